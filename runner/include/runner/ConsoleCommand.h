@@ -1,0 +1,153 @@
+#pragma once
+// TConsoleCommand: runs one console program at a time as a child process with redirected standard
+// input, output and error, and reports what the child writes as characters and lines on the GUI
+// thread (the thread that owns the component).
+
+#include "common/Exception.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace runner {
+
+enum TOutputType : uint8_t { otEntireLine, otBeginningOfLine };
+
+enum TEndStatus : uint8_t { esStop, esProcess, esStill_Active, esNone, esError, esTime };
+
+// Events. The sender is always the TConsoleCommand itself.
+using TNotifyEvent = std::function<void(QObject *ASender)>;
+using TNewLineEvent = std::function<void(QObject *ASender, const QString &ANewLine, TOutputType AOutputType)>;
+using TNewCharEvent = std::function<void(QObject *ASender, QChar ANewChar)>;
+using TErrorEvent = std::function<void(QObject *ASender, const common::Exception &AE, bool &AHandled)>;
+using TTerminateProcessEvent = std::function<void(QObject *ASender, bool &ACanTerminate)>;
+// Decodes one chunk of raw output (runs on a worker thread; must not touch GUI objects).
+using TCharDecoding = std::function<QString(QObject *ASender, const QByteArray &ABuf)>;
+// Encodes input text, appending the bytes to AOutBuf (runs on a worker thread).
+using TCharEncoding = std::function<void(QObject *ASender, const QString &AChars, QByteArray &AOutBuf)>;
+
+COMMON_DECLARE_EXCEPTION(EConsoleCommand, common::Exception)
+COMMON_DECLARE_EXCEPTION(ECreatePipeError, common::Exception)
+COMMON_DECLARE_EXCEPTION(ECreateProcessError, common::Exception)
+COMMON_DECLARE_EXCEPTION(EProcessTimer, common::Exception)
+
+// Priority classes (the values or-ed into process creation flags); mapped to nice values.
+inline constexpr int32_t IDLE_PRIORITY_CLASS = 0x40;
+inline constexpr int32_t BELOW_NORMAL_PRIORITY_CLASS = 0x4000;
+inline constexpr int32_t NORMAL_PRIORITY_CLASS = 0x20;
+inline constexpr int32_t ABOVE_NORMAL_PRIORITY_CLASS = 0x8000;
+inline constexpr int32_t HIGH_PRIORITY_CLASS = 0x80;
+inline constexpr int32_t REALTIME_PRIORITY_CLASS = 0x100;
+
+// Identifiers of the child of the current or last run. On Linux the "process handle" is the
+// pidfd the worker holds (-1 when none); there is no separate thread handle or thread id.
+struct TProcessInformation {
+    int hProcess = -1;
+    int hThread = -1;
+    int64_t dwProcessId = 0;
+    int64_t dwThreadId = 0;
+};
+
+// Marker characters of input queue entries: blank = send as is, "_" = append CR LF.
+inline constexpr char16_t EolCh[2] = {u' ', u'_'};
+
+class TConsoleThread;
+class TProcessTimer;
+
+class TConsoleCommand : public QObject {
+    Q_OBJECT
+public:
+    explicit TConsoleCommand(QObject *AOwner = nullptr);
+    // Stops a running child and waits (serving the run's posted calls is not needed: they are
+    // dropped) until the worker has released everything; no worker outlives the component.
+    ~TConsoleCommand() override;
+    TConsoleCommand(const TConsoleCommand &) = delete;
+    TConsoleCommand &operator=(const TConsoleCommand &) = delete;
+
+    // Published properties. Settings are taken at Execute: changing them during a run affects
+    // only later runs.
+    const QString &CommandLine() const { return FCommandLine; }
+    void SetCommandLine(const QString &AValue) { FCommandLine = AValue; }
+    const QString &CurrentDir() const { return FCurrentDir; }
+    void SetCurrentDir(const QString &AValue) { FCurrentDir = AValue; }
+    // Extra NAME=value strings; a name given here replaces the inherited variable.
+    QStringList &Environment() { return FEnvironment; }
+    const QStringList &Environment() const { return FEnvironment; }
+    bool InputToOutput() const { return FInputToOutput; }
+    void SetInputToOutput(bool AValue) { FInputToOutput = AValue; }
+    int32_t MaxTimeAfterBeginning() const { return FMaxTimeAfterBeginning; }
+    void SetMaxTimeAfterBeginning(int32_t AValue) { FMaxTimeAfterBeginning = AValue; }
+    int32_t MaxTimeAfterLastOutput() const { return FMaxTimeAfterLastOutput; }
+    void SetMaxTimeAfterLastOutput(int32_t AValue) { FMaxTimeAfterLastOutput = AValue; }
+
+    const TCharDecoding &OnCharDecoding() const { return FOnCharDecoding; }
+    void SetOnCharDecoding(TCharDecoding AValue); // raises EConsoleCommand while running
+    const TCharEncoding &OnCharEncoding() const { return FOnCharEncoding; }
+    void SetOnCharEncoding(TCharEncoding AValue); // raises EConsoleCommand while running
+    const TErrorEvent &OnExecuteError() const { return FonExecuteError; }
+    void SetOnExecuteError(TErrorEvent AValue) { FonExecuteError = std::move(AValue); }
+    const TNewCharEvent &OnNewChar() const { return FOnNewChar; }
+    void SetOnNewChar(TNewCharEvent AValue) { FOnNewChar = std::move(AValue); }
+    const TNewLineEvent &OnNewLine() const { return FOnNewLine; }
+    void SetOnNewLine(TNewLineEvent AValue) { FOnNewLine = std::move(AValue); }
+    const TNotifyEvent &OnTerminated() const { return FOnTerminated; }
+    void SetOnTerminated(TNotifyEvent AValue) { FOnTerminated = std::move(AValue); }
+    const TTerminateProcessEvent &OnTerminateProcess() const { return FOnTerminateProcess; }
+    void SetOnTerminateProcess(TTerminateProcessEvent AValue) { FOnTerminateProcess = std::move(AValue); }
+
+    // Public properties.
+    TEndStatus EndStatus() const { return FEndStatus.load(); }
+    uint32_t ExitCode() const { return FExitCode; }
+    bool IsRunning() const { return FThread != nullptr; }
+    const QStringList &Lines() const { return FLines; }
+    // Optional external list that also receives every complete line; not owned.
+    QStringList *OutputLines() const { return FOutputLines; }
+    void SetOutputLines(QStringList *AValue) { FOutputLines = AValue; }
+    int32_t Priority() const { return FPriority; }
+    void SetPriority(int32_t AValue) { FPriority = AValue; }
+    const TProcessInformation &ProcessInformation() const { return FProcessInformation; }
+
+    // Operations.
+    void Execute();
+    void Stop();
+    void SendLine(const QString &AValue, bool AEol);
+
+    // Byte/character conversion: the hooks when set, else Latin-1 (the ANSI code page here).
+    virtual QString DoCharDecoding(QObject *ASender, const QByteArray &ABuf);
+    virtual void DoCharEncoding(QObject *ASender, const QString &AChars, QByteArray &AOutBuf);
+
+private:
+    friend class TConsoleThread;
+    // The worker's termination handler, run on the GUI thread once the run has ended.
+    void ThreadTerminated(TConsoleThread *ASender);
+
+    QString FCommandLine;
+    QString FCurrentDir;
+    QStringList FEnvironment;
+    uint32_t FExitCode = 0;
+    bool FInputToOutput = false;
+    QStringList FLines;
+    int32_t FMaxTimeAfterBeginning = 0;
+    int32_t FMaxTimeAfterLastOutput = 0;
+    TCharDecoding FOnCharDecoding;
+    TCharEncoding FOnCharEncoding;
+    TErrorEvent FonExecuteError;
+    TNewCharEvent FOnNewChar;
+    TNewLineEvent FOnNewLine;
+    TNotifyEvent FOnTerminated;
+    TTerminateProcessEvent FOnTerminateProcess;
+    QStringList *FOutputLines = nullptr;
+    int32_t FPriority = NORMAL_PRIORITY_CLASS;
+    std::unique_ptr<TConsoleThread> FThread;
+    std::unique_ptr<TProcessTimer> FTimer;
+    std::atomic<TEndStatus> FEndStatus{esNone};
+    TProcessInformation FProcessInformation;
+};
+
+} // namespace runner
