@@ -1,0 +1,113 @@
+#pragma once
+// Value types shared by the whole editor: buffer and display coordinates, selection modes, file
+// formats and encodings, change reasons of the undo list, search options and the character
+// constants used when drawing or expanding lines.
+
+#include "lexedit/LexSet.h"
+
+#include <QChar>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace lexedit {
+
+// A position in the stored lines: 1-based character index and 1-based line number. Char may lie
+// beyond the end of the line (the caret may be placed past the end of a line).
+struct TBufferCoord {
+    int32_t Char = 0;
+    int32_t Line = 0;
+
+    static constexpr TBufferCoord Min(const TBufferCoord &a, const TBufferCoord &b) { return b < a ? b : a; }
+    static constexpr TBufferCoord Max(const TBufferCoord &a, const TBufferCoord &b) { return b > a ? b : a; }
+
+    friend constexpr bool operator==(const TBufferCoord &a, const TBufferCoord &b) {
+        return a.Line == b.Line && a.Char == b.Char;
+    }
+    friend constexpr bool operator!=(const TBufferCoord &a, const TBufferCoord &b) { return !(a == b); }
+    friend constexpr bool operator<(const TBufferCoord &a, const TBufferCoord &b) {
+        return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char);
+    }
+    friend constexpr bool operator>(const TBufferCoord &a, const TBufferCoord &b) { return b < a; }
+    friend constexpr bool operator<=(const TBufferCoord &a, const TBufferCoord &b) { return !(b < a); }
+    friend constexpr bool operator>=(const TBufferCoord &a, const TBufferCoord &b) { return !(a < b); }
+};
+
+// A position on the screen grid: 1-based column (after tab and wide-glyph expansion) and 1-based
+// display row.
+struct TDisplayCoord {
+    int32_t Column = 0;
+    int32_t Row = 0;
+
+    static constexpr TDisplayCoord Min(const TDisplayCoord &a, const TDisplayCoord &b) { return b < a ? b : a; }
+    static constexpr TDisplayCoord Max(const TDisplayCoord &a, const TDisplayCoord &b) { return b > a ? b : a; }
+
+    friend constexpr bool operator==(const TDisplayCoord &a, const TDisplayCoord &b) {
+        return a.Row == b.Row && a.Column == b.Column;
+    }
+    friend constexpr bool operator!=(const TDisplayCoord &a, const TDisplayCoord &b) { return !(a == b); }
+    friend constexpr bool operator<(const TDisplayCoord &a, const TDisplayCoord &b) {
+        return a.Row < b.Row || (a.Row == b.Row && a.Column < b.Column);
+    }
+    friend constexpr bool operator>(const TDisplayCoord &a, const TDisplayCoord &b) { return b < a; }
+    friend constexpr bool operator<=(const TDisplayCoord &a, const TDisplayCoord &b) { return !(b < a); }
+    friend constexpr bool operator>=(const TDisplayCoord &a, const TDisplayCoord &b) { return !(a < b); }
+};
+
+constexpr TBufferCoord BufferCoord(int32_t AChar, int32_t ALine) { return TBufferCoord{AChar, ALine}; }
+constexpr TDisplayCoord DisplayCoord(int32_t AColumn, int32_t ARow) { return TDisplayCoord{AColumn, ARow}; }
+
+enum TLexSelectionMode : uint8_t { smNormal, smLine, smColumn };
+
+// Line-break kind of a text file: CR LF, LF, CR, U+2028.
+enum TLexEditFileFormat : uint8_t { sffDos, sffUnix, sffMac, sffUnicode };
+
+// Text encodings known to the editor; seAnsi is the 8-bit code page (ISO-8859-1 here).
+enum TLexEncoding : uint8_t { seUTF8, seUTF16LE, seUTF16BE, seAnsi };
+
+// Kinds of change recorded in the undo list.
+enum TLexChangeReason : uint8_t {
+    crNothing,
+    crInsert,
+    crDelete,
+    crSilentDelete,
+    crLineBreak,
+    crIndent,
+    crUnindent,
+    crCaret,
+    crSelection,
+    crWhiteSpaceAdd
+};
+
+enum TLexSearchOption : uint8_t {
+    ssoMatchCase,
+    ssoWholeWord,
+    ssoBackwards,
+    ssoEntireScope,
+    ssoSelectedOnly,
+    ssoReplace,
+    ssoReplaceAll,
+    ssoPrompt
+};
+using TLexSearchOptions = TSet<TLexSearchOption, uint8_t>;
+
+// Tests whether one character belongs to a category (identifier, white space, word break ...).
+using TCategoryMethod = std::function<bool(QChar)>;
+
+// Expands the tabs of a line for a tab width; HasTabs tells whether the line had any tab.
+using TConvertTabsProcEx = QString (*)(const QString &Line, int TabWidth, bool &HasTabs);
+
+inline constexpr QChar LexTabGlyph = QChar(0x2192);
+inline constexpr QChar LexLineBreakGlyph = QChar(0x00B6);
+inline constexpr QChar LexSpaceGlyph = QChar(0x2219);
+// Inserted before a wide glyph in the display form of a line, so that every cell holds one char.
+inline constexpr QChar FillerChar = QChar(0xE000);
+inline constexpr QChar WideLineSeparator = QChar(0x2028);
+
+inline constexpr std::array<uint8_t, 3> UTF8BOM{0xEF, 0xBB, 0xBF};
+inline constexpr std::array<uint8_t, 2> UTF16BOMLE{0xFF, 0xFE};
+inline constexpr std::array<uint8_t, 2> UTF16BOMBE{0xFE, 0xFF};
+
+} // namespace lexedit
