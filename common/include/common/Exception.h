@@ -33,7 +33,8 @@ private:
 #define COMMON_DECLARE_EXCEPTION(Name, Base)                                                                 \
     class Name : public Base {                                                                               \
     public:                                                                                                  \
-        using Base::Base;                                                                                    \
+        using BaseType = Base;                                                                               \
+        using BaseType::BaseType;                                                                            \
         const char *ClassName() const noexcept override { return #Name; }                                    \
     };
 

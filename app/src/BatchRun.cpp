@@ -1,0 +1,81 @@
+#include "BatchRun.h"
+
+#include "AppController.h"
+#include "runner/ConsoleCommand.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace app {
+
+namespace {
+void PrintError(const QString &AMessage) {
+    std::fprintf(stderr, "checkphp: %s\n", AMessage.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+} // namespace
+
+int RunBatch(const TBatchOptions &AOptions) {
+    if (AOptions.Interpreter.isEmpty()) {
+        PrintError(QStringLiteral("No php.exe specified."));
+        return kExitUsage;
+    }
+    QString commands = QuoteCommandArgument(AOptions.Interpreter);
+    if (!AOptions.Script.isEmpty()) {
+        QFile script(AOptions.Script);
+        if (!script.open(QIODevice::ReadOnly)) {
+            PrintError(QStringLiteral("Cannot open file \"%1\": %2").arg(AOptions.Script, script.errorString()));
+            return kExitUsage;
+        }
+        commands += QLatin1Char(' ') + QuoteCommandArgument(AOptions.Script);
+    }
+
+    QStringList result;
+    QString startError;
+    QEventLoop loop;
+    runner::TConsoleCommand command;
+    command.SetInputToOutput(false);
+    command.SetMaxTimeAfterBeginning(0);
+    command.SetMaxTimeAfterLastOutput(1000);
+    command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
+    command.SetCurrentDir(FolderOf(AOptions.Interpreter));
+    command.SetOnNewLine([&](QObject *, const QString &ANewLine, runner::TOutputType AType) {
+        if (AType == runner::otEntireLine)
+            result << DecodeResultLine(ANewLine);
+    });
+    command.SetOnExecuteError([&](QObject *, const common::Exception &AE, bool &AHandled) {
+        startError = AE.Message();
+        AHandled = true;
+    });
+    command.SetOnTerminated([&](QObject *) { loop.quit(); });
+    try {
+        command.Execute();
+    } catch (const common::Exception &e) {
+        PrintError(e.Message());
+        return kExitNotStarted;
+    }
+    loop.exec();
+
+    switch (command.EndStatus()) {
+    case runner::esError:
+        PrintError(startError.isEmpty() ? QStringLiteral("the interpreter could not be run") : startError);
+        return kExitNotStarted;
+    case runner::esTime:
+        PrintError(QStringLiteral("the run ended by time-out"));
+        return kExitTimeOut;
+    default:
+        break;
+    }
+    try {
+        WriteResultFile(AOptions.ResultFile, result.join(QStringLiteral("\r\n")));
+    } catch (const common::Exception &e) {
+        PrintError(e.Message());
+        return kExitResultFile;
+    }
+    return int(command.ExitCode() & 0xFF);
+}
+
+} // namespace app

@@ -1,0 +1,207 @@
+// The widget tree of the window, built in code with the names, sizes, captions and fonts of its
+// stored layout (sizes are pixels at 96 dots per inch).
+
+#include "ControlPanelUnit.h"
+#include "LineMemo.h"
+#include "ResultBrowser.h"
+
+#include <QBoxLayout>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace app {
+
+namespace {
+
+QFont TahomaFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+QFont ConsolasFont(int APixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono")});
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPixelSize(APixelSize);
+    return font;
+}
+
+// A flat panel without a visible caption.
+QFrame *MakePanel(QWidget *AParent, const char *AName, QFrame::Shadow AShadow = QFrame::Plain) {
+    auto *panel = new QFrame(AParent);
+    panel->setObjectName(QString::fromLatin1(AName));
+    panel->setFrameShape(AShadow == QFrame::Raised ? QFrame::Panel : QFrame::NoFrame);
+    panel->setFrameShadow(AShadow);
+    panel->setLineWidth(1);
+    return panel;
+}
+
+void SetGreyText(QWidget *AWidget, const QColor &AColor) {
+    QPalette pal = AWidget->palette();
+    pal.setColor(QPalette::WindowText, AColor);
+    pal.setColor(QPalette::ButtonText, AColor);
+    pal.setColor(QPalette::Text, AColor);
+    AWidget->setPalette(pal);
+}
+
+QToolButton *MakeButton(QWidget *AParent, const char *AName, const QString &ACaption, const QString &AIcon) {
+    auto *button = new QToolButton(AParent);
+    button->setObjectName(QString::fromLatin1(AName));
+    button->setText(ACaption);
+    button->setIcon(QIcon(AIcon));
+    button->setIconSize(QSize(48, 48));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFixedSize(48, 73);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(TahomaFont());
+    button->setLayoutDirection(Qt::LeftToRight);
+    button->setToolTip(QString());
+    SetGreyText(button, QColor(128, 128, 128));
+    return button;
+}
+
+QLabel *MakeLabel(QWidget *AParent, const char *AName, const QString &ACaption, const QColor &AGrey) {
+    auto *label = new QLabel(ACaption, AParent);
+    label->setObjectName(QString::fromLatin1(AName));
+    label->setFont(TahomaFont());
+    SetGreyText(label, AGrey);
+    return label;
+}
+
+TLineMemo *MakeMemo(QWidget *AParent, const char *AName) {
+    auto *memo = new TLineMemo(AParent);
+    memo->setObjectName(QString::fromLatin1(AName));
+    memo->setFont(ConsolasFont(13));
+    return memo;
+}
+
+} // namespace
+
+void TControlPanelForm::CreateWidgets() {
+    setWindowTitle(QStringLiteral("Check PHP file"));
+    setFont(TahomaFont());
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    const QColor greyText = palette().color(QPalette::Disabled, QPalette::Text);
+
+    auto *formLayout = new QVBoxLayout(this);
+    formLayout->setContentsMargins(0, 0, 0, 0);
+    formLayout->setSpacing(0);
+
+    // Tool panel: four buttons, 48 x 73 with margins of 3, inside a raised 1-px bevel.
+    ControlPanel = MakePanel(this, "ControlPanel", QFrame::Raised);
+    ControlPanel->setFixedHeight(81);
+    auto *toolLayout = new QHBoxLayout(ControlPanel);
+    toolLayout->setContentsMargins(1, 1, 1, 1);
+    toolLayout->setSpacing(0);
+    SpeedButton1 = MakeButton(ControlPanel, "SpeedButton1", QStringLiteral("PHP"), QStringLiteral(":/icons/folder.png"));
+    SpeedButton2 = MakeButton(ControlPanel, "SpeedButton2", QStringLiteral("Script"), QStringLiteral(":/icons/elephant.png"));
+    PHPFileButton = MakeButton(ControlPanel, "PHPFileButton", QStringLiteral("Execute"), QStringLiteral(":/icons/chevron.png"));
+    SaveButton = MakeButton(ControlPanel, "SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/floppy.png"));
+    for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton}) {
+        auto *cell = new QVBoxLayout;
+        cell->setContentsMargins(3, 3, 3, 3);
+        cell->addWidget(button);
+        toolLayout->addLayout(cell);
+    }
+    toolLayout->addStretch(1);
+    formLayout->addWidget(ControlPanel);
+
+    // Parameters row: 24 high, 10 above and below.
+    formLayout->addSpacing(10);
+    Panel2 = MakePanel(this, "Panel2");
+    Panel2->setFixedHeight(24);
+    auto *paramsLayout = new QHBoxLayout(Panel2);
+    paramsLayout->setContentsMargins(3, 3, 3, 3);
+    paramsLayout->setSpacing(6);
+    Label2 = MakeLabel(Panel2, "Label2", QStringLiteral("Parameters:"), greyText);
+    ParamsEdit = new QLineEdit(Panel2);
+    ParamsEdit->setObjectName(QStringLiteral("ParamsEdit"));
+    ParamsEdit->setFont(TahomaFont());
+    ParamsEdit->setFrame(true);
+    SetGreyText(ParamsEdit, greyText);
+    paramsLayout->addWidget(Label2);
+    paramsLayout->addWidget(ParamsEdit, 1);
+    formLayout->addWidget(Panel2);
+    formLayout->addSpacing(10);
+
+    // Browser above, the two editor tabs below, a 5-px splitter between them.
+    Panel1 = MakePanel(this, "Panel1");
+    auto *centerLayout = new QVBoxLayout(Panel1);
+    centerLayout->setContentsMargins(0, 0, 0, 0);
+    HSplitter = new QSplitter(Qt::Vertical, Panel1);
+    HSplitter->setObjectName(QStringLiteral("HSplitter"));
+    HSplitter->setHandleWidth(5);
+    HSplitter->setChildrenCollapsible(false);
+    WB = new TResultBrowser(HSplitter);
+    WB->setObjectName(QStringLiteral("WB"));
+    WB->setMinimumHeight(1);
+    PageControl = new QTabWidget(HSplitter);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    PageControl->setTabPosition(QTabWidget::South);
+    PageControl->setMinimumHeight(150);
+    CodeSheet = new QWidget;
+    CodeSheet->setObjectName(QStringLiteral("CodeSheet"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PHPmemo = MakeMemo(CodeSheet, "PHPmemo");
+    WebMemo = MakeMemo(TabSheet2, "WebMemo");
+    for (auto [sheet, memo] : {std::pair<QWidget *, QWidget *>{CodeSheet, PHPmemo}, {TabSheet2, WebMemo}}) {
+        auto *sheetLayout = new QVBoxLayout(sheet);
+        sheetLayout->setContentsMargins(0, 0, 0, 0);
+        sheetLayout->addWidget(memo);
+    }
+    PageControl->addTab(CodeSheet, QStringLiteral("PHP Code"));
+    PageControl->addTab(TabSheet2, QStringLiteral("HTML Result"));
+    PageControl->setCurrentIndex(0);
+    HSplitter->addWidget(WB);
+    HSplitter->addWidget(PageControl);
+    // The browser takes every change of height; the page control keeps its own until the
+    // splitter is dragged.
+    HSplitter->setStretchFactor(0, 1);
+    HSplitter->setStretchFactor(1, 0);
+    HSplitter->setSizes({141, 179});
+    centerLayout->addWidget(HSplitter);
+    formLayout->addWidget(Panel1, 1);
+
+    // Status line: 19 high, 10 above.
+    formLayout->addSpacing(10);
+    StatusPanel = MakePanel(this, "StatusPanel");
+    StatusPanel->setFixedHeight(19);
+    auto *statusLayout = new QHBoxLayout(StatusPanel);
+    statusLayout->setContentsMargins(5, 1, 5, 0);
+    statusLayout->setSpacing(6);
+    ControlLabel = MakeLabel(StatusPanel, "ControlLabel", QStringLiteral(">"), greyText);
+    ControlLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ControlLabel->setMinimumWidth(0);
+    ControlLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Label1 = MakeLabel(StatusPanel, "Label1", QStringLiteral("Colvane test No 2"), greyText);
+    statusLayout->addWidget(ControlLabel, 1);
+    statusLayout->addWidget(Label1);
+    formLayout->addWidget(StatusPanel);
+
+    setTabOrder(SpeedButton1, SpeedButton2);
+    setTabOrder(SpeedButton2, PHPFileButton);
+    setTabOrder(PHPFileButton, SaveButton);
+    setTabOrder(SaveButton, ParamsEdit);
+    setTabOrder(ParamsEdit, WB);
+    setTabOrder(WB, PageControl);
+    for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton})
+        button->setFocusPolicy(Qt::TabFocus);
+
+    // Client area 804 x 481 at start; never smaller than that (the 820 x 520 outer size less a
+    // frame, which the window manager adds here).
+    setMinimumSize(804, 481);
+    resize(804, 481);
+}
+
+} // namespace app

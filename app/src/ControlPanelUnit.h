@@ -1,0 +1,94 @@
+#pragma once
+// TControlPanelForm: the "Check PHP file" window. It lets the user choose the PHP interpreter,
+// open a script (shown and run at once), watch the output arrive line by line in the result view,
+// render the result in the browser pane and save it as a UTF-8 HTML file.
+
+#include "FileDialogs.h"
+#include "runner/ConsoleCommand.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QTabWidget;
+class QToolButton;
+
+namespace app {
+
+class TLineMemo;
+class TResultBrowser;
+
+class TControlPanelForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TControlPanelForm(QWidget *AParent = nullptr);
+    ~TControlPanelForm() override;
+
+    // Replaces the dialogs (tests answer them themselves).
+    void SetDialogs(std::unique_ptr<TFileDialogs> ADialogs);
+
+    // State: folder of the interpreter (with its trailing separator), the last script and the
+    // command built so far.
+    const QString &PhpFolder() const { return FPhpFolder; }
+    const QString &PhpScript() const { return FPhpScript; }
+    const QString &Commands() const { return FCommands; }
+
+    // The four user commands and the runner's line handler.
+    void FormShow();
+    void SelectPHPFolderActionExecute();
+    void OpenScriptActionExecute();
+    void ExecuteScriptActionExecute();
+    void SaveResultsActionExecute();
+    void ConsoleCommandNewLine(QObject *ASender, const QString &ANewLine, runner::TOutputType AOutputType);
+
+    // What the command line's options do: choose the interpreter, then open the script.
+    void ChooseInterpreter(const QString &AFileName);
+    void OpenScript(const QString &AFileName);
+
+    // Owned widgets and components, named as in the window's layout.
+    QFrame *ControlPanel = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QToolButton *SpeedButton2 = nullptr;
+    QToolButton *PHPFileButton = nullptr;
+    QToolButton *SaveButton = nullptr;
+    QFrame *Panel2 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *ParamsEdit = nullptr;
+    QFrame *StatusPanel = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *ControlLabel = nullptr;
+    QFrame *Panel1 = nullptr;
+    QSplitter *HSplitter = nullptr;
+    TResultBrowser *WB = nullptr;
+    QTabWidget *PageControl = nullptr;
+    QWidget *CodeSheet = nullptr;
+    QWidget *TabSheet2 = nullptr;
+    TLineMemo *PHPmemo = nullptr;
+    TLineMemo *WebMemo = nullptr;
+    runner::TConsoleCommand *ConsoleCommand = nullptr;
+    QAction *SelectPHPFolderAction = nullptr;
+    QAction *OpenScriptAction = nullptr;
+    QAction *ExecuteScriptAction = nullptr;
+    QAction *SaveResultsAction = nullptr;
+
+protected:
+    void showEvent(QShowEvent *AEvent) override;
+
+private:
+    void CreateWidgets();
+    void CreateActions();
+    void StartRun();
+
+    QString FPhpFolder;
+    QString FPhpScript;
+    QString FCommands;
+    bool FShown = false;
+    std::unique_ptr<TFileDialogs> FDialogs;
+};
+
+} // namespace app

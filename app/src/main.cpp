@@ -1,0 +1,135 @@
+// checkphp: the "Check PHP file" window, or with --save the same run without a window.
+
+#include "BatchRun.h"
+#include "ControlPanelUnit.h"
+#include "ResultBrowser.h"
+#include "common/Exception.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QStyleFactory>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+void AddOptions(QCommandLineParser &AParser) {
+    AParser.setApplicationDescription(QStringLiteral(
+        "Runs a PHP script through the PHP command-line interpreter and shows, renders and saves its output."));
+    AParser.addHelpOption();
+    AParser.addVersionOption();
+    AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."), QStringLiteral("INTERPRETER")});
+    AParser.addOption({QStringLiteral("params"), QStringLiteral("Parameters appended to the command line."), QStringLiteral("TEXT")});
+    AParser.addOption({QStringLiteral("save"),
+                       QStringLiteral("Batch mode: run without a window and save the result to FILE; exit with the "
+                                      "interpreter's exit code."),
+                       QStringLiteral("FILE")});
+    AParser.addPositionalArgument(QStringLiteral("SCRIPT"), QStringLiteral("The PHP script to open and run."));
+}
+
+// Whether the arguments ask for something that needs no window.
+bool WantsNoWindow(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (!std::strcmp(a, "--save") || !std::strncmp(a, "--save=", 7) || !std::strcmp(a, "--help") ||
+            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v") || !std::strcmp(a, "-?"))
+            return true;
+    }
+    return false;
+}
+
+void SetApplicationNames() {
+    QCoreApplication::setApplicationName(QStringLiteral("checkphp"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CHECKPHP_VERSION));
+}
+
+// A file named on the command line as the window would get it from its dialog: a full path. A
+// program name without a folder is looked up on PATH.
+QString FullPath(const QString &AName, bool AProgram) {
+    if (AName.isEmpty())
+        return AName;
+    if (AProgram && !AName.contains(QLatin1Char('/'))) {
+        const QString found = QStandardPaths::findExecutable(AName);
+        if (!found.isEmpty())
+            return found;
+    }
+    return QFileInfo(AName).absoluteFilePath();
+}
+
+int RunWithoutWindow(int argc, char **argv) {
+    QCoreApplication application(argc, argv);
+    SetApplicationNames();
+    QCommandLineParser parser;
+    AddOptions(parser);
+    parser.process(application); // handles --help and --version
+    const QStringList scripts = parser.positionalArguments();
+    if (scripts.size() > 1) {
+        std::fprintf(stderr, "checkphp: only one SCRIPT may be given\n");
+        return app::kExitUsage;
+    }
+    app::TBatchOptions options;
+    options.Interpreter = FullPath(parser.value(QStringLiteral("php")), true);
+    options.Params = parser.value(QStringLiteral("params"));
+    options.Script = scripts.isEmpty() ? QString() : FullPath(scripts.constFirst(), false);
+    options.ResultFile = parser.value(QStringLiteral("save"));
+    return app::RunBatch(options);
+}
+
+// The light grey neutral look.
+void ApplySilverStyle(QApplication &AApplication) {
+    AApplication.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette(QColor(0xE4, 0xE4, 0xE4), QColor(0xF0, 0xF0, 0xF0));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6D, 0x6D, 0x6D));
+    palette.setColor(QPalette::Highlight, QColor(0x33, 0x99, 0xFF));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    AApplication.setPalette(palette);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (WantsNoWindow(argc, argv))
+        return RunWithoutWindow(argc, argv);
+
+    // The browser's sandbox cannot run as root (the owner of /proc/self is the effective user).
+    if (QFileInfo(QStringLiteral("/proc/self")).ownerId() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    app::TResultBrowser::RegisterScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    SetApplicationNames();
+    ApplySilverStyle(application);
+    common::SetErrorReporter([](const common::ErrorReport &AReport) {
+        QMessageBox box(QMessageBox::Critical,
+                        AReport.Caption.isEmpty() ? QStringLiteral("Check PHP file") : AReport.Caption,
+                        AReport.ClassName + QStringLiteral("\r\n") + AReport.Message, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    });
+
+    QCommandLineParser parser;
+    AddOptions(parser);
+    parser.process(application);
+
+    auto form = std::make_unique<app::TControlPanelForm>();
+    form->show();
+    // The options do what "PHP" and then "Script" would do, so a given script runs at once.
+    common::Guarded([&] {
+        if (parser.isSet(QStringLiteral("params")))
+            form->ParamsEdit->setText(parser.value(QStringLiteral("params")));
+        if (parser.isSet(QStringLiteral("php")))
+            form->ChooseInterpreter(FullPath(parser.value(QStringLiteral("php")), true));
+        if (!parser.positionalArguments().isEmpty())
+            form->OpenScript(FullPath(parser.positionalArguments().constFirst(), false));
+    });
+    const int status = application.exec();
+    form.reset();
+    return status;
+}

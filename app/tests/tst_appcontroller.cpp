@@ -1,0 +1,154 @@
+#include "AppController.h"
+#include "LineMemo.h"
+#include "common/Exception.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace app;
+
+class TestAppController : public QObject {
+    Q_OBJECT
+private slots:
+    void folderKeepsTrailingSeparator_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("interpreter") << "/usr/bin/php" << "/usr/bin/";
+        QTest::newRow("root") << "/php" << "/";
+        QTest::newRow("no folder") << "php" << "";
+        QTest::newRow("blank in folder") << "/opt/my php/php8.2" << "/opt/my php/";
+    }
+    void folderKeepsTrailingSeparator() {
+        QFETCH(QString, file);
+        QFETCH(QString, folder);
+        QCOMPARE(FolderOf(file), folder);
+    }
+
+    // Paths without blanks or quotes go into the command line unchanged; others come back out
+    // of the runner's splitting as exactly one argument.
+    void quotedArgumentsSplitBackToOne_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << "/w/a.php";
+        QTest::newRow("blank") << "/home/me/my scripts/a b.php";
+        QTest::newRow("quote") << "/w/say \"hi\".php";
+        QTest::newRow("quote only") << "/w/a\"b.php";
+        QTest::newRow("tab") << "/w/a\tb.php";
+        QTest::newRow("leading blank") << "/w/ a.php";
+    }
+    void quotedArgumentsSplitBackToOne() {
+        QFETCH(QString, path);
+        const QString quoted = QuoteCommandArgument(path);
+        if (!path.contains(QLatin1Char(' ')) && !path.contains(QLatin1Char('"')) && !path.contains(QLatin1Char('\t')))
+            QCOMPARE(quoted, path);
+        const QStringList args = QProcess::splitCommand(BuildCommandLine(QStringLiteral("/usr/bin/php ") + quoted, QString()));
+        QCOMPARE(args, QStringList({QStringLiteral("/usr/bin/php"), path}));
+    }
+
+    void commandLineAlwaysEndsInBlankAndParameters() {
+        QCOMPARE(BuildCommandLine(QStringLiteral("C:\\php\\php.exe C:\\w\\a.php"), QString()),
+                 QStringLiteral("C:\\php\\php.exe C:\\w\\a.php "));
+        QCOMPARE(BuildCommandLine(QStringLiteral("/usr/bin/php /w/a.php /w/b.php"), QStringLiteral("-x 1")),
+                 QStringLiteral("/usr/bin/php /w/a.php /w/b.php -x 1"));
+    }
+
+    void outputLinesDecodeAsUtf8_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("e acute") << QByteArray("\xC3\xA9") << QString(QChar(0xE9));
+        QTest::newRow("ascii") << QByteArray("<b>x</b>") << QStringLiteral("<b>x</b>");
+        QTest::newRow("euro") << QByteArray("\xE2\x82\xAC 5") << QStringLiteral("\u20AC 5");
+        QTest::newRow("astral") << QByteArray("\xF0\x9F\x98\x80") << QString::fromUtf8("\xF0\x9F\x98\x80");
+        QTest::newRow("lone continuation") << QByteArray("a\x80z") << QStringLiteral("a\uFFFDz");
+        QTest::newRow("truncated") << QByteArray("a\xC3") << QStringLiteral("a\uFFFD");
+        QTest::newRow("latin1 byte") << QByteArray("caf\xE9!") << QStringLiteral("caf\uFFFD!");
+    }
+    void outputLinesDecodeAsUtf8() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        // The runner hands over each byte as one Latin-1 character.
+        QCOMPARE(DecodeResultLine(QString::fromLatin1(bytes)), expected);
+    }
+
+    void resultFileHoldsExactlyTheUtf8Text() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("TestResults.html"));
+        WriteResultFile(name, QString());
+        QCOMPARE(QFileInfo(name).size(), 0);
+        WriteResultFile(name, QStringLiteral("<p>\u00E9</p>\r\nline 2"));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("<p>\xC3\xA9</p>\r\nline 2"));
+    }
+
+    void failedWriteKeepsTheOldFile() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("missing-folder/out.html"));
+        QVERIFY_THROWS_EXCEPTION(common::Exception, WriteResultFile(name, QStringLiteral("x")));
+        // A read-only folder: the existing file stays as it was.
+        const QString roDir = dir.filePath(QStringLiteral("ro"));
+        QVERIFY(QDir().mkpath(roDir));
+        const QString existing = roDir + QStringLiteral("/keep.html");
+        WriteResultFile(existing, QStringLiteral("old"));
+        QFile::setPermissions(roDir, QFile::ReadOwner | QFile::ExeOwner);
+        bool threw = false;
+        try {
+            WriteResultFile(existing, QStringLiteral("new"));
+        } catch (const common::Exception &) {
+            threw = true;
+        }
+        QFile::setPermissions(roDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // Root may write anyway; either the write failed and the old text stays, or it succeeded.
+        QCOMPARE(file.readAll(), threw ? QByteArray("old") : QByteArray("new"));
+    }
+
+    void memoLinesJoinWithCrLf() {
+        TLineMemo memo;
+        QCOMPARE(memo.Count(), 0);
+        QCOMPARE(memo.Text(), QString());
+        memo.Add(QString());
+        QCOMPARE(memo.Count(), 1);
+        memo.Add(QStringLiteral("b"));
+        QCOMPARE(memo.Text(), QStringLiteral("\r\nb"));
+        memo.Clear();
+        memo.Add(QStringLiteral("a"));
+        memo.Add(QStringLiteral("b"));
+        QCOMPARE(memo.Count(), 2);
+        QCOMPARE(memo.Text(), QStringLiteral("a\r\nb"));
+    }
+
+    void memoLoadsByEncoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<?php\r\necho '\xC3\xA9';\r\n") << QStringLiteral("<?php\r\necho '\u00E9';");
+        QTest::newRow("utf8 plain") << QByteArray("a\n\xC3\xA9\n") << QStringLiteral("a\r\n\u00E9");
+        QTest::newRow("latin1") << QByteArray("caf\xE9\rb") << QStringLiteral("caf\u00E9\r\nb");
+        QTest::newRow("utf16le") << QByteArray("\xFF\xFE" "a\0\n\0b\0", 8) << QStringLiteral("a\r\nb");
+        QTest::newRow("utf16be") << QByteArray("\xFE\xFF\0a\0\n\0b", 8) << QStringLiteral("a\r\nb");
+    }
+    void memoLoadsByEncoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("s.php")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        TLineMemo memo;
+        memo.LoadFromFile(file.fileName());
+        QCOMPARE(memo.Text(), text);
+    }
+
+    void memoLoadFailureChangesNothing() {
+        TLineMemo memo;
+        memo.Add(QStringLiteral("keep me"));
+        QVERIFY_THROWS_EXCEPTION(common::Exception, memo.LoadFromFile(QStringLiteral("/nonexistent/x.php")));
+        QCOMPARE(memo.Text(), QStringLiteral("keep me"));
+    }
+};
+
+QTEST_MAIN(TestAppController)
+#include "tst_appcontroller.moc"

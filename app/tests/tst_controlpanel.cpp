@@ -1,0 +1,386 @@
+// The window driven as a user would drive it, with answered dialogs and the real PHP interpreter.
+
+#include "ControlPanelUnit.h"
+#include "LineMemo.h"
+#include "ResultBrowser.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWebEnginePage>
+#include <QtTest>
+
+#include <deque>
+
+using namespace app;
+
+namespace {
+
+// Dialogs answered from queues; a dialog that was not expected fails the test.
+class TScriptedDialogs : public TFileDialogs {
+public:
+    std::deque<QString> OpenAnswers; // an empty string answers "cancel"
+    std::deque<QString> SaveAnswers;
+    QStringList Informations;
+    QList<int> OpenFilterIndexes;
+    int Unexpected = 0;
+
+    bool ExecuteOpen(int AFilterIndex, QString &AFileName) override {
+        OpenFilterIndexes << AFilterIndex;
+        if (OpenAnswers.empty()) {
+            ++Unexpected;
+            return false;
+        }
+        AFileName = OpenAnswers.front();
+        OpenAnswers.pop_front();
+        return !AFileName.isEmpty();
+    }
+    bool ExecuteSave(QString &AFileName) override {
+        if (SaveAnswers.empty()) {
+            ++Unexpected;
+            return false;
+        }
+        AFileName = SaveAnswers.front();
+        SaveAnswers.pop_front();
+        return !AFileName.isEmpty();
+    }
+    void ShowInformation(const QString &AText) override { Informations << AText; }
+};
+
+QString Php() { return QStandardPaths::findExecutable(QStringLiteral("php")); }
+
+} // namespace
+
+class TestControlPanel : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    QList<common::ErrorReport> FErrors;
+    std::unique_ptr<TControlPanelForm> FForm;
+    TScriptedDialogs *FDialogs = nullptr;
+
+    QString WriteScript(const QString &AName, const QByteArray &ASource) {
+        const QString path = FDir.filePath(AName);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write test script");
+        file.write(ASource);
+        return path;
+    }
+
+    void WaitForRunEnd() { QTRY_VERIFY_WITH_TIMEOUT(!FForm->ConsoleCommand->IsRunning(), 20000); }
+
+    QString PagePlainText() {
+        QString text;
+        bool done = false;
+        FForm->WB->page()->toPlainText([&](const QString &AText) {
+            text = AText;
+            done = true;
+        });
+        if (!QTest::qWaitFor([&] { return done; }, 20000))
+            qWarning("page text did not arrive");
+        return text;
+    }
+
+    QVariant RunJavaScript(const QString &ASource) {
+        QVariant result;
+        bool done = false;
+        FForm->WB->page()->runJavaScript(ASource, [&](const QVariant &AValue) {
+            result = AValue;
+            done = true;
+        });
+        if (!QTest::qWaitFor([&] { return done; }, 20000))
+            qWarning("script result did not arrive");
+        return result;
+    }
+
+    bool ExecuteAndWaitForPage() {
+        QSignalSpy loaded(FForm->WB, &QWebEngineView::loadFinished);
+        FForm->ExecuteScriptAction->trigger();
+        return loaded.wait(30000) && loaded.constLast().constFirst().toBool();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(FDir.isValid());
+        QVERIFY2(!Php().isEmpty(), "php-cli must be installed");
+        common::SetErrorReporter([this](const common::ErrorReport &AReport) { FErrors << AReport; });
+    }
+
+    void init() {
+        FErrors.clear();
+        FForm = std::make_unique<TControlPanelForm>();
+        auto dialogs = std::make_unique<TScriptedDialogs>();
+        FDialogs = dialogs.get();
+        FForm->SetDialogs(std::move(dialogs));
+        FForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+    }
+
+    void cleanup() {
+        QCOMPARE(FDialogs->Unexpected, 0);
+        FForm.reset();
+    }
+
+    void windowHasItsWidgetsNamesAndCaptions() {
+        TControlPanelForm &f = *FForm;
+        QCOMPARE(f.windowTitle(), QStringLiteral("Check PHP file"));
+        const QStringList names = {"ControlPanel", "SpeedButton1", "SpeedButton2", "PHPFileButton", "SaveButton",
+                                   "Panel2", "Label2", "ParamsEdit", "StatusPanel", "Label1", "ControlLabel",
+                                   "Panel1", "PageControl", "CodeSheet", "TabSheet2", "PHPmemo", "WebMemo",
+                                   "HSplitter", "WB", "ConsoleCommand", "OpenScriptAction", "SaveResultsAction",
+                                   "ExecuteScriptAction", "SelectPHPFolderAction"};
+        for (const QString &name : names)
+            QVERIFY2(f.findChild<QObject *>(name) != nullptr, qPrintable(name));
+        QCOMPARE(f.SpeedButton1->text(), QStringLiteral("PHP"));
+        QCOMPARE(f.SpeedButton2->text(), QStringLiteral("Script"));
+        QCOMPARE(f.PHPFileButton->text(), QStringLiteral("Execute"));
+        QCOMPARE(f.SaveButton->text(), QStringLiteral("Save"));
+        QCOMPARE(f.Label2->text(), QStringLiteral("Parameters:"));
+        QCOMPARE(f.ControlLabel->text(), QStringLiteral(">"));
+        QCOMPARE(f.Label1->text(), QStringLiteral("Colvane test No 2"));
+        QCOMPARE(f.PageControl->tabText(0), QStringLiteral("PHP Code"));
+        QCOMPARE(f.PageControl->tabText(1), QStringLiteral("HTML Result"));
+        QCOMPARE(f.PageControl->tabPosition(), QTabWidget::South);
+        QCOMPARE(f.PageControl->currentIndex(), 0);
+        QVERIFY(f.ControlLabel->geometry().left() < f.Label1->geometry().left());
+        QCOMPARE(f.ParamsEdit->text(), QString());
+        QVERIFY(f.PhpFolder().isEmpty() && f.PhpScript().isEmpty() && f.Commands().isEmpty());
+        // Tab order: the four buttons, the parameters, the browser, the pages.
+        QCOMPARE(f.SpeedButton1->nextInFocusChain(), static_cast<QWidget *>(f.SpeedButton2));
+        QCOMPARE(f.SpeedButton2->nextInFocusChain(), static_cast<QWidget *>(f.PHPFileButton));
+        QCOMPARE(f.PHPFileButton->nextInFocusChain(), static_cast<QWidget *>(f.SaveButton));
+        QCOMPARE(f.SaveButton->nextInFocusChain(), static_cast<QWidget *>(f.ParamsEdit));
+    }
+
+    void windowGeometryFollowsTheLayout() {
+        TControlPanelForm &f = *FForm;
+        QCOMPARE(f.minimumSize(), QSize(804, 481));
+        QCOMPARE(f.size(), QSize(804, 481));
+        const int lefts[] = {4, 58, 112, 166};
+        const QToolButton *buttons[] = {f.SpeedButton1, f.SpeedButton2, f.PHPFileButton, f.SaveButton};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(buttons[i]->geometry(), QRect(lefts[i], 4, 48, 73));
+        }
+        QCOMPARE(f.ControlPanel->geometry(), QRect(0, 0, 804, 81));
+        QCOMPARE(f.Panel2->geometry(), QRect(0, 91, 804, 24));
+        QCOMPARE(f.StatusPanel->geometry(), QRect(0, 462, 804, 19));
+        QCOMPARE(f.Panel1->geometry(), QRect(0, 125, 804, 327));
+        QCOMPARE(f.PageControl->height(), 179);
+        QCOMPARE(f.WB->height(), 327 - 179 - 5);
+    }
+
+    void resizingGrowsOnlyTheBrowser() {
+        TControlPanelForm &f = *FForm;
+        const int pages = f.PageControl->height();
+        const int browser = f.WB->height();
+        f.resize(900, 681);
+        QTRY_COMPARE(f.height(), 681);
+        QTRY_COMPARE(f.WB->height(), browser + 200);
+        QCOMPARE(f.PageControl->height(), pages);
+        QCOMPARE(f.ControlPanel->height(), 81);
+        QCOMPARE(f.Panel2->height(), 24);
+        QCOMPARE(f.StatusPanel->height(), 19);
+        // The window cannot be made smaller than its minimum.
+        f.resize(300, 200);
+        QTRY_VERIFY(f.width() >= 804 && f.height() >= 481);
+    }
+
+    void splitterKeepsThePagesAtLeast150High() {
+        TControlPanelForm &f = *FForm;
+        f.HSplitter->setSizes({1000, 1});
+        QTRY_COMPARE(f.PageControl->height(), 150);
+        QCOMPARE(f.HSplitter->handleWidth(), 5);
+    }
+
+    void scriptBeforeInterpreterIsRefused() {
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FDialogs->Informations, QStringList{QStringLiteral("No php.exe specified.")});
+        QVERIFY(FDialogs->OpenFilterIndexes.isEmpty());
+        QVERIFY(!FForm->ConsoleCommand->IsRunning());
+        QVERIFY(FForm->ConsoleCommand->CommandLine().isEmpty());
+    }
+
+    void cancelledInterpreterDialogChangesNothing() {
+        FDialogs->OpenAnswers = {QString()};
+        FForm->SelectPHPFolderAction->trigger();
+        QCOMPARE(FDialogs->OpenFilterIndexes, QList<int>{1});
+        QVERIFY(FForm->PhpFolder().isEmpty() && FForm->Commands().isEmpty());
+        QCOMPARE(FForm->ControlLabel->text(), QStringLiteral(">"));
+    }
+
+    // Output streams into the result view while the script runs, decoded as UTF-8; the command
+    // line accumulates script paths; a cancelled script dialog runs the last command again.
+    void scriptRunsAndCommandLinesAccumulate() {
+        const QString php = Php();
+        const QString a = WriteScript(QStringLiteral("a.php"), "<?php\necho \"<h1>Title</h1>\\n\";\necho \"caf\xC3\xA9\\r\\n\";\necho \"end\";\n");
+        const QString b = WriteScript(QStringLiteral("b.php"), "<?php echo 'b';\n");
+        FDialogs->OpenAnswers = {php, a};
+        FForm->SelectPHPFolderAction->trigger();
+        QCOMPARE(FForm->PhpFolder(), php.left(php.lastIndexOf(QLatin1Char('/')) + 1));
+        QCOMPARE(FForm->Commands(), php);
+        QCOMPARE(FForm->ControlLabel->text(), php);
+
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FDialogs->OpenFilterIndexes, QList<int>({1, 2}));
+        QCOMPARE(FForm->PhpScript(), a);
+        QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + a + QLatin1Char(' '));
+        QCOMPARE(FForm->ConsoleCommand->CurrentDir(), FForm->PhpFolder());
+        QCOMPARE(FForm->ControlLabel->text(), php + QLatin1Char(' ') + a);
+        QVERIFY(FForm->PHPmemo->Text().startsWith(QStringLiteral("<?php\r\necho")));
+        WaitForRunEnd();
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("<h1>Title</h1>\r\ncaf\u00E9\r\nend"));
+        QVERIFY(FErrors.isEmpty());
+
+        // A second script accumulates, with the parameters at the end.
+        FForm->ParamsEdit->setText(QStringLiteral("x=1"));
+        FDialogs->OpenAnswers = {b};
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QStringLiteral(" x=1"));
+        WaitForRunEnd();
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("<h1>Title</h1>\r\ncaf\u00E9\r\nend"));
+
+        // Cancelling the script dialog clears the result and runs the same command again.
+        FForm->ParamsEdit->setText(QString());
+        FDialogs->OpenAnswers = {QString()};
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FForm->PhpScript(), b);
+        QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QLatin1Char(' '));
+        WaitForRunEnd();
+        QVERIFY(!FForm->WebMemo->Text().isEmpty());
+
+        // Choosing the interpreter again drops the scripts.
+        FDialogs->OpenAnswers = {php};
+        FForm->SelectPHPFolderAction->trigger();
+        QCOMPARE(FForm->Commands(), php);
+    }
+
+    void pathsWithBlanksReachTheInterpreterAsOneArgument() {
+        const QString php = Php();
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("my scripts")));
+        const QString script = WriteScript(QStringLiteral("my scripts/say \"hi\".php"), "<?php echo basename(__FILE__), \"|\", $argv[1] ?? '-';\n");
+        FDialogs->OpenAnswers = {php, script};
+        FForm->ParamsEdit->setText(QStringLiteral("p1"));
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        WaitForRunEnd();
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("say \"hi\".php|p1"));
+    }
+
+    void secondScriptWhileRunningIsRefusedBeforeAnythingChanges() {
+        const QString php = Php();
+        const QString slow = WriteScript(QStringLiteral("slow.php"), "<?php echo \"first\\n\"; flush(); sleep(3); echo \"last\\n\";\n");
+        FDialogs->OpenAnswers = {php, slow};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), QStringLiteral("first"), 10000);
+        const QString commands = FForm->Commands();
+        FForm->OpenScriptAction->trigger(); // no answer queued: the dialog must not be shown
+        QCOMPARE(FErrors.size(), 1);
+        QCOMPARE(FErrors[0].ClassName, QStringLiteral("EConsoleCommand"));
+        QCOMPARE(FErrors[0].Message, QStringLiteral("ConsoleCommand still running"));
+        QCOMPARE(FForm->Commands(), commands);
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("first"));
+        WaitForRunEnd();
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("first\r\nlast"));
+    }
+
+    void unreadableScriptChangesNothing() {
+        const QString php = Php();
+        FDialogs->OpenAnswers = {php, FDir.filePath(QStringLiteral("missing.php"))};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->PHPmemo->Add(QStringLiteral("old text"));
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FErrors.size(), 1);
+        QVERIFY(FErrors[0].Message.contains(QStringLiteral("missing.php")));
+        QCOMPARE(FForm->Commands(), php);
+        QVERIFY(FForm->PhpScript().isEmpty());
+        QCOMPARE(FForm->ControlLabel->text(), php);
+        QCOMPARE(FForm->PHPmemo->Text(), QStringLiteral("old text"));
+        QVERIFY(!FForm->ConsoleCommand->IsRunning());
+        QVERIFY(FForm->ConsoleCommand->CommandLine().isEmpty());
+    }
+
+    void missingInterpreterGivesAClearError() {
+        const QString script = WriteScript(QStringLiteral("c.php"), "<?php echo 1;\n");
+        const QString missing = FDir.filePath(QStringLiteral("no-such-php"));
+        FDialogs->OpenAnswers = {missing, script};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        WaitForRunEnd();
+        QCOMPARE(FErrors.size(), 1);
+        QCOMPARE(FErrors[0].ClassName, QStringLiteral("ECreateProcessError"));
+        QVERIFY2(FErrors[0].Message.startsWith(QStringLiteral("Error creating Process: ") + missing + QLatin1Char(' ') + script),
+                 qPrintable(FErrors[0].Message));
+        QCOMPARE(FForm->WebMemo->Text(), QString());
+    }
+
+    void executeRendersTheResultAsAPage() {
+        FForm->WebMemo->Add(QStringLiteral("<html><body><h1>Hello</h1>"));
+        FForm->WebMemo->Add(QStringLiteral("<p>caf\u00E9 \u20AC</p></body></html>"));
+        QVERIFY(ExecuteAndWaitForPage());
+        QCOMPARE(PagePlainText().trimmed(), QStringLiteral("Hello\n\ncaf\u00E9 \u20AC"));
+        // Executing again replaces the page.
+        FForm->WebMemo->Clear();
+        FForm->WebMemo->Add(QStringLiteral("second"));
+        QVERIFY(ExecuteAndWaitForPage());
+        QCOMPARE(PagePlainText().trimmed(), QStringLiteral("second"));
+    }
+
+    void largeResultsRenderWhole() {
+        QString text;
+        const QString line = QStringLiteral("<p>") + QString(96, QLatin1Char('x')) + QStringLiteral("</p>");
+        text.reserve(10 * 1024 * 1024 + 200);
+        int count = 0;
+        while (text.size() < 10 * 1024 * 1024) {
+            text += line;
+            ++count;
+        }
+        text += QStringLiteral("<p id=\"last\">the end</p>");
+        QSignalSpy loaded(FForm->WB, &QWebEngineView::loadFinished);
+        FForm->WB->WriteDocument(text);
+        QVERIFY(loaded.wait(60000));
+        QCOMPARE(RunJavaScript(QStringLiteral("document.getElementsByTagName('p').length")).toInt(), count + 1);
+        QCOMPARE(RunJavaScript(QStringLiteral("document.getElementById('last').textContent")).toString(), QStringLiteral("the end"));
+    }
+
+    void pageCannotReadLocalFiles() {
+        const QString secret = WriteScript(QStringLiteral("secret.txt"), "top secret");
+        FForm->WebMemo->Add(QStringLiteral(
+            "<html><body><script>"
+            "var r = 'blocked';"
+            "try { var x = new XMLHttpRequest(); x.open('GET', 'file://%1', false); x.send();"
+            "      if (x.responseText.length > 0) r = 'read'; } catch (e) {}"
+            "document.title = r;</script></body></html>").arg(secret));
+        QVERIFY(ExecuteAndWaitForPage());
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->WB->title(), QStringLiteral("blocked"), 10000);
+    }
+
+    void saveWritesUtf8WithCrLf() {
+        FForm->WebMemo->Add(QStringLiteral("<p>caf\u00E9</p>"));
+        FForm->WebMemo->Add(QStringLiteral("two"));
+        const QString target = FDir.filePath(QStringLiteral("TestResults.html"));
+        FDialogs->SaveAnswers = {target, QString()};
+        FForm->SaveResultsAction->trigger();
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("<p>caf\xC3\xA9</p>\r\ntwo"));
+        file.close();
+        // Cancelling writes nothing.
+        QFile::remove(target);
+        FForm->SaveResultsAction->trigger();
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(FErrors.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestControlPanel)
+#include "tst_controlpanel.moc"
