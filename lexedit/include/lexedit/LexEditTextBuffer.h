@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -27,12 +28,10 @@ using TLexRange = intptr_t;
 // The range of a line that was never scanned.
 inline constexpr TLexRange NullRange = -1;
 
-using TextBufferExceptionBase = common::Exception;
 // An index out of range of a changing operation: "Invalid stringlist index %d"; also failed
-// loads and saves.
-COMMON_DECLARE_EXCEPTION(ELexEditStringList, TextBufferExceptionBase)
-// Capacity set below Count.
-COMMON_DECLARE_EXCEPTION(EListError, TextBufferExceptionBase)
+// loads and saves. (Capacity set below Count raises EListError, the general list error, declared
+// with the highlighter framework's exceptions.)
+COMMON_DECLARE_EXCEPTION(ELexEditStringList, common::Exception)
 
 enum TLexEditStringFlag : uint8_t { sfHasTabs, sfHasNoTabs, sfExpandedLengthUnknown };
 using TLexEditStringFlags = TSet<TLexEditStringFlag, uint8_t>;
@@ -118,7 +117,7 @@ public:
     void SaveToStream(QIODevice &Stream, std::optional<TLexEncoding> AEncoding = std::nullopt);
     void SaveToFile(const QString &FileName);
     // Loads from bytes already in memory (what LoadFromStream does after reading).
-    void LoadFromBytes(const QByteArray &Bytes, std::optional<TLexEncoding> AEncoding = std::nullopt);
+    void LoadFromBytes(QByteArray Bytes, std::optional<TLexEncoding> AEncoding = std::nullopt);
 
     TLexEditFileFormat FileFormat() const { return FFileFormat; }
     void SetFileFormat(TLexEditFileFormat Value) { FFileFormat = Value; }
@@ -144,20 +143,36 @@ public:
     TStringListPutEvent OnPut;
     TLexInfoLossEvent OnInfoLoss;
 
-    // RAII form of BeginUpdate / EndUpdate.
+    // RAII form of BeginUpdate / EndUpdate. While an exception is already on its way out, an
+    // exception thrown by the OnChange handler is dropped instead of ending the process.
     class UpdateGuard {
     public:
-        explicit UpdateGuard(TLexEditStringList &AList) : FList(AList) { FList.BeginUpdate(); }
-        ~UpdateGuard() { FList.EndUpdate(); }
+        explicit UpdateGuard(TLexEditStringList &AList)
+            : FList(AList), FUncaught(std::uncaught_exceptions()) {
+            FList.BeginUpdate();
+        }
+        ~UpdateGuard() noexcept(false) {
+            if (std::uncaught_exceptions() > FUncaught) {
+                try {
+                    FList.EndUpdate();
+                } catch (...) {
+                }
+            } else {
+                FList.EndUpdate();
+            }
+        }
         UpdateGuard(const UpdateGuard &) = delete;
         UpdateGuard &operator=(const UpdateGuard &) = delete;
 
     private:
         TLexEditStringList &FList;
+        int FUncaught;
     };
 
 private:
     [[noreturn]] static void ListIndexError(int Index);
+    // Writes the text; False when OnInfoLoss cancelled.
+    bool WriteText(QIODevice &Stream, std::optional<TLexEncoding> AEncoding);
     QString ExpandString(int Index) const;
     void Grow(int Needed);
     void InsertRecords(int Index, std::vector<QString> &&Lines);
