@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -59,6 +60,8 @@ inline constexpr char16_t EolCh[2] = {u' ', u'_'};
 
 class TConsoleThread;
 class TProcessTimer;
+class TRunShared;
+class TRunSink;
 
 class TConsoleCommand : public QObject {
     Q_OBJECT
@@ -122,10 +125,17 @@ public:
     virtual QString DoCharDecoding(QObject *ASender, const QByteArray &ABuf);
     virtual void DoCharEncoding(QObject *ASender, const QString &AChars, QByteArray &AOutBuf);
 
+    // Largest amount of output (estimated bytes) that waited for delivery to this thread
+    // during the last run; output past a bound of 8 MB waits in the child's pipe instead.
+    size_t PeakUndelivered() const;
+
 private:
     friend class TConsoleThread;
+    friend class TRunSink;
     // The worker's termination handler, run on the GUI thread once the run has ended.
     void ThreadTerminated(TConsoleThread *ASender);
+    // Runs the calls the worker posted (batched), in order; called through the sink.
+    void DeliverPosted();
 
     QString FCommandLine;
     QString FCurrentDir;
@@ -148,6 +158,9 @@ private:
     std::unique_ptr<TProcessTimer> FTimer;
     std::atomic<TEndStatus> FEndStatus{esNone};
     TProcessInformation FProcessInformation;
+    // The current (or last) run's shared state, and the object the worker posts to.
+    std::shared_ptr<TRunShared> FShared;
+    TRunSink *FSink = nullptr;
 };
 
 } // namespace runner

@@ -1,0 +1,281 @@
+// TConsoleCommand (Part 2.1): the component's public face, and the GUI side of a run: the
+// delivery of the worker's batched calls and the termination handler.
+#include "runner/ConsoleCommand.h"
+
+#include "ConsoleThread.h"
+#include "ProcessTimer.h"
+#include "RunShared.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <chrono>
+
+namespace runner {
+
+namespace {
+
+// The error box: the runner has no widgets, so it goes to the application's reporter.
+void ErrorBox(const common::Exception &AError) {
+    QString caption;
+    if (QCoreApplication::instance())
+        caption = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    common::ReportError({caption, QString::fromLatin1(AError.ClassName()), AError.Message()});
+}
+
+void ErrorBoxForCurrentException() {
+    try {
+        throw;
+    } catch (const common::Exception &e) {
+        ErrorBox(e);
+    } catch (const std::exception &e) {
+        ErrorBox(common::Exception(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        ErrorBox(common::Exception(QStringLiteral("Unknown error")));
+    }
+}
+
+// Runs a user handler; what it throws goes to the error box (no exception leaves a posted call).
+template <typename F> void Guarded(F &&ACall) {
+    try {
+        ACall();
+    } catch (...) {
+        ErrorBoxForCurrentException();
+    }
+}
+
+} // namespace
+
+TConsoleCommand::TConsoleCommand(QObject *AOwner) : QObject(AOwner), FSink(new TRunSink(this)) {}
+
+TConsoleCommand::~TConsoleCommand() {
+    // Destroy: stop the run and wait for the worker. Calls it posted are dropped with the sink;
+    // a worker waiting for the answer of OnTerminateProcess is released (the child is killed).
+    if (FShared) {
+        FShared->FComponentAlive = false;
+        FShared->Cancel();
+    }
+    if (FThread) {
+        FThread->Terminate();
+        FThread->Join();
+        FThread.reset();
+    }
+}
+
+void TConsoleCommand::SetOnCharDecoding(TCharDecoding AValue) {
+    if (FThread)
+        throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    FOnCharDecoding = std::move(AValue);
+}
+
+void TConsoleCommand::SetOnCharEncoding(TCharEncoding AValue) {
+    if (FThread)
+        throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    FOnCharEncoding = std::move(AValue);
+}
+
+size_t TConsoleCommand::PeakUndelivered() const { return FShared ? FShared->PeakUndelivered() : 0; }
+
+void TConsoleCommand::Execute() {
+    if (FThread)
+        throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    if (FCommandLine.isEmpty())
+        throw EConsoleCommand(QStringLiteral("No Commandline to execute"));
+    if (!FTimer)
+        FTimer = std::make_unique<TProcessTimer>();
+    FLines.clear();
+    FTimer->Beginning();
+
+    try {
+        TRunSettings settings;
+        settings.CommandLine = FCommandLine;
+        settings.CurrentDir = FCurrentDir;
+        settings.Environment = FEnvironment;
+        settings.MaxTimeAfterBeginning = FMaxTimeAfterBeginning;
+        settings.MaxTimeAfterLastOutput = FMaxTimeAfterLastOutput;
+        settings.Priority = FPriority;
+        settings.InputToOutput = FInputToOutput;
+        settings.ReportChars = static_cast<bool>(FOnNewChar);
+        settings.ReportPartial = static_cast<bool>(FOnNewLine);
+        settings.AskTerminate = static_cast<bool>(FOnTerminateProcess);
+
+        auto shared = std::make_shared<TRunShared>(FSink);
+        shared->FHandlers.OnNewLine = FOnNewLine;
+        shared->FHandlers.OnNewChar = FOnNewChar;
+        shared->FHandlers.OnTerminateProcess = FOnTerminateProcess;
+        shared->FHandlers.OutputLines = FOutputLines;
+
+        auto thread = std::make_unique<TConsoleThread>(this, std::move(settings), shared, FTimer->Core(), &FEndStatus);
+        FShared = std::move(shared);
+        FThread = std::move(thread);
+        FThread->Start();
+    } catch (...) {
+        FThread.reset();
+        FEndStatus.store(esError);
+        try {
+            FTimer->Ending();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void TConsoleCommand::Stop() {
+    if (FThread)
+        FThread->Terminate();
+}
+
+void TConsoleCommand::SendLine(const QString &AValue, bool AEol) {
+    if (!FThread)
+        throw EConsoleCommand(QStringLiteral("ConsoleCommand not running"));
+    FThread->InputLines().Add(QChar(EolCh[AEol ? 1 : 0]) + AValue);
+}
+
+QString TConsoleCommand::DoCharDecoding(QObject *ASender, const QByteArray &ABuf) {
+    (void)ASender;
+    if (FOnCharDecoding)
+        return FOnCharDecoding(this, ABuf);
+    if (ABuf.size() < 1)
+        return QString();
+    return QString::fromLatin1(ABuf);
+}
+
+void TConsoleCommand::DoCharEncoding(QObject *ASender, const QString &AChars, QByteArray &AOutBuf) {
+    (void)ASender;
+    if (FOnCharEncoding) {
+        FOnCharEncoding(this, AChars, AOutBuf);
+        return;
+    }
+    if (!AChars.isEmpty())
+        AOutBuf += AChars.toLatin1();
+}
+
+void TConsoleCommand::DeliverPosted() {
+    const std::shared_ptr<TRunShared> shared = FShared;
+    if (!shared || shared->FInDelivery)
+        return; // a nested event loop inside a handler: the outer delivery goes on afterwards
+    TRunShared &s = *shared;
+    s.FInDelivery = true;
+    const TRunHandlers &h = s.FHandlers;
+    // Deliver for at most this long per posted call, then let the event loop breathe.
+    const auto budgetEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(15);
+    size_t cost = 0;
+    bool more = false;
+    unsigned counter = 0;
+    for (;;) {
+        if (s.FCurrentIndex >= s.FCurrent.size()) {
+            s.FCurrent.clear();
+            s.FCurrentIndex = 0;
+            if (!s.Take(s.FCurrent))
+                break; // nothing more posted: no post is pending any more
+        }
+        if ((++counter & 63u) == 0 && std::chrono::steady_clock::now() >= budgetEnd) {
+            more = true;
+            break;
+        }
+        TRunEvent &e = s.FCurrent[s.FCurrentIndex++];
+        cost += e.Cost();
+        switch (e.Kind) {
+        case TRunEvent::rkChars:
+            if (h.OnNewChar) {
+                for (QChar c : std::as_const(e.Text)) {
+                    Guarded([&] { h.OnNewChar(this, c); });
+                    if (!s.FComponentAlive)
+                        return;
+                }
+            }
+            break;
+        case TRunEvent::rkLine:
+            FLines.append(e.Text);
+            if (h.OutputLines)
+                h.OutputLines->append(e.Text);
+            if (h.OnNewLine) {
+                Guarded([&] { h.OnNewLine(this, e.Text, otEntireLine); });
+                if (!s.FComponentAlive)
+                    return;
+            }
+            break;
+        case TRunEvent::rkPartial:
+            if (h.OnNewLine) {
+                Guarded([&] { h.OnNewLine(this, e.Text, otBeginningOfLine); });
+                if (!s.FComponentAlive)
+                    return;
+            }
+            break;
+        case TRunEvent::rkProcessInfo:
+            FProcessInformation.hProcess = static_cast<int>(e.A);
+            FProcessInformation.hThread = -1;
+            FProcessInformation.dwProcessId = e.B;
+            FProcessInformation.dwThreadId = 0;
+            break;
+        case TRunEvent::rkAskTerminate: {
+            bool canTerminate = true;
+            if (h.OnTerminateProcess) {
+                Guarded([&] { h.OnTerminateProcess(this, canTerminate); });
+                if (!s.FComponentAlive)
+                    return;
+            }
+            s.Answer(canTerminate);
+            break;
+        }
+        case TRunEvent::rkTerminated:
+            s.FCurrent.clear();
+            s.FCurrentIndex = 0;
+            s.Delivered(cost);
+            s.FInDelivery = false;
+            ThreadTerminated(FThread.get());
+            return;
+        }
+    }
+    s.Delivered(cost);
+    s.FInDelivery = false;
+    if (more)
+        s.Repost();
+}
+
+void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
+    if (!ASender)
+        return;
+    ASender->Join(); // it has posted its last call; joining takes no time
+    std::unique_ptr<TConsoleThread> thread = std::move(FThread);
+    const std::shared_ptr<TRunShared> shared = FShared;
+    // 1. The exit code.
+    FExitCode = thread->ExitCode();
+    std::exception_ptr error = thread->FatalError();
+    FProcessInformation.hProcess = -1; // the pidfd went with the run
+    // 2. The clock.
+    try {
+        FTimer->Ending();
+    } catch (...) {
+        ErrorBoxForCurrentException();
+    }
+    // 3. From here IsRunning is false and Execute is allowed.
+    thread.reset();
+    // 4. The error of the run: OnExecuteError, else the error box.
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const common::Exception &e) {
+            bool handled = false;
+            if (FonExecuteError) {
+                try {
+                    FonExecuteError(this, e, handled);
+                } catch (...) {
+                    ErrorBoxForCurrentException();
+                    handled = true;
+                }
+                if (!shared->FComponentAlive)
+                    return;
+            }
+            if (!handled)
+                ErrorBox(e);
+        } catch (...) {
+            ErrorBoxForCurrentException();
+        }
+    }
+    // 5. OnTerminated.
+    if (FOnTerminated)
+        Guarded([&] { FOnTerminated(this); });
+}
+
+} // namespace runner

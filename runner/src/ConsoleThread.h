@@ -1,0 +1,153 @@
+#pragma once
+// TConsoleThread (Part 2.2): the worker of one run. It creates the pipes and the child, then
+// waits in one poll() for everything Part 2.2's five handles stand for: output (the pipe itself),
+// queued input, the child's end (its pidfd), a stop request and the clock's tick; plus the
+// pipe to the child becoming writable and the GUI having delivered enough output.
+//
+// One loop instead of a worker plus a blocking reader thread: on Linux poll() waits on pipes and
+// the child's pidfd alike, so the reader thread of the specification (needed on Windows because
+// an anonymous pipe cannot be waited on) has nothing left to do. TReadPipe keeps its job
+// (reading and decoding chunks into its TSyncString) but is driven by the worker's loop; the
+// decoding hook therefore runs on the worker thread (still never on the GUI thread).
+
+#include "ProcessTimer.h"
+#include "RunShared.h"
+#include "SyncContainers.h"
+#include "posix/Posix.h"
+#include "runner/ConsoleCommand.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace runner {
+
+// Reads the child's output in chunks and decodes each chunk on its own.
+class TReadPipe {
+public:
+    static constexpr size_t kChunk = 64 * 1024;
+    TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner);
+    int Fd() const { return FRead.Get(); }
+    bool IsOpen() const { return FRead.IsOpen(); }
+    // One read: returns > 0 (decoded into SyncString()), 0 at end of file (the pipe is then
+    // closed), -1 when nothing is there now. A failed read raises ECreatePipeError-free
+    // EConsoleCommand with the system's text.
+    long ReadChunk();
+    TSyncString &SyncString() { return FSyncString; }
+    void Close() { FRead.Close(); }
+
+private:
+    posix::TFd FRead;
+    TConsoleCommand *FOwner; // the decoding hook (DoCharDecoding)
+    QByteArray FBuffer;
+    TSyncString FSyncString;
+};
+
+// Settings of one run, copied at Execute.
+struct TRunSettings {
+    QString CommandLine;
+    QString CurrentDir;
+    QStringList Environment;
+    int32_t MaxTimeAfterBeginning = 0;
+    int32_t MaxTimeAfterLastOutput = 0;
+    int32_t Priority = NORMAL_PRIORITY_CLASS;
+    bool InputToOutput = false;
+    bool ReportChars = false;        // OnNewChar was set
+    bool ReportPartial = false;      // OnNewLine was set
+    bool AskTerminate = false;       // OnTerminateProcess was set
+};
+
+class TConsoleThread {
+public:
+    // After the direct child has exited, output is still taken for this long (a grandchild may
+    // hold the pipe open); the run ends earlier at end of file.
+    static constexpr std::chrono::milliseconds kGrace{200};
+    // Exit code of a child left running (veto), as the specification's still-active code.
+    static constexpr uint32_t kStillActive = 259;
+
+    TConsoleThread(TConsoleCommand *AOwner, TRunSettings ASettings, std::shared_ptr<TRunShared> AShared,
+                   std::shared_ptr<TProcessTimerCore> ATimer, std::atomic<TEndStatus> *AEndStatus);
+    ~TConsoleThread(); // joins
+    TConsoleThread(const TConsoleThread &) = delete;
+    TConsoleThread &operator=(const TConsoleThread &) = delete;
+
+    void Start();
+    // Sets the terminated flag, then signals the terminate event.
+    void Terminate();
+    bool Terminated() const { return FTerminated.load(); }
+    void Join();
+    TInputLines &InputLines() { return FInputLines; }
+    // Valid after Join().
+    uint32_t ExitCode() const { return FExitCode; }
+    std::exception_ptr FatalError() const { return FFatalError; }
+
+private:
+    void Execute();
+    void Run();
+    void StartChild();
+    void Loop();
+    void Finish();
+    void Cleanup();
+    void DoEndStatus(TEndStatus AValue) { FEndStatus->exchange(AValue); }
+    void DoTerminateProcess();
+    bool TimedOut() const;
+    void ServeInput();
+
+    // Line assembly (Part 2.3).
+    void DoReadLine(TSyncString &AReadString);
+    void Assemble(const QString &AText, bool AFromChild);
+    void DoNewChar(const QChar *AChars, qsizetype ACount);
+    void DoNewLine(const QString &AStr, TOutputType AOutputType);
+    void DoLinesAdd(const QString &AStr); // with DoNewLine(AStr, otEntireLine): one event
+    void Flush();
+
+    TConsoleCommand *FOwner;
+    TRunSettings FSettings;
+    std::shared_ptr<TRunShared> FShared;
+    std::shared_ptr<TProcessTimerCore> FTimer;
+    std::atomic<TEndStatus> *FEndStatus;
+    TInputLines FInputLines;
+    posix::TEvent FTerminateEvent;
+    std::atomic<bool> FTerminated{false};
+    std::thread FThread;
+
+    // Run state (worker thread only).
+    posix::TFd FInputWrite;
+    posix::TFd FPidfd;
+    std::unique_ptr<TReadPipe> FReader;
+    int FPid = 0;
+    bool FChildEnded = false;
+    bool FCanTerminate = false;
+    bool FKilledByUs = false;
+    bool FVetoed = false;
+    uint32_t FExitCode = 0;
+    std::exception_ptr FFatalError;
+
+    // Line assembly state: last and LineBeginned of the specification, plus the CR seen last.
+    QString FLast;
+    bool FLineBeginned = false;
+    bool FLastWasCR = false;
+    qsizetype FPartialReportedLen = 0;
+    std::chrono::steady_clock::time_point FPartialReportedAt{};
+    std::vector<TRunEvent> FBatch;
+    size_t FBatchCost = 0;
+
+    // Input being written (non-blocking, served when the pipe is writable).
+    QByteArray FPendingInput;
+    qsizetype FPendingOffset = 0;
+    QString FPendingEcho;
+};
+
+// The nice value for a priority class (idle 19, below normal 10, normal 0, above normal -5,
+// high -10, realtime -20).
+int NiceForPriority(int32_t APriority);
+
+} // namespace runner

@@ -1,0 +1,88 @@
+#include "SyncContainers.h"
+
+#include "common/Exception.h"
+
+namespace runner {
+
+void TSyncString::Add(const QString &AValue) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FValue += AValue;
+}
+
+void TSyncString::Delete(qsizetype APos, qsizetype ACount) {
+    std::lock_guard<std::mutex> lock(FLock);
+    if (APos < 1 || ACount <= 0 || APos > FValue.size())
+        return;
+    FValue.remove(APos - 1, ACount);
+}
+
+QString TSyncString::Value() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FValue;
+}
+
+void TSyncString::SetValue(const QString &AValue) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FValue = AValue;
+}
+
+qsizetype TSyncString::Length() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FValue.size();
+}
+
+QString TSyncString::Take() {
+    std::lock_guard<std::mutex> lock(FLock);
+    QString result;
+    result.swap(FValue);
+    return result;
+}
+
+qsizetype TInputLines::Add(const QString &AValue) {
+    qsizetype index;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FList.append(AValue);
+        index = FList.size() - 1;
+    }
+    FEvent.Signal();
+    return index;
+}
+
+qsizetype TInputLines::Count() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FList.size();
+}
+
+void TInputLines::Delete(qsizetype AIndex) {
+    std::lock_guard<std::mutex> lock(FLock);
+    COMMON_ASSERT(AIndex >= 0 && AIndex < FList.size());
+    FList.removeAt(AIndex);
+}
+
+QString TInputLines::Strings(qsizetype AIndex) const {
+    std::lock_guard<std::mutex> lock(FLock);
+    COMMON_ASSERT(AIndex >= 0 && AIndex < FList.size());
+    return FList.at(AIndex);
+}
+
+void TInputLines::SetStrings(qsizetype AIndex, const QString &AValue) {
+    std::lock_guard<std::mutex> lock(FLock);
+    COMMON_ASSERT(AIndex >= 0 && AIndex < FList.size());
+    FList[AIndex] = AValue;
+}
+
+void TInputLines::Clear() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FList.clear();
+}
+
+bool TInputLines::TakeFirst(QString &AValue) {
+    std::lock_guard<std::mutex> lock(FLock);
+    if (FList.isEmpty())
+        return false;
+    AValue = FList.takeFirst();
+    return true;
+}
+
+} // namespace runner

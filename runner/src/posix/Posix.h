@@ -1,0 +1,122 @@
+#pragma once
+// The runner's small platform layer. Every POSIX call of the runner lives behind this header
+// (in Posix.cpp); the header itself includes no POSIX header, so the rest of the runner stays
+// portable C++ and Qt.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace runner::posix {
+
+// The system's text for an error number (strerror).
+QString ErrorText(int AError);
+
+// An owned file descriptor; closed when destroyed. Move-only.
+class TFd {
+public:
+    TFd() = default;
+    explicit TFd(int AFd) : FFd(AFd) {}
+    ~TFd() { Close(); }
+    TFd(TFd &&AOther) noexcept : FFd(AOther.Release()) {}
+    TFd &operator=(TFd &&AOther) noexcept;
+    TFd(const TFd &) = delete;
+    TFd &operator=(const TFd &) = delete;
+
+    int Get() const { return FFd; }
+    bool IsOpen() const { return FFd >= 0; }
+    int Release() {
+        int fd = FFd;
+        FFd = -1;
+        return fd;
+    }
+    // Closes the descriptor; returns 0 or the error number of close().
+    int Close();
+
+private:
+    int FFd = -1;
+};
+
+// pipe2(O_CLOEXEC). Returns 0 or the error number.
+int MakePipe(TFd &ARead, TFd &AWrite);
+// Sets O_NONBLOCK. Returns 0 or the error number.
+int SetNonBlocking(int AFd);
+
+// An auto-reset event for poll(): an eventfd in non-blocking mode. Signal() may be called from
+// any thread; Reset() consumes all signals.
+class TEvent {
+public:
+    TEvent(); // throws std::system_error when the system has no descriptor left
+    int Fd() const { return FFd.Get(); }
+    void Signal();
+    // Returns true if the event was signalled.
+    bool Reset();
+
+private:
+    TFd FFd;
+};
+
+// Starting a child. Arguments[0] is the program, searched on PATH when it has no slash.
+struct TSpawnRequest {
+    QStringList Arguments;
+    QString CurrentDir;           // empty: the parent's
+    QStringList Environment;      // complete NAME=value list; used only when UseEnvironment
+    bool UseEnvironment = false;  // false: the child inherits the parent's environment
+    int StdinFd = -1;             // becomes the child's 0
+    int StdoutFd = -1;            // becomes the child's 1 and 2
+    int Nice = 0;                 // nice value applied right after the start (0: unchanged)
+};
+struct TSpawnResult {
+    int Pid = 0;        // > 0 when started
+    int Error = 0;      // error number when not started (exec failures included)
+    int NiceError = 0;  // error number of applying Nice (the child runs anyway)
+};
+// posix_spawnp with the three standard descriptors set up, every other descriptor closed,
+// the working directory changed (addchdir_np), all signal dispositions default, an empty
+// signal mask and a process group of its own (whose id is the child's pid).
+TSpawnResult Spawn(const TSpawnRequest &ARequest);
+
+// pidfd_open(pid). Returns the descriptor or -1 (AError set) when the system has none.
+int PidfdOpen(int APid, int &AError);
+// Whether the child has ended, without reaping it (waitid WNOHANG|WNOWAIT on this pid only).
+// AExitCode: the exit status, or 128 + signal when a signal ended it. AKilledBySignal: the signal
+// number or 0.
+bool ChildHasEnded(int APid, uint32_t &AExitCode, int &AKilledBySignal);
+// Reaps this child (waitpid(pid), blocking). Same outputs as ChildHasEnded. False when the pid
+// is not (any more) our child.
+bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal);
+// SIGKILL to the process group APgid. Returns 0 or the error number (ESRCH: no process left).
+int KillGroup(int APgid);
+// Whether any process of the group still exists (kill(-pgid, 0)).
+bool GroupExists(int APgid);
+
+// One entry of a poll() call.
+struct TPollItem {
+    int Fd = -1;
+    bool WantRead = false;
+    bool WantWrite = false;
+    // results
+    bool Readable = false; // data, end of file, hang-up or error: a read will not block
+    bool Writable = false; // writable or the reader has gone: a write will not block
+};
+// poll() over the items; ATimeoutMs < 0 waits without limit. Returns the number of ready
+// items, 0 on time-out, -1 with AError on failure (EINTR is retried).
+int Poll(TPollItem *AItems, size_t ACount, int ATimeoutMs, int &AError);
+
+// read(): returns bytes read (0 = end of file), or -1 with AError (EAGAIN: nothing now).
+long Read(int AFd, char *ABuf, size_t ACount, int &AError);
+// write(): returns bytes written, or -1 with AError (EAGAIN: pipe full; EPIPE: reader gone).
+long Write(int AFd, const char *ABuf, size_t ACount, int &AError);
+inline constexpr int kErrAgain = 11;  // EAGAIN on Linux (checked in Posix.cpp)
+inline constexpr int kErrPipe = 32;   // EPIPE on Linux (checked in Posix.cpp)
+inline constexpr int kErrInval = 22;  // EINVAL on Linux (checked in Posix.cpp)
+inline constexpr int kSigKill = 9;    // SIGKILL (checked in Posix.cpp)
+
+// Ignores SIGPIPE process-wide (once), so a write to a child that has gone returns EPIPE.
+void IgnoreSigpipe();
+// Names the calling thread for debuggers (at most 15 characters are kept).
+void SetThreadName(const char *AName);
+
+} // namespace runner::posix
