@@ -1,0 +1,350 @@
+#include "lexedit/LexEditKeyCmds.h"
+#include "lexedit/LexEditKeyConst.h"
+
+#include <QBuffer>
+#include <QSet>
+#include <QtTest>
+
+using namespace lexedit;
+
+namespace {
+
+const TShiftState None;
+const TShiftState Shift{ssShift};
+const TShiftState Ctrl{ssCtrl};
+const TShiftState Alt{ssAlt};
+const TShiftState CtrlShift{ssCtrl, ssShift};
+const TShiftState ShiftAlt{ssShift, ssAlt};
+
+QByteArray Save(const TLexEditKeyStrokes &AKeys) {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    AKeys.SaveToStream(buf);
+    return bytes;
+}
+
+void Load(TLexEditKeyStrokes &AKeys, const QByteArray &ABytes) {
+    QByteArray copy = ABytes;
+    QBuffer buf(&copy);
+    buf.open(QIODevice::ReadOnly);
+    AKeys.LoadFromStream(buf);
+}
+
+bool SameTable(const TLexEditKeyStrokes &A, const TLexEditKeyStrokes &B) {
+    if (A.Count() != B.Count())
+        return false;
+    for (int i = 0; i < A.Count(); ++i) {
+        const TLexEditKeyStroke *a = A.Items(i), *b = B.Items(i);
+        if (a->Command() != b->Command() || a->Key() != b->Key() || a->Shift() != b->Shift() ||
+            a->Key2() != b->Key2() || a->Shift2() != b->Shift2())
+            return false;
+    }
+    return true;
+}
+
+// Feeds key presses through the two-key memory, as the editor does.
+struct KeyFeeder {
+    explicit KeyFeeder(const TLexEditKeyStrokes &AKeys) : Keys(AKeys) {}
+    const TLexEditKeyStrokes &Keys;
+    uint16_t LastKey = 0;
+    TShiftState LastShift;
+    TLexEditorCommand Press(uint16_t AKey, TShiftState AShift) {
+        return TranslateKeyCode(Keys, AKey, AShift, LastKey, LastShift);
+    }
+};
+
+} // namespace
+
+class TestLexEditKeyCmds : public QObject {
+    Q_OBJECT
+private slots:
+    void commandNamesRoundTripIgnoringCase() {
+        QSet<int> codes;
+        QSet<QString> names;
+        for (const TLexEditorCommandIdent &e : EditorCommandStrs) {
+            const QString name = QLatin1String(e.Name);
+            QVERIFY2(!codes.contains(e.Value), e.Name);
+            QVERIFY2(!names.contains(name.toLower()), e.Name);
+            codes.insert(e.Value);
+            names.insert(name.toLower());
+            QString ident;
+            QVERIFY(EditorCommandToIdent(e.Value, ident));
+            QCOMPARE(ident, name);
+            for (const QString &variant : {name, name.toUpper(), name.toLower()}) {
+                TLexEditorCommand cmd = 0xFFFF;
+                QVERIFY2(IdentToEditorCommand(variant, cmd), qPrintable(variant));
+                QCOMPARE(cmd, e.Value);
+            }
+            QCOMPARE(EditorCommandToCodeString(e.Value), name);
+        }
+        QCOMPARE(codes.size(), EditorCommandCount);
+    }
+
+    void unnamedCommandsAndIdents() {
+        QCOMPARE(EditorCommandToCodeString(1001), QStringLiteral("1001"));
+        QCOMPARE(EditorCommandToCodeString(ecUp), QStringLiteral("ecUp"));
+        QString ident = QStringLiteral("unchanged");
+        QVERIFY(!EditorCommandToIdent(1001, ident));
+        QVERIFY(!EditorCommandToIdent(18, ident));
+        TLexEditorCommand cmd = 77;
+        QVERIFY(!IdentToEditorCommand(QStringLiteral("ecUpp"), cmd));
+        QVERIFY(!IdentToEditorCommand(QString(), cmd));
+        QCOMPARE(cmd, TLexEditorCommand(77));
+        // Selecting variants are the movement plus 100.
+        QCOMPARE(ecSelGotoXY, TLexEditorCommand(117));
+        QCOMPARE(ecSelLeft - ecLeft, 100);
+    }
+
+    void shortCutEncoding_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << int('A') << int(None.ToMask()) << 0x41;
+        QTest::newRow("shift") << int(VK_UP) << int(Shift.ToMask()) << (0x2000 | 38);
+        QTest::newRow("ctrl+shift") << int('K') << int(CtrlShift.ToMask()) << (0x6000 | 'K');
+        QTest::newRow("alt") << int(VK_BACK) << int(Alt.ToMask()) << (0x8000 | 8);
+        QTest::newRow("key too large") << 0x100 << int(Ctrl.ToMask()) << 0;
+        QTest::newRow("mouse bits dropped") << int('B') << int(TShiftState{ssCtrl, ssLeft}.ToMask()) << (0x4000 | 'B');
+    }
+    void shortCutEncoding() {
+        QFETCH(int, key);
+        QFETCH(int, shift);
+        QFETCH(int, expected);
+        const TShortCut sc = ShortCut(uint16_t(key), TShiftState::FromMask(uint16_t(shift)));
+        QCOMPARE(int(sc), expected);
+        if (sc != 0) {
+            uint16_t k;
+            TShiftState s;
+            ShortCutToKey(sc, k, s);
+            QCOMPARE(int(k), key);
+            QCOMPARE(int(s.ToMask()), shift & 7);
+        }
+    }
+
+    void displayNames() {
+        TLexEditKeyStrokes keys;
+        keys.ResetDefaults();
+        const TLexEditKeyStroke *lower = keys.Items(keys.FindCommand(ecLowerCase));
+        QCOMPARE(lower->GetDisplayName(), QStringLiteral("ecLowerCase - Ctrl+K Ctrl+L"));
+        const TLexEditKeyStroke *up = keys.Items(keys.FindCommand(ecUp));
+        QCOMPARE(up->GetDisplayName(), QStringLiteral("ecUp - Up"));
+        const TLexEditKeyStroke *fold = keys.Items(keys.FindCommand(ecFoldAll));
+        QCOMPARE(fold->GetDisplayName(), QStringLiteral("ecFoldAll - Ctrl+Shift+-"));
+        QCOMPARE(ShortCutToText(ShortCut(VK_NUMPAD0 + 5, Alt)), QStringLiteral("Alt+Num+5"));
+        QCOMPARE(ShortCutToText(0), QString());
+    }
+
+    void defaultTableIsCompleteAndUnique() {
+        TLexEditKeyStrokes keys;
+        keys.AddKey(ecCopy, 'Q', Ctrl); // replaced by the defaults
+        keys.ResetDefaults();
+        QCOMPARE(keys.Count(), DefaultKeyStrokeCount);
+        QCOMPARE(keys.Items(0)->Command(), ecUp);
+        QCOMPARE(keys.Items(98)->Command(), ecUnfoldLevel3);
+        QCOMPARE(keys.FindKeycode('Q', Ctrl), -1);
+        // Every entry is found by its own keys, so no entry hides another.
+        for (int i = 0; i < keys.Count(); ++i) {
+            const TLexEditKeyStroke *k = keys.Items(i);
+            QCOMPARE(k->Index(), i);
+            QCOMPARE(k->Collection(), &keys);
+            if (k->Key2() == 0)
+                QCOMPARE(keys.FindKeycode(k->Key(), k->Shift()), i);
+            QCOMPARE(keys.FindKeycode2(k->Key(), k->Shift(), k->Key2(), k->Shift2()), i);
+            QCOMPARE(keys.FindShortcut2(k->ShortCut(), k->ShortCut2()), i);
+        }
+    }
+
+    void defaultEntries_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<int>("cmd");
+        QTest::newRow("ctrl+shift+end") << int(VK_END) << int(CtrlShift.ToMask()) << int(ecSelEditorBottom);
+        QTest::newRow("ctrl+insert") << int(VK_INSERT) << int(Ctrl.ToMask()) << int(ecCopy);
+        QTest::newRow("shift+delete") << int(VK_DELETE) << int(Shift.ToMask()) << int(ecCut);
+        QTest::newRow("shift+alt+bksp") << int(VK_BACK) << int(ShiftAlt.ToMask()) << int(ecRedo);
+        QTest::newRow("shift+tab") << int(VK_TAB) << int(Shift.ToMask()) << int(ecShiftTab);
+        QTest::newRow("f1") << int(VK_F1) << 0 << int(ecContextHelp);
+        QTest::newRow("ctrl+shift+y") << int('Y') << int(CtrlShift.ToMask()) << int(ecDeleteEOL);
+        QTest::newRow("ctrl+7") << int('7') << int(Ctrl.ToMask()) << int(ecGotoMarker7);
+        QTest::newRow("ctrl+shift+0") << int('0') << int(CtrlShift.ToMask()) << int(ecSetMarker0);
+        QTest::newRow("shift+alt+down") << int(VK_DOWN) << int(ShiftAlt.ToMask()) << int(ecCopyLineDown);
+        QTest::newRow("ctrl+shift+minus") << int(VK_OEM_MINUS) << int(CtrlShift.ToMask()) << int(ecFoldAll);
+        QTest::newRow("ctrl+shift+equals") << int(VK_OEM_PLUS) << int(CtrlShift.ToMask()) << int(ecUnfoldAll);
+        QTest::newRow("ctrl+slash") << int(VK_OEM_2) << int(Ctrl.ToMask()) << int(ecFoldNearest);
+        QTest::newRow("ctrl+k alone") << int('K') << int(Ctrl.ToMask()) << int(ecNone);
+    }
+    void defaultEntries() {
+        QFETCH(int, key);
+        QFETCH(int, shift);
+        QFETCH(int, cmd);
+        TLexEditKeyStrokes keys;
+        keys.ResetDefaults();
+        const int i = keys.FindKeycode(uint16_t(key), TShiftState::FromMask(uint16_t(shift)));
+        QCOMPARE(i < 0 ? int(ecNone) : int(keys.Items(i)->Command()), cmd);
+    }
+
+    void twoKeySequences() {
+        TLexEditKeyStrokes keys;
+        keys.ResetDefaults();
+        KeyFeeder f(keys);
+        QCOMPARE(f.Press('K', Ctrl), ecNone);
+        QCOMPARE(f.LastKey, uint16_t('K'));
+        QCOMPARE(f.Press('L', Ctrl), ecLowerCase);
+        QCOMPARE(f.LastKey, uint16_t(0));
+
+        // A modifier key in between cancels the sequence.
+        QCOMPARE(f.Press('K', Ctrl), ecNone);
+        QCOMPARE(f.Press(VK_SHIFT, CtrlShift), ecNone);
+        QCOMPARE(f.LastKey, uint16_t(0));
+        QCOMPARE(f.Press('L', Ctrl), ecNone);
+
+        QCOMPARE(f.Press('K', CtrlShift), ecNone);
+        QCOMPARE(f.Press('1', CtrlShift), ecUnfoldLevel1);
+        QCOMPARE(f.Press('K', Ctrl), ecNone);
+        QCOMPARE(f.Press('1', CtrlShift), ecSetMarker1); // pair does not match, single key does
+        QCOMPARE(f.Press('K', Ctrl), ecNone);
+        QCOMPARE(f.Press('1', Ctrl), ecFoldLevel1);
+
+        // An unmatched letter is remembered and replaced; F1 matches and clears the memory.
+        QCOMPARE(f.Press('Q', None), ecNone);
+        QCOMPARE(f.Press('Q', None), ecNone);
+        QCOMPARE(f.LastKey, uint16_t('Q'));
+        QCOMPARE(f.Press(VK_F1, None), ecContextHelp);
+        QCOMPARE(f.LastKey, uint16_t(0));
+        QCOMPARE(f.LastShift, None);
+        // A key above 145 is never remembered.
+        QCOMPARE(f.Press(VK_OEM_1, Ctrl), ecNone);
+        QCOMPARE(f.LastKey, uint16_t(0));
+    }
+
+    void setShortCutRefusesDuplicates() {
+        TLexEditKeyStrokes keys;
+        keys.ResetDefaults();
+        TLexEditKeyStroke *up = keys.Items(keys.FindCommand(ecUp));
+        const TShortCut ctrlC = ShortCut('C', Ctrl);
+        try {
+            up->SetShortCut(ctrlC);
+            QFAIL("duplicate accepted");
+        } catch (const ELexKeyError &e) {
+            QCOMPARE(e.Message(), QStringLiteral("Shortcut already exists"));
+        }
+        QCOMPARE(up->Key(), VK_UP); // unchanged
+        up->SetShortCut(up->ShortCut()); // its own pair
+        up->SetShortCut(0);
+        QCOMPARE(up->Key(), uint16_t(0));
+        up->SetShortCut(ShortCut('Q', Alt));
+        QCOMPARE(keys.FindShortcut(ShortCut('Q', Alt)), up->Index());
+
+        // The second key is checked together with the first.
+        TLexEditKeyStroke *lower = keys.Items(keys.FindCommand(ecLowerCase));
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, lower->SetShortCut2(ShortCut('U', Ctrl)));
+        lower->SetShortCut2(ShortCut('W', Ctrl));
+        QCOMPARE(lower->Key2(), uint16_t('W'));
+        // The direct setters do not check.
+        lower->SetKey2('U');
+        QCOMPARE(keys.FindKeycode2('K', Ctrl, 'U', Ctrl), keys.FindCommand(ecLowerCase));
+    }
+
+    void addKeyRefusesExactDuplicates() {
+        TLexEditKeyStrokes keys;
+        keys.ResetDefaults();
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, keys.AddKey(ecCopy, VK_UP, None));
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, keys.AddKey(ecCopy, 'K', Ctrl, 'L', Ctrl));
+        QCOMPARE(keys.Count(), DefaultKeyStrokeCount);
+        // A second key makes a different combination, as does another shift state.
+        keys.AddKey(1001, VK_UP, None, VK_DOWN, None);
+        keys.AddKey(1002, 'K', Ctrl, 'Q', Ctrl);
+        QCOMPARE(keys.Count(), DefaultKeyStrokeCount + 2);
+        KeyFeeder f(keys);
+        QCOMPARE(f.Press(VK_UP, None), ecUp);
+        QCOMPARE(f.Press('K', Ctrl), ecNone);
+        QCOMPARE(f.Press('Q', Ctrl), TLexEditorCommand(1002));
+    }
+
+    void itemsAndAssign() {
+        TLexEditKeyStrokes a;
+        a.ResetDefaults();
+        TLexEditKeyStrokes b;
+        b.AddKey(ecCopy, 'Q', Ctrl);
+        b.Assign(a);
+        QVERIFY(SameTable(a, b));
+        QCOMPARE(b.Items(5)->Collection(), &b);
+        b.Items(0)->SetCommand(ecDown);
+        QCOMPARE(a.Items(0)->Command(), ecUp); // a copy, not shared
+        b.SetItems(1, *a.Items(2));
+        QCOMPARE(b.Items(1)->Command(), ecScrollUp);
+        QCOMPARE(b.Items(1)->Shift(), Ctrl);
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, b.Items(-1));
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, b.Items(b.Count()));
+        b.Delete(0);
+        QCOMPARE(b.Count(), DefaultKeyStrokeCount - 1);
+        QCOMPARE(b.Items(0)->Index(), 0);
+        QCOMPARE(b.FindCommand(ecDown), 2);
+        TLexEditKeyStroke *fresh = b.Add();
+        QCOMPARE(fresh->Command(), ecNone);
+        QCOMPARE(fresh->ShortCut(), TShortCut(0));
+        QCOMPARE(b.FindShortcut(ShortCut('K', Ctrl)), b.FindCommand(ecLowerCase));
+    }
+
+    void streamRoundTrip() {
+        TLexEditKeyStrokes a;
+        a.ResetDefaults();
+        a.AddKey(2000, 0x1FF, TShiftState{ssCtrl, ssAlt}, 7, Shift); // codes beyond a shortcut
+        const QByteArray bytes = Save(a);
+        QCOMPARE(bytes.size(), 4 + 10 * a.Count());
+        QCOMPARE(quint8(bytes[0]), quint8(a.Count()));
+        // First item: Up, no shift, no second key, ecUp, little-endian.
+        QCOMPARE(bytes.mid(4, 10), QByteArray::fromHex("26000000000000000300"));
+        TLexEditKeyStrokes b;
+        Load(b, bytes);
+        QVERIFY(SameTable(a, b));
+        QCOMPARE(b.Items(b.Count() - 1)->Key(), uint16_t(0x1FF));
+        TLexEditKeyStrokes empty;
+        Load(b, Save(empty));
+        QCOMPARE(b.Count(), 0);
+    }
+
+    void damagedStreamsLeaveTableIntact_data() {
+        TLexEditKeyStrokes src;
+        src.ResetDefaults();
+        const QByteArray good = Save(src);
+        QByteArray negative = good;
+        negative[3] = char(0x80);
+        QByteArray huge = good;
+        huge[3] = char(0x7F);
+        QByteArray oneMore = good;
+        oneMore[0] = char(DefaultKeyStrokeCount + 1);
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("short count") << good.left(3);
+        QTest::newRow("cut in an item") << good.left(good.size() - 3);
+        QTest::newRow("count too large") << oneMore;
+        QTest::newRow("huge count") << huge;
+        QTest::newRow("negative count") << negative;
+        QTest::newRow("garbage") << QByteArray("this is not a keystroke table");
+    }
+    void damagedStreamsLeaveTableIntact() {
+        QFETCH(QByteArray, bytes);
+        TLexEditKeyStrokes keys;
+        keys.AddKey(ecCopy, 'Q', Ctrl);
+        keys.AddKey(ecPaste, 'W', Ctrl, 'E', Shift);
+        const QByteArray before = Save(keys);
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, Load(keys, bytes));
+        QCOMPARE(Save(keys), before);
+    }
+
+    void itemStreamShortReadKeepsItem() {
+        TLexEditKeyStrokes keys;
+        TLexEditKeyStroke *k = keys.AddKey(ecCopy, 'Q', Ctrl);
+        QByteArray bytes = QByteArray::fromHex("0100020003000400");
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::ReadOnly);
+        QVERIFY_THROWS_EXCEPTION(ELexKeyError, k->LoadFromStream(buf));
+        QCOMPARE(k->Key(), uint16_t('Q'));
+        QCOMPARE(k->Command(), ecCopy);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLexEditKeyCmds)
+#include "tst_lexeditkeycmds.moc"
