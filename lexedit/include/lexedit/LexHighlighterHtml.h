@@ -1,0 +1,139 @@
+#pragma once
+// The HTML highlighter: text runs, character entities, tags (angle brackets, tag name, attribute
+// names and values) and comments. Case-insensitive. An open comment, an open quoted attribute
+// value or a position inside a tag is carried to the next line through the range. Scripts and
+// style sheets get no treatment of their own: their content is text.
+
+#include "lexedit/LexEditHighlighter.h"
+
+#include <array>
+
+namespace lexedit {
+
+namespace html {
+
+// Token kinds (GetTokenKind returns the ordinal).
+enum TtkTokenKind : uint8_t {
+    tkAmpersand,
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkSpace,
+    tkSymbol,
+    tkText,
+    tkUndefKey,
+    tkValue
+};
+
+// Range states (the range value is the ordinal).
+enum TRangeState : uint8_t {
+    rsAmpersand,
+    rsComment,
+    rsKey,
+    rsParam,
+    rsText,
+    rsUnKnown,
+    rsValue,
+    rsQuoteValue,
+    rsDoubleQuoteValue
+};
+
+inline constexpr int KeyWordCount = 257;
+inline constexpr int KeyIndicesCount = 2179;
+inline constexpr int MAX_ESCAPEAMPS = 249;
+extern const std::array<const char16_t *, KeyWordCount> KeyWords;
+extern const std::array<const char16_t *, MAX_ESCAPEAMPS> EscapeAmps;
+// Entry h holds the index of the tag name whose hash is h, or -1.
+const std::array<int16_t, KeyIndicesCount> &KeyIndices();
+
+} // namespace html
+
+class TLexHTMLLex final : public TLexCustomHighlighter {
+public:
+    explicit TLexHTMLLex(QObject *AOwner = nullptr);
+    ~TLexHTMLLex() override;
+
+    static const char *StaticClassName() { return "TLexHTMLLex"; }
+    const char *ClassName() const override { return StaticClassName(); }
+    static TLexHighlighterCapabilities GetCapabilities() { return TLexCustomHighlighter::GetCapabilities(); }
+    static QString GetLanguageName();
+    static QString GetFriendlyLanguageName();
+    TLexHighlighterCapabilities GetCapabilitiesProp() const override { return GetCapabilities(); }
+    QString GetLanguageNameProp() const override { return GetLanguageName(); }
+    QString GetFriendlyLanguageNameProp() const override { return GetFriendlyLanguageName(); }
+
+    TLexHighlighterAttributes *GetDefaultAttribute(int Index) const override;
+    bool GetEol() const override { return Run > fLineLen; }
+    TLexRange GetRange() const override { return TLexRange(fRange); }
+    void SetRange(TLexRange Value) override;
+    void ResetRange() override;
+    TLexHighlighterAttributes *GetTokenAttribute() const override;
+    int GetTokenKind() const override { return int(fTokenID); }
+    html::TtkTokenKind GetTokenID() const { return fTokenID; }
+    void Next() override;
+    bool IsFilterStored() const override;
+    QString GetSampleSource() const override;
+    bool IsIdentChar(QChar AChar) const override;
+
+    TLexHighlighterAttributes *AndAttri() const { return fAndAttri; }
+    TLexHighlighterAttributes *CommentAttri() const { return fCommentAttri; }
+    TLexHighlighterAttributes *IdentifierAttri() const { return fIdentifierAttri; }
+    TLexHighlighterAttributes *KeyAttri() const { return fKeyAttri; }
+    TLexHighlighterAttributes *SpaceAttri() const { return fSpaceAttri; }
+    TLexHighlighterAttributes *SymbolAttri() const { return fSymbolAttri; }
+    TLexHighlighterAttributes *TextAttri() const { return fTextAttri; }
+    TLexHighlighterAttributes *UndefKeyAttri() const { return fUndefKeyAttri; }
+    TLexHighlighterAttributes *ValueAttri() const { return fValueAttri; }
+
+    // The hash of the tag name at Str (sets fStringLen); exposed for tests of the table.
+    unsigned HashKey(const char16_t *Str);
+
+protected:
+    void DoSetLine(const QString &Value, int LineNumber) override;
+
+private:
+    using TIdentFuncTableFunc = html::TtkTokenKind (TLexHTMLLex::*)(int Index);
+
+    void InitIdent();
+    html::TtkTokenKind IdentKind(const char16_t *MayBe);
+    html::TtkTokenKind AltFunc(int Index);
+    html::TtkTokenKind KeyWordFunc(int Index);
+    static bool IsIdentCode(char16_t c) {
+        return (c >= u'/' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' || (c >= u'a' && c <= u'z');
+    }
+
+    void NextProcedure();
+    void AmpersandProc();
+    void BraceCloseProc();
+    void BraceOpenProc();
+    void CommentProc();
+    void CRProc();
+    void EqualProc();
+    void IdentProc();
+    void LFProc();
+    void NullProc();
+    void SpaceProc();
+    void StringProc();
+    void TextProc();
+    // The entity of the table at Run, or -1; never compares past the end of the line.
+    int MatchEntity(int APos) const;
+    // Skips a numeric reference's digits after "&#" (hexadecimal after "x").
+    void SkipReferenceDigits();
+
+    int fAndCode = -1;
+    html::TRangeState fRange = html::rsText;
+    std::array<TIdentFuncTableFunc, html::KeyIndicesCount> fIdentFuncTable{};
+    html::TtkTokenKind fTokenID = html::tkNull;
+    TLexHighlighterAttributes *fAndAttri = nullptr;
+    TLexHighlighterAttributes *fCommentAttri = nullptr;
+    TLexHighlighterAttributes *fIdentifierAttri = nullptr;
+    TLexHighlighterAttributes *fKeyAttri = nullptr;
+    TLexHighlighterAttributes *fSpaceAttri = nullptr;
+    TLexHighlighterAttributes *fSymbolAttri = nullptr;
+    TLexHighlighterAttributes *fTextAttri = nullptr;
+    TLexHighlighterAttributes *fUndefKeyAttri = nullptr;
+    TLexHighlighterAttributes *fValueAttri = nullptr;
+};
+
+} // namespace lexedit

@@ -1,0 +1,147 @@
+#pragma once
+// The PHP highlighter: keywords, identifiers, variables, numbers, strings, comments,
+// documentation comments, symbols and white space. The whole text is scanned as PHP (no special
+// treatment of the open and close tags). Case-insensitive: keywords are found in any letter case
+// while GetToken keeps the case of the line. Open block comments and open apostrophe and
+// double-quote strings are carried to the next line through the range.
+
+#include "lexedit/LexEditHighlighter.h"
+
+#include <array>
+
+namespace lexedit {
+
+namespace php {
+
+// Token kinds (GetTokenKind returns the ordinal).
+enum TtkTokenKind : uint8_t {
+    tkSymbol,
+    tkKey,
+    tkComment,
+    tkDocument,
+    tkIdentifier,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkUnknown,
+    tkVariable
+};
+
+// Range states (the range value is the ordinal).
+enum TRangeState : uint8_t {
+    rsUnKnown,
+    rsString39,
+    rsString34,
+    rsString96,
+    rsComment,
+    rsDocument,
+    rsVarExpansion
+};
+
+inline constexpr int KeyWordCount = 111;
+inline constexpr int KeyIndicesCount = 439;
+extern const std::array<const char16_t *, KeyWordCount> KeyWords;
+// Entry h holds the index of the keyword whose hash is h, or -1.
+const std::array<int16_t, KeyIndicesCount> &KeyIndices();
+
+} // namespace php
+
+class TLexPHPLex final : public TLexCustomHighlighter {
+public:
+    explicit TLexPHPLex(QObject *AOwner = nullptr);
+    ~TLexPHPLex() override;
+
+    static const char *StaticClassName() { return "TLexPHPLex"; }
+    const char *ClassName() const override { return StaticClassName(); }
+    static TLexHighlighterCapabilities GetCapabilities() { return TLexCustomHighlighter::GetCapabilities(); }
+    static QString GetLanguageName();
+    static QString GetFriendlyLanguageName();
+    TLexHighlighterCapabilities GetCapabilitiesProp() const override { return GetCapabilities(); }
+    QString GetLanguageNameProp() const override { return GetLanguageName(); }
+    QString GetFriendlyLanguageNameProp() const override { return GetFriendlyLanguageName(); }
+
+    TLexHighlighterAttributes *GetDefaultAttribute(int Index) const override;
+    bool GetEol() const override { return Run > fLineLen; }
+    TLexRange GetRange() const override { return TLexRange(fRange); }
+    void SetRange(TLexRange Value) override;
+    void ResetRange() override { fRange = php::rsUnKnown; }
+    TLexHighlighterAttributes *GetTokenAttribute() const override;
+    int GetTokenKind() const override { return int(FTokenID); }
+    php::TtkTokenKind GetTokenID() const { return FTokenID; }
+    void Next() override;
+    bool IsFilterStored() const override;
+    QString GetSampleSource() const override;
+    bool IsIdentChar(QChar AChar) const override;
+    bool IsWordBreakChar(QChar AChar) const override;
+
+    TLexHighlighterAttributes *CommentAttri() const { return fCommentAttri; }
+    TLexHighlighterAttributes *DocumentAttri() const { return fDocumentAttri; }
+    TLexHighlighterAttributes *IdentifierAttri() const { return fIdentifierAttri; }
+    TLexHighlighterAttributes *KeyAttri() const { return fKeyAttri; }
+    TLexHighlighterAttributes *NumberAttri() const { return fNumberAttri; }
+    TLexHighlighterAttributes *SpaceAttri() const { return fSpaceAttri; }
+    TLexHighlighterAttributes *StringAttri() const { return fStringAttri; }
+    TLexHighlighterAttributes *SymbolAttri() const { return fSymbolAttri; }
+    TLexHighlighterAttributes *VariableAttri() const { return fVariableAttri; }
+
+    // The hash of the identifier at Str (sets fStringLen); exposed for tests of the table.
+    unsigned HashKey(const char16_t *Str);
+
+private:
+    using TIdentFuncTableFunc = php::TtkTokenKind (TLexPHPLex::*)(int Index);
+
+    void InitIdent();
+    php::TtkTokenKind IdentKind(const char16_t *MayBe);
+    php::TtkTokenKind AltFunc(int Index);
+    php::TtkTokenKind KeyWordFunc(int Index);
+    bool IsIdentCode(char16_t c) const;
+
+    void NextProcedure();
+    void AndSymbolProc();
+    void AnsiCProc();
+    void CRProc();
+    void EqualProc();
+    void GreaterProc();
+    void IdentProc();
+    void LFProc();
+    void LowerProc();
+    void MinusProc();
+    void MultiplyProc();
+    void NotSymbolProc();
+    void NullProc();
+    void NumberProc();
+    void OrSymbolProc();
+    void PlusProc();
+    void PoundProc();
+    void RemainderSymbolProc();
+    void SlashProc();
+    void SpaceProc();
+    void String34Proc();
+    void String39Proc();
+    void String96Proc();
+    void StringProc();
+    void SymbolProc();
+    void UnknownProc();
+    void VariableProc();
+    void VarExpansionProc();
+    void XOrSymbolProc();
+    bool IsEscaped() const;
+    // A one- or two-character symbol: two when the next character is one of ASecond.
+    void TwoCharSymbol(const char16_t *ASecond);
+
+    php::TRangeState fRange = php::rsUnKnown;
+    php::TtkTokenKind FTokenID = php::tkNull;
+    std::array<TIdentFuncTableFunc, php::KeyIndicesCount> fIdentFuncTable{};
+    TLexHighlighterAttributes *fCommentAttri = nullptr;
+    TLexHighlighterAttributes *fIdentifierAttri = nullptr;
+    TLexHighlighterAttributes *fKeyAttri = nullptr;
+    TLexHighlighterAttributes *fNumberAttri = nullptr;
+    TLexHighlighterAttributes *fSpaceAttri = nullptr;
+    TLexHighlighterAttributes *fStringAttri = nullptr;
+    TLexHighlighterAttributes *fSymbolAttri = nullptr;
+    TLexHighlighterAttributes *fVariableAttri = nullptr;
+    TLexHighlighterAttributes *fDocumentAttri = nullptr;
+};
+
+} // namespace lexedit

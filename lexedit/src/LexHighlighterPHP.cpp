@@ -1,0 +1,652 @@
+// The PHP highlighter.
+
+#include "lexedit/LexHighlighterPHP.h"
+
+#include <QChar>
+
+namespace lexedit {
+
+using namespace php;
+
+namespace php {
+
+const std::array<const char16_t *, KeyWordCount> KeyWords = {
+    u"__autoload", u"__call", u"__callstatic", u"__class__", u"__clone", u"__construct", u"__debuginfo",
+    u"__destruct", u"__dir__", u"__file__", u"__function__", u"__get", u"__halt_compiler", u"__invoke",
+    u"__isset", u"__line__", u"__method__", u"__namespace__", u"__set", u"__set_state", u"__sleep",
+    u"__tostring", u"__trait__", u"__unset", u"__wakeup", u"abstract", u"and", u"array", u"as", u"binary",
+    u"bool", u"boolean", u"break", u"callable", u"case", u"catch", u"cfunction", u"class", u"clone",
+    u"const", u"continue", u"declare", u"default", u"die", u"do", u"double", u"echo", u"else", u"elseif",
+    u"empty", u"enddeclare", u"endfor", u"endforeach", u"endif", u"endswitch", u"endwhile", u"eval",
+    u"exception", u"exit", u"extends", u"false", u"final", u"finally", u"float", u"for", u"foreach",
+    u"function", u"global", u"goto", u"if", u"implements", u"include", u"include_once", u"instanceof",
+    u"insteadof", u"int", u"integer", u"interface", u"isset", u"list", u"mixed", u"namespace", u"new",
+    u"null", u"object", u"old_function", u"or", u"parent", u"print", u"private", u"protected", u"public",
+    u"real", u"require", u"require_once", u"return", u"self", u"static", u"string", u"switch", u"throw",
+    u"trait", u"true", u"try", u"unset", u"use", u"var", u"void", u"while", u"xor", u"yield"};
+
+namespace {
+
+// The hash of a whole keyword; every keyword character is an identifier character, so this is
+// the value the scanner computes for the keyword in a line.
+unsigned KeywordHash(const char16_t *AKeyword) {
+    uint32_t h = 0;
+    for (const char16_t *p = AKeyword; *p; ++p)
+        h = h * 155u + uint32_t(*p) * 90u;
+    return h % KeyIndicesCount;
+}
+
+} // namespace
+
+const std::array<int16_t, KeyIndicesCount> &KeyIndices() {
+    static const std::array<int16_t, KeyIndicesCount> Table = [] {
+        std::array<int16_t, KeyIndicesCount> t{};
+        t.fill(-1);
+        for (int i = 0; i < KeyWordCount; ++i)
+            t[KeywordHash(KeyWords[size_t(i)])] = int16_t(i);
+        return t;
+    }();
+    return Table;
+}
+
+} // namespace php
+
+namespace {
+
+// Identifier characters of the ASCII range: letters, digits, "$" and "_".
+constexpr std::array<bool, 128> MakeAsciiIdent() {
+    std::array<bool, 128> t{};
+    for (int c = '0'; c <= '9'; ++c)
+        t[size_t(c)] = true;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        t[size_t(c)] = true;
+    for (int c = 'a'; c <= 'z'; ++c)
+        t[size_t(c)] = true;
+    t['$'] = true;
+    t['_'] = true;
+    return t;
+}
+constexpr std::array<bool, 128> AsciiIdent = MakeAsciiIdent();
+
+bool IsNumberChar(char16_t c) {
+    return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') ||
+           c == u'L' || c == u'l' || c == u'X' || c == u'x';
+}
+
+const QString PHPFilter = QStringLiteral("PHP Files (*.php;*.php3;*.phtml;*.inc)|*.php;*.php3;*.phtml;*.inc");
+
+[[maybe_unused]] const bool Registered = (RegisterPlaceableHighlighter<TLexPHPLex>(), true);
+
+} // namespace
+
+TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
+    SetCaseSensitive(false);
+    fCommentAttri = new TLexHighlighterAttributes(QStringLiteral("Comment"), QStringLiteral("Comment"));
+    fCommentAttri->SetStyle({fsItalic});
+    AddAttribute(fCommentAttri);
+    fDocumentAttri = new TLexHighlighterAttributes(QStringLiteral("Documentation"), QStringLiteral("Documentation"));
+    fDocumentAttri->SetStyle({fsItalic});
+    AddAttribute(fDocumentAttri);
+    fIdentifierAttri = new TLexHighlighterAttributes(QStringLiteral("Identifier"), QStringLiteral("Identifier"));
+    AddAttribute(fIdentifierAttri);
+    fKeyAttri = new TLexHighlighterAttributes(QStringLiteral("ReservedWord"), QStringLiteral("Reserved Word"));
+    fKeyAttri->SetStyle({fsBold});
+    AddAttribute(fKeyAttri);
+    fNumberAttri = new TLexHighlighterAttributes(QStringLiteral("Number"), QStringLiteral("Number"));
+    AddAttribute(fNumberAttri);
+    fSpaceAttri = new TLexHighlighterAttributes(QStringLiteral("Space"), QStringLiteral("Space"));
+    AddAttribute(fSpaceAttri);
+    fStringAttri = new TLexHighlighterAttributes(QStringLiteral("String"), QStringLiteral("String"));
+    AddAttribute(fStringAttri);
+    fSymbolAttri = new TLexHighlighterAttributes(QStringLiteral("Symbol"), QStringLiteral("Symbol"));
+    AddAttribute(fSymbolAttri);
+    fVariableAttri = new TLexHighlighterAttributes(QStringLiteral("Variable"), QStringLiteral("Variable"));
+    AddAttribute(fVariableAttri);
+    SetAttributesOnChange([this](QObject *Sender) { DefHighlightChange(Sender); });
+    InitIdent();
+    fDefaultFilter = PHPFilter;
+    fRange = rsUnKnown;
+}
+
+TLexPHPLex::~TLexPHPLex() = default;
+
+QString TLexPHPLex::GetLanguageName() { return QStringLiteral("PHP"); }
+QString TLexPHPLex::GetFriendlyLanguageName() { return QStringLiteral("PHP"); }
+
+TLexHighlighterAttributes *TLexPHPLex::GetDefaultAttribute(int Index) const {
+    switch (Index) {
+    case LEX_ATTR_COMMENT:
+        return fCommentAttri;
+    case LEX_ATTR_IDENTIFIER:
+        return fIdentifierAttri;
+    case LEX_ATTR_KEYWORD:
+        return fKeyAttri;
+    case LEX_ATTR_STRING:
+        return fStringAttri;
+    case LEX_ATTR_WHITESPACE:
+        return fSpaceAttri;
+    case LEX_ATTR_SYMBOL:
+        return fSymbolAttri;
+    default:
+        return nullptr;
+    }
+}
+
+void TLexPHPLex::SetRange(TLexRange Value) {
+    // A value the scanner never produces (NullRange included) starts from the initial state.
+    fRange = (Value >= rsUnKnown && Value <= rsVarExpansion) ? TRangeState(Value) : rsUnKnown;
+}
+
+TLexHighlighterAttributes *TLexPHPLex::GetTokenAttribute() const {
+    switch (FTokenID) {
+    case tkSymbol:
+        return fSymbolAttri;
+    case tkKey:
+        return fKeyAttri;
+    case tkComment:
+        return fCommentAttri;
+    case tkDocument:
+        return fDocumentAttri;
+    case tkIdentifier:
+    case tkUnknown:
+        return fIdentifierAttri;
+    case tkNumber:
+        return fNumberAttri;
+    case tkSpace:
+        return fSpaceAttri;
+    case tkString:
+        return fStringAttri;
+    case tkVariable:
+        return fVariableAttri;
+    case tkNull:
+        break;
+    }
+    return nullptr;
+}
+
+bool TLexPHPLex::IsFilterStored() const { return fDefaultFilter != PHPFilter; }
+
+QString TLexPHPLex::GetSampleSource() const {
+    return QStringLiteral("// Syntax highlighting\r\n"
+                          "function printNumber()\r\n"
+                          "{\r\n"
+                          "  $number = 1234;\r\n"
+                          "  print \"The number is $number\";\r\n"
+                          "  for ($i = 0; $i <= $number; $i++)\r\n"
+                          "  {\r\n"
+                          "    $x++;\r\n"
+                          "    $x--;\r\n"
+                          "    $x += 1.0;\r\n"
+                          "  }\r\n"
+                          "}");
+}
+
+bool TLexPHPLex::IsIdentCode(char16_t c) const {
+    if (c < 128)
+        return AsciiIdent[c];
+    return QChar::isLetterOrNumber(char32_t(c));
+}
+
+bool TLexPHPLex::IsIdentChar(QChar AChar) const { return IsIdentCode(AChar.unicode()); }
+
+bool TLexPHPLex::IsWordBreakChar(QChar AChar) const {
+    const char16_t c = AChar.unicode();
+    return c <= 35 || (c >= 37 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || c == 96 ||
+           (c >= 123 && c <= 126) || c == 167;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyword lookup
+
+void TLexPHPLex::InitIdent() {
+    const auto &Indices = KeyIndices();
+    for (int i = 0; i < KeyIndicesCount; ++i)
+        fIdentFuncTable[size_t(i)] = Indices[size_t(i)] == -1 ? &TLexPHPLex::AltFunc : &TLexPHPLex::KeyWordFunc;
+}
+
+unsigned TLexPHPLex::HashKey(const char16_t *Str) {
+    uint32_t h = 0;
+    const char16_t *p = Str;
+    while (IsIdentCode(*p)) {
+        h = h * 155u + uint32_t(*p) * 90u;
+        ++p;
+    }
+    fStringLen = int(p - Str);
+    return h % KeyIndicesCount;
+}
+
+TtkTokenKind TLexPHPLex::IdentKind(const char16_t *MayBe) {
+    fToIdent = MayBe;
+    const unsigned Key = HashKey(MayBe);
+    return (this->*fIdentFuncTable[Key])(KeyIndices()[Key]);
+}
+
+TtkTokenKind TLexPHPLex::AltFunc(int Index) {
+    Q_UNUSED(Index);
+    return tkIdentifier;
+}
+
+TtkTokenKind TLexPHPLex::KeyWordFunc(int Index) {
+    return IsCurrentToken(QStringView(KeyWords[size_t(Index)])) ? tkKey : tkIdentifier;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scanning
+
+void TLexPHPLex::Next() {
+    // A zero-length token at the position where the last one ended is skipped.
+    do {
+        fTokenPos = Run;
+        if (Run > fLineLen) { // already past the end: stay there
+            FTokenID = tkNull;
+            break;
+        }
+        switch (fRange) {
+        case rsString39:
+        case rsString34:
+            StringProc();
+            break;
+        case rsComment:
+        case rsDocument:
+            AnsiCProc();
+            break;
+        case rsVarExpansion:
+            VarExpansionProc();
+            break;
+        default:
+            fRange = rsUnKnown; // a grave-accent string does not continue on the next line
+            NextProcedure();
+            break;
+        }
+    } while (Run == fOldRun && !GetEol());
+    TLexCustomHighlighter::Next();
+}
+
+void TLexPHPLex::NextProcedure() {
+    const char16_t c = fLine[Run];
+    switch (c) {
+    case 0:
+        NullProc();
+        break;
+    case 10:
+        LFProc();
+        break;
+    case 13:
+        CRProc();
+        break;
+    case u'!':
+        NotSymbolProc();
+        break;
+    case u'"':
+        String34Proc();
+        break;
+    case u'#':
+        PoundProc();
+        break;
+    case u'$':
+        VariableProc();
+        break;
+    case u'%':
+        RemainderSymbolProc();
+        break;
+    case u'&':
+        AndSymbolProc();
+        break;
+    case u'\'':
+        String39Proc();
+        break;
+    case u'(':
+    case u')':
+    case u',':
+    case u'.':
+    case u':':
+    case u';':
+    case u'?':
+    case u'@':
+    case u'[':
+    case u'\\':
+    case u']':
+    case u'{':
+    case u'}':
+    case u'~':
+        SymbolProc();
+        break;
+    case u'*':
+        MultiplyProc();
+        break;
+    case u'+':
+        PlusProc();
+        break;
+    case u'-':
+        MinusProc();
+        break;
+    case u'/':
+        SlashProc();
+        break;
+    case u'<':
+        LowerProc();
+        break;
+    case u'=':
+        EqualProc();
+        break;
+    case u'>':
+        GreaterProc();
+        break;
+    case u'^':
+        XOrSymbolProc();
+        break;
+    case u'`':
+        String96Proc();
+        break;
+    case u'|':
+        OrSymbolProc();
+        break;
+    default:
+        if (c <= 32)
+            SpaceProc();
+        else if (c >= u'0' && c <= u'9')
+            NumberProc();
+        else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
+            IdentProc();
+        else
+            UnknownProc(); // 127 and above
+        break;
+    }
+}
+
+void TLexPHPLex::TwoCharSymbol(const char16_t *ASecond) {
+    FTokenID = tkSymbol;
+    const char16_t Next = fLine[Run + 1];
+    ++Run;
+    if (Next != 0)
+        for (const char16_t *p = ASecond; *p; ++p)
+            if (*p == Next) {
+                ++Run;
+                break;
+            }
+}
+
+void TLexPHPLex::AndSymbolProc() { TwoCharSymbol(u"&="); }
+void TLexPHPLex::EqualProc() { TwoCharSymbol(u"=>"); }
+void TLexPHPLex::GreaterProc() { TwoCharSymbol(u"=>"); }
+void TLexPHPLex::MinusProc() { TwoCharSymbol(u"-=>"); }
+void TLexPHPLex::MultiplyProc() { TwoCharSymbol(u"="); }
+void TLexPHPLex::NotSymbolProc() { TwoCharSymbol(u"="); }
+void TLexPHPLex::OrSymbolProc() { TwoCharSymbol(u"=|"); }
+void TLexPHPLex::PlusProc() { TwoCharSymbol(u"+="); }
+void TLexPHPLex::RemainderSymbolProc() { TwoCharSymbol(u"="); }
+void TLexPHPLex::XOrSymbolProc() { TwoCharSymbol(u"="); }
+
+void TLexPHPLex::CRProc() {
+    FTokenID = tkSpace;
+    ++Run;
+    if (fLine[Run] == 10)
+        ++Run;
+}
+
+void TLexPHPLex::LFProc() {
+    FTokenID = tkSpace;
+    ++Run;
+}
+
+void TLexPHPLex::NullProc() {
+    FTokenID = tkNull;
+    ++Run;
+}
+
+void TLexPHPLex::SymbolProc() {
+    FTokenID = tkSymbol;
+    ++Run;
+}
+
+void TLexPHPLex::UnknownProc() {
+    FTokenID = tkUnknown;
+    ++Run;
+}
+
+void TLexPHPLex::LowerProc() {
+    FTokenID = tkSymbol;
+    if (fLine[Run + 1] == u'<')
+        Run += fLine[Run + 2] == u'=' ? 3 : 2;
+    else if (fLine[Run + 1] == u'=')
+        Run += 2;
+    else
+        ++Run;
+}
+
+void TLexPHPLex::SpaceProc() {
+    FTokenID = tkSpace;
+    ++Run;
+    while (fLine[Run] <= 32 && !IsLineEnd(Run))
+        ++Run;
+}
+
+void TLexPHPLex::IdentProc() {
+    FTokenID = IdentKind(fLine + Run);
+    Run += fStringLen;
+    while (IsIdentCode(fLine[Run]))
+        ++Run;
+}
+
+void TLexPHPLex::VariableProc() {
+    if (IsIdentCode(fLine[Run + 1])) {
+        FTokenID = tkVariable;
+        ++Run;
+        while (IsIdentCode(fLine[Run]))
+            ++Run;
+    } else {
+        FTokenID = tkSymbol;
+        ++Run;
+    }
+}
+
+void TLexPHPLex::NumberProc() {
+    FTokenID = tkNumber;
+    ++Run;
+    while (IsNumberChar(fLine[Run])) {
+        if (fLine[Run] == u'.' && fLine[Run + 1] == u'.')
+            break;
+        ++Run;
+    }
+}
+
+void TLexPHPLex::PoundProc() {
+    FTokenID = tkComment;
+    do
+        ++Run;
+    while (!IsLineEnd(Run));
+}
+
+void TLexPHPLex::SlashProc() {
+    switch (fLine[Run + 1]) {
+    case u'/':
+        FTokenID = tkComment;
+        Run += 2;
+        while (!IsLineEnd(Run))
+            ++Run;
+        break;
+    case u'*':
+        if (fLine[Run + 2] == u'*' && fLine[Run + 3] != u'/') {
+            fRange = rsDocument;
+            FTokenID = tkDocument;
+        } else {
+            fRange = rsComment;
+            FTokenID = tkComment;
+        }
+        Run += 2;
+        while (!IsLineEnd(Run)) {
+            if (fLine[Run] == u'*' && fLine[Run + 1] == u'/') {
+                Run += 2;
+                fRange = rsUnKnown;
+                break;
+            }
+            ++Run;
+        }
+        break;
+    case u'=':
+        FTokenID = tkSymbol;
+        Run += 2;
+        break;
+    default:
+        FTokenID = tkSymbol;
+        ++Run;
+        break;
+    }
+}
+
+void TLexPHPLex::AnsiCProc() {
+    FTokenID = fRange == rsComment ? tkComment : tkDocument;
+    switch (fLine[Run]) {
+    case 0:
+        NullProc();
+        return;
+    case 10:
+        LFProc();
+        return;
+    case 13:
+        CRProc();
+        return;
+    default:
+        break;
+    }
+    while (!IsLineEnd(Run)) {
+        if (fLine[Run] == u'*' && fLine[Run + 1] == u'/') {
+            Run += 2;
+            fRange = rsUnKnown;
+            break;
+        }
+        ++Run;
+    }
+}
+
+void TLexPHPLex::String34Proc() {
+    fRange = rsString34;
+    ++Run;
+    StringProc();
+}
+
+void TLexPHPLex::String39Proc() {
+    fRange = rsString39;
+    ++Run;
+    StringProc();
+}
+
+void TLexPHPLex::String96Proc() {
+    fRange = rsString96;
+    ++Run;
+    StringProc();
+}
+
+bool TLexPHPLex::IsEscaped() const {
+    // An odd number of backslashes directly before Run, counted back to the line start.
+    int i = Run - 1;
+    while (i >= 0 && fLine[i] == u'\\')
+        --i;
+    return ((Run - i - 1) & 1) == 1;
+}
+
+void TLexPHPLex::StringProc() {
+    if (IsLineEnd(Run) && fTokenPos == Run) {
+        NextProcedure();
+        return;
+    }
+    FTokenID = tkString;
+    const char16_t Close = fRange == rsString39 ? u'\'' : fRange == rsString34 ? u'"' : u'`';
+    while (!IsLineEnd(Run)) {
+        const char16_t c = fLine[Run];
+        if (c == Close && !IsEscaped())
+            break;
+        if (fRange == rsString34 && c == u'$' && (fLine[Run + 1] == u'{' || IsIdentCode(fLine[Run + 1]))) {
+            // The expansion starts at a "{" just before the "$" (never before this token).
+            if (Run > 1 && fLine[Run - 1] == u'{' && Run > fTokenPos)
+                --Run;
+            if (!IsEscaped()) {
+                fRange = rsVarExpansion; // the string token ends before the expansion
+                return;
+            }
+            if (fLine[Run] == u'{')
+                ++Run;
+        }
+        ++Run;
+    }
+    if (fLine[Run] == Close)
+        fRange = rsUnKnown;
+    if (!IsLineEnd(Run))
+        ++Run;
+}
+
+void TLexPHPLex::VarExpansionProc() {
+    // The scan must stand at "$" or at "{$"; a range restored onto a line that does not (an empty
+    // line, say) resumes the double-quoted string instead.
+    const char16_t c = fLine[Run];
+    if (!(c == u'$' || (c == u'{' && fLine[Run + 1] == u'$'))) {
+        fRange = rsString34;
+        StringProc();
+        return;
+    }
+    fRange = rsString34;
+    FTokenID = tkVariable;
+    bool Braced = true;
+    if (c == u'{') {
+        Run += 2; // complex form "{$...}"
+    } else {
+        ++Run;
+        if (fLine[Run] == u'{')
+            ++Run; // brace form "${...}"
+        else
+            Braced = false;
+    }
+    if (Braced) {
+        int Depth = 1;
+        while (!IsLineEnd(Run)) {
+            if (fLine[Run] == u'}') {
+                if (--Depth == 0) {
+                    ++Run;
+                    break;
+                }
+            } else if (fLine[Run] == u'{') {
+                ++Depth;
+            }
+            ++Run;
+        }
+        return;
+    }
+    // Simple form: the name, then any "[...]" and "->name" that complete it.
+    while (IsIdentCode(fLine[Run]))
+        ++Run;
+    int t = Run;
+    int b = 0;
+    while (!IsLineEnd(t)) {
+        if (fLine[t] == u'[') {
+            ++t;
+            if (fLine[t] == u'\'') {
+                ++t;
+                while (!IsLineEnd(t) && fLine[t] != u'\'')
+                    ++t;
+                if (fLine[t] == u'\'' && fLine[t + 1] == u']') {
+                    t += 2;
+                    Run = t;
+                    continue;
+                }
+                break;
+            }
+            ++b;
+        } else if (fLine[t] == u'-' && fLine[t + 1] == u'>') {
+            t += 2;
+        } else {
+            break;
+        }
+        if (!IsIdentCode(fLine[t]))
+            break;
+        while (IsIdentCode(fLine[t]))
+            ++t;
+        while (fLine[t] == u']' && b > 0) {
+            --b;
+            ++t;
+        }
+        if (b == 0)
+            Run = t;
+    }
+}
+
+} // namespace lexedit

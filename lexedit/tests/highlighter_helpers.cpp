@@ -1,0 +1,104 @@
+#include "highlighter_helpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+
+namespace lexedit_test {
+
+using namespace lexedit;
+
+bool ScanLine(TLexCustomHighlighter &H, bool AReset, TLexRange AStartRange, const QString &ALine,
+              TScannedLine &AResult, QString *AError) {
+    AResult = TScannedLine();
+    if (AReset)
+        H.ResetRange();
+    else
+        H.SetRange(AStartRange);
+    H.SetLine(ALine, 0);
+    // Every token but zero-length ones consumes a character, and a zero-length token is always
+    // followed by a state change that consumes; so 2 * (length + 2) steps are plenty.
+    const int Limit = 2 * (int(ALine.size()) + 2);
+    int Steps = 0;
+    while (!H.GetEol()) {
+        if (++Steps > Limit) {
+            if (AError)
+                *AError = QStringLiteral("scan does not end: %1 steps for a line of %2").arg(Steps).arg(ALine.size());
+            return false;
+        }
+        AResult.Tokens.push_back(TScannedToken{H.GetTokenPos(), H.GetTokenKind(), H.GetToken(), H.GetTokenAttribute()});
+        H.Next();
+    }
+    AResult.EndRange = H.GetRange();
+    return true;
+}
+
+QVector<TScannedLine> ScanText(TLexCustomHighlighter &H, const QStringList &ALines) {
+    QVector<TScannedLine> Result;
+    TLexRange Range = 0;
+    for (int i = 0; i < ALines.size(); ++i) {
+        TScannedLine Line;
+        ScanLine(H, i == 0, Range, ALines[i], Line);
+        Range = Line.EndRange;
+        Result.push_back(Line);
+    }
+    return Result;
+}
+
+QString CheckLine(const QString &ALine, const TScannedLine &AScan) {
+    int Expected = 0;
+    QString Joined;
+    for (const TScannedToken &t : AScan.Tokens) {
+        if (t.Pos != Expected)
+            return QStringLiteral("token at %1, expected at %2: %3").arg(t.Pos).arg(Expected).arg(Dump(AScan));
+        if (t.Pos + t.Text.size() > ALine.size())
+            return QStringLiteral("token at %1 runs past the line end: %2").arg(t.Pos).arg(Dump(AScan));
+        Joined += t.Text;
+        Expected = t.Pos + int(t.Text.size());
+    }
+    if (Joined != ALine)
+        return QStringLiteral("tokens join to \"%1\", not to the line: %2").arg(Joined, Dump(AScan));
+    return QString();
+}
+
+QStringList SplitLines(const QString &AText) {
+    QStringList Lines;
+    qsizetype Start = 0;
+    const qsizetype n = AText.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = AText[i];
+        if (c == u'\r' || c == u'\n') {
+            Lines << AText.mid(Start, i - Start);
+            if (c == u'\r' && i + 1 < n && AText[i + 1] == u'\n')
+                ++i;
+            Start = i + 1;
+        }
+    }
+    if (Start < n)
+        Lines << AText.mid(Start);
+    return Lines;
+}
+
+QString Dump(const TScannedLine &AScan) {
+    QStringList Parts;
+    for (const TScannedToken &t : AScan.Tokens)
+        Parts << QStringLiteral("%1:%2").arg(t.Kind).arg(t.Text);
+    return Parts.join(QLatin1Char(' ')) + QStringLiteral(" | ") + QString::number(AScan.EndRange);
+}
+
+QString LexTokensPath() { return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lextokens")); }
+
+QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStderr) {
+    QProcess P;
+    P.start(LexTokensPath(), AArgs);
+    if (!P.waitForStarted(10000) || !P.waitForFinished(60000)) {
+        AExit = -1;
+        return QByteArray();
+    }
+    AExit = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+    if (AStderr)
+        *AStderr = P.readAllStandardError();
+    return P.readAllStandardOutput();
+}
+
+} // namespace lexedit_test

@@ -1,0 +1,50 @@
+#pragma once
+// Helpers of the highlighter tests: scanning lines and texts through the line-scanning protocol
+// and checking the properties every scan must have.
+
+#include "lexedit/LexEditHighlighter.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace lexedit_test {
+
+struct TScannedToken {
+    int Pos = 0;
+    int Kind = 0;
+    QString Text;
+    const lexedit::TLexHighlighterAttributes *Attr = nullptr;
+    bool operator==(const TScannedToken &O) const {
+        return Pos == O.Pos && Kind == O.Kind && Text == O.Text && Attr == O.Attr;
+    }
+};
+
+struct TScannedLine {
+    QVector<TScannedToken> Tokens; // the tokens read while GetEol is false
+    lexedit::TLexRange EndRange = 0;
+    bool operator==(const TScannedLine &O) const { return Tokens == O.Tokens && EndRange == O.EndRange; }
+};
+
+// Scans one line from AStartRange (ResetRange when AReset) and collects its tokens. Fails (returns
+// false, with AError set) when the scan takes more steps than the line can justify.
+bool ScanLine(lexedit::TLexCustomHighlighter &H, bool AReset, lexedit::TLexRange AStartRange,
+              const QString &ALine, TScannedLine &AResult, QString *AError = nullptr);
+// Scans every line with the range of the previous line carried, starting with ResetRange.
+QVector<TScannedLine> ScanText(lexedit::TLexCustomHighlighter &H, const QStringList &ALines);
+
+// Checks the properties of one scanned line: tokens contiguous, in order, inside the line, and
+// joining to exactly the line. Returns an empty string when they hold, else a description.
+QString CheckLine(const QString &ALine, const TScannedLine &AScan);
+
+// Splits at CR LF, CR and LF (no trailing empty line for a final line break).
+QStringList SplitLines(const QString &AText);
+
+// A readable dump of a scanned line ("kind:text kind:text ... | range").
+QString Dump(const TScannedLine &AScan);
+
+// The lextokens tool built beside the test programs, and a run of it (stdout; exit code in AExit).
+QString LexTokensPath();
+QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStderr = nullptr);
+
+} // namespace lexedit_test
