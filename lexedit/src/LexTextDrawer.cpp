@@ -1,0 +1,361 @@
+// The text drawer: cell metrics, measuring with the column rule, drawing phases and runs of
+// text with one advance per character.
+
+#include "lexedit/LexTextDrawer.h"
+
+#include "common/Exception.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace lexedit {
+
+namespace {
+
+// Scratch buffers of the drawing routine (GUI thread only).
+struct TGlyphScratch {
+    std::vector<quint32> Indexes;
+    std::vector<QPointF> Positions;
+    std::vector<int16_t> Fonts;
+};
+
+TGlyphScratch &Scratch() {
+    static TGlyphScratch scratch;
+    return scratch;
+}
+
+void DrawLine(QPainter *DC, qreal ALeft, qreal ARight, qreal AY, qreal AWidth) {
+    if (ARight <= ALeft)
+        return;
+    DC->fillRect(QRectF(ALeft, AY, ARight - ALeft, AWidth), DC->pen().color());
+}
+
+} // namespace
+
+bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, const QRect &ARect,
+                         const QChar *AStr, int ACount, const int *AETODist, bool AUseLigatures,
+                         const TheFontHandle *AFont) {
+    // Ligatures would need a shaper that maps each ligature glyph onto the cells of its
+    // characters; drawing glyph by glyph keeps every character in its cell.
+    Q_UNUSED(AUseLigatures);
+    if (!DC || !DC->isActive())
+        return false;
+    std::unique_ptr<TheFontHandle> own;
+    if (!AFont) {
+        own = std::make_unique<TheFontHandle>(DC->font());
+        AFont = own.get();
+    }
+    const bool clipped = AOptions.Contains(tooClipped) && ARect.isValid();
+    if (clipped) {
+        DC->save();
+        DC->setClipRect(ARect, Qt::IntersectClip);
+    }
+    if (AOptions.Contains(tooOpaque) && ARect.isValid())
+        DC->fillRect(ARect, DC->background());
+
+    if (ACount > 0 && AStr) {
+        TGlyphScratch &s = Scratch();
+        s.Indexes.clear();
+        s.Positions.clear();
+        s.Fonts.clear();
+        const qreal baseline = Y + AFont->Ascent();
+        qreal x = X;
+        int fontMask = 0; // raw fonts used, for one run per font (bit 15: index 15 and above)
+        for (int i = 0; i < ACount; ++i) {
+            const QChar c = AStr[i];
+            char32_t code = c.unicode();
+            int units = 1;
+            if (c.isHighSurrogate() && i + 1 < ACount && AStr[i + 1].isLowSurrogate()) {
+                code = QChar::surrogateToUcs4(c, AStr[i + 1]);
+                units = 2;
+            }
+            const TheFontHandle::TGlyph &g = AFont->Glyph(code);
+            qreal cells = 0;
+            for (int u = 0; u < units; ++u)
+                cells += AETODist ? AETODist[i + u] : (u == 0 ? g.Advance : 0);
+            const bool drawable = g.Font >= 0 && !c.isLowSurrogate() && !(c.isHighSurrogate() && units == 1);
+            if (drawable) {
+                qreal gx = x;
+                if (AETODist && g.Advance <= 0.0f && g.InkRight > g.InkLeft) {
+                    // A mark without advance of its own: centre its ink in its cell.
+                    gx = x + (cells - (g.InkRight - g.InkLeft)) / 2 - g.InkLeft;
+                }
+                s.Indexes.push_back(g.Index);
+                s.Positions.emplace_back(gx, baseline);
+                s.Fonts.push_back(g.Font);
+                fontMask |= 1 << std::min<int>(g.Font, 15);
+            }
+            x += cells;
+            i += units - 1;
+        }
+        const int glyphs = int(s.Indexes.size());
+        if (fontMask == 1) {
+            QGlyphRun run;
+            run.setRawFont(AFont->RawFont(0));
+            run.setRawData(s.Indexes.data(), s.Positions.data(), glyphs);
+            DC->drawGlyphRun(QPointF(0, 0), run);
+        } else if (glyphs > 0) {
+            std::vector<quint32> idx;
+            std::vector<QPointF> pos;
+            for (int f = 0; f < AFont->RawFontCount(); ++f) {
+                idx.clear();
+                pos.clear();
+                for (int k = 0; k < glyphs; ++k) {
+                    if (s.Fonts[size_t(k)] == f) {
+                        idx.push_back(s.Indexes[size_t(k)]);
+                        pos.push_back(s.Positions[size_t(k)]);
+                    }
+                }
+                if (idx.empty())
+                    continue;
+                QGlyphRun run;
+                run.setRawFont(AFont->RawFont(f));
+                run.setRawData(idx.data(), pos.data(), int(idx.size()));
+                DC->drawGlyphRun(QPointF(0, 0), run);
+            }
+        }
+        // Underline and strike-out run through every cell, blanks and empty cells included.
+        const QFont &font = AFont->Font();
+        if (font.underline() || font.strikeOut()) {
+            const QFontMetrics &m = AFont->Metrics();
+            const qreal width = std::max(1, m.lineWidth());
+            if (font.underline())
+                DrawLine(DC, X, x, baseline + m.underlinePos(), width);
+            if (font.strikeOut())
+                DrawLine(DC, X, x, baseline - m.strikeOutPos(), width);
+        }
+    }
+    if (clipped)
+        DC->restore();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TheTextDrawer::TheTextDrawer(TFontStyles ACalcExtentBaseStyle, const QFont &ABaseFont)
+    : FFontStock(ABaseFont), FMeasureMetrics(QFont()), FCalcExtentBaseStyle(ACalcExtentBaseStyle),
+      FPalette(QGuiApplication::palette()) {
+    SetBaseFont(ABaseFont);
+}
+
+TheTextDrawer::~TheTextDrawer() = default;
+
+int TheTextDrawer::GetCharWidth() const { return FBaseCharWidth + FCharExtra; }
+int TheTextDrawer::GetCharHeight() const { return FBaseCharHeight; }
+
+void TheTextDrawer::FlushCharWidthCache() {
+    FCharWidthCache.fill(-1);
+    FWideCharWidthCache.clear();
+}
+
+void TheTextDrawer::SetBaseFont(const QFont &AValue) {
+    FlushCharWidthCache();
+    ReleaseETODist();
+    FBaseFont = AValue;
+    FMeasureFont = FontWithStyles(AValue, TFontStyles());
+    FMeasureMetrics = QFontMetrics(FMeasureFont);
+    FFontStock.SetBaseFont(AValue);
+    FFontStock.SetStyle(FCalcExtentBaseStyle);
+    FBaseCharWidth = FFontStock.CharAdvance();
+    FBaseCharHeight = FFontStock.CharHeight();
+    SetStyle(FontStylesOf(AValue));
+}
+
+void TheTextDrawer::SetBaseStyle(TFontStyles AValue) {
+    if (AValue == FCalcExtentBaseStyle)
+        return;
+    FCalcExtentBaseStyle = AValue;
+    FlushCharWidthCache();
+    ReleaseETODist();
+    const TFontStyles current = FFontStock.Style();
+    FFontStock.SetStyle(AValue);
+    FBaseCharWidth = FFontStock.CharAdvance();
+    FBaseCharHeight = FFontStock.CharHeight();
+    // Keep drawing with the variant selected before.
+    FFontStock.SetStyle(current);
+    FCrntFont = FFontStock.FontHandle();
+}
+
+void TheTextDrawer::SetStyle(TFontStyles AValue) {
+    FFontStock.SetStyle(AValue);
+    AfterStyleSet();
+}
+
+void TheTextDrawer::AfterStyleSet() {
+    FCrntFont = FFontStock.FontHandle();
+    if (FDC)
+        FDC->setFont(FCrntFont->Font());
+}
+
+void TheTextDrawer::ApplyColors() {
+    FDC->setPen(ColorToQColor(FColor, FPalette, FPalette.color(QPalette::Text)));
+    FDC->setBackground(ColorToQColor(FBkColor, FPalette, FPalette.color(QPalette::Base)));
+}
+
+void TheTextDrawer::SetForeColor(TColor AValue) {
+    if (AValue == FColor)
+        return;
+    FColor = AValue;
+    if (FDC)
+        FDC->setPen(ColorToQColor(FColor, FPalette, FPalette.color(QPalette::Text)));
+}
+
+void TheTextDrawer::SetBackColor(TColor AValue) {
+    if (AValue == FBkColor)
+        return;
+    FBkColor = AValue;
+    if (FDC)
+        FDC->setBackground(ColorToQColor(FBkColor, FPalette, FPalette.color(QPalette::Base)));
+}
+
+void TheTextDrawer::SetCharExtra(int AValue) {
+    if (AValue == FCharExtra)
+        return;
+    FCharExtra = AValue;
+    DoSetCharExtra(AValue);
+}
+
+void TheTextDrawer::DoSetCharExtra(int AValue) {
+    // The spacing is part of every advance handed to the painter; nothing to set on it.
+    Q_UNUSED(AValue);
+}
+
+void TheTextDrawer::SetPalette(const QPalette &APalette) {
+    FPalette = APalette;
+    if (FDC)
+        ApplyColors();
+}
+
+void TheTextDrawer::ReleaseTemporaryResources() { FFontStock.ReleaseFontHandles(); }
+
+void TheTextDrawer::ReleaseETODist() {
+    FETODist.clear();
+    FETODist.shrink_to_fit();
+}
+
+void TheTextDrawer::BeginDrawing(QPainter *DC) {
+    if (FDC && DC == FDC) {
+        ++FDrawingCount;
+        return;
+    }
+    COMMON_ASSERT(!FDC && DC && FDrawingCount == 0);
+    FDC = DC;
+    FDC->save();
+    if (!FCrntFont)
+        FCrntFont = FFontStock.FontHandle();
+    FDC->setFont(FCrntFont->Font());
+    FDC->setBackgroundMode(Qt::TransparentMode);
+    ApplyColors();
+    FDrawingCount = 1;
+}
+
+void TheTextDrawer::EndDrawing() {
+    COMMON_ASSERT(FDrawingCount >= 1 && FDC);
+    if (--FDrawingCount == 0) {
+        FDC->restore();
+        FDC = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int TheTextDrawer::MeasureCharWidth(QStringView ACharacter) const {
+    return FMeasureMetrics.horizontalAdvance(ACharacter.toString());
+}
+
+int TheTextDrawer::CachedCharWidth(QStringView ACharacter) {
+    const char32_t code = ACharacter.size() == 2 ? QChar::surrogateToUcs4(ACharacter[0], ACharacter[1])
+                                                 : char32_t(ACharacter[0].unicode());
+    if (code < 128) {
+        int &w = FCharWidthCache[code];
+        if (w < 0)
+            w = std::max(0, MeasureCharWidth(ACharacter));
+        return w;
+    }
+    auto it = FWideCharWidthCache.constFind(code);
+    if (it == FWideCharWidthCache.constEnd())
+        it = FWideCharWidthCache.insert(code, MeasureCharWidth(ACharacter));
+    return *it;
+}
+
+QSize TheTextDrawer::TextExtent(QStringView AText) const {
+    return QSize(FMeasureMetrics.horizontalAdvance(AText.toString()), FMeasureMetrics.height());
+}
+
+int TheTextDrawer::TextWidth(QStringView AText) {
+    if (AText.size() == 1 && AText[0].unicode() < 128)
+        return CachedCharWidth(AText);
+    return TextExtent(AText).width();
+}
+
+int TheTextDrawer::CharColumns(QStringView AText, int AIndex) {
+    const QChar c = AText[AIndex];
+    if (c.unicode() <= 255)
+        return 1;
+    const int cw = CharWidth();
+    if (c.isHighSurrogate()) {
+        if (AIndex + 1 < AText.size() && AText[AIndex + 1].isLowSurrogate())
+            return ColumnsOfPairHead(CachedCharWidth(AText.mid(AIndex, 2)), cw);
+        return 1;
+    }
+    if (c.isLowSurrogate())
+        return 1;
+    return ColumnsOfWidth(c.unicode(), CachedCharWidth(AText.mid(AIndex, 1)), cw);
+}
+
+int TheTextDrawer::ColumnsBefore(QStringView AText, int AIndex) {
+    int n = 0;
+    for (int i = 0; i < AIndex && i < AText.size(); ++i)
+        n += CharColumns(AText, i);
+    return n;
+}
+
+void TheTextDrawer::InitETODist(const QChar *AText, int ALength) {
+    FETODist.resize(size_t(std::max(0, ALength)));
+    const int cw = CharWidth();
+    const QStringView text(AText, ALength);
+    for (int i = 0; i < ALength; ++i)
+        FETODist[size_t(i)] = AText[i].unicode() <= 255 ? cw : CharColumns(text, i) * cw;
+}
+
+void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, QRect &ARect) {
+    if (ALength <= 0 || !FCrntFont)
+        return;
+    // The last glyph starts at the last character, or at the high half of a final pair.
+    int first = ALength - 1;
+    char32_t code = AText[first].unicode();
+    if (ALength >= 2 && AText[first].isLowSurrogate() && AText[first - 1].isHighSurrogate()) {
+        --first;
+        code = QChar::surrogateToUcs4(AText[first], AText[first + 1]);
+    }
+    const TheFontHandle::TGlyph &g = FCrntFont->Glyph(code);
+    if (g.Font < 0 || g.Advance <= 0.0f)
+        return; // nothing drawn, or a mark centred in its cell
+    int cells = 0;
+    for (int i = first; i < ALength; ++i)
+        cells += FETODist[size_t(i)];
+    // A + B (+ C when C is not negative): the advance, or the ink's right edge when it overhangs.
+    const int real = int(std::ceil(std::max(g.Advance, g.InkRight)));
+    if (real > cells) {
+        if (ARect.isValid())
+            ARect.setRight(ARect.right() + (real - cells));
+        FETODist[size_t(ALength - 1)] += real - cells;
+    }
+}
+
+void TheTextDrawer::ExtTextOut(int X, int Y, TTextOutOptions AOptions, QRect ARect, const QChar *AText,
+                               int ALength, bool AUseLigatures) {
+    InitETODist(AText, ALength);
+    AdjustLastCharWidthAndRect(AText, ALength, ARect);
+    UniversalExtTextOut(FDC, X, Y, AOptions, ARect, AText, ALength, FETODist.data(), AUseLigatures,
+                        FCrntFont.get());
+}
+
+void TheTextDrawer::TextOut(int X, int Y, const QChar *AText, int ALength) {
+    UniversalExtTextOut(FDC, X, Y, TTextOutOptions(), QRect(), AText, ALength, nullptr, false, FCrntFont.get());
+}
+
+} // namespace lexedit
