@@ -210,7 +210,14 @@ bool TConsoleThread::TimedOut() const {
 
 void TConsoleThread::Loop() {
     Clock::time_point graceEnd{};
+    bool wasPaused = false;
     for (;;) {
+        // Back-pressure: past the bound of undelivered output the pipe is not read.
+        const bool paused = FReader->IsOpen() && FShared->MustPause();
+        if (FChildEnded && (paused || wasPaused))
+            graceEnd = std::max(graceEnd, Clock::now() + kGrace); // the grace counts while reading
+        wasPaused = paused;
+
         // Leave the loop, tested in this order: stop; the child has ended and its output has
         // been taken (end of file, or the grace period is over); a time-out.
         if (FTerminated.load())
@@ -219,10 +226,6 @@ void TConsoleThread::Loop() {
             break;
         if (!FChildEnded && TimedOut())
             break;
-
-        const bool paused = FReader->IsOpen() && FShared->MustPause();
-        if (paused && FChildEnded)
-            graceEnd = std::max(graceEnd, Clock::now() + kGrace); // the grace counts while reading
 
         enum { iOut, iInput, iChild, iTerminate, iTick, iDrained, iStdin, iCount };
         posix::TPollItem items[iCount];

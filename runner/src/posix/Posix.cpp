@@ -16,8 +16,8 @@
 #include <pthread.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
-#include <sys/pidfd.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -202,7 +202,8 @@ TSpawnResult Spawn(const TSpawnRequest &ARequest) {
 }
 
 int PidfdOpen(int APid, int &AError) {
-    int fd = pidfd_open(APid, 0);
+    // Through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
+    int fd = static_cast<int>(::syscall(SYS_pidfd_open, APid, 0));
     if (fd < 0) {
         AError = errno;
         return -1;
