@@ -299,8 +299,13 @@ void TLexEditStringList::Insert(int Index, const QString &S) {
     if (Index < 0 || Index > Count())
         ListIndexError(Index);
     UpdateGuard Bracket(*this);
-    std::vector<QString> Lines{S};
-    InsertRecords(Index, std::move(Lines));
+    Grow(Count() + 1);
+    if (Index == Count())
+        FList.emplace_back();
+    else
+        FList.emplace(FList.begin() + Index);
+    FList[size_t(Index)].FString = S;
+    LinesInserted(Index, 1);
     if (OnInserted)
         OnInserted(this, Index, 1);
 }

@@ -1,0 +1,132 @@
+// Line buffer benchmark: appending lines one by one while reading the longest line length (as
+// the editor does after each batch of runner output), against a plain QStringList that rescans
+// all lines each time; loading a large generated PHP file; reading the whole text back.
+//
+// Usage: bench_textbuffer [lines-to-append, default 1000000] [lines-in-file, default 1400000]
+
+#include "lexedit/LexEditTextBuffer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace lexedit;
+
+namespace {
+
+QString OutputLine(int i) {
+    return QStringLiteral("<tr><td>%1</td><td>row value %2</td></tr>").arg(i).arg(i * 7 % 1000);
+}
+
+// Resident memory of this process in bytes (Linux /proc).
+qint64 ResidentBytes() {
+    QFile F(QStringLiteral("/proc/self/status"));
+    if (!F.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &Line : F.readAll().split('\n'))
+        if (Line.startsWith("VmRSS:"))
+            return Line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+double AppendBuffer(int N, long long &Check) {
+    TLexEditStringList L;
+    int Notified = 0;
+    L.OnInserted = [&Notified](TLexEditStringList *, int, int) { ++Notified; };
+    L.OnChange = [&Notified](TLexEditStringList *) { ++Notified; };
+    QElapsedTimer T;
+    T.start();
+    for (int i = 0; i < N; ++i) {
+        L.Add(OutputLine(i));
+        if (i % 1000 == 999)
+            Check += L.LengthOfLongestLine();
+    }
+    Check += Notified;
+    return T.nsecsElapsed() / 1e9;
+}
+
+double AppendPeer(int N, long long &Check) {
+    QStringList L;
+    QElapsedTimer T;
+    T.start();
+    for (int i = 0; i < N; ++i) {
+        L.append(OutputLine(i));
+        if (i % 1000 == 999) {
+            qsizetype Longest = 0;
+            for (const QString &S : L)
+                Longest = std::max(Longest, S.size());
+            Check += Longest;
+        }
+    }
+    return T.nsecsElapsed() / 1e9;
+}
+
+QByteArray GeneratePhp(int Lines) {
+    QByteArray Out;
+    Out.reserve(qsizetype(Lines) * 38);
+    for (int i = 0; i < Lines; ++i) {
+        switch (i % 4) {
+        case 0:
+            Out += "<div class=\"row\"><?php echo $v" + QByteArray::number(i % 97) + "; ?></div>\r\n";
+            break;
+        case 1:
+            Out += "  $total += $items[" + QByteArray::number(i % 1000) + "] * 2; // sum\r\n";
+            break;
+        case 2:
+            Out += "<p>Line " + QByteArray::number(i) + " of the generated page</p>\r\n";
+            break;
+        default:
+            Out += "\tif ($a > $b) { $c = 'x'; }\r\n";
+            break;
+        }
+    }
+    return Out;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication App(argc, argv);
+    const int N = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int FileLines = argc > 2 ? std::atoi(argv[2]) : 1400000;
+    long long Check = 0;
+
+    std::printf("Appending lines one by one, LengthOfLongestLine after every 1000:\n");
+    const double Small = AppendBuffer(N / 10, Check);
+    const double Big = AppendBuffer(N, Check);
+    const double Peer = AppendPeer(N, Check);
+    std::printf("  buffer %d lines: %.3f s; %d lines: %.3f s; scaling x%.1f for 10x lines\n", N / 10, Small, N, Big,
+                Big / Small);
+    std::printf("  QStringList with rescan, %d lines: %.3f s; buffer is %.1fx faster\n", N, Peer, Peer / Big);
+
+    QTemporaryDir Dir;
+    const QString Name = Dir.filePath(QStringLiteral("big.php"));
+    qint64 Chars = 0;
+    {
+        const QByteArray Bytes = GeneratePhp(FileLines);
+        Chars = Bytes.size();
+        QFile F(Name);
+        if (!F.open(QIODevice::WriteOnly) || F.write(Bytes) != Bytes.size()) {
+            std::printf("cannot write %s\n", qPrintable(Name));
+            return 1;
+        }
+    }
+    const qint64 Before = ResidentBytes();
+    TLexEditStringList L;
+    QElapsedTimer T;
+    T.start();
+    L.LoadFromFile(Name);
+    const double Load = T.nsecsElapsed() / 1e9;
+    const qint64 After = ResidentBytes();
+    T.restart();
+    const QString Text = L.Text();
+    const double TextTime = T.nsecsElapsed() / 1e9;
+    std::printf("Loading %lld bytes, %d lines: %.3f s; memory after load %.2f bytes/char; Text: %.3f s\n",
+                static_cast<long long>(Chars), L.Count(), Load, double(After - Before) / double(Chars), TextTime);
+    std::printf("(checksum %lld)\n", Check + Text.size());
+    return 0;
+}
