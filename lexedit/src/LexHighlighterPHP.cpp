@@ -254,7 +254,11 @@ void TLexPHPLex::Next() {
             VarExpansionProc();
             break;
         default:
-            fRange = rsUnKnown; // a grave-accent string does not continue on the next line
+            // A grave-accent string does not continue on the next line: its range is dropped
+            // when the next token starts. The end-of-line token of the line that opened it keeps
+            // it, so that the line's stored range says the string is open.
+            if (!(fRange == rsString96 && Run == fLineLen && Run > 0))
+                fRange = rsUnKnown;
             NextProcedure();
             break;
         }

@@ -15,8 +15,9 @@ struct TScannedToken {
     int Kind = 0;
     QString Text;
     const lexedit::TLexHighlighterAttributes *Attr = nullptr;
+    // Tokens of different highlighters compare by attribute name.
     bool operator==(const TScannedToken &O) const {
-        return Pos == O.Pos && Kind == O.Kind && Text == O.Text && Attr == O.Attr;
+        return Pos == O.Pos && Kind == O.Kind && Text == O.Text && (Attr ? Attr->Name() : QString()) == (O.Attr ? O.Attr->Name() : QString());
     }
 };
 
