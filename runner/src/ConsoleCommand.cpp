@@ -15,6 +15,16 @@ namespace runner {
 
 namespace {
 
+// Deep copies: what the worker receives shares no string data with the GUI thread.
+QString Own(const QString &AValue) { return QString(AValue.constData(), AValue.size()); }
+QStringList Own(const QStringList &AValue) {
+    QStringList result;
+    result.reserve(AValue.size());
+    for (const QString &s : AValue)
+        result.append(Own(s));
+    return result;
+}
+
 // The error box: the runner has no widgets, so it goes to the application's reporter.
 void ErrorBox(const common::Exception &AError) {
     QString caption;
@@ -88,9 +98,9 @@ void TConsoleCommand::Execute() {
 
     try {
         TRunSettings settings;
-        settings.CommandLine = FCommandLine;
-        settings.CurrentDir = FCurrentDir;
-        settings.Environment = FEnvironment;
+        settings.CommandLine = Own(FCommandLine);
+        settings.CurrentDir = Own(FCurrentDir);
+        settings.Environment = Own(FEnvironment);
         settings.MaxTimeAfterBeginning = FMaxTimeAfterBeginning;
         settings.MaxTimeAfterLastOutput = FMaxTimeAfterLastOutput;
         settings.Priority = FPriority;

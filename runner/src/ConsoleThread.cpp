@@ -473,7 +473,9 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
         if (FSettings.ReportPartial && len != FPartialReportedLen) {
             const auto now = Clock::now();
             if (len <= 4096 || len >= 2 * FPartialReportedLen || now - FPartialReportedAt >= std::chrono::milliseconds(250)) {
-                DoNewLine(FLast, otBeginningOfLine);
+                // A copy of its own: FLast is never shared with the GUI thread, so appending to it
+                // never races with the GUI dropping its reference (Qt's detach test is relaxed).
+                DoNewLine(QString(FLast.constData(), len), otBeginningOfLine);
                 FPartialReportedLen = len;
                 FPartialReportedAt = now;
             }

@@ -42,7 +42,8 @@ qsizetype TInputLines::Add(const QString &AValue) {
     qsizetype index;
     {
         std::lock_guard<std::mutex> lock(FLock);
-        FList.append(AValue);
+        // A copy of its own, not sharing the caller's data across threads.
+        FList.append(QString(AValue.constData(), AValue.size()));
         index = FList.size() - 1;
     }
     FEvent.Signal();
