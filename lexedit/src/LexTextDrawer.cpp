@@ -48,88 +48,116 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
         own = std::make_unique<TheFontHandle>(DC->font());
         AFont = own.get();
     }
-    const bool clipped = AOptions.Contains(tooClipped) && ARect.isValid();
-    if (clipped) {
+
+    // Place the glyphs and find the box of their ink.
+    TGlyphScratch &s = Scratch();
+    s.Indexes.clear();
+    s.Positions.clear();
+    s.Fonts.clear();
+    const qreal baseline = Y + AFont->Ascent();
+    qreal x = X;
+    qreal inkLeft = 1e9, inkRight = -1e9, inkTop = 1e9, inkBottom = -1e9; // bottom and top: from the baseline
+    bool singleFont = true;
+    for (int i = 0; i < ACount && AStr; ++i) {
+        const QChar c = AStr[i];
+        char32_t code = c.unicode();
+        int units = 1;
+        if (c.isHighSurrogate() && i + 1 < ACount && AStr[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, AStr[i + 1]);
+            units = 2;
+        }
+        const TheFontHandle::TGlyph &g = AFont->Glyph(code);
+        qreal cells = 0;
+        for (int u = 0; u < units; ++u)
+            cells += AETODist ? AETODist[i + u] : (u == 0 ? g.Advance : 0);
+        const bool drawable = g.Font >= 0 && !c.isLowSurrogate() && !(c.isHighSurrogate() && units == 1);
+        if (drawable) {
+            qreal gx = x;
+            if (AETODist && g.Advance <= 0.0f && g.InkRight > g.InkLeft) {
+                // A mark without advance of its own: centre its ink in its cell.
+                gx = x + (cells - (g.InkRight - g.InkLeft)) / 2 - g.InkLeft;
+            }
+            s.Indexes.push_back(g.Index);
+            s.Positions.emplace_back(gx, baseline);
+            s.Fonts.push_back(g.Font);
+            singleFont = singleFont && g.Font == 0;
+            if (g.InkRight > g.InkLeft) {
+                inkLeft = std::min(inkLeft, gx + g.InkLeft);
+                inkRight = std::max(inkRight, gx + g.InkRight);
+                inkTop = std::min<qreal>(inkTop, g.InkTop);
+                inkBottom = std::max<qreal>(inkBottom, g.InkBottom);
+            }
+        }
+        x += cells;
+        i += units - 1;
+    }
+    // Underline and strike-out run through every cell, blanks and empty cells included.
+    const QFont &font = AFont->Font();
+    const QFontMetrics &metrics = AFont->Metrics();
+    const qreal lineWidth = std::max(1, metrics.lineWidth());
+    const bool lines = (font.underline() || font.strikeOut()) && x > X;
+    QRectF ink;
+    if (inkRight > inkLeft)
+        ink = QRectF(inkLeft, baseline + inkTop, inkRight - inkLeft, inkBottom - inkTop);
+    if (lines) {
+        if (font.underline())
+            ink |= QRectF(X, baseline + metrics.underlinePos(), x - X, lineWidth);
+        if (font.strikeOut())
+            ink |= QRectF(X, baseline - metrics.strikeOutPos(), x - X, lineWidth);
+    }
+
+    // Clip only when some ink (with a pixel of anti-aliasing) would leave the rectangle; then
+    // without saving the whole painter state when the painter has no clip of its own (the
+    // usual case inside a paint event): switching the clip off afterwards restores it.
+    const bool clipped = AOptions.Contains(tooClipped) && ARect.isValid() && !ink.isEmpty() &&
+                         !QRectF(ARect).contains(ink.adjusted(-1, -1, 1, 1));
+    const bool savedState = clipped && DC->hasClipping();
+    if (savedState) {
         DC->save();
         DC->setClipRect(ARect, Qt::IntersectClip);
+    } else if (clipped) {
+        DC->setClipRect(ARect, Qt::ReplaceClip);
     }
     if (AOptions.Contains(tooOpaque) && ARect.isValid())
         DC->fillRect(ARect, DC->background());
 
-    if (ACount > 0 && AStr) {
-        TGlyphScratch &s = Scratch();
-        s.Indexes.clear();
-        s.Positions.clear();
-        s.Fonts.clear();
-        const qreal baseline = Y + AFont->Ascent();
-        qreal x = X;
-        int fontMask = 0; // raw fonts used, for one run per font (bit 15: index 15 and above)
-        for (int i = 0; i < ACount; ++i) {
-            const QChar c = AStr[i];
-            char32_t code = c.unicode();
-            int units = 1;
-            if (c.isHighSurrogate() && i + 1 < ACount && AStr[i + 1].isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(c, AStr[i + 1]);
-                units = 2;
-            }
-            const TheFontHandle::TGlyph &g = AFont->Glyph(code);
-            qreal cells = 0;
-            for (int u = 0; u < units; ++u)
-                cells += AETODist ? AETODist[i + u] : (u == 0 ? g.Advance : 0);
-            const bool drawable = g.Font >= 0 && !c.isLowSurrogate() && !(c.isHighSurrogate() && units == 1);
-            if (drawable) {
-                qreal gx = x;
-                if (AETODist && g.Advance <= 0.0f && g.InkRight > g.InkLeft) {
-                    // A mark without advance of its own: centre its ink in its cell.
-                    gx = x + (cells - (g.InkRight - g.InkLeft)) / 2 - g.InkLeft;
+    const int glyphs = int(s.Indexes.size());
+    if (glyphs > 0 && singleFont) {
+        QGlyphRun &run = AFont->MainGlyphRun();
+        run.setRawData(s.Indexes.data(), s.Positions.data(), glyphs);
+        DC->drawGlyphRun(QPointF(0, 0), run);
+    } else if (glyphs > 0) {
+        // One glyph run per font: the main font and the fallback fonts found for the text.
+        std::vector<quint32> idx;
+        std::vector<QPointF> pos;
+        for (int f = 0; f < AFont->RawFontCount(); ++f) {
+            idx.clear();
+            pos.clear();
+            for (int k = 0; k < glyphs; ++k) {
+                if (s.Fonts[size_t(k)] == f) {
+                    idx.push_back(s.Indexes[size_t(k)]);
+                    pos.push_back(s.Positions[size_t(k)]);
                 }
-                s.Indexes.push_back(g.Index);
-                s.Positions.emplace_back(gx, baseline);
-                s.Fonts.push_back(g.Font);
-                fontMask |= 1 << std::min<int>(g.Font, 15);
             }
-            x += cells;
-            i += units - 1;
-        }
-        const int glyphs = int(s.Indexes.size());
-        if (fontMask == 1) {
+            if (idx.empty())
+                continue;
             QGlyphRun run;
-            run.setRawFont(AFont->RawFont(0));
-            run.setRawData(s.Indexes.data(), s.Positions.data(), glyphs);
+            run.setRawFont(AFont->RawFont(f));
+            run.setRawData(idx.data(), pos.data(), int(idx.size()));
             DC->drawGlyphRun(QPointF(0, 0), run);
-        } else if (glyphs > 0) {
-            std::vector<quint32> idx;
-            std::vector<QPointF> pos;
-            for (int f = 0; f < AFont->RawFontCount(); ++f) {
-                idx.clear();
-                pos.clear();
-                for (int k = 0; k < glyphs; ++k) {
-                    if (s.Fonts[size_t(k)] == f) {
-                        idx.push_back(s.Indexes[size_t(k)]);
-                        pos.push_back(s.Positions[size_t(k)]);
-                    }
-                }
-                if (idx.empty())
-                    continue;
-                QGlyphRun run;
-                run.setRawFont(AFont->RawFont(f));
-                run.setRawData(idx.data(), pos.data(), int(idx.size()));
-                DC->drawGlyphRun(QPointF(0, 0), run);
-            }
-        }
-        // Underline and strike-out run through every cell, blanks and empty cells included.
-        const QFont &font = AFont->Font();
-        if (font.underline() || font.strikeOut()) {
-            const QFontMetrics &m = AFont->Metrics();
-            const qreal width = std::max(1, m.lineWidth());
-            if (font.underline())
-                DrawLine(DC, X, x, baseline + m.underlinePos(), width);
-            if (font.strikeOut())
-                DrawLine(DC, X, x, baseline - m.strikeOutPos(), width);
         }
     }
-    if (clipped)
+    if (lines) {
+        if (font.underline())
+            DrawLine(DC, X, x, baseline + metrics.underlinePos(), lineWidth);
+        if (font.strikeOut())
+            DrawLine(DC, X, x, baseline - metrics.strikeOutPos(), lineWidth);
+    }
+
+    if (savedState)
         DC->restore();
+    else if (clipped)
+        DC->setClipping(false);
     return true;
 }
 
@@ -185,9 +213,9 @@ void TheTextDrawer::SetStyle(TFontStyles AValue) {
 }
 
 void TheTextDrawer::AfterStyleSet() {
+    // Runs carry their variant to the painter with their glyphs; the painter's own font is
+    // set once per drawing phase (BeginDrawing), which keeps style changes cheap.
     FCrntFont = FFontStock.FontHandle();
-    if (FDC)
-        FDC->setFont(FCrntFont->Font());
 }
 
 void TheTextDrawer::ApplyColors() {

@@ -41,6 +41,7 @@ QFont FontWithStyles(const QFont &AFont, TFontStyles AStyles) {
 TheFontHandle::TheFontHandle(const QFont &AFont)
     : FFont(AFont), FMetrics(AFont), FAscent(FMetrics.ascent()), FHeight(std::abs(FMetrics.height())) {
     FRawFonts.push_back(QRawFont::fromFont(FFont));
+    FMainRun.setRawFont(FRawFonts.front());
 }
 
 const TheFontHandle::TGlyph &TheFontHandle::Glyph(char32_t ACode) const {
@@ -104,6 +105,8 @@ TheFontHandle::TGlyph TheFontHandle::LookUp(char32_t ACode) const {
     const QRectF ink = raw.boundingRect(index);
     g.InkLeft = float(ink.left());
     g.InkRight = float(ink.right());
+    g.InkTop = float(ink.top());
+    g.InkBottom = float(ink.bottom());
     return g;
 }
 

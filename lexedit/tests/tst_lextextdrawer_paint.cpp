@@ -248,10 +248,25 @@ private slots:
         QVERIFY(overhang >= 0 && overhang < d.CharWidth());
         QVERIFY2(rect.adjusted(0, 0, overhang, 0).contains(ink), "ink outside the clip rectangle");
         QCOMPARE(ink.top(), rect.top());
-        // The same run unclipped reaches beyond it; clipping is undone after the run.
+        // The same run unclipped reaches beyond it.
         img = Canvas();
         DrawRun(d, img, text, TTextOutOptions(), rect);
         QVERIFY(!rect.contains(Ink(img, img.rect())));
+        // The clip ends with its run, with or without a clip of the painter's own.
+        for (bool ownClip : {false, true}) {
+            img = Canvas();
+            QPainter p(&img);
+            if (ownClip)
+                p.setClipRect(QRect(0, 0, 300, 60));
+            d.BeginDrawing(&p);
+            d.ExtTextOut(X0, Y0, TTextOutOptions{tooClipped}, rect, text);
+            d.ExtTextOut(X0, Y0 + 20, TTextOutOptions(), QRect(), text);
+            d.EndDrawing();
+            QCOMPARE(p.hasClipping(), ownClip);
+            p.end();
+            QVERIFY(Ink(img, QRect(X0 + 4 * d.CharWidth(), Y0 + 20, d.CharWidth(), d.CharHeight())).isValid());
+            QVERIFY(!Ink(img, QRect(300, 0, 100, 60)).isValid());
+        }
     }
 
     void overhangingLastGlyphWidensTheRectangle() {
@@ -288,15 +303,25 @@ private slots:
         d.BeginDrawing(&p);
         d.BeginDrawing(&p);
         QCOMPARE(d.DrawingCount(), 2);
-        QCOMPARE(p.font(), d.FontStock().FontHandle()->Font());
         QPainter q(&other);
         QVERIFY_THROWS_EXCEPTION(common::EAssertionFailed, d.BeginDrawing(&q));
         QVERIFY_THROWS_EXCEPTION(common::EAssertionFailed, TheTextDrawer(TFontStyles(), EditorFont()).EndDrawing());
         d.EndDrawing();
         QCOMPARE(d.DC(), &p);
-        d.SetStyle(TFontStyles{fsBold}); // applied to the painter at once
-        QVERIFY(p.font().bold());
+        d.SetStyle(TFontStyles{fsBold}); // used by the next run at once
+        d.SetForeColor(clBlack);
+        d.ExtTextOut(X0, Y0, TTextOutOptions(), QRect(), QStringLiteral("M"));
+        d.SetStyle(TFontStyles());
+        d.ExtTextOut(X0 + 40, Y0, TTextOutOptions(), QRect(), QStringLiteral("M"));
         d.EndDrawing();
+        const auto darkPixels = [&](int ALeft) {
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = ALeft; x < ALeft + 20; ++x)
+                    n += IsDark(img.pixel(x, y));
+            return n;
+        };
+        QVERIFY(darkPixels(X0) > darkPixels(X0 + 40)); // bold has more ink
         QCOMPARE(d.DC(), nullptr);
         QCOMPARE(p.font(), before);
         QCOMPARE(p.pen().color(), QColor(Qt::green));

@@ -75,6 +75,8 @@ public:
         float Advance = 0;   // natural advance
         float InkLeft = 0;   // left edge of the ink from the origin (the A width)
         float InkRight = 0;  // right edge of the ink from the origin (A + B)
+        float InkTop = 0;    // top and bottom of the ink from the baseline (down is positive)
+        float InkBottom = 0;
     };
 
     explicit TheFontHandle(const QFont &AFont);
@@ -89,6 +91,8 @@ public:
     const TGlyph &Glyph(char32_t ACode) const;
     const QRawFont &RawFont(int AIndex) const { return FRawFonts[size_t(AIndex)]; }
     int RawFontCount() const { return int(FRawFonts.size()); }
+    // A glyph run of the main raw font, reused by every run drawn with it.
+    QGlyphRun &MainGlyphRun() const { return FMainRun; }
 
 private:
     TGlyph LookUp(char32_t ACode) const;
@@ -101,6 +105,7 @@ private:
     mutable std::array<TGlyph, 256> FLatin1;
     mutable std::array<bool, 256> FLatin1Known{};
     mutable QHash<char32_t, TGlyph> FOthers;
+    mutable QGlyphRun FMainRun;
 };
 
 // ---------------------------------------------------------------------------------------------
