@@ -6,7 +6,7 @@
 #include <QKeySequence>
 #include <QtEndian>
 
-#include <cstring>
+#include <algorithm>
 
 namespace lexedit {
 
@@ -400,7 +400,8 @@ void TLexEditKeyStrokes::LoadFromStream(QIODevice &AStream) {
     if (!AStream.isSequential() && AStream.bytesAvailable() < qint64(count) * KeyStrokeStreamSize)
         throw ELexKeyError(QStringLiteral("Keystroke stream ends early"));
     std::vector<std::unique_ptr<TLexEditKeyStroke>> items;
-    items.reserve(size_t(count));
+    // On a sequential device the count is unchecked: let the reads find a short stream.
+    items.reserve(size_t(std::min<qint32>(count, 4096)));
     for (qint32 i = 0; i < count; ++i) {
         items.push_back(std::unique_ptr<TLexEditKeyStroke>(new TLexEditKeyStroke(this)));
         items.back()->LoadFromStream(AStream);

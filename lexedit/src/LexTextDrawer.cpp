@@ -365,8 +365,9 @@ void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, 
     int cells = 0;
     for (int i = first; i < ALength; ++i)
         cells += FETODist[size_t(i)];
-    // A + B (+ C when C is not negative): the advance, or the ink's right edge when it overhangs.
-    const int real = int(std::ceil(std::max(g.Advance, g.InkRight)));
+    // The right edge of the ink (A + B). With integer glyph widths A + B + C equals the cell
+    // when C is not negative; advances here are fractional, so only the ink itself counts.
+    const int real = int(std::ceil(g.InkRight));
     if (real > cells) {
         if (ARect.isValid())
             ARect.setRight(ARect.right() + (real - cells));

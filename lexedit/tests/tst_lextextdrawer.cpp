@@ -93,6 +93,23 @@ private slots:
         QCOMPARE(d.ETODist(), std::vector<int>({w + 2, w + 2, w + 2}));
     }
 
+    // Zero-width and wide Latin-1 characters keep one cell each; wide ones take whole cells.
+    void advancesFollowTheColumnRule() {
+        ProbeDrawer d(TFontStyles(), EditorFont());
+        const int cw = d.CharWidth();
+        d.Injected.insert(0x00C6, cw + cw / 2);
+        d.Injected.insert(0x4E00, 2 * cw);
+        d.Injected.insert(0x1D400, 2 * cw + 1);
+        const QString text = QStringLiteral("e\u0301\u200B\u00C6\u4E00") + QString::fromUcs4(U"\U0001D400") +
+                             QStringLiteral("x");
+        QImage img(300, 40, QImage::Format_RGB32);
+        QPainter p(&img);
+        d.BeginDrawing(&p);
+        d.ExtTextOut(0, 0, TTextOutOptions(), QRect(), text);
+        d.EndDrawing();
+        QCOMPARE(d.ETODist(), std::vector<int>({cw, cw, cw, cw, 2 * cw, 2 * cw, cw, cw}));
+    }
+
     void baseStyleDefinesTheCell() {
         QFont f = EditorFont();
         TheTextDrawer d(TFontStyles{fsBold}, f);
