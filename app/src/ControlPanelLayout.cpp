@@ -101,7 +101,7 @@ void TControlPanelForm::CreateWidgets() {
     ControlPanel = MakePanel(this, "ControlPanel", QFrame::Raised);
     ControlPanel->setFixedHeight(81);
     auto *toolLayout = new QHBoxLayout(ControlPanel);
-    toolLayout->setContentsMargins(1, 1, 1, 1);
+    toolLayout->setContentsMargins(0, 0, 0, 0); // the bevel already takes 1 px
     toolLayout->setSpacing(0);
     SpeedButton1 = MakeButton(ControlPanel, "SpeedButton1", QStringLiteral("PHP"), QStringLiteral(":/icons/folder.png"));
     SpeedButton2 = MakeButton(ControlPanel, "SpeedButton2", QStringLiteral("Script"), QStringLiteral(":/icons/elephant.png"));

@@ -1,81 +1,64 @@
 #include "LineMemo.h"
 
-#include "common/Exception.h"
-
-#include <QFile>
-#include <QStringDecoder>
+#include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 
 namespace app {
 
 TLineMemo::TLineMemo(QWidget *AParent) : QPlainTextEdit(AParent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setTabChangesFocus(false);
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!FUpdatingView)
+            TakeUserEdit();
+    });
 }
 
 void TLineMemo::Clear() {
-    clear();
-    fHasLines = false;
+    FLines.Clear();
+    ShowAllLines();
 }
 
 void TLineMemo::Add(const QString &ALine) {
-    // appendPlainText adds a block even to an empty document's first, empty block; keep the first
-    // line in that block so that the line count matches what was added.
-    if (Count() == 0) {
-        setPlainText(ALine);
-        fHasLines = true;
-        return;
-    }
-    appendPlainText(ALine);
+    const bool hadLines = FLines.Count() > 0;
+    FLines.Add(ALine);
+    // Follow the output while the view shows its end.
+    QScrollBar *bar = verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    FUpdatingView = true;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (hadLines)
+        cursor.insertBlock();
+    cursor.insertText(ALine);
+    FUpdatingView = false;
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 void TLineMemo::LoadFromFile(const QString &AFileName) {
-    QFile file(AFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw common::Exception(QStringLiteral("Cannot open file \"%1\": %2").arg(AFileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw common::Exception(QStringLiteral("Cannot read file \"%1\": %2").arg(AFileName, file.errorString()));
-    QString text = DecodeTextFile(bytes);
-    // Lines end at CR LF, LF or CR; a line break after the last line does not open another line.
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    setPlainText(text);
-    fHasLines = !bytes.isEmpty();
+    FLines.LoadFromFile(AFileName);
+    ShowAllLines();
 }
 
-QString TLineMemo::Text() const {
-    if (Count() == 0)
-        return QString();
-    QString text = toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
+void TLineMemo::ShowAllLines() {
+    FUpdatingView = true;
+    setPlainText(FLines.ToStringList().join(QLatin1Char('\n')));
+    FUpdatingView = false;
 }
 
-int TLineMemo::Count() const {
-    if (document()->isEmpty() && !fHasLines)
-        return 0;
-    return document()->blockCount();
-}
-
-QString DecodeTextFile(const QByteArray &ABytes) {
-    if (ABytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(ABytes.mid(3));
-    if (ABytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        return decoder(ABytes.mid(2));
-    }
-    if (ABytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(QStringDecoder::Utf16BE);
-        return decoder(ABytes.mid(2));
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(ABytes);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(ABytes);
+void TLineMemo::TakeUserEdit() {
+    const QTextDocument *doc = document();
+    QStringList lines;
+    lines.reserve(doc->blockCount());
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    // An empty view holds no line.
+    if (lines.size() == 1 && lines.constFirst().isEmpty())
+        lines.clear();
+    lexedit::TLexEditStringList::UpdateGuard guard(FLines);
+    FLines.Clear();
+    FLines.AddStrings(lines);
 }
 
 } // namespace app

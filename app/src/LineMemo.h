@@ -1,10 +1,12 @@
 #pragma once
 // TLineMemo: the text view that stands for an editor control in the window until the editor
-// library provides one. It offers the four line-buffer operations the window needs (clear, add a
-// line, load a file, whole text) and shows the text; the user may edit it.
+// control is complete. Its text lives in a line buffer (TLexEditStringList), which gives the four
+// operations the window needs (clear, add a line, load a file with encoding detection, whole text);
+// the view shows the buffer and the user may edit it, the edits going back into the buffer.
+
+#include "lexedit/LexEditTextBuffer.h"
 
 #include <QPlainTextEdit>
-#include <QStringList>
 
 namespace app {
 
@@ -13,24 +15,27 @@ class TLineMemo : public QPlainTextEdit {
 public:
     explicit TLineMemo(QWidget *AParent = nullptr);
 
+    // The line buffer holding the text.
+    lexedit::TLexEditStringList &Lines() { return FLines; }
+    const lexedit::TLexEditStringList &Lines() const { return FLines; }
+
     void Clear();
     // Appends one line at the end.
     void Add(const QString &ALine);
-    // Replaces the content with the file's text, decoded by its byte-order mark, else as UTF-8
-    // when the bytes are valid UTF-8, else as Latin-1. Throws common::Exception when the file
-    // cannot be read; the content is then unchanged.
+    // Replaces the content with the file's text (byte-order mark or UTF-8 detection, else
+    // Latin-1). Throws when the file cannot be read; the content is then unchanged.
     void LoadFromFile(const QString &AFileName);
     // All lines joined with CR LF, no line break after the last line.
-    QString Text() const;
-    int Count() const;
+    QString Text() const { return FLines.Text(); }
+    int Count() const { return FLines.Count(); }
 
 private:
-    // An empty document shows no line; this tells an empty memo from one holding one empty line.
-    bool fHasLines = false;
-};
+    void ShowAllLines();
+    void TakeUserEdit();
 
-// Decodes the bytes of a text file: byte-order mark (UTF-8, UTF-16 LE/BE), else UTF-8 when the
-// bytes are valid UTF-8, else Latin-1.
-QString DecodeTextFile(const QByteArray &ABytes);
+    lexedit::TLexEditStringList FLines;
+    // Set while the view is changed from the buffer, so that only the user's edits go back.
+    bool FUpdatingView = false;
+};
 
 } // namespace app

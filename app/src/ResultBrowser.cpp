@@ -1,6 +1,8 @@
 #include "ResultBrowser.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -40,7 +42,11 @@ public:
     }
 };
 
-void TResultBrowser::RegisterScheme() {
+void TResultBrowser::PrepareEngine() {
+    // The owner of /proc/self is the effective user.
+    if (QFileInfo(QStringLiteral("/proc/self")).ownerId() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QWebEngineUrlScheme scheme(kScheme);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
     scheme.setFlags(QWebEngineUrlScheme::SecureScheme);
@@ -48,19 +54,19 @@ void TResultBrowser::RegisterScheme() {
 }
 
 TResultBrowser::TResultBrowser(QWidget *AParent)
-    : QWebEngineView(AParent), FProfile(new QWebEngineProfile(this)),
-      FSchemeHandler(new TResultSchemeHandler(this)), FBlocker(new TLocalFileBlocker(this)) {
+    : QWebEngineView(AParent), FProfile(new QWebEngineProfile), FSchemeHandler(new TResultSchemeHandler(FProfile)),
+      FBlocker(new TLocalFileBlocker(FProfile)) {
     FProfile->installUrlSchemeHandler(kScheme, FSchemeHandler);
     FProfile->setUrlRequestInterceptor(FBlocker);
     FProfile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     FProfile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    setPage(new QWebEnginePage(FProfile, this));
+    // A profile must outlive its pages: the page owns it, so it goes only after the page.
+    auto *page = new QWebEnginePage(FProfile, this);
+    FProfile->setParent(page);
+    setPage(page);
 }
 
-TResultBrowser::~TResultBrowser() {
-    // The page refers to the profile: release it first.
-    setPage(nullptr);
-}
+TResultBrowser::~TResultBrowser() = default;
 
 void TResultBrowser::WriteDocument(const QString &AText) {
     FSchemeHandler->FDocument = AText.toUtf8();

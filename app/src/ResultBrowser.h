@@ -19,8 +19,10 @@ class TLocalFileBlocker;
 class TResultBrowser : public QWebEngineView {
     Q_OBJECT
 public:
-    // Registers the private scheme; must run before the application object is created.
-    static void RegisterScheme();
+    // Prepares the browser engine; must run before the application object is created: registers
+    // the private scheme, shares OpenGL contexts, and turns the engine's sandbox off when running
+    // as root (where it cannot start).
+    static void PrepareEngine();
 
     explicit TResultBrowser(QWidget *AParent = nullptr);
     ~TResultBrowser() override;
@@ -31,9 +33,9 @@ public:
     QUrl DocumentUrl() const;
 
 private:
-    QWebEngineProfile *FProfile;           // owned (child object)
-    TResultSchemeHandler *FSchemeHandler;  // owned (child object)
-    TLocalFileBlocker *FBlocker;           // owned (child object)
+    QWebEngineProfile *FProfile;          // owned by the page
+    TResultSchemeHandler *FSchemeHandler; // owned by the profile
+    TLocalFileBlocker *FBlocker;          // owned by the profile
     quint64 FDocumentNumber = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QStyleFactory>
@@ -60,7 +61,17 @@ QString FullPath(const QString &AName, bool AProgram) {
     return QFileInfo(AName).absoluteFilePath();
 }
 
+// The batch mode's standard error carries its own one-line messages only: diagnostics of the
+// libraries (debug output, warnings) are dropped unless CHECKPHP_DEBUG is set.
+void QuietMessageHandler(QtMsgType AType, const QMessageLogContext &, const QString &AMessage) {
+    if (AType == QtDebugMsg || AType == QtInfoMsg || AType == QtWarningMsg)
+        return;
+    std::fprintf(stderr, "%s\n", AMessage.toLocal8Bit().constData());
+}
+
 int RunWithoutWindow(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("CHECKPHP_DEBUG"))
+        qInstallMessageHandler(QuietMessageHandler);
     QCoreApplication application(argc, argv);
     SetApplicationNames();
     QCommandLineParser parser;
@@ -98,11 +109,7 @@ int main(int argc, char **argv) {
     if (WantsNoWindow(argc, argv))
         return RunWithoutWindow(argc, argv);
 
-    // The browser's sandbox cannot run as root (the owner of /proc/self is the effective user).
-    if (QFileInfo(QStringLiteral("/proc/self")).ownerId() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    app::TResultBrowser::RegisterScheme();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    app::TResultBrowser::PrepareEngine();
     QApplication application(argc, argv);
     SetApplicationNames();
     ApplySilverStyle(application);
