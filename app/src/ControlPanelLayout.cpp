@@ -13,6 +13,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+// The pictures are compiled into this static library; register them before the first use.
+static void InitIconResources() { Q_INIT_RESOURCE(checkphp); }
+
 namespace app {
 
 namespace {
@@ -87,6 +90,7 @@ TLineMemo *MakeMemo(QWidget *AParent, const char *AName) {
 } // namespace
 
 void TControlPanelForm::CreateWidgets() {
+    InitIconResources();
     setWindowTitle(QStringLiteral("Check PHP file"));
     setFont(TahomaFont());
     setAutoFillBackground(true);

@@ -148,6 +148,10 @@ private slots:
                                    "ExecuteScriptAction", "SelectPHPFolderAction"};
         for (const QString &name : names)
             QVERIFY2(f.findChild<QObject *>(name) != nullptr, qPrintable(name));
+        for (const QToolButton *button : {f.SpeedButton1, f.SpeedButton2, f.PHPFileButton, f.SaveButton}) {
+            QVERIFY2(!button->icon().pixmap(48, 48).isNull(), qPrintable(button->objectName()));
+            QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        }
         QCOMPARE(f.SpeedButton1->text(), QStringLiteral("PHP"));
         QCOMPARE(f.SpeedButton2->text(), QStringLiteral("Script"));
         QCOMPARE(f.PHPFileButton->text(), QStringLiteral("Execute"));
