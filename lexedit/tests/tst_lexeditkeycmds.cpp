@@ -264,35 +264,6 @@ private slots:
             QCOMPARE(keys.Items(i)->GetDisplayName(), QString::fromLatin1(expected[i]));
     }
 
-    void defaultEntries_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("shift");
-        QTest::addColumn<int>("cmd");
-        QTest::newRow("ctrl+shift+end") << int(VK_END) << int(CtrlShift.ToMask()) << int(ecSelEditorBottom);
-        QTest::newRow("ctrl+insert") << int(VK_INSERT) << int(Ctrl.ToMask()) << int(ecCopy);
-        QTest::newRow("shift+delete") << int(VK_DELETE) << int(Shift.ToMask()) << int(ecCut);
-        QTest::newRow("shift+alt+bksp") << int(VK_BACK) << int(ShiftAlt.ToMask()) << int(ecRedo);
-        QTest::newRow("shift+tab") << int(VK_TAB) << int(Shift.ToMask()) << int(ecShiftTab);
-        QTest::newRow("f1") << int(VK_F1) << 0 << int(ecContextHelp);
-        QTest::newRow("ctrl+shift+y") << int('Y') << int(CtrlShift.ToMask()) << int(ecDeleteEOL);
-        QTest::newRow("ctrl+7") << int('7') << int(Ctrl.ToMask()) << int(ecGotoMarker7);
-        QTest::newRow("ctrl+shift+0") << int('0') << int(CtrlShift.ToMask()) << int(ecSetMarker0);
-        QTest::newRow("shift+alt+down") << int(VK_DOWN) << int(ShiftAlt.ToMask()) << int(ecCopyLineDown);
-        QTest::newRow("ctrl+shift+minus") << int(VK_OEM_MINUS) << int(CtrlShift.ToMask()) << int(ecFoldAll);
-        QTest::newRow("ctrl+shift+equals") << int(VK_OEM_PLUS) << int(CtrlShift.ToMask()) << int(ecUnfoldAll);
-        QTest::newRow("ctrl+slash") << int(VK_OEM_2) << int(Ctrl.ToMask()) << int(ecFoldNearest);
-        QTest::newRow("ctrl+k alone") << int('K') << int(Ctrl.ToMask()) << int(ecNone);
-    }
-    void defaultEntries() {
-        QFETCH(int, key);
-        QFETCH(int, shift);
-        QFETCH(int, cmd);
-        TLexEditKeyStrokes keys;
-        keys.ResetDefaults();
-        const int i = keys.FindKeycode(uint16_t(key), TShiftState::FromMask(uint16_t(shift)));
-        QCOMPARE(i < 0 ? int(ecNone) : int(keys.Items(i)->Command()), cmd);
-    }
-
     void twoKeySequences() {
         TLexEditKeyStrokes keys;
         keys.ResetDefaults();

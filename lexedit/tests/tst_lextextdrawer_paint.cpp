@@ -294,6 +294,27 @@ private slots:
         QCOMPARE(img.pixel(rect.right() + 1, rect.top()), qRgb(255, 0, 0));
     }
 
+    void drawersOfOneFontShareVariantsAndSurviveEachOther() {
+        const QString text = QStringLiteral("Bold text \u00E9") + Pair;
+        QImage before = Canvas(), after = Canvas();
+        auto second = std::make_unique<TheTextDrawer>(TFontStyles(), EditorFont());
+        {
+            TheTextDrawer first(TFontStyles(), EditorFont());
+            first.SetStyle(TFontStyles{fsBold, fsUnderline});
+            second->SetStyle(TFontStyles{fsBold, fsUnderline});
+            QCOMPARE(first.FontStock().FontHandle(), second->FontStock().FontHandle());
+            second->SetForeColor(clBlack);
+            DrawRun(*second, before, text);
+        }
+        DrawRun(*second, after, text);
+        QCOMPARE(after, before);
+        second->ReleaseTemporaryResources(); // drops the shared variants; drawing makes them again
+        after = Canvas();
+        second->SetStyle(TFontStyles{fsBold, fsUnderline});
+        DrawRun(*second, after, text);
+        QCOMPARE(after, before);
+    }
+
     void drawingPhasesNestAndRestore() {
         TheTextDrawer d(TFontStyles(), EditorFont());
         QImage img = Canvas(), other = Canvas();
