@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <typeinfo>
 
 namespace runner {
 
@@ -108,6 +109,7 @@ void TConsoleCommand::Execute() {
         settings.ReportChars = static_cast<bool>(FOnNewChar);
         settings.ReportPartial = static_cast<bool>(FOnNewLine);
         settings.AskTerminate = static_cast<bool>(FOnTerminateProcess);
+        settings.DefaultDecoding = !FOnCharDecoding && typeid(*this) == typeid(TConsoleCommand);
 
         auto shared = std::make_shared<TRunShared>(FSink);
         shared->FHandlers.OnNewLine = FOnNewLine;
@@ -173,38 +175,55 @@ void TConsoleCommand::DeliverPosted() {
     bool more = false;
     unsigned counter = 0;
     for (;;) {
-        if (s.FCurrentIndex >= s.FCurrent.size()) {
+        if (s.FCurrentBatch < s.FCurrent.size() && s.FCurrentIndex >= s.FCurrent[s.FCurrentBatch].Events.size()) {
+            cost += s.FCurrent[s.FCurrentBatch].Cost();
+            s.FDone.push_back(std::move(s.FCurrent[s.FCurrentBatch])); // its buffers go back to the worker
+            ++s.FCurrentBatch;
+            s.FCurrentIndex = 0;
+            continue;
+        }
+        if (s.FCurrentBatch >= s.FCurrent.size()) {
             s.FCurrent.clear();
+            s.FCurrentBatch = 0;
             s.FCurrentIndex = 0;
             if (!s.Take(s.FCurrent))
                 break; // nothing more posted: no post is pending any more
+            continue;
         }
         if ((++counter & 63u) == 0 && std::chrono::steady_clock::now() >= budgetEnd) {
             more = true;
             break;
         }
-        TRunEvent &e = s.FCurrent[s.FCurrentIndex++];
-        cost += e.Cost();
+        TRunBatch &batch = s.FCurrent[s.FCurrentBatch];
+        TRunEvent &e = batch.Events[s.FCurrentIndex++];
         switch (e.Kind) {
         case TRunEvent::rkChars:
             if (h.OnNewChar) {
-                for (QChar c : std::as_const(e.Text)) {
+                const QChar *p = e.InChunk ? batch.Chunk.constData() + e.Offset : e.Text.constData();
+                const qsizetype n = e.InChunk ? e.Length : e.Text.size();
+                for (qsizetype i = 0; i < n; ++i) {
+                    const QChar c = p[i];
                     Guarded([&] { h.OnNewChar(this, c); });
                     if (!s.FComponentAlive)
                         return;
                 }
             }
             break;
-        case TRunEvent::rkLine:
-            FLines.append(e.Text);
+        case TRunEvent::rkLine: {
+            if (e.InChunk)
+                FLines.append(QString(batch.Chunk.constData() + e.Offset, e.Length));
+            else
+                FLines.append(std::move(e.Text));
+            const QString &line = FLines.constLast();
             if (h.OutputLines)
-                h.OutputLines->append(e.Text);
+                h.OutputLines->append(line);
             if (h.OnNewLine) {
-                Guarded([&] { h.OnNewLine(this, e.Text, otEntireLine); });
+                Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
                 if (!s.FComponentAlive)
                     return;
             }
             break;
+        }
         case TRunEvent::rkPartial:
             if (h.OnNewLine) {
                 Guarded([&] { h.OnNewLine(this, e.Text, otBeginningOfLine); });
@@ -213,9 +232,9 @@ void TConsoleCommand::DeliverPosted() {
             }
             break;
         case TRunEvent::rkProcessInfo:
-            FProcessInformation.hProcess = static_cast<int>(e.A);
+            FProcessInformation.hProcess = e.Offset;
             FProcessInformation.hThread = -1;
-            FProcessInformation.dwProcessId = e.B;
+            FProcessInformation.dwProcessId = e.Length;
             FProcessInformation.dwThreadId = 0;
             break;
         case TRunEvent::rkAskTerminate: {
@@ -230,14 +249,15 @@ void TConsoleCommand::DeliverPosted() {
         }
         case TRunEvent::rkTerminated:
             s.FCurrent.clear();
+            s.FCurrentBatch = 0;
             s.FCurrentIndex = 0;
-            s.Delivered(cost);
+            s.Delivered(cost, s.FDone);
             s.FInDelivery = false;
             ThreadTerminated(FThread.get());
             return;
         }
     }
-    s.Delivered(cost);
+    s.Delivered(cost, s.FDone);
     s.FInDelivery = false;
     if (more)
         s.Repost();

@@ -64,7 +64,8 @@ void AppendWithoutNul(QString &ADst, const QChar *AChars, qsizetype ACount, bool
 // ---------------------------------------------------------------------------------------------
 // TReadPipe
 
-TReadPipe::TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner) : FRead(std::move(ARead)), FOwner(AOwner) {}
+TReadPipe::TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner, bool AFastDecoding, TRunShared *AShared)
+    : FRead(std::move(ARead)), FOwner(AOwner), FFastDecoding(AFastDecoding), FShared(AShared) {}
 
 long TReadPipe::ReadChunk() {
     FBuffer.resize(static_cast<qsizetype>(kChunk)); // no reallocation unless a hook kept the last chunk
@@ -80,7 +81,19 @@ long TReadPipe::ReadChunk() {
         return 0;
     }
     FBuffer.resize(static_cast<qsizetype>(n));
-    FSyncString.Add(FOwner->DoCharDecoding(FOwner, FBuffer));
+    if (!FFastDecoding) {
+        FSyncString.Add(FOwner->DoCharDecoding(FOwner, FBuffer));
+        return n;
+    }
+    // The default decoding (Latin-1: every byte is the character of the same code), into a
+    // buffer the GUI thread has handed back.
+    QString chunk = FShared->TakeSpareChunk();
+    chunk.resize(static_cast<qsizetype>(n));
+    char16_t *dst = reinterpret_cast<char16_t *>(chunk.data());
+    const unsigned char *src = reinterpret_cast<const unsigned char *>(FBuffer.constData());
+    for (long i = 0; i < n; ++i)
+        dst[i] = src[i];
+    FSyncString.Add(chunk);
     return n;
 }
 
@@ -133,7 +146,7 @@ void TConsoleThread::Execute() {
         DoEndStatus(esError);
     }
     // The last posted call: everything posted before has run when ThreadTerminated runs.
-    FBatch.emplace_back(TRunEvent::rkTerminated, 0, 0);
+    FBatch.Events.emplace_back(TRunEvent::rkTerminated, 0, 0, false);
     Flush();
 }
 
@@ -188,7 +201,7 @@ void TConsoleThread::StartChild() {
     int pidfdError = 0;
     FPidfd = posix::TFd(posix::PidfdOpen(FPid, pidfdError));
 
-    FBatch.emplace_back(TRunEvent::rkProcessInfo, FPidfd.Get(), FPid);
+    FBatch.Events.emplace_back(TRunEvent::rkProcessInfo, FPidfd.Get(), FPid, false);
     Flush();
 
     // The parent's copies of the child's ends.
@@ -197,7 +210,7 @@ void TConsoleThread::StartChild() {
     if (int err = outputWrite.Close())
         throw pipeError(err);
     FInputWrite = std::move(inputWrite);
-    FReader = std::make_unique<TReadPipe>(std::move(outputRead), FOwner);
+    FReader = std::make_unique<TReadPipe>(std::move(outputRead), FOwner, FSettings.DefaultDecoding, FShared.get());
 }
 
 bool TConsoleThread::TimedOut() const {
@@ -407,7 +420,9 @@ void TConsoleThread::DoReadLine(TSyncString &AReadString) {
         return;
     if (FTerminated.load())
         return; // a stop drops the rest; FLast stays consistent with what was delivered
-    Assemble(s, true);
+    FBatch.Chunk = std::move(s);
+    FBatch.OwnChunk = FReader->FastDecoding();
+    Assemble(FBatch.Chunk, true);
     Flush();
 }
 
@@ -441,27 +456,26 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
             continue;
         }
         FLastWasCR = c == 13;
-        QString line;
-        if (FLast.isEmpty() && !hasNul)
-            line = QString(p + segment, i - segment);
-        else {
-            line.swap(FLast);
-            AppendWithoutNul(line, p + segment, i - segment, hasNul);
-        }
-        FLast.clear();
-        hasNul = false;
         if (chars) {
-            DoNewChar(p + charsFrom, i + 1 - charsFrom);
+            DoNewChar(p + charsFrom, i + 1 - charsFrom, AFromChild, charsFrom);
             charsFrom = i + 1;
         }
+        if (FLast.isEmpty() && !hasNul && AFromChild) {
+            DoLinesAddInChunk(segment, i - segment); // the common case: nothing allocated here
+        } else {
+            QString line;
+            line.swap(FLast);
+            AppendWithoutNul(line, p + segment, i - segment, hasNul);
+            DoLinesAdd(line);
+        }
+        hasNul = false;
         completed = true;
         FPartialReportedLen = 0;
-        DoLinesAdd(line);
         segment = i + 1;
     }
     AppendWithoutNul(FLast, p + segment, n - segment, hasNul);
     if (chars && charsFrom < n)
-        DoNewChar(p + charsFrom, n - charsFrom);
+        DoNewChar(p + charsFrom, n - charsFrom, AFromChild, charsFrom);
     if (completed && AFromChild)
         FTimer->NewOutput();
     if (!FLast.isEmpty()) {
@@ -483,21 +497,29 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
     }
 }
 
-void TConsoleThread::DoNewChar(const QChar *AChars, qsizetype ACount) {
-    FBatch.emplace_back(TRunEvent::rkChars, QString(AChars, ACount));
-    FBatchCost += FBatch.back().Cost();
+void TConsoleThread::DoNewChar(const QChar *AChars, qsizetype ACount, bool AInChunk, qsizetype AOffset) {
+    if (AInChunk) {
+        FBatch.Events.emplace_back(TRunEvent::rkChars, static_cast<int32_t>(AOffset), static_cast<int32_t>(ACount), true);
+        return;
+    }
+    FBatch.Events.emplace_back(TRunEvent::rkChars, QString(AChars, ACount));
+    FBatchCost += 2 * static_cast<size_t>(ACount) + 32;
 }
 
 void TConsoleThread::DoNewLine(const QString &AStr, TOutputType AOutputType) {
     if (AOutputType == otEntireLine)
         return; // an entire line is always reported together with DoLinesAdd (one event)
-    FBatch.emplace_back(TRunEvent::rkPartial, AStr);
-    FBatchCost += FBatch.back().Cost();
+    FBatch.Events.emplace_back(TRunEvent::rkPartial, AStr);
+    FBatchCost += 2 * static_cast<size_t>(AStr.size()) + 32;
 }
 
 void TConsoleThread::DoLinesAdd(const QString &AStr) {
-    FBatch.emplace_back(TRunEvent::rkLine, AStr);
-    FBatchCost += FBatch.back().Cost();
+    FBatch.Events.emplace_back(TRunEvent::rkLine, AStr);
+    FBatchCost += 2 * static_cast<size_t>(AStr.size()) + 32;
+}
+
+void TConsoleThread::DoLinesAddInChunk(qsizetype AOffset, qsizetype ALength) {
+    FBatch.Events.emplace_back(TRunEvent::rkLine, static_cast<int32_t>(AOffset), static_cast<int32_t>(ALength), true);
 }
 
 void TConsoleThread::Flush() {

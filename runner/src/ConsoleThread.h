@@ -34,7 +34,10 @@ namespace runner {
 class TReadPipe {
 public:
     static constexpr size_t kChunk = 64 * 1024;
-    TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner);
+    // AFastDecoding: the default decoding applies (no hook, no override), so a chunk is decoded
+    // here into a reused buffer of AShared's.
+    TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner, bool AFastDecoding, TRunShared *AShared);
+    bool FastDecoding() const { return FFastDecoding; }
     int Fd() const { return FRead.Get(); }
     bool IsOpen() const { return FRead.IsOpen(); }
     // One read: returns > 0 (decoded into SyncString()), 0 at end of file (the pipe is then
@@ -47,6 +50,8 @@ public:
 private:
     posix::TFd FRead;
     TConsoleCommand *FOwner; // the decoding hook (DoCharDecoding)
+    bool FFastDecoding;
+    TRunShared *FShared;
     QByteArray FBuffer;
     TSyncString FSyncString;
 };
@@ -63,6 +68,7 @@ struct TRunSettings {
     bool ReportChars = false;        // OnNewChar was set
     bool ReportPartial = false;      // OnNewLine was set
     bool AskTerminate = false;       // OnTerminateProcess was set
+    bool DefaultDecoding = false;    // no decoding hook and DoCharDecoding not overridden
 };
 
 class TConsoleThread {
@@ -103,10 +109,12 @@ private:
 
     // Line assembly (Part 2.3).
     void DoReadLine(TSyncString &AReadString);
+    // AText is output from the child (AFromChild; then it is also the batch's chunk) or the echo.
     void Assemble(const QString &AText, bool AFromChild);
-    void DoNewChar(const QChar *AChars, qsizetype ACount);
+    void DoNewChar(const QChar *AChars, qsizetype ACount, bool AInChunk, qsizetype AOffset);
     void DoNewLine(const QString &AStr, TOutputType AOutputType);
     void DoLinesAdd(const QString &AStr); // with DoNewLine(AStr, otEntireLine): one event
+    void DoLinesAddInChunk(qsizetype AOffset, qsizetype ALength);
     void Flush();
 
     TConsoleCommand *FOwner;
@@ -137,8 +145,8 @@ private:
     bool FLastWasCR = false;
     qsizetype FPartialReportedLen = 0;
     std::chrono::steady_clock::time_point FPartialReportedAt{};
-    std::vector<TRunEvent> FBatch;
-    size_t FBatchCost = 0;
+    TRunBatch FBatch;
+    size_t FBatchCost = 0; // bytes of the batch's own texts
 
     // Input being written (non-blocking, served when the pipe is writable).
     QByteArray FPendingInput;

@@ -3,7 +3,6 @@
 #include <QMetaObject>
 
 #include <algorithm>
-#include <iterator>
 
 namespace runner {
 
@@ -12,24 +11,36 @@ void TRunShared::PostCall() {
     QMetaObject::invokeMethod(FSink, "Deliver", Qt::QueuedConnection);
 }
 
-void TRunShared::Post(std::vector<TRunEvent> &ABatch, size_t ACost) {
-    if (ABatch.empty())
+void TRunShared::Post(TRunBatch &ABatch, size_t ACost) {
+    if (ABatch.Events.empty()) {
+        ABatch.Chunk.clear();
         return;
+    }
+    const size_t cost = ABatch.Cost() + ACost;
     bool post = false;
     {
         std::lock_guard<std::mutex> lock(FLock);
-        if (FQueue.empty())
-            FQueue.swap(ABatch);
-        else
-            std::move(ABatch.begin(), ABatch.end(), std::back_inserter(FQueue));
-        FUndelivered += ACost;
+        FQueue.push_back(std::move(ABatch));
+        FUndelivered += cost;
         FPeakUndelivered = std::max(FPeakUndelivered, FUndelivered);
         if (!FPostPending) {
             FPostPending = true;
             post = true;
         }
     }
-    ABatch.clear();
+    ABatch.Chunk = QString();
+    ABatch.OwnChunk = false;
+    ABatch.Events.clear();
+    {
+        // A delivered batch's event vector, so that its capacity is reused.
+        std::lock_guard<std::mutex> lock(FLock);
+        for (TRunBatch &spare : FSpare) {
+            if (spare.Events.capacity() > 0) {
+                ABatch.Events.swap(spare.Events);
+                break;
+            }
+        }
+    }
     if (post)
         PostCall();
 }
@@ -42,8 +53,8 @@ bool TRunShared::MustPause() {
     return true;
 }
 
-bool TRunShared::AskCanTerminate(std::vector<TRunEvent> &ABatch, size_t ACost) {
-    ABatch.emplace_back(TRunEvent::rkAskTerminate, 0, 0);
+bool TRunShared::AskCanTerminate(TRunBatch &ABatch, size_t ACost) {
+    ABatch.Events.emplace_back(TRunEvent::rkAskTerminate, 0, 0, false);
     {
         std::lock_guard<std::mutex> lock(FLock);
         FAnswerReady = false;
@@ -54,22 +65,17 @@ bool TRunShared::AskCanTerminate(std::vector<TRunEvent> &ABatch, size_t ACost) {
     return FCancelled ? true : FCanTerminate;
 }
 
-bool TRunShared::Take(std::vector<TRunEvent> &AInto) {
+bool TRunShared::Take(std::vector<TRunBatch> &AInto) {
     std::lock_guard<std::mutex> lock(FLock);
     if (FQueue.empty()) {
         FPostPending = false;
         return false;
     }
-    if (AInto.empty())
-        AInto.swap(FQueue);
-    else {
-        std::move(FQueue.begin(), FQueue.end(), std::back_inserter(AInto));
-        FQueue.clear();
-    }
+    AInto.swap(FQueue);
     return true;
 }
 
-void TRunShared::Delivered(size_t ACost) {
+void TRunShared::Delivered(size_t ACost, std::vector<TRunBatch> &ASpare) {
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(FLock);
@@ -78,9 +84,35 @@ void TRunShared::Delivered(size_t ACost) {
             FWorkerPaused = false;
             wake = true;
         }
+        for (TRunBatch &b : ASpare) {
+            if (FSpare.size() >= 4)
+                break;
+            b.Events.clear();
+            if (!b.OwnChunk)
+                b.Chunk = QString();
+            FSpare.push_back(std::move(b));
+        }
     }
+    ASpare.clear();
     if (wake)
         FDrained.Signal();
+}
+
+QString TRunShared::TakeSpareChunk() {
+    std::lock_guard<std::mutex> lock(FLock);
+    for (TRunBatch &spare : FSpare) {
+        if (spare.OwnChunk && !spare.Chunk.isNull()) {
+            QString chunk;
+            chunk.swap(spare.Chunk);
+            spare.OwnChunk = false;
+            return chunk;
+        }
+    }
+    // Drop spares that have nothing left to give.
+    FSpare.erase(std::remove_if(FSpare.begin(), FSpare.end(),
+                                [](const TRunBatch &b) { return b.Events.capacity() == 0 && b.Chunk.isNull(); }),
+                 FSpare.end());
+    return QString();
 }
 
 void TRunShared::Answer(bool ACanTerminate) {

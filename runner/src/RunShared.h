@@ -19,26 +19,38 @@
 
 namespace runner {
 
-// One posted call.
+// One posted call. A line or run of characters that lies inside the batch's chunk (the decoded
+// text of one read) is given by offset and length, so the worker allocates nothing per line; the
+// GUI thread makes each line's string itself.
 struct TRunEvent {
     enum TKind : uint8_t {
-        rkChars,        // OnNewChar for every character of Text, in order
-        rkLine,         // DoLinesAdd(Text) (Lines, OutputLines), then OnNewLine(Text, otEntireLine)
-        rkPartial,      // OnNewLine(Text, otBeginningOfLine)
-        rkProcessInfo,  // ProcessInformation := (A: pidfd, B: pid)
+        rkChars,        // OnNewChar for every character of the text, in order
+        rkLine,         // DoLinesAdd(text) (Lines, OutputLines), then OnNewLine(text, otEntireLine)
+        rkPartial,      // OnNewLine(text, otBeginningOfLine)
+        rkProcessInfo,  // ProcessInformation := (Offset: pidfd, Length: pid)
         rkAskTerminate, // OnTerminateProcess; the worker waits for the answer
         rkTerminated    // the worker has ended: ThreadTerminated
     };
     TKind Kind;
-    int64_t A = 0;
-    int64_t B = 0;
+    bool InChunk = false; // the text is Chunk[Offset, Offset + Length), else Text
+    int32_t Offset = 0;
+    int32_t Length = 0;
     QString Text;
 
     TRunEvent(TKind AKind, QString AText) : Kind(AKind), Text(std::move(AText)) {}
-    TRunEvent(TKind AKind, int64_t AA, int64_t AB) : Kind(AKind), A(AA), B(AB) {}
-    // Estimated memory an undelivered event holds.
+    TRunEvent(TKind AKind, int32_t AOffset, int32_t ALength, bool AInChunk)
+        : Kind(AKind), InChunk(AInChunk), Offset(AOffset), Length(ALength) {}
+};
+
+// Everything one read (or one echo, or the end of the run) produced, posted at once.
+struct TRunBatch {
+    QString Chunk;
+    bool OwnChunk = false; // Chunk was decoded by the runner itself (its buffer may be reused)
+    std::vector<TRunEvent> Events;
+    // Estimated memory the batch holds while undelivered.
     size_t Cost() const {
-        return sizeof(TRunEvent) + (Text.isEmpty() ? 0 : 32 + 2 * static_cast<size_t>(Text.size()));
+        size_t cost = sizeof(TRunBatch) + 2 * static_cast<size_t>(Chunk.size()) + Events.size() * sizeof(TRunEvent);
+        return cost;
     }
 };
 
@@ -59,21 +71,24 @@ public:
     explicit TRunShared(QObject *ASink) : FSink(ASink) {}
 
     // Worker: appends the batch (emptied) and posts a call to the GUI thread unless one is
-    // pending.
-    void Post(std::vector<TRunEvent> &ABatch, size_t ACost);
+    // pending. ACost: bytes of own texts not counted by the batch itself.
+    void Post(TRunBatch &ABatch, size_t ACost);
     // Worker: whether undelivered output is past the bound; if so, the GUI signals Drained()
     // once it has delivered enough.
     bool MustPause();
     // Worker: posts the question (after everything posted before) and waits for the answer or
     // for cancellation (destruction of the component: the answer is then true).
-    bool AskCanTerminate(std::vector<TRunEvent> &ABatch, size_t ACost);
+    bool AskCanTerminate(TRunBatch &ABatch, size_t ACost);
     posix::TEvent &Drained() { return FDrained; }
 
-    // GUI: takes everything posted so far (appending to AInto); false when nothing was there, in
-    // which case no post is pending any more.
-    bool Take(std::vector<TRunEvent> &AInto);
-    // GUI: ACost bytes have been delivered.
-    void Delivered(size_t ACost);
+    // GUI: takes everything posted so far (into the empty AInto); false when nothing was there,
+    // in which case no post is pending any more.
+    bool Take(std::vector<TRunBatch> &AInto);
+    // GUI: ACost bytes have been delivered; ASpare: delivered batches whose buffers the worker
+    // may reuse (taken).
+    void Delivered(size_t ACost, std::vector<TRunBatch> &ASpare);
+    // Worker: a reusable chunk buffer (null when none).
+    QString TakeSpareChunk();
     // GUI: the answer to AskCanTerminate.
     void Answer(bool ACanTerminate);
     // GUI: cancels every wait of the worker (destruction).
@@ -86,7 +101,9 @@ public:
     TRunHandlers FHandlers;
     bool FComponentAlive = true;
     bool FInDelivery = false;
-    std::vector<TRunEvent> FCurrent; // taken, being delivered
+    std::vector<TRunBatch> FCurrent; // taken, being delivered
+    std::vector<TRunBatch> FDone;    // delivered, to be handed back for reuse
+    size_t FCurrentBatch = 0;
     size_t FCurrentIndex = 0;
 
 private:
@@ -95,7 +112,8 @@ private:
     QObject *FSink; // the component's sink; lives as long as the component
     mutable std::mutex FLock;
     std::condition_variable FAnswered;
-    std::vector<TRunEvent> FQueue;
+    std::vector<TRunBatch> FQueue;
+    std::vector<TRunBatch> FSpare; // delivered batches, kept for their buffers
     size_t FUndelivered = 0;
     size_t FPeakUndelivered = 0;
     bool FPostPending = false;
