@@ -2,6 +2,8 @@
 
 #include "lexedit/LexHighlighterHtml.h"
 
+#include <vector>
+
 namespace lexedit {
 
 using namespace html;
@@ -16,6 +18,29 @@ const std::array<int, MAX_ESCAPEAMPS> &EscapeAmpLengths() {
         std::array<int, MAX_ESCAPEAMPS> l{};
         for (size_t i = 0; i < l.size(); ++i)
             l[i] = int(std::char_traits<char16_t>::length(EscapeAmps[i]));
+        return l;
+    }();
+    return Lengths;
+}
+
+// For each ASCII character, the entries whose second character it is, in table order.
+const std::array<std::vector<int16_t>, 128> &EscapeAmpsBySecondChar() {
+    static const std::array<std::vector<int16_t>, 128> Index = [] {
+        std::array<std::vector<int16_t>, 128> x;
+        for (size_t i = 0; i < EscapeAmps.size(); ++i)
+            if (EscapeAmps[i][1] < 128)
+                x[EscapeAmps[i][1]].push_back(int16_t(i));
+        return x;
+    }();
+    return Index;
+}
+
+// Lengths of the tag names.
+const std::array<int, KeyWordCount> &KeyWordLengths() {
+    static const std::array<int, KeyWordCount> Lengths = [] {
+        std::array<int, KeyWordCount> l{};
+        for (size_t i = 0; i < l.size(); ++i)
+            l[i] = int(std::char_traits<char16_t>::length(KeyWords[i]));
         return l;
     }();
     return Lengths;
@@ -179,7 +204,7 @@ TtkTokenKind TLexHTMLLex::AltFunc(int Index) {
 }
 
 TtkTokenKind TLexHTMLLex::KeyWordFunc(int Index) {
-    return IsCurrentToken(QStringView(KeyWords[size_t(Index)])) ? tkKey : tkUndefKey;
+    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], KeyWordLengths()[size_t(Index)])) ? tkKey : tkUndefKey;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -368,14 +393,19 @@ void TLexHTMLLex::StringProc() {
 }
 
 int TLexHTMLLex::MatchEntity(int APos) const {
+    // Entries are tried in table order among those whose second character (after "&") is the
+    // one in the line.
+    const char16_t Second = fLine[APos + 1];
+    if (Second >= 128)
+        return -1;
     const auto &Lengths = EscapeAmpLengths();
     const int Avail = fLineLen - APos;
-    for (int i = 0; i < MAX_ESCAPEAMPS; ++i) {
+    for (int16_t i : EscapeAmpsBySecondChar()[Second]) {
         const int Len = Lengths[size_t(i)];
         if (Len > Avail)
             continue;
         const char16_t *Entry = EscapeAmps[size_t(i)];
-        int k = 0;
+        int k = 2;
         while (k < Len && fLine[APos + k] == Entry[k])
             ++k;
         if (k == Len)

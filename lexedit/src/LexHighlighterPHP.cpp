@@ -53,21 +53,6 @@ const std::array<int16_t, KeyIndicesCount> &KeyIndices() {
 
 namespace {
 
-// Identifier characters of the ASCII range: letters, digits, "$" and "_".
-constexpr std::array<bool, 128> MakeAsciiIdent() {
-    std::array<bool, 128> t{};
-    for (int c = '0'; c <= '9'; ++c)
-        t[size_t(c)] = true;
-    for (int c = 'A'; c <= 'Z'; ++c)
-        t[size_t(c)] = true;
-    for (int c = 'a'; c <= 'z'; ++c)
-        t[size_t(c)] = true;
-    t['$'] = true;
-    t['_'] = true;
-    return t;
-}
-constexpr std::array<bool, 128> AsciiIdent = MakeAsciiIdent();
-
 bool IsNumberChar(char16_t c) {
     return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') ||
            c == u'L' || c == u'l' || c == u'X' || c == u'x';
@@ -181,12 +166,6 @@ QString TLexPHPLex::GetSampleSource() const {
                           "}");
 }
 
-bool TLexPHPLex::IsIdentCode(char16_t c) const {
-    if (c < 128)
-        return AsciiIdent[c];
-    return QChar::isLetterOrNumber(char32_t(c));
-}
-
 bool TLexPHPLex::IsIdentChar(QChar AChar) const { return IsIdentCode(AChar.unicode()); }
 
 bool TLexPHPLex::IsWordBreakChar(QChar AChar) const {
@@ -227,7 +206,13 @@ TtkTokenKind TLexPHPLex::AltFunc(int Index) {
 }
 
 TtkTokenKind TLexPHPLex::KeyWordFunc(int Index) {
-    return IsCurrentToken(QStringView(KeyWords[size_t(Index)])) ? tkKey : tkIdentifier;
+    static const std::array<int, KeyWordCount> Lengths = [] {
+        std::array<int, KeyWordCount> l{};
+        for (size_t i = 0; i < l.size(); ++i)
+            l[i] = int(std::char_traits<char16_t>::length(KeyWords[i]));
+        return l;
+    }();
+    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], Lengths[size_t(Index)])) ? tkKey : tkIdentifier;
 }
 
 // ---------------------------------------------------------------------------------------------

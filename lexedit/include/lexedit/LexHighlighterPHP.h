@@ -45,6 +45,21 @@ extern const std::array<const char16_t *, KeyWordCount> KeyWords;
 // Entry h holds the index of the keyword whose hash is h, or -1.
 const std::array<int16_t, KeyIndicesCount> &KeyIndices();
 
+// Identifier characters of the ASCII range: letters, digits, "$" and "_".
+constexpr std::array<bool, 128> MakeAsciiIdent() {
+    std::array<bool, 128> t{};
+    for (int c = '0'; c <= '9'; ++c)
+        t[size_t(c)] = true;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        t[size_t(c)] = true;
+    for (int c = 'a'; c <= 'z'; ++c)
+        t[size_t(c)] = true;
+    t['$'] = true;
+    t['_'] = true;
+    return t;
+}
+inline constexpr std::array<bool, 128> AsciiIdent = MakeAsciiIdent();
+
 } // namespace php
 
 class TLexPHPLex final : public TLexCustomHighlighter {
@@ -95,7 +110,10 @@ private:
     php::TtkTokenKind IdentKind(const char16_t *MayBe);
     php::TtkTokenKind AltFunc(int Index);
     php::TtkTokenKind KeyWordFunc(int Index);
-    bool IsIdentCode(char16_t c) const;
+    // Letters and digits of any script, "$" and "_".
+    static bool IsIdentCode(char16_t c) {
+        return c < 128 ? php::AsciiIdent[c] : QChar::isLetterOrNumber(char32_t(c));
+    }
 
     void NextProcedure();
     void AndSymbolProc();
