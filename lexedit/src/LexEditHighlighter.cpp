@@ -17,8 +17,7 @@ namespace lexedit {
 namespace {
 
 QString ObjectClassName(const QObject *AObject) {
-    if (!AObject)
-        return QStringLiteral("nil");
+    if (!AObject) return QStringLiteral("nil");
     if (auto *h = dynamic_cast<const TLexCustomHighlighter *>(AObject))
         return QString::fromLatin1(h->ClassName());
     if (auto *a = dynamic_cast<const TLexHighlighterAttributes *>(AObject))
@@ -27,7 +26,8 @@ QString ObjectClassName(const QObject *AObject) {
 }
 
 [[noreturn]] void RaiseAssignError(const QObject *Source, const QString &ADestClass) {
-    throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2.").arg(ObjectClassName(Source), ADestClass));
+    throw EConvertError(
+        QStringLiteral("Cannot assign a %1 to a %2.").arg(ObjectClassName(Source), ADestClass));
 }
 
 } // namespace
@@ -40,18 +40,17 @@ TLexMethodChain::TLexMethodChain(TExceptionHandler AExceptionHandler)
 
 void TLexMethodChain::Add(const void *AData, TNotifyEvent AEvent) {
     if (!AData || !AEvent)
-        throw ELexMethodChain(
-            QStringLiteral("%1.Entry : the parameter `AEvent' must be specified.").arg(QLatin1String(ClassName())));
+        throw ELexMethodChain(QStringLiteral("%1.Entry : the parameter `AEvent' must be specified.")
+                                  .arg(QLatin1String(ClassName())));
     FEntries.push_back(TLexMethod{AData, std::move(AEvent)});
 }
 
 void TLexMethodChain::Remove(const void *AData) {
     if (!AData)
-        throw ELexMethodChain(
-            QStringLiteral("%1.Remove: the parameter `AEvent' must be specified.").arg(QLatin1String(ClassName())));
+        throw ELexMethodChain(QStringLiteral("%1.Remove: the parameter `AEvent' must be specified.")
+                                  .arg(QLatin1String(ClassName())));
     for (size_t i = FEntries.size(); i-- > 0;)
-        if (FEntries[i].Data == AData)
-            FEntries.erase(FEntries.begin() + std::ptrdiff_t(i));
+        if (FEntries[i].Data == AData) FEntries.erase(FEntries.begin() + std::ptrdiff_t(i));
 }
 
 void TLexMethodChain::Fire() {
@@ -60,15 +59,13 @@ void TLexMethodChain::Fire() {
         try {
             DoFire(Entry);
         } catch (const std::exception &E) {
-            if (!DoHandleException(E))
-                break;
+            if (!DoHandleException(E)) break;
         }
     }
 }
 
 bool TLexMethodChain::DoHandleException(const std::exception &E) {
-    if (!FExceptionHandler)
-        throw; // the exception being handled by Fire propagates
+    if (!FExceptionHandler) throw; // the exception being handled by Fire propagates
     bool DoContinue = true;
     try {
         FExceptionHandler(this, E, DoContinue);
@@ -80,7 +77,9 @@ bool TLexMethodChain::DoHandleException(const std::exception &E) {
     return DoContinue;
 }
 
-void TLexNotifyEventChain::DoFire(const TLexMethod &AEvent) { AEvent.Code(FSender); }
+void TLexNotifyEventChain::DoFire(const TLexMethod &AEvent) {
+    AEvent.Code(FSender);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TLexHighlighterAttributes
@@ -90,10 +89,8 @@ TLexHighlighterAttributes::TLexHighlighterAttributes(const QString &AName, const
 
 void TLexHighlighterAttributes::Assign(const QObject *Source) {
     auto *Src = dynamic_cast<const TLexHighlighterAttributes *>(Source);
-    if (!Src)
-        RaiseAssignError(Source, QLatin1String(ClassName()));
-    if (Src == this)
-        return;
+    if (!Src) RaiseAssignError(Source, QLatin1String(ClassName()));
+    if (Src == this) return;
     fName = Src->fName;
     AssignColorAndStyle(*Src);
 }
@@ -112,8 +109,7 @@ void TLexHighlighterAttributes::AssignColorAndStyle(const TLexHighlighterAttribu
         fStyle = Source.fStyle;
         bChanged = true;
     }
-    if (bChanged)
-        Changed();
+    if (bChanged) Changed();
 }
 
 void TLexHighlighterAttributes::SetBackground(TColor Value) {
@@ -147,12 +143,9 @@ void TLexHighlighterAttributes::SetColors(TColor Foreground, TColor Background) 
 
 void TLexHighlighterAttributes::SetStyleFromInt(int Value) {
     SetStyle((Value & 1) ? TFontStyles{fsBold} : TFontStyles{});
-    if (Value & 2)
-        SetStyle(fStyle + TFontStyles{fsItalic});
-    if (Value & 4)
-        SetStyle(fStyle + TFontStyles{fsUnderline});
-    if (Value & 8)
-        SetStyle(fStyle + TFontStyles{fsStrikeOut});
+    if (Value & 2) SetStyle(fStyle + TFontStyles{fsItalic});
+    if (Value & 4) SetStyle(fStyle + TFontStyles{fsUnderline});
+    if (Value & 8) SetStyle(fStyle + TFontStyles{fsStrikeOut});
 }
 
 void TLexHighlighterAttributes::InternalSaveDefaultValues() {
@@ -162,8 +155,7 @@ void TLexHighlighterAttributes::InternalSaveDefaultValues() {
 }
 
 void TLexHighlighterAttributes::Changed() {
-    if (fOnChange)
-        fOnChange(this);
+    if (fOnChange) fOnChange(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -181,30 +173,25 @@ int TLexHighlighterList::IndexOf(const TLexHighlighterClass *AClass) const {
 }
 
 void TLexHighlighterList::Add(const TLexHighlighterClass *AClass) {
-    if (AClass && IndexOf(AClass) < 0)
-        FItems.push_back(AClass);
+    if (AClass && IndexOf(AClass) < 0) FItems.push_back(AClass);
 }
 
 int TLexHighlighterList::FindByClass(const TLexCustomHighlighter *Comp) const {
-    if (!Comp)
-        return -1;
+    if (!Comp) return -1;
     for (int i = 0; i < Count(); ++i)
-        if (FItems[size_t(i)]->IsInstance(Comp))
-            return i;
+        if (FItems[size_t(i)]->IsInstance(Comp)) return i;
     return -1;
 }
 
 int TLexHighlighterList::FindByName(const QString &Name) const {
     for (int i = 0; i < Count(); ++i)
-        if (FItems[size_t(i)]->GetLanguageName() == Name)
-            return i;
+        if (FItems[size_t(i)]->GetLanguageName() == Name) return i;
     return -1;
 }
 
 int TLexHighlighterList::FindByFriendlyName(const QString &FriendlyName) const {
     for (int i = 0; i < Count(); ++i)
-        if (FItems[size_t(i)]->GetFriendlyLanguageName() == FriendlyName)
-            return i;
+        if (FItems[size_t(i)]->GetFriendlyLanguageName() == FriendlyName) return i;
     return -1;
 }
 
@@ -234,14 +221,19 @@ TLexCustomHighlighter::~TLexCustomHighlighter() {
         fAttributes.pop_back(); // last to first
 }
 
-QString TLexCustomHighlighter::GetLanguageName() { return QStringLiteral("<Unknown>"); }
-QString TLexCustomHighlighter::GetFriendlyLanguageName() { return QStringLiteral("<Unknown>"); }
+QString TLexCustomHighlighter::GetLanguageName() {
+    return QStringLiteral("<Unknown>");
+}
+QString TLexCustomHighlighter::GetFriendlyLanguageName() {
+    return QStringLiteral("<Unknown>");
+}
 
-int TLexCustomHighlighter::GetAttribCount() const { return int(fAttributes.size()); }
+int TLexCustomHighlighter::GetAttribCount() const {
+    return int(fAttributes.size());
+}
 
 TLexHighlighterAttributes *TLexCustomHighlighter::GetAttribute(int Index) const {
-    if (Index < 0 || Index >= int(fAttributes.size()))
-        return nullptr;
+    if (Index < 0 || Index >= int(fAttributes.size())) return nullptr;
     return fAttributes[size_t(Index)].get();
 }
 
@@ -268,13 +260,16 @@ void TLexCustomHighlighter::HookAttrChangeEvent(const void *AListener, TNotifyEv
     fAttrChangeHooks->Add(AListener, std::move(ANotifyEvent));
 }
 
-void TLexCustomHighlighter::UnhookAttrChangeEvent(const void *AListener) { fAttrChangeHooks->Remove(AListener); }
+void TLexCustomHighlighter::UnhookAttrChangeEvent(const void *AListener) {
+    fAttrChangeHooks->Remove(AListener);
+}
 
-void TLexCustomHighlighter::BeginUpdate() { ++fUpdateCount; }
+void TLexCustomHighlighter::BeginUpdate() {
+    ++fUpdateCount;
+}
 
 void TLexCustomHighlighter::EndUpdate() {
-    if (fUpdateCount <= 0)
-        return;
+    if (fUpdateCount <= 0) return;
     --fUpdateCount;
     if (fUpdateCount == 0 && fUpdateChange) {
         fUpdateChange = false;
@@ -287,8 +282,7 @@ void TLexCustomHighlighter::DefHighlightChange(QObject *Sender) {
         fUpdateChange = true;
         return;
     }
-    if (fLoading)
-        return;
+    if (fLoading) return;
     fAttrChangeHooks->SetSender(Sender);
     fAttrChangeHooks->Fire();
 }
@@ -305,14 +299,14 @@ void TLexCustomHighlighter::SetEnabled(bool Value) {
     }
 }
 
-void TLexCustomHighlighter::SetOptions(const TLexEditHighlighterOptions &Value) { FOptions->Assign(&Value); }
+void TLexCustomHighlighter::SetOptions(const TLexEditHighlighterOptions &Value) {
+    FOptions->Assign(&Value);
+}
 
 void TLexCustomHighlighter::Assign(const QObject *Source) {
     auto *Src = dynamic_cast<const TLexCustomHighlighter *>(Source);
-    if (!Src)
-        RaiseAssignError(Source, QLatin1String(ClassName()));
-    if (Src == this)
-        return;
+    if (!Src) RaiseAssignError(Source, QLatin1String(ClassName()));
+    if (Src == this) return;
     TUpdateGuard Guard(*this);
     for (int i = 0; i < AttrCount(); ++i) {
         TLexHighlighterAttributes *Attri = GetAttribute(i);
@@ -324,15 +318,13 @@ void TLexCustomHighlighter::Assign(const QObject *Source) {
             }
         }
     }
-    if (typeid(*Src) == typeid(*this))
-        SetSampleSource(Src->GetSampleSource());
+    if (typeid(*Src) == typeid(*this)) SetSampleSource(Src->GetSampleSource());
     SetDefaultFilter(Src->GetDefaultFilter());
     SetEnabled(Src->Enabled());
 }
 
 QString TLexCustomHighlighter::GetExportName() {
-    if (FExportName.isEmpty())
-        FExportName = DeleteTypePrefixAndLexSuffix(QString::fromLatin1(ClassName()));
+    if (FExportName.isEmpty()) FExportName = DeleteTypePrefixAndLexSuffix(QString::fromLatin1(ClassName()));
     return FExportName;
 }
 
@@ -351,7 +343,9 @@ bool TLexCustomHighlighter::UseUserSettings(int settingIndex) {
     return false;
 }
 
-void TLexCustomHighlighter::EnumUserSettings(QStringList &Settings) { Settings.clear(); }
+void TLexCustomHighlighter::EnumUserSettings(QStringList &Settings) {
+    Settings.clear();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Scanning core
@@ -379,8 +373,7 @@ void TLexCustomHighlighter::DoSetLine(const QString &Value, int LineNumber) {
     fLineBuf.resize(size_t(Len) + 1);
     char16_t *Dst = fLineBuf.data();
     if (fCaseSensitive) {
-        if (Len > 0)
-            std::memcpy(Dst, Src, size_t(Len) * sizeof(char16_t));
+        if (Len > 0) std::memcpy(Dst, Src, size_t(Len) * sizeof(char16_t));
         fCasedLineStr.clear();
         fCasedLine = Dst;
     } else {
@@ -407,11 +400,9 @@ void TLexCustomHighlighter::DoSetLine(const QString &Value, int LineNumber) {
 }
 
 void TLexCustomHighlighter::Next() {
-    if (fOldRun == Run)
-        return;
+    if (fOldRun == Run) return;
     fExpandedTokenPos = ExpandedRun;
-    if (!fExpandedLine)
-        return;
+    if (!fExpandedLine) return;
     // Keep the display position in step: each consumed character may be preceded by fillers in
     // the display form. Fillers are skipped only within the display form.
     for (int Delta = Run - fOldRun; Delta > 0; --Delta) {
@@ -429,25 +420,24 @@ void TLexCustomHighlighter::NextToEol() {
 
 QString TLexCustomHighlighter::GetToken() const {
     const int End = std::min(Run, fLineLen);
-    if (End <= fTokenPos)
-        return QString();
+    if (End <= fTokenPos) return QString();
     return QString(reinterpret_cast<const QChar *>(fCasedLine + fTokenPos), End - fTokenPos);
 }
 
 QString TLexCustomHighlighter::GetExpandedToken() const {
-    if (!fExpandedLine)
-        return GetToken();
+    if (!fExpandedLine) return GetToken();
     const int End = std::min(ExpandedRun, fExpandedLineLen);
-    if (End <= fExpandedTokenPos)
-        return QString();
-    return QString(reinterpret_cast<const QChar *>(fExpandedLine + fExpandedTokenPos), End - fExpandedTokenPos);
+    if (End <= fExpandedTokenPos) return QString();
+    return QString(reinterpret_cast<const QChar *>(fExpandedLine + fExpandedTokenPos),
+                   End - fExpandedTokenPos);
 }
 
-int TLexCustomHighlighter::GetExpandedTokenPos() const { return fExpandedLine ? fExpandedTokenPos : fTokenPos; }
+int TLexCustomHighlighter::GetExpandedTokenPos() const {
+    return fExpandedLine ? fExpandedTokenPos : fTokenPos;
+}
 
 int TLexCustomHighlighter::PosToExpandedPos(int Pos) const {
-    if (!fExpandedLine)
-        return Pos;
+    if (!fExpandedLine) return Pos;
     int Result = 0;
     for (int i = 0; i < Pos; ++i) {
         while (Result < fExpandedLineLen && fExpandedLine[Result] == FillerChar.unicode())
@@ -458,11 +448,9 @@ int TLexCustomHighlighter::PosToExpandedPos(int Pos) const {
 }
 
 bool TLexCustomHighlighter::IsCurrentToken(QStringView Token) const {
-    if (Token.size() != fStringLen)
-        return false;
+    if (Token.size() != fStringLen) return false;
     for (int i = 0; i < fStringLen; ++i)
-        if (Token[i].unicode() != fToIdent[i])
-            return false;
+        if (Token[i].unicode() != fToIdent[i]) return false;
     return true;
 }
 
@@ -471,8 +459,7 @@ bool TLexCustomHighlighter::IsCurrentToken(QStringView Token) const {
 
 bool TLexCustomHighlighter::IsWordBreakChar(QChar AChar) const {
     const char16_t c = AChar.unicode();
-    if (c > 255)
-        return false;
+    if (c > 255) return false;
     bool Base = c <= 32 || (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || c == 96 ||
                 (c >= 123 && c <= 126) || c == 167 || c == 176 || c == 180;
     return (Base || FAdditionalWordBreakChars.Contains(c)) && !FAdditionalIdentChars.Contains(c);
@@ -486,8 +473,7 @@ bool TLexCustomHighlighter::IsIdentChar(QChar AChar) const {
 }
 
 bool TLexCustomHighlighter::IsWhiteChar(QChar AChar) const {
-    if (AChar.unicode() <= 32)
-        return true;
+    if (AChar.unicode() <= 32) return true;
     return !IsIdentChar(AChar) && !IsWordBreakChar(AChar);
 }
 

@@ -12,16 +12,14 @@ namespace lexedit {
 
 TLexIniFile::TLexIniFile(const QString &AFileName) : FFileName(AFileName) {
     QFile File(AFileName);
-    if (!File.exists())
-        return;
+    if (!File.exists()) return;
     if (!File.open(QIODevice::ReadOnly))
         throw ELexIniFile(QStringLiteral("Cannot open file \"%1\". %2").arg(AFileName, File.errorString()));
     const QByteArray Data = File.readAll();
     if (File.error() != QFileDevice::NoError)
         throw ELexIniFile(QStringLiteral("Cannot read file \"%1\". %2").arg(AFileName, File.errorString()));
     QString Text = QString::fromUtf8(Data);
-    if (Text.startsWith(QChar(0xFEFF)))
-        Text.remove(0, 1);
+    if (Text.startsWith(QChar(0xFEFF))) Text.remove(0, 1);
     SetText(Text);
 }
 
@@ -31,8 +29,7 @@ void TLexIniFile::SetText(const QString &AText) {
     const auto Lines = QStringView(AText).split(QLatin1Char('\n'));
     for (QStringView Line : Lines) {
         Line = Line.trimmed(); // also drops the CR of CR LF
-        if (Line.isEmpty() || Line.startsWith(u';') || Line.startsWith(u'#'))
-            continue;
+        if (Line.isEmpty() || Line.startsWith(u';') || Line.startsWith(u'#')) continue;
         if (Line.startsWith(u'[')) {
             const qsizetype Close = Line.indexOf(u']');
             const QString Name = (Close < 0 ? Line.mid(1) : Line.mid(1, Close - 1)).trimmed().toString();
@@ -43,13 +40,11 @@ void TLexIniFile::SetText(const QString &AText) {
             }
             continue;
         }
-        if (!Current)
-            continue; // keys before the first section belong to none
+        if (!Current) continue; // keys before the first section belong to none
         const qsizetype Eq = Line.indexOf(u'=');
         const QString Name = (Eq < 0 ? Line : Line.left(Eq)).trimmed().toString();
         const QString Value = Eq < 0 ? QString() : Line.mid(Eq + 1).trimmed().toString();
-        if (Name.isEmpty())
-            continue;
+        if (Name.isEmpty()) continue;
         WriteString(Current->Name, Name, Value);
     }
 }
@@ -67,8 +62,7 @@ QString TLexIniFile::Text() const {
 
 const TLexIniFile::TSection *TLexIniFile::FindSection(const QString &Section) const {
     for (const TSection &s : FSections)
-        if (QString::compare(s.Name, Section, Qt::CaseInsensitive) == 0)
-            return &s;
+        if (QString::compare(s.Name, Section, Qt::CaseInsensitive) == 0) return &s;
     return nullptr;
 }
 
@@ -91,42 +85,40 @@ QStringList TLexIniFile::ReadSection(const QString &Section) const {
     return Result;
 }
 
-bool TLexIniFile::SectionExists(const QString &Section) const { return FindSection(Section) != nullptr; }
+bool TLexIniFile::SectionExists(const QString &Section) const {
+    return FindSection(Section) != nullptr;
+}
 
 bool TLexIniFile::ValueExists(const QString &Section, const QString &Ident) const {
     if (const TSection *s = FindSection(Section))
         for (const TKey &k : s->Keys)
-            if (QString::compare(k.Name, Ident, Qt::CaseInsensitive) == 0)
-                return true;
+            if (QString::compare(k.Name, Ident, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
 QString TLexIniFile::ReadString(const QString &Section, const QString &Ident, const QString &Default) const {
     if (const TSection *s = FindSection(Section))
         for (const TKey &k : s->Keys)
-            if (QString::compare(k.Name, Ident, Qt::CaseInsensitive) == 0)
-                return k.Value;
+            if (QString::compare(k.Name, Ident, Qt::CaseInsensitive) == 0) return k.Value;
     return Default;
 }
 
 int TLexIniFile::ReadInteger(const QString &Section, const QString &Ident, int Default) const {
     const QString Text = ReadString(Section, Ident, QString()).trimmed();
-    if (Text.isEmpty())
-        return Default;
+    if (Text.isEmpty()) return Default;
     bool Ok = false;
     qlonglong Value = 0;
-    const bool Hex = Text.startsWith(QLatin1Char('$')) || Text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const bool Hex =
+        Text.startsWith(QLatin1Char('$')) || Text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
     if (Hex)
         Value = Text.mid(Text.startsWith(QLatin1Char('$')) ? 1 : 2).toLongLong(&Ok, 16);
     else
         Value = Text.toLongLong(&Ok, 10);
-    if (!Ok)
-        return Default;
+    if (!Ok) return Default;
     // A hexadecimal value is a 32-bit pattern ("$FF000005" is a system colour).
     if (Hex && Value >= 0 && Value <= qlonglong(std::numeric_limits<uint32_t>::max()))
         return int(uint32_t(Value));
-    if (Value < std::numeric_limits<int>::min() || Value > std::numeric_limits<int>::max())
-        return Default;
+    if (Value < std::numeric_limits<int>::min() || Value > std::numeric_limits<int>::max()) return Default;
     return int(Value);
 }
 
@@ -166,8 +158,7 @@ void TLexIniFile::DeleteKey(const QString &Section, const QString &Ident) {
 }
 
 void TLexIniFile::UpdateFile() const {
-    if (FFileName.isEmpty())
-        return;
+    if (FFileName.isEmpty()) return;
     QSaveFile File(FFileName);
     if (!File.open(QIODevice::WriteOnly))
         throw ELexIniFile(QStringLiteral("Cannot create file \"%1\". %2").arg(FFileName, File.errorString()));

@@ -32,8 +32,7 @@ QString GroupPath(const QString &AKey) {
 
 // Whether the group APath exists below the store's current group.
 bool GroupExists(QSettings &Reg, const QString &APath) {
-    if (APath.isEmpty())
-        return true;
+    if (APath.isEmpty()) return true;
     Reg.beginGroup(APath);
     const bool Exists = !Reg.childKeys().isEmpty() || !Reg.childGroups().isEmpty();
     Reg.endGroup();
@@ -42,8 +41,7 @@ bool GroupExists(QSettings &Reg, const QString &APath) {
 
 // An integer value of the current group; false when it is missing or not an integer.
 bool ReadInt(QSettings &Reg, const QString &AName, int &AValue) {
-    if (!Reg.contains(AName))
-        return false;
+    if (!Reg.contains(AName)) return false;
     bool Ok = false;
     const qlonglong v = Reg.value(AName).toLongLong(&Ok);
     if (!Ok || v < std::numeric_limits<int>::min() || v > qlonglong(std::numeric_limits<uint32_t>::max()))
@@ -54,8 +52,7 @@ bool ReadInt(QSettings &Reg, const QString &AName, int &AValue) {
 
 // The i-th comma-separated field (0-based); false when there are fewer fields.
 bool Field(const QStringList &AFields, int AIndex, QString &AValue) {
-    if (AIndex < 0 || AIndex >= AFields.size())
-        return false;
+    if (AIndex < 0 || AIndex >= AFields.size()) return false;
     AValue = AFields[AIndex];
     return true;
 }
@@ -64,14 +61,14 @@ bool Field(const QStringList &AFields, int AIndex, QString &AValue) {
 bool PaletteColor(const QString &AIndexText, TColor &AColor) {
     bool Ok = false;
     const int Index = AIndexText.trimmed().toInt(&Ok);
-    if (!Ok || Index < 0 || Index > 15)
-        return false;
+    if (!Ok || Index < 0 || Index > 15) return false;
     AColor = Pal16[Index];
     return true;
 }
 
 bool IsTrueFlag(const QString &AValue) {
-    return QString::compare(AValue, QLatin1String("FALSE"), Qt::CaseInsensitive) != 0 && AValue != QLatin1String("0");
+    return QString::compare(AValue, QLatin1String("FALSE"), Qt::CaseInsensitive) != 0 &&
+           AValue != QLatin1String("0");
 }
 
 struct TNamedColor {
@@ -152,8 +149,7 @@ bool IdentToLexColor(const QString &AText, TColor &AColor) {
 // Attribute
 
 bool TLexHighlighterAttributes::LoadFromRegistry(QSettings &Reg) {
-    if (!Reg.childGroups().contains(fName))
-        return false;
+    if (!Reg.childGroups().contains(fName)) return false;
     Reg.beginGroup(fName);
     bool Result = true;
     int v = 0;
@@ -180,8 +176,7 @@ bool TLexHighlighterAttributes::LoadFromRegistry(QSettings &Reg) {
 }
 
 bool TLexHighlighterAttributes::SaveToRegistry(QSettings &Reg) {
-    if (!Reg.isWritable())
-        return false;
+    if (!Reg.isWritable()) return false;
     Reg.beginGroup(fName);
     Reg.setValue(KeyBackground, int(fBackground));
     Reg.setValue(KeyForeground, int(fForeground));
@@ -191,14 +186,12 @@ bool TLexHighlighterAttributes::SaveToRegistry(QSettings &Reg) {
 }
 
 bool TLexHighlighterAttributes::LoadFromFile(TLexIniFile &Ini) {
-    if (Ini.ReadSection(fName).isEmpty())
-        return false;
+    if (Ini.ReadSection(fName).isEmpty()) return false;
     if (Ini.ValueExists(fName, KeyBackground))
         SetBackground(Ini.ReadInteger(fName, KeyBackground, Background()));
     if (Ini.ValueExists(fName, KeyForeground))
         SetForeground(Ini.ReadInteger(fName, KeyForeground, Foreground()));
-    if (Ini.ValueExists(fName, KeyStyle))
-        SetIntegerStyle(Ini.ReadInteger(fName, KeyStyle, IntegerStyle()));
+    if (Ini.ValueExists(fName, KeyStyle)) SetIntegerStyle(Ini.ReadInteger(fName, KeyStyle, IntegerStyle()));
     return true;
 }
 
@@ -219,30 +212,22 @@ bool TLexHighlighterAttributes::LoadFromIDERegistry(QSettings &RootKey, const QS
     try {
         if (OldStyle) {
             const QString Group = GroupPath(AttrKey);
-            if (!GroupExists(RootKey, Group))
-                return false;
-            if (!Group.isEmpty())
-                RootKey.beginGroup(Group);
+            if (!GroupExists(RootKey, Group)) return false;
+            if (!Group.isEmpty()) RootKey.beginGroup(Group);
             const bool Present = RootKey.contains(AttrName);
             const QString Value = Present ? RootKey.value(AttrName).toString() : QString();
-            if (!Group.isEmpty())
-                RootKey.endGroup();
-            if (!Present)
-                return false;
+            if (!Group.isEmpty()) RootKey.endGroup();
+            if (!Present) return false;
             // Seven comma-separated fields; the 1-based fields 3 to 7 are used.
             const QStringList Fields = Value.split(QLatin1Char(','));
-            if (Fields.size() < 7)
-                return false;
+            if (Fields.size() < 7) return false;
             QString Letters, DefaultFg, DefaultBg, FgIndex, BgIndex;
             if (!Field(Fields, 2, Letters) || !Field(Fields, 3, DefaultFg) || !Field(Fields, 4, DefaultBg) ||
                 !Field(Fields, 5, FgIndex) || !Field(Fields, 6, BgIndex))
                 return false;
-            if (Letters.contains(QLatin1Char('B')))
-                NewStyle.Include(fsBold);
-            if (Letters.contains(QLatin1Char('I')))
-                NewStyle.Include(fsItalic);
-            if (Letters.contains(QLatin1Char('U')))
-                NewStyle.Include(fsUnderline);
+            if (Letters.contains(QLatin1Char('B'))) NewStyle.Include(fsBold);
+            if (Letters.contains(QLatin1Char('I'))) NewStyle.Include(fsItalic);
+            if (Letters.contains(QLatin1Char('U'))) NewStyle.Include(fsUnderline);
             if (DefaultFg == QLatin1String("1"))
                 NewForeground = clWindowText;
             else if (!PaletteColor(FgIndex, NewForeground))
@@ -253,8 +238,7 @@ bool TLexHighlighterAttributes::LoadFromIDERegistry(QSettings &RootKey, const QS
                 return false;
         } else {
             const QString Group = GroupPath(GroupPath(AttrKey) + QLatin1Char('/') + AttrName);
-            if (!GroupExists(RootKey, Group))
-                return false;
+            if (!GroupExists(RootKey, Group)) return false;
             RootKey.beginGroup(Group);
             struct TGroupEnd {
                 QSettings &Reg;
@@ -272,22 +256,19 @@ bool TLexHighlighterAttributes::LoadFromIDERegistry(QSettings &RootKey, const QS
                 return false;
             if (!ReadColor(QStringLiteral("Background Color"), QStringLiteral("Background Color New"), Bg))
                 return false;
-            const QStringList FlagNames{QStringLiteral("Bold"), QStringLiteral("Italic"), QStringLiteral("Underline"),
-                                        QStringLiteral("Default Foreground"), QStringLiteral("Default Background")};
+            const QStringList FlagNames{QStringLiteral("Bold"), QStringLiteral("Italic"),
+                                        QStringLiteral("Underline"), QStringLiteral("Default Foreground"),
+                                        QStringLiteral("Default Background")};
             bool Flags[5] = {};
             for (int i = 0; i < 5; ++i) {
-                if (!RootKey.contains(FlagNames[i]))
-                    return false;
+                if (!RootKey.contains(FlagNames[i])) return false;
                 Flags[i] = IsTrueFlag(RootKey.value(FlagNames[i]).toString());
             }
             NewBackground = Flags[4] ? clWindow : Bg;
             NewForeground = Flags[3] ? clWindowText : Fg;
-            if (Flags[0])
-                NewStyle.Include(fsBold);
-            if (Flags[1])
-                NewStyle.Include(fsItalic);
-            if (Flags[2])
-                NewStyle.Include(fsUnderline);
+            if (Flags[0]) NewStyle.Include(fsBold);
+            if (Flags[1]) NewStyle.Include(fsItalic);
+            if (Flags[2]) NewStyle.Include(fsUnderline);
         }
     } catch (...) {
         return false;
@@ -303,33 +284,27 @@ bool TLexHighlighterAttributes::LoadFromIDERegistry(QSettings &RootKey, const QS
 
 bool TLexCustomHighlighter::LoadFromRegistry(QSettings &RootKey, const QString &Key) {
     const QString Group = GroupPath(Key);
-    if (!GroupExists(RootKey, Group))
-        return false;
-    if (!Group.isEmpty())
-        RootKey.beginGroup(Group);
+    if (!GroupExists(RootKey, Group)) return false;
+    if (!Group.isEmpty()) RootKey.beginGroup(Group);
     bool Result = true;
     try {
         for (int i = 0; i < AttrCount(); ++i)
             Result = GetAttribute(i)->LoadFromRegistry(RootKey) && Result; // every attribute is tried
     } catch (...) {
-        if (!Group.isEmpty())
-            RootKey.endGroup();
+        if (!Group.isEmpty()) RootKey.endGroup();
         throw;
     }
-    if (!Group.isEmpty())
-        RootKey.endGroup();
+    if (!Group.isEmpty()) RootKey.endGroup();
     return Result;
 }
 
 bool TLexCustomHighlighter::SaveToRegistry(QSettings &RootKey, const QString &Key) {
     const QString Group = GroupPath(Key);
-    if (!Group.isEmpty())
-        RootKey.beginGroup(Group);
+    if (!Group.isEmpty()) RootKey.beginGroup(Group);
     bool Result = true;
     for (int i = 0; i < AttrCount(); ++i)
         Result = GetAttribute(i)->SaveToRegistry(RootKey) && Result;
-    if (!Group.isEmpty())
-        RootKey.endGroup();
+    if (!Group.isEmpty()) RootKey.endGroup();
     RootKey.sync();
     return Result && RootKey.status() == QSettings::NoError;
 }

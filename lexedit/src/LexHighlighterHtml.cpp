@@ -28,8 +28,7 @@ const std::array<std::vector<int16_t>, 128> &EscapeAmpsBySecondChar() {
     static const std::array<std::vector<int16_t>, 128> Index = [] {
         std::array<std::vector<int16_t>, 128> x;
         for (size_t i = 0; i < EscapeAmps.size(); ++i)
-            if (EscapeAmps[i][1] < 128)
-                x[EscapeAmps[i][1]].push_back(int16_t(i));
+            if (EscapeAmps[i][1] < 128) x[EscapeAmps[i][1]].push_back(int16_t(i));
         return x;
     }();
     return Index;
@@ -58,10 +57,12 @@ TLexHTMLLex::TLexHTMLLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     SetCaseSensitive(false);
     fCommentAttri = new TLexHighlighterAttributes(QStringLiteral("Comment"), QStringLiteral("Comment"));
     AddAttribute(fCommentAttri);
-    fIdentifierAttri = new TLexHighlighterAttributes(QStringLiteral("Identifier"), QStringLiteral("Identifier"));
+    fIdentifierAttri =
+        new TLexHighlighterAttributes(QStringLiteral("Identifier"), QStringLiteral("Identifier"));
     fIdentifierAttri->SetStyle({fsBold});
     AddAttribute(fIdentifierAttri);
-    fKeyAttri = new TLexHighlighterAttributes(QStringLiteral("ReservedWord"), QStringLiteral("Reserved Word"));
+    fKeyAttri =
+        new TLexHighlighterAttributes(QStringLiteral("ReservedWord"), QStringLiteral("Reserved Word"));
     fKeyAttri->SetStyle({fsBold});
     fKeyAttri->SetForeground(0x00FF0080);
     AddAttribute(fKeyAttri);
@@ -72,14 +73,16 @@ TLexHTMLLex::TLexHTMLLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     AddAttribute(fSymbolAttri);
     fTextAttri = new TLexHighlighterAttributes(QStringLiteral("Text"), QStringLiteral("Text"));
     AddAttribute(fTextAttri);
-    fUndefKeyAttri = new TLexHighlighterAttributes(QStringLiteral("UnknownWord"), QStringLiteral("Unknown Word"));
+    fUndefKeyAttri =
+        new TLexHighlighterAttributes(QStringLiteral("UnknownWord"), QStringLiteral("Unknown Word"));
     fUndefKeyAttri->SetStyle({fsBold});
     fUndefKeyAttri->SetForeground(clRed);
     AddAttribute(fUndefKeyAttri);
     fValueAttri = new TLexHighlighterAttributes(QStringLiteral("Value"), QStringLiteral("Value"));
     fValueAttri->SetForeground(0x00FF8000);
     AddAttribute(fValueAttri);
-    fAndAttri = new TLexHighlighterAttributes(QStringLiteral("EscapeAmpersand"), QStringLiteral("Escape Ampersand"));
+    fAndAttri =
+        new TLexHighlighterAttributes(QStringLiteral("EscapeAmpersand"), QStringLiteral("Escape Ampersand"));
     fAndAttri->SetStyle({fsBold});
     fAndAttri->SetForeground(clLime);
     AddAttribute(fAndAttri);
@@ -92,8 +95,12 @@ TLexHTMLLex::TLexHTMLLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
 
 TLexHTMLLex::~TLexHTMLLex() = default;
 
-QString TLexHTMLLex::GetLanguageName() { return QStringLiteral("HTML"); }
-QString TLexHTMLLex::GetFriendlyLanguageName() { return QStringLiteral("HTML"); }
+QString TLexHTMLLex::GetLanguageName() {
+    return QStringLiteral("HTML");
+}
+QString TLexHTMLLex::GetFriendlyLanguageName() {
+    return QStringLiteral("HTML");
+}
 
 TLexHighlighterAttributes *TLexHTMLLex::GetDefaultAttribute(int Index) const {
     switch (Index) {
@@ -154,7 +161,9 @@ TLexHighlighterAttributes *TLexHTMLLex::GetTokenAttribute() const {
     return nullptr;
 }
 
-bool TLexHTMLLex::IsFilterStored() const { return fDefaultFilter != HTMLFilter; }
+bool TLexHTMLLex::IsFilterStored() const {
+    return fDefaultFilter != HTMLFilter;
+}
 
 QString TLexHTMLLex::GetSampleSource() const {
     return QStringLiteral("<!-- Syntax highlighting -->\r\n"
@@ -170,7 +179,9 @@ QString TLexHTMLLex::GetSampleSource() const {
                           "</html>");
 }
 
-bool TLexHTMLLex::IsIdentChar(QChar AChar) const { return IsIdentCode(AChar.unicode()); }
+bool TLexHTMLLex::IsIdentChar(QChar AChar) const {
+    return IsIdentCode(AChar.unicode());
+}
 
 // ---------------------------------------------------------------------------------------------
 // Tag-name lookup
@@ -178,7 +189,8 @@ bool TLexHTMLLex::IsIdentChar(QChar AChar) const { return IsIdentCode(AChar.unic
 void TLexHTMLLex::InitIdent() {
     const auto &Indices = KeyIndices();
     for (int i = 0; i < KeyIndicesCount; ++i)
-        fIdentFuncTable[size_t(i)] = Indices[size_t(i)] == -1 ? &TLexHTMLLex::AltFunc : &TLexHTMLLex::KeyWordFunc;
+        fIdentFuncTable[size_t(i)] =
+            Indices[size_t(i)] == -1 ? &TLexHTMLLex::AltFunc : &TLexHTMLLex::KeyWordFunc;
 }
 
 unsigned TLexHTMLLex::HashKey(const char16_t *Str) {
@@ -204,7 +216,8 @@ TtkTokenKind TLexHTMLLex::AltFunc(int Index) {
 }
 
 TtkTokenKind TLexHTMLLex::KeyWordFunc(int Index) {
-    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], KeyWordLengths()[size_t(Index)])) ? tkKey : tkUndefKey;
+    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], KeyWordLengths()[size_t(Index)])) ? tkKey
+                                                                                                 : tkUndefKey;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -290,8 +303,7 @@ void TLexHTMLLex::LFProc() {
 void TLexHTMLLex::CRProc() {
     fTokenID = tkSpace;
     ++Run;
-    if (fLine[Run] == 10)
-        ++Run;
+    if (fLine[Run] == 10) ++Run;
 }
 
 void TLexHTMLLex::SpaceProc() {
@@ -396,20 +408,17 @@ int TLexHTMLLex::MatchEntity(int APos) const {
     // Entries are tried in table order among those whose second character (after "&") is the
     // one in the line.
     const char16_t Second = fLine[APos + 1];
-    if (Second >= 128)
-        return -1;
+    if (Second >= 128) return -1;
     const auto &Lengths = EscapeAmpLengths();
     const int Avail = fLineLen - APos;
     for (int16_t i : EscapeAmpsBySecondChar()[Second]) {
         const int Len = Lengths[size_t(i)];
-        if (Len > Avail)
-            continue;
+        if (Len > Avail) continue;
         const char16_t *Entry = EscapeAmps[size_t(i)];
         int k = 2;
         while (k < Len && fLine[APos + k] == Entry[k])
             ++k;
-        if (k == Len)
-            return i;
+        if (k == Len) return i;
     }
     return -1;
 }
@@ -434,8 +443,7 @@ void TLexHTMLLex::TextProc() {
     for (;;) {
         for (char16_t c = fLine[Run]; c >= 32 && c != u'&' && c != u'<'; c = fLine[Run])
             ++Run;
-        if (fLine[Run] != u'&')
-            return;
+        if (fLine[Run] != u'&') return;
         if (fLine[Run + 1] == u'#') {
             fAndCode = -1;
             const int p = Run;

@@ -10,20 +10,117 @@ using namespace php;
 
 namespace php {
 
-const std::array<const char16_t *, KeyWordCount> KeyWords = {
-    u"__autoload", u"__call", u"__callstatic", u"__class__", u"__clone", u"__construct", u"__debuginfo",
-    u"__destruct", u"__dir__", u"__file__", u"__function__", u"__get", u"__halt_compiler", u"__invoke",
-    u"__isset", u"__line__", u"__method__", u"__namespace__", u"__set", u"__set_state", u"__sleep",
-    u"__tostring", u"__trait__", u"__unset", u"__wakeup", u"abstract", u"and", u"array", u"as", u"binary",
-    u"bool", u"boolean", u"break", u"callable", u"case", u"catch", u"cfunction", u"class", u"clone",
-    u"const", u"continue", u"declare", u"default", u"die", u"do", u"double", u"echo", u"else", u"elseif",
-    u"empty", u"enddeclare", u"endfor", u"endforeach", u"endif", u"endswitch", u"endwhile", u"eval",
-    u"exception", u"exit", u"extends", u"false", u"final", u"finally", u"float", u"for", u"foreach",
-    u"function", u"global", u"goto", u"if", u"implements", u"include", u"include_once", u"instanceof",
-    u"insteadof", u"int", u"integer", u"interface", u"isset", u"list", u"mixed", u"namespace", u"new",
-    u"null", u"object", u"old_function", u"or", u"parent", u"print", u"private", u"protected", u"public",
-    u"real", u"require", u"require_once", u"return", u"self", u"static", u"string", u"switch", u"throw",
-    u"trait", u"true", u"try", u"unset", u"use", u"var", u"void", u"while", u"xor", u"yield"};
+const std::array<const char16_t *, KeyWordCount> KeyWords = {u"__autoload",
+                                                             u"__call",
+                                                             u"__callstatic",
+                                                             u"__class__",
+                                                             u"__clone",
+                                                             u"__construct",
+                                                             u"__debuginfo",
+                                                             u"__destruct",
+                                                             u"__dir__",
+                                                             u"__file__",
+                                                             u"__function__",
+                                                             u"__get",
+                                                             u"__halt_compiler",
+                                                             u"__invoke",
+                                                             u"__isset",
+                                                             u"__line__",
+                                                             u"__method__",
+                                                             u"__namespace__",
+                                                             u"__set",
+                                                             u"__set_state",
+                                                             u"__sleep",
+                                                             u"__tostring",
+                                                             u"__trait__",
+                                                             u"__unset",
+                                                             u"__wakeup",
+                                                             u"abstract",
+                                                             u"and",
+                                                             u"array",
+                                                             u"as",
+                                                             u"binary",
+                                                             u"bool",
+                                                             u"boolean",
+                                                             u"break",
+                                                             u"callable",
+                                                             u"case",
+                                                             u"catch",
+                                                             u"cfunction",
+                                                             u"class",
+                                                             u"clone",
+                                                             u"const",
+                                                             u"continue",
+                                                             u"declare",
+                                                             u"default",
+                                                             u"die",
+                                                             u"do",
+                                                             u"double",
+                                                             u"echo",
+                                                             u"else",
+                                                             u"elseif",
+                                                             u"empty",
+                                                             u"enddeclare",
+                                                             u"endfor",
+                                                             u"endforeach",
+                                                             u"endif",
+                                                             u"endswitch",
+                                                             u"endwhile",
+                                                             u"eval",
+                                                             u"exception",
+                                                             u"exit",
+                                                             u"extends",
+                                                             u"false",
+                                                             u"final",
+                                                             u"finally",
+                                                             u"float",
+                                                             u"for",
+                                                             u"foreach",
+                                                             u"function",
+                                                             u"global",
+                                                             u"goto",
+                                                             u"if",
+                                                             u"implements",
+                                                             u"include",
+                                                             u"include_once",
+                                                             u"instanceof",
+                                                             u"insteadof",
+                                                             u"int",
+                                                             u"integer",
+                                                             u"interface",
+                                                             u"isset",
+                                                             u"list",
+                                                             u"mixed",
+                                                             u"namespace",
+                                                             u"new",
+                                                             u"null",
+                                                             u"object",
+                                                             u"old_function",
+                                                             u"or",
+                                                             u"parent",
+                                                             u"print",
+                                                             u"private",
+                                                             u"protected",
+                                                             u"public",
+                                                             u"real",
+                                                             u"require",
+                                                             u"require_once",
+                                                             u"return",
+                                                             u"self",
+                                                             u"static",
+                                                             u"string",
+                                                             u"switch",
+                                                             u"throw",
+                                                             u"trait",
+                                                             u"true",
+                                                             u"try",
+                                                             u"unset",
+                                                             u"use",
+                                                             u"var",
+                                                             u"void",
+                                                             u"while",
+                                                             u"xor",
+                                                             u"yield"};
 
 namespace {
 
@@ -54,8 +151,8 @@ const std::array<int16_t, KeyIndicesCount> &KeyIndices() {
 namespace {
 
 bool IsNumberChar(char16_t c) {
-    return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') ||
-           c == u'L' || c == u'l' || c == u'X' || c == u'x';
+    return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') ||
+           (c >= u'a' && c <= u'f') || c == u'L' || c == u'l' || c == u'X' || c == u'x';
 }
 
 const QString PHPFilter = QStringLiteral("PHP Files (*.php;*.php3;*.phtml;*.inc)|*.php;*.php3;*.phtml;*.inc");
@@ -69,12 +166,15 @@ TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     fCommentAttri = new TLexHighlighterAttributes(QStringLiteral("Comment"), QStringLiteral("Comment"));
     fCommentAttri->SetStyle({fsItalic});
     AddAttribute(fCommentAttri);
-    fDocumentAttri = new TLexHighlighterAttributes(QStringLiteral("Documentation"), QStringLiteral("Documentation"));
+    fDocumentAttri =
+        new TLexHighlighterAttributes(QStringLiteral("Documentation"), QStringLiteral("Documentation"));
     fDocumentAttri->SetStyle({fsItalic});
     AddAttribute(fDocumentAttri);
-    fIdentifierAttri = new TLexHighlighterAttributes(QStringLiteral("Identifier"), QStringLiteral("Identifier"));
+    fIdentifierAttri =
+        new TLexHighlighterAttributes(QStringLiteral("Identifier"), QStringLiteral("Identifier"));
     AddAttribute(fIdentifierAttri);
-    fKeyAttri = new TLexHighlighterAttributes(QStringLiteral("ReservedWord"), QStringLiteral("Reserved Word"));
+    fKeyAttri =
+        new TLexHighlighterAttributes(QStringLiteral("ReservedWord"), QStringLiteral("Reserved Word"));
     fKeyAttri->SetStyle({fsBold});
     AddAttribute(fKeyAttri);
     fNumberAttri = new TLexHighlighterAttributes(QStringLiteral("Number"), QStringLiteral("Number"));
@@ -95,8 +195,12 @@ TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
 
 TLexPHPLex::~TLexPHPLex() = default;
 
-QString TLexPHPLex::GetLanguageName() { return QStringLiteral("PHP"); }
-QString TLexPHPLex::GetFriendlyLanguageName() { return QStringLiteral("PHP"); }
+QString TLexPHPLex::GetLanguageName() {
+    return QStringLiteral("PHP");
+}
+QString TLexPHPLex::GetFriendlyLanguageName() {
+    return QStringLiteral("PHP");
+}
 
 TLexHighlighterAttributes *TLexPHPLex::GetDefaultAttribute(int Index) const {
     switch (Index) {
@@ -149,7 +253,9 @@ TLexHighlighterAttributes *TLexPHPLex::GetTokenAttribute() const {
     return nullptr;
 }
 
-bool TLexPHPLex::IsFilterStored() const { return fDefaultFilter != PHPFilter; }
+bool TLexPHPLex::IsFilterStored() const {
+    return fDefaultFilter != PHPFilter;
+}
 
 QString TLexPHPLex::GetSampleSource() const {
     return QStringLiteral("// Syntax highlighting\r\n"
@@ -166,7 +272,9 @@ QString TLexPHPLex::GetSampleSource() const {
                           "}");
 }
 
-bool TLexPHPLex::IsIdentChar(QChar AChar) const { return IsIdentCode(AChar.unicode()); }
+bool TLexPHPLex::IsIdentChar(QChar AChar) const {
+    return IsIdentCode(AChar.unicode());
+}
 
 bool TLexPHPLex::IsWordBreakChar(QChar AChar) const {
     const char16_t c = AChar.unicode();
@@ -180,7 +288,8 @@ bool TLexPHPLex::IsWordBreakChar(QChar AChar) const {
 void TLexPHPLex::InitIdent() {
     const auto &Indices = KeyIndices();
     for (int i = 0; i < KeyIndicesCount; ++i)
-        fIdentFuncTable[size_t(i)] = Indices[size_t(i)] == -1 ? &TLexPHPLex::AltFunc : &TLexPHPLex::KeyWordFunc;
+        fIdentFuncTable[size_t(i)] =
+            Indices[size_t(i)] == -1 ? &TLexPHPLex::AltFunc : &TLexPHPLex::KeyWordFunc;
 }
 
 unsigned TLexPHPLex::HashKey(const char16_t *Str) {
@@ -212,7 +321,8 @@ TtkTokenKind TLexPHPLex::KeyWordFunc(int Index) {
             l[i] = int(std::char_traits<char16_t>::length(KeyWords[i]));
         return l;
     }();
-    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], Lengths[size_t(Index)])) ? tkKey : tkIdentifier;
+    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], Lengths[size_t(Index)])) ? tkKey
+                                                                                        : tkIdentifier;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -242,8 +352,7 @@ void TLexPHPLex::Next() {
             // A grave-accent string does not continue on the next line: its range is dropped
             // when the next token starts. The end-of-line token of the line that opened it keeps
             // it, so that the line's stored range says the string is open.
-            if (!(fRange == rsString96 && Run == fLineLen && Run > 0))
-                fRange = rsUnKnown;
+            if (!(fRange == rsString96 && Run == fLineLen && Run > 0)) fRange = rsUnKnown;
             NextProcedure();
             break;
         }
@@ -355,22 +464,41 @@ void TLexPHPLex::TwoCharSymbol(const char16_t *ASecond) {
             }
 }
 
-void TLexPHPLex::AndSymbolProc() { TwoCharSymbol(u"&="); }
-void TLexPHPLex::EqualProc() { TwoCharSymbol(u"=>"); }
-void TLexPHPLex::GreaterProc() { TwoCharSymbol(u"=>"); }
-void TLexPHPLex::MinusProc() { TwoCharSymbol(u"-=>"); }
-void TLexPHPLex::MultiplyProc() { TwoCharSymbol(u"="); }
-void TLexPHPLex::NotSymbolProc() { TwoCharSymbol(u"="); }
-void TLexPHPLex::OrSymbolProc() { TwoCharSymbol(u"=|"); }
-void TLexPHPLex::PlusProc() { TwoCharSymbol(u"+="); }
-void TLexPHPLex::RemainderSymbolProc() { TwoCharSymbol(u"="); }
-void TLexPHPLex::XOrSymbolProc() { TwoCharSymbol(u"="); }
+void TLexPHPLex::AndSymbolProc() {
+    TwoCharSymbol(u"&=");
+}
+void TLexPHPLex::EqualProc() {
+    TwoCharSymbol(u"=>");
+}
+void TLexPHPLex::GreaterProc() {
+    TwoCharSymbol(u"=>");
+}
+void TLexPHPLex::MinusProc() {
+    TwoCharSymbol(u"-=>");
+}
+void TLexPHPLex::MultiplyProc() {
+    TwoCharSymbol(u"=");
+}
+void TLexPHPLex::NotSymbolProc() {
+    TwoCharSymbol(u"=");
+}
+void TLexPHPLex::OrSymbolProc() {
+    TwoCharSymbol(u"=|");
+}
+void TLexPHPLex::PlusProc() {
+    TwoCharSymbol(u"+=");
+}
+void TLexPHPLex::RemainderSymbolProc() {
+    TwoCharSymbol(u"=");
+}
+void TLexPHPLex::XOrSymbolProc() {
+    TwoCharSymbol(u"=");
+}
 
 void TLexPHPLex::CRProc() {
     FTokenID = tkSpace;
     ++Run;
-    if (fLine[Run] == 10)
-        ++Run;
+    if (fLine[Run] == 10) ++Run;
 }
 
 void TLexPHPLex::LFProc() {
@@ -433,8 +561,7 @@ void TLexPHPLex::NumberProc() {
     FTokenID = tkNumber;
     ++Run;
     while (IsNumberChar(fLine[Run])) {
-        if (fLine[Run] == u'.' && fLine[Run + 1] == u'.')
-            break;
+        if (fLine[Run] == u'.' && fLine[Run + 1] == u'.') break;
         ++Run;
     }
 }
@@ -543,25 +670,20 @@ void TLexPHPLex::StringProc() {
     const char16_t Close = fRange == rsString39 ? u'\'' : fRange == rsString34 ? u'"' : u'`';
     while (!IsLineEnd(Run)) {
         const char16_t c = fLine[Run];
-        if (c == Close && !IsEscaped())
-            break;
+        if (c == Close && !IsEscaped()) break;
         if (fRange == rsString34 && c == u'$' && (fLine[Run + 1] == u'{' || IsIdentCode(fLine[Run + 1]))) {
             // The expansion starts at a "{" just before the "$" (never before this token).
-            if (Run > 1 && fLine[Run - 1] == u'{' && Run > fTokenPos)
-                --Run;
+            if (Run > 1 && fLine[Run - 1] == u'{' && Run > fTokenPos) --Run;
             if (!IsEscaped()) {
                 fRange = rsVarExpansion; // the string token ends before the expansion
                 return;
             }
-            if (fLine[Run] == u'{')
-                ++Run;
+            if (fLine[Run] == u'{') ++Run;
         }
         ++Run;
     }
-    if (fLine[Run] == Close)
-        fRange = rsUnKnown;
-    if (!IsLineEnd(Run))
-        ++Run;
+    if (fLine[Run] == Close) fRange = rsUnKnown;
+    if (!IsLineEnd(Run)) ++Run;
 }
 
 void TLexPHPLex::VarExpansionProc() {
@@ -625,16 +747,14 @@ void TLexPHPLex::VarExpansionProc() {
         } else {
             break;
         }
-        if (!IsIdentCode(fLine[t]))
-            break;
+        if (!IsIdentCode(fLine[t])) break;
         while (IsIdentCode(fLine[t]))
             ++t;
         while (fLine[t] == u']' && b > 0) {
             --b;
             ++t;
         }
-        if (b == 0)
-            Run = t;
+        if (b == 0) Run = t;
     }
 }
 

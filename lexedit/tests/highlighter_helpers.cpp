@@ -23,10 +23,13 @@ bool ScanLine(TLexCustomHighlighter &H, bool AReset, TLexRange AStartRange, cons
     while (!H.GetEol()) {
         if (++Steps > Limit) {
             if (AError)
-                *AError = QStringLiteral("scan does not end: %1 steps for a line of %2").arg(Steps).arg(ALine.size());
+                *AError = QStringLiteral("scan does not end: %1 steps for a line of %2")
+                              .arg(Steps)
+                              .arg(ALine.size());
             return false;
         }
-        AResult.Tokens.push_back(TScannedToken{H.GetTokenPos(), H.GetTokenKind(), H.GetToken(), H.GetTokenAttribute()});
+        AResult.Tokens.push_back(
+            TScannedToken{H.GetTokenPos(), H.GetTokenKind(), H.GetToken(), H.GetTokenAttribute()});
         H.Next();
     }
     AResult.EndRange = H.GetRange();
@@ -50,7 +53,10 @@ QString CheckLine(const QString &ALine, const TScannedLine &AScan) {
     QString Joined;
     for (const TScannedToken &t : AScan.Tokens) {
         if (t.Pos != Expected)
-            return QStringLiteral("token at %1, expected at %2: %3").arg(t.Pos).arg(Expected).arg(Dump(AScan));
+            return QStringLiteral("token at %1, expected at %2: %3")
+                .arg(t.Pos)
+                .arg(Expected)
+                .arg(Dump(AScan));
         if (t.Pos + t.Text.size() > ALine.size())
             return QStringLiteral("token at %1 runs past the line end: %2").arg(t.Pos).arg(Dump(AScan));
         Joined += t.Text;
@@ -69,13 +75,11 @@ QStringList SplitLines(const QString &AText) {
         const QChar c = AText[i];
         if (c == u'\r' || c == u'\n') {
             Lines << AText.mid(Start, i - Start);
-            if (c == u'\r' && i + 1 < n && AText[i + 1] == u'\n')
-                ++i;
+            if (c == u'\r' && i + 1 < n && AText[i + 1] == u'\n') ++i;
             Start = i + 1;
         }
     }
-    if (Start < n)
-        Lines << AText.mid(Start);
+    if (Start < n) Lines << AText.mid(Start);
     return Lines;
 }
 
@@ -86,7 +90,9 @@ QString Dump(const TScannedLine &AScan) {
     return Parts.join(QLatin1Char(' ')) + QStringLiteral(" | ") + QString::number(AScan.EndRange);
 }
 
-QString LexTokensPath() { return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lextokens")); }
+QString LexTokensPath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lextokens"));
+}
 
 QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStderr) {
     QProcess P;
@@ -96,8 +102,7 @@ QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStder
         return QByteArray();
     }
     AExit = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
-    if (AStderr)
-        *AStderr = P.readAllStandardError();
+    if (AStderr) *AStderr = P.readAllStandardError();
     return P.readAllStandardOutput();
 }
 

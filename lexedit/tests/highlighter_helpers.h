@@ -17,7 +17,8 @@ struct TScannedToken {
     const lexedit::TLexHighlighterAttributes *Attr = nullptr;
     // Tokens of different highlighters compare by attribute name.
     bool operator==(const TScannedToken &O) const {
-        return Pos == O.Pos && Kind == O.Kind && Text == O.Text && (Attr ? Attr->Name() : QString()) == (O.Attr ? O.Attr->Name() : QString());
+        return Pos == O.Pos && Kind == O.Kind && Text == O.Text &&
+               (Attr ? Attr->Name() : QString()) == (O.Attr ? O.Attr->Name() : QString());
     }
 };
 

@@ -153,13 +153,15 @@ void TestLexEditHighlighter::chainAddRemoveAndOrder() {
         Chain.Add(&a, TNotifyEvent());
         QFAIL("no exception");
     } catch (const ELexMethodChain &E) {
-        QCOMPARE(E.Message(), QStringLiteral("TLexNotifyEventChain.Entry : the parameter `AEvent' must be specified."));
+        QCOMPARE(E.Message(),
+                 QStringLiteral("TLexNotifyEventChain.Entry : the parameter `AEvent' must be specified."));
     }
     try {
         Chain.Remove(nullptr);
         QFAIL("no exception");
     } catch (const ELexMethodChain &E) {
-        QCOMPARE(E.Message(), QStringLiteral("TLexNotifyEventChain.Remove: the parameter `AEvent' must be specified."));
+        QCOMPARE(E.Message(),
+                 QStringLiteral("TLexNotifyEventChain.Remove: the parameter `AEvent' must be specified."));
     }
 }
 
@@ -192,12 +194,14 @@ void TestLexEditHighlighter::chainExceptionHandling() {
     QCOMPARE(BCalls, 0);
     // A handler that lets firing go on.
     QString Seen;
-    Chain.SetExceptionHandler([&](TLexMethodChain *, const std::exception &E, bool &) { Seen = QString::fromUtf8(E.what()); });
+    Chain.SetExceptionHandler(
+        [&](TLexMethodChain *, const std::exception &E, bool &) { Seen = QString::fromUtf8(E.what()); });
     Chain.Fire();
     QCOMPARE(Seen, QStringLiteral("boom"));
     QCOMPARE(BCalls, 1);
     // A handler that stops firing.
-    Chain.SetExceptionHandler([](TLexMethodChain *, const std::exception &, bool &DoContinue) { DoContinue = false; });
+    Chain.SetExceptionHandler(
+        [](TLexMethodChain *, const std::exception &, bool &DoContinue) { DoContinue = false; });
     Chain.Fire();
     QCOMPARE(BCalls, 1);
     // A handler that raises.
@@ -206,8 +210,9 @@ void TestLexEditHighlighter::chainExceptionHandling() {
         Chain.Fire();
         QFAIL("no exception");
     } catch (const ELexMethodChain &E) {
-        QCOMPARE(E.Message(), QStringLiteral("TLexNotifyEventChain.DoHandleException : MUST NOT occur any kind of "
-                                             "exception in ExceptionHandler"));
+        QCOMPARE(E.Message(),
+                 QStringLiteral("TLexNotifyEventChain.DoHandleException : MUST NOT occur any kind of "
+                                "exception in ExceptionHandler"));
     }
 }
 
@@ -264,8 +269,8 @@ void TestLexEditHighlighter::attributeListOrderAndBounds() {
     Names.clear();
     for (int i = 0; i < H.AttrCount(); ++i)
         Names << H.Attribute(i)->Name();
-    QCOMPARE(Names, (QStringList{"Comment", "EscapeAmpersand", "Identifier", "ReservedWord", "Space", "Symbol",
-                                 "Text", "UnknownWord", "Value"}));
+    QCOMPARE(Names, (QStringList{"Comment", "EscapeAmpersand", "Identifier", "ReservedWord", "Space",
+                                 "Symbol", "Text", "UnknownWord", "Value"}));
     // The standard attributes.
     QCOMPARE(P.CommentAttribute(), P.CommentAttri());
     QCOMPARE(P.StringAttribute(), P.StringAttri());
@@ -357,9 +362,11 @@ void TestLexEditHighlighter::wordBreakAndIdentChars() {
     QVERIFY(H.IsWordBreakChar(QChar(176)));
     QVERIFY(H.IsWordBreakChar(QChar(180)));
     QVERIFY(!H.IsWordBreakChar(QChar(0x100)));
-    QVERIFY(H.IsWordBreakChar(u' ') && H.IsWordBreakChar(u'!') && H.IsWordBreakChar(u'~') && H.IsWordBreakChar(u'`'));
+    QVERIFY(H.IsWordBreakChar(u' ') && H.IsWordBreakChar(u'!') && H.IsWordBreakChar(u'~') &&
+            H.IsWordBreakChar(u'`'));
     QVERIFY(!H.IsWordBreakChar(u'a') && !H.IsWordBreakChar(u'0') && !H.IsWordBreakChar(QChar(0xE9)));
-    QVERIFY(H.IsWhiteChar(QChar(0xE9)) && H.IsWhiteChar(u' ') && !H.IsWhiteChar(u'a') && !H.IsWhiteChar(u'!'));
+    QVERIFY(H.IsWhiteChar(QChar(0xE9)) && H.IsWhiteChar(u' ') && !H.IsWhiteChar(u'a') &&
+            !H.IsWhiteChar(u'!'));
     QVERIFY(!H.IsWhiteChar(QChar(167)));
 
     H.SetAdditionalWordBreakChars(TLexCharSet{u'_', u'q'});

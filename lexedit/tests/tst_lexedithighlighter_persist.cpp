@@ -15,8 +15,7 @@ namespace {
 
 QString ReadAll(const QString &AFileName) {
     QFile f(AFileName);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
+    if (!f.open(QIODevice::ReadOnly)) return QString();
     return QString::fromUtf8(f.readAll());
 }
 
@@ -29,7 +28,8 @@ struct TAttrValues {
 QVector<TAttrValues> Values(const TLexCustomHighlighter &H) {
     QVector<TAttrValues> Result;
     for (int i = 0; i < H.AttrCount(); ++i)
-        Result << TAttrValues{H.Attribute(i)->Background(), H.Attribute(i)->Foreground(), H.Attribute(i)->IntegerStyle()};
+        Result << TAttrValues{H.Attribute(i)->Background(), H.Attribute(i)->Foreground(),
+                              H.Attribute(i)->IntegerStyle()};
     return Result;
 }
 
@@ -37,7 +37,8 @@ QVector<TAttrValues> Values(const TLexCustomHighlighter &H) {
 void Scramble(TLexCustomHighlighter &H) {
     for (int i = 0; i < H.AttrCount(); ++i) {
         TLexHighlighterAttributes *A = H.Attribute(i);
-        A->SetColors(i % 3 == 0 ? clWindowText : RGBToColor(i * 20, 255 - i, i), i % 2 ? clNone : TColor(0x00123456 + i));
+        A->SetColors(i % 3 == 0 ? clWindowText : RGBToColor(i * 20, 255 - i, i),
+                     i % 2 ? clNone : TColor(0x00123456 + i));
         A->SetIntegerStyle(i % 16);
     }
 }
@@ -69,12 +70,14 @@ void TestLexEditHighlighterPersist::iniCommentSectionIsExact() {
     TLexPHPLex P;
     QVERIFY(P.SaveToFile(File));
     const QString Text = ReadAll(File);
-    QVERIFY2(Text.startsWith(QStringLiteral("[Comment]\nBackground=536870911\nForeground=536870911\nStyle=2\n\n")),
-             qPrintable(Text));
-    QVERIFY(Text.contains(QStringLiteral("[ReservedWord]\nBackground=536870911\nForeground=536870911\nStyle=1\n")));
+    QVERIFY2(
+        Text.startsWith(QStringLiteral("[Comment]\nBackground=536870911\nForeground=536870911\nStyle=2\n\n")),
+        qPrintable(Text));
+    QVERIFY(Text.contains(
+        QStringLiteral("[ReservedWord]\nBackground=536870911\nForeground=536870911\nStyle=1\n")));
     TLexIniFile Ini(File);
-    QCOMPARE(Ini.ReadSections(), (QStringList{"Comment", "Documentation", "Identifier", "Number", "ReservedWord",
-                                              "Space", "String", "Symbol", "Variable"}));
+    QCOMPARE(Ini.ReadSections(), (QStringList{"Comment", "Documentation", "Identifier", "Number",
+                                              "ReservedWord", "Space", "String", "Symbol", "Variable"}));
     QCOMPARE(Ini.ReadSection(QStringLiteral("Comment")), (QStringList{"Background", "Foreground", "Style"}));
 }
 
@@ -95,14 +98,16 @@ void TestLexEditHighlighterPersist::iniRoundTrip() {
     TLexHTMLLex Plain;
     QVERIFY(Plain.SaveToFile(File));
     TLexIniFile Again(File);
-    QCOMPARE(Again.ReadString(QStringLiteral("Other"), QStringLiteral("Key"), QString()), QStringLiteral("v"));
+    QCOMPARE(Again.ReadString(QStringLiteral("Other"), QStringLiteral("Key"), QString()),
+             QStringLiteral("v"));
     QCOMPARE(Again.ReadInteger(QStringLiteral("ReservedWord"), QStringLiteral("Foreground"), 0), 0x00FF0080);
 }
 
 void TestLexEditHighlighterPersist::iniReaderAcceptsOtherSpellings() {
     TLexIniFile Ini;
-    Ini.SetText(QStringLiteral("; a comment\r\nstray=1\r\n[comment]\r\n background = $FF000008 \r\nSTYLE=3\r\n"
-                               "Foreground=0x000000FF\r\n\r\n[Symbol]\r\nStyle=junk\r\n[Space]\r\n"));
+    Ini.SetText(
+        QStringLiteral("; a comment\r\nstray=1\r\n[comment]\r\n background = $FF000008 \r\nSTYLE=3\r\n"
+                       "Foreground=0x000000FF\r\n\r\n[Symbol]\r\nStyle=junk\r\n[Space]\r\n"));
     QVERIFY(Ini.SectionExists(QStringLiteral("COMMENT")));
     QCOMPARE(Ini.ReadInteger(QStringLiteral("Comment"), QStringLiteral("Background"), 0), int(clWindowText));
     QCOMPARE(Ini.ReadInteger(QStringLiteral("Comment"), QStringLiteral("Foreground"), 0), int(clRed));
@@ -228,7 +233,9 @@ void TestLexEditHighlighterPersist::ideImportOldStyle() {
     TLexHighlighterAttributes A(QStringLiteral("Comment"), QStringLiteral("Comment"));
     A.SetColors(clTeal, clMaroon);
     A.SetStyle({fsStrikeOut});
-    QCOMPARE(A.LoadFromIDERegistry(Store, QStringLiteral("\\Editor\\Highlight"), QStringLiteral("Comment"), true), ok);
+    QCOMPARE(
+        A.LoadFromIDERegistry(Store, QStringLiteral("\\Editor\\Highlight"), QStringLiteral("Comment"), true),
+        ok);
     if (ok) {
         QFETCH(int, fg);
         QFETCH(int, bg);
@@ -241,7 +248,8 @@ void TestLexEditHighlighterPersist::ideImportOldStyle() {
         QCOMPARE(A.Background(), clMaroon);
         QCOMPARE(A.Style(), TFontStyles{fsStrikeOut});
     }
-    QVERIFY(!A.LoadFromIDERegistry(Store, QStringLiteral("Editor\\Highlight"), QStringLiteral("Missing"), true));
+    QVERIFY(
+        !A.LoadFromIDERegistry(Store, QStringLiteral("Editor\\Highlight"), QStringLiteral("Missing"), true));
     QVERIFY(!A.LoadFromIDERegistry(Store, QStringLiteral("Nowhere"), QStringLiteral("Comment"), true));
 }
 
@@ -255,21 +263,29 @@ void TestLexEditHighlighterPersist::ideImportNewStyle_data() {
                             "Default Background=0"};
     QTest::newRow("palette") << (QStringList{"Foreground Color=12", "Background Color=7"} + Flags) << true
                              << int(clBlue) << int(clSilver) << 5;
-    QTest::newRow("names") << (QStringList{"Foreground Color New=clRed", "Background Color New=$00112233"} + Flags)
+    QTest::newRow("names") << (QStringList{"Foreground Color New=clRed", "Background Color New=$00112233"} +
+                               Flags)
                            << true << int(clRed) << 0x00112233 << 5;
-    QTest::newRow("defaults") << QStringList{"Foreground Color=1", "Background Color=1", "Bold=0", "Italic=yes",
-                                             "Underline=False", "Default Foreground=x", "Default Background=TRUE"}
+    QTest::newRow("defaults") << QStringList{"Foreground Color=1",
+                                             "Background Color=1",
+                                             "Bold=0",
+                                             "Italic=yes",
+                                             "Underline=False",
+                                             "Default Foreground=x",
+                                             "Default Background=TRUE"}
                               << true << int(clWindowText) << int(clWindow) << 2;
-    QTest::newRow("fg index 16") << (QStringList{"Foreground Color=16", "Background Color=7"} + Flags) << false << 0
-                                 << 0 << 0;
-    QTest::newRow("bg index negative") << (QStringList{"Foreground Color=1", "Background Color=-2"} + Flags)
-                                       << false << 0 << 0 << 0;
-    QTest::newRow("bad colour name") << (QStringList{"Foreground Color New=clNoSuch", "Background Color=7"} + Flags)
+    QTest::newRow("fg index 16") << (QStringList{"Foreground Color=16", "Background Color=7"} + Flags)
+                                 << false << 0 << 0 << 0;
+    QTest::newRow("bg index negative")
+        << (QStringList{"Foreground Color=1", "Background Color=-2"} + Flags) << false << 0 << 0 << 0;
+    QTest::newRow("bad colour name") << (QStringList{"Foreground Color New=clNoSuch", "Background Color=7"} +
+                                         Flags)
                                      << false << 0 << 0 << 0;
     QTest::newRow("no foreground") << (QStringList{"Background Color=7"} + Flags) << false << 0 << 0 << 0;
-    QTest::newRow("flag missing") << QStringList{"Foreground Color=1", "Background Color=1", "Bold=0", "Italic=0",
-                                                 "Underline=0", "Default Foreground=0"}
-                                  << false << 0 << 0 << 0;
+    QTest::newRow("flag missing")
+        << QStringList{"Foreground Color=1", "Background Color=1", "Bold=0",
+                       "Italic=0",           "Underline=0",        "Default Foreground=0"}
+        << false << 0 << 0 << 0;
 }
 
 void TestLexEditHighlighterPersist::ideImportNewStyle() {
@@ -285,7 +301,8 @@ void TestLexEditHighlighterPersist::ideImportNewStyle() {
     A.SetColors(clTeal, clMaroon);
     int Changes = 0;
     A.SetOnChange([&](QObject *) { ++Changes; });
-    QCOMPARE(A.LoadFromIDERegistry(Store, QStringLiteral("Editor\\Highlight"), QStringLiteral("Reserved word"), false),
+    QCOMPARE(A.LoadFromIDERegistry(Store, QStringLiteral("Editor\\Highlight"),
+                                   QStringLiteral("Reserved word"), false),
              ok);
     if (ok) {
         QFETCH(int, fg);

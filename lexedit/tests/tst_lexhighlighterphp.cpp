@@ -34,12 +34,13 @@ QString Tokens(const TScannedLine &AScan) {
 TScannedLine Scan(TLexPHPLex &H, TLexRange AStart, const QString &ALine) {
     TScannedLine Result;
     QString Error;
-    if (!ScanLine(H, false, AStart, ALine, Result, &Error))
-        qWarning("%s", qPrintable(Error));
+    if (!ScanLine(H, false, AStart, ALine, Result, &Error)) qWarning("%s", qPrintable(Error));
     return Result;
 }
 
-QString DataDir() { return QFINDTESTDATA("data/highlighter/php"); }
+QString DataDir() {
+    return QFINDTESTDATA("data/highlighter/php");
+}
 
 } // namespace
 
@@ -66,9 +67,8 @@ void TestLexHighlighterPHP::tokens_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<qlonglong>("end");
-    auto Row = [](const char *Name, qlonglong Start, const QString &Line, const QString &Expected, qlonglong End) {
-        QTest::newRow(Name) << Start << Line << Expected << End;
-    };
+    auto Row = [](const char *Name, qlonglong Start, const QString &Line, const QString &Expected,
+                  qlonglong End) { QTest::newRow(Name) << Start << Line << Expected << End; };
     Row("keyword in capitals", 0, "ECHO $x;", "key:ECHO|sp: |var:$x|sym:;", rsUnKnown);
     Row("increment", 0, "$i++", "var:$i|sym:++", 0);
     Row("plus assign", 0, "$i+=1", "var:$i|sym:+=|num:1", 0);
@@ -119,7 +119,8 @@ void TestLexHighlighterPHP::tokens_data() {
     Row("lone dollar", 0, "$ x", "sym:$|sp: |id:x", 0);
     Row("keyword prefix", 0, "echo1", "id:echo1", 0);
     Row("variable named as keyword", 0, "$echo", "var:$echo", 0);
-    Row("symbols", 0, "(),.:;?@[\\]{}~", "sym:(|sym:)|sym:,|sym:.|sym::|sym:;|sym:?|sym:@|sym:[|sym:\\|sym:]|sym:{|sym:}|sym:~", 0);
+    Row("symbols", 0, "(),.:;?@[\\]{}~",
+        "sym:(|sym:)|sym:,|sym:.|sym::|sym:;|sym:?|sym:@|sym:[|sym:\\|sym:]|sym:{|sym:}|sym:~", 0);
     Row("tab and blanks", 0, "\t  x", "sp:\t  |id:x", 0);
     Row("php tags are plain symbols", 0, "<?php", "sym:<|sym:?|id:php", 0);
     // Mended: a backslash at the very start of a continued string escapes the quote after it.
@@ -156,8 +157,7 @@ void TestLexHighlighterPHP::keywordTableHashesAreDistinct() {
     int Filled = 0;
     for (int h = 0; h < KeyIndicesCount; ++h) {
         const int k = KeyIndices()[size_t(h)];
-        if (k < 0)
-            continue;
+        if (k < 0) continue;
         ++Filled;
         QVERIFY(k < KeyWordCount);
         QVERIFY(Seen.insert(k).second);
@@ -181,7 +181,8 @@ void TestLexHighlighterPHP::everyKeywordIsFoundInAnyCase() {
             const TScannedLine S = Scan(H, 0, Form + QStringLiteral(";"));
             QCOMPARE(Tokens(S), QStringLiteral("key:") + Form + QStringLiteral("|sym:;"));
         }
-        QCOMPARE(Tokens(Scan(H, 0, Word + QStringLiteral("x"))), QStringLiteral("id:") + Word + QStringLiteral("x"));
+        QCOMPARE(Tokens(Scan(H, 0, Word + QStringLiteral("x"))),
+                 QStringLiteral("id:") + Word + QStringLiteral("x"));
         QCOMPARE(Tokens(Scan(H, 0, QStringLiteral("$") + Word)), QStringLiteral("var:$") + Word);
     }
     // Near misses: a prefix and a longer word.
@@ -196,7 +197,8 @@ void TestLexHighlighterPHP::attributesAndTexts() {
     QCOMPARE(H.KeyAttri()->Style(), TFontStyles{fsBold});
     QCOMPARE(H.KeyAttri()->FriendlyName(), QStringLiteral("Reserved Word"));
     QVERIFY(H.IdentifierAttri()->Style().Empty());
-    QCOMPARE(H.DefaultFilter(), QStringLiteral("PHP Files (*.php;*.php3;*.phtml;*.inc)|*.php;*.php3;*.phtml;*.inc"));
+    QCOMPARE(H.DefaultFilter(),
+             QStringLiteral("PHP Files (*.php;*.php3;*.phtml;*.inc)|*.php;*.php3;*.phtml;*.inc"));
     QVERIFY(!H.IsFilterStored());
     H.SetDefaultFilter(QStringLiteral("x|*.x"));
     QVERIFY(H.IsFilterStored());
@@ -224,7 +226,8 @@ void TestLexHighlighterPHP::rangesCarryAcrossLines() {
     QVector<qlonglong> Ends;
     for (const auto &s : Scans)
         Ends << s.EndRange;
-    QCOMPARE(Ends, (QVector<qlonglong>{rsComment, rsComment, rsString34, rsString34, rsString96, 0, rsString39, 0}));
+    QCOMPARE(Ends, (QVector<qlonglong>{rsComment, rsComment, rsString34, rsString34, rsString96, 0,
+                                       rsString39, 0}));
     QCOMPARE(Tokens(Scans[3]), QStringLiteral("str:t |var:$y"));
     QCOMPARE(Tokens(Scans[5]), QStringLiteral("var:$z"));
 }
@@ -255,8 +258,9 @@ void TestLexHighlighterPHP::sampleSourceProperties() {
 void TestLexHighlighterPHP::randomLinesKeepTheScanProperties() {
     // Lines of characters that drive the scanner's rules, started from every range and from
     // values it never produces.
-    const QString Alphabet = QStringLiteral("$${}[]'\"`\\/*#-+=<>!&|^%.:;?@(),~ \t\r\n0129aexfEX_L\u00e9\u4E2D") +
-                             QChar(0xD800) + QChar(0);
+    const QString Alphabet =
+        QStringLiteral("$${}[]'\"`\\/*#-+=<>!&|^%.:;?@(),~ \t\r\n0129aexfEX_L\u00e9\u4E2D") + QChar(0xD800) +
+        QChar(0);
     QRandomGenerator Rng(20260512);
     TLexPHPLex H, Other;
     const TLexRange Starts[] = {0, 1, 2, 3, 4, 5, 6, -1, 7, 255, 256, TLexRange(1) << 40};
@@ -265,7 +269,8 @@ void TestLexHighlighterPHP::randomLinesKeepTheScanProperties() {
         QString Line;
         const int Len = int(Rng.bounded(0, 24));
         for (int i = 0; i < Len; ++i)
-            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000))) : Alphabet[Rng.bounded(Alphabet.size())];
+            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000)))
+                                        : Alphabet[Rng.bounded(Alphabet.size())];
         for (TLexRange Start : Starts) {
             TScannedLine S, Again;
             QString Error;
@@ -273,6 +278,9 @@ void TestLexHighlighterPHP::randomLinesKeepTheScanProperties() {
             const QString Problem = CheckLine(Line, S);
             QVERIFY2(Problem.isEmpty(), qPrintable(Problem));
             QVERIFY2(Produced.count(S.EndRange), qPrintable(Dump(S)));
+            // Another highlighter with another history gives the same tokens and end range.
+            TScannedLine Junk;
+            QVERIFY(ScanLine(Other, false, TLexRange(n % 7), QStringLiteral("\"$a /* '"), Junk));
             QVERIFY(ScanLine(Other, false, Start, Line, Again));
             QCOMPARE(Again, S);
         }
@@ -291,43 +299,50 @@ void TestLexHighlighterPHP::goldenFiles_data() {
 void TestLexHighlighterPHP::goldenFiles() {
     QFETCH(QString, source);
     int Exit = 0;
-    const QByteArray Out = RunLexTokens({QStringLiteral("--lang"), QStringLiteral("php"), QStringLiteral("--ranges"), source}, Exit);
+    const QByteArray Out = RunLexTokens(
+        {QStringLiteral("--lang"), QStringLiteral("php"), QStringLiteral("--ranges"), source}, Exit);
     QCOMPARE(Exit, 0);
     QFile Expected(source + QStringLiteral(".tokens"));
     QVERIFY2(Expected.open(QIODevice::ReadOnly), qPrintable(Expected.fileName()));
     const QList<QByteArray> Want = Expected.readAll().split('\n');
     const QList<QByteArray> Got = Out.split('\n');
     for (int i = 0; i < std::min(Want.size(), Got.size()); ++i)
-        QVERIFY2(Want[i] == Got[i], qPrintable(QStringLiteral("output line %1: got \"%2\", want \"%3\"")
-                                                   .arg(i + 1)
-                                                   .arg(QString::fromUtf8(Got[i]), QString::fromUtf8(Want[i]))));
+        QVERIFY2(Want[i] == Got[i],
+                 qPrintable(QStringLiteral("output line %1: got \"%2\", want \"%3\"")
+                                .arg(i + 1)
+                                .arg(QString::fromUtf8(Got[i]), QString::fromUtf8(Want[i]))));
     QCOMPARE(Got.size(), Want.size());
 }
 
 void TestLexHighlighterPHP::lexTokensRejectsBadUse() {
     int Exit = 0;
     QByteArray Err;
-    RunLexTokens({QStringLiteral("--lang"), QStringLiteral("cobol"), DataDir() + QStringLiteral("/sample.php")}, Exit, &Err);
+    RunLexTokens(
+        {QStringLiteral("--lang"), QStringLiteral("cobol"), DataDir() + QStringLiteral("/sample.php")}, Exit,
+        &Err);
     QCOMPARE(Exit, 2);
     QVERIFY(Err.contains("usage"));
-    RunLexTokens({QStringLiteral("--lang"), QStringLiteral("php"), QStringLiteral("/nonexistent/x.php")}, Exit, &Err);
+    RunLexTokens({QStringLiteral("--lang"), QStringLiteral("php"), QStringLiteral("/nonexistent/x.php")},
+                 Exit, &Err);
     QCOMPARE(Exit, 1);
     QVERIFY(Err.contains("cannot read"));
 }
 
 void TestLexHighlighterPHP::agreesWithPhpTokenizer() {
     const QString Php = QStandardPaths::findExecutable(QStringLiteral("php"));
-    if (Php.isEmpty())
-        QSKIP("php is not installed");
+    if (Php.isEmpty()) QSKIP("php is not installed");
     // Generated PHP made of constructs both lexers treat alike, one blank between tokens.
-    const QStringList Keywords{"echo", "if", "else", "while", "for", "foreach", "function", "return", "new",
-                               "class", "print", "array", "isset", "unset", "empty", "global", "static", "abstract",
-                               "final", "public", "private", "protected", "const", "break", "continue", "switch",
-                               "case", "default", "do", "try", "catch", "throw", "clone", "instanceof", "extends",
-                               "implements", "include", "require", "include_once", "require_once", "and", "or", "xor"};
-    const QStringList Operators{"+", "-", "*", "/", "%", "=", "==", "!=", "<", ">", "<=", ">=", "&&", "||", "!",
-                                ".", ",", ";", "(", ")", "[", "]", "{", "}", "+=", "-=", "*=", "++", "--", "=>",
-                                "&", "|", "^", "~", "@", "%="};
+    const QStringList Keywords{"echo",     "if",      "else",         "while",        "for",     "foreach",
+                               "function", "return",  "new",          "class",        "print",   "array",
+                               "isset",    "unset",   "empty",        "global",       "static",  "abstract",
+                               "final",    "public",  "private",      "protected",    "const",   "break",
+                               "continue", "switch",  "case",         "default",      "do",      "try",
+                               "catch",    "throw",   "clone",        "instanceof",   "extends", "implements",
+                               "include",  "require", "include_once", "require_once", "and",     "or",
+                               "xor"};
+    const QStringList Operators{
+        "+", "-", "*", "/", "%", "=", "==", "!=", "<",  ">",  "<=", ">=", "&&", "||", "!", ".", ",", ";",
+        "(", ")", "[", "]", "{", "}", "+=", "-=", "*=", "++", "--", "=>", "&",  "|",  "^", "~", "@", "%="};
     QRandomGenerator Rng(7);
     auto Name = [&Rng](bool AVar) {
         // Names start with "id", which begins no keyword of either lexer.
@@ -352,8 +367,7 @@ void TestLexHighlighterPHP::agreesWithPhpTokenizer() {
                 break;
             case 2: {
                 QString k = Keywords[Rng.bounded(Keywords.size())];
-                if (Rng.bounded(2))
-                    k = k.toUpper();
+                if (Rng.bounded(2)) k = k.toUpper();
                 Parts << k;
                 break;
             }
@@ -378,8 +392,7 @@ void TestLexHighlighterPHP::agreesWithPhpTokenizer() {
                 break;
             }
         }
-        if (Rng.bounded(5) == 0)
-            Parts << QStringLiteral("// ") + Name(false);
+        if (Rng.bounded(5) == 0) Parts << QStringLiteral("// ") + Name(false);
         Lines << Parts.join(QLatin1Char(' '));
     }
     TLexPHPLex H;
@@ -401,8 +414,7 @@ void TestLexHighlighterPHP::agreesWithPhpTokenizer() {
     QMap<int, QPair<int, int>> Theirs;
     for (const QByteArray &Row : P.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> F = Row.split('\t');
-        if (F.size() != 3 || F[2] == "T_WHITESPACE" || F[2] == "T_OPEN_TAG")
-            continue;
+        if (F.size() != 3 || F[2] == "T_WHITESPACE" || F[2] == "T_OPEN_TAG") continue;
         int Kind = tkSymbol;
         if (F[2] == "T_VARIABLE")
             Kind = tkVariable;
@@ -427,21 +439,19 @@ void TestLexHighlighterPHP::agreesWithPhpTokenizer() {
         QVERIFY(ScanLine(H, false, Range, L, S));
         Range = S.EndRange;
         for (const TScannedToken &t : S.Tokens)
-            if (t.Kind != tkSpace)
-                Ours.insert(Offset + t.Pos, qMakePair(int(t.Text.size()), t.Kind));
+            if (t.Kind != tkSpace) Ours.insert(Offset + t.Pos, qMakePair(int(t.Text.size()), t.Kind));
         Offset += int(L.size()) + 1;
     }
     QVERIFY(Theirs.size() > 1000);
     for (auto it = Theirs.cbegin(); it != Theirs.cend(); ++it) {
         const auto Mine = Ours.value(it.key(), qMakePair(-1, -1));
-        QVERIFY2(Mine == it.value(),
-                 qPrintable(QStringLiteral("at %1 \"%2\": php (%3, %4), ours (%5, %6)")
-                                .arg(it.key())
-                                .arg(Source.mid(it.key(), std::max(it.value().first, 1)))
-                                .arg(it.value().first)
-                                .arg(it.value().second)
-                                .arg(Mine.first)
-                                .arg(Mine.second)));
+        QVERIFY2(Mine == it.value(), qPrintable(QStringLiteral("at %1 \"%2\": php (%3, %4), ours (%5, %6)")
+                                                    .arg(it.key())
+                                                    .arg(Source.mid(it.key(), std::max(it.value().first, 1)))
+                                                    .arg(it.value().first)
+                                                    .arg(it.value().second)
+                                                    .arg(Mine.first)
+                                                    .arg(Mine.second)));
     }
     QCOMPARE(Ours.size(), Theirs.size());
 }

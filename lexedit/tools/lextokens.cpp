@@ -65,13 +65,11 @@ QStringList SplitLines(const QString &AText) {
         const QChar c = AText[i];
         if (c == u'\r' || c == u'\n') {
             Lines << AText.mid(Start, i - Start);
-            if (c == u'\r' && i + 1 < n && AText[i + 1] == u'\n')
-                ++i;
+            if (c == u'\r' && i + 1 < n && AText[i + 1] == u'\n') ++i;
             Start = i + 1;
         }
     }
-    if (Start < n)
-        Lines << AText.mid(Start);
+    if (Start < n) Lines << AText.mid(Start);
     return Lines;
 }
 
@@ -96,8 +94,7 @@ int main(int argc, char **argv) {
         else
             FileName = Arg;
     }
-    if (FileName.isEmpty())
-        return Usage();
+    if (FileName.isEmpty()) return Usage();
     std::unique_ptr<lexedit::TLexCustomHighlighter> Highlighter;
     if (Lang == QLatin1String("php"))
         Highlighter = std::make_unique<lexedit::TLexPHPLex>();
@@ -108,12 +105,12 @@ int main(int argc, char **argv) {
 
     QFile File(FileName);
     if (!File.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "lextokens: cannot read %s: %s\n", qPrintable(FileName), qPrintable(File.errorString()));
+        std::fprintf(stderr, "lextokens: cannot read %s: %s\n", qPrintable(FileName),
+                     qPrintable(File.errorString()));
         return 1;
     }
     QString Text = QString::fromUtf8(File.readAll());
-    if (Text.startsWith(QChar(0xFEFF)))
-        Text.remove(0, 1);
+    if (Text.startsWith(QChar(0xFEFF))) Text.remove(0, 1);
 
     const QStringList Lines = SplitLines(Text);
     Highlighter->ResetRange();
@@ -126,8 +123,7 @@ int main(int argc, char **argv) {
                    std::to_string(Highlighter->GetTokenKind()) + '\t' +
                    (Attr ? Attr->Name().toStdString() : std::string("-")) + '\t' +
                    Escape(Highlighter->GetToken()) + '\n';
-            if (Highlighter->GetEol())
-                break;
+            if (Highlighter->GetEol()) break;
             Highlighter->Next();
         }
         if (Ranges)

@@ -73,13 +73,11 @@ public:
     }
     bool Contains(char16_t AChar) const { return AChar < 256 && FBits.test(AChar); }
     TLexCharSet &Include(char16_t AChar) {
-        if (AChar < 256)
-            FBits.set(AChar);
+        if (AChar < 256) FBits.set(AChar);
         return *this;
     }
     TLexCharSet &Exclude(char16_t AChar) {
-        if (AChar < 256)
-            FBits.reset(AChar);
+        if (AChar < 256) FBits.reset(AChar);
         return *this;
     }
     bool Empty() const { return FBits.none(); }
@@ -270,7 +268,9 @@ private:
 TLexHighlighterList &G_PlaceableHighlighters();
 // Appends the class unless it is already registered.
 void RegisterPlaceableHighlighter(const TLexHighlighterClass *highlighter);
-template <class T> void RegisterPlaceableHighlighter() { RegisterPlaceableHighlighter(TLexHighlighterClass::Of<T>()); }
+template <class T> void RegisterPlaceableHighlighter() {
+    RegisterPlaceableHighlighter(TLexHighlighterClass::Of<T>());
+}
 
 // The base of every highlighter. Not copyable, not movable.
 class TLexCustomHighlighter : public QObject {
@@ -300,10 +300,14 @@ public:
     int AttrCount() const { return GetAttribCount(); }
     TLexHighlighterAttributes *Attribute(int Index) const { return GetAttribute(Index); }
     TLexHighlighterAttributes *CommentAttribute() const { return GetDefaultAttribute(LEX_ATTR_COMMENT); }
-    TLexHighlighterAttributes *IdentifierAttribute() const { return GetDefaultAttribute(LEX_ATTR_IDENTIFIER); }
+    TLexHighlighterAttributes *IdentifierAttribute() const {
+        return GetDefaultAttribute(LEX_ATTR_IDENTIFIER);
+    }
     TLexHighlighterAttributes *KeywordAttribute() const { return GetDefaultAttribute(LEX_ATTR_KEYWORD); }
     TLexHighlighterAttributes *StringAttribute() const { return GetDefaultAttribute(LEX_ATTR_STRING); }
-    TLexHighlighterAttributes *WhitespaceAttribute() const { return GetDefaultAttribute(LEX_ATTR_WHITESPACE); }
+    TLexHighlighterAttributes *WhitespaceAttribute() const {
+        return GetDefaultAttribute(LEX_ATTR_WHITESPACE);
+    }
     TLexHighlighterAttributes *SymbolAttribute() const { return GetDefaultAttribute(LEX_ATTR_SYMBOL); }
 
     // Change notification. Listeners are identified by AListener (e.g. the editor's address).
@@ -362,7 +366,8 @@ public:
 
     // Scanning.
     virtual void SetLine(const QString &Value, int LineNumber);
-    virtual void SetLineExpandedAtWideGlyphs(const QString &Line, const QString &ExpandedLine, int LineNumber);
+    virtual void SetLineExpandedAtWideGlyphs(const QString &Line, const QString &ExpandedLine,
+                                             int LineNumber);
     virtual bool GetEol() const = 0;
     virtual void Next();
     void NextToEol();
