@@ -106,11 +106,15 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
             ink |= QRectF(X, baseline - metrics.strikeOutPos(), x - X, lineWidth);
     }
 
-    // Clip only when some ink (with a pixel of anti-aliasing) would leave the rectangle; then
-    // without saving the whole painter state when the painter has no clip of its own (the
-    // usual case inside a paint event): switching the clip off afterwards restores it.
-    const bool clipped = AOptions.Contains(tooClipped) && ARect.isValid() && !ink.isEmpty() &&
-                         !QRectF(ARect).contains(ink.adjusted(-1, -1, 1, 1));
+    // Clip only when some ink would leave the rectangle: the pixels a glyph touches are those
+    // its ink box overlaps. Then clip without saving the whole painter state when the painter
+    // has no clip of its own (the usual case inside a paint event): switching the clip off
+    // afterwards restores it.
+    const bool inkInside = ink.isEmpty() || (std::floor(ink.left()) >= ARect.left() &&
+                                             std::ceil(ink.right()) <= ARect.right() + 1 &&
+                                             std::floor(ink.top()) >= ARect.top() &&
+                                             std::ceil(ink.bottom()) <= ARect.bottom() + 1);
+    const bool clipped = AOptions.Contains(tooClipped) && ARect.isValid() && !inkInside;
     const bool savedState = clipped && DC->hasClipping();
     if (savedState) {
         DC->save();

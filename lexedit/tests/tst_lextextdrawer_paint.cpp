@@ -269,6 +269,40 @@ private slots:
         }
     }
 
+    // Runs whose ink fits their rectangle are drawn without clip; the pixels must be the same.
+    void clippedAndUnclippedRunsAgreeInsideTheRectangle_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("style");
+        QTest::newRow("ascii") << QStringLiteral("$x = [a|b]; // {W_M}") << 0;
+        QTest::newRow("accents") << QStringLiteral("\u00C0\u00C5\u00C9 \u00E7\u00FF q") << 0;
+        QTest::newRow("italic") << QStringLiteral("fWfl/jy") << int(TFontStyles{fsItalic}.ToMask());
+        QTest::newRow("bold underline") << QStringLiteral("W_jgM") << int(TFontStyles{fsBold, fsUnderline}.ToMask());
+        QTest::newRow("fallback") << QStringLiteral("a") + Pair + QStringLiteral("\u4E00") << 0;
+    }
+    void clippedAndUnclippedRunsAgreeInsideTheRectangle() {
+        QFETCH(QString, text);
+        QFETCH(int, style);
+        TheTextDrawer d(TFontStyles(), EditorFont());
+        d.SetStyle(TFontStyles::FromMask(uint8_t(style)));
+        d.SetForeColor(clBlack);
+        // Each character alone and the whole text, in cell-sized rectangles.
+        for (int from = -1; from < int(text.size()); ++from) {
+            const QString run = from < 0 ? text : text.mid(from, 1);
+            if (run.size() == 1 && run[0].isSurrogate())
+                continue;
+            const QRect rect(X0, Y0, d.ColumnsBefore(run, int(run.size())) * d.CharWidth(), d.CharHeight());
+            QImage clipped = Canvas(), free = Canvas();
+            DrawRun(d, clipped, run, TTextOutOptions{tooClipped}, rect);
+            // The rectangle grows by the overhang of the last glyph.
+            const int last = int(run.size()) - 1;
+            const QRect area = rect.adjusted(0, 0, d.ETODist().back() - d.CharColumns(run, last) * d.CharWidth(), 0);
+            DrawRun(d, free, run, TTextOutOptions(), rect);
+            const QRect ink = Ink(clipped, clipped.rect());
+            QVERIFY2(!ink.isValid() || area.contains(ink), qPrintable(run));
+            QCOMPARE(clipped.copy(area), free.copy(area));
+        }
+    }
+
     void overhangingLastGlyphWidensTheRectangle() {
         TheTextDrawer d(TFontStyles(), EditorFont());
         d.SetStyle(TFontStyles{fsItalic});
