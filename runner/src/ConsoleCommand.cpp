@@ -1,4 +1,4 @@
-// TConsoleCommand (Part 2.1): the component's public face, and the GUI side of a run: the
+// TConsoleCommand: the component's public face, and the GUI side of a run: the
 // delivery of the worker's batched calls and the termination handler.
 #include "runner/ConsoleCommand.h"
 

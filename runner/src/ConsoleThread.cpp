@@ -1,4 +1,4 @@
-// The worker of one run (Part 2.2) and its line assembly and input sending (Part 2.3).
+// The worker of one run and its line assembly and input sending.
 #include "ConsoleThread.h"
 
 #include "common/Exception.h"

@@ -1,12 +1,12 @@
 #pragma once
-// TConsoleThread (Part 2.2): the worker of one run. It creates the pipes and the child, then
-// waits in one poll() for everything Part 2.2's five handles stand for: output (the pipe itself),
+// TConsoleThread: the worker of one run. It creates the pipes and the child, then waits in one
+// poll() for everything that can move a run on: output (the pipe itself),
 // queued input, the child's end (its pidfd), a stop request and the clock's tick; plus the
 // pipe to the child becoming writable and the GUI having delivered enough output.
 //
 // One loop instead of a worker plus a blocking reader thread: on Linux poll() waits on pipes and
-// the child's pidfd alike, so the reader thread of the specification (needed on Windows because
-// an anonymous pipe cannot be waited on) has nothing left to do. TReadPipe keeps its job
+// the child's pidfd alike, so a separate thread blocked in read() would have nothing left to
+// do. TReadPipe keeps its job
 // (reading and decoding chunks into its TSyncString) but is driven by the worker's loop; the
 // decoding hook therefore runs on the worker thread (still never on the GUI thread).
 
@@ -76,7 +76,7 @@ public:
     // After the direct child has exited, output is still taken for this long (a grandchild may
     // hold the pipe open); the run ends earlier at end of file.
     static constexpr std::chrono::milliseconds kGrace{200};
-    // Exit code of a child left running (veto), as the specification's still-active code.
+    // Exit code reported for a child left running (veto): the conventional still-active code.
     static constexpr uint32_t kStillActive = 259;
 
     TConsoleThread(TConsoleCommand *AOwner, TRunSettings ASettings, std::shared_ptr<TRunShared> AShared,
@@ -107,7 +107,7 @@ private:
     bool TimedOut() const;
     void ServeInput();
 
-    // Line assembly (Part 2.3).
+    // Line assembly.
     void DoReadLine(TSyncString &AReadString);
     // AText is output from the child (AFromChild; then it is also the batch's chunk) or the echo.
     void Assemble(const QString &AText, bool AFromChild);
@@ -139,7 +139,8 @@ private:
     uint32_t FExitCode = 0;
     std::exception_ptr FFatalError;
 
-    // Line assembly state: last and LineBeginned of the specification, plus the CR seen last.
+    // Line assembly state: the pending unfinished line, whether it was reported partially, and
+    // whether the last character seen was a CR.
     QString FLast;
     bool FLineBeginned = false;
     bool FLastWasCR = false;

@@ -1,11 +1,11 @@
 #pragma once
-// TProcessTimer (Part 2.4): the runner's one-second clock. A QTimer on the GUI thread ticks once
+// TProcessTimer: the runner's one-second clock. A QTimer on the GUI thread ticks once
 // a second while a run is in progress; every tick increments both counters atomically and
 // signals the event the worker waits on. The worker holds the shared core (counters and event)
 // by shared pointer, so it never refers to the component's timer object itself.
 //
-// The specification's class-wide registry of system timer identifiers (FTimerInstances) is not
-// needed: the QTimer's signal is connected to its own TProcessTimer.
+// No class-wide registry of timer identifiers is needed: the QTimer's signal is connected to its
+// own TProcessTimer.
 
 #include "posix/Posix.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The two small lock-protected containers of Part 2.3: TSyncString carries decoded output text
+// The two small lock-protected containers of the runner: TSyncString carries decoded output text
 // from the pipe reader to the line assembly, TInputLines carries input entries from the GUI
 // thread to the worker. Each operation holds the one lock for its own duration only.
 

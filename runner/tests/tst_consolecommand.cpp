@@ -1,4 +1,4 @@
-// The runner's public face (Part 2.1): state after construction, the three error messages,
+// The runner's public face: state after construction, the three error messages,
 // Stop when idle, settings taken at Execute.
 #include "RunnerTestUtil.h"
 
