@@ -381,6 +381,8 @@ void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, 
 
 void TheTextDrawer::ExtTextOut(int X, int Y, TTextOutOptions AOptions, QRect ARect, const QChar *AText,
                                int ALength, bool AUseLigatures) {
+    if (!AText || ALength < 0)
+        ALength = 0;
     InitETODist(AText, ALength);
     AdjustLastCharWidthAndRect(AText, ALength, ARect);
     UniversalExtTextOut(FDC, X, Y, AOptions, ARect, AText, ALength, FETODist.data(), AUseLigatures,

@@ -380,8 +380,13 @@ private slots:
         QCOMPARE(d.DC(), nullptr);
         QCOMPARE(p.font(), before);
         QCOMPARE(p.pen().color(), QColor(Qt::green));
-        d.BeginDrawing(&q); // another painter once idle
-        d.EndDrawing();
+        {
+            TTextDrawingGuard guard(d, &q); // another painter once idle
+            QCOMPARE(d.DC(), &q);
+            d.ExtTextOut(0, 0, TTextOutOptions{tooOpaque}, QRect(0, 0, 5, 5), nullptr, 3); // no text: fill only
+        }
+        QCOMPARE(d.DC(), nullptr);
+        QCOMPARE(d.DrawingCount(), 0);
     }
 
     void coloursApplyAtOnceAndResolveSystemColours() {

@@ -317,4 +317,23 @@ private:
     QHash<char32_t, int> FWideCharWidthCache;
 };
 
+// Keeps a drawing phase open for its lifetime: BeginDrawing on construction, EndDrawing on
+// destruction.
+class TTextDrawingGuard {
+public:
+    TTextDrawingGuard(TheTextDrawer &ADrawer, QPainter *DC) : FDrawer(ADrawer) { FDrawer.BeginDrawing(DC); }
+    ~TTextDrawingGuard() {
+        try {
+            FDrawer.EndDrawing();
+        } catch (...) {
+            // Only a phase already ended by hand gets here; nothing is left to undo.
+        }
+    }
+    TTextDrawingGuard(const TTextDrawingGuard &) = delete;
+    TTextDrawingGuard &operator=(const TTextDrawingGuard &) = delete;
+
+private:
+    TheTextDrawer &FDrawer;
+};
+
 } // namespace lexedit
