@@ -34,10 +34,14 @@ QFont EditorFont() {
 // Source-like lines; each is cut or repeated to the screen width.
 QStringList ScreenText() {
     const QStringList samples = {
-        QStringLiteral("<?php function check_file($name, array $options = []): bool { return isset($options[$name]); } "),
-        QStringLiteral("    $result = preg_match('/^[a-z_][a-z0-9_]*$/i', $value) ? \"ok: $value\" : null; // check "),
-        QStringLiteral("<div class=\"result\"><span id=\"line-42\">Warning: Undefined variable $x in /tmp/a.php</span> "),
-        QStringLiteral("    foreach ($rows as $i => $row) { echo htmlspecialchars($row['title'], ENT_QUOTES); }     "),
+        QStringLiteral("<?php function check_file($name, array $options = []): bool { return "
+                       "isset($options[$name]); } "),
+        QStringLiteral(
+            "    $result = preg_match('/^[a-z_][a-z0-9_]*$/i', $value) ? \"ok: $value\" : null; // check "),
+        QStringLiteral("<div class=\"result\"><span id=\"line-42\">Warning: Undefined variable $x in "
+                       "/tmp/a.php</span> "),
+        QStringLiteral(
+            "    foreach ($rows as $i => $row) { echo htmlspecialchars($row['title'], ENT_QUOTES); }     "),
     };
     QStringList lines;
     for (int r = 0; r < Rows; ++r) {
@@ -74,7 +78,8 @@ std::vector<double> Measure(int ARounds, const std::vector<std::function<void()>
 } // namespace
 
 int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
     const bool drawerOnly = argc > 2 && QByteArray(argv[2]) == "drawer";
@@ -150,12 +155,13 @@ int main(int argc, char **argv) {
         Measure(repeats, {paintDrawer, paintDrawerPlain, paintPlainTextEdit, paintPerCharacter});
     const double drawerMs = ms[0], drawerPlainMs = ms[1], plainMs = ms[2], perCharMs = ms[3];
 
-    std::printf("screen: %d x %d cells (%d x %d px), %d runs per screen, median CPU time of %d rounds\n", Columns, Rows,
-                image.width(), image.height(), runs, repeats);
+    std::printf("screen: %d x %d cells (%d x %d px), %d runs per screen, median CPU time of %d rounds\n",
+                Columns, Rows, image.width(), image.height(), runs, repeats);
     std::printf("TheTextDrawer, mixed styles:       %8.3f ms per screen\n", drawerMs);
     std::printf("TheTextDrawer, plain, run per line: %7.3f ms per screen\n", drawerPlainMs);
-    std::printf("QPlainTextEdit, plain text:        %8.3f ms per screen (mixed / peer %.2f, plain / peer %.2f)\n",
-                plainMs, drawerMs / plainMs, drawerPlainMs / plainMs);
+    std::printf(
+        "QPlainTextEdit, plain text:        %8.3f ms per screen (mixed / peer %.2f, plain / peer %.2f)\n",
+        plainMs, drawerMs / plainMs, drawerPlainMs / plainMs);
     std::printf("QPainter::drawText per character:  %8.3f ms per screen (drawer / peer %.2f)\n", perCharMs,
                 drawerMs / perCharMs);
     std::printf("target: drawer <= 1.5 ms per screen: %s\n", drawerMs <= 1.5 ? "met" : "NOT met");

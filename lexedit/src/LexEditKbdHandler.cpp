@@ -21,45 +21,40 @@ constexpr auto Always = [] { return true; };
 } // namespace
 
 void TLexEditKbdHandler::ExecuteKeyDown(QObject *Sender, uint16_t &AKey, TShiftState AShift) {
-    if (fInKeyDown)
-        return;
+    if (fInKeyDown) return;
     TReentryGuard guard(fInKeyDown);
     fKeyDownChain.Walk([&](const TKeyEvent &h) { h(Sender, AKey, AShift); }, [&] { return AKey != 0; });
 }
 
 void TLexEditKbdHandler::ExecuteKeyUp(QObject *Sender, uint16_t &AKey, TShiftState AShift) {
-    if (fInKeyUp)
-        return;
+    if (fInKeyUp) return;
     TReentryGuard guard(fInKeyUp);
     fKeyUpChain.Walk([&](const TKeyEvent &h) { h(Sender, AKey, AShift); }, [&] { return AKey != 0; });
 }
 
 void TLexEditKbdHandler::ExecuteKeyPress(QObject *Sender, QChar &AKey) {
-    if (fInKeyPress)
-        return;
+    if (fInKeyPress) return;
     TReentryGuard guard(fInKeyPress);
     fKeyPressChain.Walk([&](const TKeyPressEvent &h) { h(Sender, AKey); }, [&] { return !AKey.isNull(); });
 }
 
 void TLexEditKbdHandler::ExecuteMouseDown(QObject *Sender, TMouseButton AButton, TShiftState AShift, int X,
                                           int Y) {
-    if (fInMouseDown)
-        return;
+    if (fInMouseDown) return;
     TReentryGuard guard(fInMouseDown);
     fMouseDownChain.Walk([&](const TMouseEvent &h) { h(Sender, AButton, AShift, X, Y); }, Always);
 }
 
-void TLexEditKbdHandler::ExecuteMouseUp(QObject *Sender, TMouseButton AButton, TShiftState AShift, int X, int Y) {
-    if (fInMouseUp)
-        return;
+void TLexEditKbdHandler::ExecuteMouseUp(QObject *Sender, TMouseButton AButton, TShiftState AShift, int X,
+                                        int Y) {
+    if (fInMouseUp) return;
     TReentryGuard guard(fInMouseUp);
     fMouseUpChain.Walk([&](const TMouseEvent &h) { h(Sender, AButton, AShift, X, Y); }, Always);
 }
 
 void TLexEditKbdHandler::ExecuteMouseCursor(QObject *Sender, const TBufferCoord &aLineCharPos,
                                             Qt::CursorShape &aCursor) {
-    if (fInMouseCursor)
-        return;
+    if (fInMouseCursor) return;
     TReentryGuard guard(fInMouseCursor);
     fMouseCursorChain.Walk([&](const TMouseCursorEvent &h) { h(Sender, aLineCharPos, aCursor); }, Always);
 }

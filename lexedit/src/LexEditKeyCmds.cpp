@@ -14,7 +14,9 @@ namespace {
 
 const QString SDuplicateShortCut = QStringLiteral("Shortcut already exists");
 
-QString ListIndexError(int AIndex) { return QStringLiteral("List index out of bounds (%1)").arg(AIndex); }
+QString ListIndexError(int AIndex) {
+    return QStringLiteral("List index out of bounds (%1)").arg(AIndex);
+}
 
 } // namespace
 
@@ -156,74 +158,62 @@ bool EditorCommandToIdent(TLexEditorCommand ACmd, QString &AIdent) {
 
 QString EditorCommandToCodeString(TLexEditorCommand ACmd) {
     QString s;
-    if (!EditorCommandToIdent(ACmd, s))
-        s = QString::number(ACmd);
+    if (!EditorCommandToIdent(ACmd, s)) s = QString::number(ACmd);
     return s;
 }
 
 // ---------------------------------------------------------------------------------------------
 
 TShortCut ShortCut(uint16_t AKey, TShiftState AShift) {
-    if (AKey > 0xFF)
-        return 0;
+    if (AKey > 0xFF) return 0;
     TShortCut r = AKey;
-    if (AShift.Contains(ssShift))
-        r |= scShift;
-    if (AShift.Contains(ssCtrl))
-        r |= scCtrl;
-    if (AShift.Contains(ssAlt))
-        r |= scAlt;
+    if (AShift.Contains(ssShift)) r |= scShift;
+    if (AShift.Contains(ssCtrl)) r |= scCtrl;
+    if (AShift.Contains(ssAlt)) r |= scAlt;
     return r;
 }
 
 void ShortCutToKey(TShortCut AShortCut, uint16_t &AKey, TShiftState &AShift) {
     AKey = AShortCut & 0x1FFF;
     AShift = TShiftState();
-    if (AShortCut & scShift)
-        AShift.Include(ssShift);
-    if (AShortCut & scCtrl)
-        AShift.Include(ssCtrl);
-    if (AShortCut & scAlt)
-        AShift.Include(ssAlt);
+    if (AShortCut & scShift) AShift.Include(ssShift);
+    if (AShortCut & scCtrl) AShift.Include(ssCtrl);
+    if (AShortCut & scAlt) AShift.Include(ssAlt);
 }
 
 QString ShortCutToText(TShortCut AShortCut) {
-    if (AShortCut == 0)
-        return QString();
+    if (AShortCut == 0) return QString();
     uint16_t key;
     TShiftState shift;
     ShortCutToKey(AShortCut, key, shift);
     int qtKey = VirtualKeyToQtKey(key);
-    if (qtKey == 0)
-        return QString();
-    if (shift.Contains(ssShift))
-        qtKey |= Qt::ShiftModifier;
-    if (shift.Contains(ssCtrl))
-        qtKey |= Qt::ControlModifier;
-    if (shift.Contains(ssAlt))
-        qtKey |= Qt::AltModifier;
+    if (qtKey == 0) return QString();
+    if (shift.Contains(ssShift)) qtKey |= Qt::ShiftModifier;
+    if (shift.Contains(ssCtrl)) qtKey |= Qt::ControlModifier;
+    if (shift.Contains(ssAlt)) qtKey |= Qt::AltModifier;
     return QKeySequence(qtKey).toString(QKeySequence::NativeText);
 }
 
 // ---------------------------------------------------------------------------------------------
 
 int TLexEditKeyStroke::Index() const {
-    if (!FCollection)
-        return -1;
+    if (!FCollection) return -1;
     for (int i = 0; i < FCollection->Count(); ++i)
-        if (FCollection->Items(i) == this)
-            return i;
+        if (FCollection->Items(i) == this) return i;
     return -1;
 }
 
-TShortCut TLexEditKeyStroke::ShortCut() const { return lexedit::ShortCut(FKey, FShift); }
-TShortCut TLexEditKeyStroke::ShortCut2() const { return lexedit::ShortCut(FKey2, FShift2); }
+TShortCut TLexEditKeyStroke::ShortCut() const {
+    return lexedit::ShortCut(FKey, FShift);
+}
+TShortCut TLexEditKeyStroke::ShortCut2() const {
+    return lexedit::ShortCut(FKey2, FShift2);
+}
 
 void TLexEditKeyStroke::SetShortCut(TShortCut AValue) {
     if (AValue != 0 && FCollection) {
         const int i = FCollection->FindShortcut2(AValue, ShortCut2());
-        if (i >= 0 && FCollection->Items(i) != this)
-            throw ELexKeyError(SDuplicateShortCut);
+        if (i >= 0 && FCollection->Items(i) != this) throw ELexKeyError(SDuplicateShortCut);
     }
     ShortCutToKey(AValue, FKey, FShift);
 }
@@ -231,8 +221,7 @@ void TLexEditKeyStroke::SetShortCut(TShortCut AValue) {
 void TLexEditKeyStroke::SetShortCut2(TShortCut AValue) {
     if (AValue != 0 && FCollection) {
         const int i = FCollection->FindShortcut2(ShortCut(), AValue);
-        if (i >= 0 && FCollection->Items(i) != this)
-            throw ELexKeyError(SDuplicateShortCut);
+        if (i >= 0 && FCollection->Items(i) != this) throw ELexKeyError(SDuplicateShortCut);
     }
     ShortCutToKey(AValue, FKey2, FShift2);
 }
@@ -247,8 +236,7 @@ void TLexEditKeyStroke::Assign(const TLexEditKeyStroke &ASource) {
 
 QString TLexEditKeyStroke::GetDisplayName() const {
     QString s = EditorCommandToCodeString(FCommand) + QStringLiteral(" - ") + ShortCutToText(ShortCut());
-    if (ShortCut2() != 0)
-        s += QLatin1Char(' ') + ShortCutToText(ShortCut2());
+    if (ShortCut2() != 0) s += QLatin1Char(' ') + ShortCutToText(ShortCut2());
     return s;
 }
 
@@ -265,8 +253,7 @@ void WriteWords(QIODevice &AStream, const uint16_t *AWords, int ACount) {
 // Reads exactly ABytes bytes or raises.
 QByteArray ReadExactly(QIODevice &AStream, qint64 ABytes) {
     QByteArray bytes = AStream.read(ABytes);
-    if (bytes.size() != ABytes)
-        throw ELexKeyError(QStringLiteral("Keystroke stream ends early"));
+    if (bytes.size() != ABytes) throw ELexKeyError(QStringLiteral("Keystroke stream ends early"));
     return bytes;
 }
 
@@ -294,12 +281,13 @@ TLexEditKeyStrokes::TLexEditKeyStrokes(QObject *AOwner) : FOwner(AOwner) {}
 TLexEditKeyStrokes::~TLexEditKeyStrokes() = default;
 
 TLexEditKeyStroke *TLexEditKeyStrokes::Items(int AIndex) const {
-    if (AIndex < 0 || AIndex >= Count())
-        throw ELexKeyError(ListIndexError(AIndex));
+    if (AIndex < 0 || AIndex >= Count()) throw ELexKeyError(ListIndexError(AIndex));
     return FItems[size_t(AIndex)].get();
 }
 
-void TLexEditKeyStrokes::SetItems(int AIndex, const TLexEditKeyStroke &AValue) { Items(AIndex)->Assign(AValue); }
+void TLexEditKeyStrokes::SetItems(int AIndex, const TLexEditKeyStroke &AValue) {
+    Items(AIndex)->Assign(AValue);
+}
 
 TLexEditKeyStroke *TLexEditKeyStrokes::Add() {
     FItems.push_back(std::unique_ptr<TLexEditKeyStroke>(new TLexEditKeyStroke(this)));
@@ -308,8 +296,7 @@ TLexEditKeyStroke *TLexEditKeyStrokes::Add() {
 
 TLexEditKeyStroke *TLexEditKeyStrokes::AddKey(TLexEditorCommand ACmd, uint16_t AKey, TShiftState AShift,
                                               uint16_t AKey2, TShiftState AShift2) {
-    if (FindKeycode2(AKey, AShift, AKey2, AShift2) >= 0)
-        throw ELexKeyError(SDuplicateShortCut);
+    if (FindKeycode2(AKey, AShift, AKey2, AShift2) >= 0) throw ELexKeyError(SDuplicateShortCut);
     TLexEditKeyStroke *item = Add();
     try {
         item->SetKey(AKey);
@@ -329,11 +316,12 @@ void TLexEditKeyStrokes::Delete(int AIndex) {
     FItems.erase(FItems.begin() + AIndex);
 }
 
-void TLexEditKeyStrokes::Clear() { FItems.clear(); }
+void TLexEditKeyStrokes::Clear() {
+    FItems.clear();
+}
 
 void TLexEditKeyStrokes::Assign(const TLexEditKeyStrokes &ASource) {
-    if (&ASource == this)
-        return;
+    if (&ASource == this) return;
     std::vector<std::unique_ptr<TLexEditKeyStroke>> items;
     items.reserve(ASource.FItems.size());
     for (const auto &src : ASource.FItems) {
@@ -345,40 +333,36 @@ void TLexEditKeyStrokes::Assign(const TLexEditKeyStrokes &ASource) {
 
 int TLexEditKeyStrokes::FindCommand(TLexEditorCommand ACmd) const {
     for (size_t i = 0; i < FItems.size(); ++i)
-        if (FItems[i]->FCommand == ACmd)
-            return int(i);
+        if (FItems[i]->FCommand == ACmd) return int(i);
     return -1;
 }
 
 int TLexEditKeyStrokes::FindKeycode(uint16_t ACode, TShiftState ASS) const {
     for (size_t i = 0; i < FItems.size(); ++i) {
         const TLexEditKeyStroke &k = *FItems[i];
-        if (k.FKey == ACode && k.FShift == ASS && k.FKey2 == 0)
-            return int(i);
+        if (k.FKey == ACode && k.FShift == ASS && k.FKey2 == 0) return int(i);
     }
     return -1;
 }
 
-int TLexEditKeyStrokes::FindKeycode2(uint16_t ACode1, TShiftState ASS1, uint16_t ACode2, TShiftState ASS2) const {
+int TLexEditKeyStrokes::FindKeycode2(uint16_t ACode1, TShiftState ASS1, uint16_t ACode2,
+                                     TShiftState ASS2) const {
     for (size_t i = 0; i < FItems.size(); ++i) {
         const TLexEditKeyStroke &k = *FItems[i];
-        if (k.FKey == ACode1 && k.FShift == ASS1 && k.FKey2 == ACode2 && k.FShift2 == ASS2)
-            return int(i);
+        if (k.FKey == ACode1 && k.FShift == ASS1 && k.FKey2 == ACode2 && k.FShift2 == ASS2) return int(i);
     }
     return -1;
 }
 
 int TLexEditKeyStrokes::FindShortcut(TShortCut ASC) const {
     for (size_t i = 0; i < FItems.size(); ++i)
-        if (FItems[i]->ShortCut() == ASC)
-            return int(i);
+        if (FItems[i]->ShortCut() == ASC) return int(i);
     return -1;
 }
 
 int TLexEditKeyStrokes::FindShortcut2(TShortCut ASC, TShortCut ASC2) const {
     for (size_t i = 0; i < FItems.size(); ++i)
-        if (FItems[i]->ShortCut() == ASC && FItems[i]->ShortCut2() == ASC2)
-            return int(i);
+        if (FItems[i]->ShortCut() == ASC && FItems[i]->ShortCut2() == ASC2) return int(i);
     return -1;
 }
 
@@ -394,8 +378,7 @@ void TLexEditKeyStrokes::SaveToStream(QIODevice &AStream) const {
 void TLexEditKeyStrokes::LoadFromStream(QIODevice &AStream) {
     const QByteArray head = ReadExactly(AStream, 4);
     const qint32 count = qFromLittleEndian<qint32>(head.constData());
-    if (count < 0)
-        throw ELexKeyError(QStringLiteral("Invalid keystroke count %1").arg(count));
+    if (count < 0) throw ELexKeyError(QStringLiteral("Invalid keystroke count %1").arg(count));
     // A sequential device cannot tell how much is left: the reads below catch a short stream.
     if (!AStream.isSequential() && AStream.bytesAvailable() < qint64(count) * KeyStrokeStreamSize)
         throw ELexKeyError(QStringLiteral("Keystroke stream ends early"));
@@ -415,10 +398,8 @@ TLexEditorCommand TranslateKeyCode(const TLexEditKeyStrokes &AKeyStrokes, uint16
                                    uint16_t &ALastKey, TShiftState &ALastShift) {
     TLexEditorCommand cmd = ecNone;
     int i = AKeyStrokes.FindKeycode2(ALastKey, ALastShift, AKey, AShift);
-    if (i < 0)
-        i = AKeyStrokes.FindKeycode(AKey, AShift);
-    if (i >= 0)
-        cmd = AKeyStrokes.Items(i)->Command();
+    if (i < 0) i = AKeyStrokes.FindKeycode(AKey, AShift);
+    if (i >= 0) cmd = AKeyStrokes.Items(i)->Command();
     if (cmd == ecNone && AKey >= 30 && AKey <= 145) {
         ALastKey = AKey;
         ALastShift = AShift;

@@ -28,8 +28,7 @@ TGlyphScratch &Scratch() {
 }
 
 void DrawLine(QPainter *DC, qreal ALeft, qreal ARight, qreal AY, qreal AWidth) {
-    if (ARight <= ALeft)
-        return;
+    if (ARight <= ALeft) return;
     DC->fillRect(QRectF(ALeft, AY, ARight - ALeft, AWidth), DC->pen().color());
 }
 
@@ -41,8 +40,7 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
     // Ligatures would need a shaper that maps each ligature glyph onto the cells of its
     // characters; drawing glyph by glyph keeps every character in its cell.
     Q_UNUSED(AUseLigatures);
-    if (!DC || !DC->isActive())
-        return false;
+    if (!DC || !DC->isActive()) return false;
     std::unique_ptr<TheFontHandle> own;
     if (!AFont) {
         own = std::make_unique<TheFontHandle>(DC->font());
@@ -97,23 +95,20 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
     const qreal lineWidth = std::max(1, metrics.lineWidth());
     const bool lines = (font.underline() || font.strikeOut()) && x > X;
     QRectF ink;
-    if (inkRight > inkLeft)
-        ink = QRectF(inkLeft, baseline + inkTop, inkRight - inkLeft, inkBottom - inkTop);
+    if (inkRight > inkLeft) ink = QRectF(inkLeft, baseline + inkTop, inkRight - inkLeft, inkBottom - inkTop);
     if (lines) {
-        if (font.underline())
-            ink |= QRectF(X, baseline + metrics.underlinePos(), x - X, lineWidth);
-        if (font.strikeOut())
-            ink |= QRectF(X, baseline - metrics.strikeOutPos(), x - X, lineWidth);
+        if (font.underline()) ink |= QRectF(X, baseline + metrics.underlinePos(), x - X, lineWidth);
+        if (font.strikeOut()) ink |= QRectF(X, baseline - metrics.strikeOutPos(), x - X, lineWidth);
     }
 
     // Clip only when some ink would leave the rectangle: the pixels a glyph touches are those
     // its ink box overlaps. Then clip without saving the whole painter state when the painter
     // has no clip of its own (the usual case inside a paint event): switching the clip off
     // afterwards restores it.
-    const bool inkInside = ink.isEmpty() || (std::floor(ink.left()) >= ARect.left() &&
-                                             std::ceil(ink.right()) <= ARect.right() + 1 &&
-                                             std::floor(ink.top()) >= ARect.top() &&
-                                             std::ceil(ink.bottom()) <= ARect.bottom() + 1);
+    const bool inkInside =
+        ink.isEmpty() ||
+        (std::floor(ink.left()) >= ARect.left() && std::ceil(ink.right()) <= ARect.right() + 1 &&
+         std::floor(ink.top()) >= ARect.top() && std::ceil(ink.bottom()) <= ARect.bottom() + 1);
     const bool clipped = AOptions.Contains(tooClipped) && ARect.isValid() && !inkInside;
     const bool savedState = clipped && DC->hasClipping();
     if (savedState) {
@@ -122,8 +117,7 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
     } else if (clipped) {
         DC->setClipRect(ARect, Qt::ReplaceClip);
     }
-    if (AOptions.Contains(tooOpaque) && ARect.isValid())
-        DC->fillRect(ARect, DC->background());
+    if (AOptions.Contains(tooOpaque) && ARect.isValid()) DC->fillRect(ARect, DC->background());
 
     const int glyphs = int(s.Indexes.size());
     if (glyphs > 0 && singleFont) {
@@ -143,8 +137,7 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
                     pos.push_back(s.Positions[size_t(k)]);
                 }
             }
-            if (idx.empty())
-                continue;
+            if (idx.empty()) continue;
             QGlyphRun run;
             run.setRawFont(AFont->RawFont(f));
             run.setRawData(idx.data(), pos.data(), int(idx.size()));
@@ -152,10 +145,8 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
         }
     }
     if (lines) {
-        if (font.underline())
-            DrawLine(DC, X, x, baseline + metrics.underlinePos(), lineWidth);
-        if (font.strikeOut())
-            DrawLine(DC, X, x, baseline - metrics.strikeOutPos(), lineWidth);
+        if (font.underline()) DrawLine(DC, X, x, baseline + metrics.underlinePos(), lineWidth);
+        if (font.strikeOut()) DrawLine(DC, X, x, baseline - metrics.strikeOutPos(), lineWidth);
     }
 
     if (savedState)
@@ -175,8 +166,12 @@ TheTextDrawer::TheTextDrawer(TFontStyles ACalcExtentBaseStyle, const QFont &ABas
 
 TheTextDrawer::~TheTextDrawer() = default;
 
-int TheTextDrawer::GetCharWidth() const { return FBaseCharWidth + FCharExtra; }
-int TheTextDrawer::GetCharHeight() const { return FBaseCharHeight; }
+int TheTextDrawer::GetCharWidth() const {
+    return FBaseCharWidth + FCharExtra;
+}
+int TheTextDrawer::GetCharHeight() const {
+    return FBaseCharHeight;
+}
 
 void TheTextDrawer::FlushCharWidthCache() {
     FCharWidthCache.fill(-1);
@@ -197,8 +192,7 @@ void TheTextDrawer::SetBaseFont(const QFont &AValue) {
 }
 
 void TheTextDrawer::SetBaseStyle(TFontStyles AValue) {
-    if (AValue == FCalcExtentBaseStyle)
-        return;
+    if (AValue == FCalcExtentBaseStyle) return;
     FCalcExtentBaseStyle = AValue;
     FlushCharWidthCache();
     ReleaseETODist();
@@ -228,24 +222,19 @@ void TheTextDrawer::ApplyColors() {
 }
 
 void TheTextDrawer::SetForeColor(TColor AValue) {
-    if (AValue == FColor)
-        return;
+    if (AValue == FColor) return;
     FColor = AValue;
-    if (FDC)
-        FDC->setPen(ColorToQColor(FColor, FPalette, FPalette.color(QPalette::Text)));
+    if (FDC) FDC->setPen(ColorToQColor(FColor, FPalette, FPalette.color(QPalette::Text)));
 }
 
 void TheTextDrawer::SetBackColor(TColor AValue) {
-    if (AValue == FBkColor)
-        return;
+    if (AValue == FBkColor) return;
     FBkColor = AValue;
-    if (FDC)
-        FDC->setBackground(ColorToQColor(FBkColor, FPalette, FPalette.color(QPalette::Base)));
+    if (FDC) FDC->setBackground(ColorToQColor(FBkColor, FPalette, FPalette.color(QPalette::Base)));
 }
 
 void TheTextDrawer::SetCharExtra(int AValue) {
-    if (AValue == FCharExtra)
-        return;
+    if (AValue == FCharExtra) return;
     FCharExtra = AValue;
     DoSetCharExtra(AValue);
 }
@@ -257,11 +246,12 @@ void TheTextDrawer::DoSetCharExtra(int AValue) {
 
 void TheTextDrawer::SetPalette(const QPalette &APalette) {
     FPalette = APalette;
-    if (FDC)
-        ApplyColors();
+    if (FDC) ApplyColors();
 }
 
-void TheTextDrawer::ReleaseTemporaryResources() { FFontStock.ReleaseFontHandles(); }
+void TheTextDrawer::ReleaseTemporaryResources() {
+    FFontStock.ReleaseFontHandles();
+}
 
 void TheTextDrawer::ReleaseETODist() {
     FETODist.clear();
@@ -276,8 +266,7 @@ void TheTextDrawer::BeginDrawing(QPainter *DC) {
     COMMON_ASSERT(!FDC && DC && FDrawingCount == 0);
     FDC = DC;
     FDC->save();
-    if (!FCrntFont)
-        FCrntFont = FFontStock.FontHandle();
+    if (!FCrntFont) FCrntFont = FFontStock.FontHandle();
     FDC->setFont(FCrntFont->Font());
     FDC->setBackgroundMode(Qt::TransparentMode);
     ApplyColors();
@@ -303,8 +292,7 @@ int TheTextDrawer::CachedCharWidth(QStringView ACharacter) {
                                                  : char32_t(ACharacter[0].unicode());
     if (code < 128) {
         int &w = FCharWidthCache[code];
-        if (w < 0)
-            w = std::max(0, MeasureCharWidth(ACharacter));
+        if (w < 0) w = std::max(0, MeasureCharWidth(ACharacter));
         return w;
     }
     auto it = FWideCharWidthCache.constFind(code);
@@ -318,23 +306,20 @@ QSize TheTextDrawer::TextExtent(QStringView AText) const {
 }
 
 int TheTextDrawer::TextWidth(QStringView AText) {
-    if (AText.size() == 1 && AText[0].unicode() < 128)
-        return CachedCharWidth(AText);
+    if (AText.size() == 1 && AText[0].unicode() < 128) return CachedCharWidth(AText);
     return TextExtent(AText).width();
 }
 
 int TheTextDrawer::CharColumns(QStringView AText, int AIndex) {
     const QChar c = AText[AIndex];
-    if (c.unicode() <= 255)
-        return 1;
+    if (c.unicode() <= 255) return 1;
     const int cw = CharWidth();
     if (c.isHighSurrogate()) {
         if (AIndex + 1 < AText.size() && AText[AIndex + 1].isLowSurrogate())
             return ColumnsOfPairHead(CachedCharWidth(AText.mid(AIndex, 2)), cw);
         return 1;
     }
-    if (c.isLowSurrogate())
-        return 1;
+    if (c.isLowSurrogate()) return 1;
     return ColumnsOfWidth(c.unicode(), CachedCharWidth(AText.mid(AIndex, 1)), cw);
 }
 
@@ -354,8 +339,7 @@ void TheTextDrawer::InitETODist(const QChar *AText, int ALength) {
 }
 
 void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, QRect &ARect) {
-    if (ALength <= 0 || !FCrntFont)
-        return;
+    if (ALength <= 0 || !FCrntFont) return;
     // The last glyph starts at the last character, or at the high half of a final pair.
     int first = ALength - 1;
     char32_t code = AText[first].unicode();
@@ -364,8 +348,7 @@ void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, 
         code = QChar::surrogateToUcs4(AText[first], AText[first + 1]);
     }
     const TheFontHandle::TGlyph &g = FCrntFont->Glyph(code);
-    if (g.Font < 0 || g.Advance <= 0.0f)
-        return; // nothing drawn, or a mark centred in its cell
+    if (g.Font < 0 || g.Advance <= 0.0f) return; // nothing drawn, or a mark centred in its cell
     int cells = 0;
     for (int i = first; i < ALength; ++i)
         cells += FETODist[size_t(i)];
@@ -373,16 +356,14 @@ void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, 
     // when C is not negative; advances here are fractional, so only the ink itself counts.
     const int real = int(std::ceil(g.InkRight));
     if (real > cells) {
-        if (ARect.isValid())
-            ARect.setRight(ARect.right() + (real - cells));
+        if (ARect.isValid()) ARect.setRight(ARect.right() + (real - cells));
         FETODist[size_t(ALength - 1)] += real - cells;
     }
 }
 
 void TheTextDrawer::ExtTextOut(int X, int Y, TTextOutOptions AOptions, QRect ARect, const QChar *AText,
                                int ALength, bool AUseLigatures) {
-    if (!AText || ALength < 0)
-        ALength = 0;
+    if (!AText || ALength < 0) ALength = 0;
     InitETODist(AText, ALength);
     AdjustLastCharWidthAndRect(AText, ALength, ARect);
     UniversalExtTextOut(FDC, X, Y, AOptions, ARect, AText, ALength, FETODist.data(), AUseLigatures,
@@ -390,7 +371,8 @@ void TheTextDrawer::ExtTextOut(int X, int Y, TTextOutOptions AOptions, QRect ARe
 }
 
 void TheTextDrawer::TextOut(int X, int Y, const QChar *AText, int ALength) {
-    UniversalExtTextOut(FDC, X, Y, TTextOutOptions(), QRect(), AText, ALength, nullptr, false, FCrntFont.get());
+    UniversalExtTextOut(FDC, X, Y, TTextOutOptions(), QRect(), AText, ALength, nullptr, false,
+                        FCrntFont.get());
 }
 
 } // namespace lexedit

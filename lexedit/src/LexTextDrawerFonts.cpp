@@ -16,14 +16,10 @@ namespace lexedit {
 
 TFontStyles FontStylesOf(const QFont &AFont) {
     TFontStyles s;
-    if (AFont.weight() >= QFont::Bold)
-        s.Include(fsBold);
-    if (AFont.italic())
-        s.Include(fsItalic);
-    if (AFont.underline())
-        s.Include(fsUnderline);
-    if (AFont.strikeOut())
-        s.Include(fsStrikeOut);
+    if (AFont.weight() >= QFont::Bold) s.Include(fsBold);
+    if (AFont.italic()) s.Include(fsItalic);
+    if (AFont.underline()) s.Include(fsUnderline);
+    if (AFont.strikeOut()) s.Include(fsStrikeOut);
     return s;
 }
 
@@ -53,8 +49,7 @@ const TheFontHandle::TGlyph &TheFontHandle::Glyph(char32_t ACode) const {
         return FLatin1[ACode];
     }
     auto it = FOthers.constFind(ACode);
-    if (it == FOthers.constEnd())
-        it = FOthers.insert(ACode, LookUp(ACode));
+    if (it == FOthers.constEnd()) it = FOthers.insert(ACode, LookUp(ACode));
     return *it;
 }
 
@@ -88,8 +83,7 @@ TheFontHandle::TGlyph TheFontHandle::LookUp(char32_t ACode) const {
     if (!raw.isValid()) {
         // No font has it: printable characters show the main font's missing-glyph box, format
         // and control characters nothing.
-        if (!QChar::isPrint(ACode) || !main.isValid())
-            return g;
+        if (!QChar::isPrint(ACode) || !main.isValid()) return g;
         raw = main;
         index = 0;
     }
@@ -128,8 +122,7 @@ QString TheFontsInfoManager::RetrieveLogFontForComparison(const QFont &AFont) {
 
 TheSharedFontsInfo *TheFontsInfoManager::FindFontsInfo(const QString &ALogFont) const {
     for (const auto &p : FFontsInfo)
-        if (p->BaseLF == ALogFont)
-            return p.get();
+        if (p->BaseLF == ALogFont) return p.get();
     return nullptr;
 }
 
@@ -147,16 +140,14 @@ TheSharedFontsInfo *TheFontsInfoManager::CreateFontsInfo(const QFont &ABaseFont,
 
 int TheFontsInfoManager::IndexOf(const TheSharedFontsInfo *pFontsInfo) const {
     for (size_t i = 0; i < FFontsInfo.size(); ++i)
-        if (FFontsInfo[i].get() == pFontsInfo)
-            return int(i);
+        if (FFontsInfo[i].get() == pFontsInfo) return int(i);
     return -1;
 }
 
 TheSharedFontsInfo *TheFontsInfoManager::GetFontsInfo(const QFont &ABaseFont) {
     const QString key = RetrieveLogFontForComparison(ABaseFont);
     TheSharedFontsInfo *p = FindFontsInfo(key);
-    if (!p)
-        p = CreateFontsInfo(ABaseFont, key);
+    if (!p) p = CreateFontsInfo(ABaseFont, key);
     ++p->RefCount;
     return p;
 }
@@ -177,8 +168,7 @@ void TheFontsInfoManager::LockFontsInfo(TheSharedFontsInfo *pFontsInfo) {
 
 void TheFontsInfoManager::UnLockFontsInfo(TheSharedFontsInfo *pFontsInfo) {
     COMMON_ASSERT(IndexOf(pFontsInfo) >= 0 && pFontsInfo->LockCount > 0);
-    if (--pFontsInfo->LockCount == 0)
-        DestroyFontHandles(pFontsInfo);
+    if (--pFontsInfo->LockCount == 0) DestroyFontHandles(pFontsInfo);
 }
 
 void TheFontsInfoManager::DestroyFontHandles(TheSharedFontsInfo *pFontsInfo) {
@@ -193,7 +183,9 @@ TheFontsInfoManager &GetFontsInfoManager() {
 
 // ---------------------------------------------------------------------------------------------
 
-TheFontStock::TheFontStock(const QFont &AInitialFont) { SetBaseFont(AInitialFont); }
+TheFontStock::TheFontStock(const QFont &AInitialFont) {
+    SetBaseFont(AInitialFont);
+}
 
 TheFontStock::~TheFontStock() {
     FCrntFont.reset();
@@ -201,8 +193,7 @@ TheFontStock::~TheFontStock() {
 }
 
 void TheFontStock::ReleaseFontsInfo() {
-    if (!FpInfo)
-        return;
+    if (!FpInfo) return;
     if (FUsingFontHandles) {
         FUsingFontHandles = false;
         GetFontsInfoManager().UnLockFontsInfo(FpInfo);
@@ -267,16 +258,23 @@ std::shared_ptr<const TheFontHandle> TheFontStock::InternalCreateFont(TFontStyle
 }
 
 int TheFontStock::CalcFontAdvance(const TheFontHandle &AFont, int *pCharHeight) {
-    if (pCharHeight)
-        *pCharHeight = AFont.Height();
+    if (pCharHeight) *pCharHeight = AFont.Height();
     // The integer advance of "M" (A + B + C) is the cell of the monospaced grid.
     const int advance = AFont.Metrics().horizontalAdvance(QLatin1Char('M'));
     return advance > 0 ? advance : AFont.Metrics().averageCharWidth();
 }
 
-int TheFontStock::CharAdvance() const { return FpCrntFontData ? FpCrntFontData->CharAdv : 0; }
-int TheFontStock::CharHeight() const { return FpCrntFontData ? FpCrntFontData->CharHeight : 0; }
-const QFont &TheFontStock::BaseFont() const { return FpInfo->BaseFont; }
-bool TheFontStock::IsTrueType() const { return FpInfo && FpInfo->IsTrueType; }
+int TheFontStock::CharAdvance() const {
+    return FpCrntFontData ? FpCrntFontData->CharAdv : 0;
+}
+int TheFontStock::CharHeight() const {
+    return FpCrntFontData ? FpCrntFontData->CharHeight : 0;
+}
+const QFont &TheFontStock::BaseFont() const {
+    return FpInfo->BaseFont;
+}
+bool TheFontStock::IsTrueType() const {
+    return FpInfo && FpInfo->IsTrueType;
+}
 
 } // namespace lexedit

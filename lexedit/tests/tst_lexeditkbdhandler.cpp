@@ -15,8 +15,7 @@ private slots:
         h.AddKeyDownHandler([&](QObject *, uint16_t &, TShiftState) { log << "first"; });
         h.AddKeyDownHandler([&](QObject *, uint16_t &k, TShiftState) {
             log << "second";
-            if (k == 'X')
-                k = 0;
+            if (k == 'X') k = 0;
         });
         h.AddKeyDownHandler([&](QObject *s, uint16_t &k, TShiftState ss) {
             log << QStringLiteral("third %1 %2 %3").arg(k).arg(ss.ToMask()).arg(s == this);
@@ -62,8 +61,7 @@ private slots:
             log << QStringLiteral("u %1").arg(ss.ToMask());
         });
         h.AddMouseCursorHandler([&](QObject *, const TBufferCoord &p, Qt::CursorShape &c) {
-            if (p.Line == 3)
-                c = Qt::PointingHandCursor;
+            if (p.Line == 3) c = Qt::PointingHandCursor;
         });
         h.AddMouseCursorHandler([&](QObject *, const TBufferCoord &, Qt::CursorShape &c) {
             log << QStringLiteral("cursor %1").arg(int(c));
@@ -76,7 +74,8 @@ private slots:
         p.Line = 3;
         h.ExecuteMouseCursor(nullptr, p, cursor);
         QCOMPARE(cursor, Qt::PointingHandCursor);
-        QCOMPARE(log, QStringList({"d2", "d1 1 5 7", "u 1", QStringLiteral("cursor %1").arg(int(Qt::IBeamCursor))}));
+        QCOMPARE(log, QStringList(
+                          {"d2", "d1 1 5 7", "u 1", QStringLiteral("cursor %1").arg(int(Qt::IBeamCursor))}));
     }
 
     void sameHandlerTwiceRunsTwiceAndRemovesOnce() {
@@ -125,8 +124,8 @@ private slots:
             ++calls;
             ++depth;
             QCOMPARE(depth, 1);
-            h.ExecuteMouseDown(nullptr, b, s, x, y);  // ignored
-            h.ExecuteMouseUp(nullptr, b, s, x, y);    // another chain: runs
+            h.ExecuteMouseDown(nullptr, b, s, x, y); // ignored
+            h.ExecuteMouseUp(nullptr, b, s, x, y);   // another chain: runs
             --depth;
         });
         h.AddMouseUpHandler([&](QObject *, TMouseButton, TShiftState, int, int) { ++mouseUps; });
@@ -141,8 +140,7 @@ private slots:
         int calls = 0;
         h.AddKeyPressHandler([&](QObject *, QChar &) {
             ++calls;
-            if (raise)
-                throw std::runtime_error("handler failed");
+            if (raise) throw std::runtime_error("handler failed");
         });
         QChar c = QLatin1Char('x');
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, h.ExecuteKeyPress(nullptr, c));

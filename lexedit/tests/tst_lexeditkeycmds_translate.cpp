@@ -14,7 +14,8 @@ namespace {
 constexpr quint32 XK_1 = 10, XK_3 = 12, XK_7 = 16, XK_MINUS = 20, XK_EQUAL = 21, XK_Q = 24, XK_K = 45,
                   XK_L = 46, XK_SEMI = 47, XK_M = 58, XK_COMMA = 59, XK_SLASH = 61, XK_LESS = 94;
 
-QKeyEvent Press(int AKey, Qt::KeyboardModifiers AMods, quint32 AScanCode = 0, const QString &AText = QString()) {
+QKeyEvent Press(int AKey, Qt::KeyboardModifiers AMods, quint32 AScanCode = 0,
+                const QString &AText = QString()) {
     return QKeyEvent(QEvent::KeyPress, AKey, AMods, AScanCode, 0, 0, AText);
 }
 
@@ -45,22 +46,25 @@ private slots:
         QTest::newRow("altgr key") << int(Qt::Key_AltGr) << (ct | al) << 108 << int(VK_MENU) << 0;
         // US layout: Shift+1 arrives as '!', Ctrl+Shift+3 as '#'.
         QTest::newRow("shift+1 us") << int(Qt::Key_Exclam) << sh << int(XK_1) << int('1') << S;
-        QTest::newRow("ctrl+shift+3 us") << int(Qt::Key_NumberSign) << (ct | sh) << int(XK_3) << int('3') << (S | C);
+        QTest::newRow("ctrl+shift+3 us")
+            << int(Qt::Key_NumberSign) << (ct | sh) << int(XK_3) << int('3') << (S | C);
         // French layout: the digit keys print '&', and '7' needs Shift.
         QTest::newRow("ctrl+1 azerty") << int(Qt::Key_Ampersand) << ct << int(XK_1) << int('1') << C;
-        QTest::newRow("ctrl+shift+7 azerty") << int(Qt::Key_7) << (ct | sh) << int(XK_7) << int('7') << (S | C);
+        QTest::newRow("ctrl+shift+7 azerty")
+            << int(Qt::Key_7) << (ct | sh) << int(XK_7) << int('7') << (S | C);
         // German layout: Shift+7 prints '/', which must not become the slash key.
         QTest::newRow("shift+7 qwertz") << int(Qt::Key_Slash) << sh << int(XK_7) << int('7') << S;
-        QTest::newRow("ctrl+shift+minus us") << int(Qt::Key_Underscore) << (ct | sh) << int(XK_MINUS)
-                                             << int(VK_OEM_MINUS) << (S | C);
-        QTest::newRow("ctrl+shift+equal us") << int(Qt::Key_Plus) << (ct | sh) << int(XK_EQUAL) << int(VK_OEM_PLUS)
-                                             << (S | C);
-        QTest::newRow("ctrl+shift+slash us") << int(Qt::Key_Question) << (ct | sh) << int(XK_SLASH)
-                                             << int(VK_OEM_2) << (S | C);
+        QTest::newRow("ctrl+shift+minus us")
+            << int(Qt::Key_Underscore) << (ct | sh) << int(XK_MINUS) << int(VK_OEM_MINUS) << (S | C);
+        QTest::newRow("ctrl+shift+equal us")
+            << int(Qt::Key_Plus) << (ct | sh) << int(XK_EQUAL) << int(VK_OEM_PLUS) << (S | C);
+        QTest::newRow("ctrl+shift+slash us")
+            << int(Qt::Key_Question) << (ct | sh) << int(XK_SLASH) << int(VK_OEM_2) << (S | C);
         QTest::newRow("semicolon key") << int(Qt::Key_Semicolon) << 0 << int(XK_SEMI) << int(VK_OEM_1) << 0;
         QTest::newRow("iso extra key") << int(Qt::Key_Less) << 0 << int(XK_LESS) << int(VK_OEM_102) << 0;
         // Without a keycode, symbols are read as on a US keyboard.
-        QTest::newRow("'?' without keycode") << int(Qt::Key_Question) << (ct | sh) << 0 << int(VK_OEM_2) << (S | C);
+        QTest::newRow("'?' without keycode")
+            << int(Qt::Key_Question) << (ct | sh) << 0 << int(VK_OEM_2) << (S | C);
         QTest::newRow("'@' without keycode") << int(Qt::Key_At) << sh << 0 << int('2') << S;
         QTest::newRow("digit without keycode") << int(Qt::Key_4) << ct << 0 << int('4') << C;
         // Latin letters by their letter (AZERTY's A sits on the US Q key) ...
@@ -71,7 +75,8 @@ private slots:
         // Cyrillic letters by their physical key: Л on the L key, Қ not known but keyed.
         QTest::newRow("ctrl+cyrillic el") << 0x041B << ct << int(XK_L) << int('L') << C;
         QTest::newRow("cyrillic on comma key") << 0x0411 << 0 << int(XK_COMMA) << int(VK_OEM_COMMA) << 0;
-        QTest::newRow("dead key by position") << int(Qt::Key_Dead_Circumflex) << 0 << 34 << int(VK_OEM_4) << 0;
+        QTest::newRow("dead key by position")
+            << int(Qt::Key_Dead_Circumflex) << 0 << 34 << int(VK_OEM_4) << 0;
         // Keypad keys keep their own codes; navigation keys of the keypad are the ordinary ones.
         QTest::newRow("keypad 5") << int(Qt::Key_5) << kp << 84 << int(VK_NUMPAD0 + 5) << 0;
         QTest::newRow("keypad plus") << int(Qt::Key_Plus) << kp << 86 << int(VK_ADD) << 0;

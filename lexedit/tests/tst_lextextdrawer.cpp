@@ -45,8 +45,7 @@ protected:
         ++Measured;
         const char32_t code = ACharacter.size() == 2 ? QChar::surrogateToUcs4(ACharacter[0], ACharacter[1])
                                                      : char32_t(ACharacter[0].unicode());
-        if (Injected.contains(code))
-            return Injected.value(code);
+        if (Injected.contains(code)) return Injected.value(code);
         return TheTextDrawer::MeasureCharWidth(ACharacter);
     }
 };

@@ -35,12 +35,13 @@ QRect Ink(const QImage &AImage, const QRect &AArea, QRgb AColour = White) {
     const QRect area = AArea & AImage.rect();
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            if (AImage.pixel(x, y) != AColour)
-                r |= QRect(x, y, 1, 1);
+            if (AImage.pixel(x, y) != AColour) r |= QRect(x, y, 1, 1);
     return r;
 }
 
-bool IsDark(QRgb APixel) { return qGray(APixel) < 128; }
+bool IsDark(QRgb APixel) {
+    return qGray(APixel) < 128;
+}
 
 class WideDrawer : public TheTextDrawer {
 public:
@@ -201,8 +202,7 @@ private slots:
             bool full = true;
             for (int x = X0; x < right && full; ++x)
                 full = IsDark(img.pixel(x, y));
-            if (full)
-                found = y;
+            if (full) found = y;
         }
         QVERIFY2(found >= 0, "no line across all cells");
         QVERIFY(!IsDark(img.pixel(X0 - 1, found)));
@@ -218,7 +218,7 @@ private slots:
         QImage img = Canvas();
         DrawRun(d, img, text, TTextOutOptions{tooOpaque}, rect);
         const QRgb red = qRgb(255, 0, 0);
-        QCOMPARE(Ink(img, img.rect()), rect); // nothing outside the rectangle
+        QCOMPARE(Ink(img, img.rect()), rect);   // nothing outside the rectangle
         QVERIFY(!Ink(img, rect, red).isNull()); // the text
         int reds = 0;
         for (int y = rect.top(); y <= rect.bottom(); ++y)
@@ -256,15 +256,15 @@ private slots:
         for (bool ownClip : {false, true}) {
             img = Canvas();
             QPainter p(&img);
-            if (ownClip)
-                p.setClipRect(QRect(0, 0, 300, 60));
+            if (ownClip) p.setClipRect(QRect(0, 0, 300, 60));
             d.BeginDrawing(&p);
             d.ExtTextOut(X0, Y0, TTextOutOptions{tooClipped}, rect, text);
             d.ExtTextOut(X0, Y0 + 20, TTextOutOptions(), QRect(), text);
             d.EndDrawing();
             QCOMPARE(p.hasClipping(), ownClip);
             p.end();
-            QVERIFY(Ink(img, QRect(X0 + 4 * d.CharWidth(), Y0 + 20, d.CharWidth(), d.CharHeight())).isValid());
+            QVERIFY(
+                Ink(img, QRect(X0 + 4 * d.CharWidth(), Y0 + 20, d.CharWidth(), d.CharHeight())).isValid());
             QVERIFY(!Ink(img, QRect(300, 0, 100, 60)).isValid());
         }
     }
@@ -276,7 +276,8 @@ private slots:
         QTest::newRow("ascii") << QStringLiteral("$x = [a|b]; // {W_M}") << 0;
         QTest::newRow("accents") << QStringLiteral("\u00C0\u00C5\u00C9 \u00E7\u00FF q") << 0;
         QTest::newRow("italic") << QStringLiteral("fWfl/jy") << int(TFontStyles{fsItalic}.ToMask());
-        QTest::newRow("bold underline") << QStringLiteral("W_jgM") << int(TFontStyles{fsBold, fsUnderline}.ToMask());
+        QTest::newRow("bold underline")
+            << QStringLiteral("W_jgM") << int(TFontStyles{fsBold, fsUnderline}.ToMask());
         QTest::newRow("fallback") << QStringLiteral("a") + Pair + QStringLiteral("\u4E00") << 0;
     }
     void clippedAndUnclippedRunsAgreeInsideTheRectangle() {
@@ -288,14 +289,14 @@ private slots:
         // Each character alone and the whole text, in cell-sized rectangles.
         for (int from = -1; from < int(text.size()); ++from) {
             const QString run = from < 0 ? text : text.mid(from, 1);
-            if (run.size() == 1 && run[0].isSurrogate())
-                continue;
+            if (run.size() == 1 && run[0].isSurrogate()) continue;
             const QRect rect(X0, Y0, d.ColumnsBefore(run, int(run.size())) * d.CharWidth(), d.CharHeight());
             QImage clipped = Canvas(), free = Canvas();
             DrawRun(d, clipped, run, TTextOutOptions{tooClipped}, rect);
             // The rectangle grows by the overhang of the last glyph.
             const int last = int(run.size()) - 1;
-            const QRect area = rect.adjusted(0, 0, d.ETODist().back() - d.CharColumns(run, last) * d.CharWidth(), 0);
+            const QRect area =
+                rect.adjusted(0, 0, d.ETODist().back() - d.CharColumns(run, last) * d.CharWidth(), 0);
             DrawRun(d, free, run, TTextOutOptions(), rect);
             const QRect ink = Ink(clipped, clipped.rect());
             QVERIFY2(!ink.isValid() || area.contains(ink), qPrintable(run));
@@ -316,8 +317,7 @@ private slots:
                 break;
             }
         }
-        if (over.isNull())
-            QSKIP("no italic glyph of this font overhangs its cell");
+        if (over.isNull()) QSKIP("no italic glyph of this font overhangs its cell");
         d.SetBackColor(clRed);
         QImage img = Canvas();
         const QRect rect(X0, Y0, 2 * cw, d.CharHeight());
@@ -360,7 +360,8 @@ private slots:
         QCOMPARE(d.DrawingCount(), 2);
         QPainter q(&other);
         QVERIFY_THROWS_EXCEPTION(common::EAssertionFailed, d.BeginDrawing(&q));
-        QVERIFY_THROWS_EXCEPTION(common::EAssertionFailed, TheTextDrawer(TFontStyles(), EditorFont()).EndDrawing());
+        QVERIFY_THROWS_EXCEPTION(common::EAssertionFailed,
+                                 TheTextDrawer(TFontStyles(), EditorFont()).EndDrawing());
         d.EndDrawing();
         QCOMPARE(d.DC(), &p);
         d.SetStyle(TFontStyles{fsBold}); // used by the next run at once
@@ -383,7 +384,8 @@ private slots:
         {
             TTextDrawingGuard guard(d, &q); // another painter once idle
             QCOMPARE(d.DC(), &q);
-            d.ExtTextOut(0, 0, TTextOutOptions{tooOpaque}, QRect(0, 0, 5, 5), nullptr, 3); // no text: fill only
+            d.ExtTextOut(0, 0, TTextOutOptions{tooOpaque}, QRect(0, 0, 5, 5), nullptr,
+                         3); // no text: fill only
         }
         QCOMPARE(d.DC(), nullptr);
         QCOMPARE(d.DrawingCount(), 0);
@@ -411,8 +413,7 @@ private slots:
         const auto has = [&](int ALeft, QRgb AColour) {
             for (int y = Y0; y < Y0 + d.CharHeight(); ++y)
                 for (int x = ALeft; x < ALeft + d.CharWidth(); ++x)
-                    if (img.pixel(x, y) == AColour)
-                        return true;
+                    if (img.pixel(x, y) == AColour) return true;
             return false;
         };
         QVERIFY(has(X0, qRgb(0, 160, 0)));      // clWindowText through the palette
@@ -430,13 +431,15 @@ private slots:
         QPainter p(&viaPainter);
         p.setFont(d.FontStock().FontHandle()->Font());
         p.setPen(Qt::black);
-        QVERIFY(UniversalExtTextOut(&p, X0, Y0, TTextOutOptions(), QRect(), text.constData(), int(text.size()),
-                                    dist.data(), true, nullptr));
+        QVERIFY(UniversalExtTextOut(&p, X0, Y0, TTextOutOptions(), QRect(), text.constData(),
+                                    int(text.size()), dist.data(), true, nullptr));
         p.end();
         QCOMPARE(viaPainter, viaDrawer);
         QPainter idle;
-        QVERIFY(!UniversalExtTextOut(&idle, 0, 0, TTextOutOptions(), QRect(), text.constData(), 1, nullptr, false));
-        QVERIFY(!UniversalExtTextOut(nullptr, 0, 0, TTextOutOptions(), QRect(), text.constData(), 1, nullptr, false));
+        QVERIFY(!UniversalExtTextOut(&idle, 0, 0, TTextOutOptions(), QRect(), text.constData(), 1, nullptr,
+                                     false));
+        QVERIFY(!UniversalExtTextOut(nullptr, 0, 0, TTextOutOptions(), QRect(), text.constData(), 1, nullptr,
+                                     false));
     }
 };
 

@@ -23,7 +23,8 @@ enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 using TKeyEvent = std::function<void(QObject *Sender, uint16_t &AKey, TShiftState AShift)>;
 // Key press: the handler may set AKey to NUL to consume the character.
 using TKeyPressEvent = std::function<void(QObject *Sender, QChar &AKey)>;
-using TMouseEvent = std::function<void(QObject *Sender, TMouseButton AButton, TShiftState AShift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(QObject *Sender, TMouseButton AButton, TShiftState AShift, int X, int Y)>;
 using TMouseCursorEvent =
     std::function<void(QObject *Sender, const TBufferCoord &aLineCharPos, Qt::CursorShape &aCursor)>;
 
@@ -51,8 +52,7 @@ public:
     }
     bool Contains(TLexHandlerId AId) const {
         for (const auto &e : FData)
-            if (e.first == AId)
-                return true;
+            if (e.first == AId) return true;
         return false;
     }
     int Count() const { return int(FData.size()); }
@@ -63,11 +63,9 @@ public:
     template <typename Call, typename Continue> void Walk(Call &&ACall, Continue &&AContinue) const {
         const std::vector<std::pair<TLexHandlerId, Handler>> snapshot = FData;
         for (auto it = snapshot.rbegin(); it != snapshot.rend(); ++it) {
-            if (!Contains(it->first) || !it->second)
-                continue;
+            if (!Contains(it->first) || !it->second) continue;
             ACall(it->second);
-            if (!AContinue())
-                return;
+            if (!AContinue()) return;
         }
     }
 
@@ -84,8 +82,12 @@ public:
 
     TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler) { return fKeyDownChain.Add(std::move(AHandler)); }
     TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler) { return fKeyUpChain.Add(std::move(AHandler)); }
-    TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler) { return fKeyPressChain.Add(std::move(AHandler)); }
-    TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler) { return fMouseDownChain.Add(std::move(AHandler)); }
+    TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler) {
+        return fKeyPressChain.Add(std::move(AHandler));
+    }
+    TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler) {
+        return fMouseDownChain.Add(std::move(AHandler));
+    }
     TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler) { return fMouseUpChain.Add(std::move(AHandler)); }
     TLexHandlerId AddMouseCursorHandler(TMouseCursorEvent AHandler) {
         return fMouseCursorChain.Add(std::move(AHandler));

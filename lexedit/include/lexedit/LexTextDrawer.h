@@ -42,8 +42,7 @@ constexpr int CeilOfDivision(int ANumerator, int ADenominator) {
 
 // Columns of a character of code ACode and width AWidth on a grid of ACellWidth pixels.
 constexpr int ColumnsOfWidth(char32_t ACode, int AWidth, int ACellWidth) {
-    if (ACode <= 255 || ACellWidth <= 0)
-        return 1;
+    if (ACode <= 255 || ACellWidth <= 0) return 1;
     const int n = CeilOfDivision(AWidth, ACellWidth);
     return n < 1 ? 1 : n;
 }
@@ -51,8 +50,7 @@ constexpr int ColumnsOfWidth(char32_t ACode, int AWidth, int ACellWidth) {
 // Columns of the high half of a surrogate pair whose glyph is APairWidth pixels wide (the low
 // half always takes one more column).
 constexpr int ColumnsOfPairHead(int APairWidth, int ACellWidth) {
-    if (ACellWidth <= 0)
-        return 1;
+    if (ACellWidth <= 0) return 1;
     const int n = CeilOfDivision(APairWidth, ACellWidth) - 1;
     return n < 1 ? 1 : n;
 }
@@ -70,12 +68,12 @@ QFont FontWithStyles(const QFont &AFont, TFontStyles AStyles);
 class TheFontHandle {
 public:
     struct TGlyph {
-        quint32 Index = 0;   // glyph index in RawFont(Font)
-        int16_t Font = -1;   // raw font index; -1: no glyph for the character
-        float Advance = 0;   // natural advance
-        float InkLeft = 0;   // left edge of the ink from the origin (the A width)
-        float InkRight = 0;  // right edge of the ink from the origin (A + B)
-        float InkTop = 0;    // top and bottom of the ink from the baseline (down is positive)
+        quint32 Index = 0;  // glyph index in RawFont(Font)
+        int16_t Font = -1;  // raw font index; -1: no glyph for the character
+        float Advance = 0;  // natural advance
+        float InkLeft = 0;  // left edge of the ink from the origin (the A width)
+        float InkRight = 0; // right edge of the ink from the origin (A + B)
+        float InkTop = 0;   // top and bottom of the ink from the baseline (down is positive)
         float InkBottom = 0;
     };
 
@@ -248,8 +246,8 @@ public:
     virtual void TextOut(int X, int Y, const QChar *AText, int ALength);
     // Draws a run with one advance per character, per the column rule; the rectangle of the
     // options grows to the right when the last glyph overhangs its cells.
-    virtual void ExtTextOut(int X, int Y, TTextOutOptions AOptions, QRect ARect, const QChar *AText, int ALength,
-                            bool AUseLigatures = false);
+    virtual void ExtTextOut(int X, int Y, TTextOutOptions AOptions, QRect ARect, const QChar *AText,
+                            int ALength, bool AUseLigatures = false);
     void ExtTextOut(int X, int Y, TTextOutOptions AOptions, const QRect &ARect, QStringView AText,
                     bool AUseLigatures = false) {
         ExtTextOut(X, Y, AOptions, ARect, AText.data(), int(AText.size()), AUseLigatures);
