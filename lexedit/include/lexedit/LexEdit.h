@@ -1,0 +1,581 @@
+#pragma once
+// The editor control: TCustomLexEdit holds a line buffer, an undo engine, a keystroke table, key
+// and mouse handler chains and a text drawer, and shows the text of its buffer with the ranges of
+// its highlighter. This unit covers the control's state and options, the update lock and status
+// reports, the highlighter hook-up, the reaction to buffer changes with the incremental rescan
+// of highlighter ranges, one buffer shared by several editors, and the caret, the selection and
+// the mapping between buffer and display positions.
+//
+// Word wrap and code folding are not part of the control yet: every buffer line is one display
+// row. Painting draws only the background so far.
+
+#include "common/Exception.h"
+#include "lexedit/LexColor.h"
+#include "lexedit/LexEditHighlighter.h"
+#include "lexedit/LexEditKbdHandler.h"
+#include "lexedit/LexEditKeyCmds.h"
+#include "lexedit/LexEditMiscClasses.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditTypes.h"
+#include "lexedit/LexEditUndo.h"
+#include "lexedit/LexSet.h"
+#include "lexedit/LexTextDrawer.h"
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace lexedit {
+
+COMMON_DECLARE_EXCEPTION(ELexEdit, common::Exception)
+
+enum TLexEditorOption : uint8_t {
+    eoAltSetsColumnMode,
+    eoAutoIndent,
+    eoDisableScrollArrows,
+    eoDragDropEditing,
+    eoDropFiles,
+    eoEnhanceHomeKey,
+    eoEnhanceEndKey,
+    eoGroupUndo,
+    eoHalfPageScroll,
+    eoHideShowScrollbars,
+    eoKeepCaretX,
+    eoNoCaret,
+    eoNoSelection,
+    eoRightMouseMovesCursor,
+    eoScrollByOneLess,
+    eoScrollHintFollows,
+    eoScrollPastEof,
+    eoScrollPastEol,
+    eoShowScrollHint,
+    eoShowSpecialChars,
+    eoSmartTabDelete,
+    eoSmartTabs,
+    eoSpecialLineDefaultFg,
+    eoTabIndent,
+    eoTabsToSpaces,
+    eoTrimTrailingSpaces,
+    eoShowLigatures
+};
+using TLexEditorOptions = TSet<TLexEditorOption, uint32_t>;
+
+inline constexpr TLexEditorOptions LEXEDIT_DEFAULT_OPTIONS{
+    eoAutoIndent,    eoDragDropEditing, eoEnhanceEndKey,  eoGroupUndo,    eoScrollPastEol,
+    eoShowScrollHint, eoSmartTabDelete, eoSmartTabs,      eoTabsToSpaces};
+
+enum TLexStateFlag : uint8_t {
+    sfCaretChanged,
+    sfScrollbarChanged,
+    sfLinesChanging,
+    sfIgnoreNextChar,
+    sfCaretVisible,
+    sfPossibleGutterClick,
+    sfOleDragSource,
+    sfGutterDragging
+};
+using TLexStateFlags = TSet<TLexStateFlag, uint16_t>;
+
+enum TLexStatusChange : uint8_t {
+    scAll,
+    scCaretX,
+    scCaretY,
+    scLeftChar,
+    scTopLine,
+    scInsertMode,
+    scModified,
+    scSelection,
+    scReadOnly
+};
+using TLexStatusChanges = TSet<TLexStatusChange, uint16_t>;
+
+enum TLexEditCaretType : uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
+enum TLexScrollHintFormat : uint8_t { shfTopLineOnly, shfTopToBottom };
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
+enum TFontQuality : uint8_t {
+    fqDefault,
+    fqDraft,
+    fqProof,
+    fqNonAntialiased,
+    fqAntialiased,
+    fqClearType,
+    fqClearTypeNatural
+};
+
+class TCustomLexEdit;
+
+using TLexNotifyEvent = std::function<void(TCustomLexEdit *Sender)>;
+using TStatusChangeEvent = std::function<void(TCustomLexEdit *Sender, TLexStatusChanges Changes)>;
+using TProcessCommandEvent =
+    std::function<void(TCustomLexEdit *Sender, TLexEditorCommand &Command, QChar &AChar, void *Data)>;
+// A hooked command handler: called before (AfterProcessing false) and after a command runs.
+using THookedCommandEvent = std::function<void(TCustomLexEdit *Sender, bool AfterProcessing, bool &Handled,
+                                               TLexEditorCommand &Command, QChar &AChar, void *Data,
+                                               void *HandlerData)>;
+
+struct THookedCommandHandlerEntry {
+    const void *Owner = nullptr; // identifies the handler (the object the handler belongs to)
+    THookedCommandEvent Event;
+    void *Data = nullptr;
+};
+
+// The difference of a keystroke table from the default table, as stored in a form.
+struct TLexStoredKeystroke {
+    TLexEditorCommand Command = ecNone;
+    uint16_t Key = 0;
+    TShiftState Shift;
+    uint16_t Key2 = 0;
+    TShiftState Shift2;
+    bool operator==(const TLexStoredKeystroke &O) const {
+        return Command == O.Command && Key == O.Key && Shift == O.Shift && Key2 == O.Key2 && Shift2 == O.Shift2;
+    }
+};
+
+class TCustomLexEdit : public QAbstractScrollArea {
+public:
+    explicit TCustomLexEdit(QWidget *AOwner = nullptr);
+    ~TCustomLexEdit() override;
+    TCustomLexEdit(const TCustomLexEdit &) = delete;
+    TCustomLexEdit &operator=(const TCustomLexEdit &) = delete;
+
+    // ---- buffer and undo -----------------------------------------------------------------
+    TLexEditStringList *Lines() const { return fLines; }
+    // Copies the lines of AValue into the buffer (one update bracket).
+    void SetLines(const QStringList &AValue);
+    QString Text() const { return fLines->Text(); }
+    void SetText(const QString &AValue);
+    QString LineText() const;
+    void SetLineText(const QString &AValue);
+    ILexEditUndo *UndoRedo() const { return fUndoRedo.get(); }
+    bool Modified() const;
+    void SetModified(bool Value);
+    int MaxUndo() const;
+    void SetMaxUndo(int Value);
+
+    // ---- settings --------------------------------------------------------------------------
+    TLexEditorOptions Options() const { return fOptions; }
+    void SetOptions(TLexEditorOptions Value);
+    int TabWidth() const { return fTabWidth; }
+    void SetTabWidth(int Value);
+    bool InsertMode() const { return fInserting; }
+    void SetInsertMode(bool Value);
+    bool ReadOnly() const { return GetReadOnly(); }
+    bool WantReturns() const { return fWantReturns; }
+    void SetWantReturns(bool Value) { fWantReturns = Value; }
+    bool WantTabs() const { return fWantTabs; }
+    void SetWantTabs(bool Value) { fWantTabs = Value; }
+    bool HideSelection() const { return fHideSelection; }
+    void SetHideSelection(bool Value);
+    int RightEdge() const { return fRightEdge; }
+    void SetRightEdge(int Value);
+    TColor RightEdgeColor() const { return fRightEdgeColor; }
+    void SetRightEdgeColor(TColor Value);
+    TColor ActiveLineColor() const { return fActiveLineColor; }
+    void SetActiveLineColor(TColor Value);
+    TColor Color() const { return fColor; }
+    void SetColor(TColor Value);
+    int ExtraLineSpacing() const { return fExtraLineSpacing; }
+    void SetExtraLineSpacing(int Value);
+    TFontQuality FontQuality() const { return fFontQuality; }
+    void SetFontQuality(TFontQuality Value);
+    // The editor's font (DefaultFontName, 10 points at construction).
+    QFont EditorFont() const { return font(); }
+    void SetEditorFont(const QFont &AFont);
+    TLexEditCaretType InsertCaret() const { return fInsertCaret; }
+    void SetInsertCaret(TLexEditCaretType Value) { fInsertCaret = Value; }
+    TLexEditCaretType OverwriteCaret() const { return fOverwriteCaret; }
+    void SetOverwriteCaret(TLexEditCaretType Value) { fOverwriteCaret = Value; }
+    TColor ScrollHintColor() const { return fScrollHintColor; }
+    void SetScrollHintColor(TColor Value) { fScrollHintColor = Value; }
+    TLexScrollHintFormat ScrollHintFormat() const { return fScrollHintFormat; }
+    void SetScrollHintFormat(TLexScrollHintFormat Value) { fScrollHintFormat = Value; }
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    TBorderStyle BorderStyle() const { return fBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    bool UseCodeFolding() const { return fUseCodeFolding; }
+    void SetUseCodeFolding(bool Value);
+    bool WordWrap() const { return false; }
+
+    // ---- highlighter -----------------------------------------------------------------------
+    TLexCustomHighlighter *Highlighter() const { return fHighlighter; }
+    // Not owned. Editors showing one buffer share one highlighter (their ranges are one set):
+    // on an editor that shows another editor's lines this sets the owner's highlighter, which
+    // every editor of the buffer then uses.
+    void SetHighlighter(TLexCustomHighlighter *Value);
+
+    // ---- keystrokes, handlers, plug-ins ----------------------------------------------------
+    TLexEditKeyStrokes &Keystrokes() { return *fKeyStrokes; }
+    // Without a table the keystrokes are cleared, otherwise copied.
+    void SetKeystrokes(const TLexEditKeyStrokes *Value);
+    virtual void SetDefaultKeystrokes();
+    // The entries of the table that the default table lacks, and the default entries that the
+    // table lacks (what a stored form keeps instead of the whole table).
+    std::vector<TLexStoredKeystroke> AddedKeystrokes() const;
+    std::vector<TLexStoredKeystroke> RemovedKeystrokes() const;
+    // Reading them back: appends added entries, deletes removed ones.
+    void ReadAddedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems);
+    void ReadRemovedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems);
+
+    // A handler is identified by AOwner; registering an owner twice is ignored.
+    void RegisterCommandHandler(const void *AOwner, THookedCommandEvent AHandlerProc, void *AHandlerData);
+    void UnregisterCommandHandler(const void *AOwner);
+    int HookedCommandHandlerCount() const { return int(fHookedCommandHandlers.size()); }
+    virtual void NotifyHookedCommandHandlers(bool AfterProcessing, TLexEditorCommand &Command, QChar &AChar,
+                                             void *Data);
+
+    TLexEditKbdHandler &KbdHandler() { return fKbdHandler; }
+    TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler) { return fKbdHandler.AddKeyDownHandler(std::move(AHandler)); }
+    TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler) { return fKbdHandler.AddKeyUpHandler(std::move(AHandler)); }
+    TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler) {
+        return fKbdHandler.AddKeyPressHandler(std::move(AHandler));
+    }
+    TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler) {
+        return fKbdHandler.AddMouseDownHandler(std::move(AHandler));
+    }
+    TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler) { return fKbdHandler.AddMouseUpHandler(std::move(AHandler)); }
+    TLexHandlerId AddMouseCursorHandler(TMouseCursorEvent AHandler) {
+        return fKbdHandler.AddMouseCursorHandler(std::move(AHandler));
+    }
+    bool RemoveKeyDownHandler(TLexHandlerId AId) { return fKbdHandler.RemoveKeyDownHandler(AId); }
+    bool RemoveKeyUpHandler(TLexHandlerId AId) { return fKbdHandler.RemoveKeyUpHandler(AId); }
+    bool RemoveKeyPressHandler(TLexHandlerId AId) { return fKbdHandler.RemoveKeyPressHandler(AId); }
+    bool RemoveMouseDownHandler(TLexHandlerId AId) { return fKbdHandler.RemoveMouseDownHandler(AId); }
+    bool RemoveMouseUpHandler(TLexHandlerId AId) { return fKbdHandler.RemoveMouseUpHandler(AId); }
+    bool RemoveMouseCursorHandler(TLexHandlerId AId) { return fKbdHandler.RemoveMouseCursorHandler(AId); }
+
+    void AddFocusControl(QWidget *AControl);
+    void RemoveFocusControl(QWidget *AControl);
+    int FocusControlCount() const { return int(fFocusList.size()); }
+    int PluginCount() const { return int(fPlugins.size()); }
+
+    TLexEditMarkList &Marks() { return fMarkList; }
+
+    // ---- update lock and status --------------------------------------------------------------
+    void BeginUpdate() { IncPaintLock(); }
+    void EndUpdate() { DecPaintLock(); }
+    void IncPaintLock();
+    // Without a matching IncPaintLock: "Assertion failure", and the lock stays at 0.
+    void DecPaintLock();
+    int PaintLock() const { return fPaintLock; }
+    TLexStateFlags StateFlags() const { return fStateFlags; }
+    // The status changes not reported yet.
+    TLexStatusChanges PendingStatusChanges() const { return fStatusChanges; }
+    void StatusChanged(TLexStatusChanges AChanges);
+
+    class TUpdateGuard {
+    public:
+        explicit TUpdateGuard(TCustomLexEdit &AEdit) : FEdit(AEdit), FUncaught(std::uncaught_exceptions()) {
+            FEdit.IncPaintLock();
+        }
+        // While an exception is on its way out, one thrown by a status handler is dropped.
+        ~TUpdateGuard() noexcept(false) {
+            if (std::uncaught_exceptions() > FUncaught) {
+                try {
+                    FEdit.DecPaintLock();
+                } catch (...) {
+                }
+            } else {
+                FEdit.DecPaintLock();
+            }
+        }
+        TUpdateGuard(const TUpdateGuard &) = delete;
+        TUpdateGuard &operator=(const TUpdateGuard &) = delete;
+
+    private:
+        TCustomLexEdit &FEdit;
+        int FUncaught;
+    };
+
+    // ---- view --------------------------------------------------------------------------------
+    int TopLine() const { return fTopLine; }
+    void SetTopLine(int Value);
+    int LeftChar() const { return fLeftChar; }
+    void SetLeftChar(int Value);
+    int CharsInWindow() const { return fCharsInWindow; }
+    int LinesInWindow() const { return fLinesInWindow; }
+    int CharWidth() const { return fCharWidth; }
+    int LineHeight() const { return fTextHeight; }
+    int GutterWidth() const { return fGutterWidth; }
+    TheTextDrawer &TextDrawer() { return *fTextDrawer; }
+    // Scrolls so that the caret is visible.
+    virtual void EnsureCursorPosVisible();
+
+    // ---- highlighter ranges ------------------------------------------------------------------
+    void ScanRanges();
+    // Rescans from the 0-based line Index until a line's end range equals the one stored; returns
+    // the index of the last line scanned.
+    int ScanFrom(int Index);
+
+    // ---- sharing a buffer --------------------------------------------------------------------
+    // Shows and edits the buffer and undo engine of AEdit (or of the editor whose buffer AEdit
+    // shows). Both editors then follow every change.
+    void SetLinesPointer(TCustomLexEdit *AEdit);
+    void RemoveLinesPointer();
+    TCustomLexEdit *ChainedEditor() const { return fChainedEditor; }
+
+    // ---- caret -------------------------------------------------------------------------------
+    int CaretX() const { return fCaretX; }
+    int CaretY() const { return fCaretY; }
+    TBufferCoord CaretXY() const { return BufferCoord(fCaretX, fCaretY); }
+    void SetCaretX(int Value) { SetCaretXY(BufferCoord(Value, fCaretY)); }
+    void SetCaretY(int Value) { SetCaretXY(BufferCoord(fCaretX, Value)); }
+    // Places the caret and collapses the selection onto it.
+    virtual void SetCaretXY(const TBufferCoord &Value);
+    void SetInternalCaretX(int Value) { SetCaretXYEx(true, BufferCoord(Value, fCaretY)); }
+    void SetInternalCaretY(int Value) { SetCaretXYEx(true, BufferCoord(fCaretX, Value)); }
+    void SetInternalCaretXY(const TBufferCoord &Value) { SetCaretXYEx(true, Value); }
+    virtual void SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value);
+    void ForceCaretX(int aCaretX);
+    void UpdateLastCaretX();
+    int LastCaretX() const { return fLastCaretX; }
+    void SetInternalDisplayXY(const TDisplayCoord &aPos);
+    TDisplayCoord DisplayXY() const;
+    int DisplayX() const { return DisplayXY().Column; }
+    int DisplayY() const;
+
+    // ---- selection ---------------------------------------------------------------------------
+    TBufferCoord BlockBegin() const;
+    TBufferCoord BlockEnd() const;
+    void SetBlockBegin(TBufferCoord Value);
+    void SetBlockEnd(TBufferCoord Value);
+    bool SelAvail() const;
+    bool SelTabBlock() const;
+    bool SelTabLine() const;
+    TLexSelectionMode SelectionMode() const { return fSelectionMode; }
+    void SetSelectionMode(TLexSelectionMode Value);
+    TLexSelectionMode ActiveSelectionMode() const { return fActiveSelectionMode; }
+    void SetActiveSelectionMode(TLexSelectionMode Value);
+    void SetCaretAndSelection(const TBufferCoord &ptCaret, const TBufferCoord &ptBefore, const TBufferCoord &ptAfter);
+    void MoveCaretAndSelection(const TBufferCoord &ptBefore, const TBufferCoord &ptAfter, bool SelectionCommand);
+    void SelectAll();
+    QString SelText() const { return GetSelText(); }
+    QString GetSelText() const;
+    int SelStart() const;
+    void SetSelStart(int Value);
+    int SelEnd() const;
+    void SetSelEnd(int Value);
+    int SelLength() const;
+    void SetSelLength(int Value);
+    void SetSelWord() { SetWordBlock(CaretXY()); }
+    void SetWordBlock(TBufferCoord Value);
+    QString WordAtCursor() const { return GetWordAtRowCol(CaretXY()); }
+    QString GetWordAtRowCol(TBufferCoord XY) const;
+
+    // ---- mapping -----------------------------------------------------------------------------
+    TDisplayCoord BufferToDisplayPos(const TBufferCoord &p) const;
+    TBufferCoord DisplayToBufferPos(const TDisplayCoord &p) const;
+    int LineToRow(int aLine) const { return aLine; }
+    int RowToLine(int aRow) const { return aRow; }
+    int DisplayLineCount() const { return fLines->Count(); }
+    int RowColToCharIndex(const TBufferCoord &RowCol) const;
+    TBufferCoord CharIndexToRowCol(int Index) const;
+    // The display form of a tab-expanded line: a wide glyph is preceded by FillerChar characters
+    // so that every character of the result fills one cell.
+    QString ExpandAtWideGlyphs(const QString &S) const;
+    // Columns taken by the character at 0-based AIndex of ALine when it starts at 0-based
+    // column ACol (tabs depend on the column); a surrogate pair counts as one character there.
+    int CharColumnsAt(QStringView ALine, int AIndex, int ACol) const;
+
+    // ---- words -------------------------------------------------------------------------------
+    virtual bool IsIdentChar(QChar AChar) const;
+    virtual bool IsWhiteChar(QChar AChar) const;
+    virtual bool IsWordBreakChar(QChar AChar) const;
+    const TLexCharSet &AdditionalIdentChars() const { return FAdditionalIdentChars; }
+    const TLexCharSet &AdditionalWordBreakChars() const { return FAdditionalWordBreakChars; }
+    void SetAdditionalIdentChars(const TLexCharSet &Value) { FAdditionalIdentChars = Value; }
+    void SetAdditionalWordBreakChars(const TLexCharSet &Value) { FAdditionalWordBreakChars = Value; }
+    virtual TBufferCoord NextWordPosEx(const TBufferCoord &XY) const;
+    virtual TBufferCoord WordStartEx(const TBufferCoord &XY) const;
+    virtual TBufferCoord WordEndEx(const TBufferCoord &XY) const;
+    virtual TBufferCoord PrevWordPosEx(const TBufferCoord &XY) const;
+    virtual TBufferCoord NextWordPos() const { return NextWordPosEx(CaretXY()); }
+    virtual TBufferCoord WordStart() const { return WordStartEx(CaretXY()); }
+    virtual TBufferCoord WordEnd() const { return WordEndEx(CaretXY()); }
+    virtual TBufferCoord PrevWordPos() const { return PrevWordPosEx(CaretXY()); }
+
+    // ---- caret keys --------------------------------------------------------------------------
+    void MoveCaretHorz(int DX, bool SelectionCommand);
+    void MoveCaretVert(int DY, bool SelectionCommand);
+    void DoHomeKey(bool Selection);
+    void DoEndKey(bool Selection);
+
+    // ---- events ------------------------------------------------------------------------------
+    TLexNotifyEvent OnChange;
+    TStatusChangeEvent OnStatusChange;
+    TProcessCommandEvent OnProcessCommand;
+    TProcessCommandEvent OnProcessUserCommand;
+    TProcessCommandEvent OnCommandProcessed;
+
+protected:
+    // ---- virtual operations ------------------------------------------------------------------
+    virtual void InvalidateRect(const QRect &aRect);
+    virtual void DoChange();
+    virtual bool GetReadOnly() const { return fReadOnly; }
+public:
+    virtual void SetReadOnly(bool Value);
+
+protected:
+    virtual void LinesChanged(TLexEditStringList *Sender);
+    virtual void DoOnStatusChange(TLexStatusChanges Changes);
+    virtual void InternalSetCaretXY(const TBufferCoord &Value) { SetCaretXYEx(true, Value); }
+    // Applies one undo or redo item to the text. Editing comes with the editing commands; until
+    // then the editor applies nothing. Called with the undo / redo flag set (see IsUndoRedoing).
+    virtual void DoUndoItem(const TLexEditUndoItem &Item) { Q_UNUSED(Item); }
+    virtual void DoRedoItem(const TLexEditUndoItem &Item) { Q_UNUSED(Item); }
+    // Tells the transient painting of the plug-ins that the caret is about to move and has moved.
+    virtual void DoOnPaintTransient(TTransientType TransientType) { Q_UNUSED(TransientType); }
+    // Re-places the caret on screen (called at the end of the update lock).
+    virtual void UpdateCaret() {}
+    virtual void UpdateScrollBars();
+    // Recomputes the cell size from the font and the styles in use.
+    virtual void RecalcCharExtent();
+    // Recomputes the window size in cells.
+    virtual void SizeOrFontChanged(bool bFont);
+
+    bool IsUndoRedoing() const { return fUndoRedoing; }
+
+    // ---- invalidation ------------------------------------------------------------------------
+    // Marks the rows of buffer lines FirstLine..LastLine (1-based; -1 means to the end) for
+    // repainting; while the update lock is held the area is collected in fInvalidateRect.
+    void InvalidateLines(int FirstLine, int LastLine);
+    void InvalidateLine(int Line) { InvalidateLines(Line, Line); }
+    void InvalidateGutterLines(int FirstLine, int LastLine);
+    void InvalidateSelection();
+    void InvalidateAll();
+    // Repaints the pending area collected under the update lock.
+    void FlushPendingInvalidation();
+
+    // ---- Qt --------------------------------------------------------------------------------
+    void paintEvent(QPaintEvent *AEvent) override;
+    void resizeEvent(QResizeEvent *AEvent) override;
+    void changeEvent(QEvent *AEvent) override;
+
+private:
+    friend class TLexEditPlugin;
+
+    // Buffer notifications (the buffer shown by this editor only).
+    void ListInserted(TLexEditStringList *Sender, int Index, int Count);
+    void ListDeleted(TLexEditStringList *Sender, int Index, int Count);
+    void ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine);
+    void ListCleared(TLexEditStringList *Sender);
+    void LinesChanging(TLexEditStringList *Sender);
+    void ModifiedChanged(ILexEditUndo *Sender);
+    void DoLinesInserted(int FirstLine, int Count);
+    void DoLinesDeleted(int FirstLine, int Count);
+    void DoLinePut(int Index, const QString &OldLine);
+    // Every editor that shows this editor's buffer (followers), in the order they joined.
+    template <typename F> void ForEachFollower(F &&AFunction);
+    void HookTextBuffer(TCustomLexEdit *AOwnerEdit);
+    void UnHookTextBuffer();
+
+    void UndoItem(const TLexEditUndoItem &Item);
+    void RedoItem(const TLexEditUndoItem &Item);
+    void HighlighterAttrChanged(QObject *Sender);
+    void HighlighterDestroyed();
+    void AssignHighlighter(TLexCustomHighlighter *Value);
+    bool ScansRanges() const { return fHighlighter != nullptr && fChainedEditor == nullptr; }
+    void LexFontChanged();
+    void TrimLineLeft(int ALine);
+    void SetBlockEndInternal(TBufferCoord Value);
+    TBufferCoord ClampBlockPos(TBufferCoord Value) const;
+    int LineLength(int ALine) const; // 1-based; 0 outside the buffer
+    void RegisterPlugin(TLexEditPlugin *APlugin);
+    void UnregisterPlugin(TLexEditPlugin *APlugin);
+
+    // buffer
+    TLexEditStringList *fLines;                    // the buffer shown: own or shared
+    std::unique_ptr<TLexEditStringList> fOrigLines; // the buffer this editor made
+    // undo
+    std::shared_ptr<ILexEditUndo> fUndoRedo;
+    std::shared_ptr<ILexEditUndo> fOrigUndoRedo;
+    bool fUndoRedoing = false;
+    // caret
+    int fCaretX = 1;
+    int fCaretY = 1;
+    int fLastCaretX = 1;
+    bool fCaretAtEOL = false;
+    // selection
+    TBufferCoord fBlockBegin{1, 1};
+    TBufferCoord fBlockEnd{1, 1};
+    TLexSelectionMode fSelectionMode = smNormal;
+    TLexSelectionMode fActiveSelectionMode = smNormal;
+    // view
+    int fLeftChar = 1;
+    int fTopLine = 1;
+    int fCharsInWindow = 0;
+    int fLinesInWindow = 0;
+    int fCharWidth = 0;
+    int fTextHeight = 0;
+    int fTextOffset = 0;
+    int fGutterWidth = 0;
+    // settings
+    TLexEditorOptions fOptions;
+    int fTabWidth = 8;
+    bool fWantReturns = true;
+    bool fWantTabs = false;
+    bool fInserting = true;
+    bool fReadOnly = false;
+    bool fHideSelection = false;
+    bool fAlwaysShowCaret = false;
+    int fRightEdge = 80;
+    TColor fRightEdgeColor = clSilver;
+    TColor fActiveLineColor = clNone;
+    TColor fColor = clWindow;
+    int fExtraLineSpacing = 0;
+    TFontQuality fFontQuality = fqClearTypeNatural;
+    TLexEditCaretType fInsertCaret = ctVerticalLine;
+    TLexEditCaretType fOverwriteCaret = ctBlock;
+    TColor fScrollHintColor = clInfoBk;
+    TLexScrollHintFormat fScrollHintFormat = shfTopLineOnly;
+    TScrollStyle FScrollBars = ssBoth;
+    TBorderStyle fBorderStyle = bsSingle;
+    bool fUseCodeFolding = false;
+    // flags
+    TLexStateFlags fStateFlags;
+    TLexStatusChanges fStatusChanges;
+    int fPaintLock = 0;
+    QRect fInvalidateRect;
+    bool fDestroying = false;
+    // key memory
+    uint16_t fLastKey = 0;
+    TShiftState fLastShiftState;
+    // owned parts
+    std::unique_ptr<TheTextDrawer> fTextDrawer;
+    std::unique_ptr<TLexEditKeyStrokes> fKeyStrokes;
+    TLexEditKbdHandler fKbdHandler;
+    TLexEditMarkList fMarkList;
+    std::vector<QPointer<QWidget>> fFocusList;
+    std::vector<THookedCommandHandlerEntry> fHookedCommandHandlers;
+    std::vector<TLexEditPlugin *> fPlugins; // not owned: each plug-in registers itself
+    TLexCharSet FAdditionalWordBreakChars;
+    TLexCharSet FAdditionalIdentChars;
+    // references
+    TLexCustomHighlighter *fHighlighter = nullptr; // not owned; dropped when it is destroyed
+    QMetaObject::Connection fHighlighterDestroyed;
+    TCustomLexEdit *fChainedEditor = nullptr;      // the editor whose buffer is shown, if any
+    std::vector<TCustomLexEdit *> fFollowers;      // editors showing this editor's buffer
+};
+
+template <typename F> void TCustomLexEdit::ForEachFollower(F &&AFunction) {
+    // Over a copy: a follower may leave while it is told.
+    const std::vector<TCustomLexEdit *> Followers = fFollowers;
+    for (TCustomLexEdit *Follower : Followers)
+        AFunction(Follower);
+}
+
+// The published form of the editor.
+class TLexEdit : public TCustomLexEdit {
+public:
+    explicit TLexEdit(QWidget *AOwner = nullptr) : TCustomLexEdit(AOwner) {}
+};
+
+} // namespace lexedit

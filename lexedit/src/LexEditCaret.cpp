@@ -1,0 +1,435 @@
+// Caret and selection: placement, selection ends and modes, selected text, character offsets,
+// word blocks and the caret moves by characters, lines, Home and End.
+//
+// Without a selection (anchor equal to end) the anchor and end follow the caret whatever moves
+// it, so that a selecting move always starts from the caret.
+
+#include "lexedit/LexEdit.h"
+
+#include "lexedit/LexEditMiscProcs.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace lexedit {
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+int ClampToInt(int64_t V) { return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX)); }
+
+} // namespace
+
+// ---- caret ----------------------------------------------------------------------------------
+
+void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
+    fCaretAtEOL = false;
+    DoOnPaintTransient(ttBefore);
+    const int Count = fLines->Count();
+    if (Value.Line > Count)
+        Value.Line = Count;
+    if (Value.Line < 1)
+        Value.Line = 1;
+    const int Len = LineLength(Value.Line);
+    if (Value.Char == INT_MAX)
+        Value.Char = Len + 1; // the end-of-line marker
+    if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1)
+        Value.Char = Len + 1;
+    if (Value.Char < 1)
+        Value.Char = 1;
+    if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing)
+        TrimLineLeft(fCaretY);
+    if (Value == CaretXY()) {
+        UpdateLastCaretX();
+    } else {
+        TUpdateGuard Lock(*this);
+        const bool Collapsed = fBlockBegin == fBlockEnd;
+        if (Value.Char != fCaretX) {
+            fCaretX = Value.Char;
+            StatusChanged({scCaretX});
+        }
+        if (Value.Line != fCaretY) {
+            if (fActiveLineColor != clNone || fOptions.Contains(eoShowLigatures)) {
+                InvalidateLine(fCaretY);
+                InvalidateLine(Value.Line);
+            }
+            fCaretY = Value.Line;
+            StatusChanged({scCaretY});
+        }
+        if (Collapsed)
+            fBlockBegin = fBlockEnd = CaretXY();
+        UpdateLastCaretX();
+        if (CallEnsureCursorPos)
+            EnsureCursorPosVisible();
+        fStateFlags.Include(sfCaretChanged);
+    }
+    DoOnPaintTransient(ttAfter);
+}
+
+void TCustomLexEdit::TrimLineLeft(int ALine) {
+    if (ALine < 1 || ALine > fLines->Count())
+        return;
+    const QString S = fLines->Get(ALine - 1);
+    const QString T = TrimTrailingSpaces(S);
+    if (T.size() == S.size())
+        return;
+    // Recorded, so that undo brings the blanks back.
+    fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
+                             BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
+    fLines->Put(ALine - 1, T);
+}
+
+void TCustomLexEdit::SetCaretXY(const TBufferCoord &Value) {
+    TUpdateGuard Lock(*this);
+    fStatusChanges.Include(scSelection);
+    const bool HadSelection = SelAvail();
+    if (HadSelection)
+        InvalidateSelection();
+    SetCaretXYEx(true, Value);
+    fBlockBegin = fBlockEnd = CaretXY();
+}
+
+void TCustomLexEdit::ForceCaretX(int aCaretX) {
+    const bool WasOn = fOptions.Contains(eoScrollPastEol);
+    fOptions.Include(eoScrollPastEol);
+    try {
+        SetInternalCaretX(aCaretX);
+    } catch (...) {
+        if (!WasOn)
+            fOptions.Exclude(eoScrollPastEol);
+        throw;
+    }
+    if (!WasOn)
+        fOptions.Exclude(eoScrollPastEol);
+}
+
+void TCustomLexEdit::UpdateLastCaretX() { fLastCaretX = DisplayX(); }
+
+void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
+    TUpdateGuard Lock(*this);
+    SetInternalCaretXY(DisplayToBufferPos(aPos));
+    UpdateLastCaretX();
+}
+
+TDisplayCoord TCustomLexEdit::DisplayXY() const { return BufferToDisplayPos(CaretXY()); }
+
+int TCustomLexEdit::DisplayY() const { return fCaretY; }
+
+// ---- selection ----------------------------------------------------------------------------------
+
+TBufferCoord TCustomLexEdit::BlockBegin() const { return TBufferCoord::Min(fBlockBegin, fBlockEnd); }
+TBufferCoord TCustomLexEdit::BlockEnd() const { return TBufferCoord::Max(fBlockBegin, fBlockEnd); }
+
+bool TCustomLexEdit::SelAvail() const {
+    return fBlockBegin.Char != fBlockEnd.Char ||
+           (fBlockBegin.Line != fBlockEnd.Line && fActiveSelectionMode != smColumn);
+}
+
+bool TCustomLexEdit::SelTabBlock() const {
+    return fBlockBegin.Line != fBlockEnd.Line && fActiveSelectionMode != smColumn;
+}
+
+bool TCustomLexEdit::SelTabLine() const {
+    return SelAvail() && BlockBegin().Char <= 1 && BlockEnd().Char > LineLength(fCaretY);
+}
+
+TBufferCoord TCustomLexEdit::ClampBlockPos(TBufferCoord Value) const {
+    const int Count = fLines->Count();
+    Value.Line = MinMax(Value.Line, 1, std::max(Count, 1));
+    const int Len = LineLength(Value.Line);
+    if (Value.Char == INT_MAX)
+        Value.Char = Len + 1;
+    if (Value.Char < 1)
+        Value.Char = 1;
+    if (fSelectionMode == smNormal && Value.Char > Len + 1)
+        Value.Char = Len + 1;
+    return Value;
+}
+
+void TCustomLexEdit::SetBlockBegin(TBufferCoord Value) {
+    fActiveSelectionMode = fSelectionMode;
+    Value = ClampBlockPos(Value);
+    const bool HadSelection = SelAvail();
+    if (HadSelection)
+        InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
+                        std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
+    const bool Moved = fBlockBegin != Value || fBlockEnd != Value;
+    fBlockBegin = fBlockEnd = Value;
+    if (HadSelection || Moved)
+        StatusChanged({scSelection});
+}
+
+void TCustomLexEdit::SetBlockEnd(TBufferCoord Value) {
+    fActiveSelectionMode = fSelectionMode;
+    if (fOptions.Contains(eoNoSelection))
+        return;
+    Value = ClampBlockPos(Value);
+    if (Value == fBlockEnd)
+        return;
+    if (fActiveSelectionMode == smColumn && Value.Char != fBlockEnd.Char)
+        InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
+                        std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
+    else
+        InvalidateLines(std::min(fBlockEnd.Line, Value.Line), std::max(fBlockEnd.Line, Value.Line));
+    fBlockEnd = Value;
+    StatusChanged({scSelection});
+}
+
+void TCustomLexEdit::SetSelectionMode(TLexSelectionMode Value) {
+    if (Value == fSelectionMode)
+        return;
+    fSelectionMode = Value;
+    SetActiveSelectionMode(Value);
+}
+
+void TCustomLexEdit::SetActiveSelectionMode(TLexSelectionMode Value) {
+    if (Value == fActiveSelectionMode)
+        return;
+    InvalidateSelection();
+    fActiveSelectionMode = Value;
+    InvalidateSelection();
+    StatusChanged({scSelection});
+}
+
+void TCustomLexEdit::SetCaretAndSelection(const TBufferCoord &ptCaret, const TBufferCoord &ptBefore,
+                                          const TBufferCoord &ptAfter) {
+    TUpdateGuard Lock(*this);
+    const TLexSelectionMode Mode = fActiveSelectionMode;
+    SetInternalCaretXY(ptCaret);
+    SetBlockBegin(ptBefore);
+    SetBlockEnd(ptAfter);
+    SetActiveSelectionMode(Mode);
+}
+
+void TCustomLexEdit::MoveCaretAndSelection(const TBufferCoord &ptBefore, const TBufferCoord &ptAfter,
+                                           bool SelectionCommand) {
+    if (fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo())
+        fUndoRedo->AddGroupBreak();
+    TUpdateGuard Lock(*this);
+    if (SelectionCommand) {
+        if (!SelAvail())
+            SetBlockBegin(ptBefore);
+        SetBlockEnd(ptAfter);
+    } else {
+        SetBlockBegin(ptAfter);
+    }
+    SetInternalCaretXY(ptAfter);
+}
+
+void TCustomLexEdit::SelectAll() {
+    const int Count = fLines->Count();
+    const TBufferCoord End = BufferCoord(LineLength(Count) + 1, std::max(Count, 1));
+    SetCaretAndSelection(End, BufferCoord(1, 1), End);
+    StatusChanged({scSelection});
+}
+
+QString TCustomLexEdit::GetSelText() const {
+    if (!SelAvail())
+        return QString();
+    const TBufferCoord B = BlockBegin();
+    const TBufferCoord E = BlockEnd();
+    const auto Line = [this](int L) { return L >= 1 && L <= fLines->Count() ? fLines->Get(L - 1) : QString(); };
+    QString Result;
+    switch (fActiveSelectionMode) {
+    case smNormal: {
+        const QString First = Line(B.Line);
+        if (B.Line == E.Line)
+            return First.mid(B.Char - 1, std::max(0, E.Char - B.Char));
+        if (B.Char - 1 < First.size())
+            Result += QStringView(First).mid(B.Char - 1);
+        Result += CRLF;
+        for (int L = B.Line + 1; L < E.Line; ++L)
+            Result += Line(L) + CRLF;
+        Result += QStringView(Line(E.Line)).left(std::max(0, E.Char - 1));
+        return Result;
+    }
+    case smLine: {
+        const int Count = fLines->Count();
+        for (int L = B.Line; L <= E.Line; ++L) {
+            Result += Line(L);
+            if (L < E.Line || L < Count)
+                Result += CRLF;
+        }
+        return Result;
+    }
+    case smColumn: {
+        // The block covers the display columns [Left, Right) of every row; a character is taken
+        // when its first column lies inside, so a tab or wide glyph straddling an edge is taken
+        // whole at the right edge and left out at the left edge.
+        const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
+        const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
+        const int Left = std::min(DB.Column, DE.Column);
+        const int Right = std::max(DB.Column, DE.Column);
+        const int FirstRow = std::min(DB.Row, DE.Row);
+        const int LastRow = std::max(DB.Row, DE.Row);
+        for (int Row = FirstRow; Row <= LastRow; ++Row) {
+            const int L = RowToLine(Row);
+            const QString S = Line(L);
+            const int Len = int(S.size());
+            // First character starting at or after column C.
+            const auto StartingFrom = [&](int C) {
+                TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
+                if (P.Char <= Len && BufferToDisplayPos(P).Column < C)
+                    P.Char += (P.Char < Len && S[P.Char - 1].isHighSurrogate() && S[P.Char].isLowSurrogate()) ? 2 : 1;
+                return P.Char;
+            };
+            const int From = StartingFrom(Left);
+            const int To = StartingFrom(Right);
+            if (From <= Len)
+                Result += QStringView(S).mid(From - 1, std::min(To, Len + 1) - From);
+            if (!fOptions.Contains(eoTrimTrailingSpaces)) {
+                const int Missing = To - std::max(From, Len + 1);
+                if (Missing > 0)
+                    Result += QString(Missing, QLatin1Char(' '));
+            }
+            if (Row < LastRow)
+                Result += CRLF;
+        }
+        return Result;
+    }
+    }
+    return Result;
+}
+
+// ---- character offsets ----------------------------------------------------------------------
+
+int TCustomLexEdit::SelStart() const { return RowColToCharIndex(SelAvail() ? BlockBegin() : CaretXY()); }
+
+int TCustomLexEdit::SelEnd() const { return RowColToCharIndex(SelAvail() ? BlockEnd() : CaretXY()); }
+
+int TCustomLexEdit::SelLength() const {
+    return SelAvail() ? RowColToCharIndex(BlockEnd()) - RowColToCharIndex(BlockBegin()) : 0;
+}
+
+namespace {
+
+// An offset beyond the text means its end.
+TBufferCoord EndOfText(const TLexEditStringList &L) {
+    const int Count = L.Count();
+    return BufferCoord(Count > 0 ? L.LineCharLength(Count - 1) + 1 : 1, std::max(Count, 1));
+}
+
+} // namespace
+
+void TCustomLexEdit::SetSelStart(int Value) {
+    TBufferCoord P = CharIndexToRowCol(Value);
+    if (P.Line > fLines->Count())
+        P = EndOfText(*fLines);
+    SetCaretXY(P);
+}
+
+void TCustomLexEdit::SetSelEnd(int Value) {
+    TBufferCoord P = CharIndexToRowCol(Value);
+    if (P.Line > fLines->Count())
+        P = EndOfText(*fLines);
+    SetBlockEnd(P);
+}
+
+void TCustomLexEdit::SetSelLength(int Value) {
+    const TBufferCoord B = BlockBegin();
+    const int64_t n = int64_t(RowColToCharIndex(B)) + Value;
+    if (Value < 0 && n >= 0) {
+        const TBufferCoord P = CharIndexToRowCol(int(n));
+        SetCaretAndSelection(P, P, B);
+        return;
+    }
+    TBufferCoord P = n < 0 || n > INT_MAX ? EndOfText(*fLines) : CharIndexToRowCol(int(n));
+    if (P.Line > fLines->Count())
+        P = EndOfText(*fLines);
+    SetCaretAndSelection(P, B, P);
+}
+
+// ---- words ------------------------------------------------------------------------------------
+
+void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
+    Value.Char = std::max(Value.Char, 1);
+    Value.Line = MinMax(Value.Line, 1, std::max(fLines->Count(), 1));
+    const QString S = LineLength(Value.Line) > 0 ? fLines->Get(Value.Line - 1) : QString();
+    const int Len = int(S.size());
+    // The line followed by a NUL: Len + 1 characters.
+    if (Value.Char > Len + 1) {
+        SetCaretXY(BufferCoord(Len + 1, Value.Line));
+        return;
+    }
+    int WordEnd = Value.Char;
+    while (WordEnd <= Len && IsIdentChar(S[WordEnd - 1]))
+        ++WordEnd;
+    int WordStart = Value.Char;
+    while (WordStart > 1 && IsIdentChar(S[WordStart - 2]))
+        --WordStart;
+    SetCaretAndSelection(BufferCoord(WordEnd, Value.Line), BufferCoord(WordStart, Value.Line),
+                         BufferCoord(WordEnd, Value.Line));
+    InvalidateLine(Value.Line);
+    StatusChanged({scSelection});
+}
+
+// ---- caret keys -------------------------------------------------------------------------------
+
+void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
+    const bool PastEol = fOptions.Contains(eoScrollPastEol);
+    const int Len = LineLength(fCaretY);
+    TBufferCoord Dest;
+    if (!PastEol && DX == -1 && fCaretX == 1 && fCaretY > 1) {
+        Dest = BufferCoord(LineLength(fCaretY - 1) + 1, fCaretY - 1);
+    } else if (!PastEol && DX == 1 && fCaretX > Len && fCaretY < fLines->Count()) {
+        Dest = BufferCoord(1, fCaretY + 1);
+    } else {
+        int x = ClampToInt(std::max<int64_t>(1, int64_t(fCaretX) + DX));
+        if (DX > 0 && !PastEol)
+            x = std::min(x, Len + 1);
+        // Never between the two halves of a surrogate pair.
+        if (x >= 2 && x <= Len) {
+            const QString S = fLines->Get(fCaretY - 1);
+            if (S[x - 1].isLowSurrogate() && S[x - 2].isHighSurrogate())
+                x += DX < 0 ? -1 : 1;
+        }
+        Dest = BufferCoord(x, fCaretY);
+    }
+    MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
+}
+
+void TCustomLexEdit::MoveCaretVert(int DY, bool SelectionCommand) {
+    const TDisplayCoord P = DisplayXY();
+    int64_t Row = int64_t(P.Row) + DY;
+    if (DY >= 0)
+        Row = std::min<int64_t>(Row, std::max(DisplayLineCount(), 1));
+    Row = std::max<int64_t>(Row, 1);
+    int Column = P.Column;
+    if (Row != P.Row && fOptions.Contains(eoKeepCaretX))
+        Column = fLastCaretX;
+    TBufferCoord Dest = DisplayToBufferPos(DisplayCoord(Column, int(Row)));
+    // A column inside a surrogate pair maps to its start already.
+    const int SavedLastCaretX = fLastCaretX;
+    {
+        TUpdateGuard Lock(*this);
+        MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
+    }
+    fLastCaretX = SavedLastCaretX;
+}
+
+void TCustomLexEdit::DoHomeKey(bool Selection) {
+    int Target = 1;
+    if (fOptions.Contains(eoEnhanceHomeKey)) {
+        const QString S = LineText();
+        int n = 0;
+        while (n < S.size() && (S[n] == QLatin1Char(' ') || S[n] == QLatin1Char('\t')))
+            ++n;
+        if (fCaretX - 1 > n || fCaretX == 1)
+            Target = n + 1;
+    }
+    MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
+}
+
+void TCustomLexEdit::DoEndKey(bool Selection) {
+    const QString S = LineText();
+    const int LineEnd = int(S.size()) + 1;
+    int Target = LineEnd;
+    if (fOptions.Contains(eoEnhanceEndKey)) {
+        const int k = int(TrimTrailingSpaces(S).size()) + 1;
+        Target = fCaretX == k ? LineEnd : k;
+    }
+    MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
+}
+
+} // namespace lexedit

@@ -1,0 +1,226 @@
+// The editor's reaction to changes of its buffer: highlighter ranges kept current by an
+// incremental rescan, marks and plug-ins told, rows collected for repainting, OnChange reported;
+// editors that show this editor's buffer are told after this editor has reacted.
+
+#include "lexedit/LexEdit.h"
+
+#include <algorithm>
+
+namespace lexedit {
+
+// ---- highlighter ranges -------------------------------------------------------------------
+
+void TCustomLexEdit::ScanRanges() {
+    TLexCustomHighlighter *H = fHighlighter;
+    const int Count = fLines->Count();
+    if (H == nullptr || Count == 0)
+        return;
+    H->ResetRange();
+    for (int i = 0; i < Count; ++i) {
+        H->SetLine(fLines->Get(i), i);
+        H->NextToEol();
+        fLines->PutRange(i, H->GetRange());
+    }
+}
+
+int TCustomLexEdit::ScanFrom(int Index) {
+    TLexCustomHighlighter *H = fHighlighter;
+    const int Count = fLines->Count();
+    if (Index < 0)
+        Index = 0;
+    if (H == nullptr || Index >= Count)
+        return Index;
+    // Never start from the state of a line that was not scanned yet.
+    while (Index > 0 && fLines->GetRange(Index - 1) == NullRange)
+        --Index;
+    if (Index == 0)
+        H->ResetRange();
+    else
+        H->SetRange(fLines->GetRange(Index - 1));
+    for (;;) {
+        H->SetLine(fLines->Get(Index), Index);
+        H->NextToEol();
+        const TLexRange Range = H->GetRange();
+        if (Range == fLines->GetRange(Index))
+            return Index; // the lines below start as before
+        fLines->PutRange(Index, Range);
+        if (++Index >= Count)
+            return Count - 1;
+    }
+}
+
+// ---- notifications ----------------------------------------------------------------------------
+
+void TCustomLexEdit::DoLinesInserted(int FirstLine, int Count) {
+    // A line inserted at 0-based FirstLine pushes down the line that was there (1-based
+    // FirstLine + 1) and everything below it; the line above keeps its marks.
+    fMarkList.LinesInserted(FirstLine + 1, Count);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+        if (P->Handlers().Contains(phLinesInserted))
+            P->LinesInserted(FirstLine, Count);
+}
+
+void TCustomLexEdit::DoLinesDeleted(int FirstLine, int Count) {
+    fMarkList.LinesDeleted(FirstLine + 1, Count);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+        if (P->Handlers().Contains(phLinesDeleted))
+            P->LinesDeleted(FirstLine, Count);
+}
+
+void TCustomLexEdit::DoLinePut(int Index, const QString &OldLine) {
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+        if (P->Handlers().Contains(phLinePut))
+            P->LinePut(Index, OldLine);
+}
+
+void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Count) {
+    if (Sender != fLines)
+        return;
+    DoLinesInserted(Index, Count);
+    if (ScansRanges() && fLines->Count() > 0) {
+        // Every inserted line is scanned, even when a scan stops early.
+        int i = Index;
+        do {
+            i = ScanFrom(i) + 1;
+        } while (i < Index + Count);
+    }
+    InvalidateLines(Index + 1, -1);
+    InvalidateGutterLines(Index + 1, -1);
+    fStateFlags.Include(sfScrollbarChanged);
+    ForEachFollower([&](TCustomLexEdit *F) { F->ListInserted(Sender, Index, Count); });
+}
+
+void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Count) {
+    if (Sender != fLines)
+        return;
+    DoLinesDeleted(Index, Count);
+    if (ScansRanges() && fLines->Count() > 0)
+        ScanFrom(Index);
+    InvalidateLines(Index + 1, -1);
+    InvalidateGutterLines(Index + 1, -1);
+    fStateFlags.Include(sfScrollbarChanged);
+    ForEachFollower([&](TCustomLexEdit *F) { F->ListDeleted(Sender, Index, Count); });
+}
+
+void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine) {
+    if (Sender != fLines)
+        return;
+    DoLinePut(Index, OldLine);
+    int EndLine = Index + 1; // 1-based
+    if (ScansRanges())
+        EndLine = std::max(EndLine, ScanFrom(Index) + 1);
+    else if (fHighlighter != nullptr)
+        EndLine = -1; // a follower does not know how far the owner rescanned
+    InvalidateLines(Index + 1, EndLine);
+    InvalidateGutterLines(Index + 1, EndLine);
+    fStateFlags.Include(sfScrollbarChanged);
+    ForEachFollower([&](TCustomLexEdit *F) { F->ListPut(Sender, Index, OldLine); });
+}
+
+void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
+    if (Sender != fLines)
+        return;
+    fUndoRedo->Clear();
+    fInvalidateRect = QRect();
+    InvalidateAll();
+    {
+        TUpdateGuard Lock(*this);
+        SetCaretXYEx(false, BufferCoord(1, 1));
+        fBlockBegin = fBlockEnd = CaretXY();
+        SetTopLine(1);
+        SetLeftChar(1);
+        StatusChanged({scAll});
+    }
+    ForEachFollower([&](TCustomLexEdit *F) { F->ListCleared(Sender); });
+}
+
+void TCustomLexEdit::LinesChanging(TLexEditStringList *Sender) {
+    if (Sender != fLines)
+        return;
+    fStateFlags.Include(sfLinesChanging);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+        if (P->Handlers().Contains(phLinesChanging))
+            P->LinesChanging();
+    ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanging(Sender); });
+}
+
+void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
+    if (Sender != fLines)
+        return;
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+        if (P->Handlers().Contains(phLinesChanged))
+            P->LinesChanged();
+    fStateFlags.Exclude(sfLinesChanging);
+    if (!fDestroying) {
+        const TLexSelectionMode Mode = fActiveSelectionMode;
+        SetBlockBegin(CaretXY());
+        fActiveSelectionMode = Mode;
+        FlushPendingInvalidation();
+        if (!fOptions.Contains(eoScrollPastEof))
+            SetTopLine(fTopLine);
+        if (fPaintLock == 0 && fStateFlags.Contains(sfScrollbarChanged))
+            UpdateScrollBars();
+    }
+    DoChange();
+    ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanged(Sender); });
+}
+
+// ---- invalidation -------------------------------------------------------------------------------
+
+void TCustomLexEdit::InvalidateRect(const QRect &aRect) {
+    if (fDestroying || aRect.isEmpty())
+        return;
+    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging))
+        fInvalidateRect = fInvalidateRect.united(aRect);
+    else
+        viewport()->update(aRect);
+}
+
+void TCustomLexEdit::InvalidateLines(int FirstLine, int LastLine) {
+    if (fTextHeight <= 0)
+        return;
+    const int Height = viewport()->height();
+    int Top = 0;
+    int Bottom = Height;
+    if (FirstLine > 0)
+        Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
+    if (LastLine > 0)
+        Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
+    if (Bottom > Top)
+        InvalidateRect(QRect(fGutterWidth, Top, viewport()->width() - fGutterWidth, Bottom - Top));
+}
+
+void TCustomLexEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
+    if (fGutterWidth <= 0 || fTextHeight <= 0)
+        return;
+    const int Height = viewport()->height();
+    int Top = 0;
+    int Bottom = Height;
+    if (FirstLine > 0)
+        Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
+    if (LastLine > 0)
+        Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
+    if (Bottom > Top)
+        InvalidateRect(QRect(0, Top, fGutterWidth, Bottom - Top));
+}
+
+void TCustomLexEdit::InvalidateSelection() {
+    if (fBlockBegin == fBlockEnd)
+        return;
+    const TBufferCoord B = BlockBegin();
+    const TBufferCoord E = BlockEnd();
+    InvalidateLines(B.Line, E.Line);
+}
+
+void TCustomLexEdit::InvalidateAll() { InvalidateRect(viewport()->rect()); }
+
+void TCustomLexEdit::FlushPendingInvalidation() {
+    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fInvalidateRect.isEmpty())
+        return;
+    const QRect R = fInvalidateRect;
+    fInvalidateRect = QRect();
+    if (!fDestroying)
+        viewport()->update(R);
+}
+
+} // namespace lexedit
