@@ -1,6 +1,15 @@
 #include "editor_helpers.h"
 
+#include <cstring>
+
 using namespace lexedit;
+
+namespace lexedit {
+char *toString(const TBufferCoord &P) { return qstrdup(QStringLiteral("(%1, %2)").arg(P.Char).arg(P.Line).toUtf8().constData()); }
+char *toString(const TDisplayCoord &P) {
+    return qstrdup(QStringLiteral("col %1 row %2").arg(P.Column).arg(P.Row).toUtf8().constData());
+}
+} // namespace lexedit
 
 namespace editor_test {
 

@@ -5,12 +5,21 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditHighlighter.h"
 
+#include <QMetaType>
 #include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <vector>
+
+// Readable positions in test failure messages.
+namespace lexedit {
+char *toString(const TBufferCoord &P);
+char *toString(const TDisplayCoord &P);
+} // namespace lexedit
+Q_DECLARE_METATYPE(lexedit::TBufferCoord)
+Q_DECLARE_METATYPE(lexedit::TDisplayCoord)
 
 namespace editor_test {
 
