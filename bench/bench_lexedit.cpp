@@ -1,0 +1,184 @@
+// Editor benchmark: highlighter ranges kept by the editor.
+//  1. full range scan of a large generated PHP file loaded into an editor with the PHP
+//     highlighter, against a bare scan loop over the same lines (the peer);
+//  2. changing one character on the last line (one line rescanned), in the large file and in a
+//     file a hundred times smaller (the time must not depend on the line count);
+//  3. inserting "/*" on line 10, which rescans every following line;
+//  4. appending lines one by one to an editor with the HTML highlighter: 1 M lines against
+//     100 k (linear growth: at most 12 times the time).
+//
+// Usage: bench_lexedit [lines-in-file, default 1400000] [lines-to-append, default 1000000]
+
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexHighlighterHtml.h"
+#include "lexedit/LexHighlighterPHP.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace lexedit;
+
+namespace {
+
+QByteArray GeneratePhp(int Lines) {
+    QByteArray Out;
+    Out.reserve(qsizetype(Lines) * 38);
+    for (int i = 0; i < Lines; ++i) {
+        switch (i % 4) {
+        case 0:
+            Out += "<div class=\"row\"><?php echo $v" + QByteArray::number(i % 97) + "; ?></div>\r\n";
+            break;
+        case 1:
+            Out += "  $total += $items[" + QByteArray::number(i % 1000) + "] * 2; // sum\r\n";
+            break;
+        case 2:
+            Out += "<p>Line " + QByteArray::number(i) + " of the generated page</p>\r\n";
+            break;
+        default:
+            Out += "\tif ($a > $b) { $c = 'x'; }\r\n";
+            break;
+        }
+    }
+    return Out;
+}
+
+QString OutputLine(int i) {
+    return QStringLiteral("<tr><td>%1</td><td>row value %2</td></tr>").arg(i).arg(i * 7 % 1000);
+}
+
+double Seconds(const QElapsedTimer &T) { return double(T.nsecsElapsed()) / 1e9; }
+
+// Average time of one edit of the last line plus its rescan, in milliseconds.
+double LastLineEdit(TLexEdit &E, int Repeats) {
+    TLexEditStringList &L = *E.Lines();
+    const int Last = L.Count() - 1;
+    const QString Original = L.Get(Last);
+    QElapsedTimer T;
+    T.start();
+    for (int i = 0; i < Repeats; ++i) {
+        // The last line of the generated file is empty: one character typed into it.
+        L.Put(Last, Original + QChar(u'a' + i % 26));
+    }
+    const double Ms = Seconds(T) * 1000.0 / Repeats;
+    L.Put(Last, Original);
+    return Ms;
+}
+
+double AppendLines(int N, long long &Check) {
+    TLexEdit E;
+    TLexHTMLLex H;
+    E.SetHighlighter(&H);
+    QElapsedTimer T;
+    T.start();
+    for (int i = 0; i < N; ++i)
+        E.Lines()->Add(OutputLine(i));
+    const double S = Seconds(T);
+    Check += E.Lines()->GetRange(N - 1);
+    return S;
+}
+
+// The peer of the appends: the same lines added to a bare line buffer.
+double AppendBare(int N, long long &Check) {
+    TLexEditStringList L;
+    QElapsedTimer T;
+    T.start();
+    for (int i = 0; i < N; ++i)
+        L.Add(OutputLine(i));
+    const double S = Seconds(T);
+    Check += L.Count();
+    return S;
+}
+
+bool WriteFile(const QString &Name, const QByteArray &Bytes) {
+    QFile F(Name);
+    return F.open(QIODevice::WriteOnly) && F.write(Bytes) == Bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication App(argc, argv);
+    const int FileLines = argc > 1 ? std::atoi(argv[1]) : 1400000;
+    const int AppendCount = argc > 2 ? std::atoi(argv[2]) : 1000000;
+    long long Check = 0;
+
+    QTemporaryDir Dir;
+    if (!Dir.isValid()) {
+        std::printf("cannot make a temporary folder\n");
+        return 1;
+    }
+    const QString BigName = Dir.filePath(QStringLiteral("big.php"));
+    const QString SmallName = Dir.filePath(QStringLiteral("small.php"));
+    const QByteArray BigBytes = GeneratePhp(FileLines);
+    if (!WriteFile(BigName, BigBytes) || !WriteFile(SmallName, GeneratePhp(std::max(FileLines / 100, 20)))) {
+        std::printf("cannot write the test files\n");
+        return 1;
+    }
+    const double MB = double(BigBytes.size()) / 1e6;
+
+    // 1. Full scan.
+    TLexEdit E;
+    TLexPHPLex H;
+    E.Lines()->LoadFromFile(BigName);
+    E.SetHighlighter(&H); // scans once; the full scan timed below is the same work
+    QElapsedTimer T;
+    T.start();
+    E.ScanRanges();
+    const double Scan = Seconds(T);
+    // The peer: the bare scanning loop over the same lines, storing nothing.
+    TLexPHPLex Peer;
+    T.restart();
+    Peer.ResetRange();
+    for (int i = 0; i < E.Lines()->Count(); ++i) {
+        Peer.SetLine(E.Lines()->Get(i), i);
+        Peer.NextToEol();
+        Check += Peer.GetRange();
+    }
+    const double PeerScan = Seconds(T);
+    std::printf("Full range scan, %d lines, %.1f MB: %.3f s = %.0f MB/s (target >= 100 MB/s); "
+                "bare scan loop %.3f s, ratio %.2f\n",
+                E.Lines()->Count(), MB, Scan, MB / Scan, PeerScan, Scan / PeerScan);
+
+    // 2. One character on the last line.
+    const double BigEdit = LastLineEdit(E, 20000);
+    TLexEdit Small;
+    Small.SetHighlighter(&H);
+    Small.Lines()->LoadFromFile(SmallName);
+    const double SmallEdit = LastLineEdit(Small, 20000);
+    std::printf("Change one character on the last line and rescan: %.4f ms with %d lines, %.4f ms with %d "
+                "lines (target <= 0.1 ms; ratio %.2f)\n",
+                BigEdit, E.Lines()->Count(), SmallEdit, Small.Lines()->Count(), BigEdit / SmallEdit);
+
+    // 3. "/*" on line 10: every following line changes its range.
+    const QString Line10 = E.Lines()->Get(9);
+    T.restart();
+    E.Lines()->Put(9, QStringLiteral("/*") + Line10);
+    const double Open = Seconds(T);
+    T.restart();
+    E.Lines()->Put(9, Line10);
+    const double Close = Seconds(T);
+    std::printf("Insert \"/*\" on line 10 (rescans to the end): %.3f s = %.0f MB/s; removing it again %.3f s\n",
+                Open, MB / Open, Close);
+
+    // 4. Appending lines with the HTML highlighter.
+    const double Append100k = AppendLines(AppendCount / 10, Check);
+    const double Append1M = AppendLines(AppendCount, Check);
+    const double Bare100k = AppendBare(AppendCount / 10, Check);
+    const double Bare1M = AppendBare(AppendCount, Check);
+    std::printf("Append %d lines one by one (HTML highlighter): %.3f s; %d lines: %.3f s; ratio %.2f "
+                "(target <= 12)\n",
+                AppendCount / 10, Append100k, AppendCount, Append1M, Append1M / Append100k);
+    std::printf("  peer, the same lines added to a bare line buffer: %.3f s and %.3f s, ratio %.2f; "
+                "editor / bare buffer at %d lines: %.2f\n",
+                Bare100k, Bare1M, Bare1M / Bare100k, AppendCount, Append1M / Bare1M);
+
+    std::printf("(check %lld)\n", Check);
+    return 0;
+}
