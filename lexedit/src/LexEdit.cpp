@@ -291,6 +291,12 @@ void TCustomLexEdit::changeEvent(QEvent *AEvent) {
         common::Guarded([this] { LexFontChanged(); });
 }
 
+bool TCustomLexEdit::focusNextPrevChild(bool ANext) {
+    if (fWantTabs)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(ANext);
+}
+
 void TCustomLexEdit::LexFontChanged() {
     if (fDestroying || !fTextDrawer)
         return;

@@ -77,7 +77,15 @@ void TCustomLexEdit::TrimLineLeft(int ALine) {
     // Recorded, so that undo brings the blanks back.
     fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
                              BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
+    // The end of the buffer change collapses the selection onto the caret; a selecting move
+    // that leaves the line must keep its selection.
+    const TBufferCoord SavedBegin = fBlockBegin;
+    const TBufferCoord SavedEnd = fBlockEnd;
+    const TLexSelectionMode SavedMode = fActiveSelectionMode;
     fLines->Put(ALine - 1, T);
+    fBlockBegin = SavedBegin;
+    fBlockEnd = SavedEnd;
+    fActiveSelectionMode = SavedMode;
 }
 
 void TCustomLexEdit::SetCaretXY(const TBufferCoord &Value) {
@@ -110,6 +118,13 @@ void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
     TUpdateGuard Lock(*this);
     SetInternalCaretXY(DisplayToBufferPos(aPos));
     UpdateLastCaretX();
+}
+
+void TCustomLexEdit::GotoLineAndCenter(int ALine) {
+    TUpdateGuard Lock(*this);
+    SetCaretXYEx(false, BufferCoord(1, ALine));
+    SetBlockBegin(CaretXY());
+    SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
 }
 
 TDisplayCoord TCustomLexEdit::DisplayXY() const { return BufferToDisplayPos(CaretXY()); }

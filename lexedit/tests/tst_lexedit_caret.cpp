@@ -544,6 +544,14 @@ void TestLexEditCaret::trimTrailingSpacesIsUndoableAndNotDuringUndo() {
     QCOMPARE(E.Undone, 1);
     QCOMPARE(E.CaretY(), 1);
     QCOMPARE(E.Lines()->Get(1), QStringLiteral("x  "));
+    // A selecting move off a trimmed line keeps its selection.
+    E.SetLines({QStringLiteral("abc  "), QStringLiteral("defg")});
+    E.SetCaretXY(BufferCoord(2, 1));
+    E.MoveCaretVert(1, true);
+    QCOMPARE(E.Lines()->Get(0), QStringLiteral("abc"));
+    QCOMPARE(E.BlockBegin(), BufferCoord(2, 1));
+    QCOMPARE(E.BlockEnd(), BufferCoord(2, 2));
+    QCOMPARE(E.SelText(), QStringLiteral("bc\r\nd"));
     // A line without trailing blanks records nothing.
     E.UndoRedo()->Clear();
     E.SetCaretXY(BufferCoord(1, 1));
@@ -577,6 +585,10 @@ void TestLexEditCaret::selectionModesAndAvailability() {
     E.SetCaretXY(BufferCoord(2, 1));
     QVERIFY(!E.SelAvail());
     QCOMPARE(E.BlockBegin(), BufferCoord(2, 1));
+    // Going to a line centres it and leaves nothing selected.
+    E.GotoLineAndCenter(2);
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 2));
+    QVERIFY(!E.SelAvail());
     // With eoNoSelection the end does not move.
     E.SetOptions(E.Options() + TLexEditorOptions{eoNoSelection});
     E.SetBlockEnd(BufferCoord(3, 2));

@@ -338,6 +338,8 @@ public:
     void UpdateLastCaretX();
     int LastCaretX() const { return fLastCaretX; }
     void SetInternalDisplayXY(const TDisplayCoord &aPos);
+    // Places the caret at the start of ALine, collapses the selection and centres the line.
+    virtual void GotoLineAndCenter(int ALine);
     TDisplayCoord DisplayXY() const;
     int DisplayX() const { return DisplayXY().Column; }
     int DisplayY() const;
@@ -458,6 +460,8 @@ protected:
     void paintEvent(QPaintEvent *AEvent) override;
     void resizeEvent(QResizeEvent *AEvent) override;
     void changeEvent(QEvent *AEvent) override;
+    // Tab stays in the editor when it wants tabs.
+    bool focusNextPrevChild(bool ANext) override;
 
 private:
     friend class TLexEditPlugin;
