@@ -449,7 +449,8 @@ void TCustomLexEdit::AssignHighlighter(TLexCustomHighlighter *Value) {
         Value->HookAttrChangeEvent(this, [this](QObject *Sender) {
             HighlighterAttrChanged(Sender != nullptr ? Sender : fHighlighter);
         });
-        fHighlighterDestroyed = QObject::connect(Value, &QObject::destroyed, this, [this] { HighlighterDestroyed(); });
+        fHighlighterDestroyed = QObject::connect(Value, &QObject::destroyed, this,
+                                                [this] { common::Guarded([this] { HighlighterDestroyed(); }); });
     }
     fHighlighter = Value;
     if (!fDestroying)

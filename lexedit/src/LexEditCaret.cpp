@@ -127,6 +127,23 @@ void TCustomLexEdit::GotoLineAndCenter(int ALine) {
     SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
 }
 
+void TCustomLexEdit::GotoBookMark(int BookMark) {
+    if (BookMark < 0 || BookMark > 9)
+        return;
+    for (int i = 0; i < fMarkList.Count(); ++i) {
+        const TLexEditMark &M = fMarkList.Items(i);
+        if (M.BookmarkNumber != BookMark)
+            continue;
+        if (M.Line < 1 || M.Line > fLines->Count())
+            return;
+        TUpdateGuard Lock(*this);
+        SetCaretXYEx(false, BufferCoord(M.Char, M.Line));
+        SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
+        SetBlockBegin(CaretXY());
+        return;
+    }
+}
+
 TDisplayCoord TCustomLexEdit::DisplayXY() const { return BufferToDisplayPos(CaretXY()); }
 
 int TCustomLexEdit::DisplayY() const { return fCaretY; }

@@ -589,6 +589,17 @@ void TestLexEditCaret::selectionModesAndAvailability() {
     E.GotoLineAndCenter(2);
     QCOMPARE(E.CaretXY(), BufferCoord(1, 2));
     QVERIFY(!E.SelAvail());
+    // Bookmarks: only a set bookmark on an existing line moves the caret.
+    E.Marks().Add(TLexEditMark{2, 3, 0, 4, true, false});
+    E.Marks().Add(TLexEditMark{9, 1, 0, 5, true, false});
+    E.SetCaretXY(BufferCoord(1, 1));
+    E.GotoBookMark(5);
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 1));
+    E.GotoBookMark(10);
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 1));
+    E.GotoBookMark(4);
+    QCOMPARE(E.CaretXY(), BufferCoord(3, 2));
+    QVERIFY(!E.SelAvail());
     // With eoNoSelection the end does not move.
     E.SetOptions(E.Options() + TLexEditorOptions{eoNoSelection});
     E.SetBlockEnd(BufferCoord(3, 2));

@@ -340,6 +340,8 @@ public:
     void SetInternalDisplayXY(const TDisplayCoord &aPos);
     // Places the caret at the start of ALine, collapses the selection and centres the line.
     virtual void GotoLineAndCenter(int ALine);
+    // Goes to bookmark 0..9 when it is set on an existing line (the marks with that number).
+    virtual void GotoBookMark(int BookMark);
     TDisplayCoord DisplayXY() const;
     int DisplayX() const { return DisplayXY().Column; }
     int DisplayY() const;
