@@ -63,6 +63,8 @@ private slots:
     void selectingMoveStartsAtCaretWhateverMovedIt();
     void trimTrailingSpacesIsUndoableAndNotDuringUndo();
     void selectionModesAndAvailability();
+    void dragAfterDoubleClickExtendsByWords();
+    void dragAfterTripleClickExtendsByLines();
 };
 
 void TestLexEditCaret::displayBufferRoundTrip_data() {
@@ -604,6 +606,51 @@ void TestLexEditCaret::selectionModesAndAvailability() {
     E.SetOptions(E.Options() + TLexEditorOptions{eoNoSelection});
     E.SetBlockEnd(BufferCoord(3, 2));
     QVERIFY(!E.SelAvail());
+}
+
+void TestLexEditCaret::dragAfterDoubleClickExtendsByWords() {
+    TLexEdit E;
+    E.SetLines({QStringLiteral("one two three four"), QStringLiteral("five six")});
+    E.SetWordBlock(BufferCoord(6, 1)); // "two"
+    QCOMPARE(E.SelText(), QStringLiteral("two"));
+    E.DoMouseSelectWordRange(BufferCoord(9, 1)); // after a blank: to the mouse
+    QCOMPARE(E.SelText(), QStringLiteral("two "));
+    E.DoMouseSelectWordRange(BufferCoord(12, 1)); // inside "three": to the word's end
+    QCOMPARE(E.SelText(), QStringLiteral("two three"));
+    QCOMPARE(E.CaretXY(), BufferCoord(14, 1));
+    E.DoMouseSelectWordRange(BufferCoord(3, 2));
+    QCOMPARE(E.SelText(), QStringLiteral("two three four\r\nfive"));
+    // Back before the anchor word: from the start of the word under the mouse, "two" kept.
+    E.DoMouseSelectWordRange(BufferCoord(2, 1));
+    QCOMPARE(E.SelText(), QStringLiteral("one two"));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 1));
+    // A position past the line end is cut to it.
+    E.DoMouseSelectWordRange(BufferCoord(50, 2));
+    QCOMPARE(E.SelText(), QStringLiteral("two three four\r\nfive six"));
+}
+
+void TestLexEditCaret::dragAfterTripleClickExtendsByLines() {
+    TLexEdit E;
+    E.SetLines({QStringLiteral("l1"), QStringLiteral("l2"), QStringLiteral("l3"), QStringLiteral("l4")});
+    // As a triple click on line 2 leaves it.
+    E.SetCaretAndSelection(BufferCoord(1, 3), BufferCoord(1, 2), BufferCoord(1, 3));
+    E.DoMouseSelectLineRange(BufferCoord(2, 3));
+    QCOMPARE(E.SelText(), QStringLiteral("l2\r\nl3\r\n"));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 4));
+    E.DoMouseSelectLineRange(BufferCoord(1, 1));
+    QCOMPARE(E.SelText(), QStringLiteral("l1\r\nl2\r\n"));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 1));
+    E.DoMouseSelectLineRange(BufferCoord(1, 4)); // the last line: to its end
+    QCOMPARE(E.SelText(), QStringLiteral("l2\r\nl3\r\nl4"));
+    QCOMPARE(E.CaretXY(), BufferCoord(3, 4));
+    E.DoMouseSelectLineRange(BufferCoord(1, 2));
+    QCOMPARE(E.SelText(), QStringLiteral("l2\r\n"));
+    // A triple click on the line before the last keeps that line as the anchor.
+    E.SetCaretAndSelection(BufferCoord(1, 4), BufferCoord(1, 3), BufferCoord(1, 4));
+    E.DoMouseSelectLineRange(BufferCoord(1, 1));
+    QCOMPARE(E.SelText(), QStringLiteral("l1\r\nl2\r\nl3\r\n"));
+    E.DoMouseSelectLineRange(BufferCoord(1, 2));
+    QCOMPARE(E.SelText(), QStringLiteral("l2\r\nl3\r\n"));
 }
 
 QTEST_MAIN(TestLexEditCaret)

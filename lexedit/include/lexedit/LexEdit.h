@@ -371,6 +371,11 @@ public:
     void SetSelLength(int Value);
     void SetSelWord() { SetWordBlock(CaretXY()); }
     void SetWordBlock(TBufferCoord Value);
+    // Extending a selection made by a double (words) or triple (lines) click while the mouse
+    // drags to APos: the word or line clicked stays selected, the other end follows the mouse
+    // by whole words or lines, and the caret goes to that end.
+    void DoMouseSelectWordRange(TBufferCoord APos);
+    void DoMouseSelectLineRange(TBufferCoord APos);
     QString WordAtCursor() const { return GetWordAtRowCol(CaretXY()); }
     QString GetWordAtRowCol(TBufferCoord XY) const;
 
@@ -562,6 +567,9 @@ private:
     std::vector<QPointer<QWidget>> fFocusList;
     std::vector<THookedCommandHandlerEntry> fHookedCommandHandlers;
     std::vector<TLexEditPlugin *> fPlugins; // not owned: each plug-in registers itself
+    // The word selected last by SetWordBlock: the anchor of a drag after a double click.
+    TBufferCoord fWordAnchorBegin{0, 0};
+    TBufferCoord fWordAnchorEnd{0, 0};
     TLexCharSet FAdditionalWordBreakChars;
     TLexCharSet FAdditionalIdentChars;
     // references
