@@ -155,6 +155,8 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         const TLexSelectionMode Mode = fActiveSelectionMode;
         SetBlockBegin(CaretXY());
         fActiveSelectionMode = Mode;
+        // The collapsed block stays on the caret itself, also past the line end.
+        fBlockBegin = fBlockEnd = CaretXY();
         FlushPendingInvalidation();
         if (!fOptions.Contains(eoScrollPastEof))
             SetTopLine(fTopLine);

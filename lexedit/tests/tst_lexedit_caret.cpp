@@ -522,9 +522,20 @@ void TestLexEditCaret::selectingMoveStartsAtCaretWhateverMovedIt() {
     QCOMPARE(E.BlockBegin(), BufferCoord(5, 2));
     E.MoveCaretHorz(1, true);
     QCOMPARE(E.SelText(), QStringLiteral("n"));
+    // After a buffer change the collapsed block is the caret, also past the line end.
+    E.SetCaretXY(BufferCoord(15, 1));
+    E.Lines()->Put(1, QStringLiteral("changed"));
+    QCOMPARE(E.BlockBegin(), BufferCoord(15, 1));
+    E.MoveCaretHorz(1, true); // nothing to select past the end: the block stays on the caret
+    QVERIFY(!E.SelAvail());
+    QCOMPARE(E.BlockBegin(), BufferCoord(16, 1));
+    QCOMPARE(E.CaretXY(), BufferCoord(16, 1));
+    E.SetCaretXY(BufferCoord(5, 2));
+    E.MoveCaretHorz(1, true);
+    QCOMPARE(E.SelText(), QStringLiteral("g"));
     // A selection that exists stays when the caret is moved that way.
     E.SetInternalCaretXY(BufferCoord(1, 1));
-    QCOMPARE(E.SelText(), QStringLiteral("n"));
+    QCOMPARE(E.SelText(), QStringLiteral("g"));
 }
 
 void TestLexEditCaret::trimTrailingSpacesIsUndoableAndNotDuringUndo() {
