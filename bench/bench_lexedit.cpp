@@ -5,7 +5,8 @@
 //     file a hundred times smaller (the time must not depend on the line count);
 //  3. inserting "/*" on line 10, which rescans every following line;
 //  4. appending lines one by one to an editor with the HTML highlighter: 1 M lines against
-//     100 k (linear growth: at most 12 times the time).
+//     100 k (linear growth: at most 12 times the time), best of three runs, against a bare
+//     line buffer.
 //
 // Usage: bench_lexedit [lines-in-file, default 1400000] [lines-to-append, default 1000000]
 
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -168,10 +170,17 @@ int main(int argc, char **argv) {
                 Open, MB / Open, Close);
 
     // 4. Appending lines with the HTML highlighter.
-    const double Append100k = AppendLines(AppendCount / 10, Check);
-    const double Append1M = AppendLines(AppendCount, Check);
-    const double Bare100k = AppendBare(AppendCount / 10, Check);
-    const double Bare1M = AppendBare(AppendCount, Check);
+    // Best of three runs each: the machine may be shared.
+    const auto Best = [&Check](double (*Run)(int, long long &), int N) {
+        double B = Run(N, Check);
+        for (int i = 0; i < 2; ++i)
+            B = std::min(B, Run(N, Check));
+        return B;
+    };
+    const double Append100k = Best(AppendLines, AppendCount / 10);
+    const double Append1M = Best(AppendLines, AppendCount);
+    const double Bare100k = Best(AppendBare, AppendCount / 10);
+    const double Bare1M = Best(AppendBare, AppendCount);
     std::printf("Append %d lines one by one (HTML highlighter): %.3f s; %d lines: %.3f s; ratio %.2f "
                 "(target <= 12)\n",
                 AppendCount / 10, Append100k, AppendCount, Append1M, Append1M / Append100k);
