@@ -60,29 +60,34 @@ void TControlPanelForm::ChooseInterpreter(const QString &AFileName) {
     ControlLabel->setText(AFileName);
 }
 
-void TControlPanelForm::OpenScriptActionExecute() {
+bool TControlPanelForm::ReadyForScript() {
     if (FPhpFolder.isEmpty()) {
         FDialogs->ShowInformation(QStringLiteral("No php.exe specified."));
-        return;
+        return false;
     }
     // A second run would be refused by the runner after the result view had been cleared;
     // refuse before anything changes so that the running child's output stays.
     if (ConsoleCommand->IsRunning())
         throw runner::EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    return true;
+}
+
+void TControlPanelForm::OpenScriptActionExecute() {
+    if (!ReadyForScript())
+        return;
     QString fileName;
     if (FDialogs->ExecuteOpen(2, fileName))
-        OpenScript(fileName);
+        LoadScriptAndRun(fileName);
     else
         StartRun();
 }
 
 void TControlPanelForm::OpenScript(const QString &AFileName) {
-    if (FPhpFolder.isEmpty()) {
-        FDialogs->ShowInformation(QStringLiteral("No php.exe specified."));
-        return;
-    }
-    if (ConsoleCommand->IsRunning())
-        throw runner::EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    if (ReadyForScript())
+        LoadScriptAndRun(AFileName);
+}
+
+void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->LoadFromFile(AFileName);
     FPhpScript = AFileName;

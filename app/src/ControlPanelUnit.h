@@ -82,6 +82,10 @@ protected:
 private:
     void CreateWidgets();
     void CreateActions();
+    // Whether a script may be opened now: tells the user when no interpreter was chosen, and
+    // refuses (throws) while a run is going on.
+    bool ReadyForScript();
+    void LoadScriptAndRun(const QString &AFileName);
     void StartRun();
 
     QString FPhpFolder;
