@@ -5,7 +5,9 @@
 #include "ResultBrowser.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -303,6 +305,29 @@ private slots:
         QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("first"));
         WaitForRunEnd();
         QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("first\r\nlast"));
+    }
+
+    void closingTheWindowDuringARunEndsTheChild() {
+        const QString php = Php();
+        const QString slow = WriteScript(QStringLiteral("forever.php"), "<?php echo \"started\\n\"; flush(); sleep(60);\n");
+        FDialogs->OpenAnswers = {php, slow};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), QStringLiteral("started"), 10000);
+        const qint64 pid = FForm->ConsoleCommand->ProcessInformation().dwProcessId;
+        QVERIFY(pid > 0);
+        QVERIFY(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+        QElapsedTimer timer;
+        timer.start();
+        FForm->close();
+        FForm.reset();
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+        // A fresh window for cleanup().
+        FForm = std::make_unique<TControlPanelForm>();
+        auto dialogs = std::make_unique<TScriptedDialogs>();
+        FDialogs = dialogs.get();
+        FForm->SetDialogs(std::move(dialogs));
     }
 
     void unreadableScriptChangesNothing() {
