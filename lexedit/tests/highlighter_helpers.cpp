@@ -1,7 +1,10 @@
 #include "highlighter_helpers.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 namespace lexedit_test {
@@ -104,6 +107,27 @@ QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStder
     AExit = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
     if (AStderr) *AStderr = P.readAllStandardError();
     return P.readAllStandardOutput();
+}
+
+QString GoldenFileMismatch(const QString &ALang, const QString &ASource) {
+    int exitCode = 0;
+    const QByteArray out = RunLexTokens({QStringLiteral("--lang"), ALang, QStringLiteral("--ranges"), ASource}, exitCode);
+    if (exitCode != 0)
+        return QStringLiteral("lextokens exited with %1").arg(exitCode);
+    QFile expected(ASource + QStringLiteral(".tokens"));
+    if (!expected.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1").arg(expected.fileName());
+    const QList<QByteArray> want = expected.readAll().split('\n');
+    const QList<QByteArray> got = out.split('\n');
+    for (int i = 0; i < std::min(want.size(), got.size()); ++i) {
+        if (want[i] != got[i])
+            return QStringLiteral("output line %1: got \"%2\", want \"%3\"")
+                .arg(i + 1)
+                .arg(QString::fromUtf8(got[i]), QString::fromUtf8(want[i]));
+    }
+    if (got.size() != want.size())
+        return QStringLiteral("%1 output lines, want %2").arg(got.size()).arg(want.size());
+    return QString();
 }
 
 } // namespace lexedit_test

@@ -49,4 +49,8 @@ QString Dump(const TScannedLine &AScan);
 QString LexTokensPath();
 QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStderr = nullptr);
 
+// Runs lextokens --ranges on ASource and compares its output with ASource + ".tokens"; returns
+// what differs first, or an empty string when they agree.
+QString GoldenFileMismatch(const QString &ALang, const QString &ASource);
+
 } // namespace lexedit_test
