@@ -20,6 +20,8 @@ struct TGlyphScratch {
     std::vector<quint32> Indexes;
     std::vector<QPointF> Positions;
     std::vector<int16_t> Fonts;
+    std::vector<quint32> FontIndexes; // the glyphs of one font of a run with fallback glyphs
+    std::vector<QPointF> FontPositions;
 };
 
 TGlyphScratch &Scratch() {
@@ -68,7 +70,10 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
         qreal cells = 0;
         for (int u = 0; u < units; ++u)
             cells += AETODist ? AETODist[i + u] : (u == 0 ? g.Advance : 0);
-        const bool drawable = g.Font >= 0 && !c.isLowSurrogate() && !(c.isHighSurrogate() && units == 1);
+        // A glyph without ink (a blank) leaves no pixels: it is not handed to the painter, which
+        // would look it up all the same.
+        const bool drawable = g.Font >= 0 && (g.InkRight > g.InkLeft || g.InkBottom > g.InkTop) &&
+                              !c.isLowSurrogate() && !(c.isHighSurrogate() && units == 1);
         if (drawable) {
             qreal gx = x;
             if (AETODist && g.Advance <= 0.0f && g.InkRight > g.InkLeft) {
@@ -90,16 +95,13 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
         i += units - 1;
     }
     // Underline and strike-out run through every cell, blanks and empty cells included.
-    const QFont &font = AFont->Font();
-    const QFontMetrics &metrics = AFont->Metrics();
-    const qreal lineWidth = std::max(1, metrics.lineWidth());
-    const bool lines = (font.underline() || font.strikeOut()) && x > X;
+    const bool underline = AFont->Underline() && x > X, strikeOut = AFont->StrikeOut() && x > X;
+    const qreal lineWidth = AFont->LineWidth();
+    const qreal underlineY = baseline + AFont->UnderlinePos(), strikeOutY = baseline - AFont->StrikeOutPos();
     QRectF ink;
     if (inkRight > inkLeft) ink = QRectF(inkLeft, baseline + inkTop, inkRight - inkLeft, inkBottom - inkTop);
-    if (lines) {
-        if (font.underline()) ink |= QRectF(X, baseline + metrics.underlinePos(), x - X, lineWidth);
-        if (font.strikeOut()) ink |= QRectF(X, baseline - metrics.strikeOutPos(), x - X, lineWidth);
-    }
+    if (underline) ink |= QRectF(X, underlineY, x - X, lineWidth);
+    if (strikeOut) ink |= QRectF(X, strikeOutY, x - X, lineWidth);
 
     // Clip only when some ink would leave the rectangle: the pixels a glyph touches are those
     // its ink box overlaps. Then clip without saving the whole painter state when the painter
@@ -117,7 +119,14 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
     } else if (clipped) {
         DC->setClipRect(ARect, Qt::ReplaceClip);
     }
-    if (AOptions.Contains(tooOpaque) && ARect.isValid()) DC->fillRect(ARect, DC->background());
+    if (AOptions.Contains(tooOpaque) && ARect.isValid()) {
+        // A solid background is filled by colour: the painter then skips setting up a brush.
+        const QBrush &background = DC->background();
+        if (background.style() == Qt::SolidPattern)
+            DC->fillRect(ARect, background.color());
+        else
+            DC->fillRect(ARect, background);
+    }
 
     const int glyphs = int(s.Indexes.size());
     if (glyphs > 0 && singleFont) {
@@ -126,8 +135,8 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
         DC->drawGlyphRun(QPointF(0, 0), run);
     } else if (glyphs > 0) {
         // One glyph run per font: the main font and the fallback fonts found for the text.
-        std::vector<quint32> idx;
-        std::vector<QPointF> pos;
+        std::vector<quint32> &idx = s.FontIndexes;
+        std::vector<QPointF> &pos = s.FontPositions;
         for (int f = 0; f < AFont->RawFontCount(); ++f) {
             idx.clear();
             pos.clear();
@@ -138,16 +147,13 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
                 }
             }
             if (idx.empty()) continue;
-            QGlyphRun run;
-            run.setRawFont(AFont->RawFont(f));
+            QGlyphRun &run = AFont->GlyphRun(f);
             run.setRawData(idx.data(), pos.data(), int(idx.size()));
             DC->drawGlyphRun(QPointF(0, 0), run);
         }
     }
-    if (lines) {
-        if (font.underline()) DrawLine(DC, X, x, baseline + metrics.underlinePos(), lineWidth);
-        if (font.strikeOut()) DrawLine(DC, X, x, baseline - metrics.strikeOutPos(), lineWidth);
-    }
+    if (underline) DrawLine(DC, X, x, underlineY, lineWidth);
+    if (strikeOut) DrawLine(DC, X, x, strikeOutY, lineWidth);
 
     if (savedState)
         DC->restore();
@@ -216,21 +222,44 @@ void TheTextDrawer::AfterStyleSet() {
     FCrntFont = FFontStock.FontHandle();
 }
 
+namespace {
+
+// Colours kept per drawer; more are rare (a highlighter uses a few dozen at most).
+constexpr size_t MaxCachedColors = 64;
+
+} // namespace
+
+const QPen &TheTextDrawer::PenOf(TColor AColor) {
+    for (const auto &entry : FPens)
+        if (entry.first == AColor) return entry.second;
+    if (FPens.size() >= MaxCachedColors) FPens.clear();
+    FPens.emplace_back(AColor, QPen(ColorToQColor(AColor, FPalette, FPalette.color(QPalette::Text))));
+    return FPens.back().second;
+}
+
+const QBrush &TheTextDrawer::BrushOf(TColor AColor) {
+    for (const auto &entry : FBrushes)
+        if (entry.first == AColor) return entry.second;
+    if (FBrushes.size() >= MaxCachedColors) FBrushes.clear();
+    FBrushes.emplace_back(AColor, QBrush(ColorToQColor(AColor, FPalette, FPalette.color(QPalette::Base))));
+    return FBrushes.back().second;
+}
+
 void TheTextDrawer::ApplyColors() {
-    FDC->setPen(ColorToQColor(FColor, FPalette, FPalette.color(QPalette::Text)));
-    FDC->setBackground(ColorToQColor(FBkColor, FPalette, FPalette.color(QPalette::Base)));
+    FDC->setPen(PenOf(FColor));
+    FDC->setBackground(BrushOf(FBkColor));
 }
 
 void TheTextDrawer::SetForeColor(TColor AValue) {
     if (AValue == FColor) return;
     FColor = AValue;
-    if (FDC) FDC->setPen(ColorToQColor(FColor, FPalette, FPalette.color(QPalette::Text)));
+    if (FDC) FDC->setPen(PenOf(FColor));
 }
 
 void TheTextDrawer::SetBackColor(TColor AValue) {
     if (AValue == FBkColor) return;
     FBkColor = AValue;
-    if (FDC) FDC->setBackground(ColorToQColor(FBkColor, FPalette, FPalette.color(QPalette::Base)));
+    if (FDC) FDC->setBackground(BrushOf(FBkColor));
 }
 
 void TheTextDrawer::SetCharExtra(int AValue) {
@@ -246,6 +275,9 @@ void TheTextDrawer::DoSetCharExtra(int AValue) {
 
 void TheTextDrawer::SetPalette(const QPalette &APalette) {
     FPalette = APalette;
+    // System colours and the defaults resolve through the palette: resolve them afresh.
+    FPens.clear();
+    FBrushes.clear();
     if (FDC) ApplyColors();
 }
 

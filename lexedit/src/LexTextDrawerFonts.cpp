@@ -35,9 +35,12 @@ QFont FontWithStyles(const QFont &AFont, TFontStyles AStyles) {
 // ---------------------------------------------------------------------------------------------
 
 TheFontHandle::TheFontHandle(const QFont &AFont)
-    : FFont(AFont), FMetrics(AFont), FAscent(FMetrics.ascent()), FHeight(std::abs(FMetrics.height())) {
+    : FFont(AFont), FMetrics(AFont), FAscent(FMetrics.ascent()), FHeight(std::abs(FMetrics.height())),
+      FUnderline(AFont.underline()), FStrikeOut(AFont.strikeOut()), FLineWidth(std::max(1, FMetrics.lineWidth())),
+      FUnderlinePos(FMetrics.underlinePos()), FStrikeOutPos(FMetrics.strikeOutPos()) {
     FRawFonts.push_back(QRawFont::fromFont(FFont));
-    FMainRun.setRawFont(FRawFonts.front());
+    FRuns.emplace_back();
+    FRuns.back().setRawFont(FRawFonts.back());
 }
 
 const TheFontHandle::TGlyph &TheFontHandle::Glyph(char32_t ACode) const {
@@ -90,6 +93,8 @@ TheFontHandle::TGlyph TheFontHandle::LookUp(char32_t ACode) const {
     auto it = std::find(FRawFonts.begin(), FRawFonts.end(), raw);
     if (it == FRawFonts.end()) {
         FRawFonts.push_back(raw);
+        FRuns.emplace_back();
+        FRuns.back().setRawFont(raw);
         it = FRawFonts.end() - 1;
     }
     g.Font = int16_t(it - FRawFonts.begin());

@@ -421,6 +421,71 @@ private slots:
         QVERIFY(!has(X0 + 40, qRgb(0, 160, 0)));
     }
 
+    // The pens and brushes kept per colour follow a change of the palette.
+    void paletteChangeResolvesColoursAfresh() {
+        TheTextDrawer d(TFontStyles{}, EditorFont());
+        QPalette pal;
+        pal.setColor(QPalette::Text, QColor(0, 160, 0));
+        pal.setColor(QPalette::Base, QColor(0, 0, 200));
+        d.SetPalette(pal);
+        QImage img = Canvas();
+        const QString m = QStringLiteral("M");
+        const QRect first(X0, Y0, d.CharWidth(), d.CharHeight());
+        const QRect second = first.translated(40, 0), third = first.translated(80, 0);
+        QPainter p(&img);
+        d.BeginDrawing(&p);
+        d.ExtTextOut(first.left(), first.top(), TTextOutOptions{tooOpaque}, first, m);
+        pal.setColor(QPalette::Text, QColor(200, 0, 0));
+        pal.setColor(QPalette::Base, QColor(220, 220, 0));
+        d.SetPalette(pal); // while drawing
+        d.ExtTextOut(second.left(), second.top(), TTextOutOptions{tooOpaque}, second, m);
+        d.EndDrawing();
+        pal.setColor(QPalette::Text, QColor(0, 0, 0));
+        pal.setColor(QPalette::Base, QColor(0, 200, 200));
+        d.SetPalette(pal); // between drawing phases
+        d.BeginDrawing(&p);
+        d.ExtTextOut(third.left(), third.top(), TTextOutOptions{tooOpaque}, third, m);
+        d.EndDrawing();
+        p.end();
+        const auto has = [&](const QRect &ACell, QRgb AColour) {
+            for (int y = ACell.top(); y <= ACell.bottom(); ++y)
+                for (int x = ACell.left(); x <= ACell.right(); ++x)
+                    if (img.pixel(x, y) == AColour) return true;
+            return false;
+        };
+        QCOMPARE(img.pixel(first.topLeft()), qRgb(0, 0, 200));
+        QVERIFY(has(first, qRgb(0, 160, 0)));
+        QCOMPARE(img.pixel(second.topLeft()), qRgb(220, 220, 0));
+        QVERIFY(has(second, qRgb(200, 0, 0)));
+        QVERIFY(!has(second, qRgb(0, 160, 0)));
+        QCOMPARE(img.pixel(third.topLeft()), qRgb(0, 200, 200));
+        QVERIFY(has(third, qRgb(0, 0, 0)));
+        QVERIFY(!has(third, qRgb(200, 0, 0)));
+    }
+
+    // Each raw font of a variant keeps a glyph run of its own; fallback fonts found after the
+    // variant has drawn get theirs as well.
+    void glyphRunsFollowFallbackFontsFoundLater() {
+        const QFont font = EditorFont(21); // a size no other test uses: the variant starts fresh
+        TheTextDrawer d(TFontStyles(), font);
+        d.SetForeColor(clBlack);
+        const TheFontHandle &handle = *d.FontStock().FontHandle();
+        QImage img = Canvas();
+        DrawRun(d, img, QStringLiteral("ab"));
+        const int before = handle.RawFontCount();
+        const QString text = QStringLiteral("a") + Pair + QStringLiteral("bé");
+        QImage run = Canvas(), single = Canvas();
+        DrawRun(d, run, text);
+        QVERIFY(handle.RawFontCount() > before);
+        for (int f = 0; f < handle.RawFontCount(); ++f)
+            QVERIFY(handle.GlyphRun(f).rawFont() == handle.RawFont(f));
+        DrawOneByOne(d, single, text);
+        QCOMPARE(run, single);
+        // The pair's cells carry ink: its glyph came from the fallback font.
+        const int left = X0 + d.ColumnsBefore(text, 1) * d.CharWidth();
+        QVERIFY(Ink(run, QRect(left, 0, d.CharWidth(), run.height())).isValid());
+    }
+
     void universalTextOutWithThePaintersFont() {
         TheTextDrawer d(TFontStyles(), EditorFont());
         d.SetForeColor(clBlack);

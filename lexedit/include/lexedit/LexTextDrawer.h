@@ -19,6 +19,7 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QPalette>
+#include <QPen>
 #include <QRawFont>
 #include <QRect>
 #include <QStringView>
@@ -26,6 +27,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -85,12 +87,21 @@ public:
     const QFontMetrics &Metrics() const { return FMetrics; }
     int Ascent() const { return FAscent; }
     int Height() const { return FHeight; }
+    // The font's underline and strike-out, with their metrics read once (a run draws them from
+    // these rather than asking the metrics again).
+    bool Underline() const { return FUnderline; }
+    bool StrikeOut() const { return FStrikeOut; }
+    int LineWidth() const { return FLineWidth; }       // at least 1
+    int UnderlinePos() const { return FUnderlinePos; } // below the baseline
+    int StrikeOutPos() const { return FStrikeOutPos; } // above the baseline
     // The glyph of a code point (cached).
     const TGlyph &Glyph(char32_t ACode) const;
     const QRawFont &RawFont(int AIndex) const { return FRawFonts[size_t(AIndex)]; }
     int RawFontCount() const { return int(FRawFonts.size()); }
     // A glyph run of the main raw font, reused by every run drawn with it.
-    QGlyphRun &MainGlyphRun() const { return FMainRun; }
+    QGlyphRun &MainGlyphRun() const { return FRuns.front(); }
+    // A glyph run of raw font AIndex (the main one or a fallback), reused likewise.
+    QGlyphRun &GlyphRun(int AIndex) const { return FRuns[size_t(AIndex)]; }
 
 private:
     TGlyph LookUp(char32_t ACode) const;
@@ -99,11 +110,16 @@ private:
     QFontMetrics FMetrics;
     int FAscent;
     int FHeight;
+    bool FUnderline;
+    bool FStrikeOut;
+    int FLineWidth;
+    int FUnderlinePos;
+    int FStrikeOutPos;
     mutable std::vector<QRawFont> FRawFonts;
     mutable std::array<TGlyph, 256> FLatin1;
     mutable std::array<bool, 256> FLatin1Known{};
     mutable QHash<char32_t, TGlyph> FOthers;
-    mutable QGlyphRun FMainRun;
+    mutable std::vector<QGlyphRun> FRuns; // one per raw font, each set to its font
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -295,6 +311,11 @@ private:
     void InitETODist(const QChar *AText, int ALength);
     void AdjustLastCharWidthAndRect(const QChar *AText, int ALength, QRect &ARect);
     void ApplyColors();
+    // The pen of a text colour and the brush of a background colour, resolved through the
+    // palette once per colour and kept (until the palette changes): a colour switch then hands
+    // the painter a shared pen or brush instead of making one.
+    const QPen &PenOf(TColor AColor);
+    const QBrush &BrushOf(TColor AColor);
 
     QPainter *FDC = nullptr; // not owned; set while drawing
     TheFontStock FFontStock;
@@ -311,6 +332,8 @@ private:
     int FCharExtra = 0;
     int FDrawingCount = 0;
     QPalette FPalette;
+    std::vector<std::pair<TColor, QPen>> FPens;
+    std::vector<std::pair<TColor, QBrush>> FBrushes;
     std::array<int, 128> FCharWidthCache; // -1: not measured yet
     QHash<char32_t, int> FWideCharWidthCache;
 };
