@@ -176,16 +176,26 @@ void TConsoleCommand::DeliverPosted() {
     unsigned counter = 0;
     for (;;) {
         if (s.FCurrentBatch < s.FCurrent.size() && s.FCurrentIndex >= s.FCurrent[s.FCurrentBatch].Events.size()) {
-            cost += s.FCurrent[s.FCurrentBatch].Cost();
-            s.FDone.push_back(std::move(s.FCurrent[s.FCurrentBatch])); // its buffers go back to the worker
+            TRunBatch &done = s.FCurrent[s.FCurrentBatch];
+            cost += done.Cost();
+            // Its buffers go back to the worker, emptied here (not under the shared lock).
+            done.Events.clear();
+            done.Spans.clear();
+            if (done.OwnChunk)
+                done.Chunk.resize(0);
+            else
+                done.Chunk = QString();
+            s.FDone.push_back(std::move(done));
             ++s.FCurrentBatch;
             s.FCurrentIndex = 0;
+            s.FCurrentSpan = 0;
             continue;
         }
         if (s.FCurrentBatch >= s.FCurrent.size()) {
             s.FCurrent.clear();
             s.FCurrentBatch = 0;
             s.FCurrentIndex = 0;
+            s.FCurrentSpan = 0;
             if (!s.Take(s.FCurrent))
                 break; // nothing more posted: no post is pending any more
             continue;
@@ -195,7 +205,39 @@ void TConsoleCommand::DeliverPosted() {
             break;
         }
         TRunBatch &batch = s.FCurrent[s.FCurrentBatch];
-        TRunEvent &e = batch.Events[s.FCurrentIndex++];
+        TRunEvent &e = batch.Events[s.FCurrentIndex];
+        if (e.Kind == TRunEvent::rkLines) {
+            // One line per turn of the outer loop would cost a test per line more; lines of the
+            // event are delivered here, the budget still looked at every 64 lines.
+            const QChar *chunk = batch.Chunk.constData();
+            const TLineSpan *span = batch.Spans.data() + e.Offset;
+            bool outOfBudget = false;
+            while (s.FCurrentSpan < e.Length) {
+                const TLineSpan &l = span[s.FCurrentSpan++];
+                FLines.append(QString(chunk + l.Offset, l.Length));
+                const QString &line = FLines.constLast();
+                if (h.OutputLines)
+                    h.OutputLines->append(line);
+                if (h.OnNewLine) {
+                    Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
+                    if (!s.FComponentAlive)
+                        return;
+                }
+                if ((++counter & 63u) == 0 && s.FCurrentSpan < e.Length &&
+                    std::chrono::steady_clock::now() >= budgetEnd) {
+                    outOfBudget = true;
+                    break;
+                }
+            }
+            if (outOfBudget) {
+                more = true;
+                break;
+            }
+            s.FCurrentSpan = 0;
+            ++s.FCurrentIndex;
+            continue;
+        }
+        ++s.FCurrentIndex;
         switch (e.Kind) {
         case TRunEvent::rkChars:
             if (h.OnNewChar) {
@@ -231,6 +273,8 @@ void TConsoleCommand::DeliverPosted() {
                     return;
             }
             break;
+        case TRunEvent::rkLines:
+            break; // delivered above
         case TRunEvent::rkProcessInfo:
             FProcessInformation.hProcess = e.Offset;
             FProcessInformation.hThread = -1;
@@ -251,6 +295,7 @@ void TConsoleCommand::DeliverPosted() {
             s.FCurrent.clear();
             s.FCurrentBatch = 0;
             s.FCurrentIndex = 0;
+            s.FCurrentSpan = 0;
             s.Delivered(cost, s.FDone);
             s.FInDelivery = false;
             ThreadTerminated(FThread.get());

@@ -64,10 +64,10 @@ void AppendWithoutNul(QString &ADst, const QChar *AChars, qsizetype ACount, bool
 // ---------------------------------------------------------------------------------------------
 // TReadPipe
 
-TReadPipe::TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner, bool AFastDecoding, TRunShared *AShared)
-    : FRead(std::move(ARead)), FOwner(AOwner), FFastDecoding(AFastDecoding), FShared(AShared) {}
+TReadPipe::TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner, bool AFastDecoding)
+    : FRead(std::move(ARead)), FOwner(AOwner), FFastDecoding(AFastDecoding) {}
 
-long TReadPipe::ReadChunk() {
+long TReadPipe::ReadChunk(QString &AChunk) {
     FBuffer.resize(static_cast<qsizetype>(kChunk)); // no reallocation unless a hook kept the last chunk
     int err = 0;
     long n = posix::Read(FRead.Get(), FBuffer.data(), kChunk, err);
@@ -80,20 +80,19 @@ long TReadPipe::ReadChunk() {
         FRead.Close();
         return 0;
     }
-    FBuffer.resize(static_cast<qsizetype>(n));
     if (!FFastDecoding) {
-        FSyncString.Add(FOwner->DoCharDecoding(FOwner, FBuffer));
+        FBuffer.resize(static_cast<qsizetype>(n));
+        AChunk = FOwner->DoCharDecoding(FOwner, FBuffer);
         return n;
     }
-    // The default decoding (Latin-1: every byte is the character of the same code), into a
-    // buffer the GUI thread has handed back.
-    QString chunk = FShared->TakeSpareChunk();
-    chunk.resize(static_cast<qsizetype>(n));
-    char16_t *dst = reinterpret_cast<char16_t *>(chunk.data());
-    const unsigned char *src = reinterpret_cast<const unsigned char *>(FBuffer.constData());
-    for (long i = 0; i < n; ++i)
-        dst[i] = src[i];
-    FSyncString.Add(chunk);
+    // The default decoding (Latin-1: every byte is the character of the same code), by Qt's
+    // vectorised conversion into the chunk's buffer (handed back by the GUI thread, so no
+    // allocation once the run is going). Appending to an empty string of sufficient capacity
+    // keeps the buffer.
+    AChunk.resize(0);
+    if (AChunk.capacity() < static_cast<qsizetype>(n))
+        AChunk.reserve(static_cast<qsizetype>(kChunk));
+    AChunk.append(QLatin1StringView(FBuffer.constData(), static_cast<qsizetype>(n)));
     return n;
 }
 
@@ -103,7 +102,7 @@ long TReadPipe::ReadChunk() {
 TConsoleThread::TConsoleThread(TConsoleCommand *AOwner, TRunSettings ASettings, std::shared_ptr<TRunShared> AShared,
                                std::shared_ptr<TProcessTimerCore> ATimer, std::atomic<TEndStatus> *AEndStatus)
     : FOwner(AOwner), FSettings(std::move(ASettings)), FShared(std::move(AShared)), FTimer(std::move(ATimer)),
-      FEndStatus(AEndStatus) {
+      FEndStatus(AEndStatus), FInputLines(FShared->Wake()) {
     DoEndStatus(esStill_Active);
 }
 
@@ -116,7 +115,7 @@ void TConsoleThread::Start() { FThread = std::thread([this] { Execute(); }); }
 
 void TConsoleThread::Terminate() {
     FTerminated.store(true);
-    FTerminateEvent.Signal();
+    FShared->Wake().Signal();
 }
 
 void TConsoleThread::Join() {
@@ -210,7 +209,7 @@ void TConsoleThread::StartChild() {
     if (int err = outputWrite.Close())
         throw pipeError(err);
     FInputWrite = std::move(inputWrite);
-    FReader = std::make_unique<TReadPipe>(std::move(outputRead), FOwner, FSettings.DefaultDecoding, FShared.get());
+    FReader = std::make_unique<TReadPipe>(std::move(outputRead), FOwner, FSettings.DefaultDecoding);
 }
 
 bool TConsoleThread::TimedOut() const {
@@ -224,6 +223,7 @@ bool TConsoleThread::TimedOut() const {
 void TConsoleThread::Loop() {
     Clock::time_point graceEnd{};
     bool wasPaused = false;
+    const bool timeLimited = FSettings.MaxTimeAfterBeginning > 0 || FSettings.MaxTimeAfterLastOutput > 0;
     for (;;) {
         // Back-pressure: past the bound of undelivered output the pipe is not read.
         const bool paused = FReader->IsOpen() && FShared->MustPause();
@@ -240,22 +240,31 @@ void TConsoleThread::Loop() {
         if (!FChildEnded && TimedOut())
             break;
 
-        enum { iOut, iInput, iChild, iTerminate, iTick, iDrained, iStdin, iCount };
+        // Only the descriptors that can matter now are polled (the others would only add to the
+        // cost of every wait): the clock only with a time limit (its counters are tested after
+        // every wait anyway), the pipe to the child only while input waits.
+        enum { iOut, iWake, iChild, iTick, iStdin, iCount };
         posix::TPollItem items[iCount];
-        items[iOut].Fd = FReader->IsOpen() && !paused ? FReader->Fd() : -1;
-        items[iOut].WantRead = true;
-        items[iInput].Fd = FInputLines.Event().Fd();
-        items[iInput].WantRead = true;
-        items[iChild].Fd = !FChildEnded ? FPidfd.Get() : -1;
-        items[iChild].WantRead = true;
-        items[iTerminate].Fd = FTerminateEvent.Fd();
-        items[iTerminate].WantRead = true;
-        items[iTick].Fd = FTimer->FEvent.Fd();
-        items[iTick].WantRead = true;
-        items[iDrained].Fd = FShared->Drained().Fd();
-        items[iDrained].WantRead = true;
-        items[iStdin].Fd = FInputWrite.IsOpen() && !FPendingInput.isEmpty() ? FInputWrite.Get() : -1;
-        items[iStdin].WantWrite = true;
+        size_t count = 0;
+        size_t slot[iCount] = {iCount, iCount, iCount, iCount, iCount}; // index in items, iCount: not polled
+        auto add = [&](size_t AIndex, int AFd, bool AWrite) {
+            if (AFd < 0)
+                return;
+            slot[AIndex] = count;
+            items[count].Fd = AFd;
+            items[count].WantRead = !AWrite;
+            items[count].WantWrite = AWrite;
+            ++count;
+        };
+        add(iOut, FReader->IsOpen() && !paused ? FReader->Fd() : -1, false);
+        add(iWake, FShared->Wake().Fd(), false);
+        add(iChild, !FChildEnded ? FPidfd.Get() : -1, false);
+        add(iTick, !FChildEnded && timeLimited ? FTimer->FEvent.Fd() : -1, false);
+        add(iStdin, FInputWrite.IsOpen() && !FPendingInput.isEmpty() ? FInputWrite.Get() : -1, true);
+        auto ready = [&](size_t AIndex) {
+            const size_t i = slot[AIndex];
+            return i < count && (items[i].Readable || items[i].Writable);
+        };
 
         int timeout = -1;
         if (FChildEnded) {
@@ -265,21 +274,22 @@ void TConsoleThread::Loop() {
             timeout = 20; // no pidfd on this system: look at the child now and then
         }
         int err = 0;
-        if (posix::Poll(items, iCount, timeout, err) < 0)
+        if (posix::Poll(items, count, timeout, err) < 0)
             throw EConsoleCommand(QStringLiteral("Error waiting: %1").arg(posix::ErrorText(err)));
 
-        // [0] output
-        if (items[iOut].Readable) {
-            long n = FReader->ReadChunk();
+        // The wake event first: what it announces is tested below or at the top of the loop.
+        if (ready(iWake))
+            FShared->Wake().Reset();
+        // Output.
+        if (ready(iOut)) {
+            long n = FReader->ReadChunk(FBatch.Chunk);
             if (n > 0)
-                DoReadLine(FReader->SyncString());
+                DoReadLine();
         }
-        // [1] input, and the pipe to the child writable again
-        if (items[iInput].Readable)
-            FInputLines.Event().Reset();
+        // Input, and the pipe to the child writable again.
         ServeInput();
-        // [2] the child
-        if (!FChildEnded && (items[iChild].Readable || !FPidfd.IsOpen())) {
+        // The child.
+        if (!FChildEnded && (ready(iChild) || !FPidfd.IsOpen())) {
             uint32_t code = 0;
             int signal = 0;
             if (posix::ChildHasEnded(FPid, code, signal)) {
@@ -288,13 +298,8 @@ void TConsoleThread::Loop() {
                 graceEnd = Clock::now() + kGrace;
             }
         }
-        // [3], [4], [5]: nothing but consuming the signal.
-        if (items[iTerminate].Readable)
-            FTerminateEvent.Reset();
-        if (items[iTick].Readable)
+        if (ready(iTick))
             FTimer->FEvent.Reset();
-        if (items[iDrained].Readable)
-            FShared->Drained().Reset();
     }
 }
 
@@ -414,54 +419,66 @@ void TConsoleThread::ServeInput() {
 // ---------------------------------------------------------------------------------------------
 // Line assembly
 
-void TConsoleThread::DoReadLine(TSyncString &AReadString) {
-    QString s = AReadString.Take();
-    if (s.isEmpty())
-        return;
-    if (FTerminated.load())
-        return; // a stop drops the rest; FLast stays consistent with what was delivered
-    FBatch.Chunk = std::move(s);
+void TConsoleThread::DoReadLine() {
     FBatch.OwnChunk = FReader->FastDecoding();
+    if (FBatch.Chunk.isEmpty() || FTerminated.load()) {
+        // A stop drops the rest; FLast stays consistent with what was delivered.
+        Flush(); // posts nothing; keeps or drops the chunk's buffer
+        return;
+    }
     Assemble(FBatch.Chunk, true);
     Flush();
 }
 
 void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
     const QChar *p = AText.constData();
+    const char16_t *u = reinterpret_cast<const char16_t *>(p);
     const qsizetype n = AText.size();
     const bool chars = AFromChild && FSettings.ReportChars;
     qsizetype segment = 0;   // start of the current line's text in AText
     qsizetype charsFrom = 0; // first character not yet reported to OnNewChar
     bool hasNul = false;
     bool completed = false;
+    bool lastWasCR = FLastWasCR;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c > 13) {
-            FLastWasCR = false;
-            continue;
+        if (u[i] > 13) {
+            // The common case: a run of ordinary characters, skipped in a tight loop.
+            ++i;
+            while (i < n && u[i] > 13)
+                ++i;
+            lastWasCR = false;
+            if (i == n)
+                break;
         }
+        const char16_t c = u[i];
         if (c == 0) {
             hasNul = true;
-            FLastWasCR = false;
+            lastWasCR = false;
             continue;
         }
         if (c != 13 && c != 10) {
-            FLastWasCR = false;
+            lastWasCR = false;
             continue;
         }
-        if (c == 10 && FLastWasCR) {
+        if (c == 10 && lastWasCR) {
             // The LF of a CR LF pair (also when the CR came with an earlier chunk).
-            FLastWasCR = false;
+            lastWasCR = false;
             segment = i + 1;
             continue;
         }
-        FLastWasCR = c == 13;
+        lastWasCR = c == 13;
         if (chars) {
             DoNewChar(p + charsFrom, i + 1 - charsFrom, AFromChild, charsFrom);
             charsFrom = i + 1;
         }
         if (FLast.isEmpty() && !hasNul && AFromChild) {
-            DoLinesAddInChunk(segment, i - segment); // the common case: nothing allocated here
+            // The common case: 8 bytes in the batch's spans, one event for consecutive lines.
+            if (FBatch.Events.empty() || FBatch.Events.back().Kind != TRunEvent::rkLines)
+                DoLinesAddInChunk(segment, i - segment);
+            else {
+                FBatch.Spans.push_back({static_cast<int32_t>(segment), static_cast<int32_t>(i - segment)});
+                ++FBatch.Events.back().Length;
+            }
         } else {
             QString line;
             line.swap(FLast);
@@ -473,6 +490,7 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
         FPartialReportedLen = 0;
         segment = i + 1;
     }
+    FLastWasCR = lastWasCR;
     AppendWithoutNul(FLast, p + segment, n - segment, hasNul);
     if (chars && charsFrom < n)
         DoNewChar(p + charsFrom, n - charsFrom, AFromChild, charsFrom);
@@ -519,7 +537,14 @@ void TConsoleThread::DoLinesAdd(const QString &AStr) {
 }
 
 void TConsoleThread::DoLinesAddInChunk(qsizetype AOffset, qsizetype ALength) {
-    FBatch.Events.emplace_back(TRunEvent::rkLine, static_cast<int32_t>(AOffset), static_cast<int32_t>(ALength), true);
+    // Consecutive lines of the chunk extend one rkLines event: 8 bytes per line.
+    if (FBatch.Events.empty() || FBatch.Events.back().Kind != TRunEvent::rkLines) {
+        if (FBatch.Spans.capacity() == 0)
+            FBatch.Spans.reserve(static_cast<size_t>(FBatch.Chunk.size() / 8 + 16));
+        FBatch.Events.emplace_back(TRunEvent::rkLines, static_cast<int32_t>(FBatch.Spans.size()), 0, true);
+    }
+    FBatch.Spans.push_back({static_cast<int32_t>(AOffset), static_cast<int32_t>(ALength)});
+    ++FBatch.Events.back().Length;
 }
 
 void TConsoleThread::Flush() {

@@ -1,14 +1,15 @@
 #pragma once
 // TConsoleThread: the worker of one run. It creates the pipes and the child, then waits in one
-// poll() for everything that can move a run on: output (the pipe itself),
-// queued input, the child's end (its pidfd), a stop request and the clock's tick; plus the
-// pipe to the child becoming writable and the GUI having delivered enough output.
+// poll() for everything that can move a run on: output (the pipe itself), the child's end (its
+// pidfd), the run's wake event (queued input, a stop request, the GUI having delivered enough
+// output), the clock's tick (only when a time limit is set) and the pipe to the child becoming
+// writable (only while input waits to be written). Few descriptors: each one costs every poll.
 //
 // One loop instead of a worker plus a blocking reader thread: on Linux poll() waits on pipes and
 // the child's pidfd alike, so a separate thread blocked in read() would have nothing left to
-// do. TReadPipe keeps its job
-// (reading and decoding chunks into its TSyncString) but is driven by the worker's loop; the
-// decoding hook therefore runs on the worker thread (still never on the GUI thread).
+// do. TReadPipe keeps its job (reading and decoding chunks) but is driven by the worker's loop
+// and decodes straight into the chunk of the batch being built; the decoding hook therefore runs
+// on the worker thread (still never on the GUI thread).
 
 #include "ProcessTimer.h"
 #include "RunShared.h"
@@ -36,24 +37,21 @@ public:
     static constexpr size_t kChunk = 64 * 1024;
     // AFastDecoding: the default decoding applies (no hook, no override), so a chunk is decoded
     // here into a reused buffer of AShared's.
-    TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner, bool AFastDecoding, TRunShared *AShared);
+    TReadPipe(posix::TFd ARead, TConsoleCommand *AOwner, bool AFastDecoding);
     bool FastDecoding() const { return FFastDecoding; }
     int Fd() const { return FRead.Get(); }
     bool IsOpen() const { return FRead.IsOpen(); }
-    // One read: returns > 0 (decoded into SyncString()), 0 at end of file (the pipe is then
-    // closed), -1 when nothing is there now. A failed read raises ECreatePipeError-free
-    // EConsoleCommand with the system's text.
-    long ReadChunk();
-    TSyncString &SyncString() { return FSyncString; }
+    // One read: returns > 0 (decoded into AChunk, replacing its text; with the fast decoding
+    // AChunk's buffer is reused), 0 at end of file (the pipe is then closed), -1 when nothing is
+    // there now. A failed read raises EConsoleCommand with the system's text.
+    long ReadChunk(QString &AChunk);
     void Close() { FRead.Close(); }
 
 private:
     posix::TFd FRead;
     TConsoleCommand *FOwner; // the decoding hook (DoCharDecoding)
     bool FFastDecoding;
-    TRunShared *FShared;
     QByteArray FBuffer;
-    TSyncString FSyncString;
 };
 
 // Settings of one run, copied at Execute.
@@ -107,8 +105,8 @@ private:
     bool TimedOut() const;
     void ServeInput();
 
-    // Line assembly.
-    void DoReadLine(TSyncString &AReadString);
+    // Line assembly: the batch's chunk holds what one read produced.
+    void DoReadLine();
     // AText is output from the child (AFromChild; then it is also the batch's chunk) or the echo.
     void Assemble(const QString &AText, bool AFromChild);
     void DoNewChar(const QChar *AChars, qsizetype ACount, bool AInChunk, qsizetype AOffset);
@@ -123,7 +121,6 @@ private:
     std::shared_ptr<TProcessTimerCore> FTimer;
     std::atomic<TEndStatus> *FEndStatus;
     TInputLines FInputLines;
-    posix::TEvent FTerminateEvent;
     std::atomic<bool> FTerminated{false};
     std::thread FThread;
 

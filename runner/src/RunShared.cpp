@@ -6,49 +6,57 @@
 
 namespace runner {
 
+TRunShared::TRunShared(QObject *ASink) : FSink(ASink) {
+    const QMetaObject *meta = ASink->metaObject();
+    FDeliver = meta->method(meta->indexOfMethod("Deliver()"));
+}
+
 void TRunShared::PostCall() {
-    // A string-named call without arguments: nothing the worker builds travels in the event.
-    QMetaObject::invokeMethod(FSink, "Deliver", Qt::QueuedConnection);
+    // A queued call without arguments: nothing the worker builds travels in the event. The
+    // method was looked up once, so a post costs no search by name.
+    FDeliver.invoke(FSink, Qt::QueuedConnection);
 }
 
 void TRunShared::Post(TRunBatch &ABatch, size_t ACost) {
     if (ABatch.Events.empty()) {
-        ABatch.Chunk.clear();
+        if (ABatch.OwnChunk)
+            ABatch.Chunk.resize(0); // the buffer stays for the next read
+        else
+            ABatch.Chunk = QString();
         return;
     }
     const size_t cost = ABatch.Cost() + ACost;
     bool post = false;
+    TRunBatch next;
     {
+        // One lock per batch: the batch goes in, a delivered one (its buffers) comes back.
         std::lock_guard<std::mutex> lock(FLock);
         FQueue.push_back(std::move(ABatch));
         FUndelivered += cost;
+        FQueued += cost;
         FPeakUndelivered = std::max(FPeakUndelivered, FUndelivered);
         if (!FPostPending) {
             FPostPending = true;
             post = true;
         }
-    }
-    ABatch.Chunk = QString();
-    ABatch.OwnChunk = false;
-    ABatch.Events.clear();
-    {
-        // A delivered batch's event vector, so that its capacity is reused.
-        std::lock_guard<std::mutex> lock(FLock);
-        for (TRunBatch &spare : FSpare) {
-            if (spare.Events.capacity() > 0) {
-                ABatch.Events.swap(spare.Events);
-                break;
-            }
+        if (!FSpare.empty()) {
+            next = std::move(FSpare.back());
+            FSpare.pop_back();
         }
     }
+    ABatch = std::move(next);
     if (post)
         PostCall();
 }
 
+bool TRunShared::CanResume() const { return FUndelivered < kUndeliveredLimit / 2 && FQueued < kAheadLimit; }
+
 bool TRunShared::MustPause() {
     std::lock_guard<std::mutex> lock(FLock);
-    if (FUndelivered < kUndeliveredLimit)
+    if (FWorkerPaused ? CanResume() : FUndelivered < kUndeliveredLimit && FQueued < kAheadLimit) {
+        FWorkerPaused = false;
         return false;
+    }
     FWorkerPaused = true;
     return true;
 }
@@ -66,12 +74,22 @@ bool TRunShared::AskCanTerminate(TRunBatch &ABatch, size_t ACost) {
 }
 
 bool TRunShared::Take(std::vector<TRunBatch> &AInto) {
-    std::lock_guard<std::mutex> lock(FLock);
-    if (FQueue.empty()) {
-        FPostPending = false;
-        return false;
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        if (FQueue.empty()) {
+            FPostPending = false;
+            return false;
+        }
+        AInto.swap(FQueue);
+        FQueued = 0;
+        if (FWorkerPaused && CanResume()) {
+            FWorkerPaused = false;
+            wake = true;
+        }
     }
-    AInto.swap(FQueue);
+    if (wake)
+        FWake.Signal();
     return true;
 }
 
@@ -80,39 +98,19 @@ void TRunShared::Delivered(size_t ACost, std::vector<TRunBatch> &ASpare) {
     {
         std::lock_guard<std::mutex> lock(FLock);
         FUndelivered = ACost > FUndelivered ? 0 : FUndelivered - ACost;
-        if (FWorkerPaused && FUndelivered < kUndeliveredLimit / 2) {
+        if (FWorkerPaused && CanResume()) {
             FWorkerPaused = false;
             wake = true;
         }
         for (TRunBatch &b : ASpare) {
-            if (FSpare.size() >= 4)
+            if (FSpare.size() >= 8)
                 break;
-            b.Events.clear();
-            if (!b.OwnChunk)
-                b.Chunk = QString();
             FSpare.push_back(std::move(b));
         }
     }
-    ASpare.clear();
+    ASpare.clear(); // those not kept are freed outside the lock
     if (wake)
-        FDrained.Signal();
-}
-
-QString TRunShared::TakeSpareChunk() {
-    std::lock_guard<std::mutex> lock(FLock);
-    for (TRunBatch &spare : FSpare) {
-        if (spare.OwnChunk && !spare.Chunk.isNull()) {
-            QString chunk;
-            chunk.swap(spare.Chunk);
-            spare.OwnChunk = false;
-            return chunk;
-        }
-    }
-    // Drop spares that have nothing left to give.
-    FSpare.erase(std::remove_if(FSpare.begin(), FSpare.end(),
-                                [](const TRunBatch &b) { return b.Events.capacity() == 0 && b.Chunk.isNull(); }),
-                 FSpare.end());
-    return QString();
+        FWake.Signal();
 }
 
 void TRunShared::Answer(bool ACanTerminate) {

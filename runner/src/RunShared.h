@@ -7,6 +7,7 @@
 #include "posix/Posix.h"
 #include "runner/ConsoleCommand.h"
 
+#include <QMetaMethod>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -19,13 +20,21 @@
 
 namespace runner {
 
+// Where one entire line lies in the batch's chunk.
+struct TLineSpan {
+    int32_t Offset;
+    int32_t Length;
+};
+
 // One posted call. A line or run of characters that lies inside the batch's chunk (the decoded
 // text of one read) is given by offset and length, so the worker allocates nothing per line; the
-// GUI thread makes each line's string itself.
+// GUI thread makes each line's string itself. Consecutive such lines share one event (rkLines)
+// and take 8 bytes each in the batch's Spans.
 struct TRunEvent {
     enum TKind : uint8_t {
         rkChars,        // OnNewChar for every character of the text, in order
         rkLine,         // DoLinesAdd(text) (Lines, OutputLines), then OnNewLine(text, otEntireLine)
+        rkLines,        // rkLine for each of Spans[Offset, Offset + Length), texts in the chunk
         rkPartial,      // OnNewLine(text, otBeginningOfLine)
         rkProcessInfo,  // ProcessInformation := (Offset: pidfd, Length: pid)
         rkAskTerminate, // OnTerminateProcess; the worker waits for the answer
@@ -47,10 +56,11 @@ struct TRunBatch {
     QString Chunk;
     bool OwnChunk = false; // Chunk was decoded by the runner itself (its buffer may be reused)
     std::vector<TRunEvent> Events;
+    std::vector<TLineSpan> Spans; // the lines of the rkLines events
     // Estimated memory the batch holds while undelivered.
     size_t Cost() const {
-        size_t cost = sizeof(TRunBatch) + 2 * static_cast<size_t>(Chunk.size()) + Events.size() * sizeof(TRunEvent);
-        return cost;
+        return sizeof(TRunBatch) + 2 * static_cast<size_t>(Chunk.size()) + Events.size() * sizeof(TRunEvent) +
+               Spans.size() * sizeof(TLineSpan);
     }
 };
 
@@ -67,19 +77,28 @@ public:
     // Past this much undelivered output the worker stops reading: the child then waits on a
     // full pipe and nothing is lost.
     static constexpr size_t kUndeliveredLimit = 8u * 1024u * 1024u;
+    // The worker also waits while this much is posted and not yet taken by the GUI thread: it
+    // then reads again as soon as the GUI takes the queue, in large chunks, and the buffers of
+    // delivered batches come back to it (still warm in the cache) instead of new memory being
+    // touched for output that only waits.
+    static constexpr size_t kAheadLimit = 512u * 1024u;
 
-    explicit TRunShared(QObject *ASink) : FSink(ASink) {}
+    explicit TRunShared(QObject *ASink);
 
-    // Worker: appends the batch (emptied) and posts a call to the GUI thread unless one is
-    // pending. ACost: bytes of own texts not counted by the batch itself.
+    // Worker: appends the batch and posts a call to the GUI thread unless one is pending. ABatch
+    // is then empty, or a delivered batch whose buffers (events, spans, an own chunk) are reused.
+    // ACost: bytes of own texts not counted by the batch itself.
     void Post(TRunBatch &ABatch, size_t ACost);
-    // Worker: whether undelivered output is past the bound; if so, the GUI signals Drained()
-    // once it has delivered enough.
+    // Worker: whether undelivered output is past the bound, or the GUI thread has not taken what
+    // is posted and that is past kAheadLimit; if so, the GUI signals Wake() once it has
+    // delivered enough and taken the queue.
     bool MustPause();
     // Worker: posts the question (after everything posted before) and waits for the answer or
     // for cancellation (destruction of the component: the answer is then true).
     bool AskCanTerminate(TRunBatch &ABatch, size_t ACost);
-    posix::TEvent &Drained() { return FDrained; }
+    // The one event the worker waits on besides the pipes and the child: a stop, queued input,
+    // enough output delivered. Each waking reason is a state the worker tests after every wait.
+    posix::TEvent &Wake() { return FWake; }
 
     // GUI: takes everything posted so far (into the empty AInto); false when nothing was there,
     // in which case no post is pending any more.
@@ -87,8 +106,6 @@ public:
     // GUI: ACost bytes have been delivered; ASpare: delivered batches whose buffers the worker
     // may reuse (taken).
     void Delivered(size_t ACost, std::vector<TRunBatch> &ASpare);
-    // Worker: a reusable chunk buffer (null when none).
-    QString TakeSpareChunk();
     // GUI: the answer to AskCanTerminate.
     void Answer(bool ACanTerminate);
     // GUI: cancels every wait of the worker (destruction).
@@ -105,23 +122,27 @@ public:
     std::vector<TRunBatch> FDone;    // delivered, to be handed back for reuse
     size_t FCurrentBatch = 0;
     size_t FCurrentIndex = 0;
+    int32_t FCurrentSpan = 0; // within an rkLines event: lines already delivered
 
 private:
     void PostCall();
 
     QObject *FSink; // the component's sink; lives as long as the component
+    QMetaMethod FDeliver; // the sink's Deliver(), looked up once
     mutable std::mutex FLock;
     std::condition_variable FAnswered;
     std::vector<TRunBatch> FQueue;
     std::vector<TRunBatch> FSpare; // delivered batches, kept for their buffers
+    bool CanResume() const; // under FLock
     size_t FUndelivered = 0;
+    size_t FQueued = 0; // cost of FQueue
     size_t FPeakUndelivered = 0;
     bool FPostPending = false;
     bool FWorkerPaused = false;
     bool FAnswerReady = false;
     bool FCanTerminate = true;
     bool FCancelled = false;
-    posix::TEvent FDrained;
+    posix::TEvent FWake;
 };
 
 // The QObject the worker posts to; lives on the component's thread as the component's child.

@@ -30,7 +30,8 @@ private:
 
 class TInputLines {
 public:
-    TInputLines() = default;
+    // AEvent: signalled by Add (the worker's wake event; it outlives the queue).
+    explicit TInputLines(posix::TEvent &AEvent) : FEvent(AEvent) {}
     TInputLines(const TInputLines &) = delete;
     TInputLines &operator=(const TInputLines &) = delete;
 
@@ -44,11 +45,11 @@ public:
     void Clear();
     // Takes the first entry out of the queue; false when it is empty.
     bool TakeFirst(QString &AValue);
-    // Auto-reset event, signalled by Add.
+    // The event signalled by Add.
     posix::TEvent &Event() { return FEvent; }
 
 private:
-    posix::TEvent FEvent;
+    posix::TEvent &FEvent;
     mutable std::mutex FLock;
     QStringList FList;
 };
