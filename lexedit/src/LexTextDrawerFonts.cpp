@@ -43,7 +43,7 @@ TheFontHandle::TheFontHandle(const QFont &AFont)
     FRuns.back().setRawFont(FRawFonts.back());
 }
 
-const TheFontHandle::TGlyph &TheFontHandle::Glyph(char32_t ACode) const {
+const TheFontHandle::TGlyph &TheFontHandle::FindGlyph(char32_t ACode) const {
     if (ACode < 256) {
         if (!FLatin1Known[ACode]) {
             FLatin1[ACode] = LookUp(ACode);

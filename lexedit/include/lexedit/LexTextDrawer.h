@@ -94,8 +94,11 @@ public:
     int LineWidth() const { return FLineWidth; }       // at least 1
     int UnderlinePos() const { return FUnderlinePos; } // below the baseline
     int StrikeOutPos() const { return FStrikeOutPos; } // above the baseline
-    // The glyph of a code point (cached).
-    const TGlyph &Glyph(char32_t ACode) const;
+    // The glyph of a code point (cached; Latin-1 ones found inline, as drawing asks per character).
+    const TGlyph &Glyph(char32_t ACode) const {
+        if (ACode < 256 && FLatin1Known[ACode]) return FLatin1[ACode];
+        return FindGlyph(ACode);
+    }
     const QRawFont &RawFont(int AIndex) const { return FRawFonts[size_t(AIndex)]; }
     int RawFontCount() const { return int(FRawFonts.size()); }
     // A glyph run of the main raw font, reused by every run drawn with it.
@@ -104,6 +107,7 @@ public:
     QGlyphRun &GlyphRun(int AIndex) const { return FRuns[size_t(AIndex)]; }
 
 private:
+    const TGlyph &FindGlyph(char32_t ACode) const;
     TGlyph LookUp(char32_t ACode) const;
 
     QFont FFont;
