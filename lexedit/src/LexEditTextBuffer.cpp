@@ -5,9 +5,116 @@
 #include "lexedit/LexUnicode.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace lexedit {
+
+static_assert(sizeof(void *) != 8 || sizeof(TLexEditStringRec) == 32, "a line record takes 32 bytes");
+
+// ---- line storage -------------------------------------------------------------------------
+
+namespace {
+
+// True when every UTF-16 code unit of the n at P is below U+0100.
+bool IsLatin1(const char16_t *P, qsizetype n) {
+    qsizetype i = 0;
+    uint16_t Acc = 0;
+#ifdef __SSE2__
+    __m128i VAcc = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8)
+        VAcc = _mm_or_si128(VAcc, _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + i)));
+    // The high byte of every 16-bit lane must be zero.
+    const __m128i High = _mm_and_si128(VAcc, _mm_set1_epi16(int16_t(0xFF00)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(High, _mm_setzero_si128())) != 0xFFFF)
+        return false;
+#endif
+    for (; i < n; ++i)
+        Acc |= P[i];
+    return Acc < 0x100;
+}
+
+// Copies n code units, all below U+0100, from P to bytes at Dest.
+void NarrowLatin1(const char16_t *P, qsizetype n, char *Dest) {
+    qsizetype i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + i));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + i + 8));
+        // Saturating packing is exact for values below 0x100.
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(Dest + i), _mm_packus_epi16(A, B));
+    }
+#endif
+    for (; i < n; ++i)
+        Dest[i] = char(P[i]);
+}
+
+} // namespace
+
+void TLexEditStringRec::FreeText() noexcept {
+    if (FWide)
+        delete static_cast<QString *>(FData);
+    else
+        std::free(FData);
+    FData = nullptr;
+    FLength = 0;
+    FWide = false;
+}
+
+void TLexEditStringRec::SetText(QStringView S) {
+    const qsizetype n = S.size();
+    const char16_t *P = S.utf16();
+    void *NewData = nullptr;
+    bool NewWide = false;
+    if (n > 0 && n <= MaxLatin1Length && IsLatin1(P, n)) {
+        NewData = std::malloc(size_t(n));
+        if (NewData == nullptr)
+            throw std::bad_alloc();
+        NarrowLatin1(P, n, static_cast<char *>(NewData));
+    } else if (n > 0) {
+        NewData = new QString(S.toString());
+        NewWide = true;
+    }
+    FreeText();
+    FData = NewData;
+    FLength = int32_t(n);
+    FWide = NewWide;
+}
+
+void TLexEditStringRec::SetText(const QString &S) {
+    const qsizetype n = S.size();
+    if (n > MaxLatin1Length || (n > 0 && !IsLatin1(reinterpret_cast<const char16_t *>(S.utf16()), n))) {
+        // Shares the caller's string.
+        QString *NewData = new QString(S);
+        FreeText();
+        FData = NewData;
+        FLength = int32_t(n);
+        FWide = true;
+        return;
+    }
+    SetText(QStringView(S));
+}
+
+QString TLexEditStringRec::Text() const {
+    if (FWide)
+        return Wide();
+    if (FLength == 0)
+        return QString();
+    return QString::fromLatin1(Latin1(), FLength);
+}
+
+void TLexEditStringRec::AppendTo(QString &Dest) const {
+    if (FWide)
+        Dest += Wide();
+    else if (FLength > 0)
+        Dest += QLatin1StringView(Latin1(), FLength);
+}
 
 TLexEditStringList::TLexEditStringList(TExpandAtWideGlyphsFunc AExpandAtWideGlyphsFunc)
     : FConvertTabsProc(GetBestConvertTabsProcEx(8)), FExpandAtWideGlyphsFunc(std::move(AExpandAtWideGlyphsFunc)) {}
@@ -27,13 +134,15 @@ void TLexEditStringList::ListIndexError(int Index) {
 QString TLexEditStringList::Get(int Index) const {
     if (Index < 0 || Index >= Count())
         return QString();
-    return FList[size_t(Index)].FString;
+    return FList[size_t(Index)].Text();
 }
 
 void *TLexEditStringList::GetObject(int Index) const {
-    if (Index < 0 || Index >= Count())
+    if (Index < 0 || Index >= Count() || FObjects.empty())
         return nullptr;
-    return FList[size_t(Index)].FObject;
+    const auto It = std::lower_bound(FObjects.begin(), FObjects.end(), Index,
+                                     [](const std::pair<int, void *> &E, int i) { return E.first < i; });
+    return It != FObjects.end() && It->first == Index ? It->second : nullptr;
 }
 
 TLexRange TLexEditStringList::GetRange(int Index) const {
@@ -44,13 +153,20 @@ TLexRange TLexEditStringList::GetRange(int Index) const {
 
 QString TLexEditStringList::ExpandString(int Index) const {
     TLexEditStringRec &Rec = FList[size_t(Index)];
-    if (Rec.FString.isEmpty()) {
+    if (Rec.Length() == 0) {
         Rec.FExpandedLength = 0;
         Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
         return QString();
     }
+    if (!Rec.IsWide() && !FExpandAtWideGlyphsFunc && std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
+        // Without tabs the expanded line is the line itself; its length is known without
+        // building the string.
+        Rec.FExpandedLength = Rec.Length();
+        Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
+        return QString();
+    }
     bool HasTabs = false;
-    QString Result = FConvertTabsProc(Rec.FString, FTabWidth, HasTabs);
+    QString Result = FConvertTabsProc(Rec.Text(), FTabWidth, HasTabs);
     Rec.FExpandedLength =
         FExpandAtWideGlyphsFunc ? int32_t(FExpandAtWideGlyphsFunc(Result).size()) : int32_t(Result.size());
     Rec.FFlags = TLexEditStringFlags{HasTabs ? sfHasTabs : sfHasNoTabs};
@@ -62,8 +178,10 @@ QString TLexEditStringList::ExpandedStrings(int Index) const {
         return QString();
     const TLexEditStringRec &Rec = FList[size_t(Index)];
     if (Rec.FFlags.Contains(sfHasNoTabs))
-        return Rec.FString;
-    return ExpandString(Index);
+        return Rec.Text();
+    QString Result = ExpandString(Index);
+    // A line found to have no tabs is its own expansion.
+    return Rec.FFlags.Contains(sfHasNoTabs) ? Rec.Text() : Result;
 }
 
 int TLexEditStringList::ExpandedStringLengths(int Index) const {
@@ -100,7 +218,7 @@ int TLexEditStringList::LengthOfLongestLine() const {
 int TLexEditStringList::LineCharLength(int Index) const {
     if (Index < 0 || Index >= Count())
         return 0;
-    return int(FList[size_t(Index)].FString.size());
+    return FList[size_t(Index)].Length();
 }
 
 int TLexEditStringList::LineCharIndex(int Index) const {
@@ -108,10 +226,10 @@ int TLexEditStringList::LineCharIndex(int Index) const {
         return 0;
     if (Index >= FValidCharIndexes) {
         int k = FValidCharIndexes;
-        int32_t Sum = k == 0 ? 0 : FList[size_t(k - 1)].FCharIndex + int32_t(FList[size_t(k - 1)].FString.size());
+        int32_t Sum = k == 0 ? 0 : FList[size_t(k - 1)].FCharIndex + FList[size_t(k - 1)].Length();
         for (; k <= Index; ++k) {
             FList[size_t(k)].FCharIndex = Sum;
-            Sum += int32_t(FList[size_t(k)].FString.size());
+            Sum += FList[size_t(k)].Length();
         }
         FValidCharIndexes = Index + 1;
     }
@@ -123,13 +241,13 @@ QString TLexEditStringList::GetSeparatedText(const QString &Separators) const {
         return QString();
     qsizetype Size = Separators.size() * qsizetype(FList.size() - 1);
     for (const TLexEditStringRec &Rec : FList)
-        Size += Rec.FString.size();
+        Size += Rec.Length();
     QString Result;
     Result.reserve(Size);
     for (size_t i = 0; i < FList.size(); ++i) {
         if (i > 0)
             Result += Separators;
-        Result += FList[i].FString;
+        FList[i].AppendTo(Result);
     }
     return Result;
 }
@@ -140,7 +258,7 @@ QStringList TLexEditStringList::ToStringList() const {
     QStringList Result;
     Result.reserve(Count());
     for (const TLexEditStringRec &Rec : FList)
-        Result.append(Rec.FString);
+        Result.append(Rec.Text());
     return Result;
 }
 
@@ -166,6 +284,9 @@ void TLexEditStringList::MarkPending(int From, int To) const {
 
 void TLexEditStringList::LinesInserted(int Index, int Num) {
     FValidCharIndexes = std::min(FValidCharIndexes, Index);
+    for (auto &E : FObjects)
+        if (E.first >= Index)
+            E.first += Num;
     if (!FLongestKnown)
         return;
     if (FIndexOfLongestLine >= Index)
@@ -181,6 +302,16 @@ void TLexEditStringList::LinesInserted(int Index, int Num) {
 
 void TLexEditStringList::LinesDeleted(int Index, int Num) {
     FValidCharIndexes = std::min(FValidCharIndexes, Index);
+    if (!FObjects.empty()) {
+        FObjects.erase(std::remove_if(FObjects.begin(), FObjects.end(),
+                                      [Index, Num](const std::pair<int, void *> &E) {
+                                          return E.first >= Index && E.first < Index + Num;
+                                      }),
+                       FObjects.end());
+        for (auto &E : FObjects)
+            if (E.first >= Index + Num)
+                E.first -= Num;
+    }
     if (!FLongestKnown)
         return;
     if (FIndexOfLongestLine >= Index && FIndexOfLongestLine < Index + Num) {
@@ -234,16 +365,11 @@ void TLexEditStringList::Grow(int Needed) {
 void TLexEditStringList::InsertRecords(int Index, std::vector<QString> &&Lines) {
     const int Num = int(Lines.size());
     Grow(Count() + Num);
-    if (Index == Count()) {
-        for (QString &S : Lines) {
-            FList.emplace_back();
-            FList.back().FString = std::move(S);
-        }
-    } else {
-        FList.insert(FList.begin() + Index, size_t(Num), TLexEditStringRec());
-        for (int i = 0; i < Num; ++i)
-            FList[size_t(Index + i)].FString = std::move(Lines[size_t(i)]);
-    }
+    // The records are filled first, so that a failed allocation leaves the list as it was.
+    std::vector<TLexEditStringRec> Recs(static_cast<size_t>(Num));
+    for (int i = 0; i < Num; ++i)
+        Recs[size_t(i)].SetText(Lines[size_t(i)]);
+    FList.insert(FList.begin() + Index, std::make_move_iterator(Recs.begin()), std::make_move_iterator(Recs.end()));
     LinesInserted(Index, Num);
 }
 
@@ -299,12 +425,10 @@ void TLexEditStringList::Insert(int Index, const QString &S) {
     if (Index < 0 || Index > Count())
         ListIndexError(Index);
     UpdateGuard Bracket(*this);
+    TLexEditStringRec Rec;
+    Rec.SetText(S);
     Grow(Count() + 1);
-    if (Index == Count())
-        FList.emplace_back();
-    else
-        FList.emplace(FList.begin() + Index);
-    FList[size_t(Index)].FString = S;
+    FList.insert(FList.begin() + Index, std::move(Rec));
     LinesInserted(Index, 1);
     if (OnInserted)
         OnInserted(this, Index, 1);
@@ -363,7 +487,9 @@ void TLexEditStringList::Put(int Index, const QString &S) {
         ListIndexError(Index);
     UpdateGuard Bracket(*this);
     TLexEditStringRec &Rec = FList[size_t(Index)];
-    const QString OldLine = std::exchange(Rec.FString, S);
+    // The old line is only built when someone is told about it.
+    const QString OldLine = OnPut ? Rec.Text() : QString();
+    Rec.SetText(S);
     Rec.FFlags.Exclude(sfHasTabs);
     Rec.FFlags.Exclude(sfHasNoTabs);
     Rec.FFlags.Include(sfExpandedLengthUnknown);
@@ -376,7 +502,21 @@ void TLexEditStringList::PutObject(int Index, void *AObject) {
     if (Index < 0 || Index >= Count())
         ListIndexError(Index);
     UpdateGuard Bracket(*this);
-    FList[size_t(Index)].FObject = AObject;
+    StoreObject(Index, AObject);
+}
+
+void TLexEditStringList::StoreObject(int Index, void *AObject) {
+    const auto It = std::lower_bound(FObjects.begin(), FObjects.end(), Index,
+                                     [](const std::pair<int, void *> &E, int i) { return E.first < i; });
+    const bool Found = It != FObjects.end() && It->first == Index;
+    if (AObject == nullptr) {
+        if (Found)
+            FObjects.erase(It);
+    } else if (Found) {
+        It->second = AObject;
+    } else {
+        FObjects.insert(It, {Index, AObject});
+    }
 }
 
 void TLexEditStringList::PutRange(int Index, TLexRange ARange) {
@@ -413,6 +553,12 @@ void TLexEditStringList::Exchange(int Index1, int Index2) {
         ListIndexError(Index2);
     UpdateGuard Bracket(*this);
     std::swap(FList[size_t(Index1)], FList[size_t(Index2)]);
+    if (!FObjects.empty()) {
+        void *Object1 = GetObject(Index1);
+        void *Object2 = GetObject(Index2);
+        StoreObject(Index1, Object2);
+        StoreObject(Index2, Object1);
+    }
     FValidCharIndexes = std::min({FValidCharIndexes, Index1, Index2});
     if (FLongestKnown) {
         if (Index1 == FIndexOfLongestLine || Index2 == FIndexOfLongestLine) {
@@ -428,6 +574,7 @@ void TLexEditStringList::Clear() {
     if (!FList.empty()) {
         UpdateGuard Bracket(*this);
         std::vector<TLexEditStringRec>().swap(FList);
+        std::vector<std::pair<int, void *>>().swap(FObjects);
         FValidCharIndexes = 0;
         ForgetLongestLine();
         if (OnCleared)

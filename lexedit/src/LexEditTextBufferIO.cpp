@@ -37,7 +37,7 @@ void TLexEditStringList::SetTextAndFileFormat(const QString &Value) {
             while (i < n && !IsBreak(P[i]))
                 ++i;
             FList.emplace_back();
-            FList.back().FString = QString(reinterpret_cast<const QChar *>(P + Start), i - Start);
+            FList.back().SetText(QStringView(P + Start, i - Start));
             // One break: an optional U+2028, then an optional CR, then an optional LF.
             if (i < n && P[i] == u'\x2028') {
                 SawLS = true;

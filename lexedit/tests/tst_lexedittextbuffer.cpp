@@ -56,6 +56,13 @@ private slots:
     void handlerErrorStillClosesBracket();
     void changingHandlerErrorChangesNothing();
     void randomEditsKeepCachesExact();
+    void storageFormsRoundTrip_data();
+    void storageFormsRoundTrip();
+    void putSwitchesStorageForm();
+    void longLinesAroundLatin1Limit();
+    void returnedStringsAreIndependent();
+    void objectsFollowTheirLines();
+    void randomEditsMatchStringListModel();
 };
 
 void TestLexEditTextBuffer::notifications_data() {
@@ -483,6 +490,349 @@ void TestLexEditTextBuffer::randomEditsKeepCachesExact() {
             }
             QCOMPARE(L.LengthOfLongestLine(), Longest);
         }
+    }
+}
+
+namespace {
+
+// Lines that probe the storage forms: below and at U+00FF (8-bit form), U+0100 and above (wide
+// form), NUL, surrogate pairs and lone surrogates, tabs in both forms.
+QStringList BoundaryLines() {
+    return {
+        QString(),
+        QStringLiteral("a"),
+        QString(QChar(0xFF)),
+        QString(QChar(0x100)),
+        QStringLiteral("caf") + QChar(0xE9) + QChar(0x7F) + QChar(0x80),
+        QStringLiteral("x") + QChar(0xFF) + QChar(0x100) + QStringLiteral("y"),
+        QString(QChar(0)),
+        QStringLiteral("a") + QChar(0) + QStringLiteral("b") + QChar(0),
+        QString::fromUcs4(U"\U0001F600 smile"),
+        QString(QChar(0xD83D)),                 // lone high surrogate
+        QString(QChar(0xDE00)) + QChar('z'),    // lone low surrogate
+        QString(QChar(0xFFFF)) + QChar(0xFFFE), // the last code units
+        QStringLiteral("\tx\ty"),
+        QString(QChar(0x100)) + QStringLiteral("\t") + QChar(0xFF),
+        QString(Wide) + QStringLiteral("\t"),
+        QString(40, QChar(0xFF)),
+        QString(40, QChar(0x100)),
+    };
+}
+
+QString Expanded(const QString &S, int TabWidth) {
+    bool HasTabs = false;
+    return GetBestConvertTabsProcEx(TabWidth)(S, TabWidth, HasTabs);
+}
+
+// Every reader of the list agrees with the model lines.
+void CompareWithModel(TLexEditStringList &L, const QStringList &Model, int TabWidth) {
+    QCOMPARE(L.Count(), int(Model.size()));
+    QCOMPARE(LinesOf(L), Model);
+    QCOMPARE(L.Text(), Model.join(QStringLiteral("\r\n")));
+    QCOMPARE(L.GetSeparatedText(QStringLiteral("|")), Model.join(QLatin1Char('|')));
+    int Sum = 0, Longest = 0;
+    for (int i = 0; i < Model.size(); ++i) {
+        const QString Line = L.Get(i);
+        QCOMPARE(Line, Model[i]);
+        QCOMPARE(Line.size(), Model[i].size());
+        QCOMPARE(L.Strings(i), Model[i]);
+        QCOMPARE(L.LineCharLength(i), int(Model[i].size()));
+        QCOMPARE(L.LineCharIndex(i), Sum);
+        Sum += int(Model[i].size());
+        const QString Exp = Expanded(Model[i], TabWidth);
+        QCOMPARE(L.ExpandedStrings(i), Exp);
+        QCOMPARE(L.ExpandedStringLengths(i), int(Exp.size()));
+        Longest = std::max(Longest, int(Exp.size()));
+    }
+    QCOMPARE(L.LengthOfLongestLine(), Longest);
+}
+
+} // namespace
+
+void TestLexEditTextBuffer::storageFormsRoundTrip_data() {
+    QTest::addColumn<QString>("line");
+    const QStringList Lines = BoundaryLines();
+    for (int i = 0; i < Lines.size(); ++i)
+        QTest::addRow("line %d", i) << Lines[i];
+}
+
+void TestLexEditTextBuffer::storageFormsRoundTrip() {
+    // Each line through every way in: Add, Insert, InsertStrings, Put, the text setters.
+    QFETCH(QString, line);
+    TLexEditStringList L;
+    L.Add(line);
+    L.Insert(0, line);
+    L.InsertStrings(1, {line, QStringLiteral("plain"), line});
+    L.AddStrings({line});
+    L.Put(2, line); // "plain" becomes the line
+    QStringList Model(6, line);
+    CompareWithModel(L, Model, 8);
+    // The text setters cut at line breaks; none of the boundary lines holds one.
+    L.SetText(Model.join(QStringLiteral("\n")));
+    CompareWithModel(L, line.isEmpty() ? QStringList(5, QString()) : Model, 8);
+    L.SetTextAndFileFormat(Model.join(QStringLiteral("\r\n")));
+    CompareWithModel(L, Model, 8);
+    L.SetTabWidth(3);
+    CompareWithModel(L, Model, 3);
+}
+
+void TestLexEditTextBuffer::putSwitchesStorageForm() {
+    // Every line put over every other: the old line handed to OnPut and the new line read back
+    // are exact, whatever form each is held in.
+    const QStringList Lines = BoundaryLines();
+    TLexEditStringList L;
+    L.AddStrings({QStringLiteral("before"), QString(), QStringLiteral("after")});
+    QString LastOld;
+    int Puts = 0;
+    L.OnPut = [&](TLexEditStringList *, int Index, const QString &Old) {
+        QCOMPARE(Index, 1);
+        LastOld = Old;
+        ++Puts;
+    };
+    QString Current;
+    for (const QString &From : Lines) {
+        for (const QString &To : Lines) {
+            L.Put(1, From);
+            QCOMPARE(LastOld, Current);
+            L.Put(1, To);
+            QCOMPARE(LastOld, From);
+            QCOMPARE(L.Get(1), To);
+            QCOMPARE(L.LineCharLength(1), int(To.size()));
+            QCOMPARE(L.LineCharIndex(2), 6 + int(To.size()));
+            QCOMPARE(L.ExpandedStrings(1), Expanded(To, 8));
+            Current = To;
+        }
+    }
+    QCOMPARE(Puts, 2 * int(Lines.size() * Lines.size()));
+    QCOMPARE(L.Get(0), QStringLiteral("before"));
+    QCOMPARE(L.Get(2), QStringLiteral("after"));
+    // Without a handler the old line is not needed, and the new one is still exact.
+    L.OnPut = nullptr;
+    L.Put(1, Lines[4]);
+    QCOMPARE(L.Get(1), Lines[4]);
+}
+
+void TestLexEditTextBuffer::longLinesAroundLatin1Limit() {
+    // Lines of every length near the longest line kept as 8-bit characters; the last character
+    // decides between the forms.
+    TLexEditStringList L;
+    L.SetTabWidth(4);
+    QStringList Model;
+    for (int Len : {4094, 4095, 4096, 4097, 4098, 10000}) {
+        for (QChar Last : {QChar('a'), QChar(0xFF), QChar(0x100), QChar('\t'), QChar(0)}) {
+            QString S(Len - 1, QChar(0xE0));
+            S += Last;
+            L.Add(S);
+            Model << S;
+        }
+    }
+    CompareWithModel(L, Model, 4);
+    // Put switches a long line between the forms.
+    for (int i = 0; i + 1 < Model.size(); ++i) {
+        L.Put(i, Model[i + 1]);
+        Model[i] = Model[i + 1];
+    }
+    CompareWithModel(L, Model, 4);
+}
+
+void TestLexEditTextBuffer::returnedStringsAreIndependent() {
+    // A string read from the list keeps its value after the line changes or goes away, and
+    // changing it changes nothing in the list.
+    TLexEditStringList L;
+    const QString WideLine = QStringLiteral("wide ") + QChar(0x4E00);
+    L.AddStrings({QStringLiteral("narrow"), WideLine, QStringLiteral("\ttab")});
+    const QString A = L.Get(0), B = L.Get(1), C = L.ExpandedStrings(2), T = L.Text();
+    QStringList All = L.ToStringList();
+    QString Changed = L.Get(1);
+    Changed[0] = QChar('W');
+    QCOMPARE(L.Get(1), WideLine);
+    L.Put(0, QStringLiteral("other"));
+    L.Put(1, QStringLiteral("other too"));
+    L.Delete(2);
+    L.Clear();
+    QCOMPARE(A, QStringLiteral("narrow"));
+    QCOMPARE(B, WideLine);
+    QCOMPARE(C, QStringLiteral("\t\t\t\t\t\t\t\ttab"));
+    QCOMPARE(T, QStringLiteral("narrow\r\n") + WideLine + QStringLiteral("\r\n\ttab"));
+    QCOMPARE(All, (QStringList{QStringLiteral("narrow"), WideLine, QStringLiteral("\ttab")}));
+}
+
+void TestLexEditTextBuffer::objectsFollowTheirLines() {
+    TLexEditStringList L;
+    Fill(L, {"a", "b", "c", "d", "e"});
+    int Objs[5] = {};
+    for (int i = 0; i < 5; ++i)
+        L.PutObject(i, &Objs[i]);
+    L.PutObject(2, nullptr); // removes the object of "c"
+    L.Insert(1, "x");        // a x b c d e
+    L.InsertStrings(0, {"p", "q"});
+    QCOMPARE(L.GetObject(0), nullptr);
+    QCOMPARE(L.GetObject(2), static_cast<void *>(&Objs[0]));
+    QCOMPARE(L.GetObject(3), nullptr);
+    QCOMPARE(L.GetObject(4), static_cast<void *>(&Objs[1]));
+    QCOMPARE(L.GetObject(5), nullptr);
+    L.Exchange(4, 5); // b and c: the objects go along
+    QCOMPARE(L.GetObject(4), nullptr);
+    QCOMPARE(L.GetObject(5), static_cast<void *>(&Objs[1]));
+    L.DeleteLines(2, 3); // p q | a x c | b d e
+    QCOMPARE(LinesOf(L), (QStringList{"p", "q", "b", "d", "e"}));
+    QCOMPARE(L.GetObject(2), static_cast<void *>(&Objs[1]));
+    QCOMPARE(L.GetObject(3), static_cast<void *>(&Objs[3]));
+    QCOMPARE(L.GetObject(4), static_cast<void *>(&Objs[4]));
+    L.Put(3, "D"); // Put keeps the object
+    QCOMPARE(L.GetObject(3), static_cast<void *>(&Objs[3]));
+    L.Clear();
+    L.Add("new");
+    QCOMPARE(L.GetObject(0), nullptr);
+}
+
+void TestLexEditTextBuffer::randomEditsMatchStringListModel() {
+    // Random operations on the list and on a QStringList model (with models of the objects and
+    // ranges), with lines drawn from characters at the storage boundaries; after every step the
+    // list must read exactly as the model, through every reader.
+    QRandomGenerator rng(7140721);
+    const QChar Alphabet[] = {QChar('a'), QChar('z'), QChar('\t'), QChar(0), QChar(0x7F), QChar(0x80),
+                              QChar(0xE9), QChar(0xFF), QChar(0x100), QChar(0x101), QChar(0x4E00),
+                              QChar(0xD83D), QChar(0xDE00), QChar(0xFFFF), QChar(' ')};
+    const int AlphabetSize = int(sizeof(Alphabet) / sizeof(Alphabet[0]));
+    auto RandomLine = [&]() {
+        QString S;
+        const int Len = rng.bounded(50) == 0 ? 4090 + int(rng.bounded(12)) : int(rng.bounded(12));
+        // Most lines stay below U+0100, so that both forms are common.
+        const int Limit = rng.bounded(3) == 0 ? AlphabetSize : 8;
+        for (int i = 0; i < Len; ++i)
+            S += Alphabet[rng.bounded(Limit)];
+        if (rng.bounded(5) == 0)
+            S += QString::fromUcs4(U"\U0001F600");
+        return S;
+    };
+    int Objects[8] = {};
+    for (int Round = 0; Round < 30; ++Round) {
+        TLexEditStringList L;
+        QStringList Model;
+        QList<void *> ObjModel;
+        QList<TLexRange> RangeModel;
+        int Width = 8;
+        QString PutOld;
+        L.OnPut = [&PutOld](TLexEditStringList *, int, const QString &Old) { PutOld = Old; };
+        for (int Step = 0; Step < 200; ++Step) {
+            const int n = L.Count();
+            const int Index = n == 0 ? 0 : int(rng.bounded(n));
+            switch (rng.bounded(14)) {
+            case 0:
+            case 1: {
+                const QString S = RandomLine();
+                L.Add(S);
+                Model << S;
+                ObjModel << nullptr;
+                RangeModel << NullRange;
+                break;
+            }
+            case 2: {
+                const int At = int(rng.bounded(n + 1));
+                const QString S = RandomLine();
+                L.Insert(At, S);
+                Model.insert(At, S);
+                ObjModel.insert(At, nullptr);
+                RangeModel.insert(At, NullRange);
+                break;
+            }
+            case 3:
+            case 4:
+                if (n > 0) {
+                    const QString S = RandomLine();
+                    L.Put(Index, S);
+                    QCOMPARE(PutOld, Model[Index]);
+                    Model[Index] = S;
+                }
+                break;
+            case 5:
+                if (n > 0) {
+                    const int Num = int(rng.bounded(4)) + 1;
+                    const int End = std::min(n, Index + Num);
+                    L.DeleteLines(Index, Num);
+                    Model.erase(Model.begin() + Index, Model.begin() + End);
+                    ObjModel.erase(ObjModel.begin() + Index, ObjModel.begin() + End);
+                    RangeModel.erase(RangeModel.begin() + Index, RangeModel.begin() + End);
+                }
+                break;
+            case 6:
+                if (n > 0) {
+                    const int Other = int(rng.bounded(n));
+                    L.Exchange(Index, Other);
+                    Model.swapItemsAt(Index, Other);
+                    ObjModel.swapItemsAt(Index, Other);
+                    RangeModel.swapItemsAt(Index, Other);
+                }
+                break;
+            case 7: {
+                QStringList Bulk;
+                for (int k = int(rng.bounded(5)); k > 0; --k)
+                    Bulk << RandomLine();
+                const int At = int(rng.bounded(n + 1));
+                L.InsertStrings(At, Bulk);
+                for (int k = 0; k < Bulk.size(); ++k) {
+                    Model.insert(At + k, Bulk[k]);
+                    ObjModel.insert(At + k, nullptr);
+                    RangeModel.insert(At + k, NullRange);
+                }
+                break;
+            }
+            case 8:
+                if (n > 0) {
+                    void *Obj = rng.bounded(3) == 0 ? nullptr : &Objects[rng.bounded(8)];
+                    L.PutObject(Index, Obj);
+                    ObjModel[Index] = Obj;
+                }
+                break;
+            case 9:
+                if (n > 0) {
+                    const TLexRange R = TLexRange(rng.bounded(100));
+                    L.PutRange(Index, R);
+                    RangeModel[Index] = R;
+                }
+                break;
+            case 10:
+                if (rng.bounded(4) == 0) {
+                    Width = int(rng.bounded(1, 10));
+                    L.SetTabWidth(Width);
+                } else if (rng.bounded(8) == 0) {
+                    // Replaces everything through the loader's path.
+                    QStringList Lines;
+                    for (int k = int(rng.bounded(6)); k > 0; --k)
+                        Lines << RandomLine();
+                    const QString Joined = Lines.join(QStringLiteral("\r\n"));
+                    L.SetTextAndFileFormat(Joined);
+                    // An empty text gives no lines, not one empty line.
+                    Model = Joined.isEmpty() ? QStringList() : Lines;
+                    ObjModel = QList<void *>(Model.size(), nullptr);
+                    RangeModel = QList<TLexRange>(Model.size(), NullRange);
+                } else if (rng.bounded(10) == 0) {
+                    L.Clear();
+                    Model.clear();
+                    ObjModel.clear();
+                    RangeModel.clear();
+                }
+                break;
+            default:
+                // Reads that fill the caches at random moments.
+                if (n > 0) {
+                    L.ExpandedStringLengths(Index);
+                    L.LineCharIndex(Index);
+                    QCOMPARE(L.Get(Index), Model[Index]);
+                }
+                L.LengthOfLongestLine();
+                break;
+            }
+            QCOMPARE(L.Count(), int(Model.size()));
+            for (int i = 0; i < Model.size(); ++i) {
+                QCOMPARE(L.GetObject(i), ObjModel[i]);
+                QCOMPARE(L.GetRange(i), RangeModel[i]);
+            }
+            if (Step % 5 == 0)
+                CompareWithModel(L, Model, Width);
+        }
+        CompareWithModel(L, Model, Width);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexUnicode.h"
 #include "textmodel_helpers.h"
 
 #include <QBuffer>
@@ -60,6 +61,8 @@ private slots:
     void cancelledSaveKeepsOldFile();
     void saveToMissingFolderFails();
     void largeSingleLine();
+    void loadKeepsEveryCharacter_data();
+    void loadKeepsEveryCharacter();
 };
 
 void TestLexEditTextBufferIO::load_data() {
@@ -306,6 +309,43 @@ void TestLexEditTextBufferIO::largeSingleLine() {
     QCOMPARE(L.Get(0).at(5 * 1024 * 1024), QChar(0xE9));
     QCOMPARE(L.LengthOfLongestLine(), int(Big.size()));
     QCOMPARE(SaveBytes(L), Big);
+}
+
+void TestLexEditTextBufferIO::loadKeepsEveryCharacter_data() {
+    QTest::addColumn<TLexEncoding>("encoding");
+    QTest::addColumn<bool>("loneSurrogates");
+    QTest::newRow("utf8") << seUTF8 << false;
+    QTest::newRow("utf16le") << seUTF16LE << true;
+    QTest::newRow("utf16be") << seUTF16BE << true;
+}
+
+void TestLexEditTextBufferIO::loadKeepsEveryCharacter() {
+    // Lines at the boundaries of the 8-bit storage (U+00FF, U+0100), NUL, pairs and (where the
+    // encoding can hold them) lone surrogates, and lines longer than the 8-bit limit: loading
+    // gives them back exactly, and saving reproduces the bytes.
+    QFETCH(TLexEncoding, encoding);
+    QFETCH(bool, loneSurrogates);
+    QStringList Lines{QStringLiteral("<?php echo 1;"),
+                      QString(QChar(0xFF)),
+                      QString(QChar(0x100)),
+                      QStringLiteral("caf") + QChar(0xE9) + QChar(0) + QStringLiteral("x"),
+                      QString(),
+                      QString::fromUcs4(U"\U0001F600 \u20ac"),
+                      QString(5000, QChar(0xE9)),
+                      QString(5000, QChar('a')) + QChar(0x100),
+                      QStringLiteral("\tend")};
+    if (loneSurrogates)
+        Lines << QString(QChar(0xD800)) << QString(QChar(0xDFFF)) + QStringLiteral("z");
+    const QString Text = Lines.join(QStringLiteral("\r\n"));
+    const QByteArray Bytes = EncodingPreamble(encoding) + EncodeText(Text, encoding);
+    TLexEditStringList L;
+    LoadBytes(L, Bytes);
+    QCOMPARE(L.Encoding(), std::optional<TLexEncoding>(encoding));
+    QCOMPARE(LinesOf(L), Lines);
+    QCOMPARE(L.Text(), Text);
+    for (int i = 0; i < Lines.size(); ++i)
+        QCOMPARE(L.LineCharLength(i), int(Lines[i].size()));
+    QCOMPARE(SaveBytes(L), Bytes);
 }
 
 QTEST_GUILESS_MAIN(TestLexEditTextBufferIO)

@@ -11,11 +11,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QIODevice;
@@ -36,14 +38,65 @@ COMMON_DECLARE_EXCEPTION(ELexEditStringList, common::Exception)
 enum TLexEditStringFlag : uint8_t { sfHasTabs, sfHasNoTabs, sfExpandedLengthUnknown };
 using TLexEditStringFlags = TSet<TLexEditStringFlag, uint8_t>;
 
-// One line. The list never owns FObject.
+// One line: its characters, the highlighter's range at its end, the cached display length, the
+// cached index of its first character in the text, and the tab flags (32 bytes on 64-bit
+// systems). The characters are held in one of three forms, chosen by SetText:
+//  - none (FData null) for an empty line;
+//  - Latin-1 bytes (FData a malloc'd char[FLength]) when every character is below U+0100 and
+//    the line has at most MaxLatin1Length characters: half the size of UTF-16, and no string
+//    header; readers get a QString built on demand;
+//  - a QString (FData a QString *, FWide set) otherwise, so that other characters and very long
+//    lines are returned without copying.
+// The objects of the lines are held by the list in a side table (most lines have none).
 struct TLexEditStringRec {
-    QString FString;
-    void *FObject = nullptr;
+    // The longest line held as Latin-1 bytes: converting it on each read stays cheap.
+    static constexpr qsizetype MaxLatin1Length = 4096;
+
+    TLexEditStringRec() noexcept = default;
+    ~TLexEditStringRec() { FreeText(); }
+    TLexEditStringRec(TLexEditStringRec &&Other) noexcept
+        : FData(std::exchange(Other.FData, nullptr)), FRange(Other.FRange),
+          FLength(std::exchange(Other.FLength, 0)), FExpandedLength(Other.FExpandedLength),
+          FCharIndex(Other.FCharIndex), FFlags(Other.FFlags), FWide(std::exchange(Other.FWide, false)) {}
+    TLexEditStringRec &operator=(TLexEditStringRec &&Other) noexcept {
+        if (this != &Other) {
+            FreeText();
+            FData = std::exchange(Other.FData, nullptr);
+            FLength = std::exchange(Other.FLength, 0);
+            FWide = std::exchange(Other.FWide, false);
+            FRange = Other.FRange;
+            FExpandedLength = Other.FExpandedLength;
+            FCharIndex = Other.FCharIndex;
+            FFlags = Other.FFlags;
+        }
+        return *this;
+    }
+    TLexEditStringRec(const TLexEditStringRec &) = delete;
+    TLexEditStringRec &operator=(const TLexEditStringRec &) = delete;
+
+    // Replaces the characters (not the cached values). The QString form shares S.
+    void SetText(const QString &S);
+    void SetText(QStringView S);
+    QString Text() const;
+    // Appends the characters to Dest.
+    void AppendTo(QString &Dest) const;
+    int Length() const { return FLength; }
+    bool IsWide() const { return FWide; }
+    // The Latin-1 bytes (FLength of them); only when the line is not empty and not wide.
+    const char *Latin1() const { return static_cast<const char *>(FData); }
+    // The QString form; only when IsWide().
+    const QString &Wide() const { return *static_cast<const QString *>(FData); }
+
+    void *FData = nullptr;
     TLexRange FRange = NullRange;
+    int32_t FLength = 0;
     int32_t FExpandedLength = -1;
     int32_t FCharIndex = 0;
     TLexEditStringFlags FFlags{sfExpandedLengthUnknown};
+    bool FWide = false;
+
+private:
+    void FreeText() noexcept;
 };
 
 class TLexEditStringList;
@@ -178,6 +231,8 @@ private:
     void InsertRecords(int Index, std::vector<QString> &&Lines);
     void RemoveRecords(int Index, int Num);
     void InvalidateExpandedLengths();
+    // Sets or (for null) removes the object of a line in FObjects.
+    void StoreObject(int Index, void *AObject);
     // Cache bookkeeping of the longest line and the character indexes.
     void ForgetLongestLine();
     void LinesInserted(int Index, int Num);
@@ -187,6 +242,9 @@ private:
 
     // Mutable: the const readers fill the display-length and character-index caches lazily.
     mutable std::vector<TLexEditStringRec> FList;
+    // The objects of the lines that have one, as (line index, object) sorted by index; kept in
+    // step with insertions, deletions and exchanges.
+    std::vector<std::pair<int, void *>> FObjects;
     int FUpdateCount = 0;
     TLexEditFileFormat FFileFormat = sffDos;
     TConvertTabsProcEx FConvertTabsProc = nullptr;
