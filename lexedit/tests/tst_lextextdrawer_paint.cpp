@@ -486,6 +486,37 @@ private slots:
         QVERIFY(Ink(run, QRect(left, 0, d.CharWidth(), run.height())).isValid());
     }
 
+    // What a drawer keeps per variant (glyphs, glyph runs, line metrics) and per colour follows a
+    // change of the base font or of the base style: it then draws as a drawer made afresh.
+    void drawsAsAFreshDrawerAfterBaseFontOrStyleChange() {
+        const QString text = QStringLiteral("a_gW \u00E9") + Pair + QStringLiteral("j");
+        const TFontStyles style{fsBold, fsUnderline};
+        const auto draw = [&](TheTextDrawer &ADrawer) {
+            ADrawer.SetStyle(style);
+            ADrawer.SetForeColor(clNavy);
+            ADrawer.SetBackColor(clYellow);
+            QImage img = Canvas();
+            const QRect rect(X0, Y0, ADrawer.ColumnsBefore(text, int(text.size())) * ADrawer.CharWidth(),
+                             ADrawer.CharHeight());
+            DrawRun(ADrawer, img, text, TTextOutOptions{tooOpaque}, rect);
+            return img;
+        };
+        TheTextDrawer d(TFontStyles(), EditorFont(12));
+        const QImage small = draw(d);
+        d.SetBaseFont(EditorFont(22));
+        const QImage big = draw(d);
+        TheTextDrawer freshBig(TFontStyles(), EditorFont(22));
+        QCOMPARE(big, draw(freshBig));
+        QVERIFY(big != small);
+        d.SetBaseStyle(TFontStyles{fsBold});
+        TheTextDrawer freshBold(TFontStyles{fsBold}, EditorFont(22));
+        QCOMPARE(d.CharWidth(), freshBold.CharWidth());
+        QCOMPARE(draw(d), draw(freshBold));
+        d.SetBaseFont(EditorFont(12));
+        TheTextDrawer freshSmall(TFontStyles{fsBold}, EditorFont(12));
+        QCOMPARE(draw(d), draw(freshSmall));
+    }
+
     void universalTextOutWithThePaintersFont() {
         TheTextDrawer d(TFontStyles(), EditorFont());
         d.SetForeColor(clBlack);
