@@ -233,7 +233,9 @@ const QPen &TheTextDrawer::PenOf(TColor AColor) {
     for (const auto &entry : FPens)
         if (entry.first == AColor) return entry.second;
     if (FPens.size() >= MaxCachedColors) FPens.clear();
-    FPens.emplace_back(AColor, QPen(ColorToQColor(AColor, FPalette, FPalette.color(QPalette::Text))));
+    // As QPainter::setPen(QColor) makes it: solid, width 1, black for an invalid colour.
+    const QColor c = ColorToQColor(AColor, FPalette, FPalette.color(QPalette::Text));
+    FPens.emplace_back(AColor, QPen(c.isValid() ? c : QColor(Qt::black)));
     return FPens.back().second;
 }
 
