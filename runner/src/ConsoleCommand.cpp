@@ -214,8 +214,7 @@ void TConsoleCommand::DeliverPosted() {
             bool outOfBudget = false;
             while (s.FCurrentSpan < e.Length) {
                 const TLineSpan &l = span[s.FCurrentSpan++];
-                FLines.append(QString(chunk + l.Offset, l.Length));
-                const QString &line = FLines.constLast();
+                const QString &line = FLines.emplaceBack(chunk + l.Offset, l.Length); // built in place
                 if (h.OutputLines)
                     h.OutputLines->append(line);
                 if (h.OnNewLine) {
