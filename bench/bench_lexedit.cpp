@@ -10,6 +10,7 @@
 //
 // Usage: bench_lexedit [lines-in-file, default 1400000] [lines-to-append, default 1000000]
 
+#include "BenchPhpFile.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexHighlighterHtml.h"
 #include "lexedit/LexHighlighterPHP.h"
@@ -26,28 +27,6 @@
 using namespace lexedit;
 
 namespace {
-
-QByteArray GeneratePhp(int Lines) {
-    QByteArray Out;
-    Out.reserve(qsizetype(Lines) * 38);
-    for (int i = 0; i < Lines; ++i) {
-        switch (i % 4) {
-        case 0:
-            Out += "<div class=\"row\"><?php echo $v" + QByteArray::number(i % 97) + "; ?></div>\r\n";
-            break;
-        case 1:
-            Out += "  $total += $items[" + QByteArray::number(i % 1000) + "] * 2; // sum\r\n";
-            break;
-        case 2:
-            Out += "<p>Line " + QByteArray::number(i) + " of the generated page</p>\r\n";
-            break;
-        default:
-            Out += "\tif ($a > $b) { $c = 'x'; }\r\n";
-            break;
-        }
-    }
-    return Out;
-}
 
 QString OutputLine(int i) {
     return QStringLiteral("<tr><td>%1</td><td>row value %2</td></tr>").arg(i).arg(i * 7 % 1000);

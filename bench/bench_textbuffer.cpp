@@ -10,6 +10,7 @@
 //
 // Usage: bench_textbuffer [lines-to-append, default 1000000] [lines-in-file, default 1400000]
 
+#include "BenchPhpFile.h"
 #include "lexedit/LexEditTextBuffer.h"
 
 #include <QCoreApplication>
@@ -80,28 +81,6 @@ double AppendPeer(int N, long long &Check) {
         }
     }
     return T.nsecsElapsed() / 1e9;
-}
-
-QByteArray GeneratePhp(int Lines) {
-    QByteArray Out;
-    Out.reserve(qsizetype(Lines) * 38);
-    for (int i = 0; i < Lines; ++i) {
-        switch (i % 4) {
-        case 0:
-            Out += "<div class=\"row\"><?php echo $v" + QByteArray::number(i % 97) + "; ?></div>\r\n";
-            break;
-        case 1:
-            Out += "  $total += $items[" + QByteArray::number(i % 1000) + "] * 2; // sum\r\n";
-            break;
-        case 2:
-            Out += "<p>Line " + QByteArray::number(i) + " of the generated page</p>\r\n";
-            break;
-        default:
-            Out += "\tif ($a > $b) { $c = 'x'; }\r\n";
-            break;
-        }
-    }
-    return Out;
 }
 
 } // namespace
