@@ -4,40 +4,6 @@
 
 namespace runner {
 
-void TSyncString::Add(const QString &AValue) {
-    std::lock_guard<std::mutex> lock(FLock);
-    FValue += AValue;
-}
-
-void TSyncString::Delete(qsizetype APos, qsizetype ACount) {
-    std::lock_guard<std::mutex> lock(FLock);
-    if (APos < 1 || ACount <= 0 || APos > FValue.size())
-        return;
-    FValue.remove(APos - 1, ACount);
-}
-
-QString TSyncString::Value() const {
-    std::lock_guard<std::mutex> lock(FLock);
-    return FValue;
-}
-
-void TSyncString::SetValue(const QString &AValue) {
-    std::lock_guard<std::mutex> lock(FLock);
-    FValue = AValue;
-}
-
-qsizetype TSyncString::Length() const {
-    std::lock_guard<std::mutex> lock(FLock);
-    return FValue.size();
-}
-
-QString TSyncString::Take() {
-    std::lock_guard<std::mutex> lock(FLock);
-    QString result;
-    result.swap(FValue);
-    return result;
-}
-
 qsizetype TInputLines::Add(const QString &AValue) {
     qsizetype index;
     {

@@ -1,7 +1,7 @@
 #pragma once
-// The two small lock-protected containers of the runner: TSyncString carries decoded output text
-// from the pipe reader to the line assembly, TInputLines carries input entries from the GUI
-// thread to the worker. Each operation holds the one lock for its own duration only.
+// TInputLines: the lock-protected queue that carries input entries from the GUI thread to the
+// worker. Each operation holds the lock for its own duration only. (Output needs no such
+// container: the worker reads, decodes and assembles lines itself.)
 
 #include "posix/Posix.h"
 
@@ -11,22 +11,6 @@
 #include <mutex>
 
 namespace runner {
-
-class TSyncString {
-public:
-    void Add(const QString &AValue);
-    // Removes ACount characters starting at the 1-based position APos.
-    void Delete(qsizetype APos, qsizetype ACount);
-    QString Value() const;
-    void SetValue(const QString &AValue);
-    qsizetype Length() const;
-    // Takes the whole value and leaves the string empty (one step of Value + Delete).
-    QString Take();
-
-private:
-    mutable std::mutex FLock;
-    QString FValue;
-};
 
 class TInputLines {
 public:
