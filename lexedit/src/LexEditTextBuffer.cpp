@@ -1,6 +1,5 @@
 #include "lexedit/LexEditTextBuffer.h"
 
-#include "lexedit/LexEditHighlighter.h" // EListError
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexUnicode.h"
 

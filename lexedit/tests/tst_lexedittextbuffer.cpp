@@ -1,4 +1,3 @@
-#include "lexedit/LexEditHighlighter.h" // EListError
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "textmodel_helpers.h"

@@ -53,7 +53,6 @@ using TLexHighlighterCapabilities = TSet<TLexHighlighterCapability, uint8_t>;
 
 COMMON_DECLARE_EXCEPTION(EStringListError, common::Exception)
 COMMON_DECLARE_EXCEPTION(EConvertError, common::Exception)
-COMMON_DECLARE_EXCEPTION(EListError, common::Exception)
 COMMON_DECLARE_EXCEPTION(ELexMethodChain, common::Exception)
 COMMON_DECLARE_EXCEPTION(ELexIniFile, common::Exception)
 

@@ -31,9 +31,10 @@ using TLexRange = intptr_t;
 inline constexpr TLexRange NullRange = -1;
 
 // An index out of range of a changing operation: "Invalid stringlist index %d"; also failed
-// loads and saves. (Capacity set below Count raises EListError, the general list error, declared
-// with the highlighter framework's exceptions.)
+// loads and saves.
 COMMON_DECLARE_EXCEPTION(ELexEditStringList, common::Exception)
+// The general list error (a capacity below the count, an attribute index out of bounds).
+COMMON_DECLARE_EXCEPTION(EListError, common::Exception)
 
 enum TLexEditStringFlag : uint8_t { sfHasTabs, sfHasNoTabs, sfExpandedLengthUnknown };
 using TLexEditStringFlags = TSet<TLexEditStringFlag, uint8_t>;
