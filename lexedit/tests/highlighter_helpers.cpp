@@ -109,6 +109,39 @@ QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStder
     return P.readAllStandardOutput();
 }
 
+QStringList SampleAndDataLines(const QString &ASample, const QString &ADir, const QString &APattern,
+                               QString *AMissing) {
+    QStringList lines = SplitLines(ASample);
+    const QDir dir(ADir);
+    for (const QString &name : dir.entryList({APattern}, QDir::Files, QDir::Name)) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (AMissing)
+                *AMissing = file.fileName();
+            continue;
+        }
+        lines += SplitLines(QString::fromUtf8(file.readAll()));
+    }
+    return lines;
+}
+
+QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCustomHighlighter &AFresh,
+                       const QStringList &ALines) {
+    const QVector<TScannedLine> carried = ScanText(ACarried, ALines);
+    for (int i = ALines.size() - 1; i >= 0; --i) {
+        TScannedLine again;
+        QString error;
+        if (!ScanLine(AFresh, i == 0, i ? carried[i - 1].EndRange : 0, ALines[i], again, &error))
+            return QStringLiteral("line %1: %2").arg(i).arg(error);
+        if (!(again == carried[i]))
+            return QStringLiteral("line %1: rescanned %2, carried %3").arg(i).arg(Dump(again), Dump(carried[i]));
+        const QString problem = CheckLine(ALines[i], again);
+        if (!problem.isEmpty())
+            return QStringLiteral("line %1: %2").arg(i).arg(problem);
+    }
+    return QString();
+}
+
 QString GoldenFileMismatch(const QString &ALang, const QString &ASource) {
     int exitCode = 0;
     const QByteArray out = RunLexTokens({QStringLiteral("--lang"), ALang, QStringLiteral("--ranges"), ASource}, exitCode);

@@ -49,6 +49,17 @@ QString Dump(const TScannedLine &AScan);
 QString LexTokensPath();
 QByteArray RunLexTokens(const QStringList &AArgs, int &AExit, QByteArray *AStderr = nullptr);
 
+// The sample source followed by the lines of every file matching APattern in ADir (sorted).
+// AMissing receives a file that could not be read.
+QStringList SampleAndDataLines(const QString &ASample, const QString &ADir, const QString &APattern,
+                               QString *AMissing);
+
+// Scans ALines with ACarried, ranges carried from line to line, then rescans every line with
+// AFresh from the stored start range in reverse order: returns the first line whose tokens or end
+// range differ, or whose tokens break the scan properties; empty when all agree.
+QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCustomHighlighter &AFresh,
+                       const QStringList &ALines);
+
 // Runs lextokens --ranges on ASource and compares its output with ASource + ".tokens"; returns
 // what differs first, or an empty string when they agree.
 QString GoldenFileMismatch(const QString &ALang, const QString &ASource);

@@ -263,24 +263,13 @@ void TestLexHighlighterHTML::rangesCarryAcrossLines() {
 }
 
 void TestLexHighlighterHTML::sampleSourceProperties() {
-    QStringList Lines = SplitLines(TLexHTMLLex().SampleSource());
-    QDir Dir(DataDir());
-    for (const QString &Name : Dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name)) {
-        QFile f(Dir.filePath(Name));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        Lines += SplitLines(QString::fromUtf8(f.readAll()));
-    }
+    QString Missing;
+    const QStringList Lines = SampleAndDataLines(TLexHTMLLex().SampleSource(), DataDir(), QStringLiteral("*.html"), &Missing);
+    QVERIFY2(Missing.isEmpty(), qPrintable(Missing));
     QVERIFY(Lines.size() > 40);
-    TLexHTMLLex H;
-    const auto Carried = ScanText(H, Lines);
-    TLexHTMLLex Fresh;
-    for (int i = Lines.size() - 1; i >= 0; --i) {
-        TScannedLine Again;
-        QVERIFY(ScanLine(Fresh, i == 0, i ? Carried[i - 1].EndRange : 0, Lines[i], Again));
-        QCOMPARE(Again, Carried[i]);
-        const QString Problem = CheckLine(Lines[i], Again);
-        QVERIFY2(Problem.isEmpty(), qPrintable(QStringLiteral("line %1: %2").arg(i).arg(Problem)));
-    }
+    TLexHTMLLex Carried, Fresh;
+    const QString Problem = RescanMismatch(Carried, Fresh, Lines);
+    QVERIFY2(Problem.isEmpty(), qPrintable(Problem));
 }
 
 void TestLexHighlighterHTML::randomLinesKeepTheScanProperties() {

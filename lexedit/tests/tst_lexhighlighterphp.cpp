@@ -235,24 +235,13 @@ void TestLexHighlighterPHP::rangesCarryAcrossLines() {
 void TestLexHighlighterPHP::sampleSourceProperties() {
     // Line by line with carried ranges equals rescanning each line from its stored start range,
     // in any order and with a fresh highlighter.
-    QStringList Lines = SplitLines(TLexPHPLex().SampleSource());
-    QDir Dir(DataDir());
-    for (const QString &Name : Dir.entryList({QStringLiteral("*.php")}, QDir::Files, QDir::Name)) {
-        QFile f(Dir.filePath(Name));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        Lines += SplitLines(QString::fromUtf8(f.readAll()));
-    }
+    QString Missing;
+    const QStringList Lines = SampleAndDataLines(TLexPHPLex().SampleSource(), DataDir(), QStringLiteral("*.php"), &Missing);
+    QVERIFY2(Missing.isEmpty(), qPrintable(Missing));
     QVERIFY(Lines.size() > 50);
-    TLexPHPLex H;
-    const auto Carried = ScanText(H, Lines);
-    TLexPHPLex Fresh;
-    for (int i = Lines.size() - 1; i >= 0; --i) {
-        TScannedLine Again;
-        QVERIFY(ScanLine(Fresh, i == 0, i ? Carried[i - 1].EndRange : 0, Lines[i], Again));
-        QCOMPARE(Again, Carried[i]);
-        const QString Problem = CheckLine(Lines[i], Again);
-        QVERIFY2(Problem.isEmpty(), qPrintable(QStringLiteral("line %1: %2").arg(i).arg(Problem)));
-    }
+    TLexPHPLex Carried, Fresh;
+    const QString Problem = RescanMismatch(Carried, Fresh, Lines);
+    QVERIFY2(Problem.isEmpty(), qPrintable(Problem));
 }
 
 void TestLexHighlighterPHP::randomLinesKeepTheScanProperties() {
