@@ -40,8 +40,7 @@ double ScanWithHighlighter(TLexCustomHighlighter &AHighlighter, const Sample &AS
     ATokens = 0;
     AHighlighter.ResetRange();
     for (int i = 0; i < ASample.Lines.size(); ++i) {
-        if (i > 0)
-            AHighlighter.SetRange(AHighlighter.GetRange());
+        if (i > 0) AHighlighter.SetRange(AHighlighter.GetRange());
         AHighlighter.SetLine(ASample.Lines[i], i);
         while (!AHighlighter.GetEol()) {
             AHighlighter.Next();
@@ -72,10 +71,11 @@ void Report(const char *AName, const Sample &ASample, TLexCustomHighlighter &AHi
     const double oursSeconds = ScanWithHighlighter(AHighlighter, ASample, ours);
     const double peerSeconds = ScanWithRegularExpression(ASample, peer);
     const double mb = ASample.Bytes / 1e6;
-    std::printf("%-5s %9lld lines %6.1f MB | highlighter %7.3f s %7.1f MB/s %9lld tokens | regex peer %7.3f s "
-                "%7.1f MB/s | %.1fx the peer\n",
-                AName, static_cast<long long>(ASample.Lines.size()), mb, oursSeconds, mb / oursSeconds,
-                static_cast<long long>(ours), peerSeconds, mb / peerSeconds, peerSeconds / oursSeconds);
+    std::printf(
+        "%-5s %9lld lines %6.1f MB | highlighter %7.3f s %7.1f MB/s %9lld tokens | regex peer %7.3f s "
+        "%7.1f MB/s | %.1fx the peer\n",
+        AName, static_cast<long long>(ASample.Lines.size()), mb, oursSeconds, mb / oursSeconds,
+        static_cast<long long>(ours), peerSeconds, mb / peerSeconds, peerSeconds / oursSeconds);
 }
 
 } // namespace
@@ -85,19 +85,29 @@ int main(int argc, char **argv) {
     const qint64 bytes = (argc > 1 ? QByteArray(argv[1]).toLongLong() : 50) * 1000 * 1000;
 
     const QStringList php = {
-        QStringLiteral("<?php"), QStringLiteral("/**"), QStringLiteral(" * Documentation of the function."),
-        QStringLiteral(" */"), QStringLiteral("function compute($a, $b = 10, array $opts = []) {"),
-        QStringLiteral("    // add things up"), QStringLiteral("    $total = $a + $b * 2 - 0x1F;"),
+        QStringLiteral("<?php"),
+        QStringLiteral("/**"),
+        QStringLiteral(" * Documentation of the function."),
+        QStringLiteral(" */"),
+        QStringLiteral("function compute($a, $b = 10, array $opts = []) {"),
+        QStringLiteral("    // add things up"),
+        QStringLiteral("    $total = $a + $b * 2 - 0x1F;"),
         QStringLiteral("    $name = \"value {$opts['key']} and $a->b[0]\";"),
         QStringLiteral("    if ($total >= 100 && isset($opts['x'])) { echo 'big\\'one'; }"),
         QStringLiteral("    foreach ($opts as $k => $v) { $total += strlen($k) . $v; } # trailing"),
-        QStringLiteral("    return $total;"), QStringLiteral("}"), QStringLiteral("?><p class=\"x\">Text &amp; more</p>")};
-    const QStringList html = {
-        QStringLiteral("<!DOCTYPE html>"), QStringLiteral("<html><head><title>Result &amp; report</title></head>"),
-        QStringLiteral("<body bgcolor=\"white\">"), QStringLiteral("  <table border=1 class='grid'>"),
-        QStringLiteral("    <tr><td>Value &lt; 10</td><td>&#169; 2024</td></tr>"), QStringLiteral("  </table>"),
-        QStringLiteral("  <!-- a comment"), QStringLiteral("  spanning lines -->"),
-        QStringLiteral("  <p>Plain text output line with some words in it.</p>"), QStringLiteral("</body></html>")};
+        QStringLiteral("    return $total;"),
+        QStringLiteral("}"),
+        QStringLiteral("?><p class=\"x\">Text &amp; more</p>")};
+    const QStringList html = {QStringLiteral("<!DOCTYPE html>"),
+                              QStringLiteral("<html><head><title>Result &amp; report</title></head>"),
+                              QStringLiteral("<body bgcolor=\"white\">"),
+                              QStringLiteral("  <table border=1 class='grid'>"),
+                              QStringLiteral("    <tr><td>Value &lt; 10</td><td>&#169; 2024</td></tr>"),
+                              QStringLiteral("  </table>"),
+                              QStringLiteral("  <!-- a comment"),
+                              QStringLiteral("  spanning lines -->"),
+                              QStringLiteral("  <p>Plain text output line with some words in it.</p>"),
+                              QStringLiteral("</body></html>")};
 
     TLexPHPLex phpHighlighter;
     Report("PHP", Generate(php, bytes), phpHighlighter);

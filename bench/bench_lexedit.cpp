@@ -32,7 +32,9 @@ QString OutputLine(int i) {
     return QStringLiteral("<tr><td>%1</td><td>row value %2</td></tr>").arg(i).arg(i * 7 % 1000);
 }
 
-double Seconds(const QElapsedTimer &T) { return double(T.nsecsElapsed()) / 1e9; }
+double Seconds(const QElapsedTimer &T) {
+    return double(T.nsecsElapsed()) / 1e9;
+}
 
 // Average time of one edit of the last line plus its rescan, in milliseconds.
 double LastLineEdit(TLexEdit &E, int Repeats) {
@@ -83,8 +85,7 @@ bool WriteFile(const QString &Name, const QByteArray &Bytes) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication App(argc, argv);
     const int FileLines = argc > 1 ? std::atoi(argv[1]) : 1400000;
     const int AppendCount = argc > 2 ? std::atoi(argv[2]) : 1000000;
@@ -145,8 +146,9 @@ int main(int argc, char **argv) {
     T.restart();
     E.Lines()->Put(9, Line10);
     const double Close = Seconds(T);
-    std::printf("Insert \"/*\" on line 10 (rescans to the end): %.3f s = %.0f MB/s; removing it again %.3f s\n",
-                Open, MB / Open, Close);
+    std::printf(
+        "Insert \"/*\" on line 10 (rescans to the end): %.3f s = %.0f MB/s; removing it again %.3f s\n", Open,
+        MB / Open, Close);
 
     // 4. Appending lines with the HTML highlighter.
     // Best of three runs each: the machine may be shared.

@@ -32,21 +32,27 @@ constexpr int kLatencyLines = 1000;
 constexpr int kLatencyIntervalUs = 2000;
 
 int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+double CpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
 
 // A field of /proc/self/status in kB.
 long StatusKb(const char *AField) {
     QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
+    if (!f.open(QIODevice::ReadOnly)) return -1;
     const QList<QByteArray> lines = f.readAll().split('\n');
     for (const QByteArray &line : lines)
         if (line.startsWith(AField))
-            return line.mid(static_cast<qsizetype>(qstrlen(AField)) + 1).trimmed().split(' ').front().toLong();
+            return line.mid(static_cast<qsizetype>(qstrlen(AField)) + 1)
+                .trimmed()
+                .split(' ')
+                .front()
+                .toLong();
     return -1;
 }
 
@@ -110,8 +116,7 @@ public:
         FPending.append(p + start, n - start);
     }
     template <typename F> void Finish(F &&AOnLine) {
-        if (!FPending.isEmpty())
-            AOnLine(QString::fromLatin1(FPending));
+        if (!FPending.isEmpty()) AOnLine(QString::fromLatin1(FPending));
         FPending.clear();
     }
 
@@ -120,7 +125,9 @@ private:
     bool FLastWasCR = false;
 };
 
-QString SelfPath() { return QCoreApplication::applicationFilePath(); }
+QString SelfPath() {
+    return QCoreApplication::applicationFilePath();
+}
 
 // One measurement in this process.
 TResult RunCase(const QString &AVariant, const QString &AScenario) {
@@ -132,7 +139,8 @@ TResult RunCase(const QString &AVariant, const QString &AScenario) {
     std::thread([] {}).join();
     QStringList program;
     if (AScenario == QLatin1String("latency"))
-        program = {SelfPath(), QStringLiteral("--emit"), QString::number(kLatencyLines), QString::number(kLatencyIntervalUs)};
+        program = {SelfPath(), QStringLiteral("--emit"), QString::number(kLatencyLines),
+                   QString::number(kLatencyIntervalUs)};
     else
         program = {QStringLiteral("seq"), QStringLiteral("1"), QString::number(kLines)};
     const bool slow = AScenario == QLatin1String("slow");
@@ -144,10 +152,8 @@ TResult RunCase(const QString &AVariant, const QString &AScenario) {
     long count = 0;
     auto onLine = [&](const QString &ALine) {
         ++count;
-        if (slow)
-            Spin(5000);
-        if (latency)
-            latencies.push_back(static_cast<double>(NowNs() - ALine.toLongLong()) / 1000.0);
+        if (slow) Spin(5000);
+        if (latency) latencies.push_back(static_cast<double>(NowNs() - ALine.toLongLong()) / 1000.0);
     };
 
     const long rssBefore = StatusKb("VmRSS:");
@@ -159,8 +165,7 @@ TResult RunCase(const QString &AVariant, const QString &AScenario) {
         runner::TConsoleCommand cmd;
         cmd.SetCommandLine(program.join(QLatin1Char(' ')));
         cmd.SetOnNewLine([&](QObject *, const QString &ALine, runner::TOutputType AType) {
-            if (AType == runner::otEntireLine)
-                onLine(ALine);
+            if (AType == runner::otEntireLine) onLine(ALine);
         });
         cmd.SetOnTerminated([](QObject *) { QCoreApplication::quit(); });
         cmd.Execute();
@@ -197,8 +202,7 @@ TResult RunCase(const QString &AVariant, const QString &AScenario) {
             } else {
                 QByteArray rest = p.readAll();
                 for (QByteArray line : rest.split('\n'))
-                    if (!line.isEmpty())
-                        keep(QString::fromLatin1(line));
+                    if (!line.isEmpty()) keep(QString::fromLatin1(line));
             }
             QCoreApplication::quit();
         });
@@ -246,8 +250,7 @@ std::vector<TResult> Best(const QStringList &AVariants, const QString &AScenario
         for (qsizetype v = 0; v < AVariants.size(); ++v) {
             TResult r = Measure(AVariants[v], AScenario);
             TResult &b = best[static_cast<size_t>(v)];
-            if (i == 0 || r.WallS < b.WallS)
-                b = r;
+            if (i == 0 || r.WallS < b.WallS) b = r;
         }
     return best;
 }
@@ -260,14 +263,13 @@ double Median(std::vector<double> AValues) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc >= 4 && QByteArray(argv[1]) == "--emit")
-        return Emit(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (argc >= 4 && QByteArray(argv[1]) == "--emit") return Emit(std::atoi(argv[2]), std::atoi(argv[3]));
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == QLatin1String("--case")) {
         const TResult r = RunCase(args[2], args[3]);
-        std::printf("%ld %.6f %.6f %ld %ld %.2f %.2f\n", r.Lines, r.WallS, r.CpuS, r.PeakGrowthKb, r.FinalGrowthKb,
-                    r.P50Us, r.P99Us);
+        std::printf("%ld %.6f %.6f %ld %ld %.2f %.2f\n", r.Lines, r.WallS, r.CpuS, r.PeakGrowthKb,
+                    r.FinalGrowthKb, r.P50Us, r.P99Us);
         return 0;
     }
     const bool quick = args.contains(QLatin1String("--quick"));
@@ -279,13 +281,16 @@ int main(int argc, char **argv) {
     out << "\n(a) seq 1 " << kLines << ": lines/s and CPU time (best of " << (quick ? 1 : 3) << ")\n";
     const std::vector<TResult> a = Best(variants, QStringLiteral("seq"), quick ? 1 : 3);
     for (size_t i = 0; i < a.size(); ++i)
-        out << QStringLiteral("  %1 %2 M lines/s  wall %3 s  cpu %4 s  lines %5  | lines/s x%6  cpu x%7 vs readAll\n")
+        out << QStringLiteral(
+                   "  %1 %2 M lines/s  wall %3 s  cpu %4 s  lines %5  | lines/s x%6  cpu x%7 vs readAll\n")
                    .arg(variants[static_cast<qsizetype>(i)], -18)
                    .arg(static_cast<double>(a[i].Lines) / a[i].WallS / 1e6, 6, 'f', 2)
                    .arg(a[i].WallS, 0, 'f', 3)
                    .arg(a[i].CpuS, 0, 'f', 3)
                    .arg(a[i].Lines)
-                   .arg((static_cast<double>(a[i].Lines) / a[i].WallS) / (static_cast<double>(a[2].Lines) / a[2].WallS), 0, 'f', 2)
+                   .arg((static_cast<double>(a[i].Lines) / a[i].WallS) /
+                            (static_cast<double>(a[2].Lines) / a[2].WallS),
+                        0, 'f', 2)
                    .arg(a[i].CpuS / a[2].CpuS, 0, 'f', 2);
     out.flush();
 
@@ -310,7 +315,8 @@ int main(int argc, char **argv) {
     // other load during its two seconds).
     const int latencyRuns = quick ? 1 : 3;
     out << "\n(c) latency from the child's write to the handler, " << kLatencyLines << " lines "
-        << kLatencyIntervalUs / 1000 << " ms apart (median of " << latencyRuns << " runs per variant, range)\n";
+        << kLatencyIntervalUs / 1000 << " ms apart (median of " << latencyRuns
+        << " runs per variant, range)\n";
     std::vector<std::vector<TResult>> c(static_cast<size_t>(variants.size()));
     for (int i = 0; i < latencyRuns; ++i)
         for (qsizetype v = 0; v < variants.size(); ++v)

@@ -33,8 +33,7 @@ QString OutputLine(int i) {
 // Resident memory of this process in bytes (Linux /proc).
 qint64 StatusBytes(const char *Key) {
     QFile F(QStringLiteral("/proc/self/status"));
-    if (!F.open(QIODevice::ReadOnly))
-        return 0;
+    if (!F.open(QIODevice::ReadOnly)) return 0;
     const QByteArray Prefix = QByteArray(Key) + ':';
     for (const QByteArray &Line : F.readAll().split('\n'))
         if (Line.startsWith(Prefix))
@@ -42,8 +41,12 @@ qint64 StatusBytes(const char *Key) {
     return 0;
 }
 
-qint64 ResidentBytes() { return StatusBytes("VmRSS"); }
-qint64 PeakResidentBytes() { return StatusBytes("VmHWM"); }
+qint64 ResidentBytes() {
+    return StatusBytes("VmRSS");
+}
+qint64 PeakResidentBytes() {
+    return StatusBytes("VmHWM");
+}
 
 // Bytes of the heap in use: small blocks plus blocks mapped on their own.
 qint64 HeapBytes() {
@@ -60,8 +63,7 @@ double AppendBuffer(int N, long long &Check) {
     T.start();
     for (int i = 0; i < N; ++i) {
         L.Add(OutputLine(i));
-        if (i % 1000 == 999)
-            Check += L.LengthOfLongestLine();
+        if (i % 1000 == 999) Check += L.LengthOfLongestLine();
     }
     Check += Notified;
     return T.nsecsElapsed() / 1e9;
@@ -133,17 +135,18 @@ int main(int argc, char **argv) {
         for (int i = 0; i < L.Count(); ++i)
             Check += L.ExpandedStrings(i).size();
         const double ExpandedTime = T.nsecsElapsed() / 1e9;
-        std::printf("  Text: %.3f s; Get of every line: %.3f s (%.0f ns a line); ExpandedStrings of every line: "
-                    "%.3f s (%.0f ns a line)\n",
-                    TextTime, GetTime, GetTime * 1e9 / L.Count(), ExpandedTime, ExpandedTime * 1e9 / L.Count());
+        std::printf(
+            "  Text: %.3f s; Get of every line: %.3f s (%.0f ns a line); ExpandedStrings of every line: "
+            "%.3f s (%.0f ns a line)\n",
+            TextTime, GetTime, GetTime * 1e9 / L.Count(), ExpandedTime, ExpandedTime * 1e9 / L.Count());
     }
 
     std::printf("Appending lines one by one, LengthOfLongestLine after every 1000:\n");
     const double Small = AppendBuffer(N / 10, Check);
     const double Big = AppendBuffer(N, Check);
     const double Peer = AppendPeer(N, Check);
-    std::printf("  buffer %d lines: %.3f s; %d lines: %.3f s; scaling x%.1f for 10x lines\n", N / 10, Small, N, Big,
-                Big / Small);
+    std::printf("  buffer %d lines: %.3f s; %d lines: %.3f s; scaling x%.1f for 10x lines\n", N / 10, Small,
+                N, Big, Big / Small);
     std::printf("  QStringList with rescan, %d lines: %.3f s; buffer is %.1fx faster\n", N, Peer, Peer / Big);
     std::printf("(checksum %lld)\n", Check);
     return 0;

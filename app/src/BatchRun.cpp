@@ -27,7 +27,8 @@ int RunBatch(const TBatchOptions &AOptions) {
     if (!AOptions.Script.isEmpty()) {
         QFile script(AOptions.Script);
         if (!script.open(QIODevice::ReadOnly)) {
-            PrintError(QStringLiteral("Cannot open file \"%1\": %2").arg(AOptions.Script, script.errorString()));
+            PrintError(
+                QStringLiteral("Cannot open file \"%1\": %2").arg(AOptions.Script, script.errorString()));
             return kExitUsage;
         }
         commands += QLatin1Char(' ') + QuoteCommandArgument(AOptions.Script);
@@ -43,8 +44,7 @@ int RunBatch(const TBatchOptions &AOptions) {
     command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
     command.SetCurrentDir(FolderOf(AOptions.Interpreter));
     command.SetOnNewLine([&](QObject *, const QString &ANewLine, runner::TOutputType AType) {
-        if (AType == runner::otEntireLine)
-            result << DecodeResultLine(ANewLine);
+        if (AType == runner::otEntireLine) result << DecodeResultLine(ANewLine);
     });
     command.SetOnExecuteError([&](QObject *, const common::Exception &AE, bool &AHandled) {
         startError = AE.Message();

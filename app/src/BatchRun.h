@@ -8,7 +8,7 @@ namespace app {
 struct TBatchOptions {
     QString Interpreter;
     QString Params;
-    QString Script;     // may be empty: the interpreter then runs with the parameters alone
+    QString Script; // may be empty: the interpreter then runs with the parameters alone
     QString ResultFile;
 };
 

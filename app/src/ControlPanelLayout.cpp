@@ -14,7 +14,9 @@
 #include <QToolButton>
 
 // The pictures are compiled into this static library; register them before the first use.
-static void InitIconResources() { Q_INIT_RESOURCE(checkphp); }
+static void InitIconResources() {
+    Q_INIT_RESOURCE(checkphp);
+}
 
 namespace app {
 
@@ -107,10 +109,14 @@ void TControlPanelForm::CreateWidgets() {
     auto *toolLayout = new QHBoxLayout(ControlPanel);
     toolLayout->setContentsMargins(0, 0, 0, 0); // the bevel already takes 1 px
     toolLayout->setSpacing(0);
-    SpeedButton1 = MakeButton(ControlPanel, "SpeedButton1", QStringLiteral("PHP"), QStringLiteral(":/icons/folder.png"));
-    SpeedButton2 = MakeButton(ControlPanel, "SpeedButton2", QStringLiteral("Script"), QStringLiteral(":/icons/elephant.png"));
-    PHPFileButton = MakeButton(ControlPanel, "PHPFileButton", QStringLiteral("Execute"), QStringLiteral(":/icons/chevron.png"));
-    SaveButton = MakeButton(ControlPanel, "SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/floppy.png"));
+    SpeedButton1 =
+        MakeButton(ControlPanel, "SpeedButton1", QStringLiteral("PHP"), QStringLiteral(":/icons/folder.png"));
+    SpeedButton2 = MakeButton(ControlPanel, "SpeedButton2", QStringLiteral("Script"),
+                              QStringLiteral(":/icons/elephant.png"));
+    PHPFileButton = MakeButton(ControlPanel, "PHPFileButton", QStringLiteral("Execute"),
+                               QStringLiteral(":/icons/chevron.png"));
+    SaveButton =
+        MakeButton(ControlPanel, "SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/floppy.png"));
     for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton}) {
         auto *cell = new QVBoxLayout;
         cell->setContentsMargins(3, 3, 3, 3);

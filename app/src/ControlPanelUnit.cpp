@@ -22,16 +22,19 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     ConsoleCommand->SetInputToOutput(false);
     ConsoleCommand->SetMaxTimeAfterBeginning(0);
     ConsoleCommand->SetMaxTimeAfterLastOutput(1000);
-    ConsoleCommand->SetOnNewLine([this](QObject *ASender, const QString &ANewLine, runner::TOutputType AType) {
-        ConsoleCommandNewLine(ASender, ANewLine, AType);
-    });
+    ConsoleCommand->SetOnNewLine(
+        [this](QObject *ASender, const QString &ANewLine, runner::TOutputType AType) {
+            ConsoleCommandNewLine(ASender, ANewLine, AType);
+        });
 }
 
 // The runner is a child object: Qt destroys it with the window, and its destructor stops a
 // running child and waits for the worker.
 TControlPanelForm::~TControlPanelForm() = default;
 
-void TControlPanelForm::SetDialogs(std::unique_ptr<TFileDialogs> ADialogs) { FDialogs = std::move(ADialogs); }
+void TControlPanelForm::SetDialogs(std::unique_ptr<TFileDialogs> ADialogs) {
+    FDialogs = std::move(ADialogs);
+}
 
 void TControlPanelForm::showEvent(QShowEvent *AEvent) {
     QWidget::showEvent(AEvent);
@@ -49,8 +52,7 @@ void TControlPanelForm::FormShow() {
 
 void TControlPanelForm::SelectPHPFolderActionExecute() {
     QString fileName;
-    if (!FDialogs->ExecuteOpen(1, fileName))
-        return;
+    if (!FDialogs->ExecuteOpen(1, fileName)) return;
     ChooseInterpreter(fileName);
 }
 
@@ -73,8 +75,7 @@ bool TControlPanelForm::ReadyForScript() {
 }
 
 void TControlPanelForm::OpenScriptActionExecute() {
-    if (!ReadyForScript())
-        return;
+    if (!ReadyForScript()) return;
     QString fileName;
     if (FDialogs->ExecuteOpen(2, fileName))
         LoadScriptAndRun(fileName);
@@ -83,8 +84,7 @@ void TControlPanelForm::OpenScriptActionExecute() {
 }
 
 void TControlPanelForm::OpenScript(const QString &AFileName) {
-    if (ReadyForScript())
-        LoadScriptAndRun(AFileName);
+    if (ReadyForScript()) LoadScriptAndRun(AFileName);
 }
 
 void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
@@ -103,19 +103,20 @@ void TControlPanelForm::StartRun() {
     ConsoleCommand->Execute();
 }
 
-void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine, runner::TOutputType AOutputType) {
-    if (AOutputType != runner::otEntireLine)
-        return;
+void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,
+                                              runner::TOutputType AOutputType) {
+    if (AOutputType != runner::otEntireLine) return;
     WebMemo->Add(DecodeResultLine(ANewLine));
 }
 
-void TControlPanelForm::ExecuteScriptActionExecute() { WB->WriteDocument(WebMemo->Text()); }
+void TControlPanelForm::ExecuteScriptActionExecute() {
+    WB->WriteDocument(WebMemo->Text());
+}
 
 void TControlPanelForm::SaveResultsActionExecute() {
     const QString text = WebMemo->Text();
     QString fileName;
-    if (!FDialogs->ExecuteSave(fileName))
-        return;
+    if (!FDialogs->ExecuteSave(fileName)) return;
     WriteResultFile(fileName, text);
 }
 
@@ -123,13 +124,15 @@ void TControlPanelForm::CreateActions() {
     auto makeAction = [this](const char *AName, void (TControlPanelForm::*AHandler)()) {
         auto *action = new QAction(this);
         action->setObjectName(QString::fromLatin1(AName));
-        connect(action, &QAction::triggered, this, [this, AHandler] { common::Guarded([&] { (this->*AHandler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, AHandler] { common::Guarded([&] { (this->*AHandler)(); }); });
         return action;
     };
     OpenScriptAction = makeAction("OpenScriptAction", &TControlPanelForm::OpenScriptActionExecute);
     SaveResultsAction = makeAction("SaveResultsAction", &TControlPanelForm::SaveResultsActionExecute);
     ExecuteScriptAction = makeAction("ExecuteScriptAction", &TControlPanelForm::ExecuteScriptActionExecute);
-    SelectPHPFolderAction = makeAction("SelectPHPFolderAction", &TControlPanelForm::SelectPHPFolderActionExecute);
+    SelectPHPFolderAction =
+        makeAction("SelectPHPFolderAction", &TControlPanelForm::SelectPHPFolderActionExecute);
     connect(SpeedButton1, &QToolButton::clicked, SelectPHPFolderAction, &QAction::trigger);
     connect(SpeedButton2, &QToolButton::clicked, OpenScriptAction, &QAction::trigger);
     connect(PHPFileButton, &QToolButton::clicked, ExecuteScriptAction, &QAction::trigger);

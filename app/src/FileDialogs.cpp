@@ -24,11 +24,9 @@ bool TWidgetFileDialogs::ExecuteOpen(int AFilterIndex, QString &AFileName) {
         dialog.setDirectory(FLastOpenFolder);
     else if (AFilterIndex == 1)
         dialog.setDirectory(QStringLiteral("/usr/bin"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     AFileName = dialog.selectedFiles().constFirst();
-    if (AFilterIndex == 2)
-        FLastOpenFolder = QFileInfo(AFileName).absolutePath();
+    if (AFilterIndex == 2) FLastOpenFolder = QFileInfo(AFileName).absolutePath();
     return true;
 }
 
@@ -38,14 +36,14 @@ bool TWidgetFileDialogs::ExecuteSave(QString &AFileName) {
     dialog.setNameFilters({QStringLiteral("HTML file (*.html)")});
     dialog.setDefaultSuffix(QStringLiteral("html"));
     dialog.selectFile(QStringLiteral("TestResults"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     AFileName = dialog.selectedFiles().constFirst();
     return true;
 }
 
 void TWidgetFileDialogs::ShowInformation(const QString &AText) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), AText, QMessageBox::Cancel, FParent);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), AText, QMessageBox::Cancel,
+                    FParent);
     box.exec();
 }
 

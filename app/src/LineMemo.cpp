@@ -9,8 +9,7 @@ namespace app {
 TLineMemo::TLineMemo(QWidget *AParent) : QPlainTextEdit(AParent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
-        if (!FUpdatingView)
-            TakeUserEdit();
+        if (!FUpdatingView) TakeUserEdit();
     });
 }
 
@@ -28,12 +27,10 @@ void TLineMemo::Add(const QString &ALine) {
     FUpdatingView = true;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    if (hadLines)
-        cursor.insertBlock();
+    if (hadLines) cursor.insertBlock();
     cursor.insertText(ALine);
     FUpdatingView = false;
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    if (atEnd) bar->setValue(bar->maximum());
 }
 
 void TLineMemo::LoadFromFile(const QString &AFileName) {
@@ -54,8 +51,7 @@ void TLineMemo::TakeUserEdit() {
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
         lines << block.text();
     // An empty view holds no line.
-    if (lines.size() == 1 && lines.constFirst().isEmpty())
-        lines.clear();
+    if (lines.size() == 1 && lines.constFirst().isEmpty()) lines.clear();
     lexedit::TLexEditStringList::UpdateGuard guard(FLines);
     FLines.Clear();
     FLines.AddStrings(lines);

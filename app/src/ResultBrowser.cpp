@@ -37,14 +37,14 @@ public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
     void interceptRequest(QWebEngineUrlRequestInfo &AInfo) override {
         const QString scheme = AInfo.requestUrl().scheme();
-        if (scheme == QLatin1String("file") || scheme == QLatin1String("qrc"))
-            AInfo.block(true);
+        if (scheme == QLatin1String("file") || scheme == QLatin1String("qrc")) AInfo.block(true);
     }
 };
 
 void TResultBrowser::PrepareEngine() {
     // The owner of /proc/self is the effective user.
-    if (QFileInfo(QStringLiteral("/proc/self")).ownerId() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+    if (QFileInfo(QStringLiteral("/proc/self")).ownerId() == 0 &&
+        qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QWebEngineUrlScheme scheme(kScheme);
@@ -54,8 +54,8 @@ void TResultBrowser::PrepareEngine() {
 }
 
 TResultBrowser::TResultBrowser(QWidget *AParent)
-    : QWebEngineView(AParent), FProfile(new QWebEngineProfile), FSchemeHandler(new TResultSchemeHandler(FProfile)),
-      FBlocker(new TLocalFileBlocker(FProfile)) {
+    : QWebEngineView(AParent), FProfile(new QWebEngineProfile),
+      FSchemeHandler(new TResultSchemeHandler(FProfile)), FBlocker(new TLocalFileBlocker(FProfile)) {
     FProfile->installUrlSchemeHandler(kScheme, FSchemeHandler);
     FProfile->setUrlRequestInterceptor(FBlocker);
     FProfile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
@@ -75,7 +75,8 @@ void TResultBrowser::WriteDocument(const QString &AText) {
 }
 
 QUrl TResultBrowser::DocumentUrl() const {
-    return QUrl(QString::fromLatin1(kScheme) + QStringLiteral(":/result/") + QString::number(FDocumentNumber));
+    return QUrl(QString::fromLatin1(kScheme) + QStringLiteral(":/result/") +
+                QString::number(FDocumentNumber));
 }
 
 } // namespace app

@@ -19,17 +19,21 @@
 namespace {
 
 void AddOptions(QCommandLineParser &AParser) {
-    AParser.setApplicationDescription(QStringLiteral(
-        "Runs a PHP script through the PHP command-line interpreter and shows, renders and saves its output."));
+    AParser.setApplicationDescription(QStringLiteral("Runs a PHP script through the PHP command-line "
+                                                     "interpreter and shows, renders and saves its output."));
     AParser.addHelpOption();
     AParser.addVersionOption();
-    AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."), QStringLiteral("INTERPRETER")});
-    AParser.addOption({QStringLiteral("params"), QStringLiteral("Parameters appended to the command line."), QStringLiteral("TEXT")});
-    AParser.addOption({QStringLiteral("save"),
-                       QStringLiteral("Batch mode: run without a window and save the result to FILE; exit with the "
-                                      "interpreter's exit code."),
-                       QStringLiteral("FILE")});
-    AParser.addPositionalArgument(QStringLiteral("SCRIPT"), QStringLiteral("The PHP script to open and run."));
+    AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."),
+                       QStringLiteral("INTERPRETER")});
+    AParser.addOption({QStringLiteral("params"), QStringLiteral("Parameters appended to the command line."),
+                       QStringLiteral("TEXT")});
+    AParser.addOption(
+        {QStringLiteral("save"),
+         QStringLiteral("Batch mode: run without a window and save the result to FILE; exit with the "
+                        "interpreter's exit code."),
+         QStringLiteral("FILE")});
+    AParser.addPositionalArgument(QStringLiteral("SCRIPT"),
+                                  QStringLiteral("The PHP script to open and run."));
 }
 
 // Whether the arguments ask for something that needs no window.
@@ -37,7 +41,8 @@ bool WantsNoWindow(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (!std::strcmp(a, "--save") || !std::strncmp(a, "--save=", 7) || !std::strcmp(a, "--help") ||
-            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v") || !std::strcmp(a, "-?"))
+            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v") ||
+            !std::strcmp(a, "-?"))
             return true;
     }
     return false;
@@ -51,12 +56,10 @@ void SetApplicationNames() {
 // A file named on the command line as the window would get it from its dialog: a full path. A
 // program name without a folder is looked up on PATH.
 QString FullPath(const QString &AName, bool AProgram) {
-    if (AName.isEmpty())
-        return AName;
+    if (AName.isEmpty()) return AName;
     if (AProgram && !AName.contains(QLatin1Char('/'))) {
         const QString found = QStandardPaths::findExecutable(AName);
-        if (!found.isEmpty())
-            return found;
+        if (!found.isEmpty()) return found;
     }
     return QFileInfo(AName).absoluteFilePath();
 }
@@ -64,14 +67,12 @@ QString FullPath(const QString &AName, bool AProgram) {
 // The batch mode's standard error carries its own one-line messages only: diagnostics of the
 // libraries (debug output, warnings) are dropped unless CHECKPHP_DEBUG is set.
 void QuietMessageHandler(QtMsgType AType, const QMessageLogContext &, const QString &AMessage) {
-    if (AType == QtDebugMsg || AType == QtInfoMsg || AType == QtWarningMsg)
-        return;
+    if (AType == QtDebugMsg || AType == QtInfoMsg || AType == QtWarningMsg) return;
     std::fprintf(stderr, "%s\n", AMessage.toLocal8Bit().constData());
 }
 
 int RunWithoutWindow(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("CHECKPHP_DEBUG"))
-        qInstallMessageHandler(QuietMessageHandler);
+    if (qEnvironmentVariableIsEmpty("CHECKPHP_DEBUG")) qInstallMessageHandler(QuietMessageHandler);
     QCoreApplication application(argc, argv);
     SetApplicationNames();
     QCommandLineParser parser;
@@ -106,8 +107,7 @@ void ApplySilverStyle(QApplication &AApplication) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (WantsNoWindow(argc, argv))
-        return RunWithoutWindow(argc, argv);
+    if (WantsNoWindow(argc, argv)) return RunWithoutWindow(argc, argv);
 
     app::TResultBrowser::PrepareEngine();
     QApplication application(argc, argv);

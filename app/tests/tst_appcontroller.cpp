@@ -15,10 +15,14 @@ private slots:
     void folderKeepsTrailingSeparator_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("interpreter") << "/usr/bin/php" << "/usr/bin/";
-        QTest::newRow("root") << "/php" << "/";
-        QTest::newRow("no folder") << "php" << "";
-        QTest::newRow("blank in folder") << "/opt/my php/php8.2" << "/opt/my php/";
+        QTest::newRow("interpreter") << "/usr/bin/php"
+                                     << "/usr/bin/";
+        QTest::newRow("root") << "/php"
+                              << "/";
+        QTest::newRow("no folder") << "php"
+                                   << "";
+        QTest::newRow("blank in folder") << "/opt/my php/php8.2"
+                                         << "/opt/my php/";
     }
     void folderKeepsTrailingSeparator() {
         QFETCH(QString, file);
@@ -40,9 +44,11 @@ private slots:
     void quotedArgumentsSplitBackToOne() {
         QFETCH(QString, path);
         const QString quoted = QuoteCommandArgument(path);
-        if (!path.contains(QLatin1Char(' ')) && !path.contains(QLatin1Char('"')) && !path.contains(QLatin1Char('\t')))
+        if (!path.contains(QLatin1Char(' ')) && !path.contains(QLatin1Char('"')) &&
+            !path.contains(QLatin1Char('\t')))
             QCOMPARE(quoted, path);
-        const QStringList args = QProcess::splitCommand(BuildCommandLine(QStringLiteral("/usr/bin/php ") + quoted, QString()));
+        const QStringList args =
+            QProcess::splitCommand(BuildCommandLine(QStringLiteral("/usr/bin/php ") + quoted, QString()));
         QCOMPARE(args, QStringList({QStringLiteral("/usr/bin/php"), path}));
     }
 
@@ -123,10 +129,14 @@ private slots:
     void memoLoadsByEncoding_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<?php\r\necho '\xC3\xA9';\r\n") << QStringLiteral("<?php\r\necho '\u00E9';\r\n");
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<?php\r\necho '\xC3\xA9';\r\n")
+                                  << QStringLiteral("<?php\r\necho '\u00E9';\r\n");
         QTest::newRow("utf8 plain") << QByteArray("a\n\xC3\xA9\n") << QStringLiteral("a\r\n\u00E9\r\n");
         QTest::newRow("latin1") << QByteArray("caf\xE9\rb") << QStringLiteral("caf\u00E9\r\nb");
-        QTest::newRow("utf16le") << QByteArray("\xFF\xFE" "a\0\n\0b\0", 8) << QStringLiteral("a\r\nb");
+        QTest::newRow("utf16le") << QByteArray("\xFF\xFE"
+                                               "a\0\n\0b\0",
+                                               8)
+                                 << QStringLiteral("a\r\nb");
         QTest::newRow("utf16be") << QByteArray("\xFE\xFF\0a\0\n\0b", 8) << QStringLiteral("a\r\nb");
     }
     void memoLoadsByEncoding() {

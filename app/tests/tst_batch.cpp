@@ -14,8 +14,7 @@ class TestBatch : public QObject {
     QString WriteFile(const QString &AName, const QByteArray &ABytes) {
         const QString path = FDir.filePath(AName);
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write test file");
+        if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write test file");
         file.write(ABytes);
         return path;
     }
@@ -33,10 +32,9 @@ class TestBatch : public QObject {
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(CHECKPHP_BINARY), AArguments);
-        if (!process.waitForFinished(60000))
-            qWarning("checkphp did not finish");
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardError(),
-                process.readAllStandardOutput()};
+        if (!process.waitForFinished(60000)) qWarning("checkphp did not finish");
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardError(), process.readAllStandardOutput()};
     }
 
 private slots:
@@ -59,7 +57,8 @@ private slots:
     void emptyOutputGivesAnEmptyFile() {
         const QString script = WriteFile(QStringLiteral("quiet.php"), "<?php\n");
         const QString out = FDir.filePath(QStringLiteral("empty.html"));
-        const Result r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--save"), out, script});
+        const Result r =
+            Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--save"), out, script});
         QCOMPARE(r.ExitCode, 0);
         QVERIFY(QFile::exists(out));
         QCOMPARE(QFileInfo(out).size(), 0);
@@ -70,9 +69,12 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing interpreter") << "/nonexistent/php" << "ok.php" << 127 << "Error creating Process: ";
-        QTest::newRow("missing script") << "php" << "missing.php" << 2 << "missing.php";
-        QTest::newRow("no interpreter") << "" << "ok.php" << 2 << "No php.exe specified.";
+        QTest::newRow("missing interpreter") << "/nonexistent/php"
+                                             << "ok.php" << 127 << "Error creating Process: ";
+        QTest::newRow("missing script") << "php"
+                                        << "missing.php" << 2 << "missing.php";
+        QTest::newRow("no interpreter") << ""
+                                        << "ok.php" << 2 << "No php.exe specified.";
     }
     void failuresGiveOneLineAndNoFile() {
         QFETCH(QString, interpreter);
@@ -82,8 +84,7 @@ private slots:
         WriteFile(QStringLiteral("ok.php"), "<?php echo 1;\n");
         const QString out = FDir.filePath(QStringLiteral("never.html"));
         QStringList args{QStringLiteral("--save"), out, FDir.filePath(script)};
-        if (!interpreter.isEmpty())
-            args << QStringLiteral("--php") << interpreter;
+        if (!interpreter.isEmpty()) args << QStringLiteral("--php") << interpreter;
         const Result r = Run(args);
         QCOMPARE(r.ExitCode, exitCode);
         const QString err = QString::fromLocal8Bit(r.StdErr);

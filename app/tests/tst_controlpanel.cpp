@@ -65,7 +65,9 @@ QWidget *NextTabStop(QWidget *AWidget) {
     return w;
 }
 
-QString Php() { return QStandardPaths::findExecutable(QStringLiteral("php")); }
+QString Php() {
+    return QStandardPaths::findExecutable(QStringLiteral("php"));
+}
 
 } // namespace
 
@@ -80,8 +82,7 @@ class TestControlPanel : public QObject {
     QString WriteScript(const QString &AName, const QByteArray &ASource) {
         const QString path = FDir.filePath(AName);
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write test script");
+        if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write test script");
         file.write(ASource);
         return path;
     }
@@ -95,8 +96,7 @@ class TestControlPanel : public QObject {
             text = AText;
             done = true;
         });
-        if (!QTest::qWaitFor([&] { return done; }, 20000))
-            qWarning("page text did not arrive");
+        if (!QTest::qWaitFor([&] { return done; }, 20000)) qWarning("page text did not arrive");
         return text;
     }
 
@@ -107,8 +107,7 @@ class TestControlPanel : public QObject {
             result = AValue;
             done = true;
         });
-        if (!QTest::qWaitFor([&] { return done; }, 20000))
-            qWarning("script result did not arrive");
+        if (!QTest::qWaitFor([&] { return done; }, 20000)) qWarning("script result did not arrive");
         return result;
     }
 
@@ -143,11 +142,30 @@ private slots:
     void windowHasItsWidgetsNamesAndCaptions() {
         TControlPanelForm &f = *FForm;
         QCOMPARE(f.windowTitle(), QStringLiteral("Check PHP file"));
-        const QStringList names = {"ControlPanel", "SpeedButton1", "SpeedButton2", "PHPFileButton", "SaveButton",
-                                   "Panel2", "Label2", "ParamsEdit", "StatusPanel", "Label1", "ControlLabel",
-                                   "Panel1", "PageControl", "CodeSheet", "TabSheet2", "PHPmemo", "WebMemo",
-                                   "HSplitter", "WB", "ConsoleCommand", "OpenScriptAction", "SaveResultsAction",
-                                   "ExecuteScriptAction", "SelectPHPFolderAction"};
+        const QStringList names = {"ControlPanel",
+                                   "SpeedButton1",
+                                   "SpeedButton2",
+                                   "PHPFileButton",
+                                   "SaveButton",
+                                   "Panel2",
+                                   "Label2",
+                                   "ParamsEdit",
+                                   "StatusPanel",
+                                   "Label1",
+                                   "ControlLabel",
+                                   "Panel1",
+                                   "PageControl",
+                                   "CodeSheet",
+                                   "TabSheet2",
+                                   "PHPmemo",
+                                   "WebMemo",
+                                   "HSplitter",
+                                   "WB",
+                                   "ConsoleCommand",
+                                   "OpenScriptAction",
+                                   "SaveResultsAction",
+                                   "ExecuteScriptAction",
+                                   "SelectPHPFolderAction"};
         for (const QString &name : names)
             QVERIFY2(f.findChild<QObject *>(name) != nullptr, qPrintable(name));
         for (const QToolButton *button : {f.SpeedButton1, f.SpeedButton2, f.PHPFileButton, f.SaveButton}) {
@@ -235,7 +253,9 @@ private slots:
     // line accumulates script paths; a cancelled script dialog runs the last command again.
     void scriptRunsAndCommandLinesAccumulate() {
         const QString php = Php();
-        const QString a = WriteScript(QStringLiteral("a.php"), "<?php\necho \"<h1>Title</h1>\\n\";\necho \"caf\xC3\xA9\\r\\n\";\necho \"end\";\n");
+        const QString a =
+            WriteScript(QStringLiteral("a.php"),
+                        "<?php\necho \"<h1>Title</h1>\\n\";\necho \"caf\xC3\xA9\\r\\n\";\necho \"end\";\n");
         const QString b = WriteScript(QStringLiteral("b.php"), "<?php echo 'b';\n");
         FDialogs->OpenAnswers = {php, a};
         FForm->SelectPHPFolderAction->trigger();
@@ -258,7 +278,8 @@ private slots:
         FForm->ParamsEdit->setText(QStringLiteral("x=1"));
         FDialogs->OpenAnswers = {b};
         FForm->OpenScriptAction->trigger();
-        QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QStringLiteral(" x=1"));
+        QCOMPARE(FForm->ConsoleCommand->CommandLine(),
+                 php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QStringLiteral(" x=1"));
         WaitForRunEnd();
         QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("<h1>Title</h1>\r\ncaf\u00E9\r\nend"));
 
@@ -267,7 +288,8 @@ private slots:
         FDialogs->OpenAnswers = {QString()};
         FForm->OpenScriptAction->trigger();
         QCOMPARE(FForm->PhpScript(), b);
-        QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QLatin1Char(' '));
+        QCOMPARE(FForm->ConsoleCommand->CommandLine(),
+                 php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QLatin1Char(' '));
         WaitForRunEnd();
         QVERIFY(!FForm->WebMemo->Text().isEmpty());
 
@@ -280,7 +302,8 @@ private slots:
     void pathsWithBlanksReachTheInterpreterAsOneArgument() {
         const QString php = Php();
         QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("my scripts")));
-        const QString script = WriteScript(QStringLiteral("my scripts/say \"hi\".php"), "<?php echo basename(__FILE__), \"|\", $argv[1] ?? '-';\n");
+        const QString script = WriteScript(QStringLiteral("my scripts/say \"hi\".php"),
+                                           "<?php echo basename(__FILE__), \"|\", $argv[1] ?? '-';\n");
         FDialogs->OpenAnswers = {php, script};
         FForm->ParamsEdit->setText(QStringLiteral("p1"));
         FForm->SelectPHPFolderAction->trigger();
@@ -291,7 +314,8 @@ private slots:
 
     void secondScriptWhileRunningIsRefusedBeforeAnythingChanges() {
         const QString php = Php();
-        const QString slow = WriteScript(QStringLiteral("slow.php"), "<?php echo \"first\\n\"; flush(); sleep(3); echo \"last\\n\";\n");
+        const QString slow = WriteScript(QStringLiteral("slow.php"),
+                                         "<?php echo \"first\\n\"; flush(); sleep(3); echo \"last\\n\";\n");
         FDialogs->OpenAnswers = {php, slow};
         FForm->SelectPHPFolderAction->trigger();
         FForm->OpenScriptAction->trigger();
@@ -309,7 +333,8 @@ private slots:
 
     void closingTheWindowDuringARunEndsTheChild() {
         const QString php = Php();
-        const QString slow = WriteScript(QStringLiteral("forever.php"), "<?php echo \"started\\n\"; flush(); sleep(60);\n");
+        const QString slow =
+            WriteScript(QStringLiteral("forever.php"), "<?php echo \"started\\n\"; flush(); sleep(60);\n");
         FDialogs->OpenAnswers = {php, slow};
         FForm->SelectPHPFolderAction->trigger();
         FForm->OpenScriptAction->trigger();
@@ -355,7 +380,8 @@ private slots:
         WaitForRunEnd();
         QCOMPARE(FErrors.size(), 1);
         QCOMPARE(FErrors[0].ClassName, QStringLiteral("ECreateProcessError"));
-        QVERIFY2(FErrors[0].Message.startsWith(QStringLiteral("Error creating Process: ") + missing + QLatin1Char(' ') + script),
+        QVERIFY2(FErrors[0].Message.startsWith(QStringLiteral("Error creating Process: ") + missing +
+                                               QLatin1Char(' ') + script),
                  qPrintable(FErrors[0].Message));
         QCOMPARE(FForm->WebMemo->Text(), QString());
     }
@@ -385,18 +411,21 @@ private slots:
         QSignalSpy loaded(FForm->WB, &QWebEngineView::loadFinished);
         FForm->WB->WriteDocument(text);
         QVERIFY(loaded.wait(60000));
-        QCOMPARE(RunJavaScript(QStringLiteral("document.getElementsByTagName('p').length")).toInt(), count + 1);
-        QCOMPARE(RunJavaScript(QStringLiteral("document.getElementById('last').textContent")).toString(), QStringLiteral("the end"));
+        QCOMPARE(RunJavaScript(QStringLiteral("document.getElementsByTagName('p').length")).toInt(),
+                 count + 1);
+        QCOMPARE(RunJavaScript(QStringLiteral("document.getElementById('last').textContent")).toString(),
+                 QStringLiteral("the end"));
     }
 
     void pageCannotReadLocalFiles() {
         const QString secret = WriteScript(QStringLiteral("secret.txt"), "top secret");
-        FForm->WebMemo->Add(QStringLiteral(
-            "<html><body><script>"
-            "var r = 'blocked';"
-            "try { var x = new XMLHttpRequest(); x.open('GET', 'file://%1', false); x.send();"
-            "      if (x.responseText.length > 0) r = 'read'; } catch (e) {}"
-            "document.title = r;</script></body></html>").arg(secret));
+        FForm->WebMemo->Add(
+            QStringLiteral("<html><body><script>"
+                           "var r = 'blocked';"
+                           "try { var x = new XMLHttpRequest(); x.open('GET', 'file://%1', false); x.send();"
+                           "      if (x.responseText.length > 0) r = 'read'; } catch (e) {}"
+                           "document.title = r;</script></body></html>")
+                .arg(secret));
         QVERIFY(ExecuteAndWaitForPage());
         QTRY_COMPARE_WITH_TIMEOUT(FForm->WB->title(), QStringLiteral("blocked"), 10000);
     }

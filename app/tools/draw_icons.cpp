@@ -49,10 +49,10 @@ QImage Elephant() {
     const QColor body(0x5B, 0x7F, 0xC7), dark(0x34, 0x4F, 0x8C);
     p.setPen(QPen(dark, 1.5));
     p.setBrush(body);
-    p.drawEllipse(QRectF(10, 14, 30, 20));            // body
-    p.drawRect(QRectF(13, 28, 6, 12));                // legs
+    p.drawEllipse(QRectF(10, 14, 30, 20)); // body
+    p.drawRect(QRectF(13, 28, 6, 12));     // legs
     p.drawRect(QRectF(31, 28, 6, 12));
-    p.drawEllipse(QRectF(2, 10, 18, 17));             // head
+    p.drawEllipse(QRectF(2, 10, 18, 17)); // head
     QPainterPath trunk;
     trunk.moveTo(4, 22);
     trunk.cubicTo(0, 30, 2, 38, 7, 40);
@@ -61,14 +61,14 @@ QImage Elephant() {
     trunk.closeSubpath();
     p.drawPath(trunk);
     p.setBrush(QColor(0x7E, 0x9E, 0xDD));
-    p.drawEllipse(QRectF(12, 11, 10, 13));            // ear
+    p.drawEllipse(QRectF(12, 11, 10, 13)); // ear
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(7, 15, 3, 3));               // eye
+    p.drawEllipse(QRectF(7, 15, 3, 3)); // eye
     p.setBrush(Qt::black);
     p.drawEllipse(QRectF(8, 16, 1.5, 1.5));
     p.setPen(QPen(dark, 1.5));
-    p.drawLine(QPointF(40, 22), QPointF(44, 28));     // tail
+    p.drawLine(QPointF(40, 22), QPointF(44, 28)); // tail
     return image;
 }
 
@@ -87,11 +87,11 @@ QImage Floppy() {
     shell.closeSubpath();
     p.drawPath(shell);
     p.setBrush(QColor(0xC8, 0xCC, 0xD2));
-    p.drawRect(QRectF(13, 5, 20, 13));                // shutter
+    p.drawRect(QRectF(13, 5, 20, 13)); // shutter
     p.setBrush(QColor(0x3A, 0x4E, 0x6A));
     p.drawRect(QRectF(26, 7, 4, 9));
     p.setBrush(Qt::white);
-    p.drawRect(QRectF(10, 24, 28, 19));               // label
+    p.drawRect(QRectF(10, 24, 28, 19)); // label
     p.setPen(QPen(QColor(0x9A, 0xA4, 0xB0), 1));
     for (int y : {29, 33, 37})
         p.drawLine(13, y, 35, y);

@@ -8,8 +8,8 @@
 
 #include <QEvent>
 #include <QFontInfo>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -32,7 +32,8 @@ QFont MakeDefaultFont() {
 
 TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
     // The buffer, with this editor's widening of wide glyphs and its notifications.
-    fOrigLines = std::make_unique<TLexEditStringList>([this](const QString &S) { return ExpandAtWideGlyphs(S); });
+    fOrigLines =
+        std::make_unique<TLexEditStringList>([this](const QString &S) { return ExpandAtWideGlyphs(S); });
     fLines = fOrigLines.get();
     fLines->OnChange = [this](TLexEditStringList *Sender) { LinesChanged(Sender); };
     fLines->OnChanging = [this](TLexEditStringList *Sender) { LinesChanging(Sender); };
@@ -80,8 +81,7 @@ TCustomLexEdit::~TCustomLexEdit() {
     const std::vector<TCustomLexEdit *> Followers = fFollowers;
     for (TCustomLexEdit *Follower : Followers)
         Follower->RemoveLinesPointer();
-    if (fChainedEditor != nullptr)
-        UnHookTextBuffer();
+    if (fChainedEditor != nullptr) UnHookTextBuffer();
     AssignHighlighter(nullptr);
     for (TLexEditPlugin *Plugin : fPlugins)
         Plugin->fOwner = nullptr;
@@ -104,11 +104,12 @@ void TCustomLexEdit::SetLines(const QStringList &AValue) {
     fLines->AddStrings(AValue);
 }
 
-void TCustomLexEdit::SetText(const QString &AValue) { fLines->SetText(AValue); }
+void TCustomLexEdit::SetText(const QString &AValue) {
+    fLines->SetText(AValue);
+}
 
 QString TCustomLexEdit::LineText() const {
-    if (fCaretY >= 1 && fCaretY <= fLines->Count())
-        return fLines->Get(fCaretY - 1);
+    if (fCaretY >= 1 && fCaretY <= fLines->Count()) return fLines->Get(fCaretY - 1);
     return QString();
 }
 
@@ -117,23 +118,26 @@ void TCustomLexEdit::SetLineText(const QString &AValue) {
         fLines->Put(fCaretY - 1, AValue); // Put at Count appends
 }
 
-bool TCustomLexEdit::Modified() const { return fUndoRedo->Modified(); }
+bool TCustomLexEdit::Modified() const {
+    return fUndoRedo->Modified();
+}
 
 void TCustomLexEdit::SetModified(bool Value) {
-    if (Value == fUndoRedo->Modified())
-        return;
+    if (Value == fUndoRedo->Modified()) return;
     fUndoRedo->SetModified(Value);
-    if (!Value && fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo())
-        fUndoRedo->AddGroupBreak();
+    if (!Value && fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo()) fUndoRedo->AddGroupBreak();
     StatusChanged({scModified});
 }
 
-int TCustomLexEdit::MaxUndo() const { return fUndoRedo->MaxUndoActions(); }
-void TCustomLexEdit::SetMaxUndo(int Value) { fUndoRedo->SetMaxUndoActions(Value); }
+int TCustomLexEdit::MaxUndo() const {
+    return fUndoRedo->MaxUndoActions();
+}
+void TCustomLexEdit::SetMaxUndo(int Value) {
+    fUndoRedo->SetMaxUndoActions(Value);
+}
 
 void TCustomLexEdit::ModifiedChanged(ILexEditUndo *Sender) {
-    if (Sender != fUndoRedo.get())
-        return;
+    if (Sender != fUndoRedo.get()) return;
     StatusChanged({scModified});
     ForEachFollower([Sender](TCustomLexEdit *F) { F->ModifiedChanged(Sender); });
 }
@@ -163,19 +167,14 @@ void TCustomLexEdit::RedoItem(const TLexEditUndoItem &Item) {
 // ---- settings -----------------------------------------------------------------------------------
 
 void TCustomLexEdit::SetOptions(TLexEditorOptions Value) {
-    if (Value == fOptions)
-        return;
+    if (Value == fOptions) return;
     const TLexEditorOptions Changed = TLexEditorOptions::FromMask(Value.ToMask() ^ fOptions.ToMask());
     fOptions = Value;
     fUndoRedo->SetGroupUndo(fOptions.Contains(eoGroupUndo));
-    if (!fOptions.Contains(eoScrollPastEol))
-        SetLeftChar(fLeftChar);
-    if (!fOptions.Contains(eoScrollPastEof))
-        SetTopLine(fTopLine);
-    if (Changed.Contains(eoDropFiles))
-        setAcceptDrops(fOptions.Contains(eoDropFiles));
-    if (Changed.Contains(eoShowSpecialChars))
-        InvalidateAll();
+    if (!fOptions.Contains(eoScrollPastEol)) SetLeftChar(fLeftChar);
+    if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
+    if (Changed.Contains(eoDropFiles)) setAcceptDrops(fOptions.Contains(eoDropFiles));
+    if (Changed.Contains(eoShowSpecialChars)) InvalidateAll();
     if (Changed.Contains(eoDisableScrollArrows) || Changed.Contains(eoHideShowScrollbars) ||
         Changed.Contains(eoScrollPastEof) || Changed.Contains(eoScrollPastEol))
         UpdateScrollBars();
@@ -183,45 +182,39 @@ void TCustomLexEdit::SetOptions(TLexEditorOptions Value) {
 
 void TCustomLexEdit::SetTabWidth(int Value) {
     Value = MinMax(Value, 1, 256);
-    if (Value == fTabWidth)
-        return;
+    if (Value == fTabWidth) return;
     fTabWidth = Value;
     fLines->SetTabWidth(Value);
     InvalidateAll();
 }
 
 void TCustomLexEdit::SetInsertMode(bool Value) {
-    if (Value == fInserting)
-        return;
+    if (Value == fInserting) return;
     fInserting = Value;
     UpdateCaret();
     StatusChanged({scInsertMode});
 }
 
 void TCustomLexEdit::SetReadOnly(bool Value) {
-    if (Value == fReadOnly)
-        return;
+    if (Value == fReadOnly) return;
     fReadOnly = Value;
     StatusChanged({scReadOnly});
 }
 
 void TCustomLexEdit::SetHideSelection(bool Value) {
-    if (Value == fHideSelection)
-        return;
+    if (Value == fHideSelection) return;
     fHideSelection = Value;
     InvalidateSelection();
 }
 
 void TCustomLexEdit::SetRightEdge(int Value) {
-    if (Value == fRightEdge)
-        return;
+    if (Value == fRightEdge) return;
     fRightEdge = Value;
     InvalidateAll();
 }
 
 void TCustomLexEdit::SetRightEdgeColor(TColor Value) {
-    if (Value == fRightEdgeColor)
-        return;
+    if (Value == fRightEdgeColor) return;
     fRightEdgeColor = Value;
     // The strip around the margin line.
     const int X = fTextOffset + fRightEdge * fCharWidth;
@@ -229,29 +222,25 @@ void TCustomLexEdit::SetRightEdgeColor(TColor Value) {
 }
 
 void TCustomLexEdit::SetActiveLineColor(TColor Value) {
-    if (Value == fActiveLineColor)
-        return;
+    if (Value == fActiveLineColor) return;
     fActiveLineColor = Value;
     InvalidateLine(fCaretY);
 }
 
 void TCustomLexEdit::SetColor(TColor Value) {
-    if (Value == fColor)
-        return;
+    if (Value == fColor) return;
     fColor = Value;
     InvalidateAll();
 }
 
 void TCustomLexEdit::SetExtraLineSpacing(int Value) {
-    if (Value == fExtraLineSpacing)
-        return;
+    if (Value == fExtraLineSpacing) return;
     fExtraLineSpacing = Value;
     SizeOrFontChanged(true);
 }
 
 void TCustomLexEdit::SetFontQuality(TFontQuality Value) {
-    if (Value == fFontQuality)
-        return;
+    if (Value == fFontQuality) return;
     fFontQuality = Value;
     QFont Font = font();
     Font.setStyleStrategy(Value == fqNonAntialiased ? QFont::NoAntialias : QFont::PreferDefault);
@@ -263,8 +252,7 @@ void TCustomLexEdit::SetEditorFont(const QFont &AFont) {
 }
 
 void TCustomLexEdit::SetScrollBars(TScrollStyle Value) {
-    if (Value == FScrollBars)
-        return;
+    if (Value == FScrollBars) return;
     FScrollBars = Value;
     const bool H = Value == ssHorizontal || Value == ssBoth;
     const bool V = Value == ssVertical || Value == ssBoth;
@@ -274,8 +262,7 @@ void TCustomLexEdit::SetScrollBars(TScrollStyle Value) {
 }
 
 void TCustomLexEdit::SetBorderStyle(TBorderStyle Value) {
-    if (Value == fBorderStyle)
-        return;
+    if (Value == fBorderStyle) return;
     fBorderStyle = Value;
     setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
 }
@@ -287,19 +274,16 @@ void TCustomLexEdit::SetUseCodeFolding(bool Value) {
 
 void TCustomLexEdit::changeEvent(QEvent *AEvent) {
     QAbstractScrollArea::changeEvent(AEvent);
-    if (AEvent->type() == QEvent::FontChange)
-        common::Guarded([this] { LexFontChanged(); });
+    if (AEvent->type() == QEvent::FontChange) common::Guarded([this] { LexFontChanged(); });
 }
 
 bool TCustomLexEdit::focusNextPrevChild(bool ANext) {
-    if (fWantTabs)
-        return false;
+    if (fWantTabs) return false;
     return QAbstractScrollArea::focusNextPrevChild(ANext);
 }
 
 void TCustomLexEdit::LexFontChanged() {
-    if (fDestroying || !fTextDrawer)
-        return;
+    if (fDestroying || !fTextDrawer) return;
     fTextDrawer->SetBaseFont(font());
     // Wide glyphs may take another number of columns now.
     fLines->FontChanged();
@@ -313,14 +297,12 @@ void TCustomLexEdit::RecalcCharExtent() {
 }
 
 void TCustomLexEdit::SizeOrFontChanged(bool bFont) {
-    if (bFont)
-        RecalcCharExtent();
+    if (bFont) RecalcCharExtent();
     const int Width = std::max(0, viewport()->width() - fGutterWidth - 2);
     fCharsInWindow = fCharWidth > 0 ? std::max(1, Width / fCharWidth) : 1;
     fLinesInWindow = fTextHeight > 0 ? std::max(1, viewport()->height() / fTextHeight) : 1;
     fStateFlags.Include(sfScrollbarChanged);
-    if (fPaintLock == 0)
-        UpdateScrollBars();
+    if (fPaintLock == 0) UpdateScrollBars();
     InvalidateAll();
 }
 
@@ -331,28 +313,25 @@ void TCustomLexEdit::resizeEvent(QResizeEvent *AEvent) {
 
 // ---- update lock and status -----------------------------------------------------------------
 
-void TCustomLexEdit::IncPaintLock() { ++fPaintLock; }
+void TCustomLexEdit::IncPaintLock() {
+    ++fPaintLock;
+}
 
 void TCustomLexEdit::DecPaintLock() {
-    if (fPaintLock <= 0)
-        throw common::EAssertionFailed();
-    if (--fPaintLock > 0)
-        return;
-    if (fStateFlags.Contains(sfScrollbarChanged))
-        UpdateScrollBars();
+    if (fPaintLock <= 0) throw common::EAssertionFailed();
+    if (--fPaintLock > 0) return;
+    if (fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
     if (fStateFlags.Contains(sfCaretChanged)) {
         fStateFlags.Exclude(sfCaretChanged);
         UpdateCaret();
     }
     FlushPendingInvalidation();
-    if (!fStatusChanges.Empty())
-        DoOnStatusChange(fStatusChanges);
+    if (!fStatusChanges.Empty()) DoOnStatusChange(fStatusChanges);
 }
 
 void TCustomLexEdit::StatusChanged(TLexStatusChanges AChanges) {
     fStatusChanges += AChanges;
-    if (fPaintLock == 0)
-        DoOnStatusChange(fStatusChanges);
+    if (fPaintLock == 0) DoOnStatusChange(fStatusChanges);
 }
 
 void TCustomLexEdit::DoOnStatusChange(TLexStatusChanges Changes) {
@@ -363,18 +342,17 @@ void TCustomLexEdit::DoOnStatusChange(TLexStatusChanges Changes) {
 }
 
 void TCustomLexEdit::DoChange() {
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 // ---- view (scrolling proper comes with the scrolling work) ----------------------------------
 
 void TCustomLexEdit::SetTopLine(int Value) {
     const int Count = DisplayLineCount();
-    const int Max = fOptions.Contains(eoScrollPastEof) ? std::max(Count, 1) : std::max(Count - fLinesInWindow + 1, 1);
+    const int Max =
+        fOptions.Contains(eoScrollPastEof) ? std::max(Count, 1) : std::max(Count - fLinesInWindow + 1, 1);
     Value = MinMax(Value, 1, Max);
-    if (Value == fTopLine)
-        return;
+    if (Value == fTopLine) return;
     fTopLine = Value;
     InvalidateAll();
     fStateFlags.Include(sfScrollbarChanged);
@@ -386,8 +364,7 @@ void TCustomLexEdit::SetLeftChar(int Value) {
     if (!fOptions.Contains(eoScrollPastEol))
         Max = std::max(fLines->LengthOfLongestLine() - fCharsInWindow + 1, 1);
     Value = MinMax(Value, 1, Max);
-    if (Value == fLeftChar)
-        return;
+    if (Value == fLeftChar) return;
     fLeftChar = Value;
     fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
     InvalidateAll();
@@ -410,8 +387,7 @@ void TCustomLexEdit::EnsureCursorPosVisible() {
 
 void TCustomLexEdit::UpdateScrollBars() {
     fStateFlags.Exclude(sfScrollbarChanged);
-    if (fDestroying)
-        return;
+    if (fDestroying) return;
     verticalScrollBar()->setRange(0, std::max(0, DisplayLineCount() - fLinesInWindow));
     verticalScrollBar()->setPageStep(std::max(1, fLinesInWindow));
     verticalScrollBar()->setValue(fTopLine - 1);
@@ -431,15 +407,13 @@ void TCustomLexEdit::SetHighlighter(TLexCustomHighlighter *Value) {
         fChainedEditor->SetHighlighter(Value);
         return;
     }
-    if (Value == fHighlighter)
-        return;
+    if (Value == fHighlighter) return;
     AssignHighlighter(Value);
     ForEachFollower([Value](TCustomLexEdit *F) { F->AssignHighlighter(Value); });
 }
 
 void TCustomLexEdit::AssignHighlighter(TLexCustomHighlighter *Value) {
-    if (Value == fHighlighter)
-        return;
+    if (Value == fHighlighter) return;
     if (fHighlighter != nullptr) {
         fHighlighter->UnhookAttrChangeEvent(this);
         QObject::disconnect(fHighlighterDestroyed);
@@ -449,28 +423,26 @@ void TCustomLexEdit::AssignHighlighter(TLexCustomHighlighter *Value) {
         Value->HookAttrChangeEvent(this, [this](QObject *Sender) {
             HighlighterAttrChanged(Sender != nullptr ? Sender : fHighlighter);
         });
-        fHighlighterDestroyed = QObject::connect(Value, &QObject::destroyed, this,
-                                                [this] { common::Guarded([this] { HighlighterDestroyed(); }); });
+        fHighlighterDestroyed = QObject::connect(Value, &QObject::destroyed, this, [this] {
+            common::Guarded([this] { HighlighterDestroyed(); });
+        });
     }
     fHighlighter = Value;
-    if (!fDestroying)
-        HighlighterAttrChanged(Value);
+    if (!fDestroying) HighlighterAttrChanged(Value);
 }
 
 void TCustomLexEdit::HighlighterDestroyed() {
     // The highlighter's change chain is gone with it: only the reference is dropped.
     fHighlighter = nullptr;
     QObject::disconnect(fHighlighterDestroyed);
-    if (!fDestroying)
-        InvalidateAll();
+    if (!fDestroying) InvalidateAll();
 }
 
 void TCustomLexEdit::HighlighterAttrChanged(QObject *Sender) {
     RecalcCharExtent();
     if (dynamic_cast<TLexCustomHighlighter *>(Sender) != nullptr) {
         TUpdateGuard Lock(*this);
-        if (ScansRanges())
-            ScanRanges();
+        if (ScansRanges()) ScanRanges();
         InvalidateAll();
     } else {
         InvalidateAll();
@@ -487,7 +459,9 @@ void TCustomLexEdit::SetKeystrokes(const TLexEditKeyStrokes *Value) {
         fKeyStrokes->Assign(*Value);
 }
 
-void TCustomLexEdit::SetDefaultKeystrokes() { fKeyStrokes->ResetDefaults(); }
+void TCustomLexEdit::SetDefaultKeystrokes() {
+    fKeyStrokes->ResetDefaults();
+}
 
 namespace {
 
@@ -498,8 +472,7 @@ TLexStoredKeystroke Stored(const TLexEditKeyStroke &K) {
 // Whether ATable holds an entry with the keys of AItem and the same command.
 bool HasEntry(const TLexEditKeyStrokes &ATable, const TLexStoredKeystroke &AItem) {
     for (int i = 0; i < ATable.Count(); ++i)
-        if (Stored(*ATable.Items(i)) == AItem)
-            return true;
+        if (Stored(*ATable.Items(i)) == AItem) return true;
     return false;
 }
 
@@ -507,8 +480,7 @@ std::vector<TLexStoredKeystroke> Missing(const TLexEditKeyStrokes &AFrom, const 
     std::vector<TLexStoredKeystroke> Result;
     for (int i = 0; i < AFrom.Count(); ++i) {
         const TLexStoredKeystroke K = Stored(*AFrom.Items(i));
-        if (!HasEntry(AIn, K))
-            Result.push_back(K);
+        if (!HasEntry(AIn, K)) Result.push_back(K);
     }
     return Result;
 }
@@ -541,20 +513,18 @@ void TCustomLexEdit::ReadAddedKeystrokes(const std::vector<TLexStoredKeystroke> 
 void TCustomLexEdit::ReadRemovedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems) {
     for (const TLexStoredKeystroke &K : AItems)
         for (int i = fKeyStrokes->Count() - 1; i >= 0; --i)
-            if (Stored(*fKeyStrokes->Items(i)) == K)
-                fKeyStrokes->Delete(i);
+            if (Stored(*fKeyStrokes->Items(i)) == K) fKeyStrokes->Delete(i);
 }
 
 // ---- registration lists ---------------------------------------------------------------------
 
 void TCustomLexEdit::RegisterCommandHandler(const void *AOwner, THookedCommandEvent AHandlerProc,
                                             void *AHandlerData) {
-    if (!AHandlerProc)
-        return;
+    if (!AHandlerProc) return;
     for (const THookedCommandHandlerEntry &E : fHookedCommandHandlers)
-        if (E.Owner == AOwner)
-            return;
-    fHookedCommandHandlers.push_back(THookedCommandHandlerEntry{AOwner, std::move(AHandlerProc), AHandlerData});
+        if (E.Owner == AOwner) return;
+    fHookedCommandHandlers.push_back(
+        THookedCommandHandlerEntry{AOwner, std::move(AHandlerProc), AHandlerData});
 }
 
 void TCustomLexEdit::UnregisterCommandHandler(const void *AOwner) {
@@ -566,29 +536,30 @@ void TCustomLexEdit::UnregisterCommandHandler(const void *AOwner) {
     }
 }
 
-void TCustomLexEdit::NotifyHookedCommandHandlers(bool AfterProcessing, TLexEditorCommand &Command, QChar &AChar,
-                                                 void *Data) {
+void TCustomLexEdit::NotifyHookedCommandHandlers(bool AfterProcessing, TLexEditorCommand &Command,
+                                                 QChar &AChar, void *Data) {
     // Over a copy: a handler may unregister itself.
     const std::vector<THookedCommandHandlerEntry> Handlers = fHookedCommandHandlers;
     bool Handled = false;
     for (const THookedCommandHandlerEntry &E : Handlers)
         E.Event(this, AfterProcessing, Handled, Command, AChar, Data, E.Data);
-    if (Handled)
-        Command = ecNone;
+    if (Handled) Command = ecNone;
 }
 
 void TCustomLexEdit::AddFocusControl(QWidget *AControl) {
-    if (AControl != nullptr)
-        fFocusList.emplace_back(AControl);
+    if (AControl != nullptr) fFocusList.emplace_back(AControl);
 }
 
 void TCustomLexEdit::RemoveFocusControl(QWidget *AControl) {
-    fFocusList.erase(std::remove_if(fFocusList.begin(), fFocusList.end(),
-                                    [AControl](const QPointer<QWidget> &W) { return W.isNull() || W == AControl; }),
-                     fFocusList.end());
+    fFocusList.erase(
+        std::remove_if(fFocusList.begin(), fFocusList.end(),
+                       [AControl](const QPointer<QWidget> &W) { return W.isNull() || W == AControl; }),
+        fFocusList.end());
 }
 
-void TCustomLexEdit::RegisterPlugin(TLexEditPlugin *APlugin) { fPlugins.push_back(APlugin); }
+void TCustomLexEdit::RegisterPlugin(TLexEditPlugin *APlugin) {
+    fPlugins.push_back(APlugin);
+}
 
 void TCustomLexEdit::UnregisterPlugin(TLexEditPlugin *APlugin) {
     fPlugins.erase(std::remove(fPlugins.begin(), fPlugins.end(), APlugin), fPlugins.end());
@@ -597,11 +568,9 @@ void TCustomLexEdit::UnregisterPlugin(TLexEditPlugin *APlugin) {
 // ---- sharing a buffer -----------------------------------------------------------------------
 
 void TCustomLexEdit::SetLinesPointer(TCustomLexEdit *AEdit) {
-    if (AEdit == nullptr)
-        throw ELexEdit(QStringLiteral("No editor given to share lines with"));
+    if (AEdit == nullptr) throw ELexEdit(QStringLiteral("No editor given to share lines with"));
     TCustomLexEdit *Owner = AEdit->fChainedEditor != nullptr ? AEdit->fChainedEditor : AEdit;
-    if (Owner == this || Owner == fChainedEditor)
-        return;
+    if (Owner == this || Owner == fChainedEditor) return;
     if (!fFollowers.empty())
         throw ELexEdit(QStringLiteral("Other editors show the lines of this editor: it cannot show another "
                                       "editor's lines"));
@@ -609,7 +578,9 @@ void TCustomLexEdit::SetLinesPointer(TCustomLexEdit *AEdit) {
     HookTextBuffer(Owner);
 }
 
-void TCustomLexEdit::RemoveLinesPointer() { UnHookTextBuffer(); }
+void TCustomLexEdit::RemoveLinesPointer() {
+    UnHookTextBuffer();
+}
 
 void TCustomLexEdit::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
     COMMON_ASSERT(fChainedEditor == nullptr);
@@ -630,8 +601,7 @@ void TCustomLexEdit::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
 }
 
 void TCustomLexEdit::UnHookTextBuffer() {
-    if (fLines == fOrigLines.get())
-        return;
+    if (fLines == fOrigLines.get()) return;
     if (fChainedEditor != nullptr) {
         auto &F = fChainedEditor->fFollowers;
         F.erase(std::remove(F.begin(), F.end(), this), F.end());
@@ -639,12 +609,10 @@ void TCustomLexEdit::UnHookTextBuffer() {
     fChainedEditor = nullptr;
     fLines = fOrigLines.get();
     fUndoRedo = fOrigUndoRedo;
-    if (fDestroying)
-        return;
+    if (fDestroying) return;
     TUpdateGuard Lock(*this);
     // The own lines may have been scanned by another highlighter.
-    if (ScansRanges())
-        ScanRanges();
+    if (ScansRanges()) ScanRanges();
     SetCaretXYEx(false, CaretXY());
     fBlockBegin = fBlockEnd = CaretXY();
     fStateFlags.Include(sfScrollbarChanged);
@@ -655,13 +623,11 @@ void TCustomLexEdit::UnHookTextBuffer() {
 
 TLexEditPlugin::TLexEditPlugin(TCustomLexEdit *AOwner, TPlugInHandlers AHandlers)
     : fOwner(AOwner), fHandlers(AHandlers) {
-    if (fOwner != nullptr)
-        fOwner->RegisterPlugin(this);
+    if (fOwner != nullptr) fOwner->RegisterPlugin(this);
 }
 
 TLexEditPlugin::~TLexEditPlugin() {
-    if (fOwner != nullptr)
-        fOwner->UnregisterPlugin(this);
+    if (fOwner != nullptr) fOwner->UnregisterPlugin(this);
 }
 
 } // namespace lexedit

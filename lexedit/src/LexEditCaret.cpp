@@ -17,7 +17,9 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-int ClampToInt(int64_t V) { return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX)); }
+int ClampToInt(int64_t V) {
+    return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX));
+}
 
 } // namespace
 
@@ -27,17 +29,12 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
     fCaretAtEOL = false;
     DoOnPaintTransient(ttBefore);
     const int Count = fLines->Count();
-    if (Value.Line > Count)
-        Value.Line = Count;
-    if (Value.Line < 1)
-        Value.Line = 1;
+    if (Value.Line > Count) Value.Line = Count;
+    if (Value.Line < 1) Value.Line = 1;
     const int Len = LineLength(Value.Line);
-    if (Value.Char == INT_MAX)
-        Value.Char = Len + 1; // the end-of-line marker
-    if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1)
-        Value.Char = Len + 1;
-    if (Value.Char < 1)
-        Value.Char = 1;
+    if (Value.Char == INT_MAX) Value.Char = Len + 1; // the end-of-line marker
+    if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1) Value.Char = Len + 1;
+    if (Value.Char < 1) Value.Char = 1;
     if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing)
         TrimLineLeft(fCaretY);
     if (Value == CaretXY()) {
@@ -57,23 +54,19 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
             fCaretY = Value.Line;
             StatusChanged({scCaretY});
         }
-        if (Collapsed)
-            fBlockBegin = fBlockEnd = CaretXY();
+        if (Collapsed) fBlockBegin = fBlockEnd = CaretXY();
         UpdateLastCaretX();
-        if (CallEnsureCursorPos)
-            EnsureCursorPosVisible();
+        if (CallEnsureCursorPos) EnsureCursorPosVisible();
         fStateFlags.Include(sfCaretChanged);
     }
     DoOnPaintTransient(ttAfter);
 }
 
 void TCustomLexEdit::TrimLineLeft(int ALine) {
-    if (ALine < 1 || ALine > fLines->Count())
-        return;
+    if (ALine < 1 || ALine > fLines->Count()) return;
     const QString S = fLines->Get(ALine - 1);
     const QString T = TrimTrailingSpaces(S);
-    if (T.size() == S.size())
-        return;
+    if (T.size() == S.size()) return;
     // Recorded, so that undo brings the blanks back.
     fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
                              BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
@@ -92,8 +85,7 @@ void TCustomLexEdit::SetCaretXY(const TBufferCoord &Value) {
     TUpdateGuard Lock(*this);
     fStatusChanges.Include(scSelection);
     const bool HadSelection = SelAvail();
-    if (HadSelection)
-        InvalidateSelection();
+    if (HadSelection) InvalidateSelection();
     SetCaretXYEx(true, Value);
     fBlockBegin = fBlockEnd = CaretXY();
 }
@@ -104,15 +96,15 @@ void TCustomLexEdit::ForceCaretX(int aCaretX) {
     try {
         SetInternalCaretX(aCaretX);
     } catch (...) {
-        if (!WasOn)
-            fOptions.Exclude(eoScrollPastEol);
+        if (!WasOn) fOptions.Exclude(eoScrollPastEol);
         throw;
     }
-    if (!WasOn)
-        fOptions.Exclude(eoScrollPastEol);
+    if (!WasOn) fOptions.Exclude(eoScrollPastEol);
 }
 
-void TCustomLexEdit::UpdateLastCaretX() { fLastCaretX = DisplayX(); }
+void TCustomLexEdit::UpdateLastCaretX() {
+    fLastCaretX = DisplayX();
+}
 
 void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
     TUpdateGuard Lock(*this);
@@ -128,14 +120,11 @@ void TCustomLexEdit::GotoLineAndCenter(int ALine) {
 }
 
 void TCustomLexEdit::GotoBookMark(int BookMark) {
-    if (BookMark < 0 || BookMark > 9)
-        return;
+    if (BookMark < 0 || BookMark > 9) return;
     for (int i = 0; i < fMarkList.Count(); ++i) {
         const TLexEditMark &M = fMarkList.Items(i);
-        if (M.BookmarkNumber != BookMark)
-            continue;
-        if (M.Line < 1 || M.Line > fLines->Count())
-            return;
+        if (M.BookmarkNumber != BookMark) continue;
+        if (M.Line < 1 || M.Line > fLines->Count()) return;
         TUpdateGuard Lock(*this);
         SetCaretXYEx(false, BufferCoord(M.Char, M.Line));
         SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
@@ -144,14 +133,22 @@ void TCustomLexEdit::GotoBookMark(int BookMark) {
     }
 }
 
-TDisplayCoord TCustomLexEdit::DisplayXY() const { return BufferToDisplayPos(CaretXY()); }
+TDisplayCoord TCustomLexEdit::DisplayXY() const {
+    return BufferToDisplayPos(CaretXY());
+}
 
-int TCustomLexEdit::DisplayY() const { return fCaretY; }
+int TCustomLexEdit::DisplayY() const {
+    return fCaretY;
+}
 
 // ---- selection ----------------------------------------------------------------------------------
 
-TBufferCoord TCustomLexEdit::BlockBegin() const { return TBufferCoord::Min(fBlockBegin, fBlockEnd); }
-TBufferCoord TCustomLexEdit::BlockEnd() const { return TBufferCoord::Max(fBlockBegin, fBlockEnd); }
+TBufferCoord TCustomLexEdit::BlockBegin() const {
+    return TBufferCoord::Min(fBlockBegin, fBlockEnd);
+}
+TBufferCoord TCustomLexEdit::BlockEnd() const {
+    return TBufferCoord::Max(fBlockBegin, fBlockEnd);
+}
 
 bool TCustomLexEdit::SelAvail() const {
     return fBlockBegin.Char != fBlockEnd.Char ||
@@ -170,12 +167,9 @@ TBufferCoord TCustomLexEdit::ClampBlockPos(TBufferCoord Value) const {
     const int Count = fLines->Count();
     Value.Line = MinMax(Value.Line, 1, std::max(Count, 1));
     const int Len = LineLength(Value.Line);
-    if (Value.Char == INT_MAX)
-        Value.Char = Len + 1;
-    if (Value.Char < 1)
-        Value.Char = 1;
-    if (fSelectionMode == smNormal && Value.Char > Len + 1)
-        Value.Char = Len + 1;
+    if (Value.Char == INT_MAX) Value.Char = Len + 1;
+    if (Value.Char < 1) Value.Char = 1;
+    if (fSelectionMode == smNormal && Value.Char > Len + 1) Value.Char = Len + 1;
     return Value;
 }
 
@@ -188,17 +182,14 @@ void TCustomLexEdit::SetBlockBegin(TBufferCoord Value) {
                         std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
     const bool Moved = fBlockBegin != Value || fBlockEnd != Value;
     fBlockBegin = fBlockEnd = Value;
-    if (HadSelection || Moved)
-        StatusChanged({scSelection});
+    if (HadSelection || Moved) StatusChanged({scSelection});
 }
 
 void TCustomLexEdit::SetBlockEnd(TBufferCoord Value) {
     fActiveSelectionMode = fSelectionMode;
-    if (fOptions.Contains(eoNoSelection))
-        return;
+    if (fOptions.Contains(eoNoSelection)) return;
     Value = ClampBlockPos(Value);
-    if (Value == fBlockEnd)
-        return;
+    if (Value == fBlockEnd) return;
     if (fActiveSelectionMode == smColumn && Value.Char != fBlockEnd.Char)
         InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
                         std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
@@ -209,15 +200,13 @@ void TCustomLexEdit::SetBlockEnd(TBufferCoord Value) {
 }
 
 void TCustomLexEdit::SetSelectionMode(TLexSelectionMode Value) {
-    if (Value == fSelectionMode)
-        return;
+    if (Value == fSelectionMode) return;
     fSelectionMode = Value;
     SetActiveSelectionMode(Value);
 }
 
 void TCustomLexEdit::SetActiveSelectionMode(TLexSelectionMode Value) {
-    if (Value == fActiveSelectionMode)
-        return;
+    if (Value == fActiveSelectionMode) return;
     InvalidateSelection();
     fActiveSelectionMode = Value;
     InvalidateSelection();
@@ -236,12 +225,10 @@ void TCustomLexEdit::SetCaretAndSelection(const TBufferCoord &ptCaret, const TBu
 
 void TCustomLexEdit::MoveCaretAndSelection(const TBufferCoord &ptBefore, const TBufferCoord &ptAfter,
                                            bool SelectionCommand) {
-    if (fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo())
-        fUndoRedo->AddGroupBreak();
+    if (fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo()) fUndoRedo->AddGroupBreak();
     TUpdateGuard Lock(*this);
     if (SelectionCommand) {
-        if (!SelAvail())
-            SetBlockBegin(ptBefore);
+        if (!SelAvail()) SetBlockBegin(ptBefore);
         SetBlockEnd(ptAfter);
     } else {
         SetBlockBegin(ptAfter);
@@ -257,19 +244,18 @@ void TCustomLexEdit::SelectAll() {
 }
 
 QString TCustomLexEdit::GetSelText() const {
-    if (!SelAvail())
-        return QString();
+    if (!SelAvail()) return QString();
     const TBufferCoord B = BlockBegin();
     const TBufferCoord E = BlockEnd();
-    const auto Line = [this](int L) { return L >= 1 && L <= fLines->Count() ? fLines->Get(L - 1) : QString(); };
+    const auto Line = [this](int L) {
+        return L >= 1 && L <= fLines->Count() ? fLines->Get(L - 1) : QString();
+    };
     QString Result;
     switch (fActiveSelectionMode) {
     case smNormal: {
         const QString First = Line(B.Line);
-        if (B.Line == E.Line)
-            return First.mid(B.Char - 1, std::max(0, E.Char - B.Char));
-        if (B.Char - 1 < First.size())
-            Result += QStringView(First).mid(B.Char - 1);
+        if (B.Line == E.Line) return First.mid(B.Char - 1, std::max(0, E.Char - B.Char));
+        if (B.Char - 1 < First.size()) Result += QStringView(First).mid(B.Char - 1);
         Result += CRLF;
         for (int L = B.Line + 1; L < E.Line; ++L)
             Result += Line(L) + CRLF;
@@ -280,8 +266,7 @@ QString TCustomLexEdit::GetSelText() const {
         const int Count = fLines->Count();
         for (int L = B.Line; L <= E.Line; ++L) {
             Result += Line(L);
-            if (L < E.Line || L < Count)
-                Result += CRLF;
+            if (L < E.Line || L < Count) Result += CRLF;
         }
         return Result;
     }
@@ -303,20 +288,19 @@ QString TCustomLexEdit::GetSelText() const {
             const auto StartingFrom = [&](int C) {
                 TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
                 if (P.Char <= Len && BufferToDisplayPos(P).Column < C)
-                    P.Char += (P.Char < Len && S[P.Char - 1].isHighSurrogate() && S[P.Char].isLowSurrogate()) ? 2 : 1;
+                    P.Char += (P.Char < Len && S[P.Char - 1].isHighSurrogate() && S[P.Char].isLowSurrogate())
+                                  ? 2
+                                  : 1;
                 return P.Char;
             };
             const int From = StartingFrom(Left);
             const int To = StartingFrom(Right);
-            if (From <= Len)
-                Result += QStringView(S).mid(From - 1, std::min(To, Len + 1) - From);
+            if (From <= Len) Result += QStringView(S).mid(From - 1, std::min(To, Len + 1) - From);
             if (!fOptions.Contains(eoTrimTrailingSpaces)) {
                 const int Missing = To - std::max(From, Len + 1);
-                if (Missing > 0)
-                    Result += QString(Missing, QLatin1Char(' '));
+                if (Missing > 0) Result += QString(Missing, QLatin1Char(' '));
             }
-            if (Row < LastRow)
-                Result += CRLF;
+            if (Row < LastRow) Result += CRLF;
         }
         return Result;
     }
@@ -326,9 +310,13 @@ QString TCustomLexEdit::GetSelText() const {
 
 // ---- character offsets ----------------------------------------------------------------------
 
-int TCustomLexEdit::SelStart() const { return RowColToCharIndex(SelAvail() ? BlockBegin() : CaretXY()); }
+int TCustomLexEdit::SelStart() const {
+    return RowColToCharIndex(SelAvail() ? BlockBegin() : CaretXY());
+}
 
-int TCustomLexEdit::SelEnd() const { return RowColToCharIndex(SelAvail() ? BlockEnd() : CaretXY()); }
+int TCustomLexEdit::SelEnd() const {
+    return RowColToCharIndex(SelAvail() ? BlockEnd() : CaretXY());
+}
 
 int TCustomLexEdit::SelLength() const {
     return SelAvail() ? RowColToCharIndex(BlockEnd()) - RowColToCharIndex(BlockBegin()) : 0;
@@ -346,15 +334,13 @@ TBufferCoord EndOfText(const TLexEditStringList &L) {
 
 void TCustomLexEdit::SetSelStart(int Value) {
     TBufferCoord P = CharIndexToRowCol(Value);
-    if (P.Line > fLines->Count())
-        P = EndOfText(*fLines);
+    if (P.Line > fLines->Count()) P = EndOfText(*fLines);
     SetCaretXY(P);
 }
 
 void TCustomLexEdit::SetSelEnd(int Value) {
     TBufferCoord P = CharIndexToRowCol(Value);
-    if (P.Line > fLines->Count())
-        P = EndOfText(*fLines);
+    if (P.Line > fLines->Count()) P = EndOfText(*fLines);
     SetBlockEnd(P);
 }
 
@@ -367,8 +353,7 @@ void TCustomLexEdit::SetSelLength(int Value) {
         return;
     }
     TBufferCoord P = n < 0 || n > INT_MAX ? EndOfText(*fLines) : CharIndexToRowCol(int(n));
-    if (P.Line > fLines->Count())
-        P = EndOfText(*fLines);
+    if (P.Line > fLines->Count()) P = EndOfText(*fLines);
     SetCaretAndSelection(P, B, P);
 }
 
@@ -412,8 +397,7 @@ void TCustomLexEdit::DoMouseSelectWordRange(TBufferCoord APos) {
     }
     if (APos >= A1) {
         TBufferCoord End = APos;
-        if (APos.Char > 1 && IsIdentChar(fLines->Get(APos.Line - 1)[APos.Char - 2]))
-            End = WordEndEx(APos);
+        if (APos.Char > 1 && IsIdentChar(fLines->Get(APos.Line - 1)[APos.Char - 2])) End = WordEndEx(APos);
         SetCaretAndSelection(End, A0, End);
     } else if (APos < A0) {
         const TBufferCoord Start = WordStartEx(APos);
@@ -436,8 +420,7 @@ void TCustomLexEdit::DoMouseSelectLineRange(TBufferCoord APos) {
     const TBufferCoord B = BlockBegin();
     const TBufferCoord E = BlockEnd();
     int Anchor = B.Line;
-    if (CaretXY() < E)
-        Anchor = E.Char == 1 && E.Line > B.Line ? E.Line - 1 : E.Line;
+    if (CaretXY() < E) Anchor = E.Char == 1 && E.Line > B.Line ? E.Line - 1 : E.Line;
     if (APos.Line < Anchor) {
         const TBufferCoord Start = BufferCoord(1, APos.Line);
         SetCaretAndSelection(Start, LineEnd(Anchor), Start);
@@ -459,13 +442,11 @@ void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
         Dest = BufferCoord(1, fCaretY + 1);
     } else {
         int x = ClampToInt(std::max<int64_t>(1, int64_t(fCaretX) + DX));
-        if (DX > 0 && !PastEol)
-            x = std::min(x, Len + 1);
+        if (DX > 0 && !PastEol) x = std::min(x, Len + 1);
         // Never between the two halves of a surrogate pair.
         if (x >= 2 && x <= Len) {
             const QString S = fLines->Get(fCaretY - 1);
-            if (S[x - 1].isLowSurrogate() && S[x - 2].isHighSurrogate())
-                x += DX < 0 ? -1 : 1;
+            if (S[x - 1].isLowSurrogate() && S[x - 2].isHighSurrogate()) x += DX < 0 ? -1 : 1;
         }
         Dest = BufferCoord(x, fCaretY);
     }
@@ -475,12 +456,10 @@ void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
 void TCustomLexEdit::MoveCaretVert(int DY, bool SelectionCommand) {
     const TDisplayCoord P = DisplayXY();
     int64_t Row = int64_t(P.Row) + DY;
-    if (DY >= 0)
-        Row = std::min<int64_t>(Row, std::max(DisplayLineCount(), 1));
+    if (DY >= 0) Row = std::min<int64_t>(Row, std::max(DisplayLineCount(), 1));
     Row = std::max<int64_t>(Row, 1);
     int Column = P.Column;
-    if (Row != P.Row && fOptions.Contains(eoKeepCaretX))
-        Column = fLastCaretX;
+    if (Row != P.Row && fOptions.Contains(eoKeepCaretX)) Column = fLastCaretX;
     TBufferCoord Dest = DisplayToBufferPos(DisplayCoord(Column, int(Row)));
     // A column inside a surrogate pair maps to its start already.
     const int SavedLastCaretX = fLastCaretX;
@@ -498,8 +477,7 @@ void TCustomLexEdit::DoHomeKey(bool Selection) {
         int n = 0;
         while (n < S.size() && (S[n] == QLatin1Char(' ') || S[n] == QLatin1Char('\t')))
             ++n;
-        if (fCaretX - 1 > n || fCaretX == 1)
-            Target = n + 1;
+        if (fCaretX - 1 > n || fCaretX == 1) Target = n + 1;
     }
     MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
 }

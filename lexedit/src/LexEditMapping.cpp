@@ -22,37 +22,34 @@ bool IsPairAt(QStringView S, int i) {
     return i + 1 < S.size() && S[i].isHighSurrogate() && S[i + 1].isLowSurrogate();
 }
 
-int ClampToInt(int64_t V) { return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX)); }
+int ClampToInt(int64_t V) {
+    return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX));
+}
 
 } // namespace
 
 int TCustomLexEdit::LineLength(int ALine) const {
-    if (ALine < 1 || ALine > fLines->Count())
-        return 0;
+    if (ALine < 1 || ALine > fLines->Count()) return 0;
     return fLines->LineCharLength(ALine - 1);
 }
 
 int TCustomLexEdit::CharColumnsAt(QStringView ALine, int AIndex, int ACol) const {
     const QChar c = ALine[AIndex];
-    if (c == QLatin1Char('\t'))
-        return fTabWidth - ACol % fTabWidth;
-    if (c.unicode() <= 255)
-        return 1;
+    if (c == QLatin1Char('\t')) return fTabWidth - ACol % fTabWidth;
+    if (c.unicode() <= 255) return 1;
     if (IsPairAt(ALine, AIndex))
         return fTextDrawer->CharColumns(ALine, AIndex) + 1; // the low half takes one more
     return fTextDrawer->CharColumns(ALine, AIndex);
 }
 
 QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
-    if (!fTextDrawer)
-        return S;
+    if (!fTextDrawer) return S;
     const QStringView V(S);
     const int n = int(S.size());
     int i = 0;
     while (i < n && V[i].unicode() <= 255)
         ++i;
-    if (i == n)
-        return S;
+    if (i == n) return S;
     QString Result;
     Result.reserve(n + n / 2);
     Result.append(V.left(i));
@@ -76,8 +73,7 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
 
 TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
     TDisplayCoord Result{p.Char, p.Line};
-    if (p.Line > fLines->Count())
-        return Result;
+    if (p.Line > fLines->Count()) return Result;
     const QString S = p.Line >= 1 ? fLines->Get(p.Line - 1) : QString();
     const QStringView V(S);
     const int Len = int(S.size());
@@ -94,16 +90,14 @@ TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
             ++i;
         }
     }
-    if (Walk > Len)
-        Col += Walk - Len; // past the end: one column each
+    if (Walk > Len) Col += Walk - Len; // past the end: one column each
     Result.Column = ClampToInt(Col + 1);
     return Result;
 }
 
 TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
     TBufferCoord Result{p.Column, p.Row};
-    if (p.Row < 1 || p.Row > fLines->Count())
-        return Result;
+    if (p.Row < 1 || p.Row > fLines->Count()) return Result;
     const QString S = fLines->Get(p.Row - 1);
     const QStringView V(S);
     const int Len = int(S.size());
@@ -111,8 +105,7 @@ TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
     int i = 0;
     while (i < Len) {
         const int W = CharColumnsAt(V, i, int(Col));
-        if (Col + W >= p.Column)
-            break; // the column lies on character i
+        if (Col + W >= p.Column) break; // the column lies on character i
         Col += W;
         i += IsPairAt(V, i) ? 2 : 1;
     }
@@ -121,8 +114,7 @@ TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
     } else {
         Result.Char = ClampToInt(int64_t(Len) + 1 + (int64_t(p.Column) - 1 - Col));
     }
-    if (Result.Char < 1)
-        Result.Char = 1;
+    if (Result.Char < 1) Result.Char = 1;
     return Result;
 }
 
@@ -135,13 +127,11 @@ int TCustomLexEdit::RowColToCharIndex(const TBufferCoord &RowCol) const {
 
 TBufferCoord TCustomLexEdit::CharIndexToRowCol(int Index) const {
     const int Count = fLines->Count();
-    if (Count == 0 || Index < 0)
-        return BufferCoord(1, 1);
+    if (Count == 0 || Index < 0) return BufferCoord(1, 1);
     // Offset of line i: its cumulative character index plus two per line break before it.
     auto Offset = [this](int i) { return int64_t(fLines->LineCharIndex(i)) + 2 * int64_t(i); };
     const int64_t Last = Offset(Count - 1);
-    if (Index > Last + fLines->LineCharLength(Count - 1) + 1)
-        return BufferCoord(1, Count + 1);
+    if (Index > Last + fLines->LineCharLength(Count - 1) + 1) return BufferCoord(1, Count + 1);
     int Lo = 0;
     int Hi = Count - 1;
     while (Lo < Hi) { // the last line whose offset is at most Index
@@ -166,37 +156,29 @@ bool IsDefaultWordBreak(char16_t c) {
 } // namespace
 
 bool TCustomLexEdit::IsWordBreakChar(QChar AChar) const {
-    if (fHighlighter != nullptr)
-        return fHighlighter->IsWordBreakChar(AChar);
+    if (fHighlighter != nullptr) return fHighlighter->IsWordBreakChar(AChar);
     const char16_t c = AChar.unicode();
-    if (c > 255)
-        return false;
-    if (FAdditionalIdentChars.Contains(c))
-        return false;
+    if (c > 255) return false;
+    if (FAdditionalIdentChars.Contains(c)) return false;
     return IsDefaultWordBreak(c) || FAdditionalWordBreakChars.Contains(c);
 }
 
 bool TCustomLexEdit::IsIdentChar(QChar AChar) const {
-    if (fHighlighter != nullptr)
-        return fHighlighter->IsIdentChar(AChar);
+    if (fHighlighter != nullptr) return fHighlighter->IsIdentChar(AChar);
     const char16_t c = AChar.unicode();
-    if (c > 255 || IsWordBreakChar(AChar))
-        return false;
+    if (c > 255 || IsWordBreakChar(AChar)) return false;
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
            FAdditionalIdentChars.Contains(c);
 }
 
 bool TCustomLexEdit::IsWhiteChar(QChar AChar) const {
-    if (fHighlighter != nullptr)
-        return fHighlighter->IsWhiteChar(AChar);
-    if (AChar.unicode() <= 32)
-        return true;
+    if (fHighlighter != nullptr) return fHighlighter->IsWhiteChar(AChar);
+    if (AChar.unicode() <= 32) return true;
     return !IsIdentChar(AChar) && !IsWordBreakChar(AChar);
 }
 
 TBufferCoord TCustomLexEdit::WordStartEx(const TBufferCoord &XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count())
-        return XY;
+    if (XY.Line < 1 || XY.Line > fLines->Count()) return XY;
     const QString S = fLines->Get(XY.Line - 1);
     int x = int(std::min<int64_t>(std::max(XY.Char, 1), int64_t(S.size()) + 1));
     if (x > 1 && !IsWordBreakChar(S[x - 2]))
@@ -205,31 +187,25 @@ TBufferCoord TCustomLexEdit::WordStartEx(const TBufferCoord &XY) const {
 }
 
 TBufferCoord TCustomLexEdit::WordEndEx(const TBufferCoord &XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count())
-        return XY;
+    if (XY.Line < 1 || XY.Line > fLines->Count()) return XY;
     const QString S = fLines->Get(XY.Line - 1);
     int x = StrScanForCharInCategory(S, std::max(XY.Char, 1), [this](QChar c) { return IsWordBreakChar(c); });
-    if (x == 0)
-        x = int(S.size()) + 1;
+    if (x == 0) x = int(S.size()) + 1;
     return BufferCoord(x, XY.Line);
 }
 
 TBufferCoord TCustomLexEdit::NextWordPosEx(const TBufferCoord &XY) const {
     const int Count = fLines->Count();
-    if (XY.Line < 1 || XY.Line > Count)
-        return XY;
+    if (XY.Line < 1 || XY.Line > Count) return XY;
     const QString S = fLines->Get(XY.Line - 1);
     const int Len = int(S.size());
     const auto Ident = [this](QChar c) { return IsIdentChar(c); };
     const auto Break = [this](QChar c) { return IsWordBreakChar(c); };
     int x = std::max(XY.Char, 1);
     if (x < Len) {
-        if (IsIdentChar(S[x - 1]))
-            x = StrScanForCharInCategory(S, x, Break);
-        if (x > 0)
-            x = StrScanForCharInCategory(S, x, Ident);
-        if (x == 0)
-            x = Len + 1;
+        if (IsIdentChar(S[x - 1])) x = StrScanForCharInCategory(S, x, Break);
+        if (x > 0) x = StrScanForCharInCategory(S, x, Ident);
+        if (x == 0) x = Len + 1;
         return BufferCoord(x, XY.Line);
     }
     if (XY.Line < Count) {
@@ -241,36 +217,29 @@ TBufferCoord TCustomLexEdit::NextWordPosEx(const TBufferCoord &XY) const {
 }
 
 TBufferCoord TCustomLexEdit::PrevWordPosEx(const TBufferCoord &XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count())
-        return XY;
+    if (XY.Line < 1 || XY.Line > fLines->Count()) return XY;
     const QString S = fLines->Get(XY.Line - 1);
     const auto Ident = [this](QChar c) { return IsIdentChar(c); };
     const auto Break = [this](QChar c) { return IsWordBreakChar(c); };
     int x = int(std::min<int64_t>(std::max(XY.Char, 1), int64_t(S.size()) + 1));
     if (x > 1) {
-        if (IsWordBreakChar(S[x - 2]))
-            x = StrRScanForCharInCategory(S, x - 1, Ident);
-        if (x > 0)
-            x = StrRScanForCharInCategory(S, x - 1, Break) + 1;
+        if (IsWordBreakChar(S[x - 2])) x = StrRScanForCharInCategory(S, x - 1, Ident);
+        if (x > 0) x = StrRScanForCharInCategory(S, x - 1, Break) + 1;
         if (x == 0) {
-            if (XY.Line > 1)
-                return BufferCoord(LineLength(XY.Line - 1) + 1, XY.Line - 1);
+            if (XY.Line > 1) return BufferCoord(LineLength(XY.Line - 1) + 1, XY.Line - 1);
             return BufferCoord(1, XY.Line);
         }
         return BufferCoord(x, XY.Line);
     }
-    if (XY.Line > 1)
-        return BufferCoord(LineLength(XY.Line - 1) + 1, XY.Line - 1);
+    if (XY.Line > 1) return BufferCoord(LineLength(XY.Line - 1) + 1, XY.Line - 1);
     return BufferCoord(1, XY.Line);
 }
 
 QString TCustomLexEdit::GetWordAtRowCol(TBufferCoord XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count())
-        return QString();
+    if (XY.Line < 1 || XY.Line > fLines->Count()) return QString();
     const QString S = fLines->Get(XY.Line - 1);
     const int Len = int(S.size());
-    if (XY.Char < 1 || XY.Char > Len || !IsIdentChar(S[XY.Char - 1]))
-        return QString();
+    if (XY.Char < 1 || XY.Char > Len || !IsIdentChar(S[XY.Char - 1])) return QString();
     int Start = XY.Char - 1;
     while (Start > 0 && IsIdentChar(S[Start - 1]))
         --Start;

@@ -31,25 +31,23 @@ void TLexEditMarkList::Delete(int Index) {
 }
 
 void TLexEditMarkList::Clear() {
-    if (FItems.empty())
-        return;
+    if (FItems.empty()) return;
     FItems.clear();
     Changed();
 }
 
 void TLexEditMarkList::ClearLine(int ALine) {
     const size_t Before = FItems.size();
-    FItems.erase(std::remove_if(FItems.begin(), FItems.end(), [ALine](const TLexEditMark &M) { return M.Line == ALine; }),
+    FItems.erase(std::remove_if(FItems.begin(), FItems.end(),
+                                [ALine](const TLexEditMark &M) { return M.Line == ALine; }),
                  FItems.end());
-    if (FItems.size() != Before)
-        Changed();
+    if (FItems.size() != Before) Changed();
 }
 
 std::vector<TLexEditMark *> TLexEditMarkList::GetMarksForLine(int ALine) {
     std::vector<TLexEditMark *> Result;
     for (TLexEditMark &M : FItems)
-        if (M.Line == ALine)
-            Result.push_back(&M);
+        if (M.Line == ALine) Result.push_back(&M);
     return Result;
 }
 
@@ -61,8 +59,7 @@ void TLexEditMarkList::LinesInserted(int AFirstLine, int ACount) {
             Moved = true;
         }
     }
-    if (Moved)
-        Changed();
+    if (Moved) Changed();
 }
 
 void TLexEditMarkList::LinesDeleted(int AFirstLine, int ACount) {
@@ -77,13 +74,11 @@ void TLexEditMarkList::LinesDeleted(int AFirstLine, int ACount) {
             Moved = true;
         }
     }
-    if (Moved)
-        Changed();
+    if (Moved) Changed();
 }
 
 void TLexEditMarkList::Changed() {
-    if (OnChange)
-        OnChange();
+    if (OnChange) OnChange();
 }
 
 } // namespace lexedit

@@ -13,14 +13,14 @@ int MinMax(int x, int mi, int ma) {
     return std::max(x, mi);
 }
 
-void SwapInt(int &l, int &r) { std::swap(l, r); }
+void SwapInt(int &l, int &r) {
+    std::swap(l, r);
+}
 
 uint16_t CeilOfIntDiv(uint32_t Dividend, uint16_t Divisor) {
-    if (Divisor == 0)
-        return 0;
+    if (Divisor == 0) return 0;
     uint32_t Result = Dividend / Divisor;
-    if (Dividend % Divisor != 0)
-        ++Result;
+    if (Dividend % Divisor != 0) ++Result;
     return uint16_t(std::min<uint32_t>(Result, 0xFFFF));
 }
 
@@ -40,8 +40,7 @@ bool GetHasTabs(QStringView Line, int &CharsBefore) {
 QString ConvertTabs1Ex(const QString &Line, int /*TabWidth*/, bool &HasTabs) {
     int CharsBefore = 0;
     HasTabs = GetHasTabs(Line, CharsBefore);
-    if (!HasTabs)
-        return Line;
+    if (!HasTabs) return Line;
     QString Result = Line;
     Result.replace(QLatin1Char('\t'), QLatin1Char(' '));
     return Result;
@@ -54,8 +53,7 @@ namespace {
 template <typename TTabStop> QString ExpandTabs(const QString &Line, bool &HasTabs, TTabStop TabStop) {
     int CharsBefore = 0;
     HasTabs = GetHasTabs(Line, CharsBefore);
-    if (!HasTabs)
-        return Line;
+    if (!HasTabs) return Line;
     // Length of the result first, then one pass of copying.
     qsizetype Len = CharsBefore;
     for (qsizetype i = CharsBefore; i < Line.size(); ++i)
@@ -96,32 +94,28 @@ bool IsPowerOfTwo(int Value) {
 }
 
 TConvertTabsProcEx GetBestConvertTabsProcEx(int TabWidth) {
-    if (TabWidth < 2)
-        return &ConvertTabs1Ex;
-    if (IsPowerOfTwo(TabWidth))
-        return &ConvertTabs2nEx;
+    if (TabWidth < 2) return &ConvertTabs1Ex;
+    if (IsPowerOfTwo(TabWidth)) return &ConvertTabs2nEx;
     return &ConvertTabsEx;
 }
 
 int StrScanForCharInCategory(QStringView Line, int Start, const TCategoryMethod &IsOfCategory) {
-    if (Start < 1 || Start > Line.size() || !IsOfCategory)
-        return 0;
+    if (Start < 1 || Start > Line.size() || !IsOfCategory) return 0;
     for (qsizetype i = Start - 1; i < Line.size(); ++i)
-        if (IsOfCategory(Line[i]))
-            return int(i + 1);
+        if (IsOfCategory(Line[i])) return int(i + 1);
     return 0;
 }
 
 int StrRScanForCharInCategory(QStringView Line, int Start, const TCategoryMethod &IsOfCategory) {
-    if (Start < 1 || Start > Line.size() || !IsOfCategory)
-        return 0;
+    if (Start < 1 || Start > Line.size() || !IsOfCategory) return 0;
     for (qsizetype i = Start - 1; i >= 0; --i)
-        if (IsOfCategory(Line[i]))
-            return int(i + 1);
+        if (IsOfCategory(Line[i])) return int(i + 1);
     return 0;
 }
 
-QString DefaultFontName() { return QStringLiteral("Consolas"); }
+QString DefaultFontName() {
+    return QStringLiteral("Consolas");
+}
 
 QString DeleteTypePrefixAndLexSuffix(const QString &S) {
     QString Result = S;
@@ -131,8 +125,7 @@ QString DeleteTypePrefixAndLexSuffix(const QString &S) {
         else
             Result.remove(0, 1);
     }
-    if (Result.size() >= 3 && Result.endsWith(QLatin1String("lex"), Qt::CaseInsensitive))
-        Result.chop(3);
+    if (Result.size() >= 3 && Result.endsWith(QLatin1String("lex"), Qt::CaseInsensitive)) Result.chop(3);
     return Result;
 }
 
@@ -140,8 +133,7 @@ namespace {
 
 // a * b / c in 64 bits, rounded to the nearest integer (halves away from zero).
 int MulDiv(int a, int b, int c) {
-    if (c == 0)
-        return 0;
+    if (c == 0) return 0;
     const int64_t Prod = int64_t(a) * b;
     const int64_t Half = std::llabs(c) / 2;
     const bool Negative = (Prod < 0) != (c < 0);
@@ -165,8 +157,7 @@ void LexDrawGradient(QPainter &ACanvas, TColor AStartColor, TColor AEndColor, in
             RGB[c] = uint8_t(Channel[0][c] + MulDiv(i, Channel[1][c] - Channel[0][c], ASteps - 1));
         const int From = MulDiv(i, Size, ASteps);
         const int To = MulDiv(i + 1, Size, ASteps);
-        if (To <= From)
-            continue;
+        if (To <= From) continue;
         const QRect Band = AHorizontal ? QRect(ARect.left() + From, ARect.top(), To - From, ARect.height())
                                        : QRect(ARect.left(), ARect.top() + From, ARect.width(), To - From);
         ACanvas.fillRect(Band, QColor(RGB[0], RGB[1], RGB[2]));

@@ -13,8 +13,7 @@ namespace lexedit {
 void TCustomLexEdit::ScanRanges() {
     TLexCustomHighlighter *H = fHighlighter;
     const int Count = fLines->Count();
-    if (H == nullptr || Count == 0)
-        return;
+    if (H == nullptr || Count == 0) return;
     H->ResetRange();
     for (int i = 0; i < Count; ++i) {
         H->SetLine(fLines->Get(i), i);
@@ -26,10 +25,8 @@ void TCustomLexEdit::ScanRanges() {
 int TCustomLexEdit::ScanFrom(int Index) {
     TLexCustomHighlighter *H = fHighlighter;
     const int Count = fLines->Count();
-    if (Index < 0)
-        Index = 0;
-    if (H == nullptr || Index >= Count)
-        return Index;
+    if (Index < 0) Index = 0;
+    if (H == nullptr || Index >= Count) return Index;
     // Never start from the state of a line that was not scanned yet.
     while (Index > 0 && fLines->GetRange(Index - 1) == NullRange)
         --Index;
@@ -41,11 +38,9 @@ int TCustomLexEdit::ScanFrom(int Index) {
         H->SetLine(fLines->Get(Index), Index);
         H->NextToEol();
         const TLexRange Range = H->GetRange();
-        if (Range == fLines->GetRange(Index))
-            return Index; // the lines below start as before
+        if (Range == fLines->GetRange(Index)) return Index; // the lines below start as before
         fLines->PutRange(Index, Range);
-        if (++Index >= Count)
-            return Count - 1;
+        if (++Index >= Count) return Count - 1;
     }
 }
 
@@ -56,26 +51,22 @@ void TCustomLexEdit::DoLinesInserted(int FirstLine, int Count) {
     // FirstLine + 1) and everything below it; the line above keeps its marks.
     fMarkList.LinesInserted(FirstLine + 1, Count);
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
-        if (P->Handlers().Contains(phLinesInserted))
-            P->LinesInserted(FirstLine, Count);
+        if (P->Handlers().Contains(phLinesInserted)) P->LinesInserted(FirstLine, Count);
 }
 
 void TCustomLexEdit::DoLinesDeleted(int FirstLine, int Count) {
     fMarkList.LinesDeleted(FirstLine + 1, Count);
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
-        if (P->Handlers().Contains(phLinesDeleted))
-            P->LinesDeleted(FirstLine, Count);
+        if (P->Handlers().Contains(phLinesDeleted)) P->LinesDeleted(FirstLine, Count);
 }
 
 void TCustomLexEdit::DoLinePut(int Index, const QString &OldLine) {
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
-        if (P->Handlers().Contains(phLinePut))
-            P->LinePut(Index, OldLine);
+        if (P->Handlers().Contains(phLinePut)) P->LinePut(Index, OldLine);
 }
 
 void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Count) {
-    if (Sender != fLines)
-        return;
+    if (Sender != fLines) return;
     DoLinesInserted(Index, Count);
     if (ScansRanges() && fLines->Count() > 0) {
         // Every inserted line is scanned, even when a scan stops early.
@@ -91,11 +82,9 @@ void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Cou
 }
 
 void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Count) {
-    if (Sender != fLines)
-        return;
+    if (Sender != fLines) return;
     DoLinesDeleted(Index, Count);
-    if (ScansRanges() && fLines->Count() > 0)
-        ScanFrom(Index);
+    if (ScansRanges() && fLines->Count() > 0) ScanFrom(Index);
     InvalidateLines(Index + 1, -1);
     InvalidateGutterLines(Index + 1, -1);
     fStateFlags.Include(sfScrollbarChanged);
@@ -103,8 +92,7 @@ void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Coun
 }
 
 void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine) {
-    if (Sender != fLines)
-        return;
+    if (Sender != fLines) return;
     DoLinePut(Index, OldLine);
     int EndLine = Index + 1; // 1-based
     if (ScansRanges())
@@ -118,8 +106,7 @@ void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QStrin
 }
 
 void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
-    if (Sender != fLines)
-        return;
+    if (Sender != fLines) return;
     fUndoRedo->Clear();
     fInvalidateRect = QRect();
     InvalidateAll();
@@ -135,21 +122,17 @@ void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
 }
 
 void TCustomLexEdit::LinesChanging(TLexEditStringList *Sender) {
-    if (Sender != fLines)
-        return;
+    if (Sender != fLines) return;
     fStateFlags.Include(sfLinesChanging);
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
-        if (P->Handlers().Contains(phLinesChanging))
-            P->LinesChanging();
+        if (P->Handlers().Contains(phLinesChanging)) P->LinesChanging();
     ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanging(Sender); });
 }
 
 void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
-    if (Sender != fLines)
-        return;
+    if (Sender != fLines) return;
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
-        if (P->Handlers().Contains(phLinesChanged))
-            P->LinesChanged();
+        if (P->Handlers().Contains(phLinesChanged)) P->LinesChanged();
     fStateFlags.Exclude(sfLinesChanging);
     if (!fDestroying) {
         const TLexSelectionMode Mode = fActiveSelectionMode;
@@ -158,10 +141,8 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         // The collapsed block stays on the caret itself, also past the line end.
         fBlockBegin = fBlockEnd = CaretXY();
         FlushPendingInvalidation();
-        if (!fOptions.Contains(eoScrollPastEof))
-            SetTopLine(fTopLine);
-        if (fPaintLock == 0 && fStateFlags.Contains(sfScrollbarChanged))
-            UpdateScrollBars();
+        if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
+        if (fPaintLock == 0 && fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
     }
     DoChange();
     ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanged(Sender); });
@@ -170,8 +151,7 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
 // ---- invalidation -------------------------------------------------------------------------------
 
 void TCustomLexEdit::InvalidateRect(const QRect &aRect) {
-    if (fDestroying || aRect.isEmpty())
-        return;
+    if (fDestroying || aRect.isEmpty()) return;
     if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging))
         fInvalidateRect = fInvalidateRect.united(aRect);
     else
@@ -179,50 +159,42 @@ void TCustomLexEdit::InvalidateRect(const QRect &aRect) {
 }
 
 void TCustomLexEdit::InvalidateLines(int FirstLine, int LastLine) {
-    if (fTextHeight <= 0)
-        return;
+    if (fTextHeight <= 0) return;
     const int Height = viewport()->height();
     int Top = 0;
     int Bottom = Height;
-    if (FirstLine > 0)
-        Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
-    if (LastLine > 0)
-        Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
+    if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
+    if (LastLine > 0) Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
     if (Bottom > Top)
         InvalidateRect(QRect(fGutterWidth, Top, viewport()->width() - fGutterWidth, Bottom - Top));
 }
 
 void TCustomLexEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
-    if (fGutterWidth <= 0 || fTextHeight <= 0)
-        return;
+    if (fGutterWidth <= 0 || fTextHeight <= 0) return;
     const int Height = viewport()->height();
     int Top = 0;
     int Bottom = Height;
-    if (FirstLine > 0)
-        Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
-    if (LastLine > 0)
-        Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
-    if (Bottom > Top)
-        InvalidateRect(QRect(0, Top, fGutterWidth, Bottom - Top));
+    if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
+    if (LastLine > 0) Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
+    if (Bottom > Top) InvalidateRect(QRect(0, Top, fGutterWidth, Bottom - Top));
 }
 
 void TCustomLexEdit::InvalidateSelection() {
-    if (fBlockBegin == fBlockEnd)
-        return;
+    if (fBlockBegin == fBlockEnd) return;
     const TBufferCoord B = BlockBegin();
     const TBufferCoord E = BlockEnd();
     InvalidateLines(B.Line, E.Line);
 }
 
-void TCustomLexEdit::InvalidateAll() { InvalidateRect(viewport()->rect()); }
+void TCustomLexEdit::InvalidateAll() {
+    InvalidateRect(viewport()->rect());
+}
 
 void TCustomLexEdit::FlushPendingInvalidation() {
-    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fInvalidateRect.isEmpty())
-        return;
+    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fInvalidateRect.isEmpty()) return;
     const QRect R = fInvalidateRect;
     fInvalidateRect = QRect();
-    if (!fDestroying)
-        viewport()->update(R);
+    if (!fDestroying) viewport()->update(R);
 }
 
 } // namespace lexedit

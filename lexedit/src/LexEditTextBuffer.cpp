@@ -31,8 +31,7 @@ bool IsLatin1(const char16_t *P, qsizetype n) {
         VAcc = _mm_or_si128(VAcc, _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + i)));
     // The high byte of every 16-bit lane must be zero.
     const __m128i High = _mm_and_si128(VAcc, _mm_set1_epi16(int16_t(0xFF00)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(High, _mm_setzero_si128())) != 0xFFFF)
-        return false;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(High, _mm_setzero_si128())) != 0xFFFF) return false;
 #endif
     for (; i < n; ++i)
         Acc |= P[i];
@@ -73,8 +72,7 @@ void TLexEditStringRec::SetText(QStringView S) {
     bool NewWide = false;
     if (n > 0 && n <= MaxLatin1Length && IsLatin1(P, n)) {
         NewData = std::malloc(size_t(n));
-        if (NewData == nullptr)
-            throw std::bad_alloc();
+        if (NewData == nullptr) throw std::bad_alloc();
         NarrowLatin1(P, n, static_cast<char *>(NewData));
     } else if (n > 0) {
         NewData = new QString(S.toString());
@@ -101,10 +99,8 @@ void TLexEditStringRec::SetText(const QString &S) {
 }
 
 QString TLexEditStringRec::Text() const {
-    if (FWide)
-        return Wide();
-    if (FLength == 0)
-        return QString();
+    if (FWide) return Wide();
+    if (FLength == 0) return QString();
     return QString::fromLatin1(Latin1(), FLength);
 }
 
@@ -116,7 +112,8 @@ void TLexEditStringRec::AppendTo(QString &Dest) const {
 }
 
 TLexEditStringList::TLexEditStringList(TExpandAtWideGlyphsFunc AExpandAtWideGlyphsFunc)
-    : FConvertTabsProc(GetBestConvertTabsProcEx(8)), FExpandAtWideGlyphsFunc(std::move(AExpandAtWideGlyphsFunc)) {}
+    : FConvertTabsProc(GetBestConvertTabsProcEx(8)),
+      FExpandAtWideGlyphsFunc(std::move(AExpandAtWideGlyphsFunc)) {}
 
 TLexEditStringList::~TLexEditStringList() {
     // Destroying the list notifies nobody.
@@ -131,22 +128,19 @@ void TLexEditStringList::ListIndexError(int Index) {
 // ---- reading ------------------------------------------------------------------------------
 
 QString TLexEditStringList::Get(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return QString();
+    if (Index < 0 || Index >= Count()) return QString();
     return FList[size_t(Index)].Text();
 }
 
 void *TLexEditStringList::GetObject(int Index) const {
-    if (Index < 0 || Index >= Count() || FObjects.empty())
-        return nullptr;
+    if (Index < 0 || Index >= Count() || FObjects.empty()) return nullptr;
     const auto It = std::lower_bound(FObjects.begin(), FObjects.end(), Index,
                                      [](const std::pair<int, void *> &E, int i) { return E.first < i; });
     return It != FObjects.end() && It->first == Index ? It->second : nullptr;
 }
 
 TLexRange TLexEditStringList::GetRange(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return 0;
+    if (Index < 0 || Index >= Count()) return 0;
     return FList[size_t(Index)].FRange;
 }
 
@@ -157,7 +151,8 @@ QString TLexEditStringList::ExpandString(int Index) const {
         Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
         return QString();
     }
-    if (!Rec.IsWide() && !FExpandAtWideGlyphsFunc && std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
+    if (!Rec.IsWide() && !FExpandAtWideGlyphsFunc &&
+        std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
         // Without tabs the expanded line is the line itself; its length is known without
         // building the string.
         Rec.FExpandedLength = Rec.Length();
@@ -173,21 +168,17 @@ QString TLexEditStringList::ExpandString(int Index) const {
 }
 
 QString TLexEditStringList::ExpandedStrings(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return QString();
+    if (Index < 0 || Index >= Count()) return QString();
     const TLexEditStringRec &Rec = FList[size_t(Index)];
-    if (Rec.FFlags.Contains(sfHasNoTabs))
-        return Rec.Text();
+    if (Rec.FFlags.Contains(sfHasNoTabs)) return Rec.Text();
     QString Result = ExpandString(Index);
     // A line found to have no tabs is its own expansion.
     return Rec.FFlags.Contains(sfHasNoTabs) ? Rec.Text() : Result;
 }
 
 int TLexEditStringList::ExpandedStringLengths(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return 0;
-    if (FList[size_t(Index)].FFlags.Contains(sfExpandedLengthUnknown))
-        ExpandString(Index);
+    if (Index < 0 || Index >= Count()) return 0;
+    if (FList[size_t(Index)].FFlags.Contains(sfExpandedLengthUnknown)) ExpandString(Index);
     return FList[size_t(Index)].FExpandedLength;
 }
 
@@ -215,14 +206,12 @@ int TLexEditStringList::LengthOfLongestLine() const {
 }
 
 int TLexEditStringList::LineCharLength(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return 0;
+    if (Index < 0 || Index >= Count()) return 0;
     return FList[size_t(Index)].Length();
 }
 
 int TLexEditStringList::LineCharIndex(int Index) const {
-    if (Index < 0 || Index >= Count())
-        return 0;
+    if (Index < 0 || Index >= Count()) return 0;
     if (Index >= FValidCharIndexes) {
         int k = FValidCharIndexes;
         int32_t Sum = k == 0 ? 0 : FList[size_t(k - 1)].FCharIndex + FList[size_t(k - 1)].Length();
@@ -236,22 +225,22 @@ int TLexEditStringList::LineCharIndex(int Index) const {
 }
 
 QString TLexEditStringList::GetSeparatedText(const QString &Separators) const {
-    if (FList.empty())
-        return QString();
+    if (FList.empty()) return QString();
     qsizetype Size = Separators.size() * qsizetype(FList.size() - 1);
     for (const TLexEditStringRec &Rec : FList)
         Size += Rec.Length();
     QString Result;
     Result.reserve(Size);
     for (size_t i = 0; i < FList.size(); ++i) {
-        if (i > 0)
-            Result += Separators;
+        if (i > 0) Result += Separators;
         FList[i].AppendTo(Result);
     }
     return Result;
 }
 
-QString TLexEditStringList::Text() const { return GetSeparatedText(FLineBreak); }
+QString TLexEditStringList::Text() const {
+    return GetSeparatedText(FLineBreak);
+}
 
 QStringList TLexEditStringList::ToStringList() const {
     QStringList Result;
@@ -270,8 +259,7 @@ void TLexEditStringList::ForgetLongestLine() {
 }
 
 void TLexEditStringList::MarkPending(int From, int To) const {
-    if (!FLongestKnown || From >= To)
-        return;
+    if (!FLongestKnown || From >= To) return;
     if (FPendingFrom >= FPendingTo) {
         FPendingFrom = From;
         FPendingTo = To;
@@ -284,17 +272,12 @@ void TLexEditStringList::MarkPending(int From, int To) const {
 void TLexEditStringList::LinesInserted(int Index, int Num) {
     FValidCharIndexes = std::min(FValidCharIndexes, Index);
     for (auto &E : FObjects)
-        if (E.first >= Index)
-            E.first += Num;
-    if (!FLongestKnown)
-        return;
-    if (FIndexOfLongestLine >= Index)
-        FIndexOfLongestLine += Num;
+        if (E.first >= Index) E.first += Num;
+    if (!FLongestKnown) return;
+    if (FIndexOfLongestLine >= Index) FIndexOfLongestLine += Num;
     if (FPendingFrom < FPendingTo) {
-        if (FPendingFrom >= Index)
-            FPendingFrom += Num;
-        if (FPendingTo > Index)
-            FPendingTo += Num;
+        if (FPendingFrom >= Index) FPendingFrom += Num;
+        if (FPendingTo > Index) FPendingTo += Num;
     }
     MarkPending(Index, Index + Num);
 }
@@ -308,36 +291,30 @@ void TLexEditStringList::LinesDeleted(int Index, int Num) {
                                       }),
                        FObjects.end());
         for (auto &E : FObjects)
-            if (E.first >= Index + Num)
-                E.first -= Num;
+            if (E.first >= Index + Num) E.first -= Num;
     }
-    if (!FLongestKnown)
-        return;
+    if (!FLongestKnown) return;
     if (FIndexOfLongestLine >= Index && FIndexOfLongestLine < Index + Num) {
         ForgetLongestLine();
         return;
     }
-    if (FIndexOfLongestLine >= Index + Num)
-        FIndexOfLongestLine -= Num;
+    if (FIndexOfLongestLine >= Index + Num) FIndexOfLongestLine -= Num;
     auto Map = [Index, Num](int x) { return x < Index ? x : (x < Index + Num ? Index : x - Num); };
     FPendingFrom = Map(FPendingFrom);
     FPendingTo = Map(FPendingTo);
-    if (FPendingFrom >= FPendingTo)
-        FPendingFrom = FPendingTo = 0;
+    if (FPendingFrom >= FPendingTo) FPendingFrom = FPendingTo = 0;
 }
 
 void TLexEditStringList::LineChanged(int Index) {
     FValidCharIndexes = std::min(FValidCharIndexes, Index + 1);
-    if (!FLongestKnown)
-        return;
+    if (!FLongestKnown) return;
     if (Index != FIndexOfLongestLine) {
         MarkPending(Index, Index + 1);
         return;
     }
     // The longest line itself changed: it stays the longest unless it shrank.
     const int OldLen = FList[size_t(Index)].FExpandedLength;
-    if (ExpandedStringLengths(Index) < OldLen)
-        ForgetLongestLine();
+    if (ExpandedStringLengths(Index) < OldLen) ForgetLongestLine();
 }
 
 void TLexEditStringList::InvalidateExpandedLengths() {
@@ -353,8 +330,7 @@ void TLexEditStringList::InvalidateExpandedLengths() {
 
 void TLexEditStringList::Grow(int Needed) {
     const int Cap = Capacity();
-    if (Needed <= Cap)
-        return;
+    if (Needed <= Cap) return;
     // Geometric growth for single and bulk insertions alike, so that many small bulk
     // insertions stay linear in total.
     const int Delta = Cap > 64 ? Cap / 4 : 16;
@@ -368,7 +344,8 @@ void TLexEditStringList::InsertRecords(int Index, std::vector<QString> &&Lines) 
     std::vector<TLexEditStringRec> Recs(static_cast<size_t>(Num));
     for (int i = 0; i < Num; ++i)
         Recs[size_t(i)].SetText(Lines[size_t(i)]);
-    FList.insert(FList.begin() + Index, std::make_move_iterator(Recs.begin()), std::make_move_iterator(Recs.end()));
+    FList.insert(FList.begin() + Index, std::make_move_iterator(Recs.begin()),
+                 std::make_move_iterator(Recs.end()));
     LinesInserted(Index, Num);
 }
 
@@ -380,8 +357,7 @@ void TLexEditStringList::RemoveRecords(int Index, int Num) {
 void TLexEditStringList::SetCapacity(int NewCapacity) {
     if (NewCapacity < Count())
         throw EListError(QStringLiteral("Stringlist capacity cannot be smaller than count"));
-    if (NewCapacity == Capacity())
-        return;
+    if (NewCapacity == Capacity()) return;
     if (NewCapacity > Capacity()) {
         FList.reserve(size_t(NewCapacity));
         return;
@@ -406,10 +382,8 @@ void TLexEditStringList::BeginUpdate() {
 }
 
 void TLexEditStringList::EndUpdate() {
-    if (FUpdateCount <= 0)
-        return;
-    if (--FUpdateCount == 0 && OnChange)
-        OnChange(this);
+    if (FUpdateCount <= 0) return;
+    if (--FUpdateCount == 0 && OnChange) OnChange(this);
 }
 
 // ---- changing -----------------------------------------------------------------------------
@@ -421,59 +395,51 @@ int TLexEditStringList::Add(const QString &S) {
 }
 
 void TLexEditStringList::Insert(int Index, const QString &S) {
-    if (Index < 0 || Index > Count())
-        ListIndexError(Index);
+    if (Index < 0 || Index > Count()) ListIndexError(Index);
     UpdateGuard Bracket(*this);
     TLexEditStringRec Rec;
     Rec.SetText(S);
     Grow(Count() + 1);
     FList.insert(FList.begin() + Index, std::move(Rec));
     LinesInserted(Index, 1);
-    if (OnInserted)
-        OnInserted(this, Index, 1);
+    if (OnInserted) OnInserted(this, Index, 1);
 }
 
 void TLexEditStringList::InsertLines(int Index, int NumLines) {
-    if (Index < 0 || Index > Count())
-        ListIndexError(Index);
-    if (NumLines <= 0)
-        return;
+    if (Index < 0 || Index > Count()) ListIndexError(Index);
+    if (NumLines <= 0) return;
     UpdateGuard Bracket(*this);
     InsertRecords(Index, std::vector<QString>(size_t(NumLines)));
-    if (OnInserted)
-        OnInserted(this, Index, NumLines);
+    if (OnInserted) OnInserted(this, Index, NumLines);
 }
 
 void TLexEditStringList::InsertStrings(int Index, const QStringList &Strings, int FromIndex) {
-    if (Index < 0 || Index > Count())
-        ListIndexError(Index);
+    if (Index < 0 || Index > Count()) ListIndexError(Index);
     FromIndex = std::max(FromIndex, 0);
     const int Num = int(Strings.size()) - FromIndex;
-    if (Num <= 0)
-        return;
+    if (Num <= 0) return;
     UpdateGuard Bracket(*this);
     InsertRecords(Index, std::vector<QString>(Strings.begin() + FromIndex, Strings.end()));
-    if (OnInserted)
-        OnInserted(this, Index, Num);
+    if (OnInserted) OnInserted(this, Index, Num);
 }
 
-void TLexEditStringList::AddStrings(const QStringList &Strings) { InsertStrings(Count(), Strings); }
+void TLexEditStringList::AddStrings(const QStringList &Strings) {
+    InsertStrings(Count(), Strings);
+}
 
 namespace {
 
 // The lines of a text cut at CR LF, CR and LF; a final line break adds no empty line.
 QStringList CutText(const QString &S) {
     QStringList Lines = StringToLines(S);
-    if (!S.isEmpty() && (S.back() == QLatin1Char('\r') || S.back() == QLatin1Char('\n')))
-        Lines.removeLast();
+    if (!S.isEmpty() && (S.back() == QLatin1Char('\r') || S.back() == QLatin1Char('\n'))) Lines.removeLast();
     return Lines;
 }
 
 } // namespace
 
 void TLexEditStringList::InsertText(int Index, const QString &NewText) {
-    if (NewText.isEmpty())
-        return;
+    if (NewText.isEmpty()) return;
     InsertStrings(Index, CutText(NewText));
 }
 
@@ -482,8 +448,7 @@ void TLexEditStringList::Put(int Index, const QString &S) {
         Add(S);
         return;
     }
-    if (Index < 0 || Index > Count())
-        ListIndexError(Index);
+    if (Index < 0 || Index > Count()) ListIndexError(Index);
     UpdateGuard Bracket(*this);
     TLexEditStringRec &Rec = FList[size_t(Index)];
     // The old line is only built when someone is told about it.
@@ -493,13 +458,11 @@ void TLexEditStringList::Put(int Index, const QString &S) {
     Rec.FFlags.Exclude(sfHasNoTabs);
     Rec.FFlags.Include(sfExpandedLengthUnknown);
     LineChanged(Index);
-    if (OnPut)
-        OnPut(this, Index, OldLine);
+    if (OnPut) OnPut(this, Index, OldLine);
 }
 
 void TLexEditStringList::PutObject(int Index, void *AObject) {
-    if (Index < 0 || Index >= Count())
-        ListIndexError(Index);
+    if (Index < 0 || Index >= Count()) ListIndexError(Index);
     UpdateGuard Bracket(*this);
     StoreObject(Index, AObject);
 }
@@ -509,8 +472,7 @@ void TLexEditStringList::StoreObject(int Index, void *AObject) {
                                      [](const std::pair<int, void *> &E, int i) { return E.first < i; });
     const bool Found = It != FObjects.end() && It->first == Index;
     if (AObject == nullptr) {
-        if (Found)
-            FObjects.erase(It);
+        if (Found) FObjects.erase(It);
     } else if (Found) {
         It->second = AObject;
     } else {
@@ -519,37 +481,29 @@ void TLexEditStringList::StoreObject(int Index, void *AObject) {
 }
 
 void TLexEditStringList::PutRange(int Index, TLexRange ARange) {
-    if (Index < 0 || Index >= Count())
-        ListIndexError(Index);
+    if (Index < 0 || Index >= Count()) ListIndexError(Index);
     FList[size_t(Index)].FRange = ARange;
 }
 
 void TLexEditStringList::Delete(int Index) {
-    if (Index < 0 || Index >= Count())
-        ListIndexError(Index);
+    if (Index < 0 || Index >= Count()) ListIndexError(Index);
     UpdateGuard Bracket(*this);
     RemoveRecords(Index, 1);
-    if (OnDeleted)
-        OnDeleted(this, Index, 1);
+    if (OnDeleted) OnDeleted(this, Index, 1);
 }
 
 void TLexEditStringList::DeleteLines(int Index, int NumLines) {
-    if (NumLines <= 0)
-        return;
-    if (Index < 0 || Index >= Count())
-        ListIndexError(Index);
+    if (NumLines <= 0) return;
+    if (Index < 0 || Index >= Count()) ListIndexError(Index);
     const int Num = std::min(NumLines, Count() - Index);
     UpdateGuard Bracket(*this);
     RemoveRecords(Index, Num);
-    if (OnDeleted)
-        OnDeleted(this, Index, Num);
+    if (OnDeleted) OnDeleted(this, Index, Num);
 }
 
 void TLexEditStringList::Exchange(int Index1, int Index2) {
-    if (Index1 < 0 || Index1 >= Count())
-        ListIndexError(Index1);
-    if (Index2 < 0 || Index2 >= Count())
-        ListIndexError(Index2);
+    if (Index1 < 0 || Index1 >= Count()) ListIndexError(Index1);
+    if (Index2 < 0 || Index2 >= Count()) ListIndexError(Index2);
     UpdateGuard Bracket(*this);
     std::swap(FList[size_t(Index1)], FList[size_t(Index2)]);
     if (!FObjects.empty()) {
@@ -576,8 +530,7 @@ void TLexEditStringList::Clear() {
         std::vector<std::pair<int, void *>>().swap(FObjects);
         FValidCharIndexes = 0;
         ForgetLongestLine();
-        if (OnCleared)
-            OnCleared(this);
+        if (OnCleared) OnCleared(this);
     }
     ForgetLongestLine();
 }
@@ -590,13 +543,14 @@ void TLexEditStringList::SetText(const QString &S) {
 }
 
 void TLexEditStringList::SetTabWidth(int Value) {
-    if (Value == FTabWidth)
-        return;
+    if (Value == FTabWidth) return;
     FTabWidth = Value;
     FConvertTabsProc = GetBestConvertTabsProcEx(Value);
     InvalidateExpandedLengths();
 }
 
-void TLexEditStringList::FontChanged() { InvalidateExpandedLengths(); }
+void TLexEditStringList::FontChanged() {
+    InvalidateExpandedLengths();
+}
 
 } // namespace lexedit

@@ -14,7 +14,9 @@ namespace {
 
 constexpr qsizetype UTF8SniffLength = 16384;
 
-bool IsBreak(char16_t c) { return c == u'\n' || c == u'\r' || c == u'\x2028'; }
+bool IsBreak(char16_t c) {
+    return c == u'\n' || c == u'\r' || c == u'\x2028';
+}
 
 } // namespace
 
@@ -28,8 +30,7 @@ void TLexEditStringList::SetTextAndFileFormat(const QString &Value) {
         // Count the lines first, so that the records are allocated once.
         qsizetype Lines = 0;
         for (qsizetype i = 0; i < n; ++i)
-            if (IsBreak(P[i]) && !(P[i] == u'\n' && i > 0 && P[i - 1] == u'\r'))
-                ++Lines;
+            if (IsBreak(P[i]) && !(P[i] == u'\n' && i > 0 && P[i - 1] == u'\r')) ++Lines;
         FList.reserve(size_t(Lines + 1));
         qsizetype i = 0;
         while (i < n) {
@@ -52,12 +53,10 @@ void TLexEditStringList::SetTextAndFileFormat(const QString &Value) {
                 ++i;
             }
         }
-        if (!FTrailingLineBreak && n > 0 && IsBreak(P[n - 1]))
-            FList.emplace_back();
+        if (!FTrailingLineBreak && n > 0 && IsBreak(P[n - 1])) FList.emplace_back();
         if (!FList.empty()) {
             LinesInserted(0, Count());
-            if (OnInserted)
-                OnInserted(this, 0, Count());
+            if (OnInserted) OnInserted(this, 0, Count());
         }
     }
     if (SawLS)
@@ -81,12 +80,10 @@ void TLexEditStringList::LoadFromBytes(QByteArray Bytes, std::optional<TLexEncod
     } else {
         Enc = *AEncoding;
         const QByteArray Mark = EncodingPreamble(Enc);
-        if (!Mark.isEmpty() && Bytes.startsWith(Mark))
-            MarkLength = Mark.size();
+        if (!Mark.isEmpty() && Bytes.startsWith(Mark)) MarkLength = Mark.size();
     }
     bool HasMark = MarkLength > 0;
-    if (Enc == seAnsi && FDetectUTF8 && IsUTF8(Bytes, MarkLength, UTF8SniffLength))
-        Enc = seUTF8;
+    if (Enc == seAnsi && FDetectUTF8 && IsUTF8(Bytes, MarkLength, UTF8SniffLength)) Enc = seUTF8;
     bool Ok = true;
     QString Text = DecodeText(QByteArrayView(Bytes).sliced(MarkLength), Enc, &Ok);
     if (!Ok) {
@@ -108,7 +105,8 @@ void TLexEditStringList::LoadFromStream(QIODevice &Stream, std::optional<TLexEnc
     if (!Stream.isReadable())
         throw ELexEditStringList(QStringLiteral("Cannot read the stream: it is not open for reading"));
     QByteArray Bytes = Stream.readAll();
-    if (auto *File = qobject_cast<QFileDevice *>(&Stream); File != nullptr && File->error() != QFileDevice::NoError)
+    if (auto *File = qobject_cast<QFileDevice *>(&Stream);
+        File != nullptr && File->error() != QFileDevice::NoError)
         throw ELexEditStringList(
             QStringLiteral("Cannot read file \"%1\": %2").arg(File->fileName(), File->errorString()));
     LoadFromBytes(std::move(Bytes), AEncoding);
@@ -117,7 +115,8 @@ void TLexEditStringList::LoadFromStream(QIODevice &Stream, std::optional<TLexEnc
 void TLexEditStringList::LoadFromFile(const QString &FileName) {
     QFile File(FileName);
     if (!File.open(QIODevice::ReadOnly))
-        throw ELexEditStringList(QStringLiteral("Cannot open file \"%1\": %2").arg(FileName, File.errorString()));
+        throw ELexEditStringList(
+            QStringLiteral("Cannot open file \"%1\": %2").arg(FileName, File.errorString()));
     LoadFromStream(File);
 }
 
@@ -140,8 +139,7 @@ bool TLexEditStringList::WriteText(QIODevice &Stream, std::optional<TLexEncoding
         TLexEncoding NewEnc = Enc;
         bool Cancel = false;
         OnInfoLoss(NewEnc, Cancel);
-        if (Cancel)
-            return false;
+        if (Cancel) return false;
         if (NewEnc != Enc) {
             Enc = NewEnc;
             FEncoding = NewEnc;
@@ -164,13 +162,15 @@ void TLexEditStringList::SaveToFile(const QString &FileName) {
     // or cancelled save leaves the old file as it was.
     QSaveFile File(FileName);
     if (!File.open(QIODevice::WriteOnly))
-        throw ELexEditStringList(QStringLiteral("Cannot create file \"%1\": %2").arg(FileName, File.errorString()));
+        throw ELexEditStringList(
+            QStringLiteral("Cannot create file \"%1\": %2").arg(FileName, File.errorString()));
     if (!WriteText(File, FEncoding)) {
         File.cancelWriting();
         return;
     }
     if (!File.commit())
-        throw ELexEditStringList(QStringLiteral("Cannot write file \"%1\": %2").arg(FileName, File.errorString()));
+        throw ELexEditStringList(
+            QStringLiteral("Cannot write file \"%1\": %2").arg(FileName, File.errorString()));
 }
 
 } // namespace lexedit

@@ -28,8 +28,7 @@ struct TLexEditUndoList {
     // Drops the oldest items down to about three quarters of the limit. Whole groups only: a
     // group that would be cut is dropped entirely, except the newest group, which is kept whole.
     void Trim(int MaxUndoActions) {
-        if (MaxUndoActions <= 0 || int(FItems.size()) <= MaxUndoActions)
-            return;
+        if (MaxUndoActions <= 0 || int(FItems.size()) <= MaxUndoActions) return;
         FFullUndoImposible = true;
         const int Keep = (MaxUndoActions / 4) * 3;
         if (Keep == 0) {
@@ -58,8 +57,7 @@ public:
         : FUndoItem(std::move(AUndoItem)), FRedoItem(std::move(ARedoItem)) {}
 
     bool GetModified() const override {
-        if (!FUndoList.Empty())
-            return FUndoList.Top().ChangeNumber != FInitialChangeNumber;
+        if (!FUndoList.Empty()) return FUndoList.Top().ChangeNumber != FInitialChangeNumber;
         return FInitialChangeNumber != 0;
     }
     int GetMaxUndoActions() const override { return FMaxUndoActions; }
@@ -75,8 +73,7 @@ public:
             FInitialChangeNumber = -1; // a number no item has
     }
     void SetMaxUndoActions(int Value) override {
-        if (Value == FMaxUndoActions)
-            return;
+        if (Value == FMaxUndoActions) return;
         FMaxUndoActions = Value;
         FUndoList.Trim(Value);
         FRedoList.Trim(Value);
@@ -97,23 +94,19 @@ public:
         ++FBlockCount;
     }
     void EndBlock() override {
-        if (FBlockCount == 0)
-            return;
-        if (--FBlockCount > 0)
-            return;
+        if (FBlockCount == 0) return;
+        if (--FBlockCount > 0) return;
         if (FBlockInsideUndoRedo) {
             FBlockInsideUndoRedo = false;
             return;
         }
         FUndoList.FBlockChangeNumber = 0;
         AddGroupBreak();
-        if (GetModified() != FBlockStartModified && FOnModifiedChanged)
-            FOnModifiedChanged(this);
+        if (GetModified() != FBlockStartModified && FOnModifiedChanged) FOnModifiedChanged(this);
     }
     void Lock() override { ++FLockCount; }
     void Unlock() override {
-        if (FLockCount > 0)
-            --FLockCount;
+        if (FLockCount > 0) --FLockCount;
     }
     void Clear() override {
         FUndoList.Clear();
@@ -122,12 +115,10 @@ public:
 
     void AddUndoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
                        const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak) override {
-        if (FLockCount > 0)
-            return;
+        if (FLockCount > 0) return;
         const bool OldModified = GetModified();
         AddChange(FUndoList, AReason, AStart, AEnd, ChangeText, SelMode, IsGroupBreak);
-        if (!FInsideRedo)
-            FRedoList.Clear();
+        if (!FInsideRedo) FRedoList.Clear();
         if (!FInsideRedo && FBlockCount == 0 && GetModified() != OldModified && FOnModifiedChanged)
             FOnModifiedChanged(this);
     }
@@ -136,8 +127,7 @@ public:
         AddChange(FRedoList, AReason, AStart, AEnd, ChangeText, SelMode, IsGroupBreak);
     }
     void AddGroupBreak() override {
-        if (!FUndoList.Empty() && FBlockCount == 0)
-            FUndoList.Top().GroupBreak = true;
+        if (!FUndoList.Empty() && FBlockCount == 0) FUndoList.Top().GroupBreak = true;
     }
 
     void Undo() override { Step(FUndoList, FRedoList, FInsideUndo, FUndoItem, false); }
@@ -149,8 +139,7 @@ private:
     void AddChange(TLexEditUndoList &AList, TLexChangeReason AReason, const TBufferCoord &AStart,
                    const TBufferCoord &AEnd, const QString &ChangeText, TLexSelectionMode SelMode,
                    bool IsGroupBreak) {
-        if (FLockCount > 0)
-            return;
+        if (FLockCount > 0) return;
         TLexEditUndoItem Item;
         Item.ChangeReason = AReason;
         Item.ChangeStartPos = AStart;
@@ -158,9 +147,9 @@ private:
         Item.ChangeStr = ChangeText;
         Item.ChangeSelMode = SelMode;
         Item.GroupBreak = IsGroupBreak;
-        Item.ChangeNumber = AList.FBlockChangeNumber != 0 ? AList.FBlockChangeNumber : AList.FNextChangeNumber++;
-        if (Item.ChangeNumber == AList.FDroppedChangeNumber)
-            return;
+        Item.ChangeNumber =
+            AList.FBlockChangeNumber != 0 ? AList.FBlockChangeNumber : AList.FNextChangeNumber++;
+        if (Item.ChangeNumber == AList.FDroppedChangeNumber) return;
         AList.FItems.push_back(std::move(Item));
         AList.Trim(FMaxUndoActions);
     }
@@ -170,15 +159,13 @@ private:
     void Step(TLexEditUndoList &From, TLexEditUndoList &To, bool &Inside, const TLexUndoItemEvent &Callback,
               bool IsRedo) {
         COMMON_ASSERT(FBlockCount == 0 && !FInsideUndo && !FInsideRedo);
-        if (From.Empty())
-            return;
+        if (From.Empty()) return;
         const int32_t N = From.Top().ChangeNumber;
         const bool OldModified = GetModified();
         To.FBlockChangeNumber = To.FNextChangeNumber++;
         auto Finish = [&] {
             To.FBlockChangeNumber = 0;
-            if (GetModified() != OldModified && FOnModifiedChanged)
-                FOnModifiedChanged(this);
+            if (GetModified() != OldModified && FOnModifiedChanged) FOnModifiedChanged(this);
         };
         try {
             for (;;) {
@@ -187,18 +174,15 @@ private:
                 const TLexChangeReason R = Item.ChangeReason;
                 Inside = true;
                 try {
-                    if (Callback)
-                        Callback(Item);
+                    if (Callback) Callback(Item);
                 } catch (...) {
                     Inside = false;
                     throw;
                 }
                 Inside = false;
-                if (From.Empty())
-                    break;
+                if (From.Empty()) break;
                 const TLexEditUndoItem &Next = From.Top();
-                if (Next.ChangeNumber == N)
-                    continue;
+                if (Next.ChangeNumber == N) continue;
                 // Undo looks at the break of the next item, redo at the one of the item just
                 // redone.
                 const bool Break = IsRedo ? Item.GroupBreak : Next.GroupBreak;

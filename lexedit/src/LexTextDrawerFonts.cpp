@@ -36,8 +36,9 @@ QFont FontWithStyles(const QFont &AFont, TFontStyles AStyles) {
 
 TheFontHandle::TheFontHandle(const QFont &AFont)
     : FFont(AFont), FMetrics(AFont), FAscent(FMetrics.ascent()), FHeight(std::abs(FMetrics.height())),
-      FUnderline(AFont.underline()), FStrikeOut(AFont.strikeOut()), FLineWidth(std::max(1, FMetrics.lineWidth())),
-      FUnderlinePos(FMetrics.underlinePos()), FStrikeOutPos(FMetrics.strikeOutPos()) {
+      FUnderline(AFont.underline()), FStrikeOut(AFont.strikeOut()),
+      FLineWidth(std::max(1, FMetrics.lineWidth())), FUnderlinePos(FMetrics.underlinePos()),
+      FStrikeOutPos(FMetrics.strikeOutPos()) {
     FRawFonts.push_back(QRawFont::fromFont(FFont));
     FRuns.emplace_back();
     FRuns.back().setRawFont(FRawFonts.back());

@@ -21,8 +21,7 @@ QString LineBreakFromFileFormat(TLexEditFileFormat FileFormat) {
 }
 
 const QChar *GetEOL(const QChar *P) {
-    if (P == nullptr)
-        return nullptr;
+    if (P == nullptr) return nullptr;
     while (P->unicode() != 0 && P->unicode() != '\n' && P->unicode() != '\r')
         ++P;
     return P;
@@ -44,8 +43,7 @@ template <typename TAddLine> int SplitLines(QStringView S, TAddLine AddLine) {
         ++Count;
         if (i < n && S[i] == QLatin1Char('\r')) {
             ++i;
-            if (i < n && S[i] == QLatin1Char('\n'))
-                ++i;
+            if (i < n && S[i] == QLatin1Char('\n')) ++i;
         } else if (i < n) {
             ++i; // LF
         }
@@ -71,22 +69,19 @@ QStringList StringToLines(QStringView S) {
 
 bool IsAnsiOnly(QStringView WS) {
     for (QChar c : WS)
-        if (c.unicode() > 0xFF)
-            return false;
+        if (c.unicode() > 0xFF) return false;
     return true;
 }
 
 void StrSwapByteOrder(char16_t *P) {
-    if (P == nullptr)
-        return;
+    if (P == nullptr) return;
     for (; *P != 0; ++P)
         *P = char16_t((*P >> 8) | (*P << 8));
 }
 
 QSize GetTextSize(const QFontMetrics &AMetrics, QStringView Str, int Count) {
     QSize Result(0, 0);
-    if (Count <= 0)
-        return Result;
+    if (Count <= 0) return Result;
     const QString Part = Str.left(Count).toString();
     Result.setWidth(AMetrics.horizontalAdvance(Part));
     Result.setHeight(AMetrics.height());
@@ -94,8 +89,7 @@ QSize GetTextSize(const QFontMetrics &AMetrics, QStringView Str, int Count) {
 }
 
 bool IsUTF8(QByteArrayView Bytes, qsizetype Start, qsizetype BytesToCheck) {
-    if (Start < 0)
-        Start = 0;
+    if (Start < 0) Start = 0;
     const qsizetype Limit = std::min(Bytes.size(), Start + std::max<qsizetype>(BytesToCheck, 0));
     auto At = [&](qsizetype i) { return uint8_t(Bytes[i]); };
     auto IsCont = [](uint8_t b) { return b >= 0x80 && b <= 0xBF; };
@@ -106,8 +100,7 @@ bool IsUTF8(QByteArrayView Bytes, qsizetype Start, qsizetype BytesToCheck) {
             ++i;
             continue;
         }
-        if (b <= 0xC1 || b >= 0xF5)
-            return false;
+        if (b <= 0xC1 || b >= 0xF5) return false;
         // The byte after E0, ED, F0 and F4 has a narrower range; it counts as one of the
         // continuation bytes.
         int Expected;
@@ -128,8 +121,7 @@ bool IsUTF8(QByteArrayView Bytes, qsizetype Start, qsizetype BytesToCheck) {
                 Hi = 0x8F;
         }
         qsizetype j = i + 1;
-        if (j >= Limit || At(j) < Lo || At(j) > Hi)
-            return false;
+        if (j >= Limit || At(j) < Lo || At(j) > Hi) return false;
         // Counting goes on past the expected number (up to 4), so that a stray continuation
         // byte after a complete sequence rejects it.
         int Count = 0;
@@ -158,8 +150,7 @@ QByteArray EncodingPreamble(TLexEncoding AEncoding) {
 
 std::optional<TLexEncoding> EncodingFromBOM(QByteArrayView Bytes) {
     for (TLexEncoding e : {seUTF8, seUTF16LE, seUTF16BE})
-        if (Bytes.startsWith(EncodingPreamble(e)))
-            return e;
+        if (Bytes.startsWith(EncodingPreamble(e))) return e;
     return std::nullopt;
 }
 
@@ -196,8 +187,7 @@ QString DecodeText(QByteArrayView Bytes, TLexEncoding AEncoding, bool *Ok) {
         Result = Decoder.decode(Bytes);
         Good = Good && !Decoder.hasError();
     }
-    if (Ok)
-        *Ok = Good;
+    if (Ok) *Ok = Good;
     return Result;
 }
 

@@ -5,7 +5,9 @@
 using namespace lexedit;
 
 namespace lexedit {
-char *toString(const TBufferCoord &P) { return qstrdup(QStringLiteral("(%1, %2)").arg(P.Char).arg(P.Line).toUtf8().constData()); }
+char *toString(const TBufferCoord &P) {
+    return qstrdup(QStringLiteral("(%1, %2)").arg(P.Char).arg(P.Line).toUtf8().constData());
+}
 char *toString(const TDisplayCoord &P) {
     return qstrdup(QStringLiteral("col %1 row %2").arg(P.Column).arg(P.Row).toUtf8().constData());
 }
@@ -43,9 +45,11 @@ std::vector<TLexRange> StoredRanges(const TLexEditStringList &ALines) {
 
 QString RandomLine(QRandomGenerator &ARandom) {
     static const char *const Fragments[] = {
-        "/*", "*/", "//", "#", "'", "\"", "`", "<?php ", "?>", "<!--", "-->", "<p>", "</p>", "<a href=\"x\">",
-        "$var", "echo ", "&amp;", "&", " ", "\t", "x", "{", "}", "<<<EOT", "\\", "/** doc", "<script>", "</script>",
-        "<style>", "</style>", "=", ">", "<"};
+        "/*",      "*/",       "//",     "#",   "'",       "\"",       "`",
+        "<?php ",  "?>",       "<!--",   "-->", "<p>",     "</p>",     "<a href=\"x\">",
+        "$var",    "echo ",    "&amp;",  "&",   " ",       "\t",       "x",
+        "{",       "}",        "<<<EOT", "\\",  "/** doc", "<script>", "</script>",
+        "<style>", "</style>", "=",      ">",   "<"};
     const int n = int(sizeof(Fragments) / sizeof(Fragments[0]));
     QString S;
     const int Parts = ARandom.bounded(0, 7);
@@ -102,7 +106,11 @@ void TRecordingPlugin::LinesDeleted(int FirstLine, int Count) {
 void TRecordingPlugin::LinePut(int Index, const QString &OldLine) {
     Log << QStringLiteral("put %1 %2").arg(Index).arg(OldLine);
 }
-void TRecordingPlugin::LinesChanging() { Log << QStringLiteral("changing"); }
-void TRecordingPlugin::LinesChanged() { Log << QStringLiteral("changed"); }
+void TRecordingPlugin::LinesChanging() {
+    Log << QStringLiteral("changing");
+}
+void TRecordingPlugin::LinesChanged() {
+    Log << QStringLiteral("changed");
+}
 
 } // namespace editor_test

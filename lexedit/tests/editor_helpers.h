@@ -36,7 +36,9 @@ public:
     bool GetEol() const override { return FInner->GetEol(); }
     void Next() override { FInner->Next(); }
     int GetTokenKind() const override { return FInner->GetTokenKind(); }
-    lexedit::TLexHighlighterAttributes *GetTokenAttribute() const override { return FInner->GetTokenAttribute(); }
+    lexedit::TLexHighlighterAttributes *GetTokenAttribute() const override {
+        return FInner->GetTokenAttribute();
+    }
     lexedit::TLexHighlighterAttributes *GetDefaultAttribute(int Index) const override {
         return FInner->GetDefaultAttribute(Index);
     }

@@ -116,8 +116,7 @@ QStringList SampleAndDataLines(const QString &ASample, const QString &ADir, cons
     for (const QString &name : dir.entryList({APattern}, QDir::Files, QDir::Name)) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly)) {
-            if (AMissing)
-                *AMissing = file.fileName();
+            if (AMissing) *AMissing = file.fileName();
             continue;
         }
         lines += SplitLines(QString::fromUtf8(file.readAll()));
@@ -134,22 +133,22 @@ QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCu
         if (!ScanLine(AFresh, i == 0, i ? carried[i - 1].EndRange : 0, ALines[i], again, &error))
             return QStringLiteral("line %1: %2").arg(i).arg(error);
         if (!(again == carried[i]))
-            return QStringLiteral("line %1: rescanned %2, carried %3").arg(i).arg(Dump(again), Dump(carried[i]));
+            return QStringLiteral("line %1: rescanned %2, carried %3")
+                .arg(i)
+                .arg(Dump(again), Dump(carried[i]));
         const QString problem = CheckLine(ALines[i], again);
-        if (!problem.isEmpty())
-            return QStringLiteral("line %1: %2").arg(i).arg(problem);
+        if (!problem.isEmpty()) return QStringLiteral("line %1: %2").arg(i).arg(problem);
     }
     return QString();
 }
 
 QString GoldenFileMismatch(const QString &ALang, const QString &ASource) {
     int exitCode = 0;
-    const QByteArray out = RunLexTokens({QStringLiteral("--lang"), ALang, QStringLiteral("--ranges"), ASource}, exitCode);
-    if (exitCode != 0)
-        return QStringLiteral("lextokens exited with %1").arg(exitCode);
+    const QByteArray out =
+        RunLexTokens({QStringLiteral("--lang"), ALang, QStringLiteral("--ranges"), ASource}, exitCode);
+    if (exitCode != 0) return QStringLiteral("lextokens exited with %1").arg(exitCode);
     QFile expected(ASource + QStringLiteral(".tokens"));
-    if (!expected.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read %1").arg(expected.fileName());
+    if (!expected.open(QIODevice::ReadOnly)) return QStringLiteral("cannot read %1").arg(expected.fileName());
     const QList<QByteArray> want = expected.readAll().split('\n');
     const QList<QByteArray> got = out.split('\n');
     for (int i = 0; i < std::min(want.size(), got.size()); ++i) {

@@ -17,6 +17,8 @@ NotificationLog::NotificationLog(lexedit::TLexEditStringList &AList) {
     };
 }
 
-QStringList LinesOf(const lexedit::TLexEditStringList &AList) { return AList.ToStringList(); }
+QStringList LinesOf(const lexedit::TLexEditStringList &AList) {
+    return AList.ToStringList();
+}
 
 } // namespace textmodel_test

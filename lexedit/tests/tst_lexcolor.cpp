@@ -33,7 +33,8 @@ private slots:
         QCOMPARE(s, TFontStyles{fsStrikeOut});
         QVERIFY(TFontStyles{fsBold} <= (TFontStyles{fsBold} + TFontStyles{fsUnderline}));
         QVERIFY(!((TFontStyles{fsBold} + TFontStyles{fsUnderline}) <= TFontStyles{fsBold}));
-        QVERIFY(((TFontStyles{fsBold} + TFontStyles{fsUnderline}) - TFontStyles{fsBold}) == TFontStyles{fsUnderline});
+        QVERIFY(((TFontStyles{fsBold} + TFontStyles{fsUnderline}) - TFontStyles{fsBold}) ==
+                TFontStyles{fsUnderline});
     }
 };
 

@@ -19,8 +19,7 @@ namespace {
 QList<int> CharStarts(const QString &S) {
     QList<int> R;
     for (int i = 0; i < S.size(); ++i)
-        if (!(S[i].isLowSurrogate() && i > 0 && S[i - 1].isHighSurrogate()))
-            R << i + 1;
+        if (!(S[i].isLowSurrogate() && i > 0 && S[i - 1].isHighSurrogate())) R << i + 1;
     R << int(S.size()) + 1;
     return R;
 }
@@ -74,8 +73,12 @@ void TestLexEditCaret::displayBufferRoundTrip_data() {
     QTest::newRow("tabs width 8") << QStringLiteral("\t\tx\ty") << 8;
     QTest::newRow("wide") << QStringLiteral("\x4E2D\x6587\tab\x4E2D") << 4;
     QTest::newRow("combining") << QStringLiteral("e\x0301\x0301x\ty\x0308") << 8;
-    QTest::newRow("surrogate pairs") << QString::fromUtf8("\xF0\x9F\x98\x80" "a\t\xF0\x9F\x98\x80\xF0\x9F\x98\x80") << 4;
-    QTest::newRow("lone surrogates") << (QString(QChar(0xD800)) + QLatin1Char('a') + QChar(0xDC00) + QLatin1Char('\t')) << 4;
+    QTest::newRow("surrogate pairs") << QString::fromUtf8("\xF0\x9F\x98\x80"
+                                                          "a\t\xF0\x9F\x98\x80\xF0\x9F\x98\x80")
+                                     << 4;
+    QTest::newRow("lone surrogates") << (QString(QChar(0xD800)) + QLatin1Char('a') + QChar(0xDC00) +
+                                         QLatin1Char('\t'))
+                                     << 4;
     QTest::newRow("zero width") << QStringLiteral("\x200B\x200Bz\x200D") << 2;
     QTest::newRow("tab width 1") << QStringLiteral("\t\ta\t") << 1;
     QTest::newRow("empty") << QString() << 8;
@@ -167,21 +170,21 @@ void TestLexEditCaret::selText_data() {
     QTest::newRow("normal one line") << int(smNormal) << false << B(2, 1) << B(5, 1) << QStringLiteral("bcd");
     QTest::newRow("normal lines") << int(smNormal) << false << B(3, 1) << B(2, 3)
                                   << QStringLiteral("cdef\r\nab\r\n\t");
-    QTest::newRow("normal backwards") << int(smNormal) << false << B(2, 3) << B(3, 1)
-                                      << QStringLiteral("cdef\r\nab\r\n\t");
-    QTest::newRow("normal from line end") << int(smNormal) << false << B(7, 1) << B(1, 2)
-                                          << QStringLiteral("\r\n");
+    QTest::newRow("normal backwards")
+        << int(smNormal) << false << B(2, 3) << B(3, 1) << QStringLiteral("cdef\r\nab\r\n\t");
+    QTest::newRow("normal from line end")
+        << int(smNormal) << false << B(7, 1) << B(1, 2) << QStringLiteral("\r\n");
     QTest::newRow("line") << int(smLine) << false << B(2, 1) << B(1, 2) << QStringLiteral("abcdef\r\nab\r\n");
     QTest::newRow("line to last") << int(smLine) << false << B(1, 3) << B(3, 4)
                                   << QStringLiteral("\tx1234567\r\n0123456789");
-    QTest::newRow("column short row") << int(smColumn) << false << B(2, 1) << B(4, 4)
-                                      << QStringLiteral("bc\r\nb \r\n\r\n12");
-    QTest::newRow("column short row trimmed") << int(smColumn) << true << B(2, 1) << B(4, 4)
-                                              << QStringLiteral("bc\r\nb\r\n\r\n12");
-    QTest::newRow("column tab at right edge") << int(smColumn) << false << B(1, 3) << B(5, 4)
-                                              << QStringLiteral("\t\r\n0123");
-    QTest::newRow("column past line ends") << int(smColumn) << false << B(6, 1) << B(9, 2)
-                                           << QStringLiteral("f  \r\n   ");
+    QTest::newRow("column short row")
+        << int(smColumn) << false << B(2, 1) << B(4, 4) << QStringLiteral("bc\r\nb \r\n\r\n12");
+    QTest::newRow("column short row trimmed")
+        << int(smColumn) << true << B(2, 1) << B(4, 4) << QStringLiteral("bc\r\nb\r\n\r\n12");
+    QTest::newRow("column tab at right edge")
+        << int(smColumn) << false << B(1, 3) << B(5, 4) << QStringLiteral("\t\r\n0123");
+    QTest::newRow("column past line ends")
+        << int(smColumn) << false << B(6, 1) << B(9, 2) << QStringLiteral("f  \r\n   ");
     QTest::newRow("column zero width") << int(smColumn) << false << B(3, 1) << B(3, 4) << QString();
 }
 
@@ -194,8 +197,7 @@ void TestLexEditCaret::selText() {
     TLexEdit E;
     E.SetLines({QStringLiteral("abcdef"), QStringLiteral("ab"), QStringLiteral("\tx1234567"),
                 QStringLiteral("0123456789")});
-    if (trim)
-        E.SetOptions(E.Options() + TLexEditorOptions{eoTrimTrailingSpaces});
+    if (trim) E.SetOptions(E.Options() + TLexEditorOptions{eoTrimTrailingSpaces});
     E.SetSelectionMode(TLexSelectionMode(mode));
     E.SetCaretAndSelection(end, anchor, end);
     QCOMPARE(E.ActiveSelectionMode(), TLexSelectionMode(mode));
@@ -302,8 +304,8 @@ void TestLexEditCaret::words() {
     // The caret forms apply the same rule to the caret.
     if (from.Line <= 3 && from.Char <= E.Lines()->LineCharLength(from.Line - 1) + 1) {
         E.SetCaretXY(from);
-        const TBufferCoord ViaCaret = op == QLatin1String("start") ? E.WordStart()
-                                      : op == QLatin1String("end") ? E.WordEnd()
+        const TBufferCoord ViaCaret = op == QLatin1String("start")  ? E.WordStart()
+                                      : op == QLatin1String("end")  ? E.WordEnd()
                                       : op == QLatin1String("next") ? E.NextWordPos()
                                                                     : E.PrevWordPos();
         QCOMPARE(ViaCaret, to);
@@ -384,8 +386,7 @@ void TestLexEditCaret::homeAndEnd() {
     QFETCH(int, to);
     TLexEdit E;
     TLexEditorOptions O = E.Options() - TLexEditorOptions{eoEnhanceHomeKey, eoEnhanceEndKey};
-    if (enhanced)
-        O += TLexEditorOptions{eoEnhanceHomeKey, eoEnhanceEndKey};
+    if (enhanced) O += TLexEditorOptions{eoEnhanceHomeKey, eoEnhanceEndKey};
     E.SetOptions(O);
     E.SetLines({QStringLiteral("x"), QStringLiteral("    code  ")});
     E.SetCaretXY(BufferCoord(from, 2));
@@ -493,12 +494,24 @@ void TestLexEditCaret::emptyBufferGivesOneOne() {
     QCOMPARE(E.BlockBegin(), One);
     for (int Step = 0; Step < 6; ++Step) {
         switch (Step) {
-        case 0: E.DoHomeKey(false); break;
-        case 1: E.DoEndKey(true); break;
-        case 2: E.MoveCaretHorz(1, true); break;
-        case 3: E.MoveCaretHorz(-1, false); break;
-        case 4: E.MoveCaretVert(1, true); break;
-        default: E.MoveCaretVert(-1, false); break;
+        case 0:
+            E.DoHomeKey(false);
+            break;
+        case 1:
+            E.DoEndKey(true);
+            break;
+        case 2:
+            E.MoveCaretHorz(1, true);
+            break;
+        case 3:
+            E.MoveCaretHorz(-1, false);
+            break;
+        case 4:
+            E.MoveCaretVert(1, true);
+            break;
+        default:
+            E.MoveCaretVert(-1, false);
+            break;
         }
         QCOMPARE(E.CaretXY(), One);
         QVERIFY(!E.SelAvail());

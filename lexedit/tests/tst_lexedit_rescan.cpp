@@ -19,8 +19,7 @@ using namespace editor_test;
 namespace {
 
 std::unique_ptr<TLexCustomHighlighter> MakeHighlighter(const QString &AName) {
-    if (AName == QLatin1String("php"))
-        return std::make_unique<TLexPHPLex>();
+    if (AName == QLatin1String("php")) return std::make_unique<TLexPHPLex>();
     return std::make_unique<TLexHTMLLex>();
 }
 

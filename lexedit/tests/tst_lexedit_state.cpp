@@ -325,9 +325,11 @@ void TestLexEditState::commandHandlerRegistration() {
     E.RegisterCommandHandler(&OwnerA, nullptr, nullptr);
     QCOMPARE(E.HookedCommandHandlerCount(), 0);
     E.RegisterCommandHandler(
-        &OwnerA, [&](TCustomLexEdit *, bool, bool &, TLexEditorCommand &, QChar &, void *, void *) { ++A; }, nullptr);
+        &OwnerA, [&](TCustomLexEdit *, bool, bool &, TLexEditorCommand &, QChar &, void *, void *) { ++A; },
+        nullptr);
     E.RegisterCommandHandler(
-        &OwnerA, [&](TCustomLexEdit *, bool, bool &, TLexEditorCommand &, QChar &, void *, void *) { A += 100; },
+        &OwnerA,
+        [&](TCustomLexEdit *, bool, bool &, TLexEditorCommand &, QChar &, void *, void *) { A += 100; },
         nullptr);
     E.RegisterCommandHandler(
         &OwnerB,

@@ -14,8 +14,7 @@ const QString Tab = QStringLiteral("\t");
 QString NaiveExpand(const QString &Line, int Width) {
     QString Result;
     for (QChar c : Line) {
-        if (c == QLatin1Char('\t'))
-            do
+        if (c == QLatin1Char('\t')) do
                 Result += QLatin1Char('\t');
             while (Result.size() % Width != 0);
         else
@@ -64,7 +63,8 @@ void TestLexEditMiscProcs::countLines_data() {
     QTest::newRow("a LF") << "a\n" << QStringList{"a", ""};
     QTest::newRow("two lines") << "a\r\nb" << QStringList{"a", "b"};
     QTest::newRow("mixed") << "a\rb\nc\r\nd" << QStringList{"a", "b", "c", "d"};
-    QTest::newRow("U+2028 is no break here") << QString("a") + QChar(0x2028) + "b" << QStringList{QString("a") + QChar(0x2028) + "b"};
+    QTest::newRow("U+2028 is no break here")
+        << QString("a") + QChar(0x2028) + "b" << QStringList{QString("a") + QChar(0x2028) + "b"};
 }
 
 void TestLexEditMiscProcs::countLines() {
@@ -163,7 +163,9 @@ void TestLexEditMiscProcs::isUTF8_data() {
     QTest::newRow("F5") << QByteArray("\xF5\x80\x80\x80") << 0 << 16384 << false;
     QTest::newRow("C0 overlong") << QByteArray("\xC0\x80") << 0 << 16384 << false;
     QTest::newRow("latin1 before utf8") << QByteArray("\xE9 \xC3\xA9") << 0 << 16384 << false;
-    QTest::newRow("start skips mark") << QByteArray("\xEF\xBB\xBF" "abc") << 3 << 16384 << false;
+    QTest::newRow("start skips mark") << QByteArray("\xEF\xBB\xBF"
+                                                    "abc")
+                                      << 3 << 16384 << false;
     QTest::newRow("outside window") << QByteArray("abcd\xC3\xA9") << 0 << 4 << false;
     QTest::newRow("sequence cut by window") << QByteArray("abc\xC3\xA9") << 0 << 4 << false;
     QTest::newRow("start beyond end") << QByteArray("\xC3\xA9") << 5 << 10 << false;
@@ -201,10 +203,14 @@ void TestLexEditMiscProcs::categoryScans() {
 void TestLexEditMiscProcs::trimTrailingSpaces_data() {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("tab and space") << "a\t " << "a";
-    QTest::newRow("only blanks") << " \t \t" << "";
-    QTest::newRow("inner kept") << " a b " << " a b";
-    QTest::newRow("other white kept") << "a\r" << "a\r";
+    QTest::newRow("tab and space") << "a\t "
+                                   << "a";
+    QTest::newRow("only blanks") << " \t \t"
+                                 << "";
+    QTest::newRow("inner kept") << " a b "
+                                << " a b";
+    QTest::newRow("other white kept") << "a\r"
+                                      << "a\r";
     QTest::newRow("nbsp kept") << QString("a") + QChar(0xA0) << QString("a") + QChar(0xA0);
 }
 
@@ -217,14 +223,22 @@ void TestLexEditMiscProcs::trimTrailingSpaces() {
 void TestLexEditMiscProcs::deleteTypePrefixAndLexSuffix_data() {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("php") << "TLexPHPLex" << "PHP";
-    QTest::newRow("html") << "TLexHTMLLex" << "HTML";
-    QTest::newRow("T and two letters") << "Tab" << "ab";
-    QTest::newRow("tlex and three letters") << "tlexabc" << "abc";
-    QTest::newRow("only prefix and suffix") << "TLexLex" << "";
-    QTest::newRow("no T prefix") << "MyLex" << "My";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("lower suffix kept when short") << "Tle" << "le";
+    QTest::newRow("php") << "TLexPHPLex"
+                         << "PHP";
+    QTest::newRow("html") << "TLexHTMLLex"
+                          << "HTML";
+    QTest::newRow("T and two letters") << "Tab"
+                                       << "ab";
+    QTest::newRow("tlex and three letters") << "tlexabc"
+                                            << "abc";
+    QTest::newRow("only prefix and suffix") << "TLexLex"
+                                            << "";
+    QTest::newRow("no T prefix") << "MyLex"
+                                 << "My";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("lower suffix kept when short") << "Tle"
+                                                  << "le";
 }
 
 void TestLexEditMiscProcs::deleteTypePrefixAndLexSuffix() {

@@ -21,8 +21,7 @@ const QChar Wide(0x4E00);
 QString WidenIdeographs(const QString &S) {
     QString Result;
     for (QChar c : S) {
-        if (c == Wide)
-            Result += FillerChar;
+        if (c == Wide) Result += FillerChar;
         Result += c;
     }
     return Result;
@@ -70,54 +69,60 @@ void TestLexEditTextBuffer::notifications_data() {
     QTest::addColumn<QStringList>("lines");
     // Each operation runs on the list "a", "b", "c".
     QTest::newRow("Add") << ListOp([](TLexEditStringList &L) { QCOMPARE(L.Add("d"), 3); })
-                         << QStringList{"changing", "inserted 3 1", "change"} << QStringList{"a", "b", "c", "d"};
+                         << QStringList{"changing", "inserted 3 1", "change"}
+                         << QStringList{"a", "b", "c", "d"};
     QTest::newRow("Insert") << ListOp([](TLexEditStringList &L) { L.Insert(1, "x"); })
-                            << QStringList{"changing", "inserted 1 1", "change"} << QStringList{"a", "x", "b", "c"};
+                            << QStringList{"changing", "inserted 1 1", "change"}
+                            << QStringList{"a", "x", "b", "c"};
     QTest::newRow("InsertLines") << ListOp([](TLexEditStringList &L) { L.InsertLines(3, 2); })
                                  << QStringList{"changing", "inserted 3 2", "change"}
                                  << QStringList{"a", "b", "c", "", ""};
-    QTest::newRow("InsertLines 0") << ListOp([](TLexEditStringList &L) { L.InsertLines(1, 0); }) << QStringList{}
-                                   << QStringList{"a", "b", "c"};
+    QTest::newRow("InsertLines 0") << ListOp([](TLexEditStringList &L) { L.InsertLines(1, 0); })
+                                   << QStringList{} << QStringList{"a", "b", "c"};
     QTest::newRow("InsertStrings from") << ListOp([](TLexEditStringList &L) {
         L.InsertStrings(0, {"p", "q", "r"}, 1);
-    }) << QStringList{"changing", "inserted 0 2", "change"} << QStringList{"q", "r", "a", "b", "c"};
+    }) << QStringList{"changing", "inserted 0 2", "change"}
+                                        << QStringList{"q", "r", "a", "b", "c"};
     QTest::newRow("InsertStrings none") << ListOp([](TLexEditStringList &L) { L.InsertStrings(0, {"p"}, 1); })
                                         << QStringList{} << QStringList{"a", "b", "c"};
-    QTest::newRow("AddStrings") << ListOp([](TLexEditStringList &L) { L.AddStrings({"p", "q"}); })
-                                << QStringList{"changing", "inserted 3 2", "change"}
+    QTest::newRow("AddStrings") << ListOp([](TLexEditStringList &L) {
+        L.AddStrings({"p", "q"});
+    }) << QStringList{"changing", "inserted 3 2", "change"}
                                 << QStringList{"a", "b", "c", "p", "q"};
     QTest::newRow("InsertText") << ListOp([](TLexEditStringList &L) { L.InsertText(1, "x\r\ny\rz\n"); })
                                 << QStringList{"changing", "inserted 1 3", "change"}
                                 << QStringList{"a", "x", "y", "z", "b", "c"};
-    QTest::newRow("InsertText empty") << ListOp([](TLexEditStringList &L) { L.InsertText(1, ""); }) << QStringList{}
-                                      << QStringList{"a", "b", "c"};
+    QTest::newRow("InsertText empty") << ListOp([](TLexEditStringList &L) { L.InsertText(1, ""); })
+                                      << QStringList{} << QStringList{"a", "b", "c"};
     QTest::newRow("Put") << ListOp([](TLexEditStringList &L) { L.Put(1, "B"); })
                          << QStringList{"changing", "put 1 b", "change"} << QStringList{"a", "B", "c"};
-    QTest::newRow("Put at Count appends") << ListOp([](TLexEditStringList &L) { L.Put(3, "d"); })
-                                          << QStringList{"changing", "inserted 3 1", "change"}
-                                          << QStringList{"a", "b", "c", "d"};
+    QTest::newRow("Put at Count appends")
+        << ListOp([](TLexEditStringList &L) { L.Put(3, "d"); })
+        << QStringList{"changing", "inserted 3 1", "change"} << QStringList{"a", "b", "c", "d"};
     QTest::newRow("PutObject") << ListOp([](TLexEditStringList &L) { L.PutObject(0, &L); })
                                << QStringList{"changing", "change"} << QStringList{"a", "b", "c"};
     QTest::newRow("PutRange") << ListOp([](TLexEditStringList &L) { L.PutRange(0, 42); }) << QStringList{}
                               << QStringList{"a", "b", "c"};
     QTest::newRow("Delete") << ListOp([](TLexEditStringList &L) { L.Delete(0); })
                             << QStringList{"changing", "deleted 0 1", "change"} << QStringList{"b", "c"};
-    QTest::newRow("DeleteLines past end") << ListOp([](TLexEditStringList &L) { L.DeleteLines(1, 1000); })
-                                          << QStringList{"changing", "deleted 1 2", "change"} << QStringList{"a"};
-    QTest::newRow("DeleteLines 0") << ListOp([](TLexEditStringList &L) { L.DeleteLines(99, 0); }) << QStringList{}
-                                   << QStringList{"a", "b", "c"};
+    QTest::newRow("DeleteLines past end")
+        << ListOp([](TLexEditStringList &L) { L.DeleteLines(1, 1000); })
+        << QStringList{"changing", "deleted 1 2", "change"} << QStringList{"a"};
+    QTest::newRow("DeleteLines 0") << ListOp([](TLexEditStringList &L) { L.DeleteLines(99, 0); })
+                                   << QStringList{} << QStringList{"a", "b", "c"};
     QTest::newRow("Exchange") << ListOp([](TLexEditStringList &L) { L.Exchange(0, 2); })
                               << QStringList{"changing", "change"} << QStringList{"c", "b", "a"};
     QTest::newRow("Clear") << ListOp([](TLexEditStringList &L) { L.Clear(); })
                            << QStringList{"changing", "cleared", "change"} << QStringList{};
-    QTest::newRow("Text write") << ListOp([](TLexEditStringList &L) { L.SetText("x\r\ny\r\n"); })
-                                << QStringList{"changing", "cleared", "inserted 0 1", "inserted 1 1", "change"}
+    QTest::newRow("Text write") << ListOp([](TLexEditStringList &L) {
+        L.SetText("x\r\ny\r\n");
+    }) << QStringList{"changing", "cleared", "inserted 0 1", "inserted 1 1", "change"}
                                 << QStringList{"x", "y"};
     QTest::newRow("Text write empty") << ListOp([](TLexEditStringList &L) { L.SetText(""); })
                                       << QStringList{"changing", "cleared", "change"} << QStringList{};
-    QTest::newRow("SetTextAndFileFormat") << ListOp([](TLexEditStringList &L) { L.SetTextAndFileFormat("x\ny\n"); })
-                                          << QStringList{"changing", "cleared", "inserted 0 3", "change"}
-                                          << QStringList{"x", "y", ""};
+    QTest::newRow("SetTextAndFileFormat")
+        << ListOp([](TLexEditStringList &L) { L.SetTextAndFileFormat("x\ny\n"); })
+        << QStringList{"changing", "cleared", "inserted 0 3", "change"} << QStringList{"x", "y", ""};
     QTest::newRow("TabWidth") << ListOp([](TLexEditStringList &L) { L.SetTabWidth(3); }) << QStringList{}
                               << QStringList{"a", "b", "c"};
 }
@@ -470,8 +475,7 @@ void TestLexEditTextBuffer::randomEditsKeepCachesExact() {
             }
             }
             QCOMPARE(L.Count(), int(Model.size()));
-            if (Step % 7 != 0)
-                continue;
+            if (Step % 7 != 0) continue;
             QCOMPARE(LinesOf(L), Model);
             TLexEditStringList Fresh(Widen);
             Fresh.SetTabWidth(Width);
@@ -690,9 +694,9 @@ void TestLexEditTextBuffer::randomEditsMatchStringListModel() {
     // ranges), with lines drawn from characters at the storage boundaries; after every step the
     // list must read exactly as the model, through every reader.
     QRandomGenerator rng(7140721);
-    const QChar Alphabet[] = {QChar('a'), QChar('z'), QChar('\t'), QChar(0), QChar(0x7F), QChar(0x80),
-                              QChar(0xE9), QChar(0xFF), QChar(0x100), QChar(0x101), QChar(0x4E00),
-                              QChar(0xD83D), QChar(0xDE00), QChar(0xFFFF), QChar(' ')};
+    const QChar Alphabet[] = {QChar('a'),    QChar('z'),    QChar('\t'),   QChar(0),      QChar(0x7F),
+                              QChar(0x80),   QChar(0xE9),   QChar(0xFF),   QChar(0x100),  QChar(0x101),
+                              QChar(0x4E00), QChar(0xD83D), QChar(0xDE00), QChar(0xFFFF), QChar(' ')};
     const int AlphabetSize = int(sizeof(Alphabet) / sizeof(Alphabet[0]));
     auto RandomLine = [&]() {
         QString S;
@@ -701,8 +705,7 @@ void TestLexEditTextBuffer::randomEditsMatchStringListModel() {
         const int Limit = rng.bounded(3) == 0 ? AlphabetSize : 8;
         for (int i = 0; i < Len; ++i)
             S += Alphabet[rng.bounded(Limit)];
-        if (rng.bounded(5) == 0)
-            S += QString::fromUcs4(U"\U0001F600");
+        if (rng.bounded(5) == 0) S += QString::fromUcs4(U"\U0001F600");
         return S;
     };
     int Objects[8] = {};
@@ -828,8 +831,7 @@ void TestLexEditTextBuffer::randomEditsMatchStringListModel() {
                 QCOMPARE(L.GetObject(i), ObjModel[i]);
                 QCOMPARE(L.GetRange(i), RangeModel[i]);
             }
-            if (Step % 5 == 0)
-                CompareWithModel(L, Model, Width);
+            if (Step % 5 == 0) CompareWithModel(L, Model, Width);
         }
         CompareWithModel(L, Model, Width);
     }

@@ -25,8 +25,7 @@ void LoadBytes(TLexEditStringList &L, const QByteArray &Bytes) {
 QByteArray SaveBytes(TLexEditStringList &L) {
     QByteArray Out;
     QBuffer Buffer(&Out);
-    if (!Buffer.open(QIODevice::WriteOnly))
-        return "cannot open";
+    if (!Buffer.open(QIODevice::WriteOnly)) return "cannot open";
     L.SaveToStream(Buffer, L.Encoding());
     return Out;
 }
@@ -71,37 +70,47 @@ void TestLexEditTextBufferIO::load_data() {
     QTest::addColumn<TLexEditFileFormat>("format");
     QTest::addColumn<TLexEncoding>("encoding");
     QTest::addColumn<bool>("bom");
-    QTest::newRow("dos with final break") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b", ""} << sffDos << seAnsi
-                                          << false;
+    QTest::newRow("dos with final break")
+        << QByteArray("a\r\nb\r\n") << QStringList{"a", "b", ""} << sffDos << seAnsi << false;
     QTest::newRow("unix") << QByteArray("a\nb") << QStringList{"a", "b"} << sffUnix << seAnsi << false;
     QTest::newRow("mac") << QByteArray("a\rb") << QStringList{"a", "b"} << sffMac << seAnsi << false;
-    QTest::newRow("mixed LF and CR LF") << QByteArray("a\nb\r\nc") << QStringList{"a", "b", "c"} << sffDos << seAnsi
-                                        << false;
-    QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringList{"a", "", "b"} << sffDos << seAnsi
-                                         << false;
+    QTest::newRow("mixed LF and CR LF")
+        << QByteArray("a\nb\r\nc") << QStringList{"a", "b", "c"} << sffDos << seAnsi << false;
+    QTest::newRow("LF CR is two breaks")
+        << QByteArray("a\n\rb") << QStringList{"a", "", "b"} << sffDos << seAnsi << false;
     QTest::newRow("empty") << QByteArray() << QStringList{} << sffDos << seAnsi << false;
-    QTest::newRow("only breaks") << QByteArray("\r\n\r\n") << QStringList{"", "", ""} << sffDos << seAnsi << false;
+    QTest::newRow("only breaks") << QByteArray("\r\n\r\n") << QStringList{"", "", ""} << sffDos << seAnsi
+                                 << false;
     QTest::newRow("single LF") << QByteArray("\n") << QStringList{"", ""} << sffUnix << seAnsi << false;
     QTest::newRow("NUL bytes") << QByteArray("a\0b\nc", 5) << QStringList{QString("a") + QChar(0) + "b", "c"}
                                << sffUnix << seAnsi << false;
-    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9") << QStringList{"caf\u00e9"} << sffDos
-                              << seUTF8 << true;
+    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF"
+                                            "caf\xC3\xA9")
+                              << QStringList{"caf\u00e9"} << sffDos << seUTF8 << true;
     QTest::newRow("utf8 bom only") << QByteArray("\xEF\xBB\xBF") << QStringList{} << sffDos << seUTF8 << true;
-    QTest::newRow("utf8 sniffed") << QByteArray("x\ncaf\xC3\xA9\n") << QStringList{"x", "caf\u00e9", ""} << sffUnix
-                                  << seUTF8 << false;
-    QTest::newRow("latin1") << QByteArray("caf\xE9\r\n") << QStringList{"caf\u00e9", ""} << sffDos << seAnsi << false;
-    QTest::newRow("ascii stays 8-bit") << QByteArray("<?php echo 1;") << QStringList{"<?php echo 1;"} << sffDos
-                                       << seAnsi << false;
+    QTest::newRow("utf8 sniffed") << QByteArray("x\ncaf\xC3\xA9\n") << QStringList{"x", "caf\u00e9", ""}
+                                  << sffUnix << seUTF8 << false;
+    QTest::newRow("latin1") << QByteArray("caf\xE9\r\n") << QStringList{"caf\u00e9", ""} << sffDos << seAnsi
+                            << false;
+    QTest::newRow("ascii stays 8-bit")
+        << QByteArray("<?php echo 1;") << QStringList{"<?php echo 1;"} << sffDos << seAnsi << false;
     // Valid UTF-8 first, an invalid byte later: decoding as UTF-8 would lose the byte.
-    QTest::newRow("invalid utf8 later") << QByteArray("\xC3\xA9 \xFF") << QStringList{"\u00c3\u00a9 \u00ff"}
-                                        << sffDos << seAnsi << false;
+    QTest::newRow("invalid utf8 later")
+        << QByteArray("\xC3\xA9 \xFF") << QStringList{"\u00c3\u00a9 \u00ff"} << sffDos << seAnsi << false;
     QTest::newRow("utf16le bom") << QByteArray("\xFF\xFE") + Utf16("hi\r\n\u20ac", false)
                                  << QStringList{"hi", "\u20ac"} << sffDos << seUTF16LE << true;
-    QTest::newRow("utf16be bom") << QByteArray("\xFE\xFF") + Utf16("hi\n", true) << QStringList{"hi", ""} << sffUnix
-                                 << seUTF16BE << true;
-    QTest::newRow("utf16 odd length") << QByteArray("\xFF\xFE" "a\0b", 5) << QStringList{"\u00ff\u00fe" "a" + QString(QChar(0)) + "b"}
+    QTest::newRow("utf16be bom") << QByteArray("\xFE\xFF") + Utf16("hi\n", true) << QStringList{"hi", ""}
+                                 << sffUnix << seUTF16BE << true;
+    QTest::newRow("utf16 odd length") << QByteArray("\xFF\xFE"
+                                                    "a\0b",
+                                                    5)
+                                      << QStringList{"\u00ff\u00fe"
+                                                     "a" +
+                                                     QString(QChar(0)) + "b"}
                                       << sffDos << seAnsi << false;
-    QTest::newRow("line separator") << QByteArray("\xEF\xBB\xBF" "a\xE2\x80\xA8" "b\xE2\x80\xA8\r\nc")
+    QTest::newRow("line separator") << QByteArray("\xEF\xBB\xBF"
+                                                  "a\xE2\x80\xA8"
+                                                  "b\xE2\x80\xA8\r\nc")
                                     << QStringList{"a", "b", "c"} << sffUnicode << seUTF8 << true;
 }
 
@@ -162,8 +171,11 @@ void TestLexEditTextBufferIO::saveReproducesBytes_data() {
     QTest::newRow("dos no final break") << QByteArray("a\r\n\r\nb");
     QTest::newRow("unix") << QByteArray("<?php\n echo 1;\n");
     QTest::newRow("mac") << QByteArray("a\rb\r");
-    QTest::newRow("unicode") << QByteArray("\xEF\xBB\xBF" "a\xE2\x80\xA8" "b");
-    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9\r\n");
+    QTest::newRow("unicode") << QByteArray("\xEF\xBB\xBF"
+                                           "a\xE2\x80\xA8"
+                                           "b");
+    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF"
+                                            "caf\xC3\xA9\r\n");
     QTest::newRow("utf8 no bom") << QByteArray("caf\xC3\xA9\n\xE2\x82\xAC");
     QTest::newRow("latin1") << QByteArray("caf\xE9\r\n\xFF");
     QTest::newRow("invalid utf8") << QByteArray("\xC3\xA9\xFF\xFE\r\n");
@@ -334,8 +346,7 @@ void TestLexEditTextBufferIO::loadKeepsEveryCharacter() {
                       QString(5000, QChar(0xE9)),
                       QString(5000, QChar('a')) + QChar(0x100),
                       QStringLiteral("\tend")};
-    if (loneSurrogates)
-        Lines << QString(QChar(0xD800)) << QString(QChar(0xDFFF)) + QStringLiteral("z");
+    if (loneSurrogates) Lines << QString(QChar(0xD800)) << QString(QChar(0xDFFF)) + QStringLiteral("z");
     const QString Text = Lines.join(QStringLiteral("\r\n"));
     const QByteArray Bytes = EncodingPreamble(encoding) + EncodeText(Text, encoding);
     TLexEditStringList L;

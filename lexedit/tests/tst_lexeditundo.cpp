@@ -19,7 +19,8 @@ public:
     }
     void Insert(int Pos, const QString &S, TLexChangeReason Reason = crInsert) {
         Text.insert(Pos - 1, S);
-        Undo->AddUndoChange(Reason, BufferCoord(Pos, 1), BufferCoord(Pos + int(S.size()), 1), QString(), smNormal);
+        Undo->AddUndoChange(Reason, BufferCoord(Pos, 1), BufferCoord(Pos + int(S.size()), 1), QString(),
+                            smNormal);
     }
     void Remove(int Pos, int Len) {
         const QString Removed = Text.mid(Pos - 1, Len);
@@ -32,7 +33,9 @@ public:
     std::function<void()> DuringRedo; // run inside each redo callback
 
 private:
-    static bool IsInsert(TLexChangeReason R) { return R == crInsert || R == crIndent || R == crWhiteSpaceAdd; }
+    static bool IsInsert(TLexChangeReason R) {
+        return R == crInsert || R == crIndent || R == crWhiteSpaceAdd;
+    }
     void UndoItem(const TLexEditUndoItem &I) {
         const int Pos = I.ChangeStartPos.Char, Len = I.ChangeEndPos.Char - Pos;
         if (IsInsert(I.ChangeReason)) {
@@ -42,13 +45,12 @@ private:
                                 I.GroupBreak);
         } else {
             Text.insert(Pos - 1, I.ChangeStr);
-            Undo->AddRedoChange(I.ChangeReason, I.ChangeStartPos, I.ChangeEndPos, I.ChangeStr, I.ChangeSelMode,
-                                I.GroupBreak);
+            Undo->AddRedoChange(I.ChangeReason, I.ChangeStartPos, I.ChangeEndPos, I.ChangeStr,
+                                I.ChangeSelMode, I.GroupBreak);
         }
     }
     void RedoItem(const TLexEditUndoItem &I) {
-        if (DuringRedo)
-            DuringRedo();
+        if (DuringRedo) DuringRedo();
         const int Pos = I.ChangeStartPos.Char, Len = I.ChangeEndPos.Char - Pos;
         if (IsInsert(I.ChangeReason)) {
             Text.insert(Pos - 1, I.ChangeStr);
@@ -63,8 +65,12 @@ private:
     }
 };
 
-int UndoCount(const MiniEditor &E) { return UndoStackCount(*E.Undo, false); }
-int RedoCount(const MiniEditor &E) { return UndoStackCount(*E.Undo, true); }
+int UndoCount(const MiniEditor &E) {
+    return UndoStackCount(*E.Undo, false);
+}
+int RedoCount(const MiniEditor &E) {
+    return UndoStackCount(*E.Undo, true);
+}
 
 } // namespace
 
@@ -330,8 +336,7 @@ void TestLexEditUndo::failingCallbackLeavesEngineUsable() {
     std::shared_ptr<ILexEditUndo> U;
     U = CreateLexEditUndo(
         [&](const TLexEditUndoItem &I) {
-            if (Fail)
-                throw common::Exception("undo failed");
+            if (Fail) throw common::Exception("undo failed");
             U->AddRedoChange(I.ChangeReason, I.ChangeStartPos, I.ChangeEndPos, I.ChangeStr, I.ChangeSelMode);
         },
         [&](const TLexEditUndoItem &) { throw common::Exception("redo failed"); });
@@ -409,8 +414,7 @@ void TestLexEditUndo::randomHistoryUndoesAndRedoesExactly() {
                 E.Undo->EndBlock();
                 --Depth;
             }
-            if (Depth == 0)
-                States.insert(E.Text);
+            if (Depth == 0) States.insert(E.Text);
         }
         while (Depth-- > 0)
             E.Undo->EndBlock();
@@ -422,8 +426,7 @@ void TestLexEditUndo::randomHistoryUndoesAndRedoesExactly() {
             QVERIFY2(States.contains(E.Text), "undo produced a text that never existed");
             Trail.prepend(E.Text);
         }
-        if (Limit == 0)
-            QCOMPARE(E.Text, QString());
+        if (Limit == 0) QCOMPARE(E.Text, QString());
         // Redo walks the same states forward and ends at the final text.
         int i = 1;
         while (E.Undo->CanRedo()) {

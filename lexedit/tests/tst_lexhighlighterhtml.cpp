@@ -264,7 +264,8 @@ void TestLexHighlighterHTML::rangesCarryAcrossLines() {
 
 void TestLexHighlighterHTML::sampleSourceProperties() {
     QString Missing;
-    const QStringList Lines = SampleAndDataLines(TLexHTMLLex().SampleSource(), DataDir(), QStringLiteral("*.html"), &Missing);
+    const QStringList Lines =
+        SampleAndDataLines(TLexHTMLLex().SampleSource(), DataDir(), QStringLiteral("*.html"), &Missing);
     QVERIFY2(Missing.isEmpty(), qPrintable(Missing));
     QVERIFY(Lines.size() > 40);
     TLexHTMLLex Carried, Fresh;

@@ -236,7 +236,8 @@ void TestLexHighlighterPHP::sampleSourceProperties() {
     // Line by line with carried ranges equals rescanning each line from its stored start range,
     // in any order and with a fresh highlighter.
     QString Missing;
-    const QStringList Lines = SampleAndDataLines(TLexPHPLex().SampleSource(), DataDir(), QStringLiteral("*.php"), &Missing);
+    const QStringList Lines =
+        SampleAndDataLines(TLexPHPLex().SampleSource(), DataDir(), QStringLiteral("*.php"), &Missing);
     QVERIFY2(Missing.isEmpty(), qPrintable(Missing));
     QVERIFY(Lines.size() > 50);
     TLexPHPLex Carried, Fresh;

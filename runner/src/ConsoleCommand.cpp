@@ -17,7 +17,9 @@ namespace runner {
 namespace {
 
 // Deep copies: what the worker receives shares no string data with the GUI thread.
-QString Own(const QString &AValue) { return QString(AValue.constData(), AValue.size()); }
+QString Own(const QString &AValue) {
+    return QString(AValue.constData(), AValue.size());
+}
 QStringList Own(const QStringList &AValue) {
     QStringList result;
     result.reserve(AValue.size());
@@ -29,8 +31,7 @@ QStringList Own(const QStringList &AValue) {
 // The error box: the runner has no widgets, so it goes to the application's reporter.
 void ErrorBox(const common::Exception &AError) {
     QString caption;
-    if (QCoreApplication::instance())
-        caption = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (QCoreApplication::instance()) caption = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     common::ReportError({caption, QString::fromLatin1(AError.ClassName()), AError.Message()});
 }
 
@@ -74,26 +75,23 @@ TConsoleCommand::~TConsoleCommand() {
 }
 
 void TConsoleCommand::SetOnCharDecoding(TCharDecoding AValue) {
-    if (FThread)
-        throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    if (FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
     FOnCharDecoding = std::move(AValue);
 }
 
 void TConsoleCommand::SetOnCharEncoding(TCharEncoding AValue) {
-    if (FThread)
-        throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    if (FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
     FOnCharEncoding = std::move(AValue);
 }
 
-size_t TConsoleCommand::PeakUndelivered() const { return FShared ? FShared->PeakUndelivered() : 0; }
+size_t TConsoleCommand::PeakUndelivered() const {
+    return FShared ? FShared->PeakUndelivered() : 0;
+}
 
 void TConsoleCommand::Execute() {
-    if (FThread)
-        throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
-    if (FCommandLine.isEmpty())
-        throw EConsoleCommand(QStringLiteral("No Commandline to execute"));
-    if (!FTimer)
-        FTimer = std::make_unique<TProcessTimer>();
+    if (FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    if (FCommandLine.isEmpty()) throw EConsoleCommand(QStringLiteral("No Commandline to execute"));
+    if (!FTimer) FTimer = std::make_unique<TProcessTimer>();
     FLines.clear();
     FTimer->Beginning();
 
@@ -117,7 +115,8 @@ void TConsoleCommand::Execute() {
         shared->FHandlers.OnTerminateProcess = FOnTerminateProcess;
         shared->FHandlers.OutputLines = FOutputLines;
 
-        auto thread = std::make_unique<TConsoleThread>(this, std::move(settings), shared, FTimer->Core(), &FEndStatus);
+        auto thread =
+            std::make_unique<TConsoleThread>(this, std::move(settings), shared, FTimer->Core(), &FEndStatus);
         FShared = std::move(shared);
         FThread = std::move(thread);
         FThread->Start();
@@ -133,22 +132,18 @@ void TConsoleCommand::Execute() {
 }
 
 void TConsoleCommand::Stop() {
-    if (FThread)
-        FThread->Terminate();
+    if (FThread) FThread->Terminate();
 }
 
 void TConsoleCommand::SendLine(const QString &AValue, bool AEol) {
-    if (!FThread)
-        throw EConsoleCommand(QStringLiteral("ConsoleCommand not running"));
+    if (!FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand not running"));
     FThread->InputLines().Add(QChar(EolCh[AEol ? 1 : 0]) + AValue);
 }
 
 QString TConsoleCommand::DoCharDecoding(QObject *ASender, const QByteArray &ABuf) {
     (void)ASender;
-    if (FOnCharDecoding)
-        return FOnCharDecoding(this, ABuf);
-    if (ABuf.size() < 1)
-        return QString();
+    if (FOnCharDecoding) return FOnCharDecoding(this, ABuf);
+    if (ABuf.size() < 1) return QString();
     return QString::fromLatin1(ABuf);
 }
 
@@ -158,8 +153,7 @@ void TConsoleCommand::DoCharEncoding(QObject *ASender, const QString &AChars, QB
         FOnCharEncoding(this, AChars, AOutBuf);
         return;
     }
-    if (!AChars.isEmpty())
-        AOutBuf += AChars.toLatin1();
+    if (!AChars.isEmpty()) AOutBuf += AChars.toLatin1();
 }
 
 void TConsoleCommand::DeliverPosted() {
@@ -175,7 +169,8 @@ void TConsoleCommand::DeliverPosted() {
     bool more = false;
     unsigned counter = 0;
     for (;;) {
-        if (s.FCurrentBatch < s.FCurrent.size() && s.FCurrentIndex >= s.FCurrent[s.FCurrentBatch].Events.size()) {
+        if (s.FCurrentBatch < s.FCurrent.size() &&
+            s.FCurrentIndex >= s.FCurrent[s.FCurrentBatch].Events.size()) {
             TRunBatch &done = s.FCurrent[s.FCurrentBatch];
             cost += done.Cost();
             // Its buffers go back to the worker, emptied here (not under the shared lock).
@@ -196,8 +191,7 @@ void TConsoleCommand::DeliverPosted() {
             s.FCurrentBatch = 0;
             s.FCurrentIndex = 0;
             s.FCurrentSpan = 0;
-            if (!s.Take(s.FCurrent))
-                break; // nothing more posted: no post is pending any more
+            if (!s.Take(s.FCurrent)) break; // nothing more posted: no post is pending any more
             continue;
         }
         if ((++counter & 63u) == 0 && std::chrono::steady_clock::now() >= budgetEnd) {
@@ -215,12 +209,10 @@ void TConsoleCommand::DeliverPosted() {
             while (s.FCurrentSpan < e.Length) {
                 const TLineSpan &l = span[s.FCurrentSpan++];
                 const QString &line = FLines.emplaceBack(chunk + l.Offset, l.Length); // built in place
-                if (h.OutputLines)
-                    h.OutputLines->append(line);
+                if (h.OutputLines) h.OutputLines->append(line);
                 if (h.OnNewLine) {
                     Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
-                    if (!s.FComponentAlive)
-                        return;
+                    if (!s.FComponentAlive) return;
                 }
                 if ((++counter & 63u) == 0 && s.FCurrentSpan < e.Length &&
                     std::chrono::steady_clock::now() >= budgetEnd) {
@@ -245,8 +237,7 @@ void TConsoleCommand::DeliverPosted() {
                 for (qsizetype i = 0; i < n; ++i) {
                     const QChar c = p[i];
                     Guarded([&] { h.OnNewChar(this, c); });
-                    if (!s.FComponentAlive)
-                        return;
+                    if (!s.FComponentAlive) return;
                 }
             }
             break;
@@ -256,20 +247,17 @@ void TConsoleCommand::DeliverPosted() {
             else
                 FLines.append(std::move(e.Text));
             const QString &line = FLines.constLast();
-            if (h.OutputLines)
-                h.OutputLines->append(line);
+            if (h.OutputLines) h.OutputLines->append(line);
             if (h.OnNewLine) {
                 Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
-                if (!s.FComponentAlive)
-                    return;
+                if (!s.FComponentAlive) return;
             }
             break;
         }
         case TRunEvent::rkPartial:
             if (h.OnNewLine) {
                 Guarded([&] { h.OnNewLine(this, e.Text, otBeginningOfLine); });
-                if (!s.FComponentAlive)
-                    return;
+                if (!s.FComponentAlive) return;
             }
             break;
         case TRunEvent::rkLines:
@@ -284,8 +272,7 @@ void TConsoleCommand::DeliverPosted() {
             bool canTerminate = true;
             if (h.OnTerminateProcess) {
                 Guarded([&] { h.OnTerminateProcess(this, canTerminate); });
-                if (!s.FComponentAlive)
-                    return;
+                if (!s.FComponentAlive) return;
             }
             s.Answer(canTerminate);
             break;
@@ -303,13 +290,11 @@ void TConsoleCommand::DeliverPosted() {
     }
     s.Delivered(cost, s.FDone);
     s.FInDelivery = false;
-    if (more)
-        s.Repost();
+    if (more) s.Repost();
 }
 
 void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
-    if (!ASender)
-        return;
+    if (!ASender) return;
     ASender->Join(); // it has posted its last call; joining takes no time
     std::unique_ptr<TConsoleThread> thread = std::move(FThread);
     const std::shared_ptr<TRunShared> shared = FShared;
@@ -338,18 +323,15 @@ void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
                     ErrorBoxForCurrentException();
                     handled = true;
                 }
-                if (!shared->FComponentAlive)
-                    return;
+                if (!shared->FComponentAlive) return;
             }
-            if (!handled)
-                ErrorBox(e);
+            if (!handled) ErrorBox(e);
         } catch (...) {
             ErrorBoxForCurrentException();
         }
     }
     // 5. OnTerminated.
-    if (FOnTerminated)
-        Guarded([&] { FOnTerminated(this); });
+    if (FOnTerminated) Guarded([&] { FOnTerminated(this); });
 }
 
 } // namespace runner

@@ -15,16 +15,11 @@ namespace runner {
 using Clock = std::chrono::steady_clock;
 
 int NiceForPriority(int32_t APriority) {
-    if (APriority & REALTIME_PRIORITY_CLASS)
-        return -20;
-    if (APriority & HIGH_PRIORITY_CLASS)
-        return -10;
-    if (APriority & ABOVE_NORMAL_PRIORITY_CLASS)
-        return -5;
-    if (APriority & IDLE_PRIORITY_CLASS)
-        return 19;
-    if (APriority & BELOW_NORMAL_PRIORITY_CLASS)
-        return 10;
+    if (APriority & REALTIME_PRIORITY_CLASS) return -20;
+    if (APriority & HIGH_PRIORITY_CLASS) return -10;
+    if (APriority & ABOVE_NORMAL_PRIORITY_CLASS) return -5;
+    if (APriority & IDLE_PRIORITY_CLASS) return 19;
+    if (APriority & BELOW_NORMAL_PRIORITY_CLASS) return 10;
     return 0;
 }
 
@@ -48,15 +43,13 @@ QStringList BuildEnvironment(const QStringList &AExtra) {
 
 // Appends AChars to ADst without NUL characters.
 void AppendWithoutNul(QString &ADst, const QChar *AChars, qsizetype ACount, bool AHasNul) {
-    if (ACount <= 0)
-        return;
+    if (ACount <= 0) return;
     if (!AHasNul) {
         ADst.append(AChars, ACount);
         return;
     }
     for (qsizetype i = 0; i < ACount; ++i)
-        if (AChars[i].unicode() != 0)
-            ADst.append(AChars[i]);
+        if (AChars[i].unicode() != 0) ADst.append(AChars[i]);
 }
 
 } // namespace
@@ -72,8 +65,7 @@ long TReadPipe::ReadChunk(QString &AChunk) {
     int err = 0;
     long n = posix::Read(FRead.Get(), FBuffer.data(), kChunk, err);
     if (n < 0) {
-        if (err == posix::kErrAgain)
-            return -1;
+        if (err == posix::kErrAgain) return -1;
         throw EConsoleCommand(QStringLiteral("Error reading Pipe: %1").arg(posix::ErrorText(err)));
     }
     if (n == 0) {
@@ -90,8 +82,7 @@ long TReadPipe::ReadChunk(QString &AChunk) {
     // allocation once the run is going). Appending to an empty string of sufficient capacity
     // keeps the buffer.
     AChunk.resize(0);
-    if (AChunk.capacity() < static_cast<qsizetype>(n))
-        AChunk.reserve(static_cast<qsizetype>(kChunk));
+    if (AChunk.capacity() < static_cast<qsizetype>(n)) AChunk.reserve(static_cast<qsizetype>(kChunk));
     AChunk.append(QLatin1StringView(FBuffer.constData(), static_cast<qsizetype>(n)));
     return n;
 }
@@ -99,8 +90,9 @@ long TReadPipe::ReadChunk(QString &AChunk) {
 // ---------------------------------------------------------------------------------------------
 // TConsoleThread
 
-TConsoleThread::TConsoleThread(TConsoleCommand *AOwner, TRunSettings ASettings, std::shared_ptr<TRunShared> AShared,
-                               std::shared_ptr<TProcessTimerCore> ATimer, std::atomic<TEndStatus> *AEndStatus)
+TConsoleThread::TConsoleThread(TConsoleCommand *AOwner, TRunSettings ASettings,
+                               std::shared_ptr<TRunShared> AShared, std::shared_ptr<TProcessTimerCore> ATimer,
+                               std::atomic<TEndStatus> *AEndStatus)
     : FOwner(AOwner), FSettings(std::move(ASettings)), FShared(std::move(AShared)), FTimer(std::move(ATimer)),
       FEndStatus(AEndStatus), FInputLines(FShared->Wake()) {
     DoEndStatus(esStill_Active);
@@ -111,7 +103,9 @@ TConsoleThread::~TConsoleThread() {
     Join();
 }
 
-void TConsoleThread::Start() { FThread = std::thread([this] { Execute(); }); }
+void TConsoleThread::Start() {
+    FThread = std::thread([this] { Execute(); });
+}
 
 void TConsoleThread::Terminate() {
     FTerminated.store(true);
@@ -119,8 +113,7 @@ void TConsoleThread::Terminate() {
 }
 
 void TConsoleThread::Join() {
-    if (FThread.joinable())
-        FThread.join();
+    if (FThread.joinable()) FThread.join();
 }
 
 void TConsoleThread::Execute() {
@@ -170,14 +163,10 @@ void TConsoleThread::StartChild() {
         return ECreatePipeError(QStringLiteral("Error creating Pipe: %1").arg(posix::ErrorText(AError)));
     };
     posix::TFd outputRead, outputWrite, inputRead, inputWrite;
-    if (int err = posix::MakePipe(outputRead, outputWrite))
-        throw pipeError(err);
-    if (int err = posix::MakePipe(inputRead, inputWrite))
-        throw pipeError(err);
-    if (int err = posix::SetNonBlocking(outputRead.Get()))
-        throw pipeError(err);
-    if (int err = posix::SetNonBlocking(inputWrite.Get()))
-        throw pipeError(err);
+    if (int err = posix::MakePipe(outputRead, outputWrite)) throw pipeError(err);
+    if (int err = posix::MakePipe(inputRead, inputWrite)) throw pipeError(err);
+    if (int err = posix::SetNonBlocking(outputRead.Get())) throw pipeError(err);
+    if (int err = posix::SetNonBlocking(inputWrite.Get())) throw pipeError(err);
 
     posix::TSpawnRequest request;
     request.Arguments = QProcess::splitCommand(FSettings.CommandLine);
@@ -204,10 +193,8 @@ void TConsoleThread::StartChild() {
     Flush();
 
     // The parent's copies of the child's ends.
-    if (int err = inputRead.Close())
-        throw pipeError(err);
-    if (int err = outputWrite.Close())
-        throw pipeError(err);
+    if (int err = inputRead.Close()) throw pipeError(err);
+    if (int err = outputWrite.Close()) throw pipeError(err);
     FInputWrite = std::move(inputWrite);
     FReader = std::make_unique<TReadPipe>(std::move(outputRead), FOwner, FSettings.DefaultDecoding);
 }
@@ -233,12 +220,9 @@ void TConsoleThread::Loop() {
 
         // Leave the loop, tested in this order: stop; the child has ended and its output has
         // been taken (end of file, or the grace period is over); a time-out.
-        if (FTerminated.load())
-            break;
-        if (FChildEnded && (!FReader->IsOpen() || Clock::now() >= graceEnd))
-            break;
-        if (!FChildEnded && TimedOut())
-            break;
+        if (FTerminated.load()) break;
+        if (FChildEnded && (!FReader->IsOpen() || Clock::now() >= graceEnd)) break;
+        if (!FChildEnded && TimedOut()) break;
 
         // Only the descriptors that can matter now are polled (the others would only add to the
         // cost of every wait): the clock only with a time limit (its counters are tested after
@@ -248,8 +232,7 @@ void TConsoleThread::Loop() {
         size_t count = 0;
         size_t slot[iCount] = {iCount, iCount, iCount, iCount, iCount}; // index in items, iCount: not polled
         auto add = [&](size_t AIndex, int AFd, bool AWrite) {
-            if (AFd < 0)
-                return;
+            if (AFd < 0) return;
             slot[AIndex] = count;
             items[count].Fd = AFd;
             items[count].WantRead = !AWrite;
@@ -268,7 +251,8 @@ void TConsoleThread::Loop() {
 
         int timeout = -1;
         if (FChildEnded) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(graceEnd - Clock::now()).count();
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(graceEnd - Clock::now()).count();
             timeout = static_cast<int>(std::max<long long>(0, left) + 1);
         } else if (!FPidfd.IsOpen()) {
             timeout = 20; // no pidfd on this system: look at the child now and then
@@ -278,13 +262,11 @@ void TConsoleThread::Loop() {
             throw EConsoleCommand(QStringLiteral("Error waiting: %1").arg(posix::ErrorText(err)));
 
         // The wake event first: what it announces is tested below or at the top of the loop.
-        if (ready(iWake))
-            FShared->Wake().Reset();
+        if (ready(iWake)) FShared->Wake().Reset();
         // Output.
         if (ready(iOut)) {
             long n = FReader->ReadChunk(FBatch.Chunk);
-            if (n > 0)
-                DoReadLine();
+            if (n > 0) DoReadLine();
         }
         // Input, and the pipe to the child writable again.
         ServeInput();
@@ -298,8 +280,7 @@ void TConsoleThread::Loop() {
                 graceEnd = Clock::now() + kGrace;
             }
         }
-        if (ready(iTick))
-            FTimer->FEvent.Reset();
+        if (ready(iTick)) FTimer->FEvent.Reset();
     }
 }
 
@@ -370,15 +351,11 @@ void TConsoleThread::ServeInput() {
     while (!FTerminated.load()) {
         if (FPendingInput.isEmpty()) {
             QString entry;
-            if (!FInputLines.TakeFirst(entry))
-                return;
-            if (!FInputWrite.IsOpen())
-                continue; // the child closed its input: queued input is dropped
-            if (entry.startsWith(QLatin1Char('_')))
-                entry += QStringLiteral("\r\n");
+            if (!FInputLines.TakeFirst(entry)) return;
+            if (!FInputWrite.IsOpen()) continue; // the child closed its input: queued input is dropped
+            if (entry.startsWith(QLatin1Char('_'))) entry += QStringLiteral("\r\n");
             entry.remove(0, 1);
-            if (entry.isEmpty())
-                continue;
+            if (entry.isEmpty()) continue;
             FOwner->DoCharEncoding(FOwner, entry, FPendingInput);
             FPendingOffset = 0;
             FPendingEcho = entry;
@@ -388,8 +365,7 @@ void TConsoleThread::ServeInput() {
             long n = posix::Write(FInputWrite.Get(), FPendingInput.constData() + FPendingOffset,
                                   static_cast<size_t>(FPendingInput.size() - FPendingOffset), err);
             if (n < 0) {
-                if (err == posix::kErrAgain)
-                    return; // served again when the pipe is writable
+                if (err == posix::kErrAgain) return; // served again when the pipe is writable
                 if (err == posix::kErrPipe) {
                     // The child closed its standard input: not an error of the run.
                     FInputWrite.Close();
@@ -401,8 +377,7 @@ void TConsoleThread::ServeInput() {
                 throw common::EAssertionFailed();
             }
             FPendingOffset += n;
-            if (FPendingOffset < FPendingInput.size())
-                return;
+            if (FPendingOffset < FPendingInput.size()) return;
             FPendingInput.clear();
             FPendingOffset = 0;
         }
@@ -447,8 +422,7 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
             while (i < n && u[i] > 13)
                 ++i;
             lastWasCR = false;
-            if (i == n)
-                break;
+            if (i == n) break;
         }
         const char16_t c = u[i];
         if (c == 0) {
@@ -492,10 +466,8 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
     }
     FLastWasCR = lastWasCR;
     AppendWithoutNul(FLast, p + segment, n - segment, hasNul);
-    if (chars && charsFrom < n)
-        DoNewChar(p + charsFrom, n - charsFrom, AFromChild, charsFrom);
-    if (completed && AFromChild)
-        FTimer->NewOutput();
+    if (chars && charsFrom < n) DoNewChar(p + charsFrom, n - charsFrom, AFromChild, charsFrom);
+    if (completed && AFromChild) FTimer->NewOutput();
     if (!FLast.isEmpty()) {
         FLineBeginned = true;
         // Partial reports are throttled: small lines every time, long ones when they have
@@ -504,7 +476,8 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
         const qsizetype len = FLast.size();
         if (FSettings.ReportPartial && len != FPartialReportedLen) {
             const auto now = Clock::now();
-            if (len <= 4096 || len >= 2 * FPartialReportedLen || now - FPartialReportedAt >= std::chrono::milliseconds(250)) {
+            if (len <= 4096 || len >= 2 * FPartialReportedLen ||
+                now - FPartialReportedAt >= std::chrono::milliseconds(250)) {
                 // A copy of its own: FLast is never shared with the GUI thread, so appending to it
                 // never races with the GUI dropping its reference (Qt's detach test is relaxed).
                 DoNewLine(QString(FLast.constData(), len), otBeginningOfLine);
@@ -517,7 +490,8 @@ void TConsoleThread::Assemble(const QString &AText, bool AFromChild) {
 
 void TConsoleThread::DoNewChar(const QChar *AChars, qsizetype ACount, bool AInChunk, qsizetype AOffset) {
     if (AInChunk) {
-        FBatch.Events.emplace_back(TRunEvent::rkChars, static_cast<int32_t>(AOffset), static_cast<int32_t>(ACount), true);
+        FBatch.Events.emplace_back(TRunEvent::rkChars, static_cast<int32_t>(AOffset),
+                                   static_cast<int32_t>(ACount), true);
         return;
     }
     FBatch.Events.emplace_back(TRunEvent::rkChars, QString(AChars, ACount));

@@ -22,11 +22,12 @@ void TProcessTimer::Beginning() {
     SetEnabled(true);
 }
 
-void TProcessTimer::Ending() { SetEnabled(false); }
+void TProcessTimer::Ending() {
+    SetEnabled(false);
+}
 
 void TProcessTimer::SetEnabled(bool AValue) {
-    if (AValue == FEnabled)
-        return;
+    if (AValue == FEnabled) return;
     FEnabled = AValue;
     if (AValue) {
         FTimer.start();
@@ -37,8 +38,7 @@ void TProcessTimer::SetEnabled(bool AValue) {
         }
     } else {
         FTimer.stop();
-        if (FTimer.isActive())
-            throw EProcessTimer(QStringLiteral("could not kill timer"));
+        if (FTimer.isActive()) throw EProcessTimer(QStringLiteral("could not kill timer"));
     }
 }
 

@@ -45,11 +45,12 @@ void TRunShared::Post(TRunBatch &ABatch, size_t ACost) {
         }
     }
     ABatch = std::move(next);
-    if (post)
-        PostCall();
+    if (post) PostCall();
 }
 
-bool TRunShared::CanResume() const { return FUndelivered < kUndeliveredLimit / 2 && FQueued < kAheadLimit; }
+bool TRunShared::CanResume() const {
+    return FUndelivered < kUndeliveredLimit / 2 && FQueued < kAheadLimit;
+}
 
 bool TRunShared::MustPause() {
     std::lock_guard<std::mutex> lock(FLock);
@@ -88,8 +89,7 @@ bool TRunShared::Take(std::vector<TRunBatch> &AInto) {
             wake = true;
         }
     }
-    if (wake)
-        FWake.Signal();
+    if (wake) FWake.Signal();
     return true;
 }
 
@@ -103,14 +103,12 @@ void TRunShared::Delivered(size_t ACost, std::vector<TRunBatch> &ASpare) {
             wake = true;
         }
         for (TRunBatch &b : ASpare) {
-            if (FSpare.size() >= 8)
-                break;
+            if (FSpare.size() >= 8) break;
             FSpare.push_back(std::move(b));
         }
     }
     ASpare.clear(); // those not kept are freed outside the lock
-    if (wake)
-        FWake.Signal();
+    if (wake) FWake.Signal();
 }
 
 void TRunShared::Answer(bool ACanTerminate) {
@@ -126,13 +124,17 @@ void TRunShared::Cancel() {
     FAnswered.notify_all();
 }
 
-void TRunShared::Repost() { PostCall(); }
+void TRunShared::Repost() {
+    PostCall();
+}
 
 size_t TRunShared::PeakUndelivered() const {
     std::lock_guard<std::mutex> lock(FLock);
     return FPeakUndelivered;
 }
 
-void TRunSink::Deliver() { FOwner->DeliverPosted(); }
+void TRunSink::Deliver() {
+    FOwner->DeliverPosted();
+}
 
 } // namespace runner

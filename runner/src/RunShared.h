@@ -127,13 +127,13 @@ public:
 private:
     void PostCall();
 
-    QObject *FSink; // the component's sink; lives as long as the component
+    QObject *FSink;       // the component's sink; lives as long as the component
     QMetaMethod FDeliver; // the sink's Deliver(), looked up once
     mutable std::mutex FLock;
     std::condition_variable FAnswered;
     std::vector<TRunBatch> FQueue;
     std::vector<TRunBatch> FSpare; // delivered batches, kept for their buffers
-    bool CanResume() const; // under FLock
+    bool CanResume() const;        // under FLock
     size_t FUndelivered = 0;
     size_t FQueued = 0; // cost of FQueue
     size_t FPeakUndelivered = 0;

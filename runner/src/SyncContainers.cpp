@@ -46,8 +46,7 @@ void TInputLines::Clear() {
 
 bool TInputLines::TakeFirst(QString &AValue) {
     std::lock_guard<std::mutex> lock(FLock);
-    if (FList.isEmpty())
-        return false;
+    if (FList.isEmpty()) return false;
     AValue = FList.takeFirst();
     return true;
 }

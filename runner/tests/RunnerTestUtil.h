@@ -7,10 +7,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QFile>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -19,8 +19,7 @@ namespace runnertest {
 // The test child with its steps, as a command line.
 inline QString Child(const QString &ASteps = QString()) {
     QString cl = QStringLiteral("\"%1\"").arg(QStringLiteral(RUNNER_TEST_CHILD));
-    if (!ASteps.isEmpty())
-        cl += QLatin1Char(' ') + ASteps;
+    if (!ASteps.isEmpty()) cl += QLatin1Char(' ') + ASteps;
     return cl;
 }
 
@@ -33,24 +32,24 @@ struct TRecorder {
 
     explicit TRecorder(runner::TConsoleCommand &ACmd, bool AChars = false) {
         ACmd.SetOnNewLine([this](QObject *, const QString &ALine, runner::TOutputType AType) {
-            Events << (AType == runner::otEntireLine ? QStringLiteral("line:") : QStringLiteral("partial:")) + ALine;
+            Events << (AType == runner::otEntireLine ? QStringLiteral("line:") : QStringLiteral("partial:")) +
+                          ALine;
         });
         if (AChars)
-            ACmd.SetOnNewChar([this](QObject *, QChar AChar) {
-                Events << QStringLiteral("char:%1").arg(AChar.unicode());
-            });
+            ACmd.SetOnNewChar(
+                [this](QObject *, QChar AChar) { Events << QStringLiteral("char:%1").arg(AChar.unicode()); });
         ACmd.SetOnTerminated([this](QObject *) {
             ++Terminated;
             Events << QStringLiteral("terminated");
         });
-        Previous = common::SetErrorReporter([this](const common::ErrorReport &AReport) { Reports << AReport; });
+        Previous =
+            common::SetErrorReporter([this](const common::ErrorReport &AReport) { Reports << AReport; });
     }
     ~TRecorder() { common::SetErrorReporter(Previous); }
     QStringList Lines() const {
         QStringList r;
         for (const QString &e : Events)
-            if (e.startsWith(QLatin1String("line:")))
-                r << e.mid(5);
+            if (e.startsWith(QLatin1String("line:"))) r << e.mid(5);
         return r;
     }
 };
@@ -74,21 +73,20 @@ inline bool RunToEnd(runner::TConsoleCommand &ACmd, const QString &ACommandLine,
 }
 
 // Whether a process exists (also as a zombie).
-inline bool ProcessExists(qint64 APid) { return QFile::exists(QStringLiteral("/proc/%1").arg(APid)); }
+inline bool ProcessExists(qint64 APid) {
+    return QFile::exists(QStringLiteral("/proc/%1").arg(APid));
+}
 
 // Field AIndex (1-based, as in proc(5)) of /proc/PID/stat; -1 if gone.
 inline qint64 StatField(const QString &APid, int AIndex) {
     QFile f(QStringLiteral("/proc/%1/stat").arg(APid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
+    if (!f.open(QIODevice::ReadOnly)) return -1;
     const QByteArray stat = f.readAll();
     const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return -1;
+    if (close < 0) return -1;
     const QList<QByteArray> rest = stat.mid(close + 2).split(' '); // field 3 onwards
     const int k = AIndex - 3;
-    if (k < 0 || k >= rest.size())
-        return -1;
+    if (k < 0 || k >= rest.size()) return -1;
     return rest[k].toLongLong();
 }
 
@@ -99,8 +97,7 @@ inline QList<qint64> GroupMembers(qint64 APgid) {
     for (const QString &e : entries) {
         bool ok = false;
         const qint64 pid = e.toLongLong(&ok);
-        if (ok && StatField(e, 5) == APgid)
-            r << pid;
+        if (ok && StatField(e, 5) == APgid) r << pid;
     }
     return r;
 }
@@ -113,14 +110,15 @@ inline int ChildCount() {
     for (const QString &e : entries) {
         bool ok = false;
         e.toLongLong(&ok);
-        if (ok && StatField(e, 4) == self)
-            ++n;
+        if (ok && StatField(e, 4) == self) ++n;
     }
     return n;
 }
 
 inline int OpenFdCount() {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                                .size());
 }
 
 } // namespace runnertest

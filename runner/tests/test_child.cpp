@@ -39,18 +39,31 @@ std::string Unescape(const char *AText) {
         }
         ++p;
         switch (*p) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case '0': out += '\0'; break;
-        case '\\': out += '\\'; break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '0':
+            out += '\0';
+            break;
+        case '\\':
+            out += '\\';
+            break;
         case 'x': {
             char hex[3] = {p[1], p[1] ? p[2] : '\0', '\0'};
             out += static_cast<char>(std::strtol(hex, nullptr, 16));
             p += 2;
             break;
         }
-        default: out += '\\'; out += *p; break;
+        default:
+            out += '\\';
+            out += *p;
+            break;
         }
     }
     return out;
@@ -61,7 +74,9 @@ void Write(FILE *AFile, const std::string &AText) {
     std::fflush(AFile);
 }
 
-void Sleep(long AMs) { std::this_thread::sleep_for(std::chrono::milliseconds(AMs)); }
+void Sleep(long AMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(AMs));
+}
 
 } // namespace
 
@@ -79,13 +94,11 @@ int main(int argc, char **argv) {
             std::string eolName = next();
             const char *eol = eolName == "crlf" ? "\r\n" : eolName == "cr" ? "\r" : "\n";
             bool noEol = i + 1 < argc && std::strcmp(argv[i + 1], "noeol") == 0;
-            if (noEol)
-                ++i;
+            if (noEol) ++i;
             for (long k = 1; k <= n; ++k) {
                 std::fputs("line", stdout);
                 std::fputs(std::to_string(k).c_str(), stdout);
-                if (k < n || !noEol)
-                    std::fputs(eol, stdout);
+                if (k < n || !noEol) std::fputs(eol, stdout);
             }
             std::fflush(stdout);
         } else if (step == "split") {
@@ -133,8 +146,7 @@ int main(int argc, char **argv) {
             std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
             std::string command = "'" + self + "' sleep " + next() + " &";
             std::fflush(stdout);
-            if (std::system(command.c_str()) != 0)
-                return 99;
+            if (std::system(command.c_str()) != 0) return 99;
             Write(stdout, "grandchild started\n");
         } else {
             std::fprintf(stderr, "test_child: unknown step %s\n", step.c_str());

@@ -96,8 +96,7 @@ private slots:
         TConsoleCommand cmd;
         QStringList first, second;
         cmd.SetOnNewLine([&](QObject *, const QString &ALine, TOutputType AType) {
-            if (AType == otEntireLine)
-                first << ALine;
+            if (AType == otEntireLine) first << ALine;
         });
         cmd.SetMaxTimeAfterBeginning(0);
         cmd.SetCommandLine(Child(QStringLiteral("print a\\n sleep 300 print b\\n sleep 1500 print c\\n")));

@@ -20,7 +20,8 @@ private slots:
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("print one\\ntwo\\nthree\\n sleep 300 exit 3"))));
         QCOMPARE(rec.Events, (QStringList{QStringLiteral("line:one"), QStringLiteral("line:two"),
                                           QStringLiteral("line:three"), QStringLiteral("terminated")}));
-        QCOMPARE(cmd.Lines(), (QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}));
+        QCOMPARE(cmd.Lines(),
+                 (QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}));
         QCOMPARE(cmd.ExitCode(), 3u);
         QCOMPARE(cmd.EndStatus(), esProcess);
         QCOMPARE(rec.Terminated, 1);
@@ -50,7 +51,8 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("CR LF and LF in one chunk") << "print a\\r\\nb\\n" << QStringList{"a", "b"};
-        QTest::newRow("CR, then LF in the next chunk") << "print a\\r sleep 100 print \\nb\\n" << QStringList{"a", "b"};
+        QTest::newRow("CR, then LF in the next chunk") << "print a\\r sleep 100 print \\nb\\n"
+                                                       << QStringList{"a", "b"};
         QTest::newRow("lone CRs") << "print a\\rb\\r" << QStringList{"a", "b"};
         QTest::newRow("LF CR makes an empty line") << "print a\\n\\r" << QStringList{"a", ""};
         QTest::newRow("empty lines") << "print \\n\\n" << QStringList{"", ""};
@@ -58,7 +60,8 @@ private slots:
         QTest::newRow("lost tail") << "print x\\ny exit 0" << QStringList{"x", "y"};
         QTest::newRow("stderr merged") << "print out\\n sleep 50 err err\\n" << QStringList{"out", "err"};
         QTest::newRow("LF lines") << "lines 3 lf" << QStringList{"line1", "line2", "line3"};
-        QTest::newRow("CR LF lines, no final end") << "lines 3 crlf noeol" << QStringList{"line1", "line2", "line3"};
+        QTest::newRow("CR LF lines, no final end")
+            << "lines 3 crlf noeol" << QStringList{"line1", "line2", "line3"};
         QTest::newRow("CR lines") << "lines 3 cr" << QStringList{"line1", "line2", "line3"};
     }
     void lineEnds() {
@@ -76,9 +79,9 @@ private slots:
         TConsoleCommand cmd;
         TRecorder rec(cmd, true);
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("print a\\0\\r\\n"))));
-        QCOMPARE(rec.Events, (QStringList{QStringLiteral("char:97"), QStringLiteral("char:0"), QStringLiteral("char:13"),
-                                          QStringLiteral("line:a"), QStringLiteral("char:10"),
-                                          QStringLiteral("terminated")}));
+        QCOMPARE(rec.Events, (QStringList{QStringLiteral("char:97"), QStringLiteral("char:0"),
+                                          QStringLiteral("char:13"), QStringLiteral("line:a"),
+                                          QStringLiteral("char:10"), QStringLiteral("terminated")}));
     }
 
     // Every byte passes through the default (Latin-1) decoding unchanged, so the application can
@@ -115,10 +118,13 @@ private slots:
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("dir");
         QTest::addColumn<QString>("systemText");
-        QTest::newRow("missing program") << "/nonexistent/program arg" << "" << posix::ErrorText(2);
-        QTest::newRow("missing program on PATH") << "no-such-program-4711 -x" << "" << posix::ErrorText(2);
+        QTest::newRow("missing program") << "/nonexistent/program arg"
+                                         << "" << posix::ErrorText(2);
+        QTest::newRow("missing program on PATH") << "no-such-program-4711 -x"
+                                                 << "" << posix::ErrorText(2);
         QTest::newRow("bad directory") << Child() << "/nonexistent/dir" << posix::ErrorText(2);
-        QTest::newRow("not executable") << "/etc/passwd" << "" << posix::ErrorText(13);
+        QTest::newRow("not executable") << "/etc/passwd"
+                                        << "" << posix::ErrorText(13);
     }
     void errors() {
         QFETCH(QString, commandLine);
@@ -131,7 +137,8 @@ private slots:
         QCOMPARE(cmd.EndStatus(), esError);
         QCOMPARE(rec.Reports.size(), 1);
         QCOMPARE(rec.Reports[0].ClassName, QStringLiteral("ECreateProcessError"));
-        QCOMPARE(rec.Reports[0].Message, QStringLiteral("Error creating Process: %1 - (%2)").arg(commandLine, systemText));
+        QCOMPARE(rec.Reports[0].Message,
+                 QStringLiteral("Error creating Process: %1 - (%2)").arg(commandLine, systemText));
         QCOMPARE(rec.Reports[0].Caption, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         QCOMPARE(rec.Events, QStringList{QStringLiteral("terminated")});
         QVERIFY(!cmd.IsRunning());
@@ -147,7 +154,8 @@ private slots:
             AHandled = handle;
         });
         QVERIFY(RunToEnd(cmd, QStringLiteral("/nonexistent/x")));
-        QCOMPARE(seen, QStringLiteral("ECreateProcessError:Error creating Process: /nonexistent/x - (%1)").arg(posix::ErrorText(2)));
+        QCOMPARE(seen, QStringLiteral("ECreateProcessError:Error creating Process: /nonexistent/x - (%1)")
+                           .arg(posix::ErrorText(2)));
         QVERIFY(rec.Reports.isEmpty()); // handled
         handle = false;
         QVERIFY(RunToEnd(cmd, QStringLiteral("/nonexistent/x")));
@@ -207,8 +215,7 @@ private slots:
         TConsoleCommand cmd;
         int partials = 0;
         cmd.SetOnNewLine([&](QObject *, const QString &, TOutputType AType) {
-            if (AType == otBeginningOfLine)
-                ++partials;
+            if (AType == otBeginningOfLine) ++partials;
         });
         cmd.SetMaxTimeAfterLastOutput(1);
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("flood"))));
@@ -338,9 +345,11 @@ private slots:
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("env RUNNER_TEST_VAR env PATH"))));
         QCOMPARE(cmd.Lines().at(0), QStringLiteral("RUNNER_TEST_VAR unset"));
         const QString path = cmd.Lines().at(1);
-        cmd.Environment() << QStringLiteral("RUNNER_TEST_VAR=hello world") << QStringLiteral("HOME=/replaced");
+        cmd.Environment() << QStringLiteral("RUNNER_TEST_VAR=hello world")
+                          << QStringLiteral("HOME=/replaced");
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("env RUNNER_TEST_VAR env HOME env PATH"))));
-        QCOMPARE(cmd.Lines(), (QStringList{QStringLiteral("RUNNER_TEST_VAR=hello world"), QStringLiteral("HOME=/replaced"), path}));
+        QCOMPARE(cmd.Lines(), (QStringList{QStringLiteral("RUNNER_TEST_VAR=hello world"),
+                                           QStringLiteral("HOME=/replaced"), path}));
     }
 
     void currentDir() {
@@ -348,7 +357,8 @@ private slots:
         TConsoleCommand cmd;
         cmd.SetCurrentDir(dir.path());
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("pwd"))));
-        QCOMPARE(QFileInfo(cmd.Lines().value(0)).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
+        QCOMPARE(QFileInfo(cmd.Lines().value(0)).canonicalFilePath(),
+                 QFileInfo(dir.path()).canonicalFilePath());
     }
 
     void onlyStandardDescriptorsReachTheChild() {
@@ -382,8 +392,10 @@ private slots:
 
     void customDecodingAndEncoding() {
         TConsoleCommand cmd;
-        cmd.SetOnCharDecoding([](QObject *, const QByteArray &ABuf) { return QString::fromLatin1(ABuf).toUpper(); });
-        cmd.SetOnCharEncoding([](QObject *, const QString &AChars, QByteArray &AOut) { AOut += AChars.toUtf8(); });
+        cmd.SetOnCharDecoding(
+            [](QObject *, const QByteArray &ABuf) { return QString::fromLatin1(ABuf).toUpper(); });
+        cmd.SetOnCharEncoding(
+            [](QObject *, const QString &AChars, QByteArray &AOut) { AOut += AChars.toUtf8(); });
         cmd.SetCommandLine(Child(QStringLiteral("readline")));
         cmd.Execute();
         cmd.SendLine(QStringLiteral("é"), true);

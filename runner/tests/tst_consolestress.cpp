@@ -31,8 +31,7 @@ private slots:
         TConsoleCommand cmd;
         qsizetype n = 0;
         cmd.SetOnNewLine([&](QObject *, const QString &, TOutputType AType) {
-            if (AType != otEntireLine)
-                return;
+            if (AType != otEntireLine) return;
             ++n;
             QElapsedTimer t;
             t.start();
@@ -41,7 +40,8 @@ private slots:
         });
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("lines 300000 lf")), 60000));
         QCOMPARE(n, 300000);
-        QVERIFY2(cmd.PeakUndelivered() <= 9u * 1024u * 1024u, qPrintable(QString::number(cmd.PeakUndelivered())));
+        QVERIFY2(cmd.PeakUndelivered() <= 9u * 1024u * 1024u,
+                 qPrintable(QString::number(cmd.PeakUndelivered())));
     }
 
     void grandchildHoldingThePipe() {
@@ -86,7 +86,8 @@ private slots:
         qInfo("1000 runs: %lld ms", static_cast<long long>(t.elapsed()));
         // Failing runs too.
         common::ErrorReporter previous = common::SetErrorReporter([](const common::ErrorReport &) {});
-        QtMessageHandler previousHandler = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        QtMessageHandler previousHandler =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         for (int i = 0; i < 50; ++i) {
             cmd.SetCommandLine(QStringLiteral("/nonexistent/%1").arg(i));
             cmd.Execute();
@@ -129,8 +130,7 @@ private slots:
         }
         cmd->SetCommandLine(Child(steps));
         cmd->Execute();
-        if (waitMs > 0)
-            QTest::qWait(waitMs);
+        if (waitMs > 0) QTest::qWait(waitMs);
         qint64 pgid = cmd->ProcessInformation().dwProcessId;
         if (veto) {
             QVERIFY(QTest::qWaitFor([&] { return !output.isEmpty(); }, 5000));
@@ -142,8 +142,7 @@ private slots:
         cmd.reset();
         QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
         QTest::qWait(20); // posted calls of the destroyed runner must be dropped
-        if (pgid > 0)
-            QVERIFY(QTest::qWaitFor([&] { return GroupMembers(pgid).isEmpty(); }, 2000));
+        if (pgid > 0) QVERIFY(QTest::qWaitFor([&] { return GroupMembers(pgid).isEmpty(); }, 2000));
         QCOMPARE(OpenFdCount(), fdsBefore);
         QCOMPARE(ChildCount(), childrenBefore);
     }
@@ -152,8 +151,7 @@ private slots:
         auto *cmd = new TConsoleCommand;
         int lines = 0;
         cmd->SetOnNewLine([&](QObject *, const QString &, TOutputType AType) {
-            if (AType == otEntireLine && ++lines == 10)
-                delete cmd;
+            if (AType == otEntireLine && ++lines == 10) delete cmd;
         });
         cmd->SetCommandLine(Child(QStringLiteral("lines 100000 lf")));
         cmd->Execute();

@@ -48,8 +48,7 @@ public:
 
 #define COMMON_ASSERT(cond)                                                                                  \
     do {                                                                                                     \
-        if (!(cond))                                                                                         \
-            throw ::common::EAssertionFailed();                                                              \
+        if (!(cond)) throw ::common::EAssertionFailed();                                                     \
     } while (false)
 
 // One error report: the caption of the report (may be empty), the class name and the message.

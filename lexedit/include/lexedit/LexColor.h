@@ -65,8 +65,12 @@ inline constexpr TColor clFuchsia = 0xFF00FF;
 inline constexpr TColor clAqua = 0xFFFF00;
 inline constexpr TColor clWhite = 0xFFFFFF;
 
-constexpr TColor RGBToColor(int R, int G, int B) { return TColor((B & 0xFF) << 16 | (G & 0xFF) << 8 | (R & 0xFF)); }
-constexpr bool IsSystemColor(TColor AColor) { return (uint32_t(AColor) & 0xFF000000u) == 0xFF000000u; }
+constexpr TColor RGBToColor(int R, int G, int B) {
+    return TColor((B & 0xFF) << 16 | (G & 0xFF) << 8 | (R & 0xFF));
+}
+constexpr bool IsSystemColor(TColor AColor) {
+    return (uint32_t(AColor) & 0xFF000000u) == 0xFF000000u;
+}
 
 // Font styles: one byte, bold = bit 0, italic = bit 1, underline = bit 2, strike-out = bit 3.
 enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };

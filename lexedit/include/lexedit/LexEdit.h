@@ -68,8 +68,8 @@ enum TLexEditorOption : uint8_t {
 using TLexEditorOptions = TSet<TLexEditorOption, uint32_t>;
 
 inline constexpr TLexEditorOptions LEXEDIT_DEFAULT_OPTIONS{
-    eoAutoIndent,    eoDragDropEditing, eoEnhanceEndKey,  eoGroupUndo,    eoScrollPastEol,
-    eoShowScrollHint, eoSmartTabDelete, eoSmartTabs,      eoTabsToSpaces};
+    eoAutoIndent,     eoDragDropEditing, eoEnhanceEndKey, eoGroupUndo,   eoScrollPastEol,
+    eoShowScrollHint, eoSmartTabDelete,  eoSmartTabs,     eoTabsToSpaces};
 
 enum TLexStateFlag : uint8_t {
     sfCaretChanged,
@@ -117,9 +117,9 @@ using TStatusChangeEvent = std::function<void(TCustomLexEdit *Sender, TLexStatus
 using TProcessCommandEvent =
     std::function<void(TCustomLexEdit *Sender, TLexEditorCommand &Command, QChar &AChar, void *Data)>;
 // A hooked command handler: called before (AfterProcessing false) and after a command runs.
-using THookedCommandEvent = std::function<void(TCustomLexEdit *Sender, bool AfterProcessing, bool &Handled,
-                                               TLexEditorCommand &Command, QChar &AChar, void *Data,
-                                               void *HandlerData)>;
+using THookedCommandEvent =
+    std::function<void(TCustomLexEdit *Sender, bool AfterProcessing, bool &Handled,
+                       TLexEditorCommand &Command, QChar &AChar, void *Data, void *HandlerData)>;
 
 struct THookedCommandHandlerEntry {
     const void *Owner = nullptr; // identifies the handler (the object the handler belongs to)
@@ -135,7 +135,8 @@ struct TLexStoredKeystroke {
     uint16_t Key2 = 0;
     TShiftState Shift2;
     bool operator==(const TLexStoredKeystroke &O) const {
-        return Command == O.Command && Key == O.Key && Shift == O.Shift && Key2 == O.Key2 && Shift2 == O.Shift2;
+        return Command == O.Command && Key == O.Key && Shift == O.Shift && Key2 == O.Key2 &&
+               Shift2 == O.Shift2;
     }
 };
 
@@ -233,15 +234,21 @@ public:
                                              void *Data);
 
     TLexEditKbdHandler &KbdHandler() { return fKbdHandler; }
-    TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler) { return fKbdHandler.AddKeyDownHandler(std::move(AHandler)); }
-    TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler) { return fKbdHandler.AddKeyUpHandler(std::move(AHandler)); }
+    TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler) {
+        return fKbdHandler.AddKeyDownHandler(std::move(AHandler));
+    }
+    TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler) {
+        return fKbdHandler.AddKeyUpHandler(std::move(AHandler));
+    }
     TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler) {
         return fKbdHandler.AddKeyPressHandler(std::move(AHandler));
     }
     TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler) {
         return fKbdHandler.AddMouseDownHandler(std::move(AHandler));
     }
-    TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler) { return fKbdHandler.AddMouseUpHandler(std::move(AHandler)); }
+    TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler) {
+        return fKbdHandler.AddMouseUpHandler(std::move(AHandler));
+    }
     TLexHandlerId AddMouseCursorHandler(TMouseCursorEvent AHandler) {
         return fKbdHandler.AddMouseCursorHandler(std::move(AHandler));
     }
@@ -358,8 +365,10 @@ public:
     void SetSelectionMode(TLexSelectionMode Value);
     TLexSelectionMode ActiveSelectionMode() const { return fActiveSelectionMode; }
     void SetActiveSelectionMode(TLexSelectionMode Value);
-    void SetCaretAndSelection(const TBufferCoord &ptCaret, const TBufferCoord &ptBefore, const TBufferCoord &ptAfter);
-    void MoveCaretAndSelection(const TBufferCoord &ptBefore, const TBufferCoord &ptAfter, bool SelectionCommand);
+    void SetCaretAndSelection(const TBufferCoord &ptCaret, const TBufferCoord &ptBefore,
+                              const TBufferCoord &ptAfter);
+    void MoveCaretAndSelection(const TBufferCoord &ptBefore, const TBufferCoord &ptAfter,
+                               bool SelectionCommand);
     void SelectAll();
     QString SelText() const { return GetSelText(); }
     QString GetSelText() const;
@@ -429,6 +438,7 @@ protected:
     virtual void InvalidateRect(const QRect &aRect);
     virtual void DoChange();
     virtual bool GetReadOnly() const { return fReadOnly; }
+
 public:
     virtual void SetReadOnly(bool Value);
 
@@ -503,7 +513,7 @@ private:
     void UnregisterPlugin(TLexEditPlugin *APlugin);
 
     // buffer
-    TLexEditStringList *fLines;                    // the buffer shown: own or shared
+    TLexEditStringList *fLines;                     // the buffer shown: own or shared
     std::unique_ptr<TLexEditStringList> fOrigLines; // the buffer this editor made
     // undo
     std::shared_ptr<ILexEditUndo> fUndoRedo;
@@ -575,8 +585,8 @@ private:
     // references
     TLexCustomHighlighter *fHighlighter = nullptr; // not owned; dropped when it is destroyed
     QMetaObject::Connection fHighlighterDestroyed;
-    TCustomLexEdit *fChainedEditor = nullptr;      // the editor whose buffer is shown, if any
-    std::vector<TCustomLexEdit *> fFollowers;      // editors showing this editor's buffer
+    TCustomLexEdit *fChainedEditor = nullptr; // the editor whose buffer is shown, if any
+    std::vector<TCustomLexEdit *> fFollowers; // editors showing this editor's buffer
 };
 
 template <typename F> void TCustomLexEdit::ForEachFollower(F &&AFunction) {

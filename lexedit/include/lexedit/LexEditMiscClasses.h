@@ -90,16 +90,29 @@ public:
     TPlugInHandlers Handlers() const { return fHandlers; }
 
     // Line indexes are 0-based, as the buffer reports them.
-    virtual void LinesInserted(int FirstLine, int Count) { Q_UNUSED(FirstLine); Q_UNUSED(Count); }
-    virtual void LinesDeleted(int FirstLine, int Count) { Q_UNUSED(FirstLine); Q_UNUSED(Count); }
-    virtual void LinePut(int Index, const QString &OldLine) { Q_UNUSED(Index); Q_UNUSED(OldLine); }
+    virtual void LinesInserted(int FirstLine, int Count) {
+        Q_UNUSED(FirstLine);
+        Q_UNUSED(Count);
+    }
+    virtual void LinesDeleted(int FirstLine, int Count) {
+        Q_UNUSED(FirstLine);
+        Q_UNUSED(Count);
+    }
+    virtual void LinePut(int Index, const QString &OldLine) {
+        Q_UNUSED(Index);
+        Q_UNUSED(OldLine);
+    }
     virtual void LinesChanging() {}
     virtual void LinesChanged() {}
     virtual void AfterPaint(QPainter &ACanvas, const QRect &AClip, int FirstLine, int LastLine) {
-        Q_UNUSED(ACanvas); Q_UNUSED(AClip); Q_UNUSED(FirstLine); Q_UNUSED(LastLine);
+        Q_UNUSED(ACanvas);
+        Q_UNUSED(AClip);
+        Q_UNUSED(FirstLine);
+        Q_UNUSED(LastLine);
     }
     virtual void PaintTransient(QPainter &ACanvas, TTransientType ATransientType) {
-        Q_UNUSED(ACanvas); Q_UNUSED(ATransientType);
+        Q_UNUSED(ACanvas);
+        Q_UNUSED(ATransientType);
     }
 
 private:

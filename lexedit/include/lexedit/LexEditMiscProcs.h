@@ -63,10 +63,8 @@ template <typename THighlighter, typename TList>
 int GetHighlighterIndex(const THighlighter *Highlighter, const TList &HighlighterList) {
     int Result = 1;
     for (const auto *Item : HighlighterList) {
-        if (Item == Highlighter)
-            break;
-        if (Item != nullptr && Highlighter != nullptr && typeid(*Item) == typeid(*Highlighter))
-            ++Result;
+        if (Item == Highlighter) break;
+        if (Item != nullptr && Highlighter != nullptr && typeid(*Item) == typeid(*Highlighter)) ++Result;
     }
     return Result;
 }
@@ -79,17 +77,14 @@ int GetHighlighterIndex(const THighlighter *Highlighter, const TList &Highlighte
 template <typename THighlighter, typename TList, typename TProc, typename TParams>
 bool EnumHighlighterAttris(THighlighter *Highlighter, bool SkipDuplicates, const TProc &HighlighterAttriProc,
                            TParams Params, const TList &HighlighterList) {
-    if (Highlighter == nullptr || !HighlighterAttriProc)
-        return false;
+    if (Highlighter == nullptr || !HighlighterAttriProc) return false;
     const int Index = GetHighlighterIndex(Highlighter, HighlighterList);
-    if (SkipDuplicates && Index > 1)
-        return true;
+    if (SkipDuplicates && Index > 1) return true;
     for (int i = 0; i < Highlighter->AttrCount(); ++i) {
         auto *Attri = Highlighter->Attribute(i);
         const QString UniqueAttriName =
             Highlighter->ExportName() + QString::number(Index) + QLatin1Char('.') + Attri->Name();
-        if (!HighlighterAttriProc(Highlighter, Attri, UniqueAttriName, Params))
-            return false;
+        if (!HighlighterAttriProc(Highlighter, Attri, UniqueAttriName, Params)) return false;
     }
     return true;
 }

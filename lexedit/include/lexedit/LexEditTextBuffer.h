@@ -104,7 +104,8 @@ class TLexEditStringList;
 
 using TLexStringListNotifyEvent = std::function<void(TLexEditStringList *Sender)>;
 using TStringListChangeEvent = std::function<void(TLexEditStringList *Sender, int Index, int Count)>;
-using TStringListPutEvent = std::function<void(TLexEditStringList *Sender, int Index, const QString &OldLine)>;
+using TStringListPutEvent =
+    std::function<void(TLexEditStringList *Sender, int Index, const QString &OldLine)>;
 // Saving in the 8-bit code page would lose characters: the handler may pick another encoding or
 // cancel the save.
 using TLexInfoLossEvent = std::function<void(TLexEncoding &Encoding, bool &Cancel)>;

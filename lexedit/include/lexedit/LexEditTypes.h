@@ -41,8 +41,12 @@ struct TDisplayCoord {
     int32_t Column = 0;
     int32_t Row = 0;
 
-    static constexpr TDisplayCoord Min(const TDisplayCoord &a, const TDisplayCoord &b) { return b < a ? b : a; }
-    static constexpr TDisplayCoord Max(const TDisplayCoord &a, const TDisplayCoord &b) { return b > a ? b : a; }
+    static constexpr TDisplayCoord Min(const TDisplayCoord &a, const TDisplayCoord &b) {
+        return b < a ? b : a;
+    }
+    static constexpr TDisplayCoord Max(const TDisplayCoord &a, const TDisplayCoord &b) {
+        return b > a ? b : a;
+    }
 
     friend constexpr bool operator==(const TDisplayCoord &a, const TDisplayCoord &b) {
         return a.Row == b.Row && a.Column == b.Column;
@@ -56,8 +60,12 @@ struct TDisplayCoord {
     friend constexpr bool operator>=(const TDisplayCoord &a, const TDisplayCoord &b) { return !(a < b); }
 };
 
-constexpr TBufferCoord BufferCoord(int32_t AChar, int32_t ALine) { return TBufferCoord{AChar, ALine}; }
-constexpr TDisplayCoord DisplayCoord(int32_t AColumn, int32_t ARow) { return TDisplayCoord{AColumn, ARow}; }
+constexpr TBufferCoord BufferCoord(int32_t AChar, int32_t ALine) {
+    return TBufferCoord{AChar, ALine};
+}
+constexpr TDisplayCoord DisplayCoord(int32_t AColumn, int32_t ARow) {
+    return TDisplayCoord{AColumn, ARow};
+}
 
 enum TLexSelectionMode : uint8_t { smNormal, smLine, smColumn };
 

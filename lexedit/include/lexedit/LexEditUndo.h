@@ -57,10 +57,12 @@ public:
     virtual void Unlock() = 0;
     virtual void Clear() = 0;
     virtual void AddUndoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
-                               const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak = false) = 0;
+                               const QString &ChangeText, TLexSelectionMode SelMode,
+                               bool IsGroupBreak = false) = 0;
     // Records on the redo stack; called by the editor's undo callback.
     virtual void AddRedoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
-                               const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak = false) = 0;
+                               const QString &ChangeText, TLexSelectionMode SelMode,
+                               bool IsGroupBreak = false) = 0;
     virtual void AddGroupBreak() = 0;
     virtual void Undo() = 0;
     virtual void Redo() = 0;

@@ -47,20 +47,17 @@ TFd &TFd::operator=(TFd &&AOther) noexcept {
 }
 
 int TFd::Close() {
-    if (FFd < 0)
-        return 0;
+    if (FFd < 0) return 0;
     int fd = FFd;
     FFd = -1;
     // Linux always releases the descriptor, even when close() reports EINTR: never retry.
-    if (::close(fd) != 0 && errno != EINTR)
-        return errno;
+    if (::close(fd) != 0 && errno != EINTR) return errno;
     return 0;
 }
 
 int MakePipe(TFd &ARead, TFd &AWrite) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return errno;
+    if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
     ARead = TFd(fds[0]);
     AWrite = TFd(fds[1]);
     return 0;
@@ -68,15 +65,13 @@ int MakePipe(TFd &ARead, TFd &AWrite) {
 
 int SetNonBlocking(int AFd) {
     int flags = ::fcntl(AFd, F_GETFL);
-    if (flags < 0 || ::fcntl(AFd, F_SETFL, flags | O_NONBLOCK) != 0)
-        return errno;
+    if (flags < 0 || ::fcntl(AFd, F_SETFL, flags | O_NONBLOCK) != 0) return errno;
     return 0;
 }
 
 TEvent::TEvent() {
     int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (fd < 0)
-        throw std::system_error(errno, std::generic_category(), "eventfd");
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
     FFd = TFd(fd);
 }
 
@@ -91,17 +86,17 @@ bool TEvent::Reset() {
     uint64_t value = 0;
     for (;;) {
         ssize_t n = ::read(FFd.Get(), &value, sizeof value);
-        if (n == static_cast<ssize_t>(sizeof value))
-            return true;
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n == static_cast<ssize_t>(sizeof value)) return true;
+        if (n < 0 && errno == EINTR) continue;
         return false;
     }
 }
 
 namespace {
 
-std::string Encode(const QString &AText) { return QFile::encodeName(AText).toStdString(); }
+std::string Encode(const QString &AText) {
+    return QFile::encodeName(AText).toStdString();
+}
 
 // Holds the strings and the NULL-terminated pointer array of an argv or envp.
 struct TCStringArray {
@@ -120,8 +115,7 @@ struct TCStringArray {
 
 uint32_t DecodeStatus(int ACode, int AStatus, int &AKilledBySignal) {
     AKilledBySignal = 0;
-    if (ACode == CLD_EXITED)
-        return static_cast<uint32_t>(AStatus);
+    if (ACode == CLD_EXITED) return static_cast<uint32_t>(AStatus);
     AKilledBySignal = AStatus;
     return 128u + static_cast<uint32_t>(AStatus);
 }
@@ -154,17 +148,12 @@ TSpawnResult Spawn(const TSpawnRequest &ARequest) {
 
     // The standard descriptors (glibc clears close-on-exec when a descriptor is duplicated
     // onto itself, so this holds even when the parent had 0..2 closed).
-    if (err == 0)
-        err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdinFd, 0);
-    if (err == 0)
-        err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdoutFd, 1);
-    if (err == 0)
-        err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdoutFd, 2);
+    if (err == 0) err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdinFd, 0);
+    if (err == 0) err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdoutFd, 1);
+    if (err == 0) err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdoutFd, 2);
     // Stray descriptors that someone opened without O_CLOEXEC do not reach the child.
-    if (err == 0)
-        err = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    if (err == 0 && !dir.empty())
-        err = posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    if (err == 0) err = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    if (err == 0 && !dir.empty()) err = posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
 
     sigset_t defaults;
     sigfillset(&defaults);
@@ -172,23 +161,20 @@ TSpawnResult Spawn(const TSpawnRequest &ARequest) {
     sigdelset(&defaults, SIGSTOP);
     sigset_t mask;
     sigemptyset(&mask);
+    if (err == 0) err = posix_spawnattr_setsigdefault(&attr, &defaults);
+    if (err == 0) err = posix_spawnattr_setsigmask(&attr, &mask);
+    if (err == 0) err = posix_spawnattr_setpgroup(&attr, 0);
     if (err == 0)
-        err = posix_spawnattr_setsigdefault(&attr, &defaults);
-    if (err == 0)
-        err = posix_spawnattr_setsigmask(&attr, &mask);
-    if (err == 0)
-        err = posix_spawnattr_setpgroup(&attr, 0);
-    if (err == 0)
-        err = posix_spawnattr_setflags(&attr, static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
-                                                                 POSIX_SPAWN_SETPGROUP));
+        err = posix_spawnattr_setflags(
+            &attr,
+            static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP));
     if (err == 0) {
         pid_t pid = 0;
         // glibc reports failures of the exec itself (missing program, not executable, bad
         // directory) as the return value, so they never look like an exit code 127.
         err = posix_spawnp(&pid, argv.Strings.front().c_str(), &actions, &attr, argv.Get(),
                            ARequest.UseEnvironment ? envp.Get() : environ);
-        if (err == 0)
-            result.Pid = pid;
+        if (err == 0) result.Pid = pid;
     }
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
@@ -216,17 +202,14 @@ bool ChildHasEnded(int APid, uint32_t &AExitCode, int &AKilledBySignal) {
     siginfo_t info;
     std::memset(&info, 0, sizeof info);
     for (;;) {
-        if (::waitid(P_PID, static_cast<id_t>(APid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
-            break;
-        if (errno == EINTR)
-            continue;
+        if (::waitid(P_PID, static_cast<id_t>(APid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) break;
+        if (errno == EINTR) continue;
         // ECHILD: not our child (any more); treat it as ended.
         AExitCode = 0;
         AKilledBySignal = 0;
         return true;
     }
-    if (info.si_pid == 0)
-        return false;
+    if (info.si_pid == 0) return false;
     AExitCode = DecodeStatus(info.si_code, info.si_status, AKilledBySignal);
     return true;
 }
@@ -235,10 +218,8 @@ bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal) {
     int status = 0;
     for (;;) {
         pid_t r = ::waitpid(APid, &status, 0);
-        if (r == APid)
-            break;
-        if (r < 0 && errno == EINTR)
-            continue;
+        if (r == APid) break;
+        if (r < 0 && errno == EINTR) continue;
         return false;
     }
     if (WIFEXITED(status))
@@ -249,16 +230,13 @@ bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal) {
 }
 
 int KillGroup(int APgid) {
-    if (APgid <= 1)
-        return EINVAL;
-    if (::kill(-APgid, SIGKILL) != 0)
-        return errno;
+    if (APgid <= 1) return EINVAL;
+    if (::kill(-APgid, SIGKILL) != 0) return errno;
     return 0;
 }
 
 bool GroupExists(int APgid) {
-    if (APgid <= 1)
-        return false;
+    if (APgid <= 1) return false;
     return ::kill(-APgid, 0) == 0 || errno == EPERM;
 }
 
@@ -270,7 +248,8 @@ int Poll(TPollItem *AItems, size_t ACount, int ATimeoutMs, int &AError) {
     }
     for (size_t i = 0; i < ACount; ++i) {
         fds[i].fd = AItems[i].Fd;
-        fds[i].events = static_cast<short>((AItems[i].WantRead ? POLLIN : 0) | (AItems[i].WantWrite ? POLLOUT : 0));
+        fds[i].events =
+            static_cast<short>((AItems[i].WantRead ? POLLIN : 0) | (AItems[i].WantWrite ? POLLOUT : 0));
         fds[i].revents = 0;
     }
     int n;
@@ -293,10 +272,8 @@ int Poll(TPollItem *AItems, size_t ACount, int ATimeoutMs, int &AError) {
 long Read(int AFd, char *ABuf, size_t ACount, int &AError) {
     for (;;) {
         ssize_t n = ::read(AFd, ABuf, ACount);
-        if (n >= 0)
-            return static_cast<long>(n);
-        if (errno == EINTR)
-            continue;
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
         AError = errno;
         return -1;
     }
@@ -305,10 +282,8 @@ long Read(int AFd, char *ABuf, size_t ACount, int &AError) {
 long Write(int AFd, const char *ABuf, size_t ACount, int &AError) {
     for (;;) {
         ssize_t n = ::write(AFd, ABuf, ACount);
-        if (n >= 0)
-            return static_cast<long>(n);
-        if (errno == EINTR)
-            continue;
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
         AError = errno;
         return -1;
     }

@@ -61,17 +61,17 @@ private:
 // Starting a child. Arguments[0] is the program, searched on PATH when it has no slash.
 struct TSpawnRequest {
     QStringList Arguments;
-    QString CurrentDir;           // empty: the parent's
-    QStringList Environment;      // complete NAME=value list; used only when UseEnvironment
-    bool UseEnvironment = false;  // false: the child inherits the parent's environment
-    int StdinFd = -1;             // becomes the child's 0
-    int StdoutFd = -1;            // becomes the child's 1 and 2
-    int Nice = 0;                 // nice value applied right after the start (0: unchanged)
+    QString CurrentDir;          // empty: the parent's
+    QStringList Environment;     // complete NAME=value list; used only when UseEnvironment
+    bool UseEnvironment = false; // false: the child inherits the parent's environment
+    int StdinFd = -1;            // becomes the child's 0
+    int StdoutFd = -1;           // becomes the child's 1 and 2
+    int Nice = 0;                // nice value applied right after the start (0: unchanged)
 };
 struct TSpawnResult {
-    int Pid = 0;        // > 0 when started
-    int Error = 0;      // error number when not started (exec failures included)
-    int NiceError = 0;  // error number of applying Nice (the child runs anyway)
+    int Pid = 0;       // > 0 when started
+    int Error = 0;     // error number when not started (exec failures included)
+    int NiceError = 0; // error number of applying Nice (the child runs anyway)
 };
 // posix_spawnp with the three standard descriptors set up, every other descriptor closed,
 // the working directory changed (addchdir_np), all signal dispositions default, an empty
@@ -109,10 +109,10 @@ int Poll(TPollItem *AItems, size_t ACount, int ATimeoutMs, int &AError);
 long Read(int AFd, char *ABuf, size_t ACount, int &AError);
 // write(): returns bytes written, or -1 with AError (EAGAIN: pipe full; EPIPE: reader gone).
 long Write(int AFd, const char *ABuf, size_t ACount, int &AError);
-inline constexpr int kErrAgain = 11;  // EAGAIN on Linux (checked in Posix.cpp)
-inline constexpr int kErrPipe = 32;   // EPIPE on Linux (checked in Posix.cpp)
-inline constexpr int kErrInval = 22;  // EINVAL on Linux (checked in Posix.cpp)
-inline constexpr int kSigKill = 9;    // SIGKILL (checked in Posix.cpp)
+inline constexpr int kErrAgain = 11; // EAGAIN on Linux (checked in Posix.cpp)
+inline constexpr int kErrPipe = 32;  // EPIPE on Linux (checked in Posix.cpp)
+inline constexpr int kErrInval = 22; // EINVAL on Linux (checked in Posix.cpp)
+inline constexpr int kSigKill = 9;   // SIGKILL (checked in Posix.cpp)
 
 // Ignores SIGPIPE process-wide (once), so a write to a child that has gone returns EPIPE.
 void IgnoreSigpipe();
