@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEditMiscProcs.h"
 
+#include "common/BracketGuard.h"
+
 #include <QEvent>
 #include <QFontInfo>
 #include <QPaintEvent>
@@ -143,25 +145,41 @@ void TCustomLexEdit::ModifiedChanged(ILexEditUndo *Sender) {
 }
 
 void TCustomLexEdit::UndoItem(const TLexEditUndoItem &Item) {
-    const bool Saved = std::exchange(fUndoRedoing, true);
-    try {
-        DoUndoItem(Item);
-    } catch (...) {
-        fUndoRedoing = Saved;
-        throw;
-    }
-    fUndoRedoing = Saved;
+    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
+    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
+    Target.DoUndoItem(Item);
 }
 
 void TCustomLexEdit::RedoItem(const TLexEditUndoItem &Item) {
-    const bool Saved = std::exchange(fUndoRedoing, true);
+    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
+    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
+    Target.DoRedoItem(Item);
+}
+
+void TCustomLexEdit::Undo() {
+    if (!ReadOnly()) RunUndoRedo(false);
+}
+
+void TCustomLexEdit::Redo() {
+    if (!ReadOnly()) RunUndoRedo(true);
+}
+
+void TCustomLexEdit::RunUndoRedo(bool ARedo) {
+    DoOnPaintTransient(ttBefore);
     try {
-        DoRedoItem(Item);
+        TUpdateGuard Lock(*this);
+        TLexEditStringList::UpdateGuard Bracket(*fLines);
+        // The engine calls the editor that created it, which passes the items on to this one.
+        common::ScopedValue<TCustomLexEdit *> Route(BufferOwner().fUndoRedoEditor, this);
+        if (ARedo)
+            fUndoRedo->Redo();
+        else
+            fUndoRedo->Undo();
     } catch (...) {
-        fUndoRedoing = Saved;
+        DoOnPaintTransient(ttAfter);
         throw;
     }
-    fUndoRedoing = Saved;
+    DoOnPaintTransient(ttAfter);
 }
 
 // ---- settings -----------------------------------------------------------------------------------

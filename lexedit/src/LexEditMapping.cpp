@@ -202,7 +202,9 @@ TBufferCoord TCustomLexEdit::NextWordPosEx(const TBufferCoord &XY) const {
     const auto Ident = [this](QChar c) { return IsIdentChar(c); };
     const auto Break = [this](QChar c) { return IsWordBreakChar(c); };
     int x = std::max(XY.Char, 1);
-    if (x < Len) {
+    // A position on the last character is still inside the line: the move goes to its end
+    // first, and only from there to the next line.
+    if (x <= Len) {
         if (IsIdentChar(S[x - 1])) x = StrScanForCharInCategory(S, x, Break);
         if (x > 0) x = StrScanForCharInCategory(S, x, Ident);
         if (x == 0) x = Len + 1;

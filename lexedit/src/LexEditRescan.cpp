@@ -67,6 +67,7 @@ void TCustomLexEdit::DoLinePut(int Index, const QString &OldLine) {
 
 void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Count) {
     if (Sender != fLines) return;
+    fLinesNotified = true;
     DoLinesInserted(Index, Count);
     if (ScansRanges() && fLines->Count() > 0) {
         // Every inserted line is scanned, even when a scan stops early.
@@ -83,8 +84,10 @@ void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Cou
 
 void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Count) {
     if (Sender != fLines) return;
+    fLinesNotified = true;
     DoLinesDeleted(Index, Count);
     if (ScansRanges() && fLines->Count() > 0) ScanFrom(Index);
+    KeepCaretAndBlockInBuffer();
     InvalidateLines(Index + 1, -1);
     InvalidateGutterLines(Index + 1, -1);
     fStateFlags.Include(sfScrollbarChanged);
@@ -93,6 +96,7 @@ void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Coun
 
 void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine) {
     if (Sender != fLines) return;
+    fLinesNotified = true;
     DoLinePut(Index, OldLine);
     int EndLine = Index + 1; // 1-based
     if (ScansRanges())
@@ -107,6 +111,7 @@ void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QStrin
 
 void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
+    fLinesNotified = true;
     fUndoRedo->Clear();
     fInvalidateRect = QRect();
     InvalidateAll();
@@ -124,6 +129,7 @@ void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
 void TCustomLexEdit::LinesChanging(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
     fStateFlags.Include(sfLinesChanging);
+    fLinesNotified = false;
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesChanging)) P->LinesChanging();
     ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanging(Sender); });
@@ -134,6 +140,13 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesChanged)) P->LinesChanged();
     fStateFlags.Exclude(sfLinesChanging);
+    if (!fLinesNotified && !fDestroying) {
+        // The bracket changed lines without saying which (Exchange swaps two lines with their
+        // stored ranges): every range is checked again and everything repainted.
+        if (ScansRanges()) ScanRanges();
+        InvalidateAll();
+    }
+    fLinesNotified = false;
     if (!fDestroying) {
         const TLexSelectionMode Mode = fActiveSelectionMode;
         SetBlockBegin(CaretXY());
@@ -146,6 +159,14 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
     }
     DoChange();
     ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanged(Sender); });
+}
+
+void TCustomLexEdit::KeepCaretAndBlockInBuffer() {
+    const int LastLine = std::max(fLines->Count(), 1);
+    if (fBlockBegin.Line > LastLine) fBlockBegin = ClampBlockPos(fBlockBegin);
+    if (fBlockEnd.Line > LastLine) fBlockEnd = ClampBlockPos(fBlockEnd);
+    // Placing the caret again clamps it to the last line (a collapsed block follows it).
+    if (fCaretY > LastLine) SetCaretXYEx(false, CaretXY());
 }
 
 // ---- invalidation -------------------------------------------------------------------------------

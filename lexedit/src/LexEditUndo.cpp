@@ -16,38 +16,21 @@ struct TLexEditUndoList {
     int32_t FBlockChangeNumber = 0;
     int32_t FNextChangeNumber = 1;
     bool FFullUndoImposible = false;
-    // The newest group dropped for the size limit: later items of it (a compound edit still
-    // being recorded) are dropped as well, so that no part of a group is ever kept alone.
-    int32_t FDroppedChangeNumber = 0;
 
     bool Empty() const { return FItems.empty(); }
     TLexEditUndoItem &Top() { return FItems.back(); }
     const TLexEditUndoItem &Top() const { return FItems.back(); }
     void Clear() { std::vector<TLexEditUndoItem>().swap(FItems); }
 
-    // Drops the oldest items down to about three quarters of the limit. Whole groups only: a
-    // group that would be cut is dropped entirely, except the newest group, which is kept whole.
+    // Over the limit, keeps the (MaxUndoActions div 4) * 3 newest items and drops the older
+    // ones, also when that cuts a group: undoing the part of a group that is kept still gives a
+    // text that existed. A trim moves the kept items once and makes room for at least a quarter
+    // of the limit, so each push costs O(1) amortised.
     void Trim(int MaxUndoActions) {
-        if (MaxUndoActions <= 0 || int(FItems.size()) <= MaxUndoActions) return;
+        if (MaxUndoActions <= 0 || FItems.size() <= size_t(MaxUndoActions)) return;
+        const size_t Keep = size_t(MaxUndoActions / 4) * 3;
+        FItems.erase(FItems.begin(), FItems.end() - std::ptrdiff_t(Keep));
         FFullUndoImposible = true;
-        const int Keep = (MaxUndoActions / 4) * 3;
-        if (Keep == 0) {
-            FDroppedChangeNumber = Top().ChangeNumber;
-            Clear();
-            return;
-        }
-        size_t First = FItems.size() - size_t(Keep);
-        const int32_t Cut = FItems[First].ChangeNumber;
-        if (FItems[First - 1].ChangeNumber == Cut) {
-            if (Cut == Top().ChangeNumber) {
-                while (First > 0 && FItems[First - 1].ChangeNumber == Cut)
-                    --First;
-            } else {
-                while (FItems[First].ChangeNumber == Cut)
-                    ++First;
-            }
-        }
-        FItems.erase(FItems.begin(), FItems.begin() + std::ptrdiff_t(First));
     }
 };
 
@@ -149,7 +132,6 @@ private:
         Item.GroupBreak = IsGroupBreak;
         Item.ChangeNumber =
             AList.FBlockChangeNumber != 0 ? AList.FBlockChangeNumber : AList.FNextChangeNumber++;
-        if (Item.ChangeNumber == AList.FDroppedChangeNumber) return;
         AList.FItems.push_back(std::move(Item));
         AList.Trim(FMaxUndoActions);
     }

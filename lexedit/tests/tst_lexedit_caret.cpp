@@ -64,6 +64,7 @@ private slots:
     void selectionModesAndAvailability();
     void dragAfterDoubleClickExtendsByWords();
     void dragAfterTripleClickExtendsByLines();
+    void nextWordFromBeforeLastCharacterMovesToLineEnd();
 };
 
 void TestLexEditCaret::displayBufferRoundTrip_data() {
@@ -273,7 +274,7 @@ void TestLexEditCaret::words_data() {
     QTest::newRow("next from word") << "next" << B(3, 1) << B(12, 1);
     QTest::newRow("next last word") << "next" << B(12, 1) << B(17, 1);
     QTest::newRow("next from blanks") << "next" << B(1, 1) << B(3, 1);
-    QTest::newRow("next at line end") << "next" << B(16, 1) << B(1, 2);
+    QTest::newRow("next at line end") << "next" << B(17, 1) << B(1, 2);
     QTest::newRow("next empty line") << "next" << B(1, 2) << B(1, 3);
     QTest::newRow("next buffer end") << "next" << B(4, 3) << B(4, 3);
     QTest::newRow("prev over blank") << "prev" << B(12, 1) << B(3, 1);
@@ -675,6 +676,37 @@ void TestLexEditCaret::dragAfterTripleClickExtendsByLines() {
     QCOMPARE(E.SelText(), QStringLiteral("l1\r\nl2\r\nl3\r\n"));
     E.DoMouseSelectLineRange(BufferCoord(1, 2));
     QCOMPARE(E.SelText(), QStringLiteral("l2\r\nl3\r\n"));
+}
+
+void TestLexEditCaret::nextWordFromBeforeLastCharacterMovesToLineEnd() {
+    TLexEdit E;
+    // The last line: the caret before its last character moves behind it.
+    E.SetLines({QStringLiteral("ab")});
+    QCOMPARE(E.NextWordPosEx(BufferCoord(2, 1)), BufferCoord(3, 1));
+    QCOMPARE(E.NextWordPosEx(BufferCoord(3, 1)), BufferCoord(3, 1));
+    // With a next line, the last character is not skipped: first the line end, then the next
+    // line's first word.
+    E.SetLines({QStringLiteral("x ab"), QStringLiteral("  cd")});
+    QCOMPARE(E.NextWordPosEx(BufferCoord(4, 1)), BufferCoord(5, 1));
+    QCOMPARE(E.NextWordPosEx(BufferCoord(5, 1)), BufferCoord(3, 2));
+    // A break character last on the line: its end too.
+    E.SetLines({QStringLiteral("ab;"), QStringLiteral("c")});
+    QCOMPARE(E.NextWordPosEx(BufferCoord(3, 1)), BufferCoord(4, 1));
+    // Every step moves forward until the end of the text, visiting each line's end.
+    E.SetLines({QStringLiteral("a b"), QStringLiteral("c"), QStringLiteral(""), QStringLiteral("de f")});
+    QList<TBufferCoord> Steps;
+    TBufferCoord P = BufferCoord(1, 1);
+    for (;;) {
+        const TBufferCoord Next = E.NextWordPosEx(P);
+        if (Next == P) break;
+        QVERIFY(P < Next);
+        Steps << Next;
+        P = Next;
+    }
+    const QList<TBufferCoord> Want{BufferCoord(3, 1), BufferCoord(4, 1), BufferCoord(1, 2),
+                                   BufferCoord(2, 2), BufferCoord(1, 3), BufferCoord(1, 4),
+                                   BufferCoord(4, 4), BufferCoord(5, 4)};
+    QCOMPARE(Steps, Want);
 }
 
 QTEST_MAIN(TestLexEditCaret)

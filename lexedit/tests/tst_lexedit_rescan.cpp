@@ -30,6 +30,36 @@ QStringList PhpLines(int N) {
     return L;
 }
 
+// An editor whose undo and redo callbacks record which editor ran them, whether it saw itself
+// undoing, and move its caret as reversing an edit does.
+class TRecordingUndoEdit : public TLexEdit {
+public:
+    QStringList *Log = nullptr;
+    QString Name;
+
+protected:
+    void DoUndoItem(const TLexEditUndoItem &Item) override {
+        *Log << QStringLiteral("%1 undo %2").arg(Name).arg(IsUndoRedoing());
+        SetCaretXY(Item.ChangeStartPos);
+        UndoRedo()->AddRedoChange(Item.ChangeReason, Item.ChangeStartPos, Item.ChangeEndPos, Item.ChangeStr,
+                                  Item.ChangeSelMode);
+    }
+    void DoRedoItem(const TLexEditUndoItem &Item) override {
+        *Log << QStringLiteral("%1 redo %2").arg(Name).arg(IsUndoRedoing());
+        SetCaretXY(Item.ChangeEndPos);
+        UndoRedo()->AddUndoChange(Item.ChangeReason, Item.ChangeStartPos, Item.ChangeEndPos, Item.ChangeStr,
+                                  Item.ChangeSelMode);
+    }
+};
+
+// Whether the caret and both block ends of AEdit lie on lines of its buffer.
+bool CaretAndBlockInBuffer(const TCustomLexEdit &AEdit) {
+    const int Last = std::max(AEdit.Lines()->Count(), 1);
+    for (const TBufferCoord &P : {AEdit.CaretXY(), AEdit.BlockBegin(), AEdit.BlockEnd()})
+        if (P.Line < 1 || P.Line > Last || P.Char < 1) return false;
+    return true;
+}
+
 } // namespace
 
 class TestLexEditRescan : public QObject {
@@ -51,6 +81,9 @@ private slots:
     void destroyingFollowerLeavesOwnerWorking();
     void destroyingOwnerReleasesFollowers();
     void followerCannotBeFollowed();
+    void undoFromFollowerRunsInFollower();
+    void deletingLinesKeepsCaretAndBlockInBuffer();
+    void exchangeOnShownBufferRescans();
 };
 
 void TestLexEditRescan::storedRangesEqualFullScan_data() {
@@ -351,6 +384,101 @@ void TestLexEditRescan::followerCannotBeFollowed() {
     QVERIFY_THROWS_EXCEPTION(ELexEdit, A.SetLinesPointer(&C));
     QCOMPARE(A.ChainedEditor(), nullptr);
     QVERIFY_THROWS_EXCEPTION(ELexEdit, A.SetLinesPointer(nullptr));
+}
+
+void TestLexEditRescan::undoFromFollowerRunsInFollower() {
+    QStringList Log;
+    TRecordingUndoEdit Owner;
+    TRecordingUndoEdit Follower;
+    Owner.Log = Follower.Log = &Log;
+    Owner.Name = QStringLiteral("owner");
+    Follower.Name = QStringLiteral("follower");
+    Owner.SetLines({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+    Follower.SetLinesPointer(&Owner);
+    Owner.SetCaretXY(BufferCoord(2, 1));
+    Follower.UndoRedo()->AddUndoChange(crInsert, BufferCoord(1, 3), BufferCoord(3, 3), QString(), smNormal);
+    Follower.Undo();
+    Follower.Redo();
+    QCOMPARE(Log, (QStringList{QStringLiteral("follower undo 1"), QStringLiteral("follower redo 1")}));
+    // The owner's caret did not move and it never saw itself undoing.
+    QCOMPARE(Owner.CaretXY(), BufferCoord(2, 1));
+    QCOMPARE(Follower.CaretXY(), BufferCoord(3, 3));
+    // The owner's own undo still reaches the owner, also after the follower has left.
+    Log.clear();
+    Owner.Undo();
+    QCOMPARE(Log, QStringList{QStringLiteral("owner undo 1")});
+    Follower.RemoveLinesPointer();
+    Owner.Redo();
+    QCOMPARE(Log.back(), QStringLiteral("owner redo 1"));
+    // Read-only editors neither undo nor redo.
+    Owner.SetReadOnly(true);
+    QVERIFY(!Owner.CanUndo());
+    Log.clear();
+    Owner.Undo();
+    QVERIFY(Log.isEmpty());
+}
+
+void TestLexEditRescan::deletingLinesKeepsCaretAndBlockInBuffer() {
+    TLexEdit E;
+    TLexEdit Follower;
+    QStringList Ten;
+    for (int i = 1; i <= 10; ++i)
+        Ten << QStringLiteral("line %1").arg(i);
+    E.SetLines(Ten);
+    Follower.SetLinesPointer(&E);
+    E.SetCaretXY(BufferCoord(3, 10));
+    Follower.SetCaretAndSelection(BufferCoord(5, 10), BufferCoord(2, 9), BufferCoord(5, 10));
+    E.Lines()->DeleteLines(1, 8);
+    QCOMPARE(E.Lines()->Count(), 2);
+    QCOMPARE(E.CaretXY(), BufferCoord(3, 2));
+    QVERIFY(CaretAndBlockInBuffer(E));
+    QCOMPARE(Follower.CaretY(), 2);
+    QVERIFY(CaretAndBlockInBuffer(Follower));
+    // Also inside an open bracket, after each change; and for random edits.
+    QRandomGenerator Random(14);
+    for (int Step = 0; Step < 300; ++Step) {
+        const int Count = E.Lines()->Count();
+        if (Step % 3 == 0) E.SetCaretXY(BufferCoord(int(Random.bounded(1, 12)), std::max(Count, 1)));
+        if (Step % 5 == 0)
+            Follower.SetCaretAndSelection(BufferCoord(1, std::max(Count, 1)),
+                                          BufferCoord(1, int(Random.bounded(1, std::max(Count, 1) + 1))),
+                                          BufferCoord(1, std::max(Count, 1)));
+        const QString What = RandomEdit(*E.Lines(), Random);
+        if (!CaretAndBlockInBuffer(E) || !CaretAndBlockInBuffer(Follower))
+            QFAIL(qPrintable(QStringLiteral("outside the buffer after step %1 (%2)").arg(Step).arg(What)));
+        if (Step % 40 == 39) {
+            TLexEditStringList::UpdateGuard Bracket(*E.Lines());
+            for (int k = 0; k < 4; ++k) {
+                RandomEdit(*E.Lines(), Random);
+                QVERIFY(CaretAndBlockInBuffer(E));
+                QVERIFY(CaretAndBlockInBuffer(Follower));
+            }
+        }
+    }
+}
+
+void TestLexEditRescan::exchangeOnShownBufferRescans() {
+    TLexEdit E;
+    TLexPHPLex H;
+    TLexPHPLex Reference;
+    E.SetHighlighter(&H);
+    E.SetLines({QStringLiteral("/*"), QStringLiteral("x"), QStringLiteral("*/"), QStringLiteral("y")});
+    E.Lines()->Exchange(0, 3);
+    QCOMPARE(E.Text(), QStringLiteral("y\r\nx\r\n*/\r\n/*"));
+    QCOMPARE(StoredRanges(*E.Lines()), FullScan(Reference, *E.Lines()));
+    // Random exchanges, also seen through an editor that shows the buffer.
+    TLexEdit Follower;
+    Follower.SetLinesPointer(&E);
+    QRandomGenerator Random(5);
+    for (int i = 0; i < 20; ++i)
+        E.Lines()->Add(RandomLine(Random));
+    for (int Step = 0; Step < 100; ++Step) {
+        const int Count = E.Lines()->Count();
+        TLexEditStringList &L = *(Step % 2 ? Follower.Lines() : E.Lines());
+        L.Exchange(int(Random.bounded(Count)), int(Random.bounded(Count)));
+        if (StoredRanges(*E.Lines()) != FullScan(Reference, *E.Lines()))
+            QFAIL(qPrintable(QStringLiteral("ranges differ after exchange %1").arg(Step)));
+    }
 }
 
 QTEST_MAIN(TestLexEditRescan)

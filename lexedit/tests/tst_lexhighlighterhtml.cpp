@@ -35,7 +35,7 @@ TScannedLine Scan(TLexHTMLLex &H, TLexRange AStart, const QString &ALine) {
 }
 
 QString DataDir() {
-    return QFINDTESTDATA("data/highlighter/html");
+    return QFINDTESTDATA("tests/data/highlighter/html");
 }
 
 } // namespace

@@ -39,7 +39,7 @@ TScannedLine Scan(TLexPHPLex &H, TLexRange AStart, const QString &ALine) {
 }
 
 QString DataDir() {
-    return QFINDTESTDATA("data/highlighter/php");
+    return QFINDTESTDATA("tests/data/highlighter/php");
 }
 
 } // namespace

@@ -160,6 +160,12 @@ public:
     void SetModified(bool Value);
     int MaxUndo() const;
     void SetMaxUndo(int Value);
+    // Undo or redo one group of the undo engine in use (nothing while read-only). The engine's
+    // callbacks reach this editor also when it shows another editor's buffer and engine.
+    void Undo();
+    void Redo();
+    bool CanUndo() const { return !ReadOnly() && fUndoRedo->CanUndo(); }
+    bool CanRedo() const { return !ReadOnly() && fUndoRedo->CanRedo(); }
 
     // ---- settings --------------------------------------------------------------------------
     TLexEditorOptions Options() const { return fOptions; }
@@ -500,6 +506,12 @@ private:
 
     void UndoItem(const TLexEditUndoItem &Item);
     void RedoItem(const TLexEditUndoItem &Item);
+    // Runs the engine's Undo or Redo with its callbacks routed to this editor.
+    void RunUndoRedo(bool ARedo);
+    // The caret and both block ends back inside the buffer after lines were deleted.
+    void KeepCaretAndBlockInBuffer();
+    // The editor whose buffer and undo engine this one shows (itself when it shows its own).
+    TCustomLexEdit &BufferOwner() { return fChainedEditor != nullptr ? *fChainedEditor : *this; }
     void HighlighterAttrChanged(QObject *Sender);
     void HighlighterDestroyed();
     void AssignHighlighter(TLexCustomHighlighter *Value);
@@ -519,6 +531,8 @@ private:
     std::shared_ptr<ILexEditUndo> fUndoRedo;
     std::shared_ptr<ILexEditUndo> fOrigUndoRedo;
     bool fUndoRedoing = false;
+    // The editor that runs Undo or Redo on this editor's engine, which hands it the items.
+    TCustomLexEdit *fUndoRedoEditor = nullptr;
     // caret
     int fCaretX = 1;
     int fCaretY = 1;
@@ -565,6 +579,8 @@ private:
     TLexStatusChanges fStatusChanges;
     int fPaintLock = 0;
     QRect fInvalidateRect;
+    // Whether the open buffer bracket reported which lines it changed.
+    bool fLinesNotified = false;
     bool fDestroying = false;
     // key memory
     uint16_t fLastKey = 0;
