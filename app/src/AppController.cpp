@@ -2,6 +2,8 @@
 
 #include "common/Exception.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace app {
@@ -32,20 +34,62 @@ QByteArray EncodeResultText(const QString &AText) {
     return AText.toUtf8();
 }
 
+namespace {
+
+// Whether the target is written in place instead of being replaced: it exists and is not a
+// regular file (a device, a FIFO, a socket, or a link to one), or it lies under /dev or /proc,
+// where /dev/stdout names whatever the standard output is (a pipe, or a file a shell opened).
+bool WritesInPlace(const QString &AFileName) {
+    const QFileInfo info(AFileName);
+    const QString path = info.absoluteFilePath();
+    if (path.startsWith(QLatin1String("/dev/")) || path.startsWith(QLatin1String("/proc/"))) return true;
+    return info.exists() && !info.isFile();
+}
+
+[[noreturn]] void CannotWrite(const QString &AFileName, const QString &AReason) {
+    throw common::Exception(QStringLiteral("Cannot write file \"%1\": %2").arg(AFileName, AReason));
+}
+
+[[noreturn]] void CannotCreate(const QString &AFileName, const QString &AReason) {
+    throw common::Exception(QStringLiteral("Cannot create file \"%1\": %2").arg(AFileName, AReason));
+}
+
+void WriteInPlace(const QString &AFileName, const QByteArray &ABytes) {
+    QFile file(AFileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) CannotCreate(AFileName, file.errorString());
+    if (file.write(ABytes) != ABytes.size()) CannotWrite(AFileName, file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError) CannotWrite(AFileName, file.errorString());
+}
+
+} // namespace
+
 void WriteResultFile(const QString &AFileName, const QString &AText) {
-    QSaveFile file(AFileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw common::Exception(
-            QStringLiteral("Cannot create file \"%1\": %2").arg(AFileName, file.errorString()));
     const QByteArray bytes = EncodeResultText(AText);
+    if (WritesInPlace(AFileName)) {
+        WriteInPlace(AFileName, bytes);
+        return;
+    }
+    // An existing file keeps its mode. Only the owner, group and other bits are taken: the
+    // "user" bits say what this process may do (all of it, for root) and would add to the mode.
+    const QFileInfo existing(AFileName);
+    const QFileDevice::Permissions mode =
+        existing.exists() ? existing.permissions() &
+                                ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser)
+                          : QFileDevice::Permissions();
+    QSaveFile file(AFileName);
+    if (!file.open(QIODevice::WriteOnly)) CannotCreate(AFileName, file.errorString());
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        throw common::Exception(QStringLiteral("Cannot write file \"%1\": %2").arg(AFileName, reason));
+        CannotWrite(AFileName, reason);
     }
-    if (!file.commit())
-        throw common::Exception(
-            QStringLiteral("Cannot write file \"%1\": %2").arg(AFileName, file.errorString()));
+    if (existing.exists() && !file.setPermissions(mode)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        CannotWrite(AFileName, reason);
+    }
+    if (!file.commit()) CannotWrite(AFileName, file.errorString());
 }
 
 } // namespace app

@@ -26,8 +26,10 @@ QString DecodeResultLine(const QString &ANewLine);
 // The bytes of the result file: the text as UTF-8, no byte-order mark.
 QByteArray EncodeResultText(const QString &AText);
 
-// Writes the result file atomically: an existing file is replaced only when the whole new content
-// was written. Throws common::Exception with the reason on failure.
+// Writes the result file. A regular file (or a new one) is written atomically: an existing file
+// is replaced only when the whole new content was written, and keeps its mode. A target that is
+// not a regular file (a device, a FIFO, /dev/stdout) is opened and written in place, never
+// replaced. Throws common::Exception with the reason on failure.
 void WriteResultFile(const QString &AFileName, const QString &AText);
 
 } // namespace app

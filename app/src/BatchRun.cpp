@@ -2,6 +2,7 @@
 
 #include "AppController.h"
 #include "runner/ConsoleCommand.h"
+#include "runner/TerminationSignals.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -39,7 +40,8 @@ int RunBatch(const TBatchOptions &AOptions) {
     QEventLoop loop;
     runner::TConsoleCommand command;
     command.SetInputToOutput(false);
-    command.SetMaxTimeAfterBeginning(0);
+    command.SetInheritStandardInput(true);
+    command.SetMaxTimeAfterBeginning(AOptions.TimeoutSeconds);
     command.SetMaxTimeAfterLastOutput(1000);
     command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
     command.SetCurrentDir(FolderOf(AOptions.Interpreter));
@@ -51,6 +53,12 @@ int RunBatch(const TBatchOptions &AOptions) {
         AHandled = true;
     });
     command.SetOnTerminated([&](QObject *) { loop.quit(); });
+    // A terminating signal stops the run as Stop does; what was printed is still written.
+    int stopSignal = 0;
+    runner::TTerminationSignals signalWatcher([&](int ASignal) {
+        if (stopSignal == 0) stopSignal = ASignal;
+        command.Stop();
+    });
     try {
         command.Execute();
     } catch (const common::Exception &e) {
@@ -59,21 +67,29 @@ int RunBatch(const TBatchOptions &AOptions) {
     }
     loop.exec();
 
-    switch (command.EndStatus()) {
-    case runner::esError:
+    if (command.ProcessInformation().dwProcessId <= 0) {
         PrintError(startError.isEmpty() ? QStringLiteral("the interpreter could not be run") : startError);
         return kExitNotStarted;
-    case runner::esTime:
-        PrintError(QStringLiteral("the run ended by time-out"));
-        return kExitTimeOut;
-    default:
-        break;
     }
     try {
         WriteResultFile(AOptions.ResultFile, result.join(QStringLiteral("\r\n")));
     } catch (const common::Exception &e) {
         PrintError(e.Message());
         return kExitResultFile;
+    }
+    if (stopSignal != 0) {
+        PrintError(QStringLiteral("the run was stopped by signal %1").arg(stopSignal));
+        return runner::TTerminationSignals::ExitStatusFor(stopSignal);
+    }
+    switch (command.EndStatus()) {
+    case runner::esError:
+        PrintError(startError.isEmpty() ? QStringLiteral("the run failed") : startError);
+        return kExitRunFailed;
+    case runner::esTime:
+        PrintError(QStringLiteral("the run ended by time-out"));
+        return kExitTimeOut;
+    default:
+        break;
     }
     return int(command.ExitCode() & 0xFF);
 }

@@ -10,16 +10,21 @@ struct TBatchOptions {
     QString Params;
     QString Script; // may be empty: the interpreter then runs with the parameters alone
     QString ResultFile;
+    int TimeoutSeconds = 0; // the run ends this long after its start (0: no limit)
 };
 
 // Exit statuses of the batch mode besides the interpreter's own exit code.
 inline constexpr int kExitUsage = 2;        // bad arguments, unreadable script
+inline constexpr int kExitRunFailed = 70;   // the run failed after the interpreter had started
 inline constexpr int kExitResultFile = 74;  // the result file could not be written
 inline constexpr int kExitTimeOut = 124;    // the run ended by time-out
 inline constexpr int kExitNotStarted = 127; // the interpreter could not be started
 
-// Runs the interpreter on the script inside the running event loop's thread and returns the exit
-// status for the process. Messages go to standard error, one line each.
+// Runs the interpreter on the script and returns the exit status for the process. The child reads
+// this process's standard input. Once the interpreter has started, the result file is written
+// with everything it printed however the run ends (its own exit, a time-out, SIGINT, SIGTERM or
+// SIGHUP, which stop the run; the status is then 128 + the signal). Messages go to standard
+// error, one line each.
 int RunBatch(const TBatchOptions &AOptions);
 
 } // namespace app

@@ -4,6 +4,7 @@
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
 #include "common/Exception.h"
+#include "runner/TerminationSignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,6 +33,10 @@ void AddOptions(QCommandLineParser &AParser) {
          QStringLiteral("Batch mode: run without a window and save the result to FILE; exit with the "
                         "interpreter's exit code."),
          QStringLiteral("FILE")});
+    AParser.addOption({QStringLiteral("timeout"),
+                       QStringLiteral("Batch mode: stop the run SECONDS after its start (default: no limit; "
+                                      "a run without output for 1000 s always ends)."),
+                       QStringLiteral("SECONDS")});
     AParser.addPositionalArgument(QStringLiteral("SCRIPT"),
                                   QStringLiteral("The PHP script to open and run."));
 }
@@ -88,6 +93,14 @@ int RunWithoutWindow(int argc, char **argv) {
     options.Params = parser.value(QStringLiteral("params"));
     options.Script = scripts.isEmpty() ? QString() : FullPath(scripts.constFirst(), false);
     options.ResultFile = parser.value(QStringLiteral("save"));
+    if (parser.isSet(QStringLiteral("timeout"))) {
+        bool ok = false;
+        options.TimeoutSeconds = parser.value(QStringLiteral("timeout")).toInt(&ok);
+        if (!ok || options.TimeoutSeconds < 1) {
+            std::fprintf(stderr, "checkphp: --timeout needs a whole number of seconds, 1 or more\n");
+            return app::kExitUsage;
+        }
+    }
     return app::RunBatch(options);
 }
 
@@ -126,6 +139,10 @@ int main(int argc, char **argv) {
     parser.process(application);
 
     auto form = std::make_unique<app::TControlPanelForm>();
+    // SIGINT, SIGTERM and SIGHUP close the window: destroying it stops a run and ends the child's
+    // whole process group. The status is then 128 + the signal, as a shell reports it.
+    runner::TTerminationSignals signalWatcher(
+        [](int ASignal) { QApplication::exit(runner::TTerminationSignals::ExitStatusFor(ASignal)); });
     form->show();
     // The options do what "PHP" and then "Script" would do, so a given script runs at once.
     common::Guarded([&] {

@@ -111,6 +111,60 @@ private slots:
         QCOMPARE(file.readAll(), threw ? QByteArray("old") : QByteArray("new"));
     }
 
+    // Regression: the result file was always written through a temporary file renamed over the
+    // target, which replaced a FIFO (or a device node) with a regular file.
+    void resultIntoAFifoIsWrittenInPlace() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("result.fifo"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {fifo}), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), {fifo});
+        QVERIFY(reader.waitForStarted());
+        WriteResultFile(fifo, QStringLiteral("<p>one</p>\r\ntwo"));
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(reader.readAllStandardOutput(), QByteArray("<p>one</p>\r\ntwo"));
+        const QFileInfo info(fifo);
+        QVERIFY(info.exists());
+        QVERIFY(!info.isFile());
+    }
+
+    // Regression: replacing an existing file gave it the default mode (as root 0444 became 0644:
+    // the "user" permission bits, which say what the process may do, were written as the owner's).
+    void replacedFileKeepsItsMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("0600") << 0600;
+        QTest::newRow("0640") << 0640;
+        QTest::newRow("0444") << 0444;
+    }
+    void replacedFileKeepsItsMode() {
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("kept.html"));
+        WriteResultFile(name, QStringLiteral("old"));
+        QFileDevice::Permissions perms;
+        const QFileDevice::Permission bits[9] = {
+            QFileDevice::ExeOther, QFileDevice::WriteOther, QFileDevice::ReadOther,
+            QFileDevice::ExeGroup, QFileDevice::WriteGroup, QFileDevice::ReadGroup,
+            QFileDevice::ExeOwner, QFileDevice::WriteOwner, QFileDevice::ReadOwner};
+        for (int b = 0; b < 9; ++b)
+            if (mode & (1 << b)) perms |= bits[b];
+        QVERIFY(QFile::setPermissions(name, perms));
+        const QFileDevice::Permissions ownerGroupOther =
+            QFileDevice::Permissions(0x7077); // not the *User bits
+        const bool writable = QFileInfo(name).isWritable();
+        bool threw = false;
+        try {
+            WriteResultFile(name, QStringLiteral("new"));
+        } catch (const common::Exception &) {
+            threw = true;
+        }
+        QCOMPARE(threw, !writable); // a read-only file is refused unless the process may write anyway
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), writable ? QByteArray("new") : QByteArray("old"));
+        QCOMPARE(QFile::permissions(name) & ownerGroupOther, perms);
+    }
+
     void memoLinesJoinWithCrLf() {
         TLineMemo memo;
         QCOMPARE(memo.Count(), 0);

@@ -1,5 +1,6 @@
 // The batch mode end to end: checkphp --save runs the real interpreter without a display.
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -24,14 +25,20 @@ class TestBatch : public QObject {
         QByteArray StdErr;
         QByteArray StdOut;
     };
-    Result Run(const QStringList &AArguments) {
-        QProcess process;
+    static void PrepareProcess(QProcess &AProcess) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        process.setProcessEnvironment(env);
+        AProcess.setProcessEnvironment(env);
+    }
+    // AInput: a file for the standard input, or empty for an input pipe closed at once.
+    Result Run(const QStringList &AArguments, const QString &AInput = QString()) {
+        QProcess process;
+        PrepareProcess(process);
+        if (!AInput.isEmpty()) process.setStandardInputFile(AInput);
         process.start(QStringLiteral(CHECKPHP_BINARY), AArguments);
+        if (AInput.isEmpty()) process.closeWriteChannel();
         if (!process.waitForFinished(60000)) qWarning("checkphp did not finish");
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardError(), process.readAllStandardOutput()};
@@ -91,6 +98,133 @@ private slots:
         QCOMPARE(err.count(QLatin1Char('\n')), 1);
         QVERIFY2(err.contains(message), qPrintable(err));
         QVERIFY(!QFile::exists(out));
+    }
+
+    QString ReadAll(const QString &AName) {
+        QFile file(AName);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                              : QStringLiteral("<missing>");
+    }
+
+    // Whether the process has ended (gone, or a zombie nobody has reaped yet).
+    static bool ProcessEnded(qint64 APid) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(APid));
+        if (!stat.open(QIODevice::ReadOnly)) return true;
+        const QByteArray fields = stat.readAll();
+        const int close = fields.lastIndexOf(')');
+        return close > 0 && fields.mid(close + 2, 1) == "Z";
+    }
+
+    // A script that prints a line, writes its pid into the file given as its parameter and sleeps.
+    QString SleeperScript() {
+        return WriteFile(QStringLiteral("sleeper.php"),
+                         "<?php\necho \"<p>before</p>\\n\";\n"
+                         "file_put_contents($argv[1], getmypid());\nsleep(60);\n");
+    }
+    // Starts checkphp on the sleeper and waits until the interpreter runs; returns its pid.
+    qint64 StartSleeper(QProcess &AProcess, const QString &AOut, const QString &APidFile) {
+        QFile::remove(APidFile);
+        PrepareProcess(AProcess);
+        AProcess.start(QStringLiteral(CHECKPHP_BINARY),
+                       {QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--params"), APidFile,
+                        QStringLiteral("--save"), AOut, SleeperScript()});
+        if (!QTest::qWaitFor([&] { return QFileInfo(APidFile).size() > 0; }, 20000)) return 0;
+        return ReadAll(APidFile).toLongLong();
+    }
+
+    // Regression: the child ran in its own process group and nothing ended it when checkphp was
+    // ended by a signal; the run must stop, the output be saved, and the status be 128 + signal.
+    void terminationSignalStopsTheRunAndSavesTheOutput_data() {
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<int>("status");
+        QTest::newRow("SIGINT (Ctrl+C)") << "INT" << 130;
+        QTest::newRow("SIGTERM") << "TERM" << 143;
+        QTest::newRow("SIGHUP") << "HUP" << 129;
+    }
+    void terminationSignalStopsTheRunAndSavesTheOutput() {
+        QFETCH(QString, signal);
+        QFETCH(int, status);
+        const QString out = FDir.filePath(QStringLiteral("signal-%1.html").arg(signal));
+        QProcess process;
+        const qint64 php = StartSleeper(process, out, FDir.filePath(QStringLiteral("pid")));
+        QVERIFY(php > 0);
+        QCOMPARE(QProcess::execute(QStringLiteral("kill"),
+                                   {QStringLiteral("-") + signal, QString::number(process.processId())}),
+                 0);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        QCOMPARE(ReadAll(out), QStringLiteral("<p>before</p>"));
+        QVERIFY(QTest::qWaitFor([&] { return ProcessEnded(php); }, 3000));
+    }
+
+    // Regression: a checkphp killed outright left the interpreter running for ever.
+    void killedCheckphpTakesTheChildAlong() {
+        QProcess process;
+        const qint64 php = StartSleeper(process, FDir.filePath(QStringLiteral("killed.html")),
+                                        FDir.filePath(QStringLiteral("pid-killed")));
+        QVERIFY(php > 0);
+        process.kill(); // SIGKILL: no handler runs
+        QVERIFY(process.waitForFinished(10000));
+        QVERIFY(QTest::qWaitFor([&] { return ProcessEnded(php); }, 3000));
+    }
+
+    // Regression: the child's input was a pipe nobody wrote to or closed, so a script reading its
+    // input waited for the idle time-out and then exited 124 with nothing written.
+    void scriptReadsTheStandardInputOfCheckphp_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a file") << "input.txt"
+                                << "[FIRST LINE\r\nSECOND]";
+        QTest::newRow("/dev/null") << "/dev/null"
+                                   << "[]";
+        QTest::newRow("a pipe closed at once") << ""
+                                               << "[]";
+    }
+    void scriptReadsTheStandardInputOfCheckphp() {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        WriteFile(QStringLiteral("input.txt"), "first line\nsecond");
+        const QString script = WriteFile(QStringLiteral("upper.php"),
+                                         "<?php\necho '[', strtoupper(stream_get_contents(STDIN)), ']';\n");
+        const QString out = FDir.filePath(QStringLiteral("upper.html"));
+        QElapsedTimer t;
+        t.start();
+        const Result r =
+            Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--timeout"),
+                 QStringLiteral("30"), QStringLiteral("--save"), out, script},
+                input.isEmpty() || input.startsWith(QLatin1Char('/')) ? input : FDir.filePath(input));
+        QCOMPARE(r.ExitCode, 0);
+        QVERIFY2(t.elapsed() < 20000, "the script waited for input");
+        QCOMPARE(ReadAll(out), expected);
+    }
+
+    // Regression: a time-out returned before the result file was written, losing the output.
+    void timeOutKeepsWhatWasPrinted() {
+        const QString script = WriteFile(QStringLiteral("slow.php"),
+                                         "<?php\necho \"<p>first</p>\\n<p>second</p>\\n\";\nsleep(30);\n");
+        const QString out = FDir.filePath(QStringLiteral("slow.html"));
+        QElapsedTimer t;
+        t.start();
+        const Result r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--timeout"),
+                              QStringLiteral("1"), QStringLiteral("--save"), out, script});
+        QCOMPARE(r.ExitCode, 124);
+        QVERIFY(t.elapsed() < 15000);
+        QCOMPARE(QString::fromLocal8Bit(r.StdErr).count(QLatin1Char('\n')), 1);
+        QCOMPARE(ReadAll(out), QStringLiteral("<p>first</p>\r\n<p>second</p>"));
+        QCOMPARE(Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--timeout"),
+                      QStringLiteral("soon"), QStringLiteral("--save"), out, script})
+                     .ExitCode,
+                 2);
+    }
+
+    // Regression: /dev/stdout could not be saved to, so the result could not be piped.
+    void resultCanGoToStandardOutput() {
+        const QString script = WriteFile(QStringLiteral("two.php"), "<?php\necho \"a\\nb\\n\";\n");
+        const Result r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--save"),
+                              QStringLiteral("/dev/stdout"), script});
+        QCOMPARE(r.ExitCode, 0);
+        QCOMPARE(r.StdOut, QByteArray("a\r\nb"));
     }
 
     void helpAndVersionNeedNoDisplay() {

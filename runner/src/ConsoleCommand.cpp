@@ -88,6 +88,10 @@ size_t TConsoleCommand::PeakUndelivered() const {
     return FShared ? FShared->PeakUndelivered() : 0;
 }
 
+size_t TConsoleCommand::Undelivered() const {
+    return FShared ? FShared->Undelivered() : 0;
+}
+
 void TConsoleCommand::Execute() {
     if (FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
     if (FCommandLine.isEmpty()) throw EConsoleCommand(QStringLiteral("No Commandline to execute"));
@@ -104,6 +108,7 @@ void TConsoleCommand::Execute() {
         settings.MaxTimeAfterLastOutput = FMaxTimeAfterLastOutput;
         settings.Priority = FPriority;
         settings.InputToOutput = FInputToOutput;
+        settings.InheritStandardInput = FInheritStandardInput;
         settings.ReportChars = static_cast<bool>(FOnNewChar);
         settings.ReportPartial = static_cast<bool>(FOnNewLine);
         settings.AskTerminate = static_cast<bool>(FOnTerminateProcess);
@@ -172,7 +177,8 @@ void TConsoleCommand::DeliverPosted() {
         if (s.FCurrentBatch < s.FCurrent.size() &&
             s.FCurrentIndex >= s.FCurrent[s.FCurrentBatch].Events.size()) {
             TRunBatch &done = s.FCurrent[s.FCurrentBatch];
-            cost += done.Cost();
+            cost += done.PostedCost;
+            done.PostedCost = 0;
             // Its buffers go back to the worker, emptied here (not under the shared lock).
             done.Events.clear();
             done.Spans.clear();
@@ -278,6 +284,8 @@ void TConsoleCommand::DeliverPosted() {
             break;
         }
         case TRunEvent::rkTerminated:
+            for (size_t b = s.FCurrentBatch; b < s.FCurrent.size(); ++b)
+                cost += s.FCurrent[b].PostedCost; // the last batch, which ends here
             s.FCurrent.clear();
             s.FCurrentBatch = 0;
             s.FCurrentIndex = 0;

@@ -162,11 +162,20 @@ void TConsoleThread::StartChild() {
     auto pipeError = [](int AError) {
         return ECreatePipeError(QStringLiteral("Error creating Pipe: %1").arg(posix::ErrorText(AError)));
     };
-    posix::TFd outputRead, outputWrite, inputRead, inputWrite;
+    posix::TFd outputRead, outputWrite, inputRead, inputWrite, nullInput;
     if (int err = posix::MakePipe(outputRead, outputWrite)) throw pipeError(err);
-    if (int err = posix::MakePipe(inputRead, inputWrite)) throw pipeError(err);
     if (int err = posix::SetNonBlocking(outputRead.Get())) throw pipeError(err);
-    if (int err = posix::SetNonBlocking(inputWrite.Get())) throw pipeError(err);
+    int childInput = -1;
+    if (FSettings.InheritStandardInput) {
+        // No input pipe: queued input lines are dropped as for a child that closed its input.
+        int err = 0;
+        childInput = posix::InheritableStandardInput(nullInput, err);
+        if (childInput < 0) throw pipeError(err);
+    } else {
+        if (int err = posix::MakePipe(inputRead, inputWrite)) throw pipeError(err);
+        if (int err = posix::SetNonBlocking(inputWrite.Get())) throw pipeError(err);
+        childInput = inputRead.Get();
+    }
 
     posix::TSpawnRequest request;
     request.Arguments = QProcess::splitCommand(FSettings.CommandLine);
@@ -175,7 +184,7 @@ void TConsoleThread::StartChild() {
         request.UseEnvironment = true;
         request.Environment = BuildEnvironment(FSettings.Environment);
     }
-    request.StdinFd = inputRead.Get();
+    request.StdinFd = childInput;
     request.StdoutFd = outputWrite.Get();
     request.Nice = NiceForPriority(FSettings.Priority);
     posix::TSpawnResult spawned = posix::Spawn(request);

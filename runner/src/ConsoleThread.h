@@ -63,10 +63,11 @@ struct TRunSettings {
     int32_t MaxTimeAfterLastOutput = 0;
     int32_t Priority = NORMAL_PRIORITY_CLASS;
     bool InputToOutput = false;
-    bool ReportChars = false;     // OnNewChar was set
-    bool ReportPartial = false;   // OnNewLine was set
-    bool AskTerminate = false;    // OnTerminateProcess was set
-    bool DefaultDecoding = false; // no decoding hook and DoCharDecoding not overridden
+    bool InheritStandardInput = false; // the child reads this process's standard input
+    bool ReportChars = false;          // OnNewChar was set
+    bool ReportPartial = false;        // OnNewLine was set
+    bool AskTerminate = false;         // OnTerminateProcess was set
+    bool DefaultDecoding = false;      // no decoding hook and DoCharDecoding not overridden
 };
 
 class TConsoleThread {

@@ -26,6 +26,7 @@ void TRunShared::Post(TRunBatch &ABatch, size_t ACost) {
         return;
     }
     const size_t cost = ABatch.Cost() + ACost;
+    ABatch.PostedCost = cost;
     bool post = false;
     TRunBatch next;
     {
@@ -131,6 +132,11 @@ void TRunShared::Repost() {
 size_t TRunShared::PeakUndelivered() const {
     std::lock_guard<std::mutex> lock(FLock);
     return FPeakUndelivered;
+}
+
+size_t TRunShared::Undelivered() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FUndelivered;
 }
 
 void TRunSink::Deliver() {

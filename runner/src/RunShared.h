@@ -57,6 +57,9 @@ struct TRunBatch {
     bool OwnChunk = false; // Chunk was decoded by the runner itself (its buffer may be reused)
     std::vector<TRunEvent> Events;
     std::vector<TLineSpan> Spans; // the lines of the rkLines events
+    // What Post added to the count of undelivered output for this batch; delivery subtracts
+    // exactly this, whatever the batch holds (its own texts are counted by the worker).
+    size_t PostedCost = 0;
     // Estimated memory the batch holds while undelivered.
     size_t Cost() const {
         return sizeof(TRunBatch) + 2 * static_cast<size_t>(Chunk.size()) + Events.size() * sizeof(TRunEvent) +
@@ -113,6 +116,8 @@ public:
     // GUI: posts another call (a delivery that stopped to let the event loop breathe).
     void Repost();
     size_t PeakUndelivered() const;
+    // Output posted and not yet delivered (0 whenever no run is going).
+    size_t Undelivered() const;
 
     // GUI-thread-only state of the delivery.
     TRunHandlers FHandlers;

@@ -4,6 +4,10 @@
 //   lines N EOL [noeol] write "line1".."lineN", each ended by EOL (lf, crlf, cr); noeol: the
 //                       last one without line end
 //   split K TEXT        write the first K bytes of TEXT, pause 30 ms, write the rest
+//   bigline BYTES       write one line of BYTES letters A and a LF
+//   nullines N          write "row\0" K LF for K = 0 .. N-1 (a NUL in every line)
+//   pieces N US         write "<tr><td>", flush, pause US microseconds, write K "</td></tr>" LF
+//                       and flush, for K = 0 .. N-1: every line arrives in two pieces
 //   sleep MS            pause
 //   exit CODE           exit with CODE
 //   flood               write lines without end
@@ -107,6 +111,23 @@ int main(int argc, char **argv) {
             Write(stdout, text.substr(0, k));
             Sleep(30);
             Write(stdout, text.substr(std::min(k, text.size())));
+        } else if (step == "bigline") {
+            Write(stdout, std::string(static_cast<size_t>(std::atol(next())), 'A') + "\n");
+        } else if (step == "nullines") {
+            long n = std::atol(next());
+            for (long k = 0; k < n; ++k) {
+                std::fwrite("row\0", 1, 4, stdout);
+                std::fputs((std::to_string(k) + "\n").c_str(), stdout);
+            }
+            std::fflush(stdout);
+        } else if (step == "pieces") {
+            long n = std::atol(next());
+            long us = std::atol(next());
+            for (long k = 0; k < n; ++k) {
+                Write(stdout, "<tr><td>");
+                if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
+                Write(stdout, std::to_string(k) + "</td></tr>\n");
+            }
         } else if (step == "sleep") {
             Sleep(std::atol(next()));
         } else if (step == "exit") {

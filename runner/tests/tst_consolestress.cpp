@@ -44,6 +44,40 @@ private slots:
                  qPrintable(QString::number(cmd.PeakUndelivered())));
     }
 
+    // Regression: partial-line reports and lines that cross a read or hold a NUL were added to
+    // the count of undelivered output when posted but not subtracted when delivered, so the
+    // count only grew; past the bound the worker stopped reading for good and the run hung.
+    void outputInPiecesNeverStallsTheRun_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("a 10 MB line") << "bigline 10485760" << 1;
+        QTest::newRow("a NUL in every line") << "nullines 200000" << 200000;
+        QTest::newRow("lines in two pieces, 5 us apart") << "pieces 80000 5" << 80000;
+        QTest::newRow("400,000 lines in two pieces") << "pieces 400000 0" << 400000;
+    }
+    void outputInPiecesNeverStallsTheRun() {
+        QFETCH(QString, steps);
+        QFETCH(int, lines);
+        TConsoleCommand cmd;
+        qsizetype partials = 0;
+        cmd.SetOnNewLine([&](QObject *, const QString &, TOutputType AType) {
+            if (AType == otBeginningOfLine) ++partials;
+        });
+        QVERIFY(RunToEnd(cmd, Child(steps), 120000));
+        QCOMPARE(cmd.EndStatus(), esProcess);
+        QCOMPARE(cmd.Lines().size(), lines);
+        QCOMPARE(cmd.Undelivered(), size_t(0));
+        const QString &last = cmd.Lines().constLast();
+        if (lines == 1)
+            QCOMPARE(last.size(), 10485760);
+        else
+            QVERIFY2(last.endsWith(QString::number(lines - 1) + (steps.startsWith(QLatin1String("pieces"))
+                                                                     ? QStringLiteral("</td></tr>")
+                                                                     : QString())),
+                     qPrintable(last));
+        qInfo("%s: %lld partial reports", qPrintable(steps), static_cast<long long>(partials));
+    }
+
     void grandchildHoldingThePipe() {
         TConsoleCommand cmd;
         QElapsedTimer t;

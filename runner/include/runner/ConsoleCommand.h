@@ -84,6 +84,11 @@ public:
     const QStringList &Environment() const { return FEnvironment; }
     bool InputToOutput() const { return FInputToOutput; }
     void SetInputToOutput(bool AValue) { FInputToOutput = AValue; }
+    // Whether the child reads this process's own standard input (a terminal, a file, a pipe)
+    // instead of a pipe fed by SendLine; SendLine then sends nothing. A closed standard input
+    // gives the child an empty one.
+    bool InheritStandardInput() const { return FInheritStandardInput; }
+    void SetInheritStandardInput(bool AValue) { FInheritStandardInput = AValue; }
     int32_t MaxTimeAfterBeginning() const { return FMaxTimeAfterBeginning; }
     void SetMaxTimeAfterBeginning(int32_t AValue) { FMaxTimeAfterBeginning = AValue; }
     int32_t MaxTimeAfterLastOutput() const { return FMaxTimeAfterLastOutput; }
@@ -128,6 +133,8 @@ public:
     // Largest amount of output (estimated bytes) that waited for delivery to this thread
     // during the last run; output past a bound of 8 MB waits in the child's pipe instead.
     size_t PeakUndelivered() const;
+    // Output (estimated bytes) posted by the worker and not yet delivered; 0 once a run has ended.
+    size_t Undelivered() const;
 
 private:
     friend class TConsoleThread;
@@ -142,6 +149,7 @@ private:
     QStringList FEnvironment;
     uint32_t FExitCode = 0;
     bool FInputToOutput = false;
+    bool FInheritStandardInput = false;
     QStringList FLines;
     int32_t FMaxTimeAfterBeginning = 0;
     int32_t FMaxTimeAfterLastOutput = 0;

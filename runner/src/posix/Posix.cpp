@@ -3,20 +3,25 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -122,69 +127,222 @@ uint32_t DecodeStatus(int ACode, int AStatus, int &AKilledBySignal) {
 
 } // namespace
 
-TSpawnResult Spawn(const TSpawnRequest &ARequest) {
+namespace {
+
+// The program to execute: AProgram itself when it names a folder, else the first executable
+// file of that name in the folders of PATH (as a shell would find it). 0 or the error number.
+int FindProgram(const std::string &AProgram, std::string &APath) {
+    if (AProgram.find('/') != std::string::npos) {
+        APath = AProgram;
+        return 0;
+    }
+    const char *env = std::getenv("PATH");
+    const std::string path = env ? env : "/bin:/usr/bin";
+    int error = ENOENT;
+    size_t from = 0;
+    for (;;) {
+        const size_t colon = path.find(':', from);
+        std::string dir = path.substr(from, colon == std::string::npos ? std::string::npos : colon - from);
+        if (dir.empty()) dir = ".";
+        const std::string candidate = dir + '/' + AProgram;
+        struct stat st;
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (::access(candidate.c_str(), X_OK) == 0) {
+                APath = candidate;
+                return 0;
+            }
+            error = EACCES;
+        }
+        if (colon == std::string::npos) return error;
+        from = colon + 1;
+    }
+}
+
+// Everything the child needs between vfork and exec, prepared before.
+struct TChildSetup {
+    const char *Program;
+    char *const *Argv;
+    char *const *Envp;
+    const char *Dir;
+    int Stdin;
+    int Stdout;
+    int ErrorFd; // write end of the close-on-exec error pipe
+    pid_t Parent;
+};
+
+[[noreturn]] void ChildFails(int AErrorFd, int AError) {
+    while (::write(AErrorFd, &AError, sizeof AError) < 0 && errno == EINTR) {
+    }
+    ::_exit(127);
+}
+
+// What the child does between vfork and exec. It shares the memory of the (suspended) launcher
+// thread, so it calls nothing but system calls; a failure is written to the error pipe.
+[[noreturn]] void ChildAfterFork(const TChildSetup &ASetup) {
+    // Every signal to its default (the launcher blocks them all, so none was delivered here).
+    struct sigaction dfl;
+    std::memset(&dfl, 0, sizeof dfl);
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    for (int sig = 1; sig < NSIG; ++sig)
+        if (sig != SIGKILL && sig != SIGSTOP) ::sigaction(sig, &dfl, nullptr); // glibc's own fail harmlessly
+    if (::setpgid(0, 0) != 0) ChildFails(ASetup.ErrorFd, errno);
+    // The child ends when this process ends, however it ends (SIGKILL included). The signal is
+    // tied to the thread that forked, which lives as long as the process.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) ChildFails(ASetup.ErrorFd, errno);
+    if (::getppid() != ASetup.Parent) ::_exit(127); // the parent is already gone
+    // The descriptors are first moved above 2, so that none is overwritten by another's dup2 when
+    // the parent had some of 0..2 closed.
+    const int errorFd = ::fcntl(ASetup.ErrorFd, F_DUPFD_CLOEXEC, 3);
+    if (errorFd < 0) ChildFails(ASetup.ErrorFd, errno);
+    const int in = ::fcntl(ASetup.Stdin, F_DUPFD_CLOEXEC, 3);
+    const int out = ::fcntl(ASetup.Stdout, F_DUPFD_CLOEXEC, 3);
+    if (in < 0 || out < 0) ChildFails(errorFd, errno);
+    if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) ChildFails(errorFd, errno);
+    // Stray descriptors that someone opened without O_CLOEXEC do not reach the child; the error
+    // pipe closes itself at exec.
+    if (errorFd > 3) ::syscall(SYS_close_range, 3u, static_cast<unsigned>(errorFd - 1), 0u);
+    ::syscall(SYS_close_range, static_cast<unsigned>(errorFd + 1), ~0u, 0u);
+    if (*ASetup.Dir && ::chdir(ASetup.Dir) != 0) ChildFails(errorFd, errno);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(ASetup.Program, ASetup.Argv, ASetup.Envp);
+    ChildFails(errorFd, errno);
+}
+
+// vfork in a frame of its own, so that no local of the caller lives across it.
+__attribute__((noinline)) pid_t ForkChild(const TChildSetup &ASetup) {
+    const pid_t pid = ::vfork();
+    if (pid == 0) ChildAfterFork(ASetup);
+    return pid;
+}
+
+// Starts children from one thread that lives as long as the process, because a child's
+// parent-death signal fires when the thread that started it ends, not only the process: a
+// worker that ends before its child (a child left running at the handler's request) must not
+// take the child with it. The thread blocks every signal, so none is handled between its
+// vfork and the child's exec.
+class TLauncher {
+public:
+    static TLauncher &Instance() {
+        static TLauncher *launcher = new TLauncher; // lives until the process ends, never freed
+        return *launcher;
+    }
+
+    TSpawnResult Run(const TSpawnRequest &ARequest) {
+        std::lock_guard<std::mutex> caller(FCallerLock); // one start at a time
+        std::unique_lock<std::mutex> lock(FLock);
+        FRequest = &ARequest;
+        FDone = false;
+        FWake.notify_all();
+        FFinished.wait(lock, [this] { return FDone; });
+        FRequest = nullptr;
+        return FResult;
+    }
+
+private:
+    TLauncher() {
+        sigset_t all, previous;
+        sigfillset(&all);
+        // The thread starts with every signal blocked; the caller's mask is restored at once.
+        pthread_sigmask(SIG_SETMASK, &all, &previous);
+        std::thread([this] { Loop(); }).detach();
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    void Loop() {
+        SetThreadName("TLauncher");
+        std::unique_lock<std::mutex> lock(FLock);
+        for (;;) {
+            FWake.wait(lock, [this] { return FRequest != nullptr && !FDone; });
+            FResult = Start(*FRequest);
+            FDone = true;
+            FFinished.notify_all();
+        }
+    }
+
+    static TSpawnResult Start(const TSpawnRequest &ARequest);
+
+    std::mutex FCallerLock;
+    std::mutex FLock;
+    std::condition_variable FWake;
+    std::condition_variable FFinished;
+    const TSpawnRequest *FRequest = nullptr;
+    bool FDone = false;
+    TSpawnResult FResult;
+};
+
+TSpawnResult TLauncher::Start(const TSpawnRequest &ARequest) {
     TSpawnResult result;
+    TCStringArray argv(ARequest.Arguments);
+    TCStringArray envp(ARequest.Environment);
+    const std::string dir = Encode(ARequest.CurrentDir);
+    std::string program;
+    if (int err = FindProgram(argv.Strings.front(), program)) {
+        result.Error = err;
+        return result;
+    }
+    TFd errorRead, errorWrite;
+    if (int err = MakePipe(errorRead, errorWrite)) {
+        result.Error = err;
+        return result;
+    }
+    const TChildSetup setup{
+        program.c_str(),  argv.Get(),       ARequest.UseEnvironment ? envp.Get() : environ,
+        dir.c_str(),      ARequest.StdinFd, ARequest.StdoutFd,
+        errorWrite.Get(), ::getpid()};
+    const pid_t pid = ForkChild(setup);
+    if (pid < 0) {
+        result.Error = errno;
+        return result;
+    }
+    errorWrite.Close();
+    // End of file: the exec succeeded (the pipe closed itself). Else the child's error number;
+    // the child has then exited and is reaped here, so a failure never looks like an exit code.
+    int childError = 0;
+    ssize_t n;
+    do {
+        n = ::read(errorRead.Get(), &childError, sizeof childError);
+    } while (n < 0 && errno == EINTR);
+    if (n == static_cast<ssize_t>(sizeof childError)) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        result.Error = childError != 0 ? childError : ECHILD;
+        return result;
+    }
+    result.Pid = pid;
+    if (ARequest.Nice != 0) {
+        // The child's whole group, so that what it starts at once is covered as well.
+        if (setpriority(PRIO_PGRP, static_cast<id_t>(pid), ARequest.Nice) != 0) result.NiceError = errno;
+    }
+    return result;
+}
+
+} // namespace
+
+TSpawnResult Spawn(const TSpawnRequest &ARequest) {
     if (ARequest.Arguments.isEmpty() || ARequest.Arguments.front().isEmpty()) {
+        TSpawnResult result;
         result.Error = ENOENT;
         return result;
     }
-    TCStringArray argv(ARequest.Arguments);
-    TCStringArray envp(ARequest.Environment);
-    std::string dir = Encode(ARequest.CurrentDir);
+    return TLauncher::Instance().Run(ARequest);
+}
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    int err = posix_spawn_file_actions_init(&actions);
-    if (err != 0) {
-        result.Error = err;
-        return result;
+int InheritableStandardInput(TFd &ANull, int &AError) {
+    if (::fcntl(0, F_GETFD) >= 0) return 0;
+    int fd;
+    do {
+        fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        AError = errno;
+        return -1;
     }
-    err = posix_spawnattr_init(&attr);
-    if (err != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        result.Error = err;
-        return result;
-    }
-
-    // The standard descriptors (glibc clears close-on-exec when a descriptor is duplicated
-    // onto itself, so this holds even when the parent had 0..2 closed).
-    if (err == 0) err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdinFd, 0);
-    if (err == 0) err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdoutFd, 1);
-    if (err == 0) err = posix_spawn_file_actions_adddup2(&actions, ARequest.StdoutFd, 2);
-    // Stray descriptors that someone opened without O_CLOEXEC do not reach the child.
-    if (err == 0) err = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    if (err == 0 && !dir.empty()) err = posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-
-    sigset_t defaults;
-    sigfillset(&defaults);
-    sigdelset(&defaults, SIGKILL);
-    sigdelset(&defaults, SIGSTOP);
-    sigset_t mask;
-    sigemptyset(&mask);
-    if (err == 0) err = posix_spawnattr_setsigdefault(&attr, &defaults);
-    if (err == 0) err = posix_spawnattr_setsigmask(&attr, &mask);
-    if (err == 0) err = posix_spawnattr_setpgroup(&attr, 0);
-    if (err == 0)
-        err = posix_spawnattr_setflags(
-            &attr,
-            static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP));
-    if (err == 0) {
-        pid_t pid = 0;
-        // glibc reports failures of the exec itself (missing program, not executable, bad
-        // directory) as the return value, so they never look like an exit code 127.
-        err = posix_spawnp(&pid, argv.Strings.front().c_str(), &actions, &attr, argv.Get(),
-                           ARequest.UseEnvironment ? envp.Get() : environ);
-        if (err == 0) result.Pid = pid;
-    }
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    result.Error = err;
-    if (result.Pid > 0 && ARequest.Nice != 0) {
-        // The child's whole group, so that what it starts at once is covered as well.
-        if (setpriority(PRIO_PGRP, static_cast<id_t>(result.Pid), ARequest.Nice) != 0)
-            result.NiceError = errno;
-    }
-    return result;
+    ANull = TFd(fd);
+    return fd;
 }
 
 int PidfdOpen(int APid, int &AError) {
@@ -287,6 +445,66 @@ long Write(int AFd, const char *ABuf, size_t ACount, int &AError) {
         AError = errno;
         return -1;
     }
+}
+
+namespace {
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The self-pipe's write end, for the signal handler; -1 when no handlers are installed.
+std::atomic<int> gSignalWrite{-1};
+int gSignalRead = -1;
+
+void OnTerminationSignal(int ASignal) {
+    const int saved = errno;
+    const unsigned char number = static_cast<unsigned char>(ASignal);
+    const int fd = gSignalWrite.load();
+    if (fd >= 0) {
+        // A full pipe drops the byte: enough of the same are waiting to be read.
+        [[maybe_unused]] ssize_t n = ::write(fd, &number, 1);
+    }
+    errno = saved;
+}
+
+void SetDisposition(int ASignal, void (*AHandler)(int)) {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = AHandler;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(ASignal, &sa, nullptr);
+}
+} // namespace
+
+int InstallTerminationHandlers(int &AError) {
+    if (gSignalWrite.load() >= 0) return -2;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        AError = errno;
+        return -1;
+    }
+    gSignalRead = fds[0];
+    gSignalWrite.store(fds[1]);
+    for (int sig : kTerminationSignals)
+        SetDisposition(sig, OnTerminationSignal);
+    return fds[0];
+}
+
+int TakeTerminationSignal(int AReadFd) {
+    unsigned char number = 0;
+    for (;;) {
+        ssize_t n = ::read(AReadFd, &number, 1);
+        if (n == 1) return number;
+        if (n < 0 && errno == EINTR) continue;
+        return 0;
+    }
+}
+
+void RemoveTerminationHandlers() {
+    if (gSignalWrite.load() < 0) return;
+    for (int sig : kTerminationSignals)
+        SetDisposition(sig, SIG_DFL);
+    ::close(gSignalWrite.exchange(-1));
+    ::close(gSignalRead);
+    gSignalRead = -1;
 }
 
 void IgnoreSigpipe() {

@@ -73,10 +73,16 @@ struct TSpawnResult {
     int Error = 0;     // error number when not started (exec failures included)
     int NiceError = 0; // error number of applying Nice (the child runs anyway)
 };
-// posix_spawnp with the three standard descriptors set up, every other descriptor closed,
-// the working directory changed (addchdir_np), all signal dispositions default, an empty
-// signal mask and a process group of its own (whose id is the child's pid).
+// Starts the child with the three standard descriptors set up, every other descriptor closed,
+// the working directory changed, all signal dispositions default, an empty signal mask, a
+// process group of its own (whose id is the child's pid) and SIGKILL as its parent-death
+// signal, so it never outlives this process. Failures of the exec itself are reported here.
 TSpawnResult Spawn(const TSpawnRequest &ARequest);
+
+// The descriptor a child started with this process's own standard input should get: 0 when it
+// is open; when it is closed, /dev/null opened into ANull (so the child sees end of input at
+// once). -1 with AError when even that fails.
+int InheritableStandardInput(TFd &ANull, int &AError);
 
 // pidfd_open(pid). Returns the descriptor or -1 (AError set) when the system has none.
 int PidfdOpen(int APid, int &AError);
@@ -113,6 +119,15 @@ inline constexpr int kErrAgain = 11; // EAGAIN on Linux (checked in Posix.cpp)
 inline constexpr int kErrPipe = 32;  // EPIPE on Linux (checked in Posix.cpp)
 inline constexpr int kErrInval = 22; // EINVAL on Linux (checked in Posix.cpp)
 inline constexpr int kSigKill = 9;   // SIGKILL (checked in Posix.cpp)
+
+// Handlers for SIGINT, SIGTERM and SIGHUP that write the signal's number into a pipe (a
+// self-pipe: nothing else is done in the handler). Returns the pipe's non-blocking read end;
+// -1 with AError when the pipe cannot be made, -2 when the handlers are already installed.
+int InstallTerminationHandlers(int &AError);
+// The next signal number from the read end, 0 when none is waiting.
+int TakeTerminationSignal(int AReadFd);
+// Default actions for the three signals again; the pipe is closed.
+void RemoveTerminationHandlers();
 
 // Ignores SIGPIPE process-wide (once), so a write to a child that has gone returns EPIPE.
 void IgnoreSigpipe();
