@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 
 namespace app {
@@ -90,6 +91,53 @@ void WriteResultFile(const QString &AFileName, const QString &AText) {
         CannotWrite(AFileName, reason);
     }
     if (!file.commit()) CannotWrite(AFileName, file.errorString());
+}
+
+QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qint64 AElapsedMs,
+                      qint64 ALines, const QString &AError, bool AFailedToStart) {
+    const QLocale english(QLocale::English);
+    const QString figures =
+        QStringLiteral("%1 s, %2 %3")
+            .arg(english.toString(double(AElapsedMs) / 1000.0, 'f', 1), english.toString(ALines),
+                 ALines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
+    if (ARunning) return QStringLiteral("running: ") + figures;
+    QString how;
+    switch (ACommand.EndStatus()) {
+    case runner::esProcess:
+        how = ACommand.TerminationSignal() != 0
+                  ? QStringLiteral("killed by signal %1 (%2)")
+                        .arg(ACommand.TerminationSignal())
+                        .arg(runner::TConsoleCommand::SignalName(ACommand.TerminationSignal()))
+                  : QStringLiteral("exit code %1").arg(ACommand.ExitCode());
+        break;
+    case runner::esStop:
+        how = QStringLiteral("stopped");
+        break;
+    case runner::esTime: {
+        const int sinceStart = ACommand.MaxTimeAfterBeginning();
+        how = sinceStart > 0 && AElapsedMs >= qint64(sinceStart) * 1000
+                  ? QStringLiteral("timed out after %1 s").arg(sinceStart)
+                  : QStringLiteral("timed out: no output for %1 s").arg(ACommand.MaxTimeAfterLastOutput());
+        break;
+    }
+    case runner::esError:
+        how = (AFailedToStart ? QStringLiteral("could not start: ") : QStringLiteral("failed: ")) + AError;
+        break;
+    default:
+        return QString(); // no run yet
+    }
+    return how + QStringLiteral(" \u2014 ") + figures;
+}
+
+bool RunEndedBadly(const runner::TConsoleCommand &ACommand) {
+    switch (ACommand.EndStatus()) {
+    case runner::esProcess:
+        return ACommand.ExitCode() != 0 || ACommand.TerminationSignal() != 0;
+    case runner::esError:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace app

@@ -2,6 +2,8 @@
 // The pure parts of running a script: building the command line, decoding output lines and
 // writing the result file. The window and the batch mode share them.
 
+#include "runner/ConsoleCommand.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -31,5 +33,15 @@ QByteArray EncodeResultText(const QString &AText);
 // not a regular file (a device, a FIFO, /dev/stdout) is opened and written in place, never
 // replaced. Throws common::Exception with the reason on failure.
 void WriteResultFile(const QString &AFileName, const QString &AText);
+
+// The run status of the status line. While running: "running: 3.2 s, 1,234 lines". At the end,
+// how the run ended ("exit code N", "killed by signal N (SIGNAME)", "stopped", "timed out: no
+// output for N s", "timed out after N s", "could not start: reason", "failed: reason"), then
+// the wall time and the line count.
+QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qint64 AElapsedMs,
+                      qint64 ALines, const QString &AError, bool AFailedToStart);
+// Whether the last run ended in a way shown as a warning: a non-zero exit code, a signal, or a
+// failure.
+bool RunEndedBadly(const runner::TConsoleCommand &ACommand);
 
 } // namespace app

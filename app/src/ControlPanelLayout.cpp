@@ -103,7 +103,7 @@ void TControlPanelForm::CreateWidgets() {
     formLayout->setContentsMargins(0, 0, 0, 0);
     formLayout->setSpacing(0);
 
-    // Tool panel: four buttons, 48 x 73 with margins of 3, inside a raised 1-px bevel.
+    // Tool panel: five buttons, 48 x 73 with margins of 3, inside a raised 1-px bevel.
     ControlPanel = MakePanel(this, "ControlPanel", QFrame::Raised);
     ControlPanel->setFixedHeight(81);
     auto *toolLayout = new QHBoxLayout(ControlPanel);
@@ -117,7 +117,9 @@ void TControlPanelForm::CreateWidgets() {
                                QStringLiteral(":/icons/chevron.png"));
     SaveButton =
         MakeButton(ControlPanel, "SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/floppy.png"));
-    for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton}) {
+    StopButton =
+        MakeButton(ControlPanel, "StopButton", QStringLiteral("Stop"), QStringLiteral(":/icons/stop.png"));
+    for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton, StopButton}) {
         auto *cell = new QVBoxLayout;
         cell->setContentsMargins(3, 3, 3, 3);
         cell->addWidget(button);
@@ -194,8 +196,10 @@ void TControlPanelForm::CreateWidgets() {
     ControlLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ControlLabel->setMinimumWidth(0);
     ControlLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    RunStatusLabel = MakeLabel(StatusPanel, "RunStatusLabel", QString(), greyText);
     Label1 = MakeLabel(StatusPanel, "Label1", QStringLiteral("Colvane test No 2"), greyText);
     statusLayout->addWidget(ControlLabel, 1);
+    statusLayout->addWidget(RunStatusLabel);
     statusLayout->addWidget(Label1);
     formLayout->addWidget(StatusPanel);
 
@@ -207,6 +211,8 @@ void TControlPanelForm::CreateWidgets() {
     setTabOrder(WB, PageControl);
     for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton})
         button->setFocusPolicy(Qt::TabFocus);
+    // Stop stays out of the tab order of the window's own controls; Esc reaches it from anywhere.
+    StopButton->setFocusPolicy(Qt::NoFocus);
 
     // Client area 804 x 481 at start; never smaller than that (the 820 x 520 outer size less a
     // frame, which the window manager adds here).

@@ -5,8 +5,10 @@
 #include "ResultBrowser.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 namespace app {
@@ -26,6 +28,17 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
         [this](QObject *ASender, const QString &ANewLine, runner::TOutputType AType) {
             ConsoleCommandNewLine(ASender, ANewLine, AType);
         });
+    ConsoleCommand->SetOnExecuteError([this](QObject *, const common::Exception &AE, bool &) {
+        // Noted for the status line; the error is still reported as before.
+        FRunError = AE.Message();
+        FRunFailedToStart = qstrcmp(AE.ClassName(), "ECreateProcessError") == 0 ||
+                            qstrcmp(AE.ClassName(), "ECreatePipeError") == 0;
+    });
+    ConsoleCommand->SetOnTerminated([this](QObject *) { RunEnded(); });
+
+    FStatusTimer = new QTimer(this);
+    FStatusTimer->setInterval(100);
+    connect(FStatusTimer, &QTimer::timeout, this, [this] { ShowRunStatus(); });
 }
 
 // The runner is a child object: Qt destroys it with the window, and its destructor stops a
@@ -100,12 +113,50 @@ void TControlPanelForm::StartRun() {
     WebMemo->Clear();
     ConsoleCommand->SetCommandLine(BuildCommandLine(FCommands, ParamsEdit->text()));
     ConsoleCommand->SetCurrentDir(FPhpFolder);
+    FRunLines = 0;
+    FRunError.clear();
+    FRunFailedToStart = false;
+    FRunClock.start();
     ConsoleCommand->Execute();
+    StopRunAction->setEnabled(true);
+    StopButton->setEnabled(true);
+    FStatusTimer->start();
+    ShowRunStatus();
+}
+
+void TControlPanelForm::RunEnded() {
+    FRunMs = FRunClock.elapsed();
+    FStatusTimer->stop();
+    StopRunAction->setEnabled(false);
+    StopButton->setEnabled(false);
+    ShowRunStatus();
+}
+
+void TControlPanelForm::StopRunActionExecute() {
+    ConsoleCommand->Stop(); // nothing when no run is going
+}
+
+void TControlPanelForm::RunAgainActionExecute() {
+    if (ConsoleCommand->IsRunning()) return;
+    if (!ReadyForScript()) return;
+    StartRun();
+}
+
+void TControlPanelForm::ShowRunStatus() {
+    const bool running = ConsoleCommand->IsRunning();
+    RunStatusLabel->setText(RunStatusText(*ConsoleCommand, running, running ? FRunClock.elapsed() : FRunMs,
+                                          FRunLines, FRunError, FRunFailedToStart));
+    const bool warn = !running && RunEndedBadly(*ConsoleCommand);
+    QPalette pal = RunStatusLabel->palette();
+    pal.setColor(QPalette::WindowText,
+                 warn ? QColor(0xB4, 0x1E, 0x14) : Label1->palette().color(QPalette::WindowText));
+    RunStatusLabel->setPalette(pal);
 }
 
 void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,
                                               runner::TOutputType AOutputType) {
     if (AOutputType != runner::otEntireLine) return;
+    ++FRunLines;
     WebMemo->Add(DecodeResultLine(ANewLine));
 }
 
@@ -137,6 +188,18 @@ void TControlPanelForm::CreateActions() {
     connect(SpeedButton2, &QToolButton::clicked, OpenScriptAction, &QAction::trigger);
     connect(PHPFileButton, &QToolButton::clicked, ExecuteScriptAction, &QAction::trigger);
     connect(SaveButton, &QToolButton::clicked, SaveResultsAction, &QAction::trigger);
+    StopRunAction = makeAction("StopRunAction", &TControlPanelForm::StopRunActionExecute);
+    StopRunAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    StopRunAction->setShortcutContext(Qt::WindowShortcut);
+    StopRunAction->setEnabled(false);
+    addAction(StopRunAction);
+    connect(StopButton, &QToolButton::clicked, StopRunAction, &QAction::trigger);
+    StopButton->setEnabled(false);
+    RunAgainAction = makeAction("RunAgainAction", &TControlPanelForm::RunAgainActionExecute);
+    RunAgainAction->setShortcut(QKeySequence(Qt::Key_F5));
+    RunAgainAction->setShortcutContext(Qt::WindowShortcut);
+    RunAgainAction->setAutoRepeat(false);
+    addAction(RunAgainAction);
 }
 
 } // namespace app

@@ -6,6 +6,7 @@
 #include "FileDialogs.h"
 #include "runner/ConsoleCommand.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
@@ -16,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QSplitter;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 
 namespace app {
@@ -44,6 +46,10 @@ public:
     void OpenScriptActionExecute();
     void ExecuteScriptActionExecute();
     void SaveResultsActionExecute();
+    // Run control: Stop (the button, Esc) ends a run; F5 runs the current command again as
+    // cancelling the script dialog does, but during a run it is ignored, never a second child.
+    void StopRunActionExecute();
+    void RunAgainActionExecute();
     void ConsoleCommandNewLine(QObject *ASender, const QString &ANewLine, runner::TOutputType AOutputType);
 
     // What the command line's options do: choose the interpreter, then open the script.
@@ -56,12 +62,14 @@ public:
     QToolButton *SpeedButton2 = nullptr;
     QToolButton *PHPFileButton = nullptr;
     QToolButton *SaveButton = nullptr;
+    QToolButton *StopButton = nullptr;
     QFrame *Panel2 = nullptr;
     QLabel *Label2 = nullptr;
     QLineEdit *ParamsEdit = nullptr;
     QFrame *StatusPanel = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *ControlLabel = nullptr;
+    QLabel *RunStatusLabel = nullptr; // how the run goes or how it ended
     QFrame *Panel1 = nullptr;
     QSplitter *HSplitter = nullptr;
     TResultBrowser *WB = nullptr;
@@ -75,6 +83,8 @@ public:
     QAction *OpenScriptAction = nullptr;
     QAction *ExecuteScriptAction = nullptr;
     QAction *SaveResultsAction = nullptr;
+    QAction *StopRunAction = nullptr;
+    QAction *RunAgainAction = nullptr;
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
@@ -87,11 +97,20 @@ private:
     bool ReadyForScript();
     void LoadScriptAndRun(const QString &AFileName);
     void StartRun();
+    void RunEnded();
+    void ShowRunStatus();
 
     QString FPhpFolder;
     QString FPhpScript;
     QString FCommands;
     bool FShown = false;
+    // The current or last run, for the status line.
+    QElapsedTimer FRunClock;
+    qint64 FRunMs = 0;
+    qint64 FRunLines = 0;
+    QString FRunError; // message of a run that failed
+    bool FRunFailedToStart = false;
+    QTimer *FStatusTimer = nullptr; // while running, 10 updates a second
     std::unique_ptr<TFileDialogs> FDialogs;
 };
 

@@ -2,6 +2,7 @@
 #include "LineMemo.h"
 #include "common/Exception.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -163,6 +164,33 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), writable ? QByteArray("new") : QByteArray("old"));
         QCOMPARE(QFile::permissions(name) & ownerGroupOther, perms);
+    }
+
+    void runStatusTellsWhichTimeOutEndedTheRun_data() {
+        QTest::addColumn<int>("sinceStart");
+        QTest::addColumn<int>("idle");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("since the start") << 1 << 1000 << "timed out after 1 s \u2014 ";
+        QTest::newRow("without output") << 0 << 1 << "timed out: no output for 1 s \u2014 ";
+    }
+    void runStatusTellsWhichTimeOutEndedTheRun() {
+        QFETCH(int, sinceStart);
+        QFETCH(int, idle);
+        QFETCH(QString, status);
+        runner::TConsoleCommand command;
+        command.SetMaxTimeAfterBeginning(sinceStart);
+        command.SetMaxTimeAfterLastOutput(idle);
+        command.SetCommandLine(QStringLiteral("php -r \"sleep(20);\""));
+        QElapsedTimer t;
+        t.start();
+        command.Execute();
+        QTRY_VERIFY_WITH_TIMEOUT(!command.IsRunning(), 15000);
+        QCOMPARE(command.EndStatus(), runner::esTime);
+        const QString text = RunStatusText(command, false, t.elapsed(), 0, QString(), false);
+        QVERIFY2(text.startsWith(status) && text.endsWith(QStringLiteral(" s, 0 lines")), qPrintable(text));
+        QVERIFY(!RunEndedBadly(command));
+        QCOMPARE(RunStatusText(command, true, 1234, 1, QString(), false),
+                 QStringLiteral("running: 1.2 s, 1 line"));
     }
 
     void memoLinesJoinWithCrLf() {

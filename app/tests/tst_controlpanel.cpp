@@ -355,6 +355,106 @@ private slots:
         FForm->SetDialogs(std::move(dialogs));
     }
 
+    // Chooses the interpreter and runs AScript at once.
+    void StartScript(const QString &AName, const QByteArray &ASource) {
+        FForm->activateWindow(); // the window's shortcuts need it active
+        QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
+        FDialogs->OpenAnswers = {Php(), WriteScript(AName, ASource)};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+    }
+
+    void stopButtonEndsAHangingRun() {
+        QVERIFY(!FForm->StopButton->isEnabled());
+        QCOMPARE(FForm->StopButton->text(), QStringLiteral("Stop"));
+        QCOMPARE(FForm->StopButton->size(), FForm->SaveButton->size());
+        QVERIFY(!FForm->StopButton->icon().pixmap(48, 48).isNull());
+        // The child ignores SIGTERM and leaves a grandchild holding the output pipe.
+        StartScript(QStringLiteral("hang.php"),
+                    "<?php if (function_exists('pcntl_signal')) pcntl_signal(SIGTERM, SIG_IGN);\n"
+                    "echo \"started\\n\"; flush(); system('sleep 60 &'); sleep(60);\n");
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->WebMemo->Count() >= 1, 10000);
+        QVERIFY(FForm->StopButton->isEnabled());
+        QVERIFY(FForm->RunStatusLabel->text().startsWith(QStringLiteral("running: ")));
+        const qint64 pid = FForm->ConsoleCommand->ProcessInformation().dwProcessId;
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(FForm->StopButton, Qt::LeftButton);
+        FForm->StopButton->click(); // a second press while stopping: nothing more happens
+        QTRY_VERIFY_WITH_TIMEOUT(!FForm->ConsoleCommand->IsRunning(), 5000);
+        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(FForm->RunStatusLabel->text().startsWith(QStringLiteral("stopped \u2014 ")),
+                 qPrintable(FForm->RunStatusLabel->text()));
+        QVERIFY(FForm->RunStatusLabel->text().endsWith(QStringLiteral(", 1 line")));
+        QVERIFY(!FForm->StopButton->isEnabled());
+        FForm->StopRunAction->trigger(); // right after the end: nothing happens
+        QVERIFY(
+            QTest::qWaitFor([&] { return !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); }, 2000));
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    void statusTellsHowTheRunEnded_data() {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("warning");
+        QTest::newRow("exit 0") << QByteArray("<?php echo 'a';\n") << "exit code 0 \u2014 " << false;
+        QTest::newRow("exit 3") << QByteArray("<?php echo \"a\\nb\\n\"; exit(3);\n") << "exit code 3 \u2014 "
+                                << true;
+        QTest::newRow("killed by signal 9")
+            << QByteArray("<?php echo \"a\\n\"; flush(); exec('kill -9 ' . getmypid());\n")
+            << "killed by signal 9 (SIGKILL) \u2014 " << true;
+    }
+    void statusTellsHowTheRunEnded() {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, status);
+        QFETCH(bool, warning);
+        StartScript(QStringLiteral("ends.php"), source);
+        WaitForRunEnd();
+        const QString text = FForm->RunStatusLabel->text();
+        QVERIFY2(text.startsWith(status), qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral(" s, %1 %2")
+                                   .arg(FForm->WebMemo->Count())
+                                   .arg(FForm->WebMemo->Count() == 1 ? QStringLiteral("line")
+                                                                     : QStringLiteral("lines"))),
+                 qPrintable(text));
+        const QColor normal = FForm->Label1->palette().color(QPalette::WindowText);
+        QCOMPARE(FForm->RunStatusLabel->palette().color(QPalette::WindowText) != normal, warning);
+    }
+
+    void f5RunsTheCommandAgain() {
+        const QString counter = FDir.filePath(QStringLiteral("runs.txt"));
+        QFile::remove(counter);
+        FForm->ParamsEdit->setText(counter);
+        StartScript(QStringLiteral("count.php"), "<?php file_put_contents($argv[1], 'x', FILE_APPEND);\n"
+                                                 "echo \"run\\n\"; usleep(300000);\n");
+        QTest::keyClick(FForm.get(), Qt::Key_F5); // during the run: ignored, no second child
+        QTest::keyClick(FForm.get(), Qt::Key_F5);
+        WaitForRunEnd();
+        QTest::keyClick(FForm.get(), Qt::Key_F5);
+        QVERIFY(FForm->ConsoleCommand->IsRunning());
+        WaitForRunEnd();
+        QFile file(counter);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("xx"));
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("run"));
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    void escDuringAFloodKeepsEveryDeliveredLine() {
+        StartScript(QStringLiteral("flood.php"),
+                    "<?php for ($i = 0; ; $i++) echo \"<tr><td>$i</td></tr>\\n\";\n");
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->WebMemo->Count() >= 20000, 20000);
+        const int seen = FForm->WebMemo->Count();
+        QTest::keyClick(FForm.get(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!FForm->ConsoleCommand->IsRunning(), 5000);
+        const int kept = FForm->WebMemo->Count();
+        QVERIFY(kept >= seen);
+        for (int i = 0; i < kept; ++i)
+            if (FForm->WebMemo->Lines().Get(i) != QStringLiteral("<tr><td>%1</td></tr>").arg(i))
+                QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(FForm->WebMemo->Lines().Get(i))));
+        QVERIFY(FForm->RunStatusLabel->text().startsWith(QStringLiteral("stopped")));
+    }
+
     void unreadableScriptChangesNothing() {
         const QString php = Php();
         FDialogs->OpenAnswers = {php, FDir.filePath(QStringLiteral("missing.php"))};

@@ -1,6 +1,6 @@
-// Draws the four 48 x 48 button pictures of the window into PNG files (run once; the pictures are
-// shipped as resources): an open folder, a blue elephant, a floppy disk and a right-pointing
-// chevron in an orange ring.
+// Draws the five 48 x 48 button pictures of the window into PNG files (run once; the pictures are
+// shipped as resources): an open folder, a blue elephant, a floppy disk, a right-pointing
+// chevron in an orange ring and a square in a red ring.
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -114,6 +114,20 @@ QImage Chevron() {
     return image;
 }
 
+// A square in a ring, drawn like the chevron: the picture of "Stop".
+QImage StopSign() {
+    QImage image = NewPicture();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0xC8, 0x2A, 0x1E), 5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(4.5, 4.5, 39, 39));
+    p.setPen(QPen(QColor(0xA8, 0x1C, 0x12), 2, Qt::SolidLine, Qt::SquareCap, Qt::RoundJoin));
+    p.setBrush(QColor(0xD8, 0x3A, 0x2A));
+    p.drawRoundedRect(QRectF(16, 16, 16, 16), 2, 2);
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -122,6 +136,7 @@ int main(int argc, char **argv) {
     bool ok = Folder().save(folder + QStringLiteral("/folder.png")) &&
               Elephant().save(folder + QStringLiteral("/elephant.png")) &&
               Floppy().save(folder + QStringLiteral("/floppy.png")) &&
-              Chevron().save(folder + QStringLiteral("/chevron.png"));
+              Chevron().save(folder + QStringLiteral("/chevron.png")) &&
+              StopSign().save(folder + QStringLiteral("/stop.png"));
     return ok ? 0 : 1;
 }

@@ -88,6 +88,10 @@ size_t TConsoleCommand::PeakUndelivered() const {
     return FShared ? FShared->PeakUndelivered() : 0;
 }
 
+QString TConsoleCommand::SignalName(int ASignal) {
+    return posix::SignalName(ASignal);
+}
+
 size_t TConsoleCommand::Undelivered() const {
     return FShared ? FShared->Undelivered() : 0;
 }
@@ -308,6 +312,7 @@ void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
     const std::shared_ptr<TRunShared> shared = FShared;
     // 1. The exit code.
     FExitCode = thread->ExitCode();
+    FTerminationSignal = thread->TerminationSignal();
     std::exception_ptr error = thread->FatalError();
     FProcessInformation.hProcess = -1; // the pidfd went with the run
     // 2. The clock.

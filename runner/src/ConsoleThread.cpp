@@ -286,6 +286,7 @@ void TConsoleThread::Loop() {
             if (posix::ChildHasEnded(FPid, code, signal)) {
                 FChildEnded = true;
                 FExitCode = code;
+                FSignal = signal;
                 graceEnd = Clock::now() + kGrace;
             }
         }
@@ -346,8 +347,10 @@ void TConsoleThread::Cleanup() {
             int signal = 0;
             // After our own kill the exit code is 0 (a child that exited by itself in the
             // meantime keeps its code).
-            if (posix::ReapChild(FPid, code, signal) && wasRunning)
+            if (posix::ReapChild(FPid, code, signal) && wasRunning) {
                 FExitCode = signal == posix::kSigKill ? 0 : code;
+                FSignal = signal == posix::kSigKill ? 0 : signal;
+            }
         }
         FPid = 0;
     }

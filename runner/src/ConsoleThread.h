@@ -92,6 +92,7 @@ public:
     TInputLines &InputLines() { return FInputLines; }
     // Valid after Join().
     uint32_t ExitCode() const { return FExitCode; }
+    int TerminationSignal() const { return FSignal; }
     std::exception_ptr FatalError() const { return FFatalError; }
 
 private:
@@ -135,6 +136,7 @@ private:
     bool FKilledByUs = false;
     bool FVetoed = false;
     uint32_t FExitCode = 0;
+    int FSignal = 0; // the signal that ended the child, 0 when it exited
     std::exception_ptr FFatalError;
 
     // Line assembly state: the pending unfinished line, whether it was reported partially, and

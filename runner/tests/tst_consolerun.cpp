@@ -172,19 +172,25 @@ private slots:
     void exitCodes_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<uint>("code");
-        QTest::newRow("exit 5 without output") << "exit 5" << 5u;
-        QTest::newRow("exit 0") << "" << 0u;
-        QTest::newRow("crash by SIGSEGV") << "crash 11" << 139u;
-        QTest::newRow("killed by SIGTERM") << "crash 15" << 143u;
+        QTest::addColumn<int>("signal");
+        QTest::newRow("exit 5 without output") << "exit 5" << 5u << 0;
+        QTest::newRow("exit 0") << "" << 0u << 0;
+        QTest::newRow("exit 137 is not a signal") << "exit 137" << 137u << 0;
+        QTest::newRow("crash by SIGSEGV") << "crash 11" << 139u << 11;
+        QTest::newRow("killed by SIGTERM") << "crash 15" << 143u << 15;
+        QTest::newRow("killed by SIGKILL") << "crash 9" << 137u << 9;
     }
     void exitCodes() {
         QFETCH(QString, steps);
         QFETCH(uint, code);
+        QFETCH(int, signal);
         TConsoleCommand cmd;
         TRecorder rec(cmd);
         QVERIFY(RunToEnd(cmd, Child(steps)));
         QCOMPARE(cmd.EndStatus(), esProcess);
         QCOMPARE(cmd.ExitCode(), code);
+        QCOMPARE(cmd.TerminationSignal(), signal);
+        if (signal == 9) QCOMPARE(TConsoleCommand::SignalName(signal), QStringLiteral("SIGKILL"));
         QVERIFY(cmd.Lines().isEmpty());
     }
 

@@ -112,6 +112,11 @@ public:
     // Public properties.
     TEndStatus EndStatus() const { return FEndStatus.load(); }
     uint32_t ExitCode() const { return FExitCode; }
+    // The signal that ended the child of the last run (ExitCode is then 128 + it), 0 when the
+    // child exited by itself or was ended by Stop, a time-out or the component's destruction.
+    int TerminationSignal() const { return FTerminationSignal; }
+    // The name of a signal ("SIGKILL"), or "signal N" for a number the system does not name.
+    static QString SignalName(int ASignal);
     bool IsRunning() const { return FThread != nullptr; }
     const QStringList &Lines() const { return FLines; }
     // Optional external list that also receives every complete line; not owned.
@@ -148,6 +153,7 @@ private:
     QString FCurrentDir;
     QStringList FEnvironment;
     uint32_t FExitCode = 0;
+    int FTerminationSignal = 0;
     bool FInputToOutput = false;
     bool FInheritStandardInput = false;
     QStringList FLines;

@@ -43,6 +43,12 @@ QString ErrorText(int AError) {
     return QString::fromLocal8Bit(text);
 }
 
+QString SignalName(int ASignal) {
+    const char *name = ::sigabbrev_np(ASignal);
+    return name ? QStringLiteral("SIG") + QString::fromLatin1(name)
+                : QStringLiteral("signal %1").arg(ASignal);
+}
+
 TFd &TFd::operator=(TFd &&AOther) noexcept {
     if (this != &AOther) {
         Close();

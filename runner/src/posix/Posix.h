@@ -14,6 +14,9 @@ namespace runner::posix {
 // The system's text for an error number (strerror).
 QString ErrorText(int AError);
 
+// "SIGKILL" for 9 and so on; "signal N" for a number without a name.
+QString SignalName(int ASignal);
+
 // An owned file descriptor; closed when destroyed. Move-only.
 class TFd {
 public:
