@@ -148,8 +148,8 @@ void TControlPanelForm::ShowRunStatus() {
                                           FRunLines, FRunError, FRunFailedToStart));
     const bool warn = !running && RunEndedBadly(*ConsoleCommand);
     QPalette pal = RunStatusLabel->palette();
-    pal.setColor(QPalette::WindowText,
-                 warn ? QColor(0xB4, 0x1E, 0x14) : Label1->palette().color(QPalette::WindowText));
+    const QPalette::ColorRole role = RunStatusLabel->foregroundRole();
+    pal.setColor(role, warn ? QColor(0xB4, 0x1E, 0x14) : Label1->palette().color(Label1->foregroundRole()));
     RunStatusLabel->setPalette(pal);
 }
 
