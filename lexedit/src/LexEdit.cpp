@@ -1,19 +1,16 @@
-// The editor control: construction, settings, the update lock and status reports, the
-// highlighter hook-up, registration lists, keystroke differences, sharing a buffer, and the
-// background painting.
+// The editor control: construction and destruction, settings, the update lock and status
+// reports, the highlighter hook-up, the focus list and the plug-in registration.
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditBrackets.h"
+#include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
-
-#include "common/BracketGuard.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+#include "lexedit/LexTextDrawer.h"
 
 #include <QEvent>
-#include <QFontInfo>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QResizeEvent>
-#include <QScrollBar>
 
 #include <algorithm>
 
@@ -101,9 +98,13 @@ TCustomLexEdit::~TCustomLexEdit() {
 // ---- buffer and undo ----------------------------------------------------------------------------
 
 void TCustomLexEdit::SetLines(const QStringList &AValue) {
-    TLexEditStringList::UpdateGuard Bracket(*fLines);
+    TOwnBufferBracket Bracket(*this);
     fLines->Clear();
     fLines->AddStrings(AValue);
+}
+
+QString TCustomLexEdit::Text() const {
+    return fLines->Text();
 }
 
 void TCustomLexEdit::SetText(const QString &AValue) {
@@ -136,50 +137,6 @@ int TCustomLexEdit::MaxUndo() const {
 }
 void TCustomLexEdit::SetMaxUndo(int Value) {
     fUndoRedo->SetMaxUndoActions(Value);
-}
-
-void TCustomLexEdit::ModifiedChanged(ILexEditUndo *Sender) {
-    if (Sender != fUndoRedo.get()) return;
-    StatusChanged({scModified});
-    ForEachFollower([Sender](TCustomLexEdit *F) { F->ModifiedChanged(Sender); });
-}
-
-void TCustomLexEdit::UndoItem(const TLexEditUndoItem &Item) {
-    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
-    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
-    Target.DoUndoItem(Item);
-}
-
-void TCustomLexEdit::RedoItem(const TLexEditUndoItem &Item) {
-    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
-    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
-    Target.DoRedoItem(Item);
-}
-
-void TCustomLexEdit::Undo() {
-    if (!ReadOnly()) RunUndoRedo(false);
-}
-
-void TCustomLexEdit::Redo() {
-    if (!ReadOnly()) RunUndoRedo(true);
-}
-
-void TCustomLexEdit::RunUndoRedo(bool ARedo) {
-    DoOnPaintTransient(ttBefore);
-    try {
-        TUpdateGuard Lock(*this);
-        TLexEditStringList::UpdateGuard Bracket(*fLines);
-        // The engine calls the editor that created it, which passes the items on to this one.
-        common::ScopedValue<TCustomLexEdit *> Route(BufferOwner().fUndoRedoEditor, this);
-        if (ARedo)
-            fUndoRedo->Redo();
-        else
-            fUndoRedo->Undo();
-    } catch (...) {
-        DoOnPaintTransient(ttAfter);
-        throw;
-    }
-    DoOnPaintTransient(ttAfter);
 }
 
 // ---- settings -----------------------------------------------------------------------------------
@@ -295,11 +252,6 @@ void TCustomLexEdit::changeEvent(QEvent *AEvent) {
     if (AEvent->type() == QEvent::FontChange) common::Guarded([this] { LexFontChanged(); });
 }
 
-bool TCustomLexEdit::focusNextPrevChild(bool ANext) {
-    if (fWantTabs) return false;
-    return QAbstractScrollArea::focusNextPrevChild(ANext);
-}
-
 void TCustomLexEdit::LexFontChanged() {
     if (fDestroying || !fTextDrawer) return;
     fTextDrawer->SetBaseFont(font());
@@ -307,26 +259,6 @@ void TCustomLexEdit::LexFontChanged() {
     fLines->FontChanged();
     RecalcCharExtent();
     SizeOrFontChanged(true);
-}
-
-void TCustomLexEdit::RecalcCharExtent() {
-    fCharWidth = fTextDrawer->CharWidth();
-    fTextHeight = fTextDrawer->CharHeight() + fExtraLineSpacing;
-}
-
-void TCustomLexEdit::SizeOrFontChanged(bool bFont) {
-    if (bFont) RecalcCharExtent();
-    const int Width = std::max(0, viewport()->width() - fGutterWidth - 2);
-    fCharsInWindow = fCharWidth > 0 ? std::max(1, Width / fCharWidth) : 1;
-    fLinesInWindow = fTextHeight > 0 ? std::max(1, viewport()->height() / fTextHeight) : 1;
-    fStateFlags.Include(sfScrollbarChanged);
-    if (fPaintLock == 0) UpdateScrollBars();
-    InvalidateAll();
-}
-
-void TCustomLexEdit::resizeEvent(QResizeEvent *AEvent) {
-    QAbstractScrollArea::resizeEvent(AEvent);
-    common::Guarded([this] { SizeOrFontChanged(false); });
 }
 
 // ---- update lock and status -----------------------------------------------------------------
@@ -361,61 +293,6 @@ void TCustomLexEdit::DoOnStatusChange(TLexStatusChanges Changes) {
 
 void TCustomLexEdit::DoChange() {
     if (OnChange) OnChange(this);
-}
-
-// ---- view (scrolling proper comes with the scrolling work) ----------------------------------
-
-void TCustomLexEdit::SetTopLine(int Value) {
-    const int Count = DisplayLineCount();
-    const int Max =
-        fOptions.Contains(eoScrollPastEof) ? std::max(Count, 1) : std::max(Count - fLinesInWindow + 1, 1);
-    Value = MinMax(Value, 1, Max);
-    if (Value == fTopLine) return;
-    fTopLine = Value;
-    InvalidateAll();
-    fStateFlags.Include(sfScrollbarChanged);
-    StatusChanged({scTopLine});
-}
-
-void TCustomLexEdit::SetLeftChar(int Value) {
-    int Max = 65535;
-    if (!fOptions.Contains(eoScrollPastEol))
-        Max = std::max(fLines->LengthOfLongestLine() - fCharsInWindow + 1, 1);
-    Value = MinMax(Value, 1, Max);
-    if (Value == fLeftChar) return;
-    fLeftChar = Value;
-    fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
-    InvalidateAll();
-    fStateFlags.Include(sfScrollbarChanged);
-    StatusChanged({scLeftChar});
-}
-
-void TCustomLexEdit::EnsureCursorPosVisible() {
-    TUpdateGuard Lock(*this);
-    const TDisplayCoord P = DisplayXY();
-    if (P.Column < fLeftChar)
-        SetLeftChar(P.Column);
-    else if (P.Column >= fLeftChar + fCharsInWindow)
-        SetLeftChar(P.Column - fCharsInWindow + 1);
-    if (P.Row < fTopLine)
-        SetTopLine(P.Row);
-    else if (P.Row > fTopLine + fLinesInWindow - 1)
-        SetTopLine(P.Row - fLinesInWindow + 1);
-}
-
-void TCustomLexEdit::UpdateScrollBars() {
-    fStateFlags.Exclude(sfScrollbarChanged);
-    if (fDestroying) return;
-    verticalScrollBar()->setRange(0, std::max(0, DisplayLineCount() - fLinesInWindow));
-    verticalScrollBar()->setPageStep(std::max(1, fLinesInWindow));
-    verticalScrollBar()->setValue(fTopLine - 1);
-}
-
-void TCustomLexEdit::paintEvent(QPaintEvent *AEvent) {
-    common::Guarded([&] {
-        QPainter Painter(viewport());
-        Painter.fillRect(AEvent->rect(), ColorToQColor(fColor, palette()));
-    });
 }
 
 // ---- highlighter ----------------------------------------------------------------------------
@@ -468,101 +345,7 @@ void TCustomLexEdit::HighlighterAttrChanged(QObject *Sender) {
     SizeOrFontChanged(true);
 }
 
-// ---- keystrokes -----------------------------------------------------------------------------
-
-void TCustomLexEdit::SetKeystrokes(const TLexEditKeyStrokes *Value) {
-    if (Value == nullptr)
-        fKeyStrokes->Clear();
-    else
-        fKeyStrokes->Assign(*Value);
-}
-
-void TCustomLexEdit::SetDefaultKeystrokes() {
-    fKeyStrokes->ResetDefaults();
-}
-
-namespace {
-
-TLexStoredKeystroke Stored(const TLexEditKeyStroke &K) {
-    return TLexStoredKeystroke{K.Command(), K.Key(), K.Shift(), K.Key2(), K.Shift2()};
-}
-
-// Whether ATable holds an entry with the keys of AItem and the same command.
-bool HasEntry(const TLexEditKeyStrokes &ATable, const TLexStoredKeystroke &AItem) {
-    for (int i = 0; i < ATable.Count(); ++i)
-        if (Stored(*ATable.Items(i)) == AItem) return true;
-    return false;
-}
-
-std::vector<TLexStoredKeystroke> Missing(const TLexEditKeyStrokes &AFrom, const TLexEditKeyStrokes &AIn) {
-    std::vector<TLexStoredKeystroke> Result;
-    for (int i = 0; i < AFrom.Count(); ++i) {
-        const TLexStoredKeystroke K = Stored(*AFrom.Items(i));
-        if (!HasEntry(AIn, K)) Result.push_back(K);
-    }
-    return Result;
-}
-
-} // namespace
-
-std::vector<TLexStoredKeystroke> TCustomLexEdit::AddedKeystrokes() const {
-    TLexEditKeyStrokes Defaults;
-    Defaults.ResetDefaults();
-    return Missing(*fKeyStrokes, Defaults);
-}
-
-std::vector<TLexStoredKeystroke> TCustomLexEdit::RemovedKeystrokes() const {
-    TLexEditKeyStrokes Defaults;
-    Defaults.ResetDefaults();
-    return Missing(Defaults, *fKeyStrokes);
-}
-
-void TCustomLexEdit::ReadAddedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems) {
-    for (const TLexStoredKeystroke &K : AItems) {
-        TLexEditKeyStroke *Item = fKeyStrokes->Add();
-        Item->SetCommand(K.Command);
-        Item->SetKey(K.Key);
-        Item->SetShift(K.Shift);
-        Item->SetKey2(K.Key2);
-        Item->SetShift2(K.Shift2);
-    }
-}
-
-void TCustomLexEdit::ReadRemovedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems) {
-    for (const TLexStoredKeystroke &K : AItems)
-        for (int i = fKeyStrokes->Count() - 1; i >= 0; --i)
-            if (Stored(*fKeyStrokes->Items(i)) == K) fKeyStrokes->Delete(i);
-}
-
 // ---- registration lists ---------------------------------------------------------------------
-
-void TCustomLexEdit::RegisterCommandHandler(const void *AOwner, THookedCommandEvent AHandlerProc,
-                                            void *AHandlerData) {
-    if (!AHandlerProc) return;
-    for (const THookedCommandHandlerEntry &E : fHookedCommandHandlers)
-        if (E.Owner == AOwner) return;
-    fHookedCommandHandlers.push_back(
-        THookedCommandHandlerEntry{AOwner, std::move(AHandlerProc), AHandlerData});
-}
-
-void TCustomLexEdit::UnregisterCommandHandler(const void *AOwner) {
-    for (auto It = fHookedCommandHandlers.rbegin(); It != fHookedCommandHandlers.rend(); ++It) {
-        if (It->Owner == AOwner) {
-            fHookedCommandHandlers.erase(std::next(It).base());
-            return;
-        }
-    }
-}
-
-void TCustomLexEdit::NotifyHookedCommandHandlers(bool AfterProcessing, TLexEditorCommand &Command,
-                                                 QChar &AChar, void *Data) {
-    // Over a copy: a handler may unregister itself.
-    const std::vector<THookedCommandHandlerEntry> Handlers = fHookedCommandHandlers;
-    bool Handled = false;
-    for (const THookedCommandHandlerEntry &E : Handlers)
-        E.Event(this, AfterProcessing, Handled, Command, AChar, Data, E.Data);
-    if (Handled) Command = ecNone;
-}
 
 void TCustomLexEdit::AddFocusControl(QWidget *AControl) {
     if (AControl != nullptr) fFocusList.emplace_back(AControl);
@@ -581,60 +364,6 @@ void TCustomLexEdit::RegisterPlugin(TLexEditPlugin *APlugin) {
 
 void TCustomLexEdit::UnregisterPlugin(TLexEditPlugin *APlugin) {
     fPlugins.erase(std::remove(fPlugins.begin(), fPlugins.end(), APlugin), fPlugins.end());
-}
-
-// ---- sharing a buffer -----------------------------------------------------------------------
-
-void TCustomLexEdit::SetLinesPointer(TCustomLexEdit *AEdit) {
-    if (AEdit == nullptr) throw ELexEdit(QStringLiteral("No editor given to share lines with"));
-    TCustomLexEdit *Owner = AEdit->fChainedEditor != nullptr ? AEdit->fChainedEditor : AEdit;
-    if (Owner == this || Owner == fChainedEditor) return;
-    if (!fFollowers.empty())
-        throw ELexEdit(QStringLiteral("Other editors show the lines of this editor: it cannot show another "
-                                      "editor's lines"));
-    RemoveLinesPointer();
-    HookTextBuffer(Owner);
-}
-
-void TCustomLexEdit::RemoveLinesPointer() {
-    UnHookTextBuffer();
-}
-
-void TCustomLexEdit::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
-    COMMON_ASSERT(fChainedEditor == nullptr);
-    COMMON_ASSERT(fLines == fOrigLines.get());
-    fChainedEditor = AOwnerEdit;
-    AOwnerEdit->fFollowers.push_back(this);
-    fLines = AOwnerEdit->fLines;
-    fUndoRedo = AOwnerEdit->fUndoRedo;
-    // One set of ranges: the owner's highlighter scans it for every editor of the buffer.
-    AssignHighlighter(AOwnerEdit->fHighlighter);
-    {
-        TUpdateGuard Lock(*this);
-        SetCaretXYEx(false, CaretXY());
-        fBlockBegin = fBlockEnd = CaretXY();
-        fStateFlags.Include(sfScrollbarChanged);
-        InvalidateAll();
-    }
-}
-
-void TCustomLexEdit::UnHookTextBuffer() {
-    if (fLines == fOrigLines.get()) return;
-    if (fChainedEditor != nullptr) {
-        auto &F = fChainedEditor->fFollowers;
-        F.erase(std::remove(F.begin(), F.end(), this), F.end());
-    }
-    fChainedEditor = nullptr;
-    fLines = fOrigLines.get();
-    fUndoRedo = fOrigUndoRedo;
-    if (fDestroying) return;
-    TUpdateGuard Lock(*this);
-    // The own lines may have been scanned by another highlighter.
-    if (ScansRanges()) ScanRanges();
-    SetCaretXYEx(false, CaretXY());
-    fBlockBegin = fBlockEnd = CaretXY();
-    fStateFlags.Include(sfScrollbarChanged);
-    InvalidateAll();
 }
 
 // ---- plug-ins ---------------------------------------------------------------------------------

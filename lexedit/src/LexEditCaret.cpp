@@ -6,7 +6,10 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditHelpers.h"
 #include "lexedit/LexEditMiscProcs.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,10 +19,6 @@ namespace lexedit {
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
-
-int ClampToInt(int64_t V) {
-    return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX));
-}
 
 } // namespace
 
@@ -288,9 +287,7 @@ QString TCustomLexEdit::GetSelText() const {
             const auto StartingFrom = [&](int C) {
                 TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
                 if (P.Char <= Len && BufferToDisplayPos(P).Column < C)
-                    P.Char += (P.Char < Len && S[P.Char - 1].isHighSurrogate() && S[P.Char].isLowSurrogate())
-                                  ? 2
-                                  : 1;
+                    P.Char += IsSurrogatePairAt(S, P.Char - 1) ? 2 : 1;
                 return P.Char;
             };
             const int From = StartingFrom(Left);
@@ -383,53 +380,6 @@ void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
     StatusChanged({scSelection});
 }
 
-void TCustomLexEdit::DoMouseSelectWordRange(TBufferCoord APos) {
-    const int Count = fLines->Count();
-    APos.Line = MinMax(APos.Line, 1, std::max(Count, 1));
-    const int Len = LineLength(APos.Line);
-    APos.Char = MinMax(APos.Char, 1, Len + 1);
-    // The anchor word: the one the double click selected, as long as it is still selected.
-    TBufferCoord A0 = BlockBegin();
-    TBufferCoord A1 = BlockEnd();
-    if (fWordAnchorBegin.Line > 0 && A0 <= fWordAnchorBegin && fWordAnchorEnd <= A1) {
-        A0 = fWordAnchorBegin;
-        A1 = fWordAnchorEnd;
-    }
-    if (APos >= A1) {
-        TBufferCoord End = APos;
-        if (APos.Char > 1 && IsIdentChar(fLines->Get(APos.Line - 1)[APos.Char - 2])) End = WordEndEx(APos);
-        SetCaretAndSelection(End, A0, End);
-    } else if (APos < A0) {
-        const TBufferCoord Start = WordStartEx(APos);
-        SetCaretAndSelection(Start, A1, Start);
-    } else {
-        SetCaretAndSelection(A1, A0, A1);
-    }
-}
-
-void TCustomLexEdit::DoMouseSelectLineRange(TBufferCoord APos) {
-    const int Count = fLines->Count();
-    APos.Line = MinMax(APos.Line, 1, std::max(Count, 1));
-    // The end of a selected line is the start of the next one, or the end of the last line.
-    const auto LineEnd = [this, Count](int L) {
-        return L < Count ? BufferCoord(1, L + 1) : BufferCoord(LineLength(L) + 1, L);
-    };
-    // The line clicked: the first selected line while the caret is at the end of the block,
-    // else the last line the block covers (a block ending at character 1 does not cover that
-    // line).
-    const TBufferCoord B = BlockBegin();
-    const TBufferCoord E = BlockEnd();
-    int Anchor = B.Line;
-    if (CaretXY() < E) Anchor = E.Char == 1 && E.Line > B.Line ? E.Line - 1 : E.Line;
-    if (APos.Line < Anchor) {
-        const TBufferCoord Start = BufferCoord(1, APos.Line);
-        SetCaretAndSelection(Start, LineEnd(Anchor), Start);
-    } else {
-        const TBufferCoord End = LineEnd(APos.Line);
-        SetCaretAndSelection(End, BufferCoord(1, Anchor), End);
-    }
-}
-
 // ---- caret keys -------------------------------------------------------------------------------
 
 void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
@@ -446,7 +396,7 @@ void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
         // Never between the two halves of a surrogate pair.
         if (x >= 2 && x <= Len) {
             const QString S = fLines->Get(fCaretY - 1);
-            if (S[x - 1].isLowSurrogate() && S[x - 2].isHighSurrogate()) x += DX < 0 ? -1 : 1;
+            if (IsSurrogatePairAt(S, x - 2)) x += DX < 0 ? -1 : 1;
         }
         Dest = BufferCoord(x, fCaretY);
     }

@@ -9,24 +9,20 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditHelpers.h"
+#include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexTextDrawer.h"
 
 #include <algorithm>
 #include <climits>
 
 namespace lexedit {
 
-namespace {
-
-bool IsPairAt(QStringView S, int i) {
-    return i + 1 < S.size() && S[i].isHighSurrogate() && S[i + 1].isLowSurrogate();
+int TCustomLexEdit::DisplayLineCount() const {
+    return fLines->Count();
 }
-
-int ClampToInt(int64_t V) {
-    return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX));
-}
-
-} // namespace
 
 int TCustomLexEdit::LineLength(int ALine) const {
     if (ALine < 1 || ALine > fLines->Count()) return 0;
@@ -37,7 +33,7 @@ int TCustomLexEdit::CharColumnsAt(QStringView ALine, int AIndex, int ACol) const
     const QChar c = ALine[AIndex];
     if (c == QLatin1Char('\t')) return fTabWidth - ACol % fTabWidth;
     if (c.unicode() <= 255) return 1;
-    if (IsPairAt(ALine, AIndex))
+    if (IsSurrogatePairAt(ALine, AIndex))
         return fTextDrawer->CharColumns(ALine, AIndex) + 1; // the low half takes one more
     return fTextDrawer->CharColumns(ALine, AIndex);
 }
@@ -81,12 +77,12 @@ TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
     int64_t Col = 0;
     int i = 0;
     while (i < Walk && i < Len) {
-        if (IsPairAt(V, i) && i + 1 < Walk) {
+        if (IsSurrogatePairAt(V, i) && i + 1 < Walk) {
             Col += CharColumnsAt(V, i, int(Col));
             i += 2;
         } else {
             // A position between the halves of a pair sees only the high half's columns.
-            Col += IsPairAt(V, i) ? fTextDrawer->CharColumns(V, i) : CharColumnsAt(V, i, int(Col));
+            Col += IsSurrogatePairAt(V, i) ? fTextDrawer->CharColumns(V, i) : CharColumnsAt(V, i, int(Col));
             ++i;
         }
     }
@@ -107,7 +103,7 @@ TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
         const int W = CharColumnsAt(V, i, int(Col));
         if (Col + W >= p.Column) break; // the column lies on character i
         Col += W;
-        i += IsPairAt(V, i) ? 2 : 1;
+        i += IsSurrogatePairAt(V, i) ? 2 : 1;
     }
     if (i < Len || Col >= p.Column) {
         Result.Char = i + 1;

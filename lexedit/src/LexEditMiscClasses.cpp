@@ -2,7 +2,7 @@
 
 #include "lexedit/LexEditMiscClasses.h"
 
-#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditOptions.h"
 
 #include <algorithm>
 

@@ -1,8 +1,13 @@
 // The editor's reaction to changes of its buffer: highlighter ranges kept current by an
 // incremental rescan, marks and plug-ins told, rows collected for repainting, OnChange reported;
-// editors that show this editor's buffer are told after this editor has reacted.
+// editors that show this editor's buffer are told after this editor has reacted. Also showing
+// another editor's buffer and undo engine.
 
 #include "lexedit/LexEdit.h"
+
+#include "lexedit/LexEditHighlighter.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
 
 #include <algorithm>
 
@@ -140,9 +145,10 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesChanged)) P->LinesChanged();
     fStateFlags.Exclude(sfLinesChanging);
-    if (!fLinesNotified && !fDestroying) {
-        // The bracket changed lines without saying which (Exchange swaps two lines with their
-        // stored ranges): every range is checked again and everything repainted.
+    if (!fLinesNotified && !BufferOwner().fOwnBracket && !fDestroying) {
+        // A bracket opened from outside may have changed lines without saying which (Exchange
+        // swaps two lines with their stored ranges): every range is checked again and
+        // everything repainted.
         if (ScansRanges()) ScanRanges();
         InvalidateAll();
     }
@@ -169,53 +175,58 @@ void TCustomLexEdit::KeepCaretAndBlockInBuffer() {
     if (fCaretY > LastLine) SetCaretXYEx(false, CaretXY());
 }
 
-// ---- invalidation -------------------------------------------------------------------------------
+// ---- sharing a buffer -----------------------------------------------------------------------
 
-void TCustomLexEdit::InvalidateRect(const QRect &aRect) {
-    if (fDestroying || aRect.isEmpty()) return;
-    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging))
-        fInvalidateRect = fInvalidateRect.united(aRect);
-    else
-        viewport()->update(aRect);
+void TCustomLexEdit::SetLinesPointer(TCustomLexEdit *AEdit) {
+    if (AEdit == nullptr) throw ELexEdit(QStringLiteral("No editor given to share lines with"));
+    TCustomLexEdit *Owner = AEdit->fChainedEditor != nullptr ? AEdit->fChainedEditor : AEdit;
+    if (Owner == this || Owner == fChainedEditor) return;
+    if (!fFollowers.empty())
+        throw ELexEdit(QStringLiteral("Other editors show the lines of this editor: it cannot show another "
+                                      "editor's lines"));
+    RemoveLinesPointer();
+    HookTextBuffer(Owner);
 }
 
-void TCustomLexEdit::InvalidateLines(int FirstLine, int LastLine) {
-    if (fTextHeight <= 0) return;
-    const int Height = viewport()->height();
-    int Top = 0;
-    int Bottom = Height;
-    if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
-    if (LastLine > 0) Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
-    if (Bottom > Top)
-        InvalidateRect(QRect(fGutterWidth, Top, viewport()->width() - fGutterWidth, Bottom - Top));
+void TCustomLexEdit::RemoveLinesPointer() {
+    UnHookTextBuffer();
 }
 
-void TCustomLexEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
-    if (fGutterWidth <= 0 || fTextHeight <= 0) return;
-    const int Height = viewport()->height();
-    int Top = 0;
-    int Bottom = Height;
-    if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
-    if (LastLine > 0) Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
-    if (Bottom > Top) InvalidateRect(QRect(0, Top, fGutterWidth, Bottom - Top));
+void TCustomLexEdit::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
+    COMMON_ASSERT(fChainedEditor == nullptr);
+    COMMON_ASSERT(fLines == fOrigLines.get());
+    fChainedEditor = AOwnerEdit;
+    AOwnerEdit->fFollowers.push_back(this);
+    fLines = AOwnerEdit->fLines;
+    fUndoRedo = AOwnerEdit->fUndoRedo;
+    // One set of ranges: the owner's highlighter scans it for every editor of the buffer.
+    AssignHighlighter(AOwnerEdit->fHighlighter);
+    {
+        TUpdateGuard Lock(*this);
+        SetCaretXYEx(false, CaretXY());
+        fBlockBegin = fBlockEnd = CaretXY();
+        fStateFlags.Include(sfScrollbarChanged);
+        InvalidateAll();
+    }
 }
 
-void TCustomLexEdit::InvalidateSelection() {
-    if (fBlockBegin == fBlockEnd) return;
-    const TBufferCoord B = BlockBegin();
-    const TBufferCoord E = BlockEnd();
-    InvalidateLines(B.Line, E.Line);
-}
-
-void TCustomLexEdit::InvalidateAll() {
-    InvalidateRect(viewport()->rect());
-}
-
-void TCustomLexEdit::FlushPendingInvalidation() {
-    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fInvalidateRect.isEmpty()) return;
-    const QRect R = fInvalidateRect;
-    fInvalidateRect = QRect();
-    if (!fDestroying) viewport()->update(R);
+void TCustomLexEdit::UnHookTextBuffer() {
+    if (fLines == fOrigLines.get()) return;
+    if (fChainedEditor != nullptr) {
+        auto &F = fChainedEditor->fFollowers;
+        F.erase(std::remove(F.begin(), F.end(), this), F.end());
+    }
+    fChainedEditor = nullptr;
+    fLines = fOrigLines.get();
+    fUndoRedo = fOrigUndoRedo;
+    if (fDestroying) return;
+    TUpdateGuard Lock(*this);
+    // The own lines may have been scanned by another highlighter.
+    if (ScansRanges()) ScanRanges();
+    SetCaretXYEx(false, CaretXY());
+    fBlockBegin = fBlockEnd = CaretXY();
+    fStateFlags.Include(sfScrollbarChanged);
+    InvalidateAll();
 }
 
 } // namespace lexedit

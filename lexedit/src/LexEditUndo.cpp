@@ -15,7 +15,7 @@ struct TLexEditUndoList {
     // The number every new item gets while a compound edit (or an undo / redo step) is open.
     int32_t FBlockChangeNumber = 0;
     int32_t FNextChangeNumber = 1;
-    bool FFullUndoImposible = false;
+    bool FFullUndoImpossible = false;
 
     bool Empty() const { return FItems.empty(); }
     TLexEditUndoItem &Top() { return FItems.back(); }
@@ -30,7 +30,7 @@ struct TLexEditUndoList {
         if (MaxUndoActions <= 0 || FItems.size() <= size_t(MaxUndoActions)) return;
         const size_t Keep = size_t(MaxUndoActions / 4) * 3;
         FItems.erase(FItems.begin(), FItems.end() - std::ptrdiff_t(Keep));
-        FFullUndoImposible = true;
+        FFullUndoImpossible = true;
     }
 };
 
@@ -46,7 +46,7 @@ public:
     int GetMaxUndoActions() const override { return FMaxUndoActions; }
     bool GetCanUndo() const override { return !FUndoList.Empty(); }
     bool GetCanRedo() const override { return !FRedoList.Empty(); }
-    bool GetFullUndoImposible() const override { return FUndoList.FFullUndoImposible; }
+    bool GetFullUndoImpossible() const override { return FUndoList.FFullUndoImpossible; }
     TLexUndoNotifyEvent GetOnModifiedChanged() const override { return FOnModifiedChanged; }
 
     void SetModified(bool Value) override {

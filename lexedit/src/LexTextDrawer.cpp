@@ -3,6 +3,7 @@
 
 #include "lexedit/LexTextDrawer.h"
 
+#include "LexEditHelpers.h"
 #include "common/Exception.h"
 
 #include <QGuiApplication>
@@ -62,7 +63,7 @@ bool UniversalExtTextOut(QPainter *DC, int X, int Y, TTextOutOptions AOptions, c
         const QChar c = AStr[i];
         char32_t code = c.unicode();
         int units = 1;
-        if (c.isHighSurrogate() && i + 1 < ACount && AStr[i + 1].isLowSurrogate()) {
+        if (IsSurrogatePairAt(QStringView(AStr, ACount), i)) {
             code = QChar::surrogateToUcs4(c, AStr[i + 1]);
             units = 2;
         }
@@ -348,12 +349,8 @@ int TheTextDrawer::CharColumns(QStringView AText, int AIndex) {
     const QChar c = AText[AIndex];
     if (c.unicode() <= 255) return 1;
     const int cw = CharWidth();
-    if (c.isHighSurrogate()) {
-        if (AIndex + 1 < AText.size() && AText[AIndex + 1].isLowSurrogate())
-            return ColumnsOfPairHead(CachedCharWidth(AText.mid(AIndex, 2)), cw);
-        return 1;
-    }
-    if (c.isLowSurrogate()) return 1;
+    if (IsSurrogatePairAt(AText, AIndex)) return ColumnsOfPairHead(CachedCharWidth(AText.mid(AIndex, 2)), cw);
+    if (c.isSurrogate()) return 1; // a lone half, or the low half of a pair
     return ColumnsOfWidth(c.unicode(), CachedCharWidth(AText.mid(AIndex, 1)), cw);
 }
 
@@ -377,7 +374,7 @@ void TheTextDrawer::AdjustLastCharWidthAndRect(const QChar *AText, int ALength, 
     // The last glyph starts at the last character, or at the high half of a final pair.
     int first = ALength - 1;
     char32_t code = AText[first].unicode();
-    if (ALength >= 2 && AText[first].isLowSurrogate() && AText[first - 1].isHighSurrogate()) {
+    if (IsSurrogatePairAt(QStringView(AText, ALength), first - 1)) {
         --first;
         code = QChar::surrogateToUcs4(AText[first], AText[first + 1]);
     }

@@ -4,6 +4,9 @@
 
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditHighlighter.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+#include "lexedit/LexTextDrawer.h"
 
 #include <QMetaType>
 #include <QRandomGenerator>

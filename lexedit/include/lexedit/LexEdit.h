@@ -1,144 +1,49 @@
 #pragma once
 // The editor control: TCustomLexEdit holds a line buffer, an undo engine, a keystroke table, key
 // and mouse handler chains and a text drawer, and shows the text of its buffer with the ranges of
-// its highlighter. This unit covers the control's state and options, the update lock and status
-// reports, the highlighter hook-up, the reaction to buffer changes with the incremental rescan
-// of highlighter ranges, one buffer shared by several editors, and the caret, the selection and
-// the mapping between buffer and display positions.
+// its highlighter. TLexEdit is the published form.
+//
+// The implementation is split by aspect:
+//   LexEdit.cpp          construction, settings, update lock and status, highlighter hook-up,
+//                        registration lists and plug-ins
+//   LexEditCommands.cpp  keystroke table and its stored differences, hooked command handlers,
+//                        keyboard focus
+//   LexEditCaret.cpp     caret placement, selection, selected text, offsets, caret moves
+//   LexEditMapping.cpp   buffer <-> display positions, character offsets, word rules
+//   LexEditMouse.cpp     extending a multi-click selection while the mouse drags
+//   LexEditScroll.cpp    top line and left column, scroll bars, cell size and window size
+//   LexEditPaint.cpp     invalidation and the paint entry
+//   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
+//   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
 //
 // Word wrap and code folding are not part of the control yet: every buffer line is one display
 // row. Painting draws only the background so far.
 
-#include "common/Exception.h"
+#include "common/BracketGuard.h"
 #include "lexedit/LexColor.h"
-#include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditKbdHandler.h"
 #include "lexedit/LexEditKeyCmds.h"
 #include "lexedit/LexEditMiscClasses.h"
-#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditOptions.h"
 #include "lexedit/LexEditTypes.h"
-#include "lexedit/LexEditUndo.h"
-#include "lexedit/LexSet.h"
-#include "lexedit/LexTextDrawer.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
-#include <exception>
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace lexedit {
 
-COMMON_DECLARE_EXCEPTION(ELexEdit, common::Exception)
-
-enum TLexEditorOption : uint8_t {
-    eoAltSetsColumnMode,
-    eoAutoIndent,
-    eoDisableScrollArrows,
-    eoDragDropEditing,
-    eoDropFiles,
-    eoEnhanceHomeKey,
-    eoEnhanceEndKey,
-    eoGroupUndo,
-    eoHalfPageScroll,
-    eoHideShowScrollbars,
-    eoKeepCaretX,
-    eoNoCaret,
-    eoNoSelection,
-    eoRightMouseMovesCursor,
-    eoScrollByOneLess,
-    eoScrollHintFollows,
-    eoScrollPastEof,
-    eoScrollPastEol,
-    eoShowScrollHint,
-    eoShowSpecialChars,
-    eoSmartTabDelete,
-    eoSmartTabs,
-    eoSpecialLineDefaultFg,
-    eoTabIndent,
-    eoTabsToSpaces,
-    eoTrimTrailingSpaces,
-    eoShowLigatures
-};
-using TLexEditorOptions = TSet<TLexEditorOption, uint32_t>;
-
-inline constexpr TLexEditorOptions LEXEDIT_DEFAULT_OPTIONS{
-    eoAutoIndent,     eoDragDropEditing, eoEnhanceEndKey, eoGroupUndo,   eoScrollPastEol,
-    eoShowScrollHint, eoSmartTabDelete,  eoSmartTabs,     eoTabsToSpaces};
-
-enum TLexStateFlag : uint8_t {
-    sfCaretChanged,
-    sfScrollbarChanged,
-    sfLinesChanging,
-    sfIgnoreNextChar,
-    sfCaretVisible,
-    sfPossibleGutterClick,
-    sfOleDragSource,
-    sfGutterDragging
-};
-using TLexStateFlags = TSet<TLexStateFlag, uint16_t>;
-
-enum TLexStatusChange : uint8_t {
-    scAll,
-    scCaretX,
-    scCaretY,
-    scLeftChar,
-    scTopLine,
-    scInsertMode,
-    scModified,
-    scSelection,
-    scReadOnly
-};
-using TLexStatusChanges = TSet<TLexStatusChange, uint16_t>;
-
-enum TLexEditCaretType : uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
-enum TLexScrollHintFormat : uint8_t { shfTopLineOnly, shfTopToBottom };
-enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum TBorderStyle : uint8_t { bsNone, bsSingle };
-enum TFontQuality : uint8_t {
-    fqDefault,
-    fqDraft,
-    fqProof,
-    fqNonAntialiased,
-    fqAntialiased,
-    fqClearType,
-    fqClearTypeNatural
-};
-
-class TCustomLexEdit;
-
-using TLexNotifyEvent = std::function<void(TCustomLexEdit *Sender)>;
-using TStatusChangeEvent = std::function<void(TCustomLexEdit *Sender, TLexStatusChanges Changes)>;
-using TProcessCommandEvent =
-    std::function<void(TCustomLexEdit *Sender, TLexEditorCommand &Command, QChar &AChar, void *Data)>;
-// A hooked command handler: called before (AfterProcessing false) and after a command runs.
-using THookedCommandEvent =
-    std::function<void(TCustomLexEdit *Sender, bool AfterProcessing, bool &Handled,
-                       TLexEditorCommand &Command, QChar &AChar, void *Data, void *HandlerData)>;
-
-struct THookedCommandHandlerEntry {
-    const void *Owner = nullptr; // identifies the handler (the object the handler belongs to)
-    THookedCommandEvent Event;
-    void *Data = nullptr;
-};
-
-// The difference of a keystroke table from the default table, as stored in a form.
-struct TLexStoredKeystroke {
-    TLexEditorCommand Command = ecNone;
-    uint16_t Key = 0;
-    TShiftState Shift;
-    uint16_t Key2 = 0;
-    TShiftState Shift2;
-    bool operator==(const TLexStoredKeystroke &O) const {
-        return Command == O.Command && Key == O.Key && Shift == O.Shift && Key2 == O.Key2 &&
-               Shift2 == O.Shift2;
-    }
-};
+class ILexEditUndo;
+class TheTextDrawer;
+class TLexCustomHighlighter;
+class TLexEditStringList;
+struct TLexEditUndoItem;
 
 class TCustomLexEdit : public QAbstractScrollArea {
 public:
@@ -151,7 +56,7 @@ public:
     TLexEditStringList *Lines() const { return fLines; }
     // Copies the lines of AValue into the buffer (one update bracket).
     void SetLines(const QStringList &AValue);
-    QString Text() const { return fLines->Text(); }
+    QString Text() const;
     void SetText(const QString &AValue);
     QString LineText() const;
     void SetLineText(const QString &AValue);
@@ -164,8 +69,8 @@ public:
     // callbacks reach this editor also when it shows another editor's buffer and engine.
     void Undo();
     void Redo();
-    bool CanUndo() const { return !ReadOnly() && fUndoRedo->CanUndo(); }
-    bool CanRedo() const { return !ReadOnly() && fUndoRedo->CanRedo(); }
+    bool CanUndo() const;
+    bool CanRedo() const;
 
     // ---- settings --------------------------------------------------------------------------
     TLexEditorOptions Options() const { return fOptions; }
@@ -175,6 +80,7 @@ public:
     bool InsertMode() const { return fInserting; }
     void SetInsertMode(bool Value);
     bool ReadOnly() const { return GetReadOnly(); }
+    virtual void SetReadOnly(bool Value);
     bool WantReturns() const { return fWantReturns; }
     void SetWantReturns(bool Value) { fWantReturns = Value; }
     bool WantTabs() const { return fWantTabs; }
@@ -284,29 +190,9 @@ public:
     TLexStatusChanges PendingStatusChanges() const { return fStatusChanges; }
     void StatusChanged(TLexStatusChanges AChanges);
 
-    class TUpdateGuard {
-    public:
-        explicit TUpdateGuard(TCustomLexEdit &AEdit) : FEdit(AEdit), FUncaught(std::uncaught_exceptions()) {
-            FEdit.IncPaintLock();
-        }
-        // While an exception is on its way out, one thrown by a status handler is dropped.
-        ~TUpdateGuard() noexcept(false) {
-            if (std::uncaught_exceptions() > FUncaught) {
-                try {
-                    FEdit.DecPaintLock();
-                } catch (...) {
-                }
-            } else {
-                FEdit.DecPaintLock();
-            }
-        }
-        TUpdateGuard(const TUpdateGuard &) = delete;
-        TUpdateGuard &operator=(const TUpdateGuard &) = delete;
-
-    private:
-        TCustomLexEdit &FEdit;
-        int FUncaught;
-    };
+    // Holds the update lock for its lifetime.
+    using TUpdateGuard =
+        common::BracketGuard<TCustomLexEdit, &TCustomLexEdit::IncPaintLock, &TCustomLexEdit::DecPaintLock>;
 
     // ---- view --------------------------------------------------------------------------------
     int TopLine() const { return fTopLine; }
@@ -399,15 +285,12 @@ public:
     TBufferCoord DisplayToBufferPos(const TDisplayCoord &p) const;
     int LineToRow(int aLine) const { return aLine; }
     int RowToLine(int aRow) const { return aRow; }
-    int DisplayLineCount() const { return fLines->Count(); }
+    int DisplayLineCount() const;
     int RowColToCharIndex(const TBufferCoord &RowCol) const;
     TBufferCoord CharIndexToRowCol(int Index) const;
     // The display form of a tab-expanded line: a wide glyph is preceded by FillerChar characters
     // so that every character of the result fills one cell.
     QString ExpandAtWideGlyphs(const QString &S) const;
-    // Columns taken by the character at 0-based AIndex of ALine when it starts at 0-based
-    // column ACol (tabs depend on the column); a surrogate pair counts as one character there.
-    int CharColumnsAt(QStringView ALine, int AIndex, int ACol) const;
 
     // ---- words -------------------------------------------------------------------------------
     virtual bool IsIdentChar(QChar AChar) const;
@@ -444,11 +327,6 @@ protected:
     virtual void InvalidateRect(const QRect &aRect);
     virtual void DoChange();
     virtual bool GetReadOnly() const { return fReadOnly; }
-
-public:
-    virtual void SetReadOnly(bool Value);
-
-protected:
     virtual void LinesChanged(TLexEditStringList *Sender);
     virtual void DoOnStatusChange(TLexStatusChanges Changes);
     virtual void InternalSetCaretXY(const TBufferCoord &Value) { SetCaretXYEx(true, Value); }
@@ -470,7 +348,8 @@ protected:
 
     // ---- invalidation ------------------------------------------------------------------------
     // Marks the rows of buffer lines FirstLine..LastLine (1-based; -1 means to the end) for
-    // repainting; while the update lock is held the area is collected in fInvalidateRect.
+    // repainting, in the text area or in the gutter; while the update lock is held the area is
+    // collected in fInvalidateRect.
     void InvalidateLines(int FirstLine, int LastLine);
     void InvalidateLine(int Line) { InvalidateLines(Line, Line); }
     void InvalidateGutterLines(int FirstLine, int LastLine);
@@ -488,41 +367,54 @@ protected:
 
 private:
     friend class TLexEditPlugin;
+    friend class TOwnBufferBracket;
 
+    // ---- settings (LexEdit.cpp) ----------------------------------------------------------------
+    void LexFontChanged();
+    void RegisterPlugin(TLexEditPlugin *APlugin);
+    void UnregisterPlugin(TLexEditPlugin *APlugin);
+    void HighlighterAttrChanged(QObject *Sender);
+    void HighlighterDestroyed();
+    void AssignHighlighter(TLexCustomHighlighter *Value);
+    bool ScansRanges() const { return fHighlighter != nullptr && fChainedEditor == nullptr; }
+
+    // ---- undo (LexEditUndoRedo.cpp) ------------------------------------------------------------
+    void UndoItem(const TLexEditUndoItem &Item);
+    void RedoItem(const TLexEditUndoItem &Item);
+    void ModifiedChanged(ILexEditUndo *Sender);
+    // Runs the engine's Undo or Redo with its callbacks routed to this editor.
+    void RunUndoRedo(bool ARedo);
+
+    // ---- buffer changes (LexEditRescan.cpp) ----------------------------------------------------
     // Buffer notifications (the buffer shown by this editor only).
     void ListInserted(TLexEditStringList *Sender, int Index, int Count);
     void ListDeleted(TLexEditStringList *Sender, int Index, int Count);
     void ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine);
     void ListCleared(TLexEditStringList *Sender);
     void LinesChanging(TLexEditStringList *Sender);
-    void ModifiedChanged(ILexEditUndo *Sender);
     void DoLinesInserted(int FirstLine, int Count);
     void DoLinesDeleted(int FirstLine, int Count);
     void DoLinePut(int Index, const QString &OldLine);
+    // The caret and both block ends back inside the buffer after lines were deleted.
+    void KeepCaretAndBlockInBuffer();
     // Every editor that shows this editor's buffer (followers), in the order they joined.
     template <typename F> void ForEachFollower(F &&AFunction);
     void HookTextBuffer(TCustomLexEdit *AOwnerEdit);
     void UnHookTextBuffer();
-
-    void UndoItem(const TLexEditUndoItem &Item);
-    void RedoItem(const TLexEditUndoItem &Item);
-    // Runs the engine's Undo or Redo with its callbacks routed to this editor.
-    void RunUndoRedo(bool ARedo);
-    // The caret and both block ends back inside the buffer after lines were deleted.
-    void KeepCaretAndBlockInBuffer();
     // The editor whose buffer and undo engine this one shows (itself when it shows its own).
     TCustomLexEdit &BufferOwner() { return fChainedEditor != nullptr ? *fChainedEditor : *this; }
-    void HighlighterAttrChanged(QObject *Sender);
-    void HighlighterDestroyed();
-    void AssignHighlighter(TLexCustomHighlighter *Value);
-    bool ScansRanges() const { return fHighlighter != nullptr && fChainedEditor == nullptr; }
-    void LexFontChanged();
+
+    // ---- caret and mapping (LexEditCaret.cpp, LexEditMapping.cpp) ------------------------------
     void TrimLineLeft(int ALine);
-    void SetBlockEndInternal(TBufferCoord Value);
     TBufferCoord ClampBlockPos(TBufferCoord Value) const;
     int LineLength(int ALine) const; // 1-based; 0 outside the buffer
-    void RegisterPlugin(TLexEditPlugin *APlugin);
-    void UnregisterPlugin(TLexEditPlugin *APlugin);
+    // Columns taken by the character at 0-based AIndex of ALine when it starts at 0-based
+    // column ACol (tabs depend on the column); a surrogate pair counts as one character there.
+    int CharColumnsAt(QStringView ALine, int AIndex, int ACol) const;
+
+    // ---- painting (LexEditPaint.cpp) -----------------------------------------------------------
+    // Marks the rows of lines FirstLine..LastLine between the pixel columns ALeft and ARight.
+    void InvalidateRows(int FirstLine, int LastLine, int ALeft, int ARight);
 
     // buffer
     TLexEditStringList *fLines;                     // the buffer shown: own or shared
@@ -579,8 +471,10 @@ private:
     TLexStatusChanges fStatusChanges;
     int fPaintLock = 0;
     QRect fInvalidateRect;
-    // Whether the open buffer bracket reported which lines it changed.
+    // Whether the open buffer bracket reported which lines it changed, and whether this editor
+    // (or one showing its buffer) opened it.
     bool fLinesNotified = false;
+    bool fOwnBracket = false;
     bool fDestroying = false;
     // key memory
     uint16_t fLastKey = 0;

@@ -14,9 +14,11 @@
 // that NUL and never read past it. Case-insensitive highlighters scan a copy lowered per code unit,
 // so every position in the copy is the same position in the original line.
 
+#include "common/BracketGuard.h"
 #include "common/Exception.h"
 #include "lexedit/LexColor.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditTypes.h"
 #include "lexedit/LexSet.h"
 
 #include <QObject>
@@ -24,7 +26,6 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,37 +56,6 @@ COMMON_DECLARE_EXCEPTION(EStringListError, common::Exception)
 COMMON_DECLARE_EXCEPTION(EConvertError, common::Exception)
 COMMON_DECLARE_EXCEPTION(ELexMethodChain, common::Exception)
 COMMON_DECLARE_EXCEPTION(ELexIniFile, common::Exception)
-
-// A set of 8-bit characters (256 bits). Characters above 255 are never members.
-class TLexCharSet {
-public:
-    TLexCharSet() = default;
-    TLexCharSet(std::initializer_list<char16_t> AChars) {
-        for (char16_t c : AChars)
-            Include(c);
-    }
-    static TLexCharSet FromString(QStringView AChars) {
-        TLexCharSet s;
-        for (QChar c : AChars)
-            s.Include(c.unicode());
-        return s;
-    }
-    bool Contains(char16_t AChar) const { return AChar < 256 && FBits.test(AChar); }
-    TLexCharSet &Include(char16_t AChar) {
-        if (AChar < 256) FBits.set(AChar);
-        return *this;
-    }
-    TLexCharSet &Exclude(char16_t AChar) {
-        if (AChar < 256) FBits.reset(AChar);
-        return *this;
-    }
-    bool Empty() const { return FBits.none(); }
-    bool operator==(const TLexCharSet &AOther) const { return FBits == AOther.FBits; }
-    bool operator!=(const TLexCharSet &AOther) const { return FBits != AOther.FBits; }
-
-private:
-    std::bitset<256> FBits;
-};
 
 // A notify event: called with the object that caused it (an attribute, a highlighter, or none).
 using TNotifyEvent = std::function<void(QObject *Sender)>;
@@ -316,18 +286,9 @@ public:
     void EndUpdate();
     void DefHighlightChange(QObject *Sender);
 
-    class TUpdateGuard {
-    public:
-        explicit TUpdateGuard(TLexCustomHighlighter &AHighlighter) : FHighlighter(AHighlighter) {
-            FHighlighter.BeginUpdate();
-        }
-        ~TUpdateGuard() { FHighlighter.EndUpdate(); }
-        TUpdateGuard(const TUpdateGuard &) = delete;
-        TUpdateGuard &operator=(const TUpdateGuard &) = delete;
-
-    private:
-        TLexCustomHighlighter &FHighlighter;
-    };
+    // Holds BeginUpdate / EndUpdate for its lifetime.
+    using TUpdateGuard = common::BracketGuard<TLexCustomHighlighter, &TLexCustomHighlighter::BeginUpdate,
+                                              &TLexCustomHighlighter::EndUpdate>;
 
     // Streaming of the owner's stored layout: while loading, changes are not announced;
     // Loaded announces once.

@@ -1,16 +1,19 @@
 #pragma once
 // Value types shared by the whole editor: buffer and display coordinates, selection modes, file
-// formats and encodings, change reasons of the undo list, search options and the character
-// constants used when drawing or expanding lines.
+// formats and encodings, change reasons of the undo list, search options, the character
+// constants used when drawing or expanding lines, and sets of 8-bit characters.
 
 #include "lexedit/LexSet.h"
 
 #include <QChar>
 #include <QString>
+#include <QStringView>
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 namespace lexedit {
 
@@ -117,5 +120,36 @@ inline constexpr QChar WideLineSeparator = QChar(0x2028);
 inline constexpr std::array<uint8_t, 3> UTF8BOM{0xEF, 0xBB, 0xBF};
 inline constexpr std::array<uint8_t, 2> UTF16BOMLE{0xFF, 0xFE};
 inline constexpr std::array<uint8_t, 2> UTF16BOMBE{0xFE, 0xFF};
+
+// A set of 8-bit characters (256 bits). Characters above 255 are never members.
+class TLexCharSet {
+public:
+    TLexCharSet() = default;
+    TLexCharSet(std::initializer_list<char16_t> AChars) {
+        for (char16_t c : AChars)
+            Include(c);
+    }
+    static TLexCharSet FromString(QStringView AChars) {
+        TLexCharSet s;
+        for (QChar c : AChars)
+            s.Include(c.unicode());
+        return s;
+    }
+    bool Contains(char16_t AChar) const { return AChar < 256 && FBits.test(AChar); }
+    TLexCharSet &Include(char16_t AChar) {
+        if (AChar < 256) FBits.set(AChar);
+        return *this;
+    }
+    TLexCharSet &Exclude(char16_t AChar) {
+        if (AChar < 256) FBits.reset(AChar);
+        return *this;
+    }
+    bool Empty() const { return FBits.none(); }
+    bool operator==(const TLexCharSet &AOther) const { return FBits == AOther.FBits; }
+    bool operator!=(const TLexCharSet &AOther) const { return FBits != AOther.FBits; }
+
+private:
+    std::bitset<256> FBits;
+};
 
 } // namespace lexedit

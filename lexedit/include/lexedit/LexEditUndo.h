@@ -8,6 +8,7 @@
 // Ownership: CreateLexEditUndo returns a std::shared_ptr; the engine lives as long as a
 // reference to it exists (the editor holds one).
 
+#include "common/BracketGuard.h"
 #include "lexedit/LexEditTypes.h"
 
 #include <QString>
@@ -42,7 +43,7 @@ public:
     virtual int GetMaxUndoActions() const = 0;
     virtual bool GetCanUndo() const = 0;
     virtual bool GetCanRedo() const = 0;
-    virtual bool GetFullUndoImposible() const = 0;
+    virtual bool GetFullUndoImpossible() const = 0;
     virtual TLexUndoNotifyEvent GetOnModifiedChanged() const = 0;
     virtual void SetModified(bool Value) = 0;
     virtual void SetMaxUndoActions(int Value) = 0;
@@ -72,9 +73,13 @@ public:
     bool CanRedo() const { return GetCanRedo(); }
     bool Modified() const { return GetModified(); }
     int MaxUndoActions() const { return GetMaxUndoActions(); }
-    bool FullUndoImpossible() const { return GetFullUndoImposible(); }
+    bool FullUndoImpossible() const { return GetFullUndoImpossible(); }
     TLexUndoNotifyEvent OnModifiedChanged() const { return GetOnModifiedChanged(); }
 };
+
+// Holds a compound edit (BeginBlock / EndBlock) open for its lifetime.
+using TUndoBlockGuard =
+    common::BracketGuard<ILexEditUndo, &ILexEditUndo::BeginBlock, &ILexEditUndo::EndBlock>;
 
 std::shared_ptr<ILexEditUndo> CreateLexEditUndo(TLexUndoItemEvent UndoMethod, TLexUndoItemEvent RedoMethod);
 

@@ -12,6 +12,7 @@
 // half; the pair spans max(2, ceil(width / cell width)) columns, its low half taking exactly one.
 // A cell width of zero or less is never divided by (every character then takes one column).
 
+#include "common/BracketGuard.h"
 #include "lexedit/LexColor.h"
 
 #include <QFont>
@@ -342,23 +343,9 @@ private:
     QHash<char32_t, int> FWideCharWidthCache;
 };
 
-// Keeps a drawing phase open for its lifetime: BeginDrawing on construction, EndDrawing on
+// Keeps a drawing phase open for its lifetime: BeginDrawing(DC) on construction, EndDrawing on
 // destruction.
-class TTextDrawingGuard {
-public:
-    TTextDrawingGuard(TheTextDrawer &ADrawer, QPainter *DC) : FDrawer(ADrawer) { FDrawer.BeginDrawing(DC); }
-    ~TTextDrawingGuard() {
-        try {
-            FDrawer.EndDrawing();
-        } catch (...) {
-            // Only a phase already ended by hand gets here; nothing is left to undo.
-        }
-    }
-    TTextDrawingGuard(const TTextDrawingGuard &) = delete;
-    TTextDrawingGuard &operator=(const TTextDrawingGuard &) = delete;
-
-private:
-    TheTextDrawer &FDrawer;
-};
+using TTextDrawingGuard =
+    common::BracketGuard<TheTextDrawer, &TheTextDrawer::BeginDrawing, &TheTextDrawer::EndDrawing>;
 
 } // namespace lexedit

@@ -1,0 +1,130 @@
+#pragma once
+// The types of the editor control's interface: its exception, the option set with its default,
+// the state and status-change flags, the settings' enumerations and the event types.
+
+#include "common/Exception.h"
+#include "lexedit/LexEditKeyCmds.h"
+#include "lexedit/LexSet.h"
+
+#include <QChar>
+
+#include <cstdint>
+#include <functional>
+
+namespace lexedit {
+
+COMMON_DECLARE_EXCEPTION(ELexEdit, common::Exception)
+
+// ---- options ----------------------------------------------------------------------------------
+
+enum TLexEditorOption : uint8_t {
+    eoAltSetsColumnMode,
+    eoAutoIndent,
+    eoDisableScrollArrows,
+    eoDragDropEditing,
+    eoDropFiles,
+    eoEnhanceHomeKey,
+    eoEnhanceEndKey,
+    eoGroupUndo,
+    eoHalfPageScroll,
+    eoHideShowScrollbars,
+    eoKeepCaretX,
+    eoNoCaret,
+    eoNoSelection,
+    eoRightMouseMovesCursor,
+    eoScrollByOneLess,
+    eoScrollHintFollows,
+    eoScrollPastEof,
+    eoScrollPastEol,
+    eoShowScrollHint,
+    eoShowSpecialChars,
+    eoSmartTabDelete,
+    eoSmartTabs,
+    eoSpecialLineDefaultFg,
+    eoTabIndent,
+    eoTabsToSpaces,
+    eoTrimTrailingSpaces,
+    eoShowLigatures
+};
+using TLexEditorOptions = TSet<TLexEditorOption, uint32_t>;
+
+inline constexpr TLexEditorOptions LEXEDIT_DEFAULT_OPTIONS{
+    eoAutoIndent,     eoDragDropEditing, eoEnhanceEndKey, eoGroupUndo,   eoScrollPastEol,
+    eoShowScrollHint, eoSmartTabDelete,  eoSmartTabs,     eoTabsToSpaces};
+
+// ---- state and status -------------------------------------------------------------------------
+
+enum TLexStateFlag : uint8_t {
+    sfCaretChanged,
+    sfScrollbarChanged,
+    sfLinesChanging,
+    sfIgnoreNextChar,
+    sfCaretVisible,
+    sfPossibleGutterClick,
+    sfOleDragSource,
+    sfGutterDragging
+};
+using TLexStateFlags = TSet<TLexStateFlag, uint16_t>;
+
+enum TLexStatusChange : uint8_t {
+    scAll,
+    scCaretX,
+    scCaretY,
+    scLeftChar,
+    scTopLine,
+    scInsertMode,
+    scModified,
+    scSelection,
+    scReadOnly
+};
+using TLexStatusChanges = TSet<TLexStatusChange, uint16_t>;
+
+// ---- settings ---------------------------------------------------------------------------------
+
+enum TLexEditCaretType : uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
+enum TLexScrollHintFormat : uint8_t { shfTopLineOnly, shfTopToBottom };
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
+enum TFontQuality : uint8_t {
+    fqDefault,
+    fqDraft,
+    fqProof,
+    fqNonAntialiased,
+    fqAntialiased,
+    fqClearType,
+    fqClearTypeNatural
+};
+
+// ---- events -----------------------------------------------------------------------------------
+
+class TCustomLexEdit;
+
+using TLexNotifyEvent = std::function<void(TCustomLexEdit *Sender)>;
+using TStatusChangeEvent = std::function<void(TCustomLexEdit *Sender, TLexStatusChanges Changes)>;
+using TProcessCommandEvent =
+    std::function<void(TCustomLexEdit *Sender, TLexEditorCommand &Command, QChar &AChar, void *Data)>;
+// A hooked command handler: called before (AfterProcessing false) and after a command runs.
+using THookedCommandEvent =
+    std::function<void(TCustomLexEdit *Sender, bool AfterProcessing, bool &Handled,
+                       TLexEditorCommand &Command, QChar &AChar, void *Data, void *HandlerData)>;
+
+struct THookedCommandHandlerEntry {
+    const void *Owner = nullptr; // identifies the handler (the object the handler belongs to)
+    THookedCommandEvent Event;
+    void *Data = nullptr;
+};
+
+// The difference of a keystroke table from the default table, as stored in a form.
+struct TLexStoredKeystroke {
+    TLexEditorCommand Command = ecNone;
+    uint16_t Key = 0;
+    TShiftState Shift;
+    uint16_t Key2 = 0;
+    TShiftState Shift2;
+    bool operator==(const TLexStoredKeystroke &O) const {
+        return Command == O.Command && Key == O.Key && Shift == O.Shift && Key2 == O.Key2 &&
+               Shift2 == O.Shift2;
+    }
+};
+
+} // namespace lexedit

@@ -1,0 +1,65 @@
+// Undo and redo in the editor: the editor's Undo and Redo run the undo engine in use, and the
+// engine's callbacks apply each item in the editor that runs them. An editor that shows another
+// editor's buffer uses that editor's engine, whose callbacks were made by the other editor: they
+// pass the items on to the editor that runs Undo or Redo.
+
+#include "lexedit/LexEdit.h"
+
+#include "LexEditBrackets.h"
+#include "lexedit/LexEditUndo.h"
+
+namespace lexedit {
+
+bool TCustomLexEdit::CanUndo() const {
+    return !ReadOnly() && fUndoRedo->CanUndo();
+}
+
+bool TCustomLexEdit::CanRedo() const {
+    return !ReadOnly() && fUndoRedo->CanRedo();
+}
+
+void TCustomLexEdit::ModifiedChanged(ILexEditUndo *Sender) {
+    if (Sender != fUndoRedo.get()) return;
+    StatusChanged({scModified});
+    ForEachFollower([Sender](TCustomLexEdit *F) { F->ModifiedChanged(Sender); });
+}
+
+void TCustomLexEdit::UndoItem(const TLexEditUndoItem &Item) {
+    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
+    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
+    Target.DoUndoItem(Item);
+}
+
+void TCustomLexEdit::RedoItem(const TLexEditUndoItem &Item) {
+    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
+    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
+    Target.DoRedoItem(Item);
+}
+
+void TCustomLexEdit::Undo() {
+    if (!ReadOnly()) RunUndoRedo(false);
+}
+
+void TCustomLexEdit::Redo() {
+    if (!ReadOnly()) RunUndoRedo(true);
+}
+
+void TCustomLexEdit::RunUndoRedo(bool ARedo) {
+    DoOnPaintTransient(ttBefore);
+    try {
+        TUpdateGuard Lock(*this);
+        TOwnBufferBracket Bracket(*this);
+        // The engine calls the editor that created it, which passes the items on to this one.
+        common::ScopedValue<TCustomLexEdit *> Route(BufferOwner().fUndoRedoEditor, this);
+        if (ARedo)
+            fUndoRedo->Redo();
+        else
+            fUndoRedo->Undo();
+    } catch (...) {
+        DoOnPaintTransient(ttAfter);
+        throw;
+    }
+    DoOnPaintTransient(ttAfter);
+}
+
+} // namespace lexedit
