@@ -65,10 +65,33 @@ void WriteInPlace(const QString &AFileName, const QByteArray &ABytes) {
 
 } // namespace
 
+void TResultBytes::AddLine(const QString &ANewLine) {
+    if (!FEmpty) FBytes.append("\r\n", 2);
+    FEmpty = false;
+    // Every character stands for one byte; when all are ASCII the bytes are the UTF-8 text.
+    const qsizetype from = FBytes.size();
+    const qsizetype n = ANewLine.size();
+    FBytes.resize(from + n);
+    const char16_t *src = reinterpret_cast<const char16_t *>(ANewLine.constData());
+    char *dst = FBytes.data() + from;
+    char16_t all = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        all |= src[i];
+        dst[i] = static_cast<char>(src[i]);
+    }
+    if (all >= 0x80) {
+        FBytes.truncate(from);
+        FBytes.append(EncodeResultText(DecodeResultLine(ANewLine)));
+    }
+}
+
 void WriteResultFile(const QString &AFileName, const QString &AText) {
-    const QByteArray bytes = EncodeResultText(AText);
+    WriteResultBytes(AFileName, EncodeResultText(AText));
+}
+
+void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes) {
     if (WritesInPlace(AFileName)) {
-        WriteInPlace(AFileName, bytes);
+        WriteInPlace(AFileName, ABytes);
         return;
     }
     // An existing file keeps its mode. Only the owner, group and other bits are taken: the
@@ -80,7 +103,7 @@ void WriteResultFile(const QString &AFileName, const QString &AText) {
                           : QFileDevice::Permissions();
     QSaveFile file(AFileName);
     if (!file.open(QIODevice::WriteOnly)) CannotCreate(AFileName, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(ABytes) != ABytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         CannotWrite(AFileName, reason);

@@ -28,11 +28,27 @@ QString DecodeResultLine(const QString &ANewLine);
 // The bytes of the result file: the text as UTF-8, no byte-order mark.
 QByteArray EncodeResultText(const QString &AText);
 
+// The bytes of the result file built line by line as the output arrives, without keeping the
+// lines: each output line as DecodeResultLine gives it, in UTF-8, lines joined with CR LF. The
+// same bytes as EncodeResultText of the joined decoded lines, at about one byte per byte.
+class TResultBytes {
+public:
+    // ANewLine as the runner delivers it (each byte one Latin-1 character).
+    void AddLine(const QString &ANewLine);
+    const QByteArray &Bytes() const { return FBytes; }
+
+private:
+    QByteArray FBytes;
+    bool FEmpty = true;
+};
+
 // Writes the result file. A regular file (or a new one) is written atomically: an existing file
 // is replaced only when the whole new content was written, and keeps its mode. A target that is
 // not a regular file (a device, a FIFO, /dev/stdout) is opened and written in place, never
 // replaced. Throws common::Exception with the reason on failure.
 void WriteResultFile(const QString &AFileName, const QString &AText);
+// The same with the file's bytes already encoded.
+void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes);
 
 // The run status of the status line. While running: "running: 3.2 s, 1,234 lines". At the end,
 // how the run ended ("exit code N", "killed by signal N (SIGNAME)", "stopped", "timed out: no

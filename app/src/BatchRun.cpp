@@ -35,18 +35,19 @@ int RunBatch(const TBatchOptions &AOptions) {
         commands += QLatin1Char(' ') + QuoteCommandArgument(AOptions.Script);
     }
 
-    QStringList result;
+    TResultBytes result; // what the result file needs, once: the runner keeps no lines
     QString startError;
     QEventLoop loop;
     runner::TConsoleCommand command;
     command.SetInputToOutput(false);
+    command.SetKeepLines(false);
     command.SetInheritStandardInput(true);
     command.SetMaxTimeAfterBeginning(AOptions.TimeoutSeconds);
     command.SetMaxTimeAfterLastOutput(1000);
     command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
     command.SetCurrentDir(FolderOf(AOptions.Interpreter));
     command.SetOnNewLine([&](QObject *, const QString &ANewLine, runner::TOutputType AType) {
-        if (AType == runner::otEntireLine) result << DecodeResultLine(ANewLine);
+        if (AType == runner::otEntireLine) result.AddLine(ANewLine);
     });
     command.SetOnExecuteError([&](QObject *, const common::Exception &AE, bool &AHandled) {
         startError = AE.Message();
@@ -72,7 +73,7 @@ int RunBatch(const TBatchOptions &AOptions) {
         return kExitNotStarted;
     }
     try {
-        WriteResultFile(AOptions.ResultFile, result.join(QStringLiteral("\r\n")));
+        WriteResultBytes(AOptions.ResultFile, result.Bytes());
     } catch (const common::Exception &e) {
         PrintError(e.Message());
         return kExitResultFile;

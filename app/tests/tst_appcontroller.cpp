@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -76,6 +77,30 @@ private slots:
         QFETCH(QString, expected);
         // The runner hands over each byte as one Latin-1 character.
         QCOMPARE(DecodeResultLine(QString::fromLatin1(bytes)), expected);
+    }
+
+    // The batch mode builds the file's bytes line by line; they must be what joining the decoded
+    // lines and encoding them gives, for any bytes the interpreter prints.
+    void resultBytesEqualTheEncodedJoinedLines() {
+        QRandomGenerator random(20261209);
+        const QByteArray pieces[] = {
+            "a",    "<p>",  " ",    "\xC3\xA9",     "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+            "\xC3", "\x80", "\xFF", "\xED\xA0\x80", "\t",           "z"};
+        for (int round = 0; round < 300; ++round) {
+            TResultBytes bytes;
+            QStringList decoded;
+            const int lines = int(random.bounded(6));
+            for (int l = 0; l < lines; ++l) {
+                QByteArray raw;
+                const int n = int(random.bounded(8));
+                for (int k = 0; k < n; ++k)
+                    raw += pieces[random.bounded(int(std::size(pieces)))];
+                const QString line = QString::fromLatin1(raw); // as the runner delivers it
+                bytes.AddLine(line);
+                decoded << DecodeResultLine(line);
+            }
+            QCOMPARE(bytes.Bytes(), EncodeResultText(decoded.join(QStringLiteral("\r\n"))));
+        }
     }
 
     void resultFileHoldsExactlyTheUtf8Text() {

@@ -123,6 +123,7 @@ void TConsoleCommand::Execute() {
         shared->FHandlers.OnNewChar = FOnNewChar;
         shared->FHandlers.OnTerminateProcess = FOnTerminateProcess;
         shared->FHandlers.OutputLines = FOutputLines;
+        shared->FHandlers.KeepLines = FKeepLines;
 
         auto thread =
             std::make_unique<TConsoleThread>(this, std::move(settings), shared, FTimer->Core(), &FEndStatus);
@@ -218,7 +219,10 @@ void TConsoleCommand::DeliverPosted() {
             bool outOfBudget = false;
             while (s.FCurrentSpan < e.Length) {
                 const TLineSpan &l = span[s.FCurrentSpan++];
-                const QString &line = FLines.emplaceBack(chunk + l.Offset, l.Length); // built in place
+                QString scratch;
+                const QString &line = h.KeepLines
+                                          ? FLines.emplaceBack(chunk + l.Offset, l.Length) // built in place
+                                          : (scratch = QString(chunk + l.Offset, l.Length));
                 if (h.OutputLines) h.OutputLines->append(line);
                 if (h.OnNewLine) {
                     Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
@@ -252,11 +256,9 @@ void TConsoleCommand::DeliverPosted() {
             }
             break;
         case TRunEvent::rkLine: {
-            if (e.InChunk)
-                FLines.append(QString(batch.Chunk.constData() + e.Offset, e.Length));
-            else
-                FLines.append(std::move(e.Text));
-            const QString &line = FLines.constLast();
+            if (e.InChunk) e.Text = QString(batch.Chunk.constData() + e.Offset, e.Length);
+            if (h.KeepLines) FLines.append(std::move(e.Text));
+            const QString &line = h.KeepLines ? FLines.constLast() : e.Text;
             if (h.OutputLines) h.OutputLines->append(line);
             if (h.OnNewLine) {
                 Guarded([&] { h.OnNewLine(this, line, otEntireLine); });

@@ -73,6 +73,7 @@ struct TRunHandlers {
     TNewCharEvent OnNewChar;
     TTerminateProcessEvent OnTerminateProcess;
     QStringList *OutputLines = nullptr;
+    bool KeepLines = true;
 };
 
 class TRunShared {

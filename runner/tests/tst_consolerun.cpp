@@ -169,6 +169,25 @@ private slots:
         QCOMPARE(rec.Terminated, 3);
     }
 
+    void withoutKeptLinesEveryLineStillReachesTheHandlers() {
+        TConsoleCommand cmd;
+        cmd.SetKeepLines(false);
+        QStringList output;
+        cmd.SetOutputLines(&output);
+        QStringList handled;
+        cmd.SetOnNewLine([&](QObject *, const QString &ALine, TOutputType AType) {
+            if (AType == otEntireLine) handled << ALine;
+        });
+        QVERIFY(RunToEnd(cmd, Child(QStringLiteral("lines 3000 crlf print \\0x\\r split 2 a\\0bc"))));
+        QVERIFY(cmd.Lines().isEmpty());
+        QCOMPARE(handled.size(), 3002);
+        QCOMPARE(handled.constFirst(), QStringLiteral("line1"));
+        QCOMPARE(handled[2999], QStringLiteral("line3000"));
+        QCOMPARE(handled[3000], QStringLiteral("x"));
+        QCOMPARE(handled[3001], QStringLiteral("abc"));
+        QCOMPARE(output, handled);
+    }
+
     void exitCodes_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<uint>("code");

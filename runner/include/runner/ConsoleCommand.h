@@ -119,6 +119,11 @@ public:
     static QString SignalName(int ASignal);
     bool IsRunning() const { return FThread != nullptr; }
     const QStringList &Lines() const { return FLines; }
+    // Whether Lines keeps every entire line of a run (the default). A caller that keeps the
+    // output its own way (the batch mode writes it straight into its result) switches it off, so
+    // the output is not held twice; OnNewLine and OutputLines get every line either way.
+    bool KeepLines() const { return FKeepLines; }
+    void SetKeepLines(bool AValue) { FKeepLines = AValue; }
     // Optional external list that also receives every complete line; not owned.
     QStringList *OutputLines() const { return FOutputLines; }
     void SetOutputLines(QStringList *AValue) { FOutputLines = AValue; }
@@ -156,6 +161,7 @@ private:
     int FTerminationSignal = 0;
     bool FInputToOutput = false;
     bool FInheritStandardInput = false;
+    bool FKeepLines = true;
     QStringList FLines;
     int32_t FMaxTimeAfterBeginning = 0;
     int32_t FMaxTimeAfterLastOutput = 0;
