@@ -7,8 +7,10 @@
 
 #include <QBoxLayout>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolButton>
@@ -218,6 +220,12 @@ void TControlPanelForm::CreateWidgets() {
     // frame, which the window manager adds here).
     setMinimumSize(804, 481);
     resize(804, 481);
+    // Centred on the screen at start.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect area(QPoint(0, 0), size());
+        area.moveCenter(screen->availableGeometry().center());
+        move(area.topLeft());
+    }
 }
 
 } // namespace app

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -208,6 +209,14 @@ private slots:
         QCOMPARE(f.Panel1->geometry(), QRect(0, 125, 804, 327));
         QCOMPARE(f.PageControl->height(), 179);
         QCOMPARE(f.WB->height(), 327 - 179 - 5);
+    }
+
+    void windowOpensCentredOnTheScreen() {
+        const QRect screen = FForm->screen()->availableGeometry();
+        const QPoint offset = FForm->geometry().center() - screen.center();
+        // A window manager's frame may shift the client area by its border.
+        QVERIFY2(std::abs(offset.x()) <= 12 && std::abs(offset.y()) <= 40,
+                 qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
     }
 
     void resizingGrowsOnlyTheBrowser() {
