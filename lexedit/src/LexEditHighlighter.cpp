@@ -367,14 +367,24 @@ void TLexCustomHighlighter::SetLineExpandedAtWideGlyphs(const QString &Line, con
     Next();
 }
 
+namespace {
+
+// The copy of a longer line than this (in code units, far above the usual line) is given back
+// after the line instead of being kept for the next ones.
+constexpr size_t LargeLineCopy = 64 * 1024;
+
+} // namespace
+
 void TLexCustomHighlighter::DoSetLine(const QString &Value, int LineNumber) {
     const int Len = int(Value.size());
     const char16_t *Src = reinterpret_cast<const char16_t *>(Value.utf16());
+    if (fLineBuf.capacity() > LargeLineCopy && size_t(Len) < fLineBuf.capacity() / 4)
+        std::vector<char16_t>().swap(fLineBuf);
     fLineBuf.resize(size_t(Len) + 1);
     char16_t *Dst = fLineBuf.data();
     if (fCaseSensitive) {
         if (Len > 0) std::memcpy(Dst, Src, size_t(Len) * sizeof(char16_t));
-        fCasedLineStr.clear();
+        fCasedLineStr = Value;
         fCasedLine = Dst;
     } else {
         // Lowered per code unit so that every position stays where it is in the original.
@@ -416,6 +426,14 @@ void TLexCustomHighlighter::Next() {
 void TLexCustomHighlighter::NextToEol() {
     while (!GetEol())
         Next();
+    // The line is scanned: a copy of a very long line is not kept until the next line comes.
+    // The scanned text then reads from the line itself (NUL-terminated as well), which differs
+    // at most in the case of its letters; nothing is read from it after the end.
+    if (fLineBuf.capacity() > LargeLineCopy) {
+        fLine = reinterpret_cast<const char16_t *>(fCasedLineStr.utf16());
+        fCasedLine = fLine;
+        std::vector<char16_t>().swap(fLineBuf);
+    }
 }
 
 QString TLexCustomHighlighter::GetToken() const {

@@ -1,8 +1,10 @@
+#include "LexEditTextBufferStore.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexUnicode.h"
 #include "textmodel_helpers.h"
 
 #include <QBuffer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,6 +44,102 @@ QByteArray Utf16(const QString &S, bool BigEndian) {
 
 const QString LS(QChar(0x2028));
 
+// Random input for the loading property: text of one kind of character with every kind of
+// line break between and after the lines.
+enum TInputKind { ikAscii, ikLatin1, ikUtf8, ikBadUtf8, ikKindCount };
+
+void AppendUtf8(QByteArray &Out, char32_t c) {
+    const QString S = QString::fromUcs4(&c, 1);
+    Out += S.toUtf8();
+}
+
+// A byte sequence that is not valid UTF-8.
+QByteArray BadUtf8(QRandomGenerator &R) {
+    static const char *const Bad[] = {
+        "\x80",             // stray continuation
+        "\xC3",             // truncated two-byte sequence
+        "\xE2\x82",         // truncated three-byte sequence
+        "\xF0\x9F\x98",     // truncated four-byte sequence
+        "\xC0\x80",         // overlong NUL
+        "\xE0\x80\xAF",     // overlong slash
+        "\xED\xA0\x80",     // a surrogate
+        "\xF4\x90\x80\x80", // beyond U+10FFFF
+        "\xF5\x80\x80\x80", // no such lead byte
+        "\xFF",
+        "\xC3\xA9\xA9", // a continuation too many
+    };
+    return QByteArray(Bad[R.bounded(int(std::size(Bad)))]);
+}
+
+void AppendChar(QByteArray &Out, TInputKind Kind, QRandomGenerator &R) {
+    const int Pick = R.bounded(100);
+    if (Kind == ikAscii || Pick < 55) {
+        // Mostly printable, sometimes a tab or NUL.
+        Out += Pick % 17 == 0 ? (Pick % 2 == 0 ? '\t' : '\0') : char(0x20 + R.bounded(95));
+        return;
+    }
+    if (Kind == ikLatin1) {
+        Out += char(0x80 + R.bounded(128));
+        return;
+    }
+    if (Kind == ikBadUtf8 && Pick < 58) {
+        Out += BadUtf8(R);
+        return;
+    }
+    // Valid UTF-8: Latin-1 range, the line separator, byte-order marks, other planes.
+    static const char32_t Special[] = {0xE9,   0xFF,   0x100,  0x2028,  0x2029,
+                                       0xFEFF, 0x20AC, 0xFFFD, 0x1F600, 0x10FFFF};
+    if (Pick < 80) {
+        AppendUtf8(Out, Special[R.bounded(int(std::size(Special)))]);
+        return;
+    }
+    char32_t c;
+    do
+        c = char32_t(0x80 + R.bounded(0x10FF80));
+    while (c >= 0xD800 && c <= 0xDFFF);
+    AppendUtf8(Out, c);
+}
+
+QByteArray RandomInput(QRandomGenerator &R, TInputKind Kind) {
+    static const char *const Breaks[] = {"\r\n", "\n", "\r", "\n\r", "\r\r\n"};
+    QByteArray Out;
+    const int Start = R.bounded(10);
+    if (Start == 0) Out += "\xEF\xBB\xBF";
+    if (Start == 1) Out += "\xEF\xBB\xBF\xEF\xBB\xBF";
+    if (Start == 2) Out += "\xFF\xFE"; // a UTF-16 mark, for the given encodings
+    const int Lines = R.bounded(12);
+    // One break kind for the whole text, or any mix.
+    const int Mixed = R.bounded(3) == 0 ? -1 : R.bounded(int(std::size(Breaks)));
+    for (int i = 0; i < Lines; ++i) {
+        // Lines around the 16-byte scan width, some beyond the 8-bit storage limit.
+        const int Shape = R.bounded(20);
+        const int Length = Shape == 0  ? 4090 + R.bounded(12)
+                           : Shape < 4 ? 0
+                                       : R.bounded(Shape < 12 ? 40 : 300);
+        const int Limit = Out.size() + Length;
+        while (Out.size() < Limit)
+            AppendChar(Out, Kind, R);
+        if (i + 1 < Lines || R.bounded(2) == 0) {
+            if (Kind != ikAscii && Kind != ikLatin1 && R.bounded(6) == 0)
+                AppendUtf8(Out, 0x2028);
+            else
+                Out += Breaks[Mixed >= 0 ? Mixed : R.bounded(int(std::size(Breaks)))];
+        }
+    }
+    return Out;
+}
+
+void CompareLists(TLexEditStringList &Fast, TLexEditStringList &General) {
+    QCOMPARE(LinesOf(Fast), LinesOf(General));
+    QCOMPARE(Fast.FileFormat(), General.FileFormat());
+    QCOMPARE(Fast.Encoding(), General.Encoding());
+    QCOMPARE(Fast.WriteBOM(), General.WriteBOM());
+    QCOMPARE(Fast.Text(), General.Text());
+    for (int i = 0; i < Fast.Count(); ++i)
+        QCOMPARE(Fast.ExpandedStringLengths(i), General.ExpandedStringLengths(i));
+    QCOMPARE(Fast.LengthOfLongestLine(), General.LengthOfLongestLine());
+}
+
 } // namespace
 
 class TestLexEditTextBufferIO : public QObject {
@@ -62,6 +160,7 @@ private slots:
     void largeSingleLine();
     void loadKeepsEveryCharacter_data();
     void loadKeepsEveryCharacter();
+    void byteSplitMatchesDecodedText();
 };
 
 void TestLexEditTextBufferIO::load_data() {
@@ -357,6 +456,78 @@ void TestLexEditTextBufferIO::loadKeepsEveryCharacter() {
     for (int i = 0; i < Lines.size(); ++i)
         QCOMPARE(L.LineCharLength(i), int(Lines[i].size()));
     QCOMPARE(SaveBytes(L), Bytes);
+}
+
+void TestLexEditTextBufferIO::byteSplitMatchesDecodedText() {
+    // Loading splits 8-bit and UTF-8 bytes straight into lines; decoding everything first and
+    // cutting the text is the general way. For random ASCII, Latin-1, valid and invalid UTF-8
+    // with every mix of line breaks (and a final one or none), given or detected encodings and
+    // both TrailingLineBreak settings, both give the same lines, file format, encoding, mark and
+    // notifications, also when loading replaces lines loaded before and after edits.
+    const quint32 Seed = 20261209;
+    QRandomGenerator R(Seed);
+    const std::optional<TLexEncoding> Given[] = {std::nullopt, seAnsi, seUTF8, seUTF16LE};
+    TLexEditStringList Fast, General;
+    NotificationLog FastLog(Fast), GeneralLog(General);
+    int Utf8Loads = 0, AnsiLoads = 0, FallBacks = 0, Separators = 0;
+    for (int Case = 0; Case < 1500; ++Case) {
+        const auto Kind = TInputKind(Case % ikKindCount);
+        QByteArray Bytes = RandomInput(R, Kind);
+        // Some inputs are longer than the sniffed start, so that what follows decides.
+        if (Case % 100 == 7) Bytes = QByteArray(17000, 'a') + "\n" + Bytes;
+        const std::optional<TLexEncoding> Encoding = Given[R.bounded(int(std::size(Given)))];
+        const bool Detect = R.bounded(4) != 0;
+        const bool Trailing = R.bounded(4) == 0;
+        for (TLexEditStringList *L : {&Fast, &General}) {
+            L->SetDetectUTF8(Detect);
+            L->SetTrailingLineBreak(Trailing);
+        }
+        FastLog.clear();
+        GeneralLog.clear();
+        Fast.LoadFromBytes(Bytes, Encoding);
+        LoadDecodedText(General, Bytes, Encoding);
+        const QByteArray Context = QByteArray("seed ") + QByteArray::number(Seed) + " case " +
+                                   QByteArray::number(Case) + ": " + Bytes.left(200).toHex(' ');
+        CompareLists(Fast, General);
+        if (QTest::currentTestFailed()) QFAIL(Context.constData());
+        QCOMPARE(FastLog.Entries, GeneralLog.Entries);
+        Utf8Loads += Fast.Encoding() == seUTF8;
+        AnsiLoads += Fast.Encoding() == seAnsi;
+        FallBacks += Fast.Encoding() == seAnsi && (Encoding == seUTF8 || (Kind == ikBadUtf8 && Detect));
+        Separators += Fast.FileFormat() == sffUnicode;
+        // Edits on the loaded lines (which free the bytes they point into) keep both in step.
+        for (int Edit = 0; Edit < 3 && Fast.Count() > 0; ++Edit) {
+            const int Index = R.bounded(Fast.Count());
+            switch (R.bounded(3)) {
+            case 0: {
+                const QString S = QString::number(Case) + QString(R.bounded(5), QChar(0xE9));
+                Fast.Put(Index, S);
+                General.Put(Index, S);
+                break;
+            }
+            case 1: {
+                const int Num = 1 + R.bounded(Fast.Count());
+                Fast.DeleteLines(Index, Num);
+                General.DeleteLines(Index, Num);
+                break;
+            }
+            default: {
+                const int Other = R.bounded(Fast.Count());
+                Fast.Exchange(Index, Other);
+                General.Exchange(Index, Other);
+                break;
+            }
+            }
+        }
+        QCOMPARE(LinesOf(Fast), LinesOf(General));
+    }
+    // Every path was taken often.
+    QVERIFY2(Utf8Loads > 200 && AnsiLoads > 200 && FallBacks > 50 && Separators > 50,
+             qPrintable(QStringLiteral("UTF-8 %1, 8-bit %2, fall-backs %3, separators %4")
+                            .arg(Utf8Loads)
+                            .arg(AnsiLoads)
+                            .arg(FallBacks)
+                            .arg(Separators)));
 }
 
 QTEST_GUILESS_MAIN(TestLexEditTextBufferIO)

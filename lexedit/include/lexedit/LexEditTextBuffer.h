@@ -7,7 +7,6 @@
 
 #include "common/Exception.h"
 #include "lexedit/LexEditTypes.h"
-#include "lexedit/LexSet.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +15,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -36,69 +36,9 @@ COMMON_DECLARE_EXCEPTION(ELexEditStringList, common::Exception)
 // The general list error (a capacity below the count, an attribute index out of bounds).
 COMMON_DECLARE_EXCEPTION(EListError, common::Exception)
 
-enum TLexEditStringFlag : uint8_t { sfHasTabs, sfHasNoTabs, sfExpandedLengthUnknown };
-using TLexEditStringFlags = TSet<TLexEditStringFlag, uint8_t>;
-
-// One line: its characters, the highlighter's range at its end, the cached display length, the
-// cached index of its first character in the text, and the tab flags (32 bytes on 64-bit
-// systems). The characters are held in one of three forms, chosen by SetText:
-//  - none (FData null) for an empty line;
-//  - Latin-1 bytes (FData a malloc'd char[FLength]) when every character is below U+0100 and
-//    the line has at most MaxLatin1Length characters: half the size of UTF-16, and no string
-//    header; readers get a QString built on demand;
-//  - a QString (FData a QString *, FWide set) otherwise, so that other characters and very long
-//    lines are returned without copying.
-// The objects of the lines are held by the list in a side table (most lines have none).
-struct TLexEditStringRec {
-    // The longest line held as Latin-1 bytes: converting it on each read stays cheap.
-    static constexpr qsizetype MaxLatin1Length = 4096;
-
-    TLexEditStringRec() noexcept = default;
-    ~TLexEditStringRec() { FreeText(); }
-    TLexEditStringRec(TLexEditStringRec &&Other) noexcept
-        : FData(std::exchange(Other.FData, nullptr)), FRange(Other.FRange),
-          FLength(std::exchange(Other.FLength, 0)), FExpandedLength(Other.FExpandedLength),
-          FCharIndex(Other.FCharIndex), FFlags(Other.FFlags), FWide(std::exchange(Other.FWide, false)) {}
-    TLexEditStringRec &operator=(TLexEditStringRec &&Other) noexcept {
-        if (this != &Other) {
-            FreeText();
-            FData = std::exchange(Other.FData, nullptr);
-            FLength = std::exchange(Other.FLength, 0);
-            FWide = std::exchange(Other.FWide, false);
-            FRange = Other.FRange;
-            FExpandedLength = Other.FExpandedLength;
-            FCharIndex = Other.FCharIndex;
-            FFlags = Other.FFlags;
-        }
-        return *this;
-    }
-    TLexEditStringRec(const TLexEditStringRec &) = delete;
-    TLexEditStringRec &operator=(const TLexEditStringRec &) = delete;
-
-    // Replaces the characters (not the cached values). The QString form shares S.
-    void SetText(const QString &S);
-    void SetText(QStringView S);
-    QString Text() const;
-    // Appends the characters to Dest.
-    void AppendTo(QString &Dest) const;
-    int Length() const { return FLength; }
-    bool IsWide() const { return FWide; }
-    // The Latin-1 bytes (FLength of them); only when the line is not empty and not wide.
-    const char *Latin1() const { return static_cast<const char *>(FData); }
-    // The QString form; only when IsWide().
-    const QString &Wide() const { return *static_cast<const QString *>(FData); }
-
-    void *FData = nullptr;
-    TLexRange FRange = NullRange;
-    int32_t FLength = 0;
-    int32_t FExpandedLength = -1;
-    int32_t FCharIndex = 0;
-    TLexEditStringFlags FFlags{sfExpandedLengthUnknown};
-    bool FWide = false;
-
-private:
-    void FreeText() noexcept;
-};
+// The storage of the lines (defined with the implementation).
+class TLexEditLineStore;
+struct TLexLoadedLines;
 
 class TLexEditStringList;
 
@@ -120,8 +60,8 @@ public:
     TLexEditStringList &operator=(const TLexEditStringList &) = delete;
 
     // Reading; none of these notifies and none raises for an index out of range.
-    int Count() const { return int(FList.size()); }
-    int Capacity() const { return int(FList.capacity()); }
+    int Count() const;
+    int Capacity() const;
     QString Get(int Index) const;
     QString Strings(int Index) const { return Get(Index); }
     void *GetObject(int Index) const;
@@ -233,7 +173,7 @@ private:
     void InsertRecords(int Index, std::vector<QString> &&Lines);
     void RemoveRecords(int Index, int Num);
     void InvalidateExpandedLengths();
-    // Sets or (for null) removes the object of a line in FObjects.
+    // Sets or (for null) removes the object of a line in the side table.
     void StoreObject(int Index, void *AObject);
     // Cache bookkeeping of the longest line and the character indexes.
     void ForgetLongestLine();
@@ -241,12 +181,12 @@ private:
     void LinesDeleted(int Index, int Num);
     void LineChanged(int Index);
     void MarkPending(int From, int To) const;
+    // Replaces the lines by loaded ones, notifying as SetTextAndFileFormat does.
+    void AssignLoadedLines(TLexLoadedLines &&Loaded);
 
-    // Mutable: the const readers fill the display-length and character-index caches lazily.
-    mutable std::vector<TLexEditStringRec> FList;
-    // The objects of the lines that have one, as (line index, object) sorted by index; kept in
-    // step with insertions, deletions and exchanges.
-    std::vector<std::pair<int, void *>> FObjects;
+    // The records, their blocks and caches; the const readers fill the display-length and
+    // character-index caches lazily.
+    std::unique_ptr<TLexEditLineStore> FStore;
     int FUpdateCount = 0;
     TLexEditFileFormat FFileFormat = sffDos;
     TConvertTabsProcEx FConvertTabsProc = nullptr;
@@ -257,16 +197,6 @@ private:
     QString FLineBreak = QStringLiteral("\r\n");
     bool FWriteBOM = false;
     bool FTrailingLineBreak = false;
-
-    // Longest line: while FLongestKnown, FIndexOfLongestLine is the first line with the strictly
-    // greatest display length among all lines outside [FPendingFrom, FPendingTo) (-1 when they
-    // are all empty); the lines inside that span still have to be compared.
-    mutable bool FLongestKnown = false;
-    mutable int FIndexOfLongestLine = -1;
-    mutable int FPendingFrom = 0;
-    mutable int FPendingTo = 0;
-    // The FCharIndex fields of the first FValidCharIndexes lines are current.
-    mutable int FValidCharIndexes = 0;
 };
 
 } // namespace lexedit
