@@ -60,6 +60,7 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
     setFrameShape(QFrame::StyledPanel);
     const QFont Font = MakeDefaultFont();
     fTextDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), Font);

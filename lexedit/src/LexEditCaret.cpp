@@ -37,6 +37,8 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
     if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing)
         TrimLineLeft(fCaretY);
     if (Value == CaretXY()) {
+        // A collapsed block set elsewhere (a selection end is clamped differently) joins the caret.
+        if (fBlockBegin == fBlockEnd) fBlockBegin = fBlockEnd = CaretXY();
         UpdateLastCaretX();
     } else {
         TUpdateGuard Lock(*this);
@@ -270,9 +272,7 @@ QString TCustomLexEdit::GetSelText() const {
         return Result;
     }
     case smColumn: {
-        // The block covers the display columns [Left, Right) of every row; a character is taken
-        // when its first column lies inside, so a tab or wide glyph straddling an edge is taken
-        // whole at the right edge and left out at the left edge.
+        // The block covers the display columns [Left, Right) of every row (ColumnRowRange).
         const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
         const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
         const int Left = std::min(DB.Column, DE.Column);
@@ -283,15 +283,9 @@ QString TCustomLexEdit::GetSelText() const {
             const int L = RowToLine(Row);
             const QString S = Line(L);
             const int Len = int(S.size());
-            // First character starting at or after column C.
-            const auto StartingFrom = [&](int C) {
-                TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
-                if (P.Char <= Len && BufferToDisplayPos(P).Column < C)
-                    P.Char += IsSurrogatePairAt(S, P.Char - 1) ? 2 : 1;
-                return P.Char;
-            };
-            const int From = StartingFrom(Left);
-            const int To = StartingFrom(Right);
+            int From = 0;
+            int To = 0;
+            ColumnRowRange(L, Left, Right, From, To);
             if (From <= Len) Result += QStringView(S).mid(From - 1, std::min(To, Len + 1) - From);
             if (!fOptions.Contains(eoTrimTrailingSpaces)) {
                 const int Missing = To - std::max(From, Len + 1);

@@ -62,6 +62,8 @@ void TCustomLexEdit::paintEvent(QPaintEvent *AEvent) {
     common::Guarded([&] {
         QPainter Painter(viewport());
         Painter.fillRect(AEvent->rect(), ColorToQColor(fColor, palette()));
+        // The input method's composition string, over the text at the caret.
+        PaintPreedit(Painter);
     });
 }
 

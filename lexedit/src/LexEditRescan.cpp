@@ -154,11 +154,15 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
     }
     fLinesNotified = false;
     if (!fDestroying) {
-        const TLexSelectionMode Mode = fActiveSelectionMode;
-        SetBlockBegin(CaretXY());
-        fActiveSelectionMode = Mode;
-        // The collapsed block stays on the caret itself, also past the line end.
-        fBlockBegin = fBlockEnd = CaretXY();
+        // The selection collapses onto the caret, except after Undo and Redo, which restore
+        // selections.
+        if (!fUndoRedoRunning) {
+            const TLexSelectionMode Mode = fActiveSelectionMode;
+            SetBlockBegin(CaretXY());
+            fActiveSelectionMode = Mode;
+            // The collapsed block stays on the caret itself, also past the line end.
+            fBlockBegin = fBlockEnd = CaretXY();
+        }
         FlushPendingInvalidation();
         if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
         if (fPaintLock == 0 && fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();

@@ -142,7 +142,7 @@ private:
               bool IsRedo) {
         COMMON_ASSERT(FBlockCount == 0 && !FInsideUndo && !FInsideRedo);
         if (From.Empty()) return;
-        const int32_t N = From.Top().ChangeNumber;
+        int32_t N = From.Top().ChangeNumber;
         const bool OldModified = GetModified();
         To.FBlockChangeNumber = To.FNextChangeNumber++;
         auto Finish = [&] {
@@ -170,6 +170,8 @@ private:
                 const bool Break = IsRedo ? Item.GroupBreak : Next.GroupBreak;
                 if (!(FGroupUndo && Next.ChangeReason == R && !Break && R != crIndent && R != crUnindent))
                     break;
+                // The group goes on into an earlier compound edit: all of it belongs to the step.
+                N = Next.ChangeNumber;
             }
         } catch (...) {
             try {

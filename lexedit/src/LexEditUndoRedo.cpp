@@ -47,6 +47,8 @@ void TCustomLexEdit::Redo() {
 void TCustomLexEdit::RunUndoRedo(bool ARedo) {
     DoOnPaintTransient(ttBefore);
     try {
+        // Outlives the buffer bracket, whose end would otherwise collapse the restored selection.
+        common::ScopedValue<bool> Running(fUndoRedoRunning, true);
         TUpdateGuard Lock(*this);
         TOwnBufferBracket Bracket(*this);
         // The engine calls the editor that created it, which passes the items on to this one.

@@ -15,6 +15,11 @@
 //   LexEditPaint.cpp     invalidation and the paint entry
 //   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
 //   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
+//   LexEditSelText.cpp   replacing the selected text, and reversing and re-applying undo items
+//   LexEditExecute.cpp   the command gate, ExecuteCommand, indentation helpers, clearing
+//   LexEditTyping.cpp    typing, deleting, line breaks, Tab and Shift+Tab, bookmarks
+//   LexEditKeyboard.cpp  Qt key and input-method events, the composition string
+//   LexEditClipboard.cpp plain-text clipboard commands
 //
 // Word wrap and code folding are not part of the control yet: every buffer line is one display
 // row. Painting draws only the background so far.
@@ -34,8 +39,11 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
+
+class QPainter;
 
 namespace lexedit {
 
@@ -315,6 +323,65 @@ public:
     void DoHomeKey(bool Selection);
     void DoEndKey(bool Selection);
 
+    // ---- editing (LexEditSelText.cpp, LexEditExecute.cpp, LexEditTyping.cpp) -------------------
+    // Replaces the selection by Value in the active selection mode (recorded for undo).
+    void SetSelText(const QString &Value);
+    // Deletes the selection in the active mode and inserts Value at the caret in PasteMode.
+    void SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList = true,
+                               bool SilentDelete = false);
+    // Replaces the column block from BB to BE by ChangeStr (an empty block inserts the pieces of
+    // ChangeStr at BB's character on successive lines).
+    void InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE, const QString &ChangeStr,
+                     bool AddToUndoList);
+    // Writes the 0-based line ALine, without trailing blanks under eoTrimTrailingSpaces.
+    void ProperSetLine(int ALine, const QString &ALineText);
+    // The 1-based characters [From, To) of line ALine that a column block between the display
+    // columns Left and Right (Left < Right) covers: a character belongs to it when its first column
+    // lies inside. Positions past the line end count one column each, so To may exceed the line.
+    // Copying, deleting and undoing a column block all use this one rule.
+    void ColumnRowRange(int ALine, int Left, int Right, int &From, int &To) const;
+
+    // The command gate: the events and hooked handlers may change or cancel the command, then
+    // ExecuteCommand runs it; OnCommandProcessed is told in every case.
+    virtual void CommandProcessor(TLexEditorCommand Command, QChar AChar, void *Data);
+    // Carries out a built-in command. Data is a TBufferCoord * for ecGotoXY, ecSelGotoXY and the
+    // set-marker commands, a QString * for ecImeStr, otherwise unused.
+    virtual void ExecuteCommand(TLexEditorCommand Command, QChar AChar, void *Data);
+    // The key translation of the keystroke table with this editor's two-key memory.
+    TLexEditorCommand TranslateKeyCode(uint16_t Code, TShiftState Shift, void *&Data);
+
+    int LeftSpaces(const QString &S) const { return LeftSpacesEx(S, false, false); }
+    int LeftSpacesEx(const QString &S, bool WantTabs, bool CalcAlways) const;
+    QString GetLeftSpacing(int CharCount, bool WantTabs) const;
+    QString ExpandTabs(const QString &S) const;
+    // Empties buffer, marks, bookmarks and undo history.
+    void ClearAll();
+    void Clear() { ClearAll(); }
+    void ClearSelection();
+    void BeginUndoBlock();
+    void EndUndoBlock();
+    void ClearUndo();
+    void LockUndo();
+    void UnlockUndo();
+    // Tab and Shift+Tab, deleting the caret's lines.
+    void DoTabKey();
+    void DoShiftTabKey();
+    void ExecCmdDeleteLine();
+    // Plain-text clipboard.
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    // Whether the bookmark commands act (the bookmark options' key switch).
+    bool BookMarkKeysEnabled() const { return fBookMarkKeys; }
+    void SetBookMarkKeysEnabled(bool Value) { fBookMarkKeys = Value; }
+
+    // The input method's composition string, shown at the caret and never stored in the buffer.
+    QString PreeditString() const { return fPreeditString; }
+    // Paints the composition string at the caret (called by the paint entry after the text).
+    void PaintPreedit(QPainter &APainter) const;
+
+    TContextHelpEvent OnContextHelp;
+
     // ---- events ------------------------------------------------------------------------------
     TLexNotifyEvent OnChange;
     TStatusChangeEvent OnStatusChange;
@@ -330,10 +397,13 @@ protected:
     virtual void LinesChanged(TLexEditStringList *Sender);
     virtual void DoOnStatusChange(TLexStatusChanges Changes);
     virtual void InternalSetCaretXY(const TBufferCoord &Value) { SetCaretXYEx(true, Value); }
-    // Applies one undo or redo item to the text. Editing comes with the editing commands; until
-    // then the editor applies nothing. Called with the undo / redo flag set (see IsUndoRedoing).
-    virtual void DoUndoItem(const TLexEditUndoItem &Item) { Q_UNUSED(Item); }
-    virtual void DoRedoItem(const TLexEditUndoItem &Item) { Q_UNUSED(Item); }
+    // Reverses (undo) or re-applies (redo) one undo item and records its opposite. Called with
+    // the undo / redo flag set (see IsUndoRedoing).
+    virtual void DoUndoItem(const TLexEditUndoItem &Item);
+    virtual void DoRedoItem(const TLexEditUndoItem &Item);
+    // The events of the command gate.
+    virtual void DoOnProcessCommand(TLexEditorCommand &Command, QChar &AChar, void *Data);
+    virtual void DoOnCommandProcessed(TLexEditorCommand Command, QChar AChar, void *Data);
     // Tells the transient painting of the plug-ins that the caret is about to move and has moved.
     virtual void DoOnPaintTransient(TTransientType TransientType) { Q_UNUSED(TransientType); }
     // Re-places the caret on screen (called at the end of the update lock).
@@ -364,6 +434,16 @@ protected:
     void changeEvent(QEvent *AEvent) override;
     // Tab stays in the editor when it wants tabs.
     bool focusNextPrevChild(bool ANext) override;
+    // Keyboard and input method (LexEditKeyboard.cpp).
+    bool event(QEvent *AEvent) override;
+    void keyPressEvent(QKeyEvent *AEvent) override;
+    void keyReleaseEvent(QKeyEvent *AEvent) override;
+    void inputMethodEvent(QInputMethodEvent *AEvent) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery AQuery) const override;
+    // Key down, typed text and key up in the keystroke table's terms.
+    void KeyDown(uint16_t &Key, TShiftState Shift);
+    void KeyPress(QString &Text);
+    void KeyUp(uint16_t &Key, TShiftState Shift);
 
 private:
     friend class TLexEditPlugin;
@@ -411,6 +491,44 @@ private:
     // Columns taken by the character at 0-based AIndex of ALine when it starts at 0-based
     // column ACol (tabs depend on the column); a surrogate pair counts as one character there.
     int CharColumnsAt(QStringView ALine, int AIndex, int ACol) const;
+
+    // ---- editing (LexEditSelText.cpp, LexEditTyping.cpp) ----------------------------------------
+    void DeleteSelection(const TBufferCoord &BB, const TBufferCoord &BE);
+    void InsertText(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList);
+    void InsertNormal(const QString &Value);
+    void InsertLine(const QString &Value, bool AddToUndoList, bool AFillLastLine);
+    void InsertColumn(const QString &Value, bool AddToUndoList);
+    // The selected text as a deletion removes it: in column mode the characters of each row
+    // without padding.
+    QString RemovedSelText() const;
+    // Pads line ALine (1-based, existing) with spaces to AWidth characters and records the fill so
+    // that undo removes it; returns the number of spaces added.
+    int PadLine(int ALine, int AWidth);
+    // Records AText now occupying AStart..AEnd: on the undo stack, or on the redo stack (as the
+    // deletion that re-applying needs) while an undo item is reversed.
+    void RecordFill(const TBufferCoord &AStart, const TBufferCoord &AEnd, const QString &AText);
+    // Splits line Pos.Line at Pos.Char (1-based) into two lines; returns the moved-down text.
+    QString SplitLineAt(const TBufferCoord &Pos);
+    // Places caret and selection for an undo or redo step without the clamps of the setters.
+    void SetUndoSelection(const TBufferCoord &ACaret, const TBufferCoord &ABegin, const TBufferCoord &AEnd,
+                          TLexSelectionMode AMode);
+    TBufferCoord ResolveEol(TBufferCoord P) const;
+    void UndoColumnDelete(const TBufferCoord &Start, const TBufferCoord &End, const QString &S);
+    // The commands of typing and deleting.
+    void ExecChar(QChar AChar);
+    void ExecImeStr(const QString &S);
+    void ExecDeleteLastChar();
+    void ExecDeleteChar();
+    void ExecDeleteToBoundary(TLexEditorCommand Command);
+    void ExecLineBreak(TLexEditorCommand Command);
+    void ExecSetMarker(int BookMark, void *Data);
+    void ExecScrollLine(bool AUp);
+    void ExecPage(TLexEditorCommand Command, bool Sel);
+    // Runs F with eoScrollPastEol switched on.
+    void WithScrollPastEol(const std::function<void()> &AFunction);
+    int NearestIndentBelow(int ALine, int ALimit) const;
+    // Repaints at once (the Update of the commands); the pending rows are flushed.
+    void UpdateView();
 
     // ---- painting (LexEditPaint.cpp) -----------------------------------------------------------
     // Marks the rows of lines FirstLine..LastLine between the pixel columns ALeft and ARight.
@@ -479,6 +597,15 @@ private:
     // key memory
     uint16_t fLastKey = 0;
     TShiftState fLastShiftState;
+    // key input (LexEditKeyboard.cpp)
+    bool FIgnoreNextChar = false;
+    QString FCharCodeString;
+    QString fPreeditString;
+    // Undo or Redo is running on this editor: the end of its buffer bracket keeps the selection.
+    bool fUndoRedoRunning = false;
+    // An undo item is being reversed: what the editor adds by itself goes to the redo stack.
+    bool fReversingUndo = false;
+    bool fBookMarkKeys = true;
     // owned parts
     std::unique_ptr<TheTextDrawer> fTextDrawer;
     std::unique_ptr<TLexEditKeyStrokes> fKeyStrokes;

@@ -7,6 +7,7 @@
 #include "lexedit/LexSet.h"
 
 #include <QChar>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -103,6 +104,7 @@ using TLexNotifyEvent = std::function<void(TCustomLexEdit *Sender)>;
 using TStatusChangeEvent = std::function<void(TCustomLexEdit *Sender, TLexStatusChanges Changes)>;
 using TProcessCommandEvent =
     std::function<void(TCustomLexEdit *Sender, TLexEditorCommand &Command, QChar &AChar, void *Data)>;
+using TContextHelpEvent = std::function<void(TCustomLexEdit *Sender, const QString &Word)>;
 // A hooked command handler: called before (AfterProcessing false) and after a command runs.
 using THookedCommandEvent =
     std::function<void(TCustomLexEdit *Sender, bool AfterProcessing, bool &Handled,

@@ -1,0 +1,327 @@
+// The command gate and the execution of the built-in commands: caret and selection moves,
+// paging and scrolling, modes, bookmarks, and the dispatch of the editing commands (typing and
+// deleting are in LexEditTyping.cpp). Also the indentation helpers, clearing and the undo
+// brackets.
+
+#include "lexedit/LexEdit.h"
+
+#include "lexedit/LexEditMiscProcs.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+
+#include <algorithm>
+
+namespace lexedit {
+
+// ---- the gate -------------------------------------------------------------------------------
+
+void TCustomLexEdit::DoOnProcessCommand(TLexEditorCommand &Command, QChar &AChar, void *Data) {
+    if (Command < ecUserFirst) {
+        if (OnProcessCommand) OnProcessCommand(this, Command, AChar, Data);
+    } else if (OnProcessUserCommand) {
+        OnProcessUserCommand(this, Command, AChar, Data);
+    }
+}
+
+void TCustomLexEdit::DoOnCommandProcessed(TLexEditorCommand Command, QChar AChar, void *Data) {
+    // The handler gets copies: what it changes does not come back.
+    if (OnCommandProcessed) OnCommandProcessed(this, Command, AChar, Data);
+}
+
+void TCustomLexEdit::CommandProcessor(TLexEditorCommand Command, QChar AChar, void *Data) {
+    DoOnProcessCommand(Command, AChar, Data);
+    if (Command != ecNone) {
+        NotifyHookedCommandHandlers(false, Command, AChar, Data);
+        if (Command != ecNone && Command < ecUserFirst) ExecuteCommand(Command, AChar, Data);
+        if (Command != ecNone) NotifyHookedCommandHandlers(true, Command, AChar, Data);
+    }
+    DoOnCommandProcessed(Command, AChar, Data);
+}
+
+TLexEditorCommand TCustomLexEdit::TranslateKeyCode(uint16_t Code, TShiftState Shift, void *&Data) {
+    Data = nullptr;
+    return lexedit::TranslateKeyCode(*fKeyStrokes, Code, Shift, fLastKey, fLastShiftState);
+}
+
+// ---- execution ------------------------------------------------------------------------------
+
+void TCustomLexEdit::UpdateView() {
+    // The rows collected so far are repainted at the next paint; the update lock flushes them.
+    if (fPaintLock == 0) FlushPendingInvalidation();
+}
+
+void TCustomLexEdit::ExecPage(TLexEditorCommand Command, bool Sel) {
+    switch (Command) {
+    case ecPageUp:
+    case ecPageDown: {
+        int n = std::max(fLinesInWindow, 1);
+        if (fOptions.Contains(eoHalfPageScroll)) n >>= 1;
+        if (fOptions.Contains(eoScrollByOneLess)) --n;
+        n = std::max(n, 1);
+        if (Command == ecPageUp) n = -n;
+        SetTopLine(fTopLine + n);
+        MoveCaretVert(n, Sel);
+        UpdateView();
+        break;
+    }
+    case ecPageLeft:
+        MoveCaretHorz(-std::max(fCharsInWindow, 1), Sel);
+        break;
+    case ecPageRight:
+        MoveCaretHorz(std::max(fCharsInWindow, 1), Sel);
+        break;
+    case ecPageTop:
+    case ecPageBottom: {
+        const int Row =
+            Command == ecPageTop ? fTopLine : fTopLine + std::max(fLinesInWindow, 1) - 1;
+        const TBufferCoord P = DisplayToBufferPos(DisplayCoord(DisplayX(), Row));
+        MoveCaretAndSelection(CaretXY(), P, Sel);
+        UpdateView();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TCustomLexEdit::ExecScrollLine(bool AUp) {
+    const int Y = DisplayY();
+    const int Lines = std::max(fLinesInWindow, 1);
+    if (Y < fTopLine || Y >= fTopLine + Lines) {
+        EnsureCursorPosVisible();
+        return;
+    }
+    if (AUp) {
+        SetTopLine(fTopLine - 1);
+        const int B = fTopLine + Lines - 1;
+        if (Y > B) MoveCaretVert(B - Y, false);
+    } else {
+        SetTopLine(fTopLine + 1);
+        if (Y < fTopLine) MoveCaretVert(fTopLine - Y, false);
+    }
+    EnsureCursorPosVisible();
+    UpdateView();
+}
+
+void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void *Data) {
+    TUpdateGuard Lock(*this);
+    const bool Sel = Command >= ecSelLeft && Command <= ecSelGotoXY;
+    const TLexEditorCommand Move = Sel ? TLexEditorCommand(Command - ecSelection) : Command;
+    const bool Edits = !GetReadOnly();
+    switch (Move) {
+    case ecLeft:
+        MoveCaretHorz(-1, Sel);
+        return;
+    case ecRight:
+        MoveCaretHorz(1, Sel);
+        return;
+    case ecUp:
+        MoveCaretVert(-1, Sel);
+        UpdateView();
+        return;
+    case ecDown:
+        MoveCaretVert(1, Sel);
+        UpdateView();
+        return;
+    case ecWordLeft:
+        MoveCaretAndSelection(CaretXY(), PrevWordPos(), Sel);
+        return;
+    case ecWordRight:
+        MoveCaretAndSelection(CaretXY(), NextWordPos(), Sel);
+        return;
+    case ecLineStart:
+        DoHomeKey(Sel);
+        return;
+    case ecLineEnd:
+        DoEndKey(Sel);
+        return;
+    case ecPageUp:
+    case ecPageDown:
+    case ecPageLeft:
+    case ecPageRight:
+    case ecPageTop:
+    case ecPageBottom:
+        ExecPage(Move, Sel);
+        return;
+    case ecEditorTop:
+        MoveCaretAndSelection(CaretXY(), BufferCoord(1, 1), Sel);
+        UpdateView();
+        return;
+    case ecEditorBottom: {
+        const int Count = fLines->Count();
+        const TBufferCoord P = Count > 0 ? BufferCoord(LineLength(Count) + 1, Count) : BufferCoord(1, 1);
+        MoveCaretAndSelection(CaretXY(), P, Sel);
+        UpdateView();
+        return;
+    }
+    case ecGotoXY:
+        if (Data != nullptr) {
+            MoveCaretAndSelection(CaretXY(), *static_cast<const TBufferCoord *>(Data), Sel);
+            UpdateView();
+        }
+        return;
+    default:
+        break;
+    }
+    if (Command >= ecGotoMarker0 && Command <= ecGotoMarker9) {
+        if (fBookMarkKeys) GotoBookMark(Command - ecGotoMarker0);
+        return;
+    }
+    if (Command >= ecSetMarker0 && Command <= ecSetMarker9) {
+        if (fBookMarkKeys) ExecSetMarker(Command - ecSetMarker0, Data);
+        return;
+    }
+    switch (Command) {
+    case ecSelWord:
+        SetSelWord();
+        break;
+    case ecSelectAll:
+        SelectAll();
+        break;
+    case ecCopy:
+        CopyToClipboard();
+        break;
+    case ecScrollUp:
+    case ecScrollDown:
+        ExecScrollLine(Command == ecScrollUp);
+        break;
+    case ecScrollLeft:
+    case ecScrollRight:
+        SetLeftChar(fLeftChar + (Command == ecScrollLeft ? -1 : 1));
+        UpdateView();
+        break;
+    case ecInsertMode:
+        SetInsertMode(true);
+        break;
+    case ecOverwriteMode:
+        SetInsertMode(false);
+        break;
+    case ecToggleMode:
+        SetInsertMode(!fInserting);
+        break;
+    case ecNormalSelect:
+        SetSelectionMode(smNormal);
+        break;
+    case ecColumnSelect:
+        SetSelectionMode(smColumn);
+        break;
+    case ecLineSelect:
+        SetSelectionMode(smLine);
+        break;
+    case ecContextHelp:
+        if (OnContextHelp) OnContextHelp(this, WordAtCursor());
+        break;
+    case ecDeleteLastChar:
+        if (Edits) ExecDeleteLastChar();
+        break;
+    case ecDeleteChar:
+        if (Edits) ExecDeleteChar();
+        break;
+    case ecDeleteWord:
+    case ecDeleteEOL:
+    case ecDeleteLastWord:
+    case ecDeleteBOL:
+        if (Edits) ExecDeleteToBoundary(Command);
+        break;
+    case ecDeleteLine:
+        ExecCmdDeleteLine();
+        break;
+    case ecClearAll:
+        if (Edits) ClearAll();
+        break;
+    case ecLineBreak:
+    case ecInsertLine:
+        if (Edits) ExecLineBreak(Command);
+        break;
+    case ecChar:
+        if (Edits) ExecChar(AChar);
+        break;
+    case ecImeStr:
+        if (Edits && Data != nullptr) ExecImeStr(*static_cast<const QString *>(Data));
+        break;
+    case ecUndo:
+        if (Edits) Undo();
+        break;
+    case ecRedo:
+        if (Edits) Redo();
+        break;
+    case ecCut:
+        if (Edits && SelAvail()) CutToClipboard();
+        break;
+    case ecPaste:
+        if (Edits) PasteFromClipboard();
+        break;
+    case ecTab:
+        if (Edits) DoTabKey();
+        break;
+    case ecShiftTab:
+        if (Edits) DoShiftTabKey();
+        break;
+    default:
+        // Block indent and unindent, case changes, copying and moving lines, the bracket match
+        // and folding have no built-in behaviour in this editor yet; the focus commands,
+        // ecCommentBlock, ecString and ecAutoCompletion never have one.
+        break;
+    }
+}
+
+// ---- indentation helpers ----------------------------------------------------------------------
+
+int TCustomLexEdit::LeftSpacesEx(const QString &S, bool WantTabs, bool CalcAlways) const {
+    if (S.isEmpty() || (!CalcAlways && !fOptions.Contains(eoAutoIndent))) return 0;
+    int Result = 0;
+    for (QChar c : S) {
+        if (c.unicode() > 32) break;
+        Result += c == QLatin1Char('\t') && WantTabs ? fTabWidth : 1;
+    }
+    return Result;
+}
+
+QString TCustomLexEdit::GetLeftSpacing(int CharCount, bool WantTabs) const {
+    CharCount = std::max(CharCount, 0);
+    if (!WantTabs || fOptions.Contains(eoTabsToSpaces) || CharCount < fTabWidth)
+        return QString(CharCount, QLatin1Char(' '));
+    return QString(CharCount / fTabWidth, QLatin1Char('\t')) + QString(CharCount % fTabWidth, QLatin1Char(' '));
+}
+
+QString TCustomLexEdit::ExpandTabs(const QString &S) const {
+    int Width = 0;
+    for (QChar c : S)
+        Width = c == QLatin1Char('\t') ? (Width / fTabWidth + 1) * fTabWidth : Width + 1;
+    return QString(Width, QLatin1Char(' '));
+}
+
+// ---- clearing and undo brackets ----------------------------------------------------------------
+
+void TCustomLexEdit::ClearAll() {
+    fLines->Clear();
+    fMarkList.Clear();
+    fUndoRedo->Clear();
+    SetModified(false);
+}
+
+void TCustomLexEdit::ClearSelection() {
+    if (SelAvail()) SetSelText(QString());
+}
+
+void TCustomLexEdit::BeginUndoBlock() {
+    fUndoRedo->BeginBlock();
+}
+
+void TCustomLexEdit::EndUndoBlock() {
+    fUndoRedo->EndBlock();
+}
+
+void TCustomLexEdit::ClearUndo() {
+    fUndoRedo->Clear();
+}
+
+void TCustomLexEdit::LockUndo() {
+    fUndoRedo->Lock();
+}
+
+void TCustomLexEdit::UnlockUndo() {
+    fUndoRedo->Unlock();
+}
+
+} // namespace lexedit

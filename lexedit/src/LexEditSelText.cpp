@@ -1,0 +1,594 @@
+// Replacing the selected text, and reversing and re-applying undo items.
+//
+// Every change of the selection's text runs through SetSelTextPrimitiveEx: it deletes the
+// selection in the active mode and inserts the new text in one of three paste modes, recording
+// both. Undo and redo must restore the text exactly, so what is recorded is exactly what
+// changed:
+//  - blanks the editor adds by itself to reach a position past a line end are recorded as
+//    crWhiteSpaceAdd, so that undo takes them away again (and re-applying an item that needs them
+//    records them anew);
+//  - an insert records exactly the characters inserted, in every paste mode;
+//  - a column block is cut into rows by one rule (ColumnRowRange) for copying, deleting and
+//    undoing, and its undo text is exactly the characters removed;
+//  - a line break records the point where the line was split, never a position past the end.
+
+#include "lexedit/LexEdit.h"
+
+#include "LexEditBrackets.h"
+#include "LexEditHelpers.h"
+#include "lexedit/LexEditMiscProcs.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+#include "lexedit/LexUnicode.h"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+namespace lexedit {
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+bool EndsWithLineBreak(const QString &S) {
+    return !S.isEmpty() && (S.back() == QLatin1Char('\r') || S.back() == QLatin1Char('\n'));
+}
+
+} // namespace
+
+// ---- small helpers ----------------------------------------------------------------------------
+
+void TCustomLexEdit::ProperSetLine(int ALine, const QString &ALineText) {
+    if (fOptions.Contains(eoTrimTrailingSpaces))
+        fLines->Put(ALine, TrimTrailingSpaces(ALineText));
+    else
+        fLines->Put(ALine, ALineText);
+}
+
+void TCustomLexEdit::WithScrollPastEol(const std::function<void()> &AFunction) {
+    const bool WasOn = fOptions.Contains(eoScrollPastEol);
+    fOptions.Include(eoScrollPastEol);
+    try {
+        AFunction();
+    } catch (...) {
+        if (!WasOn) fOptions.Exclude(eoScrollPastEol);
+        throw;
+    }
+    if (!WasOn) fOptions.Exclude(eoScrollPastEol);
+}
+
+TBufferCoord TCustomLexEdit::ResolveEol(TBufferCoord P) const {
+    // The end-of-line marker stands for the end of its line.
+    if (P.Char == INT_MAX) P.Char = LineLength(P.Line) + 1;
+    return P;
+}
+
+void TCustomLexEdit::RecordFill(const TBufferCoord &AStart, const TBufferCoord &AEnd, const QString &AText) {
+    if (fReversingUndo)
+        fUndoRedo->AddRedoChange(crSilentDelete, AStart, AEnd, AText, smNormal);
+    else
+        fUndoRedo->AddUndoChange(crWhiteSpaceAdd, AStart, AEnd, AText, smNormal);
+}
+
+int TCustomLexEdit::PadLine(int ALine, int AWidth) {
+    if (ALine < 1 || ALine > fLines->Count()) return 0;
+    const QString S = fLines->Get(ALine - 1);
+    const int Len = int(S.size());
+    if (Len >= AWidth) return 0;
+    const QString Fill(AWidth - Len, QLatin1Char(' '));
+    fLines->Put(ALine - 1, S + Fill);
+    RecordFill(BufferCoord(Len + 1, ALine), BufferCoord(AWidth + 1, ALine), Fill);
+    return AWidth - Len;
+}
+
+QString TCustomLexEdit::SplitLineAt(const TBufferCoord &Pos) {
+    while (fLines->Count() < Pos.Line)
+        fLines->Add(QString());
+    const QString S = fLines->Get(Pos.Line - 1);
+    const int c = std::clamp(Pos.Char, 1, int(S.size()) + 1);
+    const QString Right = S.mid(c - 1);
+    fLines->Put(Pos.Line - 1, S.left(c - 1));
+    fLines->Insert(Pos.Line, Right);
+    return Right;
+}
+
+void TCustomLexEdit::SetUndoSelection(const TBufferCoord &ACaret, const TBufferCoord &ABegin,
+                                      const TBufferCoord &AEnd, TLexSelectionMode AMode) {
+    TUpdateGuard Lock(*this);
+    InvalidateSelection();
+    SetCaretXYEx(true, ResolveEol(ACaret));
+    const int LastLine = std::max(fLines->Count(), 1);
+    const auto Clamp = [&](TBufferCoord P) {
+        P = ResolveEol(P);
+        P.Line = std::clamp(P.Line, 1, LastLine);
+        P.Char = std::max(P.Char, 1);
+        return P;
+    };
+    fBlockBegin = Clamp(ABegin);
+    fBlockEnd = Clamp(AEnd);
+    fActiveSelectionMode = AMode;
+    InvalidateSelection();
+    StatusChanged({scSelection});
+}
+
+// ---- column rows ------------------------------------------------------------------------------
+
+void TCustomLexEdit::ColumnRowRange(int ALine, int Left, int Right, int &From, int &To) const {
+    const int Row = LineToRow(ALine);
+    const int Len = LineLength(ALine);
+    const QString S = Len > 0 ? fLines->Get(ALine - 1) : QString();
+    // The first character starting at or after column C.
+    const auto StartingFrom = [&](int C) {
+        TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
+        if (P.Char <= Len && BufferToDisplayPos(P).Column < C) P.Char += IsSurrogatePairAt(S, P.Char - 1) ? 2 : 1;
+        return P.Char;
+    };
+    From = StartingFrom(Left);
+    To = std::max(From, StartingFrom(Right));
+}
+
+QString TCustomLexEdit::RemovedSelText() const {
+    if (fActiveSelectionMode != smColumn) return GetSelText();
+    if (!SelAvail()) return QString();
+    const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
+    const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
+    const int Left = std::min(DB.Column, DE.Column);
+    const int Right = std::max(DB.Column, DE.Column);
+    const int First = std::min(fBlockBegin.Line, fBlockEnd.Line);
+    const int Last = std::max(fBlockBegin.Line, fBlockEnd.Line);
+    QString Result;
+    bool Any = false;
+    for (int L = First; L <= Last; ++L) {
+        int From = 0;
+        int To = 0;
+        ColumnRowRange(L, Left, Right, From, To);
+        const int Len = LineLength(L);
+        if (From <= Len) {
+            Result += fLines->Get(L - 1).mid(From - 1, std::min(To, Len + 1) - From);
+            Any = true;
+        }
+        if (L < Last) Result += CRLF;
+    }
+    return Any ? Result : QString();
+}
+
+// ---- replacing the selection ------------------------------------------------------------------
+
+void TCustomLexEdit::SetSelText(const QString &Value) {
+    SetSelTextPrimitiveEx(fActiveSelectionMode, Value, true, false);
+}
+
+void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList,
+                                           bool SilentDelete) {
+    TOwnBufferBracket Bracket(*this);
+    TUpdateGuard Lock(*this);
+    std::optional<TUndoBlockGuard> Block;
+    if (AddToUndoList && !Value.isEmpty()) Block.emplace(*fUndoRedo);
+    if (SelAvail()) {
+        if (fActiveSelectionMode == smNormal) {
+            // Past a line end a normal selection holds nothing more: its ends are recorded where
+            // the text is, so that undo never needs fill.
+            fBlockBegin.Char = std::min(fBlockBegin.Char, LineLength(fBlockBegin.Line) + 1);
+            fBlockEnd.Char = std::min(fBlockEnd.Char, LineLength(fBlockEnd.Line) + 1);
+        }
+        const QString Removed = RemovedSelText();
+        if (!Removed.isEmpty()) {
+            if (AddToUndoList)
+                fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fBlockBegin, fBlockEnd, Removed,
+                                         fActiveSelectionMode);
+            DeleteSelection(BlockBegin(), BlockEnd());
+        }
+        fBlockBegin = fBlockEnd = CaretXY();
+    }
+    if (!Value.isEmpty()) InsertText(PasteMode, Value, AddToUndoList);
+    if (fCaretY < 1) fCaretY = 1;
+}
+
+void TCustomLexEdit::DeleteSelection(const TBufferCoord &BB, const TBufferCoord &BE) {
+    const int Count = fLines->Count();
+    if (Count == 0) return;
+    switch (fActiveSelectionMode) {
+    case smNormal: {
+        const int Last = std::min(BE.Line, Count);
+        QString Joined = fLines->Get(BB.Line - 1).left(BB.Char - 1);
+        Joined += QStringView(fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
+        if (Last > BB.Line) fLines->DeleteLines(BB.Line, Last - BB.Line);
+        if (fOptions.Contains(eoTrimTrailingSpaces) && fOptions.Contains(eoScrollPastEol))
+            Joined = TrimTrailingSpaces(Joined);
+        fLines->Put(BB.Line - 1, Joined);
+        SetCaretXYEx(true, BB);
+        break;
+    }
+    case smLine: {
+        const int Last = std::min(BE.Line, Count);
+        // One deletion for all lines; at the end of the buffer one empty line stays.
+        if (Last == Count) {
+            if (Last > BB.Line) fLines->DeleteLines(BB.Line - 1, Last - BB.Line);
+            fLines->Put(BB.Line - 1, QString());
+        } else {
+            fLines->DeleteLines(BB.Line - 1, Last - BB.Line + 1);
+        }
+        SetCaretXYEx(true, BufferCoord(1, BB.Line));
+        break;
+    }
+    case smColumn: {
+        const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
+        const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
+        const int Left = std::min(DB.Column, DE.Column);
+        const int Right = std::max(DB.Column, DE.Column);
+        int CaretChar = BB.Char;
+        for (int L = BB.Line; L <= std::min(BE.Line, Count); ++L) {
+            int From = 0;
+            int To = 0;
+            ColumnRowRange(L, Left, Right, From, To);
+            if (L == BB.Line) CaretChar = From;
+            const int Len = LineLength(L);
+            if (From > Len) continue;
+            QString S = fLines->Get(L - 1);
+            S.remove(From - 1, std::min(To, Len + 1) - From);
+            ProperSetLine(L - 1, S);
+        }
+        // The block's left edge on its first line: never the right edge of the block.
+        SetCaretXYEx(true, BufferCoord(CaretChar, BB.Line));
+        break;
+    }
+    }
+}
+
+// ---- inserting --------------------------------------------------------------------------------
+
+void TCustomLexEdit::InsertText(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList) {
+    if (Value.isEmpty()) return;
+    switch (PasteMode) {
+    case smNormal: {
+        const int Before = fCaretX;
+        const int Line = fCaretY;
+        const bool Record = AddToUndoList || fUndoRedoing;
+        // The fill before the text is recorded (by PadLine) when recording.
+        if (fLines->Count() == 0) fLines->Add(QString());
+        if (Record)
+            PadLine(Line, Before - 1);
+        else if (LineLength(Line) < Before - 1)
+            fLines->Put(Line - 1, fLines->Get(Line - 1) + QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
+        InsertNormal(Value);
+        if (AddToUndoList)
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(Before, Line), CaretXY(), QString(), smNormal);
+        break;
+    }
+    case smLine:
+        InsertLine(Value, AddToUndoList, false);
+        break;
+    case smColumn:
+        InsertColumn(Value, AddToUndoList);
+        break;
+    }
+}
+
+void TCustomLexEdit::InsertNormal(const QString &Value) {
+    QStringList Pieces = StringToLines(Value);
+    if (Pieces.isEmpty()) return;
+    const int Line = fCaretY;
+    const QString S = fLines->Get(Line - 1);
+    const int X = std::min<int>(fCaretX, int(S.size()) + 1);
+    const QString Left = S.left(X - 1);
+    QString Right = S.mid(X - 1);
+    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
+    Pieces.first().prepend(Left);
+    Pieces.last().append(Right);
+    if (Trim) {
+        for (QString &P : Pieces)
+            P = TrimTrailingSpaces(P);
+        Right = TrimTrailingSpaces(Right);
+    }
+    fLines->Put(Line - 1, Pieces.first());
+    if (Pieces.size() > 1) fLines->InsertStrings(Line, Pieces, 1);
+    const int NewLine = Line + int(Pieces.size()) - 1;
+    const int NewChar = std::max(1, int(Pieces.last().size()) - int(Right.size()) + 1);
+    SetCaretXYEx(true, BufferCoord(NewChar, NewLine));
+}
+
+void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool AFillLastLine) {
+    QStringList Pieces = StringToLines(Value);
+    if (Pieces.isEmpty()) return;
+    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
+    const int Line = fCaretY;
+    if (Pieces.size() == 1) {
+        const QString P = Pieces.first();
+        int NewLen = 0;
+        if (Line > fLines->Count()) {
+            fLines->Add(Trim ? TrimTrailingSpaces(P) : P);
+            NewLen = LineLength(fLines->Count());
+        } else {
+            fLines->Put(Line - 1, P + fLines->Get(Line - 1));
+            NewLen = LineLength(Line);
+        }
+        const int L = std::min(Line, fLines->Count());
+        // Exactly the characters put in front of the line.
+        if (AddToUndoList)
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L), QString(),
+                                     smNormal);
+        SetCaretXYEx(true, BufferCoord(NewLen + 1, L));
+        return;
+    }
+    if (Pieces.last().isEmpty()) Pieces.removeLast();
+    if (Trim)
+        for (QString &P : Pieces)
+            P = TrimTrailingSpaces(P);
+    // Undoing a line-mode deletion that reached the last line: the leftover empty line takes
+    // the last piece.
+    QString LastPiece;
+    if (AFillLastLine && Pieces.size() > 1 && Line <= fLines->Count()) {
+        LastPiece = Pieces.takeLast();
+        fLines->Put(Line - 1, LastPiece + fLines->Get(Line - 1));
+    }
+    const int k = int(Pieces.size());
+    if (!fInserting && !fUndoRedoing && Line <= fLines->Count()) {
+        // Overwrite mode replaces as many lines; the replaced lines are recorded as a line-mode
+        // deletion, which leaves an empty line where it reaches the end of the buffer.
+        const int n = std::min(k, fLines->Count() - Line + 1);
+        const TLexSelectionMode Mode = fActiveSelectionMode;
+        // The end's character only has to differ from the start's for the lines to count as
+        // selected, also for one empty line.
+        fBlockBegin = BufferCoord(1, Line);
+        fBlockEnd = BufferCoord(std::max(2, LineLength(Line + n - 1) + 1), Line + n - 1);
+        fActiveSelectionMode = smLine;
+        const QString Removed = GetSelText();
+        if (AddToUndoList) fUndoRedo->AddUndoChange(crDelete, fBlockBegin, fBlockEnd, Removed, smLine);
+        DeleteSelection(fBlockBegin, fBlockEnd);
+        fActiveSelectionMode = Mode;
+        fBlockBegin = fBlockEnd = CaretXY();
+    }
+    const int At = std::min(Line - 1, fLines->Count());
+    fLines->InsertStrings(At, Pieces);
+    if (AddToUndoList) {
+        const int Count = fLines->Count();
+        const TBufferCoord End = At + k + 1 <= Count ? BufferCoord(1, At + k + 1)
+                                                     : BufferCoord(LineLength(Count) + 1, Count);
+        fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, At + 1), End, QString(), smNormal);
+    }
+    SetCaretXYEx(true, BufferCoord(1, At + k + 1));
+}
+
+void TCustomLexEdit::InsertColumn(const QString &Value, bool AddToUndoList) {
+    const QStringList Pieces = StringToLines(Value);
+    const int p = fCaretX;
+    const int Line = fCaretY;
+    const bool Record = AddToUndoList || fUndoRedoing;
+    int LastLen = 0;
+    for (int i = 0; i < Pieces.size(); ++i) {
+        const QString &P = Pieces[i];
+        const int L = Line + i;
+        // The empty piece after a final line break is only a line end.
+        if (i == Pieces.size() - 1 && P.isEmpty() && EndsWithLineBreak(Value)) break;
+        if (L > fLines->Count()) {
+            // Every row past the end gets a line of its own, also for an empty piece.
+            const int Count = fLines->Count();
+            if (Count > 0 && AddToUndoList) {
+                const TBufferCoord At = BufferCoord(LineLength(Count) + 1, Count);
+                fUndoRedo->AddUndoChange(crLineBreak, At, At, QString(), smNormal);
+            }
+            fLines->Add(QString());
+        }
+        if (P.isEmpty()) continue;
+        if (Record)
+            PadLine(L, p - 1);
+        else if (LineLength(L) < p - 1)
+            fLines->Put(L - 1, fLines->Get(L - 1) + QString(p - 1 - LineLength(L), QLatin1Char(' ')));
+        QString S = fLines->Get(L - 1);
+        S.insert(p - 1, P);
+        ProperSetLine(L - 1, S);
+        if (AddToUndoList)
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(p, L), BufferCoord(p + int(P.size()), L), QString(),
+                                     smColumn);
+        LastLen = int(P.size());
+    }
+    SetCaretXYEx(true, BufferCoord(p + LastLen, Line + std::max(0, int(Pieces.size()) - 1)));
+}
+
+void TCustomLexEdit::InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE, const QString &ChangeStr,
+                                 bool AddToUndoList) {
+    TUpdateGuard Lock(*this);
+    const TLexSelectionMode Old = fActiveSelectionMode;
+    SetCaretAndSelection(BB, BB, BE);
+    fActiveSelectionMode = smColumn;
+    SetSelTextPrimitiveEx(smColumn, ChangeStr, AddToUndoList, false);
+    StatusChanged({scSelection});
+    fActiveSelectionMode = Old;
+}
+
+// ---- reversing items --------------------------------------------------------------------------
+
+void TCustomLexEdit::UndoColumnDelete(const TBufferCoord &Start, const TBufferCoord &End, const QString &S) {
+    // The left edge of the block: the end whose line kept its characters before it. The other
+    // end lies at or right of it once its row lost the block's characters.
+    const int Left = std::min(BufferToDisplayPos(Start).Column, BufferToDisplayPos(End).Column);
+    const int First = std::min(Start.Line, End.Line);
+    const QStringList Pieces = S.split(CRLF);
+    for (int i = 0; i < Pieces.size(); ++i) {
+        const int L = First + i;
+        if (Pieces[i].isEmpty() || L > fLines->Count()) continue;
+        int From = 0;
+        int To = 0;
+        ColumnRowRange(L, Left, Left + 1, From, To);
+        PadLine(L, From - 1);
+        QString T = fLines->Get(L - 1);
+        T.insert(From - 1, Pieces[i]);
+        ProperSetLine(L - 1, T);
+    }
+}
+
+void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
+    common::ScopedValue<bool> Reversing(fReversingUndo, true);
+    WithScrollPastEol([&] {
+        const TBufferCoord Start = ResolveEol(Item.ChangeStartPos);
+        const TBufferCoord End = ResolveEol(Item.ChangeEndPos);
+        const QString &S = Item.ChangeStr;
+        const TLexSelectionMode M = Item.ChangeSelMode;
+        const bool G = Item.GroupBreak;
+        ILexEditUndo &U = *fUndoRedo;
+        fActiveSelectionMode = M;
+        switch (Item.ChangeReason) {
+        case crNothing:
+            U.AddRedoChange(crNothing, Start, End, S, M, G);
+            break;
+        case crInsert: {
+            SetUndoSelection(Start, Start, End, M);
+            const QString T = RemovedSelText();
+            SetSelTextPrimitiveEx(M, S, false);
+            const TBufferCoord AfterS = CaretXY();
+            SetUndoSelection(Start, Start, Start, M);
+            U.AddRedoChange(crInsert, Start, End, T, M, G);
+            // Text that was overwritten comes back; re-applying removes it first (the redo stack
+            // is applied from its newest item).
+            if (!S.isEmpty()) U.AddRedoChange(crSilentDelete, Start, AfterS, S, smNormal, G);
+            break;
+        }
+        case crDelete:
+        case crSilentDelete: {
+            TBufferCoord q = TBufferCoord::Min(Start, End);
+            if (M == smColumn) q = BufferCoord(std::min(Start.Char, End.Char), std::min(Start.Line, End.Line));
+            if (q.Line > fLines->Count()) {
+                SetCaretXYEx(false, BufferCoord(1, fLines->Count()));
+                fLines->Add(QString());
+            }
+            SetUndoSelection(q, q, q, M);
+            if (M == smColumn)
+                UndoColumnDelete(Start, End, S);
+            else if (M == smLine)
+                InsertLine(S, false, !EndsWithLineBreak(S));
+            else if (!S.isEmpty())
+                InsertText(smNormal, S, false);
+            if (Item.ChangeReason == crSilentDelete)
+                SetUndoSelection(End, End, End, M);
+            else
+                SetUndoSelection(End, Start, End, M);
+            EnsureCursorPosVisible();
+            U.AddRedoChange(Item.ChangeReason, Start, End, QString(), M, G);
+            break;
+        }
+        case crLineBreak: {
+            SetUndoSelection(Start, Start, Start, M);
+            if (Start.Line <= fLines->Count()) {
+                if (LeftSpaces(S) == 0) PadLine(Start.Line, Start.Char - 1);
+                ProperSetLine(Start.Line - 1, fLines->Get(Start.Line - 1) + S);
+                if (End.Line < fLines->Count()) fLines->Delete(End.Line);
+            }
+            U.AddRedoChange(crLineBreak, Start, End, QString(), M, G);
+            break;
+        }
+        case crIndent:
+            SetCaretAndSelection(End, Start, End);
+            U.AddRedoChange(crIndent, Start, End, S, M, G);
+            break;
+        case crUnindent: {
+            const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
+            InsertBlock(BufferCoord(c, Start.Line), BufferCoord(c, End.Line), S, false);
+            SetUndoSelection(Start, Start, End, M);
+            U.AddRedoChange(crUnindent, Start, End, S, M, G);
+            break;
+        }
+        case crCaret:
+            U.AddRedoChange(crCaret, CaretXY(), CaretXY(), QString(), fActiveSelectionMode, G);
+            SetCaretXYEx(true, Start);
+            break;
+        case crSelection:
+            U.AddRedoChange(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode, G);
+            SetUndoSelection(CaretXY(), Start, End, M);
+            break;
+        case crWhiteSpaceAdd: {
+            // The fill goes; re-applying puts back exactly this fill (a tab on an empty line,
+            // say) before the edit that needed it.
+            const TBufferCoord Lo = TBufferCoord::Min(Start, End);
+            SetUndoSelection(Lo, Lo, TBufferCoord::Max(Start, End), smNormal);
+            const QString T = RemovedSelText();
+            SetSelTextPrimitiveEx(smNormal, QString(), false);
+            SetUndoSelection(Lo, Lo, Lo, smNormal);
+            if (!T.isEmpty()) U.AddRedoChange(crInsert, Lo, TBufferCoord::Max(Start, End), T, smNormal, G);
+            break;
+        }
+        }
+        fActiveSelectionMode = M;
+    });
+}
+
+void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
+    const TLexSelectionMode Saved = fActiveSelectionMode;
+    try {
+        WithScrollPastEol([&] {
+            const TBufferCoord Start = ResolveEol(Item.ChangeStartPos);
+            const TBufferCoord End = ResolveEol(Item.ChangeEndPos);
+            const QString &S = Item.ChangeStr;
+            const TLexSelectionMode M = Item.ChangeSelMode;
+            const bool G = Item.GroupBreak;
+            ILexEditUndo &U = *fUndoRedo;
+            fActiveSelectionMode = M;
+            switch (Item.ChangeReason) {
+            case crNothing:
+                U.AddUndoChange(crNothing, Start, End, S, M, G);
+                break;
+            case crInsert:
+                SetUndoSelection(Start, Start, Start, M);
+                SetSelTextPrimitiveEx(M, S, false);
+                SetUndoSelection(End, End, End, M);
+                U.AddUndoChange(crInsert, Start, End, QString(), M, G);
+                break;
+            case crDelete:
+            case crSilentDelete: {
+                // A join from past a line end (Delete there) pads the line again first.
+                const TBufferCoord Lo = TBufferCoord::Min(Start, End);
+                if (M == smNormal && Start.Line != End.Line && Lo.Char > LineLength(Lo.Line) + 1)
+                    PadLine(Lo.Line, Lo.Char - 1);
+                SetUndoSelection(Start, Start, End, M);
+                const QString T = RemovedSelText();
+                SetSelTextPrimitiveEx(M, QString(), false);
+                SetUndoSelection(Start, Start, Start, M);
+                U.AddUndoChange(Item.ChangeReason, Start, End, T, M, G);
+                break;
+            }
+            case crLineBreak: {
+                // The line is split directly: running the line-break command again would type
+                // its indentation once more and could be cancelled by a handler.
+                SetUndoSelection(Start, Start, Start, M);
+                const QString Right = SplitLineAt(Start);
+                U.AddUndoChange(crLineBreak, Start, End, Right, M, G);
+                break;
+            }
+            case crIndent:
+                SetCaretAndSelection(End, Start, End);
+                U.AddUndoChange(crIndent, Start, End, S, M, G);
+                break;
+            case crUnindent: {
+                const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
+                const QStringList Pieces = S.split(CRLF);
+                for (int i = 0; i < Pieces.size(); ++i) {
+                    const int L = Start.Line + i;
+                    if (L > fLines->Count()) break;
+                    QString T = fLines->Get(L - 1);
+                    if (T.mid(c - 1, Pieces[i].size()) == Pieces[i]) T.remove(c - 1, Pieces[i].size());
+                    fLines->Put(L - 1, T);
+                }
+                SetUndoSelection(Start, Start, End, M);
+                U.AddUndoChange(crUnindent, Start, End, S, M, G);
+                break;
+            }
+            case crCaret:
+                U.AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), fActiveSelectionMode, G);
+                SetCaretXYEx(true, Start);
+                break;
+            case crSelection:
+                U.AddUndoChange(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode, G);
+                SetUndoSelection(CaretXY(), Start, End, M);
+                break;
+            case crWhiteSpaceAdd:
+                break;
+            }
+        });
+    } catch (...) {
+        fActiveSelectionMode = Saved;
+        throw;
+    }
+    fActiveSelectionMode = Saved;
+}
+
+} // namespace lexedit

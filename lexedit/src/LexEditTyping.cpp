@@ -1,0 +1,539 @@
+// Typing and deleting: characters and input-method strings in insert and overwrite mode,
+// Backspace and Delete, deleting to word and line boundaries, line breaks with auto-indent, Tab
+// and Shift+Tab, deleting lines, and setting bookmarks.
+//
+// Blanks added to reach a caret past the line end are recorded (PadLine) in the same undo block
+// as the edit, so undo leaves no trailing blanks. A surrogate pair is never split by Backspace,
+// Delete or overwriting.
+
+#include "lexedit/LexEdit.h"
+
+#include "LexEditBrackets.h"
+#include "LexEditHelpers.h"
+#include "lexedit/LexEditMiscProcs.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace lexedit {
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+bool IsBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// Tells transient painting before and after a command, also when it fails.
+class TTransientBracket {
+public:
+    TTransientBracket(std::function<void(TTransientType)> ANotify) : FNotify(std::move(ANotify)) {
+        FNotify(ttBefore);
+    }
+    ~TTransientBracket() { FNotify(ttAfter); }
+    TTransientBracket(const TTransientBracket &) = delete;
+    TTransientBracket &operator=(const TTransientBracket &) = delete;
+
+private:
+    std::function<void(TTransientType)> FNotify;
+};
+
+} // namespace
+
+int TCustomLexEdit::NearestIndentBelow(int ALine, int ALimit) const {
+    for (int L = std::min(ALine, fLines->Count() + 1) - 1; L >= 1; --L) {
+        const int n = LeftSpaces(fLines->Get(L - 1));
+        if (n > 0 && n < ALimit) return n;
+    }
+    return 0;
+}
+
+// ---- characters ---------------------------------------------------------------------------------
+
+void TCustomLexEdit::ExecChar(QChar AChar) {
+    // A lone surrogate is half a character: text of several units arrives as ecImeStr.
+    if (AChar.unicode() < 32 || AChar.unicode() == 127 || AChar.isSurrogate()) return;
+    if (SelAvail()) {
+        SetSelText(QString(AChar));
+    } else {
+        TOwnBufferBracket Bracket(*this);
+        WithScrollPastEol([&] {
+            if (fLines->Count() == 0) fLines->Add(QString());
+            const int L = fCaretY;
+            QString Temp = fLines->Get(L - 1);
+            int X = fCaretX;
+            std::optional<TUndoBlockGuard> Block;
+            if (X > Temp.size() + 1) {
+                // Fill up to the caret; past the line end overwrite mode inserts as well.
+                Block.emplace(*fUndoRedo);
+                const int Width = X - int(Temp.size()) - 1;
+                const QString Fill =
+                    Temp.isEmpty() ? GetLeftSpacing(Width, true) : QString(Width, QLatin1Char(' '));
+                const int Len = int(Temp.size());
+                Temp += Fill;
+                fLines->Put(L - 1, Temp);
+                RecordFill(BufferCoord(Len + 1, L), BufferCoord(int(Temp.size()) + 1, L), Fill);
+                X = int(Temp.size()) + 1;
+            }
+            QString Replaced;
+            if (fInserting || X > Temp.size()) {
+                Temp.insert(X - 1, AChar);
+            } else {
+                const int n = IsSurrogatePairAt(Temp, X - 1) ? 2 : 1;
+                Replaced = Temp.mid(X - 1, n);
+                Temp.replace(X - 1, n, QString(AChar));
+            }
+            fLines->Put(L - 1, Temp);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(X, L), BufferCoord(X + 1, L), Replaced, smNormal);
+            SetCaretXYEx(true, BufferCoord(X + 1, L));
+            fBlockBegin = fBlockEnd = CaretXY();
+            if (fCaretX >= fLeftChar + fCharsInWindow)
+                SetLeftChar(fLeftChar + std::min(std::max(fCharsInWindow - 1, 1), 25));
+        });
+    }
+    DoOnPaintTransient(ttAfter);
+}
+
+void TCustomLexEdit::ExecImeStr(const QString &S) {
+    if (S.isEmpty()) return;
+    if (SelAvail() || S.contains(QLatin1Char('\r')) || S.contains(QLatin1Char('\n'))) {
+        // Line breaks are made by the replacement primitive, never stored inside a line.
+        if (SelAvail())
+            SetSelText(S);
+        else
+            SetSelTextPrimitiveEx(smNormal, S);
+        InvalidateGutterLines(-1, -1);
+        return;
+    }
+    TOwnBufferBracket Bracket(*this);
+    WithScrollPastEol([&] {
+        if (fLines->Count() == 0) fLines->Add(QString());
+        const int L = fCaretY;
+        const int X = fCaretX;
+        std::optional<TUndoBlockGuard> Block;
+        if (LineLength(L) < X - 1) {
+            Block.emplace(*fUndoRedo);
+            PadLine(L, X - 1);
+        }
+        QString Temp = fLines->Get(L - 1);
+        QString Removed;
+        if (!fInserting) {
+            int n = int(S.size());
+            // Never half of a pair at the end of the overwritten text.
+            if (X - 1 + n < Temp.size() && IsSurrogatePairAt(Temp, X - 2 + n)) ++n;
+            Removed = Temp.mid(X - 1, n);
+            Temp.remove(X - 1, n);
+        }
+        Temp.insert(X - 1, S);
+        fLines->Put(L - 1, Temp);
+        const TBufferCoord NewCaret = BufferCoord(X + int(S.size()), L);
+        fUndoRedo->AddUndoChange(crInsert, BufferCoord(X, L), NewCaret, Removed, smNormal);
+        SetCaretXYEx(true, NewCaret);
+        fBlockBegin = fBlockEnd = CaretXY();
+        if (fCaretX >= fLeftChar + fCharsInWindow)
+            SetLeftChar(fLeftChar + std::min(std::max(fCharsInWindow - 1, 1), 25));
+    });
+}
+
+// ---- Backspace and Delete -----------------------------------------------------------------------
+
+void TCustomLexEdit::ExecDeleteLastChar() {
+    TTransientBracket Transient([this](TTransientType T) { DoOnPaintTransient(T); });
+    if (SelAvail()) {
+        SetSelText(QString());
+        return;
+    }
+    TOwnBufferBracket Bracket(*this);
+    const int L = fCaretY;
+    const int X = fCaretX;
+    QString Temp = LineText();
+    const int Len = int(Temp.size());
+    const TBufferCoord Old = CaretXY();
+    TBufferCoord New = Old;
+    QString Removed;
+    if (X > Len + 1) {
+        if (fOptions.Contains(eoSmartTabDelete))
+            New.Char = Len == 0 ? NearestIndentBelow(L, X - 1) + 1 : Len + 1;
+        else
+            New.Char = X - 1;
+    } else if (X >= 2) {
+        const int LS = LeftSpaces(Temp);
+        int Count = 1;
+        int From = X - 2; // 0-based index of the first removed character
+        if (Temp[X - 2].unicode() <= 32 && X - 1 == LS) {
+            if (fOptions.Contains(eoSmartTabDelete)) {
+                // The blanks just before the caret go, down to the indentation of a line above.
+                const int n = NearestIndentBelow(L, LS);
+                From = n;
+                Count = LS - n;
+            } else {
+                const QString Expanded = fLines->ExpandedStrings(L - 1);
+                const int D = DisplayX();
+                int k = (D - 1) % fTabWidth;
+                if (k == 0) k = fTabWidth;
+                Count = 0;
+                int Cols = 0;
+                for (int Col = D - k; Col < D; ++Col) {
+                    if (Col >= 1 && Col <= Expanded.size() && Expanded[Col - 1] == QLatin1Char('\t')) {
+                        ++Count;
+                        break;
+                    }
+                    ++Count;
+                    if (++Cols >= k || Cols >= fTabWidth) break;
+                }
+                Count = std::clamp(Count, 1, X - 1);
+                From = X - 1 - Count;
+            }
+        } else if (IsSurrogatePairAt(Temp, X - 3)) {
+            Count = 2;
+            From = X - 3;
+        }
+        Removed = Temp.mid(From, Count);
+        Temp.remove(From, Count);
+        fLines->Put(L - 1, Temp);
+        New.Char = From + 1;
+    } else if (L > 1 && L <= fLines->Count()) {
+        const QString Prev = fLines->Get(L - 2);
+        New = BufferCoord(int(Prev.size()) + 1, L - 1);
+        SetCaretXYEx(false, New);
+        fLines->Delete(L - 1);
+        fLines->Put(L - 2, Prev + Temp);
+        Removed = CRLF;
+    }
+    if (New != Old) {
+        fUndoRedo->AddUndoChange(crSilentDelete, New, Old, Removed, smNormal);
+        SetCaretXYEx(true, New);
+        fBlockBegin = fBlockEnd = CaretXY();
+    }
+    EnsureCursorPosVisible();
+}
+
+void TCustomLexEdit::ExecDeleteChar() {
+    TTransientBracket Transient([this](TTransientType T) { DoOnPaintTransient(T); });
+    if (SelAvail()) {
+        SetSelText(QString());
+        return;
+    }
+    UpdateLastCaretX();
+    TOwnBufferBracket Bracket(*this);
+    const int L = fCaretY;
+    const int X = fCaretX;
+    const TBufferCoord Caret = CaretXY();
+    QString Temp = LineText();
+    if (X <= Temp.size()) {
+        const int n = IsSurrogatePairAt(Temp, X - 1) ? 2 : 1;
+        const QString Removed = Temp.mid(X - 1, n);
+        Temp.remove(X - 1, n);
+        fLines->Put(L - 1, Temp);
+        fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(X + n, L), Caret, Removed, smNormal);
+    } else if (L < fLines->Count()) {
+        TUndoBlockGuard Block(*fUndoRedo);
+        PadLine(L, X - 1);
+        const QString Joined = fLines->Get(L - 1) + fLines->Get(L);
+        fLines->Delete(L);
+        fLines->Put(L - 1, Joined);
+        fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(1, L + 1), Caret, CRLF, smNormal);
+    }
+    SetCaretXYEx(false, Caret);
+    fBlockBegin = fBlockEnd = CaretXY();
+}
+
+void TCustomLexEdit::ExecDeleteToBoundary(TLexEditorCommand Command) {
+    DoOnPaintTransient(ttBefore);
+    const TBufferCoord Caret = CaretXY();
+    const int L = fCaretY;
+    const QString Temp = LineText();
+    const int Len = int(Temp.size());
+    const bool Forward = Command == ecDeleteWord || Command == ecDeleteEOL;
+    TBufferCoord Other = Caret;
+    if (Command == ecDeleteWord) {
+        Other = WordEnd();
+        if (Other < Caret || (Other == Caret && L < fLines->Count())) {
+            if (Other.Char > Len) {
+                if (L < fLines->Count()) Other = BufferCoord(1, L + 1);
+            } else if (Temp[Other.Char - 1] != QLatin1Char(' ')) {
+                ++Other.Char;
+            }
+        }
+    } else if (Command == ecDeleteEOL) {
+        Other = BufferCoord(Len + 1, L);
+    } else if (Command == ecDeleteLastWord) {
+        Other = PrevWordPos();
+    } else {
+        Other = BufferCoord(1, L);
+    }
+    if (Other != Caret) {
+        {
+            TUpdateGuard Lock(*this);
+            fBlockBegin = Other;
+            fBlockEnd = Caret;
+            fActiveSelectionMode = smNormal;
+            SetSelTextPrimitiveEx(smNormal, QString(), true, true);
+        }
+        SetCaretXYEx(true, Forward ? Caret : Other);
+        fBlockBegin = fBlockEnd = CaretXY();
+    }
+    if (!Forward) DoOnPaintTransient(ttAfter);
+}
+
+// ---- line breaks --------------------------------------------------------------------------------
+
+void TCustomLexEdit::ExecLineBreak(TLexEditorCommand Command) {
+    const bool Break = Command == ecLineBreak;
+    TOwnBufferBracket Bracket(*this);
+    TUndoBlockGuard Block(*fUndoRedo);
+    if (SelAvail()) SetSelText(QString());
+    if (fLines->Count() == 0) fLines->Add(QString());
+    const int L = fCaretY;
+    const int X = fCaretX;
+    const QString Temp = fLines->Get(L - 1);
+    const int Len = int(Temp.size());
+    TBufferCoord NewCaret = CaretXY();
+    ILexEditUndo &U = *fUndoRedo;
+    // The break is recorded where the line is split, never past its end, so undoing it adds no
+    // blanks.
+    if (Len == 0) {
+        int n = 0;
+        if (fOptions.Contains(eoAutoIndent)) {
+            for (int k = L; k >= 1; --k) {
+                const QString S = fLines->Get(k - 1);
+                if (!S.isEmpty()) {
+                    n = LeftSpacesEx(S, true, false);
+                    break;
+                }
+            }
+        }
+        fLines->Insert(L - 1, QString());
+        U.AddUndoChange(crLineBreak, BufferCoord(1, L), BufferCoord(1, L), QString(), smNormal);
+        if (Break) NewCaret = BufferCoord(n + 1, L + 1);
+    } else if (X > Len) {
+        fLines->Insert(L, QString());
+        U.AddUndoChange(crLineBreak, BufferCoord(Len + 1, L), BufferCoord(Len + 1, L), QString(), smNormal);
+        if (Break) {
+            NewCaret = BufferCoord(1, L + 1);
+            SetCaretXYEx(true, NewCaret);
+            fBlockBegin = fBlockEnd = CaretXY();
+            if (fOptions.Contains(eoAutoIndent)) {
+                QString Blanks = Temp.left(LeftSpaces(Temp));
+                const bool Smart = fOptions.Contains(eoSmartTabs);
+                if (Smart) {
+                    fOptions.Exclude(eoSmartTabs);
+                    if (fOptions.Contains(eoTabsToSpaces)) Blanks = ExpandTabs(Blanks);
+                }
+                try {
+                    for (QChar c : Blanks)
+                        CommandProcessor(c == QLatin1Char('\t') ? ecTab : ecChar, c, nullptr);
+                } catch (...) {
+                    if (Smart) fOptions.Include(eoSmartTabs);
+                    throw;
+                }
+                if (Smart) fOptions.Include(eoSmartTabs);
+                NewCaret = CaretXY();
+            }
+        }
+    } else if (X <= 1) {
+        fLines->Insert(L - 1, QString());
+        U.AddUndoChange(crLineBreak, BufferCoord(1, L), BufferCoord(1, L), Temp, smNormal);
+        if (Break) NewCaret = BufferCoord(1, L + 1);
+    } else {
+        const QString Left = Temp.left(X - 1);
+        const QString Right = Temp.mid(X - 1);
+        const QString Indent = GetLeftSpacing(LeftSpacesEx(Left, true, false), true);
+        fLines->Put(L - 1, Left);
+        fLines->Insert(L, Indent + Right);
+        U.AddUndoChange(crLineBreak, BufferCoord(X, L), BufferCoord(X, L), Right, smNormal);
+        // The indentation is an insert of its own, so that redoing the split brings it back.
+        if (!Indent.isEmpty())
+            U.AddUndoChange(crInsert, BufferCoord(1, L + 1), BufferCoord(int(Indent.size()) + 1, L + 1), QString(),
+                            smNormal);
+        if (Break) NewCaret = BufferCoord(int(Indent.size()) + 1, L + 1);
+    }
+    SetCaretXYEx(true, NewCaret);
+    fBlockBegin = fBlockEnd = CaretXY();
+    EnsureCursorPosVisible();
+    UpdateLastCaretX();
+}
+
+// ---- Tab and Shift+Tab ----------------------------------------------------------------------------
+
+void TCustomLexEdit::DoTabKey() {
+    // Block indent (eoTabIndent with a tab block) is not part of this editor yet: Tab then
+    // replaces the selection like any typing.
+    const int L = fCaretY;
+    bool HasTarget = false;
+    int Skipped = 0;
+    int TargetColumn = 0;
+    if (fOptions.Contains(eoSmartTabs) && L > 1) {
+        const int D = DisplayX();
+        for (int k = std::min(L - 1, fLines->Count()); k >= 1 && !HasTarget; --k) {
+            const QString S = fLines->Get(k - 1);
+            const TBufferCoord P = DisplayToBufferPos(DisplayCoord(D, LineToRow(k)));
+            if (P.Char > S.size()) continue;
+            int i = P.Char - 1;
+            while (i < S.size() && !IsBlank(S[i]))
+                ++i;
+            while (i < S.size() && IsBlank(S[i]))
+                ++i;
+            HasTarget = true;
+            Skipped = i - (P.Char - 1);
+            TargetColumn = BufferToDisplayPos(BufferCoord(i + 1, k)).Column;
+        }
+    }
+    TUndoBlockGuard Block(*fUndoRedo);
+    if (SelAvail()) SetSelText(QString());
+    const int X = fCaretX;
+    QString Text;
+    if (fOptions.Contains(eoTabsToSpaces)) {
+        Text = QString(HasTarget ? Skipped : fTabWidth - (X - 1) % fTabWidth, QLatin1Char(' '));
+    } else if (HasTarget) {
+        const QString S = LineText().left(X - 1);
+        bool NonBlank = false;
+        for (QChar c : S)
+            NonBlank = NonBlank || !IsBlank(c);
+        if (NonBlank) {
+            Text = QStringLiteral("\t");
+        } else {
+            const int D = DisplayX();
+            const int T = TargetColumn;
+            if (T > D) {
+                const int r = fTabWidth - (D - 1) % fTabWidth;
+                int Rest = T - D;
+                if (Rest >= r) {
+                    Text += QLatin1Char('\t');
+                    Rest -= r;
+                    Text += QString(Rest / fTabWidth, QLatin1Char('\t'));
+                    Rest %= fTabWidth;
+                }
+                Text += QString(Rest, QLatin1Char(' '));
+            }
+        }
+    } else {
+        Text = QStringLiteral("\t");
+    }
+    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
+    fOptions.Exclude(eoTrimTrailingSpaces);
+    try {
+        if (!Text.isEmpty()) SetSelText(Text);
+    } catch (...) {
+        if (Trim) fOptions.Include(eoTrimTrailingSpaces);
+        throw;
+    }
+    if (Trim) fOptions.Include(eoTrimTrailingSpaces);
+    ForceCaretX(X + int(Text.size()));
+    fBlockBegin = fBlockEnd = CaretXY();
+    EnsureCursorPosVisible();
+}
+
+void TCustomLexEdit::DoShiftTabKey() {
+    const int L = fCaretY;
+    const int X = fCaretX;
+    const QString Temp = LineText();
+    const int Len = int(Temp.size());
+    int NewX = X;
+    if (fOptions.Contains(eoSmartTabs) && X > 1 && L > 1) {
+        for (int k = std::min(L - 1, fLines->Count()); k >= 1; --k) {
+            const QString S = fLines->Get(k - 1);
+            if (S.size() < X - 1) continue;
+            int j = X - 1;
+            while (j > 1 && S[j - 1] == QLatin1Char(' '))
+                --j;
+            while (j > 1 && S[j - 2] != QLatin1Char(' '))
+                --j;
+            NewX = j;
+            break;
+        }
+    }
+    if (NewX == X) {
+        const int p = std::max(1, ((X - 2) / fTabWidth) * fTabWidth + 1);
+        if (X > Len)
+            NewX = p;
+        else if (p < NewX && X >= 2 && Temp[X - 2] == QLatin1Char('\t'))
+            NewX = X - 1;
+        else
+            while (NewX > p && NewX >= 2 && Temp[NewX - 2] == QLatin1Char(' '))
+                --NewX;
+    }
+    if (NewX < X && IsSurrogatePairAt(Temp, NewX - 2)) --NewX;
+    if (NewX == X || NewX < 1) return;
+    TUndoBlockGuard Block(*fUndoRedo);
+    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
+    fOptions.Exclude(eoTrimTrailingSpaces);
+    try {
+        TUpdateGuard Lock(*this);
+        fBlockBegin = BufferCoord(std::min(NewX, Len + 1), L);
+        fBlockEnd = BufferCoord(std::min(X, Len + 1), L);
+        fActiveSelectionMode = smNormal;
+        SetSelTextPrimitiveEx(smNormal, QString(), true, false);
+    } catch (...) {
+        if (Trim) fOptions.Include(eoTrimTrailingSpaces);
+        throw;
+    }
+    if (Trim) fOptions.Include(eoTrimTrailingSpaces);
+    ForceCaretX(NewX);
+    fBlockBegin = fBlockEnd = CaretXY();
+}
+
+// ---- deleting lines -------------------------------------------------------------------------------
+
+void TCustomLexEdit::ExecCmdDeleteLine() {
+    const int Count = fLines->Count();
+    if (GetReadOnly() || Count == 0) return;
+    if (BlockBegin().Line == Count && LineLength(Count) == 0) return;
+    DoOnPaintTransient(ttBefore);
+    const TLexSelectionMode Mode = fActiveSelectionMode;
+    try {
+        TUndoBlockGuard Block(*fUndoRedo);
+        TUpdateGuard Lock(*this);
+        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
+        fUndoRedo->AddUndoChange(crSelection, fBlockBegin, fBlockEnd, QString(), Mode);
+        fActiveSelectionMode = smNormal;
+        TBufferCoord B = fBlockBegin;
+        TBufferCoord E = fBlockEnd;
+        if (B > E) std::swap(B, E);
+        B.Line = std::clamp(B.Line, 1, Count);
+        E.Line = std::clamp(E.Line, 1, Count);
+        B.Char = 1;
+        if (!(B.Line != E.Line && E.Char == 1))
+            E = E.Line < Count ? BufferCoord(1, E.Line + 1) : BufferCoord(LineLength(E.Line) + 1, E.Line);
+        SetCaretXYEx(true, B);
+        fBlockBegin = B;
+        fBlockEnd = E;
+        fActiveSelectionMode = smNormal;
+        SetSelTextPrimitiveEx(smNormal, QString(), true, false);
+        SetCaretXYEx(true, B);
+        fBlockBegin = fBlockEnd = CaretXY();
+        fUndoRedo->AddUndoChange(crSelection, CaretXY(), CaretXY(), QString(), Mode);
+        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
+    } catch (...) {
+        fActiveSelectionMode = Mode;
+        throw;
+    }
+    fActiveSelectionMode = Mode;
+    DoOnPaintTransient(ttAfter);
+}
+
+// ---- bookmarks ------------------------------------------------------------------------------------
+
+void TCustomLexEdit::ExecSetMarker(int BookMark, void *Data) {
+    const TBufferCoord P = Data != nullptr ? *static_cast<const TBufferCoord *>(Data) : CaretXY();
+    for (int i = 0; i < fMarkList.Count(); ++i) {
+        if (fMarkList.Items(i).BookmarkNumber != BookMark) continue;
+        const int Line = fMarkList.Items(i).Line;
+        fMarkList.Delete(i);
+        // The same key on the bookmark's own line removes it; on another line it moves it.
+        if (Line == P.Line) return;
+        break;
+    }
+    TLexEditMark M;
+    M.Line = P.Line;
+    M.Char = P.Char;
+    M.ImageIndex = BookMark;
+    M.BookmarkNumber = BookMark;
+    M.InternalImage = true;
+    fMarkList.Add(M);
+}
+
+} // namespace lexedit

@@ -1,0 +1,283 @@
+#include "editing_helpers.h"
+
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+
+using namespace lexedit;
+
+namespace editor_test {
+
+uint32_t TByteChoices::Next(uint32_t ABound) {
+    uint32_t V = 0;
+    // One byte for small bounds, two for larger ones.
+    const int Bytes = ABound <= 256 ? 1 : 2;
+    for (int i = 0; i < Bytes; ++i) {
+        V <<= 8;
+        if (FPos < FSize) V |= FData[FPos++];
+    }
+    return V % ABound;
+}
+
+namespace {
+
+const QString Pair = QString::fromUtf8("\xF0\x9F\x98\x80"); // one character, two code units
+
+QString Pick(TChoiceSource &C, const QStringList &From) {
+    return From[int(C.Next(uint32_t(From.size())))];
+}
+
+QString RandomText(TChoiceSource &C) {
+    static const QStringList Fragments = {QString(),
+                                          QStringLiteral("\t"),
+                                          QStringLiteral("  "),
+                                          QStringLiteral("abc"),
+                                          QStringLiteral("x, y"),
+                                          QStringLiteral("\tfoo  "),
+                                          QStringLiteral("    bar"),
+                                          QStringLiteral("  \t z"),
+                                          Pair,
+                                          QStringLiteral("a") + Pair + QStringLiteral("b"),
+                                          QStringLiteral("end "),
+                                          QStringLiteral("$v = 1;")};
+    const int Lines = int(C.Next(6));
+    QStringList L;
+    for (int i = 0; i < Lines; ++i) {
+        QString S = Pick(C, Fragments);
+        if (C.Next(3) == 0) S += Pick(C, Fragments);
+        L << S;
+    }
+    if (Lines > 0 && C.Next(3) == 0) L << QString(); // a final empty line
+    return L.join(QStringLiteral("\r\n"));
+}
+
+QString RandomInsert(TChoiceSource &C) {
+    static const QStringList Texts = {QStringLiteral("q"),
+                                      QStringLiteral("xy"),
+                                      QStringLiteral("a\r\nb"),
+                                      QStringLiteral("one\r\ntwo\r\n"),
+                                      QStringLiteral("\t1\n  2\r3"),
+                                      QStringLiteral("p\r\n\r\nq"),
+                                      Pair,
+                                      QStringLiteral("  "),
+                                      QStringLiteral("nul") + QChar(0) + QStringLiteral("after"),
+                                      QStringLiteral("\r\n")};
+    return Pick(C, Texts);
+}
+
+TBufferCoord RandomPos(TLexEdit &E, TChoiceSource &C) {
+    const int Count = E.Lines()->Count();
+    const int Line = int(C.Next(uint32_t(Count + 2))) + 0; // 0..Count+1: also outside
+    const int Len = Line >= 1 && Line <= Count ? E.Lines()->LineCharLength(Line - 1) : 0;
+    const int Char = int(C.Next(uint32_t(Len + 4))) + 0; // 0..Len+3: also past the end
+    return BufferCoord(Char, Line);
+}
+
+// The editing commands the harness runs, by weight.
+const std::array<TLexEditorCommand, 44> Commands = {
+    ecChar,         ecChar,         ecChar,         ecChar,          ecImeStr,      ecDeleteLastChar,
+    ecDeleteLastChar, ecDeleteChar, ecDeleteChar,   ecDeleteWord,    ecDeleteLastWord, ecDeleteBOL,
+    ecDeleteEOL,    ecDeleteLine,   ecLineBreak,    ecLineBreak,     ecInsertLine,  ecTab,
+    ecShiftTab,     ecToggleMode,   ecLeft,         ecRight,         ecUp,          ecDown,
+    ecSelLeft,      ecSelRight,     ecSelUp,        ecSelDown,       ecSelWordLeft, ecSelWordRight,
+    ecSelLineStart, ecSelLineEnd,   ecSelEditorTop, ecSelEditorBottom, ecLineEnd,   ecWordRight,
+    ecGotoXY,       ecSelGotoXY,    ecUndo,         ecRedo,          ecNone,        ecNone,
+    ecNone,         ecNone};
+// ecNone in the table stands for a direct change: a selection set directly, a replacement
+// through SelText, or a paste of multi-line text in a random paste mode.
+
+bool Inside(TLexEdit &E, const TBufferCoord &P) {
+    return P.Line >= 1 && P.Line <= std::max(E.Lines()->Count(), 1) && P.Char >= 1;
+}
+
+QString Describe(TLexEditorCommand Cmd, int Index) {
+    return QStringLiteral("command %1 (%2)").arg(Index).arg(EditorCommandToCodeString(Cmd));
+}
+
+bool IsEditing(TLexEditorCommand Cmd) {
+    return Cmd == ecChar || Cmd == ecImeStr || (Cmd >= ecDeleteLastChar && Cmd <= ecInsertLine) || Cmd == ecTab ||
+           Cmd == ecShiftTab;
+}
+
+// Blanks and line breaks made visible in failure messages.
+QString Show(QString S) {
+    S.replace(QLatin1Char(' '), QChar(0xB7));
+    S.replace(QLatin1Char('\t'), QChar(0x2192));
+    S.replace(QStringLiteral("\r\n"), QStringLiteral("\u21B5\n"));
+    return S;
+}
+
+// Undoes everything (bounded); returns the number of steps.
+int UndoAll(TLexEdit &E) {
+    int Steps = 0;
+    while (E.CanUndo() && Steps < 100000) {
+        E.Undo();
+        if (qEnvironmentVariableIsSet("LEXEDIT_TRACE")) qWarning("undo step\n%s", qPrintable(Show(E.Text())));
+        ++Steps;
+    }
+    return Steps;
+}
+
+int RedoAll(TLexEdit &E) {
+    int Steps = 0;
+    while (E.CanRedo() && Steps < 100000) {
+        if (qEnvironmentVariableIsSet("LEXEDIT_TRACE"))
+            for (int i = 0; i < std::min(4, UndoStackCount(*E.UndoRedo(), true)); ++i) {
+                const TLexEditUndoItem It = UndoStackItem(*E.UndoRedo(), true, i);
+                qWarning("  redo item %d: reason %d (%d,%d)-(%d,%d) '%s' mode %d n %d", i, int(It.ChangeReason),
+                         It.ChangeStartPos.Char, It.ChangeStartPos.Line, It.ChangeEndPos.Char, It.ChangeEndPos.Line,
+                         qPrintable(Show(It.ChangeStr)), int(It.ChangeSelMode), It.ChangeNumber);
+            }
+        E.Redo();
+        if (qEnvironmentVariableIsSet("LEXEDIT_TRACE")) qWarning("redo step\n%s", qPrintable(Show(E.Text())));
+        ++Steps;
+    }
+    return Steps;
+}
+
+} // namespace
+
+TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) {
+    TEditRunResult R;
+    E.SetReadOnly(false);
+    E.SetInsertMode(true);
+    TLexEditorOptions Options = LEXEDIT_DEFAULT_OPTIONS;
+    const auto Toggle = [&](TLexEditorOption O) {
+        if (C.Next(2) == 0) {
+            if (Options.Contains(O))
+                Options.Exclude(O);
+            else
+                Options.Include(O);
+        }
+    };
+    Toggle(eoAutoIndent);
+    Toggle(eoScrollPastEol);
+    Toggle(eoTabsToSpaces);
+    Toggle(eoSmartTabs);
+    Toggle(eoSmartTabDelete);
+    Toggle(eoGroupUndo);
+    Toggle(eoEnhanceHomeKey);
+    E.SetOptions(Options);
+    E.SetTabWidth(C.Next(2) == 0 ? 4 : 8);
+    const TLexSelectionMode Mode = TLexSelectionMode(C.Next(3));
+    E.SetSelectionMode(Mode);
+    E.SetText(RandomText(C));
+    E.ClearUndo();
+    E.SetCaretXY(BufferCoord(1, 1));
+    const QString Start = E.Text();
+    QStringList LogLines;
+    // The last commands, for failure messages.
+    const auto LogTail = [&] { return LogLines.mid(std::max<qsizetype>(0, LogLines.size() - 6)).join(QString()); };
+
+    for (int i = 0; i < AMaxCommands && !C.Exhausted(); ++i) {
+        const TLexEditorCommand Cmd = Commands[C.Next(uint32_t(Commands.size()))];
+        const QString Before = E.Text();
+        const QStringList LinesBefore = E.Lines()->ToStringList();
+        const bool ColumnDelete = E.SelAvail() && E.ActiveSelectionMode() == smColumn &&
+                                  (Cmd == ecDeleteLastChar || Cmd == ecDeleteChar);
+        const TBufferCoord B = E.BlockBegin();
+        const TBufferCoord BE = E.BlockEnd();
+        E.UndoRedo()->AddGroupBreak();
+        QString What = Describe(Cmd, i);
+        if (Cmd == ecNone) {
+            switch (C.Next(3)) {
+            case 0: {
+                const TBufferCoord P1 = RandomPos(E, C);
+                const TBufferCoord P2 = RandomPos(E, C);
+                E.SetCaretAndSelection(P2, P1, P2);
+                // An empty block set directly keeps the setters' own clamps: it is put on the
+                // caret, as any command leaves it.
+                if (!E.SelAvail()) E.SetCaretXY(E.CaretXY());
+                What += QStringLiteral(" selection");
+                break;
+            }
+            case 1: {
+                const QString V = RandomInsert(C);
+                E.SetSelText(V);
+                What += QStringLiteral(" SelText ") + V;
+                break;
+            }
+            default: {
+                const QString V = RandomInsert(C);
+                const TLexSelectionMode PasteMode = TLexSelectionMode(C.Next(3));
+                E.BeginUndoBlock();
+                E.SetSelTextPrimitiveEx(PasteMode, V);
+                E.EndUndoBlock();
+                What += QStringLiteral(" paste mode %1 ").arg(int(PasteMode)) + V;
+                break;
+            }
+            }
+        } else if (Cmd == ecChar) {
+            static const QString Chars = QStringLiteral("a z,(");
+            E.CommandProcessor(ecChar, Chars[int(C.Next(uint32_t(Chars.size())))], nullptr);
+        } else if (Cmd == ecImeStr) {
+            QString S = C.Next(2) == 0 ? Pair : QStringLiteral("ime");
+            E.CommandProcessor(ecImeStr, QChar(0), &S);
+        } else if (Cmd == ecGotoXY || Cmd == ecSelGotoXY) {
+            TBufferCoord P = RandomPos(E, C);
+            E.CommandProcessor(Cmd, QChar(0), &P);
+        } else {
+            E.CommandProcessor(Cmd, QChar(0), nullptr);
+        }
+        ++R.Commands;
+        LogLines << What + QStringLiteral(" -> caret %1,%2 block %3,%4-%5,%6\n")
+                          .arg(E.CaretX()).arg(E.CaretY()).arg(B.Char).arg(B.Line).arg(BE.Char).arg(BE.Line);
+        const auto Fail = [&](const QString &AWhy) {
+            R.Failure = Show(AWhy) + QStringLiteral("\nbefore:\n") + Show(Before) + QStringLiteral("\nstart text:\n") + Show(Start) + QStringLiteral("\nmode %1 options %2\n").arg(int(Mode)).arg(Options.ToMask()) + LogTail();
+            return R;
+        };
+        // Caret and block inside the buffer; a collapsed selection lies on the caret.
+        if (!Inside(E, E.CaretXY()) || !Inside(E, E.BlockBegin()) || !Inside(E, E.BlockEnd()))
+            return Fail(QStringLiteral("caret or block outside the buffer"));
+        if (!E.SelAvail() && E.ActiveSelectionMode() != smColumn &&
+            (E.BlockBegin() != E.CaretXY() || E.BlockEnd() != E.CaretXY()))
+            return Fail(QStringLiteral("anchor differs from the caret without a selection"));
+        const QString After = E.Text();
+        if (qEnvironmentVariableIsSet("LEXEDIT_TRACE"))
+            qWarning("%s\n%s", qPrintable(LogLines.last()), qPrintable(Show(After)));
+        if (ColumnDelete) {
+            const QStringList Now = E.Lines()->ToStringList();
+            if (Now.size() != LinesBefore.size()) return Fail(QStringLiteral("column delete changed the line count"));
+            for (int L = 1; L <= Now.size(); ++L)
+                if ((L < B.Line || L > BE.Line) && Now[L - 1] != LinesBefore[L - 1])
+                    return Fail(QStringLiteral("column delete changed a row outside the block"));
+        }
+        // One Undo restores the text before the command, one Redo the text after it.
+        if (Cmd != ecUndo && Cmd != ecRedo && After != Before) {
+            E.Undo();
+            if (E.Text() != Before)
+                return Fail(QStringLiteral("one undo gave\n") + E.Text() + QStringLiteral("\ninstead of\n") + Before);
+            E.Redo();
+            if (E.Text() != After)
+                return Fail(QStringLiteral("one redo gave\n") + E.Text() + QStringLiteral("\ninstead of\n") + After);
+        }
+    }
+    // Steps undone by ecUndo and not replaced by a new edit are still on the redo stack: the
+    // final state is the one with them redone.
+    RedoAll(E);
+    const QString Final = E.Text();
+    for (int Round = 0; Round < 2; ++Round) {
+        UndoAll(E);
+        if (E.Text() != Start)
+            return {QStringLiteral("undo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") + Show(Start) + QLatin1Char('\n') + LogTail(), R.Commands};
+        RedoAll(E);
+        if (E.Text() != Final)
+            return {QStringLiteral("redo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") + Show(Final) + QLatin1Char('\n') + LogTail(), R.Commands};
+    }
+    // Read-only refuses every editing command, Undo and Redo.
+    E.SetReadOnly(true);
+    for (TLexEditorCommand Cmd : Commands) {
+        if (!IsEditing(Cmd) && Cmd != ecUndo && Cmd != ecRedo) continue;
+        QString S = QStringLiteral("ro");
+        E.CommandProcessor(Cmd, QLatin1Char('r'), &S);
+        if (E.Text() != Final) return {QStringLiteral("read-only editor changed by ") + EditorCommandToCodeString(Cmd), R.Commands};
+    }
+    E.SetReadOnly(false);
+    return R;
+}
+
+} // namespace editor_test
