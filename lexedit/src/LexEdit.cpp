@@ -11,6 +11,7 @@
 #include "lexedit/LexTextDrawer.h"
 
 #include <QEvent>
+#include <QFontInfo>
 
 #include <algorithm>
 
@@ -57,7 +58,7 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
 
     // The window.
     resize(200, 150);
-    viewport()->setCursor(Qt::IBeamCursor);
+    InitViewAndMouse();
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -151,6 +152,12 @@ void TCustomLexEdit::SetOptions(TLexEditorOptions Value) {
     if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
     if (Changed.Contains(eoDropFiles)) setAcceptDrops(fOptions.Contains(eoDropFiles));
     if (Changed.Contains(eoShowSpecialChars)) InvalidateAll();
+    if (Changed.Contains(eoNoCaret)) {
+        if (fOptions.Contains(eoNoCaret))
+            HideCaret();
+        else
+            UpdateCaret();
+    }
     if (Changed.Contains(eoDisableScrollArrows) || Changed.Contains(eoHideShowScrollbars) ||
         Changed.Contains(eoScrollPastEof) || Changed.Contains(eoScrollPastEol))
         UpdateScrollBars();
@@ -167,7 +174,7 @@ void TCustomLexEdit::SetTabWidth(int Value) {
 void TCustomLexEdit::SetInsertMode(bool Value) {
     if (Value == fInserting) return;
     fInserting = Value;
-    UpdateCaret();
+    InitializeCaret();
     StatusChanged({scInsertMode});
 }
 
@@ -212,29 +219,31 @@ void TCustomLexEdit::SetColor(TColor Value) {
 void TCustomLexEdit::SetExtraLineSpacing(int Value) {
     if (Value == fExtraLineSpacing) return;
     fExtraLineSpacing = Value;
-    SizeOrFontChanged(true);
+    LexFontChanged();
 }
 
 void TCustomLexEdit::SetFontQuality(TFontQuality Value) {
     if (Value == fFontQuality) return;
     fFontQuality = Value;
-    QFont Font = font();
-    Font.setStyleStrategy(Value == fqNonAntialiased ? QFont::NoAntialias : QFont::PreferDefault);
-    SetEditorFont(Font);
+    SetEditorFont(font());
 }
 
 void TCustomLexEdit::SetEditorFont(const QFont &AFont) {
-    setFont(AFont); // changeEvent recomputes the cells
+    QFont Font = AFont;
+    Font.setStyleStrategy(fFontQuality == fqNonAntialiased ? QFont::NoAntialias : QFont::PreferDefault);
+    // Text is laid out in cells: a proportional face is asked for again with a fixed pitch.
+    if (!QFontInfo(Font).fixedPitch()) {
+        Font.setFixedPitch(true);
+        Font.setStyleHint(QFont::Monospace, Font.styleStrategy());
+    }
+    setFont(Font); // changeEvent recomputes the cells
 }
 
 void TCustomLexEdit::SetScrollBars(TScrollStyle Value) {
     if (Value == FScrollBars) return;
     FScrollBars = Value;
-    const bool H = Value == ssHorizontal || Value == ssBoth;
-    const bool V = Value == ssVertical || Value == ssBoth;
-    setHorizontalScrollBarPolicy(H ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(V ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     UpdateScrollBars();
+    InvalidateAll();
 }
 
 void TCustomLexEdit::SetBorderStyle(TBorderStyle Value) {

@@ -10,8 +10,10 @@
 //                        keyboard focus
 //   LexEditCaret.cpp     caret placement, selection, selected text, offsets, caret moves
 //   LexEditMapping.cpp   buffer <-> display positions, character offsets, word rules
-//   LexEditMouse.cpp     extending a multi-click selection while the mouse drags
-//   LexEditScroll.cpp    top line and left column, scroll bars, cell size and window size
+//   LexEditMouse.cpp     clicks, click series, drags, automatic scrolling, the mouse cursor
+//   LexEditScroll.cpp    pixels and cells, top line and left column, scroll bars and wheel,
+//                        cell size and window size
+//   LexEditCaretDisplay.cpp  the caret's shape, place and blinking; focus
 //   LexEditPaint.cpp     invalidation and the paint entry
 //   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
 //   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
@@ -33,10 +35,13 @@
 #include "lexedit/LexEditTypes.h"
 
 #include <QAbstractScrollArea>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -111,9 +116,9 @@ public:
     QFont EditorFont() const { return font(); }
     void SetEditorFont(const QFont &AFont);
     TLexEditCaretType InsertCaret() const { return fInsertCaret; }
-    void SetInsertCaret(TLexEditCaretType Value) { fInsertCaret = Value; }
+    void SetInsertCaret(TLexEditCaretType Value);
     TLexEditCaretType OverwriteCaret() const { return fOverwriteCaret; }
-    void SetOverwriteCaret(TLexEditCaretType Value) { fOverwriteCaret = Value; }
+    void SetOverwriteCaret(TLexEditCaretType Value);
     TColor ScrollHintColor() const { return fScrollHintColor; }
     void SetScrollHintColor(TColor Value) { fScrollHintColor = Value; }
     TLexScrollHintFormat ScrollHintFormat() const { return fScrollHintFormat; }
@@ -202,10 +207,14 @@ public:
     using TUpdateGuard =
         common::BracketGuard<TCustomLexEdit, &TCustomLexEdit::IncPaintLock, &TCustomLexEdit::DecPaintLock>;
 
-    // ---- view --------------------------------------------------------------------------------
+    // ---- view (LexEditScroll.cpp) --------------------------------------------------------------
     int TopLine() const { return fTopLine; }
+    // Clamped to 1 .. the last row that keeps the window full (the last row with eoScrollPastEof).
+    // A move by less than a window shifts the pixels and repaints only the uncovered band.
     void SetTopLine(int Value);
     int LeftChar() const { return fLeftChar; }
+    // Clamped to 1 .. the longest line minus the window (far right with eoScrollPastEol, as long
+    // as the pixel offsets fit in 32 bits).
     void SetLeftChar(int Value);
     int CharsInWindow() const { return fCharsInWindow; }
     int LinesInWindow() const { return fLinesInWindow; }
@@ -213,8 +222,51 @@ public:
     int LineHeight() const { return fTextHeight; }
     int GutterWidth() const { return fGutterWidth; }
     TheTextDrawer &TextDrawer() { return *fTextDrawer; }
+    // Viewport pixels and cells: the cell under a point, the caret position nearest to a point
+    // (the nearer cell boundary; a point below the last whole row goes to that row), and the
+    // top-left pixel of a cell.
+    TDisplayCoord PixelsToRowColumn(int aX, int aY) const;
+    TDisplayCoord PixelsToNearestRowColumn(int aX, int aY) const;
+    QPoint RowColumnToPixels(const TDisplayCoord &RowCol) const;
     // Scrolls so that the caret is visible.
     virtual void EnsureCursorPosVisible();
+    // ForceToMiddle centres the caret's row when it is out of view (EvenIfVisible: always).
+    void EnsureCursorPosVisibleEx(bool ForceToMiddle, bool EvenIfVisible = false);
+    bool CaretInView() const;
+    // One wheel turn of WheelDelta (120 a notch): 3 rows a notch, a page with Ctrl. Returns
+    // whether it was handled.
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint &MousePos);
+    // The scroll box is being dragged.
+    bool IsScrolling() const { return FIsScrolling; }
+    TLexScrollEvent OnScroll;
+
+    // ---- caret display (LexEditCaretDisplay.cpp) ----------------------------------------------
+    // Shows the caret without the focus too.
+    bool AlwaysShowCaret() const { return fAlwaysShowCaret; }
+    void SetAlwaysShowCaret(bool Value);
+    // The caret's rectangle in the editor's own coordinates (what an input method is told), and
+    // whether it is shown now (it may be in the off phase of its blinking).
+    QRect CaretRectangle() const;
+    bool CaretShown() const { return fStateFlags.Contains(sfCaretVisible); }
+    // The focus goes to the last control of the focus list that can take it, else to the editor.
+    void SetFocus();
+
+    // ---- mouse (LexEditMouse.cpp) ---------------------------------------------------------------
+    // What the mouse handling asks of the system; tests replace it.
+    void SetMouseEnvironment(TLexMouseEnvironment AEnvironment) { fMouseEnv = std::move(AEnvironment); }
+    const TLexMouseEnvironment &MouseEnvironment() const { return fMouseEnv; }
+    bool IsPointInSelection(const TBufferCoord &Value) const;
+    // The buffer position under the mouse cursor; false when the cursor is outside the control.
+    bool GetPositionOfMouse(TBufferCoord &aPos) const;
+    QString GetWordAtMouse() const;
+    // The number of the current left click in a fast series (0 after another kind of press).
+    int ClickCount() const { return fClickCount; }
+    // The cursor over the text (the gutter and a draggable selection show the arrow).
+    Qt::CursorShape TextCursor() const { return fTextCursor; }
+    void SetTextCursor(Qt::CursorShape Value);
+    TLexMouseCursorEvent OnMouseCursor;
+    TLexNotifyEvent OnTripleClick;
+    TLexNotifyEvent OnQuadrupleClick;
 
     // ---- highlighter ranges ------------------------------------------------------------------
     void ScanRanges();
@@ -406,8 +458,14 @@ protected:
     virtual void DoOnCommandProcessed(TLexEditorCommand Command, QChar AChar, void *Data);
     // Tells the transient painting of the plug-ins that the caret is about to move and has moved.
     virtual void DoOnPaintTransient(TTransientType TransientType) { Q_UNUSED(TransientType); }
-    // Re-places the caret on screen (called at the end of the update lock).
-    virtual void UpdateCaret() {}
+    // ---- view and caret (LexEditScroll.cpp, LexEditCaretDisplay.cpp) ---------------------------
+    // The caret's shape for the insert or overwrite mode; shown at once with the focus.
+    void InitializeCaret();
+    // Re-places the caret on screen (deferred to the end of the update lock).
+    virtual void UpdateCaret();
+    void ShowCaret();
+    void HideCaret();
+    // The scroll bars from the view (deferred to the end of the update lock).
     virtual void UpdateScrollBars();
     // Recomputes the cell size from the font and the styles in use.
     virtual void RecalcCharExtent();
@@ -428,9 +486,32 @@ protected:
     // Repaints the pending area collected under the update lock.
     void FlushPendingInvalidation();
 
+    // ---- mouse (LexEditMouse.cpp) -----------------------------------------------------------
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void DblClick();
+    virtual void TripleClick();
+    virtual void QuadrupleClick();
+    // The caret to the position nearest to the point; the automatic scrolling while the mouse
+    // is outside the text (one step per tick of a 100 ms timer).
+    void ComputeCaret(int X, int Y);
+    void ComputeScroll(int X, int Y);
+    void ScrollTimerHandler();
+    bool AutoScrolling() const;
+    virtual void UpdateMouseCursor(const QPoint &APoint);
+
     // ---- Qt --------------------------------------------------------------------------------
     void paintEvent(QPaintEvent *AEvent) override;
     void resizeEvent(QResizeEvent *AEvent) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent *AEvent) override;
+    void focusInEvent(QFocusEvent *AEvent) override;
+    void focusOutEvent(QFocusEvent *AEvent) override;
+    void mousePressEvent(QMouseEvent *AEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent *AEvent) override;
+    void mouseMoveEvent(QMouseEvent *AEvent) override;
+    void mouseReleaseEvent(QMouseEvent *AEvent) override;
     void changeEvent(QEvent *AEvent) override;
     // Tab stays in the editor when it wants tabs.
     bool focusNextPrevChild(bool ANext) override;
@@ -530,6 +611,37 @@ private:
     // Repaints at once (the Update of the commands); the pending rows are flushed.
     void UpdateView();
 
+    // ---- view, caret display and mouse (LexEditScroll.cpp, LexEditCaretDisplay.cpp,
+    // LexEditMouse.cpp) ---------------------------------------------------------------------------
+    void InitViewAndMouse();
+    // Shifts the pixels by whole columns and rows (or repaints when that is a window or more).
+    void ScrollView(int DeltaColumns, int DeltaRows);
+    void MovePixels(int DeltaColumns, int DeltaRows);
+    void ApplyScrollBar(bool AHorizontal, bool AWanted, int AMaxScroll, int APage, int APosition);
+    // The scroll bars' user actions as scroll codes (0 line up .. 8 end scroll).
+    void WMVScroll(int ACode, int APosition);
+    void WMHScroll(int ACode, int APosition);
+    void ScrollBarAction(bool AHorizontal, int AAction);
+    void ShowScrollHint();
+    void HideScrollHint();
+    // The largest left column whose pixel offsets still fit in 32 bits.
+    int MaxLeftCharInPixels() const;
+    void DestroyCaret();
+    void CaretBlink();
+    void InvalidateCaret();
+    // Draws the caret, inverted, inside AClip right of the gutter (the paint entry calls it last).
+    void PaintCaret(QPainter &APainter, const QRect &AClip) const;
+    TShiftState ShiftFromEvent(const QMouseEvent &AEvent) const;
+    void CountClick(const QMouseEvent &AEvent, TShiftState Shift);
+    void HandleMousePress(QMouseEvent *AEvent);
+    // Step 4 of a press: extend or collapse the selection at the caret, with the column mode.
+    void PlaceSelectionAtCaret(TShiftState Shift);
+    // A press inside the selection was waiting for a drag; it becomes an ordinary press.
+    void ApplyPendingPress();
+    // The caret to APos while the mouse drags; AExtend: the block end follows from the anchor.
+    void DragCaretTo(const TBufferCoord &APos, bool AExtend);
+    int ClampRow(int ARow) const;
+
     // ---- painting (LexEditPaint.cpp) -----------------------------------------------------------
     // Marks the rows of lines FirstLine..LastLine between the pixel columns ALeft and ARight.
     void InvalidateRows(int FirstLine, int LastLine, int ALeft, int ARight);
@@ -606,6 +718,28 @@ private:
     // An undo item is being reversed: what the editor adds by itself goes to the redo stack.
     bool fReversingUndo = false;
     bool fBookMarkKeys = true;
+    // view, caret display and mouse
+    bool FIsScrolling = false;
+    bool fInUpdateScrollBars = false;
+    int fMouseWheelAccumulator = 0;
+    QPoint fCaretOffset;
+    QSize fCaretSize{2, 1};
+    QRect fCaretRect;           // viewport pixels of the caret
+    bool fCaretCreated = false; // the caret exists (focus or fAlwaysShowCaret)
+    bool fCaretBlinkOn = true;  // the blinking's visible phase
+    QTimer fCaretBlinkTimer;
+    TLexMouseEnvironment fMouseEnv;
+    int fMouseDownX = 0;
+    int fMouseDownY = 0;
+    int fClickCount = 0;
+    int64_t fLastClickTime = 0;
+    bool fMouseCaptured = false;
+    bool fPendingDrag = false; // a press inside the selection waits for a drag or a release
+    TShiftState fPendingShift;
+    QTimer fScrollTimer;
+    int fScrollDeltaX = 0;
+    int fScrollDeltaY = 0;
+    Qt::CursorShape fTextCursor = Qt::IBeamCursor;
     // owned parts
     std::unique_ptr<TheTextDrawer> fTextDrawer;
     std::unique_ptr<TLexEditKeyStrokes> fKeyStrokes;

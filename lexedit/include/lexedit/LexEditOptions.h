@@ -4,9 +4,11 @@
 
 #include "common/Exception.h"
 #include "lexedit/LexEditKeyCmds.h"
+#include "lexedit/LexEditTypes.h"
 #include "lexedit/LexSet.h"
 
 #include <QChar>
+#include <QPoint>
 #include <QString>
 
 #include <cstdint>
@@ -128,5 +130,25 @@ struct TLexStoredKeystroke {
                Shift2 == O.Shift2;
     }
 };
+
+// ---- view and mouse ---------------------------------------------------------------------------
+
+enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
+using TLexScrollEvent = std::function<void(TCustomLexEdit *Sender, TScrollBarKind ScrollBar)>;
+// The cursor chosen for the point over aLineCharPos may be changed.
+using TLexMouseCursorEvent =
+    std::function<void(TCustomLexEdit *Sender, const TBufferCoord &aLineCharPos, Qt::CursorShape &aCursor)>;
+
+// What the mouse handling asks of the system: the mouse position (global pixels), the keys
+// held, the double-click time and drag distance, and a millisecond clock for events that carry
+// no time stamp. DefaultMouseEnvironment asks Qt.
+struct TLexMouseEnvironment {
+    std::function<QPoint()> CursorPos;
+    std::function<Qt::KeyboardModifiers()> KeyboardModifiers;
+    std::function<int()> DoubleClickTime;
+    std::function<int()> DragDistance;
+    std::function<int64_t()> Now;
+};
+TLexMouseEnvironment DefaultMouseEnvironment();
 
 } // namespace lexedit
