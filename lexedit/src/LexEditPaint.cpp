@@ -64,6 +64,8 @@ void TCustomLexEdit::paintEvent(QPaintEvent *AEvent) {
         Painter.fillRect(AEvent->rect(), ColorToQColor(fColor, palette()));
         // The input method's composition string, over the text at the caret.
         PaintPreedit(Painter);
+        // The caret last, over everything.
+        PaintCaret(Painter, AEvent->rect());
     });
 }
 

@@ -85,6 +85,7 @@ private slots:
     void wheelAccumulatesAndPages();
     void caretShapes_data();
     void caretShapes();
+    void caretIsDrawnInverted();
     void scrollBarState_data();
     void scrollBarState();
     void scrollBarActionsMoveTheView();
@@ -396,6 +397,28 @@ void TestLexEditScroll::caretShapes() {
     E.SetTopLine(1);
     QVERIFY(E.CaretShown());
     QCOMPARE(E.CaretRectangle(), Expected);
+}
+
+void TestLexEditScroll::caretIsDrawnInverted() {
+    TLexEdit E;
+    E.SetLines(NumberedLines(20));
+    E.SetColor(TColor(0x00FFFFFF));
+    E.SetInsertCaret(ctBlock);
+    E.SetAlwaysShowCaret(true);
+    E.SetCaretXY(BufferCoord(2, 2));
+    const QRect R = E.CaretRectangle().translated(-E.viewport()->pos());
+    const QImage Image = E.viewport()->grab().toImage();
+    const qreal Ratio = Image.devicePixelRatio();
+    const auto Pixel = [&](QPoint P) { return QColor(Image.pixel(int(P.x() * Ratio), int(P.y() * Ratio))); };
+    QCOMPARE(Pixel(R.center()), QColor(Qt::black));
+    QCOMPARE(Pixel(R.bottomRight() + QPoint(3, 3)), QColor(Qt::white));
+    // With eoNoCaret nothing is drawn.
+    TLexEditorOptions O = E.Options();
+    O.Include(eoNoCaret);
+    E.SetOptions(O);
+    QVERIFY(!E.CaretShown());
+    const QImage Plain = E.viewport()->grab().toImage();
+    QCOMPARE(QColor(Plain.pixel(int(R.center().x() * Ratio), int(R.center().y() * Ratio))), QColor(Qt::white));
 }
 
 // ---- scroll bars ----------------------------------------------------------------------------------
