@@ -162,7 +162,8 @@ void TCustomLexEdit::SetFocus() {
     for (auto It = fFocusList.rbegin(); It != fFocusList.rend(); ++It) {
         if (It->isNull()) continue;
         QWidget *W = It->data();
-        if (W->isEnabled() && W->isVisible() && W->focusPolicy() != Qt::NoFocus) W->setFocus(Qt::OtherFocusReason);
+        if (W->isEnabled() && W->isVisible() && W->focusPolicy() != Qt::NoFocus)
+            W->setFocus(Qt::OtherFocusReason);
         return;
     }
     setFocus(Qt::MouseFocusReason);

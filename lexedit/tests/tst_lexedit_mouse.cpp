@@ -43,11 +43,13 @@ public:
     void Send(QEvent::Type AType, QPoint AAt, Qt::MouseButton AButton, Qt::MouseButtons AButtons,
               Qt::KeyboardModifiers AModifiers = Qt::NoModifier) {
         Cursor = AAt;
-        QMouseEvent Ev(AType, QPointF(AAt), QPointF(viewport()->mapToGlobal(AAt)), AButton, AButtons, AModifiers);
+        QMouseEvent Ev(AType, QPointF(AAt), QPointF(viewport()->mapToGlobal(AAt)), AButton, AButtons,
+                       AModifiers);
         Ev.setTimestamp(quint64(Clock));
         QCoreApplication::sendEvent(viewport(), &Ev);
     }
-    void Press(QPoint AAt, Qt::KeyboardModifiers AModifiers = Qt::NoModifier, Qt::MouseButton AButton = Qt::LeftButton) {
+    void Press(QPoint AAt, Qt::KeyboardModifiers AModifiers = Qt::NoModifier,
+               Qt::MouseButton AButton = Qt::LeftButton) {
         Send(QEvent::MouseButtonPress, AAt, AButton, AButton, AModifiers);
     }
     void Release(QPoint AAt, Qt::KeyboardModifiers AModifiers = Qt::NoModifier,
@@ -65,7 +67,8 @@ public:
 };
 
 QStringList SampleLines() {
-    return {QStringLiteral("alpha beta gamma"), QStringLiteral("delta epsilon"), QStringLiteral("zeta eta theta")};
+    return {QStringLiteral("alpha beta gamma"), QStringLiteral("delta epsilon"),
+            QStringLiteral("zeta eta theta")};
 }
 
 QStringList ManyLines(int ACount) {

@@ -287,7 +287,8 @@ void TestLexEditScroll::forceToMiddleShowsCaretOneRowAbove() {
     E.SetTopLine(50);
     E.SetCaretXYEx(false, BufferCoord(1, 49));
     E.EnsureCursorPosVisibleEx(true, false);
-    QVERIFY2(E.TopLine() <= 49 && 49 < E.TopLine() + E.LinesInWindow(), qPrintable(QString::number(E.TopLine())));
+    QVERIFY2(E.TopLine() <= 49 && 49 < E.TopLine() + E.LinesInWindow(),
+             qPrintable(QString::number(E.TopLine())));
 }
 
 void TestLexEditScroll::windowSmallerThanACellKeepsTheCaretInView() {
@@ -384,10 +385,18 @@ void TestLexEditScroll::caretShapes() {
     const QPoint Cell = E.RowColumnToPixels(DisplayCoord(3, 2)) + E.viewport()->pos();
     QRect Expected;
     switch (kind) {
-    case 0: Expected = QRect(Cell + QPoint(-1, 0), QSize(2, H - 2)); break;
-    case 1: Expected = QRect(Cell + QPoint(0, H - 2), QSize(W, 2)); break;
-    case 2: Expected = QRect(Cell + QPoint(0, (H - 2) / 2), QSize(W, (H - 2) / 2)); break;
-    default: Expected = QRect(Cell, QSize(W, H - 2)); break;
+    case 0:
+        Expected = QRect(Cell + QPoint(-1, 0), QSize(2, H - 2));
+        break;
+    case 1:
+        Expected = QRect(Cell + QPoint(0, H - 2), QSize(W, 2));
+        break;
+    case 2:
+        Expected = QRect(Cell + QPoint(0, (H - 2) / 2), QSize(W, (H - 2) / 2));
+        break;
+    default:
+        Expected = QRect(Cell, QSize(W, H - 2));
+        break;
     }
     QCOMPARE(E.CaretRectangle(), Expected);
     QVERIFY(E.CaretShown());
@@ -418,7 +427,8 @@ void TestLexEditScroll::caretIsDrawnInverted() {
     E.SetOptions(O);
     QVERIFY(!E.CaretShown());
     const QImage Plain = E.viewport()->grab().toImage();
-    QCOMPARE(QColor(Plain.pixel(int(R.center().x() * Ratio), int(R.center().y() * Ratio))), QColor(Qt::white));
+    QCOMPARE(QColor(Plain.pixel(int(R.center().x() * Ratio), int(R.center().y() * Ratio))),
+             QColor(Qt::white));
 }
 
 // ---- scroll bars ----------------------------------------------------------------------------------
