@@ -16,6 +16,15 @@
 
 namespace lexedit {
 
+namespace {
+
+// Commands without a built-in action: they tell the command events and the hooked handlers
+// that the editor got or lost the focus.
+constexpr TLexEditorCommand FocusGainedCommand = 480;
+constexpr TLexEditorCommand FocusLostCommand = 481;
+
+} // namespace
+
 // ---- shape --------------------------------------------------------------------------------------
 
 void TCustomLexEdit::SetInsertCaret(TLexEditCaretType Value) {
@@ -177,6 +186,7 @@ void TCustomLexEdit::focusInEvent(QFocusEvent *AEvent) {
             UpdateCaret();
             return;
         }
+        CommandProcessor(FocusGainedCommand, QChar(), nullptr);
         InitializeCaret();
         if (fHideSelection && SelAvail()) InvalidateSelection();
     });
@@ -187,6 +197,7 @@ void TCustomLexEdit::focusOutEvent(QFocusEvent *AEvent) {
     common::Guarded([&] {
         // A popup menu takes the focus only for a while: caret and selection stay.
         if (AEvent->reason() == Qt::PopupFocusReason) return;
+        CommandProcessor(FocusLostCommand, QChar(), nullptr);
         fScrollTimer.stop();
         if (hasFocus() || fAlwaysShowCaret) return;
         DestroyCaret();

@@ -86,6 +86,7 @@ private slots:
     void caretShapes_data();
     void caretShapes();
     void caretIsDrawnInverted();
+    void focusCreatesAndRemovesTheCaret();
     void scrollBarState_data();
     void scrollBarState();
     void scrollBarActionsMoveTheView();
@@ -429,6 +430,39 @@ void TestLexEditScroll::caretIsDrawnInverted() {
     const QImage Plain = E.viewport()->grab().toImage();
     QCOMPARE(QColor(Plain.pixel(int(R.center().x() * Ratio), int(R.center().y() * Ratio))),
              QColor(Qt::white));
+}
+
+void TestLexEditScroll::focusCreatesAndRemovesTheCaret() {
+    QWidget Window;
+    auto *E = new TLexEdit(&Window);
+    auto *Other = new QWidget(&Window);
+    Other->setFocusPolicy(Qt::StrongFocus);
+    Other->move(0, 200);
+    E->SetLines(NumberedLines(20));
+    QList<int> Commands;
+    E->OnProcessCommand = [&](TCustomLexEdit *, TLexEditorCommand &C, QChar &, void *) { Commands << C; };
+    Window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&Window));
+    E->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(E->hasFocus());
+    QVERIFY(E->CaretShown());
+    QCOMPARE(Commands, QList<int>{480});
+    // A popup takes the focus for a while: the caret stays.
+    Other->setFocus(Qt::PopupFocusReason);
+    QTRY_VERIFY(!E->hasFocus());
+    QVERIFY(E->CaretShown());
+    QCOMPARE(Commands, QList<int>{480});
+    E->setFocus(Qt::PopupFocusReason);
+    QTRY_VERIFY(E->hasFocus());
+    // Another control takes it: the caret goes.
+    Other->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!E->hasFocus());
+    QVERIFY(!E->CaretShown());
+    QCOMPARE(Commands.last(), 481);
+    // The focus list: the editor hands the focus to its last control.
+    E->AddFocusControl(Other);
+    E->SetFocus();
+    QVERIFY(Other->hasFocus());
 }
 
 // ---- scroll bars ----------------------------------------------------------------------------------
