@@ -72,8 +72,7 @@ void TCustomLexEdit::ExecPage(TLexEditorCommand Command, bool Sel) {
         break;
     case ecPageTop:
     case ecPageBottom: {
-        const int Row =
-            Command == ecPageTop ? fTopLine : fTopLine + std::max(fLinesInWindow, 1) - 1;
+        const int Row = Command == ecPageTop ? fTopLine : fTopLine + std::max(fLinesInWindow, 1) - 1;
         const TBufferCoord P = DisplayToBufferPos(DisplayCoord(DisplayX(), Row));
         MoveCaretAndSelection(CaretXY(), P, Sel);
         UpdateView();
@@ -281,7 +280,8 @@ QString TCustomLexEdit::GetLeftSpacing(int CharCount, bool WantTabs) const {
     CharCount = std::max(CharCount, 0);
     if (!WantTabs || fOptions.Contains(eoTabsToSpaces) || CharCount < fTabWidth)
         return QString(CharCount, QLatin1Char(' '));
-    return QString(CharCount / fTabWidth, QLatin1Char('\t')) + QString(CharCount % fTabWidth, QLatin1Char(' '));
+    return QString(CharCount / fTabWidth, QLatin1Char('\t')) +
+           QString(CharCount % fTabWidth, QLatin1Char(' '));
 }
 
 QString TCustomLexEdit::ExpandTabs(const QString &S) const {

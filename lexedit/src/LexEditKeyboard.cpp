@@ -56,8 +56,9 @@ bool TCustomLexEdit::event(QEvent *AEvent) {
             uint16_t Key = 0;
             TShiftState Shift;
             if (KeyEventToVirtualKey(*K, Key, Shift))
-                Claim = fKeyStrokes->FindKeycode(Key, Shift) >= 0 ||
-                        (fLastKey != 0 && fKeyStrokes->FindKeycode2(fLastKey, fLastShiftState, Key, Shift) >= 0);
+                Claim =
+                    fKeyStrokes->FindKeycode(Key, Shift) >= 0 ||
+                    (fLastKey != 0 && fKeyStrokes->FindKeycode2(fLastKey, fLastShiftState, Key, Shift) >= 0);
             if ((Key == VK_TAB) && !fWantTabs) Claim = false;
             if (!Claim && !(K->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
                 Claim = !TypedText(K->text()).isEmpty();
@@ -166,7 +167,8 @@ QVariant TCustomLexEdit::inputMethodQuery(Qt::InputMethodQuery AQuery) const {
         return !GetReadOnly();
     case Qt::ImCursorRectangle: {
         const TDisplayCoord P = DisplayXY();
-        return QRect((P.Column - 1) * fCharWidth + fTextOffset, (P.Row - fTopLine) * fTextHeight, 1, fTextHeight);
+        return QRect((P.Column - 1) * fCharWidth + fTextOffset, (P.Row - fTopLine) * fTextHeight, 1,
+                     fTextHeight);
     }
     case Qt::ImFont:
         return font();

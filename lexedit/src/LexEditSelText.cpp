@@ -121,7 +121,8 @@ void TCustomLexEdit::ColumnRowRange(int ALine, int Left, int Right, int &From, i
     // The first character starting at or after column C.
     const auto StartingFrom = [&](int C) {
         TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
-        if (P.Char <= Len && BufferToDisplayPos(P).Column < C) P.Char += IsSurrogatePairAt(S, P.Char - 1) ? 2 : 1;
+        if (P.Char <= Len && BufferToDisplayPos(P).Column < C)
+            P.Char += IsSurrogatePairAt(S, P.Char - 1) ? 2 : 1;
         return P.Char;
     };
     From = StartingFrom(Left);
@@ -159,8 +160,8 @@ void TCustomLexEdit::SetSelText(const QString &Value) {
     SetSelTextPrimitiveEx(fActiveSelectionMode, Value, true, false);
 }
 
-void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList,
-                                           bool SilentDelete) {
+void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QString &Value,
+                                           bool AddToUndoList, bool SilentDelete) {
     TOwnBufferBracket Bracket(*this);
     TUpdateGuard Lock(*this);
     std::optional<TUndoBlockGuard> Block;
@@ -175,8 +176,8 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
         const QString Removed = RemovedSelText();
         if (!Removed.isEmpty()) {
             if (AddToUndoList)
-                fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fBlockBegin, fBlockEnd, Removed,
-                                         fActiveSelectionMode);
+                fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fBlockBegin, fBlockEnd,
+                                         Removed, fActiveSelectionMode);
             DeleteSelection(BlockBegin(), BlockEnd());
         }
         fBlockBegin = fBlockEnd = CaretXY();
@@ -250,7 +251,8 @@ void TCustomLexEdit::InsertText(TLexSelectionMode PasteMode, const QString &Valu
         if (Record)
             PadLine(Line, Before - 1);
         else if (LineLength(Line) < Before - 1)
-            fLines->Put(Line - 1, fLines->Get(Line - 1) + QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
+            fLines->Put(Line - 1,
+                        fLines->Get(Line - 1) + QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
         InsertNormal(Value);
         if (AddToUndoList)
             fUndoRedo->AddUndoChange(crInsert, BufferCoord(Before, Line), CaretXY(), QString(), smNormal);
@@ -306,8 +308,8 @@ void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool A
         const int L = std::min(Line, fLines->Count());
         // Exactly the characters put in front of the line.
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L), QString(),
-                                     smNormal);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L),
+                                     QString(), smNormal);
         SetCaretXYEx(true, BufferCoord(NewLen + 1, L));
         return;
     }
@@ -343,8 +345,8 @@ void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool A
     fLines->InsertStrings(At, Pieces);
     if (AddToUndoList) {
         const int Count = fLines->Count();
-        const TBufferCoord End = At + k + 1 <= Count ? BufferCoord(1, At + k + 1)
-                                                     : BufferCoord(LineLength(Count) + 1, Count);
+        const TBufferCoord End =
+            At + k + 1 <= Count ? BufferCoord(1, At + k + 1) : BufferCoord(LineLength(Count) + 1, Count);
         fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, At + 1), End, QString(), smNormal);
     }
     SetCaretXYEx(true, BufferCoord(1, At + k + 1));
@@ -379,8 +381,8 @@ void TCustomLexEdit::InsertColumn(const QString &Value, bool AddToUndoList) {
         S.insert(p - 1, P);
         ProperSetLine(L - 1, S);
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crInsert, BufferCoord(p, L), BufferCoord(p + int(P.size()), L), QString(),
-                                     smColumn);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(p, L), BufferCoord(p + int(P.size()), L),
+                                     QString(), smColumn);
         LastLen = int(P.size());
     }
     SetCaretXYEx(true, BufferCoord(p + LastLen, Line + std::max(0, int(Pieces.size()) - 1)));
@@ -447,7 +449,8 @@ void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
         case crDelete:
         case crSilentDelete: {
             TBufferCoord q = TBufferCoord::Min(Start, End);
-            if (M == smColumn) q = BufferCoord(std::min(Start.Char, End.Char), std::min(Start.Line, End.Line));
+            if (M == smColumn)
+                q = BufferCoord(std::min(Start.Char, End.Char), std::min(Start.Line, End.Line));
             if (q.Line > fLines->Count()) {
                 SetCaretXYEx(false, BufferCoord(1, fLines->Count()));
                 fLines->Add(QString());
@@ -459,12 +462,15 @@ void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
                 InsertLine(S, false, !EndsWithLineBreak(S));
             else if (!S.isEmpty())
                 InsertText(smNormal, S, false);
+            // The end-of-line marker stands for the end of the line as it is now, with S back.
+            const TBufferCoord S2 = ResolveEol(Item.ChangeStartPos);
+            const TBufferCoord E2 = ResolveEol(Item.ChangeEndPos);
             if (Item.ChangeReason == crSilentDelete)
-                SetUndoSelection(End, End, End, M);
+                SetUndoSelection(E2, E2, E2, M);
             else
-                SetUndoSelection(End, Start, End, M);
+                SetUndoSelection(E2, S2, E2, M);
             EnsureCursorPosVisible();
-            U.AddRedoChange(Item.ChangeReason, Start, End, QString(), M, G);
+            U.AddRedoChange(Item.ChangeReason, S2, E2, QString(), M, G);
             break;
         }
         case crLineBreak: {

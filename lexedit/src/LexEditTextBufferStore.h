@@ -130,7 +130,8 @@ TLexEditFileFormat FileFormatFromBreaks(bool SawCR, bool SawLF, bool SawLS);
 // The general way of loading, for every encoding: the bytes are decoded into one text, which
 // SetTextAndFileFormat cuts into lines. LoadFromBytes takes it for UTF-16; for the 8-bit code page
 // and UTF-8 it must give what SplitBytes gives.
-void LoadDecodedText(TLexEditStringList &List, const QByteArray &Bytes, std::optional<TLexEncoding> AEncoding);
+void LoadDecodedText(TLexEditStringList &List, const QByteArray &Bytes,
+                     std::optional<TLexEncoding> AEncoding);
 
 // The list's records and everything kept alongside them.
 class TLexEditLineStore {

@@ -347,8 +347,8 @@ void TCustomLexEdit::ExecLineBreak(TLexEditorCommand Command) {
         U.AddUndoChange(crLineBreak, BufferCoord(X, L), BufferCoord(X, L), Right, smNormal);
         // The indentation is an insert of its own, so that redoing the split brings it back.
         if (!Indent.isEmpty())
-            U.AddUndoChange(crInsert, BufferCoord(1, L + 1), BufferCoord(int(Indent.size()) + 1, L + 1), QString(),
-                            smNormal);
+            U.AddUndoChange(crInsert, BufferCoord(1, L + 1), BufferCoord(int(Indent.size()) + 1, L + 1),
+                            QString(), smNormal);
         if (Break) NewCaret = BufferCoord(int(Indent.size()) + 1, L + 1);
     }
     SetCaretXYEx(true, NewCaret);

@@ -78,15 +78,50 @@ TBufferCoord RandomPos(TLexEdit &E, TChoiceSource &C) {
 }
 
 // The editing commands the harness runs, by weight.
-const std::array<TLexEditorCommand, 44> Commands = {
-    ecChar,         ecChar,         ecChar,         ecChar,          ecImeStr,      ecDeleteLastChar,
-    ecDeleteLastChar, ecDeleteChar, ecDeleteChar,   ecDeleteWord,    ecDeleteLastWord, ecDeleteBOL,
-    ecDeleteEOL,    ecDeleteLine,   ecLineBreak,    ecLineBreak,     ecInsertLine,  ecTab,
-    ecShiftTab,     ecToggleMode,   ecLeft,         ecRight,         ecUp,          ecDown,
-    ecSelLeft,      ecSelRight,     ecSelUp,        ecSelDown,       ecSelWordLeft, ecSelWordRight,
-    ecSelLineStart, ecSelLineEnd,   ecSelEditorTop, ecSelEditorBottom, ecLineEnd,   ecWordRight,
-    ecGotoXY,       ecSelGotoXY,    ecUndo,         ecRedo,          ecNone,        ecNone,
-    ecNone,         ecNone};
+const std::array<TLexEditorCommand, 44> Commands = {ecChar,
+                                                    ecChar,
+                                                    ecChar,
+                                                    ecChar,
+                                                    ecImeStr,
+                                                    ecDeleteLastChar,
+                                                    ecDeleteLastChar,
+                                                    ecDeleteChar,
+                                                    ecDeleteChar,
+                                                    ecDeleteWord,
+                                                    ecDeleteLastWord,
+                                                    ecDeleteBOL,
+                                                    ecDeleteEOL,
+                                                    ecDeleteLine,
+                                                    ecLineBreak,
+                                                    ecLineBreak,
+                                                    ecInsertLine,
+                                                    ecTab,
+                                                    ecShiftTab,
+                                                    ecToggleMode,
+                                                    ecLeft,
+                                                    ecRight,
+                                                    ecUp,
+                                                    ecDown,
+                                                    ecSelLeft,
+                                                    ecSelRight,
+                                                    ecSelUp,
+                                                    ecSelDown,
+                                                    ecSelWordLeft,
+                                                    ecSelWordRight,
+                                                    ecSelLineStart,
+                                                    ecSelLineEnd,
+                                                    ecSelEditorTop,
+                                                    ecSelEditorBottom,
+                                                    ecLineEnd,
+                                                    ecWordRight,
+                                                    ecGotoXY,
+                                                    ecSelGotoXY,
+                                                    ecUndo,
+                                                    ecRedo,
+                                                    ecNone,
+                                                    ecNone,
+                                                    ecNone,
+                                                    ecNone};
 // ecNone in the table stands for a direct change: a selection set directly, a replacement
 // through SelText, or a paste of multi-line text in a random paste mode.
 
@@ -99,8 +134,8 @@ QString Describe(TLexEditorCommand Cmd, int Index) {
 }
 
 bool IsEditing(TLexEditorCommand Cmd) {
-    return Cmd == ecChar || Cmd == ecImeStr || (Cmd >= ecDeleteLastChar && Cmd <= ecInsertLine) || Cmd == ecTab ||
-           Cmd == ecShiftTab;
+    return Cmd == ecChar || Cmd == ecImeStr || (Cmd >= ecDeleteLastChar && Cmd <= ecInsertLine) ||
+           Cmd == ecTab || Cmd == ecShiftTab;
 }
 
 // Blanks and line breaks made visible in failure messages.
@@ -128,9 +163,10 @@ int RedoAll(TLexEdit &E) {
         if (qEnvironmentVariableIsSet("LEXEDIT_TRACE"))
             for (int i = 0; i < std::min(4, UndoStackCount(*E.UndoRedo(), true)); ++i) {
                 const TLexEditUndoItem It = UndoStackItem(*E.UndoRedo(), true, i);
-                qWarning("  redo item %d: reason %d (%d,%d)-(%d,%d) '%s' mode %d n %d", i, int(It.ChangeReason),
-                         It.ChangeStartPos.Char, It.ChangeStartPos.Line, It.ChangeEndPos.Char, It.ChangeEndPos.Line,
-                         qPrintable(Show(It.ChangeStr)), int(It.ChangeSelMode), It.ChangeNumber);
+                qWarning("  redo item %d: reason %d (%d,%d)-(%d,%d) '%s' mode %d n %d", i,
+                         int(It.ChangeReason), It.ChangeStartPos.Char, It.ChangeStartPos.Line,
+                         It.ChangeEndPos.Char, It.ChangeEndPos.Line, qPrintable(Show(It.ChangeStr)),
+                         int(It.ChangeSelMode), It.ChangeNumber);
             }
         E.Redo();
         if (qEnvironmentVariableIsSet("LEXEDIT_TRACE")) qWarning("redo step\n%s", qPrintable(Show(E.Text())));
@@ -171,7 +207,9 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     const QString Start = E.Text();
     QStringList LogLines;
     // The last commands, for failure messages.
-    const auto LogTail = [&] { return LogLines.mid(std::max<qsizetype>(0, LogLines.size() - 6)).join(QString()); };
+    const auto LogTail = [&] {
+        return LogLines.mid(std::max<qsizetype>(0, LogLines.size() - 6)).join(QString());
+    };
 
     for (int i = 0; i < AMaxCommands && !C.Exhausted(); ++i) {
         const TLexEditorCommand Cmd = Commands[C.Next(uint32_t(Commands.size()))];
@@ -225,9 +263,17 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         }
         ++R.Commands;
         LogLines << What + QStringLiteral(" -> caret %1,%2 block %3,%4-%5,%6\n")
-                          .arg(E.CaretX()).arg(E.CaretY()).arg(B.Char).arg(B.Line).arg(BE.Char).arg(BE.Line);
+                               .arg(E.CaretX())
+                               .arg(E.CaretY())
+                               .arg(B.Char)
+                               .arg(B.Line)
+                               .arg(BE.Char)
+                               .arg(BE.Line);
         const auto Fail = [&](const QString &AWhy) {
-            R.Failure = Show(AWhy) + QStringLiteral("\nbefore:\n") + Show(Before) + QStringLiteral("\nstart text:\n") + Show(Start) + QStringLiteral("\nmode %1 options %2\n").arg(int(Mode)).arg(Options.ToMask()) + LogTail();
+            R.Failure = Show(AWhy) + QStringLiteral("\nbefore:\n") + Show(Before) +
+                        QStringLiteral("\nstart text:\n") + Show(Start) +
+                        QStringLiteral("\nmode %1 options %2\n").arg(int(Mode)).arg(Options.ToMask()) +
+                        LogTail();
             return R;
         };
         // Caret and block inside the buffer; a collapsed selection lies on the caret.
@@ -241,7 +287,8 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
             qWarning("%s\n%s", qPrintable(LogLines.last()), qPrintable(Show(After)));
         if (ColumnDelete) {
             const QStringList Now = E.Lines()->ToStringList();
-            if (Now.size() != LinesBefore.size()) return Fail(QStringLiteral("column delete changed the line count"));
+            if (Now.size() != LinesBefore.size())
+                return Fail(QStringLiteral("column delete changed the line count"));
             for (int L = 1; L <= Now.size(); ++L)
                 if ((L < B.Line || L > BE.Line) && Now[L - 1] != LinesBefore[L - 1])
                     return Fail(QStringLiteral("column delete changed a row outside the block"));
@@ -250,10 +297,12 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         if (Cmd != ecUndo && Cmd != ecRedo && After != Before) {
             E.Undo();
             if (E.Text() != Before)
-                return Fail(QStringLiteral("one undo gave\n") + E.Text() + QStringLiteral("\ninstead of\n") + Before);
+                return Fail(QStringLiteral("one undo gave\n") + E.Text() + QStringLiteral("\ninstead of\n") +
+                            Before);
             E.Redo();
             if (E.Text() != After)
-                return Fail(QStringLiteral("one redo gave\n") + E.Text() + QStringLiteral("\ninstead of\n") + After);
+                return Fail(QStringLiteral("one redo gave\n") + E.Text() + QStringLiteral("\ninstead of\n") +
+                            After);
         }
     }
     // Steps undone by ecUndo and not replaced by a new edit are still on the redo stack: the
@@ -263,10 +312,14 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     for (int Round = 0; Round < 2; ++Round) {
         UndoAll(E);
         if (E.Text() != Start)
-            return {QStringLiteral("undo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") + Show(Start) + QLatin1Char('\n') + LogTail(), R.Commands};
+            return {QStringLiteral("undo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") +
+                        Show(Start) + QLatin1Char('\n') + LogTail(),
+                    R.Commands};
         RedoAll(E);
         if (E.Text() != Final)
-            return {QStringLiteral("redo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") + Show(Final) + QLatin1Char('\n') + LogTail(), R.Commands};
+            return {QStringLiteral("redo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") +
+                        Show(Final) + QLatin1Char('\n') + LogTail(),
+                    R.Commands};
     }
     // Read-only refuses every editing command, Undo and Redo.
     E.SetReadOnly(true);
@@ -274,7 +327,9 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         if (!IsEditing(Cmd) && Cmd != ecUndo && Cmd != ecRedo) continue;
         QString S = QStringLiteral("ro");
         E.CommandProcessor(Cmd, QLatin1Char('r'), &S);
-        if (E.Text() != Final) return {QStringLiteral("read-only editor changed by ") + EditorCommandToCodeString(Cmd), R.Commands};
+        if (E.Text() != Final)
+            return {QStringLiteral("read-only editor changed by ") + EditorCommandToCodeString(Cmd),
+                    R.Commands};
     }
     E.SetReadOnly(false);
     return R;

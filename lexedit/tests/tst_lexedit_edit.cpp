@@ -10,6 +10,8 @@
 
 #include <QtTest>
 
+#include <climits>
+
 using namespace lexedit;
 using namespace editor_test;
 
@@ -21,12 +23,7 @@ void Run(TLexEdit &E, TLexEditorCommand Cmd, QChar C = QChar(0), void *Data = nu
     E.CommandProcessor(Cmd, C, Data);
 }
 
-[[maybe_unused]] void Type(TLexEdit &E, const QString &S) {
-    for (QChar c : S)
-        Run(E, ecChar, c);
-}
-
-[[maybe_unused]] QStringList LinesOf(TLexEdit &E) {
+QStringList LinesOf(TLexEdit &E) {
     return E.Lines()->ToStringList();
 }
 
@@ -39,6 +36,26 @@ private slots:
     void randomCommandsKeepTheUndoProperty();
     void cancelledCommandReachesCommandProcessedAsNone();
     void everyHookedHandlerRunsAfterOneSetsHandled();
+    // One test for each mended fault.
+    void redoOfLineBreakSplitsOutsideTheGate();
+    void smartBackspaceRemovesTheBlanksBeforeTheCaret();
+    void fillBeforeAnEditIsUndoneWithIt();
+    void backspaceDeleteLeftRightKeepSurrogatePairs();
+    void lineModeSingleLineInsertIsUndoneExactly();
+    void overwriteLineInsertRecordsTheReplacedLines();
+    void lineDeleteAtTheLastLineIsUndoneExactly();
+    void columnCopyDeleteAndUndoAgreeOnEachRow();
+    void columnDeleteCaretAtTheLeftEdge();
+    void columnInsertPastTheLastLineAppendsRecordedLines();
+    void lineModeDeleteIsOneDeletion();
+    void undoKeepsTheRestoredSelection();
+    void textAfterNulIsKept();
+    void endOfLineMarkerResolvedInEveryReversal();
+    // Behaviour of the typing commands.
+    void typingPastTheEndFillsAndOneUndoTakesBoth();
+    void lineBreakIndentsLikeTheLineAbove();
+    void deleteWordCases();
+    void setMarkerTogglesAndMoves();
 };
 
 void TestLexEditEdit::randomCommandsKeepTheUndoProperty() {
@@ -65,9 +82,10 @@ void TestLexEditEdit::cancelledCommandReachesCommandProcessedAsNone() {
     QList<TLexEditorCommand> Seen;
     E.OnCommandProcessed = [&](TCustomLexEdit *, TLexEditorCommand &Cmd, QChar &, void *) { Seen << Cmd; };
     int Hooked = 0;
-    E.RegisterCommandHandler(&Hooked, [&](TCustomLexEdit *, bool, bool &, TLexEditorCommand &, QChar &, void *, void *) {
-        ++Hooked;
-    }, nullptr);
+    E.RegisterCommandHandler(
+        &Hooked,
+        [&](TCustomLexEdit *, bool, bool &, TLexEditorCommand &, QChar &, void *, void *) { ++Hooked; },
+        nullptr);
     Run(E, ecChar, QLatin1Char('x'));
     QCOMPARE(E.Text(), QStringLiteral("abc"));
     QCOMPARE(Seen, QList<TLexEditorCommand>{ecNone});
@@ -84,18 +102,337 @@ void TestLexEditEdit::everyHookedHandlerRunsAfterOneSetsHandled() {
     QStringList Calls;
     int Owners[3];
     for (int i = 0; i < 3; ++i)
-        E.RegisterCommandHandler(&Owners[i], [&Calls, i](TCustomLexEdit *, bool After, bool &Handled,
-                                                          TLexEditorCommand &Cmd, QChar &, void *, void *) {
-            Calls << QStringLiteral("%1:%2:%3").arg(i).arg(After).arg(Cmd);
-            if (i == 0) Handled = true;
-        }, nullptr);
+        E.RegisterCommandHandler(
+            &Owners[i],
+            [&Calls, i](TCustomLexEdit *, bool After, bool &Handled, TLexEditorCommand &Cmd, QChar &, void *,
+                        void *) {
+                Calls << QStringLiteral("%1:%2:%3").arg(i).arg(After).arg(Cmd);
+                if (i == 0) Handled = true;
+            },
+            nullptr);
     TLexEditorCommand Processed = 0xFFFF;
-    E.OnCommandProcessed = [&](TCustomLexEdit *, TLexEditorCommand &Cmd, QChar &, void *) { Processed = Cmd; };
+    E.OnCommandProcessed = [&](TCustomLexEdit *, TLexEditorCommand &Cmd, QChar &, void *) {
+        Processed = Cmd;
+    };
     Run(E, ecChar, QLatin1Char('x'));
     // All three ran before the command and saw it unchanged; the command did not run.
-    QCOMPARE(Calls, (QStringList{QStringLiteral("0:0:511"), QStringLiteral("1:0:511"), QStringLiteral("2:0:511")}));
+    QCOMPARE(Calls,
+             (QStringList{QStringLiteral("0:0:511"), QStringLiteral("1:0:511"), QStringLiteral("2:0:511")}));
     QCOMPARE(E.Text(), QStringLiteral("abc"));
     QCOMPARE(Processed, ecNone);
+}
+
+void TestLexEditEdit::redoOfLineBreakSplitsOutsideTheGate() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("    abc"));
+    E.SetCaretXY(BufferCoord(8, 1));
+    Run(E, ecLineBreak);
+    const QString After = E.Text();
+    QCOMPARE(After, QStringLiteral("    abc\r\n    "));
+    // A handler that cancels every later line break cannot stop the redo, and the redo does not
+    // type the indentation once more.
+    E.OnProcessCommand = [](TCustomLexEdit *, TLexEditorCommand &Cmd, QChar &, void *) {
+        if (Cmd == ecLineBreak || Cmd == ecChar) Cmd = ecNone;
+    };
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("    abc"));
+    E.Redo();
+    QCOMPARE(E.Text(), After);
+    // The whole break was one group: one undo takes all of it again.
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("    abc"));
+    QVERIFY(!E.CanUndo());
+}
+
+void TestLexEditEdit::smartBackspaceRemovesTheBlanksBeforeTheCaret() {
+    TLexEdit E;
+    E.SetText(QStringLiteral(" x\r\n\t  y"));
+    E.SetCaretXY(BufferCoord(4, 2)); // right after the three blanks
+    Run(E, ecDeleteLastChar);
+    // Down to the indentation of the line above (one blank): the two blanks before the caret go.
+    QCOMPARE(E.Lines()->Get(1), QStringLiteral("\ty"));
+    QCOMPARE(E.CaretXY(), BufferCoord(2, 2));
+    E.Undo();
+    QCOMPARE(E.Lines()->Get(1), QStringLiteral("\t  y"));
+}
+
+void TestLexEditEdit::fillBeforeAnEditIsUndoneWithIt() {
+    TLexEdit E;
+    // Overwrite past the line end inserts after the fill.
+    E.SetText(QStringLiteral("ab"));
+    E.SetInsertMode(false);
+    E.SetCaretXY(BufferCoord(4, 1));
+    Run(E, ecChar, QLatin1Char('x'));
+    QCOMPARE(E.Text(), QStringLiteral("ab x"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab"));
+    E.SetInsertMode(true);
+    // An input-method string past the end.
+    E.SetCaretXY(BufferCoord(5, 1));
+    QString S = QStringLiteral("ime");
+    Run(E, ecImeStr, QChar(0), &S);
+    QCOMPARE(E.Text(), QStringLiteral("ab  ime"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab"));
+    // Delete joining a short line.
+    E.SetText(QStringLiteral("ab\r\ncd"));
+    E.SetCaretXY(BufferCoord(5, 1));
+    Run(E, ecDeleteChar);
+    QCOMPARE(E.Text(), QStringLiteral("ab  cd"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab\r\ncd"));
+    E.Redo();
+    QCOMPARE(E.Text(), QStringLiteral("ab  cd"));
+    // A normal insert past the end.
+    E.SetText(QStringLiteral("ab"));
+    E.SetCaretXY(BufferCoord(6, 1));
+    E.SetSelText(QStringLiteral("p\r\nq"));
+    QCOMPARE(E.Text(), QStringLiteral("ab   p\r\nq"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab"));
+}
+
+void TestLexEditEdit::backspaceDeleteLeftRightKeepSurrogatePairs() {
+    TLexEdit E;
+    const QString Text = QStringLiteral("a") + Pair + QStringLiteral("b");
+    E.SetText(Text);
+    E.SetCaretXY(BufferCoord(4, 1));
+    Run(E, ecLeft);
+    QCOMPARE(E.CaretX(), 2);
+    Run(E, ecRight);
+    QCOMPARE(E.CaretX(), 4);
+    Run(E, ecDeleteLastChar);
+    QCOMPARE(E.Text(), QStringLiteral("ab"));
+    QCOMPARE(E.CaretX(), 2);
+    E.Undo();
+    QCOMPARE(E.Text(), Text);
+    E.SetCaretXY(BufferCoord(2, 1));
+    Run(E, ecDeleteChar);
+    QCOMPARE(E.Text(), QStringLiteral("ab"));
+    E.Undo();
+    QCOMPARE(E.Text(), Text);
+    // Overwriting the pair replaces both halves.
+    E.SetInsertMode(false);
+    E.SetCaretXY(BufferCoord(2, 1));
+    Run(E, ecChar, QLatin1Char('x'));
+    QCOMPARE(E.Text(), QStringLiteral("axb"));
+    E.Undo();
+    QCOMPARE(E.Text(), Text);
+}
+
+void TestLexEditEdit::lineModeSingleLineInsertIsUndoneExactly() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("A\r\nB\r\nC\r\nD"));
+    E.SetSelectionMode(smLine);
+    E.SetCaretAndSelection(BufferCoord(2, 2), BufferCoord(1, 2), BufferCoord(2, 2));
+    Run(E, ecChar, QLatin1Char('x'));
+    QCOMPARE(LinesOf(E), (QStringList{"A", "xC", "D"}));
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"A", "B", "C", "D"}));
+}
+
+void TestLexEditEdit::overwriteLineInsertRecordsTheReplacedLines() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("A\r\nB\r\nC"));
+    E.SetInsertMode(false);
+    E.SetCaretXY(BufferCoord(1, 1));
+    E.SetSelTextPrimitiveEx(smLine, QStringLiteral("x\r\ny\r\n"));
+    QCOMPARE(LinesOf(E), (QStringList{"x", "y", "C"}));
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"A", "B", "C"}));
+    E.Redo();
+    QCOMPARE(LinesOf(E), (QStringList{"x", "y", "C"}));
+}
+
+void TestLexEditEdit::lineDeleteAtTheLastLineIsUndoneExactly() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("A\r\nB\r\nC"));
+    E.SetSelectionMode(smLine);
+    E.SetCaretAndSelection(BufferCoord(2, 3), BufferCoord(1, 2), BufferCoord(2, 3));
+    E.SetSelText(QString());
+    QCOMPARE(LinesOf(E), (QStringList{"A", ""}));
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"A", "B", "C"}));
+}
+
+void TestLexEditEdit::columnCopyDeleteAndUndoAgreeOnEachRow() {
+    TLexEdit E;
+    E.SetTabWidth(4);
+    E.SetText(QStringLiteral("a\tbcdef\r\nxy\r\n123456789"));
+    E.SetSelectionMode(smColumn);
+    // Display columns 3 to 8 (the 'f' of line 1 starts at column 9): the tab (columns 2..4)
+    // starts left of the block and stays; the short row is padded in the copy only.
+    E.SetCaretAndSelection(BufferCoord(7, 3), BufferCoord(3, 3), BufferCoord(7, 1));
+    const QString Copied = E.SelText();
+    QCOMPARE(Copied, QStringLiteral("bcde\r\n      \r\n345678"));
+    E.SetSelText(QString());
+    QCOMPARE(LinesOf(E), (QStringList{"a\tf", "xy", "129"}));
+    // The undo text is exactly what was removed, without the padding of the copy.
+    QCOMPARE(UndoStackItem(*E.UndoRedo(), false, 0).ChangeStr, QStringLiteral("bcde\r\n\r\n345678"));
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"a\tbcdef", "xy", "123456789"}));
+}
+
+void TestLexEditEdit::columnDeleteCaretAtTheLeftEdge() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("abcdef\r\nabcdef\r\nabcdef"));
+    E.SetSelectionMode(smColumn);
+    // The anchor is the right edge on the first line.
+    E.SetCaretAndSelection(BufferCoord(2, 3), BufferCoord(5, 1), BufferCoord(2, 3));
+    E.SetSelText(QString());
+    QCOMPARE(LinesOf(E), (QStringList{"aef", "aef", "aef"}));
+    QCOMPARE(E.CaretXY(), BufferCoord(2, 1));
+}
+
+void TestLexEditEdit::columnInsertPastTheLastLineAppendsRecordedLines() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("ab"));
+    E.SetCaretXY(BufferCoord(2, 1));
+    E.BeginUndoBlock();
+    E.SetSelTextPrimitiveEx(smColumn, QStringLiteral("1\r\n\r\n3"));
+    E.EndUndoBlock();
+    QCOMPARE(LinesOf(E), (QStringList{"a1b", "", " 3"}));
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"ab"}));
+    E.Redo();
+    QCOMPARE(LinesOf(E), (QStringList{"a1b", "", " 3"}));
+}
+
+void TestLexEditEdit::lineModeDeleteIsOneDeletion() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("1\r\n2\r\n3\r\n4\r\n5\r\n6"));
+    TRecordingPlugin Plugin(&E);
+    E.SetSelectionMode(smLine);
+    E.SetCaretAndSelection(BufferCoord(1, 5), BufferCoord(1, 2), BufferCoord(1, 5));
+    E.SetSelText(QString());
+    QCOMPARE(LinesOf(E), (QStringList{"1", "6"}));
+    QCOMPARE(Plugin.Log.filter(QStringLiteral("deleted")), QStringList{QStringLiteral("deleted 1 4")});
+}
+
+void TestLexEditEdit::undoKeepsTheRestoredSelection() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("hello world"));
+    E.SetCaretAndSelection(BufferCoord(12, 1), BufferCoord(7, 1), BufferCoord(12, 1));
+    E.SetSelText(QString());
+    QCOMPARE(E.Text(), QStringLiteral("hello "));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("hello world"));
+    QVERIFY(E.SelAvail());
+    QCOMPARE(E.SelText(), QStringLiteral("world"));
+}
+
+void TestLexEditEdit::textAfterNulIsKept() {
+    TLexEdit E;
+    const QString V = QStringLiteral("a") + QChar(0) + QStringLiteral("b\r\nc");
+    E.SetSelText(V);
+    QCOMPARE(E.Text(), V);
+    E.SelectAll();
+    E.SetSelText(QString());
+    QCOMPARE(E.Text(), QString());
+    E.Undo();
+    QCOMPARE(E.Text(), V);
+    QString Ime = QStringLiteral("x") + QChar(0) + QStringLiteral("y");
+    E.SetCaretXY(BufferCoord(1, 1));
+    Run(E, ecImeStr, QChar(0), &Ime);
+    QCOMPARE(E.Lines()->Get(0), Ime + QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+}
+
+void TestLexEditEdit::endOfLineMarkerResolvedInEveryReversal() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("abc"));
+    // An insert recorded up to the end-of-line marker.
+    E.UndoRedo()->AddUndoChange(crInsert, BufferCoord(2, 1), BufferCoord(INT_MAX, 1), QString(), smNormal);
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("a"));
+    QCOMPARE(E.CaretXY(), BufferCoord(2, 1));
+    E.Redo();
+    QCOMPARE(E.Text(), QStringLiteral("abc"));
+    QCOMPARE(E.CaretXY(), BufferCoord(4, 1));
+    // A deletion recorded with the marker selects up to the real line end after undo.
+    E.SetText(QStringLiteral("a"));
+    E.UndoRedo()->AddUndoChange(crDelete, BufferCoord(2, 1), BufferCoord(INT_MAX, 1), QStringLiteral("XY"),
+                                smNormal);
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("aXY"));
+    QCOMPARE(E.SelText(), QStringLiteral("XY"));
+    QCOMPARE(E.CaretXY(), BufferCoord(4, 1));
+}
+
+void TestLexEditEdit::typingPastTheEndFillsAndOneUndoTakesBoth() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("ab"));
+    E.SetCaretXY(BufferCoord(6, 1));
+    Run(E, ecChar, QLatin1Char('x'));
+    QCOMPARE(E.Text(), QStringLiteral("ab   x"));
+    QCOMPARE(E.CaretX(), 7);
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab"));
+    E.Redo();
+    QCOMPARE(E.Text(), QStringLiteral("ab   x"));
+    // Typing in overwrite mode right after the last character appends.
+    E.SetInsertMode(false);
+    Run(E, ecChar, QLatin1Char('y'));
+    QCOMPARE(E.Text(), QStringLiteral("ab   xy"));
+}
+
+void TestLexEditEdit::lineBreakIndentsLikeTheLineAbove() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("    abcd\r\nx\r\ny"));
+    E.SetCaretXY(BufferCoord(7, 1));
+    Run(E, ecLineBreak);
+    QCOMPARE(LinesOf(E), (QStringList{"    ab", "    cd", "x", "y"}));
+    QCOMPARE(E.CaretXY(), BufferCoord(5, 2));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("    abcd\r\nx\r\ny"));
+    E.Redo();
+    QCOMPARE(LinesOf(E), (QStringList{"    ab", "    cd", "x", "y"}));
+    // At column 1 of line 3: an empty line 3, the caret on line 4.
+    E.SetCaretXY(BufferCoord(1, 3));
+    Run(E, ecLineBreak);
+    QCOMPARE(LinesOf(E), (QStringList{"    ab", "    cd", "", "x", "y"}));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 4));
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"    ab", "    cd", "x", "y"}));
+}
+
+void TestLexEditEdit::deleteWordCases() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("ab cd,ef\r\nlast"));
+    // Caret moves through ecGotoXY end the undo group, as the keys do.
+    TBufferCoord P = BufferCoord(3, 1); // on the space
+    Run(E, ecGotoXY, QChar(0), &P);
+    Run(E, ecDeleteWord);
+    QCOMPARE(E.Lines()->Get(0), QStringLiteral("ab cd,ef"));
+    P = BufferCoord(6, 1); // on the comma
+    Run(E, ecGotoXY, QChar(0), &P);
+    Run(E, ecDeleteWord);
+    QCOMPARE(E.Lines()->Get(0), QStringLiteral("ab cdef"));
+    P = BufferCoord(5, 1); // inside a word
+    Run(E, ecGotoXY, QChar(0), &P);
+    Run(E, ecDeleteWord);
+    E.UndoRedo()->AddGroupBreak();
+    QCOMPARE(E.Lines()->Get(0), QStringLiteral("ab c"));
+    Run(E, ecDeleteWord); // at the line end: joins the next line
+    QCOMPARE(E.Text(), QStringLiteral("ab clast"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab c\r\nlast"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab cdef\r\nlast"));
+}
+
+void TestLexEditEdit::setMarkerTogglesAndMoves() {
+    TLexEdit E;
+    E.SetText(QStringLiteral("a\r\nb\r\nc"));
+    E.SetCaretXY(BufferCoord(1, 2));
+    Run(E, ecSetMarker3);
+    QCOMPARE(E.Marks().Count(), 1);
+    QCOMPARE(E.Marks().Items(0).Line, 2);
+    E.SetCaretXY(BufferCoord(1, 3));
+    Run(E, ecSetMarker3);
+    QCOMPARE(E.Marks().Count(), 1);
+    QCOMPARE(E.Marks().Items(0).Line, 3);
+    Run(E, ecSetMarker3);
+    QCOMPARE(E.Marks().Count(), 0);
 }
 
 QTEST_MAIN(TestLexEditEdit)
