@@ -6,9 +6,7 @@
 #include "lexedit/LexUnicode.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <utility>
 
 namespace lexedit {
