@@ -1,5 +1,7 @@
 #include "lexedit/LexEditMiscProcs.h"
 
+#include <climits>
+
 #include <QPainter>
 #include <QRect>
 
@@ -84,6 +86,39 @@ QString ConvertTabs2nEx(const QString &Line, int TabWidth, bool &HasTabs) {
 
 QString ConvertTabsEx(const QString &Line, int TabWidth, bool &HasTabs) {
     return ExpandTabs(Line, HasTabs, [TabWidth](qsizetype p) { return TabWidth - p % TabWidth; });
+}
+
+QString ConvertTabsAtDisplayColumns(const QString &Line, int TabWidth,
+                                    const std::function<QString(const QString &)> &AWiden, bool &HasTabs,
+                                    int &ADisplayLength) {
+    HasTabs = false;
+    QString Result;
+    Result.reserve(Line.size());
+    int64_t Column = 0; // display columns before the next character
+    qsizetype Start = 0;
+    const auto AppendPiece = [&](qsizetype End) {
+        if (End <= Start) return;
+        const QString Piece = Line.mid(Start, End - Start);
+        Column += AWiden ? AWiden(Piece).size() : Piece.size();
+        Result += Piece;
+    };
+    for (qsizetype i = 0; i < Line.size(); ++i) {
+        if (Line.at(i) != QLatin1Char('\t')) continue;
+        HasTabs = true;
+        AppendPiece(i);
+        Start = i + 1;
+        if (TabWidth < 2) {
+            Result += QLatin1Char(' ');
+            ++Column;
+            continue;
+        }
+        const int n = TabWidth - int(Column % TabWidth);
+        Result.append(QString(n, QLatin1Char('\t')));
+        Column += n;
+    }
+    AppendPiece(Line.size());
+    ADisplayLength = int(std::min<int64_t>(Column, INT32_MAX));
+    return Result;
 }
 
 bool IsPowerOfTwo(int Value) {

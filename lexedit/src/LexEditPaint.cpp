@@ -3,6 +3,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "lexedit/LexTextDrawer.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -54,6 +56,14 @@ void TCustomLexEdit::FlushPendingInvalidation() {
     const QRect R = fInvalidateRect;
     fInvalidateRect = QRect();
     if (!fDestroying) viewport()->update(R);
+}
+
+// ---- text drawer --------------------------------------------------------------------------------
+
+void TCustomLexEdit::SetTextDrawer(std::unique_ptr<TheTextDrawer> ADrawer) {
+    if (!ADrawer) return;
+    fTextDrawer = std::move(ADrawer);
+    LexFontChanged();
 }
 
 // ---- paint entry ----------------------------------------------------------------------------

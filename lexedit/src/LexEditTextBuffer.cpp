@@ -68,9 +68,17 @@ QString TLexEditStringList::ExpandString(int Index) const {
         return QString();
     }
     bool HasTabs = false;
-    QString Result = FConvertTabsProc(Rec.Text(), FTabWidth, HasTabs);
-    Rec.FExpandedLength =
-        FExpandAtWideGlyphsFunc ? int32_t(FExpandAtWideGlyphsFunc(Result).size()) : int32_t(Result.size());
+    QString Result;
+    if (Rec.IsWide() && FExpandAtWideGlyphsFunc) {
+        // Tabs after wide glyphs reach their stops in display columns, as the mapping counts.
+        int DisplayLength = 0;
+        Result = ConvertTabsAtDisplayColumns(Rec.Text(), FTabWidth, FExpandAtWideGlyphsFunc, HasTabs,
+                                             DisplayLength);
+        Rec.FExpandedLength = DisplayLength;
+    } else {
+        Result = FConvertTabsProc(Rec.Text(), FTabWidth, HasTabs);
+        Rec.FExpandedLength = int32_t(Result.size());
+    }
     Rec.FFlags = TLexEditStringFlags{HasTabs ? sfHasTabs : sfHasNoTabs};
     return Result;
 }

@@ -114,3 +114,24 @@ void TRecordingPlugin::LinesChanged() {
 }
 
 } // namespace editor_test
+
+namespace editor_test {
+
+int TInjectedWidthDrawer::MeasureCharWidth(QStringView ACharacter) const {
+    const char32_t Code = ACharacter.size() == 2 ? QChar::surrogateToUcs4(ACharacter[0], ACharacter[1])
+                                                 : char32_t(ACharacter[0].unicode());
+    const auto It = Injected.constFind(Code);
+    return It != Injected.constEnd() ? *It : lexedit::TheTextDrawer::MeasureCharWidth(ACharacter);
+}
+
+TInjectedWidthDrawer &InjectWidths(lexedit::TCustomLexEdit &AEdit, const QHash<char32_t, double> &AWidths) {
+    auto Drawer = std::make_unique<TInjectedWidthDrawer>(lexedit::TFontStyles(), AEdit.font());
+    const int Cell = Drawer->CharWidth();
+    for (auto It = AWidths.constBegin(); It != AWidths.constEnd(); ++It)
+        Drawer->Injected.insert(It.key(), int(It.value() * Cell));
+    TInjectedWidthDrawer &Result = *Drawer;
+    AEdit.SetTextDrawer(std::move(Drawer));
+    return Result;
+}
+
+} // namespace editor_test

@@ -8,6 +8,7 @@
 #include "lexedit/LexEditUndo.h"
 #include "lexedit/LexTextDrawer.h"
 
+#include <QHash>
 #include <QMetaType>
 #include <QRandomGenerator>
 #include <QString>
@@ -77,5 +78,24 @@ public:
     void LinesChanging() override;
     void LinesChanged() override;
 };
+
+} // namespace editor_test
+
+namespace editor_test {
+
+// A text drawer that measures the characters of Injected with the given widths (the machine
+// has no font with wide glyphs).
+class TInjectedWidthDrawer : public lexedit::TheTextDrawer {
+public:
+    using lexedit::TheTextDrawer::TheTextDrawer;
+    QHash<char32_t, int> Injected;
+
+protected:
+    int MeasureCharWidth(QStringView ACharacter) const override;
+};
+
+// Gives AEdit a drawer measuring each code of AWidths (in cells of the editor's font) as that
+// many cells; returns the drawer (owned by the editor).
+TInjectedWidthDrawer &InjectWidths(lexedit::TCustomLexEdit &AEdit, const QHash<char32_t, double> &AWidths);
 
 } // namespace editor_test

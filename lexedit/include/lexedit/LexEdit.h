@@ -228,6 +228,9 @@ public:
     TDisplayCoord PixelsToRowColumn(int aX, int aY) const;
     TDisplayCoord PixelsToNearestRowColumn(int aX, int aY) const;
     QPoint RowColumnToPixels(const TDisplayCoord &RowCol) const;
+    // Replaces the text drawer (one that measures glyphs its own way); it is given the editor's
+    // font, and the cells, the expanded lengths and the picture follow.
+    void SetTextDrawer(std::unique_ptr<TheTextDrawer> ADrawer);
     // Scrolls so that the caret is visible.
     virtual void EnsureCursorPosVisible();
     // ForceToMiddle centres the caret's row when it is out of view (EvenIfVisible: always).

@@ -44,6 +44,13 @@ QString ConvertTabsEx(const QString &Line, int TabWidth, bool &HasTabs);
 // 2, 4, ..., 65536 are powers of two here; 1 is not.
 bool IsPowerOfTwo(int Value);
 TConvertTabsProcEx GetBestConvertTabsProcEx(int TabWidth);
+// Tab expansion of a line that may hold wide glyphs: a tab reaches the next tab stop counted in
+// display columns, that is after AWiden has given each wide glyph its fillers (AWiden returns
+// the display form of a piece of text without tabs). ADisplayLength receives the length of the
+// line's display form. Tab width below 2: every tab becomes one space, as ConvertTabs1Ex does.
+QString ConvertTabsAtDisplayColumns(const QString &Line, int TabWidth,
+                                    const std::function<QString(const QString &)> &AWiden, bool &HasTabs,
+                                    int &ADisplayLength);
 
 // Index (1-based) of the first character from Start onwards that is of the category, or 0.
 // 0 also when Start is below 1 or beyond the line (the test is then not called).
