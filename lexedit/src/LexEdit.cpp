@@ -73,6 +73,7 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
 
     fOptions = LEXEDIT_DEFAULT_OPTIONS;
     fUndoRedo->SetGroupUndo(fOptions.Contains(eoGroupUndo));
+    InitPainting();
     LexFontChanged();
 }
 
@@ -260,6 +261,7 @@ void TCustomLexEdit::SetUseCodeFolding(bool Value) {
 void TCustomLexEdit::changeEvent(QEvent *AEvent) {
     QAbstractScrollArea::changeEvent(AEvent);
     if (AEvent->type() == QEvent::FontChange) common::Guarded([this] { LexFontChanged(); });
+    if (AEvent->type() == QEvent::PaletteChange) common::Guarded([this] { PaletteChanged(); });
 }
 
 void TCustomLexEdit::LexFontChanged() {
@@ -269,6 +271,7 @@ void TCustomLexEdit::LexFontChanged() {
     fLines->FontChanged();
     RecalcCharExtent();
     SizeOrFontChanged(true);
+    GutterChanged();
 }
 
 // ---- update lock and status -----------------------------------------------------------------

@@ -164,9 +164,6 @@ QString DeleteTypePrefixAndLexSuffix(const QString &S) {
     return Result;
 }
 
-namespace {
-
-// a * b / c in 64 bits, rounded to the nearest integer (halves away from zero).
 int MulDiv(int a, int b, int c) {
     if (c == 0) return 0;
     const int64_t Prod = int64_t(a) * b;
@@ -175,8 +172,6 @@ int MulDiv(int a, int b, int c) {
     const int64_t Q = (std::llabs(Prod) + Half) / std::llabs(c);
     return int(Negative ? -Q : Q);
 }
-
-} // namespace
 
 void LexDrawGradient(QPainter &ACanvas, TColor AStartColor, TColor AEndColor, int ASteps, const QRect &ARect,
                      bool AHorizontal, const QPalette &APalette) {

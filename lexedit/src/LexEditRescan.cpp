@@ -142,6 +142,7 @@ void TCustomLexEdit::LinesChanging(TLexEditStringList *Sender) {
 
 void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
+    UpdateGutterDigits();
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesChanged)) P->LinesChanged();
     fStateFlags.Exclude(sfLinesChanging);

@@ -442,9 +442,27 @@ void TCustomLexEdit::RecalcCharExtent() {
         Width = std::max(Width, fTextDrawer->CharWidth());
     }
     // A cell is never empty, whatever the font or a negative line spacing says.
-    fTextHeight = std::max(1, Height + fExtraLineSpacing);
+    fTextHeight = std::max(1, std::max(Height, RowHeightOfFont()) + fExtraLineSpacing);
     fCharWidth = std::max(1, Width);
     fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
+}
+
+int TCustomLexEdit::RowHeightOfFont() const {
+    // The font's height may end above the ink of its lowest glyphs or its underline (DejaVu
+    // Sans Mono at 14 px is 16 pixels high, its underscore on pixel row 16): the row grows to
+    // hold them, in the plain and the bold variant.
+    int Height = fTextDrawer->CharHeight();
+    static const char16_t Low[] = u"_gjpqy|,;()[]{}$@";
+    for (const TFontStyles Style : {TFontStyles(), TFontStyles{fsBold}}) {
+        const TheFontHandle Font(FontWithStyles(fTextDrawer->BaseFont(), Style));
+        Height = std::max(Height, Font.Height());
+        Height = std::max(Height, Font.Ascent() + Font.UnderlinePos() + Font.LineWidth());
+        for (const char16_t *p = Low; *p != 0; ++p) {
+            const TheFontHandle::TGlyph &G = Font.Glyph(*p);
+            if (G.Font >= 0) Height = std::max(Height, Font.Ascent() + int(std::ceil(G.InkBottom)));
+        }
+    }
+    return Height;
 }
 
 void TCustomLexEdit::SizeOrFontChanged(bool bFont) {

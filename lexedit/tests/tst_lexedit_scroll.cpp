@@ -415,7 +415,8 @@ void TestLexEditScroll::caretIsDrawnInverted() {
     E.SetColor(TColor(0x00FFFFFF));
     E.SetInsertCaret(ctBlock);
     E.SetAlwaysShowCaret(true);
-    E.SetCaretXY(BufferCoord(2, 2));
+    // Past the line's text: the cell under the caret is blank.
+    E.SetCaretXY(BufferCoord(13, 2));
     const QRect R = E.CaretRectangle().translated(-E.viewport()->pos());
     const QImage Image = E.viewport()->grab().toImage();
     const qreal Ratio = Image.devicePixelRatio();

@@ -14,7 +14,8 @@
 //   LexEditScroll.cpp    pixels and cells, top line and left column, scroll bars and wheel,
 //                        cell size and window size
 //   LexEditCaretDisplay.cpp  the caret's shape, place and blinking; focus
-//   LexEditPaint.cpp     invalidation and the paint entry
+//   LexEditPaint.cpp     the paint entry, text rows token by token, invalidation
+//   LexEditGutter.cpp    the gutter's options, width and painting, marks and bookmarks
 //   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
 //   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
 //   LexEditSelText.cpp   replacing the selected text, and reversing and re-applying undo items
@@ -24,10 +25,11 @@
 //   LexEditClipboard.cpp plain-text clipboard commands
 //
 // Word wrap and code folding are not part of the control yet: every buffer line is one display
-// row. Painting draws only the background so far.
+// row.
 
 #include "common/BracketGuard.h"
 #include "lexedit/LexColor.h"
+#include "lexedit/LexEditGutter.h"
 #include "lexedit/LexEditKbdHandler.h"
 #include "lexedit/LexEditKeyCmds.h"
 #include "lexedit/LexEditMiscClasses.h"
@@ -436,6 +438,38 @@ public:
     void PaintPreedit(QPainter &APainter) const;
 
     TContextHelpEvent OnContextHelp;
+    // ---- painting, gutter and bookmarks (LexEditPaint.cpp, LexEditGutter.cpp) ---------------
+    // Paints the part AClip of the viewport (gutter and text) with APainter; the paint event
+    // calls it, and so may anything that wants the picture in an image.
+    void paintArea(QPainter &APainter, const QRect &AClip);
+    // The CharCount characters of S from the 1-based First without the fillers of wide glyphs;
+    // CharCount becomes the number kept. A U+E000 of the text itself is kept.
+    QString ShrinkAtWideGlyphs(const QString &S, int First, int &CharCount) const;
+    TLexGutter &Gutter() { return fGutter; }
+    void SetGutter(const TLexGutter &Value) { fGutter.Assign(Value); }
+    TLexSelectedColor &SelectedColor() { return fSelectedColor; }
+    TLexBookMarkOpt &BookMarkOptions() { return fBookMarkOpt; }
+    // Bookmarks 0..9: a mark with that number on line Y (1..line count) at character X.
+    void SetBookMark(int BookMark, int X, int Y);
+    void ClearBookMark(int BookMark);
+    bool GetBookMark(int BookMark, int &X, int &Y) const;
+    bool IsBookmark(int BookMark) const;
+
+    // After the text is painted, with the painter's font set to the editor font.
+    std::function<void(TCustomLexEdit *Sender, QPainter &ACanvas)> OnPaint;
+    // Before and after the caret moves or the text changes (no painter then: the handler asks
+    // for an update of what it draws), and after every paint (with the painter).
+    std::function<void(TCustomLexEdit *Sender, QPainter *ACanvas, TTransientType TransientType)>
+        OnPaintTransient;
+    // Once per painted line; setting Special paints the line in FG / BG.
+    std::function<void(TCustomLexEdit *Sender, int Line, bool &Special, TColor &FG, TColor &BG)>
+        OnSpecialLineColors;
+    std::function<void(TCustomLexEdit *Sender, int aLine, QString &aText)> OnGutterGetText;
+    // Once per painted line after the gutter: X is the offset after the marks drawn on the row.
+    std::function<void(TCustomLexEdit *Sender, int aLine, int X, int Y)> OnGutterPaint;
+    // Before a bookmark is placed (clearing APlace cancels it) and before one is removed.
+    std::function<void(TCustomLexEdit *Sender, TLexEditMark &Mark, bool &APlace)> OnPlaceBookmark;
+    std::function<void(TCustomLexEdit *Sender, TLexEditMark &Mark)> OnClearBookmark;
 
     // ---- events ------------------------------------------------------------------------------
     TLexNotifyEvent OnChange;
@@ -460,7 +494,9 @@ protected:
     virtual void DoOnProcessCommand(TLexEditorCommand &Command, QChar &AChar, void *Data);
     virtual void DoOnCommandProcessed(TLexEditorCommand Command, QChar AChar, void *Data);
     // Tells the transient painting of the plug-ins that the caret is about to move and has moved.
-    virtual void DoOnPaintTransient(TTransientType TransientType) { Q_UNUSED(TransientType); }
+    virtual void DoOnPaintTransient(TTransientType TransientType) {
+        DoOnPaintTransientEx(TransientType, false);
+    }
     // ---- view and caret (LexEditScroll.cpp, LexEditCaretDisplay.cpp) ---------------------------
     // The caret's shape for the insert or overwrite mode; shown at once with the focus.
     void InitializeCaret();
@@ -476,6 +512,16 @@ protected:
     virtual void SizeOrFontChanged(bool bFont);
 
     bool IsUndoRedoing() const { return fUndoRedoing; }
+
+    // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) ----------------------------------------
+    virtual void PaintTextLines(QPainter &ACanvas, const QRect &AClip, int aFirstRow, int aLastRow,
+                                int FirstCol, int LastCol);
+    virtual void PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFirstRow, int aLastRow);
+    virtual bool DoOnSpecialLineColors(int Line, TColor &Foreground, TColor &Background);
+    // With Lock, ttBefore / ttAfter nest: only the outermost pair tells the handlers.
+    virtual void DoOnPaintTransientEx(TTransientType TransientType, bool Lock);
+    void InvalidateGutter();
+    void InvalidateGutterLine(int aLine);
 
     // ---- invalidation ------------------------------------------------------------------------
     // Marks the rows of buffer lines FirstLine..LastLine (1-based; -1 means to the end) for
@@ -645,9 +691,29 @@ private:
     void DragCaretTo(const TBufferCoord &APos, bool AExtend);
     int ClampRow(int ARow) const;
 
-    // ---- painting (LexEditPaint.cpp) -----------------------------------------------------------
+    // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) -----------------------------------------
+    friend class TLexTextPainter;
     // Marks the rows of lines FirstLine..LastLine between the pixel columns ALeft and ARight.
     void InvalidateRows(int FirstLine, int LastLine, int ALeft, int ARight);
+    // Hooks the painting options and scales their pixel sizes from 96 dpi (at construction).
+    void InitPainting();
+    void PaletteChanged();
+    void GutterChanged();
+    void SetGutterWidth(int Value);
+    // The digit count of the line numbers after the line count changed.
+    void UpdateGutterDigits();
+    void PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow);
+    // The drawer of the line numbers: one of the gutter font, or the editor's.
+    TheTextDrawer &GutterDrawer();
+    // The row height that holds every glyph's ink and the underline of the editor font.
+    int RowHeightOfFont() const;
+    TLexGutter fGutter;
+    TLexSelectedColor fSelectedColor;
+    TLexBookMarkOpt fBookMarkOpt;
+    std::unique_ptr<TLexInternalImage> fInternalImage; // made on first use
+    std::unique_ptr<TheTextDrawer> fGutterDrawer;      // made on first use
+    QPainter *fPaintingPainter = nullptr;              // set while paintArea runs
+    int FPaintTransientLock = 0;
 
     // buffer
     TLexEditStringList *fLines;                     // the buffer shown: own or shared

@@ -110,7 +110,8 @@ public:
         Q_UNUSED(FirstLine);
         Q_UNUSED(LastLine);
     }
-    virtual void PaintTransient(QPainter &ACanvas, TTransientType ATransientType) {
+    // ACanvas is null outside a paint: the plug-in then asks for an update of what it draws.
+    virtual void PaintTransient(QPainter *ACanvas, TTransientType ATransientType) {
         Q_UNUSED(ACanvas);
         Q_UNUSED(ATransientType);
     }

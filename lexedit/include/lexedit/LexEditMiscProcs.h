@@ -22,6 +22,8 @@ namespace lexedit {
 // Clamps x into mi..ma: first limited to at most ma, then raised to at least mi.
 int MinMax(int x, int mi, int ma);
 void SwapInt(int &l, int &r);
+// a * b / c in 64 bits, rounded to the nearest integer (halves away from zero); 0 when c is 0.
+int MulDiv(int a, int b, int c);
 
 // Dividend / Divisor rounded up. A zero divisor yields 0, and a quotient that does not fit in
 // 16 bits yields 65535, so a caller dividing by an unset cell size never faults.
