@@ -7,6 +7,7 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
+#include <QLabel>
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -537,8 +538,15 @@ void TestLexEditScroll::scrollBarActionsMoveTheView() {
     V->setSliderPosition(150);
     QCOMPARE(E.TopLine(), 150);
     QVERIFY(E.IsScrolling());
+    // The hint tells the top line while the box is dragged.
+    QLabel *Hint = nullptr;
+    for (QWidget *W : QApplication::topLevelWidgets())
+        if (auto *L = qobject_cast<QLabel *>(W); L != nullptr && L->isVisible()) Hint = L;
+    QVERIFY(Hint != nullptr);
+    QCOMPARE(Hint->text(), QStringLiteral("Top Line: 150"));
     V->setSliderDown(false);
     QVERIFY(!E.IsScrolling());
+    QVERIFY(!Hint->isVisible());
     QCOMPARE(VScrolls, 6);
     QScrollBar *Hb = E.horizontalScrollBar();
     Hb->triggerAction(QAbstractSlider::SliderSingleStepAdd);
