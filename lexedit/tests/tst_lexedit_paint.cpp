@@ -105,7 +105,7 @@ private slots:
     void genuineFillerCharacterKeepsItsCell();
     void surrogatePairIsOneGlyph();
     void endOfLineGlyphWithoutDefaultAttribute();
-    void gutterPaintOffsetsAndGutterLineRaise();
+    void gutterPaintOffsetsAndEmptyPictureStrip();
     void zeroCellSizesDoNotDivide();
     void rowsHoldUnderscores();
 };
@@ -580,9 +580,10 @@ void TestLexEditPaint::endOfLineGlyphWithoutDefaultAttribute() {
     P.E.SetHighlighter(nullptr);
 }
 
-// OnGutterPaint gets an offset for every painted line, 0 where no mark was drawn; invalidating
-// gutter lines from 0 or below starts at line 1.
-void TestLexEditPaint::gutterPaintOffsetsAndGutterLineRaise() {
+// OnGutterPaint gets an offset for every painted line, 0 where no mark was drawn, also when the
+// clip starts inside a row; a picture strip without pictures draws nothing instead of dividing
+// by its count.
+void TestLexEditPaint::gutterPaintOffsetsAndEmptyPictureStrip() {
     TPaintEdit P;
     P.E.SetLines(QStringList(30, QStringLiteral("x")));
     P.E.SetTopLine(5);
