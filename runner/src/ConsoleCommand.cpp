@@ -63,6 +63,10 @@ TConsoleCommand::TConsoleCommand(QObject *AOwner) : QObject(AOwner), FSink(new T
 TConsoleCommand::~TConsoleCommand() {
     // Destroy: stop the run and wait for the worker. Calls it posted are dropped with the sink;
     // a worker waiting for the answer of OnTerminateProcess is released (the child is killed).
+    // The sink goes first: nothing is delivered any more, and its watch ends before the run's
+    // wake event can close.
+    delete FSink;
+    FSink = nullptr;
     if (FShared) {
         FShared->FComponentAlive = false;
         FShared->Cancel();
@@ -118,7 +122,7 @@ void TConsoleCommand::Execute() {
         settings.AskTerminate = static_cast<bool>(FOnTerminateProcess);
         settings.DefaultDecoding = !FOnCharDecoding && typeid(*this) == typeid(TConsoleCommand);
 
-        auto shared = std::make_shared<TRunShared>(FSink);
+        auto shared = std::make_shared<TRunShared>();
         shared->FHandlers.OnNewLine = FOnNewLine;
         shared->FHandlers.OnNewChar = FOnNewChar;
         shared->FHandlers.OnTerminateProcess = FOnTerminateProcess;
@@ -127,6 +131,7 @@ void TConsoleCommand::Execute() {
 
         auto thread =
             std::make_unique<TConsoleThread>(this, std::move(settings), shared, FTimer->Core(), &FEndStatus);
+        FSink->Watch(*shared);
         FShared = std::move(shared);
         FThread = std::move(thread);
         FThread->Start();

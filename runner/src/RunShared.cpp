@@ -1,20 +1,11 @@
 #include "RunShared.h"
 
-#include <QMetaObject>
-
 #include <algorithm>
 
 namespace runner {
 
-TRunShared::TRunShared(QObject *ASink) : FSink(ASink) {
-    const QMetaObject *meta = ASink->metaObject();
-    FDeliver = meta->method(meta->indexOfMethod("Deliver()"));
-}
-
 void TRunShared::PostCall() {
-    // A queued call without arguments: nothing the worker builds travels in the event. The
-    // method was looked up once, so a post costs no search by name.
-    FDeliver.invoke(FSink, Qt::QueuedConnection);
+    FGuiWake.Signal();
 }
 
 void TRunShared::Post(TRunBatch &ABatch, size_t ACost) {
@@ -139,8 +130,15 @@ size_t TRunShared::Undelivered() const {
     return FUndelivered;
 }
 
-void TRunSink::Deliver() {
-    FOwner->DeliverPosted();
+void TRunSink::Watch(TRunShared &AShared) {
+    delete FNotifier;
+    FNotifier = new QSocketNotifier(AShared.GuiWake().Fd(), QSocketNotifier::Read, this);
+    posix::TEvent *wake = &AShared.GuiWake();
+    connect(FNotifier, &QSocketNotifier::activated, this, [this, wake] {
+        // Reset first: what the worker posts during the delivery signals the event again.
+        wake->Reset();
+        FOwner->DeliverPosted();
+    });
 }
 
 } // namespace runner

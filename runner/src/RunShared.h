@@ -7,9 +7,9 @@
 #include "posix/Posix.h"
 #include "runner/ConsoleCommand.h"
 
-#include <QMetaMethod>
 #include <QObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <condition_variable>
@@ -87,7 +87,9 @@ public:
     // touched for output that only waits.
     static constexpr size_t kAheadLimit = 512u * 1024u;
 
-    explicit TRunShared(QObject *ASink);
+    TRunShared() = default;
+    // The event the GUI thread's loop watches; the GUI resets it before each delivery.
+    posix::TEvent &GuiWake() { return FGuiWake; }
 
     // Worker: appends the batch and posts a call to the GUI thread unless one is pending. ABatch
     // is then empty, or a delivered batch whose buffers (events, spans, an own chunk) are reused.
@@ -133,8 +135,10 @@ public:
 private:
     void PostCall();
 
-    QObject *FSink;       // the component's sink; lives as long as the component
-    QMetaMethod FDeliver; // the sink's Deliver(), looked up once
+    // Wakes the GUI thread: an eventfd its event loop watches (TRunSink). The worker only
+    // writes to it; the queue itself is guarded by FLock alone, so no synchronisation of the
+    // hand-off is hidden inside Qt.
+    posix::TEvent FGuiWake;
     mutable std::mutex FLock;
     std::condition_variable FAnswered;
     std::vector<TRunBatch> FQueue;
@@ -151,15 +155,19 @@ private:
     posix::TEvent FWake;
 };
 
-// The QObject the worker posts to; lives on the component's thread as the component's child.
+// The GUI thread's end of the hand-off: watches the current run's wake event in the component's
+// event loop and runs the delivery when it is signalled. A child of the component.
 class TRunSink : public QObject {
     Q_OBJECT
 public:
     explicit TRunSink(TConsoleCommand *AOwner) : QObject(AOwner), FOwner(AOwner) {}
-    Q_INVOKABLE void Deliver();
+    // Watches AShared's wake event from now on (the previous run's is dropped). AShared lives as
+    // long as the component holds it, which is longer than the watch.
+    void Watch(TRunShared &AShared);
 
 private:
     TConsoleCommand *FOwner;
+    QSocketNotifier *FNotifier = nullptr; // child of this
 };
 
 } // namespace runner
