@@ -2,8 +2,11 @@
 // stored layout (sizes are pixels at 96 dots per inch).
 
 #include "ControlPanelUnit.h"
-#include "LineMemo.h"
 #include "ResultBrowser.h"
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditHighlighterOptions.h"
+#include "lexedit/LexHighlighterHtml.h"
+#include "lexedit/LexHighlighterPHP.h"
 
 #include <QBoxLayout>
 #include <QFrame>
@@ -84,11 +87,54 @@ QLabel *MakeLabel(QWidget *AParent, const char *AName, const QString &ACaption, 
     return label;
 }
 
-TLineMemo *MakeMemo(QWidget *AParent, const char *AName) {
-    auto *memo = new TLineMemo(AParent);
+// The two editors are alike but for their highlighter.
+lexedit::TLexEdit *MakeMemo(QWidget *AParent, const char *AName,
+                            lexedit::TLexCustomHighlighter *AHighlighter) {
+    auto *memo = new lexedit::TLexEdit(AParent);
     memo->setObjectName(QString::fromLatin1(AName));
-    memo->setFont(ConsolasFont(13));
+    memo->SetEditorFont(ConsolasFont(13));
+    memo->SetUseCodeFolding(false);
+    memo->Gutter().SetFont(ConsolasFont(11));
+    memo->Gutter().SetShowLineNumbers(true);
+    memo->SetHighlighter(AHighlighter);
     return memo;
+}
+
+// The descriptive options both highlighters take from the window.
+void SetDescriptiveOptions(lexedit::TLexCustomHighlighter &AHighlighter) {
+    AHighlighter.Options().SetAutoDetectEnabled(false);
+    AHighlighter.Options().SetAutoDetectLineLimit(0);
+    AHighlighter.Options().SetVisible(false);
+}
+
+void SetAttribute(lexedit::TLexHighlighterAttributes *AAttribute, int R, int G, int B) {
+    AAttribute->SetForeground(lexedit::TColor(R | (G << 8) | (B << 16)));
+}
+
+void SetAttribute(lexedit::TLexHighlighterAttributes *AAttribute, int R, int G, int B,
+                  lexedit::TFontStyles AStyle) {
+    SetAttribute(AAttribute, R, G, B);
+    AAttribute->SetStyle(AStyle);
+}
+
+// The colours the window gives the highlighters (the other attributes keep their defaults).
+void ConfigureHighlighters(lexedit::TLexHTMLLex &AHtml, lexedit::TLexPHPLex &APhp) {
+    using lexedit::fsItalic;
+    SetAttribute(AHtml.AndAttri(), 0, 128, 64);
+    SetAttribute(AHtml.CommentAttri(), 0, 128, 128, {fsItalic});
+    SetAttribute(AHtml.IdentifierAttri(), 255, 128, 0);
+    SetAttribute(AHtml.KeyAttri(), 128, 64, 0, {});
+    SetAttribute(AHtml.SymbolAttri(), 0, 64, 128, {});
+    SetAttribute(AHtml.TextAttri(), 30, 30, 30);
+    SetAttribute(AHtml.UndefKeyAttri(), 128, 64, 0, {});
+    SetAttribute(AHtml.ValueAttri(), 0, 107, 159);
+    SetAttribute(APhp.CommentAttri(), 0, 179, 0);
+    SetAttribute(APhp.IdentifierAttri(), 0, 128, 128);
+    SetAttribute(APhp.KeyAttri(), 128, 0, 128);
+    SetAttribute(APhp.NumberAttri(), 235, 183, 5);
+    SetAttribute(APhp.StringAttri(), 255, 0, 255);
+    SetDescriptiveOptions(AHtml);
+    SetDescriptiveOptions(APhp);
 }
 
 } // namespace
@@ -167,8 +213,13 @@ void TControlPanelForm::CreateWidgets() {
     CodeSheet->setObjectName(QStringLiteral("CodeSheet"));
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    PHPmemo = MakeMemo(CodeSheet, "PHPmemo");
-    WebMemo = MakeMemo(TabSheet2, "WebMemo");
+    PHPCode = new lexedit::TLexPHPLex(this);
+    PHPCode->setObjectName(QStringLiteral("PHPCode"));
+    HTML5 = new lexedit::TLexHTMLLex(this);
+    HTML5->setObjectName(QStringLiteral("HTML5"));
+    ConfigureHighlighters(*HTML5, *PHPCode);
+    PHPmemo = MakeMemo(CodeSheet, "PHPmemo", PHPCode);
+    WebMemo = MakeMemo(TabSheet2, "WebMemo", HTML5);
     for (auto [sheet, memo] : {std::pair<QWidget *, QWidget *>{CodeSheet, PHPmemo}, {TabSheet2, WebMemo}}) {
         auto *sheetLayout = new QVBoxLayout(sheet);
         sheetLayout->setContentsMargins(0, 0, 0, 0);

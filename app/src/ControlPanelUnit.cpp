@@ -1,8 +1,9 @@
 #include "ControlPanelUnit.h"
 
 #include "AppController.h"
-#include "LineMemo.h"
 #include "ResultBrowser.h"
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditTextBuffer.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -102,7 +103,7 @@ void TControlPanelForm::OpenScript(const QString &AFileName) {
 
 void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     // Load first: a script that cannot be read changes nothing and starts no run.
-    PHPmemo->LoadFromFile(AFileName);
+    PHPmemo->Lines()->LoadFromFile(AFileName);
     FPhpScript = AFileName;
     FCommands += QLatin1Char(' ') + QuoteCommandArgument(AFileName);
     ControlLabel->setText(FCommands);
@@ -110,7 +111,8 @@ void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
 }
 
 void TControlPanelForm::StartRun() {
-    WebMemo->Clear();
+    CloseResultUpdate();
+    WebMemo->Lines()->Clear();
     ConsoleCommand->SetCommandLine(BuildCommandLine(FCommands, ParamsEdit->text()));
     ConsoleCommand->SetCurrentDir(FPhpFolder);
     FRunLines = 0;
@@ -125,6 +127,7 @@ void TControlPanelForm::StartRun() {
 }
 
 void TControlPanelForm::RunEnded() {
+    CloseResultUpdate();
     FRunMs = FRunClock.elapsed();
     FStatusTimer->stop();
     StopRunAction->setEnabled(false);
@@ -157,7 +160,22 @@ void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine
                                               runner::TOutputType AOutputType) {
     if (AOutputType != runner::otEntireLine) return;
     ++FRunLines;
-    WebMemo->Add(DecodeResultLine(ANewLine));
+    OpenResultUpdate();
+    WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
+}
+
+void TControlPanelForm::OpenResultUpdate() {
+    if (FResultUpdateOpen) return;
+    FResultUpdateOpen = true;
+    WebMemo->BeginUpdate();
+    // Runs after the rest of the batch the runner posted.
+    QTimer::singleShot(0, this, [this] { common::Guarded([this] { CloseResultUpdate(); }); });
+}
+
+void TControlPanelForm::CloseResultUpdate() {
+    if (!FResultUpdateOpen) return;
+    FResultUpdateOpen = false;
+    WebMemo->EndUpdate();
 }
 
 void TControlPanelForm::ExecuteScriptActionExecute() {

@@ -20,9 +20,14 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 
+namespace lexedit {
+class TLexEdit;
+class TLexHTMLLex;
+class TLexPHPLex;
+} // namespace lexedit
+
 namespace app {
 
-class TLineMemo;
 class TResultBrowser;
 
 class TControlPanelForm : public QWidget {
@@ -76,8 +81,10 @@ public:
     QTabWidget *PageControl = nullptr;
     QWidget *CodeSheet = nullptr;
     QWidget *TabSheet2 = nullptr;
-    TLineMemo *PHPmemo = nullptr;
-    TLineMemo *WebMemo = nullptr;
+    lexedit::TLexEdit *PHPmemo = nullptr;
+    lexedit::TLexEdit *WebMemo = nullptr;
+    lexedit::TLexPHPLex *PHPCode = nullptr; // the script view's highlighter
+    lexedit::TLexHTMLLex *HTML5 = nullptr;  // the result view's highlighter
     runner::TConsoleCommand *ConsoleCommand = nullptr;
     QAction *SelectPHPFolderAction = nullptr;
     QAction *OpenScriptAction = nullptr;
@@ -99,6 +106,10 @@ private:
     void StartRun();
     void RunEnded();
     void ShowRunStatus();
+    // Output lines arrive in batches: the result view takes each batch inside one update bracket,
+    // closed when the event loop is through with it.
+    void OpenResultUpdate();
+    void CloseResultUpdate();
 
     QString FPhpFolder;
     QString FPhpScript;
@@ -111,6 +122,7 @@ private:
     QString FRunError; // message of a run that failed
     bool FRunFailedToStart = false;
     QTimer *FStatusTimer = nullptr; // while running, 10 updates a second
+    bool FResultUpdateOpen = false;
     std::unique_ptr<TFileDialogs> FDialogs;
 };
 

@@ -1,6 +1,7 @@
 #include "AppController.h"
-#include "LineMemo.h"
 #include "common/Exception.h"
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditTextBuffer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -219,17 +220,17 @@ private slots:
     }
 
     void memoLinesJoinWithCrLf() {
-        TLineMemo memo;
-        QCOMPARE(memo.Count(), 0);
+        lexedit::TLexEdit memo;
+        QCOMPARE(memo.Lines()->Count(), 0);
         QCOMPARE(memo.Text(), QString());
-        memo.Add(QString());
-        QCOMPARE(memo.Count(), 1);
-        memo.Add(QStringLiteral("b"));
+        memo.Lines()->Add(QString());
+        QCOMPARE(memo.Lines()->Count(), 1);
+        memo.Lines()->Add(QStringLiteral("b"));
         QCOMPARE(memo.Text(), QStringLiteral("\r\nb"));
-        memo.Clear();
-        memo.Add(QStringLiteral("a"));
-        memo.Add(QStringLiteral("b"));
-        QCOMPARE(memo.Count(), 2);
+        memo.Lines()->Clear();
+        memo.Lines()->Add(QStringLiteral("a"));
+        memo.Lines()->Add(QStringLiteral("b"));
+        QCOMPARE(memo.Lines()->Count(), 2);
         QCOMPARE(memo.Text(), QStringLiteral("a\r\nb"));
     }
 
@@ -254,15 +255,16 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        TLineMemo memo;
-        memo.LoadFromFile(file.fileName());
+        lexedit::TLexEdit memo;
+        memo.Lines()->LoadFromFile(file.fileName());
         QCOMPARE(memo.Text(), text);
     }
 
     void memoLoadFailureChangesNothing() {
-        TLineMemo memo;
-        memo.Add(QStringLiteral("keep me"));
-        QVERIFY_THROWS_EXCEPTION(common::Exception, memo.LoadFromFile(QStringLiteral("/nonexistent/x.php")));
+        lexedit::TLexEdit memo;
+        memo.Lines()->Add(QStringLiteral("keep me"));
+        QVERIFY_THROWS_EXCEPTION(common::Exception,
+                                 memo.Lines()->LoadFromFile(QStringLiteral("/nonexistent/x.php")));
         QCOMPARE(memo.Text(), QStringLiteral("keep me"));
     }
 };

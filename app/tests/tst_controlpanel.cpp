@@ -1,8 +1,12 @@
 // The window driven as a user would drive it, with answered dialogs and the real PHP interpreter.
 
 #include "ControlPanelUnit.h"
-#include "LineMemo.h"
 #include "ResultBrowser.h"
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditHighlighterOptions.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexHighlighterHtml.h"
+#include "lexedit/LexHighlighterPHP.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -194,6 +198,58 @@ private slots:
         QCOMPARE(NextTabStop(f.SaveButton), static_cast<QWidget *>(f.ParamsEdit));
     }
 
+    void bothViewsAreHighlightedEditors() {
+        using namespace lexedit;
+        const auto Rgb = [](int R, int G, int B) { return TColor(R | (G << 8) | (B << 16)); };
+        QCOMPARE(FForm->PHPmemo->Highlighter(), static_cast<TLexCustomHighlighter *>(FForm->PHPCode));
+        QCOMPARE(FForm->WebMemo->Highlighter(), static_cast<TLexCustomHighlighter *>(FForm->HTML5));
+        for (TLexEdit *E : {FForm->PHPmemo, FForm->WebMemo}) {
+            QCOMPARE(E->EditorFont().pixelSize(), 13);
+            QVERIFY(E->EditorFont().fixedPitch());
+            QVERIFY(E->Gutter().ShowLineNumbers());
+            QCOMPARE(E->Gutter().Font().pixelSize(), 11);
+            QVERIFY(!E->UseCodeFolding());
+            QVERIFY(E->GutterWidth() > 0);
+        }
+        const TLexHTMLLex &H = *FForm->HTML5;
+        QCOMPARE(H.AndAttri()->Foreground(), Rgb(0, 128, 64));
+        QCOMPARE(H.CommentAttri()->Foreground(), Rgb(0, 128, 128));
+        QCOMPARE(H.CommentAttri()->Style(), TFontStyles{fsItalic});
+        QCOMPARE(H.IdentifierAttri()->Foreground(), Rgb(255, 128, 0));
+        QCOMPARE(H.KeyAttri()->Foreground(), Rgb(128, 64, 0));
+        QCOMPARE(H.KeyAttri()->Style(), TFontStyles());
+        QCOMPARE(H.SymbolAttri()->Foreground(), Rgb(0, 64, 128));
+        QCOMPARE(H.SymbolAttri()->Style(), TFontStyles());
+        QCOMPARE(H.TextAttri()->Foreground(), Rgb(30, 30, 30));
+        QCOMPARE(H.UndefKeyAttri()->Foreground(), Rgb(128, 64, 0));
+        QCOMPARE(H.ValueAttri()->Foreground(), Rgb(0, 107, 159));
+        const TLexPHPLex &P = *FForm->PHPCode;
+        QCOMPARE(P.CommentAttri()->Foreground(), Rgb(0, 179, 0));
+        QCOMPARE(P.IdentifierAttri()->Foreground(), Rgb(0, 128, 128));
+        QCOMPARE(P.KeyAttri()->Foreground(), Rgb(128, 0, 128));
+        QCOMPARE(P.NumberAttri()->Foreground(), Rgb(235, 183, 5));
+        QCOMPARE(P.StringAttri()->Foreground(), Rgb(255, 0, 255));
+        for (const TLexCustomHighlighter *Hl : {static_cast<const TLexCustomHighlighter *>(&H),
+                                                static_cast<const TLexCustomHighlighter *>(&P)}) {
+            QVERIFY(!Hl->Options().AutoDetectEnabled());
+            QCOMPARE(Hl->Options().AutoDetectLineLimit(), 0u);
+            QVERIFY(!Hl->Options().Visible());
+        }
+        // A highlighted sample shows the window's string colour (text is smoothed: the fullest
+        // pixels of the glyphs are near it).
+        FForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+        FForm->PHPmemo->Lines()->Add(QStringLiteral("<?php $a = 'mmmmmmmmmmmmmmmm';"));
+        const QImage Image = FForm->PHPmemo->viewport()->grab().toImage();
+        bool Found = false;
+        for (int y = 0; y < FForm->PHPmemo->LineHeight() && !Found; ++y)
+            for (int x = FForm->PHPmemo->GutterWidth(); x < Image.width() && !Found; ++x) {
+                const QColor C(Image.pixel(x, y));
+                Found = C.red() >= 215 && C.green() <= 60 && C.blue() >= 215;
+            }
+        QVERIFY(Found);
+    }
+
     void windowGeometryFollowsTheLayout() {
         TControlPanelForm &f = *FForm;
         QCOMPARE(f.minimumSize(), QSize(804, 481));
@@ -382,7 +438,7 @@ private slots:
         StartScript(QStringLiteral("hang.php"),
                     "<?php if (function_exists('pcntl_signal')) pcntl_signal(SIGTERM, SIG_IGN);\n"
                     "echo \"started\\n\"; flush(); system('sleep 60 &'); sleep(60);\n");
-        QTRY_VERIFY_WITH_TIMEOUT(FForm->WebMemo->Count() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->WebMemo->Lines()->Count() >= 1, 10000);
         QVERIFY(FForm->StopButton->isEnabled());
         QVERIFY(FForm->RunStatusLabel->text().startsWith(QStringLiteral("running: ")));
         const qint64 pid = FForm->ConsoleCommand->ProcessInformation().dwProcessId;
@@ -422,9 +478,9 @@ private slots:
         const QString text = FForm->RunStatusLabel->text();
         QVERIFY2(text.startsWith(status), qPrintable(text));
         QVERIFY2(text.endsWith(QStringLiteral(" s, %1 %2")
-                                   .arg(FForm->WebMemo->Count())
-                                   .arg(FForm->WebMemo->Count() == 1 ? QStringLiteral("line")
-                                                                     : QStringLiteral("lines"))),
+                                   .arg(FForm->WebMemo->Lines()->Count())
+                                   .arg(FForm->WebMemo->Lines()->Count() == 1 ? QStringLiteral("line")
+                                                                              : QStringLiteral("lines"))),
                  qPrintable(text));
         // And it is painted so: some pixel of the text is clearly red only for a warning.
         const QImage painted = FForm->RunStatusLabel->grab().toImage();
@@ -459,15 +515,15 @@ private slots:
     void escDuringAFloodKeepsEveryDeliveredLine() {
         StartScript(QStringLiteral("flood.php"),
                     "<?php for ($i = 0; ; $i++) echo \"<tr><td>$i</td></tr>\\n\";\n");
-        QTRY_VERIFY_WITH_TIMEOUT(FForm->WebMemo->Count() >= 20000, 20000);
-        const int seen = FForm->WebMemo->Count();
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->WebMemo->Lines()->Count() >= 20000, 20000);
+        const int seen = FForm->WebMemo->Lines()->Count();
         QTest::keyClick(FForm.get(), Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(!FForm->ConsoleCommand->IsRunning(), 5000);
-        const int kept = FForm->WebMemo->Count();
+        const int kept = FForm->WebMemo->Lines()->Count();
         QVERIFY(kept >= seen);
         for (int i = 0; i < kept; ++i)
-            if (FForm->WebMemo->Lines().Get(i) != QStringLiteral("<tr><td>%1</td></tr>").arg(i))
-                QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(FForm->WebMemo->Lines().Get(i))));
+            if (FForm->WebMemo->Lines()->Get(i) != QStringLiteral("<tr><td>%1</td></tr>").arg(i))
+                QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(FForm->WebMemo->Lines()->Get(i))));
         QVERIFY(FForm->RunStatusLabel->text().startsWith(QStringLiteral("stopped")));
     }
 
@@ -475,7 +531,7 @@ private slots:
         const QString php = Php();
         FDialogs->OpenAnswers = {php, FDir.filePath(QStringLiteral("missing.php"))};
         FForm->SelectPHPFolderAction->trigger();
-        FForm->PHPmemo->Add(QStringLiteral("old text"));
+        FForm->PHPmemo->Lines()->Add(QStringLiteral("old text"));
         FForm->OpenScriptAction->trigger();
         QCOMPARE(FErrors.size(), 1);
         QVERIFY(FErrors[0].Message.contains(QStringLiteral("missing.php")));
@@ -503,13 +559,13 @@ private slots:
     }
 
     void executeRendersTheResultAsAPage() {
-        FForm->WebMemo->Add(QStringLiteral("<html><body><h1>Hello</h1>"));
-        FForm->WebMemo->Add(QStringLiteral("<p>caf\u00E9 \u20AC</p></body></html>"));
+        FForm->WebMemo->Lines()->Add(QStringLiteral("<html><body><h1>Hello</h1>"));
+        FForm->WebMemo->Lines()->Add(QStringLiteral("<p>caf\u00E9 \u20AC</p></body></html>"));
         QVERIFY(ExecuteAndWaitForPage());
         QCOMPARE(PagePlainText().trimmed(), QStringLiteral("Hello\n\ncaf\u00E9 \u20AC"));
         // Executing again replaces the page.
-        FForm->WebMemo->Clear();
-        FForm->WebMemo->Add(QStringLiteral("second"));
+        FForm->WebMemo->Lines()->Clear();
+        FForm->WebMemo->Lines()->Add(QStringLiteral("second"));
         QVERIFY(ExecuteAndWaitForPage());
         QCOMPARE(PagePlainText().trimmed(), QStringLiteral("second"));
     }
@@ -535,7 +591,7 @@ private slots:
 
     void pageCannotReadLocalFiles() {
         const QString secret = WriteScript(QStringLiteral("secret.txt"), "top secret");
-        FForm->WebMemo->Add(
+        FForm->WebMemo->Lines()->Add(
             QStringLiteral("<html><body><script>"
                            "var r = 'blocked';"
                            "try { var x = new XMLHttpRequest(); x.open('GET', 'file://%1', false); x.send();"
@@ -547,8 +603,8 @@ private slots:
     }
 
     void saveWritesUtf8WithCrLf() {
-        FForm->WebMemo->Add(QStringLiteral("<p>caf\u00E9</p>"));
-        FForm->WebMemo->Add(QStringLiteral("two"));
+        FForm->WebMemo->Lines()->Add(QStringLiteral("<p>caf\u00E9</p>"));
+        FForm->WebMemo->Lines()->Add(QStringLiteral("two"));
         const QString target = FDir.filePath(QStringLiteral("TestResults.html"));
         FDialogs->SaveAnswers = {target, QString()};
         FForm->SaveResultsAction->trigger();
