@@ -98,6 +98,7 @@ private slots:
     void pressInsideTheSelectionWaitsForDragOrRelease();
     void emptyBufferKeepsRowOne();
     void cursorOverSelectionAndText();
+    void gutterPressIsAClickUnlessItLeavesTheLine();
 };
 
 void TestLexEditMouse::clickPlacesCaretAtTheNearerBoundary() {
@@ -357,6 +358,36 @@ void TestLexEditMouse::cursorOverSelectionAndText() {
     QVERIFY(E.GetPositionOfMouse(P));
     QCOMPARE(P, BufferCoord(3, 3));
     QCOMPARE(E.GetWordAtMouse(), QStringLiteral("zeta"));
+}
+
+void TestLexEditMouse::gutterPressIsAClickUnlessItLeavesTheLine() {
+    TMouseEdit E;
+    E.SetLines(ManyLines(20));
+    E.Gutter().SetShowLineNumbers(true);
+    QVERIFY(E.GutterWidth() > 4);
+    const int H = E.LineHeight();
+    const QPoint InGutter(2, H + H / 2);
+    // A press and release in the gutter on one line: a gutter click (the flags end with it).
+    E.Press(InGutter);
+    QVERIFY(E.StateFlags().Contains(sfPossibleGutterClick));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 2));
+    E.Move(InGutter + QPoint(1, 1));
+    QVERIFY(!E.StateFlags().Contains(sfGutterDragging));
+    E.Release(InGutter);
+    QVERIFY(!E.StateFlags().Contains(sfPossibleGutterClick));
+    // Dragged to another line: a selection, no longer a click.
+    E.Clock += 1000;
+    E.Press(InGutter);
+    E.Move(QPoint(2, 4 * H + H / 2));
+    QVERIFY(E.StateFlags().Contains(sfGutterDragging));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 2));
+    QCOMPARE(E.BlockEnd(), BufferCoord(1, 5));
+    E.Release(QPoint(2, 4 * H + H / 2));
+    QVERIFY(!E.StateFlags().Contains(sfGutterDragging));
+    QVERIFY(!E.StateFlags().Contains(sfPossibleGutterClick));
+    // Over the gutter the cursor is the arrow.
+    E.Send(QEvent::MouseMove, InGutter, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(E.viewport()->cursor().shape(), Qt::ArrowCursor);
 }
 
 QTEST_MAIN(TestLexEditMouse)
