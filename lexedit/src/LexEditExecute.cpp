@@ -163,11 +163,11 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         break;
     }
     if (Command >= ecGotoMarker0 && Command <= ecGotoMarker9) {
-        if (fBookMarkKeys) GotoBookMark(Command - ecGotoMarker0);
+        if (fBookMarkOpt.EnableKeys()) GotoBookMark(Command - ecGotoMarker0);
         return;
     }
     if (Command >= ecSetMarker0 && Command <= ecSetMarker9) {
-        if (fBookMarkKeys) ExecSetMarker(Command - ecSetMarker0, Data);
+        if (fBookMarkOpt.EnableKeys()) ExecSetMarker(Command - ecSetMarker0, Data);
         return;
     }
     switch (Command) {

@@ -519,21 +519,15 @@ void TCustomLexEdit::ExecCmdDeleteLine() {
 
 void TCustomLexEdit::ExecSetMarker(int BookMark, void *Data) {
     const TBufferCoord P = Data != nullptr ? *static_cast<const TBufferCoord *>(Data) : CaretXY();
-    for (int i = 0; i < fMarkList.Count(); ++i) {
-        if (fMarkList.Items(i).BookmarkNumber != BookMark) continue;
-        const int Line = fMarkList.Items(i).Line;
-        fMarkList.Delete(i);
+    int X = 0;
+    int Y = 0;
+    if (GetBookMark(BookMark, X, Y)) {
+        ClearBookMark(BookMark);
         // The same key on the bookmark's own line removes it; on another line it moves it.
-        if (Line == P.Line) return;
-        break;
+        if (Y != P.Line) SetBookMark(BookMark, P.Char, P.Line);
+    } else {
+        SetBookMark(BookMark, P.Char, P.Line);
     }
-    TLexEditMark M;
-    M.Line = P.Line;
-    M.Char = P.Char;
-    M.ImageIndex = BookMark;
-    M.BookmarkNumber = BookMark;
-    M.InternalImage = true;
-    fMarkList.Add(M);
 }
 
 } // namespace lexedit

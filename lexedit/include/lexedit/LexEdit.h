@@ -428,9 +428,6 @@ public:
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
-    // Whether the bookmark commands act (the bookmark options' key switch).
-    bool BookMarkKeysEnabled() const { return fBookMarkKeys; }
-    void SetBookMarkKeysEnabled(bool Value) { fBookMarkKeys = Value; }
 
     // The input method's composition string, shown at the caret and never stored in the buffer.
     QString PreeditString() const { return fPreeditString; }
@@ -786,7 +783,6 @@ private:
     bool fUndoRedoRunning = false;
     // An undo item is being reversed: what the editor adds by itself goes to the redo stack.
     bool fReversingUndo = false;
-    bool fBookMarkKeys = true;
     // view, caret display and mouse
     bool FIsScrolling = false;
     bool fInUpdateScrollBars = false;
