@@ -47,6 +47,9 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
     fLines->OnPut = [this](TLexEditStringList *Sender, int Index, const QString &OldLine) {
         ListPut(Sender, Index, OldLine);
     };
+    fLines->OnExchanged = [this](TLexEditStringList *Sender, int Index1, int Index2) {
+        ListExchanged(Sender, Index1, Index2);
+    };
 
     // The undo engine.
     fOrigUndoRedo = CreateLexEditUndo([this](const TLexEditUndoItem &Item) { UndoItem(Item); },
@@ -95,6 +98,7 @@ TCustomLexEdit::~TCustomLexEdit() {
     fOrigLines->OnDeleted = nullptr;
     fOrigLines->OnInserted = nullptr;
     fOrigLines->OnPut = nullptr;
+    fOrigLines->OnExchanged = nullptr;
     fOrigUndoRedo->SetOnModifiedChanged(nullptr);
 }
 

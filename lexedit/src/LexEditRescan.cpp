@@ -114,6 +114,28 @@ void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QStrin
     ForEachFollower([&](TCustomLexEdit *F) { F->ListPut(Sender, Index, OldLine); });
 }
 
+void TCustomLexEdit::ListExchanged(TLexEditStringList *Sender, int Index1, int Index2) {
+    if (Sender != fLines) return;
+    fLinesNotified = true;
+    // The two lines took their stored ranges along: both are scanned again, as changed lines are
+    // (the first scan may stop before it reaches the second line).
+    const int Low = std::min(Index1, Index2);
+    const int High = std::max(Index1, Index2);
+    int EndLine = High + 1; // 1-based
+    if (ScansRanges()) {
+        // A swapped-in range may equal what the new text gives and stop the scan too early.
+        fLines->PutRange(Low, NullRange);
+        fLines->PutRange(High, NullRange);
+        EndLine = std::max(EndLine, ScanFrom(Low) + 1);
+        EndLine = std::max(EndLine, ScanFrom(High) + 1);
+    } else if (fHighlighter != nullptr) {
+        EndLine = -1; // a follower does not know how far the owner rescanned
+    }
+    InvalidateLines(Low + 1, EndLine);
+    InvalidateGutterLines(Low + 1, EndLine);
+    ForEachFollower([&](TCustomLexEdit *F) { F->ListExchanged(Sender, Index1, Index2); });
+}
+
 void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
     fLinesNotified = true;

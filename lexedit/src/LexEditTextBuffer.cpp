@@ -447,6 +447,7 @@ void TLexEditStringList::Exchange(int Index1, int Index2) {
             MarkPending(Index2, Index2 + 1);
         }
     }
+    if (OnExchanged) OnExchanged(this, Index1, Index2);
 }
 
 void TLexEditStringList::Clear() {

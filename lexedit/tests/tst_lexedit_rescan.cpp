@@ -84,6 +84,7 @@ private slots:
     void undoFromFollowerRunsInFollower();
     void deletingLinesKeepsCaretAndBlockInBuffer();
     void exchangeOnShownBufferRescans();
+    void exchangeInsideABracketWithOtherEditsRescans();
 };
 
 void TestLexEditRescan::storedRangesEqualFullScan_data() {
@@ -479,6 +480,23 @@ void TestLexEditRescan::exchangeOnShownBufferRescans() {
         if (StoredRanges(*E.Lines()) != FullScan(Reference, *E.Lines()))
             QFAIL(qPrintable(QStringLiteral("ranges differ after exchange %1").arg(Step)));
     }
+}
+
+// Regression: inside an outer bracket that also reported other changes, an exchange went
+// unnoticed and the swapped lines kept each other's stored ranges.
+void TestLexEditRescan::exchangeInsideABracketWithOtherEditsRescans() {
+    TLexEdit E;
+    TLexPHPLex H;
+    TLexPHPLex Reference;
+    E.SetHighlighter(&H);
+    E.SetLines({QStringLiteral("/*"), QStringLiteral("x"), QStringLiteral("*/"), QStringLiteral("y"),
+                QStringLiteral("w")});
+    {
+        TLexEditStringList::UpdateGuard Bracket(*E.Lines());
+        E.Lines()->Put(4, QStringLiteral("v"));
+        E.Lines()->Exchange(0, 3);
+    }
+    QCOMPARE(StoredRanges(*E.Lines()), FullScan(Reference, *E.Lines()));
 }
 
 QTEST_MAIN(TestLexEditRescan)

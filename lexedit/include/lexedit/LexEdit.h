@@ -597,6 +597,7 @@ private:
     void ListInserted(TLexEditStringList *Sender, int Index, int Count);
     void ListDeleted(TLexEditStringList *Sender, int Index, int Count);
     void ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine);
+    void ListExchanged(TLexEditStringList *Sender, int Index1, int Index2);
     void ListCleared(TLexEditStringList *Sender);
     void LinesChanging(TLexEditStringList *Sender);
     void DoLinesInserted(int FirstLine, int Count);

@@ -46,6 +46,7 @@ using TLexStringListNotifyEvent = std::function<void(TLexEditStringList *Sender)
 using TStringListChangeEvent = std::function<void(TLexEditStringList *Sender, int Index, int Count)>;
 using TStringListPutEvent =
     std::function<void(TLexEditStringList *Sender, int Index, const QString &OldLine)>;
+using TStringListExchangeEvent = std::function<void(TLexEditStringList *Sender, int Index1, int Index2)>;
 // Saving in the 8-bit code page would lose characters: the handler may pick another encoding or
 // cancel the save.
 using TLexInfoLossEvent = std::function<void(TLexEncoding &Encoding, bool &Cancel)>;
@@ -136,6 +137,8 @@ public:
     TStringListChangeEvent OnDeleted;
     TStringListChangeEvent OnInserted;
     TStringListPutEvent OnPut;
+    // Two lines swapped places, each with its stored range and object (Exchange).
+    TStringListExchangeEvent OnExchanged;
     TLexInfoLossEvent OnInfoLoss;
 
     // RAII form of BeginUpdate / EndUpdate. While an exception is already on its way out, an
