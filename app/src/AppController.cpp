@@ -7,6 +7,11 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace app {
 
 QString FolderOf(const QString &AFileName) {
@@ -63,6 +68,23 @@ void WriteInPlace(const QString &AFileName, const QByteArray &ABytes) {
     if (file.error() != QFileDevice::NoError) CannotWrite(AFileName, file.errorString());
 }
 
+// The replacement is created by this process and so belongs to it; give it the owner and group
+// of the file it replaces (root saving a user's file must not take it over). A process that may
+// not give a file away (EPERM) keeps its own ownership, as any editor saving in place of another
+// user's file does; any other failure is reported.
+void KeepOwnerAndGroup(const QString &AFileName, QSaveFile &AFile) {
+    struct stat old {};
+    if (::stat(QFile::encodeName(AFileName).constData(), &old) != 0) return;
+    struct stat now {};
+    const int fd = AFile.handle();
+    if (fd < 0 || ::fstat(fd, &now) != 0) return;
+    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return;
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0 || errno == EPERM) return;
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    AFile.cancelWriting();
+    CannotWrite(AFileName, reason);
+}
+
 } // namespace
 
 void TResultBytes::AddLine(const QString &ANewLine) {
@@ -113,6 +135,7 @@ void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes) {
         file.cancelWriting();
         CannotWrite(AFileName, reason);
     }
+    KeepOwnerAndGroup(AFileName, file);
     if (!file.commit()) CannotWrite(AFileName, file.errorString());
 }
 

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace app;
 
 class TestAppController : public QObject {
@@ -190,6 +193,26 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), writable ? QByteArray("new") : QByteArray("old"));
         QCOMPARE(QFile::permissions(name) & ownerGroupOther, perms);
+    }
+
+    // Regression: root replacing another user's result file made the file root's.
+    void replacedFileKeepsItsOwnerAndGroup() {
+        if (::geteuid() != 0) QSKIP("giving a file to another user needs root");
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("theirs.html"));
+        WriteResultFile(name, QStringLiteral("old"));
+        const QByteArray path = QFile::encodeName(name);
+        const uid_t uid = 65534;
+        const gid_t gid = 65533;
+        QCOMPARE(::chown(path.constData(), uid, gid), 0);
+        WriteResultFile(name, QStringLiteral("new"));
+        struct stat st {};
+        QCOMPARE(::stat(path.constData(), &st), 0);
+        QCOMPARE(st.st_uid, uid);
+        QCOMPARE(st.st_gid, gid);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("new"));
     }
 
     void runStatusTellsWhichTimeOutEndedTheRun_data() {
