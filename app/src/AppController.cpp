@@ -33,6 +33,13 @@ QString BuildCommandLine(const QString &ACommands, const QString &AParams) {
 }
 
 QString DecodeResultLine(const QString &ANewLine) {
+    // A line of ASCII characters is its own UTF-8 decoding (the common case: no conversion).
+    const char16_t *p = reinterpret_cast<const char16_t *>(ANewLine.constData());
+    const qsizetype n = ANewLine.size();
+    char16_t all = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        all |= p[i];
+    if (all < 0x80) return ANewLine;
     return QString::fromUtf8(ANewLine.toLatin1());
 }
 

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace app {
 
 TControlPanelForm::TControlPanelForm(QWidget *AParent)
@@ -164,9 +166,17 @@ void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine
     WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
 }
 
+bool TControlPanelForm::ResultEndInView() const {
+    return WebMemo->Lines()->Count() <= WebMemo->TopLine() + std::max(WebMemo->LinesInWindow(), 1) - 1;
+}
+
 void TControlPanelForm::OpenResultUpdate() {
     if (FResultUpdateOpen) return;
     FResultUpdateOpen = true;
+    // Like a terminal: the view follows the output while its last line is in view, and stays
+    // where the user scrolled otherwise.
+    FResultFollows = ResultEndInView();
+    FResultTopAtOpen = WebMemo->TopLine();
     WebMemo->BeginUpdate();
     // Runs after the rest of the batch the runner posted.
     QTimer::singleShot(0, this, [this] { common::Guarded([this] { CloseResultUpdate(); }); });
@@ -175,6 +185,10 @@ void TControlPanelForm::OpenResultUpdate() {
 void TControlPanelForm::CloseResultUpdate() {
     if (!FResultUpdateOpen) return;
     FResultUpdateOpen = false;
+    // Scrolled inside the bracket, the view moves once for the whole batch. A move the user made
+    // meanwhile wins.
+    if (FResultFollows && WebMemo->TopLine() == FResultTopAtOpen)
+        WebMemo->SetTopLine(WebMemo->Lines()->Count() - std::max(WebMemo->LinesInWindow(), 1) + 1);
     WebMemo->EndUpdate();
 }
 

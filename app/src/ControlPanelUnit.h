@@ -110,6 +110,8 @@ private:
     // closed when the event loop is through with it.
     void OpenResultUpdate();
     void CloseResultUpdate();
+    // Whether the result view shows its last line (an empty view does).
+    bool ResultEndInView() const;
 
     QString FPhpFolder;
     QString FPhpScript;
@@ -123,6 +125,8 @@ private:
     bool FRunFailedToStart = false;
     QTimer *FStatusTimer = nullptr; // while running, 10 updates a second
     bool FResultUpdateOpen = false;
+    bool FResultFollows = false; // the open batch scrolls the view to the new end
+    int FResultTopAtOpen = 1;
     std::unique_ptr<TFileDialogs> FDialogs;
 };
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <cstring>
 #include <typeinfo>
 
 namespace runner {
@@ -57,6 +58,84 @@ template <typename F> void Guarded(F &&ACall) {
 }
 
 } // namespace
+
+// ---- TConsoleLines -------------------------------------------------------------------------
+
+QString TConsoleLines::at(qsizetype ALine) const {
+    if (ALine < 0 || ALine >= size()) throw common::EAssertionFailed();
+    const qsizetype start = Start(ALine);
+    const qsizetype bytes = End(ALine) - start;
+    const char *p = FBytes.constData() + start;
+    if (!Wide(ALine)) return QString::fromLatin1(p, bytes);
+    QString line(bytes / 2, Qt::Uninitialized);
+    std::memcpy(line.data(), p, size_t(bytes));
+    return line;
+}
+
+QString TConsoleLines::value(qsizetype ALine) const {
+    return ALine >= 0 && ALine < size() ? at(ALine) : QString();
+}
+
+bool TConsoleLines::Equals(qsizetype ALine, QStringView AText) const {
+    const qsizetype start = Start(ALine);
+    const qsizetype bytes = End(ALine) - start;
+    const char *p = FBytes.constData() + start;
+    if (Wide(ALine)) return AText.size() * 2 == bytes && std::memcmp(AText.data(), p, size_t(bytes)) == 0;
+    return AText == QLatin1StringView(p, bytes);
+}
+
+bool TConsoleLines::contains(QStringView AText) const {
+    for (qsizetype i = 0; i < size(); ++i)
+        if (Equals(i, AText)) return true;
+    return false;
+}
+
+QStringList TConsoleLines::toStringList() const {
+    QStringList lines;
+    lines.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        lines.append(at(i));
+    return lines;
+}
+
+qsizetype TConsoleLines::MemoryUsed() const {
+    return FBytes.capacity() + FStarts.capacity() * qsizetype(sizeof(quint64));
+}
+
+void TConsoleLines::append(QStringView ALine) {
+    const qsizetype from = FBytes.size();
+    const qsizetype n = ALine.size();
+    const char16_t *src = ALine.utf16();
+    // Narrowed at once; a character above U+00FF sends the line to the UTF-16 form.
+    FBytes.resize(from + n);
+    char *dst = FBytes.data() + from;
+    char16_t all = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        all |= src[i];
+        dst[i] = char(src[i]);
+    }
+    if (all <= 0xFF) {
+        FStarts.append(quint64(from));
+        return;
+    }
+    FBytes.resize(from + 2 * n);
+    std::memcpy(FBytes.data() + from, src, size_t(2 * n));
+    FStarts.append(quint64(from) | kWide);
+}
+
+void TConsoleLines::clear() {
+    FBytes = QByteArray();
+    FStarts = QList<quint64>();
+}
+
+bool operator==(const TConsoleLines &A, const QStringList &B) {
+    if (A.size() != B.size()) return false;
+    for (qsizetype i = 0; i < A.size(); ++i)
+        if (!A.Equals(i, B[i])) return false;
+    return true;
+}
+
+// ---- TConsoleCommand ------------------------------------------------------------------------
 
 TConsoleCommand::TConsoleCommand(QObject *AOwner) : QObject(AOwner), FSink(new TRunSink(this)) {}
 
@@ -224,10 +303,13 @@ void TConsoleCommand::DeliverPosted() {
             bool outOfBudget = false;
             while (s.FCurrentSpan < e.Length) {
                 const TLineSpan &l = span[s.FCurrentSpan++];
-                QString scratch;
-                const QString &line = h.KeepLines
-                                          ? FLines.emplaceBack(chunk + l.Offset, l.Length) // built in place
-                                          : (scratch = QString(chunk + l.Offset, l.Length));
+                const QStringView text(chunk + l.Offset, l.Length);
+                if (h.KeepLines) FLines.append(text);
+                // The handlers' string: its buffer is reused from line to line unless a handler
+                // kept the string.
+                QString &line = s.FLineScratch;
+                line.resize(0);
+                line.append(text);
                 if (h.OutputLines) h.OutputLines->append(line);
                 if (h.OnNewLine) {
                     Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
@@ -262,8 +344,8 @@ void TConsoleCommand::DeliverPosted() {
             break;
         case TRunEvent::rkLine: {
             if (e.InChunk) e.Text = QString(batch.Chunk.constData() + e.Offset, e.Length);
-            if (h.KeepLines) FLines.append(std::move(e.Text));
-            const QString &line = h.KeepLines ? FLines.constLast() : e.Text;
+            if (h.KeepLines) FLines.append(e.Text);
+            const QString &line = e.Text;
             if (h.OutputLines) h.OutputLines->append(line);
             if (h.OnNewLine) {
                 Guarded([&] { h.OnNewLine(this, line, otEntireLine); });

@@ -131,6 +131,7 @@ public:
     size_t FCurrentBatch = 0;
     size_t FCurrentIndex = 0;
     int32_t FCurrentSpan = 0; // within an rkLines event: lines already delivered
+    QString FLineScratch;     // the string each line of an rkLines event is handed over in
 
 private:
     void PostCall();

@@ -120,6 +120,56 @@ private slots:
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("print two\\n"))));
         QCOMPARE(cmd.Lines(), QStringList{QStringLiteral("two")});
     }
+
+    // The compact line store reads back exactly what was appended, whatever the characters
+    // (Latin-1 lines and lines with wider ones mixed, empty lines, NULs), and holds ASCII output
+    // at about a byte a character plus its index.
+    void linesReadBackAsAppended() {
+        QRandomGenerator random(20240613);
+        const char16_t alphabet[] = {u'a',      u'<',      u' ',      u'\0',     u'\u00E9',
+                                     u'\u00FF', u'\u0100', u'\u20AC', u'\xD83D', u'\xDE00'};
+        TConsoleLines lines;
+        QStringList expected;
+        for (int round = 0; round < 3; ++round) {
+            for (int i = 0; i < 2000; ++i) {
+                QString line;
+                const int n = int(random.bounded(12));
+                const bool wide = random.bounded(4) == 0; // otherwise only the first six characters
+                for (int k = 0; k < n; ++k)
+                    line += QChar(alphabet[random.bounded(wide ? 10 : 6)]);
+                lines.append(line);
+                expected.append(line);
+            }
+            QCOMPARE(lines.size(), expected.size());
+            QVERIFY(lines == expected);
+            QCOMPARE(lines.toStringList(), expected);
+            for (qsizetype i = 0; i < expected.size(); i += 97) {
+                QCOMPARE(lines.at(i), expected.at(i));
+                QVERIFY(lines.contains(expected.at(i)));
+            }
+            QCOMPARE(lines.constLast(), expected.constLast());
+            QCOMPARE(lines.value(-1), QString());
+            QCOMPARE(lines.value(lines.size()), QString());
+            expected.append(QStringLiteral("x"));
+            QVERIFY(lines != expected); // one line more
+            expected.removeLast();
+            expected[1].append(QLatin1Char('x'));
+            QVERIFY(!(lines == expected)); // one line differs
+            expected[1].chop(1);
+        }
+        QVERIFY(!lines.contains(QStringLiteral("not a line of them")));
+        lines.clear();
+        QVERIFY(lines.isEmpty());
+
+        const QString row = QStringLiteral("<tr><td>123456</td></tr>");
+        for (int i = 0; i < 100000; ++i)
+            lines.append(row);
+        QCOMPARE(lines.at(99999), row);
+        // 24 characters and 8 bytes of index a line, with room to grow: far below the ~100 bytes
+        // a line of a string list.
+        QVERIFY2(lines.MemoryUsed() <= 100000 * (24 + 8) * 2,
+                 qPrintable(QString::number(lines.MemoryUsed())));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConsoleCommand)

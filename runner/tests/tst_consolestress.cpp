@@ -17,7 +17,7 @@ private slots:
         cmd.SetOnNewLine([&](QObject *, const QString &, TOutputType) { ++partialsOrLines; });
         QVERIFY(RunToEnd(cmd, Child(QStringLiteral("lines 1000000 lf noeol")), 60000));
         QCOMPARE(cmd.EndStatus(), esProcess);
-        const QStringList &lines = cmd.Lines();
+        const TConsoleLines &lines = cmd.Lines();
         QCOMPARE(lines.size(), 1000000);
         for (qsizetype i = 0; i < lines.size(); ++i) {
             if (lines[i] != QLatin1String("line") + QString::number(i + 1))

@@ -58,6 +58,49 @@ struct TProcessInformation {
 // Marker characters of input queue entries: blank = send as is, "_" = append CR LF.
 inline constexpr char16_t EolCh[2] = {u' ', u'_'};
 
+// The entire lines of a run, kept compactly: the characters of all lines in one byte store (one
+// byte a character for a line whose characters are all below U+0100, as the default decoding
+// gives; its UTF-16 code units otherwise) and 8 bytes of index a line, instead of a string with
+// its own allocation and header per line. Reading a line builds its QString. Read like a
+// QStringList.
+class TConsoleLines {
+public:
+    qsizetype size() const { return FStarts.size(); }
+    qsizetype count() const { return size(); }
+    bool isEmpty() const { return FStarts.isEmpty(); }
+    // ALine in 0 .. size() - 1.
+    QString at(qsizetype ALine) const;
+    QString operator[](qsizetype ALine) const { return at(ALine); }
+    // The line, or an empty string outside the list.
+    QString value(qsizetype ALine) const;
+    QString front() const { return at(0); }
+    QString constFirst() const { return at(0); }
+    QString constLast() const { return at(size() - 1); }
+    bool contains(QStringView AText) const;
+    QStringList toStringList() const;
+    // Bytes held for the characters and the index (capacity included).
+    qsizetype MemoryUsed() const;
+
+    void append(QStringView ALine);
+    void clear();
+
+    friend bool operator==(const TConsoleLines &A, const QStringList &B);
+    friend bool operator==(const QStringList &A, const TConsoleLines &B) { return B == A; }
+    friend bool operator!=(const TConsoleLines &A, const QStringList &B) { return !(A == B); }
+
+private:
+    // Bit 63 of an index entry: the line is held as UTF-16 code units.
+    static constexpr quint64 kWide = quint64(1) << 63;
+    qsizetype Start(qsizetype ALine) const { return qsizetype(FStarts[ALine] & ~kWide); }
+    qsizetype End(qsizetype ALine) const { return ALine + 1 < size() ? Start(ALine + 1) : FBytes.size(); }
+    bool Wide(qsizetype ALine) const { return (FStarts[ALine] & kWide) != 0; }
+    // Whether ALine holds the characters of AText.
+    bool Equals(qsizetype ALine, QStringView AText) const;
+
+    QByteArray FBytes;      // the characters of every line, line after line
+    QList<quint64> FStarts; // where each line starts in FBytes, with kWide
+};
+
 class TConsoleThread;
 class TProcessTimer;
 class TRunShared;
@@ -118,7 +161,7 @@ public:
     // The name of a signal ("SIGKILL"), or "signal N" for a number the system does not name.
     static QString SignalName(int ASignal);
     bool IsRunning() const { return FThread != nullptr; }
-    const QStringList &Lines() const { return FLines; }
+    const TConsoleLines &Lines() const { return FLines; }
     // Whether Lines keeps every entire line of a run (the default). A caller that keeps the
     // output its own way (the batch mode writes it straight into its result) switches it off, so
     // the output is not held twice; OnNewLine and OutputLines get every line either way.
@@ -162,7 +205,7 @@ private:
     bool FInputToOutput = false;
     bool FInheritStandardInput = false;
     bool FKeepLines = true;
-    QStringList FLines;
+    TConsoleLines FLines;
     int32_t FMaxTimeAfterBeginning = 0;
     int32_t FMaxTimeAfterLastOutput = 0;
     TCharDecoding FOnCharDecoding;
