@@ -8,6 +8,7 @@
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
+#include "lexedit/LexEditWordWrap.h"
 #include "lexedit/LexTextDrawer.h"
 
 #include <QEvent>
@@ -77,6 +78,9 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
     fOptions = LEXEDIT_DEFAULT_OPTIONS;
     fUndoRedo->SetGroupUndo(fOptions.Contains(eoGroupUndo));
     InitPainting();
+    // The continuation glyph repaints the gutter when it changes.
+    fWordWrapGlyph.OnChange = [this] { InvalidateGutter(); };
+    fWordWrapGlyph.ChangeScale(std::max(1, logicalDpiY()), 96);
     LexFontChanged();
 }
 
@@ -174,6 +178,10 @@ void TCustomLexEdit::SetTabWidth(int Value) {
     fTabWidth = Value;
     fLines->SetTabWidth(Value);
     InvalidateAll();
+    if (WordWrap()) {
+        WrapReset();
+        InvalidateGutter();
+    }
 }
 
 void TCustomLexEdit::SetInsertMode(bool Value) {
@@ -274,6 +282,7 @@ void TCustomLexEdit::LexFontChanged() {
     // Wide glyphs may take another number of columns now.
     fLines->FontChanged();
     RecalcCharExtent();
+    WrapReset();
     SizeOrFontChanged(true);
     GutterChanged();
 }
@@ -288,6 +297,7 @@ void TCustomLexEdit::DecPaintLock() {
     if (fPaintLock <= 0) throw common::EAssertionFailed();
     if (--fPaintLock > 0) return;
     if (fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
+    WrapKeepCaretInWindow();
     if (fStateFlags.Contains(sfCaretChanged)) {
         fStateFlags.Exclude(sfCaretChanged);
         UpdateCaret();

@@ -110,6 +110,11 @@ void TCustomLexEdit::UpdateLastCaretX() {
 void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
     TUpdateGuard Lock(*this);
     SetInternalCaretXY(DisplayToBufferPos(aPos));
+    // Beyond the end of a wrapped row the caret stays at the end of that row rather than at the
+    // start of the next one, which is the same buffer position.
+    if (WordWrap() && aPos.Row >= 1 && aPos.Row <= DisplayLineCount() &&
+        aPos.Column > GetRowLength(aPos.Row) && BufferToDisplayPos(CaretXY()).Row != aPos.Row)
+        fCaretAtEOL = true;
     UpdateLastCaretX();
 }
 
@@ -135,11 +140,17 @@ void TCustomLexEdit::GotoBookMark(int BookMark) {
 }
 
 TDisplayCoord TCustomLexEdit::DisplayXY() const {
-    return BufferToDisplayPos(CaretXY());
+    TDisplayCoord Result = BufferToDisplayPos(CaretXY());
+    // Parked at the end of a wrapped row: shown after the last character of the row before.
+    if (fCaretAtEOL && WordWrap() && Result.Column == 1 && Result.Row > 1) {
+        --Result.Row;
+        Result.Column = GetRowLength(Result.Row) + 1;
+    }
+    return Result;
 }
 
 int TCustomLexEdit::DisplayY() const {
-    return fCaretY;
+    return WordWrap() ? DisplayXY().Row : fCaretY;
 }
 
 // ---- selection ----------------------------------------------------------------------------------
@@ -377,6 +388,8 @@ void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
 // ---- caret keys -------------------------------------------------------------------------------
 
 void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
+    // With word wrap a step may only park or un-park the caret at the end of a row.
+    if (WrapMoveCaretHorz(DX)) return;
     const bool PastEol = fOptions.Contains(eoScrollPastEol);
     const int Len = LineLength(fCaretY);
     TBufferCoord Dest;
@@ -395,6 +408,12 @@ void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
         Dest = BufferCoord(x, fCaretY);
     }
     MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
+    // Reaching the start of a continuation row from the row before shows the caret at the end
+    // of that row first.
+    if (WordWrap() && DX == 1) {
+        const TDisplayCoord P = BufferToDisplayPos(CaretXY());
+        if (P.Column == 1 && IsContinuationRow(P.Row)) SetCaretAtEOL(true);
+    }
 }
 
 void TCustomLexEdit::MoveCaretVert(int DY, bool SelectionCommand) {
@@ -410,16 +429,32 @@ void TCustomLexEdit::MoveCaretVert(int DY, bool SelectionCommand) {
     {
         TUpdateGuard Lock(*this);
         MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
+        // A target beyond the end of a wrapped row stays on that row.
+        if (WordWrap() && BufferToDisplayPos(CaretXY()).Row != Row) {
+            fCaretAtEOL = true;
+            fStateFlags.Include(sfCaretChanged);
+        }
     }
     fLastCaretX = SavedLastCaretX;
 }
 
 void TCustomLexEdit::DoHomeKey(bool Selection) {
     int Target = 1;
+    // With word wrap: the start of the caret's row, and the blanks only within its first row.
+    int RowChars = INT_MAX;
+    if (WordWrap()) {
+        const TDisplayCoord P = DisplayXY();
+        if (IsContinuationRow(P.Row)) {
+            MoveCaretAndSelection(CaretXY(), DisplayToBufferPos(DisplayCoord(1, P.Row)), Selection);
+            return;
+        }
+        if (P.Row <= DisplayLineCount())
+            RowChars = DisplayToBufferPos(DisplayCoord(GetRowLength(P.Row) + 1, P.Row)).Char - 1;
+    }
     if (fOptions.Contains(eoEnhanceHomeKey)) {
         const QString S = LineText();
         int n = 0;
-        while (n < S.size() && (S[n] == QLatin1Char(' ') || S[n] == QLatin1Char('\t')))
+        while (n < S.size() && n < RowChars && (S[n] == QLatin1Char(' ') || S[n] == QLatin1Char('\t')))
             ++n;
         if (fCaretX - 1 > n || fCaretX == 1) Target = n + 1;
     }
@@ -429,12 +464,37 @@ void TCustomLexEdit::DoHomeKey(bool Selection) {
 void TCustomLexEdit::DoEndKey(bool Selection) {
     const QString S = LineText();
     const int LineEnd = int(S.size()) + 1;
+    if (WordWrap()) {
+        DoWrappedEndKey(Selection, S);
+        return;
+    }
     int Target = LineEnd;
     if (fOptions.Contains(eoEnhanceEndKey)) {
         const int k = int(TrimTrailingSpaces(S).size()) + 1;
         Target = fCaretX == k ? LineEnd : k;
     }
     MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
+}
+
+void TCustomLexEdit::DoWrappedEndKey(bool Selection, const QString &S) {
+    // The end of the caret's row; on the line's last row the enhanced end toggles between the
+    // last non-blank (not before the row's start) and the line's end. The column stays within
+    // the window.
+    const TDisplayCoord P = DisplayXY();
+    const bool LastRow = P.Row >= DisplayLineCount() || RowToLine(P.Row + 1) != fCaretY;
+    int Column = GetRowLength(P.Row) + 1;
+    if (fOptions.Contains(eoEnhanceEndKey) && LastRow) {
+        const int RowStart = DisplayToBufferPos(DisplayCoord(1, P.Row)).Char;
+        const int k = std::max(int(TrimTrailingSpaces(S).size()) + 1, RowStart);
+        const int Target = fCaretX == k ? int(S.size()) + 1 : k;
+        Column = BufferToDisplayPos(BufferCoord(Target, fCaretY)).Column;
+    }
+    Column = std::min(Column, std::max(fCharsInWindow, 1) + 1);
+    const TDisplayCoord To = DisplayCoord(Column, P.Row);
+    TUpdateGuard Lock(*this);
+    MoveCaretAndSelection(CaretXY(), DisplayToBufferPos(To), Selection);
+    if (Column > GetRowLength(P.Row) && BufferToDisplayPos(CaretXY()).Row != P.Row) fCaretAtEOL = true;
+    UpdateLastCaretX();
 }
 
 } // namespace lexedit

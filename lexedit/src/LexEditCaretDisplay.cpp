@@ -98,7 +98,10 @@ void TCustomLexEdit::UpdateCaret() {
     }
     fStateFlags.Exclude(sfCaretChanged);
     if (fDestroying) return;
-    const QPoint At = RowColumnToPixels(DisplayXY()) + fCaretOffset;
+    TDisplayCoord Cell = DisplayXY();
+    // With word wrap the caret stays inside the window, after its last column at most.
+    if (WordWrap() && fCharsInWindow > 0) Cell.Column = std::min(Cell.Column, fCharsInWindow + 1);
+    const QPoint At = RowColumnToPixels(Cell) + fCaretOffset;
     const QRect R(At, fCaretSize);
     if (R != fCaretRect) {
         InvalidateCaret();

@@ -356,6 +356,9 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
         int Bottom = ClipTop;
         for (int Line = vFirstLine; Line <= vLastLine; ++Line) {
             const int Top = (LineToRow(Line) - fTopLine) * fTextHeight;
+            // Word wrap: the continuation rows of the line before have no number.
+            if (Top > Bottom && !Gradient)
+                ACanvas.fillRect(QRect(ClipLeft, Bottom, Right - ClipLeft, Top - Bottom), GutterColor);
             Bottom = Top + fTextHeight;
             QString S = fGutter.FormatLineNumber(Line);
             if (OnGutterGetText) OnGutterGetText(this, Line, S);
@@ -374,6 +377,7 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
     } else if (!Gradient) {
         ACanvas.fillRect(AClip, GutterColor);
     }
+    PaintWrapGlyphs(ACanvas, aFirstRow, aLastRow);
     // The border: one pixel column in the border colour at the edge or one pixel left of it.
     if (fGutter.BorderStyle() != gbsNone && ClipRight >= fGutterWidth - 2 && fGutterWidth >= 2) {
         const QColor Border = ColorToQColor(fGutter.BorderColor(), palette());

@@ -1,6 +1,9 @@
 // Mapping between buffer positions, display positions and character offsets, and the word rules
 // of the editor.
 //
+// With word wrap the word-wrap plug-in turns a column of a line into a column of one of its rows
+// and back; the walk over the characters stays the same.
+//
 // Column rule: a tab advances to the next multiple of the tab width; every other code unit takes
 // the columns the text drawer gives it (one for codes up to 255, at least one otherwise, so a
 // zero-width mark or a lone surrogate still has a cell); a surrogate pair is one glyph whose
@@ -13,6 +16,7 @@
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditWordWrap.h"
 #include "lexedit/LexTextDrawer.h"
 
 #include <algorithm>
@@ -21,7 +25,24 @@
 namespace lexedit {
 
 int TCustomLexEdit::DisplayLineCount() const {
-    return fLines->Count();
+    const int Count = fLines->Count();
+    if (!fWordWrapPlugin || Count == 0) return Count;
+    // Lines the plug-in has not mapped yet (no window width so far) are one row each.
+    return fWordWrapPlugin->RowCount() + std::max(0, Count - fWordWrapPlugin->LineCount());
+}
+
+int TCustomLexEdit::LineToRow(int aLine) const {
+    return fWordWrapPlugin ? fWordWrapPlugin->LineToRow(aLine) : aLine;
+}
+
+int TCustomLexEdit::RowToLine(int aRow) const {
+    return fWordWrapPlugin ? fWordWrapPlugin->RowToLine(aRow) : aRow;
+}
+
+int TCustomLexEdit::GetRowLength(int aRow) const {
+    if (fWordWrapPlugin && aRow >= 1 && aRow <= fWordWrapPlugin->RowCount())
+        return fWordWrapPlugin->GetRowLength(aRow);
+    return fLines->ExpandedStringLengths(RowToLine(aRow) - 1);
 }
 
 int TCustomLexEdit::LineLength(int ALine) const {
@@ -68,6 +89,13 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
 }
 
 TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
+    TDisplayCoord Result = LineColumnOf(p);
+    if (fWordWrapPlugin && Result.Row >= 1 && Result.Column >= 1)
+        Result = fWordWrapPlugin->BufferToDisplayPos(BufferCoord(Result.Column, Result.Row));
+    return Result;
+}
+
+TDisplayCoord TCustomLexEdit::LineColumnOf(const TBufferCoord &p) const {
     TDisplayCoord Result{p.Char, p.Line};
     if (p.Line > fLines->Count()) return Result;
     const QString S = p.Line >= 1 ? fLines->Get(p.Line - 1) : QString();
@@ -92,6 +120,14 @@ TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
 }
 
 TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
+    if (fWordWrapPlugin && p.Row >= 1 && p.Column >= 1) {
+        const TBufferCoord InLine = fWordWrapPlugin->DisplayToBufferPos(p);
+        return CharOfLineColumn(DisplayCoord(InLine.Char, InLine.Line));
+    }
+    return CharOfLineColumn(p);
+}
+
+TBufferCoord TCustomLexEdit::CharOfLineColumn(const TDisplayCoord &p) const {
     TBufferCoord Result{p.Column, p.Row};
     if (p.Row < 1 || p.Row > fLines->Count()) return Result;
     const QString S = fLines->Get(p.Row - 1);

@@ -1,8 +1,11 @@
-// The mark list of the editor.
+// The mark list of the editor and the picture holder of the continuation glyph.
 
 #include "lexedit/LexEditMiscClasses.h"
 
+#include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditOptions.h"
+
+#include <QPainter>
 
 #include <algorithm>
 
@@ -79,6 +82,96 @@ void TLexEditMarkList::LinesDeleted(int AFirstLine, int ACount) {
 
 void TLexEditMarkList::Changed() {
     if (OnChange) OnChange();
+}
+
+} // namespace lexedit
+
+// ---- TLexGlyph -------------------------------------------------------------------------------------
+
+namespace lexedit {
+
+namespace {
+
+// The continuation-row arrow: a line coming down on the right and turning left into an
+// arrowhead, in dark blue on a transparent ground.
+QImage WrappedPicture() {
+    constexpr int W = 15, H = 14;
+    QImage Image(W, H, QImage::Format_ARGB32_Premultiplied);
+    Image.fill(Qt::transparent);
+    const QRgb Ink = qRgba(0x1F, 0x3F, 0x8F, 0xFF);
+    const auto Dot = [&](int X, int Y) {
+        if (X >= 0 && X < W && Y >= 0 && Y < H) Image.setPixel(X, Y, Ink);
+    };
+    for (int Y = 2; Y <= 9; ++Y) {
+        Dot(11, Y);
+        Dot(12, Y);
+    }
+    for (int X = 3; X <= 12; ++X) {
+        Dot(X, 9);
+        Dot(X, 10);
+    }
+    for (int i = 0; i <= 3; ++i) // the arrowhead at the left end, pointing left
+        for (int Y = 9 - i; Y <= 10 + i; ++Y)
+            Dot(1 + i, Y);
+    return Image;
+}
+
+} // namespace
+
+TLexGlyph::TLexGlyph(const QString &aName) {
+    if (aName == QLatin1String("LexEditWrapped")) fInternalGlyph = WrappedPicture();
+}
+
+void TLexGlyph::Changed() {
+    if (OnChange) OnChange();
+}
+
+void TLexGlyph::Assign(const TLexGlyph &Source) {
+    fVisible = Source.fVisible;
+    fGlyph = Source.fGlyph;
+    fInternalGlyph = Source.fInternalGlyph;
+    Changed();
+}
+
+void TLexGlyph::SetGlyph(const QImage &Value) {
+    fGlyph = Value;
+    Changed();
+}
+
+void TLexGlyph::SetVisible(bool Value) {
+    if (Value == fVisible) return;
+    fVisible = Value;
+    Changed();
+}
+
+int TLexGlyph::Width() const {
+    return Picture().isNull() ? 0 : Picture().width();
+}
+
+int TLexGlyph::Height() const {
+    return Picture().isNull() ? 0 : Picture().height();
+}
+
+void TLexGlyph::Draw(QPainter &aCanvas, int aX, int aY, int aLineHeight) const {
+    const QImage &P = Picture();
+    if (P.isNull()) return;
+    if (aLineHeight >= P.height())
+        aCanvas.drawImage(QPoint(aX, aY + (aLineHeight - P.height()) / 2), P);
+    else
+        aCanvas.drawImage(QPoint(aX, aY), P,
+                          QRect(0, (P.height() - aLineHeight) / 2, P.width(), aLineHeight));
+}
+
+void TLexGlyph::ChangeScale(int M, int D) {
+    if (M == D || D == 0) return;
+    const auto Scale = [M, D](QImage &I) {
+        if (I.isNull()) return;
+        const int W = MulDiv(I.width(), M, D);
+        const int H = MulDiv(I.height(), M, D);
+        if (W > 0 && H > 0) I = I.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    Scale(fInternalGlyph);
+    Scale(fGlyph);
 }
 
 } // namespace lexedit

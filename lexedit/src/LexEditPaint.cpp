@@ -11,6 +11,7 @@
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditWordWrap.h"
 #include "lexedit/LexTextDrawer.h"
 
 #include <QPaintEvent>
@@ -65,7 +66,14 @@ private:
     void PaintLine(int nLine);
     void PaintRow(int cRow);
     void PaintPlainRow();
+    void PaintPlainRow(const QString &Token);
     void PaintHighlightedRow(int nLine);
+    // Word wrap: the rows of one line; its tokens are scanned once and handed to its rows.
+    bool Wraps(int nLine) const;
+    void PaintWrappedLine(int nLine);
+    void PaintWrappedPlainRows(int vStartRow, int vEndRow, int LineEndRow, int RowStart);
+    void PaintWrappedHighlightedRows(int nLine, int vStartRow, int vEndRow, int LineEndRow, int RowStart);
+    void PaintRightEdge();
     void AddHighlightToken(QStringView Token, int CharsBefore, TColor Foreground, TColor Background,
                            TFontStyles Style);
     void PaintHighlightToken(bool bFillToEOL);
@@ -80,6 +88,8 @@ private:
     bool ShowSpecial = false;
 
     TPaintRect Clip;
+    int FirstRow = 1;
+    int LastRow = 0;
     int FirstCol = 1;
     int LastCol = 1;
     int vFirstLine = 1;
@@ -142,6 +152,8 @@ void TLexTextPainter::Fill(int ARight) {
 
 void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFirstCol, int ALastCol) {
     Clip = AClip;
+    FirstRow = aFirstRow;
+    LastRow = aLastRow;
     FirstCol = AFirstCol;
     LastCol = ALastCol;
     ShowSpecial = E.fOptions.Contains(eoShowSpecialChars);
@@ -201,6 +213,11 @@ void TLexTextPainter::ComputeSelection() {
     bAnySelection = true;
     vSelStart = E.BufferToDisplayPos(Start);
     vSelEnd = E.BufferToDisplayPos(End);
+    if (E.WordWrap() && E.fActiveSelectionMode == smLine) {
+        // Every row of the selected lines.
+        vSelStart.Row = E.LineToRow(Start.Line);
+        vSelEnd.Row = E.LineToRow(End.Line + 1) - 1;
+    }
     if (E.fActiveSelectionMode == smColumn && vSelStart.Column > vSelEnd.Column)
         std::swap(vSelStart.Column, vSelEnd.Column);
 }
@@ -218,6 +235,11 @@ void TLexTextPainter::PaintLine(int nLine) {
     } else {
         colSelFG = E.fSelectedColor.Foreground();
         colSelBG = E.fSelectedColor.Background();
+    }
+    if (Wraps(nLine)) {
+        PaintWrappedLine(nLine);
+        bCurrentLine = false;
+        return;
     }
     // Without word wrap and folding every line is one row.
     PaintRow(E.LineToRow(nLine));
@@ -265,6 +287,10 @@ void TLexTextPainter::PaintPlainRow() {
     // The row's characters up to LastCol, and the end-of-line glyph when it is visible.
     QString Token = sLineExpandedAtWideGlyphs.left(LastCol);
     if (ShowSpecial && sLineExpandedAtWideGlyphs.size() < LastCol) Token += LexLineBreakGlyph;
+    PaintPlainRow(Token);
+}
+
+void TLexTextPainter::PaintPlainRow(const QString &Token) {
     D.SetStyle(FontStylesOf(E.font()));
     if (bComplexLine) {
         SetDrawingColors(false);
@@ -522,6 +548,117 @@ void TLexTextPainter::PaintTabArrows(QStringView Token, int CharsBefore, int Fir
     }
 }
 
+// ---- word wrap: the rows of one line ---------------------------------------------------------------
+
+bool TLexTextPainter::Wraps(int nLine) const {
+    const TLexWordWrapPlugin *W = E.fWordWrapPlugin.get();
+    return W != nullptr && W->MaxRowLength() > 0 && nLine >= 1 && nLine <= W->LineCount();
+}
+
+void TLexTextPainter::PaintRightEdge() {
+    if (bDoRightEdge)
+        Canvas.fillRect(QRect(nRightEdge, rcLine.Top, 1, rcLine.Bottom + 1 - rcLine.Top),
+                        Resolve(E.fRightEdgeColor));
+}
+
+void TLexTextPainter::PaintWrappedLine(int nLine) {
+    const int LineFirstRow = E.LineToRow(nLine);
+    const int LineEndRow = E.LineToRow(nLine + 1) - 1; // the line's last row
+    const int vStartRow = std::max(LineFirstRow, FirstRow);
+    const int vEndRow = std::max(std::min(LineEndRow, LastRow), vStartRow);
+    // The display column before the first painted row: the rows of the line above the clip.
+    int RowStart = 0;
+    for (int r = LineFirstRow; r < vStartRow; ++r)
+        RowStart += E.GetRowLength(r);
+    if (H != nullptr)
+        PaintWrappedHighlightedRows(nLine, vStartRow, vEndRow, LineEndRow, RowStart);
+    else
+        PaintWrappedPlainRows(vStartRow, vEndRow, LineEndRow, RowStart);
+}
+
+void TLexTextPainter::PaintWrappedPlainRows(int vStartRow, int vEndRow, int LineEndRow, int RowStart) {
+    const int Limit = std::min(LastCol, int(E.fWordWrapPlugin->MaxRowLength()) + 1);
+    for (int cRow = vStartRow; cRow <= vEndRow; ++cRow) {
+        const int Len = E.GetRowLength(cRow);
+        PaintRow(cRow);
+        QString Token = sLineExpandedAtWideGlyphs.mid(RowStart, Len);
+        // The end-of-line glyph after the last row's characters.
+        if (ShowSpecial && cRow == LineEndRow && Len < Limit) Token += LexLineBreakGlyph;
+        PaintPlainRow(Token);
+        PaintRightEdge();
+        RowStart += Len;
+    }
+}
+
+void TLexTextPainter::PaintWrappedHighlightedRows(int nLine, int vStartRow, int vEndRow, int LineEndRow,
+                                                  int RowStart) {
+    if (nLine == 1)
+        H->ResetRange();
+    else
+        H->SetRange(E.fLines->GetRange(nLine - 2));
+    H->SetLineExpandedAtWideGlyphs(sLine, sLineExpandedAtWideGlyphs, nLine - 1);
+    const TFontStyles FontStyle = FontStylesOf(E.font());
+    const QStringView Display(sLineExpandedAtWideGlyphs);
+    int cRow = vStartRow;
+    int RowEnd = RowStart + E.GetRowLength(cRow);
+    PaintRow(cRow);
+    AccuLen = 0;
+    // Ends the current row; false when it was the last one to paint.
+    const auto NextRow = [&] {
+        PaintHighlightToken(true);
+        PaintRightEdge();
+        if (cRow >= vEndRow) return false;
+        ++cRow;
+        RowStart = RowEnd;
+        RowEnd = RowStart + E.GetRowLength(cRow);
+        PaintRow(cRow);
+        AccuLen = 0;
+        return true;
+    };
+    const TLexHighlighterAttributes *Attr = nullptr;
+    int TokenEnd = 0;
+    bool Done = false;
+    // One scan of the line: each token is cut at the row ends it crosses.
+    while (!Done && !H->GetEol()) {
+        const int nTokenPos = H->GetExpandedTokenPos();
+        TokenEnd = nTokenPos + int(H->GetExpandedToken().size());
+        if (TokenEnd > RowStart) {
+            Attr = H->GetTokenAttribute();
+            const TColor FG = Attr != nullptr ? Attr->Foreground() : colFG;
+            const TColor BG = Attr != nullptr ? Attr->Background() : colBG;
+            const TFontStyles Style = Attr != nullptr ? Attr->Style() : FontStyle;
+            int From = std::max(nTokenPos, RowStart);
+            for (;;) {
+                if (From >= RowEnd) {
+                    if (!NextRow()) {
+                        Done = true;
+                        break;
+                    }
+                    continue;
+                }
+                const int To = std::min(TokenEnd, RowEnd);
+                AddHighlightToken(Display.mid(From, To - From), From - RowStart, FG, BG, Style);
+                if (TokenEnd <= RowEnd) break;
+                From = RowEnd;
+            }
+        }
+        if (!Done) H->Next();
+    }
+    if (Done) return;
+    // The rows after the last token; the end-of-line glyph on the line's last row.
+    for (;;) {
+        if (ShowSpecial && cRow == LineEndRow && H->GetEol()) {
+            const TLexHighlighterAttributes *Comment = H->GetDefaultAttribute(LEX_ATTR_COMMENT);
+            if (Attr == nullptr || Attr != Comment) Attr = H->GetDefaultAttribute(LEX_ATTR_WHITESPACE);
+            static const QChar Glyph[1] = {LexLineBreakGlyph};
+            AddHighlightToken(QStringView(Glyph, 1), std::max(TokenEnd, RowStart) - RowStart,
+                              Attr != nullptr ? Attr->Foreground() : colFG,
+                              Attr != nullptr ? Attr->Background() : colBG, TFontStyles());
+        }
+        if (!NextRow()) break;
+    }
+}
+
 // ---- the editor's side ------------------------------------------------------------------------
 
 bool TCustomLexEdit::DoOnSpecialLineColors(int Line, TColor &Foreground, TColor &Background) {
@@ -655,7 +792,9 @@ void TCustomLexEdit::InvalidateRows(int FirstLine, int LastLine, int ALeft, int 
     int Top = 0;
     int Bottom = Height;
     if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
-    if (LastLine > 0) Bottom = std::min(Height, (LineToRow(LastLine) - fTopLine + 1) * fTextHeight);
+    // Down to the last row of LastLine (the row before the next line's first).
+    if (LastLine > 0)
+        Bottom = std::min<int64_t>(Height, (int64_t(LineToRow(LastLine + 1)) - fTopLine) * fTextHeight);
     if (Bottom > Top) InvalidateRect(QRect(ALeft, Top, ARight - ALeft, Bottom - Top));
 }
 

@@ -74,6 +74,7 @@ void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Cou
     if (Sender != fLines) return;
     fLinesNotified = true;
     DoLinesInserted(Index, Count);
+    WrapLinesInserted(Index, Count);
     if (ScansRanges() && fLines->Count() > 0) {
         // Every inserted line is scanned, even when a scan stops early.
         int i = Index;
@@ -91,6 +92,7 @@ void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Coun
     if (Sender != fLines) return;
     fLinesNotified = true;
     DoLinesDeleted(Index, Count);
+    WrapLinesDeleted(Index, Count);
     if (ScansRanges() && fLines->Count() > 0) ScanFrom(Index);
     KeepCaretAndBlockInBuffer();
     InvalidateLines(Index + 1, -1);
@@ -103,8 +105,12 @@ void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QStrin
     if (Sender != fLines) return;
     fLinesNotified = true;
     DoLinePut(Index, OldLine);
+    // A line that now takes another number of rows moves every row below it.
+    const bool RowsMoved = WrapLinePut(Index, OldLine);
     int EndLine = Index + 1; // 1-based
-    if (ScansRanges())
+    if (RowsMoved)
+        EndLine = -1;
+    else if (ScansRanges())
         EndLine = std::max(EndLine, ScanFrom(Index) + 1);
     else if (fHighlighter != nullptr)
         EndLine = -1; // a follower does not know how far the owner rescanned
@@ -122,6 +128,8 @@ void TCustomLexEdit::ListExchanged(TLexEditStringList *Sender, int Index1, int I
     const int Low = std::min(Index1, Index2);
     const int High = std::max(Index1, Index2);
     int EndLine = High + 1; // 1-based
+    bool RowsMoved = WrapLinePut(Low, QString());
+    RowsMoved = WrapLinePut(High, QString()) || RowsMoved;
     if (ScansRanges()) {
         // A swapped-in range may equal what the new text gives and stop the scan too early.
         fLines->PutRange(Low, NullRange);
@@ -131,6 +139,7 @@ void TCustomLexEdit::ListExchanged(TLexEditStringList *Sender, int Index1, int I
     } else if (fHighlighter != nullptr) {
         EndLine = -1; // a follower does not know how far the owner rescanned
     }
+    if (RowsMoved) EndLine = -1;
     InvalidateLines(Low + 1, EndLine);
     InvalidateGutterLines(Low + 1, EndLine);
     ForEachFollower([&](TCustomLexEdit *F) { F->ListExchanged(Sender, Index1, Index2); });
@@ -139,6 +148,7 @@ void TCustomLexEdit::ListExchanged(TLexEditStringList *Sender, int Index1, int I
 void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
     fLinesNotified = true;
+    WrapReset();
     fUndoRedo->Clear();
     fInvalidateRect = QRect();
     InvalidateAll();
@@ -173,6 +183,7 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         // swaps two lines with their stored ranges): every range is checked again and
         // everything repainted.
         if (ScansRanges()) ScanRanges();
+        WrapReset();
         InvalidateAll();
     }
     fLinesNotified = false;
@@ -230,6 +241,7 @@ void TCustomLexEdit::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
     AssignHighlighter(AOwnerEdit->fHighlighter);
     {
         TUpdateGuard Lock(*this);
+        WrapReset();
         SetCaretXYEx(false, CaretXY());
         fBlockBegin = fBlockEnd = CaretXY();
         fStateFlags.Include(sfScrollbarChanged);
@@ -250,6 +262,7 @@ void TCustomLexEdit::UnHookTextBuffer() {
     TUpdateGuard Lock(*this);
     // The own lines may have been scanned by another highlighter.
     if (ScansRanges()) ScanRanges();
+    WrapReset();
     SetCaretXYEx(false, CaretXY());
     fBlockBegin = fBlockEnd = CaretXY();
     fStateFlags.Include(sfScrollbarChanged);

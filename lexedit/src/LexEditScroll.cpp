@@ -470,6 +470,7 @@ void TCustomLexEdit::SizeOrFontChanged(bool bFont) {
     // The window holds at least one cell, also when it is smaller than that.
     fCharsInWindow = std::max(1, std::max(viewport()->width() - fGutterWidth - 2, 0) / fCharWidth);
     fLinesInWindow = std::max(1, viewport()->height() / fTextHeight);
+    WrapDisplayChanged();
     UpdateScrollBars();
     if (bFont) {
         InitializeCaret();

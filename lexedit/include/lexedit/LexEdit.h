@@ -23,9 +23,10 @@
 //   LexEditTyping.cpp    typing, deleting, line breaks, Tab and Shift+Tab, bookmarks
 //   LexEditKeyboard.cpp  Qt key and input-method events, the composition string
 //   LexEditClipboard.cpp plain-text clipboard commands
+//   LexEditWrap.cpp      word wrap: the property, the plug-in's updates, continuation glyphs
 //
-// Word wrap and code folding are not part of the control yet: every buffer line is one display
-// row.
+// Code folding is not part of the control yet. Without word wrap every buffer line is one display
+// row; with it the word-wrap plug-in (LexEditWordWrap.h) maps lines to rows.
 
 #include "common/BracketGuard.h"
 #include "lexedit/LexColor.h"
@@ -55,6 +56,7 @@ class QPainter;
 namespace lexedit {
 
 class ILexEditUndo;
+class TLexWordWrapPlugin;
 class TheTextDrawer;
 class TLexCustomHighlighter;
 class TLexEditStringList;
@@ -131,7 +133,15 @@ public:
     void SetBorderStyle(TBorderStyle Value);
     bool UseCodeFolding() const { return fUseCodeFolding; }
     void SetUseCodeFolding(bool Value);
-    bool WordWrap() const { return false; }
+    // Word wrap: every line is shown as rows no wider than the window (the horizontal scroll bar
+    // goes, LeftChar stays 1). Setting it keeps the top line and the caret in view.
+    bool WordWrap() const { return fWordWrapPlugin != nullptr; }
+    void SetWordWrap(bool Value);
+    // The plug-in while word wrap is on, else null.
+    const TLexWordWrapPlugin *WordWrapPlugin() const { return fWordWrapPlugin.get(); }
+    // The picture drawn in the gutter on every continuation row (copied on assignment).
+    TLexGlyph &WordWrapGlyph() { return fWordWrapGlyph; }
+    void SetWordWrapGlyph(const TLexGlyph &Value) { fWordWrapGlyph.Assign(Value); }
 
     // ---- highlighter -----------------------------------------------------------------------
     TLexCustomHighlighter *Highlighter() const { return fHighlighter; }
@@ -348,9 +358,12 @@ public:
     // ---- mapping -----------------------------------------------------------------------------
     TDisplayCoord BufferToDisplayPos(const TBufferCoord &p) const;
     TBufferCoord DisplayToBufferPos(const TDisplayCoord &p) const;
-    int LineToRow(int aLine) const { return aLine; }
-    int RowToLine(int aRow) const { return aRow; }
+    // The first display row of a line and the line of a row (one row per line without wrap).
+    int LineToRow(int aLine) const;
+    int RowToLine(int aRow) const;
     int DisplayLineCount() const;
+    // The length of a display row in columns (with word wrap; else the line's display length).
+    int GetRowLength(int aRow) const;
     int RowColToCharIndex(const TBufferCoord &RowCol) const;
     TBufferCoord CharIndexToRowCol(int Index) const;
     // The display form of a tab-expanded line: a wide glyph is preceded by FillerChar characters
@@ -616,6 +629,10 @@ private:
     void TrimLineLeft(int ALine);
     TBufferCoord ClampBlockPos(TBufferCoord Value) const;
     int LineLength(int ALine) const; // 1-based; 0 outside the buffer
+    // A position's display column in its whole line (Row = the line), and back: the mapping
+    // without the rows of word wrap.
+    TDisplayCoord LineColumnOf(const TBufferCoord &p) const;
+    TBufferCoord CharOfLineColumn(const TDisplayCoord &p) const;
     // Columns taken by the character at 0-based AIndex of ALine when it starts at 0-based
     // column ACol (tabs depend on the column); a surrogate pair counts as one character there.
     int CharColumnsAt(QStringView ALine, int AIndex, int ACol) const;
@@ -688,6 +705,28 @@ private:
     // The caret to APos while the mouse drags; AExtend: the block end follows from the anchor.
     void DragCaretTo(const TBufferCoord &APos, bool AExtend);
     int ClampRow(int ARow) const;
+
+    // ---- word wrap (LexEditWrap.cpp) ---------------------------------------------------------------
+    // The plug-in told of buffer changes; a true answer of WrapLinePut: the line's row count
+    // changed.
+    void WrapLinesInserted(int Index, int Count);
+    void WrapLinesDeleted(int Index, int Count);
+    bool WrapLinePut(int Index, const QString &OldLine);
+    // Every line wrapped again (tab width, glyph widths, another buffer).
+    void WrapReset();
+    // The window's width changed.
+    void WrapDisplayChanged();
+    // End of the update lock: a caret beyond the window's last column comes back into it.
+    void WrapKeepCaretInWindow();
+    // The caret shows at the end of the row before when it stands at the start of a
+    // continuation row after a move that reached it from there (fCaretAtEOL).
+    bool IsContinuationRow(int aRow) const;
+    void SetCaretAtEOL(bool Value);
+    bool WrapMoveCaretHorz(int DX);
+    void DoWrappedEndKey(bool Selection, const QString &S);
+    void PaintWrapGlyphs(QPainter &ACanvas, int aFirstRow, int aLastRow);
+    std::unique_ptr<TLexWordWrapPlugin> fWordWrapPlugin;
+    TLexGlyph fWordWrapGlyph{QStringLiteral("LexEditWrapped")};
 
     // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) -----------------------------------------
     friend class TLexTextPainter;

@@ -5,6 +5,7 @@
 #include "lexedit/LexEditTypes.h"
 #include "lexedit/LexSet.h"
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -60,6 +61,39 @@ public:
 private:
     void Changed();
     std::vector<TLexEditMark> FItems;
+};
+
+// A picture drawn centred in a row: the user's picture when one is set, else the built-in one
+// given by name at construction ("LexEditWrapped": the continuation-row arrow, 15 x 14 pixels).
+class TLexGlyph {
+public:
+    explicit TLexGlyph(const QString &aName = QString());
+    virtual ~TLexGlyph() = default;
+    TLexGlyph(const TLexGlyph &) = delete;
+    TLexGlyph &operator=(const TLexGlyph &) = delete;
+
+    // Copies Visible and both pictures, then fires OnChange.
+    void Assign(const TLexGlyph &Source);
+    const QImage &Glyph() const { return fGlyph; }
+    void SetGlyph(const QImage &Value);
+    bool Visible() const { return fVisible; }
+    void SetVisible(bool Value);
+    // Of the picture in use (0 without one).
+    int Width() const;
+    int Height() const;
+    // At (aX, aY + (aLineHeight - Height) div 2); in a lower row the middle band of the picture.
+    void Draw(QPainter &aCanvas, int aX, int aY, int aLineHeight) const;
+    // Resizes both pictures to MulDiv of their sizes.
+    virtual void ChangeScale(int M, int D);
+
+    std::function<void()> OnChange;
+
+private:
+    const QImage &Picture() const { return fGlyph.isNull() ? fInternalGlyph : fGlyph; }
+    void Changed();
+    QImage fGlyph;
+    QImage fInternalGlyph;
+    bool fVisible = true;
 };
 
 // The notifications a plug-in wants.

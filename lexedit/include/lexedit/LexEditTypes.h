@@ -121,6 +121,27 @@ inline constexpr std::array<uint8_t, 3> UTF8BOM{0xEF, 0xBB, 0xBF};
 inline constexpr std::array<uint8_t, 2> UTF16BOMLE{0xFF, 0xFE};
 inline constexpr std::array<uint8_t, 2> UTF16BOMBE{0xFE, 0xFF};
 
+// A plug-in that maps the lines of a buffer to display rows (word wrap). Display columns here are
+// columns of a line's display form (after tab and wide-glyph expansion): BufferToDisplayPos takes
+// (column in the line, 1-based line) and gives (column in the row, 1-based row); DisplayToBufferPos
+// goes back. Lines and rows past the mapped ones continue one row per line. The change operations
+// take 0-based line indexes, as the buffer reports them, and return the change in the number of
+// rows (positive: rows added; LinesDeleted returns the rows removed). The editor owns its one
+// plug-in.
+class ILexEditBufferPlugin {
+public:
+    virtual ~ILexEditBufferPlugin() = default;
+    virtual TDisplayCoord BufferToDisplayPos(const TBufferCoord &aPos) const = 0;
+    virtual TBufferCoord DisplayToBufferPos(const TDisplayCoord &aPos) const = 0;
+    virtual int RowCount() const = 0;
+    virtual int GetRowLength(int aRow) const = 0;
+    virtual int LinesInserted(int aIndex, int aCount) = 0;
+    virtual int LinesDeleted(int aIndex, int aCount) = 0;
+    virtual int LinePut(int aIndex, const QString &OldLine) = 0;
+    virtual void DisplayChanged() = 0;
+    virtual void Reset() = 0;
+};
+
 // A set of 8-bit characters (256 bits). Characters above 255 are never members.
 class TLexCharSet {
 public:
