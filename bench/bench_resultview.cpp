@@ -87,7 +87,8 @@ private:
 void PrintThreadTimes() {
     const long tick = sysconf(_SC_CLK_TCK);
     std::vector<std::pair<double, QByteArray>> threads;
-    for (const QString &tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString &tid :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
         if (!f.open(QIODevice::ReadOnly)) continue;
         const QByteArray stat = f.readAll();
@@ -212,24 +213,26 @@ int main(int argc, char **argv) {
         QProcess pipe;
         QElapsedTimer timer;
         timer.start();
-        pipe.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("'%1' '%2' | cat > /dev/null")
-                                                                    .arg(php, script)});
+        pipe.start(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), QStringLiteral("'%1' '%2' | cat > /dev/null").arg(php, script)});
         pipe.waitForFinished(-1);
         const double f = double(timer.nsecsElapsed()) / 1e9;
         windowS.push_back(w);
         floorS.push_back(f);
         ratios.push_back(w / f);
         memory.push_back(kb * 1024.0 / double(bytes));
-        std::printf("round %d: window %.3f s (%s paints), php | cat %.3f s, ratio %.2f, peak +%.0f MB = %.2f bytes "
-                    "per output byte\n",
-                    round + 1, w, fields[3].constData(), f, w / f, kb / 1024.0, kb * 1024.0 / double(bytes));
+        std::printf(
+            "round %d: window %.3f s (%s paints), php | cat %.3f s, ratio %.2f, peak +%.0f MB = %.2f bytes "
+            "per output byte\n",
+            round + 1, w, fields[3].constData(), f, w / f, kb / 1024.0, kb * 1024.0 / double(bytes));
         std::fflush(stdout);
     }
     std::printf("%d lines, %lld bytes of output; medians of %d rounds taking turns:\n", lines,
                 static_cast<long long>(bytes), rounds);
     std::printf("  window, run to last line painted  %.3f s\n", Median(windowS));
     std::printf("  php | cat > /dev/null             %.3f s\n", Median(floorS));
-    std::printf("  ratio %.2fx the floor (target <= 1.3); peak memory %.2f bytes per output byte (target <= 8)\n",
-                Median(ratios), Median(memory));
+    std::printf(
+        "  ratio %.2fx the floor (target <= 1.3); peak memory %.2f bytes per output byte (target <= 8)\n",
+        Median(ratios), Median(memory));
     return 0;
 }

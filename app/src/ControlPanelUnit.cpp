@@ -39,6 +39,11 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     });
     ConsoleCommand->SetOnTerminated([this](QObject *) { RunEnded(); });
 
+    FResultFrameTimer = new QTimer(this);
+    FResultFrameTimer->setSingleShot(true);
+    connect(FResultFrameTimer, &QTimer::timeout, this,
+            [this] { common::Guarded([this] { CloseResultUpdate(); }); });
+
     FStatusTimer = new QTimer(this);
     FStatusTimer->setInterval(100);
     connect(FStatusTimer, &QTimer::timeout, this, [this] { ShowRunStatus(); });
@@ -166,30 +171,38 @@ void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine
     WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
 }
 
-bool TControlPanelForm::ResultEndInView() const {
-    return WebMemo->Lines()->Count() <= WebMemo->TopLine() + std::max(WebMemo->LinesInWindow(), 1) - 1;
-}
-
 void TControlPanelForm::OpenResultUpdate() {
     if (FResultUpdateOpen) return;
     FResultUpdateOpen = true;
-    // Like a terminal: the view follows the output while its last line is in view, and stays
-    // where the user scrolled otherwise.
-    FResultFollows = ResultEndInView();
-    FResultTopAtOpen = WebMemo->TopLine();
+    FResultLinesAtOpen = WebMemo->Lines()->Count();
     WebMemo->BeginUpdate();
     // Runs after the rest of the batch the runner posted.
-    QTimer::singleShot(0, this, [this] { common::Guarded([this] { CloseResultUpdate(); }); });
+    QTimer::singleShot(0, this, [this] { common::Guarded([this] { ResultBatchDelivered(); }); });
+}
+
+void TControlPanelForm::ResultBatchDelivered() {
+    if (!FResultUpdateOpen) return;
+    // While output streams, the view is brought up to date at most once a frame: later batches
+    // join the open bracket until the frame is over.
+    const qint64 wait = FResultShown.isValid() ? kResultFrameMs - FResultShown.elapsed() : 0;
+    if (wait <= 0)
+        CloseResultUpdate();
+    else if (!FResultFrameTimer->isActive())
+        FResultFrameTimer->start(int(wait));
 }
 
 void TControlPanelForm::CloseResultUpdate() {
     if (!FResultUpdateOpen) return;
     FResultUpdateOpen = false;
-    // Scrolled inside the bracket, the view moves once for the whole batch. A move the user made
-    // meanwhile wins.
-    if (FResultFollows && WebMemo->TopLine() == FResultTopAtOpen)
-        WebMemo->SetTopLine(WebMemo->Lines()->Count() - std::max(WebMemo->LinesInWindow(), 1) + 1);
+    FResultFrameTimer->stop();
+    // Like a terminal: the view follows the output when the end it showed before the bracket is
+    // still in view (the scroll range the user had stops there), and stays where the user
+    // scrolled otherwise. Scrolled inside the bracket, it moves once for all the lines.
+    const int rows = std::max(WebMemo->LinesInWindow(), 1);
+    if (WebMemo->TopLine() + rows - 1 >= FResultLinesAtOpen)
+        WebMemo->SetTopLine(WebMemo->Lines()->Count() - rows + 1);
     WebMemo->EndUpdate();
+    FResultShown.start();
 }
 
 void TControlPanelForm::ExecuteScriptActionExecute() {

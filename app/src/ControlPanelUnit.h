@@ -107,11 +107,11 @@ private:
     void RunEnded();
     void ShowRunStatus();
     // Output lines arrive in batches: the result view takes each batch inside one update bracket,
-    // closed when the event loop is through with it.
+    // closed when the event loop is through with it, or at the end of the frame when the view
+    // was brought up to date less than a frame ago.
     void OpenResultUpdate();
+    void ResultBatchDelivered();
     void CloseResultUpdate();
-    // Whether the result view shows its last line (an empty view does).
-    bool ResultEndInView() const;
 
     QString FPhpFolder;
     QString FPhpScript;
@@ -124,9 +124,13 @@ private:
     QString FRunError; // message of a run that failed
     bool FRunFailedToStart = false;
     QTimer *FStatusTimer = nullptr; // while running, 10 updates a second
+    // The result view repaints (and updates its scroll bars) at most every kResultFrameMs while
+    // output streams in; a batch after a pause shows at once.
+    static constexpr int kResultFrameMs = 50;
     bool FResultUpdateOpen = false;
-    bool FResultFollows = false; // the open batch scrolls the view to the new end
-    int FResultTopAtOpen = 1;
+    int FResultLinesAtOpen = 0;
+    QElapsedTimer FResultShown;          // since the view was last brought up to date
+    QTimer *FResultFrameTimer = nullptr; // closes a bracket held open for the rest of a frame
     std::unique_ptr<TFileDialogs> FDialogs;
 };
 

@@ -9,6 +9,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <thread>
 
 namespace runner {
 
@@ -218,6 +219,8 @@ bool TConsoleThread::TimedOut() const {
 
 void TConsoleThread::Loop() {
     Clock::time_point graceEnd{};
+    Clock::time_point lastRead{};
+    bool streaming = false;
     bool wasPaused = false;
     const bool timeLimited = FSettings.MaxTimeAfterBeginning > 0 || FSettings.MaxTimeAfterLastOutput > 0;
     for (;;) {
@@ -266,6 +269,11 @@ void TConsoleThread::Loop() {
         } else if (!FPidfd.IsOpen()) {
             timeout = 20; // no pidfd on this system: look at the child now and then
         }
+        if (streaming) {
+            // A short nap lets the pipe fill; a stop or an input line waits for it at most.
+            std::this_thread::sleep_until(lastRead + kStreamingNap);
+            streaming = false;
+        }
         int err = 0;
         if (posix::Poll(items, count, timeout, err) < 0)
             throw EConsoleCommand(QStringLiteral("Error waiting: %1").arg(posix::ErrorText(err)));
@@ -275,7 +283,12 @@ void TConsoleThread::Loop() {
         // Output.
         if (ready(iOut)) {
             long n = FReader->ReadChunk(FBatch.Chunk);
-            if (n > 0) DoReadLine();
+            if (n > 0) {
+                const Clock::time_point now = Clock::now();
+                streaming = n < kStreamingChunk && now - lastRead < kStreamingGap;
+                lastRead = now;
+                DoReadLine();
+            }
         }
         // Input, and the pipe to the child writable again.
         ServeInput();

@@ -75,6 +75,13 @@ public:
     // After the direct child has exited, output is still taken for this long (a grandchild may
     // hold the pipe open); the run ends earlier at end of file.
     static constexpr std::chrono::milliseconds kGrace{200};
+    // Output that streams (a read that found less than kStreamingChunk bytes came within
+    // kStreamingGap of the read before) is read once per kStreamingNap: a child writing many
+    // small pieces then rarely has to wake this thread, nor this thread the GUI, and each read
+    // takes what many writes left. Output that comes in single lines is read at once.
+    static constexpr std::chrono::microseconds kStreamingGap{1000};
+    static constexpr std::chrono::microseconds kStreamingNap{250};
+    static constexpr long kStreamingChunk = 16 * 1024;
     // Exit code reported for a child left running (veto): the conventional still-active code.
     static constexpr uint32_t kStillActive = 259;
 
