@@ -9,7 +9,11 @@
 //     line buffer;
 //  5. pushing the items of one large compound edit into an undo engine with a limit of 100:
 //     40 k items against 10 k (each push O(1) amortised: about 4 times the time), against the
-//     same pushes without a limit.
+//     same pushes without a limit;
+//  6. word wrap on the large file in an 300 x 600 window: loading it with word wrap on against
+//     loading it without, turning word wrap on for the loaded file against that load, and
+//     typing at line 1,000,000 (characters that add rows to the line, then line breaks) with
+//     word wrap on against the same typing without it. Best of three runs each.
 //
 // Usage: bench_lexedit [lines-in-file, default 1400000] [lines-to-append, default 1000000]
 
@@ -28,6 +32,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 using namespace lexedit;
 
@@ -96,6 +101,63 @@ double UndoPushes(int N, int ALimit, long long &Check) {
     const double S = Seconds(T);
     Check += UndoStackCount(*U, false);
     return S;
+}
+
+// ---- 6. word wrap ----------------------------------------------------------------------------
+
+struct TWrapEditor {
+    TLexEdit E;
+    TLexPHPLex H;
+    explicit TWrapEditor(bool AWrap) {
+        E.setAttribute(Qt::WA_DontShowOnScreen);
+        E.resize(300, 600);
+        E.show();
+        // The window gets its size (and the editor its width in columns) from the events.
+        for (int i = 0; i < 20 && E.CharsInWindow() < 20; ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        E.SetHighlighter(&H);
+        E.SetWordWrap(AWrap);
+    }
+};
+
+// Loading the file into an editor with or without word wrap, in seconds.
+double LoadWrapped(const QString &AName, bool AWrap, long long &Check) {
+    TWrapEditor W(AWrap);
+    QElapsedTimer T;
+    T.start();
+    W.E.Lines()->LoadFromFile(AName);
+    const double S = Seconds(T);
+    Check += W.E.DisplayLineCount();
+    return S;
+}
+
+// Turning word wrap on for the loaded file, in seconds.
+double TurnWrapOn(const QString &AName, long long &Check) {
+    TWrapEditor W(false);
+    W.E.Lines()->LoadFromFile(AName);
+    QElapsedTimer T;
+    T.start();
+    W.E.SetWordWrap(true);
+    const double S = Seconds(T);
+    Check += W.E.DisplayLineCount();
+    return S;
+}
+
+// Typing at the start of line ALine through the command gate: AChars characters (the line
+// grows by rows), then ABreaks line breaks; microseconds per keystroke.
+double TypeWrapped(TLexEdit &E, int ALine, int AChars, int ABreaks) {
+    E.SetCaretXY(BufferCoord(1, ALine));
+    static const QString Chars = QStringLiteral("abc def;");
+    QElapsedTimer T;
+    T.start();
+    for (int i = 0; i < AChars; ++i)
+        E.CommandProcessor(ecChar, Chars[i % Chars.size()], nullptr);
+    for (int i = 0; i < ABreaks; ++i)
+        E.CommandProcessor(ecLineBreak, QChar(), nullptr);
+    const double S = Seconds(T);
+    while (E.CanUndo())
+        E.Undo();
+    return S * 1e6 / (AChars + ABreaks);
 }
 
 bool WriteFile(const QString &Name, const QByteArray &Bytes) {
@@ -203,6 +265,33 @@ int main(int argc, char **argv) {
     std::printf("Undo: one compound edit of 10000 items with a limit of 100: %.2f ms; 40000 items: %.2f ms; "
                 "ratio %.2f (target <= 5); peer, 40000 items without a limit: %.2f ms\n",
                 Push10k * 1000.0, Push40k * 1000.0, Push40k / Push10k, Unlimited40k * 1000.0);
+
+    // 6. Word wrap.
+    {
+        const auto Best3 = [](const std::function<double()> &Run) {
+            double B = Run();
+            for (int i = 0; i < 2; ++i)
+                B = std::min(B, Run());
+            return B;
+        };
+        const double LoadPlain = Best3([&] { return LoadWrapped(BigName, false, Check); });
+        const double LoadWrap = Best3([&] { return LoadWrapped(BigName, true, Check); });
+        const double WrapOn = Best3([&] { return TurnWrapOn(BigName, Check); });
+        std::printf("Word wrap, %d lines in 300 x 600: load with wrap %.3f s against without %.3f s, ratio "
+                    "%.2f; turning wrap on %.3f s, ratio to the load %.2f\n",
+                    FileLines, LoadWrap, LoadPlain, LoadWrap / LoadPlain, WrapOn, WrapOn / LoadPlain);
+        TWrapEditor Plain(false);
+        TWrapEditor Wrapped(true);
+        Plain.E.Lines()->LoadFromFile(BigName);
+        Wrapped.E.Lines()->LoadFromFile(BigName);
+        const int Line = std::min(1000000, Plain.E.Lines()->Count());
+        const double TypePlain = Best3([&] { return TypeWrapped(Plain.E, Line, 2000, 200); });
+        const double TypeWrap = Best3([&] { return TypeWrapped(Wrapped.E, Line, 2000, 200); });
+        std::printf("  typing 2000 characters and 200 line breaks at line %d: %.1f us a key with wrap "
+                    "(%d rows of %d columns) against %.1f us without, ratio %.2f\n",
+                    Line, TypeWrap, Wrapped.E.DisplayLineCount(), Wrapped.E.CharsInWindow(), TypePlain,
+                    TypeWrap / TypePlain);
+    }
 
     std::printf("(check %lld)\n", Check);
     return 0;

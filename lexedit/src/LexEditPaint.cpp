@@ -88,6 +88,7 @@ private:
     bool ShowSpecial = false;
 
     TPaintRect Clip;
+    int RowOffset = 0; // display columns of the line before the row being painted (word wrap)
     int FirstRow = 1;
     int LastRow = 0;
     int FirstCol = 1;
@@ -242,6 +243,7 @@ void TLexTextPainter::PaintLine(int nLine) {
         return;
     }
     // Without word wrap and folding every line is one row.
+    RowOffset = 0;
     PaintRow(E.LineToRow(nLine));
     if (H != nullptr)
         PaintHighlightedRow(nLine);
@@ -529,11 +531,12 @@ void TLexTextPainter::PaintTabArrows(QStringView Token, int CharsBefore, int Fir
         }
         // The tab's first cell: back to the previous tab stop within the run.
         int Start = p;
+        // Tab stops count from the line's start (a wrapped row starts RowOffset columns in).
         while (Start > 1 && Token[Start - 2] == QLatin1Char('\t') &&
-               (Start + CharsBefore - 1) % E.fTabWidth != 0)
+               (Start + CharsBefore + RowOffset - 1) % E.fTabWidth != 0)
             --Start;
         int TabLen = 1;
-        while ((Start + CharsBefore + TabLen - 1) % E.fTabWidth != 0)
+        while ((Start + CharsBefore + RowOffset + TabLen - 1) % E.fTabWidth != 0)
             ++TabLen;
         int nX = ColumnToX(CharsBefore + Start + TabLen / 2 - 1);
         nX += TabLen % 2 == 0 ? E.fCharWidth / 2 : E.fCharWidth;
@@ -580,6 +583,7 @@ void TLexTextPainter::PaintWrappedPlainRows(int vStartRow, int vEndRow, int Line
     const int Limit = std::min(LastCol, int(E.fWordWrapPlugin->MaxRowLength()) + 1);
     for (int cRow = vStartRow; cRow <= vEndRow; ++cRow) {
         const int Len = E.GetRowLength(cRow);
+        RowOffset = RowStart;
         PaintRow(cRow);
         QString Token = sLineExpandedAtWideGlyphs.mid(RowStart, Len);
         // The end-of-line glyph after the last row's characters.
@@ -601,6 +605,7 @@ void TLexTextPainter::PaintWrappedHighlightedRows(int nLine, int vStartRow, int 
     const QStringView Display(sLineExpandedAtWideGlyphs);
     int cRow = vStartRow;
     int RowEnd = RowStart + E.GetRowLength(cRow);
+    RowOffset = RowStart;
     PaintRow(cRow);
     AccuLen = 0;
     // Ends the current row; false when it was the last one to paint.
@@ -611,6 +616,7 @@ void TLexTextPainter::PaintWrappedHighlightedRows(int nLine, int vStartRow, int 
         ++cRow;
         RowStart = RowEnd;
         RowEnd = RowStart + E.GetRowLength(cRow);
+        RowOffset = RowStart;
         PaintRow(cRow);
         AccuLen = 0;
         return true;

@@ -382,7 +382,8 @@ int TLexWordWrapPlugin::LinePut(int aIndex, const QString &OldLine) {
 // ---- look-ups ------------------------------------------------------------------------------------------
 
 int TLexWordWrapPlugin::GetRowLength(int aRow) const {
-    if (aRow < 1 || aRow > fRowCount) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(aRow));
+    if (aRow < 1 || aRow > fRowCount)
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(aRow));
     const int k = BlockOfRow(aRow - 1);
     return fBlocks[size_t(k)].RowLengths[size_t(aRow - 1 - fBlockFirstRow[size_t(k)])];
 }
@@ -439,8 +440,8 @@ TBufferCoord TLexWordWrapPlugin::DisplayToBufferPos(const TDisplayCoord &aPos) c
     const int k = BlockOfRow(aPos.Row - 1);
     const TBlock &B = fBlocks[size_t(k)];
     const int LocalRow = aPos.Row - 1 - fBlockFirstRow[size_t(k)];
-    const int Local = int(std::upper_bound(B.LineOffsets.begin(), B.LineOffsets.end(), LocalRow) -
-                          B.LineOffsets.begin());
+    const int Local =
+        int(std::upper_bound(B.LineOffsets.begin(), B.LineOffsets.end(), LocalRow) - B.LineOffsets.begin());
     const int First = B.RowStart(Local);
     const bool LastRow = LocalRow == B.LineOffsets[size_t(Local)] - 1;
     const int Limit = LastRow ? fMaxRowLength : B.RowLengths[size_t(LocalRow)];

@@ -50,7 +50,8 @@ void TCustomLexEdit::WrapLinesInserted(int Index, int Count) {
 void TCustomLexEdit::WrapLinesDeleted(int Index, int Count) {
     if (!fWordWrapPlugin) return;
     if (fWordWrapPlugin->MaxRowLength() == 0) return;
-    if (fWordWrapPlugin->LineCount() - Count != fLines->Count() || Index + Count > fWordWrapPlugin->LineCount())
+    if (fWordWrapPlugin->LineCount() - Count != fLines->Count() ||
+        Index + Count > fWordWrapPlugin->LineCount())
         fWordWrapPlugin->Reset();
     else
         fWordWrapPlugin->LinesDeleted(Index, Count);

@@ -142,10 +142,15 @@ void TestLexEditPaint::fullPaintCoversEveryPixel() {
 void TestLexEditPaint::stripsPaintAsTheWhole_data() {
     QTest::addColumn<int>("Mode");
     QTest::addColumn<bool>("Special");
-    QTest::newRow("normal") << int(smNormal) << false;
-    QTest::newRow("line") << int(smLine) << false;
-    QTest::newRow("column special") << int(smColumn) << true;
-    QTest::newRow("normal special") << int(smNormal) << true;
+    QTest::addColumn<bool>("Wrap");
+    QTest::newRow("normal") << int(smNormal) << false << false;
+    QTest::newRow("line") << int(smLine) << false << false;
+    QTest::newRow("column special") << int(smColumn) << true << false;
+    QTest::newRow("normal special") << int(smNormal) << true << false;
+    QTest::newRow("normal wrap") << int(smNormal) << false << true;
+    QTest::newRow("line wrap") << int(smLine) << false << true;
+    QTest::newRow("column special wrap") << int(smColumn) << true << true;
+    QTest::newRow("normal special wrap") << int(smNormal) << true << true;
 }
 
 // Painting the whole area equals painting it as random strips one after the other: the column
@@ -153,6 +158,7 @@ void TestLexEditPaint::stripsPaintAsTheWhole_data() {
 void TestLexEditPaint::stripsPaintAsTheWhole() {
     QFETCH(int, Mode);
     QFETCH(bool, Special);
+    QFETCH(bool, Wrap);
     TPaintEdit P(560, 360);
     TLexPHPLex Php;
     P.E.SetHighlighter(&Php);
@@ -162,7 +168,18 @@ void TestLexEditPaint::stripsPaintAsTheWhole() {
     QStringList Lines = PhpLines(30);
     Lines[3] = QStringLiteral("\t$a\t= 1;\t\t// tabs\tand blanks   ");
     Lines[5] = QStringLiteral("x\tyy\tzzz\t/* open comment");
+    if (Wrap) {
+        // Lines of several rows: words, tabs and strings crossing row ends, a word wider than
+        // the window, and a comment opened on one row and closed on a later one.
+        Lines[6] =
+            QStringLiteral("$s = 'a string of words that goes on';\t$t = \"more\" . $s . 'x'; ").repeated(3);
+        Lines[7] = QStringLiteral("$") + QString(150, QLatin1Char('w')) +
+                   QStringLiteral(" = 1; /* a comment ") + QString(40, QLatin1Char('-')) +
+                   QStringLiteral(" */ $b = 2;");
+        Lines[10] = QStringLiteral("\t\t// tabbed comment ").repeated(8);
+    }
     P.E.SetLines(Lines);
+    P.E.SetWordWrap(Wrap);
     P.E.SetActiveLineColor(clYellow);
     P.E.SetRightEdge(40);
     P.E.SetSelectionMode(TLexSelectionMode(Mode));
@@ -170,7 +187,14 @@ void TestLexEditPaint::stripsPaintAsTheWhole() {
     P.E.SetBlockBegin(BufferCoord(6, 2));
     P.E.SetBlockEnd(BufferCoord(12, 9));
     P.E.SetLeftChar(3);
+    if (Wrap) {
+        QVERIFY(P.E.DisplayLineCount() > Lines.size() + 5);
+        // The first row shown continues line 8.
+        P.E.SetTopLine(P.E.LineToRow(8) + 1);
+        QCOMPARE(P.E.RowToLine(P.E.TopLine()), 8);
+    }
     const QImage Whole = P.Paint();
+    if (Wrap) QCOMPARE(CountOf(Whole, Magenta), 0);
     QRandomGenerator Random(11);
     for (int Round = 0; Round < 12; ++Round) {
         const bool Vertical = Round % 2 == 0;

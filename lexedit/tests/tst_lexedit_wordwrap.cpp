@@ -116,15 +116,16 @@ void TestLexEditWordWrap::splitsAtWordsAndCells_data() {
         Words += QStringLiteral("abcdefg ");
     Words.truncate(100);
     QTest::newRow("words") << Words << QList<int>{40, 40, 20};
-    QString Sentence = QStringLiteral("aaaaaaaaaaaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb cc");
+    QString Sentence =
+        QStringLiteral("aaaaaaaaaaaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb cc");
     QTest::newRow("break in last third") << Sentence << QList<int>{30, 40, 4};
     QTest::newRow("one long word") << QString(100, QLatin1Char('x')) << QList<int>{40, 40, 20};
-    QTest::newRow("early blank only") << QStringLiteral("aa ") + QString(60, QLatin1Char('y'))
-                                      << QList<int>{40, 23};
+    QTest::newRow("early blank only")
+        << QStringLiteral("aa ") + QString(60, QLatin1Char('y')) << QList<int>{40, 23};
     QTest::newRow("empty line") << QString() << QList<int>{0};
     // A two-cell glyph whose filler would take the last column moves to the next row with it.
-    QTest::newRow("wide glyph at the edge") << QString(39, QLatin1Char('z')) + QChar(0x4E00) + QStringLiteral("w")
-                                            << QList<int>{39, 3};
+    QTest::newRow("wide glyph at the edge")
+        << QString(39, QLatin1Char('z')) + QChar(0x4E00) + QStringLiteral("w") << QList<int>{39, 3};
     QTest::newRow("tab expanded") << QStringLiteral("\t\t\t\t\tabc") << QList<int>{40, 3};
 }
 
@@ -430,9 +431,7 @@ void TestLexEditWordWrap::paintingWrappedRows() {
     const int H = T.E.LineHeight();
     const int Text = T.E.GutterWidth() + 2;
     const int Width = 10 * T.E.CharWidth();
-    const auto RowPixels = [&](int ARow, int AWidth) {
-        return Image.copy(Text, (ARow - 1) * H, AWidth, H);
-    };
+    const auto RowPixels = [&](int ARow, int AWidth) { return Image.copy(Text, (ARow - 1) * H, AWidth, H); };
     // Row 2 of line 1 looks like line 3, row 1 like line 2.
     QCOMPARE(RowPixels(1, Width), RowPixels(4, Width));
     QCOMPARE(RowPixels(2, Width), RowPixels(5, Width));
@@ -490,7 +489,8 @@ void TestLexEditWordWrap::wrappedLineScannedOncePerPaint() {
     public:
         TCounting() : TLexCustomHighlighter(nullptr) {}
         QHash<int, int> Scans;
-        void SetLineExpandedAtWideGlyphs(const QString &Line, const QString &ExpandedLine, int LineNumber) override {
+        void SetLineExpandedAtWideGlyphs(const QString &Line, const QString &ExpandedLine,
+                                         int LineNumber) override {
             ++Scans[LineNumber];
             TLexCustomHighlighter::SetLineExpandedAtWideGlyphs(Line, ExpandedLine, LineNumber);
         }
