@@ -409,17 +409,24 @@ void TLexCustomHighlighter::DoSetLine(const QString &Value, int LineNumber) {
     fLineNumber = LineNumber;
 }
 
+int TLexCustomHighlighter::ExpandedCellsEnd(int AExpandedPos, int APos) const {
+    // The display form is the line with fillers put directly before wide glyphs. A character
+    // of the line that is itself U+E000 takes one cell and has no fillers before it (the code
+    // is never measured wide); before any other character every U+E000 is a filler.
+    const bool Genuine = APos < fLineLen && fCasedLine != nullptr && fCasedLine[APos] == FillerChar.unicode();
+    if (!Genuine)
+        while (AExpandedPos < fExpandedLineLen && fExpandedLine[AExpandedPos] == FillerChar.unicode())
+            ++AExpandedPos;
+    return AExpandedPos + 1;
+}
+
 void TLexCustomHighlighter::Next() {
     if (fOldRun == Run) return;
     fExpandedTokenPos = ExpandedRun;
     if (!fExpandedLine) return;
-    // Keep the display position in step: each consumed character may be preceded by fillers in
-    // the display form. Fillers are skipped only within the display form.
-    for (int Delta = Run - fOldRun; Delta > 0; --Delta) {
-        while (ExpandedRun < fExpandedLineLen && fExpandedLine[ExpandedRun] == FillerChar.unicode())
-            ++ExpandedRun;
-        ++ExpandedRun;
-    }
+    // Keep the display position in step with the characters consumed.
+    for (int Pos = fOldRun; Pos < Run; ++Pos)
+        ExpandedRun = ExpandedCellsEnd(ExpandedRun, Pos);
     fOldRun = Run;
 }
 
@@ -457,11 +464,8 @@ int TLexCustomHighlighter::GetExpandedTokenPos() const {
 int TLexCustomHighlighter::PosToExpandedPos(int Pos) const {
     if (!fExpandedLine) return Pos;
     int Result = 0;
-    for (int i = 0; i < Pos; ++i) {
-        while (Result < fExpandedLineLen && fExpandedLine[Result] == FillerChar.unicode())
-            ++Result;
-        ++Result;
-    }
+    for (int i = 0; i < Pos; ++i)
+        Result = ExpandedCellsEnd(Result, i);
     return Result;
 }
 

@@ -49,6 +49,8 @@ private slots:
     void caseInsensitiveKeepsTokenCase();
     void expandedPositions();
     void expandedScanSkipsFillersWithinTheLine();
+    void genuineFillerCodeIsAnOrdinaryCharacter_data();
+    void genuineFillerCodeIsAnOrdinaryCharacter();
     void optionsAssign();
     void placeableHighlighters();
 };
@@ -456,6 +458,39 @@ void TestLexEditHighlighter::expandedScanSkipsFillersWithinTheLine() {
         QVERIFY(P.GetEol());
         QVERIFY(P.PosToExpandedPos(Line.size()) <= Expanded.size() + Line.size());
     }
+}
+
+void TestLexEditHighlighter::genuineFillerCodeIsAnOrdinaryCharacter_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("display");
+    const QChar F = FillerChar;
+    const QString Wide = QStringLiteral("\u4E2D");
+    QTest::newRow("in a string, no wide glyph")
+        << (QStringLiteral("$a = '") + F + QStringLiteral("x'; echo $a;"))
+        << (QStringLiteral("$a = '") + F + QStringLiteral("x'; echo $a;"));
+    QTest::newRow("before a wide glyph") << (QStringLiteral("'") + F + Wide + QStringLiteral("' . $b"))
+                                         << (QStringLiteral("'") + F + F + Wide + QStringLiteral("' . $b"));
+    QTest::newRow("run of genuine codes after a wide glyph")
+        << (Wide + F + F + QStringLiteral(" $c")) << (QString(F) + Wide + F + F + QStringLiteral(" $c"));
+}
+
+// Regression: a U+E000 of the text was skipped as if it were a filler, so every later token's
+// display position and text were off by one.
+void TestLexEditHighlighter::genuineFillerCodeIsAnOrdinaryCharacter() {
+    QFETCH(QString, line);
+    QFETCH(QString, display);
+    TLexPHPLex P;
+    P.ResetRange();
+    P.SetLineExpandedAtWideGlyphs(line, display, 0);
+    QString Joined;
+    while (!P.GetEol()) {
+        QCOMPARE(P.GetExpandedTokenPos(), Joined.size());
+        QCOMPARE(P.GetExpandedTokenPos(), P.PosToExpandedPos(P.GetTokenPos()));
+        Joined += P.GetExpandedToken();
+        P.Next();
+    }
+    QCOMPARE(Joined, display);
+    QCOMPARE(P.PosToExpandedPos(int(line.size())), int(display.size()));
 }
 
 void TestLexEditHighlighter::optionsAssign() {

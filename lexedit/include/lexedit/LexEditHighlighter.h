@@ -368,6 +368,9 @@ protected:
     void SetAttributesOnChange(TNotifyEvent AEvent);
     virtual void DoSetLine(const QString &Value, int LineNumber);
     virtual bool IsCurrentToken(QStringView Token) const;
+    // The display position after the character at APos of the line, which starts at
+    // AExpandedPos of the display form (its fillers included).
+    int ExpandedCellsEnd(int AExpandedPos, int APos) const;
     virtual bool IsLineEnd(int ARun) const {
         return ARun >= fLineLen || fLine[ARun] == u'\n' || fLine[ARun] == u'\r';
     }

@@ -43,9 +43,11 @@ constexpr int CeilOfDivision(int ANumerator, int ADenominator) {
     return ANumerator <= 0 ? 0 : (ANumerator + ADenominator - 1) / ADenominator;
 }
 
-// Columns of a character of code ACode and width AWidth on a grid of ACellWidth pixels.
+// Columns of a character of code ACode and width AWidth on a grid of ACellWidth pixels. U+E000,
+// the code of the display form's fillers, always takes one column: a U+E000 of the text then
+// never has fillers of its own, and every other U+E000 of a display form is a filler.
 constexpr int ColumnsOfWidth(char32_t ACode, int AWidth, int ACellWidth) {
-    if (ACode <= 255 || ACellWidth <= 0) return 1;
+    if (ACode <= 255 || ACode == 0xE000 || ACellWidth <= 0) return 1;
     const int n = CeilOfDivision(AWidth, ACellWidth);
     return n < 1 ? 1 : n;
 }
