@@ -72,7 +72,7 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
     setFont(Font);
 
     fKeyStrokes = std::make_unique<TLexEditKeyStrokes>(this);
-    fMarkList.OnChange = [this] { InvalidateGutterLines(-1, -1); };
+    fMarkList.OnChange = [this](int FirstLine, int LastLine) { MarkListChange(FirstLine, LastLine); };
     SetDefaultKeystrokes();
 
     fOptions = LEXEDIT_DEFAULT_OPTIONS;

@@ -273,13 +273,36 @@ void TLexInternalImage::ChangeScale(int M, int D) {
 void TCustomLexEdit::InitPainting() {
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     fTextDrawer->SetPalette(palette());
-    const int Dpi = std::max(1, logicalDpiY());
-    fGutter.ChangeScale(Dpi, 96);
-    fBookMarkOpt.ChangeScale(Dpi, 96);
+    fCurrentPPI = std::max(1, logicalDpiY());
+    fGutter.ChangeScale(fCurrentPPI, 96);
+    fBookMarkOpt.ChangeScale(fCurrentPPI, 96);
     fGutter.OnChange = [this] { GutterChanged(); };
     fBookMarkOpt.OnChange = [this] { InvalidateGutter(); };
     fSelectedColor.OnChange = [this] { InvalidateSelection(); };
     GutterChanged();
+}
+
+void TCustomLexEdit::ChangeScale(int M, int D) {
+    if (M <= 0 || D <= 0 || M == D) return;
+    fCurrentPPI = std::max(1, MulDiv(fCurrentPPI, M, D));
+    {
+        // One width computation at the end instead of one per scaled value.
+        TUpdateGuard Lock(*this);
+        fBookMarkOpt.ChangeScale(M, D);
+        if (fInternalImage) fInternalImage->ChangeScale(M, D);
+        if (font().pixelSize() > 0) {
+            QFont Font = font();
+            Font.setPixelSize(std::max(1, MulDiv(Font.pixelSize(), M, D)));
+            SetEditorFont(Font); // the cells and the gutter follow
+        }
+        fGutter.ChangeScale(M, D);
+    }
+    InvalidateAll();
+}
+
+void TCustomLexEdit::ScreenChanged() {
+    const int Dpi = logicalDpiY();
+    if (Dpi > 0 && Dpi != fCurrentPPI) ChangeScale(Dpi, fCurrentPPI);
 }
 
 void TCustomLexEdit::PaletteChanged() {
@@ -330,6 +353,15 @@ void TCustomLexEdit::UpdateGutterDigits() {
 
 void TCustomLexEdit::InvalidateGutter() {
     InvalidateGutterLines(-1, -1);
+}
+
+void TCustomLexEdit::MarkListChange(int FirstLine, int LastLine) {
+    if (FirstLine == -1 && LastLine == -1)
+        InvalidateGutter();
+    else if (FirstLine == LastLine)
+        InvalidateGutterLine(FirstLine);
+    else
+        InvalidateGutterLines(FirstLine, LastLine);
 }
 
 // ---- the editor: painting ------------------------------------------------------------------------
@@ -400,7 +432,7 @@ void TCustomLexEdit::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow) 
     if (fBookMarkOpt.GlyphsVisible() && fMarkList.Count() > 0 && vLastLine >= vFirstLine) {
         if (!fInternalImage) {
             fInternalImage = std::make_unique<TLexInternalImage>(TLexInternalImage::BookmarkImages());
-            fInternalImage->ChangeScale(std::max(1, logicalDpiY()), 96);
+            fInternalImage->ChangeScale(fCurrentPPI, 96);
         }
         const auto Qualifies = [&](const TLexEditMark &M) {
             return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= fLines->Count();
@@ -436,6 +468,28 @@ void TCustomLexEdit::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow) 
         const int X = Index >= 0 && Index < int(aGutterOffs.size()) ? aGutterOffs[size_t(Index)] : 0;
         OnGutterPaint(this, Line, X, (Row - fTopLine) * fTextHeight);
     }
+}
+
+// ---- the editor: clicks ---------------------------------------------------------------------
+
+void TCustomLexEdit::DoOnGutterClick(TMouseButton Button, int X, int Y) {
+    // (Fold shapes in the gutter would take the click first; the editor has no folding yet.)
+    if (!OnGutterClick) return;
+    const TBufferCoord Pos = DisplayToBufferPos(PixelsToRowColumn(X, Y));
+    const int Line = Pos.Line;
+    if (Line < 1 || Line > fLines->Count()) return;
+    // The marks of the line lie side by side, one Xoffset apart: the first one whose span ends
+    // right of the point is the one clicked.
+    TLexEditMark *Clicked = nullptr;
+    int Offset = 0;
+    for (TLexEditMark *Mark : fMarkList.GetMarksForLine(Line)) {
+        Offset += fBookMarkOpt.Xoffset();
+        if (X < Offset) {
+            Clicked = Mark;
+            break;
+        }
+    }
+    OnGutterClick(this, Button, X, Y, Line, Clicked);
 }
 
 // ---- the editor: bookmarks ---------------------------------------------------------------------

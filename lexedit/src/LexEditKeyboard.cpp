@@ -49,6 +49,8 @@ QString TypedText(const QString &S) {
 } // namespace
 
 bool TCustomLexEdit::event(QEvent *AEvent) {
+    // Moved to a screen of another resolution: the pixel sizes follow.
+    if (AEvent->type() == QEvent::ScreenChangeInternal) common::Guarded([this] { ScreenChanged(); });
     if (AEvent->type() == QEvent::ShortcutOverride) {
         auto *K = static_cast<QKeyEvent *>(AEvent);
         bool Claim = false;

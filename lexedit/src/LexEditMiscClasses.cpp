@@ -8,8 +8,48 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace lexedit {
+
+// ---- TLexEditMark --------------------------------------------------------------------------
+
+TLexEditMarkList *TLexEditMark::List() const {
+    return fOwner.fList != nullptr && fOwner.fList->Holds(this) ? fOwner.fList : nullptr;
+}
+
+void TLexEditMark::RepaintLine(int ALine) const {
+    if (TLexEditMarkList *L = List()) L->Changed(ALine, ALine);
+}
+
+void TLexEditMark::SetLine(int Value) {
+    if (Value == Line) return;
+    const int Old = Line;
+    Line = Value;
+    if (!Visible) return;
+    if (Old > 0) RepaintLine(Old);
+    RepaintLine(Value);
+}
+
+void TLexEditMark::SetImageIndex(int Value) {
+    if (Value == ImageIndex) return;
+    ImageIndex = Value;
+    if (Visible) RepaintLine(Line);
+}
+
+void TLexEditMark::SetInternalImage(bool Value) {
+    if (Value == InternalImage) return;
+    InternalImage = Value;
+    if (Visible) RepaintLine(Line);
+}
+
+void TLexEditMark::SetVisible(bool Value) {
+    if (Value == Visible) return;
+    Visible = Value;
+    RepaintLine(Line);
+}
+
+// ---- TLexEditMarkList ------------------------------------------------------------------------
 
 TLexEditMark &TLexEditMarkList::Items(int Index) {
     if (Index < 0 || Index >= Count())
@@ -21,22 +61,31 @@ const TLexEditMark &TLexEditMarkList::Items(int Index) const {
     return const_cast<TLexEditMarkList *>(this)->Items(Index);
 }
 
+bool TLexEditMarkList::Holds(const TLexEditMark *AMark) const {
+    // Compared as addresses: the marks of the list lie side by side.
+    const auto Address = reinterpret_cast<std::uintptr_t>(AMark);
+    const auto First = reinterpret_cast<std::uintptr_t>(FItems.data());
+    return !FItems.empty() && Address >= First && Address < First + FItems.size() * sizeof(TLexEditMark);
+}
+
 TLexEditMark &TLexEditMarkList::Add(const TLexEditMark &AMark) {
     FItems.push_back(AMark);
-    Changed();
+    TLexEditMark &Added = FItems.back();
+    Added.fOwner.fList = this;
+    Changed(Added.Line, Added.Line);
     return FItems.back();
 }
 
 void TLexEditMarkList::Delete(int Index) {
-    Items(Index); // range check
+    const int Line = Items(Index).Line; // range check
     FItems.erase(FItems.begin() + Index);
-    Changed();
+    Changed(Line, Line);
 }
 
 void TLexEditMarkList::Clear() {
     if (FItems.empty()) return;
     FItems.clear();
-    Changed();
+    Changed(-1, -1);
 }
 
 void TLexEditMarkList::ClearLine(int ALine) {
@@ -44,7 +93,7 @@ void TLexEditMarkList::ClearLine(int ALine) {
     FItems.erase(std::remove_if(FItems.begin(), FItems.end(),
                                 [ALine](const TLexEditMark &M) { return M.Line == ALine; }),
                  FItems.end());
-    if (FItems.size() != Before) Changed();
+    if (FItems.size() != Before) Changed(ALine, ALine);
 }
 
 std::vector<TLexEditMark *> TLexEditMarkList::GetMarksForLine(int ALine) {
@@ -62,7 +111,7 @@ void TLexEditMarkList::LinesInserted(int AFirstLine, int ACount) {
             Moved = true;
         }
     }
-    if (Moved) Changed();
+    if (Moved) Changed(AFirstLine, -1);
 }
 
 void TLexEditMarkList::LinesDeleted(int AFirstLine, int ACount) {
@@ -77,11 +126,11 @@ void TLexEditMarkList::LinesDeleted(int AFirstLine, int ACount) {
             Moved = true;
         }
     }
-    if (Moved) Changed();
+    if (Moved) Changed(std::max(1, AFirstLine - 1), -1);
 }
 
-void TLexEditMarkList::Changed() {
-    if (OnChange) OnChange();
+void TLexEditMarkList::Changed(int FirstLine, int LastLine) {
+    if (OnChange) OnChange(FirstLine, LastLine);
 }
 
 } // namespace lexedit

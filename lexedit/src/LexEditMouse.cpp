@@ -198,7 +198,10 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
         return;
     }
     PlaceSelectionAtCaret(Shift);
-    if (X < fGutterWidth) fStateFlags.Include(sfPossibleGutterClick);
+    if (X < fGutterWidth) {
+        fStateFlags.Include(sfPossibleGutterClick);
+        if (Button == mbRight) DoOnGutterClick(Button, X, Y);
+    }
     SetFocus();
 }
 
@@ -267,8 +270,11 @@ void TCustomLexEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
     if (fPendingDrag && Button == mbLeft) ApplyPendingPress();
     fPendingDrag = false;
     // A click that began and ended in the gutter without leaving its line is the gutter's.
+    const bool GutterClick = fStateFlags.Contains(sfPossibleGutterClick) &&
+                             !fStateFlags.Contains(sfGutterDragging) && X < fGutterWidth && Button != mbRight;
     fStateFlags.Exclude(sfPossibleGutterClick);
     fStateFlags.Exclude(sfGutterDragging);
+    if (GutterClick) DoOnGutterClick(Button, X, Y);
 }
 
 // ---- automatic scrolling ----------------------------------------------------------------------------

@@ -15,7 +15,8 @@
 //                        cell size and window size
 //   LexEditCaretDisplay.cpp  the caret's shape, place and blinking; focus
 //   LexEditPaint.cpp     the paint entry, text rows token by token, invalidation
-//   LexEditGutter.cpp    the gutter's options, width and painting, marks and bookmarks
+//   LexEditGutter.cpp    the gutter's options, width and painting, marks and bookmarks,
+//                        gutter clicks, scaling to another resolution
 //   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
 //   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
 //   LexEditSelText.cpp   replacing the selected text, and reversing and re-applying undo items
@@ -480,6 +481,17 @@ public:
     // Before a bookmark is placed (clearing APlace cancels it) and before one is removed.
     std::function<void(TCustomLexEdit *Sender, TLexEditMark &Mark, bool &APlace)> OnPlaceBookmark;
     std::function<void(TCustomLexEdit *Sender, TLexEditMark &Mark)> OnClearBookmark;
+    // A click in the gutter: the buffer line of the row clicked and the mark under the point
+    // (null when there is none there).
+    std::function<void(TCustomLexEdit *Sender, TMouseButton Button, int X, int Y, int Line,
+                       TLexEditMark *Mark)>
+        OnGutterClick;
+
+    // The resolution changed from D to M dots per inch: the gutter, the bookmark options, the
+    // bookmark pictures and a font given in pixels are scaled by M / D (integer multiply-divide).
+    virtual void ChangeScale(int M, int D);
+    // The resolution the editor's pixel sizes are scaled to.
+    int CurrentPPI() const { return fCurrentPPI; }
 
     // ---- events ------------------------------------------------------------------------------
     TLexNotifyEvent OnChange;
@@ -532,6 +544,8 @@ protected:
     virtual void DoOnPaintTransientEx(TTransientType TransientType, bool Lock);
     void InvalidateGutter();
     void InvalidateGutterLine(int aLine);
+    // A click that began and ended in the gutter (a right press runs it at once).
+    virtual void DoOnGutterClick(TMouseButton Button, int X, int Y);
 
     // ---- invalidation ------------------------------------------------------------------------
     // Marks the rows of buffer lines FirstLine..LastLine (1-based; -1 means to the end) for
@@ -735,11 +749,15 @@ private:
     // Hooks the painting options and scales their pixel sizes from 96 dpi (at construction).
     void InitPainting();
     void PaletteChanged();
+    // Scales to the resolution of the screen the editor is now on, when it differs.
+    void ScreenChanged();
     void GutterChanged();
     void SetGutterWidth(int Value);
     // The digit count of the line numbers after the line count changed.
     void UpdateGutterDigits();
     void PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow);
+    // The gutter rows of the lines whose marks changed (-1, -1: all; LastLine -1: to the end).
+    void MarkListChange(int FirstLine, int LastLine);
     // The drawer of the line numbers: one of the gutter font, or the editor's.
     TheTextDrawer &GutterDrawer();
     // The row height that holds every glyph's ink and the underline of the editor font.
@@ -751,6 +769,7 @@ private:
     std::unique_ptr<TheTextDrawer> fGutterDrawer;      // made on first use
     QPainter *fPaintingPainter = nullptr;              // set while paintArea runs
     int FPaintTransientLock = 0;
+    int fCurrentPPI = 96; // the resolution the pixel sizes are scaled to
 
     // buffer
     TLexEditStringList *fLines;                     // the buffer shown: own or shared

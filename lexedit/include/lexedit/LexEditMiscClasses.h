@@ -20,8 +20,18 @@ namespace lexedit {
 
 class TCustomLexEdit;
 
+class TLexEditMarkList;
+
 // One mark on a line: a bookmark (BookmarkNumber 0..9) or any other mark (BookmarkNumber -1).
-struct TLexEditMark {
+// The fields may be read and written directly; the setters also repaint the mark's gutter rows
+// while the mark belongs to an editor's list.
+class TLexEditMark {
+public:
+    TLexEditMark(int ALine = 0, int AChar = 0, int AImageIndex = 0, int ABookmarkNumber = -1,
+                 bool AVisible = true, bool AInternalImage = false)
+        : Line(ALine), Char(AChar), ImageIndex(AImageIndex), BookmarkNumber(ABookmarkNumber),
+          Visible(AVisible), InternalImage(AInternalImage) {}
+
     int Line = 0; // 1-based
     int Char = 0;
     int ImageIndex = 0;
@@ -29,10 +39,38 @@ struct TLexEditMark {
     bool Visible = true;
     bool InternalImage = false;
     bool IsBookmark() const { return BookmarkNumber >= 0; }
+
+    // A visible mark repaints its old and its new line.
+    void SetLine(int Value);
+    void SetChar(int Value) { Char = Value; }
+    // A visible mark repaints its line on a change.
+    void SetImageIndex(int Value);
+    void SetInternalImage(bool Value);
+    // Repaints the line on a change, shown or hidden.
+    void SetVisible(bool Value);
+    // The list holding this mark, or null once it is no longer in one.
+    TLexEditMarkList *List() const;
+
+private:
+    friend class TLexEditMarkList;
+    // The list a mark is in: set by the list and kept while the list moves its marks about; a
+    // copy of a mark belongs to no list.
+    class TOwnerRef {
+    public:
+        TOwnerRef() = default;
+        TOwnerRef(const TOwnerRef &) noexcept {}
+        TOwnerRef(TOwnerRef &&AOther) noexcept : fList(AOther.fList) {}
+        TOwnerRef &operator=(const TOwnerRef &) noexcept { return *this; }
+        TOwnerRef &operator=(TOwnerRef &&) noexcept { return *this; }
+        TLexEditMarkList *fList = nullptr;
+    };
+    void RepaintLine(int ALine) const;
+    TOwnerRef fOwner;
 };
 
 // The marks of an editor, in the order they were added. OnChange fires after every change made
-// through the list (not when a mark's fields are changed directly).
+// through the list or a mark's setters, with the lines whose marks changed: FirstLine..LastLine,
+// LastLine -1 for every line from FirstLine on, (-1, -1) for all lines.
 class TLexEditMarkList {
 public:
     TLexEditMarkList() = default;
@@ -50,16 +88,19 @@ public:
     void ClearLine(int ALine);
     // The marks of line ALine, in list order.
     std::vector<TLexEditMark *> GetMarksForLine(int ALine);
+    // Whether AMark is one of the list's own marks (not a copy of one).
+    bool Holds(const TLexEditMark *AMark) const;
 
     // Line bookkeeping of the buffer notifications: marks at or below AFirstLine (1-based) move
     // down by ACount; marks of deleted lines move to the line above the deletion.
     void LinesInserted(int AFirstLine, int ACount);
     void LinesDeleted(int AFirstLine, int ACount);
 
-    std::function<void()> OnChange;
+    std::function<void(int FirstLine, int LastLine)> OnChange;
 
 private:
-    void Changed();
+    friend class TLexEditMark;
+    void Changed(int FirstLine, int LastLine);
     std::vector<TLexEditMark> FItems;
 };
 
