@@ -799,7 +799,7 @@ void TCustomLexEdit::InvalidateRows(int FirstLine, int LastLine, int ALeft, int 
     int Bottom = Height;
     if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
     // Down to the last row of LastLine (the row before the next line's first).
-    if (LastLine > 0)
+    if (LastLine > 0 && LastLine < INT_MAX)
         Bottom = std::min<int64_t>(Height, (int64_t(LineToRow(LastLine + 1)) - fTopLine) * fTextHeight);
     if (Bottom > Top) InvalidateRect(QRect(ALeft, Top, ARight - ALeft, Bottom - Top));
 }
