@@ -15,7 +15,9 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -25,6 +27,7 @@
 #include <QWebEnginePage>
 #include <QtTest>
 
+#include <algorithm>
 #include <deque>
 
 using namespace app;
@@ -72,6 +75,48 @@ QWidget *NextTabStop(QWidget *AWidget) {
 
 QString Php() {
     return QStandardPaths::findExecutable(QStringLiteral("php"));
+}
+
+// The editor's viewport painted through its paint entry.
+QImage PaintEditor(lexedit::TLexEdit &AEdit) {
+    QImage image(AEdit.viewport()->size(), QImage::Format_RGB32);
+    image.fill(Qt::black); // anything the paint leaves out shows
+    QPainter painter(&image);
+    AEdit.paintArea(painter, image.rect());
+    return image;
+}
+
+// The largest channel difference between two colours.
+int ColourDistance(const QColor &A, const QColor &B) {
+    return std::max(
+        {std::abs(A.red() - B.red()), std::abs(A.green() - B.green()), std::abs(A.blue() - B.blue())});
+}
+
+// How near the pixels of ARect come to AColour (0: one of them is that colour).
+int NearestTo(const QImage &AImage, const QRect &ARect, const QColor &AColour) {
+    int best = 255;
+    const QRect r = ARect.intersected(AImage.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            best = std::min(best, ColourDistance(AImage.pixelColor(x, y), AColour));
+    return best;
+}
+
+// Glyphs are smoothed: the inside of a stroke is the token's colour within this much.
+constexpr int kInkTolerance = 40;
+
+// The cells of characters AFirst .. ALast (1-based) of buffer line ALine, in viewport pixels.
+QRect CellsOf(const lexedit::TLexEdit &AEdit, int ALine, int AFirst, int ALast) {
+    const QPoint topLeft = AEdit.RowColumnToPixels(lexedit::TDisplayCoord{AFirst, ALine});
+    return QRect(topLeft.x(), topLeft.y(), (ALast - AFirst + 1) * AEdit.CharWidth(), AEdit.LineHeight());
+}
+
+lexedit::TColor Rgb(int R, int G, int B) {
+    return lexedit::TColor(R | (G << 8) | (B << 16));
+}
+
+QColor ToQColor(lexedit::TColor AColor) {
+    return QColor(int(AColor & 0xFF), int((AColor >> 8) & 0xFF), int((AColor >> 16) & 0xFF));
 }
 
 } // namespace
@@ -248,6 +293,237 @@ private slots:
                 Found = C.red() >= 215 && C.green() <= 60 && C.blue() >= 215;
             }
         QVERIFY(Found);
+    }
+
+    // Each colour the window gives a highlighter is painted where a token of that attribute is,
+    // and not where a token of a clearly different colour is.
+    void editorsPaintEachOverrideColourWhereItsTokenIs_data() {
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QStringList>("sample");
+        QTest::newRow("PHPmemo") << false
+                                 << QStringList{QStringLiteral("<?php $x = 4242; // mmmm note"),
+                                                QStringLiteral("echo \"mmmm\" . strlen($x);")};
+        QTest::newRow("WebMemo") << true
+                                 << QStringList{QStringLiteral("<p class=\"mmmm\">Text &amp; more</p>"),
+                                                QStringLiteral("<!-- mmmm comment --><zzzz>")};
+    }
+    void editorsPaintEachOverrideColourWhereItsTokenIs() {
+        using namespace lexedit;
+        QFETCH(bool, result);
+        QFETCH(QStringList, sample);
+        FForm->PageControl->setCurrentIndex(result ? 1 : 0);
+        TLexEdit &edit = result ? *FForm->WebMemo : *FForm->PHPmemo;
+        QTRY_VERIFY(edit.isVisible());
+        // The overridden attributes with the colours the window gives them.
+        std::vector<std::pair<const TLexHighlighterAttributes *, TColor>> overridden;
+        if (result) {
+            const TLexHTMLLex &h = *FForm->HTML5;
+            overridden = {{h.AndAttri(), Rgb(0, 128, 64)},         {h.CommentAttri(), Rgb(0, 128, 128)},
+                          {h.IdentifierAttri(), Rgb(255, 128, 0)}, {h.KeyAttri(), Rgb(128, 64, 0)},
+                          {h.SymbolAttri(), Rgb(0, 64, 128)},      {h.TextAttri(), Rgb(30, 30, 30)},
+                          {h.UndefKeyAttri(), Rgb(128, 64, 0)},    {h.ValueAttri(), Rgb(0, 107, 159)}};
+        } else {
+            const TLexPHPLex &h = *FForm->PHPCode;
+            overridden = {{h.CommentAttri(), Rgb(0, 179, 0)},
+                          {h.IdentifierAttri(), Rgb(0, 128, 128)},
+                          {h.KeyAttri(), Rgb(128, 0, 128)},
+                          {h.NumberAttri(), Rgb(235, 183, 5)},
+                          {h.StringAttri(), Rgb(255, 0, 255)}};
+        }
+        for (const QString &line : sample)
+            edit.Lines()->Add(line);
+        const QImage image = PaintEditor(edit);
+
+        // Every token of the sample with its attribute and cells.
+        struct Token {
+            const TLexHighlighterAttributes *Attribute;
+            QRect Cells;
+            QString Text;
+        };
+        std::vector<Token> tokens;
+        TLexCustomHighlighter &h = *edit.Highlighter();
+        for (int i = 0; i < edit.Lines()->Count(); ++i) {
+            if (i == 0)
+                h.ResetRange();
+            else
+                h.SetRange(edit.Lines()->GetRange(i - 1));
+            h.SetLine(edit.Lines()->Get(i), i);
+            for (; !h.GetEol(); h.Next()) {
+                const QString text = h.GetToken();
+                if (text.trimmed().isEmpty()) continue;
+                tokens.push_back(
+                    {h.GetTokenAttribute(),
+                     CellsOf(edit, i + 1, h.GetTokenPos() + 1, h.GetTokenPos() + int(text.size())), text});
+            }
+        }
+        for (const auto &[attribute, expected] : overridden) {
+            const QColor colour = ToQColor(expected);
+            bool seen = false;
+            for (const Token &t : tokens) {
+                if (t.Attribute == attribute) {
+                    seen = true;
+                    QVERIFY2(NearestTo(image, t.Cells, colour) <= kInkTolerance,
+                             qPrintable(QStringLiteral("%1 in %2: %3 off")
+                                            .arg(attribute->Name(), t.Text)
+                                            .arg(NearestTo(image, t.Cells, colour))));
+                } else if (t.Attribute && ColourDistance(ToQColor(t.Attribute->Foreground()), colour) > 100) {
+                    QVERIFY2(NearestTo(image, t.Cells, colour) > kInkTolerance,
+                             qPrintable(QStringLiteral("%1 seen in %2").arg(attribute->Name(), t.Text)));
+                }
+            }
+            QVERIFY2(seen, qPrintable(QStringLiteral("no %1 token in the sample").arg(attribute->Name())));
+        }
+    }
+
+    // A real run: the script is shown highlighted, its output lines arrive in the result view
+    // highlighted as HTML (also across lines: a comment opened on one output line colours the
+    // next), and the view shows the end.
+    void outputStreamsHighlightedIntoTheResultView() {
+        FForm->PageControl->setCurrentIndex(1);
+        QTRY_VERIFY(FForm->WebMemo->isVisible());
+        StartScript(QStringLiteral("table.php"),
+                    "<?php\necho \"<table>\\n\";\n"
+                    "for ($i = 1; $i <= 300; $i++) { echo \"<tr><td>$i</td></tr>\\n\"; if ($i % 50 == 0) "
+                    "usleep(20000); }\n"
+                    "echo \"<!-- first\\nmmmmmmmm\\nlast -->\\n<p>done</p>\\n\";\n");
+        WaitForRunEnd();
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        QTRY_COMPARE(view.PaintLock(), 0);
+        QCOMPARE(view.Lines()->Count(), 305);
+        QCOMPARE(view.Lines()->Get(300), QStringLiteral("<tr><td>300</td></tr>"));
+        QCOMPARE(view.Lines()->Get(302), QStringLiteral("mmmmmmmm"));
+        QVERIFY(view.TopLine() + view.LinesInWindow() - 1 >= 305); // the end is in view
+        QVERIFY(view.TopLine() <= 301);
+        const QImage out = PaintEditor(view);
+        const auto near = [&](const QImage &AImage, const lexedit::TLexEdit &AEdit, int ALine, int AFirst,
+                              int ALast, lexedit::TColor AColour) {
+            return NearestTo(AImage, CellsOf(AEdit, ALine, AFirst, ALast), ToQColor(AColour));
+        };
+        // Line 301 "<tr><td>300</td></tr>": the tag names are keys, the symbols and the text have
+        // their colours; line 303 lies inside the comment.
+        QVERIFY(near(out, view, 301, 2, 3, Rgb(128, 64, 0)) <= kInkTolerance);
+        QVERIFY(near(out, view, 301, 1, 1, Rgb(0, 64, 128)) <= kInkTolerance);
+        QVERIFY(near(out, view, 301, 9, 11, Rgb(30, 30, 30)) <= kInkTolerance);
+        QVERIFY(near(out, view, 303, 1, 8, Rgb(0, 128, 128)) <= kInkTolerance);
+        QVERIFY(near(out, view, 303, 1, 8, Rgb(30, 30, 30)) > kInkTolerance);
+        QVERIFY(near(out, view, 305, 2, 2, Rgb(128, 64, 0)) <= kInkTolerance); // after the comment
+
+        // The script view: "echo" on line 2 is a key word, "300" on line 3 a number.
+        FForm->PageControl->setCurrentIndex(0);
+        QTRY_VERIFY(FForm->PHPmemo->isVisible());
+        lexedit::TLexEdit &script = *FForm->PHPmemo;
+        const QImage code = PaintEditor(script);
+        QVERIFY(near(code, script, 2, 1, 4, Rgb(128, 0, 128)) <= kInkTolerance);
+        QVERIFY(near(code, script, 3, 21, 23, Rgb(235, 183, 5)) <= kInkTolerance);
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // Like a terminal: while output comes in, the result view follows it when the end it showed
+    // is in view, and stays where the user scrolled otherwise; scrolling back to the end (also
+    // while a batch is still open) follows again.
+    void resultViewFollowsTheOutputWhileItsEndIsInView() {
+        FForm->PageControl->setCurrentIndex(1);
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        QTRY_VERIFY(view.isVisible());
+        const int rows = view.LinesInWindow();
+        QVERIFY(rows >= 3);
+        int next = 0;
+        const auto batch = [&](int ACount) {
+            for (int i = 0; i < ACount; ++i)
+                FForm->ConsoleCommandNewLine(FForm->ConsoleCommand, QStringLiteral("<td>%1</td>").arg(++next),
+                                             runner::otEntireLine);
+        };
+        const auto settled = [&] { return QTest::qWaitFor([&] { return view.PaintLock() == 0; }, 5000); };
+        const auto scroll = [&](QAbstractSlider::SliderAction AAction) {
+            view.verticalScrollBar()->triggerAction(AAction);
+        };
+        const auto atEnd = [&] { return view.TopLine() == std::max(1, view.Lines()->Count() - rows + 1); };
+
+        batch(200); // into the empty view: it follows
+        QVERIFY(settled());
+        QVERIFY(atEnd());
+        batch(1); // one more line: the view moves by a row
+        QVERIFY(settled());
+        QVERIFY(atEnd());
+
+        scroll(QAbstractSlider::SliderPageStepSub); // the user looks back
+        const int top = view.TopLine();
+        QVERIFY(top < view.Lines()->Count() - rows + 1);
+        batch(100);
+        QVERIFY(settled());
+        QCOMPARE(view.TopLine(), top);
+
+        scroll(QAbstractSlider::SliderToMaximum); // back at the end: following again
+        QCOMPARE(view.TopLine(), view.Lines()->Count() - rows + 1);
+        batch(50);
+        QVERIFY(settled());
+        QVERIFY(atEnd());
+
+        batch(30); // the user scrolls up while the batch is still open: the view stays
+        QVERIFY(view.PaintLock() > 0);
+        scroll(QAbstractSlider::SliderToMinimum);
+        QVERIFY(settled());
+        QCOMPARE(view.TopLine(), 1);
+
+        batch(30); // and down to the end it could see while a batch is open: it follows
+        QVERIFY(view.PaintLock() > 0);
+        scroll(QAbstractSlider::SliderToMaximum);
+        QVERIFY(settled());
+        QVERIFY(atEnd());
+        QCOMPARE(view.Lines()->Count(), next);
+    }
+
+    // While a script prints as fast as it can and the window cannot keep up (a handler that takes
+    // at least 10 us a line: output is always waiting), the event loop keeps turning: a tab
+    // switch posted and a 1 ms timer started in the middle of a delivery are served before 5,000
+    // more lines have been delivered. (Each line takes at least 10 us, so the bound holds on a
+    // machine of any speed while it still catches a delivery that does not give way.)
+    void windowStaysResponsiveDuringAFlood() {
+        constexpr qint64 kBound = 5000;
+        qint64 lines = 0;
+        qint64 worst = 0;
+        int served = 0;
+        int target = 1;
+        qint64 nextPost = 5000;
+        const runner::TNewLineEvent handler = FForm->ConsoleCommand->OnNewLine();
+        FForm->ConsoleCommand->SetOnNewLine(
+            [&, handler](QObject *ASender, const QString &ALine, runner::TOutputType AType) {
+                handler(ASender, ALine, AType);
+                ++lines;
+                if (lines == nextPost) {
+                    const qint64 posted = lines;
+                    const auto serve = [&, posted] {
+                        worst = std::max(worst, lines - posted);
+                        ++served;
+                        if (served < 10) nextPost = lines + 5000;
+                    };
+                    if (served % 2 == 0) {
+                        QMetaObject::invokeMethod(
+                            FForm->PageControl,
+                            [&, serve] {
+                                FForm->PageControl->setCurrentIndex(target);
+                                target = 1 - target;
+                                serve();
+                            },
+                            Qt::QueuedConnection);
+                    } else {
+                        QTimer::singleShot(1, FForm.get(), serve);
+                    }
+                }
+                QElapsedTimer spin;
+                spin.start();
+                while (spin.nsecsElapsed() < 10000) {
+                }
+            });
+        StartScript(QStringLiteral("flood.php"),
+                    "<?php for ($i = 0; ; $i++) echo \"<tr><td>$i</td></tr>\\n\";\n");
+        QTRY_VERIFY_WITH_TIMEOUT(served >= 10, 60000);
+        QVERIFY(FForm->ConsoleCommand->Undelivered() > 0); // the window is behind
+        QVERIFY2(worst <= kBound, qPrintable(QString::number(worst)));
+        QCOMPARE(FForm->PageControl->currentIndex(), 1); // five switches: there, back, ..., there
+        FForm->StopRunAction->trigger();
+        WaitForRunEnd();
+        QCOMPARE(qint64(FForm->WebMemo->Lines()->Count()), lines);
     }
 
     void windowGeometryFollowsTheLayout() {
