@@ -34,7 +34,10 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
     if (Value.Char == INT_MAX) Value.Char = Len + 1; // the end-of-line marker
     if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
-    if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing)
+    // The line the caret leaves loses its trailing blanks; inside a replacement the lines it
+    // wrote are trimmed at its end instead, after the edit is recorded.
+    if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing &&
+        fTrimLines == nullptr)
         TrimLineLeft(fCaretY);
     if (Value == CaretXY()) {
         // A collapsed block set elsewhere (a selection end is clamped differently) joins the caret.

@@ -1,6 +1,7 @@
 // The command gate and the execution of the built-in commands: caret and selection moves,
 // paging and scrolling, modes, bookmarks, and the dispatch of the editing commands (typing and
-// deleting are in LexEditTyping.cpp). Also the indentation helpers, clearing and the undo
+// deleting are in LexEditTyping.cpp, the block, case and line commands in
+// LexEditBlockCommands.cpp). Also the indentation helpers, clearing and the undo
 // brackets.
 
 #include "lexedit/LexEdit.h"
@@ -256,9 +257,29 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
     case ecShiftTab:
         if (Edits) DoShiftTabKey();
         break;
+    case ecBlockIndent:
+        if (Edits) DoBlockIndent();
+        break;
+    case ecBlockUnindent:
+        if (Edits) DoBlockUnindent();
+        break;
+    case ecUpperCase:
+    case ecLowerCase:
+    case ecToggleCase:
+    case ecTitleCase:
+        ExecCmdCaseChange(Command);
+        break;
+    case ecCopyLineUp:
+    case ecCopyLineDown:
+    case ecMoveLineUp:
+    case ecMoveLineDown:
+        ExecCmdCopyOrMoveLine(Command);
+        break;
+    case ecMatchBracket:
+        FindMatchingBracket();
+        break;
     default:
-        // Block indent and unindent, case changes, copying and moving lines, the bracket match
-        // and folding have no built-in behaviour in this editor yet; the focus commands,
+        // Folding has no built-in behaviour in this editor yet; the focus commands,
         // ecCommentBlock, ecString and ecAutoCompletion never have one.
         break;
     }

@@ -10,7 +10,10 @@
 //  - an insert records exactly the characters inserted, in every paste mode;
 //  - a column block is cut into rows by one rule (ColumnRowRange) for copying, deleting and
 //    undoing, and its undo text is exactly the characters removed;
-//  - a line break records the point where the line was split, never a position past the end.
+//  - a line break records the point where the line was split, never a position past the end;
+//  - under eoTrimTrailingSpaces the lines a replacement writes are trimmed at its end, each
+//    trim recorded after the edit itself, so that undo first brings the blanks back and then
+//    reverses the edit on exactly the text it made; undo and redo never trim.
 
 #include "lexedit/LexEdit.h"
 
@@ -40,10 +43,37 @@ bool EndsWithLineBreak(const QString &S) {
 // ---- small helpers ----------------------------------------------------------------------------
 
 void TCustomLexEdit::ProperSetLine(int ALine, const QString &ALineText) {
-    if (fOptions.Contains(eoTrimTrailingSpaces))
-        fLines->Put(ALine, TrimTrailingSpaces(ALineText));
-    else
+    PutTrimmedLine(ALine, ALineText);
+}
+
+void TCustomLexEdit::PutTrimmedLine(int ALine, const QString &ALineText) {
+    if (!fOptions.Contains(eoTrimTrailingSpaces) || fUndoRedoing) {
         fLines->Put(ALine, ALineText);
+    } else if (fTrimLines != nullptr) {
+        fLines->Put(ALine, ALineText);
+        fTrimLines->push_back(ALine + 1);
+    } else {
+        fLines->Put(ALine, TrimTrailingSpaces(ALineText));
+    }
+}
+
+void TCustomLexEdit::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList,
+                                    TLexSelectionMode PasteMode) {
+    std::sort(ALines.begin(), ALines.end());
+    ALines.erase(std::unique(ALines.begin(), ALines.end()), ALines.end());
+    for (int L : ALines) {
+        if (L < 1 || L > fLines->Count()) continue;
+        const QString S = fLines->Get(L - 1);
+        const QString T = TrimTrailingSpaces(S);
+        if (T.size() == S.size()) continue;
+        fLines->Put(L - 1, T);
+        if (AddToUndoList)
+            fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, L),
+                                     BufferCoord(int(S.size()) + 1, L), S.mid(T.size()), smNormal);
+        // Text pasted normally ends where its line now ends, when only blanks followed it.
+        if (PasteMode == smNormal && L == fCaretY && fCaretX > T.size() + 1)
+            SetCaretXYEx(true, BufferCoord(int(T.size()) + 1, L));
+    }
 }
 
 void TCustomLexEdit::WithScrollPastEol(const std::function<void()> &AFunction) {
@@ -164,8 +194,12 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
                                            bool AddToUndoList, bool SilentDelete) {
     TOwnBufferBracket Bracket(*this);
     TUpdateGuard Lock(*this);
+    // The lines written lose their trailing blanks at the end, recorded in the same block.
+    const bool Trims = fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing && fTrimLines == nullptr;
+    std::vector<int> Written;
+    common::ScopedValue<std::vector<int> *> TrimScope(fTrimLines, Trims ? &Written : fTrimLines);
     std::optional<TUndoBlockGuard> Block;
-    if (AddToUndoList && !Value.isEmpty()) Block.emplace(*fUndoRedo);
+    if (AddToUndoList && (!Value.isEmpty() || (Trims && SelAvail()))) Block.emplace(*fUndoRedo);
     if (SelAvail()) {
         if (fActiveSelectionMode == smNormal) {
             // Past a line end a normal selection holds nothing more: its ends are recorded where
@@ -182,7 +216,20 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
         }
         fBlockBegin = fBlockEnd = CaretXY();
     }
-    if (!Value.isEmpty()) InsertText(PasteMode, Value, AddToUndoList);
+    if (!Value.isEmpty()) {
+        // The lines noted so far move with the lines the insertion puts before them.
+        std::vector<int> Deleted;
+        Deleted.swap(Written);
+        const int Count = fLines->Count();
+        const int At = fCaretY;
+        InsertText(PasteMode, Value, AddToUndoList);
+        const int Delta = fLines->Count() - Count;
+        for (int L : Deleted) {
+            if ((PasteMode == smNormal && L > At) || (PasteMode == smLine && L >= At)) L += Delta;
+            Written.push_back(L);
+        }
+    }
+    if (Trims) TrimNotedLines(Written, AddToUndoList, PasteMode);
     if (fCaretY < 1) fCaretY = 1;
 }
 
@@ -195,9 +242,10 @@ void TCustomLexEdit::DeleteSelection(const TBufferCoord &BB, const TBufferCoord 
         QString Joined = fLines->Get(BB.Line - 1).left(BB.Char - 1);
         Joined += QStringView(fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
         if (Last > BB.Line) fLines->DeleteLines(BB.Line, Last - BB.Line);
-        if (fOptions.Contains(eoTrimTrailingSpaces) && fOptions.Contains(eoScrollPastEol))
-            Joined = TrimTrailingSpaces(Joined);
-        fLines->Put(BB.Line - 1, Joined);
+        if (fOptions.Contains(eoScrollPastEol))
+            PutTrimmedLine(BB.Line - 1, Joined);
+        else
+            fLines->Put(BB.Line - 1, Joined);
         SetCaretXYEx(true, BB);
         break;
     }
@@ -274,18 +322,15 @@ void TCustomLexEdit::InsertNormal(const QString &Value) {
     const QString S = fLines->Get(Line - 1);
     const int X = std::min<int>(fCaretX, int(S.size()) + 1);
     const QString Left = S.left(X - 1);
-    QString Right = S.mid(X - 1);
-    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
+    const QString Right = S.mid(X - 1);
     Pieces.first().prepend(Left);
     Pieces.last().append(Right);
-    if (Trim) {
-        for (QString &P : Pieces)
-            P = TrimTrailingSpaces(P);
-        Right = TrimTrailingSpaces(Right);
-    }
-    fLines->Put(Line - 1, Pieces.first());
+    PutTrimmedLine(Line - 1, Pieces.first());
     if (Pieces.size() > 1) fLines->InsertStrings(Line, Pieces, 1);
     const int NewLine = Line + int(Pieces.size()) - 1;
+    if (fTrimLines != nullptr)
+        for (int L = Line + 1; L <= NewLine; ++L)
+            fTrimLines->push_back(L);
     const int NewChar = std::max(1, int(Pieces.last().size()) - int(Right.size()) + 1);
     SetCaretXYEx(true, BufferCoord(NewChar, NewLine));
 }
@@ -293,13 +338,13 @@ void TCustomLexEdit::InsertNormal(const QString &Value) {
 void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool AFillLastLine) {
     QStringList Pieces = StringToLines(Value);
     if (Pieces.isEmpty()) return;
-    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
     const int Line = fCaretY;
     if (Pieces.size() == 1) {
         const QString P = Pieces.first();
         int NewLen = 0;
         if (Line > fLines->Count()) {
-            fLines->Add(Trim ? TrimTrailingSpaces(P) : P);
+            fLines->Add(QString());
+            PutTrimmedLine(fLines->Count() - 1, P);
             NewLen = LineLength(fLines->Count());
         } else {
             fLines->Put(Line - 1, P + fLines->Get(Line - 1));
@@ -314,9 +359,6 @@ void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool A
         return;
     }
     if (Pieces.last().isEmpty()) Pieces.removeLast();
-    if (Trim)
-        for (QString &P : Pieces)
-            P = TrimTrailingSpaces(P);
     // Undoing a line-mode deletion that reached the last line: the leftover empty line takes
     // the last piece.
     QString LastPiece;
@@ -343,6 +385,9 @@ void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool A
     }
     const int At = std::min(Line - 1, fLines->Count());
     fLines->InsertStrings(At, Pieces);
+    if (fTrimLines != nullptr)
+        for (int L = At + 1; L <= At + k; ++L)
+            fTrimLines->push_back(L);
     if (AddToUndoList) {
         const int Count = fLines->Count();
         const TBufferCoord End =
@@ -420,14 +465,15 @@ void TCustomLexEdit::UndoColumnDelete(const TBufferCoord &Start, const TBufferCo
     }
 }
 
+TCustomLexEdit::TUndoStep TCustomLexEdit::UnpackUndoItem(const TLexEditUndoItem &Item) const {
+    return TUndoStep{ResolveEol(Item.ChangeStartPos), ResolveEol(Item.ChangeEndPos), Item.ChangeStr,
+                     Item.ChangeSelMode, Item.GroupBreak};
+}
+
 void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
     common::ScopedValue<bool> Reversing(fReversingUndo, true);
     WithScrollPastEol([&] {
-        const TBufferCoord Start = ResolveEol(Item.ChangeStartPos);
-        const TBufferCoord End = ResolveEol(Item.ChangeEndPos);
-        const QString &S = Item.ChangeStr;
-        const TLexSelectionMode M = Item.ChangeSelMode;
-        const bool G = Item.GroupBreak;
+        const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
         ILexEditUndo &U = *fUndoRedo;
         fActiveSelectionMode = M;
         switch (Item.ChangeReason) {
@@ -522,11 +568,7 @@ void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
     const TLexSelectionMode Saved = fActiveSelectionMode;
     try {
         WithScrollPastEol([&] {
-            const TBufferCoord Start = ResolveEol(Item.ChangeStartPos);
-            const TBufferCoord End = ResolveEol(Item.ChangeEndPos);
-            const QString &S = Item.ChangeStr;
-            const TLexSelectionMode M = Item.ChangeSelMode;
-            const bool G = Item.GroupBreak;
+            const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
             ILexEditUndo &U = *fUndoRedo;
             fActiveSelectionMode = M;
             switch (Item.ChangeReason) {

@@ -1,6 +1,6 @@
 // Typing and deleting: characters and input-method strings in insert and overwrite mode,
-// Backspace and Delete, deleting to word and line boundaries, line breaks with auto-indent, Tab
-// and Shift+Tab, deleting lines, and setting bookmarks.
+// Backspace and Delete, deleting to word and line boundaries, line breaks with auto-indent, and
+// setting bookmarks.
 //
 // Blanks added to reach a caret past the line end are recorded (PadLine) in the same undo block
 // as the edit, so undo leaves no trailing blanks. A surrogate pair is never split by Backspace,
@@ -22,10 +22,6 @@ namespace lexedit {
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
-
-bool IsBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
 
 // Tells transient painting before and after a command, also when it fails.
 class TTransientBracket {
@@ -154,6 +150,9 @@ void TCustomLexEdit::ExecDeleteLastChar() {
     const TBufferCoord Old = CaretXY();
     TBufferCoord New = Old;
     QString Removed;
+    // A join moves the caret off its line first, which may trim it: one step with the join.
+    std::optional<TUndoBlockGuard> Block;
+    if (X < 2 && fOptions.Contains(eoTrimTrailingSpaces)) Block.emplace(*fUndoRedo);
     if (X > Len + 1) {
         if (fOptions.Contains(eoSmartTabDelete))
             New.Char = Len == 0 ? NearestIndentBelow(L, X - 1) + 1 : Len + 1;
@@ -198,7 +197,9 @@ void TCustomLexEdit::ExecDeleteLastChar() {
     } else if (L > 1 && L <= fLines->Count()) {
         const QString Prev = fLines->Get(L - 2);
         New = BufferCoord(int(Prev.size()) + 1, L - 1);
+        // The caret leaving the line may trim it (recorded): the line is read again after.
         SetCaretXYEx(false, New);
+        Temp = fLines->Get(L - 1);
         fLines->Delete(L - 1);
         fLines->Put(L - 2, Prev + Temp);
         Removed = CRLF;
@@ -355,164 +356,6 @@ void TCustomLexEdit::ExecLineBreak(TLexEditorCommand Command) {
     fBlockBegin = fBlockEnd = CaretXY();
     EnsureCursorPosVisible();
     UpdateLastCaretX();
-}
-
-// ---- Tab and Shift+Tab ----------------------------------------------------------------------------
-
-void TCustomLexEdit::DoTabKey() {
-    // Block indent (eoTabIndent with a tab block) is not part of this editor yet: Tab then
-    // replaces the selection like any typing.
-    const int L = fCaretY;
-    bool HasTarget = false;
-    int Skipped = 0;
-    int TargetColumn = 0;
-    if (fOptions.Contains(eoSmartTabs) && L > 1) {
-        const int D = DisplayX();
-        for (int k = std::min(L - 1, fLines->Count()); k >= 1 && !HasTarget; --k) {
-            const QString S = fLines->Get(k - 1);
-            const TBufferCoord P = DisplayToBufferPos(DisplayCoord(D, LineToRow(k)));
-            if (P.Char > S.size()) continue;
-            int i = P.Char - 1;
-            while (i < S.size() && !IsBlank(S[i]))
-                ++i;
-            while (i < S.size() && IsBlank(S[i]))
-                ++i;
-            HasTarget = true;
-            Skipped = i - (P.Char - 1);
-            TargetColumn = BufferToDisplayPos(BufferCoord(i + 1, k)).Column;
-        }
-    }
-    TUndoBlockGuard Block(*fUndoRedo);
-    if (SelAvail()) SetSelText(QString());
-    const int X = fCaretX;
-    QString Text;
-    if (fOptions.Contains(eoTabsToSpaces)) {
-        Text = QString(HasTarget ? Skipped : fTabWidth - (X - 1) % fTabWidth, QLatin1Char(' '));
-    } else if (HasTarget) {
-        const QString S = LineText().left(X - 1);
-        bool NonBlank = false;
-        for (QChar c : S)
-            NonBlank = NonBlank || !IsBlank(c);
-        if (NonBlank) {
-            Text = QStringLiteral("\t");
-        } else {
-            const int D = DisplayX();
-            const int T = TargetColumn;
-            if (T > D) {
-                const int r = fTabWidth - (D - 1) % fTabWidth;
-                int Rest = T - D;
-                if (Rest >= r) {
-                    Text += QLatin1Char('\t');
-                    Rest -= r;
-                    Text += QString(Rest / fTabWidth, QLatin1Char('\t'));
-                    Rest %= fTabWidth;
-                }
-                Text += QString(Rest, QLatin1Char(' '));
-            }
-        }
-    } else {
-        Text = QStringLiteral("\t");
-    }
-    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
-    fOptions.Exclude(eoTrimTrailingSpaces);
-    try {
-        if (!Text.isEmpty()) SetSelText(Text);
-    } catch (...) {
-        if (Trim) fOptions.Include(eoTrimTrailingSpaces);
-        throw;
-    }
-    if (Trim) fOptions.Include(eoTrimTrailingSpaces);
-    ForceCaretX(X + int(Text.size()));
-    fBlockBegin = fBlockEnd = CaretXY();
-    EnsureCursorPosVisible();
-}
-
-void TCustomLexEdit::DoShiftTabKey() {
-    const int L = fCaretY;
-    const int X = fCaretX;
-    const QString Temp = LineText();
-    const int Len = int(Temp.size());
-    int NewX = X;
-    if (fOptions.Contains(eoSmartTabs) && X > 1 && L > 1) {
-        for (int k = std::min(L - 1, fLines->Count()); k >= 1; --k) {
-            const QString S = fLines->Get(k - 1);
-            if (S.size() < X - 1) continue;
-            int j = X - 1;
-            while (j > 1 && S[j - 1] == QLatin1Char(' '))
-                --j;
-            while (j > 1 && S[j - 2] != QLatin1Char(' '))
-                --j;
-            NewX = j;
-            break;
-        }
-    }
-    if (NewX == X) {
-        const int p = std::max(1, ((X - 2) / fTabWidth) * fTabWidth + 1);
-        if (X > Len)
-            NewX = p;
-        else if (p < NewX && X >= 2 && Temp[X - 2] == QLatin1Char('\t'))
-            NewX = X - 1;
-        else
-            while (NewX > p && NewX >= 2 && Temp[NewX - 2] == QLatin1Char(' '))
-                --NewX;
-    }
-    if (NewX < X && IsSurrogatePairAt(Temp, NewX - 2)) --NewX;
-    if (NewX == X || NewX < 1) return;
-    TUndoBlockGuard Block(*fUndoRedo);
-    const bool Trim = fOptions.Contains(eoTrimTrailingSpaces);
-    fOptions.Exclude(eoTrimTrailingSpaces);
-    try {
-        TUpdateGuard Lock(*this);
-        fBlockBegin = BufferCoord(std::min(NewX, Len + 1), L);
-        fBlockEnd = BufferCoord(std::min(X, Len + 1), L);
-        fActiveSelectionMode = smNormal;
-        SetSelTextPrimitiveEx(smNormal, QString(), true, false);
-    } catch (...) {
-        if (Trim) fOptions.Include(eoTrimTrailingSpaces);
-        throw;
-    }
-    if (Trim) fOptions.Include(eoTrimTrailingSpaces);
-    ForceCaretX(NewX);
-    fBlockBegin = fBlockEnd = CaretXY();
-}
-
-// ---- deleting lines -------------------------------------------------------------------------------
-
-void TCustomLexEdit::ExecCmdDeleteLine() {
-    const int Count = fLines->Count();
-    if (GetReadOnly() || Count == 0) return;
-    if (BlockBegin().Line == Count && LineLength(Count) == 0) return;
-    DoOnPaintTransient(ttBefore);
-    const TLexSelectionMode Mode = fActiveSelectionMode;
-    try {
-        TUndoBlockGuard Block(*fUndoRedo);
-        TUpdateGuard Lock(*this);
-        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
-        fUndoRedo->AddUndoChange(crSelection, fBlockBegin, fBlockEnd, QString(), Mode);
-        fActiveSelectionMode = smNormal;
-        TBufferCoord B = fBlockBegin;
-        TBufferCoord E = fBlockEnd;
-        if (B > E) std::swap(B, E);
-        B.Line = std::clamp(B.Line, 1, Count);
-        E.Line = std::clamp(E.Line, 1, Count);
-        B.Char = 1;
-        if (!(B.Line != E.Line && E.Char == 1))
-            E = E.Line < Count ? BufferCoord(1, E.Line + 1) : BufferCoord(LineLength(E.Line) + 1, E.Line);
-        SetCaretXYEx(true, B);
-        fBlockBegin = B;
-        fBlockEnd = E;
-        fActiveSelectionMode = smNormal;
-        SetSelTextPrimitiveEx(smNormal, QString(), true, false);
-        SetCaretXYEx(true, B);
-        fBlockBegin = fBlockEnd = CaretXY();
-        fUndoRedo->AddUndoChange(crSelection, CaretXY(), CaretXY(), QString(), Mode);
-        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
-    } catch (...) {
-        fActiveSelectionMode = Mode;
-        throw;
-    }
-    fActiveSelectionMode = Mode;
-    DoOnPaintTransient(ttAfter);
 }
 
 // ---- bookmarks ------------------------------------------------------------------------------------

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 using namespace lexedit;
 
@@ -43,7 +43,10 @@ QString RandomText(TChoiceSource &C) {
                                           Pair,
                                           QStringLiteral("a") + Pair + QStringLiteral("b"),
                                           QStringLiteral("end "),
-                                          QStringLiteral("$v = 1;")};
+                                          QStringLiteral("$v = 1;"),
+                                          QStringLiteral("if (a[i] < b) {"),
+                                          QStringLiteral("  }) x"),
+                                          QString::fromUtf8("Straße ÄbC-déF")};
     const int Lines = int(C.Next(6));
     QStringList L;
     for (int i = 0; i < Lines; ++i) {
@@ -78,50 +81,69 @@ TBufferCoord RandomPos(TLexEdit &E, TChoiceSource &C) {
 }
 
 // The editing commands the harness runs, by weight.
-const std::array<TLexEditorCommand, 44> Commands = {ecChar,
-                                                    ecChar,
-                                                    ecChar,
-                                                    ecChar,
-                                                    ecImeStr,
-                                                    ecDeleteLastChar,
-                                                    ecDeleteLastChar,
-                                                    ecDeleteChar,
-                                                    ecDeleteChar,
-                                                    ecDeleteWord,
-                                                    ecDeleteLastWord,
-                                                    ecDeleteBOL,
-                                                    ecDeleteEOL,
-                                                    ecDeleteLine,
-                                                    ecLineBreak,
-                                                    ecLineBreak,
-                                                    ecInsertLine,
-                                                    ecTab,
-                                                    ecShiftTab,
-                                                    ecToggleMode,
-                                                    ecLeft,
-                                                    ecRight,
-                                                    ecUp,
-                                                    ecDown,
-                                                    ecSelLeft,
-                                                    ecSelRight,
-                                                    ecSelUp,
-                                                    ecSelDown,
-                                                    ecSelWordLeft,
-                                                    ecSelWordRight,
-                                                    ecSelLineStart,
-                                                    ecSelLineEnd,
-                                                    ecSelEditorTop,
-                                                    ecSelEditorBottom,
-                                                    ecLineEnd,
-                                                    ecWordRight,
-                                                    ecGotoXY,
-                                                    ecSelGotoXY,
-                                                    ecUndo,
-                                                    ecRedo,
-                                                    ecNone,
-                                                    ecNone,
-                                                    ecNone,
-                                                    ecNone};
+const TLexEditorCommand Commands[] = {ecChar,
+                                      ecChar,
+                                      ecChar,
+                                      ecChar,
+                                      ecImeStr,
+                                      ecDeleteLastChar,
+                                      ecDeleteLastChar,
+                                      ecDeleteChar,
+                                      ecDeleteChar,
+                                      ecDeleteWord,
+                                      ecDeleteLastWord,
+                                      ecDeleteBOL,
+                                      ecDeleteEOL,
+                                      ecDeleteLine,
+                                      ecLineBreak,
+                                      ecLineBreak,
+                                      ecInsertLine,
+                                      ecTab,
+                                      ecShiftTab,
+                                      ecToggleMode,
+                                      ecLeft,
+                                      ecRight,
+                                      ecUp,
+                                      ecDown,
+                                      ecSelLeft,
+                                      ecSelRight,
+                                      ecSelUp,
+                                      ecSelDown,
+                                      ecSelWordLeft,
+                                      ecSelWordRight,
+                                      ecSelLineStart,
+                                      ecSelLineEnd,
+                                      ecSelEditorTop,
+                                      ecSelEditorBottom,
+                                      ecLineEnd,
+                                      ecWordRight,
+                                      ecGotoXY,
+                                      ecSelGotoXY,
+                                      ecUndo,
+                                      ecRedo,
+                                      ecBlockIndent,
+                                      ecBlockUnindent,
+                                      ecTab,
+                                      ecShiftTab,
+                                      ecUpperCase,
+                                      ecLowerCase,
+                                      ecToggleCase,
+                                      ecTitleCase,
+                                      ecCopyLineUp,
+                                      ecCopyLineDown,
+                                      ecMoveLineUp,
+                                      ecMoveLineDown,
+                                      ecMatchBracket,
+                                      ecCopy,
+                                      ecCut,
+                                      ecPaste,
+                                      ecPaste,
+                                      ecSelectAll,
+                                      ecSelWord,
+                                      ecNone,
+                                      ecNone,
+                                      ecNone,
+                                      ecNone};
 // ecNone in the table stands for a direct change: a selection set directly, a replacement
 // through SelText, or a paste of multi-line text in a random paste mode.
 
@@ -135,13 +157,15 @@ QString Describe(TLexEditorCommand Cmd, int Index) {
 
 bool IsEditing(TLexEditorCommand Cmd) {
     return Cmd == ecChar || Cmd == ecImeStr || (Cmd >= ecDeleteLastChar && Cmd <= ecInsertLine) ||
-           Cmd == ecTab || Cmd == ecShiftTab;
+           (Cmd >= ecCut && Cmd <= ecShiftTab) || (Cmd >= ecUpperCase && Cmd <= ecTitleCase) ||
+           (Cmd >= ecCopyLineUp && Cmd <= ecMoveLineDown);
 }
 
 // Blanks and line breaks made visible in failure messages.
 QString Show(QString S) {
     S.replace(QLatin1Char(' '), QChar(0xB7));
     S.replace(QLatin1Char('\t'), QChar(0x2192));
+    S.replace(QChar(0), QChar(0x2400));
     S.replace(QStringLiteral("\r\n"), QStringLiteral("\u21B5\n"));
     return S;
 }
@@ -197,6 +221,8 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     Toggle(eoSmartTabDelete);
     Toggle(eoGroupUndo);
     Toggle(eoEnhanceHomeKey);
+    Toggle(eoTabIndent);
+    Toggle(eoTrimTrailingSpaces);
     E.SetOptions(Options);
     E.SetTabWidth(C.Next(2) == 0 ? 4 : 8);
     const TLexSelectionMode Mode = TLexSelectionMode(C.Next(3));
@@ -212,7 +238,7 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     };
 
     for (int i = 0; i < AMaxCommands && !C.Exhausted(); ++i) {
-        const TLexEditorCommand Cmd = Commands[C.Next(uint32_t(Commands.size()))];
+        const TLexEditorCommand Cmd = Commands[C.Next(uint32_t(std::size(Commands)))];
         const QString Before = E.Text();
         const QStringList LinesBefore = E.Lines()->ToStringList();
         const bool ColumnDelete = E.SelAvail() && E.ActiveSelectionMode() == smColumn &&

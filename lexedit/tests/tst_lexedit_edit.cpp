@@ -7,7 +7,10 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
+#include "lexedit/LexHighlighterPHP.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QtTest>
 
 #include <climits>
@@ -51,11 +54,18 @@ private slots:
     void undoKeepsTheRestoredSelection();
     void textAfterNulIsKept();
     void endOfLineMarkerResolvedInEveryReversal();
+    void trimmedTrailingBlanksComeBackOnUndo();
     // Behaviour of the typing commands.
     void typingPastTheEndFillsAndOneUndoTakesBoth();
     void lineBreakIndentsLikeTheLineAbove();
     void deleteWordCases();
     void setMarkerTogglesAndMoves();
+    // The indentation, case, line and bracket commands, and the clipboard's selection mode.
+    void blockIndentAndUnindentShiftTheSelectedLines();
+    void caseCommandsConvertTheSelectionOrTheWord();
+    void lineCommandsCopyMoveAndDeleteLines();
+    void matchingBracketSkipsStringsAndComments();
+    void pasteKeepsTheCopiedSelectionMode();
 };
 
 void TestLexEditEdit::randomCommandsKeepTheUndoProperty() {
@@ -433,6 +443,243 @@ void TestLexEditEdit::setMarkerTogglesAndMoves() {
     QCOMPARE(E.Marks().Items(0).Line, 3);
     Run(E, ecSetMarker3);
     QCOMPARE(E.Marks().Count(), 0);
+}
+
+void TestLexEditEdit::trimmedTrailingBlanksComeBackOnUndo() {
+    TLexEdit E;
+    TLexEditorOptions Options = LEXEDIT_DEFAULT_OPTIONS;
+    Options.Include(eoTrimTrailingSpaces);
+    E.SetOptions(Options);
+    // A column insert writes its rows without trailing blanks; undo gives them back.
+    E.SetText(QStringLiteral("ab  \r\ncd"));
+    E.SetCaretXY(BufferCoord(1, 1));
+    E.SetSelTextPrimitiveEx(smColumn, QStringLiteral("x\r\ny"));
+    QCOMPARE(LinesOf(E), (QStringList{"xab", "ycd"}));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab  \r\ncd"));
+    E.Redo();
+    QCOMPARE(LinesOf(E), (QStringList{"xab", "ycd"}));
+    // Text typed in front of trailing blanks, ending with blanks itself: the caret ends where
+    // the line now ends.
+    E.SetText(QStringLiteral("ab  \r\ncd"));
+    E.SetCaretXY(BufferCoord(3, 1));
+    E.SetSelTextPrimitiveEx(smNormal, QStringLiteral("q "));
+    QCOMPARE(LinesOf(E), (QStringList{"abq", "cd"}));
+    QCOMPARE(E.CaretXY(), BufferCoord(4, 1));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab  \r\ncd"));
+    // Backspace joining a line of blanks: the caret leaving it trims it first.
+    E.SetText(QStringLiteral("x\r\n\t"));
+    E.SetCaretXY(BufferCoord(1, 2));
+    Run(E, ecDeleteLastChar);
+    QCOMPARE(E.Text(), QStringLiteral("x"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("x\r\n\t"));
+}
+
+void TestLexEditEdit::blockIndentAndUnindentShiftTheSelectedLines() {
+    TLexEdit E;
+    E.SetTabWidth(4);
+    // A selection ending at the start of line 5 indents lines 2 to 4.
+    E.SetText(QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
+    E.SetCaretAndSelection(BufferCoord(1, 5), BufferCoord(1, 2), BufferCoord(1, 5));
+    Run(E, ecBlockIndent);
+    const QStringList Indented{"a", "    b", "    c", "    d", "e"};
+    QCOMPARE(LinesOf(E), Indented);
+    QCOMPARE(E.BlockBegin(), BufferCoord(5, 2));
+    QCOMPARE(E.BlockEnd(), BufferCoord(1, 5));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 2));
+    E.Redo();
+    QCOMPARE(LinesOf(E), Indented);
+    // Unindent takes two spaces and a tab together, and at most a tab width of spaces.
+    E.SetText(QStringLiteral("  \tX\r\n      Y\r\nZ"));
+    E.SetCaretAndSelection(BufferCoord(2, 2), BufferCoord(1, 1), BufferCoord(2, 2));
+    Run(E, ecBlockUnindent);
+    QCOMPARE(LinesOf(E), (QStringList{"X", "  Y", "Z"}));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("  \tX\r\n      Y\r\nZ"));
+    E.Redo();
+    QCOMPARE(LinesOf(E), (QStringList{"X", "  Y", "Z"}));
+    // With tab indent, Tab and Shift+Tab indent and unindent the selected lines.
+    TLexEditorOptions Options = LEXEDIT_DEFAULT_OPTIONS;
+    Options.Include(eoTabIndent);
+    Options.Exclude(eoTabsToSpaces);
+    E.SetOptions(Options);
+    E.SetText(QStringLiteral("p\r\nq"));
+    E.SetCaretAndSelection(BufferCoord(2, 2), BufferCoord(1, 1), BufferCoord(2, 2));
+    Run(E, ecTab);
+    QCOMPARE(LinesOf(E), (QStringList{"\tp", "\tq"}));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 1));
+    QCOMPARE(E.BlockEnd(), BufferCoord(3, 2));
+    Run(E, ecShiftTab);
+    QCOMPARE(LinesOf(E), (QStringList{"p", "q"}));
+    // In column mode the unit goes in, and the indentation comes out, at the block's left
+    // character of every row.
+    E.SetText(QStringLiteral("abcd\r\nefgh"));
+    E.SetSelectionMode(smColumn);
+    E.SetCaretAndSelection(BufferCoord(4, 2), BufferCoord(3, 1), BufferCoord(4, 2));
+    Run(E, ecBlockIndent);
+    QCOMPARE(LinesOf(E), (QStringList{"ab\tcd", "ef\tgh"}));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("abcd\r\nefgh"));
+    E.SetText(QStringLiteral("ab\tcd\r\nef  gh"));
+    E.SetCaretAndSelection(BufferCoord(4, 2), BufferCoord(3, 1), BufferCoord(4, 2));
+    Run(E, ecBlockUnindent);
+    QCOMPARE(LinesOf(E), (QStringList{"abcd", "efgh"}));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("ab\tcd\r\nef  gh"));
+}
+
+void TestLexEditEdit::caseCommandsConvertTheSelectionOrTheWord() {
+    TLexEdit E;
+    // Without a selection the word at the caret changes; caret and (empty) selection stay.
+    E.SetText(QStringLiteral("one hELLo two"));
+    E.SetCaretXY(BufferCoord(7, 1));
+    Run(E, ecToggleCase);
+    QCOMPARE(E.Text(), QStringLiteral("one HellO two"));
+    QCOMPARE(E.CaretXY(), BufferCoord(7, 1));
+    QVERIFY(!E.SelAvail());
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("one hELLo two"));
+    QCOMPARE(E.CaretXY(), BufferCoord(7, 1));
+    // Title case on two words keeps the selection; upper and lower case convert all of it.
+    E.SetText(QStringLiteral("fOO bAR baz"));
+    E.SetCaretAndSelection(BufferCoord(8, 1), BufferCoord(1, 1), BufferCoord(8, 1));
+    Run(E, ecTitleCase);
+    QCOMPARE(E.Text(), QStringLiteral("Foo Bar baz"));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 1));
+    QCOMPARE(E.BlockEnd(), BufferCoord(8, 1));
+    Run(E, ecUpperCase);
+    QCOMPARE(E.Text(), QStringLiteral("FOO BAR baz"));
+    Run(E, ecLowerCase);
+    QCOMPARE(E.Text(), QStringLiteral("foo bar baz"));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("FOO BAR baz"));
+    // A column block: only its own characters change, no row is padded or moved.
+    E.SetText(QStringLiteral("abcdef\r\nab\r\nabcdef"));
+    E.SetSelectionMode(smColumn);
+    E.SetCaretAndSelection(BufferCoord(5, 3), BufferCoord(3, 1), BufferCoord(5, 3));
+    Run(E, ecUpperCase);
+    QCOMPARE(LinesOf(E), (QStringList{"abCDef", "ab", "abCDef"}));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("abcdef\r\nab\r\nabcdef"));
+}
+
+void TestLexEditEdit::lineCommandsCopyMoveAndDeleteLines() {
+    TLexEdit E;
+    const QString Five = QStringLiteral("1\r\n2\r\n3\r\n4\r\n5");
+    E.SetText(Five);
+    // Moving line 2 down swaps it with line 3; the caret stays on its text.
+    E.SetCaretXY(BufferCoord(1, 2));
+    Run(E, ecMoveLineDown);
+    QCOMPARE(LinesOf(E), (QStringList{"1", "3", "2", "4", "5"}));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 3));
+    E.Undo();
+    QCOMPARE(E.Text(), Five);
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 2));
+    // Line 1 does not move up; the last line does not move down.
+    E.SetCaretXY(BufferCoord(1, 1));
+    Run(E, ecMoveLineUp);
+    E.SetCaretXY(BufferCoord(1, 5));
+    Run(E, ecMoveLineDown);
+    QCOMPARE(E.Text(), Five);
+    // Lines 2 and 3 selected up to the start of line 4: copied below, the selection follows.
+    E.SetCaretAndSelection(BufferCoord(1, 4), BufferCoord(1, 2), BufferCoord(1, 4));
+    Run(E, ecCopyLineDown);
+    QCOMPARE(LinesOf(E), (QStringList{"1", "2", "3", "2", "3", "4", "5"}));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 4));
+    QCOMPARE(E.BlockEnd(), BufferCoord(1, 6));
+    // Copied above, the caret stays on the same line number (the original's copy).
+    E.SetCaretXY(BufferCoord(1, 7));
+    Run(E, ecCopyLineUp);
+    QCOMPARE(LinesOf(E), (QStringList{"1", "2", "3", "2", "3", "4", "5", "5"}));
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 7));
+    // Moving lines up takes the selection along.
+    E.SetCaretAndSelection(BufferCoord(2, 5), BufferCoord(1, 4), BufferCoord(2, 5));
+    Run(E, ecMoveLineUp);
+    QCOMPARE(LinesOf(E), (QStringList{"1", "2", "2", "3", "3", "4", "5", "5"}));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 3));
+    QCOMPARE(E.BlockEnd(), BufferCoord(2, 4));
+    // Deleting the last line empties it and keeps it.
+    E.SetText(QStringLiteral("a\r\nb"));
+    E.SetCaretXY(BufferCoord(2, 2));
+    Run(E, ecDeleteLine);
+    QCOMPARE(LinesOf(E), (QStringList{"a", ""}));
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("a\r\nb"));
+}
+
+void TestLexEditEdit::matchingBracketSkipsStringsAndComments() {
+    const QString Code = QStringLiteral("<?php\r\nf(a, \")\", (b)); // )\r\n{\r\n  [x] <y>\r\n}");
+    const auto MatchFrom = [](TLexEdit &E, const TBufferCoord &P) {
+        E.SetCaretXY(P);
+        Run(E, ecMatchBracket);
+        return E.CaretXY();
+    };
+    {
+        // Without a highlighter the quoted parenthesis counts.
+        TLexEdit E;
+        E.SetText(Code);
+        QCOMPARE(MatchFrom(E, BufferCoord(2, 2)), BufferCoord(7, 2));
+    }
+    TLexPHPLex Php;
+    TLexEdit E;
+    E.SetHighlighter(&Php);
+    E.SetText(Code);
+    // The string's and the comment's parentheses are skipped, forwards and backwards.
+    QCOMPARE(MatchFrom(E, BufferCoord(2, 2)), BufferCoord(14, 2));
+    QCOMPARE(MatchFrom(E, BufferCoord(14, 2)), BufferCoord(2, 2));
+    QCOMPARE(MatchFrom(E, BufferCoord(11, 2)), BufferCoord(13, 2));
+    // Across lines, with nesting of other kinds in between; angle brackets pair too.
+    QCOMPARE(MatchFrom(E, BufferCoord(1, 3)), BufferCoord(1, 5));
+    QCOMPARE(MatchFrom(E, BufferCoord(1, 5)), BufferCoord(1, 3));
+    QCOMPARE(MatchFrom(E, BufferCoord(7, 4)), BufferCoord(9, 4));
+    // No bracket, or no partner (the commented one): (0, 0), and the caret stays.
+    QCOMPARE(E.GetMatchingBracketEx(BufferCoord(1, 2)), BufferCoord(0, 0));
+    QCOMPARE(MatchFrom(E, BufferCoord(20, 2)), BufferCoord(20, 2));
+    QString Token;
+    TLexHighlighterAttributes *Attri = nullptr;
+    QVERIFY(E.GetHighlighterAttriAtRowCol(BufferCoord(7, 2), Token, Attri));
+    QCOMPARE(Token, QStringLiteral("\")\""));
+    QCOMPARE(Attri, Php.GetDefaultAttribute(LEX_ATTR_STRING));
+}
+
+void TestLexEditEdit::pasteKeepsTheCopiedSelectionMode() {
+    TLexEdit E;
+    const QString Abc = QStringLiteral("abc\r\ndef\r\nghi");
+    // A column block pastes as a column, also into an editor in normal mode.
+    E.SetText(Abc);
+    E.SetSelectionMode(smColumn);
+    E.SetCaretAndSelection(BufferCoord(3, 2), BufferCoord(2, 1), BufferCoord(3, 2));
+    Run(E, ecCopy);
+    E.SetSelectionMode(smNormal);
+    E.SetCaretXY(BufferCoord(1, 3));
+    Run(E, ecPaste);
+    QCOMPARE(LinesOf(E), (QStringList{"abc", "def", "bghi", "e"}));
+    E.Undo();
+    QCOMPARE(E.Text(), Abc);
+    // Selected lines paste as lines, before the caret's line.
+    E.SetSelectionMode(smLine);
+    E.SetCaretAndSelection(BufferCoord(2, 1), BufferCoord(1, 1), BufferCoord(2, 1));
+    Run(E, ecCut);
+    QCOMPARE(LinesOf(E), (QStringList{"def", "ghi"}));
+    E.SetSelectionMode(smNormal);
+    E.SetCaretXY(BufferCoord(2, 2));
+    Run(E, ecPaste);
+    QCOMPARE(LinesOf(E), (QStringList{"def", "abc", "ghi"}));
+    // Text from elsewhere carries no mode: it pastes in the editor's selection mode.
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny"));
+    E.SetText(Abc);
+    E.SetCaretXY(BufferCoord(2, 1));
+    Run(E, ecPaste);
+    QCOMPARE(LinesOf(E), (QStringList{"ax", "ybc", "def", "ghi"}));
+    E.SetText(Abc);
+    E.SetSelectionMode(smColumn);
+    E.SetCaretXY(BufferCoord(2, 1));
+    Run(E, ecPaste);
+    QCOMPARE(LinesOf(E), (QStringList{"axbc", "dyef", "ghi"}));
 }
 
 QTEST_MAIN(TestLexEditEdit)

@@ -21,9 +21,11 @@
 //   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
 //   LexEditSelText.cpp   replacing the selected text, and reversing and re-applying undo items
 //   LexEditExecute.cpp   the command gate, ExecuteCommand, indentation helpers, clearing
-//   LexEditTyping.cpp    typing, deleting, line breaks, Tab and Shift+Tab, bookmarks
+//   LexEditTyping.cpp    typing, deleting, line breaks, bookmarks
+//   LexEditBlockCommands.cpp  Tab and Shift+Tab, block indent and unindent, case changes,
+//                        copying, moving and deleting lines, the matching bracket
 //   LexEditKeyboard.cpp  Qt key and input-method events, the composition string
-//   LexEditClipboard.cpp plain-text clipboard commands
+//   LexEditClipboard.cpp clipboard commands (text and its selection mode)
 //   LexEditWrap.cpp      word wrap: the property, the plug-in's updates, continuation glyphs
 //
 // Code folding is not part of the control yet. Without word wrap every buffer line is one display
@@ -60,6 +62,7 @@ class ILexEditUndo;
 class TLexWordWrapPlugin;
 class TheTextDrawer;
 class TLexCustomHighlighter;
+class TLexHighlighterAttributes;
 class TLexEditStringList;
 struct TLexEditUndoItem;
 
@@ -434,14 +437,41 @@ public:
     void ClearUndo();
     void LockUndo();
     void UnlockUndo();
-    // Tab and Shift+Tab, deleting the caret's lines.
+    // Indentation, case and line commands (LexEditBlockCommands.cpp). Tab and Shift+Tab indent
+    // and unindent the selected lines with eoTabIndent; block indent and unindent work on the
+    // lines of the selection (in column mode at the block's left character); the case commands
+    // convert the selection, or the word at the caret; the line commands copy or move the lines
+    // of the selection (or the caret's line) by one line, or delete them. Each is one undo step.
     void DoTabKey();
     void DoShiftTabKey();
+    void DoBlockIndent();
+    void DoBlockUnindent();
+    // One of ecUpperCase, ecLowerCase, ecToggleCase, ecTitleCase.
+    void ExecCmdCaseChange(TLexEditorCommand Cmd);
+    // One of ecCopyLineUp, ecCopyLineDown, ecMoveLineUp, ecMoveLineDown.
+    void ExecCmdCopyOrMoveLine(TLexEditorCommand Command);
     void ExecCmdDeleteLine();
-    // Plain-text clipboard.
+    // The caret to the bracket matching the one at the caret; it stays where it is when there
+    // is none.
+    virtual void FindMatchingBracket();
+    virtual TBufferCoord GetMatchingBracket() const;
+    // The bracket that matches the one of ( ) [ ] { } < > at APoint, or (0, 0). Brackets inside
+    // the highlighter's strings and comments are skipped.
+    virtual TBufferCoord GetMatchingBracketEx(const TBufferCoord &APoint) const;
+    // The highlighter's token at XY and its attribute (also its kind and first character);
+    // false (an empty token, no attribute) without a highlighter or outside the text.
+    bool GetHighlighterAttriAtRowCol(const TBufferCoord &XY, QString &Token,
+                                     TLexHighlighterAttributes *&Attri) const;
+    bool GetHighlighterAttriAtRowColEx(const TBufferCoord &XY, QString &Token, int &TokenType, int &Start,
+                                       TLexHighlighterAttributes *&Attri) const;
+    // Clipboard (LexEditClipboard.cpp): the text with the selection mode it was copied in.
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
+    // Not read-only, and text on the clipboard.
+    bool CanPaste() const;
+    // Places SText on the clipboard with the active selection mode.
+    void DoCopyToClipboard(const QString &SText);
 
     // The input method's composition string, shown at the caret and never stored in the buffer.
     QString PreeditString() const { return fPreeditString; }
@@ -673,6 +703,31 @@ private:
                           TLexSelectionMode AMode);
     TBufferCoord ResolveEol(TBufferCoord P) const;
     void UndoColumnDelete(const TBufferCoord &Start, const TBufferCoord &End, const QString &S);
+    // An undo item's fields with the end-of-line marker resolved, as reversing and re-applying
+    // it use them.
+    struct TUndoStep {
+        TBufferCoord Start;
+        TBufferCoord End;
+        QString S;
+        TLexSelectionMode M = smNormal;
+        bool G = false;
+    };
+    TUndoStep UnpackUndoItem(const TLexEditUndoItem &Item) const;
+    // Writes the 0-based line ALine; under eoTrimTrailingSpaces (never while undoing or redoing)
+    // it loses its trailing blanks: at the end of the replacement running now, recorded, or at
+    // once outside it.
+    void PutTrimmedLine(int ALine, const QString &ALineText);
+    // Trims the lines the replacement noted (1-based), recording what each loses.
+    void TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList, TLexSelectionMode PasteMode);
+    // Block unindent: the indentation removable at 0-based AFrom of S.
+    int GetDelLen(const QString &S, int AFrom) const;
+    // Case change of the characters [From, To) of each row of the selection.
+    struct TCaseRow {
+        int Line;
+        int From;
+        int To;
+    };
+    std::vector<TCaseRow> CaseRows() const;
     // The commands of typing and deleting.
     void ExecChar(QChar AChar);
     void ExecImeStr(const QString &S);
@@ -842,6 +897,9 @@ private:
     bool fUndoRedoRunning = false;
     // An undo item is being reversed: what the editor adds by itself goes to the redo stack.
     bool fReversingUndo = false;
+    // The lines the running replacement wrote that lose their trailing blanks at its end (set
+    // by the outermost SetSelTextPrimitiveEx under eoTrimTrailingSpaces).
+    std::vector<int> *fTrimLines = nullptr;
     // view, caret display and mouse
     bool FIsScrolling = false;
     bool fInUpdateScrollBars = false;
