@@ -218,8 +218,8 @@ void TCustomLexEdit::DoBlockIndent() {
         InsertBlock(Pos, Pos, Rows.join(CRLF), true);
         // Re-applying ends by selecting the shifted block.
         fUndoRedo->AddUndoChange(crIndent, BB, BE, QString(), smColumn);
-        fUndoRedo->AddUndoChange(crIndent, BufferCoord(BB.Char + n, BB.Line), BufferCoord(BE.Char + n, BE.Line),
-                                 QString(), smColumn);
+        fUndoRedo->AddUndoChange(crIndent, BufferCoord(BB.Char + n, BB.Line),
+                                 BufferCoord(BE.Char + n, BE.Line), QString(), smColumn);
     } catch (...) {
         Place();
         throw;
@@ -377,8 +377,8 @@ void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
         }
         if (Changed) {
             TUndoBlockGuard Block(*fUndoRedo);
-            fUndoRedo->AddUndoChange(crSelection, HadSelection ? OldBegin : Caret, HadSelection ? OldEnd : Caret,
-                                     QString(), Mode);
+            fUndoRedo->AddUndoChange(crSelection, HadSelection ? OldBegin : Caret,
+                                     HadSelection ? OldEnd : Caret, QString(), Mode);
             fUndoRedo->AddUndoChange(crCaret, Caret, Caret, QString(), Mode);
             fActiveSelectionMode = smNormal;
             for (size_t i = 0; i < Rows.size(); ++i) {

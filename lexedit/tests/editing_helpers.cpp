@@ -3,6 +3,8 @@
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -229,6 +231,8 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     E.SetSelectionMode(Mode);
     E.SetText(RandomText(C));
     E.ClearUndo();
+    // Each sequence starts with an empty clipboard, so that a seed runs alone as in the series.
+    if (QClipboard *Clip = QGuiApplication::clipboard()) Clip->clear();
     E.SetCaretXY(BufferCoord(1, 1));
     const QString Start = E.Text();
     QStringList LogLines;

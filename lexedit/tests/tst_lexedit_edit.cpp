@@ -468,6 +468,15 @@ void TestLexEditEdit::trimmedTrailingBlanksComeBackOnUndo() {
     QCOMPARE(E.CaretXY(), BufferCoord(4, 1));
     E.Undo();
     QCOMPARE(E.Text(), QStringLiteral("ab  \r\ncd"));
+    // The caret moving on inside a multi-line insert does not trim the line it leaves before
+    // the insert is recorded.
+    E.SetText(QString());
+    E.SetSelTextPrimitiveEx(smNormal, QStringLiteral("a  \r\nb"));
+    QCOMPARE(LinesOf(E), (QStringList{"a", "b"}));
+    E.Undo();
+    QCOMPARE(E.Text(), QString());
+    E.Redo();
+    QCOMPARE(LinesOf(E), (QStringList{"a", "b"}));
     // Backspace joining a line of blanks: the caret leaving it trims it first.
     E.SetText(QStringLiteral("x\r\n\t"));
     E.SetCaretXY(BufferCoord(1, 2));
