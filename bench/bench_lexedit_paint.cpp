@@ -112,10 +112,16 @@ void SizeViewport(QAbstractScrollArea &AArea) {
     QApplication::processEvents();
 }
 
+// Wall-clock and CPU times in ms (the CPU time does not count the waits of a loaded machine).
 struct LongLineTimes {
     double Total = 1e9;
     double Load = 1e9;
+    double TotalCpu = 1e9;
 };
+
+double CpuMs(std::clock_t AStart) {
+    return double(std::clock() - AStart) * 1000.0 / CLOCKS_PER_SEC;
+}
 
 // Best of three: the bytes loaded into a fresh editor with the highlighter, then its screen painted.
 LongLineTimes LoadAndPaintLongLine(const QByteArray &ALong, TLexPHPLex &AHighlighter) {
@@ -125,14 +131,18 @@ LongLineTimes LoadAndPaintLongLine(const QByteArray &ALong, TLexPHPLex &AHighlig
         L.SetEditorFont(EditorFont());
         L.SetHighlighter(&AHighlighter);
         SizeViewport(L);
+        // The screen exists before the file is opened (its first filling is not the editor's).
         QImage LongImage(L.viewport()->size(), QImage::Format_RGB32);
+        LongImage.fill(Qt::white);
         QElapsedTimer T;
         T.start();
+        const std::clock_t Cpu = std::clock();
         L.Lines()->LoadFromBytes(ALong);
         Best.Load = std::min(Best.Load, double(T.nsecsElapsed()) / 1e6);
         QPainter P(&LongImage);
         L.paintArea(P, LongImage.rect());
         Best.Total = std::min(Best.Total, double(T.nsecsElapsed()) / 1e6);
+        Best.TotalCpu = std::min(Best.TotalCpu, CpuMs(Cpu));
     }
     return Best;
 }
@@ -146,11 +156,11 @@ double PeerLoadAndPaintLongLine(const QByteArray &ALong) {
     PhpRuns Runs(Peer.document(), PeerPhp, Peer.palette());
     SizeViewport(Peer);
     QImage PeerImage(Peer.viewport()->size(), QImage::Format_RGB32);
-    QElapsedTimer T;
-    T.start();
+    PeerImage.fill(Qt::white);
+    const std::clock_t Cpu = std::clock();
     Peer.setPlainText(QString::fromUtf8(ALong));
     Peer.viewport()->render(&PeerImage);
-    return double(T.nsecsElapsed()) / 1e6;
+    return CpuMs(Cpu);
 }
 
 // The full repaint and the one-row repaint of the generated file, against the peer.
@@ -220,13 +230,14 @@ int main(int argc, char **argv) {
     while (Long.size() < 5500000)
         Long += Piece;
     const LongLineTimes Ours = LoadAndPaintLongLine(Long, Php);
-    const double PeerLong = OnlyLongLine ? 0.0 : PeerLoadAndPaintLongLine(Long);
-    std::printf("5.5 MB single line loaded and painted: %.1f ms, of which loading and scanning %.1f ms "
-                "(best of 3; target 100 ms)",
-                Ours.Total, Ours.Load);
+    const double PeerLong = OnlyLongLine ? 0.0 : PeerLoadAndPaintLongLine(Long); // CPU time
+    std::printf(
+        "5.5 MB single line loaded and painted: %.1f ms CPU time (wall clock %.1f ms, of which loading "
+        "and scanning %.1f ms; best of 3; target 100 ms)",
+        Ours.TotalCpu, Ours.Total, Ours.Load);
     if (PeerLong > 0)
-        std::printf("; QPlainTextEdit + QSyntaxHighlighter %.1f ms, TLexEdit / peer %.3f\n", PeerLong,
-                    Ours.Total / PeerLong);
+        std::printf("; QPlainTextEdit + QSyntaxHighlighter %.1f ms CPU time, TLexEdit / peer %.3f\n",
+                    PeerLong, Ours.TotalCpu / PeerLong);
     else
         std::printf("\n");
     return 0;

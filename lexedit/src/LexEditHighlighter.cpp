@@ -9,6 +9,9 @@
 #include "lexedit/LexEditTypes.h"
 
 #include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <typeinfo>
 
@@ -210,9 +213,10 @@ void RegisterPlaceableHighlighter(const TLexHighlighterClass *highlighter) {
 TLexCustomHighlighter::TLexCustomHighlighter(QObject *AOwner)
     : QObject(AOwner), fAttrChangeHooks(TLexNotifyEventChain::CreateEx(this)),
       FOptions(std::make_unique<TLexEditHighlighterOptions>()) {
-    fLineBuf.reserve(256);
-    fLineBuf.push_back(0);
-    fLine = fLineBuf.data();
+    fLineBufCapacity = 256;
+    fLineBuf.reset(new char16_t[fLineBufCapacity]);
+    fLineBuf[0] = 0;
+    fLine = fLineBuf.get();
     fCasedLine = fLine;
 }
 
@@ -373,22 +377,50 @@ namespace {
 // after the line instead of being kept for the next ones.
 constexpr size_t LargeLineCopy = 64 * 1024;
 
+// Lowers Src[AFrom ..] into Dst in blocks of eight ASCII units, up to the first block holding
+// another unit or too short to fill; returns where it stopped.
+int LowerAsciiBlocks(const char16_t *Src, char16_t *Dst, int Len, int AFrom = 0) {
+    int i = AFrom;
+#ifdef __SSE2__
+    const __m128i NonAscii = _mm_set1_epi16(short(0xFF80));
+    const __m128i BeforeA = _mm_set1_epi16(u'A' - 1);
+    const __m128i AfterZ = _mm_set1_epi16(u'Z' + 1);
+    const __m128i Case = _mm_set1_epi16(32);
+    const __m128i Zero = _mm_setzero_si128();
+    for (; i + 8 <= Len; i += 8) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(Src + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(V, NonAscii), Zero)) != 0xFFFF) break;
+        const __m128i Upper = _mm_and_si128(_mm_cmpgt_epi16(V, BeforeA), _mm_cmplt_epi16(V, AfterZ));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(Dst + i), _mm_add_epi16(V, _mm_and_si128(Upper, Case)));
+    }
+#else
+    Q_UNUSED(Src);
+    Q_UNUSED(Dst);
+    Q_UNUSED(Len);
+#endif
+    return i;
+}
+
 } // namespace
 
 void TLexCustomHighlighter::DoSetLine(const QString &Value, int LineNumber) {
     const int Len = int(Value.size());
     const char16_t *Src = reinterpret_cast<const char16_t *>(Value.utf16());
-    if (fLineBuf.capacity() > LargeLineCopy && size_t(Len) < fLineBuf.capacity() / 4)
-        std::vector<char16_t>().swap(fLineBuf);
-    fLineBuf.resize(size_t(Len) + 1);
-    char16_t *Dst = fLineBuf.data();
+    const size_t Needed = size_t(Len) + 1;
+    if (Needed > fLineBufCapacity || (fLineBufCapacity > LargeLineCopy && Needed < fLineBufCapacity / 4)) {
+        // Not zero-filled: every unit is written below.
+        fLineBufCapacity = std::max<size_t>(Needed, 256);
+        fLineBuf.reset(new char16_t[fLineBufCapacity]);
+    }
+    char16_t *Dst = fLineBuf.get();
     if (fCaseSensitive) {
         if (Len > 0) std::memcpy(Dst, Src, size_t(Len) * sizeof(char16_t));
         fCasedLineStr = Value;
         fCasedLine = Dst;
     } else {
         // Lowered per code unit so that every position stays where it is in the original.
-        for (int i = 0; i < Len; ++i) {
+        int i = LowerAsciiBlocks(Src, Dst, Len);
+        for (; i < Len; ++i) {
             const char16_t c = Src[i];
             if (c < 128) {
                 Dst[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
@@ -396,6 +428,8 @@ void TLexCustomHighlighter::DoSetLine(const QString &Value, int LineNumber) {
                 const char32_t l = QChar::toLower(char32_t(c));
                 Dst[i] = l <= 0xFFFF ? char16_t(l) : c;
             }
+            // Back to the blocks once the units are aligned with them again.
+            if ((i & 7) == 7) i = LowerAsciiBlocks(Src, Dst, Len, i + 1) - 1;
         }
         fCasedLineStr = Value;
         fCasedLine = reinterpret_cast<const char16_t *>(fCasedLineStr.utf16());
@@ -436,10 +470,11 @@ void TLexCustomHighlighter::NextToEol() {
     // The line is scanned: a copy of a very long line is not kept until the next line comes.
     // The scanned text then reads from the line itself (NUL-terminated as well), which differs
     // at most in the case of its letters; nothing is read from it after the end.
-    if (fLineBuf.capacity() > LargeLineCopy) {
+    if (fLineBufCapacity > LargeLineCopy) {
         fLine = reinterpret_cast<const char16_t *>(fCasedLineStr.utf16());
         fCasedLine = fLine;
-        std::vector<char16_t>().swap(fLineBuf);
+        fLineBuf.reset();
+        fLineBufCapacity = 0;
     }
 }
 

@@ -63,9 +63,7 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
     if (!fTextDrawer) return S;
     const QStringView V(S);
     const int n = int(S.size());
-    int i = 0;
-    while (i < n && V[i].unicode() <= 255)
-        ++i;
+    int i = int(IndexOfFirstAbove255(V));
     if (i == n) return S;
     QString Result;
     Result.reserve(n + n / 2);

@@ -92,6 +92,11 @@ QString ConvertTabsAtDisplayColumns(const QString &Line, int TabWidth,
                                     const std::function<QString(const QString &)> &AWiden, bool &HasTabs,
                                     int &ADisplayLength) {
     HasTabs = false;
+    if (!Line.contains(QLatin1Char('\t'))) {
+        // Nothing to expand: the line itself, measured without copying it.
+        ADisplayLength = int(AWiden ? AWiden(Line).size() : Line.size());
+        return Line;
+    }
     QString Result;
     Result.reserve(Line.size());
     int64_t Column = 0; // display columns before the next character

@@ -67,6 +67,10 @@ qsizetype CountBreaks(const char *P, qsizetype n) {
         const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + i));
         const unsigned CRs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, CR)));
         const unsigned LFs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LF)));
+        if ((CRs | LFs) == 0) {
+            PrevCR = false;
+            continue;
+        }
         // An LF right after a CR (also across the chunk boundary) does not end another line.
         const unsigned Pairs = LFs & ((CRs << 1) | (PrevCR ? 1u : 0u));
         Count += __builtin_popcount(CRs) + __builtin_popcount(LFs) - __builtin_popcount(Pairs);
@@ -306,7 +310,11 @@ void TLexEditStringList::LoadFromBytes(QByteArray Bytes, std::optional<TLexEncod
         return;
     }
     // Spare capacity of the buffer read would stay allocated with the lines that point into it.
-    if (Bytes.capacity() > Bytes.size() + Bytes.size() / 8 + 4096) Bytes.squeeze();
+    // A single line too long to point into the bytes is decoded instead: nothing keeps them.
+    const bool OneLongLine = Bytes.size() > TLexEditStringRec::MaxLatin1Length + 3 &&
+                             std::memchr(Bytes.constData(), '\n', size_t(Bytes.size())) == nullptr &&
+                             std::memchr(Bytes.constData(), '\r', size_t(Bytes.size())) == nullptr;
+    if (!OneLongLine && Bytes.capacity() > Bytes.size() + Bytes.size() / 8 + 4096) Bytes.squeeze();
     TLexLoadedLines Loaded;
     TLexEncoding Enc = Plan.Encoding;
     bool HasMark = Plan.MarkLength > 0;

@@ -50,7 +50,8 @@ public:
         Env.DragDistance = [] { return 4; };
         Env.Now = [this] { return Clock; };
         SetMouseEnvironment(Env);
-        OnGutterClick = [this](TCustomLexEdit *, TMouseButton Button, int, int, int Line, TLexEditMark *Mark) {
+        OnGutterClick = [this](TCustomLexEdit *, TMouseButton Button, int, int, int Line,
+                               TLexEditMark *Mark) {
             Clicks << TClick{Button, Line, Mark};
         };
     }
@@ -94,7 +95,8 @@ protected:
 QList<QRect> GutterRows(const TGutterEdit &AEdit, const QList<int> &ALines) {
     QList<QRect> Result;
     for (int Line : ALines)
-        Result << QRect(0, (Line - AEdit.TopLine()) * AEdit.LineHeight(), AEdit.GutterWidth(), AEdit.LineHeight());
+        Result << QRect(0, (Line - AEdit.TopLine()) * AEdit.LineHeight(), AEdit.GutterWidth(),
+                        AEdit.LineHeight());
     return Result;
 }
 

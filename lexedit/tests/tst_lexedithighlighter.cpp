@@ -47,6 +47,7 @@ private slots:
     void wordBreakAndIdentChars();
     void emptyLineGivesEndOfLine();
     void caseInsensitiveKeepsTokenCase();
+    void caseFoldingOverRandomText();
     void expandedPositions();
     void expandedScanSkipsFillersWithinTheLine();
     void genuineFillerCodeIsAnOrdinaryCharacter_data();
@@ -417,6 +418,51 @@ void TestLexEditHighlighter::caseInsensitiveKeepsTokenCase() {
     // U+0130 lowers to one code unit per unit, so positions and lengths stay those of the line.
     QCOMPARE(P.GetTokenPos(), 5);
     QCOMPARE(P.GetToken(), QStringLiteral("\u0130"));
+}
+
+// The scan of a line in any letter case finds the tokens of the same line lowered per code unit
+// beforehand: the copy the scan reads is lowered in blocks of ASCII and unit by unit elsewhere,
+// and the two must agree wherever a block starts or ends.
+void TestLexEditHighlighter::caseFoldingOverRandomText() {
+    QRandomGenerator Random(20261209);
+    const QStringList Pieces = {QStringLiteral("ECHO"),
+                                QStringLiteral("Function"),
+                                QStringLiteral("$Var"),
+                                QStringLiteral(" "),
+                                QStringLiteral("wHiLe"),
+                                QStringLiteral("'Str'"),
+                                QStringLiteral("\u00C4\u00D6"),
+                                QStringLiteral("\u0130"),
+                                QStringLiteral("\u0391B"),
+                                QStringLiteral("/* C */"),
+                                QStringLiteral("ReTuRn"),
+                                QStringLiteral("12"),
+                                QStringLiteral("AZ@[`{az"),
+                                QStringLiteral("ARRAY"),
+                                QStringLiteral("As")};
+    for (int Round = 0; Round < 300; ++Round) {
+        QString Line;
+        const int Count = int(Random.bounded(1, 40));
+        for (int i = 0; i < Count; ++i)
+            Line += Pieces[int(Random.bounded(int(Pieces.size())))];
+        QString Lowered = Line;
+        for (QChar &c : Lowered) {
+            const char32_t l = QChar::toLower(char32_t(c.unicode()));
+            if (l <= 0xFFFF) c = QChar(char16_t(l));
+        }
+        const auto Kinds = [](const QString &AText) {
+            TLexPHPLex P;
+            P.ResetRange();
+            P.SetLine(AText, 0);
+            QList<int> Result;
+            while (!P.GetEol()) {
+                Result << P.GetTokenKind() << P.GetTokenPos();
+                P.Next();
+            }
+            return Result;
+        };
+        QCOMPARE(Kinds(Line), Kinds(Lowered));
+    }
 }
 
 void TestLexEditHighlighter::expandedPositions() {

@@ -387,7 +387,9 @@ private:
     TLexCharSet FAdditionalIdentChars;
     QString FExportName;
     std::unique_ptr<TLexEditHighlighterOptions> FOptions;
-    std::vector<char16_t> fLineBuf; // the scanned text and its NUL
+    // The scanned text and its NUL, in a buffer that is never filled before it is written.
+    std::unique_ptr<char16_t[]> fLineBuf;
+    size_t fLineBufCapacity = 0;
 
 protected:
     const char16_t *fCasedLine = nullptr;
