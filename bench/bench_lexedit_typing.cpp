@@ -119,9 +119,9 @@ double Median(std::vector<double> A) {
 }
 
 struct TypingResult {
-    double KeyMs = 0;        // median, one keystroke with its repaint
-    double PaintedRows = 0;  // rows' worth of pixels painted per keystroke
-    double JumpMs = 0;       // Ctrl+End from the top with the paint of the last screen
+    double KeyMs = 0;       // median, one keystroke with its repaint
+    double PaintedRows = 0; // rows' worth of pixels painted per keystroke
+    double JumpMs = 0;      // Ctrl+End from the top with the paint of the last screen
 };
 
 // Types AKeys keys at the end of the widget's text (keys go to AKeyTarget; the caret is already at
@@ -139,7 +139,10 @@ TypingResult Type(QWidget &AKeyTarget, QWidget &AViewport, int ARowHeight, int A
         const QString Text = Return ? QStringLiteral("\r") : QString(Chars[i % Chars.size()]);
         QElapsedTimer T;
         T.start();
-        Key(AKeyTarget, Return ? Qt::Key_Return : Text == QLatin1String(" ") ? Qt::Key_Space : Qt::Key_A,
+        Key(AKeyTarget,
+            Return                       ? Qt::Key_Return
+            : Text == QLatin1String(" ") ? Qt::Key_Space
+                                         : Qt::Key_A,
             Qt::NoModifier, Text);
         Ms.push_back(double(T.nsecsElapsed()) / 1e6);
     }
@@ -208,18 +211,22 @@ int main(int argc, char **argv) {
     const double PeerSeconds = double(PeerLoad.nsecsElapsed()) / 1e9;
     const TypingResult PSmall = WithPeer ? TypeInPeer(Small, Keys) : TypingResult{1, 1, 1};
 
-    std::printf("one key typed at the end of the text, with rescan, scroll bars and the repaint (median of %d "
-                "keys; viewport %d x %d)\n",
-                Keys, ViewWidth, ViewHeight);
-    std::printf("  TLexEdit        %8d lines: %.3f ms (%.1f rows painted a key)   %6d lines: %.3f ms   big/small %.2f\n",
+    std::printf(
+        "one key typed at the end of the text, with rescan, scroll bars and the repaint (median of %d "
+        "keys; viewport %d x %d)\n",
+        Keys, ViewWidth, ViewHeight);
+    std::printf("  TLexEdit        %8d lines: %.3f ms (%.1f rows painted a key)   %6d lines: %.3f ms   "
+                "big/small %.2f\n",
                 BigLines, EBig.KeyMs, EBig.PaintedRows, SmallLines, ESmall.KeyMs, EBig.KeyMs / ESmall.KeyMs);
-    std::printf("  QPlainTextEdit  %8d lines: %.3f ms (%.1f rows painted a key)   %6d lines: %.3f ms   big/small %.2f\n",
+    std::printf("  QPlainTextEdit  %8d lines: %.3f ms (%.1f rows painted a key)   %6d lines: %.3f ms   "
+                "big/small %.2f\n",
                 BigLines, PBig.KeyMs, PBig.PaintedRows, SmallLines, PSmall.KeyMs, PBig.KeyMs / PSmall.KeyMs);
     std::printf("  TLexEdit / QPlainTextEdit at %d lines: %.2f (target: at most 1 ms)\n", BigLines,
                 EBig.KeyMs / PBig.KeyMs);
     std::printf("Ctrl+End from the top and the paint of the last screen (median of 5)\n");
-    std::printf("  TLexEdit %.3f ms   QPlainTextEdit %.3f ms   ratio %.2f (target: at most 5 ms)\n", EBig.JumpMs,
-                PBig.JumpMs, EBig.JumpMs / PBig.JumpMs);
-    std::printf("(QPlainTextEdit took %.1f s to load and highlight the big file and type in it)\n", PeerSeconds);
+    std::printf("  TLexEdit %.3f ms   QPlainTextEdit %.3f ms   ratio %.2f (target: at most 5 ms)\n",
+                EBig.JumpMs, PBig.JumpMs, EBig.JumpMs / PBig.JumpMs);
+    std::printf("(QPlainTextEdit took %.1f s to load and highlight the big file and type in it)\n",
+                PeerSeconds);
     return 0;
 }

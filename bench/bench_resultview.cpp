@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -82,6 +83,13 @@ private:
     lexedit::TLexEdit &FEdit;
     int FLines;
 };
+
+// CPU seconds of the calling thread.
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
 
 // CPU seconds of each thread of this process (BENCH_VERBOSE), busiest first.
 void PrintThreadTimes() {
@@ -151,15 +159,17 @@ int RunWindow(int argc, char **argv, const QString &APhp, const QString &AScript
         QFile clear(QStringLiteral("/proc/self/clear_refs"));
         if (clear.open(QIODevice::WriteOnly)) clear.write("5"); // peak := current
     }
+    const double cpuBefore = ThreadCpuSeconds();
     timer.start();
     form.OpenScript(AScript);
     loop.exec();
+    const double guiCpu = ThreadCpuSeconds() - cpuBefore;
     if (!painted) std::fprintf(stderr, "the last line was never painted\n");
     if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) PrintThreadTimes();
     const long peakKb = StatusKb("VmHWM:");
     const qint64 chars = view.Text().size();
-    std::printf("%.4f %ld %d %d %lld %d\n", seconds, peakKb - baseKb, view.Lines()->Count(), watch.Paints,
-                static_cast<long long>(chars), painted ? 1 : 0);
+    std::printf("%.4f %ld %d %d %lld %d %.4f\n", seconds, peakKb - baseKb, view.Lines()->Count(),
+                watch.Paints, static_cast<long long>(chars), painted ? 1 : 0, guiCpu);
     return view.Lines()->Count() == ALines ? 0 : 1;
 }
 
@@ -195,7 +205,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < lines; ++i)
         bytes += qstrlen("<tr><td></td></tr>\n") + QByteArray::number(i).size();
 
-    std::vector<double> windowS, floorS, ratios, memory;
+    std::vector<double> windowS, floorS, ratios, memory, guiCpu;
     for (int round = 0; round < rounds; ++round) {
         QProcess window;
         // The browser engine's start-up messages are dropped unless BENCH_VERBOSE is set.
@@ -207,12 +217,13 @@ int main(int argc, char **argv) {
                      {QStringLiteral("--window"), php, script, QString::number(lines)});
         window.waitForFinished(-1);
         const QList<QByteArray> fields = window.readAllStandardOutput().trimmed().split(' ');
-        if (window.exitCode() != 0 || fields.size() < 6 || fields[5] != "1") {
+        if (window.exitCode() != 0 || fields.size() < 7 || fields[5] != "1") {
             std::printf("window run failed (exit %d): %s\n", window.exitCode(), fields.join(' ').constData());
             return 1;
         }
         const double w = fields[0].toDouble();
         const double kb = fields[1].toDouble();
+        guiCpu.push_back(fields[6].toDouble());
 
         QProcess pipe;
         QElapsedTimer timer;
@@ -226,14 +237,17 @@ int main(int argc, char **argv) {
         ratios.push_back(w / f);
         memory.push_back(kb * 1024.0 / double(bytes));
         std::printf(
-            "round %d: window %.3f s (%s paints), php | cat %.3f s, ratio %.2f, peak +%.0f MB = %.2f bytes "
-            "per output byte\n",
-            round + 1, w, fields[3].constData(), f, w / f, kb / 1024.0, kb * 1024.0 / double(bytes));
+            "round %d: window %.3f s (%s paints, GUI thread %.3f s of CPU), php | cat %.3f s, ratio %.2f, "
+            "peak +%.0f MB = %.2f bytes per output byte\n",
+            round + 1, w, fields[3].constData(), guiCpu.back(), f, w / f, kb / 1024.0,
+            kb * 1024.0 / double(bytes));
         std::fflush(stdout);
     }
     std::printf("%d lines, %lld bytes of output; medians of %d rounds taking turns:\n", lines,
                 static_cast<long long>(bytes), rounds);
-    std::printf("  window, run to last line painted  %.3f s\n", Median(windowS));
+    std::printf(
+        "  window, run to last line painted  %.3f s (its GUI thread: %.3f s of CPU, %.2f us a line)\n",
+        Median(windowS), Median(guiCpu), Median(guiCpu) * 1e6 / lines);
     std::printf("  php | cat > /dev/null             %.3f s\n", Median(floorS));
     std::printf(
         "  ratio %.2fx the floor (target <= 1.3); peak memory %.2f bytes per output byte (target <= 8)\n",
