@@ -168,7 +168,21 @@ void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine
     if (AOutputType != runner::otEntireLine) return;
     ++FRunLines;
     OpenResultUpdate();
+    if (!WebMemo->SelAvail()) {
+        WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
+        return;
+    }
+    // The view collapses its selection at every change of its lines; a line added at the end
+    // moves no text, so a selection the user is making or has made (to copy from it) stays.
+    const lexedit::TBufferCoord caret = WebMemo->CaretXY();
+    const lexedit::TBufferCoord first = WebMemo->BlockBegin();
+    const lexedit::TBufferCoord last = WebMemo->BlockEnd();
+    const lexedit::TLexSelectionMode mode = WebMemo->ActiveSelectionMode();
+    const lexedit::TBufferCoord anchor = caret == first ? last : first;
     WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
+    WebMemo->SetBlockBegin(anchor);
+    WebMemo->SetBlockEnd(caret == first || caret == last ? caret : last);
+    WebMemo->SetActiveSelectionMode(mode);
 }
 
 void TControlPanelForm::OpenResultUpdate() {

@@ -473,6 +473,37 @@ private slots:
         QCOMPARE(view.Lines()->Count(), next);
     }
 
+    // A selection in the result view (made backwards here: the caret at its start) stays while
+    // output is added, so it can be copied or extended during a run.
+    void selectionInTheResultViewStaysWhileOutputComes() {
+        FForm->PageControl->setCurrentIndex(1);
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        QTRY_VERIFY(view.isVisible());
+        int next = 0;
+        const auto batch = [&](int ACount) {
+            for (int i = 0; i < ACount; ++i)
+                FForm->ConsoleCommandNewLine(FForm->ConsoleCommand, QStringLiteral("<td>%1</td>").arg(++next),
+                                             runner::otEntireLine);
+            return QTest::qWaitFor([&] { return view.PaintLock() == 0; }, 5000);
+        };
+        QVERIFY(batch(20));
+        view.SetCaretAndSelection(lexedit::BufferCoord(3, 4), lexedit::BufferCoord(5, 7),
+                                  lexedit::BufferCoord(3, 4));
+        const QString selected = view.SelText();
+        QCOMPARE(selected, QStringLiteral("d>4</td>\r\n<td>5</td>\r\n<td>6</td>\r\n<td>"));
+        QVERIFY(batch(100));
+        QCOMPARE(view.SelText(), selected);
+        QCOMPARE(view.CaretXY(), lexedit::BufferCoord(3, 4));
+        // Extending it after the output: from the anchor it had.
+        view.CommandProcessor(lexedit::ecSelUp, QChar(), nullptr);
+        QCOMPARE(view.BlockBegin(), lexedit::BufferCoord(3, 3));
+        QCOMPARE(view.BlockEnd(), lexedit::BufferCoord(5, 7));
+        // Without a selection nothing is selected by the output.
+        view.SetBlockBegin(view.CaretXY());
+        QVERIFY(batch(10));
+        QVERIFY(!view.SelAvail());
+    }
+
     // While a script prints as fast as it can and the window cannot keep up (a handler that takes
     // at least 10 us a line: output is always waiting), the event loop keeps turning: a tab
     // switch posted and a 1 ms timer started in the middle of a delivery are served before 5,000
