@@ -34,6 +34,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     State().App = std::make_unique<QApplication>(*argc, *argv);
     State().Edit = std::make_unique<lexedit::TLexEdit>();
+    // The editor goes before the process-wide font stock it uses, which was made after this
+    // state and would otherwise be destroyed first at exit.
+    std::atexit([] {
+        State().Edit.reset();
+        State().App.reset();
+    });
     return 0;
 }
 

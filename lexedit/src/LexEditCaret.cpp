@@ -34,6 +34,10 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
     if (Value.Char == INT_MAX) Value.Char = Len + 1; // the end-of-line marker
     if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
+    // Never between the two halves of a surrogate pair: an edit there would split it.
+    if (Value.Char >= 2 && Value.Char <= Len &&
+        IsSurrogatePairAt(fLines->Get(Value.Line - 1), Value.Char - 2))
+        --Value.Char;
     // The line the caret leaves loses its trailing blanks; inside a replacement the lines it
     // wrote are trimmed at its end instead, after the edit is recorded.
     if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing &&

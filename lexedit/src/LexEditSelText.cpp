@@ -137,6 +137,8 @@ void TCustomLexEdit::SetUndoSelection(const TBufferCoord &ACaret, const TBufferC
     };
     fBlockBegin = Clamp(ABegin);
     fBlockEnd = Clamp(AEnd);
+    // An empty selection at the caret stays on it (the caret never stands inside a pair).
+    if (ABegin == ACaret && AEnd == ACaret) fBlockBegin = fBlockEnd = CaretXY();
     fActiveSelectionMode = AMode;
     InvalidateSelection();
     StatusChanged({scSelection});
@@ -203,9 +205,16 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
     if (SelAvail()) {
         if (fActiveSelectionMode == smNormal) {
             // Past a line end a normal selection holds nothing more: its ends are recorded where
-            // the text is, so that undo never needs fill.
-            fBlockBegin.Char = std::min(fBlockBegin.Char, LineLength(fBlockBegin.Line) + 1);
-            fBlockEnd.Char = std::min(fBlockEnd.Char, LineLength(fBlockEnd.Line) + 1);
+            // the text is, so that undo never needs fill. An end inside a surrogate pair goes to
+            // the pair's start, so that the pair is never split.
+            const auto Limit = [this](TBufferCoord &P) {
+                P.Char = std::min(P.Char, LineLength(P.Line) + 1);
+                if (P.Line >= 1 && P.Line <= fLines->Count() &&
+                    IsSurrogatePairAt(fLines->Get(P.Line - 1), P.Char - 2))
+                    --P.Char;
+            };
+            Limit(fBlockBegin);
+            Limit(fBlockEnd);
         }
         const QString Removed = RemovedSelText();
         if (!Removed.isEmpty()) {
@@ -423,10 +432,13 @@ void TCustomLexEdit::InsertColumn(const QString &Value, bool AddToUndoList) {
         else if (LineLength(L) < p - 1)
             fLines->Put(L - 1, fLines->Get(L - 1) + QString(p - 1 - LineLength(L), QLatin1Char(' ')));
         QString S = fLines->Get(L - 1);
-        S.insert(p - 1, P);
+        // A row whose character p is the second half of a surrogate pair gets the piece before
+        // the pair: the pair is never split.
+        const int q = IsSurrogatePairAt(S, p - 2) ? p - 1 : p;
+        S.insert(q - 1, P);
         ProperSetLine(L - 1, S);
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crInsert, BufferCoord(p, L), BufferCoord(p + int(P.size()), L),
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(q, L), BufferCoord(q + int(P.size()), L),
                                      QString(), smColumn);
         LastLen = int(P.size());
     }
@@ -438,6 +450,11 @@ void TCustomLexEdit::InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE,
     TUpdateGuard Lock(*this);
     const TLexSelectionMode Old = fActiveSelectionMode;
     SetCaretAndSelection(BB, BB, BE);
+    // The block's character is the same on every row: the caret's step out of a surrogate pair
+    // on BB's line does not move it (each row keeps its pairs whole by itself, InsertColumn).
+    if (fCaretX == BB.Char - 1 && fCaretY == BB.Line && BB.Line <= fLines->Count() &&
+        IsSurrogatePairAt(fLines->Get(BB.Line - 1), BB.Char - 2))
+        fCaretX = BB.Char;
     fActiveSelectionMode = smColumn;
     SetSelTextPrimitiveEx(smColumn, ChangeStr, AddToUndoList, false);
     StatusChanged({scSelection});

@@ -55,6 +55,7 @@ private slots:
     void textAfterNulIsKept();
     void endOfLineMarkerResolvedInEveryReversal();
     void trimmedTrailingBlanksComeBackOnUndo();
+    void columnPasteNeverSplitsASurrogatePair();
     // Behaviour of the typing commands.
     void typingPastTheEndFillsAndOneUndoTakesBoth();
     void lineBreakIndentsLikeTheLineAbove();
@@ -484,6 +485,28 @@ void TestLexEditEdit::trimmedTrailingBlanksComeBackOnUndo() {
     QCOMPARE(E.Text(), QStringLiteral("x"));
     E.Undo();
     QCOMPARE(E.Text(), QStringLiteral("x\r\n\t"));
+}
+
+void TestLexEditEdit::columnPasteNeverSplitsASurrogatePair() {
+    TLexEdit E;
+    const QString Text = QStringLiteral("abc\r\na") + Pair + QStringLiteral("b");
+    E.SetText(Text);
+    // Character 3 of line 2 is the pair's second half: that row takes its piece before the pair.
+    E.SetCaretXY(BufferCoord(3, 1));
+    E.SetSelTextPrimitiveEx(smColumn, QStringLiteral("X\r\nY"));
+    QCOMPARE(LinesOf(E), (QStringList{"abXc", QStringLiteral("aY") + Pair + QStringLiteral("b")}));
+    E.Undo();
+    QCOMPARE(E.Text(), Text);
+    E.Redo();
+    QCOMPARE(E.Lines()->Get(1), QStringLiteral("aY") + Pair + QStringLiteral("b"));
+    // Nor does the caret stand between the halves, or a normal selection end there.
+    E.SetText(Text);
+    E.SetCaretXY(BufferCoord(3, 2));
+    QCOMPARE(E.CaretXY(), BufferCoord(2, 2));
+    E.SetCaretAndSelection(BufferCoord(3, 2), BufferCoord(1, 2), BufferCoord(3, 2));
+    E.SetActiveSelectionMode(smNormal); // the undo above left the column mode active
+    E.SetSelText(QString());
+    QCOMPARE(E.Lines()->Get(1), Pair + QStringLiteral("b"));
 }
 
 void TestLexEditEdit::blockIndentAndUnindentShiftTheSelectedLines() {
