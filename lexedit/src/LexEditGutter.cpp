@@ -290,6 +290,7 @@ void TCustomLexEdit::ChangeScale(int M, int D) {
         TUpdateGuard Lock(*this);
         fBookMarkOpt.ChangeScale(M, D);
         if (fInternalImage) fInternalImage->ChangeScale(M, D);
+        fWordWrapGlyph.ChangeScale(M, D);
         if (font().pixelSize() > 0) {
             QFont Font = font();
             Font.setPixelSize(std::max(1, MulDiv(Font.pixelSize(), M, D)));

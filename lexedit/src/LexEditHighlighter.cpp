@@ -467,6 +467,10 @@ void TLexCustomHighlighter::Next() {
 void TLexCustomHighlighter::NextToEol() {
     while (!GetEol())
         Next();
+    ReleaseLargeLineCopy();
+}
+
+void TLexCustomHighlighter::ReleaseLargeLineCopy() {
     // The line is scanned: a copy of a very long line is not kept until the next line comes.
     // The scanned text then reads from the line itself (NUL-terminated as well), which differs
     // at most in the case of its letters; nothing is read from it after the end.

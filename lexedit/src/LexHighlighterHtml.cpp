@@ -223,6 +223,12 @@ TtkTokenKind TLexHTMLLex::KeyWordFunc(int Index) {
 // ---------------------------------------------------------------------------------------------
 // Scanning
 
+void TLexHTMLLex::NextToEol() {
+    while (!GetEol())
+        Next();
+    ReleaseLargeLineCopy();
+}
+
 void TLexHTMLLex::Next() {
     // A zero-length token at the position where the last one ended is skipped.
     do {

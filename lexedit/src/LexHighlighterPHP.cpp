@@ -328,6 +328,12 @@ TtkTokenKind TLexPHPLex::KeyWordFunc(int Index) {
 // ---------------------------------------------------------------------------------------------
 // Scanning
 
+void TLexPHPLex::NextToEol() {
+    while (!GetEol())
+        Next();
+    ReleaseLargeLineCopy();
+}
+
 void TLexPHPLex::Next() {
     // A zero-length token at the position where the last one ended is skipped.
     do {

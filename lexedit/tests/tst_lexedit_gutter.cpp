@@ -157,6 +157,16 @@ void TestLexEditGutter::clickReportsLineAndMark() {
         QCOMPARE(C.Button, mbLeft);
     // The click placed the caret at the start of the line clicked, as any press does.
     QCOMPARE(E.CaretXY(), BufferCoord(1, 5));
+    // Under word wrap a continuation row belongs to its line.
+    E.Clicks.clear();
+    E.SetLines({QStringLiteral("short"), QString(300, QLatin1Char('x')), QStringLiteral("after")});
+    E.SetWordWrap(true);
+    QVERIFY(E.LineToRow(3) - E.LineToRow(2) > 1);
+    E.Click(E.At(1, E.LineToRow(2) + 1));
+    E.Click(E.At(1, E.LineToRow(3)));
+    QCOMPARE(E.Clicks.size(), 2);
+    QCOMPARE(E.Clicks[0].Line, 2);
+    QCOMPARE(E.Clicks[1].Line, 3);
 }
 
 void TestLexEditGutter::clicksThatAreNoGutterClicks() {
@@ -252,6 +262,8 @@ void TestLexEditGutter::changeScaleScalesPixelSizes() {
     const int Left = G.LeftOffset(), Right = G.RightOffset(), Margin = G.RightMargin(), Width = G.Width();
     const int MarkLeft = E.BookMarkOptions().LeftMargin(), Step = E.BookMarkOptions().Xoffset();
     const int CharWidth = E.CharWidth();
+    const QSize WrapGlyph(E.WordWrapGlyph().Width(), E.WordWrapGlyph().Height());
+    QVERIFY(!WrapGlyph.isEmpty());
     const int CellBefore = (E.GutterWidth() - Left - Right - Margin) / G.AutoSizeDigits();
     // The bookmark picture's ink at this resolution (the picture strip is made by this paint).
     QImage Before(E.viewport()->size(), QImage::Format_RGB32);
@@ -270,6 +282,8 @@ void TestLexEditGutter::changeScaleScalesPixelSizes() {
     QCOMPARE(G.Width(), MulDiv(Width, 3, 2));
     QCOMPARE(E.BookMarkOptions().LeftMargin(), MulDiv(MarkLeft, 3, 2));
     QCOMPARE(E.BookMarkOptions().Xoffset(), MulDiv(Step, 3, 2));
+    QCOMPARE(E.WordWrapGlyph().Width(), MulDiv(WrapGlyph.width(), 3, 2));
+    QCOMPARE(E.WordWrapGlyph().Height(), MulDiv(WrapGlyph.height(), 3, 2));
     // Fonts in pixels: the editor's by multiply-divide (14 -> 21), the gutter's to the nearest
     // size with halves to even (13 -> 19.5 -> 20).
     QCOMPARE(E.EditorFont().pixelSize(), 21);

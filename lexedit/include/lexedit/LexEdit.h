@@ -518,7 +518,8 @@ public:
         OnGutterClick;
 
     // The resolution changed from D to M dots per inch: the gutter, the bookmark options, the
-    // bookmark pictures and a font given in pixels are scaled by M / D (integer multiply-divide).
+    // bookmark pictures, the word-wrap glyph and a font given in pixels are scaled by M / D
+    // (integer multiply-divide).
     virtual void ChangeScale(int M, int D);
     // The resolution the editor's pixel sizes are scaled to.
     int CurrentPPI() const { return fCurrentPPI; }

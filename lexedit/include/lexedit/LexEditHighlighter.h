@@ -330,7 +330,8 @@ public:
                                              int LineNumber);
     virtual bool GetEol() const = 0;
     virtual void Next();
-    void NextToEol();
+    // Runs the tokenizer to the end of the line (a highlighter may run its own loop of Next).
+    virtual void NextToEol();
     virtual QString GetToken() const;
     virtual int GetTokenPos() const { return fTokenPos; }
     virtual int GetTokenKind() const = 0;
@@ -374,6 +375,8 @@ protected:
     virtual bool IsLineEnd(int ARun) const {
         return ARun >= fLineLen || fLine[ARun] == u'\n' || fLine[ARun] == u'\r';
     }
+    // After a line is scanned to its end: a copy of a very long line is given back.
+    void ReleaseLargeLineCopy();
     void SetCaseSensitive(bool Value) { fCaseSensitive = Value; }
     bool CaseSensitive() const { return fCaseSensitive; }
 

@@ -72,6 +72,8 @@ public:
     int GetTokenKind() const override { return int(fTokenID); }
     html::TtkTokenKind GetTokenID() const { return fTokenID; }
     void Next() override;
+    // The loop of Next without a virtual call per token.
+    void NextToEol() override;
     bool IsFilterStored() const override;
     QString GetSampleSource() const override;
     bool IsIdentChar(QChar AChar) const override;

@@ -85,6 +85,8 @@ public:
     int GetTokenKind() const override { return int(FTokenID); }
     php::TtkTokenKind GetTokenID() const { return FTokenID; }
     void Next() override;
+    // The loop of Next without a virtual call per token.
+    void NextToEol() override;
     bool IsFilterStored() const override;
     QString GetSampleSource() const override;
     bool IsIdentChar(QChar AChar) const override;
