@@ -215,11 +215,12 @@ void TCustomLexEdit::DoBlockIndent() {
     try {
         const TBufferCoord Pos =
             Mode == smColumn ? BufferCoord(std::min(BB.Char, BE.Char), BB.Line) : BufferCoord(1, BB.Line);
+        // Undo ends by selecting the block as it was, in the mode it was selected in (the rows
+        // go in as a column); re-applying ends by selecting the shifted block.
+        fUndoRedo->AddUndoChange(crIndent, BB, BE, QString(), Mode);
         InsertBlock(Pos, Pos, Rows.join(CRLF), true);
-        // Re-applying ends by selecting the shifted block.
-        fUndoRedo->AddUndoChange(crIndent, BB, BE, QString(), smColumn);
         fUndoRedo->AddUndoChange(crIndent, BufferCoord(BB.Char + n, BB.Line),
-                                 BufferCoord(BE.Char + n, BE.Line), QString(), smColumn);
+                                 BufferCoord(BE.Char + n, BE.Line), QString(), Mode);
     } catch (...) {
         Place();
         throw;

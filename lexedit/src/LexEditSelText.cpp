@@ -633,7 +633,18 @@ void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
                     if (T.mid(c - 1, Pieces[i].size()) == Pieces[i]) T.remove(c - 1, Pieces[i].size());
                     fLines->Put(L - 1, T);
                 }
-                SetUndoSelection(Start, Start, End, M);
+                if (M == smColumn) {
+                    SetUndoSelection(Start, Start, End, M);
+                } else {
+                    // The selection ends follow the text, as the unindent left them.
+                    const int LastLine = Start.Line + int(Pieces.size()) - 1;
+                    const TBufferCoord B =
+                        BufferCoord(std::max(1, Start.Char - int(Pieces.first().size())), Start.Line);
+                    const TBufferCoord E = BufferCoord(
+                        std::max(1, End.Char - (End.Line == LastLine ? int(Pieces.last().size()) : 0)),
+                        End.Line);
+                    SetUndoSelection(B, B, E, M);
+                }
                 U.AddUndoChange(crUnindent, Start, End, S, M, G);
                 break;
             }

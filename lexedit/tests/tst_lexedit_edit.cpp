@@ -523,6 +523,8 @@ void TestLexEditEdit::blockIndentAndUnindentShiftTheSelectedLines() {
     E.Undo();
     QCOMPARE(E.Text(), QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
     QCOMPARE(E.BlockBegin(), BufferCoord(1, 2));
+    QCOMPARE(E.BlockEnd(), BufferCoord(1, 5));
+    QCOMPARE(E.ActiveSelectionMode(), smNormal);
     E.Redo();
     QCOMPARE(LinesOf(E), Indented);
     // Unindent takes two spaces and a tab together, and at most a tab width of spaces.
@@ -534,6 +536,8 @@ void TestLexEditEdit::blockIndentAndUnindentShiftTheSelectedLines() {
     QCOMPARE(E.Text(), QStringLiteral("  \tX\r\n      Y\r\nZ"));
     E.Redo();
     QCOMPARE(LinesOf(E), (QStringList{"X", "  Y", "Z"}));
+    QCOMPARE(E.BlockBegin(), BufferCoord(1, 1));
+    QCOMPARE(E.BlockEnd(), BufferCoord(1, 2));
     // With tab indent, Tab and Shift+Tab indent and unindent the selected lines.
     TLexEditorOptions Options = LEXEDIT_DEFAULT_OPTIONS;
     Options.Include(eoTabIndent);
