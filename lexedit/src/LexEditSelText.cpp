@@ -548,6 +548,8 @@ void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
         }
         case crIndent:
             SetCaretAndSelection(End, Start, End);
+            // Ends limited to one place at a line end leave no selection: it lies on the caret.
+            if (!SelAvail()) SetCaretXY(CaretXY());
             U.AddRedoChange(crIndent, Start, End, S, M, G);
             break;
         case crUnindent: {
@@ -621,6 +623,7 @@ void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
             }
             case crIndent:
                 SetCaretAndSelection(End, Start, End);
+                if (!SelAvail()) SetCaretXY(CaretXY());
                 U.AddUndoChange(crIndent, Start, End, S, M, G);
                 break;
             case crUnindent: {
