@@ -9,6 +9,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_lexedit_paint [rounds, default 40]
 
+#include "BenchPeers.h"
 #include "BenchPhpFile.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditHighlighter.h"
@@ -36,11 +37,7 @@ namespace {
 constexpr int ViewWidth = 1920, ViewHeight = 1080;
 
 QFont EditorFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono")});
-    f.setStyleHint(QFont::Monospace);
-    f.setPixelSize(14);
-    return f;
+    return BenchEditorFont(14);
 }
 
 // Median CPU time in ms of one call of each painter, in interleaved rounds (the machine is
@@ -63,45 +60,6 @@ std::vector<double> Measure(int ARounds, const std::vector<std::function<void()>
     }
     return medians;
 }
-
-// Gives a QTextDocument the runs the PHP highlighter finds, with the attributes' colours and
-// styles; the range at a line's end is kept as the block state.
-class PhpRuns : public QSyntaxHighlighter {
-public:
-    PhpRuns(QTextDocument *ADocument, TLexPHPLex &AHighlighter, const QPalette &APalette)
-        : QSyntaxHighlighter(ADocument), H(AHighlighter), Palette(APalette) {}
-
-protected:
-    void highlightBlock(const QString &AText) override {
-        const int Previous = previousBlockState();
-        if (Previous <= 0)
-            H.ResetRange();
-        else
-            H.SetRange(TLexRange(Previous - 1));
-        H.SetLine(AText, currentBlock().blockNumber());
-        while (!H.GetEol()) {
-            const TLexHighlighterAttributes *A = H.GetTokenAttribute();
-            const int Pos = H.GetTokenPos();
-            const int Len = int(H.GetToken().size());
-            if (A != nullptr && Len > 0) setFormat(Pos, Len, FormatOf(*A));
-            H.Next();
-        }
-        setCurrentBlockState(int(H.GetRange()) + 1);
-    }
-
-private:
-    QTextCharFormat FormatOf(const TLexHighlighterAttributes &A) {
-        QTextCharFormat F;
-        if (A.Foreground() != clNone) F.setForeground(ColorToQColor(A.Foreground(), Palette));
-        if (A.Background() != clNone) F.setBackground(ColorToQColor(A.Background(), Palette));
-        F.setFontWeight(A.Style().Contains(fsBold) ? QFont::Bold : QFont::Normal);
-        F.setFontItalic(A.Style().Contains(fsItalic));
-        F.setFontUnderline(A.Style().Contains(fsUnderline));
-        return F;
-    }
-    TLexPHPLex &H;
-    QPalette Palette;
-};
 
 // An editor whose viewport is ViewWidth x ViewHeight.
 void SizeViewport(QAbstractScrollArea &AArea) {

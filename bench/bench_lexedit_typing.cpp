@@ -9,6 +9,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_lexedit_typing [lines, default 1400000] [keys, default 300]
 //       [--no-peer]
 
+#include "BenchPeers.h"
 #include "BenchPhpFile.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditHighlighter.h"
@@ -35,49 +36,8 @@ namespace {
 constexpr int ViewWidth = 1200, ViewHeight = 800;
 
 QFont EditorFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono")});
-    f.setStyleHint(QFont::Monospace);
-    f.setPixelSize(13);
-    return f;
+    return BenchEditorFont(13);
 }
-
-// The PHP highlighter's tokens and attributes as the formats of a QTextDocument; the range at a
-// line's end is kept as the block state.
-class PhpRuns : public QSyntaxHighlighter {
-public:
-    PhpRuns(QTextDocument *ADocument, TLexPHPLex &AHighlighter, const QPalette &APalette)
-        : QSyntaxHighlighter(ADocument), H(AHighlighter), Palette(APalette) {}
-
-protected:
-    void highlightBlock(const QString &AText) override {
-        const int Previous = previousBlockState();
-        if (Previous <= 0)
-            H.ResetRange();
-        else
-            H.SetRange(TLexRange(Previous - 1));
-        H.SetLine(AText, currentBlock().blockNumber());
-        while (!H.GetEol()) {
-            const TLexHighlighterAttributes *A = H.GetTokenAttribute();
-            const int Len = int(H.GetToken().size());
-            if (A != nullptr && Len > 0) setFormat(H.GetTokenPos(), Len, FormatOf(*A));
-            H.Next();
-        }
-        setCurrentBlockState(int(H.GetRange()) + 1);
-    }
-
-private:
-    QTextCharFormat FormatOf(const TLexHighlighterAttributes &A) {
-        QTextCharFormat F;
-        if (A.Foreground() != clNone) F.setForeground(ColorToQColor(A.Foreground(), Palette));
-        if (A.Background() != clNone) F.setBackground(ColorToQColor(A.Background(), Palette));
-        F.setFontWeight(A.Style().Contains(fsBold) ? QFont::Bold : QFont::Normal);
-        F.setFontItalic(A.Style().Contains(fsItalic));
-        return F;
-    }
-    TLexPHPLex &H;
-    QPalette Palette;
-};
 
 // Counts the paints of a viewport and the pixels they covered.
 class PaintCounter : public QObject {

@@ -4,6 +4,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_lextextdrawer [screens]
 
+#include "BenchPeers.h"
 #include "lexedit/LexTextDrawer.h"
 
 #include <QApplication>
@@ -25,11 +26,7 @@ namespace {
 constexpr int Columns = 240, Rows = 70;
 
 QFont EditorFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono")});
-    f.setStyleHint(QFont::Monospace);
-    f.setPixelSize(14);
-    return f;
+    return BenchEditorFont(14);
 }
 
 // Source-like lines; each is cut or repeated to the screen width.
