@@ -313,6 +313,7 @@ void TConsoleThread::Finish() {
         FCanTerminate = false;
     } else {
         FCanTerminate = true;
+        TakeWaitingOutput();
         DoEndStatus(FTerminated.load() ? esStop : esTime);
         DoTerminateProcess();
     }
@@ -322,6 +323,17 @@ void TConsoleThread::Finish() {
         FLast.clear();
     }
     Flush();
+}
+
+void TConsoleThread::TakeWaitingOutput() {
+    // What the child printed before the stop or the time-out is part of the run's output: the
+    // chunk in hand was assembled, and what the pipe still holds is taken too. A child that
+    // keeps writing would refill the pipe for ever: the reads are bounded (a pipe holds 64 KiB
+    // unless the child enlarged it).
+    for (int reads = 0; reads < kWaitingOutputReads && FReader->IsOpen(); ++reads) {
+        if (FReader->ReadChunk(FBatch.Chunk) <= 0) break;
+        DoReadLine();
+    }
 }
 
 void TConsoleThread::DoTerminateProcess() {
@@ -421,8 +433,7 @@ void TConsoleThread::ServeInput() {
 
 void TConsoleThread::DoReadLine() {
     FBatch.OwnChunk = FReader->FastDecoding();
-    if (FBatch.Chunk.isEmpty() || FTerminated.load()) {
-        // A stop drops the rest; FLast stays consistent with what was delivered.
+    if (FBatch.Chunk.isEmpty()) {
         Flush(); // posts nothing; keeps or drops the chunk's buffer
         return;
     }

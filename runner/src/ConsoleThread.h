@@ -75,6 +75,8 @@ public:
     // After the direct child has exited, output is still taken for this long (a grandchild may
     // hold the pipe open); the run ends earlier at end of file.
     static constexpr std::chrono::milliseconds kGrace{200};
+    // At a stop or a time-out the pipe is read this many times more at most, for what it holds.
+    static constexpr int kWaitingOutputReads = 2;
     // Output that streams (a read that found less than kStreamingChunk bytes came within
     // kStreamingGap of the read before) is read once per kStreamingNap: a child writing many
     // small pieces then rarely has to wake this thread, nor this thread the GUI, and each read
@@ -110,6 +112,7 @@ private:
     void Finish();
     void Cleanup();
     void DoEndStatus(TEndStatus AValue) { FEndStatus->exchange(AValue); }
+    void TakeWaitingOutput();
     void DoTerminateProcess();
     bool TimedOut() const;
     void ServeInput();

@@ -9,6 +9,8 @@
 //   pieces N US         write "<tr><td>", flush, pause US microseconds, write K "</td></tr>" LF
 //                       and flush, for K = 0 .. N-1: every line arrives in two pieces
 //   sleep MS            pause
+//   waitfile PATH       pause until PATH exists
+//   touch PATH          create the empty file PATH
 //   exit CODE           exit with CODE
 //   flood               write lines without end
 //   hang                sleep forever
@@ -128,6 +130,13 @@ int main(int argc, char **argv) {
                 if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
                 Write(stdout, std::to_string(k) + "</td></tr>\n");
             }
+        } else if (step == "waitfile") {
+            const std::filesystem::path path = next();
+            while (!std::filesystem::exists(path))
+                Sleep(2);
+        } else if (step == "touch") {
+            std::FILE *f = std::fopen(next(), "w");
+            if (f) std::fclose(f);
         } else if (step == "sleep") {
             Sleep(std::atol(next()));
         } else if (step == "exit") {

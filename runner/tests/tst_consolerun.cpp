@@ -6,7 +6,10 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
 
 using namespace runner;
 using namespace runnertest;
@@ -265,6 +268,36 @@ private slots:
         QCOMPARE(cmd.ExitCode(), 0u);
         QVERIFY(!ProcessExists(pid));
         QCOMPARE(rec.Events.last(), QStringLiteral("terminated"));
+    }
+
+    // Regression: a stop left unread what the child had printed into the pipe before it, so the
+    // last lines of a stopped run were lost. The decoding hook holds the worker after the first
+    // line until the second is in the pipe and the stop is requested.
+    void stopTakesTheOutputWaitingInThePipe() {
+        QTemporaryDir dir;
+        const QString go = dir.filePath(QStringLiteral("go"));
+        const QString written = dir.filePath(QStringLiteral("written"));
+        TConsoleCommand cmd;
+        TRecorder rec(cmd);
+        std::atomic<bool> stopped{false};
+        std::atomic<int> chunks{0};
+        cmd.SetOnCharDecoding([&](QObject *, const QByteArray &ABytes) {
+            if (chunks++ == 0) {
+                QFile(go).open(QIODevice::WriteOnly);
+                while (!stopped.load())
+                    QThread::msleep(2);
+            }
+            return QString::fromLatin1(ABytes);
+        });
+        cmd.SetCommandLine(
+            Child(QStringLiteral("print one\\n waitfile %1 print two\\n touch %2 hang").arg(go, written)));
+        cmd.Execute();
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(written); }, 10000));
+        cmd.Stop();
+        stopped = true;
+        QVERIFY(WaitEnd(cmd, 5000));
+        QCOMPARE(cmd.EndStatus(), esStop);
+        QCOMPARE(rec.Lines(), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
     }
 
     void vetoKeepsTheChild() {
