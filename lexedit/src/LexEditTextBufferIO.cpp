@@ -311,9 +311,8 @@ void TLexEditStringList::LoadFromBytes(QByteArray Bytes, std::optional<TLexEncod
     }
     // Spare capacity of the buffer read would stay allocated with the lines that point into it.
     // A single line too long to point into the bytes is decoded instead: nothing keeps them.
-    const bool OneLongLine = Bytes.size() > TLexEditStringRec::MaxLatin1Length + 3 &&
-                             std::memchr(Bytes.constData(), '\n', size_t(Bytes.size())) == nullptr &&
-                             std::memchr(Bytes.constData(), '\r', size_t(Bytes.size())) == nullptr;
+    const bool OneLongLine = Bytes.size() > TLexEditStringRec::MaxLatin1Length + 3 && !Bytes.contains('\n') &&
+                             !Bytes.contains('\r');
     if (!OneLongLine && Bytes.capacity() > Bytes.size() + Bytes.size() / 8 + 4096) Bytes.squeeze();
     TLexLoadedLines Loaded;
     TLexEncoding Enc = Plan.Encoding;
