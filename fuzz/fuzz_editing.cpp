@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     }
     if (!R.Failure.isEmpty()) {
         std::fprintf(stderr, "editing property broken after %d commands: %s\n", R.Commands,
-                     qPrintable(R.Failure));
+                     qPrintable(editor_test::ShrinkFailure(*S.Edit, R, 400)));
         std::abort();
     }
     return 0;

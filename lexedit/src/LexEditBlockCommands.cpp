@@ -104,6 +104,10 @@ void TCustomLexEdit::DoTabKey() {
         }
     }
     TUndoBlockGuard Block(*fUndoRedo);
+    // A selection made in line mode is replaced as in normal mode: Tab never removes or inserts
+    // whole lines.
+    const TLexSelectionMode Mode = fActiveSelectionMode;
+    common::ScopedValue<TLexSelectionMode> NormalMode(fActiveSelectionMode, Mode == smLine ? smNormal : Mode);
     if (SelAvail()) SetSelText(QString());
     const int X = fCaretX;
     QString Text;
@@ -177,15 +181,27 @@ void TCustomLexEdit::DoShiftTabKey() {
     }
     if (NewX < X && IsSurrogatePairAt(Temp, NewX - 2)) --NewX;
     if (NewX == X || NewX < 1) return;
+    // Only the blanks directly before the caret go; past them (letters, or the line end) the
+    // caret just moves.
+    int From = X;
+    if (X <= Len + 1)
+        while (From > NewX && IsBlank(Temp[From - 2]))
+            --From;
+    if (From == X) {
+        SetCaretXY(BufferCoord(NewX, L));
+        return;
+    }
     TUndoBlockGuard Block(*fUndoRedo);
+    const TLexSelectionMode Mode = fActiveSelectionMode;
     WithoutTrim(fOptions, [&] {
         TUpdateGuard Lock(*this);
-        fBlockBegin = BufferCoord(std::min(NewX, Len + 1), L);
-        fBlockEnd = BufferCoord(std::min(X, Len + 1), L);
+        fBlockBegin = BufferCoord(From, L);
+        fBlockEnd = BufferCoord(X, L);
         fActiveSelectionMode = smNormal;
         SetSelTextPrimitiveEx(smNormal, QString(), true, false);
     });
-    ForceCaretX(NewX);
+    fActiveSelectionMode = Mode;
+    ForceCaretX(From);
     fBlockBegin = fBlockEnd = CaretXY();
 }
 

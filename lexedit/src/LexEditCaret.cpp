@@ -87,6 +87,9 @@ void TCustomLexEdit::TrimLineLeft(int ALine) {
     fBlockBegin = SavedBegin;
     fBlockEnd = SavedEnd;
     fActiveSelectionMode = SavedMode;
+    // A selection end left past the new line end moves to it.
+    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
+        if (P->Line == ALine && P->Char > T.size() + 1) P->Char = int(T.size()) + 1;
 }
 
 void TCustomLexEdit::SetCaretXY(const TBufferCoord &Value) {
@@ -128,7 +131,7 @@ void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
 void TCustomLexEdit::GotoLineAndCenter(int ALine) {
     TUpdateGuard Lock(*this);
     SetCaretXYEx(false, BufferCoord(1, ALine));
-    SetBlockBegin(CaretXY());
+    CollapseSelectionOnCaret();
     SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
 }
 
@@ -141,7 +144,7 @@ void TCustomLexEdit::GotoBookMark(int BookMark) {
         TUpdateGuard Lock(*this);
         SetCaretXYEx(false, BufferCoord(M.Char, M.Line));
         SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
-        SetBlockBegin(CaretXY());
+        CollapseSelectionOnCaret();
         return;
     }
 }
@@ -188,7 +191,12 @@ TBufferCoord TCustomLexEdit::ClampBlockPos(TBufferCoord Value) const {
     const int Len = LineLength(Value.Line);
     if (Value.Char == INT_MAX) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
-    if (fSelectionMode == smNormal && Value.Char > Len + 1) Value.Char = Len + 1;
+    if ((fSelectionMode == smNormal || !fOptions.Contains(eoScrollPastEol)) && Value.Char > Len + 1)
+        Value.Char = Len + 1;
+    // Never between the two halves of a surrogate pair: the selected text would split it.
+    if (Value.Char >= 2 && Value.Char <= Len &&
+        IsSurrogatePairAt(fLines->Get(Value.Line - 1), Value.Char - 2))
+        --Value.Char;
     return Value;
 }
 
@@ -202,6 +210,12 @@ void TCustomLexEdit::SetBlockBegin(TBufferCoord Value) {
     const bool Moved = fBlockBegin != Value || fBlockEnd != Value;
     fBlockBegin = fBlockEnd = Value;
     if (HadSelection || Moved) StatusChanged({scSelection});
+}
+
+void TCustomLexEdit::CollapseSelectionOnCaret() {
+    SetBlockBegin(CaretXY());
+    // Also where the caret stands past a line end, which the block setters limit.
+    fBlockBegin = fBlockEnd = CaretXY();
 }
 
 void TCustomLexEdit::SetBlockEnd(TBufferCoord Value) {
@@ -341,28 +355,33 @@ TBufferCoord EndOfText(const TLexEditStringList &L) {
 
 } // namespace
 
+TBufferCoord TCustomLexEdit::OffsetToPos(int64_t AOffset) const {
+    // Past the end of the text: its end. On a line break: the end of that line, where the block
+    // setters put a selection end too, so that the caret and an empty selection agree.
+    if (AOffset < 0 || AOffset > INT_MAX) return EndOfText(*fLines);
+    TBufferCoord P = CharIndexToRowCol(int(AOffset));
+    if (P.Line > fLines->Count()) return EndOfText(*fLines);
+    P.Char = std::min(P.Char, LineLength(P.Line) + 1);
+    return P;
+}
+
 void TCustomLexEdit::SetSelStart(int Value) {
-    TBufferCoord P = CharIndexToRowCol(Value);
-    if (P.Line > fLines->Count()) P = EndOfText(*fLines);
-    SetCaretXY(P);
+    SetCaretXY(OffsetToPos(std::max(Value, 0)));
 }
 
 void TCustomLexEdit::SetSelEnd(int Value) {
-    TBufferCoord P = CharIndexToRowCol(Value);
-    if (P.Line > fLines->Count()) P = EndOfText(*fLines);
-    SetBlockEnd(P);
+    SetBlockEnd(OffsetToPos(std::max(Value, 0)));
 }
 
 void TCustomLexEdit::SetSelLength(int Value) {
     const TBufferCoord B = BlockBegin();
     const int64_t n = int64_t(RowColToCharIndex(B)) + Value;
     if (Value < 0 && n >= 0) {
-        const TBufferCoord P = CharIndexToRowCol(int(n));
+        const TBufferCoord P = OffsetToPos(n);
         SetCaretAndSelection(P, P, B);
         return;
     }
-    TBufferCoord P = n < 0 || n > INT_MAX ? EndOfText(*fLines) : CharIndexToRowCol(int(n));
-    if (P.Line > fLines->Count()) P = EndOfText(*fLines);
+    const TBufferCoord P = OffsetToPos(n);
     SetCaretAndSelection(P, B, P);
 }
 

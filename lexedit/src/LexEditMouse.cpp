@@ -213,7 +213,7 @@ void TCustomLexEdit::PlaceSelectionAtCaret(TShiftState Shift) {
     }
     if (fOptions.Contains(eoAltSetsColumnMode) && fSelectionMode != smLine)
         SetSelectionMode(Shift.Contains(ssAlt) ? smColumn : smNormal);
-    SetBlockBegin(CaretXY());
+    CollapseSelectionOnCaret();
 }
 
 void TCustomLexEdit::ApplyPendingPress() {

@@ -192,7 +192,7 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         // selections.
         if (!fUndoRedoRunning) {
             const TLexSelectionMode Mode = fActiveSelectionMode;
-            SetBlockBegin(CaretXY());
+            CollapseSelectionOnCaret();
             fActiveSelectionMode = Mode;
             // The collapsed block stays on the caret itself, also past the line end.
             fBlockBegin = fBlockEnd = CaretXY();

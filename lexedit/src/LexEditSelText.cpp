@@ -57,8 +57,7 @@ void TCustomLexEdit::PutTrimmedLine(int ALine, const QString &ALineText) {
     }
 }
 
-void TCustomLexEdit::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList,
-                                    TLexSelectionMode PasteMode) {
+void TCustomLexEdit::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList) {
     std::sort(ALines.begin(), ALines.end());
     ALines.erase(std::unique(ALines.begin(), ALines.end()), ALines.end());
     for (int L : ALines) {
@@ -70,10 +69,19 @@ void TCustomLexEdit::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList
         if (AddToUndoList)
             fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, L),
                                      BufferCoord(int(S.size()) + 1, L), S.mid(T.size()), smNormal);
-        // Text pasted normally ends where its line now ends, when only blanks followed it.
-        if (PasteMode == smNormal && L == fCaretY && fCaretX > T.size() + 1)
-            SetCaretXYEx(true, BufferCoord(int(T.size()) + 1, L));
+        LimitToTrimmedLine(L);
     }
+}
+
+void TCustomLexEdit::LimitToTrimmedLine(int ALine) {
+    // The caret and the block ends stand no further than the end the line now has: pasted text
+    // ends where its line ends when only blanks followed it.
+    const int End = LineLength(ALine) + 1;
+    const bool Collapsed = fBlockBegin == fBlockEnd;
+    if (fCaretY == ALine && fCaretX > End) SetCaretXYEx(true, BufferCoord(End, ALine));
+    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
+        if (P->Line == ALine && P->Char > End) P->Char = End;
+    if (Collapsed) fBlockBegin = fBlockEnd = CaretXY();
 }
 
 void TCustomLexEdit::WithScrollPastEol(const std::function<void()> &AFunction) {
@@ -133,6 +141,11 @@ void TCustomLexEdit::SetUndoSelection(const TBufferCoord &ACaret, const TBufferC
         P = ResolveEol(P);
         P.Line = std::clamp(P.Line, 1, LastLine);
         P.Char = std::max(P.Char, 1);
+        // A recorded end can fall inside a pair once the text before it changed (a column
+        // unindent keeps its block's characters): it goes to the pair's start.
+        if (P.Char >= 2 && P.Line <= fLines->Count() &&
+            IsSurrogatePairAt(fLines->Get(P.Line - 1), P.Char - 2))
+            --P.Char;
         return P;
     };
     fBlockBegin = Clamp(ABegin);
@@ -238,7 +251,7 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
             Written.push_back(L);
         }
     }
-    if (Trims) TrimNotedLines(Written, AddToUndoList, PasteMode);
+    if (Trims) TrimNotedLines(Written, AddToUndoList);
     if (fCaretY < 1) fCaretY = 1;
 }
 
@@ -449,7 +462,12 @@ void TCustomLexEdit::InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE,
                                  bool AddToUndoList) {
     TUpdateGuard Lock(*this);
     const TLexSelectionMode Old = fActiveSelectionMode;
-    SetCaretAndSelection(BB, BB, BE);
+    // The block is set as it stands: the setters limit a normal-mode end to its line, which would
+    // give a zero-width column block a width (and delete a character) on a shorter line.
+    SetInternalCaretXY(BB);
+    const int LastLine = std::max(fLines->Count(), 1);
+    fBlockBegin = BufferCoord(std::max(BB.Char, 1), std::clamp(BB.Line, 1, LastLine));
+    fBlockEnd = BufferCoord(std::max(BE.Char, 1), std::clamp(BE.Line, 1, LastLine));
     // The block's character is the same on every row: the caret's step out of a surrogate pair
     // on BB's line does not move it (each row keeps its pairs whole by itself, InsertColumn).
     if (fCaretX == BB.Char - 1 && fCaretY == BB.Line && BB.Line <= fLines->Count() &&

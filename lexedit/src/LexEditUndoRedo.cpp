@@ -8,6 +8,8 @@
 #include "LexEditBrackets.h"
 #include "lexedit/LexEditUndo.h"
 
+#include <algorithm>
+
 namespace lexedit {
 
 bool TCustomLexEdit::CanUndo() const {
@@ -44,6 +46,15 @@ void TCustomLexEdit::Redo() {
     if (!ReadOnly()) RunUndoRedo(true);
 }
 
+void TCustomLexEdit::LimitToLineEnds() {
+    if (fOptions.Contains(eoScrollPastEol)) return;
+    const bool Collapsed = fBlockBegin == fBlockEnd;
+    if (fCaretX > LineLength(fCaretY) + 1) SetCaretXYEx(false, CaretXY());
+    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
+        P->Char = std::min(P->Char, LineLength(P->Line) + 1);
+    if (Collapsed) fBlockBegin = fBlockEnd = CaretXY();
+}
+
 void TCustomLexEdit::RunUndoRedo(bool ARedo) {
     DoOnPaintTransient(ttBefore);
     try {
@@ -57,6 +68,9 @@ void TCustomLexEdit::RunUndoRedo(bool ARedo) {
             fUndoRedo->Redo();
         else
             fUndoRedo->Undo();
+        // The steps place the caret as if the caret could stand past a line end; afterwards it
+        // obeys the options in force.
+        LimitToLineEnds();
     } catch (...) {
         DoOnPaintTransient(ttAfter);
         throw;

@@ -142,6 +142,46 @@ const TLexEditorCommand Commands[] = {ecChar,
                                       ecPaste,
                                       ecSelectAll,
                                       ecSelWord,
+                                      ecWordLeft,
+                                      ecLineStart,
+                                      ecPageUp,
+                                      ecPageDown,
+                                      ecPageLeft,
+                                      ecPageRight,
+                                      ecPageTop,
+                                      ecPageBottom,
+                                      ecEditorTop,
+                                      ecEditorBottom,
+                                      ecSelPageUp,
+                                      ecSelPageDown,
+                                      ecSelPageLeft,
+                                      ecSelPageRight,
+                                      ecSelPageTop,
+                                      ecSelPageBottom,
+                                      ecScrollUp,
+                                      ecScrollDown,
+                                      ecScrollLeft,
+                                      ecScrollRight,
+                                      ecInsertMode,
+                                      ecOverwriteMode,
+                                      ecNormalSelect,
+                                      ecColumnSelect,
+                                      ecColumnSelect,
+                                      ecLineSelect,
+                                      ecLineSelect,
+                                      ecSetMarker0,
+                                      ecGotoMarker0,
+                                      ecDeleteLastWord,
+                                      ecDeleteEOL,
+                                      ecBlockUnindent,
+                                      ecBlockIndent,
+                                      ecTab,
+                                      ecShiftTab,
+                                      ecCut,
+                                      ecPaste,
+                                      ecNone,
+                                      ecNone,
+                                      ecNone,
                                       ecNone,
                                       ecNone,
                                       ecNone,
@@ -152,6 +192,50 @@ const TLexEditorCommand Commands[] = {ecChar,
 bool Inside(TLexEdit &E, const TBufferCoord &P) {
     return P.Line >= 1 && P.Line <= std::max(E.Lines()->Count(), 1) && P.Char >= 1;
 }
+
+// Not past the line's end (unless the caret may stand there), not between a pair's halves.
+QString PlacementFault(TLexEdit &E, const TBufferCoord &P, const char *AWhat) {
+    const QString S = P.Line <= E.Lines()->Count() ? E.Lines()->Get(P.Line - 1) : QString();
+    if (!E.Options().Contains(eoScrollPastEol) && P.Char > S.size() + 1)
+        return QStringLiteral("%1 (%2,%3) past its line's end")
+            .arg(QLatin1String(AWhat))
+            .arg(P.Char)
+            .arg(P.Line);
+    if (P.Char >= 2 && P.Char <= S.size() && S[P.Char - 2].isHighSurrogate() &&
+        S[P.Char - 1].isLowSurrogate())
+        return QStringLiteral("%1 (%2,%3) inside a surrogate pair")
+            .arg(QLatin1String(AWhat))
+            .arg(P.Char)
+            .arg(P.Line);
+    return QString();
+}
+
+bool HasLoneSurrogate(const QString &S) {
+    for (qsizetype i = 0; i < S.size(); ++i) {
+        if (S[i].isHighSurrogate() && i + 1 < S.size() && S[i + 1].isLowSurrogate())
+            ++i;
+        else if (S[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+// Passes decisions on and records them, those of each command apart.
+class TRecordingChoices : public TChoiceSource {
+public:
+    TRecordingChoices(TChoiceSource &AInner, std::vector<uint32_t> &AInto) : FInner(AInner), FInto(&AInto) {}
+    uint32_t Next(uint32_t ABound) override {
+        const uint32_t V = FInner.Next(ABound);
+        FInto->push_back(V);
+        return V;
+    }
+    bool Exhausted() const override { return FInner.Exhausted(); }
+    void RecordInto(std::vector<uint32_t> &AInto) { FInto = &AInto; }
+
+private:
+    TChoiceSource &FInner;
+    std::vector<uint32_t> *FInto;
+};
 
 QString Describe(TLexEditorCommand Cmd, int Index) {
     return QStringLiteral("command %1 (%2)").arg(Index).arg(EditorCommandToCodeString(Cmd));
@@ -203,8 +287,9 @@ int RedoAll(TLexEdit &E) {
 
 } // namespace
 
-TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) {
+TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &AChoices, int AMaxCommands) {
     TEditRunResult R;
+    TRecordingChoices C(AChoices, R.Setup);
     E.SetReadOnly(false);
     E.SetInsertMode(true);
     TLexEditorOptions Options = LEXEDIT_DEFAULT_OPTIONS;
@@ -238,10 +323,12 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     QStringList LogLines;
     // The last commands, for failure messages.
     const auto LogTail = [&] {
-        return LogLines.mid(std::max<qsizetype>(0, LogLines.size() - 6)).join(QString());
+        return LogLines.mid(std::max<qsizetype>(0, LogLines.size() - 40)).join(QString());
     };
 
     for (int i = 0; i < AMaxCommands && !C.Exhausted(); ++i) {
+        R.Steps.emplace_back();
+        C.RecordInto(R.Steps.back());
         const TLexEditorCommand Cmd = Commands[C.Next(uint32_t(std::size(Commands)))];
         const QString Before = E.Text();
         const QStringList LinesBefore = E.Lines()->ToStringList();
@@ -252,7 +339,7 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         E.UndoRedo()->AddGroupBreak();
         QString What = Describe(Cmd, i);
         if (Cmd == ecNone) {
-            switch (C.Next(3)) {
+            switch (C.Next(6)) {
             case 0: {
                 const TBufferCoord P1 = RandomPos(E, C);
                 const TBufferCoord P2 = RandomPos(E, C);
@@ -260,7 +347,51 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
                 // An empty block set directly keeps the setters' own clamps: it is put on the
                 // caret, as any command leaves it.
                 if (!E.SelAvail()) E.SetCaretXY(E.CaretXY());
-                What += QStringLiteral(" selection");
+                What += QStringLiteral(" selection (%1,%2)-(%3,%4)")
+                            .arg(P1.Char)
+                            .arg(P1.Line)
+                            .arg(P2.Char)
+                            .arg(P2.Line);
+                break;
+            }
+            case 3: {
+                // Character offsets, also past the end of the text.
+                const int Length = int(E.Text().size());
+                const int From = int(C.Next(uint32_t(Length + 3)));
+                const int Count = int(C.Next(uint32_t(2 * Length + 5))) - Length - 2;
+                // Two calls, each of which may trim the line the caret leaves: one step here.
+                E.BeginUndoBlock();
+                E.SetSelStart(From);
+                E.SetSelLength(Count);
+                E.EndUndoBlock();
+                What += QStringLiteral(" SelStart %1 SelLength %2").arg(From).arg(Count);
+                break;
+            }
+            case 4: {
+                const TBufferCoord P1 = RandomPos(E, C);
+                const TBufferCoord P2 = RandomPos(E, C);
+                E.SetBlockBegin(P1);
+                E.SetBlockEnd(P2);
+                if (!E.SelAvail()) E.SetCaretXY(E.CaretXY());
+                What += QStringLiteral(" SetBlockBegin (%1,%2) SetBlockEnd (%3,%4)")
+                            .arg(P1.Char)
+                            .arg(P1.Line)
+                            .arg(P2.Char)
+                            .arg(P2.Line);
+                break;
+            }
+            case 5: {
+                const TBufferCoord P1 = RandomPos(E, C);
+                const TBufferCoord P2 = RandomPos(E, C);
+                const bool Selecting = C.Next(2) == 0;
+                E.MoveCaretAndSelection(P1, P2, Selecting);
+                if (!E.SelAvail()) E.SetCaretXY(E.CaretXY());
+                What += QStringLiteral(" MoveCaretAndSelection (%1,%2) (%3,%4) %5")
+                            .arg(P1.Char)
+                            .arg(P1.Line)
+                            .arg(P2.Char)
+                            .arg(P2.Line)
+                            .arg(Selecting);
                 break;
             }
             case 1: {
@@ -287,6 +418,7 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
             E.CommandProcessor(ecImeStr, QChar(0), &S);
         } else if (Cmd == ecGotoXY || Cmd == ecSelGotoXY) {
             TBufferCoord P = RandomPos(E, C);
+            What += QStringLiteral(" (%1,%2)").arg(P.Char).arg(P.Line);
             E.CommandProcessor(Cmd, QChar(0), &P);
         } else {
             E.CommandProcessor(Cmd, QChar(0), nullptr);
@@ -295,10 +427,10 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         LogLines << What + QStringLiteral(" -> caret %1,%2 block %3,%4-%5,%6\n")
                                .arg(E.CaretX())
                                .arg(E.CaretY())
-                               .arg(B.Char)
-                               .arg(B.Line)
-                               .arg(BE.Char)
-                               .arg(BE.Line);
+                               .arg(E.BlockBegin().Char)
+                               .arg(E.BlockBegin().Line)
+                               .arg(E.BlockEnd().Char)
+                               .arg(E.BlockEnd().Line);
         const auto Fail = [&](const QString &AWhy) {
             R.Failure = Show(AWhy) + QStringLiteral("\nbefore:\n") + Show(Before) +
                         QStringLiteral("\nstart text:\n") + Show(Start) +
@@ -312,7 +444,13 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         if (!E.SelAvail() && E.ActiveSelectionMode() != smColumn &&
             (E.BlockBegin() != E.CaretXY() || E.BlockEnd() != E.CaretXY()))
             return Fail(QStringLiteral("anchor differs from the caret without a selection"));
+        for (const QString &Fault :
+             {PlacementFault(E, E.CaretXY(), "caret"), PlacementFault(E, E.BlockBegin(), "block begin"),
+              PlacementFault(E, E.BlockEnd(), "block end")})
+            if (!Fault.isEmpty()) return Fail(Fault);
         const QString After = E.Text();
+        // The texts hold whole pairs only, so any lone half was made by the command.
+        if (HasLoneSurrogate(After)) return Fail(QStringLiteral("a lone surrogate half in\n") + After);
         if (qEnvironmentVariableIsSet("LEXEDIT_TRACE"))
             qWarning("%s\n%s", qPrintable(LogLines.last()), qPrintable(Show(After)));
         if (ColumnDelete) {
@@ -339,17 +477,19 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
     // final state is the one with them redone.
     RedoAll(E);
     const QString Final = E.Text();
+    const auto Finish = [&](const QString &AWhy) {
+        R.Failure = AWhy;
+        return R;
+    };
     for (int Round = 0; Round < 2; ++Round) {
         UndoAll(E);
         if (E.Text() != Start)
-            return {QStringLiteral("undo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") +
-                        Show(Start) + QLatin1Char('\n') + LogTail(),
-                    R.Commands};
+            return Finish(QStringLiteral("undo-all gave\n") + Show(E.Text()) +
+                          QStringLiteral("\ninstead of\n") + Show(Start) + QLatin1Char('\n') + LogTail());
         RedoAll(E);
         if (E.Text() != Final)
-            return {QStringLiteral("redo-all gave\n") + Show(E.Text()) + QStringLiteral("\ninstead of\n") +
-                        Show(Final) + QLatin1Char('\n') + LogTail(),
-                    R.Commands};
+            return Finish(QStringLiteral("redo-all gave\n") + Show(E.Text()) +
+                          QStringLiteral("\ninstead of\n") + Show(Final) + QLatin1Char('\n') + LogTail());
     }
     // Read-only refuses every editing command, Undo and Redo.
     E.SetReadOnly(true);
@@ -358,11 +498,37 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &C, int AMaxCommands) 
         QString S = QStringLiteral("ro");
         E.CommandProcessor(Cmd, QLatin1Char('r'), &S);
         if (E.Text() != Final)
-            return {QStringLiteral("read-only editor changed by ") + EditorCommandToCodeString(Cmd),
-                    R.Commands};
+            return Finish(QStringLiteral("read-only editor changed by ") + EditorCommandToCodeString(Cmd));
     }
     E.SetReadOnly(false);
     return R;
+}
+
+QString ShrinkFailure(TLexEdit &E, const TEditRunResult &AFailed, int AMaxCommands) {
+    std::vector<std::vector<uint32_t>> Steps = AFailed.Steps;
+    const auto Replay = [&](const std::vector<std::vector<uint32_t>> &ASteps) {
+        std::vector<uint32_t> Values = AFailed.Setup;
+        for (const auto &S : ASteps)
+            Values.insert(Values.end(), S.begin(), S.end());
+        TReplayChoices Choices(std::move(Values));
+        return RunEditSequence(E, Choices, AMaxCommands);
+    };
+    // Drop chunks of commands, halving the chunk, while the run still fails.
+    for (size_t Chunk = std::max<size_t>(Steps.size() / 2, 1); Chunk >= 1; Chunk /= 2) {
+        for (size_t i = 0; i < Steps.size();) {
+            std::vector<std::vector<uint32_t>> Fewer = Steps;
+            Fewer.erase(Fewer.begin() + qsizetype(i),
+                        Fewer.begin() + qsizetype(std::min(i + Chunk, Fewer.size())));
+            if (!Replay(Fewer).Failure.isEmpty())
+                Steps = std::move(Fewer);
+            else
+                i += Chunk;
+        }
+        if (Chunk == 1) break;
+    }
+    const TEditRunResult Small = Replay(Steps);
+    if (Small.Failure.isEmpty()) return AFailed.Failure; // not reproducible alone
+    return QStringLiteral("shrunk to %1 commands:\n").arg(Steps.size()) + Small.Failure;
 }
 
 } // namespace editor_test

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace editor_test {
 
@@ -47,17 +49,40 @@ private:
     size_t FPos = 0;
 };
 
+// Recorded decisions played back, each taken modulo the bound asked for; exhausted at their end.
+class TReplayChoices : public TChoiceSource {
+public:
+    explicit TReplayChoices(std::vector<uint32_t> AValues) : FValues(std::move(AValues)) {}
+    uint32_t Next(uint32_t ABound) override { return FPos < FValues.size() ? FValues[FPos++] % ABound : 0; }
+    bool Exhausted() const override { return FPos >= FValues.size(); }
+
+private:
+    std::vector<uint32_t> FValues;
+    size_t FPos = 0;
+};
+
 struct TEditRunResult {
     QString Failure; // empty when every property held
     int Commands = 0;
+    // The decisions taken, so that a failed run can be replayed and shrunk: those of the set-up
+    // (text, options, mode) and those of each command run.
+    std::vector<uint32_t> Setup;
+    std::vector<std::vector<uint32_t>> Steps;
 };
 
 // Runs one sequence of at most AMaxCommands commands on AEdit: sets a random text, options and
-// selection mode, then runs random commands. Checked after every command: caret and block ends
-// inside the buffer, a collapsed selection on the caret, one Undo restores the text before the
-// command and one Redo the text after it, a column delete keeps the line count and the rows
-// outside the block; at the end undo-all restores the start text and redo-all the final text,
-// twice, and a read-only editor refuses every editing command.
+// selection mode, then runs random commands (every editing and selecting command of the default
+// keystroke table, in all three selection modes, and direct selection and text changes).
+// Checked after every command: caret and block ends inside the buffer, not past their line's
+// end unless eoScrollPastEol is on, never between the halves of a surrogate pair; no lone
+// surrogate half in the text; a collapsed selection on the caret; one Undo restores the text
+// before the command and one Redo the text after it; a column delete keeps the line count and
+// the rows outside the block. At the end undo-all restores the start text and redo-all the final
+// text, twice, and a read-only editor refuses every editing command.
 TEditRunResult RunEditSequence(lexedit::TLexEdit &AEdit, TChoiceSource &AChoices, int AMaxCommands);
+
+// Shrinks a failed run by dropping commands while the run still fails; returns the failure of
+// the smallest sequence found, with every command of it listed.
+QString ShrinkFailure(lexedit::TLexEdit &AEdit, const TEditRunResult &AFailed, int AMaxCommands);
 
 } // namespace editor_test

@@ -30,6 +30,28 @@ QStringList LinesOf(TLexEdit &E) {
     return E.Lines()->ToStringList();
 }
 
+void GotoXY(TLexEdit &E, TLexEditorCommand Cmd, int Char, int Line) {
+    TBufferCoord P = BufferCoord(Char, Line);
+    E.CommandProcessor(Cmd, QChar(0), &P);
+}
+
+// The caret and both block ends stand at most one past their line's end.
+bool WithinLines(TLexEdit &E) {
+    for (const TBufferCoord &P : {E.CaretXY(), E.BlockBegin(), E.BlockEnd()})
+        if (P.Char > E.Lines()->LineCharLength(P.Line - 1) + 1) return false;
+    return true;
+}
+
+bool HasLoneSurrogate(const QString &S) {
+    for (int i = 0; i < S.size(); ++i) {
+        if (S[i].isHighSurrogate() && i + 1 < S.size() && S[i + 1].isLowSurrogate())
+            ++i;
+        else if (S[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class TestLexEditEdit : public QObject {
@@ -56,6 +78,12 @@ private slots:
     void endOfLineMarkerResolvedInEveryReversal();
     void trimmedTrailingBlanksComeBackOnUndo();
     void columnPasteNeverSplitsASurrogatePair();
+    void columnUnindentUndoKeepsEveryCharacter();
+    void shiftTabRemovesOnlyBlanksBeforeTheCaret();
+    void tabInLineModeKeepsTheCaretLine();
+    void selectionEndsNeverSplitASurrogatePair();
+    void trimLimitsCaretAndBlockToTheShortenedLine();
+    void undoRedoKeepTheCaretWithinTheLine();
     // Behaviour of the typing commands.
     void typingPastTheEndFillsAndOneUndoTakesBoth();
     void lineBreakIndentsLikeTheLineAbove();
@@ -74,14 +102,17 @@ void TestLexEditEdit::randomCommandsKeepTheUndoProperty() {
     int Total = 0;
     // LEXEDIT_SEED runs one sequence alone (to trace it with LEXEDIT_TRACE).
     const uint32_t Only = qEnvironmentVariableIntValue("LEXEDIT_SEED");
-    for (uint32_t Seed = Only > 0 ? Only : 1; Total < 100000; ++Seed) {
+    // LEXEDIT_COMMANDS asks for a longer run.
+    const int Wanted = std::max(300000, qEnvironmentVariableIntValue("LEXEDIT_COMMANDS"));
+    for (uint32_t Seed = Only > 0 ? Only : 1; Total < Wanted; ++Seed) {
         TSeededChoices Choices(Seed);
         const TEditRunResult R = RunEditSequence(E, Choices, 250);
         Total += R.Commands;
-        if (!R.Failure.isEmpty()) QFAIL(qPrintable(QStringLiteral("seed %1: ").arg(Seed) + R.Failure));
+        if (!R.Failure.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("seed %1: ").arg(Seed) + ShrinkFailure(E, R, 250)));
         if (Only > 0) return;
     }
-    QVERIFY(Total >= 100000);
+    QVERIFY(Total >= Wanted);
 }
 
 void TestLexEditEdit::cancelledCommandReachesCommandProcessedAsNone() {
@@ -716,6 +747,184 @@ void TestLexEditEdit::pasteKeepsTheCopiedSelectionMode() {
     E.SetCaretXY(BufferCoord(2, 1));
     Run(E, ecPaste);
     QCOMPARE(LinesOf(E), (QStringList{"axbc", "dyef", "ghi"}));
+}
+
+void TestLexEditEdit::columnUnindentUndoKeepsEveryCharacter() {
+    TLexEdit E;
+    E.SetTabWidth(4);
+    E.SetSelectionMode(smLine);
+    E.SetText(QStringLiteral("    ba"));
+    E.Lines()->Add(QString());
+    QCOMPARE(LinesOf(E), (QStringList{"    ba", ""}));
+    Run(E, ecRight);
+    Run(E, ecColumnSelect);
+    GotoXY(E, ecSelGotoXY, 3, 7);
+    Run(E, ecBlockUnindent);
+    const QString Unindented = E.Text();
+    Run(E, ecNormalSelect);
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"    ba", ""}));
+    E.Redo();
+    QCOMPARE(E.Text(), Unindented);
+    E.Undo();
+    QCOMPARE(LinesOf(E), (QStringList{"    ba", ""}));
+}
+
+void TestLexEditEdit::shiftTabRemovesOnlyBlanksBeforeTheCaret() {
+    TLexEdit E;
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs});
+    E.SetTabWidth(8);
+    // At or past the line end, or after letters: the caret moves, no letter goes.
+    for (int X : {11, 12, 17}) {
+        E.SetText(QStringLiteral("abcdefghij"));
+        E.SetCaretXY(BufferCoord(X, 1));
+        Run(E, ecShiftTab);
+        QCOMPARE(E.Text(), QStringLiteral("abcdefghij"));
+        QVERIFY2(E.CaretX() < X, qPrintable(QString::number(X)));
+        QVERIFY(!E.CanUndo() || (E.Undo(), E.Text() == QStringLiteral("abcdefghij")));
+    }
+    // Smart Shift+Tab to a word start above, with a letter before the caret.
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS);
+    E.SetText(QStringLiteral("xxxxxxxxxx yyyy\r\nabcdefghijklmn"));
+    E.SetCaretXY(BufferCoord(13, 2));
+    Run(E, ecShiftTab);
+    QCOMPARE(LinesOf(E), (QStringList{"xxxxxxxxxx yyyy", "abcdefghijklmn"}));
+    QCOMPARE(E.CaretX(), 12);
+    // Blanks directly before the caret still go, as far as the previous tab stop.
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs});
+    E.SetTabWidth(4);
+    E.SetText(QStringLiteral("ab    cd"));
+    E.SetCaretXY(BufferCoord(7, 1));
+    Run(E, ecShiftTab);
+    QCOMPARE(E.Text(), QStringLiteral("ab  cd"));
+    QCOMPARE(E.CaretX(), 5);
+    E.SetText(QStringLiteral("ab x  cd"));
+    E.SetCaretXY(BufferCoord(7, 1));
+    Run(E, ecShiftTab);
+    QCOMPARE(E.Text(), QStringLiteral("ab xcd"));
+    QCOMPARE(E.CaretX(), 5);
+}
+
+void TestLexEditEdit::tabInLineModeKeepsTheCaretLine() {
+    TLexEdit E;
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs, eoTabsToSpaces});
+    const QString Start = QStringLiteral("first\r\n    abc def\r\nlast");
+    for (TLexEditorCommand Cmd : {ecTab, ecShiftTab}) {
+        E.SetText(Start);
+        Run(E, ecLineSelect);
+        GotoXY(E, ecGotoXY, 5, 2);
+        Run(E, ecSelRight);
+        Run(E, ecSelRight);
+        Run(E, Cmd);
+        // The two selected characters are replaced as in normal mode; the lines stay.
+        QCOMPARE(LinesOf(E).size(), 3);
+        QCOMPARE(LinesOf(E)[0], QStringLiteral("first"));
+        QCOMPARE(LinesOf(E)[2], QStringLiteral("last"));
+        QVERIFY2(LinesOf(E)[1].endsWith(QStringLiteral("c def")), qPrintable(LinesOf(E)[1]));
+        if (Cmd == ecTab) QCOMPARE(LinesOf(E)[1], QStringLiteral("    \tc def"));
+        E.Undo();
+        QCOMPARE(E.Text(), Start);
+        Run(E, ecNormalSelect);
+    }
+}
+
+void TestLexEditEdit::selectionEndsNeverSplitASurrogatePair() {
+    TLexEdit E;
+    const QString S = QStringLiteral("ab") + Pair + QStringLiteral("cd");
+    E.SetText(S);
+    E.SetSelStart(0);
+    E.SetSelLength(3);
+    QCOMPARE(E.SelText(), QStringLiteral("ab"));
+    E.SetSelEnd(3);
+    QVERIFY(!HasLoneSurrogate(E.SelText()));
+    E.SetCaretAndSelection(BufferCoord(4, 1), BufferCoord(4, 1), BufferCoord(6, 1));
+    QCOMPARE(E.BlockBegin().Char, 3);
+    E.SetBlockBegin(BufferCoord(4, 1));
+    E.SetBlockEnd(BufferCoord(1, 1));
+    QCOMPARE(E.SelText(), QStringLiteral("ab"));
+    E.MoveCaretAndSelection(BufferCoord(1, 1), BufferCoord(4, 1), true);
+    QVERIFY(!HasLoneSurrogate(E.SelText()));
+    for (TLexSelectionMode Mode : {smNormal, smColumn}) {
+        E.SetSelectionMode(Mode);
+        E.SetText(Pair);
+        QGuiApplication::clipboard()->clear();
+        GotoXY(E, ecSelGotoXY, 2, 1);
+        Run(E, ecCut);
+        Run(E, ecPaste);
+        QCOMPARE(E.Text(), Pair);
+    }
+    // Column unindent with its block ends inside pairs on each row.
+    E.SetSelectionMode(smColumn);
+    E.SetText(Pair + QStringLiteral("  x\r\n") + Pair + QStringLiteral("  y"));
+    E.SetCaretAndSelection(BufferCoord(2, 2), BufferCoord(2, 1), BufferCoord(2, 2));
+    Run(E, ecBlockUnindent);
+    QVERIFY2(!HasLoneSurrogate(E.Text()), qPrintable(E.Text()));
+    E.Undo();
+    QCOMPARE(E.Text(), Pair + QStringLiteral("  x\r\n") + Pair + QStringLiteral("  y"));
+}
+
+void TestLexEditEdit::trimLimitsCaretAndBlockToTheShortenedLine() {
+    TLexEdit E;
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS + TLexEditorOptions{eoTrimTrailingSpaces});
+    E.SetSelectionMode(smColumn);
+    E.SetText(QString());
+    E.SetSelTextPrimitiveEx(smColumn, QStringLiteral("  "));
+    QCOMPARE(E.Text(), QString());
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 1));
+    QVERIFY(WithinLines(E));
+
+    E.SetText(QStringLiteral("one\r\ntwo"));
+    Run(E, ecColumnSelect);
+    Run(E, ecDeleteLine);
+    E.SetSelText(QStringLiteral("(x)\r\n[y]  \r\n"));
+    QVERIFY2(WithinLines(E), qPrintable(E.Text()));
+
+    // Typing over a column selection whose rows end in blanks.
+    E.SetText(QStringLiteral("ab  \r\ncd  "));
+    E.SetCaretAndSelection(BufferCoord(5, 2), BufferCoord(3, 1), BufferCoord(5, 2));
+    Run(E, ecDeleteChar);
+    QVERIFY2(WithinLines(E), qPrintable(E.Text()));
+
+    // A selecting move off a line that loses its trailing blanks.
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS + TLexEditorOptions{eoTrimTrailingSpaces} -
+                 TLexEditorOptions{eoScrollPastEol});
+    E.SetSelectionMode(smNormal);
+    E.SetText(QString());
+    Run(E, ecInsertLine);
+    Run(E, ecTab);
+    Run(E, ecSelRight);
+    QCOMPARE(LinesOf(E), (QStringList{"", ""}));
+    QVERIFY2(WithinLines(E), qPrintable(E.Text()));
+    const QString Text = E.Text();
+    E.Undo();
+    E.Redo();
+    QCOMPARE(E.Text(), Text);
+}
+
+void TestLexEditEdit::undoRedoKeepTheCaretWithinTheLine() {
+    TLexEdit E;
+    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoScrollPastEol});
+    E.SetSelectionMode(smLine);
+    E.SetText(QStringLiteral("e\r\n "));
+    GotoXY(E, ecGotoXY, 9, 26);
+    Run(E, ecDeleteLine);
+    E.SetCaretAndSelection(BufferCoord(4, 19), BufferCoord(0, 1), BufferCoord(4, 19));
+    Run(E, ecDeleteChar);
+    E.Undo();
+    QVERIFY2(WithinLines(E), qPrintable(E.Text()));
+    E.Redo();
+    QVERIFY2(WithinLines(E), qPrintable(E.Text()));
+
+    E.SetSelectionMode(smNormal);
+    E.SetText(QStringLiteral("S"));
+    E.SetInsertMode(false);
+    Run(E, ecDeleteEOL);
+    E.Undo();
+    QCOMPARE(E.Text(), QStringLiteral("S"));
+    E.Redo();
+    QCOMPARE(E.Text(), QString());
+    QCOMPARE(E.CaretXY(), BufferCoord(1, 1));
+    E.SetInsertMode(true);
 }
 
 QTEST_MAIN(TestLexEditEdit)

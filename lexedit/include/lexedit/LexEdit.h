@@ -719,7 +719,11 @@ private:
     // once outside it.
     void PutTrimmedLine(int ALine, const QString &ALineText);
     // Trims the lines the replacement noted (1-based), recording what each loses.
-    void TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList, TLexSelectionMode PasteMode);
+    void TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList);
+    void LimitToTrimmedLine(int ALine);
+    void LimitToLineEnds();
+    void CollapseSelectionOnCaret();
+    TBufferCoord OffsetToPos(int64_t AOffset) const;
     // Block unindent: the indentation removable at 0-based AFrom of S.
     int GetDelLen(const QString &S, int AFrom) const;
     // Case change of the characters [From, To) of each row of the selection.
