@@ -160,7 +160,7 @@ TDisplayCoord TCustomLexEdit::DisplayXY() const {
 }
 
 int TCustomLexEdit::DisplayY() const {
-    return WordWrap() ? DisplayXY().Row : fCaretY;
+    return fRowMap ? DisplayXY().Row : fCaretY;
 }
 
 // ---- selection ----------------------------------------------------------------------------------

@@ -26,22 +26,21 @@ namespace lexedit {
 
 int TCustomLexEdit::DisplayLineCount() const {
     const int Count = fLines->Count();
-    if (!fWordWrapPlugin || Count == 0) return Count;
-    // Lines the plug-in has not mapped yet (no window width so far) are one row each.
-    return fWordWrapPlugin->RowCount() + std::max(0, Count - fWordWrapPlugin->LineCount());
+    if (!fRowMap || Count == 0) return Count;
+    // Lines the row map has not mapped yet (no window width so far) are one row each.
+    return fRowMap->RowCount() + std::max(0, Count - fRowMap->LineCount());
 }
 
 int TCustomLexEdit::LineToRow(int aLine) const {
-    return fWordWrapPlugin ? fWordWrapPlugin->LineToRow(aLine) : aLine;
+    return fRowMap ? fRowMap->LineToRow(aLine) : aLine;
 }
 
 int TCustomLexEdit::RowToLine(int aRow) const {
-    return fWordWrapPlugin ? fWordWrapPlugin->RowToLine(aRow) : aRow;
+    return fRowMap ? fRowMap->RowToLine(aRow) : aRow;
 }
 
 int TCustomLexEdit::GetRowLength(int aRow) const {
-    if (fWordWrapPlugin && aRow >= 1 && aRow <= fWordWrapPlugin->RowCount())
-        return fWordWrapPlugin->GetRowLength(aRow);
+    if (fRowMap && aRow >= 1 && aRow <= fRowMap->RowCount()) return fRowMap->GetRowLength(aRow);
     return fLines->ExpandedStringLengths(RowToLine(aRow) - 1);
 }
 
@@ -88,8 +87,8 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
 
 TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
     TDisplayCoord Result = LineColumnOf(p);
-    if (fWordWrapPlugin && Result.Row >= 1 && Result.Column >= 1)
-        Result = fWordWrapPlugin->BufferToDisplayPos(BufferCoord(Result.Column, Result.Row));
+    if (fRowMap && Result.Row >= 1 && Result.Column >= 1)
+        Result = fRowMap->BufferToDisplayPos(BufferCoord(Result.Column, Result.Row));
     return Result;
 }
 
@@ -118,8 +117,8 @@ TDisplayCoord TCustomLexEdit::LineColumnOf(const TBufferCoord &p) const {
 }
 
 TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
-    if (fWordWrapPlugin && p.Row >= 1 && p.Column >= 1) {
-        const TBufferCoord InLine = fWordWrapPlugin->DisplayToBufferPos(p);
+    if (fRowMap && p.Row >= 1 && p.Column >= 1) {
+        const TBufferCoord InLine = fRowMap->DisplayToBufferPos(p);
         return CharOfLineColumn(DisplayCoord(InLine.Char, InLine.Line));
     }
     return CharOfLineColumn(p);

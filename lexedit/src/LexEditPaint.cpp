@@ -214,7 +214,7 @@ void TLexTextPainter::ComputeSelection() {
     bAnySelection = true;
     vSelStart = E.BufferToDisplayPos(Start);
     vSelEnd = E.BufferToDisplayPos(End);
-    if (E.WordWrap() && E.fActiveSelectionMode == smLine) {
+    if (E.fActiveSelectionMode == smLine) {
         // Every row of the selected lines.
         vSelStart.Row = E.LineToRow(Start.Line);
         vSelEnd.Row = E.LineToRow(End.Line + 1) - 1;
@@ -554,7 +554,7 @@ void TLexTextPainter::PaintTabArrows(QStringView Token, int CharsBefore, int Fir
 // ---- word wrap: the rows of one line ---------------------------------------------------------------
 
 bool TLexTextPainter::Wraps(int nLine) const {
-    const TLexWordWrapPlugin *W = E.fWordWrapPlugin.get();
+    const TLexWordWrapPlugin *W = E.fWordWrapPlugin;
     return W != nullptr && W->MaxRowLength() > 0 && nLine >= 1 && nLine <= W->LineCount();
 }
 

@@ -506,29 +506,73 @@ TCustomLexEdit::TUndoStep TCustomLexEdit::UnpackUndoItem(const TLexEditUndoItem 
 }
 
 void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
-    common::ScopedValue<bool> Reversing(fReversingUndo, true);
-    WithScrollPastEol([&] {
-        const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
-        ILexEditUndo &U = *fUndoRedo;
-        fActiveSelectionMode = M;
-        switch (Item.ChangeReason) {
-        case crNothing:
-            U.AddRedoChange(crNothing, Start, End, S, M, G);
-            break;
-        case crInsert: {
+    ReverseItem(Item, false);
+}
+
+void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
+    ReverseItem(Item, true);
+}
+
+void TCustomLexEdit::ReverseItem(const TLexEditUndoItem &Item, bool ARedo) {
+    // Undo leaves the item's selection mode active; redo restores the mode in force.
+    const TLexSelectionMode Saved = fActiveSelectionMode;
+    common::ScopedValue<bool> Reversing(fReversingUndo, !ARedo);
+    try {
+        WithScrollPastEol([&] { ApplyItem(Item, ARedo); });
+    } catch (...) {
+        if (ARedo) fActiveSelectionMode = Saved;
+        throw;
+    }
+    fActiveSelectionMode = ARedo ? Saved : Item.ChangeSelMode;
+}
+
+void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
+    const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
+    ILexEditUndo &U = *fUndoRedo;
+    // What was done here goes on the other stack: redo's when undoing, undo's when redoing.
+    const auto Record = [&, G = G](TLexChangeReason AReason, const TBufferCoord &AStart,
+                                   const TBufferCoord &AEnd, const QString &AText, TLexSelectionMode AMode) {
+        if (ARedo)
+            U.AddUndoChange(AReason, AStart, AEnd, AText, AMode, G);
+        else
+            U.AddRedoChange(AReason, AStart, AEnd, AText, AMode, G);
+    };
+    fActiveSelectionMode = M;
+    switch (Item.ChangeReason) {
+    case crNothing:
+        Record(crNothing, Start, End, S, M);
+        break;
+    case crInsert:
+        if (ARedo) {
+            SetUndoSelection(Start, Start, Start, M);
+            SetSelTextPrimitiveEx(M, S, false);
+            SetUndoSelection(End, End, End, M);
+            Record(crInsert, Start, End, QString(), M);
+        } else {
             SetUndoSelection(Start, Start, End, M);
             const QString T = RemovedSelText();
             SetSelTextPrimitiveEx(M, S, false);
             const TBufferCoord AfterS = CaretXY();
             SetUndoSelection(Start, Start, Start, M);
-            U.AddRedoChange(crInsert, Start, End, T, M, G);
+            Record(crInsert, Start, End, T, M);
             // Text that was overwritten comes back; re-applying removes it first (the redo stack
             // is applied from its newest item).
-            if (!S.isEmpty()) U.AddRedoChange(crSilentDelete, Start, AfterS, S, smNormal, G);
-            break;
+            if (!S.isEmpty()) Record(crSilentDelete, Start, AfterS, S, smNormal);
         }
-        case crDelete:
-        case crSilentDelete: {
+        break;
+    case crDelete:
+    case crSilentDelete:
+        if (ARedo) {
+            // A join from past a line end (Delete there) pads the line again first.
+            const TBufferCoord Lo = TBufferCoord::Min(Start, End);
+            if (M == smNormal && Start.Line != End.Line && Lo.Char > LineLength(Lo.Line) + 1)
+                PadLine(Lo.Line, Lo.Char - 1);
+            SetUndoSelection(Start, Start, End, M);
+            const QString T = RemovedSelText();
+            SetSelTextPrimitiveEx(M, QString(), false);
+            SetUndoSelection(Start, Start, Start, M);
+            Record(Item.ChangeReason, Start, End, T, M);
+        } else {
             TBufferCoord q = TBufferCoord::Min(Start, End);
             if (M == smColumn)
                 q = BufferCoord(std::min(Start.Char, End.Char), std::min(Start.Line, End.Line));
@@ -551,141 +595,84 @@ void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
             else
                 SetUndoSelection(E2, S2, E2, M);
             EnsureCursorPosVisible();
-            U.AddRedoChange(Item.ChangeReason, S2, E2, QString(), M, G);
-            break;
+            Record(Item.ChangeReason, S2, E2, QString(), M);
         }
-        case crLineBreak: {
-            SetUndoSelection(Start, Start, Start, M);
+        break;
+    case crLineBreak:
+        SetUndoSelection(Start, Start, Start, M);
+        if (ARedo) {
+            // The line is split directly: running the line-break command again would type its
+            // indentation once more and could be cancelled by a handler.
+            Record(crLineBreak, Start, End, SplitLineAt(Start), M);
+        } else {
             if (Start.Line <= fLines->Count()) {
                 if (LeftSpaces(S) == 0) PadLine(Start.Line, Start.Char - 1);
                 ProperSetLine(Start.Line - 1, fLines->Get(Start.Line - 1) + S);
                 if (End.Line < fLines->Count()) fLines->Delete(End.Line);
             }
-            U.AddRedoChange(crLineBreak, Start, End, QString(), M, G);
-            break;
+            Record(crLineBreak, Start, End, QString(), M);
         }
-        case crIndent:
-            SetCaretAndSelection(End, Start, End);
-            // Ends limited to one place at a line end leave no selection: it lies on the caret.
-            if (!SelAvail()) SetCaretXY(CaretXY());
-            U.AddRedoChange(crIndent, Start, End, S, M, G);
-            break;
-        case crUnindent: {
+        break;
+    case crIndent:
+        SetCaretAndSelection(End, Start, End);
+        // Ends limited to one place at a line end leave no selection: it lies on the caret.
+        if (!SelAvail()) SetCaretXY(CaretXY());
+        Record(crIndent, Start, End, S, M);
+        break;
+    case crUnindent:
+        if (ARedo)
+            RedoUnindent(Start, End, S, M);
+        else {
             const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
             InsertBlock(BufferCoord(c, Start.Line), BufferCoord(c, End.Line), S, false);
             SetUndoSelection(Start, Start, End, M);
-            U.AddRedoChange(crUnindent, Start, End, S, M, G);
-            break;
         }
-        case crCaret:
-            U.AddRedoChange(crCaret, CaretXY(), CaretXY(), QString(), fActiveSelectionMode, G);
-            SetCaretXYEx(true, Start);
-            break;
-        case crSelection:
-            U.AddRedoChange(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode, G);
-            SetUndoSelection(CaretXY(), Start, End, M);
-            break;
-        case crWhiteSpaceAdd: {
-            // The fill goes; re-applying puts back exactly this fill (a tab on an empty line,
-            // say) before the edit that needed it.
+        Record(crUnindent, Start, End, S, M);
+        break;
+    case crCaret:
+        Record(crCaret, CaretXY(), CaretXY(), QString(), fActiveSelectionMode);
+        SetCaretXYEx(true, Start);
+        break;
+    case crSelection:
+        Record(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode);
+        SetUndoSelection(CaretXY(), Start, End, M);
+        break;
+    case crWhiteSpaceAdd:
+        // Undo takes the fill away; re-applying puts back exactly this fill (a tab on an empty
+        // line, say) before the edit that needed it, from the insert recorded here.
+        if (!ARedo) {
             const TBufferCoord Lo = TBufferCoord::Min(Start, End);
             SetUndoSelection(Lo, Lo, TBufferCoord::Max(Start, End), smNormal);
             const QString T = RemovedSelText();
             SetSelTextPrimitiveEx(smNormal, QString(), false);
             SetUndoSelection(Lo, Lo, Lo, smNormal);
-            if (!T.isEmpty()) U.AddRedoChange(crInsert, Lo, TBufferCoord::Max(Start, End), T, smNormal, G);
-            break;
+            if (!T.isEmpty()) Record(crInsert, Lo, TBufferCoord::Max(Start, End), T, smNormal);
         }
-        }
-        fActiveSelectionMode = M;
-    });
+        break;
+    }
 }
 
-void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
-    const TLexSelectionMode Saved = fActiveSelectionMode;
-    try {
-        WithScrollPastEol([&] {
-            const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
-            ILexEditUndo &U = *fUndoRedo;
-            fActiveSelectionMode = M;
-            switch (Item.ChangeReason) {
-            case crNothing:
-                U.AddUndoChange(crNothing, Start, End, S, M, G);
-                break;
-            case crInsert:
-                SetUndoSelection(Start, Start, Start, M);
-                SetSelTextPrimitiveEx(M, S, false);
-                SetUndoSelection(End, End, End, M);
-                U.AddUndoChange(crInsert, Start, End, QString(), M, G);
-                break;
-            case crDelete:
-            case crSilentDelete: {
-                // A join from past a line end (Delete there) pads the line again first.
-                const TBufferCoord Lo = TBufferCoord::Min(Start, End);
-                if (M == smNormal && Start.Line != End.Line && Lo.Char > LineLength(Lo.Line) + 1)
-                    PadLine(Lo.Line, Lo.Char - 1);
-                SetUndoSelection(Start, Start, End, M);
-                const QString T = RemovedSelText();
-                SetSelTextPrimitiveEx(M, QString(), false);
-                SetUndoSelection(Start, Start, Start, M);
-                U.AddUndoChange(Item.ChangeReason, Start, End, T, M, G);
-                break;
-            }
-            case crLineBreak: {
-                // The line is split directly: running the line-break command again would type
-                // its indentation once more and could be cancelled by a handler.
-                SetUndoSelection(Start, Start, Start, M);
-                const QString Right = SplitLineAt(Start);
-                U.AddUndoChange(crLineBreak, Start, End, Right, M, G);
-                break;
-            }
-            case crIndent:
-                SetCaretAndSelection(End, Start, End);
-                if (!SelAvail()) SetCaretXY(CaretXY());
-                U.AddUndoChange(crIndent, Start, End, S, M, G);
-                break;
-            case crUnindent: {
-                const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
-                const QStringList Pieces = S.split(CRLF);
-                for (int i = 0; i < Pieces.size(); ++i) {
-                    const int L = Start.Line + i;
-                    if (L > fLines->Count()) break;
-                    QString T = fLines->Get(L - 1);
-                    if (T.mid(c - 1, Pieces[i].size()) == Pieces[i]) T.remove(c - 1, Pieces[i].size());
-                    fLines->Put(L - 1, T);
-                }
-                if (M == smColumn) {
-                    SetUndoSelection(Start, Start, End, M);
-                } else {
-                    // The selection ends follow the text, as the unindent left them.
-                    const int LastLine = Start.Line + int(Pieces.size()) - 1;
-                    const TBufferCoord B =
-                        BufferCoord(std::max(1, Start.Char - int(Pieces.first().size())), Start.Line);
-                    const TBufferCoord E = BufferCoord(
-                        std::max(1, End.Char - (End.Line == LastLine ? int(Pieces.last().size()) : 0)),
-                        End.Line);
-                    SetUndoSelection(B, B, E, M);
-                }
-                U.AddUndoChange(crUnindent, Start, End, S, M, G);
-                break;
-            }
-            case crCaret:
-                U.AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), fActiveSelectionMode, G);
-                SetCaretXYEx(true, Start);
-                break;
-            case crSelection:
-                U.AddUndoChange(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode, G);
-                SetUndoSelection(CaretXY(), Start, End, M);
-                break;
-            case crWhiteSpaceAdd:
-                break;
-            }
-        });
-    } catch (...) {
-        fActiveSelectionMode = Saved;
-        throw;
+void TCustomLexEdit::RedoUnindent(const TBufferCoord &Start, const TBufferCoord &End, const QString &S,
+                                  TLexSelectionMode M) {
+    const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
+    const QStringList Pieces = S.split(CRLF);
+    for (int i = 0; i < Pieces.size(); ++i) {
+        const int L = Start.Line + i;
+        if (L > fLines->Count()) break;
+        QString T = fLines->Get(L - 1);
+        if (T.mid(c - 1, Pieces[i].size()) == Pieces[i]) T.remove(c - 1, Pieces[i].size());
+        fLines->Put(L - 1, T);
     }
-    fActiveSelectionMode = Saved;
+    if (M == smColumn) {
+        SetUndoSelection(Start, Start, End, M);
+        return;
+    }
+    // The selection ends follow the text, as the unindent left them.
+    const int LastLine = Start.Line + int(Pieces.size()) - 1;
+    const TBufferCoord B = BufferCoord(std::max(1, Start.Char - int(Pieces.first().size())), Start.Line);
+    const TBufferCoord E =
+        BufferCoord(std::max(1, End.Char - (End.Line == LastLine ? int(Pieces.last().size()) : 0)), End.Line);
+    SetUndoSelection(B, B, E, M);
 }
 
 } // namespace lexedit

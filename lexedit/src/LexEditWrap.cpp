@@ -21,10 +21,13 @@ void TCustomLexEdit::SetWordWrap(bool Value) {
     TUpdateGuard Lock(*this);
     fCaretAtEOL = false;
     if (Value) {
-        fWordWrapPlugin = std::make_unique<TLexWordWrapPlugin>(this);
+        auto Wrap = std::make_unique<TLexWordWrapPlugin>(this);
+        fWordWrapPlugin = Wrap.get();
+        fRowMap = std::move(Wrap);
         SetLeftChar(1);
     } else {
-        fWordWrapPlugin.reset();
+        fWordWrapPlugin = nullptr;
+        fRowMap.reset();
     }
     SetTopLine(LineToRow(TopBufferLine));
     UpdateScrollBars();

@@ -103,6 +103,7 @@ private slots:
     // One regression test per mended fault.
     void gutterPaintFromContinuationRow();
     void wrappedLineScannedOncePerPaint();
+    void rowMapRoundTripsThroughWrapToggles();
 };
 
 // ---- splitting ----------------------------------------------------------------------------------
@@ -526,6 +527,53 @@ void TestLexEditWordWrap::wrappedLineScannedOncePerPaint() {
         for (int x = 0; x < Image.width(); ++x)
             QVERIFY(Image.pixel(x, y) != 0xFFFF00FF);
     T.E.SetHighlighter(nullptr);
+}
+
+void TestLexEditWordWrap::rowMapRoundTripsThroughWrapToggles() {
+    // Word wrap on, off and on again at random widths after random edits: every line's first row
+    // maps back to it, and the rows are the lines' rows in order, each line at least one.
+    TWrapEdit T;
+    InjectWideGlyphs(T.E);
+    QRandomGenerator R(23);
+    QStringList Lines;
+    for (int i = 0; i < 300; ++i)
+        Lines << RandomText(R);
+    T.E.SetLines(Lines);
+    TLexEditStringList &L = *T.E.Lines();
+    for (int Round = 0; Round < 12; ++Round) {
+        for (int k = 0; k < 20; ++k) {
+            const int At = R.bounded(L.Count() + 1);
+            switch (R.bounded(3)) {
+            case 0:
+                L.Insert(At, RandomText(R));
+                break;
+            case 1:
+                if (At < L.Count()) L.Delete(At);
+                break;
+            default:
+                if (At < L.Count()) L.Put(At, RandomText(R));
+            }
+        }
+        const bool Wrap = Round % 3 != 1;
+        if (Wrap) QVERIFY(T.SetColumns(10 + R.bounded(60)));
+        T.E.SetWordWrap(Wrap);
+        int Rows = 0;
+        for (int Line = 1; Line <= L.Count(); ++Line) {
+            const int Row = T.E.LineToRow(Line);
+            QCOMPARE(T.E.RowToLine(Row), Line);
+            QCOMPARE(Row, Rows + 1);
+            // The rows the wrap made of this line, checked against its own split of the line.
+            const int LineRows = Wrap ? T.W().LineRowCount(Line - 1) : 1;
+            QVERIFY(LineRows >= 1);
+            if (Wrap) {
+                std::vector<uint16_t> Split;
+                QCOMPARE(T.W().SplitLine(T.Display(Line - 1), Split), LineRows);
+            }
+            QCOMPARE(T.E.LineToRow(Line + 1) - Row, LineRows);
+            Rows += LineRows;
+        }
+        QCOMPARE(T.E.DisplayLineCount(), Rows);
+    }
 }
 
 QTEST_MAIN(TestLexEditWordWrap)

@@ -142,7 +142,7 @@ public:
     bool WordWrap() const { return fWordWrapPlugin != nullptr; }
     void SetWordWrap(bool Value);
     // The plug-in while word wrap is on, else null.
-    const TLexWordWrapPlugin *WordWrapPlugin() const { return fWordWrapPlugin.get(); }
+    const TLexWordWrapPlugin *WordWrapPlugin() const { return fWordWrapPlugin; }
     // The picture drawn in the gutter on every continuation row (copied on assignment).
     TLexGlyph &WordWrapGlyph() { return fWordWrapGlyph; }
     void SetWordWrapGlyph(const TLexGlyph &Value) { fWordWrapGlyph.Assign(Value); }
@@ -714,6 +714,10 @@ private:
         bool G = false;
     };
     TUndoStep UnpackUndoItem(const TLexEditUndoItem &Item) const;
+    void ReverseItem(const TLexEditUndoItem &Item, bool ARedo);
+    void ApplyItem(const TLexEditUndoItem &Item, bool ARedo);
+    void RedoUnindent(const TBufferCoord &Start, const TBufferCoord &End, const QString &S,
+                      TLexSelectionMode M);
     // Writes the 0-based line ALine; under eoTrimTrailingSpaces (never while undoing or redoing)
     // it loses its trailing blanks: at the end of the replacement running now, recorded, or at
     // once outside it.
@@ -799,7 +803,9 @@ private:
     bool WrapMoveCaretHorz(int DX);
     void DoWrappedEndKey(bool Selection, const QString &S);
     void PaintWrapGlyphs(QPainter &ACanvas, int aFirstRow, int aLastRow);
-    std::unique_ptr<TLexWordWrapPlugin> fWordWrapPlugin;
+    // The row map (none: one row per line), and the same object when it is word wrap.
+    std::unique_ptr<ILexEditBufferPlugin> fRowMap;
+    TLexWordWrapPlugin *fWordWrapPlugin = nullptr;
     TLexGlyph fWordWrapGlyph{QStringLiteral("LexEditWrapped")};
 
     // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) -----------------------------------------

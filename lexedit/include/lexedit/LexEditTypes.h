@@ -121,7 +121,10 @@ inline constexpr std::array<uint8_t, 3> UTF8BOM{0xEF, 0xBB, 0xBF};
 inline constexpr std::array<uint8_t, 2> UTF16BOMLE{0xFF, 0xFE};
 inline constexpr std::array<uint8_t, 2> UTF16BOMBE{0xFE, 0xFF};
 
-// A plug-in that maps the lines of a buffer to display rows (word wrap). Display columns here are
+// The row map: a plug-in that maps the lines of a buffer to display rows. Word wrap shows a line as
+// several rows; folding hides collapsed lines; without a plug-in every line is one row. The editor
+// asks its mapping functions (LineToRow, RowToLine, DisplayLineCount, GetRowLength and the
+// buffer/display conversions), which go through the plug-in when there is one. Display columns here are
 // columns of a line's display form (after tab and wide-glyph expansion): BufferToDisplayPos takes
 // (column in the line, 1-based line) and gives (column in the row, 1-based row); DisplayToBufferPos
 // goes back. Lines and rows past the mapped ones continue one row per line. The change operations
@@ -135,6 +138,11 @@ public:
     virtual TBufferCoord DisplayToBufferPos(const TDisplayCoord &aPos) const = 0;
     virtual int RowCount() const = 0;
     virtual int GetRowLength(int aRow) const = 0;
+    // The first row (1-based) of the 1-based line aLine, and the line of the 1-based row aRow.
+    virtual int LineToRow(int aLine) const = 0;
+    virtual int RowToLine(int aRow) const = 0;
+    // The lines mapped so far; lines past them are one row each.
+    virtual int LineCount() const = 0;
     virtual int LinesInserted(int aIndex, int aCount) = 0;
     virtual int LinesDeleted(int aIndex, int aCount) = 0;
     virtual int LinePut(int aIndex, const QString &OldLine) = 0;

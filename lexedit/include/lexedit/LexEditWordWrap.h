@@ -48,12 +48,12 @@ public:
     void Reset() override;
 
     // The first row (1-based) of the 1-based line aLine, and the line of the 1-based row aRow.
-    int LineToRow(int aLine) const;
-    int RowToLine(int aRow) const;
+    int LineToRow(int aLine) const override;
+    int RowToLine(int aRow) const override;
     // The number of rows of the 0-based line aIndex (< LineCount).
     int LineRowCount(int aIndex) const;
     // Lines mapped (the buffer's line count after a full wrap; 0 while there is no width).
-    int LineCount() const { return fLineCount; }
+    int LineCount() const override { return fLineCount; }
     int MaxRowLength() const { return fMaxRowLength; }
     int MinRowLength() const { return fMinRowLength; }
 
