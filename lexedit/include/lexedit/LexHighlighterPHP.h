@@ -7,8 +7,6 @@
 
 #include "lexedit/LexEditHighlighter.h"
 
-#include <array>
-
 namespace lexedit {
 
 namespace php {
