@@ -2,6 +2,8 @@
 
 #include "lexedit/LexHighlighterHtml.h"
 
+#include "LexHighlighterKeywords.h"
+
 #include <vector>
 
 namespace lexedit {
@@ -32,17 +34,6 @@ const std::array<std::vector<int16_t>, 128> &EscapeAmpsBySecondChar() {
         return x;
     }();
     return Index;
-}
-
-// Lengths of the tag names.
-const std::array<int, KeyWordCount> &KeyWordLengths() {
-    static const std::array<int, KeyWordCount> Lengths = [] {
-        std::array<int, KeyWordCount> l{};
-        for (size_t i = 0; i < l.size(); ++i)
-            l[i] = int(std::char_traits<char16_t>::length(KeyWords[i]));
-        return l;
-    }();
-    return Lengths;
 }
 
 bool IsHexDigit(char16_t c) {
@@ -87,7 +78,6 @@ TLexHTMLLex::TLexHTMLLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     fAndAttri->SetForeground(clLime);
     AddAttribute(fAndAttri);
     SetAttributesOnChange([this](QObject *Sender) { DefHighlightChange(Sender); });
-    InitIdent();
     fRange = rsText;
     fDefaultFilter = HTMLFilter;
     fAndCode = -1;
@@ -181,43 +171,6 @@ QString TLexHTMLLex::GetSampleSource() const {
 
 bool TLexHTMLLex::IsIdentChar(QChar AChar) const {
     return IsIdentCode(AChar.unicode());
-}
-
-// ---------------------------------------------------------------------------------------------
-// Tag-name lookup
-
-void TLexHTMLLex::InitIdent() {
-    const auto &Indices = KeyIndices();
-    for (int i = 0; i < KeyIndicesCount; ++i)
-        fIdentFuncTable[size_t(i)] =
-            Indices[size_t(i)] == -1 ? &TLexHTMLLex::AltFunc : &TLexHTMLLex::KeyWordFunc;
-}
-
-unsigned TLexHTMLLex::HashKey(const char16_t *Str) {
-    uint32_t h = 0;
-    const char16_t *p = Str;
-    while (IsIdentCode(*p)) {
-        h = h * 627u + uint32_t(*p) * 829u;
-        ++p;
-    }
-    fStringLen = int(p - Str);
-    return h % KeyIndicesCount;
-}
-
-TtkTokenKind TLexHTMLLex::IdentKind(const char16_t *MayBe) {
-    fToIdent = MayBe;
-    const unsigned Key = HashKey(MayBe);
-    return (this->*fIdentFuncTable[Key])(KeyIndices()[Key]);
-}
-
-TtkTokenKind TLexHTMLLex::AltFunc(int Index) {
-    Q_UNUSED(Index);
-    return tkUndefKey;
-}
-
-TtkTokenKind TLexHTMLLex::KeyWordFunc(int Index) {
-    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], KeyWordLengths()[size_t(Index)])) ? tkKey
-                                                                                                 : tkUndefKey;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -361,11 +314,13 @@ void TLexHTMLLex::CommentProc() {
 
 void TLexHTMLLex::IdentProc() {
     switch (fRange) {
-    case rsKey:
+    case rsKey: {
         fRange = rsParam;
-        fTokenID = IdentKind(fLine + Run);
-        Run += fStringLen;
+        const auto Name = TagNames.Find(fLine + Run);
+        fTokenID = Name.Kind;
+        Run += Name.Length;
         break;
+    }
     case rsValue:
         fRange = rsParam;
         fTokenID = tkValue;

@@ -1,11 +1,16 @@
-// The tables of the HTML highlighter: tag names with their hash index, and character entities.
+// The tables of the HTML highlighter: tag names and character entities.
 
 #include "lexedit/LexHighlighterHtml.h"
 
+#include "LexHighlighterKeywords.h"
+
 namespace lexedit::html {
 
-// Tag names in lower case, opening and closing forms. There is no entry for br or hr.
-const std::array<const char16_t *, KeyWordCount> KeyWords = {
+namespace {
+
+// Tag names in lower case, opening and closing forms. There is no entry for br or hr. Names
+// starting with "!" (or with "/!") are never found: the scan of a name stops at the "!".
+constexpr TKeywordTable::TWords TagNameList = {
     u"!doctype",   u"/!doctype", u"/a",        u"/abbr",       u"/acronym",   u"/address",  u"/applet",
     u"/area",      u"/article",  u"/aside",    u"/audio",      u"/b",         u"/base",     u"/basefont",
     u"/bb",        u"/bdo",      u"/big",      u"/blockquote", u"/body",      u"/button",   u"/canvas",
@@ -44,6 +49,11 @@ const std::array<const char16_t *, KeyWordCount> KeyWords = {
     u"thead",      u"time",      u"title",     u"tr",          u"track",      u"tt",        u"u",
     u"ul",         u"var",       u"video",     u"wbr",         u"xmp",
 };
+
+} // namespace
+
+constexpr TKeywordTable TagNames(TagNameList);
+static_assert(TagNames.Distinct(), "every tag name must own its slot");
 
 // Character entities, searched in this order.
 const std::array<const char16_t *, MAX_ESCAPEAMPS> EscapeAmps = {
@@ -84,29 +94,5 @@ const std::array<const char16_t *, MAX_ESCAPEAMPS> EscapeAmps = {
     u"&uuml;",     u"&yacute;", u"&thorn;",   u"&yuml;",    u"&euro;",    u"&OElig;",   u"&oelig;",
     u"&scaron;",   u"&Scaron;", u"&fnof;",    u"&circ;",
 };
-
-namespace {
-
-// The hash of a whole tag name as stored in the table. Names starting with "!" (or with "/!")
-// hash differently from what the scanner computes, which stops at the "!"; so they never match.
-unsigned TagHash(const char16_t *AName) {
-    uint32_t h = 0;
-    for (const char16_t *p = AName; *p; ++p)
-        h = h * 627u + uint32_t(*p) * 829u;
-    return h % KeyIndicesCount;
-}
-
-} // namespace
-
-const std::array<int16_t, KeyIndicesCount> &KeyIndices() {
-    static const std::array<int16_t, KeyIndicesCount> Table = [] {
-        std::array<int16_t, KeyIndicesCount> t{};
-        t.fill(-1);
-        for (int i = 0; i < KeyWordCount; ++i)
-            t[TagHash(KeyWords[size_t(i)])] = int16_t(i);
-        return t;
-    }();
-    return Table;
-}
 
 } // namespace lexedit::html

@@ -2,6 +2,8 @@
 
 #include "lexedit/LexHighlighterPHP.h"
 
+#include "LexHighlighterKeywords.h"
+
 #include <QChar>
 
 namespace lexedit {
@@ -10,141 +12,124 @@ using namespace php;
 
 namespace php {
 
-const std::array<const char16_t *, KeyWordCount> KeyWords = {u"__autoload",
-                                                             u"__call",
-                                                             u"__callstatic",
-                                                             u"__class__",
-                                                             u"__clone",
-                                                             u"__construct",
-                                                             u"__debuginfo",
-                                                             u"__destruct",
-                                                             u"__dir__",
-                                                             u"__file__",
-                                                             u"__function__",
-                                                             u"__get",
-                                                             u"__halt_compiler",
-                                                             u"__invoke",
-                                                             u"__isset",
-                                                             u"__line__",
-                                                             u"__method__",
-                                                             u"__namespace__",
-                                                             u"__set",
-                                                             u"__set_state",
-                                                             u"__sleep",
-                                                             u"__tostring",
-                                                             u"__trait__",
-                                                             u"__unset",
-                                                             u"__wakeup",
-                                                             u"abstract",
-                                                             u"and",
-                                                             u"array",
-                                                             u"as",
-                                                             u"binary",
-                                                             u"bool",
-                                                             u"boolean",
-                                                             u"break",
-                                                             u"callable",
-                                                             u"case",
-                                                             u"catch",
-                                                             u"cfunction",
-                                                             u"class",
-                                                             u"clone",
-                                                             u"const",
-                                                             u"continue",
-                                                             u"declare",
-                                                             u"default",
-                                                             u"die",
-                                                             u"do",
-                                                             u"double",
-                                                             u"echo",
-                                                             u"else",
-                                                             u"elseif",
-                                                             u"empty",
-                                                             u"enddeclare",
-                                                             u"endfor",
-                                                             u"endforeach",
-                                                             u"endif",
-                                                             u"endswitch",
-                                                             u"endwhile",
-                                                             u"eval",
-                                                             u"exception",
-                                                             u"exit",
-                                                             u"extends",
-                                                             u"false",
-                                                             u"final",
-                                                             u"finally",
-                                                             u"float",
-                                                             u"for",
-                                                             u"foreach",
-                                                             u"function",
-                                                             u"global",
-                                                             u"goto",
-                                                             u"if",
-                                                             u"implements",
-                                                             u"include",
-                                                             u"include_once",
-                                                             u"instanceof",
-                                                             u"insteadof",
-                                                             u"int",
-                                                             u"integer",
-                                                             u"interface",
-                                                             u"isset",
-                                                             u"list",
-                                                             u"mixed",
-                                                             u"namespace",
-                                                             u"new",
-                                                             u"null",
-                                                             u"object",
-                                                             u"old_function",
-                                                             u"or",
-                                                             u"parent",
-                                                             u"print",
-                                                             u"private",
-                                                             u"protected",
-                                                             u"public",
-                                                             u"real",
-                                                             u"require",
-                                                             u"require_once",
-                                                             u"return",
-                                                             u"self",
-                                                             u"static",
-                                                             u"string",
-                                                             u"switch",
-                                                             u"throw",
-                                                             u"trait",
-                                                             u"true",
-                                                             u"try",
-                                                             u"unset",
-                                                             u"use",
-                                                             u"var",
-                                                             u"void",
-                                                             u"while",
-                                                             u"xor",
-                                                             u"yield"};
-
 namespace {
 
-// The hash of a whole keyword; every keyword character is an identifier character, so this is
-// the value the scanner computes for the keyword in a line.
-unsigned KeywordHash(const char16_t *AKeyword) {
-    uint32_t h = 0;
-    for (const char16_t *p = AKeyword; *p; ++p)
-        h = h * 155u + uint32_t(*p) * 90u;
-    return h % KeyIndicesCount;
-}
+constexpr TKeywordTable::TWords KeyWords = {u"__autoload",
+                                            u"__call",
+                                            u"__callstatic",
+                                            u"__class__",
+                                            u"__clone",
+                                            u"__construct",
+                                            u"__debuginfo",
+                                            u"__destruct",
+                                            u"__dir__",
+                                            u"__file__",
+                                            u"__function__",
+                                            u"__get",
+                                            u"__halt_compiler",
+                                            u"__invoke",
+                                            u"__isset",
+                                            u"__line__",
+                                            u"__method__",
+                                            u"__namespace__",
+                                            u"__set",
+                                            u"__set_state",
+                                            u"__sleep",
+                                            u"__tostring",
+                                            u"__trait__",
+                                            u"__unset",
+                                            u"__wakeup",
+                                            u"abstract",
+                                            u"and",
+                                            u"array",
+                                            u"as",
+                                            u"binary",
+                                            u"bool",
+                                            u"boolean",
+                                            u"break",
+                                            u"callable",
+                                            u"case",
+                                            u"catch",
+                                            u"cfunction",
+                                            u"class",
+                                            u"clone",
+                                            u"const",
+                                            u"continue",
+                                            u"declare",
+                                            u"default",
+                                            u"die",
+                                            u"do",
+                                            u"double",
+                                            u"echo",
+                                            u"else",
+                                            u"elseif",
+                                            u"empty",
+                                            u"enddeclare",
+                                            u"endfor",
+                                            u"endforeach",
+                                            u"endif",
+                                            u"endswitch",
+                                            u"endwhile",
+                                            u"eval",
+                                            u"exception",
+                                            u"exit",
+                                            u"extends",
+                                            u"false",
+                                            u"final",
+                                            u"finally",
+                                            u"float",
+                                            u"for",
+                                            u"foreach",
+                                            u"function",
+                                            u"global",
+                                            u"goto",
+                                            u"if",
+                                            u"implements",
+                                            u"include",
+                                            u"include_once",
+                                            u"instanceof",
+                                            u"insteadof",
+                                            u"int",
+                                            u"integer",
+                                            u"interface",
+                                            u"isset",
+                                            u"list",
+                                            u"mixed",
+                                            u"namespace",
+                                            u"new",
+                                            u"null",
+                                            u"object",
+                                            u"old_function",
+                                            u"or",
+                                            u"parent",
+                                            u"print",
+                                            u"private",
+                                            u"protected",
+                                            u"public",
+                                            u"real",
+                                            u"require",
+                                            u"require_once",
+                                            u"return",
+                                            u"self",
+                                            u"static",
+                                            u"string",
+                                            u"switch",
+                                            u"throw",
+                                            u"trait",
+                                            u"true",
+                                            u"try",
+                                            u"unset",
+                                            u"use",
+                                            u"var",
+                                            u"void",
+                                            u"while",
+                                            u"xor",
+                                            u"yield"};
 
 } // namespace
 
-const std::array<int16_t, KeyIndicesCount> &KeyIndices() {
-    static const std::array<int16_t, KeyIndicesCount> Table = [] {
-        std::array<int16_t, KeyIndicesCount> t{};
-        t.fill(-1);
-        for (int i = 0; i < KeyWordCount; ++i)
-            t[KeywordHash(KeyWords[size_t(i)])] = int16_t(i);
-        return t;
-    }();
-    return Table;
-}
+constexpr TKeywordTable Keywords(KeyWords);
+static_assert(Keywords.Distinct(), "every reserved word must own its slot");
 
 } // namespace php
 
@@ -188,7 +173,6 @@ TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     fVariableAttri = new TLexHighlighterAttributes(QStringLiteral("Variable"), QStringLiteral("Variable"));
     AddAttribute(fVariableAttri);
     SetAttributesOnChange([this](QObject *Sender) { DefHighlightChange(Sender); });
-    InitIdent();
     fDefaultFilter = PHPFilter;
     fRange = rsUnKnown;
 }
@@ -280,49 +264,6 @@ bool TLexPHPLex::IsWordBreakChar(QChar AChar) const {
     const char16_t c = AChar.unicode();
     return c <= 35 || (c >= 37 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || c == 96 ||
            (c >= 123 && c <= 126) || c == 167;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keyword lookup
-
-void TLexPHPLex::InitIdent() {
-    const auto &Indices = KeyIndices();
-    for (int i = 0; i < KeyIndicesCount; ++i)
-        fIdentFuncTable[size_t(i)] =
-            Indices[size_t(i)] == -1 ? &TLexPHPLex::AltFunc : &TLexPHPLex::KeyWordFunc;
-}
-
-unsigned TLexPHPLex::HashKey(const char16_t *Str) {
-    uint32_t h = 0;
-    const char16_t *p = Str;
-    while (IsIdentCode(*p)) {
-        h = h * 155u + uint32_t(*p) * 90u;
-        ++p;
-    }
-    fStringLen = int(p - Str);
-    return h % KeyIndicesCount;
-}
-
-TtkTokenKind TLexPHPLex::IdentKind(const char16_t *MayBe) {
-    fToIdent = MayBe;
-    const unsigned Key = HashKey(MayBe);
-    return (this->*fIdentFuncTable[Key])(KeyIndices()[Key]);
-}
-
-TtkTokenKind TLexPHPLex::AltFunc(int Index) {
-    Q_UNUSED(Index);
-    return tkIdentifier;
-}
-
-TtkTokenKind TLexPHPLex::KeyWordFunc(int Index) {
-    static const std::array<int, KeyWordCount> Lengths = [] {
-        std::array<int, KeyWordCount> l{};
-        for (size_t i = 0; i < l.size(); ++i)
-            l[i] = int(std::char_traits<char16_t>::length(KeyWords[i]));
-        return l;
-    }();
-    return IsCurrentToken(QStringView(KeyWords[size_t(Index)], Lengths[size_t(Index)])) ? tkKey
-                                                                                        : tkIdentifier;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -545,10 +486,10 @@ void TLexPHPLex::SpaceProc() {
 }
 
 void TLexPHPLex::IdentProc() {
-    FTokenID = IdentKind(fLine + Run);
-    Run += fStringLen;
-    while (IsIdentCode(fLine[Run]))
-        ++Run;
+    // The word ends at the first character that is no identifier character.
+    const auto Word = Keywords.Find(fLine + Run);
+    FTokenID = Word.Kind;
+    Run += Word.Length;
 }
 
 void TLexPHPLex::VariableProc() {

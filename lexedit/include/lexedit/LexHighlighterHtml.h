@@ -39,13 +39,8 @@ enum TRangeState : uint8_t {
     rsDoubleQuoteValue
 };
 
-inline constexpr int KeyWordCount = 257;
-inline constexpr int KeyIndicesCount = 2179;
 inline constexpr int MAX_ESCAPEAMPS = 249;
-extern const std::array<const char16_t *, KeyWordCount> KeyWords;
 extern const std::array<const char16_t *, MAX_ESCAPEAMPS> EscapeAmps;
-// Entry h holds the index of the tag name whose hash is h, or -1.
-const std::array<int16_t, KeyIndicesCount> &KeyIndices();
 
 } // namespace html
 
@@ -88,23 +83,10 @@ public:
     TLexHighlighterAttributes *UndefKeyAttri() const { return fUndefKeyAttri; }
     TLexHighlighterAttributes *ValueAttri() const { return fValueAttri; }
 
-    // The hash of the tag name at Str (sets fStringLen); exposed for tests of the table.
-    unsigned HashKey(const char16_t *Str);
-
 protected:
     void DoSetLine(const QString &Value, int LineNumber) override;
 
 private:
-    using TIdentFuncTableFunc = html::TtkTokenKind (TLexHTMLLex::*)(int Index);
-
-    void InitIdent();
-    html::TtkTokenKind IdentKind(const char16_t *MayBe);
-    html::TtkTokenKind AltFunc(int Index);
-    html::TtkTokenKind KeyWordFunc(int Index);
-    static bool IsIdentCode(char16_t c) {
-        return (c >= u'/' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' || (c >= u'a' && c <= u'z');
-    }
-
     void NextProcedure();
     void AmpersandProc();
     void BraceCloseProc();
@@ -125,7 +107,6 @@ private:
 
     int fAndCode = -1;
     html::TRangeState fRange = html::rsText;
-    std::array<TIdentFuncTableFunc, html::KeyIndicesCount> fIdentFuncTable{};
     html::TtkTokenKind fTokenID = html::tkNull;
     TLexHighlighterAttributes *fAndAttri = nullptr;
     TLexHighlighterAttributes *fCommentAttri = nullptr;

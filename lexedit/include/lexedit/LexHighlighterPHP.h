@@ -7,8 +7,6 @@
 
 #include "lexedit/LexEditHighlighter.h"
 
-#include <array>
-
 namespace lexedit {
 
 namespace php {
@@ -38,27 +36,6 @@ enum TRangeState : uint8_t {
     rsDocument,
     rsVarExpansion
 };
-
-inline constexpr int KeyWordCount = 111;
-inline constexpr int KeyIndicesCount = 439;
-extern const std::array<const char16_t *, KeyWordCount> KeyWords;
-// Entry h holds the index of the keyword whose hash is h, or -1.
-const std::array<int16_t, KeyIndicesCount> &KeyIndices();
-
-// Identifier characters of the ASCII range: letters, digits, "$" and "_".
-constexpr std::array<bool, 128> MakeAsciiIdent() {
-    std::array<bool, 128> t{};
-    for (int c = '0'; c <= '9'; ++c)
-        t[size_t(c)] = true;
-    for (int c = 'A'; c <= 'Z'; ++c)
-        t[size_t(c)] = true;
-    for (int c = 'a'; c <= 'z'; ++c)
-        t[size_t(c)] = true;
-    t['$'] = true;
-    t['_'] = true;
-    return t;
-}
-inline constexpr std::array<bool, 128> AsciiIdent = MakeAsciiIdent();
 
 } // namespace php
 
@@ -102,21 +79,7 @@ public:
     TLexHighlighterAttributes *SymbolAttri() const { return fSymbolAttri; }
     TLexHighlighterAttributes *VariableAttri() const { return fVariableAttri; }
 
-    // The hash of the identifier at Str (sets fStringLen); exposed for tests of the table.
-    unsigned HashKey(const char16_t *Str);
-
 private:
-    using TIdentFuncTableFunc = php::TtkTokenKind (TLexPHPLex::*)(int Index);
-
-    void InitIdent();
-    php::TtkTokenKind IdentKind(const char16_t *MayBe);
-    php::TtkTokenKind AltFunc(int Index);
-    php::TtkTokenKind KeyWordFunc(int Index);
-    // Letters and digits of any script, "$" and "_".
-    static bool IsIdentCode(char16_t c) {
-        return c < 128 ? php::AsciiIdent[c] : QChar::isLetterOrNumber(char32_t(c));
-    }
-
     void NextProcedure();
     void AndSymbolProc();
     void AnsiCProc();
@@ -152,7 +115,6 @@ private:
 
     php::TRangeState fRange = php::rsUnKnown;
     php::TtkTokenKind FTokenID = php::tkNull;
-    std::array<TIdentFuncTableFunc, php::KeyIndicesCount> fIdentFuncTable{};
     TLexHighlighterAttributes *fCommentAttri = nullptr;
     TLexHighlighterAttributes *fIdentifierAttri = nullptr;
     TLexHighlighterAttributes *fKeyAttri = nullptr;
