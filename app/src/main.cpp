@@ -1,5 +1,6 @@
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
+#include "AppIcon.h"
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
@@ -126,6 +127,8 @@ int main(int argc, char **argv) {
     QApplication application(argc, argv);
     SetApplicationNames();
     ApplySilverStyle(application);
+    application.setWindowIcon(app::AppIcon()); // the installed theme icon, else the same drawing
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(app::kAppIconName));
     common::SetErrorReporter([](const common::ErrorReport &AReport) {
         QMessageBox box(QMessageBox::Critical,
                         AReport.Caption.isEmpty() ? QStringLiteral("Check PHP file") : AReport.Caption,
@@ -137,6 +140,11 @@ int main(int argc, char **argv) {
     QCommandLineParser parser;
     AddOptions(parser);
     parser.process(application);
+    // A file manager passes every selected file (Exec=checkphp %F): the first one is run.
+    if (parser.positionalArguments().size() > 1)
+        std::fprintf(stderr, "checkphp: %d files given; only the first is opened: %s\n",
+                     int(parser.positionalArguments().size()),
+                     parser.positionalArguments().constFirst().toLocal8Bit().constData());
 
     auto form = std::make_unique<app::TControlPanelForm>();
     // SIGINT, SIGTERM and SIGHUP close the window: destroying it stops a run and ends the child's
