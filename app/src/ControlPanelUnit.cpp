@@ -1,6 +1,7 @@
 #include "ControlPanelUnit.h"
 
 #include "AppController.h"
+#include "FileDrop.h"
 #include "ResultBrowser.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -21,6 +22,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     setObjectName(QStringLiteral("ControlPanelForm"));
     CreateWidgets();
     CreateActions();
+    new TFileDrop(*this); // a file dropped on the window runs as the Script button would
 
     ConsoleCommand = new runner::TConsoleCommand(this);
     ConsoleCommand->setObjectName(QStringLiteral("ConsoleCommand"));
