@@ -73,8 +73,8 @@ bool TFileDrop::Confirm(const QString &AFileName) {
     if (OnConfirm) return OnConfirm(AFileName);
     const QString text = QStringLiteral("\"%1\" is not a .php file.\nRun it with the PHP interpreter anyway?")
                              .arg(QFileInfo(AFileName).fileName());
-    return QMessageBox::question(&FForm, QStringLiteral("Check PHP file"), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(&FForm, QStringLiteral("Check PHP file"), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace app

@@ -4,6 +4,7 @@
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
+#include "WindowShortcuts.h"
 #include "common/Exception.h"
 #include "runner/TerminationSignals.h"
 
@@ -21,8 +22,10 @@
 namespace {
 
 void AddOptions(QCommandLineParser &AParser) {
-    AParser.setApplicationDescription(QStringLiteral("Runs a PHP script through the PHP command-line "
-                                                     "interpreter and shows, renders and saves its output."));
+    AParser.setApplicationDescription(
+        QStringLiteral("Runs a PHP script through the PHP command-line "
+                       "interpreter and shows, renders and saves its output.\n\n") +
+        app::ShortcutHelpText());
     AParser.addHelpOption();
     AParser.addVersionOption();
     AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."),
@@ -47,8 +50,8 @@ bool WantsNoWindow(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (!std::strcmp(a, "--save") || !std::strncmp(a, "--save=", 7) || !std::strcmp(a, "--help") ||
-            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v") ||
-            !std::strcmp(a, "-?"))
+            !std::strcmp(a, "--help-all") || !std::strcmp(a, "-h") || !std::strcmp(a, "--version") ||
+            !std::strcmp(a, "-v") || !std::strcmp(a, "-?"))
             return true;
     }
     return false;

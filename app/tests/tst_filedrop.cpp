@@ -91,7 +91,8 @@ class TestFileDrop : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(FDir.isValid());
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("php")).isEmpty(), "php-cli must be installed");
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("php")).isEmpty(),
+                 "php-cli must be installed");
         common::SetErrorReporter([this](const common::ErrorReport &AReport) { FErrors << AReport; });
     }
 
@@ -122,7 +123,8 @@ private slots:
 
     void droppedPhpFileOpensAndRuns() {
         ChoosePhp();
-        const QString script = WriteFile(QStringLiteral("dropped.php"), "<?php\necho \"dropped: \", 6 * 7, \"\\n\";\n");
+        const QString script =
+            WriteFile(QStringLiteral("dropped.php"), "<?php\necho \"dropped: \", 6 * 7, \"\\n\";\n");
         const auto data = UriList({script});
         QVERIFY(DragAndDrop(FForm.get(), *data));
         QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), QStringLiteral("dropped: 42"), 20000);
@@ -175,7 +177,8 @@ private slots:
         QTest::newRow("text file, yes") << QStringLiteral("script.txt") << true << true << true;
         QTest::newRow("text file, no") << QStringLiteral("script.txt") << false << true << false;
         QTest::newRow("no extension, no") << QStringLiteral("script") << false << true << false;
-        QTest::newRow(".php inside the name, no") << QStringLiteral("script.php.bak") << false << true << false;
+        QTest::newRow(".php inside the name, no")
+            << QStringLiteral("script.php.bak") << false << true << false;
         QTest::newRow("upper case .PHP") << QStringLiteral("SCRIPT.PHP") << false << false << true;
     }
     void nameWithoutPhpIsConfirmedFirst() {
@@ -248,7 +251,8 @@ private slots:
     // During a run a drop is refused as the Script button refuses it, before anything changes.
     void dropDuringARunIsRefused() {
         ChoosePhp();
-        const QString slow = WriteFile(QStringLiteral("slow.php"), "<?php echo \"started\\n\"; flush(); sleep(30);");
+        const QString slow =
+            WriteFile(QStringLiteral("slow.php"), "<?php echo \"started\\n\"; flush(); sleep(30);");
         FForm->OpenScript(slow);
         QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), QStringLiteral("started"), 20000);
         const auto data = UriList({WriteFile(QStringLiteral("other.txt"), "<?php echo 'other';")});
