@@ -53,8 +53,14 @@ svg=share/icons/hicolor/scalable/apps/checkphp.svg
 expect_file "$svg"
 [ -f "$prefix/$svg" ] && { grep -q '<svg xmlns="http://www.w3.org/2000/svg"' "$prefix/$svg" || fail "$svg is no SVG"; }
 
-# Documentation a package carries.
+# Documentation a package carries, and the manual page made from --help.
 expect_file share/doc/checkphp/copyright
+expect_file share/man/man1/checkphp.1.gz
+if [ -f "$prefix/share/man/man1/checkphp.1.gz" ]; then
+  manual=$(gzip -dc "$prefix/share/man/man1/checkphp.1.gz")
+  grep -q '^\.TH CHECKPHP 1 ' <<<"$manual" || fail "checkphp.1.gz is no manual page"
+  grep -qF 'Ctrl+Shift+S' <<<"$manual" || fail "the manual page lacks the shortcuts"
+fi
 gzip -t "$prefix/share/doc/checkphp/changelog.gz" || fail "changelog.gz is not gzip data"
 
 # The libraries, their headers and their CMake packages.

@@ -29,7 +29,8 @@ dpkg-deb --contents "$deb" >"$work/listing"
 awk '{ print $NF }' "$work/listing" | sed 's|^\./|/|' >"$work/contents"
 expected=(/usr/bin/checkphp /usr/share/applications/checkphp.desktop
           /usr/share/icons/hicolor/scalable/apps/checkphp.svg
-          /usr/share/doc/checkphp/copyright /usr/share/doc/checkphp/changelog.gz)
+          /usr/share/doc/checkphp/copyright /usr/share/doc/checkphp/changelog.gz
+          /usr/share/man/man1/checkphp.1.gz)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/checkphp.png")
 done
