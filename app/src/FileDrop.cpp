@@ -41,21 +41,27 @@ bool TFileDrop::eventFilter(QObject *AWatched, QEvent *AEvent) {
     if (!widget || (widget != &FForm && !FForm.isAncestorOf(widget))) return false;
     auto *drop = static_cast<QDropEvent *>(AEvent); // DragEnter and DragMove derive from it
     const QMimeData *data = drop->mimeData();
-    const QString file = data ? DroppedFile(*data) : QString();
-    if (file.isEmpty()) return false; // not a file: the widget's own drag and drop
-    if (!(drop->possibleActions() & Qt::CopyAction)) return false;
+    // A drag moves over the window many times a second: its file is looked up once, on entering.
+    if (type != QEvent::DragMove || data != FDragData) {
+        FDragData = data;
+        FDragFile = data ? DroppedFile(*data) : QString();
+    }
+    if (FDragFile.isEmpty() || !(drop->possibleActions() & Qt::CopyAction))
+        return false; // not a file: the widget's own drag and drop
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (type == QEvent::Drop) {
+        FDragData = nullptr;
         int files = 0;
         for (const QUrl &url : data->urls())
             files += url.isLocalFile() ? 1 : 0;
         if (files > 1)
             std::fprintf(stderr, "checkphp: %d files dropped; only the first is opened: %s\n", files,
-                         file.toLocal8Bit().constData());
+                         FDragFile.toLocal8Bit().constData());
         // Opened once the drop is over: a question or a message box must not run inside the
         // platform's drag and drop.
-        QTimer::singleShot(0, this, [this, file] { common::Guarded([&] { OpenDropped(file); }); });
+        QTimer::singleShot(0, this,
+                           [this, file = FDragFile] { common::Guarded([&] { OpenDropped(file); }); });
     }
     return true;
 }

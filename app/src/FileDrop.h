@@ -43,6 +43,9 @@ private:
     bool Confirm(const QString &AFileName);
 
     TControlPanelForm &FForm;
+    // The drag going on: its data (only compared, never read) and the file it would open.
+    const QMimeData *FDragData = nullptr;
+    QString FDragFile;
 };
 
 } // namespace app

@@ -248,6 +248,63 @@ private slots:
         QVERIFY(FQuestions.isEmpty());
     }
 
+    // An editor that takes drops of its own (as one with drag and drop editing does) is still
+    // offered every drag of text, and no drag of files.
+    void editorTakingDropsIsOfferedTextDragsButNotFiles_data() {
+        QTest::addColumn<bool>("file");
+        QTest::newRow("file drag") << true;
+        QTest::newRow("text drag") << false;
+    }
+    void editorTakingDropsIsOfferedTextDragsButNotFiles() {
+        QFETCH(bool, file);
+        struct TRecorder : QObject {
+            int Offered = 0;
+            bool eventFilter(QObject *, QEvent *AEvent) override {
+                if (AEvent->type() == QEvent::DragEnter) ++Offered;
+                return false;
+            }
+        } recorder;
+        QWidget *viewport = FForm->PHPmemo->viewport();
+        viewport->setAcceptDrops(true);
+        viewport->installEventFilter(&recorder);
+        std::unique_ptr<QMimeData> data;
+        if (file) {
+            data = UriList({WriteFile(QStringLiteral("passing.php"), "<?php echo 1;")});
+        } else {
+            data = std::make_unique<QMimeData>();
+            data->setText(QStringLiteral("some text"));
+        }
+        const bool dropped = DragAndDrop(viewport, *data);
+        viewport->removeEventFilter(&recorder);
+        QCOMPARE(dropped, file);
+        QCOMPARE(recorder.Offered, file ? 0 : 1);
+        SettleDrop();
+        // No interpreter is chosen: the file drop answers as the Script button does.
+        QCOMPARE(FDialogs->Informations,
+                 file ? QStringList{QStringLiteral("No php.exe specified.")} : QStringList());
+    }
+
+    // The file is looked up again at the drop: one removed while it was dragged is not taken.
+    void fileRemovedDuringTheDragIsNotTaken() {
+        ChoosePhp();
+        const QString script = WriteFile(QStringLiteral("vanishing.php"), "<?php echo 1;");
+        const auto data = UriList({script});
+        const QPoint at = FForm->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(FForm.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QVERIFY(QFile::remove(script));
+        QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(FForm.get(), &move); // the drag goes on as it began
+        QVERIFY(move.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(FForm.get(), &drop);
+        QVERIFY(!drop.isAccepted());
+        SettleDrop();
+        QCOMPARE(FForm->ConsoleCommand->EndStatus(), runner::esNone);
+        QVERIFY(FErrors.isEmpty());
+    }
+
     // Several files: the first local file that is not a folder is run.
     void severalFilesRunTheFirst() {
         ChoosePhp();
