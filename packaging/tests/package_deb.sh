@@ -65,6 +65,12 @@ done
 grep -q '^ Description: .' "$work/info" || fail "no Description"
 [ "$(field Description | wc -l)" -ge 2 ] || fail "no extended description"
 
+# The dependencies name packages this system has: installing would work (simulated only).
+if ! apt-get install --simulate "$deb" >"$work/apt.log" 2>&1; then
+  cat "$work/apt.log"
+  fail "apt-get cannot install the package (simulated)"
+fi
+
 # lintian: no errors (warnings are shown).
 lintian_out=$(lintian --fail-on error "$deb" 2>&1) || fail "lintian reports errors"
 [ -z "$lintian_out" ] || echo "$lintian_out"
