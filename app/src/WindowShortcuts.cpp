@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMap>
 #include <QToolButton>
 
 namespace app {
@@ -40,10 +41,16 @@ private:
     TControlPanelForm &FForm;
 };
 
+QString TooltipLine(const TWindowShortcut &AShortcut, const QKeySequence &AKeys) {
+    return QStringLiteral("%1 (%2)").arg(QString::fromUtf8(AShortcut.What),
+                                         AKeys.toString(QKeySequence::NativeText));
+}
+
 } // namespace
 
 void AddWindowShortcuts(TControlPanelForm &AForm) {
     new TLineEditShortcuts(AForm);
+    QMap<QString, QStringList> tips;
     for (const TWindowShortcut &shortcut : kWindowShortcuts) {
         const QKeySequence keys(QString::fromLatin1(shortcut.Keys), QKeySequence::PortableText);
         if (shortcut.Action) {
@@ -54,12 +61,12 @@ void AddWindowShortcuts(TControlPanelForm &AForm) {
                 AForm.addAction(action); // no-op when the window already holds it
             }
         }
-        if (shortcut.Button) {
-            if (auto *button = AForm.findChild<QToolButton *>(QString::fromLatin1(shortcut.Button)))
-                button->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(shortcut.What),
-                                                                 keys.toString(QKeySequence::NativeText)));
-        }
+        if (shortcut.Button) tips[QString::fromLatin1(shortcut.Button)] << TooltipLine(shortcut, keys);
     }
+    // A button's tooltip names every key of its entries, one a line (Script: Ctrl+O and F5).
+    for (auto it = tips.cbegin(); it != tips.cend(); ++it)
+        if (auto *button = AForm.findChild<QToolButton *>(it.key()))
+            button->setToolTip(it.value().join(QLatin1Char('\n')));
 }
 
 QString ShortcutHelpText() {

@@ -15,7 +15,7 @@ class TControlPanelForm;
 
 struct TWindowShortcut {
     const char *Action; // object name of the window's action; nullptr: bound by the window itself
-    const char *Button; // object name of the tool button that shows it, or nullptr
+    const char *Button; // object name of the tool button whose tooltip names it, or nullptr
     const char *Keys;   // portable text of the key sequence ("Ctrl+Shift+S")
     const char *What;   // what it does, as --help and the tooltip say it
 };
@@ -23,7 +23,7 @@ struct TWindowShortcut {
 inline constexpr TWindowShortcut kWindowShortcuts[] = {
     {"SelectPHPFolderAction", "SpeedButton1", "Ctrl+P", "Choose the PHP interpreter"},
     {"OpenScriptAction", "SpeedButton2", "Ctrl+O", "Open a PHP script and run it"},
-    {"RunAgainAction", nullptr, "F5", "Run the current command again"},
+    {"RunAgainAction", "SpeedButton2", "F5", "Run the current command again"},
     {"ExecuteScriptAction", "PHPFileButton", "Ctrl+E", "Render the result as a page"},
     {"SaveResultsAction", "SaveButton", "Ctrl+Shift+S", "Save the result as an HTML file"},
     {nullptr, nullptr, "Ctrl+S", "Save the script shown in \"PHP Code\""},
