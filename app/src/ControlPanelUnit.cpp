@@ -1,7 +1,9 @@
 #include "ControlPanelUnit.h"
 
 #include "AppController.h"
+#include "FileDrop.h"
 #include "ResultBrowser.h"
+#include "WindowShortcuts.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
@@ -21,6 +23,8 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     setObjectName(QStringLiteral("ControlPanelForm"));
     CreateWidgets();
     CreateActions();
+    new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
+    AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
 
     ConsoleCommand = new runner::TConsoleCommand(this);
     ConsoleCommand->setObjectName(QStringLiteral("ConsoleCommand"));

@@ -1,8 +1,10 @@
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
+#include "AppIcon.h"
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
+#include "WindowShortcuts.h"
 #include "common/Exception.h"
 #include "runner/TerminationSignals.h"
 
@@ -20,8 +22,10 @@
 namespace {
 
 void AddOptions(QCommandLineParser &AParser) {
-    AParser.setApplicationDescription(QStringLiteral("Runs a PHP script through the PHP command-line "
-                                                     "interpreter and shows, renders and saves its output."));
+    AParser.setApplicationDescription(
+        QStringLiteral("Runs a PHP script through the PHP command-line "
+                       "interpreter and shows, renders and saves its output.\n\n") +
+        app::ShortcutHelpText());
     AParser.addHelpOption();
     AParser.addVersionOption();
     AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."),
@@ -46,8 +50,8 @@ bool WantsNoWindow(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (!std::strcmp(a, "--save") || !std::strncmp(a, "--save=", 7) || !std::strcmp(a, "--help") ||
-            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v") ||
-            !std::strcmp(a, "-?"))
+            !std::strcmp(a, "--help-all") || !std::strcmp(a, "-h") || !std::strcmp(a, "--version") ||
+            !std::strcmp(a, "-v") || !std::strcmp(a, "-?"))
             return true;
     }
     return false;
@@ -126,6 +130,8 @@ int main(int argc, char **argv) {
     QApplication application(argc, argv);
     SetApplicationNames();
     ApplySilverStyle(application);
+    application.setWindowIcon(app::AppIcon()); // the installed theme icon, else the same drawing
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(app::kAppIconName));
     common::SetErrorReporter([](const common::ErrorReport &AReport) {
         QMessageBox box(QMessageBox::Critical,
                         AReport.Caption.isEmpty() ? QStringLiteral("Check PHP file") : AReport.Caption,
@@ -137,6 +143,11 @@ int main(int argc, char **argv) {
     QCommandLineParser parser;
     AddOptions(parser);
     parser.process(application);
+    // A file manager passes every selected file (Exec=checkphp %F): the first one is run.
+    if (parser.positionalArguments().size() > 1)
+        std::fprintf(stderr, "checkphp: %d files given; only the first is opened: %s\n",
+                     int(parser.positionalArguments().size()),
+                     parser.positionalArguments().constFirst().toLocal8Bit().constData());
 
     auto form = std::make_unique<app::TControlPanelForm>();
     // SIGINT, SIGTERM and SIGHUP close the window: destroying it stops a run and ends the child's

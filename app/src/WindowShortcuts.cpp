@@ -1,0 +1,82 @@
+#include "WindowShortcuts.h"
+
+#include "ControlPanelUnit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMap>
+#include <QToolButton>
+
+namespace app {
+
+namespace {
+
+// A one-line box of the window (the parameters) takes some of the window's keys for its own
+// editing: Ctrl+E moves to the end of the line there. The window's shortcuts come first in such a
+// box (End does the same); the editors keep theirs.
+class TLineEditShortcuts : public QObject {
+public:
+    explicit TLineEditShortcuts(TControlPanelForm &AForm) : QObject(&AForm), FForm(AForm) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *AWatched, QEvent *AEvent) override {
+        if (AEvent->type() != QEvent::ShortcutOverride) return false;
+        auto *edit = qobject_cast<QLineEdit *>(AWatched);
+        if (!edit || !FForm.isAncestorOf(edit)) return false;
+        const QKeySequence pressed(static_cast<QKeyEvent *>(AEvent)->keyCombination());
+        for (const QAction *action : FForm.actions()) {
+            if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed) {
+                AEvent->ignore(); // not the box's: the window's shortcut runs
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    TControlPanelForm &FForm;
+};
+
+QString TooltipLine(const TWindowShortcut &AShortcut, const QKeySequence &AKeys) {
+    return QStringLiteral("%1 (%2)").arg(QString::fromUtf8(AShortcut.What),
+                                         AKeys.toString(QKeySequence::NativeText));
+}
+
+} // namespace
+
+void AddWindowShortcuts(TControlPanelForm &AForm) {
+    new TLineEditShortcuts(AForm);
+    QMap<QString, QStringList> tips;
+    for (const TWindowShortcut &shortcut : kWindowShortcuts) {
+        const QKeySequence keys(QString::fromLatin1(shortcut.Keys), QKeySequence::PortableText);
+        if (shortcut.Action) {
+            if (auto *action = AForm.findChild<QAction *>(QString::fromLatin1(shortcut.Action))) {
+                action->setShortcut(keys);
+                action->setShortcutContext(Qt::WindowShortcut);
+                action->setAutoRepeat(false);
+                AForm.addAction(action); // no-op when the window already holds it
+            }
+        }
+        if (shortcut.Button) tips[QString::fromLatin1(shortcut.Button)] << TooltipLine(shortcut, keys);
+    }
+    // A button's tooltip names every key of its entries, one a line (Script: Ctrl+O and F5).
+    for (auto it = tips.cbegin(); it != tips.cend(); ++it)
+        if (auto *button = AForm.findChild<QToolButton *>(it.key()))
+            button->setToolTip(it.value().join(QLatin1Char('\n')));
+}
+
+QString ShortcutHelpText() {
+    QString text = QStringLiteral("Shortcuts in the window:\n");
+    for (const TWindowShortcut &shortcut : kWindowShortcuts)
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromLatin1(shortcut.Keys), -14)
+                    .arg(QString::fromUtf8(shortcut.What));
+    text += QStringLiteral("Inside an editor, a key of the editor's own keystroke table wins.");
+    return text;
+}
+
+} // namespace app
