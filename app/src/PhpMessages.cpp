@@ -40,7 +40,8 @@ qsizetype FindIn(QStringView AHead) {
 // Whether AFile names a file as PHP writes it: a path, or the names PHP gives code it did not
 // read from a file.
 bool LooksLikeFile(QStringView AFile) {
-    if (AFile.isEmpty() || AFile.startsWith(QLatin1Char(' ')) || AFile.endsWith(QLatin1Char(' '))) return false;
+    if (AFile.isEmpty() || AFile.startsWith(QLatin1Char(' ')) || AFile.endsWith(QLatin1Char(' ')))
+        return false;
     return AFile.contains(QLatin1Char('/')) || AFile.contains(QLatin1Char('\\')) ||
            AFile.endsWith(QLatin1String(".php")) || AFile == QLatin1String("Command line code") ||
            AFile == QLatin1String("Standard input code");
@@ -114,7 +115,16 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     if (ALine.size() < 12) return false;
     // Every recognised form starts with one of these characters: most output lines stop here.
     switch (ALine[0].unicode()) {
-    case '[': case 'P': case 'F': case 'R': case 'W': case 'N': case 'D': case '<': case '#': case ' ':
+    case '[':
+    case 'P':
+    case 'F':
+    case 'R':
+    case 'W':
+    case 'N':
+    case 'D':
+    case '<':
+    case '#':
+    case ' ':
         break;
     default:
         return false;
@@ -181,7 +191,9 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     const QStringView text = s.left(headEnd);
     AMessage.Severity = kind == lbParse || kind == lbFatal || kind == lbRecoverable ? psError : psWarning;
     // The label goes with the text where the severity does not already say it.
-    AMessage.Text = kind == lbWarning || kind == lbFatal ? text.toString() : label.toString() + QStringLiteral(": ") + text.toString();
+    AMessage.Text = kind == lbWarning || kind == lbFatal
+                        ? text.toString()
+                        : label.toString() + QStringLiteral(": ") + text.toString();
     AMessage.Counted = true;
     return true;
 }
@@ -213,9 +225,11 @@ bool TPhpMessageFilter::Accept(const TPhpMessage &AMessage) {
 
 QString ErrorCountText(int AErrors, int AWarnings) {
     QStringList parts;
-    if (AErrors > 0) parts << QStringLiteral("%1 %2").arg(AErrors).arg(QLatin1String(AErrors == 1 ? "error" : "errors"));
+    if (AErrors > 0)
+        parts << QStringLiteral("%1 %2").arg(AErrors).arg(QLatin1String(AErrors == 1 ? "error" : "errors"));
     if (AWarnings > 0)
-        parts << QStringLiteral("%1 %2").arg(AWarnings).arg(QLatin1String(AWarnings == 1 ? "warning" : "warnings"));
+        parts << QStringLiteral("%1 %2").arg(AWarnings).arg(
+            QLatin1String(AWarnings == 1 ? "warning" : "warnings"));
     return parts.join(QStringLiteral(", "));
 }
 

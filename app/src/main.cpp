@@ -37,6 +37,9 @@ void AddOptions(QCommandLineParser &AParser) {
                        QStringLiteral("Batch mode: stop the run SECONDS after its start (default: no limit; "
                                       "a run without output for 1000 s always ends)."),
                        QStringLiteral("SECONDS")});
+    AParser.addOption({QStringLiteral("errors"),
+                       QStringLiteral("Batch mode: also write each PHP error, warning and stack frame to "
+                                      "standard error as FILE:LINE: error: message (warning, note).")});
     AParser.addPositionalArgument(QStringLiteral("SCRIPT"),
                                   QStringLiteral("The PHP script to open and run."));
 }
@@ -93,6 +96,7 @@ int RunWithoutWindow(int argc, char **argv) {
     options.Params = parser.value(QStringLiteral("params"));
     options.Script = scripts.isEmpty() ? QString() : FullPath(scripts.constFirst(), false);
     options.ResultFile = parser.value(QStringLiteral("save"));
+    options.ReportErrors = parser.isSet(QStringLiteral("errors"));
     if (parser.isSet(QStringLiteral("timeout"))) {
         bool ok = false;
         options.TimeoutSeconds = parser.value(QStringLiteral("timeout")).toInt(&ok);
