@@ -1,5 +1,6 @@
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
+#include "AppController.h"
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
@@ -133,8 +134,7 @@ int main(int argc, char **argv) {
     common::SetErrorReporter([](const common::ErrorReport &AReport) {
         QMessageBox box(QMessageBox::Critical,
                         AReport.Caption.isEmpty() ? QStringLiteral("Check PHP file") : AReport.Caption,
-                        AReport.ClassName + QStringLiteral("\r\n") + AReport.Message, QMessageBox::Ok,
-                        QApplication::activeWindow());
+                        app::ErrorDialogText(AReport.Message), QMessageBox::Ok, QApplication::activeWindow());
         box.exec();
     });
 

@@ -1,0 +1,346 @@
+// The PHP developer's loop in the window, with the real interpreter: the output comes to the
+// front, a prompt shows before any input, input reaches the script, errors jump to the script's
+// lines.
+
+#include "ControlPanelUnit.h"
+#include "LineMarks.h"
+#include "ResultBrowser.h"
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditTextBuffer.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWebEnginePage>
+#include <QtTest>
+
+#include <deque>
+
+using namespace app;
+
+namespace {
+
+class TScriptedDialogs : public TFileDialogs {
+public:
+    std::deque<QString> OpenAnswers; // an empty string answers "cancel"
+    std::deque<QString> SaveAnswers;
+    int Unexpected = 0;
+
+    bool ExecuteOpen(int, QString &AFileName) override { return Answer(OpenAnswers, AFileName); }
+    bool ExecuteSave(QString &AFileName) override { return Answer(SaveAnswers, AFileName); }
+    void ShowInformation(const QString &) override { ++Unexpected; }
+
+private:
+    bool Answer(std::deque<QString> &AAnswers, QString &AFileName) {
+        if (AAnswers.empty()) {
+            ++Unexpected;
+            return false;
+        }
+        AFileName = AAnswers.front();
+        AAnswers.pop_front();
+        return !AFileName.isEmpty();
+    }
+};
+
+QString Php() {
+    return QStandardPaths::findExecutable(QStringLiteral("php"));
+}
+
+} // namespace
+
+class TestPhpLoop : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    QList<common::ErrorReport> FErrors;
+    std::unique_ptr<TControlPanelForm> FForm;
+    TScriptedDialogs *FDialogs = nullptr;
+
+    QString WriteScript(const QString &AName, const QByteArray &ASource) {
+        const QString path = FDir.filePath(AName);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write test script");
+        file.write(ASource);
+        return path;
+    }
+
+    QString StartScript(const QString &AName, const QByteArray &ASource) {
+        FForm->activateWindow(); // the window's shortcuts need it active
+        if (!QTest::qWaitForWindowActive(FForm.get())) qWarning("window not active");
+        const QString path = WriteScript(AName, ASource);
+        FDialogs->OpenAnswers = {Php(), path};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        return path;
+    }
+
+    bool WaitForRunEnd() {
+        return QTest::qWaitFor([&] { return !FForm->ConsoleCommand->IsRunning(); }, 20000);
+    }
+
+    lexedit::TLexEditStringList &ResultLines() { return *FForm->WebMemo->Lines(); }
+
+    // The first line of the result view that starts with APrefix (1-based), 0 when none.
+    int ResultLineStartingWith(const QString &APrefix) {
+        for (int i = 0; i < ResultLines().Count(); ++i)
+            if (ResultLines().Get(i).startsWith(APrefix)) return i + 1;
+        return 0;
+    }
+
+    void DoubleClickResultLine(int ALine) {
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        view.SetTopLine(std::max(1, ALine - 1));
+        const QPoint cell = view.RowColumnToPixels(lexedit::TDisplayCoord{3, view.LineToRow(ALine)});
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
+                           cell + QPoint(2, view.LineHeight() / 2));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(FDir.isValid());
+        QVERIFY2(!Php().isEmpty(), "php-cli must be installed");
+        common::SetErrorReporter([this](const common::ErrorReport &AReport) { FErrors << AReport; });
+    }
+
+    void init() {
+        FErrors.clear();
+        FForm = std::make_unique<TControlPanelForm>();
+        auto dialogs = std::make_unique<TScriptedDialogs>();
+        FDialogs = dialogs.get();
+        FForm->SetDialogs(std::move(dialogs));
+        FForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+    }
+
+    void cleanup() {
+        QCOMPARE(FDialogs->Unexpected, 0);
+        FForm.reset();
+    }
+
+    // Before the first Execute the browser pane shows a short neutral text, not a blank page.
+    void browserShowsAPlaceholderUntilExecute() {
+        QString text;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                bool done = false;
+                FForm->WB->page()->toPlainText([&](const QString &AText) {
+                    text = AText;
+                    done = true;
+                });
+                if (!QTest::qWaitFor([&] { return done; }, 5000)) return false;
+                return text.contains(TResultBrowser::PlaceholderText());
+            },
+            30000));
+    }
+
+    // "PHP Code" is in front at start; the first output line of a run brings "HTML Result" to
+    // the front while the script still runs.
+    void outputTabComesToTheFrontAtTheFirstLine() {
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet);
+        StartScript(QStringLiteral("slow.php"), "<?php\necho \"first\\n\";\nusleep(700000);\necho \"second\\n\";\n");
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet); // nothing printed yet
+        QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Count(), 1, 10000);
+        QVERIFY(FForm->ConsoleCommand->IsRunning());
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->TabSheet2);
+        // The user goes back to the script: the rest of the run leaves it there.
+        FForm->PageControl->setCurrentWidget(FForm->CodeSheet);
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(ResultLines().Count(), 2);
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet);
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // A script asking a question: the prompt (no line end) is visible and marked pending before
+    // any input; a line sent with Enter in the input row reaches the script, is echoed apart, and
+    // the prompt becomes the entire line the script completed. Save and Execute see the entire
+    // lines only.
+    void promptShowsAndInputReachesTheScript() {
+        QVERIFY(!FForm->InputEdit->isEnabled());
+        StartScript(QStringLiteral("ask.php"),
+                    "<?php\necho \"Name? \";\n$name = trim(fgets(STDIN));\necho \"Hello $name\\n\";\necho \"bye\\n\";\n");
+        QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Count(), 1, 10000);
+        QCOMPARE(ResultLines().Get(0), QStringLiteral("Name? "));
+        QCOMPARE(FForm->ResultMarks().Kind(1), lmPending);
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->TabSheet2);
+        QCOMPARE(FForm->ResultText(), QString()); // the pending line is not part of the result
+        QVERIFY(FForm->ConsoleCommand->IsRunning());
+        QVERIFY(FForm->InputEdit->isEnabled());
+
+        FForm->InputEdit->setText(QStringLiteral("Bob"));
+        QTest::keyClick(FForm->InputEdit, Qt::Key_Return);
+        QCOMPARE(FForm->InputEdit->text(), QString());
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(ResultLines().Count(), 3);
+        QCOMPARE(ResultLines().Get(0), QStringLiteral("Name? Hello Bob"));
+        QCOMPARE(FForm->ResultMarks().Kind(1), lmNone);
+        QCOMPARE(ResultLines().Get(1), QStringLiteral("Bob"));
+        QCOMPARE(FForm->ResultMarks().Kind(2), lmInput);
+        QCOMPARE(ResultLines().Get(2), QStringLiteral("bye"));
+        QCOMPARE(FForm->ResultText(), QStringLiteral("Name? Hello Bob\r\nbye"));
+        QCOMPARE(FForm->ConsoleCommand->ExitCode(), 0u);
+        QVERIFY(!FForm->InputEdit->isEnabled());
+
+        const QString out = FDir.filePath(QStringLiteral("ask.html"));
+        FDialogs->SaveAnswers = {out};
+        FForm->SaveResultsAction->trigger();
+        QFile saved(out);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("Name? Hello Bob\r\nbye"));
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // "Close input" (Ctrl+D in the input row) ends a script that reads to the end of its input,
+    // after the lines sent before it.
+    void closeInputEndsAScriptReadingToTheEnd() {
+        StartScript(QStringLiteral("cat.php"), "<?php\nwhile (($l = fgets(STDIN)) !== false) echo \"got \", rtrim($l), "
+                                               "\"\\n\";\necho \"end\\n\";\n");
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->InputEdit->isEnabled(), 5000);
+        FForm->InputEdit->setFocus();
+        FForm->InputEdit->setText(QStringLiteral("one"));
+        QTest::keyClick(FForm->InputEdit, Qt::Key_Return);
+        FForm->InputEdit->setText(QStringLiteral("two"));
+        QTest::keyClick(FForm->InputEdit, Qt::Key_Enter);
+        QTest::keyClick(FForm->InputEdit, Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->ConsoleCommand->EndStatus(), runner::esProcess);
+        QCOMPARE(FForm->ResultText(), QStringLiteral("got one\r\ngot two\r\nend"));
+        QCOMPARE(FForm->ResultMarks().CountOf(lmInput), 2);
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // The same with the button, and the button is a part of the input row.
+    void closeInputButton() {
+        QCOMPARE(FForm->CloseInputButton->text(), QStringLiteral("Close input"));
+        StartScript(QStringLiteral("count.php"), "<?php\necho count(file('php://stdin')), \" lines\\n\";\n");
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->CloseInputButton->isEnabled(), 5000);
+        FForm->InputEdit->setText(QStringLiteral("a"));
+        QTest::keyClick(FForm->InputEdit, Qt::Key_Return);
+        QTest::mouseClick(FForm->CloseInputButton, Qt::LeftButton);
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->ResultText(), QStringLiteral("1 lines"));
+    }
+
+    // A warning, a deprecation and an uncaught exception with its stack trace, printed by PHP
+    // twice (the script turns display on beside Debian's log): every copy is marked by severity,
+    // each message is counted once, and a double click or Enter on a line puts the caret on the
+    // script's line, which is marked until the next run.
+    void errorsAreMarkedCountedAndJumpToTheScript() {
+        const QString script = StartScript(QStringLiteral("errors.php"),
+                                           "<?php\nini_set('display_errors', '1');\necho \"start\\n\";\necho $x;\n"
+                                           "trigger_error(\"old\", E_USER_DEPRECATED);\n"
+                                           "function fail() { throw new RuntimeException(\"boom\"); }\n"
+                                           "eval('echo $y;');\nfail();\n");
+        QVERIFY(WaitForRunEnd());
+        const int logged = ResultLineStartingWith(QStringLiteral("PHP Warning:  Undefined variable $x"));
+        const int shown = ResultLineStartingWith(QStringLiteral("Warning: Undefined variable $x"));
+        const int evalLine = ResultLineStartingWith(QStringLiteral("PHP Warning:  Undefined variable $y"));
+        const int deprecated = ResultLineStartingWith(QStringLiteral("PHP Deprecated:  old"));
+        const int uncaught = ResultLineStartingWith(QStringLiteral("PHP Fatal error:  Uncaught RuntimeException"));
+        const int frame = ResultLineStartingWith(QStringLiteral("#0 "));
+        const int thrown = ResultLineStartingWith(QStringLiteral("  thrown in"));
+        QVERIFY(logged > 0 && shown > 0 && evalLine > 0 && deprecated > 0 && uncaught > 0 && frame > 0 && thrown > 0);
+        const TLineMarks &marks = FForm->ResultMarks();
+        QCOMPARE(marks.Kind(1), lmNone); // "start"
+        QCOMPARE(marks.Kind(logged), lmWarning);
+        QCOMPARE(marks.Kind(shown), lmWarning);
+        QCOMPARE(marks.Kind(deprecated), lmWarning);
+        QCOMPARE(marks.Kind(uncaught), lmError);
+        QCOMPARE(marks.Kind(frame), lmNote);
+        QCOMPARE(marks.Kind(thrown), lmNote);
+        QCOMPARE(FForm->ErrorCount(), 1);
+        QCOMPARE(FForm->WarningCount(), 3);
+        QVERIFY2(FForm->RunStatusLabel->text().endsWith(QStringLiteral("1 error, 3 warnings")),
+                 qPrintable(FForm->RunStatusLabel->text()));
+
+        // Double click on the warning: line 4 of the script.
+        DoubleClickResultLine(logged);
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet);
+        QCOMPARE(FForm->PHPmemo->CaretY(), 4);
+        QCOMPARE(FForm->ScriptMarks().Kind(4), lmJumpTarget);
+        // Enter on the uncaught exception: line 6, where it was thrown; on its frame: line 8,
+        // the call; on the warning of eval'd code: line 7, where eval ran.
+        const auto enterOn = [&](int AResultLine) {
+            FForm->PageControl->setCurrentWidget(FForm->TabSheet2);
+            FForm->WebMemo->setFocus();
+            FForm->WebMemo->SetCaretXY(lexedit::BufferCoord(1, AResultLine));
+            QTest::keyClick(FForm->WebMemo, Qt::Key_Return);
+            return FForm->PageControl->currentWidget() == FForm->CodeSheet ? FForm->PHPmemo->CaretY() : 0;
+        };
+        QCOMPARE(enterOn(uncaught), 6);
+        QCOMPARE(FForm->ScriptMarks().Kind(6), lmJumpTarget);
+        QCOMPARE(FForm->ScriptMarks().Kind(4), lmNone); // one target at a time
+        QCOMPARE(enterOn(frame), 8);
+        QCOMPARE(enterOn(evalLine), 7);
+        QCOMPARE(enterOn(deprecated), 5);
+        // Enter on a line that is no message edits the view as always.
+        const int count = ResultLines().Count();
+        QCOMPARE(enterOn(1), 0);
+        QCOMPARE(ResultLines().Count(), count + 1);
+        QCOMPARE(FForm->ResultText().count(QStringLiteral("PHP Warning:  Undefined variable $x")), 1);
+
+        // The next run clears the script's mark.
+        QVERIFY(FForm->ScriptMarks().Count() > 0);
+        FForm->RunAgainAction->trigger();
+        QCOMPARE(FForm->ScriptMarks().Count(), 0);
+        QVERIFY(WaitForRunEnd());
+        QVERIFY(FErrors.isEmpty());
+        Q_UNUSED(script);
+    }
+
+    // A parse error names the line PHP could not read.
+    void parseErrorJumpsToItsLine() {
+        StartScript(QStringLiteral("parse.php"), "<?php\necho 1;\n$a = ;\necho 2;\n");
+        QVERIFY(WaitForRunEnd());
+        const int line = ResultLineStartingWith(QStringLiteral("PHP Parse error:"));
+        QVERIFY(line > 0);
+        QCOMPARE(FForm->ResultMarks().Kind(line), lmError);
+        QCOMPARE(FForm->ErrorCount(), 1);
+        QVERIFY(FForm->RunStatusLabel->text().endsWith(QStringLiteral("1 error")));
+        DoubleClickResultLine(line);
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet);
+        QCOMPARE(FForm->PHPmemo->CaretY(), 3);
+    }
+
+    // Messages about another file, a file that no longer exists, or a line past the end of the
+    // script: no jump, no crash, and the double click goes to the view as before.
+    void noJumpOutsideTheScriptShown() {
+        const QString other = WriteScript(QStringLiteral("other.php"), "<?php\n\n\n\n");
+        const QString gone = WriteScript(QStringLiteral("gone.php"), "<?php\n\n\n\n");
+        const QString script = StartScript(QStringLiteral("short.php"), "<?php\necho 1;\n");
+        QVERIFY(WaitForRunEnd());
+        QVERIFY(QFile::remove(gone));
+        FForm->PageControl->setCurrentWidget(FForm->TabSheet2);
+        const QStringList lines = {
+            QStringLiteral("PHP Warning:  a in %1 on line 3").arg(other),
+            QStringLiteral("PHP Warning:  b in %1 on line 3").arg(gone),
+            QStringLiteral("PHP Warning:  c in %1 on line 99").arg(script),
+            QStringLiteral("PHP Warning:  d in %1 on line 2").arg(script),
+        };
+        for (const QString &l : lines)
+            FForm->ConsoleCommandNewLine(FForm->ConsoleCommand, l, runner::otEntireLine);
+        QTRY_COMPARE(FForm->WebMemo->PaintLock(), 0);
+        const int first = ResultLines().Count() - 3;
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!FForm->JumpToMessage(first + i));
+            DoubleClickResultLine(first + i);
+            QCOMPARE(FForm->PageControl->currentWidget(), FForm->TabSheet2);
+            QCOMPARE(FForm->WebMemo->CaretY(), first + i); // the click went to the view as usual
+        }
+        QVERIFY(FForm->JumpToMessage(first + 3));
+        QCOMPARE(FForm->PHPmemo->CaretY(), 2);
+        QVERIFY(!FForm->JumpToMessage(0));
+        QVERIFY(!FForm->JumpToMessage(ResultLines().Count() + 1));
+    }
+};
+
+int main(int argc, char **argv) {
+    TResultBrowser::PrepareEngine();
+    QApplication application(argc, argv);
+    TestPhpLoop test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_phploop.moc"
