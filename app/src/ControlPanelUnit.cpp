@@ -28,6 +28,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     CreateActions();
     FResultMarks = std::make_unique<TLineMarks>(WebMemo);
     FScriptMarks = std::make_unique<TLineMarks>(PHPmemo);
+    SetUpScriptEditing();
     // The echo of sent input and the pending partial line stand apart from the output.
     WebMemo->OnSpecialLineColors = [this](lexedit::TCustomLexEdit *, int ALine, bool &ASpecial,
                                           lexedit::TColor &AForeground, lexedit::TColor &ABackground) {
@@ -123,10 +124,14 @@ bool TControlPanelForm::ReadyForScript() {
 void TControlPanelForm::OpenScriptActionExecute() {
     if (!ReadyForScript()) return;
     QString fileName;
-    if (FDialogs->ExecuteOpen(2, fileName))
+    if (FDialogs->ExecuteOpen(2, fileName)) {
+        if (!ConfirmDiscardScript()) return;
         LoadScriptAndRun(fileName);
-    else
+    } else {
+        // Runs the command again: the script as shown.
+        if (!SaveModifiedScript()) return;
         StartRun();
+    }
 }
 
 void TControlPanelForm::OpenScript(const QString &AFileName) {
@@ -136,8 +141,8 @@ void TControlPanelForm::OpenScript(const QString &AFileName) {
 void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->Lines()->LoadFromFile(AFileName);
-    FScriptMarks->Clear();
     FPhpScript = AFileName;
+    ScriptLoaded();
     FCommands += QLatin1Char(' ') + QuoteCommandArgument(AFileName);
     ControlLabel->setText(FCommands);
     StartRun();
@@ -190,6 +195,7 @@ void TControlPanelForm::StopRunActionExecute() {
 void TControlPanelForm::RunAgainActionExecute() {
     if (ConsoleCommand->IsRunning()) return;
     if (!ReadyForScript()) return;
+    if (!SaveModifiedScript()) return; // F5 runs what is shown
     StartRun();
 }
 
@@ -433,6 +439,10 @@ void TControlPanelForm::CreateActions() {
     addAction(RunAgainAction);
     connect(InputEdit, &QLineEdit::returnPressed, this,
             [this] { common::Guarded([this] { SendInputActionExecute(); }); });
+    SaveScriptAction = makeAction("SaveScriptAction", &TControlPanelForm::SaveScriptActionExecute);
+    SaveScriptAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SaveScriptAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(SaveScriptAction);
     CloseInputAction = makeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
     CloseInputAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     CloseInputAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);

@@ -7,12 +7,14 @@
 #include "PhpMessages.h"
 #include "runner/ConsoleCommand.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
 
 class QAction;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -67,6 +69,12 @@ public:
     // shown; false (nothing happens) when the line is no message, names another file or a line
     // the script does not have.
     bool JumpToMessage(int AResultLine);
+    // Ctrl+S: saves the script shown to its file through the line buffer, keeping the encoding,
+    // byte-order mark and line breaks it was loaded with; asks before characters 8-bit text
+    // cannot hold would be lost. A failure is shown and the text stays, marked modified.
+    void SaveScriptActionExecute();
+    bool SaveScript(); // false when it was not saved
+    bool ScriptModified() const;
     // The result view's text as Save writes it and Execute renders it: the entire output lines
     // (and the user's edits), without the pending partial line and the echo of sent input.
     QString ResultText() const;
@@ -116,10 +124,13 @@ public:
     QAction *StopRunAction = nullptr;
     QAction *RunAgainAction = nullptr;
     QAction *CloseInputAction = nullptr;
+    QAction *SaveScriptAction = nullptr;
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
     bool eventFilter(QObject *AObject, QEvent *AEvent) override;
+    // Asks about unsaved changes of the script (save, discard, cancel).
+    void closeEvent(QCloseEvent *AEvent) override;
 
 private:
     void CreateWidgets();
@@ -146,6 +157,18 @@ private:
     int PutResultLine(int ALine, const QString &AText);
     void NoteMessage(int ALine, const QString &AText);
     void SetInputEnabled(bool AEnabled);
+    // The script view as an editor of its file (ControlPanelScript.cpp).
+    void SetUpScriptEditing();
+    void ScriptLoaded();
+    void RememberScriptFile();
+    void UpdateScriptCaption();
+    void ShowSaveError(const QString &AReason);
+    // A modified script is saved before a run; false when it could not be (no run then).
+    bool SaveModifiedScript();
+    // Before unsaved changes would be lost: save, discard or cancel; false when cancelled.
+    bool ConfirmDiscardScript();
+    void ScriptFileChanged();
+    void ReloadScript();
 
     QString FPhpFolder;
     QString FPhpScript;
@@ -172,6 +195,11 @@ private:
     TPhpMessageFilter FMessageFilter;
     int FErrorCount = 0;
     int FWarningCount = 0;
+    // The script's file as last loaded or saved, to tell its own saves from changes by others.
+    QFileSystemWatcher *FScriptWatcher = nullptr;
+    QDateTime FScriptFileTime;
+    qint64 FScriptFileSize = -1;
+    bool FAskingReload = false;
 };
 
 } // namespace app

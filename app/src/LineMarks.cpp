@@ -10,16 +10,19 @@
 namespace app {
 
 TLineMarks::TLineMarks(lexedit::TCustomLexEdit *AEditor)
-    : lexedit::TLexEditPlugin(AEditor, {lexedit::phLinesInserted, lexedit::phLinesDeleted, lexedit::phAfterPaint}) {}
+    : lexedit::TLexEditPlugin(AEditor,
+                              {lexedit::phLinesInserted, lexedit::phLinesDeleted, lexedit::phAfterPaint}) {}
 
 std::vector<std::pair<int, TLineMarkKind>>::iterator TLineMarks::LowerBound(int ALine) {
-    return std::lower_bound(FMarks.begin(), FMarks.end(), ALine,
-                            [](const std::pair<int, TLineMarkKind> &AMark, int ALineNo) { return AMark.first < ALineNo; });
+    return std::lower_bound(
+        FMarks.begin(), FMarks.end(), ALine,
+        [](const std::pair<int, TLineMarkKind> &AMark, int ALineNo) { return AMark.first < ALineNo; });
 }
 
 std::vector<std::pair<int, TLineMarkKind>>::const_iterator TLineMarks::LowerBound(int ALine) const {
-    return std::lower_bound(FMarks.begin(), FMarks.end(), ALine,
-                            [](const std::pair<int, TLineMarkKind> &AMark, int ALineNo) { return AMark.first < ALineNo; });
+    return std::lower_bound(
+        FMarks.begin(), FMarks.end(), ALine,
+        [](const std::pair<int, TLineMarkKind> &AMark, int ALineNo) { return AMark.first < ALineNo; });
 }
 
 void TLineMarks::Set(int ALine, TLineMarkKind AKind) {
@@ -46,7 +49,8 @@ int TLineMarks::LastOf(TLineMarkKind AKind) const {
 }
 
 int TLineMarks::CountOf(TLineMarkKind AKind) const {
-    return int(std::count_if(FMarks.begin(), FMarks.end(), [AKind](const auto &AMark) { return AMark.second == AKind; }));
+    return int(std::count_if(FMarks.begin(), FMarks.end(),
+                             [AKind](const auto &AMark) { return AMark.second == AKind; }));
 }
 
 void TLineMarks::Clear() {

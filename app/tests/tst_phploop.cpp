@@ -8,7 +8,10 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardPaths>
@@ -28,13 +31,30 @@ class TScriptedDialogs : public TFileDialogs {
 public:
     std::deque<QString> OpenAnswers; // an empty string answers "cancel"
     std::deque<QString> SaveAnswers;
+    std::deque<TUnsavedAnswer> UnsavedAnswers;
+    std::deque<bool> Utf8Answers;
+    std::deque<bool> ReloadAnswers;
+    QStringList Errors;
     int Unexpected = 0;
 
     bool ExecuteOpen(int, QString &AFileName) override { return Answer(OpenAnswers, AFileName); }
     bool ExecuteSave(QString &AFileName) override { return Answer(SaveAnswers, AFileName); }
     void ShowInformation(const QString &) override { ++Unexpected; }
+    TUnsavedAnswer AskUnsavedScript(const QString &) override { return Take(UnsavedAnswers, uaCancel); }
+    bool AskSaveAsUtf8(const QString &) override { return Take(Utf8Answers, false); }
+    bool AskReloadScript(const QString &) override { return Take(ReloadAnswers, false); }
+    void ShowError(const QString &AText) override { Errors << AText; }
 
 private:
+    template <typename T> T Take(std::deque<T> &AAnswers, T ADefault) {
+        if (AAnswers.empty()) {
+            ++Unexpected;
+            return ADefault;
+        }
+        const T answer = AAnswers.front();
+        AAnswers.pop_front();
+        return answer;
+    }
     bool Answer(std::deque<QString> &AAnswers, QString &AFileName) {
         if (AAnswers.empty()) {
             ++Unexpected;
@@ -83,6 +103,36 @@ class TestPhpLoop : public QObject {
     }
 
     lexedit::TLexEditStringList &ResultLines() { return *FForm->WebMemo->Lines(); }
+
+    static QByteArray ReadFile(const QString &APath) {
+        QFile file(APath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    }
+
+    // Opens the script (which runs at once) and waits for the end of the run.
+    QString OpenAndRun(const QString &AName, const QByteArray &ABytes) {
+        const QString path = StartScript(AName, ABytes);
+        if (!WaitForRunEnd()) qWarning("run did not end");
+        FForm->PageControl->setCurrentWidget(FForm->CodeSheet);
+        FForm->PHPmemo->setFocus();
+        return path;
+    }
+
+    void TypeInScript(int ALine, int AChar, const QString &AText) {
+        FForm->PHPmemo->SetCaretXY(lexedit::BufferCoord(AChar, ALine));
+        for (const QChar c : AText) {
+            // As a keyboard delivers a character without a key of its own.
+            QKeyEvent press(QEvent::KeyPress, c.unicode() < 0x80 ? c.toUpper().unicode() : 0, Qt::NoModifier,
+                            QString(c));
+            QApplication::sendEvent(FForm->PHPmemo, &press);
+        }
+    }
+
+    void PressCtrlS() { QTest::keyClick(FForm->PHPmemo, Qt::Key_S, Qt::ControlModifier); }
+
+    QString ScriptCaption() {
+        return FForm->PageControl->tabText(FForm->PageControl->indexOf(FForm->CodeSheet));
+    }
 
     // The first line of the result view that starts with APrefix (1-based), 0 when none.
     int ResultLineStartingWith(const QString &APrefix) {
@@ -141,7 +191,8 @@ private slots:
     // the front while the script still runs.
     void outputTabComesToTheFrontAtTheFirstLine() {
         QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet);
-        StartScript(QStringLiteral("slow.php"), "<?php\necho \"first\\n\";\nusleep(700000);\necho \"second\\n\";\n");
+        StartScript(QStringLiteral("slow.php"),
+                    "<?php\necho \"first\\n\";\nusleep(700000);\necho \"second\\n\";\n");
         QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet); // nothing printed yet
         QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Count(), 1, 10000);
         QVERIFY(FForm->ConsoleCommand->IsRunning());
@@ -160,8 +211,8 @@ private slots:
     // lines only.
     void promptShowsAndInputReachesTheScript() {
         QVERIFY(!FForm->InputEdit->isEnabled());
-        StartScript(QStringLiteral("ask.php"),
-                    "<?php\necho \"Name? \";\n$name = trim(fgets(STDIN));\necho \"Hello $name\\n\";\necho \"bye\\n\";\n");
+        StartScript(QStringLiteral("ask.php"), "<?php\necho \"Name? \";\n$name = trim(fgets(STDIN));\necho "
+                                               "\"Hello $name\\n\";\necho \"bye\\n\";\n");
         QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Count(), 1, 10000);
         QCOMPARE(ResultLines().Get(0), QStringLiteral("Name? "));
         QCOMPARE(FForm->ResultMarks().Kind(1), lmPending);
@@ -196,8 +247,9 @@ private slots:
     // "Close input" (Ctrl+D in the input row) ends a script that reads to the end of its input,
     // after the lines sent before it.
     void closeInputEndsAScriptReadingToTheEnd() {
-        StartScript(QStringLiteral("cat.php"), "<?php\nwhile (($l = fgets(STDIN)) !== false) echo \"got \", rtrim($l), "
-                                               "\"\\n\";\necho \"end\\n\";\n");
+        StartScript(QStringLiteral("cat.php"),
+                    "<?php\nwhile (($l = fgets(STDIN)) !== false) echo \"got \", rtrim($l), "
+                    "\"\\n\";\necho \"end\\n\";\n");
         QTRY_VERIFY_WITH_TIMEOUT(FForm->InputEdit->isEnabled(), 5000);
         FForm->InputEdit->setFocus();
         FForm->InputEdit->setText(QStringLiteral("one"));
@@ -229,20 +281,23 @@ private slots:
     // each message is counted once, and a double click or Enter on a line puts the caret on the
     // script's line, which is marked until the next run.
     void errorsAreMarkedCountedAndJumpToTheScript() {
-        const QString script = StartScript(QStringLiteral("errors.php"),
-                                           "<?php\nini_set('display_errors', '1');\necho \"start\\n\";\necho $x;\n"
-                                           "trigger_error(\"old\", E_USER_DEPRECATED);\n"
-                                           "function fail() { throw new RuntimeException(\"boom\"); }\n"
-                                           "eval('echo $y;');\nfail();\n");
+        const QString script =
+            StartScript(QStringLiteral("errors.php"),
+                        "<?php\nini_set('display_errors', '1');\necho \"start\\n\";\necho $x;\n"
+                        "trigger_error(\"old\", E_USER_DEPRECATED);\n"
+                        "function fail() { throw new RuntimeException(\"boom\"); }\n"
+                        "eval('echo $y;');\nfail();\n");
         QVERIFY(WaitForRunEnd());
         const int logged = ResultLineStartingWith(QStringLiteral("PHP Warning:  Undefined variable $x"));
         const int shown = ResultLineStartingWith(QStringLiteral("Warning: Undefined variable $x"));
         const int evalLine = ResultLineStartingWith(QStringLiteral("PHP Warning:  Undefined variable $y"));
         const int deprecated = ResultLineStartingWith(QStringLiteral("PHP Deprecated:  old"));
-        const int uncaught = ResultLineStartingWith(QStringLiteral("PHP Fatal error:  Uncaught RuntimeException"));
+        const int uncaught =
+            ResultLineStartingWith(QStringLiteral("PHP Fatal error:  Uncaught RuntimeException"));
         const int frame = ResultLineStartingWith(QStringLiteral("#0 "));
         const int thrown = ResultLineStartingWith(QStringLiteral("  thrown in"));
-        QVERIFY(logged > 0 && shown > 0 && evalLine > 0 && deprecated > 0 && uncaught > 0 && frame > 0 && thrown > 0);
+        QVERIFY(logged > 0 && shown > 0 && evalLine > 0 && deprecated > 0 && uncaught > 0 && frame > 0 &&
+                thrown > 0);
         const TLineMarks &marks = FForm->ResultMarks();
         QCOMPARE(marks.Kind(1), lmNone); // "start"
         QCOMPARE(marks.Kind(logged), lmWarning);
@@ -334,6 +389,182 @@ private slots:
         QCOMPARE(FForm->PHPmemo->CaretY(), 2);
         QVERIFY(!FForm->JumpToMessage(0));
         QVERIFY(!FForm->JumpToMessage(ResultLines().Count() + 1));
+    }
+
+    // Ctrl+S writes the script back byte for byte when the text is as loaded, in the encoding,
+    // byte-order mark and line breaks it was loaded with; the caption's asterisk shows while the
+    // text was changed (a character typed, then deleted: the save still writes).
+    void saveRoundTripsTheFile_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("latin-1") << QByteArray("<?php\necho \"caf\xE9 \xA9\";\n");
+        QTest::newRow("utf-8, byte-order mark, CR LF")
+            << QByteArray("\xEF\xBB\xBF<?php\r\necho \"caf\xC3\xA9 \xE2\x82\xAC\";\r\n");
+        QTest::newRow("no final line break") << QByteArray("<?php\necho 1;");
+        QTest::newRow("utf-8 without mark, LF") << QByteArray("<?php\necho \"\xC3\xA9\";\n");
+    }
+
+    void saveRoundTripsTheFile() {
+        QFETCH(QByteArray, bytes);
+        const QString path = OpenAndRun(QStringLiteral("roundtrip.php"), bytes);
+        QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code"));
+        TypeInScript(2, 1, QStringLiteral("x"));
+        QVERIFY(FForm->ScriptModified());
+        QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code*"));
+        QTest::keyClick(FForm->PHPmemo, Qt::Key_Backspace);
+        QVERIFY(QFile::remove(path)); // so the save must write it anew
+        PressCtrlS();
+        QCOMPARE(ReadFile(path), bytes);
+        QVERIFY(!FForm->ScriptModified());
+        QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code"));
+        QVERIFY(FDialogs->Errors.isEmpty());
+    }
+
+    // An edit is saved in the file's own form.
+    void editIsSavedInTheFilesForm() {
+        const QString path = OpenAndRun(QStringLiteral("form.php"), "\xEF\xBB\xBF<?php\r\necho 1;\r\n");
+        TypeInScript(2, 6, QStringLiteral("2"));
+        PressCtrlS();
+        QCOMPARE(ReadFile(path), QByteArray("\xEF\xBB\xBF<?php\r\necho 21;\r\n"));
+    }
+
+    // F5 runs what is shown: a modified script is saved first. A cancelled script dialog (which
+    // runs the command again) does the same.
+    void runSavesTheModifiedScriptFirst() {
+        const QString path = OpenAndRun(QStringLiteral("f5.php"), "<?php\necho 1, \"\\n\";\n");
+        QCOMPARE(FForm->ResultText(), QStringLiteral("1"));
+        TypeInScript(2, 6, QStringLiteral("2"));
+        FForm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
+        QTest::keyClick(FForm->PHPmemo, Qt::Key_F5);
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->ResultText(), QStringLiteral("21"));
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho 21, \"\\n\";\n"));
+        QVERIFY(!FForm->ScriptModified());
+
+        TypeInScript(2, 6, QStringLiteral("3"));
+        FDialogs->OpenAnswers = {QString()}; // cancelled: runs again
+        FForm->OpenScriptAction->trigger();
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->ResultText(), QStringLiteral("321"));
+    }
+
+    // Closing the window with unsaved changes asks: cancel keeps the window, discard closes
+    // without writing, save writes and closes. Without changes nothing is asked.
+    void closingAsksAboutUnsavedChanges() {
+        const QString path = OpenAndRun(QStringLiteral("close.php"), "<?php\necho 1;\n");
+        TypeInScript(2, 6, QStringLiteral("2"));
+        FDialogs->UnsavedAnswers = {uaCancel};
+        QVERIFY(!FForm->close());
+        QVERIFY(FForm->isVisible());
+        QVERIFY(FDialogs->UnsavedAnswers.empty());
+        FDialogs->UnsavedAnswers = {uaDiscard};
+        QVERIFY(FForm->close());
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho 1;\n"));
+
+        FForm->show();
+        TypeInScript(2, 6, QStringLiteral("3"));
+        FDialogs->UnsavedAnswers = {uaSave};
+        QVERIFY(FForm->close());
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho 321;\n"));
+        FForm->show();
+        QVERIFY(FForm->close()); // nothing changed: no question (an unexpected one would count)
+    }
+
+    // The Script button asks before loading another script over a modified one.
+    void scriptButtonAsksBeforeLoadingOverChanges() {
+        const QString first = OpenAndRun(QStringLiteral("first.php"), "<?php\necho 1;\n");
+        const QString second = WriteScript(QStringLiteral("second.php"), "<?php\necho 2;\n");
+        TypeInScript(2, 6, QStringLiteral("9"));
+        FDialogs->OpenAnswers = {second};
+        FDialogs->UnsavedAnswers = {uaCancel};
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FForm->PhpScript(), first);
+        QVERIFY(!FForm->ConsoleCommand->IsRunning());
+        QVERIFY(FForm->ScriptModified());
+
+        FDialogs->OpenAnswers = {second};
+        FDialogs->UnsavedAnswers = {uaDiscard};
+        FForm->OpenScriptAction->trigger();
+        QCOMPARE(FForm->PhpScript(), second);
+        QVERIFY(!FForm->ScriptModified());
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 2;"));
+        QCOMPARE(ReadFile(first), QByteArray("<?php\necho 1;\n"));
+        QVERIFY(WaitForRunEnd());
+    }
+
+    // A script that can no longer be written (here: a folder took its name) gives a clear
+    // message; the text stays in the editor, marked modified.
+    void unwritableScriptKeepsTheText() {
+        const QString path = OpenAndRun(QStringLiteral("gone.php"), "<?php\necho 1;\n");
+        TypeInScript(2, 6, QStringLiteral("2"));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkdir(path));
+        PressCtrlS();
+        QCOMPARE(FDialogs->Errors.size(), 1);
+        QVERIFY2(FDialogs->Errors.constFirst().startsWith(
+                     QStringLiteral("The script \"%1\" could not be saved: ").arg(path)),
+                 qPrintable(FDialogs->Errors.constFirst()));
+        QVERIFY(FDialogs->Errors.constFirst().endsWith(
+            QStringLiteral("The text stays in the editor, marked modified.")));
+        QVERIFY(FForm->ScriptModified());
+        QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code*"));
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 21;"));
+        QVERIFY(QDir().rmdir(path));
+        FDialogs->UnsavedAnswers = {uaDiscard};
+    }
+
+    // A script loaded as 8-bit text, with a character typed that 8-bit text cannot hold: the
+    // save asks; cancel writes nothing (never a "?"), UTF-8 writes every character.
+    void eightBitScriptAsksBeforeSavingAsUtf8() {
+        const QString path = OpenAndRun(QStringLiteral("latin.php"), "<?php\necho \"caf\xE9\";\n");
+        TypeInScript(2, 6, QString(QChar(0x20AC)));
+        FDialogs->Utf8Answers = {false};
+        PressCtrlS();
+        QVERIFY(FDialogs->Utf8Answers.empty());
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho \"caf\xE9\";\n"));
+        QVERIFY(FForm->ScriptModified());
+        FDialogs->Utf8Answers = {true};
+        PressCtrlS();
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho \xE2\x82\xAC\"caf\xC3\xA9\";\n"));
+        QVERIFY(!FForm->ScriptModified());
+        // Typing Latin-1 characters only into an 8-bit script asks nothing.
+        const QString other = OpenAndRun(QStringLiteral("latin2.php"), "<?php\necho \"caf\xE9\";\n");
+        TypeInScript(2, 6, QString(QChar(0xE8)));
+        PressCtrlS();
+        QCOMPARE(ReadFile(other), QByteArray("<?php\necho \xE8\"caf\xE9\";\n"));
+    }
+
+    // A change of the file on disk reloads an unmodified script; with changes in the editor it
+    // asks (no: the text stays; yes: reloaded).
+    void externalChangeReloads() {
+        const QString path = OpenAndRun(QStringLiteral("outside.php"), "<?php\necho 1;\n");
+        const auto writeOutside = [&](const QByteArray &ABytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(ABytes);
+        };
+        writeOutside("<?php\necho 2;\necho 3;\n");
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->PHPmemo->Lines()->Text(),
+                                  QStringLiteral("<?php\r\necho 2;\r\necho 3;\r\n"), 5000);
+        QVERIFY(!FForm->ScriptModified());
+
+        TypeInScript(1, 1, QStringLiteral(" "));
+        FDialogs->ReloadAnswers = {false};
+        writeOutside("<?php\necho 4;\n");
+        QTRY_VERIFY_WITH_TIMEOUT(FDialogs->ReloadAnswers.empty(), 5000);
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(0), QStringLiteral(" <?php"));
+        QVERIFY(FForm->ScriptModified());
+
+        FDialogs->ReloadAnswers = {true};
+        writeOutside("<?php\necho 5;\n\n");
+        QTRY_VERIFY_WITH_TIMEOUT(FDialogs->ReloadAnswers.empty(), 5000);
+        QTRY_COMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 5;"));
+        QVERIFY(!FForm->ScriptModified());
+        // Its own save is no change from outside.
+        TypeInScript(2, 6, QStringLiteral("6"));
+        PressCtrlS();
+        QTest::qWait(300);
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 65;"));
     }
 };
 
