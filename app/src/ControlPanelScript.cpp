@@ -34,7 +34,9 @@ void TControlPanelForm::SetUpScriptEditing() {
             [this] { common::Guarded([this] { ScriptFileChanged(); }); });
     connect(FScriptWatcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { common::Guarded([this] { ScriptFileChanged(); }); });
-    PHPmemo->OnStatusChange = [this](lexedit::TCustomLexEdit *, lexedit::TLexStatusChanges) { UpdateScriptCaption(); };
+    PHPmemo->OnStatusChange = [this](lexedit::TCustomLexEdit *, lexedit::TLexStatusChanges) {
+        UpdateScriptCaption();
+    };
 }
 
 void TControlPanelForm::UpdateScriptCaption() {
@@ -100,9 +102,10 @@ bool TControlPanelForm::SaveScript() {
 }
 
 void TControlPanelForm::ShowSaveError(const QString &AReason) {
-    FDialogs->ShowError(QStringLiteral("The script \"%1\" could not be saved: %2 The text stays in the editor, "
-                                       "marked modified.")
-                            .arg(FPhpScript, ErrorDialogText(AReason)));
+    FDialogs->ShowError(
+        QStringLiteral("The script \"%1\" could not be saved: %2 The text stays in the editor, "
+                       "marked modified.")
+            .arg(FPhpScript, ErrorDialogText(AReason)));
 }
 
 bool TControlPanelForm::SaveModifiedScript() {
@@ -137,7 +140,8 @@ void TControlPanelForm::ScriptFileChanged() {
     const QFileInfo info(FPhpScript);
     if (!info.exists()) return; // gone (or being replaced): the text stays
     if (!FScriptWatcher->files().contains(FPhpScript)) FScriptWatcher->addPath(FPhpScript);
-    if (info.lastModified() == FScriptFileTime && info.size() == FScriptFileSize) return; // as loaded or saved
+    if (info.lastModified() == FScriptFileTime && info.size() == FScriptFileSize)
+        return; // as loaded or saved
     if (PHPmemo->Modified()) {
         FAskingReload = true;
         const bool reload = FDialogs->AskReloadScript(FPhpScript);

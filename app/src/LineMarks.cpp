@@ -28,13 +28,16 @@ std::vector<std::pair<int, TLineMarkKind>>::const_iterator TLineMarks::LowerBoun
 void TLineMarks::Set(int ALine, TLineMarkKind AKind) {
     auto it = LowerBound(ALine);
     const bool present = it != FMarks.end() && it->first == ALine;
+    if (present) --FCounts[it->second];
     if (AKind == lmNone) {
         if (present) FMarks.erase(it);
-    } else if (present) {
-        it->second = AKind;
-    } else {
-        FMarks.insert(it, {ALine, AKind});
+        return;
     }
+    ++FCounts[AKind];
+    if (present)
+        it->second = AKind;
+    else
+        FMarks.insert(it, {ALine, AKind});
 }
 
 TLineMarkKind TLineMarks::Kind(int ALine) const {
@@ -43,18 +46,15 @@ TLineMarkKind TLineMarks::Kind(int ALine) const {
 }
 
 int TLineMarks::LastOf(TLineMarkKind AKind) const {
+    if (FCounts[AKind] == 0) return 0;
     for (auto it = FMarks.rbegin(); it != FMarks.rend(); ++it)
         if (it->second == AKind) return it->first;
     return 0;
 }
 
-int TLineMarks::CountOf(TLineMarkKind AKind) const {
-    return int(std::count_if(FMarks.begin(), FMarks.end(),
-                             [AKind](const auto &AMark) { return AMark.second == AKind; }));
-}
-
 void TLineMarks::Clear() {
     FMarks.clear();
+    std::fill(std::begin(FCounts), std::end(FCounts), 0);
 }
 
 void TLineMarks::RepaintGutter() {
@@ -71,6 +71,8 @@ void TLineMarks::LinesInserted(int FirstLine, int Count) {
 void TLineMarks::LinesDeleted(int FirstLine, int Count) {
     const auto from = LowerBound(FirstLine + 1);
     const auto to = LowerBound(FirstLine + 1 + Count);
+    for (auto it = from; it != to; ++it)
+        --FCounts[it->second];
     const auto rest = FMarks.erase(from, to);
     for (auto it = rest; it != FMarks.end(); ++it)
         it->first -= Count;

@@ -27,9 +27,9 @@ public:
     // the line's text did not change with it (RepaintGutter).
     void Set(int ALine, TLineMarkKind AKind);
     TLineMarkKind Kind(int ALine) const;
-    // The last line with AKind, 0 when none.
+    // The last line with AKind, 0 when none (at once when there is none).
     int LastOf(TLineMarkKind AKind) const;
-    int CountOf(TLineMarkKind AKind) const;
+    int CountOf(TLineMarkKind AKind) const { return FCounts[AKind]; }
     int Count() const { return int(FMarks.size()); }
     void Clear();
     void RepaintGutter();
@@ -45,6 +45,7 @@ private:
     std::vector<std::pair<int, TLineMarkKind>>::iterator LowerBound(int ALine);
     std::vector<std::pair<int, TLineMarkKind>>::const_iterator LowerBound(int ALine) const;
     std::vector<std::pair<int, TLineMarkKind>> FMarks; // (1-based line, kind), sorted by line
+    int FCounts[lmJumpTarget + 1] = {};                // marks of each kind
 };
 
 } // namespace app
