@@ -97,6 +97,34 @@ bool RecogniseOnLine(QStringView AText, qsizetype &AHeadEnd, TPhpMessage &AMessa
     return true;
 }
 
+// Whether a line starting with these two characters can be a message: "<b>", "<br />", "#0 ",
+// "  thrown", "PHP ", "Parse error", "Warning", "Fatal error", "Notice", "Deprecated",
+// "Recoverable fatal error", "[" (a time stamp).
+bool MayStartMessage(char16_t AFirst, char16_t ASecond) {
+    switch (AFirst) {
+    case '<':
+        return ASecond == 'b';
+    case '#':
+        return ASecond >= '0' && ASecond <= '9';
+    case ' ':
+        return ASecond == ' ';
+    case 'P':
+        return ASecond == 'H' || ASecond == 'a';
+    case 'W':
+    case 'F':
+        return ASecond == 'a';
+    case 'N':
+        return ASecond == 'o';
+    case 'D':
+    case 'R':
+        return ASecond == 'e';
+    case '[':
+        return true;
+    default:
+        return false;
+    }
+}
+
 enum TLabel : uint8_t { lbNone, lbParse, lbFatal, lbRecoverable, lbWarning, lbNotice, lbDeprecated };
 
 TLabel LabelOf(QStringView ALabel) {
@@ -113,22 +141,8 @@ TLabel LabelOf(QStringView ALabel) {
 
 bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     if (ALine.size() < 12) return false;
-    // Every recognised form starts with one of these characters: most output lines stop here.
-    switch (ALine[0].unicode()) {
-    case '[':
-    case 'P':
-    case 'F':
-    case 'R':
-    case 'W':
-    case 'N':
-    case 'D':
-    case '<':
-    case '#':
-    case ' ':
-        break;
-    default:
-        return false;
-    }
+    // Most output lines (markup, text) stop at their first two characters.
+    if (!MayStartMessage(ALine[0].unicode(), ALine[1].unicode())) return false;
     QStringView s = ALine;
     bool logged = false;
     if (s[0] == QLatin1Char('[')) {
