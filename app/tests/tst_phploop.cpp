@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -68,6 +69,39 @@ private:
 
 QString Php() {
     return QStandardPaths::findExecutable(QStringLiteral("php"));
+}
+
+// The editor's viewport painted through its paint entry.
+QImage PaintEditor(lexedit::TLexEdit &AEdit) {
+    QImage image(AEdit.viewport()->size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    AEdit.paintArea(painter, image.rect());
+    return image;
+}
+
+// How near the pixels of ARect come to AColour (0: one of them is that colour).
+int NearestTo(const QImage &AImage, const QRect &ARect, const QColor &AColour) {
+    int best = 255;
+    const QRect r = ARect.intersected(AImage.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = AImage.pixelColor(x, y);
+            best = std::min(
+                best, std::max({std::abs(c.red() - AColour.red()), std::abs(c.green() - AColour.green()),
+                                std::abs(c.blue() - AColour.blue())}));
+        }
+    return best;
+}
+
+// The gutter and the text of buffer line ALine, in viewport pixels.
+QRect GutterOf(const lexedit::TLexEdit &AEdit, int ALine) {
+    return QRect(0, (AEdit.LineToRow(ALine) - AEdit.TopLine()) * AEdit.LineHeight(), AEdit.GutterWidth(),
+                 AEdit.LineHeight());
+}
+QRect TextOf(const lexedit::TLexEdit &AEdit, int ALine) {
+    return QRect(AEdit.GutterWidth() + 2, (AEdit.LineToRow(ALine) - AEdit.TopLine()) * AEdit.LineHeight(),
+                 AEdit.viewport()->width() - AEdit.GutterWidth() - 2, AEdit.LineHeight());
 }
 
 } // namespace
@@ -233,6 +267,14 @@ private slots:
         QCOMPARE(ResultLines().Get(2), QStringLiteral("bye"));
         QCOMPARE(FForm->ResultText(), QStringLiteral("Name? Hello Bob\r\nbye"));
         QCOMPARE(FForm->ConsoleCommand->ExitCode(), 0u);
+        // The echo is painted in its own colour with an arrow in the gutter; output is not.
+        QTRY_COMPARE(FForm->WebMemo->PaintLock(), 0);
+        const QImage view = PaintEditor(*FForm->WebMemo);
+        const QColor blue = TLineMarks::ColorOf(lmInput);
+        QVERIFY(NearestTo(view, TextOf(*FForm->WebMemo, 2), blue) <= 40);
+        QVERIFY(NearestTo(view, GutterOf(*FForm->WebMemo, 2), blue) <= 40);
+        QVERIFY(NearestTo(view, TextOf(*FForm->WebMemo, 3), blue) > 40);
+        QVERIFY(NearestTo(view, GutterOf(*FForm->WebMemo, 3), blue) > 40);
         QVERIFY(!FForm->InputEdit->isEnabled());
 
         const QString out = FDir.filePath(QStringLiteral("ask.html"));
@@ -242,6 +284,24 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QByteArray("Name? Hello Bob\r\nbye"));
         QVERIFY(FErrors.isEmpty());
+    }
+
+    // A line without an end grows in place while it is pending and ends, with the run, as an
+    // entire line.
+    void pendingLineGrowsAndEndsWithTheRun() {
+        StartScript(QStringLiteral("dots.php"),
+                    "<?php\necho \"done\\nLoading\";\nfor ($i = 0; $i < 3; $i++) { usleep(250000); "
+                    "echo \".\"; }\nusleep(250000);\necho \"end\";\n");
+        QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Count(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Get(1), QStringLiteral("Loading.."), 10000);
+        QCOMPARE(FForm->ResultMarks().Kind(2), lmPending);
+        QCOMPARE(ResultLines().Count(), 2); // replaced in place, never a line per piece
+        QCOMPARE(FForm->ResultText(), QStringLiteral("done"));
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(ResultLines().Count(), 2);
+        QCOMPARE(ResultLines().Get(1), QStringLiteral("Loading...end"));
+        QCOMPARE(FForm->ResultMarks().Kind(2), lmNone);
+        QCOMPARE(FForm->ResultText(), QStringLiteral("done\r\nLoading...end"));
     }
 
     // "Close input" (Ctrl+D in the input row) ends a script that reads to the end of its input,
@@ -310,6 +370,19 @@ private slots:
         QCOMPARE(FForm->WarningCount(), 3);
         QVERIFY2(FForm->RunStatusLabel->text().endsWith(QStringLiteral("1 error, 3 warnings")),
                  qPrintable(FForm->RunStatusLabel->text()));
+        // The gutter shows each mark in its severity's colour.
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        const auto gutterNear = [&](int ALine, TLineMarkKind AKind) {
+            view.SetTopLine(ALine);
+            return NearestTo(PaintEditor(view), GutterOf(view, ALine), TLineMarks::ColorOf(AKind));
+        };
+        QTRY_COMPARE(view.PaintLock(), 0);
+        QVERIFY(gutterNear(uncaught, lmError) <= 40);
+        QVERIFY(gutterNear(uncaught, lmWarning) > 40);
+        QVERIFY(gutterNear(logged, lmWarning) <= 40);
+        QVERIFY(gutterNear(logged, lmError) > 40);
+        QVERIFY(gutterNear(1, lmError) > 40);
+        QVERIFY(gutterNear(1, lmWarning) > 40);
 
         // Double click on the warning: line 4 of the script.
         DoubleClickResultLine(logged);
