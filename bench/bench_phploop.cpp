@@ -14,10 +14,10 @@
 
 #include "AppController.h"
 #include "ControlPanelUnit.h"
+#include "LineMarks.h"
 #include "PhpMessages.h"
 #include "ResultBrowser.h"
 #include "lexedit/LexEdit.h"
-#include "LineMarks.h"
 #include "lexedit/LexEditTextBuffer.h"
 
 #include <QAction>
@@ -51,11 +51,15 @@ QStringList OutputLines(int ACount) {
     lines.reserve(ACount);
     for (int i = 0; lines.size() < ACount; ++i) {
         if (i % 200 == 100) {
-            lines << QStringLiteral("PHP Warning:  Undefined variable $x in /srv/www/page.php on line %1").arg(i % 90 + 1)
-                  << QStringLiteral("Warning: Undefined variable $x in /srv/www/page.php on line %1").arg(i % 90 + 1)
-                  << QStringLiteral("PHP Deprecated:  strftime() is deprecated in /srv/www/lib.php on line 12");
+            lines << QStringLiteral("PHP Warning:  Undefined variable $x in /srv/www/page.php on line %1")
+                         .arg(i % 90 + 1)
+                  << QStringLiteral("Warning: Undefined variable $x in /srv/www/page.php on line %1")
+                         .arg(i % 90 + 1)
+                  << QStringLiteral(
+                         "PHP Deprecated:  strftime() is deprecated in /srv/www/lib.php on line 12");
         } else if (i % 1000 == 500) {
-            lines << QStringLiteral("PHP Fatal error:  Uncaught RuntimeException: boom in /srv/www/lib.php:40")
+            lines << QStringLiteral(
+                         "PHP Fatal error:  Uncaught RuntimeException: boom in /srv/www/lib.php:40")
                   << QStringLiteral("Stack trace:") << QStringLiteral("#0 /srv/www/page.php(7): fail()")
                   << QStringLiteral("#1 {main}") << QStringLiteral("  thrown in /srv/www/lib.php on line 40");
         } else {
@@ -96,7 +100,8 @@ double StreamLines(const QStringList &ALines, bool ARecognise, int &AFound) {
 double BatchRun(const QString &ACheckphp, const QString &AScript, const QString &AOut, bool AErrors) {
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
-    QStringList args = {QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--save"), AOut, AScript};
+    QStringList args = {QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--save"), AOut,
+                        AScript};
     if (AErrors) args.prepend(QStringLiteral("--errors"));
     QElapsedTimer timer;
     timer.start();
@@ -140,8 +145,9 @@ int main(int argc, char **argv) {
     app::TResultBrowser::PrepareEngine();
     QApplication application(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
-    const QString checkphp = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                      : QCoreApplication::applicationDirPath() + QStringLiteral("/../app/checkphp");
+    const QString checkphp =
+        argc > 2 ? QString::fromLocal8Bit(argv[2])
+                 : QCoreApplication::applicationDirPath() + QStringLiteral("/../app/checkphp");
     QTemporaryDir dir;
     const QString php = QStandardPaths::findExecutable(QStringLiteral("php"));
     if (php.isEmpty()) {
@@ -183,10 +189,10 @@ int main(int argc, char **argv) {
     std::printf("  best against best           %7.2fx\n", recognisedBest / plainBest);
     std::printf("  recognition alone, best     %7.2f ms, %.1f ns a line: %.2fx the best plain streaming\n",
                 aloneBest * 1e3, aloneBest / lines.size() * 1e9, (plainBest + aloneBest) / plainBest);
-    std::printf("  ratio                       %7.2fx  (rounds %.2f-%.2f); recognition alone %.0f ns a line\n",
-                Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()),
-                (Median(recognised) - Median(plain)) / 100000 * 1e9);
+    std::printf(
+        "  ratio                       %7.2fx  (rounds %.2f-%.2f); recognition alone %.0f ns a line\n",
+        Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+        *std::max_element(ratios.begin(), ratios.end()), (Median(recognised) - Median(plain)) / 100000 * 1e9);
 
     // The same lines printed by php, through checkphp's batch mode.
     {
@@ -206,7 +212,8 @@ int main(int argc, char **argv) {
             errors.push_back(BatchRun(checkphp, script, dir.filePath(QStringLiteral("b.html")), true));
             batchRatios.push_back(errors.back() / save.back());
         }
-        std::printf("the same 100,000 lines printed by php, checkphp batch mode (median of %d rounds):\n", rounds);
+        std::printf("the same 100,000 lines printed by php, checkphp batch mode (median of %d rounds):\n",
+                    rounds);
         std::printf("  --save                      %7.1f ms\n", Median(save) * 1e3);
         std::printf("  --errors --save             %7.1f ms\n", Median(errors) * 1e3);
         std::printf("  ratio                       %7.2fx  (rounds %.2f-%.2f)\n", Median(batchRatios),
@@ -245,9 +252,10 @@ int main(int argc, char **argv) {
         }
         const double best = *std::min_element(window.begin(), window.end());
         std::printf("the same lines into the window's result view (best of %d):\n", int(window.size()));
-        std::printf("  window, recognition included %6.1f ms, %.2f us a line; without the recognition's %.1f ms: "
-                    "%.3fx\n",
-                    best * 1e3, best / lines.size() * 1e6, aloneBest * 1e3, best / (best - aloneBest));
+        std::printf(
+            "  window, recognition included %6.1f ms, %.2f us a line; without the recognition's %.1f ms: "
+            "%.3fx\n",
+            best * 1e3, best / lines.size() * 1e6, aloneBest * 1e3, best / (best - aloneBest));
     }
     TPaintWatch watch(*form.WebMemo);
     form.WebMemo->viewport()->installEventFilter(&watch);

@@ -22,6 +22,7 @@
 #include <QWebEnginePage>
 #include <QtTest>
 
+#include <cstdio>
 #include <deque>
 
 using namespace app;
@@ -633,11 +634,31 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(FDialogs->ReloadAnswers.empty(), 5000);
         QTRY_COMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 5;"));
         QVERIFY(!FForm->ScriptModified());
-        // Its own save is no change from outside.
+        // Replaced by another file, as editors save (a new file renamed over it): reloaded too,
+        // and the new file is watched in turn.
+        const auto replaceOutside = [&](const QByteArray &ABytes) {
+            const QString temp = path + QStringLiteral(".new");
+            QFile file(temp);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(ABytes);
+            file.close();
+            QVERIFY(std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) ==
+                    0);
+        };
+        replaceOutside("<?php\necho 7;\n");
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 7;"), 5000);
+        writeOutside("<?php\necho 8;\n");
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 8;"), 5000);
+        QVERIFY(!FForm->ScriptModified());
+        // Its own save is no change from outside: with a change typed right after it, nothing
+        // is asked (an unexpected question fails the test) and nothing is reloaded.
         TypeInScript(2, 6, QStringLiteral("6"));
         PressCtrlS();
-        QTest::qWait(300);
-        QCOMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 65;"));
+        TypeInScript(2, 6, QStringLiteral("9"));
+        QTest::qWait(400);
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 968;"));
+        QVERIFY(FForm->ScriptModified());
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho 68;\n"));
     }
 };
 
