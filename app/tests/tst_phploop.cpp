@@ -481,6 +481,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         const QString path = OpenAndRun(QStringLiteral("roundtrip.php"), bytes);
         QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code"));
+        QVERIFY(QFile::remove(path)); // so the save must write it anew
+        PressCtrlS();                 // nothing edited
+        QCOMPARE(ReadFile(path), bytes);
         TypeInScript(2, 1, QStringLiteral("x"));
         QVERIFY(FForm->ScriptModified());
         QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code*"));
