@@ -8,6 +8,14 @@ namespace {
 
 constexpr QLatin1String kEvalSuffix(") : eval()'d code");
 
+// A, ASeparator and B in one string (one allocation).
+QString Joined(QStringView A, QStringView B, QLatin1String ASeparator = QLatin1String()) {
+    QString joined;
+    joined.reserve(A.size() + ASeparator.size() + B.size());
+    joined.append(A).append(ASeparator).append(B);
+    return joined;
+}
+
 // A line number: 1 to 9 decimal digits and nothing else; -1 otherwise.
 int ParseLineNumber(QStringView AText) {
     if (AText.isEmpty() || AText.size() > 9) return -1;
@@ -78,7 +86,7 @@ bool RecogniseFrame(QStringView AText, TPhpMessage &AMessage) {
     const int line = ParseLineNumber(rest.mid(open + 1, close - open - 1));
     if (line < 0 || !SetLocation(rest.left(open), line, AMessage)) return false;
     AMessage.Severity = psNote;
-    AMessage.Text = AText.left(i + 1).toString() + rest.mid(close + 3).toString();
+    AMessage.Text = Joined(AText.left(i + 1), rest.mid(close + 3));
     AMessage.Counted = false;
     return true;
 }
@@ -205,9 +213,8 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     const QStringView text = s.left(headEnd);
     AMessage.Severity = kind == lbParse || kind == lbFatal || kind == lbRecoverable ? psError : psWarning;
     // The label goes with the text where the severity does not already say it.
-    AMessage.Text = kind == lbWarning || kind == lbFatal
-                        ? text.toString()
-                        : label.toString() + QStringLiteral(": ") + text.toString();
+    AMessage.Text =
+        kind == lbWarning || kind == lbFatal ? text.toString() : Joined(label, text, QLatin1String(": "));
     AMessage.Counted = true;
     return true;
 }
