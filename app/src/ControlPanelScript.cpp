@@ -1,5 +1,6 @@
 // The script view as an editor of the script's file: Ctrl+S saves it through the line buffer
-// (keeping the encoding, byte-order mark and line breaks it was loaded with), the tab caption
+// (keeping the encoding, byte-order mark and line breaks it was loaded with, and the file's mode,
+// owner and group), the tab caption
 // shows an asterisk while the text differs from the file, a run saves a modified script first,
 // unsaved changes are never lost without a question, and a change of the file on disk reloads it.
 
@@ -9,6 +10,7 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -89,12 +91,18 @@ bool TControlPanelForm::SaveScript() {
         ~TResetHook() { Lines.OnInfoLoss = nullptr; }
     } resetHook{lines};
     try {
-        lines.SaveToFile(FPhpScript);
+        // The buffer's save gives the bytes (its encoding, byte-order mark and line breaks); they
+        // are written as the result file is: a regular file replaced atomically keeping its mode,
+        // owner and group, anything else written in place.
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        lines.SaveToStream(bytes, lines.Encoding());
+        if (cancelled) return false;
+        WriteResultBytes(FPhpScript, bytes.data());
     } catch (const common::Exception &e) {
         ShowSaveError(e.Message());
         return false;
     }
-    if (cancelled) return false;
     PHPmemo->SetModified(false);
     RememberScriptFile();
     UpdateScriptCaption();

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -494,6 +495,29 @@ private slots:
         QVERIFY(!FForm->ScriptModified());
         QCOMPARE(ScriptCaption(), QStringLiteral("PHP Code"));
         QVERIFY(FDialogs->Errors.isEmpty());
+    }
+
+    // A saved script keeps its mode, and (saved by root) its owner and group.
+    void saveKeepsModeOwnerAndGroup() {
+        const QString path = OpenAndRun(QStringLiteral("mode.php"), "<?php\necho 1;\n");
+        const QFileDevice::Permissions mode =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup;
+        QVERIFY(QFile::setPermissions(path, mode));
+        const bool root = QFileInfo(QStringLiteral("/proc/self")).ownerId() == 0;
+        if (root)
+            QCOMPARE(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("65534:65533"), path}), 0);
+        TypeInScript(2, 6, QStringLiteral("2"));
+        PressCtrlS();
+        QVERIFY(FDialogs->Errors.isEmpty());
+        QCOMPARE(ReadFile(path), QByteArray("<?php\necho 21;\n"));
+        const QFileInfo info(path);
+        QCOMPARE(info.permissions() &
+                     ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+                 mode);
+        if (root) {
+            QCOMPARE(info.ownerId(), 65534u);
+            QCOMPARE(info.groupId(), 65533u);
+        }
     }
 
     // An edit is saved in the file's own form.
