@@ -182,6 +182,16 @@ QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qi
     return how + QStringLiteral(" \u2014 ") + figures;
 }
 
+QString ErrorDialogText(const QString &AMessage) {
+    QString text = AMessage.trimmed();
+    if (text.isEmpty()) return QStringLiteral("An unknown error occurred.");
+    if (text[0].isLower()) text[0] = text[0].toUpper();
+    const QChar last = text.back();
+    if (last != QLatin1Char('.') && last != QLatin1Char('!') && last != QLatin1Char('?'))
+        text += QLatin1Char('.');
+    return text;
+}
+
 bool RunEndedBadly(const runner::TConsoleCommand &ACommand) {
     switch (ACommand.EndStatus()) {
     case runner::esProcess:

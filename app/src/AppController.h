@@ -56,6 +56,10 @@ void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes);
 // the wall time and the line count.
 QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qint64 AElapsedMs,
                       qint64 ALines, const QString &AError, bool AFailedToStart);
+// An error's message as an error dialog shows it: a sentence (a capital first letter, a full stop
+// at the end), without the exception's class name.
+QString ErrorDialogText(const QString &AMessage);
+
 // Whether the last run ended in a way shown as a warning: a non-zero exit code, a signal, or a
 // failure.
 bool RunEndedBadly(const runner::TConsoleCommand &ACommand);

@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "AppController.h"
+#include "PhpMessages.h"
 #include "runner/ConsoleCommand.h"
 #include "runner/TerminationSignals.h"
 
@@ -15,6 +16,18 @@ namespace app {
 namespace {
 void PrintError(const QString &AMessage) {
     std::fprintf(stderr, "checkphp: %s\n", AMessage.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+// Writes a recognised message of PHP in the form editors and CI tools read. ARawLine as the
+// runner delivers it (each byte one character): the marks of a message are ASCII, which UTF-8
+// never uses inside a character, so it is recognised as it is and decoded only when it is one.
+void ReportMessage(const QString &ARawLine, TPhpMessageFilter &AFilter) {
+    TPhpMessage message;
+    if (!RecognisePhpMessage(ARawLine, message)) return;
+    const QString line = DecodeResultLine(ARawLine); // the line itself when it is ASCII
+    if (line.constData() != ARawLine.constData() && !RecognisePhpMessage(line, message)) return;
+    if (!AFilter.Accept(message)) return;
+    std::fprintf(stderr, "%s\n", FormatForTools(message).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 } // namespace
@@ -46,8 +59,11 @@ int RunBatch(const TBatchOptions &AOptions) {
     command.SetMaxTimeAfterLastOutput(1000);
     command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
     command.SetCurrentDir(FolderOf(AOptions.Interpreter));
+    TPhpMessageFilter messageFilter;
     command.SetOnNewLine([&](QObject *, const QString &ANewLine, runner::TOutputType AType) {
-        if (AType == runner::otEntireLine) result.AddLine(ANewLine);
+        if (AType != runner::otEntireLine) return;
+        result.AddLine(ANewLine);
+        if (AOptions.ReportErrors) ReportMessage(ANewLine, messageFilter);
     });
     command.SetOnExecuteError([&](QObject *, const common::Exception &AE, bool &AHandled) {
         startError = AE.Message();

@@ -11,6 +11,9 @@ struct TBatchOptions {
     QString Script; // may be empty: the interpreter then runs with the parameters alone
     QString ResultFile;
     int TimeoutSeconds = 0; // the run ends this long after its start (0: no limit)
+    // Also write each of PHP's messages to standard error as "FILE:LINE: error: message"
+    // (warning, note), once even when PHP writes it twice.
+    bool ReportErrors = false;
 };
 
 // Exit statuses of the batch mode besides the interpreter's own exit code.

@@ -139,6 +139,27 @@ void ConfigureHighlighters(lexedit::TLexHTMLLex &AHtml, lexedit::TLexPHPLex &APh
 
 } // namespace
 
+// The input row under the result view: what is typed goes to the running script.
+void TControlPanelForm::CreateInputRow(const QColor &AGreyText) {
+    InputPanel = MakePanel(TabSheet2, "InputPanel");
+    auto *inputLayout = new QHBoxLayout(InputPanel);
+    inputLayout->setContentsMargins(3, 2, 3, 2);
+    inputLayout->setSpacing(6);
+    InputLabel = MakeLabel(InputPanel, "InputLabel", QStringLiteral("Input:"), AGreyText);
+    InputEdit = new QLineEdit(InputPanel);
+    InputEdit->setObjectName(QStringLiteral("InputEdit"));
+    InputEdit->setFont(TahomaFont());
+    InputEdit->setPlaceholderText(QStringLiteral("A line for the running script (Enter sends it)"));
+    CloseInputButton = new QToolButton(InputPanel);
+    CloseInputButton->setObjectName(QStringLiteral("CloseInputButton"));
+    CloseInputButton->setText(QStringLiteral("Close input"));
+    CloseInputButton->setFont(TahomaFont());
+    inputLayout->addWidget(InputLabel);
+    inputLayout->addWidget(InputEdit, 1);
+    inputLayout->addWidget(CloseInputButton);
+    qobject_cast<QVBoxLayout *>(TabSheet2->layout())->addWidget(InputPanel);
+}
+
 void TControlPanelForm::CreateWidgets() {
     InitIconResources();
     setWindowTitle(QStringLiteral("Check PHP file"));
@@ -225,6 +246,7 @@ void TControlPanelForm::CreateWidgets() {
         sheetLayout->setContentsMargins(0, 0, 0, 0);
         sheetLayout->addWidget(memo);
     }
+    CreateInputRow(greyText);
     PageControl->addTab(CodeSheet, QStringLiteral("PHP Code"));
     PageControl->addTab(TabSheet2, QStringLiteral("HTML Result"));
     PageControl->setCurrentIndex(0);

@@ -2,15 +2,20 @@
 
 #include "AppController.h"
 #include "FileDrop.h"
+#include "LineMarks.h"
 #include "ResultBrowser.h"
 #include "WindowShortcuts.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -25,6 +30,27 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     CreateActions();
     new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
     AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
+    FResultMarks = std::make_unique<TLineMarks>(WebMemo);
+    FScriptMarks = std::make_unique<TLineMarks>(PHPmemo);
+    SetUpScriptEditing();
+    // The echo of sent input and the pending partial line stand apart from the output.
+    WebMemo->OnSpecialLineColors = [this](lexedit::TCustomLexEdit *, int ALine, bool &ASpecial,
+                                          lexedit::TColor &AForeground, lexedit::TColor &ABackground) {
+        const TLineMarkKind kind = FResultMarks->Kind(ALine);
+        if (kind == lmInput) {
+            ASpecial = true;
+            AForeground = lexedit::TColor(0xB4 << 16 | 0x5F << 8 | 0x1A); // $00BBGGRR
+            ABackground = lexedit::TColor(0xFB << 16 | 0xF1 << 8 | 0xE8);
+        } else if (kind == lmPending) {
+            ASpecial = true;
+            AForeground = lexedit::TColor(0x40 << 16 | 0x40 << 8 | 0x40);
+            ABackground = lexedit::TColor(0xE8 << 16 | 0xF8 << 8 | 0xFF);
+        }
+    };
+    WB->ShowPlaceholder();
+    WebMemo->viewport()->installEventFilter(this);
+    WebMemo->installEventFilter(this);
+    InputEdit->installEventFilter(this);
 
     ConsoleCommand = new runner::TConsoleCommand(this);
     ConsoleCommand->setObjectName(QStringLiteral("ConsoleCommand"));
@@ -102,10 +128,14 @@ bool TControlPanelForm::ReadyForScript() {
 void TControlPanelForm::OpenScriptActionExecute() {
     if (!ReadyForScript()) return;
     QString fileName;
-    if (FDialogs->ExecuteOpen(2, fileName))
+    if (FDialogs->ExecuteOpen(2, fileName)) {
+        if (!ConfirmDiscardScript()) return;
         LoadScriptAndRun(fileName);
-    else
+    } else {
+        // Runs the command again: the script as shown.
+        if (!SaveModifiedScript()) return;
         StartRun();
+    }
 }
 
 void TControlPanelForm::OpenScript(const QString &AFileName) {
@@ -116,6 +146,7 @@ void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->Lines()->LoadFromFile(AFileName);
     FPhpScript = AFileName;
+    ScriptLoaded();
     FCommands += QLatin1Char(' ') + QuoteCommandArgument(AFileName);
     ControlLabel->setText(FCommands);
     StartRun();
@@ -124,6 +155,13 @@ void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
 void TControlPanelForm::StartRun() {
     CloseResultUpdate();
     WebMemo->Lines()->Clear();
+    FResultMarks->Clear();
+    FScriptMarks->Clear();
+    FScriptMarks->RepaintGutter();
+    FOutputShown = false;
+    FMessageFilter.Reset();
+    FErrorCount = 0;
+    FWarningCount = 0;
     ConsoleCommand->SetCommandLine(BuildCommandLine(FCommands, ParamsEdit->text()));
     ConsoleCommand->SetCurrentDir(FPhpFolder);
     FRunLines = 0;
@@ -133,6 +171,7 @@ void TControlPanelForm::StartRun() {
     ConsoleCommand->Execute();
     StopRunAction->setEnabled(true);
     StopButton->setEnabled(true);
+    SetInputEnabled(true);
     FStatusTimer->start();
     ShowRunStatus();
 }
@@ -143,6 +182,13 @@ void TControlPanelForm::RunEnded() {
     FStatusTimer->stop();
     StopRunAction->setEnabled(false);
     StopButton->setEnabled(false);
+    SetInputEnabled(false);
+    // The runner delivered the pending line as an entire line; what is still marked pending was
+    // never completed (an edit of the view took its place).
+    if (const int pending = FResultMarks->LastOf(lmPending)) {
+        FResultMarks->Set(pending, lmNone);
+        FResultMarks->RepaintGutter();
+    }
     ShowRunStatus();
 }
 
@@ -153,13 +199,17 @@ void TControlPanelForm::StopRunActionExecute() {
 void TControlPanelForm::RunAgainActionExecute() {
     if (ConsoleCommand->IsRunning()) return;
     if (!ReadyForScript()) return;
+    if (!SaveModifiedScript()) return; // F5 runs what is shown
     StartRun();
 }
 
 void TControlPanelForm::ShowRunStatus() {
     const bool running = ConsoleCommand->IsRunning();
-    RunStatusLabel->setText(RunStatusText(*ConsoleCommand, running, running ? FRunClock.elapsed() : FRunMs,
-                                          FRunLines, FRunError, FRunFailedToStart));
+    QString status = RunStatusText(*ConsoleCommand, running, running ? FRunClock.elapsed() : FRunMs,
+                                   FRunLines, FRunError, FRunFailedToStart);
+    const QString counts = ErrorCountText(FErrorCount, FWarningCount);
+    if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
+    RunStatusLabel->setText(status);
     const bool warn = !running && RunEndedBadly(*ConsoleCommand);
     QPalette pal = RunStatusLabel->palette();
     const QPalette::ColorRole role = RunStatusLabel->foregroundRole();
@@ -169,13 +219,41 @@ void TControlPanelForm::ShowRunStatus() {
 
 void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,
                                               runner::TOutputType AOutputType) {
-    if (AOutputType != runner::otEntireLine) return;
-    ++FRunLines;
+    if (!FOutputShown) {
+        // The output comes to the front with its first line (a prompt without a line end too).
+        FOutputShown = true;
+        PageControl->setCurrentWidget(TabSheet2);
+    }
     OpenResultUpdate();
-    if (!WebMemo->SelAvail()) {
-        WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
+    if (AOutputType != runner::otEntireLine) {
+        ShowPendingLine(DecodeResultLine(ANewLine));
         return;
     }
+    ++FRunLines;
+    const QString text = DecodeResultLine(ANewLine);
+    // The entire line takes the place of its pending beginning.
+    const int pending = FResultMarks->LastOf(lmPending);
+    if (pending > 0) FResultMarks->Set(pending, lmNone);
+    const int line = PutResultLine(pending, text);
+    NoteMessage(line, text);
+}
+
+void TControlPanelForm::ShowPendingLine(const QString &AText) {
+    const int line = PutResultLine(FResultMarks->LastOf(lmPending), AText);
+    FResultMarks->Set(line, lmPending);
+}
+
+int TControlPanelForm::PutResultLine(int ALine, const QString &AText) {
+    lexedit::TLexEditStringList &lines = *WebMemo->Lines();
+    const auto put = [&] {
+        if (ALine > 0 && ALine <= lines.Count()) {
+            lines.Put(ALine - 1, AText);
+            return ALine;
+        }
+        lines.Add(AText);
+        return lines.Count();
+    };
+    if (!WebMemo->SelAvail()) return put();
     // The view collapses its selection at every change of its lines; a line added at the end
     // moves no text, so a selection the user is making or has made (to copy from it) stays.
     const lexedit::TBufferCoord caret = WebMemo->CaretXY();
@@ -183,10 +261,110 @@ void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine
     const lexedit::TBufferCoord last = WebMemo->BlockEnd();
     const lexedit::TLexSelectionMode mode = WebMemo->ActiveSelectionMode();
     const lexedit::TBufferCoord anchor = caret == first ? last : first;
-    WebMemo->Lines()->Add(DecodeResultLine(ANewLine));
+    const int line = put();
     WebMemo->SetBlockBegin(anchor);
     WebMemo->SetBlockEnd(caret == first || caret == last ? caret : last);
     WebMemo->SetActiveSelectionMode(mode);
+    return line;
+}
+
+void TControlPanelForm::NoteMessage(int ALine, const QString &AText) {
+    TPhpMessage message;
+    if (!RecognisePhpMessage(AText, message)) return;
+    FResultMarks->Set(ALine, message.Severity == psError     ? lmError
+                             : message.Severity == psWarning ? lmWarning
+                                                             : lmNote);
+    if (!message.Counted || !FMessageFilter.Accept(message)) return;
+    if (message.Severity == psError)
+        ++FErrorCount;
+    else if (message.Severity == psWarning)
+        ++FWarningCount;
+}
+
+QString TControlPanelForm::ResultText() const {
+    if (FResultMarks->CountOf(lmPending) == 0 && FResultMarks->CountOf(lmInput) == 0) return WebMemo->Text();
+    const lexedit::TLexEditStringList &lines = *WebMemo->Lines();
+    QStringList kept;
+    kept.reserve(lines.Count());
+    for (int i = 0; i < lines.Count(); ++i) {
+        const TLineMarkKind kind = FResultMarks->Kind(i + 1);
+        if (kind != lmPending && kind != lmInput) kept << lines.Get(i);
+    }
+    return kept.join(lines.LineBreak());
+}
+
+void TControlPanelForm::SendInputActionExecute() {
+    if (!ConsoleCommand->IsRunning()) return;
+    const QString text = InputEdit->text();
+    ConsoleCommand->SendLine(text, true);
+    InputEdit->clear();
+    // The echo goes after the output so far (a pending prompt stays above it and is completed
+    // in its place); it is shown, never saved or rendered.
+    OpenResultUpdate();
+    const int line = PutResultLine(0, text);
+    FResultMarks->Set(line, lmInput);
+}
+
+void TControlPanelForm::CloseInputActionExecute() {
+    if (!ConsoleCommand->IsRunning()) return;
+    ConsoleCommand->CloseInput();
+    InputEdit->setEnabled(false);
+    CloseInputButton->setEnabled(false);
+    CloseInputAction->setEnabled(false);
+}
+
+void TControlPanelForm::SetInputEnabled(bool AEnabled) {
+    InputEdit->setEnabled(AEnabled);
+    CloseInputButton->setEnabled(AEnabled);
+    CloseInputAction->setEnabled(AEnabled);
+}
+
+bool TControlPanelForm::JumpToMessage(int AResultLine) {
+    if (AResultLine < 1 || AResultLine > WebMemo->Lines()->Count()) return false;
+    const TLineMarkKind kind = FResultMarks->Kind(AResultLine);
+    if (kind == lmInput || kind == lmPending) return false;
+    TPhpMessage message;
+    if (!RecognisePhpMessage(WebMemo->Lines()->Get(AResultLine - 1), message)) return false;
+    if (FPhpScript.isEmpty()) return false;
+    // The script shown, compared by resolved paths; a file that is gone resolves to nothing.
+    const QString target = QFileInfo(message.File).canonicalFilePath();
+    if (target.isEmpty() || target != QFileInfo(FPhpScript).canonicalFilePath()) return false;
+    if (message.Line > PHPmemo->Lines()->Count()) return false;
+    PageControl->setCurrentWidget(CodeSheet);
+    PHPmemo->SetCaretXY(lexedit::BufferCoord(1, message.Line));
+    PHPmemo->EnsureCursorPosVisibleEx(true);
+    PHPmemo->setFocus();
+    FScriptMarks->Clear();
+    FScriptMarks->Set(message.Line, lmJumpTarget);
+    FScriptMarks->RepaintGutter();
+    return true;
+}
+
+bool TControlPanelForm::eventFilter(QObject *AObject, QEvent *AEvent) {
+    bool handled = false;
+    common::Guarded([&] {
+        if (AObject == WebMemo->viewport() && AEvent->type() == QEvent::MouseButtonDblClick) {
+            const auto *mouse = static_cast<QMouseEvent *>(AEvent);
+            if (mouse->button() != Qt::LeftButton) return;
+            const QPoint at = mouse->position().toPoint();
+            const lexedit::TDisplayCoord cell = WebMemo->PixelsToRowColumn(at.x(), at.y());
+            if (cell.Row < 1 || cell.Row > WebMemo->DisplayLineCount()) return;
+            handled = JumpToMessage(WebMemo->RowToLine(cell.Row));
+        } else if (AObject == InputEdit && AEvent->type() == QEvent::KeyPress) {
+            // The line edit takes Ctrl+D for itself (delete): the row's shortcut is served here.
+            const auto *key = static_cast<QKeyEvent *>(AEvent);
+            if (key->key() == Qt::Key_D && key->modifiers() == Qt::ControlModifier) {
+                CloseInputAction->trigger();
+                handled = true;
+            }
+        } else if (AObject == WebMemo && AEvent->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(AEvent);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+                handled = JumpToMessage(WebMemo->CaretY());
+        }
+    });
+    return handled || QWidget::eventFilter(AObject, AEvent);
 }
 
 void TControlPanelForm::OpenResultUpdate() {
@@ -224,11 +402,11 @@ void TControlPanelForm::CloseResultUpdate() {
 }
 
 void TControlPanelForm::ExecuteScriptActionExecute() {
-    WB->WriteDocument(WebMemo->Text());
+    WB->WriteDocument(ResultText());
 }
 
 void TControlPanelForm::SaveResultsActionExecute() {
-    const QString text = WebMemo->Text();
+    const QString text = ResultText();
     QString fileName;
     if (!FDialogs->ExecuteSave(fileName)) return;
     WriteResultFile(fileName, text);
@@ -263,6 +441,18 @@ void TControlPanelForm::CreateActions() {
     RunAgainAction->setShortcutContext(Qt::WindowShortcut);
     RunAgainAction->setAutoRepeat(false);
     addAction(RunAgainAction);
+    connect(InputEdit, &QLineEdit::returnPressed, this,
+            [this] { common::Guarded([this] { SendInputActionExecute(); }); });
+    SaveScriptAction = makeAction("SaveScriptAction", &TControlPanelForm::SaveScriptActionExecute);
+    SaveScriptAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SaveScriptAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(SaveScriptAction);
+    CloseInputAction = makeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
+    CloseInputAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    CloseInputAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    InputPanel->addAction(CloseInputAction);
+    connect(CloseInputButton, &QToolButton::clicked, CloseInputAction, &QAction::trigger);
+    SetInputEnabled(false);
 }
 
 } // namespace app

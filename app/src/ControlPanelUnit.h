@@ -4,14 +4,17 @@
 // render the result in the browser pane and save it as a UTF-8 HTML file.
 
 #include "FileDialogs.h"
+#include "PhpMessages.h"
 #include "runner/ConsoleCommand.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
 
 class QAction;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -28,6 +31,7 @@ class TLexPHPLex;
 
 namespace app {
 
+class TLineMarks;
 class TResultBrowser;
 
 class TControlPanelForm : public QWidget {
@@ -56,6 +60,29 @@ public:
     void StopRunActionExecute();
     void RunAgainActionExecute();
     void ConsoleCommandNewLine(QObject *ASender, const QString &ANewLine, runner::TOutputType AOutputType);
+    // Input to the running script: Enter in the input row sends its text as one line (echoed
+    // into the result view, not part of the result); "Close input" (Ctrl+D in the row) closes
+    // the script's standard input once the lines sent before are written.
+    void SendInputActionExecute();
+    void CloseInputActionExecute();
+    // Follows the PHP message on line AResultLine of the result view to its line in the script
+    // shown; false (nothing happens) when the line is no message, names another file or a line
+    // the script does not have.
+    bool JumpToMessage(int AResultLine);
+    // Ctrl+S: saves the script shown to its file through the line buffer, keeping the encoding,
+    // byte-order mark and line breaks it was loaded with; asks before characters 8-bit text
+    // cannot hold would be lost. A failure is shown and the text stays, marked modified.
+    void SaveScriptActionExecute();
+    bool SaveScript(); // false when it was not saved
+    bool ScriptModified() const;
+    // The result view's text as Save writes it and Execute renders it: the entire output lines
+    // (and the user's edits), without the pending partial line and the echo of sent input.
+    QString ResultText() const;
+    // Marks beside the lines of the result view and of the script view.
+    TLineMarks &ResultMarks() const { return *FResultMarks; }
+    TLineMarks &ScriptMarks() const { return *FScriptMarks; }
+    int ErrorCount() const { return FErrorCount; }
+    int WarningCount() const { return FWarningCount; }
 
     // What the command line's options do: choose the interpreter, then open the script.
     void ChooseInterpreter(const QString &AFileName);
@@ -75,6 +102,10 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *ControlLabel = nullptr;
     QLabel *RunStatusLabel = nullptr; // how the run goes or how it ended
+    QFrame *InputPanel = nullptr;     // the input row under the result view
+    QLabel *InputLabel = nullptr;
+    QLineEdit *InputEdit = nullptr;
+    QToolButton *CloseInputButton = nullptr;
     QFrame *Panel1 = nullptr;
     QSplitter *HSplitter = nullptr;
     TResultBrowser *WB = nullptr;
@@ -92,13 +123,19 @@ public:
     QAction *SaveResultsAction = nullptr;
     QAction *StopRunAction = nullptr;
     QAction *RunAgainAction = nullptr;
+    QAction *CloseInputAction = nullptr;
+    QAction *SaveScriptAction = nullptr;
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
+    bool eventFilter(QObject *AObject, QEvent *AEvent) override;
+    // Asks about unsaved changes of the script (save, discard, cancel).
+    void closeEvent(QCloseEvent *AEvent) override;
 
 private:
     void CreateWidgets();
     void CreateActions();
+    void CreateInputRow(const QColor &AGreyText);
     // Whether a script may be opened now: tells the user when no interpreter was chosen, and
     // refuses (throws) while a run is going on.
     bool ReadyForScript();
@@ -112,6 +149,26 @@ private:
     void OpenResultUpdate();
     void ResultBatchDelivered();
     void CloseResultUpdate();
+    // Shows the partial line at the end of the result view, marked pending (replacing the one
+    // shown before); an entire line then takes its place.
+    void ShowPendingLine(const QString &AText);
+    // Adds or replaces (at ALine, 1-based; 0 adds) a line of the result view, keeping a
+    // selection the user made; returns the line.
+    int PutResultLine(int ALine, const QString &AText);
+    void NoteMessage(int ALine, const QString &AText);
+    void SetInputEnabled(bool AEnabled);
+    // The script view as an editor of its file (ControlPanelScript.cpp).
+    void SetUpScriptEditing();
+    void ScriptLoaded();
+    void RememberScriptFile();
+    void UpdateScriptCaption();
+    void ShowSaveError(const QString &AReason);
+    // A modified script is saved before a run; false when it could not be (no run then).
+    bool SaveModifiedScript();
+    // Before unsaved changes would be lost: save, discard or cancel; false when cancelled.
+    bool ConfirmDiscardScript();
+    void ScriptFileChanged();
+    void ReloadScript();
 
     QString FPhpFolder;
     QString FPhpScript;
@@ -132,6 +189,17 @@ private:
     QElapsedTimer FResultShown;          // since the view was last brought up to date
     QTimer *FResultFrameTimer = nullptr; // closes a bracket held open for the rest of a frame
     std::unique_ptr<TFileDialogs> FDialogs;
+    std::unique_ptr<TLineMarks> FResultMarks;
+    std::unique_ptr<TLineMarks> FScriptMarks;
+    bool FOutputShown = false; // the result tab was brought to the front in this run
+    TPhpMessageFilter FMessageFilter;
+    int FErrorCount = 0;
+    int FWarningCount = 0;
+    // The script's file as last loaded or saved, to tell its own saves from changes by others.
+    QFileSystemWatcher *FScriptWatcher = nullptr;
+    QDateTime FScriptFileTime;
+    qint64 FScriptFileSize = -1;
+    bool FAskingReload = false;
 };
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace app {
 
@@ -44,6 +45,63 @@ bool TWidgetFileDialogs::ExecuteSave(QString &AFileName) {
 void TWidgetFileDialogs::ShowInformation(const QString &AText) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), AText, QMessageBox::Cancel,
                     FParent);
+    box.exec();
+}
+
+TUnsavedAnswer TFileDialogs::AskUnsavedScript(const QString &) {
+    return uaCancel;
+}
+
+bool TFileDialogs::AskSaveAsUtf8(const QString &) {
+    return false;
+}
+
+bool TFileDialogs::AskReloadScript(const QString &) {
+    return false;
+}
+
+void TFileDialogs::ShowError(const QString &) {}
+
+TUnsavedAnswer TWidgetFileDialogs::AskUnsavedScript(const QString &AFileName) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Check PHP file"),
+                    QStringLiteral("The script \"%1\" has unsaved changes. Save them?")
+                        .arg(QFileInfo(AFileName).fileName()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, FParent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return uaSave;
+    case QMessageBox::Discard:
+        return uaDiscard;
+    default:
+        return uaCancel;
+    }
+}
+
+bool TWidgetFileDialogs::AskSaveAsUtf8(const QString &AFileName) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Check PHP file"),
+                    QStringLiteral("The script \"%1\" was loaded as 8-bit (Latin-1) text, which cannot hold "
+                                   "some of the characters it now contains. Save it as UTF-8?")
+                        .arg(QFileInfo(AFileName).fileName()),
+                    QMessageBox::Cancel, FParent);
+    QPushButton *utf8 = box.addButton(QStringLiteral("Save as UTF-8"), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == utf8;
+}
+
+bool TWidgetFileDialogs::AskReloadScript(const QString &AFileName) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Check PHP file"),
+                    QStringLiteral("The script \"%1\" was changed on disk. Reload it and lose the changes "
+                                   "made here?")
+                        .arg(QFileInfo(AFileName).fileName()),
+                    QMessageBox::Yes | QMessageBox::No, FParent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TWidgetFileDialogs::ShowError(const QString &AText) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Check PHP file"), AText, QMessageBox::Ok, FParent);
     box.exec();
 }
 

@@ -3,9 +3,14 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class QWidget;
 
 namespace app {
+
+// The answer to the question about unsaved changes of the script.
+enum TUnsavedAnswer : uint8_t { uaSave, uaDiscard, uaCancel };
 
 class TFileDialogs {
 public:
@@ -17,6 +22,18 @@ public:
     virtual bool ExecuteSave(QString &AFileName) = 0;
     // An information message with a single "Cancel" button.
     virtual void ShowInformation(const QString &AText) = 0;
+
+    // Questions and messages about the script shown. The defaults answer as a user who wants
+    // nothing changed would (cancel, keep the text) and show nothing.
+    // The script AFileName has unsaved changes: save, discard or cancel?
+    virtual TUnsavedAnswer AskUnsavedScript(const QString &AFileName);
+    // The script was loaded as 8-bit text and now holds characters 8-bit text cannot: true to
+    // save it as UTF-8, false to cancel the save.
+    virtual bool AskSaveAsUtf8(const QString &AFileName);
+    // The script changed on disk while it has unsaved changes here: true to reload it.
+    virtual bool AskReloadScript(const QString &AFileName);
+    // An error message (a save that failed).
+    virtual void ShowError(const QString &AText);
 };
 
 // The real dialogs, parented to AParent.
@@ -26,6 +43,10 @@ public:
     bool ExecuteOpen(int AFilterIndex, QString &AFileName) override;
     bool ExecuteSave(QString &AFileName) override;
     void ShowInformation(const QString &AText) override;
+    TUnsavedAnswer AskUnsavedScript(const QString &AFileName) override;
+    bool AskSaveAsUtf8(const QString &AFileName) override;
+    bool AskReloadScript(const QString &AFileName) override;
+    void ShowError(const QString &AText) override;
 
 private:
     QWidget *FParent; // not owned

@@ -69,9 +69,26 @@ TResultBrowser::TResultBrowser(QWidget *AParent)
 TResultBrowser::~TResultBrowser() = default;
 
 void TResultBrowser::WriteDocument(const QString &AText) {
+    page()->setBackgroundColor(Qt::white);
     FSchemeHandler->FDocument = AText.toUtf8();
     ++FDocumentNumber;
     load(DocumentUrl());
+}
+
+QString TResultBrowser::PlaceholderText() {
+    return QStringLiteral("Run a script, then press Execute to see its output rendered here.");
+}
+
+void TResultBrowser::ShowPlaceholder() {
+    // In the window's own colours, so the pane reads as part of the window, not a blank page.
+    const QColor back = palette().color(QPalette::Window);
+    const QColor text = palette().color(QPalette::Disabled, QPalette::Text);
+    page()->setBackgroundColor(back);
+    setHtml(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head>"
+                           "<body style=\"margin:0;height:100vh;display:flex;align-items:center;"
+                           "justify-content:center;font:13px sans-serif;color:%1;background:%2\">"
+                           "<p>%3</p></body></html>")
+                .arg(text.name(), back.name(), PlaceholderText().toHtmlEscaped()));
 }
 
 QUrl TResultBrowser::DocumentUrl() const {

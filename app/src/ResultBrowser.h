@@ -29,6 +29,9 @@ public:
 
     // Replaces the page with AText as a new HTML document.
     void WriteDocument(const QString &AText);
+    // The short neutral page shown until the first document is written.
+    void ShowPlaceholder();
+    static QString PlaceholderText();
     // The URL of the document last written.
     QUrl DocumentUrl() const;
 

@@ -1,6 +1,7 @@
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
 #include "AppIcon.h"
+#include "AppController.h"
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
@@ -41,6 +42,9 @@ void AddOptions(QCommandLineParser &AParser) {
                        QStringLiteral("Batch mode: stop the run SECONDS after its start (default: no limit; "
                                       "a run without output for 1000 s always ends)."),
                        QStringLiteral("SECONDS")});
+    AParser.addOption({QStringLiteral("errors"),
+                       QStringLiteral("Batch mode: also write each PHP error, warning and stack frame to "
+                                      "standard error as FILE:LINE: error: message (warning, note).")});
     AParser.addPositionalArgument(QStringLiteral("SCRIPT"),
                                   QStringLiteral("The PHP script to open and run."));
 }
@@ -97,6 +101,7 @@ int RunWithoutWindow(int argc, char **argv) {
     options.Params = parser.value(QStringLiteral("params"));
     options.Script = scripts.isEmpty() ? QString() : FullPath(scripts.constFirst(), false);
     options.ResultFile = parser.value(QStringLiteral("save"));
+    options.ReportErrors = parser.isSet(QStringLiteral("errors"));
     if (parser.isSet(QStringLiteral("timeout"))) {
         bool ok = false;
         options.TimeoutSeconds = parser.value(QStringLiteral("timeout")).toInt(&ok);
@@ -135,8 +140,7 @@ int main(int argc, char **argv) {
     common::SetErrorReporter([](const common::ErrorReport &AReport) {
         QMessageBox box(QMessageBox::Critical,
                         AReport.Caption.isEmpty() ? QStringLiteral("Check PHP file") : AReport.Caption,
-                        AReport.ClassName + QStringLiteral("\r\n") + AReport.Message, QMessageBox::Ok,
-                        QApplication::activeWindow());
+                        app::ErrorDialogText(AReport.Message), QMessageBox::Ok, QApplication::activeWindow());
         box.exec();
     });
 

@@ -242,6 +242,29 @@ private slots:
                  QStringLiteral("running: 1.2 s, 1 line"));
     }
 
+    void errorDialogsReadAsSentences_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("runner") << "ConsoleCommand still running"
+                                << "ConsoleCommand still running.";
+        QTest::newRow("lower case") << "cannot run \"x\": No such file or directory"
+                                    << "Cannot run \"x\": No such file or directory.";
+        QTest::newRow("already a sentence") << "No php.exe specified."
+                                            << "No php.exe specified.";
+        QTest::newRow("question") << "Save it?"
+                                  << "Save it?";
+        QTest::newRow("blanks") << "  disk full \n"
+                                << "Disk full.";
+        QTest::newRow("empty") << ""
+                               << "An unknown error occurred.";
+    }
+
+    void errorDialogsReadAsSentences() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(ErrorDialogText(message), shown);
+    }
+
     void memoLinesJoinWithCrLf() {
         lexedit::TLexEdit memo;
         QCOMPARE(memo.Lines()->Count(), 0);

@@ -227,11 +227,54 @@ private slots:
         QCOMPARE(r.StdOut, QByteArray("a\r\nb"));
     }
 
+    // --errors lists PHP's messages on standard error, once each although the script turns
+    // display on beside Debian's log (so PHP writes each twice); the result file and the exit
+    // code are those of a run without it.
+    void errorsAreListedForTools() {
+        const QString script =
+            WriteFile(QStringLiteral("errors.php"),
+                      "<?php\nini_set('display_errors', '1');\necho \"start\\n\";\necho $x;\n"
+                      "trigger_error(\"old\", E_USER_DEPRECATED);\n"
+                      "function fail() { throw new RuntimeException(\"boom\"); }\nfail();\n");
+        const QString plainOut = FDir.filePath(QStringLiteral("plain.html"));
+        const QString out = FDir.filePath(QStringLiteral("errors.html"));
+        const Result plain =
+            Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--save"), plainOut, script});
+        const Result r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--errors"),
+                              QStringLiteral("--save"), out, script});
+        QCOMPARE(plain.ExitCode, 255);
+        QCOMPARE(r.ExitCode, 255);
+        QVERIFY(plain.StdErr.isEmpty());
+        const QString f = script;
+        QCOMPARE(QString::fromLocal8Bit(r.StdErr),
+                 QStringLiteral("%1:4: warning: Undefined variable $x\n"
+                                "%1:5: warning: Deprecated: old\n"
+                                "%1:6: error: Uncaught RuntimeException: boom\n"
+                                "%1:7: note: #0 fail()\n"
+                                "%1:6: note: thrown\n")
+                     .arg(f));
+        QFile a(plainOut), b(out);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        const QByteArray bytes = b.readAll();
+        QCOMPARE(bytes, a.readAll());
+        QVERIFY(bytes.contains("PHP Warning:  Undefined variable $x"));
+        QVERIFY(bytes.contains("\r\nWarning: Undefined variable $x"));
+
+        const QString parse = WriteFile(QStringLiteral("parse.php"), "<?php\n$a = ;\n");
+        const Result p = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--errors"),
+                              QStringLiteral("--save"), out, parse});
+        QCOMPARE(p.ExitCode, 255);
+        QCOMPARE(
+            QString::fromLocal8Bit(p.StdErr),
+            QStringLiteral("%1:2: error: Parse error: syntax error, unexpected token \";\"\n").arg(parse));
+    }
+
     void helpAndVersionNeedNoDisplay() {
         const Result help = Run({QStringLiteral("--help")});
         QCOMPARE(help.ExitCode, 0);
         QVERIFY(help.StdOut.contains("--save"));
         QVERIFY(help.StdOut.contains("--php"));
+        QVERIFY(help.StdOut.contains("--errors"));
         const Result version = Run({QStringLiteral("--version")});
         QCOMPARE(version.ExitCode, 0);
         QVERIFY(version.StdOut.startsWith("checkphp "));

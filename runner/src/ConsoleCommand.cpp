@@ -234,6 +234,12 @@ void TConsoleCommand::SendLine(const QString &AValue, bool AEol) {
     FThread->InputLines().Add(QChar(EolCh[AEol ? 1 : 0]) + AValue);
 }
 
+void TConsoleCommand::CloseInput() {
+    if (!FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand not running"));
+    // Queued behind the lines sent before, so they are written first.
+    FThread->InputLines().Add(QString(QChar(CloseInputCh)));
+}
+
 QString TConsoleCommand::DoCharDecoding(QObject *ASender, const QByteArray &ABuf) {
     (void)ASender;
     if (FOnCharDecoding) return FOnCharDecoding(this, ABuf);

@@ -390,6 +390,12 @@ void TConsoleThread::ServeInput() {
             QString entry;
             if (!FInputLines.TakeFirst(entry)) return;
             if (!FInputWrite.IsOpen()) continue; // the child closed its input: queued input is dropped
+            if (entry.startsWith(QChar(CloseInputCh))) {
+                // Everything queued before was written (a pending write finishes first): the
+                // child now sees the end of its input.
+                FInputWrite.Close();
+                continue;
+            }
             if (entry.startsWith(QLatin1Char('_'))) entry += QStringLiteral("\r\n");
             entry.remove(0, 1);
             if (entry.isEmpty()) continue;

@@ -53,6 +53,16 @@ private slots:
         }
     }
 
+    void closeInputWhenIdle() {
+        TConsoleCommand cmd;
+        try {
+            cmd.CloseInput();
+            QFAIL("no error");
+        } catch (const EConsoleCommand &e) {
+            QCOMPARE(e.Message(), QStringLiteral("ConsoleCommand not running"));
+        }
+    }
+
     void stopWhenIdle() {
         TConsoleCommand cmd;
         cmd.Stop();

@@ -385,6 +385,54 @@ private slots:
         QCOMPARE(cmd.EndStatus(), esStop);
     }
 
+    // CloseInput closes the child's input after the lines queued before it: a child reading to
+    // the end of its input gets them all and then finishes by itself.
+    void closeInputEndsAChildReadingToTheEnd() {
+        TConsoleCommand cmd;
+        TRecorder rec(cmd);
+        cmd.SetCommandLine(Child(QStringLiteral("echo print end\\n")));
+        cmd.Execute();
+        cmd.SendLine(QStringLiteral("one"), true);
+        cmd.SendLine(QStringLiteral("two"), true);
+        cmd.CloseInput();
+        cmd.SendLine(QStringLiteral("dropped"), true); // after the close: never written
+        QVERIFY(WaitEnd(cmd));
+        QCOMPARE(cmd.EndStatus(), esProcess);
+        QCOMPARE(cmd.Lines(),
+                 (QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("end")}));
+        QVERIFY(rec.Reports.isEmpty());
+    }
+
+    // Input larger than the pipe holds is written in pieces as the child reads; the close waits
+    // for the last piece, so nothing queued before it is cut off.
+    void closeInputWaitsForAPartlyWrittenLine() {
+        TConsoleCommand cmd;
+        cmd.SetCommandLine(Child(QStringLiteral("echo")));
+        cmd.Execute();
+        for (int i = 0; i < 40; ++i)
+            cmd.SendLine(QString(10000, QLatin1Char('a' + i % 26)), true);
+        cmd.CloseInput();
+        QVERIFY(WaitEnd(cmd, 20000));
+        QCOMPARE(cmd.EndStatus(), esProcess);
+        QCOMPARE(cmd.Lines().size(), 40);
+        for (int i = 0; i < 40; ++i)
+            QCOMPARE(cmd.Lines().at(i), QString(10000, QLatin1Char('a' + i % 26)));
+    }
+
+    // A child that closed its input before: the close is no error either.
+    void closeInputAfterTheChildClosedItsInput() {
+        TConsoleCommand cmd;
+        TRecorder rec(cmd);
+        cmd.SetCommandLine(Child(QStringLiteral("closein sleep 100 print alive\\n")));
+        cmd.Execute();
+        cmd.SendLine(QStringLiteral("x"), true);
+        cmd.CloseInput();
+        QVERIFY(WaitEnd(cmd));
+        QCOMPARE(cmd.EndStatus(), esProcess);
+        QCOMPARE(cmd.Lines(), QStringList{QStringLiteral("alive")});
+        QVERIFY(rec.Reports.isEmpty());
+    }
+
     void echoOfStdinRoundTrip() {
         TConsoleCommand cmd;
         cmd.SetCommandLine(Child(QStringLiteral("echo")));

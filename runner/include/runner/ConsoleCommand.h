@@ -57,6 +57,8 @@ struct TProcessInformation {
 
 // Marker characters of input queue entries: blank = send as is, "_" = append CR LF.
 inline constexpr char16_t EolCh[2] = {u' ', u'_'};
+// The marker of the queue entry CloseInput adds: close the child's standard input there.
+inline constexpr char16_t CloseInputCh = u'\x04';
 
 // The entire lines of a run, kept compactly: the characters of all lines in one byte store (one
 // byte a character for a line whose characters are all below U+0100, as the default decoding
@@ -178,6 +180,10 @@ public:
     void Execute();
     void Stop();
     void SendLine(const QString &AValue, bool AEol);
+    // Closes the child's standard input once every line queued before it has been written, so a
+    // child reading to the end of its input finishes; lines sent afterwards are dropped. Raises
+    // EConsoleCommand when no run is going, like SendLine.
+    void CloseInput();
 
     // Byte/character conversion: the hooks when set, else Latin-1 (the ANSI code page here).
     virtual QString DoCharDecoding(QObject *ASender, const QByteArray &ABuf);
