@@ -1,7 +1,7 @@
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
-#include "AppIcon.h"
 #include "AppController.h"
+#include "AppIcon.h"
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
 #include "ResultBrowser.h"
