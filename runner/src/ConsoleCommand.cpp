@@ -1,17 +1,13 @@
-// TConsoleCommand: the component's public face, and the GUI side of a run: the
-// delivery of the worker's batched calls and the termination handler.
+// TConsoleCommand: the component's public face and the termination handler of a run. The
+// delivery of the worker's batched calls is TRunDelivery (RunDelivery.h).
 #include "runner/ConsoleCommand.h"
 
 #include "ConsoleThread.h"
 #include "ProcessTimer.h"
+#include "RunDelivery.h"
 #include "RunShared.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-
-#include <chrono>
 #include <cstring>
-#include <typeinfo>
 
 namespace runner {
 
@@ -27,34 +23,6 @@ QStringList Own(const QStringList &AValue) {
     for (const QString &s : AValue)
         result.append(Own(s));
     return result;
-}
-
-// The error box: the runner has no widgets, so it goes to the application's reporter.
-void ErrorBox(const common::Exception &AError) {
-    QString caption;
-    if (QCoreApplication::instance()) caption = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    common::ReportError({caption, QString::fromLatin1(AError.ClassName()), AError.Message()});
-}
-
-void ErrorBoxForCurrentException() {
-    try {
-        throw;
-    } catch (const common::Exception &e) {
-        ErrorBox(e);
-    } catch (const std::exception &e) {
-        ErrorBox(common::Exception(QString::fromLocal8Bit(e.what())));
-    } catch (...) {
-        ErrorBox(common::Exception(QStringLiteral("Unknown error")));
-    }
-}
-
-// Runs a user handler; what it throws goes to the error box (no exception leaves a posted call).
-template <typename F> void Guarded(F &&ACall) {
-    try {
-        ACall();
-    } catch (...) {
-        ErrorBoxForCurrentException();
-    }
 }
 
 } // namespace
@@ -146,10 +114,8 @@ TConsoleCommand::~TConsoleCommand() {
     // wake event can close.
     delete FSink;
     FSink = nullptr;
-    if (FShared) {
-        FShared->FComponentAlive = false;
-        FShared->Cancel();
-    }
+    *FAlive = false; // every delivery of this component, also one of an earlier run on the stack
+    if (FShared) FShared->Cancel();
     if (FThread) {
         FThread->Terminate();
         FThread->Join();
@@ -199,18 +165,21 @@ void TConsoleCommand::Execute() {
         settings.ReportChars = static_cast<bool>(FOnNewChar);
         settings.ReportPartial = static_cast<bool>(FOnNewLine);
         settings.AskTerminate = static_cast<bool>(FOnTerminateProcess);
-        settings.DefaultDecoding = !FOnCharDecoding && typeid(*this) == typeid(TConsoleCommand);
+        settings.DefaultDecoding = HasDefaultCharDecoding();
+
+        TRunHandlers handlers;
+        handlers.OnNewLine = FOnNewLine;
+        handlers.OnNewChar = FOnNewChar;
+        handlers.OnTerminateProcess = FOnTerminateProcess;
+        handlers.OutputLines = FOutputLines;
+        handlers.KeptLines = FKeepLines ? &FLines : nullptr;
 
         auto shared = std::make_shared<TRunShared>();
-        shared->FHandlers.OnNewLine = FOnNewLine;
-        shared->FHandlers.OnNewChar = FOnNewChar;
-        shared->FHandlers.OnTerminateProcess = FOnTerminateProcess;
-        shared->FHandlers.OutputLines = FOutputLines;
-        shared->FHandlers.KeepLines = FKeepLines;
-
+        auto delivery = std::make_shared<TRunDelivery>(*this, FAlive, shared, std::move(handlers));
         auto thread =
             std::make_unique<TConsoleThread>(this, std::move(settings), shared, FTimer->Core(), &FEndStatus);
         FSink->Watch(*shared);
+        FDelivery = std::move(delivery);
         FShared = std::move(shared);
         FThread = std::move(thread);
         FThread->Start();
@@ -256,155 +225,20 @@ void TConsoleCommand::DoCharEncoding(QObject *ASender, const QString &AChars, QB
     if (!AChars.isEmpty()) AOutBuf += AChars.toLatin1();
 }
 
+bool TConsoleCommand::HasDefaultCharDecoding() const {
+    return !FOnCharDecoding;
+}
+
 void TConsoleCommand::DeliverPosted() {
-    const std::shared_ptr<TRunShared> shared = FShared;
-    if (!shared || shared->FInDelivery)
-        return; // a nested event loop inside a handler: the outer delivery goes on afterwards
-    TRunShared &s = *shared;
-    s.FInDelivery = true;
-    const TRunHandlers &h = s.FHandlers;
-    // Deliver for at most this long per posted call, then let the event loop breathe.
-    const auto budgetEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(15);
-    size_t cost = 0;
-    bool more = false;
-    unsigned counter = 0;
-    for (;;) {
-        if (s.FCurrentBatch < s.FCurrent.size() &&
-            s.FCurrentIndex >= s.FCurrent[s.FCurrentBatch].Events.size()) {
-            TRunBatch &done = s.FCurrent[s.FCurrentBatch];
-            cost += done.PostedCost;
-            done.PostedCost = 0;
-            // Its buffers go back to the worker, emptied here (not under the shared lock).
-            done.Events.clear();
-            done.Spans.clear();
-            if (done.OwnChunk)
-                done.Chunk.resize(0);
-            else
-                done.Chunk = QString();
-            s.FDone.push_back(std::move(done));
-            ++s.FCurrentBatch;
-            s.FCurrentIndex = 0;
-            s.FCurrentSpan = 0;
-            continue;
-        }
-        if (s.FCurrentBatch >= s.FCurrent.size()) {
-            s.FCurrent.clear();
-            s.FCurrentBatch = 0;
-            s.FCurrentIndex = 0;
-            s.FCurrentSpan = 0;
-            if (!s.Take(s.FCurrent)) break; // nothing more posted: no post is pending any more
-            continue;
-        }
-        if ((++counter & 63u) == 0 && std::chrono::steady_clock::now() >= budgetEnd) {
-            more = true;
-            break;
-        }
-        TRunBatch &batch = s.FCurrent[s.FCurrentBatch];
-        TRunEvent &e = batch.Events[s.FCurrentIndex];
-        if (e.Kind == TRunEvent::rkLines) {
-            // One line per turn of the outer loop would cost a test per line more; lines of the
-            // event are delivered here, the budget still looked at every 64 lines.
-            const QChar *chunk = batch.Chunk.constData();
-            const TLineSpan *span = batch.Spans.data() + e.Offset;
-            bool outOfBudget = false;
-            while (s.FCurrentSpan < e.Length) {
-                const TLineSpan &l = span[s.FCurrentSpan++];
-                const QStringView text(chunk + l.Offset, l.Length);
-                if (h.KeepLines) FLines.append(text);
-                // The handlers' string: its buffer is reused from line to line unless a handler
-                // kept the string.
-                QString &line = s.FLineScratch;
-                line.resize(0);
-                line.append(text);
-                if (h.OutputLines) h.OutputLines->append(line);
-                if (h.OnNewLine) {
-                    Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
-                    if (!s.FComponentAlive) return;
-                }
-                if ((++counter & 63u) == 0 && s.FCurrentSpan < e.Length &&
-                    std::chrono::steady_clock::now() >= budgetEnd) {
-                    outOfBudget = true;
-                    break;
-                }
-            }
-            if (outOfBudget) {
-                more = true;
-                break;
-            }
-            s.FCurrentSpan = 0;
-            ++s.FCurrentIndex;
-            continue;
-        }
-        ++s.FCurrentIndex;
-        switch (e.Kind) {
-        case TRunEvent::rkChars:
-            if (h.OnNewChar) {
-                const QChar *p = e.InChunk ? batch.Chunk.constData() + e.Offset : e.Text.constData();
-                const qsizetype n = e.InChunk ? e.Length : e.Text.size();
-                for (qsizetype i = 0; i < n; ++i) {
-                    const QChar c = p[i];
-                    Guarded([&] { h.OnNewChar(this, c); });
-                    if (!s.FComponentAlive) return;
-                }
-            }
-            break;
-        case TRunEvent::rkLine: {
-            if (e.InChunk) e.Text = QString(batch.Chunk.constData() + e.Offset, e.Length);
-            if (h.KeepLines) FLines.append(e.Text);
-            const QString &line = e.Text;
-            if (h.OutputLines) h.OutputLines->append(line);
-            if (h.OnNewLine) {
-                Guarded([&] { h.OnNewLine(this, line, otEntireLine); });
-                if (!s.FComponentAlive) return;
-            }
-            break;
-        }
-        case TRunEvent::rkPartial:
-            if (h.OnNewLine) {
-                Guarded([&] { h.OnNewLine(this, e.Text, otBeginningOfLine); });
-                if (!s.FComponentAlive) return;
-            }
-            break;
-        case TRunEvent::rkLines:
-            break; // delivered above
-        case TRunEvent::rkProcessInfo:
-            FProcessInformation.hProcess = e.Offset;
-            FProcessInformation.hThread = -1;
-            FProcessInformation.dwProcessId = e.Length;
-            FProcessInformation.dwThreadId = 0;
-            break;
-        case TRunEvent::rkAskTerminate: {
-            bool canTerminate = true;
-            if (h.OnTerminateProcess) {
-                Guarded([&] { h.OnTerminateProcess(this, canTerminate); });
-                if (!s.FComponentAlive) return;
-            }
-            s.Answer(canTerminate);
-            break;
-        }
-        case TRunEvent::rkTerminated:
-            for (size_t b = s.FCurrentBatch; b < s.FCurrent.size(); ++b)
-                cost += s.FCurrent[b].PostedCost; // the last batch, which ends here
-            s.FCurrent.clear();
-            s.FCurrentBatch = 0;
-            s.FCurrentIndex = 0;
-            s.FCurrentSpan = 0;
-            s.Delivered(cost, s.FDone);
-            s.FInDelivery = false;
-            ThreadTerminated(FThread.get());
-            return;
-        }
-    }
-    s.Delivered(cost, s.FDone);
-    s.FInDelivery = false;
-    if (more) s.Repost();
+    // The copy keeps the delivery alive while a handler destroys the component.
+    if (const std::shared_ptr<TRunDelivery> delivery = FDelivery) delivery->Deliver();
 }
 
 void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
     if (!ASender) return;
     ASender->Join(); // it has posted its last call; joining takes no time
     std::unique_ptr<TConsoleThread> thread = std::move(FThread);
-    const std::shared_ptr<TRunShared> shared = FShared;
+    const std::shared_ptr<TRunDelivery> delivery = FDelivery;
     // 1. The exit code.
     FExitCode = thread->ExitCode();
     FTerminationSignal = thread->TerminationSignal();
@@ -414,32 +248,14 @@ void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
     try {
         FTimer->Ending();
     } catch (...) {
-        ErrorBoxForCurrentException();
+        delivery->ReportCurrentException();
     }
     // 3. From here IsRunning is false and Execute is allowed.
     thread.reset();
     // 4. The error of the run: OnExecuteError, else the error box.
-    if (error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const common::Exception &e) {
-            bool handled = false;
-            if (FonExecuteError) {
-                try {
-                    FonExecuteError(this, e, handled);
-                } catch (...) {
-                    ErrorBoxForCurrentException();
-                    handled = true;
-                }
-                if (!shared->FComponentAlive) return;
-            }
-            if (!handled) ErrorBox(e);
-        } catch (...) {
-            ErrorBoxForCurrentException();
-        }
-    }
+    if (error && !delivery->ExecuteError(error)) return;
     // 5. OnTerminated.
-    if (FOnTerminated) Guarded([&] { FOnTerminated(this); });
+    delivery->Terminated();
 }
 
 } // namespace runner

@@ -67,7 +67,7 @@ struct TRunSettings {
     bool ReportChars = false;          // OnNewChar was set
     bool ReportPartial = false;        // OnNewLine was set
     bool AskTerminate = false;         // OnTerminateProcess was set
-    bool DefaultDecoding = false;      // no decoding hook and DoCharDecoding not overridden
+    bool DefaultDecoding = false;      // the owner's HasDefaultCharDecoding() at Execute
 };
 
 class TConsoleThread {

@@ -1,8 +1,8 @@
 #pragma once
 // What one run shares between its worker and the GUI thread: the queue of posted calls
 // (batched: one post carries everything one read produced), the bound on undelivered output,
-// and the synchronous question OnTerminateProcess. Plus the GUI-side state of the run's
-// delivery (touched on the GUI thread only).
+// and the synchronous question OnTerminateProcess. The GUI thread's side of the delivery is
+// TRunDelivery (RunDelivery.h).
 
 #include "posix/Posix.h"
 #include "runner/ConsoleCommand.h"
@@ -67,15 +67,6 @@ struct TRunBatch {
     }
 };
 
-// The handlers and lists of a run, taken at Execute (GUI thread only).
-struct TRunHandlers {
-    TNewLineEvent OnNewLine;
-    TNewCharEvent OnNewChar;
-    TTerminateProcessEvent OnTerminateProcess;
-    QStringList *OutputLines = nullptr;
-    bool KeepLines = true;
-};
-
 class TRunShared {
 public:
     // Past this much undelivered output the worker stops reading: the child then waits on a
@@ -121,17 +112,6 @@ public:
     size_t PeakUndelivered() const;
     // Output posted and not yet delivered (0 whenever no run is going).
     size_t Undelivered() const;
-
-    // GUI-thread-only state of the delivery.
-    TRunHandlers FHandlers;
-    bool FComponentAlive = true;
-    bool FInDelivery = false;
-    std::vector<TRunBatch> FCurrent; // taken, being delivered
-    std::vector<TRunBatch> FDone;    // delivered, to be handed back for reuse
-    size_t FCurrentBatch = 0;
-    size_t FCurrentIndex = 0;
-    int32_t FCurrentSpan = 0; // within an rkLines event: lines already delivered
-    QString FLineScratch;     // the string each line of an rkLines event is handed over in
 
 private:
     void PostCall();

@@ -14,6 +14,32 @@
 using namespace runner;
 using namespace runnertest;
 
+namespace {
+
+// A subclass that decodes by itself: Latin-1 in capitals, counting its calls.
+class TUpperDecoding : public TConsoleCommand {
+public:
+    explicit TUpperDecoding(std::atomic<int> &ACalls) : FCalls(ACalls) {}
+    QString DoCharDecoding(QObject *, const QByteArray &ABuf) override {
+        ++FCalls;
+        return QString::fromLatin1(ABuf).toUpper();
+    }
+    bool HasDefaultCharDecoding() const override { return false; }
+
+private:
+    std::atomic<int> &FCalls;
+};
+
+// A subclass that changes the encoding only: the decoding stays the default one.
+class TUtf8Encoding : public TConsoleCommand {
+public:
+    void DoCharEncoding(QObject *, const QString &AChars, QByteArray &AOutBuf) override {
+        AOutBuf += AChars.toUtf8();
+    }
+};
+
+} // namespace
+
 class TestConsoleRun : public QObject {
     Q_OBJECT
 private slots:
@@ -507,6 +533,117 @@ private slots:
         cmd.SendLine(QStringLiteral("é"), true);
         QVERIFY(WaitEnd(cmd));
         QCOMPARE(cmd.Lines(), QStringList{QStringLiteral("GOT:\u00C3\u00A9")});
+    }
+
+    // Who decodes the output: the worker's own Latin-1 conversion only while DoCharDecoding is the
+    // default one; a user hook or a subclass's override is called for every chunk.
+    void decodingHooks_data() {
+        QTest::addColumn<QString>("decoder");
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<QStringList>("lines");
+        const QStringList latin1{QStringLiteral("h\u00E9llo"), QStringLiteral("w\u00F6rld")};
+        const QStringList upper{QStringLiteral("H\u00C9LLO"), QStringLiteral("W\u00D6RLD")};
+        QTest::newRow("the base class") << "none" << true << latin1;
+        QTest::newRow("a user OnCharDecoding") << "hook" << false << upper;
+        QTest::newRow("a subclass overriding DoCharDecoding") << "override" << false << upper;
+        QTest::newRow("a subclass overriding only the encoding") << "encoding" << true << latin1;
+    }
+    void decodingHooks() {
+        QFETCH(QString, decoder);
+        QFETCH(bool, fast);
+        QFETCH(QStringList, lines);
+        std::unique_ptr<TConsoleCommand> cmd;
+        std::atomic<int> calls{0};
+        if (decoder == QLatin1String("override"))
+            cmd = std::make_unique<TUpperDecoding>(calls);
+        else if (decoder == QLatin1String("encoding"))
+            cmd = std::make_unique<TUtf8Encoding>();
+        else
+            cmd = std::make_unique<TConsoleCommand>();
+        if (decoder == QLatin1String("hook"))
+            cmd->SetOnCharDecoding([&](QObject *, const QByteArray &ABuf) {
+                ++calls;
+                return QString::fromLatin1(ABuf).toUpper();
+            });
+        QCOMPARE(cmd->HasDefaultCharDecoding(), fast);
+        QVERIFY(RunToEnd(*cmd, Child(QStringLiteral("print h\\xE9llo\\nw\\xF6rld\\n"))));
+        QCOMPARE(cmd->Lines(), lines);
+        QCOMPARE(calls.load() > 0, !fast);
+    }
+
+    // An exception from a handler goes to the error reporter, captioned with the program's name,
+    // and never ends the delivery: the lines after it and OnTerminated still come.
+    void handlerExceptionsAreReported_data() {
+        QTest::addColumn<QString>("handler");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("thrown");
+        QTest::addColumn<int>("reports");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("message");
+        const QString lines = QStringLiteral("print 1\\n2\\n3\\n hang");
+        const QString partial = QStringLiteral("print 1\\n2\\n3\\n sleep 100 print ab hang");
+        QTest::newRow("OnNewLine, own exception") << "line" << lines << "own" << 3 << "EConsoleCommand"
+                                                  << "thrown";
+        QTest::newRow("OnNewLine, partial line") << "partial" << partial << "own" << 1 << "EConsoleCommand"
+                                                 << "thrown";
+        QTest::newRow("OnNewChar, standard exception") << "char" << lines << "std" << 6 << ""
+                                                       << "thrown";
+        QTest::newRow("OnTerminateProcess, anything") << "terminate" << lines << "int" << 1 << "Exception"
+                                                      << "Unknown error";
+        QTest::newRow("OnTerminated, own exception")
+            << "terminated" << lines << "own" << 1 << "EConsoleCommand"
+            << "thrown";
+    }
+    void handlerExceptionsAreReported() {
+        QFETCH(QString, handler);
+        QFETCH(QString, steps);
+        QFETCH(QString, thrown);
+        QFETCH(int, reports);
+        QFETCH(QString, className);
+        QFETCH(QString, message);
+        TConsoleCommand cmd;
+        QList<common::ErrorReport> seen;
+        const common::ErrorReporter previous =
+            common::SetErrorReporter([&](const common::ErrorReport &AReport) { seen << AReport; });
+        auto raise = [thrown] {
+            if (thrown == QLatin1String("own")) throw EConsoleCommand(QStringLiteral("thrown"));
+            if (thrown == QLatin1String("std")) throw std::runtime_error("thrown");
+            throw 42;
+        };
+        QStringList entire;
+        int terminated = 0;
+        cmd.SetOnNewLine([&](QObject *, const QString &ALine, TOutputType AType) {
+            if (AType == otEntireLine) entire << ALine;
+            if (handler == QLatin1String(AType == otEntireLine ? "line" : "partial")) raise();
+        });
+        if (handler == QLatin1String("char")) cmd.SetOnNewChar([&](QObject *, QChar) { raise(); });
+        if (handler == QLatin1String("terminate"))
+            cmd.SetOnTerminateProcess([&](QObject *, bool &) { raise(); });
+        cmd.SetOnTerminated([&](QObject *) {
+            ++terminated;
+            if (handler == QLatin1String("terminated")) raise();
+        });
+        // Three lines (six characters with their line ends), perhaps a partial line; the child then
+        // hangs until it is stopped.
+        cmd.SetCommandLine(Child(steps));
+        cmd.Execute();
+        const bool atTheEnd = handler == QLatin1String("terminate") || handler == QLatin1String("terminated");
+        QVERIFY(QTest::qWaitFor([&] { return entire.size() == 3 && seen.size() == (atTheEnd ? 0 : reports); },
+                                5000));
+        cmd.Stop();
+        const bool ended = WaitEnd(cmd);
+        common::SetErrorReporter(previous);
+        QVERIFY(ended);
+        QCOMPARE(cmd.EndStatus(), esStop);
+        QCOMPARE(entire.mid(0, 3),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+        QCOMPARE(terminated, 1);
+        QCOMPARE(seen.size(), reports);
+        for (const common::ErrorReport &r : seen) {
+            QCOMPARE(r.Caption, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+            if (!className.isEmpty()) QCOMPARE(r.ClassName, className);
+            QCOMPARE(r.Message, message);
+        }
     }
 };
 

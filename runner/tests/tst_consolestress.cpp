@@ -193,6 +193,29 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(lines, 10);
     }
+
+    // Regression: OnExecuteError starts the next run and then destroys the component. The end of
+    // the first run must stop there (no OnTerminated on the destroyed component), although the
+    // component's current run is the second one by then.
+    void destroyInsideTheErrorHandlerAfterANewRun() {
+        auto *cmd = new TConsoleCommand;
+        int errors = 0;
+        int terminated = 0;
+        cmd->SetOnTerminated([&](QObject *) { ++terminated; });
+        cmd->SetOnExecuteError([&](QObject *, const common::Exception &, bool &AHandled) {
+            AHandled = true;
+            ++errors;
+            cmd->SetCommandLine(Child(QStringLiteral("hang")));
+            cmd->Execute();
+            delete cmd;
+        });
+        cmd->SetCommandLine(QStringLiteral("/nonexistent/program"));
+        cmd->Execute();
+        QVERIFY(QTest::qWaitFor([&] { return errors == 1; }, 5000));
+        QTest::qWait(50);
+        QCOMPARE(errors, 1);
+        QCOMPARE(terminated, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConsoleStress)

@@ -105,6 +105,7 @@ private:
 
 class TConsoleThread;
 class TProcessTimer;
+class TRunDelivery;
 class TRunShared;
 class TRunSink;
 
@@ -188,6 +189,10 @@ public:
     // Byte/character conversion: the hooks when set, else Latin-1 (the ANSI code page here).
     virtual QString DoCharDecoding(QObject *ASender, const QByteArray &ABuf);
     virtual void DoCharEncoding(QObject *ASender, const QString &AChars, QByteArray &AOutBuf);
+    // Whether DoCharDecoding is the default conversion: true when no OnCharDecoding hook is set.
+    // The worker then decodes by itself, into a reused buffer, without calling DoCharDecoding. A
+    // subclass that overrides DoCharDecoding overrides this as well and returns false.
+    virtual bool HasDefaultCharDecoding() const;
 
     // Largest amount of output (estimated bytes) that waited for delivery to this thread
     // during the last run; output past a bound of 8 MB waits in the child's pipe instead.
@@ -197,10 +202,12 @@ public:
 
 private:
     friend class TConsoleThread;
+    friend class TRunDelivery;
     friend class TRunSink;
     // The worker's termination handler, run on the GUI thread once the run has ended.
     void ThreadTerminated(TConsoleThread *ASender);
-    // Runs the calls the worker posted (batched), in order; called through the sink.
+    // Runs the calls the worker posted (batched), in order, through the run's delivery; called
+    // through the sink.
     void DeliverPosted();
 
     QString FCommandLine;
@@ -229,7 +236,10 @@ private:
     TProcessInformation FProcessInformation;
     // The current (or last) run's shared state, and the object the worker posts to.
     std::shared_ptr<TRunShared> FShared;
+    std::shared_ptr<TRunDelivery> FDelivery; // the GUI side of the current (or last) run
     TRunSink *FSink = nullptr;
+    // False once the destructor has begun; every run's delivery holds it.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 } // namespace runner
