@@ -34,7 +34,10 @@ QPalette InitialPalette() {
 }
 
 bool IsBlank(QStringView AText) {
-    return std::all_of(AText.begin(), AText.end(), [](QChar c) { return c == u' ' || c == u'\t'; });
+    const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
+    for (qsizetype i = 0, n = AText.size(); i < n; ++i)
+        if (u[i] != u' ' && u[i] != u'\t') return false;
+    return true;
 }
 
 } // namespace
@@ -60,6 +63,7 @@ TLexCustomExporter::~TLexCustomExporter() = default;
 
 void TLexCustomExporter::Clear() {
     fBuffer.clear();
+    fLen = 0;
     fLastStyle = TFontStyles();
     fLastBG = clWindow;
     fLastFG = clWindowText;
@@ -133,22 +137,23 @@ TColor TLexCustomExporter::ValidatedColor(TColor C, TColor ADefault) const {
 // ---- writing ----------------------------------------------------------------------------------------
 
 void TLexCustomExporter::PutCode(char32_t ACode) {
+    char *p = Room(16);
     switch (FEncoding) {
     case seUTF8:
         if (ACode < 0x80) {
-            fBuffer.append(char(ACode));
+            *p++ = char(ACode);
         } else if (ACode < 0x800) {
-            fBuffer.append(char(0xC0 | (ACode >> 6)));
-            fBuffer.append(char(0x80 | (ACode & 0x3F)));
+            *p++ = char(0xC0 | (ACode >> 6));
+            *p++ = char(0x80 | (ACode & 0x3F));
         } else if (ACode < 0x10000) {
-            fBuffer.append(char(0xE0 | (ACode >> 12)));
-            fBuffer.append(char(0x80 | ((ACode >> 6) & 0x3F)));
-            fBuffer.append(char(0x80 | (ACode & 0x3F)));
+            *p++ = char(0xE0 | (ACode >> 12));
+            *p++ = char(0x80 | ((ACode >> 6) & 0x3F));
+            *p++ = char(0x80 | (ACode & 0x3F));
         } else {
-            fBuffer.append(char(0xF0 | (ACode >> 18)));
-            fBuffer.append(char(0x80 | ((ACode >> 12) & 0x3F)));
-            fBuffer.append(char(0x80 | ((ACode >> 6) & 0x3F)));
-            fBuffer.append(char(0x80 | (ACode & 0x3F)));
+            *p++ = char(0xF0 | (ACode >> 18));
+            *p++ = char(0x80 | ((ACode >> 12) & 0x3F));
+            *p++ = char(0x80 | ((ACode >> 6) & 0x3F));
+            *p++ = char(0x80 | (ACode & 0x3F));
         }
         break;
     case seUTF16LE:
@@ -166,26 +171,28 @@ void TLexCustomExporter::PutCode(char32_t ACode) {
             const char Lo = char(Units[i] & 0xFF);
             const char Hi = char(Units[i] >> 8);
             if (FEncoding == seUTF16LE) {
-                fBuffer.append(Lo);
-                fBuffer.append(Hi);
+                *p++ = Lo;
+                *p++ = Hi;
             } else {
-                fBuffer.append(Hi);
-                fBuffer.append(Lo);
+                *p++ = Hi;
+                *p++ = Lo;
             }
         }
         break;
     }
     case seAnsi:
         if (ACode <= fAnsiLimit) {
-            fBuffer.append(char(ACode));
+            *p++ = char(ACode);
         } else {
             // Replacement texts are ASCII.
             const QString R = UnencodableChar(ACode);
+            p = Room(R.size());
             for (QChar c : R)
-                fBuffer.append(char(c.unicode() & 0x7F));
+                *p++ = char(c.unicode() & 0x7F);
         }
         break;
     }
+    fLen = p - fBuffer.data();
 }
 
 QString TLexCustomExporter::UnencodableChar(char32_t ACode) const {
@@ -193,62 +200,121 @@ QString TLexCustomExporter::UnencodableChar(char32_t ACode) const {
     return QStringLiteral("?");
 }
 
-void TLexCustomExporter::AddData(QStringView AText) {
+char *TLexCustomExporter::Grow(qsizetype AMore) {
+    fBuffer.resize(std::max(fLen + AMore, fBuffer.size() * 2 + 4096));
+    return fBuffer.data() + fLen;
+}
+
+void TLexCustomExporter::Settle() {
+    if (fBuffer.size() != fLen) fBuffer.resize(fLen);
+}
+
+void TLexCustomExporter::Emit(QStringView AText, bool AReplace) {
     const qsizetype n = AText.size();
+    if (FEncoding != seUTF8) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = AText[i].unicode();
+            if (c < 256 && AReplace && !fReplacements[c].isEmpty()) {
+                Emit(fReplacements[c], false);
+            } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+                       QChar::isLowSurrogate(AText[i + 1].unicode())) {
+                PutCode(QChar::surrogateToUcs4(c, AText[i + 1].unicode()));
+                ++i;
+            } else if (QChar::isSurrogate(c) || (AReplace && c >= 0xFFFE)) {
+                PutCode(0xFFFD);
+            } else {
+                PutCode(c);
+            }
+        }
+        return;
+    }
+    // UTF-8 straight into the buffer: at most 4 bytes a unit, 8 for a replaced one.
+    char *p = Room(n * 8 + 8);
+    const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = AText[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(AText[i + 1].unicode())) {
-            PutCode(QChar::surrogateToUcs4(c, AText[i + 1].unicode()));
+        char32_t c = u[i];
+        if (c < 0x80) {
+            if (!AReplace || !fReplaced[c]) {
+                *p++ = char(c);
+                continue;
+            }
+            // Replacements are short ASCII texts or U+FFFD.
+            for (QChar r : fReplacements[c]) {
+                const char32_t rc = r.unicode();
+                if (rc < 0x80) {
+                    *p++ = char(rc);
+                } else {
+                    *p++ = char(0xE0 | (rc >> 12));
+                    *p++ = char(0x80 | ((rc >> 6) & 0x3F));
+                    *p++ = char(0x80 | (rc & 0x3F));
+                }
+            }
+            continue;
+        }
+        if (c < 256 && AReplace && fReplaced[c]) {
+            c = fReplacements[c].at(0).unicode(); // U+FFFD for the controls
+        } else if (QChar::isHighSurrogate(char16_t(c)) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            c = QChar::surrogateToUcs4(char16_t(c), u[i + 1]);
             ++i;
-        } else if (QChar::isSurrogate(c)) {
-            PutCode(0xFFFD);
+        } else if (QChar::isSurrogate(c) || (AReplace && c >= 0xFFFE)) {
+            // A lone half of a pair and the two non-characters cannot be written as text.
+            c = 0xFFFD;
+        }
+        if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         } else {
-            PutCode(c);
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         }
     }
+    fLen = p - fBuffer.data();
+}
+
+void TLexCustomExporter::AddData(QStringView AText) {
+    Emit(AText, false);
 }
 
 void TLexCustomExporter::WriteText(QStringView AText) {
-    const qsizetype n = AText.size();
-    const bool Utf8 = FEncoding == seUTF8;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = AText[i].unicode();
-        if (c < 256) {
-            const QString &R = fReplacements[c];
-            if (!R.isEmpty())
-                AddData(R);
-            else if (Utf8 && c < 0x80)
-                fBuffer.append(char(c));
-            else
-                PutCode(c);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(AText[i + 1].unicode())) {
-            PutCode(QChar::surrogateToUcs4(c, AText[i + 1].unicode()));
-            ++i;
-        } else if (QChar::isSurrogate(c) || c >= 0xFFFE) {
-            // A lone half of a pair and the two non-characters cannot be written as text.
-            PutCode(0xFFFD);
-        } else {
-            PutCode(c);
-        }
-    }
+    Emit(AText, true);
 }
 
 qsizetype TLexCustomExporter::StringSize(QStringView AText) const {
     // Measured by writing it into a scratch exporter state.
     auto *Self = const_cast<TLexCustomExporter *>(this);
     QByteArray Saved;
+    const qsizetype SavedLen = fLen;
     std::swap(Saved, Self->fBuffer);
+    Self->fLen = 0;
     Self->AddData(AText);
-    const qsizetype Size = Self->fBuffer.size();
+    const qsizetype Size = Self->fLen;
     std::swap(Saved, Self->fBuffer);
+    Self->fLen = SavedLen;
     return Size;
 }
 
 void TLexCustomExporter::InsertData(QStringView AText) {
+    Settle();
     QByteArray Body;
     std::swap(Body, fBuffer);
+    fLen = 0;
     AddData(AText);
+    Settle();
     fBuffer.append(Body);
+    fLen = fBuffer.size();
+}
+
+void TLexCustomExporter::FlushPending() {
+    if (fPending.isEmpty()) return;
+    const QStringView Text = fPending;
+    fPending = QStringView();
+    FormatToken(Text);
 }
 
 void TLexCustomExporter::FormatToken(QStringView Token) {
@@ -278,13 +344,24 @@ QString TLexCustomExporter::BufferText() const {
 
 // ---- the walk ----------------------------------------------------------------------------------------
 
+TLexCustomExporter::TLook TLexCustomExporter::LookOf(TLexHighlighterAttributes *Attri) {
+    for (const auto &L : fLooks)
+        if (L.first == Attri) return L.second;
+    TLook L;
+    L.BG = fUseBackground ? ValidatedColor(Attri != nullptr ? Attri->Background() : clNone, fBackgroundColor)
+                          : BackgroundRGB();
+    L.FG = ValidatedColor(Attri != nullptr ? Attri->Foreground() : clNone, fFont.Color);
+    L.Style = Attri != nullptr ? Attri->Style() : TFontStyles();
+    fLooks.emplace_back(Attri, L);
+    return L;
+}
+
 void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, bool ABlank) {
     if (!fFirstAttribute && Attri != nullptr && Attri == fLastAttribute) return;
-    const TColor BG = fUseBackground
-                          ? ValidatedColor(Attri != nullptr ? Attri->Background() : clNone, fBackgroundColor)
-                          : BackgroundRGB();
-    const TColor FG = ValidatedColor(Attri != nullptr ? Attri->Foreground() : clNone, fFont.Color);
-    const TFontStyles Style = Attri != nullptr ? Attri->Style() : TFontStyles();
+    const TLook Look = LookOf(Attri);
+    const TColor BG = Look.BG;
+    const TColor FG = Look.FG;
+    const TFontStyles Style = Look.Style;
     if (fFirstAttribute) {
         fFirstAttribute = false;
         fLastBG = BG;
@@ -292,6 +369,7 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, boo
         fLastStyle = Style;
         fRunAttribute = Attri;
         fLastAttribute = Attri;
+        FlushPending();
         FormatBeforeFirstAttribute(fUseBackground && BG != BackgroundRGB(), FG != FontColorRGB(), Style);
         return;
     }
@@ -302,6 +380,7 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, boo
     const bool BGChanged = BG != fLastBG;
     const bool FGChanged = FG != fLastFG;
     if (!BGChanged && !FGChanged && Style == fLastStyle) return;
+    FlushPending();
     FormatAttributeDone(BGChanged, FGChanged, fLastStyle - Style);
     const TFontStyles Added = Style - fLastStyle;
     fLastBG = BG;
@@ -332,9 +411,17 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
         if (a >= b) continue;
         // A token without an attribute (a NUL of the text) is written in the default look.
         const QStringView Piece = ALine.mid(a, b - a);
-        SetTokenAttribute(Attri, IsBlank(Piece));
-        FormatToken(Piece);
+        if (fFirstAttribute || Attri == nullptr || Attri != fLastAttribute)
+            SetTokenAttribute(Attri, IsBlank(Piece));
+        // Tokens of one run are written together.
+        if (!fPending.isEmpty() && fPending.data() + fPending.size() == Piece.data())
+            fPending = QStringView(fPending.data(), fPending.size() + Piece.size());
+        else {
+            FlushPending();
+            fPending = Piece;
+        }
     }
+    FlushPending();
 }
 
 void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
@@ -345,11 +432,18 @@ void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::ve
         ~TStreamingGuard() { Flag = false; }
     } Guard(FStreaming);
     fBuffer.clear();
+    fLen = 0;
     fFirstAttribute = true;
     fLastAttribute = nullptr;
     fRunAttribute = nullptr;
-    for (int c = 0; c < 256; ++c)
+    fLooks.clear();
+    fPageRGB = ValidatedColor(fBackgroundColor, clWindow);
+    fFontRGB = ValidatedColor(fFont.Color, clWindowText);
+    BeginExport();
+    for (int c = 0; c < 256; ++c) {
         fReplacements[c] = ReplaceReservedChar(char16_t(c)).toString();
+        fReplaced[c] = !fReplacements[c].isEmpty();
+    }
     fAnsiLimit = AsciiOnly() ? 0x7F : 0xFF;
     TLexCustomHighlighter *H = fHighlighter;
     const int Count = ALines.Count();
@@ -400,6 +494,7 @@ void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::ve
     if (!fFirstAttribute) FormatAfterLastAttribute();
     InsertData(GetHeader());
     AddData(GetFooter());
+    Settle();
 }
 
 void TLexCustomExporter::ExportAll(const TLexExportLines &ALines) {

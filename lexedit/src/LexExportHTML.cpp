@@ -286,13 +286,23 @@ void TLexExporterHTML::OpenSpan() {
         EnumHighlighterAttris(H, false, Proc, 0, Visited);
         fClassNamesFor = H;
     }
-    const auto Class = fInlineStyles ? fClassNames.constEnd() : fClassNames.constFind(RunAttribute());
-    if (Class != fClassNames.constEnd())
-        AddData(QStringLiteral("<span class=\"%1\">").arg(*Class));
-    else
-        AddData(QStringLiteral("<span style=\"%1\">")
-                    .arg(LookToCSS(LastBG(), LastFG(), LastStyle(), BG).trimmed()));
+    // The opening tag of each attribute's runs is made once per export.
+    auto Tag = fSpanTags.constFind(RunAttribute());
+    if (Tag == fSpanTags.constEnd()) {
+        const auto Class = fInlineStyles ? fClassNames.constEnd() : fClassNames.constFind(RunAttribute());
+        const QString Open = Class != fClassNames.constEnd()
+                                 ? QStringLiteral("<span class=\"%1\">").arg(*Class)
+                                 : QStringLiteral("<span style=\"%1\">")
+                                       .arg(LookToCSS(LastBG(), LastFG(), LastStyle(), BG).trimmed());
+        Tag = fSpanTags.insert(RunAttribute(), Open);
+    }
+    AddData(*Tag);
     fSpanOpen = true;
+}
+
+void TLexExporterHTML::BeginExport() {
+    fSpanTags.clear();
+    fSpanOpen = false;
 }
 
 void TLexExporterHTML::FormatBeforeFirstAttribute(bool, bool, TFontStyles) {

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QIODevice;
@@ -105,7 +106,7 @@ public:
     QString BufferText() const;
 
     const QByteArray &Buffer() const { return fBuffer; }
-    qsizetype GetBufferSize() const { return fBuffer.size(); }
+    qsizetype GetBufferSize() const { return fLen; }
     virtual QString GetFormatName() const { return QString(); }
     virtual TLexEncodings SupportedEncodings() const = 0;
 
@@ -176,19 +177,43 @@ protected:
     // The RGB value of C, or of ADefault when C is clNone.
     TColor ValidatedColor(TColor C, TColor ADefault) const;
     // The RGB value of the default text colour.
-    TColor FontColorRGB() const { return ValidatedColor(fFont.Color, clWindowText); }
+    TColor FontColorRGB() const { return FStreaming ? fFontRGB : ValidatedColor(fFont.Color, clWindowText); }
     // The RGB value of the page background.
-    TColor BackgroundRGB() const { return ValidatedColor(fBackgroundColor, clWindow); }
+    TColor BackgroundRGB() const {
+        return FStreaming ? fPageRGB : ValidatedColor(fBackgroundColor, clWindow);
+    }
+    // Called at the start of every export, before anything is written.
+    virtual void BeginExport() {}
 
 private:
     void SetTokenAttribute(TLexHighlighterAttributes *Attri, bool ABlank);
+    struct TLook {
+        TColor BG = 0;
+        TColor FG = 0;
+        TFontStyles Style;
+    };
+    // The resolved look of an attribute (null: the default look), cached during an export.
+    TLook LookOf(TLexHighlighterAttributes *Attri);
+    // Writes AText in the export encoding, with the format's replacements when AReplace.
+    void Emit(QStringView AText, bool AReplace);
     void WriteText(QStringView AText);
+    // The text of the open run not written yet (a piece of the line being exported).
+    void FlushPending();
     void PutCode(char32_t ACode);
-    void Reserve(qsizetype AMore);
+    // Space for AMore bytes after those written; Settle cuts the buffer to what was written.
+    char *Room(qsizetype AMore) {
+        // The buffer's size is its capacity while writing; fLen counts the bytes written.
+        return fLen + AMore <= fBuffer.size() ? fBuffer.data() + fLen : Grow(AMore);
+    }
+    char *Grow(qsizetype AMore);
+    void Settle();
     void TakeWhitespaceBackground();
     void ExportLinePiece(QStringView ALine, int AFrom, int ATo);
 
     QByteArray fBuffer;
+    qsizetype fLen = 0;  // bytes written to fBuffer
+    TColor fPageRGB = 0; // BackgroundRGB and FontColorRGB during an export
+    TColor fFontRGB = 0;
     int FCharSize = 1;
     bool fFirstAttribute = true;
     bool FStreaming = false;
@@ -209,6 +234,9 @@ private:
     QPalette fPalette;
     // The replacements of the characters below 256 during an export.
     std::array<QString, 256> fReplacements;
+    std::array<bool, 256> fReplaced{};
+    QStringView fPending;
+    std::vector<std::pair<TLexHighlighterAttributes *, TLook>> fLooks;
 };
 
 } // namespace lexedit

@@ -65,6 +65,7 @@ protected:
     QString UnencodableChar(char32_t ACode) const override;
     bool UseBom() const override;
     bool AsciiOnly() const override;
+    void BeginExport() override;
 
 private:
     void OpenSpan();
@@ -83,6 +84,8 @@ private:
     // The class names of the highlighter's attributes, made at the start of an export.
     QHash<const TLexHighlighterAttributes *, QString> fClassNames;
     const TLexCustomHighlighter *fClassNamesFor = nullptr;
+    // The opening tag of the runs of each attribute (null: the default look), per export.
+    QHash<const TLexHighlighterAttributes *, QString> fSpanTags;
 };
 
 } // namespace lexedit
