@@ -186,6 +186,7 @@ private slots:
     void backgroundOnlyWithUseBackground();
     void pieceIsColouredAsTheWholeFile();
     void encodingsAndByteOrderMarks();
+    void unsupportedEncodingIsRefused();
     void latin1KeepsEveryCharacter();
     void payloadOffsetsCountUtf8Bytes_data();
     void payloadOffsetsCountUtf8Bytes();
@@ -389,6 +390,22 @@ void TestLexExport::encodingsAndByteOrderMarks() {
     X.ExportAll(Text);
     QVERIFY(Saved(X).contains("encoding=\"ISO-8859-1\""));
     QVERIFY(Saved(X).contains("<code>\xE9</code>"));
+}
+
+void TestLexExport::unsupportedEncodingIsRefused() {
+    // A format without the 8-bit encoding: the error names both, the encoding stays.
+    class TUtf8Only : public TLexExporterHTML {
+    public:
+        TLexEncodings SupportedEncodings() const override { return {seUTF8}; }
+    } X;
+    try {
+        X.SetEncoding(seAnsi);
+        QFAIL("no error");
+    } catch (const ELexExporterError &E) {
+        QCOMPARE(E.Message(), QStringLiteral("ANSI encoding is not supported by HTML-exporter"));
+    }
+    QCOMPARE(X.Encoding(), seUTF8);
+    QVERIFY_THROWS_EXCEPTION(ELexExporterError, X.SetEncoding(seUTF16LE));
 }
 
 void TestLexExport::latin1KeepsEveryCharacter() {
