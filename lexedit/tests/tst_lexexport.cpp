@@ -191,6 +191,8 @@ private slots:
     void payloadOffsetsCountUtf8Bytes_data();
     void payloadOffsetsCountUtf8Bytes();
     void copyToClipboardLeavesTheBuffer();
+    void lexexportTool_data();
+    void lexexportTool();
     // Regression tests of the faults mended.
     void lineBreaksAreClosedTags();
     void titleAndFontNameAreEscaped();
@@ -493,6 +495,51 @@ void TestLexExport::copyToClipboardLeavesTheBuffer() {
     X.CopyToClipboard();
     QCOMPARE(X.Buffer(), Payload);
     QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/html")), X.HtmlUtf8());
+}
+
+void TestLexExport::lexexportTool_data() {
+    QTest::addColumn<QString>("File");
+    QTest::addColumn<QStringList>("Options");
+    QTest::addColumn<TLexEncoding>("Encoding");
+    const QString Php = DataDir() + QStringLiteral("/php/sample.php");
+    const QString Html = DataDir() + QStringLiteral("/html/sample.html");
+    QTest::newRow("php") << Php << QStringList() << seUTF8;
+    QTest::newRow("php fragment latin1")
+        << Php << QStringList{"--fragment", "--encoding", "latin1"} << seAnsi;
+    QTest::newRow("html utf-16le") << Html << QStringList{"--encoding", "utf-16le"} << seUTF16LE;
+    QTest::newRow("html utf-16be fragment")
+        << Html << QStringList{"--encoding", "utf-16be", "--fragment"} << seUTF16BE;
+}
+
+void TestLexExport::lexexportTool() {
+    // The tool writes what the exporter makes of the file with the highlighter of its extension.
+    QFETCH(QString, File);
+    QFETCH(QStringList, Options);
+    QFETCH(TLexEncoding, Encoding);
+    QTemporaryDir Dir;
+    const QString Out = Dir.filePath(QStringLiteral("out.html"));
+    QProcess P;
+    P.start(QStringLiteral(LEXEXPORT_BINARY), Options + QStringList{File, Out});
+    QVERIFY(P.waitForFinished(60000));
+    QCOMPARE(P.exitCode(), 0);
+    QFile F(Out);
+    QVERIFY(F.open(QIODevice::ReadOnly));
+    const QByteArray Bytes = F.readAll();
+    QCOMPARE(XmlLint(Bytes), QString());
+    TLexEditStringList L;
+    L.LoadFromFile(File);
+    QCOMPARE(TextOfBody(Decode(Bytes, Encoding)), Expected(L.ToStringList().join(QLatin1Char('\n'))));
+    const bool Php = File.endsWith(QLatin1String(".php"));
+    QVERIFY(Decode(Bytes, Encoding)
+                .contains(Php ? QLatin1String("class=\"php1-") : QLatin1String("class=\"html1-")));
+    // A file of another kind and bad options are refused.
+    P.start(QStringLiteral(LEXEXPORT_BINARY), {Dir.filePath(QStringLiteral("a.txt")), Out});
+    QVERIFY(P.waitForFinished(60000));
+    QCOMPARE(P.exitCode(), 2);
+    P.start(QStringLiteral(LEXEXPORT_BINARY),
+            {QStringLiteral("--encoding"), QStringLiteral("ebcdic"), File, Out});
+    QVERIFY(P.waitForFinished(60000));
+    QCOMPARE(P.exitCode(), 2);
 }
 
 void TestLexExport::lineBreaksAreClosedTags() {
