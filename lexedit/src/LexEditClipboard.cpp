@@ -1,51 +1,55 @@
 // The clipboard commands: copying and cutting the selected text, pasting text at the caret.
 //
-// The text goes to the clipboard as plain text together with the selection mode it was selected
-// in (one byte, the mode's ordinal, under a format of the editor's own), so that a column block
-// pasted into an editor of this process goes in as a column and selected lines as lines. Text
-// without that format pastes in the editor's selection mode.
+// The clipboard gets the editor's data object (LexEditDataObject.h): the text, the selection
+// mode it was selected in, so that a column block pasted into an editor of this process goes in
+// as a column and selected lines as lines, and with a highlighter an HTML flavour. Text without
+// a valid mode byte pastes in the editor's selection mode.
 
 #include "lexedit/LexEdit.h"
 
+#include "lexedit/LexEditDataObject.h"
 #include "lexedit/LexEditUndo.h"
 
-#include <QByteArray>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 
 namespace lexedit {
 
-namespace {
-
-// The "Internal LexEdit clipboard format": the selection mode of the copied text.
-const QString SelectionModeFormat = QStringLiteral("application/x-internal-lexedit-clipboard-format");
-
-} // namespace
-
 void TCustomLexEdit::DoCopyToClipboard(const QString &SText) {
     QClipboard *C = QGuiApplication::clipboard();
     if (C == nullptr) return;
-    auto *Data = new QMimeData;
-    Data->setText(SText);
-    Data->setData(SelectionModeFormat, QByteArray(1, char(fActiveSelectionMode)));
-    C->setMimeData(Data); // the clipboard owns it
+    C->setMimeData(CreateDataObject(SText).release()); // the clipboard owns it
+}
+
+QString TCustomLexEdit::SelTextForCopy() {
+    // The rows of a column block keep the blanks that pad the shorter ones.
+    const bool Trim = fActiveSelectionMode == smColumn && fOptions.Contains(eoTrimTrailingSpaces);
+    if (!Trim) return GetSelText();
+    fOptions.Exclude(eoTrimTrailingSpaces);
+    QString Text;
+    try {
+        Text = GetSelText();
+    } catch (...) {
+        fOptions.Include(eoTrimTrailingSpaces);
+        throw;
+    }
+    fOptions.Include(eoTrimTrailingSpaces);
+    return Text;
 }
 
 void TCustomLexEdit::CopyToClipboard() {
     if (!SelAvail()) return;
-    // The rows of a column block keep the blanks that pad the shorter ones.
     const bool Trim = fActiveSelectionMode == smColumn && fOptions.Contains(eoTrimTrailingSpaces);
+    // The HTML flavour pads the rows as the text does.
     if (Trim) fOptions.Exclude(eoTrimTrailingSpaces);
-    QString Text;
     try {
-        Text = GetSelText();
+        DoCopyToClipboard(GetSelText());
     } catch (...) {
         if (Trim) fOptions.Include(eoTrimTrailingSpaces);
         throw;
     }
     if (Trim) fOptions.Include(eoTrimTrailingSpaces);
-    DoCopyToClipboard(Text);
 }
 
 void TCustomLexEdit::CutToClipboard() {
@@ -59,19 +63,21 @@ bool TCustomLexEdit::CanPaste() const {
     if (GetReadOnly()) return false;
     const QClipboard *C = QGuiApplication::clipboard();
     const QMimeData *Data = C != nullptr ? C->mimeData() : nullptr;
-    return Data != nullptr && Data->hasText();
+    // Qt answers hasText() also for data holding only URLs.
+    return Data != nullptr && Data->hasFormat(QStringLiteral("text/plain"));
 }
 
 void TCustomLexEdit::PasteFromClipboard() {
     if (!CanPaste()) return;
-    const QMimeData *Data = QGuiApplication::clipboard()->mimeData();
-    TLexSelectionMode PasteMode = fSelectionMode;
-    if (Data->hasFormat(SelectionModeFormat)) {
-        const QByteArray Mode = Data->data(SelectionModeFormat);
-        if (!Mode.isEmpty() && uint8_t(Mode[0]) <= uint8_t(smColumn)) PasteMode = TLexSelectionMode(Mode[0]);
-    }
-    const QString Text = Data->text();
-    if (Text.isEmpty()) return;
+    // The text and its mode from one snapshot of the clipboard.
+    const TLexDataObjectContent Content = ReadDataObject(QGuiApplication::clipboard()->mimeData());
+    if (!Content.HasText || Content.Text.isEmpty()) return;
+    const TLexSelectionMode PasteMode = Content.Mode ? *Content.Mode : fSelectionMode;
+    QString Text = Content.Text;
+    // Lines copied from an editor paste as whole lines, also the last line of a text, which was
+    // copied without a line break.
+    if (Content.Mode == smLine && !Text.endsWith(QLatin1Char('\n')) && !Text.endsWith(QLatin1Char('\r')))
+        Text += QStringLiteral("\r\n");
     DoOnPaintTransient(ttBefore);
     {
         TUndoBlockGuard Block(*fUndoRedo);

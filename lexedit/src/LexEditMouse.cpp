@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDateTime>
+#include <QDrag>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyleHints>
 
@@ -28,6 +30,11 @@ TLexMouseEnvironment DefaultMouseEnvironment() {
     Env.DoubleClickTime = [] { return QGuiApplication::styleHints()->mouseDoubleClickInterval(); };
     Env.DragDistance = [] { return QGuiApplication::styleHints()->startDragDistance(); };
     Env.Now = [] { return int64_t(QDateTime::currentMSecsSinceEpoch()); };
+    Env.StartDrag = [](QWidget *ASource, std::unique_ptr<QMimeData> AData, Qt::DropActions AActions) {
+        auto *Drag = new QDrag(ASource); // deleted by Qt when the drag ends
+        Drag->setMimeData(AData.release());
+        return Drag->exec(AActions, (AActions & Qt::MoveAction) ? Qt::MoveAction : Qt::CopyAction);
+    };
     return Env;
 }
 
@@ -227,8 +234,11 @@ void TCustomLexEdit::MouseMove(TShiftState Shift, int X, int Y) {
     if (fPendingDrag) {
         const int Distance = fMouseEnv.DragDistance();
         if (std::abs(X - fMouseDownX) < Distance && std::abs(Y - fMouseDownY) < Distance) return;
-        // Dragging the selection away comes with drag and drop; until then the drag selects
-        // from the press.
+        // The selection is dragged away; without a way to drag, the move selects from the press.
+        if (fMouseEnv.StartDrag) {
+            DragSelection();
+            return;
+        }
         ApplyPendingPress();
     }
     ComputeScroll(X, Y);

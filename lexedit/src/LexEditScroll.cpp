@@ -513,6 +513,9 @@ void TCustomLexEdit::InitViewAndMouse() {
     fMouseEnv = DefaultMouseEnvironment();
     viewport()->setMouseTracking(true);
     viewport()->setCursor(fTextCursor);
+    // The editor is a drop target (LexEditDragDrop.cpp).
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
 }
 
 } // namespace lexedit

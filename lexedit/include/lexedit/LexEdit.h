@@ -25,7 +25,9 @@
 //   LexEditBlockCommands.cpp  Tab and Shift+Tab, block indent and unindent, case changes,
 //                        copying, moving and deleting lines, the matching bracket
 //   LexEditKeyboard.cpp  Qt key and input-method events, the composition string
-//   LexEditClipboard.cpp clipboard commands (text and its selection mode)
+//   LexEditClipboard.cpp clipboard commands (text, its selection mode and HTML)
+//   LexEditDataObject.cpp the data object of a copy or a drag (LexEditDataObject.h)
+//   LexEditDragDrop.cpp  dragging the selection out, the drop target, dropped files
 //   LexEditWrap.cpp      word wrap: the property, the plug-in's updates, continuation glyphs
 //
 // Code folding is not part of the control yet. Without word wrap every buffer line is one display
@@ -54,6 +56,7 @@
 #include <memory>
 #include <vector>
 
+class QMimeData;
 class QPainter;
 
 namespace lexedit {
@@ -470,8 +473,30 @@ public:
     void PasteFromClipboard();
     // Not read-only, and text on the clipboard.
     bool CanPaste() const;
-    // Places SText on the clipboard with the active selection mode.
+    // Places the data object of SText on the clipboard.
     void DoCopyToClipboard(const QString &SText);
+    // The data object of the selection with the text SText: text/plain, the active selection
+    // mode and, with a highlighter, text/html (LexEditDataObject.h).
+    std::unique_ptr<QMimeData> CreateDataObject(const QString &SText) const;
+    // Whether the HTML flavour carries the editor's background colours (off by default).
+    bool HTMLCopyUseBackground() const { return fHTMLCopyUseBackground; }
+    void SetHTMLCopyUseBackground(bool Value) { fHTMLCopyUseBackground = Value; }
+
+    // Drag and drop (LexEditDragDrop.cpp). The drop target's handlers take the data, the keys
+    // and buttons, the point in viewport pixels and the effect: in, the one proposed (copy with
+    // Ctrl, else move when the source allows it); out, the one taken (IgnoreAction refuses).
+    virtual void OleDragEnter(const QMimeData *DataObject, TShiftState State, const QPoint &MousePt,
+                              Qt::DropAction &Effect);
+    virtual void OleDragOver(const QMimeData *DataObject, TShiftState State, const QPoint &MousePt,
+                             Qt::DropAction &Effect);
+    virtual void OleDragLeave();
+    virtual void OleDrop(const QMimeData *DataObject, TShiftState State, const QPoint &MousePt,
+                         Qt::DropAction &Effect);
+    // Drags the selection out through the mouse environment's StartDrag; a move deletes it
+    // unless the drop went into this editor, which moved it itself.
+    void DragSelection();
+    // Local files dropped with eoDropFiles: the drop point in viewport pixels and the full names.
+    std::function<void(TCustomLexEdit *Sender, int X, int Y, const QStringList &AFiles)> OnDropFiles;
 
     // The input method's composition string, shown at the caret and never stored in the buffer.
     QString PreeditString() const { return fPreeditString; }
@@ -617,6 +642,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *AEvent) override;
     void mouseReleaseEvent(QMouseEvent *AEvent) override;
     void changeEvent(QEvent *AEvent) override;
+    void dragEnterEvent(QDragEnterEvent *AEvent) override;
+    void dragMoveEvent(QDragMoveEvent *AEvent) override;
+    void dragLeaveEvent(QDragLeaveEvent *AEvent) override;
+    void dropEvent(QDropEvent *AEvent) override;
     // Tab stays in the editor when it wants tabs.
     bool focusNextPrevChild(bool ANext) override;
     // Keyboard and input method (LexEditKeyboard.cpp).
@@ -780,6 +809,8 @@ private:
     void PlaceSelectionAtCaret(TShiftState Shift);
     // A press inside the selection was waiting for a drag; it becomes an ordinary press.
     void ApplyPendingPress();
+    // The selected text as copies and drags take it (a column block keeps its padding).
+    QString SelTextForCopy();
     // The caret to APos while the mouse drags; AExtend: the block end follows from the anchor.
     void DragCaretTo(const TBufferCoord &APos, bool AExtend);
     int ClampRow(int ARow) const;
@@ -929,6 +960,9 @@ private:
     bool fMouseCaptured = false;
     bool fPendingDrag = false; // a press inside the selection waits for a drag or a release
     TShiftState fPendingShift;
+    // drag and drop
+    bool fDropMovedHere = false; // the drag from this editor was moved by its own drop
+    bool fHTMLCopyUseBackground = false;
     QTimer fScrollTimer;
     int fScrollDeltaX = 0;
     int fScrollDeltaY = 0;

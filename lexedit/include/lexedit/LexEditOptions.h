@@ -8,11 +8,15 @@
 #include "lexedit/LexSet.h"
 
 #include <QChar>
+#include <QMimeData>
 #include <QPoint>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+class QWidget;
 
 namespace lexedit {
 
@@ -148,6 +152,11 @@ struct TLexMouseEnvironment {
     std::function<int()> DoubleClickTime;
     std::function<int()> DragDistance;
     std::function<int64_t()> Now;
+    // Runs the drag of AData out of ASource allowing AActions (QDrag::exec by default); returns
+    // the action the drop took, IgnoreAction when it was cancelled.
+    std::function<Qt::DropAction(QWidget *ASource, std::unique_ptr<QMimeData> AData,
+                                 Qt::DropActions AActions)>
+        StartDrag;
 };
 TLexMouseEnvironment DefaultMouseEnvironment();
 

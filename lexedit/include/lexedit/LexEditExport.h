@@ -1,0 +1,242 @@
+#pragma once
+// Export of highlighted text. TLexCustomExporter walks lines with a highlighter, notices where
+// the look of the text (background, foreground, font style) changes, and writes the text wrapped
+// in the markup of one format, in one text encoding, into a byte buffer that can be saved or put
+// on the clipboard. The format is given by a derived class (TLexExporterHTML, LexExportHTML.h).
+//
+// Every line is scanned whole, from the range the line above ends in, so a piece cut out of a
+// line or a range starting in the middle of a file is coloured exactly as the editor shows it.
+
+#include "common/Exception.h"
+#include "lexedit/LexColor.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditTypes.h"
+#include "lexedit/LexSet.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QIODevice;
+class QMimeData;
+
+namespace lexedit {
+
+class TLexCustomHighlighter;
+class TLexHighlighterAttributes;
+
+// An encoding the exporter does not support: "%s encoding is not supported by %s-exporter".
+COMMON_DECLARE_EXCEPTION(ELexExporterError, common::Exception)
+
+using TLexEncodings = TSet<TLexEncoding, uint8_t>;
+
+// The lines an export reads: a QStringList or a line buffer (kept by the caller during the call).
+class TLexExportLines {
+public:
+    TLexExportLines(const QStringList &ALines);        // NOLINT(google-explicit-constructor)
+    TLexExportLines(const TLexEditStringList &ALines); // NOLINT(google-explicit-constructor)
+    int Count() const { return FCount; }
+    // 0-based.
+    QString Get(int AIndex) const { return FGet(AIndex); }
+
+private:
+    int FCount = 0;
+    std::function<QString(int)> FGet;
+};
+
+// One piece of an export: the characters [From, To) (1-based, within the line) of line Line
+// (1-based), then Padding blanks, then a line break when LineBreak is set.
+struct TLexExportRow {
+    int Line = 1;
+    int From = 1;
+    int To = 1;
+    int Padding = 0;
+    bool LineBreak = false;
+};
+
+// The default text font of an export: name, size in points, colour and style.
+struct TLexExportFont {
+    QString Name;
+    int Size = 10;
+    TColor Color = clWindowText;
+    TFontStyles Style;
+};
+
+class TLexCustomExporter : public QObject {
+public:
+    explicit TLexCustomExporter(QObject *AOwner = nullptr);
+    ~TLexCustomExporter() override;
+    TLexCustomExporter(const TLexCustomExporter &) = delete;
+    TLexCustomExporter &operator=(const TLexCustomExporter &) = delete;
+
+    // Empties the buffer and resets the run state.
+    void Clear();
+    // ExportRange from the first character of the first line to the end of the last one.
+    void ExportAll(const TLexExportLines &ALines);
+    // The characters from Start up to (not including) Stop. Positions are clamped into the text
+    // (a line below 1 is line 1, a character past a line's end is its end); reversed positions
+    // are swapped; an empty range exports an empty body. Without a highlighter the text is
+    // exported in the default look.
+    void ExportRange(const TLexExportLines &ALines, TBufferCoord Start, TBufferCoord Stop);
+    // Exports the pieces ARows (in ascending line order; a line may repeat). AStartRange is the
+    // highlighter's range at the start of the first row's line; without it the lines above are
+    // scanned from the first line.
+    void ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
+                    std::optional<TLexRange> AStartRange = std::nullopt);
+    // The buffer, after a byte-order mark for the UTF-16 encodings.
+    void SaveToStream(QIODevice &Stream);
+    // Creates or truncates the file; failures raise ELexExporterError.
+    void SaveToFile(const QString &FileName);
+    // As text (ExportAsText): the buffer decoded as text/plain. Otherwise the format's clipboard
+    // flavour (FillMimeData). The buffer itself is never changed.
+    void CopyToClipboard();
+    // Adds the format's flavour of the buffer to AData (the base adds the decoded text).
+    virtual void FillMimeData(QMimeData &AData) const;
+    // The buffer decoded from the export encoding.
+    QString BufferText() const;
+
+    const QByteArray &Buffer() const { return fBuffer; }
+    qsizetype GetBufferSize() const { return fLen; }
+    virtual QString GetFormatName() const { return QString(); }
+    virtual TLexEncodings SupportedEncodings() const = 0;
+
+    TLexCustomHighlighter *Highlighter() const { return fHighlighter; }
+    // Not owned: the caller keeps it alive while the exporter uses it.
+    void SetHighlighter(TLexCustomHighlighter *Value);
+    TColor Color() const { return fBackgroundColor; }
+    void SetColor(TColor Value) { fBackgroundColor = Value; }
+    TLexEncoding Encoding() const { return FEncoding; }
+    // Ignored during an export; an unsupported encoding raises ELexExporterError.
+    void SetEncoding(TLexEncoding Value);
+    bool ExportAsText() const { return fExportAsText; }
+    void SetExportAsText(bool Value);
+    const TLexExportFont &Font() const { return fFont; }
+    void SetFont(const TLexExportFont &Value) { fFont = Value; }
+    // The default font: DefaultFontName, 10 points, clWindowText, no style.
+    void AssignFont(const TLexExportFont *Value);
+    QString Title() const { return fTitle; }
+    // An empty title becomes "Untitled".
+    void SetTitle(const QString &Value);
+    bool UseBackground() const { return fUseBackground; }
+    void SetUseBackground(bool Value);
+    QString DefaultFilter() const { return fDefaultFilter; }
+    void SetDefaultFilter(const QString &Value) { fDefaultFilter = Value; }
+    // The palette that resolves system colours (the application's, else a light one).
+    const QPalette &Palette() const { return fPalette; }
+    void SetPalette(const QPalette &Value) { fPalette = Value; }
+
+    static QString EncodingStr(TLexEncoding AEncoding);
+
+protected:
+    // The format's markup. The flags tell which of background, foreground and style changed;
+    // AStyles is the set of styles removed (Done) or added (Init, and all of the first run).
+    virtual void FormatAttributeDone(bool BackgroundChanged, bool ForegroundChanged, TFontStyles AStyles) = 0;
+    virtual void FormatAttributeInit(bool BackgroundChanged, bool ForegroundChanged, TFontStyles AStyles) = 0;
+    virtual void FormatAfterLastAttribute() = 0;
+    virtual void FormatBeforeFirstAttribute(bool BackgroundChanged, bool ForegroundChanged,
+                                            TFontStyles AStyles) = 0;
+    // Writes the token's text (already through ReplaceReservedChar and the encoding).
+    virtual void FormatToken(QStringView Token);
+    virtual void FormatNewLine() = 0;
+    virtual QString GetHeader() = 0;
+    virtual QString GetFooter() = 0;
+    // The replacement of a character of the text, or an empty view when it stays as it is.
+    // Asked once per export for each character below 256.
+    virtual QStringView ReplaceReservedChar(char16_t AChar) const = 0;
+    // The text written for a character the 8-bit encoding cannot hold.
+    virtual QString UnencodableChar(char32_t ACode) const;
+    virtual bool UseBom() const = 0;
+    // In the 8-bit encoding, write only ASCII (other characters through UnencodableChar).
+    virtual bool AsciiOnly() const { return false; }
+
+    // Writes AText in the export encoding at the end of the buffer, without replacements.
+    void AddData(QStringView AText);
+    // Puts AText in front of everything written so far.
+    void InsertData(QStringView AText);
+    // The bytes AText takes in the export encoding.
+    qsizetype StringSize(QStringView AText) const;
+
+    // The run now open.
+    TColor LastBG() const { return fLastBG; }
+    TColor LastFG() const { return fLastFG; }
+    TFontStyles LastStyle() const { return fLastStyle; }
+    // The attribute of the token that opened the run (null: the default look).
+    TLexHighlighterAttributes *RunAttribute() const { return fRunAttribute; }
+    // Whether an export is running.
+    bool Streaming() const { return FStreaming; }
+    // The RGB value of C, or of ADefault when C is clNone.
+    TColor ValidatedColor(TColor C, TColor ADefault) const;
+    // The RGB value of the default text colour.
+    TColor FontColorRGB() const { return FStreaming ? fFontRGB : ValidatedColor(fFont.Color, clWindowText); }
+    // The RGB value of the page background.
+    TColor BackgroundRGB() const {
+        return FStreaming ? fPageRGB : ValidatedColor(fBackgroundColor, clWindow);
+    }
+    // Called at the start of every export, before anything is written.
+    virtual void BeginExport() {}
+
+private:
+    void SetTokenAttribute(TLexHighlighterAttributes *Attri, bool ABlank);
+    struct TLook {
+        TColor BG = 0;
+        TColor FG = 0;
+        TFontStyles Style;
+    };
+    // The resolved look of an attribute (null: the default look), cached during an export.
+    TLook LookOf(TLexHighlighterAttributes *Attri);
+    // Writes AText in the export encoding, with the format's replacements when AReplace.
+    void Emit(QStringView AText, bool AReplace);
+    void WriteText(QStringView AText);
+    // The text of the open run not written yet (a piece of the line being exported).
+    void FlushPending();
+    void PutCode(char32_t ACode);
+    // Space for AMore bytes after those written; Settle cuts the buffer to what was written.
+    char *Room(qsizetype AMore) {
+        // The buffer's size is its capacity while writing; fLen counts the bytes written.
+        return fLen + AMore <= fBuffer.size() ? fBuffer.data() + fLen : Grow(AMore);
+    }
+    char *Grow(qsizetype AMore);
+    void Settle();
+    void TakeWhitespaceBackground();
+    void ExportLinePiece(QStringView ALine, int AFrom, int ATo);
+
+    QByteArray fBuffer;
+    qsizetype fLen = 0;  // bytes written to fBuffer
+    TColor fPageRGB = 0; // BackgroundRGB and FontColorRGB during an export
+    TColor fFontRGB = 0;
+    int FCharSize = 1;
+    bool fFirstAttribute = true;
+    bool FStreaming = false;
+    TColor fBackgroundColor = clWindow;
+    QString fDefaultFilter;
+    TLexEncoding FEncoding = seUTF8;
+    bool fExportAsText = false;
+    TLexExportFont fFont;
+    TLexCustomHighlighter *fHighlighter = nullptr; // not owned
+    TColor fLastBG = clWindow;
+    TColor fLastFG = clWindowText;
+    TFontStyles fLastStyle;
+    TLexHighlighterAttributes *fRunAttribute = nullptr;
+    TLexHighlighterAttributes *fLastAttribute = nullptr;
+    QString fTitle;
+    bool fUseBackground = false;
+    char32_t fAnsiLimit = 0xFF; // the largest code written as one byte in the 8-bit encoding
+    QPalette fPalette;
+    // The replacements of the characters below 256 during an export.
+    std::array<QString, 256> fReplacements;
+    std::array<bool, 256> fReplaced{};
+    QStringView fPending;
+    std::vector<std::pair<TLexHighlighterAttributes *, TLook>> fLooks;
+};
+
+} // namespace lexedit

@@ -1,0 +1,561 @@
+// The format-independent part of exporting: the byte buffer in the export encoding, the walk
+// over lines and tokens, the detection of look changes, saving and the clipboard.
+
+#include "lexedit/LexEditExport.h"
+
+#include "lexedit/LexEditHighlighter.h"
+#include "lexedit/LexEditMiscProcs.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QIODevice>
+#include <QMimeData>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <utility>
+
+namespace lexedit {
+
+namespace {
+
+QPalette InitialPalette() {
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)
+        return QGuiApplication::palette();
+    // Without a GUI application: black text on white.
+    QPalette P;
+    P.setColor(QPalette::Window, Qt::white);
+    P.setColor(QPalette::Base, Qt::white);
+    P.setColor(QPalette::WindowText, Qt::black);
+    P.setColor(QPalette::Text, Qt::black);
+    return P;
+}
+
+bool IsBlank(QStringView AText) {
+    const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
+    for (qsizetype i = 0, n = AText.size(); i < n; ++i)
+        if (u[i] != u' ' && u[i] != u'\t') return false;
+    return true;
+}
+
+} // namespace
+
+// ---- lines ---------------------------------------------------------------------------------------
+
+TLexExportLines::TLexExportLines(const QStringList &ALines)
+    : FCount(int(std::min<qsizetype>(ALines.size(), INT_MAX))),
+      FGet([&ALines](int i) { return ALines.at(i); }) {}
+
+TLexExportLines::TLexExportLines(const TLexEditStringList &ALines)
+    : FCount(ALines.Count()), FGet([&ALines](int i) { return ALines.Get(i); }) {}
+
+// ---- construction and properties -------------------------------------------------------------------
+
+TLexCustomExporter::TLexCustomExporter(QObject *AOwner) : QObject(AOwner), fPalette(InitialPalette()) {
+    AssignFont(nullptr);
+    Clear();
+    fTitle = QStringLiteral("Untitled");
+}
+
+TLexCustomExporter::~TLexCustomExporter() = default;
+
+void TLexCustomExporter::Clear() {
+    fBuffer.clear();
+    fLen = 0;
+    fLastStyle = TFontStyles();
+    fLastBG = clWindow;
+    fLastFG = clWindowText;
+    fRunAttribute = nullptr;
+    fLastAttribute = nullptr;
+}
+
+void TLexCustomExporter::AssignFont(const TLexExportFont *Value) {
+    if (Value != nullptr) {
+        fFont = *Value;
+        return;
+    }
+    fFont = TLexExportFont{DefaultFontName(), 10, clWindowText, TFontStyles()};
+}
+
+void TLexCustomExporter::TakeWhitespaceBackground() {
+    if (fHighlighter == nullptr || !fUseBackground) return;
+    if (TLexHighlighterAttributes *W = fHighlighter->GetDefaultAttribute(LEX_ATTR_WHITESPACE))
+        if (W->Background() != clNone) fBackgroundColor = W->Background();
+}
+
+void TLexCustomExporter::SetHighlighter(TLexCustomHighlighter *Value) {
+    if (fHighlighter == Value) return;
+    fHighlighter = Value;
+    Clear();
+    TakeWhitespaceBackground();
+}
+
+void TLexCustomExporter::SetUseBackground(bool Value) {
+    fUseBackground = Value;
+    TakeWhitespaceBackground();
+}
+
+void TLexCustomExporter::SetTitle(const QString &Value) {
+    fTitle = Value.isEmpty() ? QStringLiteral("Untitled") : Value;
+}
+
+void TLexCustomExporter::SetExportAsText(bool Value) {
+    if (fExportAsText == Value) return;
+    fExportAsText = Value;
+    Clear();
+}
+
+QString TLexCustomExporter::EncodingStr(TLexEncoding AEncoding) {
+    switch (AEncoding) {
+    case seUTF8:
+        return QStringLiteral("UTF-8");
+    case seUTF16LE:
+        return QStringLiteral("UTF-16 Little Endian");
+    case seUTF16BE:
+        return QStringLiteral("UTF-16 Big Endian");
+    case seAnsi:
+        return QStringLiteral("ANSI");
+    }
+    return QString();
+}
+
+void TLexCustomExporter::SetEncoding(TLexEncoding Value) {
+    if (FStreaming) return;
+    if (!SupportedEncodings().Contains(Value))
+        throw ELexExporterError(QStringLiteral("%1 encoding is not supported by %2-exporter")
+                                    .arg(EncodingStr(Value), GetFormatName()));
+    FEncoding = Value;
+    FCharSize = Value == seUTF16LE || Value == seUTF16BE ? 2 : 1;
+}
+
+TColor TLexCustomExporter::ValidatedColor(TColor C, TColor ADefault) const {
+    return ColorToRGB(C == clNone || C == clDefault ? ADefault : C, fPalette);
+}
+
+// ---- writing ----------------------------------------------------------------------------------------
+
+void TLexCustomExporter::PutCode(char32_t ACode) {
+    char *p = Room(16);
+    switch (FEncoding) {
+    case seUTF8:
+        if (ACode < 0x80) {
+            *p++ = char(ACode);
+        } else if (ACode < 0x800) {
+            *p++ = char(0xC0 | (ACode >> 6));
+            *p++ = char(0x80 | (ACode & 0x3F));
+        } else if (ACode < 0x10000) {
+            *p++ = char(0xE0 | (ACode >> 12));
+            *p++ = char(0x80 | ((ACode >> 6) & 0x3F));
+            *p++ = char(0x80 | (ACode & 0x3F));
+        } else {
+            *p++ = char(0xF0 | (ACode >> 18));
+            *p++ = char(0x80 | ((ACode >> 12) & 0x3F));
+            *p++ = char(0x80 | ((ACode >> 6) & 0x3F));
+            *p++ = char(0x80 | (ACode & 0x3F));
+        }
+        break;
+    case seUTF16LE:
+    case seUTF16BE: {
+        char16_t Units[2];
+        int n = 1;
+        if (ACode >= 0x10000) {
+            Units[0] = char16_t(0xD800 + ((ACode - 0x10000) >> 10));
+            Units[1] = char16_t(0xDC00 + ((ACode - 0x10000) & 0x3FF));
+            n = 2;
+        } else {
+            Units[0] = char16_t(ACode);
+        }
+        for (int i = 0; i < n; ++i) {
+            const char Lo = char(Units[i] & 0xFF);
+            const char Hi = char(Units[i] >> 8);
+            if (FEncoding == seUTF16LE) {
+                *p++ = Lo;
+                *p++ = Hi;
+            } else {
+                *p++ = Hi;
+                *p++ = Lo;
+            }
+        }
+        break;
+    }
+    case seAnsi:
+        if (ACode <= fAnsiLimit) {
+            *p++ = char(ACode);
+        } else {
+            // Replacement texts are ASCII.
+            const QString R = UnencodableChar(ACode);
+            p = Room(R.size());
+            for (QChar c : R)
+                *p++ = char(c.unicode() & 0x7F);
+        }
+        break;
+    }
+    fLen = p - fBuffer.data();
+}
+
+QString TLexCustomExporter::UnencodableChar(char32_t ACode) const {
+    Q_UNUSED(ACode);
+    return QStringLiteral("?");
+}
+
+char *TLexCustomExporter::Grow(qsizetype AMore) {
+    fBuffer.resize(std::max(fLen + AMore, fBuffer.size() * 2 + 4096));
+    return fBuffer.data() + fLen;
+}
+
+void TLexCustomExporter::Settle() {
+    if (fBuffer.size() != fLen) fBuffer.resize(fLen);
+}
+
+void TLexCustomExporter::Emit(QStringView AText, bool AReplace) {
+    const qsizetype n = AText.size();
+    if (FEncoding != seUTF8) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = AText[i].unicode();
+            if (c < 256 && AReplace && !fReplacements[c].isEmpty()) {
+                Emit(fReplacements[c], false);
+            } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+                       QChar::isLowSurrogate(AText[i + 1].unicode())) {
+                PutCode(QChar::surrogateToUcs4(c, AText[i + 1].unicode()));
+                ++i;
+            } else if (QChar::isSurrogate(c) || (AReplace && c >= 0xFFFE)) {
+                PutCode(0xFFFD);
+            } else {
+                PutCode(c);
+            }
+        }
+        return;
+    }
+    // UTF-8 straight into the buffer: at most 4 bytes a unit, 8 for a replaced one.
+    char *p = Room(n * 8 + 8);
+    const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = u[i];
+        if (c < 0x80) {
+            if (!AReplace || !fReplaced[c]) {
+                *p++ = char(c);
+                continue;
+            }
+            // Replacements are short ASCII texts or U+FFFD.
+            for (QChar r : fReplacements[c]) {
+                const char32_t rc = r.unicode();
+                if (rc < 0x80) {
+                    *p++ = char(rc);
+                } else {
+                    *p++ = char(0xE0 | (rc >> 12));
+                    *p++ = char(0x80 | ((rc >> 6) & 0x3F));
+                    *p++ = char(0x80 | (rc & 0x3F));
+                }
+            }
+            continue;
+        }
+        if (c < 256 && AReplace && fReplaced[c]) {
+            c = fReplacements[c].at(0).unicode(); // U+FFFD for the controls
+        } else if (QChar::isHighSurrogate(char16_t(c)) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            c = QChar::surrogateToUcs4(char16_t(c), u[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c) || (AReplace && c >= 0xFFFE)) {
+            // A lone half of a pair and the two non-characters cannot be written as text.
+            c = 0xFFFD;
+        }
+        if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else {
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    fLen = p - fBuffer.data();
+}
+
+void TLexCustomExporter::AddData(QStringView AText) {
+    Emit(AText, false);
+}
+
+void TLexCustomExporter::WriteText(QStringView AText) {
+    Emit(AText, true);
+}
+
+qsizetype TLexCustomExporter::StringSize(QStringView AText) const {
+    // Measured by writing it into a scratch exporter state.
+    auto *Self = const_cast<TLexCustomExporter *>(this);
+    QByteArray Saved;
+    const qsizetype SavedLen = fLen;
+    std::swap(Saved, Self->fBuffer);
+    Self->fLen = 0;
+    Self->AddData(AText);
+    const qsizetype Size = Self->fLen;
+    std::swap(Saved, Self->fBuffer);
+    Self->fLen = SavedLen;
+    return Size;
+}
+
+void TLexCustomExporter::InsertData(QStringView AText) {
+    Settle();
+    QByteArray Body;
+    std::swap(Body, fBuffer);
+    fLen = 0;
+    AddData(AText);
+    Settle();
+    fBuffer.append(Body);
+    fLen = fBuffer.size();
+}
+
+void TLexCustomExporter::FlushPending() {
+    if (fPending.isEmpty()) return;
+    const QStringView Text = fPending;
+    fPending = QStringView();
+    FormatToken(Text);
+}
+
+void TLexCustomExporter::FormatToken(QStringView Token) {
+    WriteText(Token);
+}
+
+QString TLexCustomExporter::BufferText() const {
+    switch (FEncoding) {
+    case seUTF8:
+        return QString::fromUtf8(fBuffer);
+    case seAnsi:
+        return QString::fromLatin1(fBuffer);
+    case seUTF16LE:
+    case seUTF16BE: {
+        QString S(fBuffer.size() / 2, Qt::Uninitialized);
+        const auto *b = reinterpret_cast<const uint8_t *>(fBuffer.constData());
+        for (qsizetype i = 0; i < S.size(); ++i) {
+            const uint8_t b0 = b[2 * i];
+            const uint8_t b1 = b[2 * i + 1];
+            S[i] = QChar(FEncoding == seUTF16LE ? char16_t(b0 | b1 << 8) : char16_t(b1 | b0 << 8));
+        }
+        return S;
+    }
+    }
+    return QString();
+}
+
+// ---- the walk ----------------------------------------------------------------------------------------
+
+TLexCustomExporter::TLook TLexCustomExporter::LookOf(TLexHighlighterAttributes *Attri) {
+    for (const auto &L : fLooks)
+        if (L.first == Attri) return L.second;
+    TLook L;
+    L.BG = fUseBackground ? ValidatedColor(Attri != nullptr ? Attri->Background() : clNone, fBackgroundColor)
+                          : BackgroundRGB();
+    L.FG = ValidatedColor(Attri != nullptr ? Attri->Foreground() : clNone, fFont.Color);
+    L.Style = Attri != nullptr ? Attri->Style() : TFontStyles();
+    fLooks.emplace_back(Attri, L);
+    return L;
+}
+
+void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, bool ABlank) {
+    if (!fFirstAttribute && Attri != nullptr && Attri == fLastAttribute) return;
+    const TLook Look = LookOf(Attri);
+    const TColor BG = Look.BG;
+    const TColor FG = Look.FG;
+    const TFontStyles Style = Look.Style;
+    if (fFirstAttribute) {
+        fFirstAttribute = false;
+        fLastBG = BG;
+        fLastFG = FG;
+        fLastStyle = Style;
+        fRunAttribute = Attri;
+        fLastAttribute = Attri;
+        FlushPending();
+        FormatBeforeFirstAttribute(fUseBackground && BG != BackgroundRGB(), FG != FontColorRGB(), Style);
+        return;
+    }
+    // Blanks show only their background and lines: they join the open run when both agree.
+    if (ABlank && BG == fLastBG && !fLastStyle.Contains(fsUnderline) && !fLastStyle.Contains(fsStrikeOut))
+        return;
+    fLastAttribute = Attri;
+    const bool BGChanged = BG != fLastBG;
+    const bool FGChanged = FG != fLastFG;
+    if (!BGChanged && !FGChanged && Style == fLastStyle) return;
+    FlushPending();
+    FormatAttributeDone(BGChanged, FGChanged, fLastStyle - Style);
+    const TFontStyles Added = Style - fLastStyle;
+    fLastBG = BG;
+    fLastFG = FG;
+    fLastStyle = Style;
+    fRunAttribute = Attri;
+    FormatAttributeInit(BGChanged, FGChanged, Added);
+}
+
+void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) {
+    // AFrom, ATo: 0-based, AFrom < ATo <= line length.
+    TLexCustomHighlighter *H = fHighlighter;
+    if (H == nullptr) {
+        const QStringView Piece = ALine.mid(AFrom, ATo - AFrom);
+        SetTokenAttribute(nullptr, IsBlank(Piece));
+        FormatToken(Piece);
+        return;
+    }
+    const int Len = int(ALine.size());
+    while (!H->GetEol()) {
+        const int Pos = H->GetTokenPos();
+        if (Pos >= ATo) break;
+        TLexHighlighterAttributes *Attri = H->GetTokenAttribute();
+        H->Next();
+        const int End = std::min(H->GetEol() ? Len : H->GetTokenPos(), Len);
+        const int a = std::max(Pos, AFrom);
+        const int b = std::min(End, ATo);
+        if (a >= b) continue;
+        // A token without an attribute (a NUL of the text) is written in the default look.
+        const QStringView Piece = ALine.mid(a, b - a);
+        if (fFirstAttribute || Attri == nullptr || Attri != fLastAttribute)
+            SetTokenAttribute(Attri, IsBlank(Piece));
+        // Tokens of one run are written together.
+        if (!fPending.isEmpty() && fPending.data() + fPending.size() == Piece.data())
+            fPending = QStringView(fPending.data(), fPending.size() + Piece.size());
+        else {
+            FlushPending();
+            fPending = Piece;
+        }
+    }
+    FlushPending();
+}
+
+void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
+                                    std::optional<TLexRange> AStartRange) {
+    struct TStreamingGuard {
+        bool &Flag;
+        explicit TStreamingGuard(bool &AFlag) : Flag(AFlag) { Flag = true; }
+        ~TStreamingGuard() { Flag = false; }
+    } Guard(FStreaming);
+    fBuffer.clear();
+    fLen = 0;
+    fFirstAttribute = true;
+    fLastAttribute = nullptr;
+    fRunAttribute = nullptr;
+    fLooks.clear();
+    fPageRGB = ValidatedColor(fBackgroundColor, clWindow);
+    fFontRGB = ValidatedColor(fFont.Color, clWindowText);
+    BeginExport();
+    for (int c = 0; c < 256; ++c) {
+        fReplacements[c] = ReplaceReservedChar(char16_t(c)).toString();
+        fReplaced[c] = !fReplacements[c].isEmpty();
+    }
+    fAnsiLimit = AsciiOnly() ? 0x7F : 0xFF;
+    TLexCustomHighlighter *H = fHighlighter;
+    const int Count = ALines.Count();
+    // The range at the start of line CurLine (1-based).
+    TLexRange CurRange = 0;
+    int CurLine = 1;
+    if (H != nullptr && !ARows.empty()) {
+        H->ResetRange();
+        CurRange = H->GetRange();
+        if (AStartRange) {
+            CurRange = *AStartRange;
+            CurLine = std::max(1, ARows.front().Line);
+        }
+    }
+    for (size_t r = 0; r < ARows.size(); ++r) {
+        const TLexExportRow &Row = ARows[r];
+        const bool InText = Row.Line >= 1 && Row.Line <= Count;
+        const QString Line = InText ? ALines.Get(Row.Line - 1) : QString();
+        const int Len = int(Line.size());
+        const int From = std::clamp(Row.From, 1, Len + 1) - 1;
+        const int To = std::max(From, std::clamp(Row.To, 1, Len + 1) - 1);
+        if (H != nullptr && InText) {
+            for (; CurLine < Row.Line; ++CurLine) {
+                H->SetRange(CurRange);
+                H->SetLine(ALines.Get(CurLine - 1), CurLine - 1);
+                H->NextToEol();
+                CurRange = H->GetRange();
+            }
+            H->SetRange(CurRange);
+            H->SetLine(Line, Row.Line - 1);
+            if (From < To) ExportLinePiece(Line, From, To);
+            // The next row on another line starts from the range this line ends in.
+            if (r + 1 < ARows.size() && ARows[r + 1].Line != Row.Line) {
+                H->NextToEol();
+                CurRange = H->GetRange();
+                CurLine = Row.Line + 1;
+            }
+        } else if (From < To) {
+            ExportLinePiece(Line, From, To);
+        }
+        if (Row.Padding > 0) {
+            const QString Blanks(Row.Padding, QLatin1Char(' '));
+            SetTokenAttribute(nullptr, true);
+            FormatToken(Blanks);
+        }
+        if (Row.LineBreak) FormatNewLine();
+    }
+    if (!fFirstAttribute) FormatAfterLastAttribute();
+    InsertData(GetHeader());
+    AddData(GetFooter());
+    Settle();
+}
+
+void TLexCustomExporter::ExportAll(const TLexExportLines &ALines) {
+    ExportRange(ALines, BufferCoord(1, 1), BufferCoord(INT_MAX, INT_MAX));
+}
+
+void TLexCustomExporter::ExportRange(const TLexExportLines &ALines, TBufferCoord Start, TBufferCoord Stop) {
+    std::vector<TLexExportRow> Rows;
+    const int Count = ALines.Count();
+    if (Stop < Start) std::swap(Start, Stop);
+    if (Count > 0 && Start.Line <= Count && Stop.Line >= 1) {
+        if (Start.Line < 1) Start = BufferCoord(1, 1);
+        if (Stop.Line > Count) Stop = BufferCoord(INT_MAX, Count);
+        Rows.reserve(size_t(Stop.Line - Start.Line + 1));
+        for (int L = Start.Line; L <= Stop.Line; ++L) {
+            TLexExportRow Row;
+            Row.Line = L;
+            Row.From = L == Start.Line ? std::max(1, Start.Char) : 1;
+            Row.To = L == Stop.Line ? Stop.Char : INT_MAX;
+            Row.LineBreak = L < Stop.Line;
+            Rows.push_back(Row);
+        }
+    }
+    ExportRows(ALines, Rows);
+}
+
+// ---- saving and the clipboard -------------------------------------------------------------------------
+
+void TLexCustomExporter::SaveToStream(QIODevice &Stream) {
+    QByteArray Bom;
+    if (UseBom()) {
+        if (FEncoding == seUTF8)
+            Bom = QByteArray(reinterpret_cast<const char *>(UTF8BOM.data()), int(UTF8BOM.size()));
+        else if (FEncoding == seUTF16LE)
+            Bom = QByteArray(reinterpret_cast<const char *>(UTF16BOMLE.data()), int(UTF16BOMLE.size()));
+        else if (FEncoding == seUTF16BE)
+            Bom = QByteArray(reinterpret_cast<const char *>(UTF16BOMBE.data()), int(UTF16BOMBE.size()));
+    }
+    if ((!Bom.isEmpty() && Stream.write(Bom) != Bom.size()) || Stream.write(fBuffer) != fBuffer.size())
+        throw ELexExporterError(QStringLiteral("Cannot write the export: %1").arg(Stream.errorString()));
+}
+
+void TLexCustomExporter::SaveToFile(const QString &FileName) {
+    QFile F(FileName);
+    if (!F.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ELexExporterError(QStringLiteral("Cannot create %1: %2").arg(FileName, F.errorString()));
+    SaveToStream(F);
+    if (!F.flush())
+        throw ELexExporterError(QStringLiteral("Cannot write %1: %2").arg(FileName, F.errorString()));
+}
+
+void TLexCustomExporter::FillMimeData(QMimeData &AData) const {
+    AData.setText(BufferText());
+}
+
+void TLexCustomExporter::CopyToClipboard() {
+    QClipboard *C = QGuiApplication::clipboard();
+    if (C == nullptr) return;
+    auto Data = std::make_unique<QMimeData>();
+    FillMimeData(*Data);
+    C->setMimeData(Data.release()); // the clipboard owns it
+}
+
+} // namespace lexedit
