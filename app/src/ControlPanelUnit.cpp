@@ -19,8 +19,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <algorithm>
-
 namespace app {
 
 TControlPanelForm::TControlPanelForm(QWidget *AParent)
@@ -244,28 +242,14 @@ void TControlPanelForm::ShowPendingLine(const QString &AText) {
 }
 
 int TControlPanelForm::PutResultLine(int ALine, const QString &AText) {
-    lexedit::TLexEditStringList &lines = *WebMemo->Lines();
-    const auto put = [&] {
-        if (ALine > 0 && ALine <= lines.Count()) {
-            lines.Put(ALine - 1, AText);
-            return ALine;
-        }
-        lines.Add(AText);
-        return lines.Count();
-    };
-    if (!WebMemo->SelAvail()) return put();
-    // The view collapses its selection at every change of its lines; a line added at the end
-    // moves no text, so a selection the user is making or has made (to copy from it) stays.
-    const lexedit::TBufferCoord caret = WebMemo->CaretXY();
-    const lexedit::TBufferCoord first = WebMemo->BlockBegin();
-    const lexedit::TBufferCoord last = WebMemo->BlockEnd();
-    const lexedit::TLexSelectionMode mode = WebMemo->ActiveSelectionMode();
-    const lexedit::TBufferCoord anchor = caret == first ? last : first;
-    const int line = put();
-    WebMemo->SetBlockBegin(anchor);
-    WebMemo->SetBlockEnd(caret == first || caret == last ? caret : last);
-    WebMemo->SetActiveSelectionMode(mode);
-    return line;
+    // The view keeps a selection the user is making or has made (to copy from it) while output
+    // comes, and follows the end like a terminal when the bracket closes.
+    if (ALine > 0 && ALine <= WebMemo->Lines()->Count()) {
+        WebMemo->ReplaceLine(ALine, AText);
+        return ALine;
+    }
+    WebMemo->AppendLines({AText});
+    return WebMemo->Lines()->Count();
 }
 
 void TControlPanelForm::NoteMessage(int ALine, const QString &AText) {
@@ -370,7 +354,6 @@ bool TControlPanelForm::eventFilter(QObject *AObject, QEvent *AEvent) {
 void TControlPanelForm::OpenResultUpdate() {
     if (FResultUpdateOpen) return;
     FResultUpdateOpen = true;
-    FResultLinesAtOpen = WebMemo->Lines()->Count();
     WebMemo->BeginUpdate();
     // Runs after the rest of the batch the runner posted.
     QTimer::singleShot(0, this, [this] { common::Guarded([this] { ResultBatchDelivered(); }); });
@@ -392,11 +375,8 @@ void TControlPanelForm::CloseResultUpdate() {
     FResultUpdateOpen = false;
     FResultFrameTimer->stop();
     // Like a terminal: the view follows the output when the end it showed before the bracket is
-    // still in view (the scroll range the user had stops there), and stays where the user
-    // scrolled otherwise. Scrolled inside the bracket, it moves once for all the lines.
-    const int rows = std::max(WebMemo->LinesInWindow(), 1);
-    if (WebMemo->TopLine() + rows - 1 >= FResultLinesAtOpen)
-        WebMemo->SetTopLine(WebMemo->Lines()->Count() - rows + 1);
+    // still in view, and stays where the user scrolled otherwise; it moves once for all the
+    // lines of the bracket, when the bracket ends.
     WebMemo->EndUpdate();
     FResultShown.start();
 }

@@ -153,7 +153,7 @@ private:
     // shown before); an entire line then takes its place.
     void ShowPendingLine(const QString &AText);
     // Adds or replaces (at ALine, 1-based; 0 adds) a line of the result view, keeping a
-    // selection the user made; returns the line.
+    // selection the user made and following the end when it is in view; returns the line.
     int PutResultLine(int ALine, const QString &AText);
     void NoteMessage(int ALine, const QString &AText);
     void SetInputEnabled(bool AEnabled);
@@ -185,7 +185,6 @@ private:
     // output streams in; a batch after a pause shows at once.
     static constexpr int kResultFrameMs = 50;
     bool FResultUpdateOpen = false;
-    int FResultLinesAtOpen = 0;
     QElapsedTimer FResultShown;          // since the view was last brought up to date
     QTimer *FResultFrameTimer = nullptr; // closes a bracket held open for the rest of a frame
     std::unique_ptr<TFileDialogs> FDialogs;

@@ -15,6 +15,7 @@
 #include <QFontInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace lexedit {
 
@@ -295,6 +296,14 @@ void TCustomLexEdit::IncPaintLock() {
 
 void TCustomLexEdit::DecPaintLock() {
     if (fPaintLock <= 0) throw common::EAssertionFailed();
+    if (fPaintLock == 1 && fFollowFromRow >= 0) {
+        // Lines came under the lock (AppendLines, ReplaceLine): the view follows them when the
+        // end it had before them is in view (the scroll range the user had stops there). Still
+        // inside the lock, so the move is part of the one repaint.
+        const int Before = std::exchange(fFollowFromRow, -1);
+        const int Rows = std::max(fLinesInWindow, 1);
+        if (fTopLine + Rows - 1 >= Before) SetTopLine(DisplayLineCount() - Rows + 1);
+    }
     if (--fPaintLock > 0) return;
     if (fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
     WrapKeepCaretInWindow();

@@ -151,6 +151,7 @@ void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
     WrapReset();
     fUndoRedo->Clear();
     fInvalidateRect = QRect();
+    fFollowFromRow = -1; // an empty view follows what comes next
     InvalidateAll();
     {
         TUpdateGuard Lock(*this);

@@ -556,6 +556,19 @@ public:
     TProcessCommandEvent OnProcessUserCommand;
     TProcessCommandEvent OnCommandProcessed;
 
+    // ---- output shown as it comes (LexEditAppend.cpp) ------------------------------------------
+    // AppendLines adds ALines after the last line in one buffer update; ReplaceLine rewrites the
+    // 1-based line ALine in place (a line shown before its end came). Neither is recorded for
+    // undo; both keep the selection (either direction, any mode) and the caret, which other
+    // changes of the lines collapse. Like a terminal, the view follows the end: when the last row
+    // was in view before the first such call under the update lock, the view shows the new last
+    // row once the lock ends; otherwise it stays where it is.
+    void AppendLines(const QStringList &ALines);
+    void ReplaceLine(int ALine, const QString &AText);
+
+private:
+    int fFollowFromRow = -1; // the row count before that first call; -1: nothing to follow
+
 protected:
     // ---- virtual operations ------------------------------------------------------------------
     virtual void InvalidateRect(const QRect &aRect);
