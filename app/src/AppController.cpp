@@ -1,16 +1,12 @@
 #include "AppController.h"
 
 #include "common/Exception.h"
+#include "runner/FileOwnership.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
-
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace app {
 
@@ -80,16 +76,10 @@ void WriteInPlace(const QString &AFileName, const QByteArray &ABytes) {
 // not give a file away (EPERM) keeps its own ownership, as any editor saving in place of another
 // user's file does; any other failure is reported.
 void KeepOwnerAndGroup(const QString &AFileName, QSaveFile &AFile) {
-    struct stat old {};
-    if (::stat(QFile::encodeName(AFileName).constData(), &old) != 0) return;
-    struct stat now {};
-    const int fd = AFile.handle();
-    if (fd < 0 || ::fstat(fd, &now) != 0) return;
-    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return;
-    if (::fchown(fd, old.st_uid, old.st_gid) == 0 || errno == EPERM) return;
-    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    const int error = runner::CopyOwnerAndGroup(AFileName, AFile.handle());
+    if (error == 0) return;
     AFile.cancelWriting();
-    CannotWrite(AFileName, reason);
+    CannotWrite(AFileName, runner::FileErrorText(error));
 }
 
 } // namespace

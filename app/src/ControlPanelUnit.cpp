@@ -62,8 +62,8 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     ConsoleCommand->SetOnExecuteError([this](QObject *, const common::Exception &AE, bool &) {
         // Noted for the status line; the error is still reported as before.
         FRunError = AE.Message();
-        FRunFailedToStart = qstrcmp(AE.ClassName(), "ECreateProcessError") == 0 ||
-                            qstrcmp(AE.ClassName(), "ECreatePipeError") == 0;
+        FRunFailedToStart = dynamic_cast<const runner::ECreateProcessError *>(&AE) != nullptr ||
+                            dynamic_cast<const runner::ECreatePipeError *>(&AE) != nullptr;
     });
     ConsoleCommand->SetOnTerminated([this](QObject *) { RunEnded(); });
 
@@ -74,7 +74,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
 
     FStatusTimer = new QTimer(this);
     FStatusTimer->setInterval(100);
-    connect(FStatusTimer, &QTimer::timeout, this, [this] { ShowRunStatus(); });
+    connect(FStatusTimer, &QTimer::timeout, this, [this] { common::Guarded([this] { ShowRunStatus(); }); });
 }
 
 // The runner is a child object: Qt destroys it with the window, and its destructor stops a

@@ -865,6 +865,19 @@ private slots:
         QCOMPARE(FForm->WebMemo->Text(), QString());
     }
 
+    // The status line tells a run that could not start (its error is of the runner's start
+    // failures, told apart by type) from one that failed later.
+    void missingInterpreterShowsThatTheRunCouldNotStart() {
+        const QString script = WriteScript(QStringLiteral("s.php"), "<?php echo 1;\n");
+        FDialogs->OpenAnswers = {FDir.filePath(QStringLiteral("no-such-php")), script};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        WaitForRunEnd();
+        QCOMPARE(FErrors.size(), 1);
+        QVERIFY2(FForm->RunStatusLabel->text().contains(QStringLiteral("could not start: ")),
+                 qPrintable(FForm->RunStatusLabel->text()));
+    }
+
     void executeRendersTheResultAsAPage() {
         FForm->WebMemo->Lines()->Add(QStringLiteral("<html><body><h1>Hello</h1>"));
         FForm->WebMemo->Lines()->Add(QStringLiteral("<p>caf\u00E9 \u20AC</p></body></html>"));
