@@ -1,7 +1,8 @@
 #pragma once
-// Small helper classes owned by the editor: the mark list (bookmarks and other line marks) and
-// the plug-in base class with the notifications a plug-in may ask for.
+// Small helper classes owned by the editor: the mark list (bookmarks and other line marks), the
+// plug-in base class with the notifications a plug-in may ask for, and the search-engine contract.
 
+#include "common/Exception.h"
 #include "lexedit/LexEditTypes.h"
 #include "lexedit/LexSet.h"
 
@@ -195,6 +196,40 @@ private:
     friend class TCustomLexEdit;
     TCustomLexEdit *fOwner; // not owned; null once the editor is gone
     TPlugInHandlers fHandlers;
+};
+
+// A search engine failed: an invalid pattern, or a pattern too complex to finish matching.
+COMMON_DECLARE_EXCEPTION(ELexSearchError, common::Exception)
+
+// The contract of a search engine. The editor sets Options and then Pattern, hands the engine one
+// text at a time with FindAll and reads the matches back: Results(i) is the 1-based character
+// (UTF-16 code unit) position of match i in that text, Lengths(i) its length, in ascending order.
+// Replace makes the text that replaces one matched occurrence. Engines report failures by
+// throwing ELexSearchError.
+class TLexEditSearchCustom {
+public:
+    TLexEditSearchCustom() = default;
+    TLexEditSearchCustom(const TLexEditSearchCustom &) = delete;
+    TLexEditSearchCustom &operator=(const TLexEditSearchCustom &) = delete;
+    virtual ~TLexEditSearchCustom() = default;
+
+    virtual QString GetPattern() const = 0;
+    virtual void SetPattern(const QString &Value) = 0;
+    virtual int GetLength(int Index) const = 0;
+    virtual int GetResult(int Index) const = 0;
+    virtual int GetResultCount() const = 0;
+    virtual void SetOptions(TLexSearchOptions Value) = 0;
+    // Finds every match in NewText and returns their number.
+    virtual int FindAll(const QString &NewText) = 0;
+    // Turns the user's replacement expression into the one passed to Replace; unchanged here.
+    virtual QString PreprocessReplaceExpression(const QString &AReplace) { return AReplace; }
+    // The text that replaces aOccurrence (a match of the last FindAll) for the expression.
+    virtual QString Replace(const QString &aOccurrence, const QString &aReplacement) = 0;
+
+    QString Pattern() const { return GetPattern(); }
+    int ResultCount() const { return GetResultCount(); }
+    int Results(int Index) const { return GetResult(Index); }
+    int Lengths(int Index) const { return GetLength(Index); }
 };
 
 } // namespace lexedit

@@ -1,0 +1,49 @@
+#pragma once
+// The plain-text search engine: finds a literal string, with or without case, optionally only as
+// a whole word.
+
+#include "lexedit/LexEditMiscClasses.h"
+#include "lexedit/LexEditTypes.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace lexedit {
+
+class TLexEditSearch : public TLexEditSearchCustom {
+public:
+    // Tells whether a character (a full code point) belongs to a word.
+    using TWordCharRule = std::function<bool(char32_t)>;
+
+    TLexEditSearch();
+
+    QString GetPattern() const override { return fPattern; }
+    void SetPattern(const QString &Value) override { fPattern = Value; }
+    int GetLength(int Index) const override;
+    int GetResult(int Index) const override;
+    int GetResultCount() const override { return int(fResults.size()); }
+    void SetOptions(TLexSearchOptions Value) override { fOptions = Value; }
+    // Matches do not overlap: the search goes on after the end of each match. A match never
+    // starts or ends inside a surrogate pair; an empty pattern finds nothing.
+    int FindAll(const QString &NewText) override;
+    // The replacement is literal text.
+    QString Replace(const QString &aOccurrence, const QString &aReplacement) override;
+
+    // The rule for whole words; by default letters, digits and '_'.
+    TWordCharRule WordCharRule;
+    static bool DefaultWordChar(char32_t C);
+
+private:
+    QString fPattern;
+    TLexSearchOptions fOptions;
+    std::vector<int> fResults;
+};
+
+// The code point ending just before Index (0-based) and the one starting at Index; 0 when there
+// is none. Shared by the engines' whole-word tests.
+char32_t CodePointBefore(const QString &AText, int Index);
+char32_t CodePointAt(const QString &AText, int Index);
+
+} // namespace lexedit

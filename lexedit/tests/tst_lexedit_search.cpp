@@ -1,0 +1,405 @@
+#include "lexedit/LexEditRegexSearch.h"
+#include "lexedit/LexEditSearch.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <vector>
+
+using namespace lexedit;
+
+namespace {
+
+TLexSearchOptions Options(bool AMatchCase, bool AWholeWord) {
+    TLexSearchOptions Result;
+    if (AMatchCase) Result.Include(ssoMatchCase);
+    if (AWholeWord) Result.Include(ssoWholeWord);
+    return Result;
+}
+
+QList<int> Positions(const TLexEditSearchCustom &AEngine) {
+    QList<int> Result;
+    for (int i = 0; i < AEngine.ResultCount(); ++i)
+        Result << AEngine.Results(i);
+    return Result;
+}
+
+QString RandomText(QRandomGenerator &R, const QString &AAlphabet, int AMaxLength) {
+    QString S;
+    const int Len = R.bounded(AMaxLength + 1);
+    for (int i = 0; i < Len; ++i)
+        S += AAlphabet.at(R.bounded(int(AAlphabet.size())));
+    return S;
+}
+
+// The plain engine's rule, built on QString::indexOf: every candidate in turn, a candidate taken
+// when it passes the word test and starts after the previous match.
+QList<int> PlainModel(const QString &AText, const QString &APattern, bool AMatchCase, bool AWholeWord) {
+    QList<int> Result;
+    if (APattern.isEmpty()) return Result;
+    const Qt::CaseSensitivity Cs = AMatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    auto IsWord = [](QChar C) { return C == u'_' || C.isLetterOrNumber(); };
+    qsizetype NextFree = 0;
+    for (qsizetype p = AText.indexOf(APattern, 0, Cs); p >= 0; p = AText.indexOf(APattern, p + 1, Cs)) {
+        if (p < NextFree) continue;
+        const qsizetype e = p + APattern.size();
+        if (AWholeWord && ((p > 0 && IsWord(AText.at(p - 1))) || (e < AText.size() && IsWord(AText.at(e)))))
+            continue;
+        Result << int(p + 1);
+        NextFree = e;
+    }
+    return Result;
+}
+
+} // namespace
+
+class TestLexEditSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void plainFind_data();
+    void plainFind();
+    void plainLengthsAndLiteralReplace();
+    void plainProperty();
+    void regexFind_data();
+    void regexFind();
+    void regexInvalidPattern();
+    void regexReplace_data();
+    void regexReplace();
+    void regexCatastrophicPattern();
+    void regexLargeTextWithinLimit();
+    void regexProperty();
+};
+
+void TestLexEditSearch::plainFind_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("wholeWord");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("any case") << "Foo foo FOO"
+                              << "foo" << false << false << QList<int>{1, 5, 9};
+    QTest::newRow("match case") << "Foo foo FOO"
+                                << "foo" << true << false << QList<int>{5};
+    QTest::newRow("whole word") << "foo food _foo foo1 foo"
+                                << "foo" << false << true << QList<int>{1, 20};
+    QTest::newRow("whole word at punctuation") << "(foo)-foo."
+                                               << "foo" << true << true << QList<int>{2, 7};
+    QTest::newRow("overlapping candidates") << "aaaa"
+                                            << "aaa" << true << false << QList<int>{1};
+    QTest::newRow("non-overlapping repeats") << "aaaaaaa"
+                                             << "aaa" << true << false << QList<int>{1, 4};
+    QTest::newRow("whole word skips a refused candidate") << "aaaa aaa"
+                                                          << "aaa" << true << true << QList<int>{6};
+    QTest::newRow("empty pattern") << "abc"
+                                   << "" << false << false << QList<int>{};
+    QTest::newRow("empty text") << ""
+                                << "a" << false << false << QList<int>{};
+    const QString Smile = QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("surrogate pair found")
+        << ("x" + Smile + "y" + Smile) << Smile << true << false << QList<int>{2, 5};
+    QTest::newRow("half of a pair is not a match")
+        << (Smile + Smile) << QString(Smile.at(1)) << true << false << QList<int>{};
+    QTest::newRow("astral letter is a word character")
+        << (QString::fromUcs4(U"\U0001D400") + "ab ab") << "ab" << true << true << QList<int>{6};
+    QTest::newRow("astral symbol is no word character")
+        << (Smile + "ab" + Smile) << "ab" << true << true << QList<int>{3};
+}
+
+void TestLexEditSearch::plainFind() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, wholeWord);
+    QFETCH(QList<int>, expected);
+    TLexEditSearch Engine;
+    Engine.SetOptions(Options(matchCase, wholeWord));
+    Engine.SetPattern(pattern);
+    QCOMPARE(Engine.FindAll(text), int(expected.size()));
+    QCOMPARE(Positions(Engine), expected);
+}
+
+void TestLexEditSearch::plainLengthsAndLiteralReplace() {
+    TLexEditSearch Engine;
+    Engine.SetOptions(Options(false, false));
+    Engine.SetPattern("ab");
+    QCOMPARE(Engine.FindAll("xABab"), 2);
+    QCOMPARE(Engine.Lengths(0), 2);
+    QCOMPARE(Engine.Lengths(1), 2);
+    QCOMPARE(Engine.Results(5), 0); // out of range
+    QCOMPARE(Engine.Replace("AB", "\\1$0\\U"), QString("\\1$0\\U"));
+    QCOMPARE(Engine.PreprocessReplaceExpression("a\\n"), QString("a\\n"));
+    // Results belong to the last text only.
+    QCOMPARE(Engine.FindAll("none"), 0);
+    QCOMPARE(Engine.ResultCount(), 0);
+}
+
+void TestLexEditSearch::plainProperty() {
+    QRandomGenerator R(2611);
+    const QString Alphabet = QStringLiteral("aAbB _1\u00e9\u00c9.");
+    TLexEditSearch Engine;
+    for (int Round = 0; Round < 4000; ++Round) {
+        const QString Text = RandomText(R, Alphabet, 40);
+        const QString Pattern = RandomText(R, Alphabet, 3);
+        const bool MatchCase = R.bounded(2) == 1;
+        const bool WholeWord = R.bounded(2) == 1;
+        Engine.SetOptions(Options(MatchCase, WholeWord));
+        Engine.SetPattern(Pattern);
+        Engine.FindAll(Text);
+        const QList<int> Expected = PlainModel(Text, Pattern, MatchCase, WholeWord);
+        if (Positions(Engine) != Expected)
+            QFAIL(qPrintable(QStringLiteral("text \"%1\" pattern \"%2\" case %3 word %4")
+                                 .arg(Text, Pattern)
+                                 .arg(MatchCase)
+                                 .arg(WholeWord)));
+    }
+}
+
+void TestLexEditSearch::regexFind_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("wholeWord");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<QList<int>>("lengths");
+    QTest::newRow("any case") << "Ab ab AB"
+                              << "a[b]" << false << false << QList<int>{1, 4, 7} << QList<int>{2, 2, 2};
+    QTest::newRow("match case") << "Ab ab AB"
+                                << "a[b]" << true << false << QList<int>{4} << QList<int>{2};
+    QTest::newRow("whole word") << "cat cats scat cat"
+                                << "c\\w+" << true << true << QList<int>{1, 5, 15} << QList<int>{3, 4, 3};
+    QTest::newRow("alternation under whole word")
+        << "ab abc"
+        << "ab|abc" << true << true << QList<int>{1, 4} << QList<int>{2, 3};
+    QTest::newRow("empty matches") << "ab"
+                                   << "x*" << true << false << QList<int>{1, 2, 3} << QList<int>{0, 0, 0};
+    // A verb that ends the search early is no runaway pattern.
+    QTest::newRow("commit verb") << "ac ab"
+                                 << "a(*COMMIT)b" << true << false << QList<int>{} << QList<int>{};
+    QTest::newRow("anchors") << "aXa"
+                             << "^a|a$" << true << false << QList<int>{1, 3} << QList<int>{1, 1};
+}
+
+void TestLexEditSearch::regexFind() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, wholeWord);
+    QFETCH(QList<int>, expected);
+    QFETCH(QList<int>, lengths);
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(matchCase, wholeWord));
+    Engine.SetPattern(pattern);
+    QCOMPARE(Engine.FindAll(text), int(expected.size()));
+    QCOMPARE(Positions(Engine), expected);
+    QList<int> Lengths;
+    for (int i = 0; i < Engine.ResultCount(); ++i)
+        Lengths << Engine.Lengths(i);
+    QCOMPARE(Lengths, lengths);
+}
+
+void TestLexEditSearch::regexInvalidPattern() {
+    TLexEditRegexSearch Engine;
+    Engine.SetPattern("(ab");
+    try {
+        Engine.FindAll("ab");
+        QFAIL("an invalid pattern was accepted");
+    } catch (const ELexSearchError &E) {
+        QVERIFY2(E.Message().startsWith("Invalid regular expression: "), qPrintable(E.Message()));
+        QVERIFY2(E.Message().contains("offset 3"), qPrintable(E.Message()));
+    }
+    QCOMPARE(Engine.ResultCount(), 0);
+    // A valid pattern afterwards works.
+    Engine.SetPattern("(ab)");
+    QCOMPARE(Engine.FindAll("abab"), 2);
+}
+
+void TestLexEditSearch::regexReplace_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("expected"); // the first match's replacement
+    QTest::newRow("backslash groups") << "(\\w+)-(\\w+)"
+                                      << "ab-cd"
+                                      << "\\2-\\1"
+                                      << "cd-ab";
+    QTest::newRow("dollar groups") << "(\\w+)-(\\w+)"
+                                   << "ab-cd"
+                                   << "$2$1"
+                                   << "cdab";
+    QTest::newRow("whole match \\0") << "(\\w+)-(\\w+)"
+                                     << "ab-cd"
+                                     << "[\\0]"
+                                     << "[ab-cd]";
+    QTest::newRow("whole match $0") << "b+"
+                                    << "abbc"
+                                    << "<$0>"
+                                    << "<bb>";
+    QTest::newRow("group 9") << "(a)(b)(c)(d)(e)(f)(g)(h)(i)"
+                             << "abcdefghi"
+                             << "\\9$8"
+                             << "ih";
+    QTest::newRow("group 10 is group 1 and a digit") << "(a)"
+                                                     << "a"
+                                                     << "\\10"
+                                                     << "a0";
+    QTest::newRow("group that took no part") << "(a)|(b)"
+                                             << "b"
+                                             << "[\\1][\\2]"
+                                             << "[][b]";
+    QTest::newRow("upper to \\E") << "(\\w+)-(\\w+)"
+                                  << "ab-cd"
+                                  << "\\U\\1\\E-\\2"
+                                  << "AB-cd";
+    QTest::newRow("upper to the end") << "(\\w+)-(\\w+)"
+                                      << "ab-cd"
+                                      << "\\U\\1-x\\2"
+                                      << "AB-XCD";
+    QTest::newRow("lower") << "(\\w+)-(\\w+)"
+                           << "AB-CD"
+                           << "\\L\\1\\E\\2"
+                           << "abCD";
+    QTest::newRow("upper first letters") << "(\\w+) (\\w+)"
+                                         << "hello world"
+                                         << "\\u\\1 \\u\\2"
+                                         << "Hello World";
+    QTest::newRow("lower first letter") << "\\w+"
+                                        << "ABC"
+                                        << "\\l\\0"
+                                        << "aBC";
+    QTest::newRow("one-shot inside a mode") << "\\w+"
+                                            << "hELLO"
+                                            << "\\L\\u\\0"
+                                            << "Hello";
+    QTest::newRow("one-shot on literal text") << "\\w+"
+                                              << "x"
+                                              << "\\uab\\0"
+                                              << "Abx";
+    QTest::newRow("\\E ends a pending one-shot") << "\\w+"
+                                                 << "x"
+                                                 << "\\u\\E\\0"
+                                                 << "x";
+    QTest::newRow("case of non-ASCII") << "\\w+"
+                                       << "\u00e9t\u00e9"
+                                       << "\\U\\0"
+                                       << "\u00c9T\u00c9";
+    QTest::newRow("escapes") << "a"
+                             << "a"
+                             << "x\\\\y\\ty\\nz"
+                             << "x\\y\ty\nz";
+    QTest::newRow("escaped backslash before a digit") << "a"
+                                                      << "a"
+                                                      << "\\\\1"
+                                                      << "\\1";
+    QTest::newRow("dollar dollar") << "a"
+                                   << "a"
+                                   << "$$\\0"
+                                   << "$a";
+    QTest::newRow("lone dollar") << "a"
+                                 << "a"
+                                 << "5$"
+                                 << "5$";
+    QTest::newRow("unknown escape kept") << "a"
+                                         << "a"
+                                         << "\\q"
+                                         << "\\q";
+    QTest::newRow("trailing backslash") << "a"
+                                        << "a"
+                                        << "b\\"
+                                        << "b\\";
+    QTest::newRow("groups from the line's context") << "(?<=x)(a)"
+                                                    << "xa"
+                                                    << "\\1\\1"
+                                                    << "aa";
+}
+
+void TestLexEditSearch::regexReplace() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(QString, replacement);
+    QFETCH(QString, expected);
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern(pattern);
+    QVERIFY(Engine.FindAll(text) > 0);
+    const QString Occurrence = text.mid(Engine.Results(0) - 1, Engine.Lengths(0));
+    QCOMPARE(Engine.Replace(Occurrence, replacement), expected);
+    // Without a stored match the groups come from the pattern matched against the occurrence alone
+    // (the lookbehind row has none then: only group 0 is known).
+    if (!pattern.startsWith("(?<=")) {
+        TLexEditRegexSearch Fresh;
+        Fresh.SetOptions(Options(true, false));
+        Fresh.SetPattern(pattern);
+        QCOMPARE(Fresh.Replace(Occurrence, replacement), expected);
+    }
+}
+
+void TestLexEditSearch::regexCatastrophicPattern() {
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern("(a+)+$");
+    QElapsedTimer Watchdog;
+    Watchdog.start();
+    try {
+        Engine.FindAll(QString(30, u'a') + u'b');
+        QFAIL("a runaway pattern reported no error");
+    } catch (const ELexSearchError &E) {
+        QCOMPARE(E.Message(), QString("pattern too complex"));
+    }
+    QVERIFY2(Watchdog.elapsed() < 20000, "the match limit did not stop the pattern");
+    QCOMPARE(Engine.ResultCount(), 0);
+    // The same pattern on a text it matches quickly still works.
+    QCOMPARE(Engine.FindAll(QString(30, u'a')), 1);
+}
+
+void TestLexEditSearch::regexLargeTextWithinLimit() {
+    // The limit counts per start position: ordinary patterns over a text of megabytes, found or
+    // absent, never reach it.
+    const QString Text = QStringLiteral("lorem ipsum dolor sit amet ").repeated(200000);
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(false, false));
+    Engine.SetPattern("(\\w+)\\s+(\\w+)zz");
+    QCOMPARE(Engine.FindAll(Text), 0);
+    Engine.SetPattern("dolor");
+    QCOMPARE(Engine.FindAll(Text), 200000);
+    Engine.SetPattern("(?:\\w+\\s){5}");
+    QCOMPARE(Engine.FindAll(Text), 200000);
+}
+
+void TestLexEditSearch::regexProperty() {
+    QRandomGenerator R(2612);
+    const QStringList Pieces = {"a", "b", "A",  "[ab]", "a*",    "b+", "\\w", "\\s",  "(a|b)",
+                                ".", " ", "a?", "\\b",  "(?=a)", "$",  "^",   "[^a]", "(b)\\1"};
+    const QString Alphabet = QStringLiteral("aAbB _1\u00e9");
+    TLexEditRegexSearch Engine;
+    for (int Round = 0; Round < 3000; ++Round) {
+        const QString Text = RandomText(R, Alphabet, 30);
+        QString Pattern;
+        const int Count = 1 + R.bounded(3);
+        for (int i = 0; i < Count; ++i)
+            Pattern += Pieces.at(R.bounded(int(Pieces.size())));
+        const bool MatchCase = R.bounded(2) == 1;
+        Engine.SetOptions(Options(MatchCase, false));
+        Engine.SetPattern(Pattern);
+        Engine.FindAll(Text);
+        QRegularExpression::PatternOptions PatternOptions = QRegularExpression::UseUnicodePropertiesOption;
+        if (!MatchCase) PatternOptions |= QRegularExpression::CaseInsensitiveOption;
+        QList<int> Expected;
+        QList<int> ExpectedLengths;
+        auto It = QRegularExpression(Pattern, PatternOptions).globalMatch(Text);
+        while (It.hasNext()) {
+            const QRegularExpressionMatch M = It.next();
+            Expected << int(M.capturedStart(0)) + 1;
+            ExpectedLengths << int(M.capturedLength(0));
+        }
+        QList<int> Lengths;
+        for (int i = 0; i < Engine.ResultCount(); ++i)
+            Lengths << Engine.Lengths(i);
+        if (Positions(Engine) != Expected || Lengths != ExpectedLengths)
+            QFAIL(qPrintable(
+                QStringLiteral("text \"%1\" pattern \"%2\" case %3").arg(Text, Pattern).arg(MatchCase)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestLexEditSearch)
+#include "tst_lexedit_search.moc"
