@@ -3,6 +3,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditBrackets.h"
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
@@ -32,38 +34,44 @@ QFont MakeDefaultFont() {
 
 // ---- construction and destruction -------------------------------------------------------------
 
-TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
+TLexEditPrivate::TLexEditPrivate(TCustomLexEdit &AEdit) : Ed(AEdit) {}
+
+TLexEditPrivate::~TLexEditPrivate() = default;
+
+TCustomLexEdit::TCustomLexEdit(QWidget *AOwner)
+    : QAbstractScrollArea(AOwner), fPriv(std::make_unique<TLexEditPrivate>(*this)) {
     // The buffer, with this editor's widening of wide glyphs and its notifications.
-    fOrigLines =
+    fPriv->fOrigLines =
         std::make_unique<TLexEditStringList>([this](const QString &S) { return ExpandAtWideGlyphs(S); });
-    fLines = fOrigLines.get();
+    fLines = fPriv->fOrigLines.get();
     fLines->OnChange = [this](TLexEditStringList *Sender) { LinesChanged(Sender); };
-    fLines->OnChanging = [this](TLexEditStringList *Sender) { LinesChanging(Sender); };
-    fLines->OnCleared = [this](TLexEditStringList *Sender) { ListCleared(Sender); };
+    fLines->OnChanging = [this](TLexEditStringList *Sender) { fPriv->LinesChanging(Sender); };
+    fLines->OnCleared = [this](TLexEditStringList *Sender) { fPriv->ListCleared(Sender); };
     fLines->OnDeleted = [this](TLexEditStringList *Sender, int Index, int Count) {
-        ListDeleted(Sender, Index, Count);
+        fPriv->ListDeleted(Sender, Index, Count);
     };
     fLines->OnInserted = [this](TLexEditStringList *Sender, int Index, int Count) {
-        ListInserted(Sender, Index, Count);
+        fPriv->ListInserted(Sender, Index, Count);
     };
     fLines->OnPut = [this](TLexEditStringList *Sender, int Index, const QString &OldLine) {
-        ListPut(Sender, Index, OldLine);
+        fPriv->ListPut(Sender, Index, OldLine);
     };
     fLines->OnExchanged = [this](TLexEditStringList *Sender, int Index1, int Index2) {
-        ListExchanged(Sender, Index1, Index2);
+        fPriv->ListExchanged(Sender, Index1, Index2);
     };
 
     // The undo engine.
-    fOrigUndoRedo = CreateLexEditUndo([this](const TLexEditUndoItem &Item) { UndoItem(Item); },
-                                      [this](const TLexEditUndoItem &Item) { RedoItem(Item); });
-    fOrigUndoRedo->SetOnModifiedChanged([this](ILexEditUndo *Sender) { ModifiedChanged(Sender); });
-    fUndoRedo = fOrigUndoRedo;
+    fPriv->fOrigUndoRedo = CreateLexEditUndo([this](const TLexEditUndoItem &Item) { fPriv->UndoItem(Item); },
+                                             [this](const TLexEditUndoItem &Item) { fPriv->RedoItem(Item); });
+    fPriv->fOrigUndoRedo->SetOnModifiedChanged(
+        [this](ILexEditUndo *Sender) { fPriv->ModifiedChanged(Sender); });
+    fUndoRedo = fPriv->fOrigUndoRedo;
 
     fTextOffset = fGutterWidth + 2;
 
     // The window.
     resize(200, 150);
-    InitViewAndMouse();
+    fPriv->InitViewAndMouse();
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -73,38 +81,38 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner) : QAbstractScrollArea(AOwner) {
     setFont(Font);
 
     fKeyStrokes = std::make_unique<TLexEditKeyStrokes>(this);
-    fMarkList.OnChange = [this](int FirstLine, int LastLine) { MarkListChange(FirstLine, LastLine); };
+    fMarkList.OnChange = [this](int FirstLine, int LastLine) { fPriv->MarkListChange(FirstLine, LastLine); };
     SetDefaultKeystrokes();
 
     fOptions = LEXEDIT_DEFAULT_OPTIONS;
     fUndoRedo->SetGroupUndo(fOptions.Contains(eoGroupUndo));
-    InitPainting();
+    fPriv->InitPainting();
     // The continuation glyph repaints the gutter when it changes.
     fWordWrapGlyph.OnChange = [this] { InvalidateGutter(); };
     fWordWrapGlyph.ChangeScale(std::max(1, logicalDpiY()), 96);
-    LexFontChanged();
+    fPriv->LexFontChanged();
 }
 
 TCustomLexEdit::~TCustomLexEdit() {
-    fDestroying = true;
+    fPriv->fDestroying = true;
     // Editors showing this editor's buffer go back to their own first: the buffer goes with us.
-    const std::vector<TCustomLexEdit *> Followers = fFollowers;
+    const std::vector<TCustomLexEdit *> Followers = fPriv->fFollowers;
     for (TCustomLexEdit *Follower : Followers)
         Follower->RemoveLinesPointer();
-    if (fChainedEditor != nullptr) UnHookTextBuffer();
-    AssignHighlighter(nullptr);
+    if (fChainedEditor != nullptr) fPriv->UnHookTextBuffer();
+    fPriv->AssignHighlighter(nullptr);
     for (TLexEditPlugin *Plugin : fPlugins)
         Plugin->fOwner = nullptr;
     fPlugins.clear();
     // The buffer must not call back into a half-destroyed editor.
-    fOrigLines->OnChange = nullptr;
-    fOrigLines->OnChanging = nullptr;
-    fOrigLines->OnCleared = nullptr;
-    fOrigLines->OnDeleted = nullptr;
-    fOrigLines->OnInserted = nullptr;
-    fOrigLines->OnPut = nullptr;
-    fOrigLines->OnExchanged = nullptr;
-    fOrigUndoRedo->SetOnModifiedChanged(nullptr);
+    fPriv->fOrigLines->OnChange = nullptr;
+    fPriv->fOrigLines->OnChanging = nullptr;
+    fPriv->fOrigLines->OnCleared = nullptr;
+    fPriv->fOrigLines->OnDeleted = nullptr;
+    fPriv->fOrigLines->OnInserted = nullptr;
+    fPriv->fOrigLines->OnPut = nullptr;
+    fPriv->fOrigLines->OnExchanged = nullptr;
+    fPriv->fOrigUndoRedo->SetOnModifiedChanged(nullptr);
 }
 
 // ---- buffer and undo ----------------------------------------------------------------------------
@@ -180,7 +188,7 @@ void TCustomLexEdit::SetTabWidth(int Value) {
     fLines->SetTabWidth(Value);
     InvalidateAll();
     if (WordWrap()) {
-        WrapReset();
+        fPriv->WrapReset();
         InvalidateGutter();
     }
 }
@@ -233,7 +241,7 @@ void TCustomLexEdit::SetColor(TColor Value) {
 void TCustomLexEdit::SetExtraLineSpacing(int Value) {
     if (Value == fExtraLineSpacing) return;
     fExtraLineSpacing = Value;
-    LexFontChanged();
+    fPriv->LexFontChanged();
 }
 
 void TCustomLexEdit::SetFontQuality(TFontQuality Value) {
@@ -273,18 +281,18 @@ void TCustomLexEdit::SetUseCodeFolding(bool Value) {
 
 void TCustomLexEdit::changeEvent(QEvent *AEvent) {
     QAbstractScrollArea::changeEvent(AEvent);
-    if (AEvent->type() == QEvent::FontChange) common::Guarded([this] { LexFontChanged(); });
-    if (AEvent->type() == QEvent::PaletteChange) common::Guarded([this] { PaletteChanged(); });
+    if (AEvent->type() == QEvent::FontChange) common::Guarded([this] { fPriv->LexFontChanged(); });
+    if (AEvent->type() == QEvent::PaletteChange) common::Guarded([this] { fPriv->PaletteChanged(); });
 }
 
-void TCustomLexEdit::LexFontChanged() {
-    if (fDestroying || !fTextDrawer) return;
-    fTextDrawer->SetBaseFont(font());
+void TLexEditPrivate::LexFontChanged() {
+    if (fDestroying || !Ed.fTextDrawer) return;
+    Ed.fTextDrawer->SetBaseFont(Ed.font());
     // Wide glyphs may take another number of columns now.
-    fLines->FontChanged();
-    RecalcCharExtent();
+    Ed.fLines->FontChanged();
+    Ed.RecalcCharExtent();
     WrapReset();
-    SizeOrFontChanged(true);
+    Ed.SizeOrFontChanged(true);
     GutterChanged();
 }
 
@@ -296,17 +304,17 @@ void TCustomLexEdit::IncPaintLock() {
 
 void TCustomLexEdit::DecPaintLock() {
     if (fPaintLock <= 0) throw common::EAssertionFailed();
-    if (fPaintLock == 1 && fFollowFromRow >= 0) {
+    if (fPaintLock == 1 && fPriv->fFollowFromRow >= 0) {
         // Lines came under the lock (AppendLines, ReplaceLine): the view follows them when the
         // end it had before them is in view (the scroll range the user had stops there). Still
         // inside the lock, so the move is part of the one repaint.
-        const int Before = std::exchange(fFollowFromRow, -1);
+        const int Before = std::exchange(fPriv->fFollowFromRow, -1);
         const int Rows = std::max(fLinesInWindow, 1);
         if (fTopLine + Rows - 1 >= Before) SetTopLine(DisplayLineCount() - Rows + 1);
     }
     if (--fPaintLock > 0) return;
     if (fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
-    WrapKeepCaretInWindow();
+    fPriv->WrapKeepCaretInWindow();
     if (fStateFlags.Contains(sfCaretChanged)) {
         fStateFlags.Exclude(sfCaretChanged);
         UpdateCaret();
@@ -339,46 +347,45 @@ void TCustomLexEdit::SetHighlighter(TLexCustomHighlighter *Value) {
         return;
     }
     if (Value == fHighlighter) return;
-    AssignHighlighter(Value);
-    ForEachFollower([Value](TCustomLexEdit *F) { F->AssignHighlighter(Value); });
+    fPriv->AssignHighlighter(Value);
+    fPriv->ForEachFollower([Value](TCustomLexEdit *F) { F->fPriv->AssignHighlighter(Value); });
 }
 
-void TCustomLexEdit::AssignHighlighter(TLexCustomHighlighter *Value) {
-    if (Value == fHighlighter) return;
-    if (fHighlighter != nullptr) {
-        fHighlighter->UnhookAttrChangeEvent(this);
+void TLexEditPrivate::AssignHighlighter(TLexCustomHighlighter *Value) {
+    if (Value == Ed.fHighlighter) return;
+    if (Ed.fHighlighter != nullptr) {
+        Ed.fHighlighter->UnhookAttrChangeEvent(&Ed);
         QObject::disconnect(fHighlighterDestroyed);
     }
     if (Value != nullptr) {
         // A change the highlighter announces without a sender comes from the highlighter itself.
-        Value->HookAttrChangeEvent(this, [this](QObject *Sender) {
-            HighlighterAttrChanged(Sender != nullptr ? Sender : fHighlighter);
+        Value->HookAttrChangeEvent(&Ed, [this](QObject *Sender) {
+            HighlighterAttrChanged(Sender != nullptr ? Sender : Ed.fHighlighter);
         });
-        fHighlighterDestroyed = QObject::connect(Value, &QObject::destroyed, this, [this] {
-            common::Guarded([this] { HighlighterDestroyed(); });
-        });
+        fHighlighterDestroyed = QObject::connect(
+            Value, &QObject::destroyed, &Ed, [this] { common::Guarded([this] { HighlighterDestroyed(); }); });
     }
-    fHighlighter = Value;
+    Ed.fHighlighter = Value;
     if (!fDestroying) HighlighterAttrChanged(Value);
 }
 
-void TCustomLexEdit::HighlighterDestroyed() {
+void TLexEditPrivate::HighlighterDestroyed() {
     // The highlighter's change chain is gone with it: only the reference is dropped.
-    fHighlighter = nullptr;
+    Ed.fHighlighter = nullptr;
     QObject::disconnect(fHighlighterDestroyed);
-    if (!fDestroying) InvalidateAll();
+    if (!fDestroying) Ed.InvalidateAll();
 }
 
-void TCustomLexEdit::HighlighterAttrChanged(QObject *Sender) {
-    RecalcCharExtent();
+void TLexEditPrivate::HighlighterAttrChanged(QObject *Sender) {
+    Ed.RecalcCharExtent();
     if (dynamic_cast<TLexCustomHighlighter *>(Sender) != nullptr) {
-        TUpdateGuard Lock(*this);
-        if (ScansRanges()) ScanRanges();
-        InvalidateAll();
+        TUpdateGuard Lock(Ed);
+        if (ScansRanges()) Ed.ScanRanges();
+        Ed.InvalidateAll();
     } else {
-        InvalidateAll();
+        Ed.InvalidateAll();
     }
-    SizeOrFontChanged(true);
+    Ed.SizeOrFontChanged(true);
 }
 
 // ---- registration lists ---------------------------------------------------------------------
@@ -394,23 +401,23 @@ void TCustomLexEdit::RemoveFocusControl(QWidget *AControl) {
         fFocusList.end());
 }
 
-void TCustomLexEdit::RegisterPlugin(TLexEditPlugin *APlugin) {
-    fPlugins.push_back(APlugin);
+void TLexEditPrivate::RegisterPlugin(TLexEditPlugin *APlugin) {
+    Ed.fPlugins.push_back(APlugin);
 }
 
-void TCustomLexEdit::UnregisterPlugin(TLexEditPlugin *APlugin) {
-    fPlugins.erase(std::remove(fPlugins.begin(), fPlugins.end(), APlugin), fPlugins.end());
+void TLexEditPrivate::UnregisterPlugin(TLexEditPlugin *APlugin) {
+    Ed.fPlugins.erase(std::remove(Ed.fPlugins.begin(), Ed.fPlugins.end(), APlugin), Ed.fPlugins.end());
 }
 
 // ---- plug-ins ---------------------------------------------------------------------------------
 
 TLexEditPlugin::TLexEditPlugin(TCustomLexEdit *AOwner, TPlugInHandlers AHandlers)
     : fOwner(AOwner), fHandlers(AHandlers) {
-    if (fOwner != nullptr) fOwner->RegisterPlugin(this);
+    if (fOwner != nullptr) fOwner->fPriv->RegisterPlugin(this);
 }
 
 TLexEditPlugin::~TLexEditPlugin() {
-    if (fOwner != nullptr) fOwner->UnregisterPlugin(this);
+    if (fOwner != nullptr) fOwner->fPriv->UnregisterPlugin(this);
 }
 
 } // namespace lexedit

@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditTextBuffer.h"
 
 namespace lexedit {
@@ -19,7 +21,7 @@ namespace lexedit {
 void TCustomLexEdit::AppendLines(const QStringList &ALines) {
     if (ALines.isEmpty()) return;
     TUpdateGuard Lock(*this);
-    if (fFollowFromRow < 0) fFollowFromRow = DisplayLineCount();
+    if (fPriv->fFollowFromRow < 0) fPriv->fFollowFromRow = DisplayLineCount();
     const TBufferCoord Anchor = fBlockBegin;
     const TBufferCoord End = fBlockEnd;
     const TLexSelectionMode Mode = fActiveSelectionMode;
@@ -37,16 +39,16 @@ void TCustomLexEdit::ReplaceLine(int ALine, const QString &AText) {
     if (ALine < 1 || ALine > fLines->Count())
         throw ELexEditStringList(QStringLiteral("Invalid stringlist index %1").arg(ALine - 1));
     TUpdateGuard Lock(*this);
-    if (fFollowFromRow < 0) fFollowFromRow = DisplayLineCount();
+    if (fPriv->fFollowFromRow < 0) fPriv->fFollowFromRow = DisplayLineCount();
     const TBufferCoord Anchor = fBlockBegin;
     const TBufferCoord End = fBlockEnd;
     const TLexSelectionMode Mode = fActiveSelectionMode;
     fLines->Put(ALine - 1, AText);
     // The caret stays, within the line when that became shorter.
-    if (fCaretY == ALine && fCaretX > LineLength(ALine) + 1 && !fOptions.Contains(eoScrollPastEol))
+    if (fCaretY == ALine && fCaretX > fPriv->LineLength(ALine) + 1 && !fOptions.Contains(eoScrollPastEol))
         SetCaretXYEx(false, CaretXY());
-    const TBufferCoord KeptAnchor = Anchor.Line == ALine ? ClampBlockPos(Anchor) : Anchor;
-    const TBufferCoord KeptEnd = End.Line == ALine ? ClampBlockPos(End) : End;
+    const TBufferCoord KeptAnchor = Anchor.Line == ALine ? fPriv->ClampBlockPos(Anchor) : Anchor;
+    const TBufferCoord KeptEnd = End.Line == ALine ? fPriv->ClampBlockPos(End) : End;
     if (fBlockBegin == KeptAnchor && fBlockEnd == KeptEnd && fActiveSelectionMode == Mode) return;
     fBlockBegin = KeptAnchor;
     fBlockEnd = KeptEnd;

@@ -10,6 +10,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditBrackets.h"
 #include "LexEditHelpers.h"
 #include "lexedit/LexEditHighlighter.h"
@@ -244,14 +246,14 @@ void TCustomLexEdit::DoBlockIndent() {
     Place();
 }
 
-int TCustomLexEdit::GetDelLen(const QString &S, int AFrom) const {
+int TLexEditPrivate::GetDelLen(const QString &S, int AFrom) const {
     const int Len = int(S.size());
     if (AFrom >= Len) return 0;
     if (S[AFrom] == QLatin1Char('\t')) return 1;
     int n = 0;
-    while (n < fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char(' '))
+    while (n < Ed.fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char(' '))
         ++n;
-    if (n < fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char('\t')) ++n;
+    if (n < Ed.fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char('\t')) ++n;
     return n;
 }
 
@@ -273,7 +275,7 @@ void TCustomLexEdit::DoBlockUnindent() {
     for (int L = BB.Line; L <= Last; ++L) {
         const QString S = fLines->Get(L - 1);
         const int From = Column ? std::min(c - 1, int(S.size())) : 0;
-        const int n = GetDelLen(S, From);
+        const int n = fPriv->GetDelLen(S, From);
         Removed << S.mid(From, n);
         Counts.push_back(n);
         if (L == Caret.Line && X != 1) X = std::max(1, X - n);
@@ -306,18 +308,18 @@ void TCustomLexEdit::DoBlockUnindent() {
 
 // ---- case changes ---------------------------------------------------------------------------------
 
-std::vector<TCustomLexEdit::TCaseRow> TCustomLexEdit::CaseRows() const {
+std::vector<TLexEditPrivate::TCaseRow> TLexEditPrivate::CaseRows() const {
     std::vector<TCaseRow> Rows;
-    if (!SelAvail()) return Rows;
-    const TBufferCoord BB = BlockBegin();
-    const TBufferCoord BE = BlockEnd();
+    if (!Ed.SelAvail()) return Rows;
+    const TBufferCoord BB = Ed.BlockBegin();
+    const TBufferCoord BE = Ed.BlockEnd();
     const int First = std::max(BB.Line, 1);
-    const int Last = std::min(BE.Line, fLines->Count());
+    const int Last = std::min(BE.Line, Ed.fLines->Count());
     int Left = 0;
     int Right = 0;
-    if (fActiveSelectionMode == smColumn) {
-        const int C1 = BufferToDisplayPos(fBlockBegin).Column;
-        const int C2 = BufferToDisplayPos(fBlockEnd).Column;
+    if (Ed.fActiveSelectionMode == smColumn) {
+        const int C1 = Ed.BufferToDisplayPos(Ed.fBlockBegin).Column;
+        const int C2 = Ed.BufferToDisplayPos(Ed.fBlockEnd).Column;
         Left = std::min(C1, C2);
         Right = std::max(C1, C2);
     }
@@ -325,9 +327,9 @@ std::vector<TCustomLexEdit::TCaseRow> TCustomLexEdit::CaseRows() const {
         const int Len = LineLength(L);
         int From = 1;
         int To = Len + 1;
-        if (fActiveSelectionMode == smColumn) {
-            ColumnRowRange(L, Left, Right, From, To);
-        } else if (fActiveSelectionMode == smNormal) {
+        if (Ed.fActiveSelectionMode == smColumn) {
+            Ed.ColumnRowRange(L, Left, Right, From, To);
+        } else if (Ed.fActiveSelectionMode == smNormal) {
             if (L == BB.Line) From = BB.Char;
             if (L == BE.Line) To = BE.Char;
         }
@@ -356,11 +358,11 @@ void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
         if (!HadSelection) SetSelWord();
         // Each row of the selection is converted where it lies, so that the text keeps its
         // place in every mode (a column block is not padded, lines are not re-inserted).
-        const std::vector<TCaseRow> Rows = CaseRows();
+        const std::vector<TLexEditPrivate::TCaseRow> Rows = fPriv->CaseRows();
         // The character before the first one counts as a word break; so does each line end.
         std::vector<QString> Converted;
         bool Changed = false;
-        for (const TCaseRow &R : Rows) {
+        for (const TLexEditPrivate::TCaseRow &R : Rows) {
             const QString S = fLines->Get(R.Line - 1).mid(R.From - 1, R.To - R.From);
             QString T;
             T.reserve(S.size());
@@ -399,7 +401,7 @@ void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
             fUndoRedo->AddUndoChange(crCaret, Caret, Caret, QString(), Mode);
             fActiveSelectionMode = smNormal;
             for (size_t i = 0; i < Rows.size(); ++i) {
-                const TCaseRow &R = Rows[i];
+                const TLexEditPrivate::TCaseRow &R = Rows[i];
                 if (Converted[i] == fLines->Get(R.Line - 1).mid(R.From - 1, R.To - R.From)) continue;
                 fBlockBegin = BufferCoord(R.From, R.Line);
                 fBlockEnd = BufferCoord(R.To, R.Line);
@@ -443,7 +445,7 @@ void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
     case ecCopyLineDown:
         for (int i = F; i <= L; ++i)
             Text += CRLF + fLines->Get(i - 1);
-        From = To = BufferCoord(LineLength(L) + 1, L);
+        From = To = BufferCoord(fPriv->LineLength(L) + 1, L);
         Shift = n;
         break;
     case ecMoveLineUp:
@@ -451,7 +453,7 @@ void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
             Text += fLines->Get(i - 1) + CRLF;
         Text += fLines->Get(F - 2);
         From = BufferCoord(1, F - 1);
-        To = BufferCoord(LineLength(L) + 1, L);
+        To = BufferCoord(fPriv->LineLength(L) + 1, L);
         Shift = -1;
         break;
     case ecMoveLineDown:
@@ -459,7 +461,7 @@ void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
         for (int i = F; i <= L; ++i)
             Text += CRLF + fLines->Get(i - 1);
         From = BufferCoord(1, F);
-        To = BufferCoord(LineLength(L + 1) + 1, L + 1);
+        To = BufferCoord(fPriv->LineLength(L + 1) + 1, L + 1);
         Shift = 1;
         break;
     default:
@@ -504,7 +506,7 @@ void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
 void TCustomLexEdit::ExecCmdDeleteLine() {
     const int Count = fLines->Count();
     if (GetReadOnly() || Count == 0) return;
-    if (BlockBegin().Line == Count && LineLength(Count) == 0) return;
+    if (BlockBegin().Line == Count && fPriv->LineLength(Count) == 0) return;
     DoOnPaintTransient(ttBefore);
     const TLexSelectionMode Mode = fActiveSelectionMode;
     try {
@@ -520,7 +522,8 @@ void TCustomLexEdit::ExecCmdDeleteLine() {
         E.Line = std::clamp(E.Line, 1, Count);
         B.Char = 1;
         if (!(B.Line != E.Line && E.Char == 1))
-            E = E.Line < Count ? BufferCoord(1, E.Line + 1) : BufferCoord(LineLength(E.Line) + 1, E.Line);
+            E = E.Line < Count ? BufferCoord(1, E.Line + 1)
+                               : BufferCoord(fPriv->LineLength(E.Line) + 1, E.Line);
         SetCaretXYEx(true, B);
         fBlockBegin = B;
         fBlockEnd = E;

@@ -1,6 +1,7 @@
 #pragma once
 // The buffer's update bracket as the editor's implementation opens it.
 
+#include "LexEditPrivate.h"
 #include "common/BracketGuard.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -17,8 +18,8 @@ using TBufferUpdateGuard = common::BracketGuard<TLexEditStringList, &TLexEditStr
 class TOwnBufferBracket {
 public:
     explicit TOwnBufferBracket(TCustomLexEdit &AEdit)
-        : FOwn(AEdit.BufferOwner().fOwnBracket,
-               AEdit.BufferOwner().fOwnBracket || AEdit.Lines()->UpdateCount() == 0),
+        : FOwn(AEdit.fPriv->BufferOwner().fPriv->fOwnBracket,
+               AEdit.fPriv->BufferOwner().fPriv->fOwnBracket || AEdit.Lines()->UpdateCount() == 0),
           FBracket(*AEdit.Lines()) {}
 
 private:

@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditHelpers.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -25,12 +27,12 @@ const QString CRLF = QStringLiteral("\r\n");
 // ---- caret ----------------------------------------------------------------------------------
 
 void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
-    fCaretAtEOL = false;
+    fPriv->fCaretAtEOL = false;
     DoOnPaintTransient(ttBefore);
     const int Count = fLines->Count();
     if (Value.Line > Count) Value.Line = Count;
     if (Value.Line < 1) Value.Line = 1;
-    const int Len = LineLength(Value.Line);
+    const int Len = fPriv->LineLength(Value.Line);
     if (Value.Char == INT_MAX) Value.Char = Len + 1; // the end-of-line marker
     if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
@@ -41,8 +43,8 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
     // The line the caret leaves loses its trailing blanks; inside a replacement the lines it
     // wrote are trimmed at its end instead, after the edit is recorded.
     if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing &&
-        fTrimLines == nullptr)
-        TrimLineLeft(fCaretY);
+        fPriv->fTrimLines == nullptr)
+        fPriv->TrimLineLeft(fCaretY);
     if (Value == CaretXY()) {
         // A collapsed block set elsewhere (a selection end is clamped differently) joins the caret.
         if (fBlockBegin == fBlockEnd) fBlockBegin = fBlockEnd = CaretXY();
@@ -70,25 +72,25 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
     DoOnPaintTransient(ttAfter);
 }
 
-void TCustomLexEdit::TrimLineLeft(int ALine) {
-    if (ALine < 1 || ALine > fLines->Count()) return;
-    const QString S = fLines->Get(ALine - 1);
+void TLexEditPrivate::TrimLineLeft(int ALine) {
+    if (ALine < 1 || ALine > Ed.fLines->Count()) return;
+    const QString S = Ed.fLines->Get(ALine - 1);
     const QString T = TrimTrailingSpaces(S);
     if (T.size() == S.size()) return;
     // Recorded, so that undo brings the blanks back.
-    fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
-                             BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
+    Ed.fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
+                                BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
     // The end of the buffer change collapses the selection onto the caret; a selecting move
     // that leaves the line must keep its selection.
-    const TBufferCoord SavedBegin = fBlockBegin;
-    const TBufferCoord SavedEnd = fBlockEnd;
-    const TLexSelectionMode SavedMode = fActiveSelectionMode;
-    fLines->Put(ALine - 1, T);
-    fBlockBegin = SavedBegin;
-    fBlockEnd = SavedEnd;
-    fActiveSelectionMode = SavedMode;
+    const TBufferCoord SavedBegin = Ed.fBlockBegin;
+    const TBufferCoord SavedEnd = Ed.fBlockEnd;
+    const TLexSelectionMode SavedMode = Ed.fActiveSelectionMode;
+    Ed.fLines->Put(ALine - 1, T);
+    Ed.fBlockBegin = SavedBegin;
+    Ed.fBlockEnd = SavedEnd;
+    Ed.fActiveSelectionMode = SavedMode;
     // A selection end left past the new line end moves to it.
-    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
+    for (TBufferCoord *P : {&Ed.fBlockBegin, &Ed.fBlockEnd})
         if (P->Line == ALine && P->Char > T.size() + 1) P->Char = int(T.size()) + 1;
 }
 
@@ -124,14 +126,14 @@ void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
     // start of the next one, which is the same buffer position.
     if (WordWrap() && aPos.Row >= 1 && aPos.Row <= DisplayLineCount() &&
         aPos.Column > GetRowLength(aPos.Row) && BufferToDisplayPos(CaretXY()).Row != aPos.Row)
-        fCaretAtEOL = true;
+        fPriv->fCaretAtEOL = true;
     UpdateLastCaretX();
 }
 
 void TCustomLexEdit::GotoLineAndCenter(int ALine) {
     TUpdateGuard Lock(*this);
     SetCaretXYEx(false, BufferCoord(1, ALine));
-    CollapseSelectionOnCaret();
+    fPriv->CollapseSelectionOnCaret();
     SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
 }
 
@@ -144,7 +146,7 @@ void TCustomLexEdit::GotoBookMark(int BookMark) {
         TUpdateGuard Lock(*this);
         SetCaretXYEx(false, BufferCoord(M.Char, M.Line));
         SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
-        CollapseSelectionOnCaret();
+        fPriv->CollapseSelectionOnCaret();
         return;
     }
 }
@@ -152,7 +154,7 @@ void TCustomLexEdit::GotoBookMark(int BookMark) {
 TDisplayCoord TCustomLexEdit::DisplayXY() const {
     TDisplayCoord Result = BufferToDisplayPos(CaretXY());
     // Parked at the end of a wrapped row: shown after the last character of the row before.
-    if (fCaretAtEOL && WordWrap() && Result.Column == 1 && Result.Row > 1) {
+    if (fPriv->fCaretAtEOL && WordWrap() && Result.Column == 1 && Result.Row > 1) {
         --Result.Row;
         Result.Column = GetRowLength(Result.Row) + 1;
     }
@@ -182,27 +184,27 @@ bool TCustomLexEdit::SelTabBlock() const {
 }
 
 bool TCustomLexEdit::SelTabLine() const {
-    return SelAvail() && BlockBegin().Char <= 1 && BlockEnd().Char > LineLength(fCaretY);
+    return SelAvail() && BlockBegin().Char <= 1 && BlockEnd().Char > fPriv->LineLength(fCaretY);
 }
 
-TBufferCoord TCustomLexEdit::ClampBlockPos(TBufferCoord Value) const {
-    const int Count = fLines->Count();
+TBufferCoord TLexEditPrivate::ClampBlockPos(TBufferCoord Value) const {
+    const int Count = Ed.fLines->Count();
     Value.Line = MinMax(Value.Line, 1, std::max(Count, 1));
     const int Len = LineLength(Value.Line);
     if (Value.Char == INT_MAX) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
-    if ((fSelectionMode == smNormal || !fOptions.Contains(eoScrollPastEol)) && Value.Char > Len + 1)
+    if ((Ed.fSelectionMode == smNormal || !Ed.fOptions.Contains(eoScrollPastEol)) && Value.Char > Len + 1)
         Value.Char = Len + 1;
     // Never between the two halves of a surrogate pair: the selected text would split it.
     if (Value.Char >= 2 && Value.Char <= Len &&
-        IsSurrogatePairAt(fLines->Get(Value.Line - 1), Value.Char - 2))
+        IsSurrogatePairAt(Ed.fLines->Get(Value.Line - 1), Value.Char - 2))
         --Value.Char;
     return Value;
 }
 
 void TCustomLexEdit::SetBlockBegin(TBufferCoord Value) {
     fActiveSelectionMode = fSelectionMode;
-    Value = ClampBlockPos(Value);
+    Value = fPriv->ClampBlockPos(Value);
     const bool HadSelection = SelAvail();
     if (HadSelection)
         InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
@@ -212,16 +214,16 @@ void TCustomLexEdit::SetBlockBegin(TBufferCoord Value) {
     if (HadSelection || Moved) StatusChanged({scSelection});
 }
 
-void TCustomLexEdit::CollapseSelectionOnCaret() {
-    SetBlockBegin(CaretXY());
+void TLexEditPrivate::CollapseSelectionOnCaret() {
+    Ed.SetBlockBegin(Ed.CaretXY());
     // Also where the caret stands past a line end, which the block setters limit.
-    fBlockBegin = fBlockEnd = CaretXY();
+    Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
 }
 
 void TCustomLexEdit::SetBlockEnd(TBufferCoord Value) {
     fActiveSelectionMode = fSelectionMode;
     if (fOptions.Contains(eoNoSelection)) return;
-    Value = ClampBlockPos(Value);
+    Value = fPriv->ClampBlockPos(Value);
     if (Value == fBlockEnd) return;
     if (fActiveSelectionMode == smColumn && Value.Char != fBlockEnd.Char)
         InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
@@ -271,7 +273,7 @@ void TCustomLexEdit::MoveCaretAndSelection(const TBufferCoord &ptBefore, const T
 
 void TCustomLexEdit::SelectAll() {
     const int Count = fLines->Count();
-    const TBufferCoord End = BufferCoord(LineLength(Count) + 1, std::max(Count, 1));
+    const TBufferCoord End = BufferCoord(fPriv->LineLength(Count) + 1, std::max(Count, 1));
     SetCaretAndSelection(End, BufferCoord(1, 1), End);
     StatusChanged({scSelection});
 }
@@ -355,33 +357,33 @@ TBufferCoord EndOfText(const TLexEditStringList &L) {
 
 } // namespace
 
-TBufferCoord TCustomLexEdit::OffsetToPos(int64_t AOffset) const {
+TBufferCoord TLexEditPrivate::OffsetToPos(int64_t AOffset) const {
     // Past the end of the text: its end. On a line break: the end of that line, where the block
     // setters put a selection end too, so that the caret and an empty selection agree.
-    if (AOffset < 0 || AOffset > INT_MAX) return EndOfText(*fLines);
-    TBufferCoord P = CharIndexToRowCol(int(AOffset));
-    if (P.Line > fLines->Count()) return EndOfText(*fLines);
+    if (AOffset < 0 || AOffset > INT_MAX) return EndOfText(*Ed.fLines);
+    TBufferCoord P = Ed.CharIndexToRowCol(int(AOffset));
+    if (P.Line > Ed.fLines->Count()) return EndOfText(*Ed.fLines);
     P.Char = std::min(P.Char, LineLength(P.Line) + 1);
     return P;
 }
 
 void TCustomLexEdit::SetSelStart(int Value) {
-    SetCaretXY(OffsetToPos(std::max(Value, 0)));
+    SetCaretXY(fPriv->OffsetToPos(std::max(Value, 0)));
 }
 
 void TCustomLexEdit::SetSelEnd(int Value) {
-    SetBlockEnd(OffsetToPos(std::max(Value, 0)));
+    SetBlockEnd(fPriv->OffsetToPos(std::max(Value, 0)));
 }
 
 void TCustomLexEdit::SetSelLength(int Value) {
     const TBufferCoord B = BlockBegin();
     const int64_t n = int64_t(RowColToCharIndex(B)) + Value;
     if (Value < 0 && n >= 0) {
-        const TBufferCoord P = OffsetToPos(n);
+        const TBufferCoord P = fPriv->OffsetToPos(n);
         SetCaretAndSelection(P, P, B);
         return;
     }
-    const TBufferCoord P = OffsetToPos(n);
+    const TBufferCoord P = fPriv->OffsetToPos(n);
     SetCaretAndSelection(P, B, P);
 }
 
@@ -390,7 +392,7 @@ void TCustomLexEdit::SetSelLength(int Value) {
 void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
     Value.Char = std::max(Value.Char, 1);
     Value.Line = MinMax(Value.Line, 1, std::max(fLines->Count(), 1));
-    const QString S = LineLength(Value.Line) > 0 ? fLines->Get(Value.Line - 1) : QString();
+    const QString S = fPriv->LineLength(Value.Line) > 0 ? fLines->Get(Value.Line - 1) : QString();
     const int Len = int(S.size());
     // The line followed by a NUL: Len + 1 characters.
     if (Value.Char > Len + 1) {
@@ -405,8 +407,8 @@ void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
         --WordStart;
     SetCaretAndSelection(BufferCoord(WordEnd, Value.Line), BufferCoord(WordStart, Value.Line),
                          BufferCoord(WordEnd, Value.Line));
-    fWordAnchorBegin = BufferCoord(WordStart, Value.Line);
-    fWordAnchorEnd = BufferCoord(WordEnd, Value.Line);
+    fPriv->fWordAnchorBegin = BufferCoord(WordStart, Value.Line);
+    fPriv->fWordAnchorEnd = BufferCoord(WordEnd, Value.Line);
     InvalidateLine(Value.Line);
     StatusChanged({scSelection});
 }
@@ -415,12 +417,12 @@ void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
 
 void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
     // With word wrap a step may only park or un-park the caret at the end of a row.
-    if (WrapMoveCaretHorz(DX)) return;
+    if (fPriv->WrapMoveCaretHorz(DX)) return;
     const bool PastEol = fOptions.Contains(eoScrollPastEol);
-    const int Len = LineLength(fCaretY);
+    const int Len = fPriv->LineLength(fCaretY);
     TBufferCoord Dest;
     if (!PastEol && DX == -1 && fCaretX == 1 && fCaretY > 1) {
-        Dest = BufferCoord(LineLength(fCaretY - 1) + 1, fCaretY - 1);
+        Dest = BufferCoord(fPriv->LineLength(fCaretY - 1) + 1, fCaretY - 1);
     } else if (!PastEol && DX == 1 && fCaretX > Len && fCaretY < fLines->Count()) {
         Dest = BufferCoord(1, fCaretY + 1);
     } else {
@@ -438,7 +440,7 @@ void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
     // of that row first.
     if (WordWrap() && DX == 1) {
         const TDisplayCoord P = BufferToDisplayPos(CaretXY());
-        if (P.Column == 1 && IsContinuationRow(P.Row)) SetCaretAtEOL(true);
+        if (P.Column == 1 && fPriv->IsContinuationRow(P.Row)) fPriv->SetCaretAtEOL(true);
     }
 }
 
@@ -457,7 +459,7 @@ void TCustomLexEdit::MoveCaretVert(int DY, bool SelectionCommand) {
         MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
         // A target beyond the end of a wrapped row stays on that row.
         if (WordWrap() && BufferToDisplayPos(CaretXY()).Row != Row) {
-            fCaretAtEOL = true;
+            fPriv->fCaretAtEOL = true;
             fStateFlags.Include(sfCaretChanged);
         }
     }
@@ -470,7 +472,7 @@ void TCustomLexEdit::DoHomeKey(bool Selection) {
     int RowChars = INT_MAX;
     if (WordWrap()) {
         const TDisplayCoord P = DisplayXY();
-        if (IsContinuationRow(P.Row)) {
+        if (fPriv->IsContinuationRow(P.Row)) {
             MoveCaretAndSelection(CaretXY(), DisplayToBufferPos(DisplayCoord(1, P.Row)), Selection);
             return;
         }
@@ -491,7 +493,7 @@ void TCustomLexEdit::DoEndKey(bool Selection) {
     const QString S = LineText();
     const int LineEnd = int(S.size()) + 1;
     if (WordWrap()) {
-        DoWrappedEndKey(Selection, S);
+        fPriv->DoWrappedEndKey(Selection, S);
         return;
     }
     int Target = LineEnd;
@@ -502,25 +504,26 @@ void TCustomLexEdit::DoEndKey(bool Selection) {
     MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
 }
 
-void TCustomLexEdit::DoWrappedEndKey(bool Selection, const QString &S) {
+void TLexEditPrivate::DoWrappedEndKey(bool Selection, const QString &S) {
     // The end of the caret's row; on the line's last row the enhanced end toggles between the
     // last non-blank (not before the row's start) and the line's end. The column stays within
     // the window.
-    const TDisplayCoord P = DisplayXY();
-    const bool LastRow = P.Row >= DisplayLineCount() || RowToLine(P.Row + 1) != fCaretY;
-    int Column = GetRowLength(P.Row) + 1;
-    if (fOptions.Contains(eoEnhanceEndKey) && LastRow) {
-        const int RowStart = DisplayToBufferPos(DisplayCoord(1, P.Row)).Char;
+    const TDisplayCoord P = Ed.DisplayXY();
+    const bool LastRow = P.Row >= Ed.DisplayLineCount() || Ed.RowToLine(P.Row + 1) != Ed.fCaretY;
+    int Column = Ed.GetRowLength(P.Row) + 1;
+    if (Ed.fOptions.Contains(eoEnhanceEndKey) && LastRow) {
+        const int RowStart = Ed.DisplayToBufferPos(DisplayCoord(1, P.Row)).Char;
         const int k = std::max(int(TrimTrailingSpaces(S).size()) + 1, RowStart);
-        const int Target = fCaretX == k ? int(S.size()) + 1 : k;
-        Column = BufferToDisplayPos(BufferCoord(Target, fCaretY)).Column;
+        const int Target = Ed.fCaretX == k ? int(S.size()) + 1 : k;
+        Column = Ed.BufferToDisplayPos(BufferCoord(Target, Ed.fCaretY)).Column;
     }
-    Column = std::min(Column, std::max(fCharsInWindow, 1) + 1);
+    Column = std::min(Column, std::max(Ed.fCharsInWindow, 1) + 1);
     const TDisplayCoord To = DisplayCoord(Column, P.Row);
-    TUpdateGuard Lock(*this);
-    MoveCaretAndSelection(CaretXY(), DisplayToBufferPos(To), Selection);
-    if (Column > GetRowLength(P.Row) && BufferToDisplayPos(CaretXY()).Row != P.Row) fCaretAtEOL = true;
-    UpdateLastCaretX();
+    TUpdateGuard Lock(Ed);
+    Ed.MoveCaretAndSelection(Ed.CaretXY(), Ed.DisplayToBufferPos(To), Selection);
+    if (Column > Ed.GetRowLength(P.Row) && Ed.BufferToDisplayPos(Ed.CaretXY()).Row != P.Row)
+        fCaretAtEOL = true;
+    Ed.UpdateLastCaretX();
 }
 
 } // namespace lexedit

@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -46,36 +48,36 @@ void TCustomLexEdit::InitializeCaret() {
     const int Wide = std::max(1, fCharWidth);
     switch (Type) {
     case ctHorizontalLine:
-        fCaretSize = QSize(Wide, 2);
-        fCaretOffset = QPoint(0, std::max(0, fTextHeight - 2));
+        fPriv->fCaretSize = QSize(Wide, 2);
+        fPriv->fCaretOffset = QPoint(0, std::max(0, fTextHeight - 2));
         break;
     case ctHalfBlock: {
         const int Half = std::max(1, (fTextHeight - 2) / 2);
-        fCaretSize = QSize(Wide, Half);
-        fCaretOffset = QPoint(0, Half);
+        fPriv->fCaretSize = QSize(Wide, Half);
+        fPriv->fCaretOffset = QPoint(0, Half);
         break;
     }
     case ctBlock:
-        fCaretSize = QSize(Wide, Tall);
-        fCaretOffset = QPoint(0, 0);
+        fPriv->fCaretSize = QSize(Wide, Tall);
+        fPriv->fCaretOffset = QPoint(0, 0);
         break;
     case ctVerticalLine:
     default:
-        fCaretSize = QSize(2, Tall);
-        fCaretOffset = QPoint(-1, 0);
+        fPriv->fCaretSize = QSize(2, Tall);
+        fPriv->fCaretOffset = QPoint(-1, 0);
         break;
     }
     HideCaret();
-    fCaretCreated = false;
+    fPriv->fCaretCreated = false;
     if (hasFocus() || fAlwaysShowCaret) {
-        fCaretCreated = true;
-        fCaretRect = QRect();
+        fPriv->fCaretCreated = true;
+        fPriv->fCaretRect = QRect();
         UpdateCaret();
     }
 }
 
-void TCustomLexEdit::DestroyCaret() {
-    HideCaret();
+void TLexEditPrivate::DestroyCaret() {
+    Ed.HideCaret();
     fCaretCreated = false;
 }
 
@@ -86,7 +88,7 @@ void TCustomLexEdit::SetAlwaysShowCaret(bool Value) {
     if (Value)
         InitializeCaret();
     else
-        DestroyCaret();
+        fPriv->DestroyCaret();
 }
 
 // ---- place --------------------------------------------------------------------------------------
@@ -97,19 +99,19 @@ void TCustomLexEdit::UpdateCaret() {
         return;
     }
     fStateFlags.Exclude(sfCaretChanged);
-    if (fDestroying) return;
+    if (fPriv->fDestroying) return;
     TDisplayCoord Cell = DisplayXY();
     // With word wrap the caret stays inside the window, after its last column at most.
     if (WordWrap() && fCharsInWindow > 0) Cell.Column = std::min(Cell.Column, fCharsInWindow + 1);
-    const QPoint At = RowColumnToPixels(Cell) + fCaretOffset;
-    const QRect R(At, fCaretSize);
-    if (R != fCaretRect) {
-        InvalidateCaret();
-        fCaretRect = R;
+    const QPoint At = RowColumnToPixels(Cell) + fPriv->fCaretOffset;
+    const QRect R(At, fPriv->fCaretSize);
+    if (R != fPriv->fCaretRect) {
+        fPriv->InvalidateCaret();
+        fPriv->fCaretRect = R;
         // A caret that moves shows at once and starts its blinking again.
-        fCaretBlinkOn = true;
-        if (fCaretBlinkTimer.isActive()) fCaretBlinkTimer.start();
-        InvalidateCaret();
+        fPriv->fCaretBlinkOn = true;
+        if (fPriv->fCaretBlinkTimer.isActive()) fPriv->fCaretBlinkTimer.start();
+        fPriv->InvalidateCaret();
     }
     const QRect Client = viewport()->rect();
     if (At.x() >= fGutterWidth && At.x() <= Client.right() && At.y() >= 0 && At.y() <= Client.bottom())
@@ -120,29 +122,29 @@ void TCustomLexEdit::UpdateCaret() {
 }
 
 QRect TCustomLexEdit::CaretRectangle() const {
-    return fCaretRect.translated(viewport()->pos());
+    return fPriv->fCaretRect.translated(viewport()->pos());
 }
 
 // ---- show, hide, blink ----------------------------------------------------------------------------
 
 void TCustomLexEdit::ShowCaret() {
-    if (fOptions.Contains(eoNoCaret) || fStateFlags.Contains(sfCaretVisible) || !fCaretCreated) return;
+    if (fOptions.Contains(eoNoCaret) || fStateFlags.Contains(sfCaretVisible) || !fPriv->fCaretCreated) return;
     fStateFlags.Include(sfCaretVisible);
-    fCaretBlinkOn = true;
+    fPriv->fCaretBlinkOn = true;
     const int Flash = QGuiApplication::styleHints()->cursorFlashTime();
-    if (Flash > 0) fCaretBlinkTimer.start(std::max(1, Flash / 2));
-    InvalidateCaret();
+    if (Flash > 0) fPriv->fCaretBlinkTimer.start(std::max(1, Flash / 2));
+    fPriv->InvalidateCaret();
 }
 
 void TCustomLexEdit::HideCaret() {
     if (!fStateFlags.Contains(sfCaretVisible)) return;
-    InvalidateCaret();
+    fPriv->InvalidateCaret();
     fStateFlags.Exclude(sfCaretVisible);
-    fCaretBlinkTimer.stop();
+    fPriv->fCaretBlinkTimer.stop();
 }
 
-void TCustomLexEdit::CaretBlink() {
-    if (!fStateFlags.Contains(sfCaretVisible)) {
+void TLexEditPrivate::CaretBlink() {
+    if (!Ed.fStateFlags.Contains(sfCaretVisible)) {
         fCaretBlinkTimer.stop();
         return;
     }
@@ -150,15 +152,16 @@ void TCustomLexEdit::CaretBlink() {
     InvalidateCaret();
 }
 
-void TCustomLexEdit::InvalidateCaret() {
+void TLexEditPrivate::InvalidateCaret() {
     // The caret is not part of the text: its pixels are asked for at once, also under the lock.
-    if (!fDestroying && !fCaretRect.isEmpty() && fStateFlags.Contains(sfCaretVisible))
-        viewport()->update(fCaretRect);
+    if (!fDestroying && !fCaretRect.isEmpty() && Ed.fStateFlags.Contains(sfCaretVisible))
+        Ed.viewport()->update(fCaretRect);
 }
 
-void TCustomLexEdit::PaintCaret(QPainter &APainter, const QRect &AClip) const {
-    if (!fStateFlags.Contains(sfCaretVisible) || !fCaretBlinkOn) return;
-    const QRect Text(fGutterWidth, 0, std::max(0, viewport()->width() - fGutterWidth), viewport()->height());
+void TLexEditPrivate::PaintCaret(QPainter &APainter, const QRect &AClip) const {
+    if (!Ed.fStateFlags.Contains(sfCaretVisible) || !fCaretBlinkOn) return;
+    const QRect Text(Ed.fGutterWidth, 0, std::max(0, Ed.viewport()->width() - Ed.fGutterWidth),
+                     Ed.viewport()->height());
     const QRect R = fCaretRect.intersected(Text).intersected(AClip);
     if (R.isEmpty()) return;
     APainter.save();
@@ -185,7 +188,7 @@ void TCustomLexEdit::focusInEvent(QFocusEvent *AEvent) {
     QAbstractScrollArea::focusInEvent(AEvent);
     common::Guarded([&] {
         // Back from a popup menu: the caret and the selection never went.
-        if (AEvent->reason() == Qt::PopupFocusReason && fCaretCreated) {
+        if (AEvent->reason() == Qt::PopupFocusReason && fPriv->fCaretCreated) {
             UpdateCaret();
             return;
         }
@@ -201,9 +204,9 @@ void TCustomLexEdit::focusOutEvent(QFocusEvent *AEvent) {
         // A popup menu takes the focus only for a while: caret and selection stay.
         if (AEvent->reason() == Qt::PopupFocusReason) return;
         CommandProcessor(FocusLostCommand, QChar(), nullptr);
-        fScrollTimer.stop();
+        fPriv->fScrollTimer.stop();
         if (hasFocus() || fAlwaysShowCaret) return;
-        DestroyCaret();
+        fPriv->DestroyCaret();
         if (fHideSelection && SelAvail()) InvalidateSelection();
     });
 }

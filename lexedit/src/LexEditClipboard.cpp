@@ -7,6 +7,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditDataObject.h"
 #include "lexedit/LexEditUndo.h"
 
@@ -22,19 +24,19 @@ void TCustomLexEdit::DoCopyToClipboard(const QString &SText) {
     C->setMimeData(CreateDataObject(SText).release()); // the clipboard owns it
 }
 
-QString TCustomLexEdit::SelTextForCopy() {
+QString TLexEditPrivate::SelTextForCopy() {
     // The rows of a column block keep the blanks that pad the shorter ones.
-    const bool Trim = fActiveSelectionMode == smColumn && fOptions.Contains(eoTrimTrailingSpaces);
-    if (!Trim) return GetSelText();
-    fOptions.Exclude(eoTrimTrailingSpaces);
+    const bool Trim = Ed.fActiveSelectionMode == smColumn && Ed.fOptions.Contains(eoTrimTrailingSpaces);
+    if (!Trim) return Ed.GetSelText();
+    Ed.fOptions.Exclude(eoTrimTrailingSpaces);
     QString Text;
     try {
-        Text = GetSelText();
+        Text = Ed.GetSelText();
     } catch (...) {
-        fOptions.Include(eoTrimTrailingSpaces);
+        Ed.fOptions.Include(eoTrimTrailingSpaces);
         throw;
     }
-    fOptions.Include(eoTrimTrailingSpaces);
+    Ed.fOptions.Include(eoTrimTrailingSpaces);
     return Text;
 }
 

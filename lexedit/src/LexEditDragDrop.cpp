@@ -9,6 +9,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditDataObject.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
@@ -67,27 +69,27 @@ QStringList LocalFiles(const QMimeData *AData) {
 // ---- dragging out ------------------------------------------------------------------------------------
 
 void TCustomLexEdit::DragSelection() {
-    fPendingDrag = false;
+    fPriv->fPendingDrag = false;
     // The press belongs to the drag now: the automatic scrolling serves drops only.
-    fMouseCaptured = false;
+    fPriv->fMouseCaptured = false;
     if (!SelAvail() || !fMouseEnv.StartDrag) return;
-    std::unique_ptr<QMimeData> Data = CreateDataObject(SelTextForCopy());
+    std::unique_ptr<QMimeData> Data = CreateDataObject(fPriv->SelTextForCopy());
     const Qt::DropActions Allowed = GetReadOnly() ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
-    fDropMovedHere = false;
+    fPriv->fDropMovedHere = false;
     fStateFlags.Include(sfOleDragSource);
     Qt::DropAction Action = Qt::IgnoreAction;
     try {
         Action = fMouseEnv.StartDrag(this, std::move(Data), Allowed);
     } catch (...) {
         fStateFlags.Exclude(sfOleDragSource);
-        fScrollTimer.stop();
+        fPriv->fScrollTimer.stop();
         throw;
     }
     fStateFlags.Exclude(sfOleDragSource);
-    fScrollTimer.stop();
+    fPriv->fScrollTimer.stop();
     // A drop into this editor has moved the text itself.
-    const bool MovedHere = fDropMovedHere;
-    fDropMovedHere = false;
+    const bool MovedHere = fPriv->fDropMovedHere;
+    fPriv->fDropMovedHere = false;
     if (Action == Qt::MoveAction && !MovedHere && !GetReadOnly()) ClearSelection();
 }
 
@@ -113,21 +115,21 @@ void TCustomLexEdit::OleDragOver(const QMimeData *DataObject, TShiftState State,
     // The caret shows where the text would go, inside the visible cells.
     TDisplayCoord P = PixelsToNearestRowColumn(MousePt.x(), MousePt.y());
     P.Column = std::clamp(P.Column, fLeftChar, std::max(fLeftChar, fLeftChar + fCharsInWindow - 1));
-    P.Row = ClampRow(std::clamp(P.Row, fTopLine, std::max(fTopLine, fTopLine + fLinesInWindow - 1)));
+    P.Row = fPriv->ClampRow(std::clamp(P.Row, fTopLine, std::max(fTopLine, fTopLine + fLinesInWindow - 1)));
     InternalSetCaretXY(DisplayToBufferPos(P));
     ComputeScroll(MousePt.x(), MousePt.y());
 }
 
 void TCustomLexEdit::OleDragLeave() {
-    fScrollTimer.stop();
-    fScrollDeltaX = fScrollDeltaY = 0;
-    if (fStateFlags.Contains(sfOleDragSource)) ComputeCaret(fMouseDownX, fMouseDownY);
+    fPriv->fScrollTimer.stop();
+    fPriv->fScrollDeltaX = fPriv->fScrollDeltaY = 0;
+    if (fStateFlags.Contains(sfOleDragSource)) ComputeCaret(fPriv->fMouseDownX, fPriv->fMouseDownY);
 }
 
 void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, const QPoint &MousePt,
                              Qt::DropAction &Effect) {
-    fScrollTimer.stop();
-    fScrollDeltaX = fScrollDeltaY = 0;
+    fPriv->fScrollTimer.stop();
+    fPriv->fScrollDeltaX = fPriv->fScrollDeltaY = 0;
     OleDragEnter(DataObject, State, MousePt, Effect);
     if (Effect == Qt::IgnoreAction) return;
     const QStringList Files =
@@ -196,10 +198,10 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
     TUndoBlockGuard Block(*fUndoRedo);
     if (FromHere && DropMove) {
         // The source must not delete the text again.
-        fDropMovedHere = true;
+        fPriv->fDropMovedHere = true;
         Effect = Qt::IgnoreAction;
         const int CountBefore = fLines->Count();
-        const int LenBefore = LineLength(P.Line);
+        const int LenBefore = fPriv->LineLength(P.Line);
         SetSelText(QString());
         switch (Mode) {
         case smNormal:
@@ -215,7 +217,7 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
             break;
         case smColumn:
             // On a row of the block, right of it: by the characters that row lost.
-            if (After && ColumnTo > 0) P.Char -= LenBefore - LineLength(P.Line);
+            if (After && ColumnTo > 0) P.Char -= LenBefore - fPriv->LineLength(P.Line);
             break;
         }
         P.Line = std::clamp(P.Line, 1, std::max(1, fLines->Count()));
@@ -223,7 +225,7 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
     } else {
         Effect = DropMove ? Qt::MoveAction : Qt::CopyAction;
     }
-    WithScrollPastEol([&] {
+    fPriv->WithScrollPastEol([&] {
         SetCaretAndSelection(P, P, P);
         const int CountBefore = fLines->Count();
         SetSelTextPrimitiveEx(PasteMode, Text);
@@ -233,7 +235,7 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
         if (PasteMode == smLine) {
             const int Last = P.Line + std::max(0, fLines->Count() - CountBefore - 1);
             Start = BufferCoord(1, P.Line);
-            End = BufferCoord(LineLength(Last) + 1, Last);
+            End = BufferCoord(fPriv->LineLength(Last) + 1, Last);
         }
         SetActiveSelectionMode(PasteMode);
         SetCaretAndSelection(End, Start, End);

@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
@@ -41,41 +43,41 @@ void TCustomLexEdit::CommandProcessor(TLexEditorCommand Command, QChar AChar, vo
 
 TLexEditorCommand TCustomLexEdit::TranslateKeyCode(uint16_t Code, TShiftState Shift, void *&Data) {
     Data = nullptr;
-    return lexedit::TranslateKeyCode(*fKeyStrokes, Code, Shift, fLastKey, fLastShiftState);
+    return lexedit::TranslateKeyCode(*fKeyStrokes, Code, Shift, fPriv->fLastKey, fPriv->fLastShiftState);
 }
 
 // ---- execution ------------------------------------------------------------------------------
 
-void TCustomLexEdit::UpdateView() {
+void TLexEditPrivate::UpdateView() {
     // The rows collected so far are repainted at the next paint; the update lock flushes them.
-    if (fPaintLock == 0) FlushPendingInvalidation();
+    if (Ed.fPaintLock == 0) Ed.FlushPendingInvalidation();
 }
 
-void TCustomLexEdit::ExecPage(TLexEditorCommand Command, bool Sel) {
+void TLexEditPrivate::ExecPage(TLexEditorCommand Command, bool Sel) {
     switch (Command) {
     case ecPageUp:
     case ecPageDown: {
-        int n = std::max(fLinesInWindow, 1);
-        if (fOptions.Contains(eoHalfPageScroll)) n >>= 1;
-        if (fOptions.Contains(eoScrollByOneLess)) --n;
+        int n = std::max(Ed.fLinesInWindow, 1);
+        if (Ed.fOptions.Contains(eoHalfPageScroll)) n >>= 1;
+        if (Ed.fOptions.Contains(eoScrollByOneLess)) --n;
         n = std::max(n, 1);
         if (Command == ecPageUp) n = -n;
-        SetTopLine(fTopLine + n);
-        MoveCaretVert(n, Sel);
+        Ed.SetTopLine(Ed.fTopLine + n);
+        Ed.MoveCaretVert(n, Sel);
         UpdateView();
         break;
     }
     case ecPageLeft:
-        MoveCaretHorz(-std::max(fCharsInWindow, 1), Sel);
+        Ed.MoveCaretHorz(-std::max(Ed.fCharsInWindow, 1), Sel);
         break;
     case ecPageRight:
-        MoveCaretHorz(std::max(fCharsInWindow, 1), Sel);
+        Ed.MoveCaretHorz(std::max(Ed.fCharsInWindow, 1), Sel);
         break;
     case ecPageTop:
     case ecPageBottom: {
-        const int Row = Command == ecPageTop ? fTopLine : fTopLine + std::max(fLinesInWindow, 1) - 1;
-        const TBufferCoord P = DisplayToBufferPos(DisplayCoord(DisplayX(), Row));
-        MoveCaretAndSelection(CaretXY(), P, Sel);
+        const int Row = Command == ecPageTop ? Ed.fTopLine : Ed.fTopLine + std::max(Ed.fLinesInWindow, 1) - 1;
+        const TBufferCoord P = Ed.DisplayToBufferPos(DisplayCoord(Ed.DisplayX(), Row));
+        Ed.MoveCaretAndSelection(Ed.CaretXY(), P, Sel);
         UpdateView();
         break;
     }
@@ -84,22 +86,22 @@ void TCustomLexEdit::ExecPage(TLexEditorCommand Command, bool Sel) {
     }
 }
 
-void TCustomLexEdit::ExecScrollLine(bool AUp) {
-    const int Y = DisplayY();
-    const int Lines = std::max(fLinesInWindow, 1);
-    if (Y < fTopLine || Y >= fTopLine + Lines) {
-        EnsureCursorPosVisible();
+void TLexEditPrivate::ExecScrollLine(bool AUp) {
+    const int Y = Ed.DisplayY();
+    const int Lines = std::max(Ed.fLinesInWindow, 1);
+    if (Y < Ed.fTopLine || Y >= Ed.fTopLine + Lines) {
+        Ed.EnsureCursorPosVisible();
         return;
     }
     if (AUp) {
-        SetTopLine(fTopLine - 1);
-        const int B = fTopLine + Lines - 1;
-        if (Y > B) MoveCaretVert(B - Y, false);
+        Ed.SetTopLine(Ed.fTopLine - 1);
+        const int B = Ed.fTopLine + Lines - 1;
+        if (Y > B) Ed.MoveCaretVert(B - Y, false);
     } else {
-        SetTopLine(fTopLine + 1);
-        if (Y < fTopLine) MoveCaretVert(fTopLine - Y, false);
+        Ed.SetTopLine(Ed.fTopLine + 1);
+        if (Y < Ed.fTopLine) Ed.MoveCaretVert(Ed.fTopLine - Y, false);
     }
-    EnsureCursorPosVisible();
+    Ed.EnsureCursorPosVisible();
     UpdateView();
 }
 
@@ -117,11 +119,11 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         return;
     case ecUp:
         MoveCaretVert(-1, Sel);
-        UpdateView();
+        fPriv->UpdateView();
         return;
     case ecDown:
         MoveCaretVert(1, Sel);
-        UpdateView();
+        fPriv->UpdateView();
         return;
     case ecWordLeft:
         MoveCaretAndSelection(CaretXY(), PrevWordPos(), Sel);
@@ -141,23 +143,24 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
     case ecPageRight:
     case ecPageTop:
     case ecPageBottom:
-        ExecPage(Move, Sel);
+        fPriv->ExecPage(Move, Sel);
         return;
     case ecEditorTop:
         MoveCaretAndSelection(CaretXY(), BufferCoord(1, 1), Sel);
-        UpdateView();
+        fPriv->UpdateView();
         return;
     case ecEditorBottom: {
         const int Count = fLines->Count();
-        const TBufferCoord P = Count > 0 ? BufferCoord(LineLength(Count) + 1, Count) : BufferCoord(1, 1);
+        const TBufferCoord P =
+            Count > 0 ? BufferCoord(fPriv->LineLength(Count) + 1, Count) : BufferCoord(1, 1);
         MoveCaretAndSelection(CaretXY(), P, Sel);
-        UpdateView();
+        fPriv->UpdateView();
         return;
     }
     case ecGotoXY:
         if (Data != nullptr) {
             MoveCaretAndSelection(CaretXY(), *static_cast<const TBufferCoord *>(Data), Sel);
-            UpdateView();
+            fPriv->UpdateView();
         }
         return;
     default:
@@ -168,7 +171,7 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         return;
     }
     if (Command >= ecSetMarker0 && Command <= ecSetMarker9) {
-        if (fBookMarkOpt.EnableKeys()) ExecSetMarker(Command - ecSetMarker0, Data);
+        if (fBookMarkOpt.EnableKeys()) fPriv->ExecSetMarker(Command - ecSetMarker0, Data);
         return;
     }
     switch (Command) {
@@ -183,12 +186,12 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         break;
     case ecScrollUp:
     case ecScrollDown:
-        ExecScrollLine(Command == ecScrollUp);
+        fPriv->ExecScrollLine(Command == ecScrollUp);
         break;
     case ecScrollLeft:
     case ecScrollRight:
         SetLeftChar(fLeftChar + (Command == ecScrollLeft ? -1 : 1));
-        UpdateView();
+        fPriv->UpdateView();
         break;
     case ecInsertMode:
         SetInsertMode(true);
@@ -212,16 +215,16 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         if (OnContextHelp) OnContextHelp(this, WordAtCursor());
         break;
     case ecDeleteLastChar:
-        if (Edits) ExecDeleteLastChar();
+        if (Edits) fPriv->ExecDeleteLastChar();
         break;
     case ecDeleteChar:
-        if (Edits) ExecDeleteChar();
+        if (Edits) fPriv->ExecDeleteChar();
         break;
     case ecDeleteWord:
     case ecDeleteEOL:
     case ecDeleteLastWord:
     case ecDeleteBOL:
-        if (Edits) ExecDeleteToBoundary(Command);
+        if (Edits) fPriv->ExecDeleteToBoundary(Command);
         break;
     case ecDeleteLine:
         ExecCmdDeleteLine();
@@ -231,13 +234,13 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         break;
     case ecLineBreak:
     case ecInsertLine:
-        if (Edits) ExecLineBreak(Command);
+        if (Edits) fPriv->ExecLineBreak(Command);
         break;
     case ecChar:
-        if (Edits) ExecChar(AChar);
+        if (Edits) fPriv->ExecChar(AChar);
         break;
     case ecImeStr:
-        if (Edits && Data != nullptr) ExecImeStr(*static_cast<const QString *>(Data));
+        if (Edits && Data != nullptr) fPriv->ExecImeStr(*static_cast<const QString *>(Data));
         break;
     case ecUndo:
         if (Edits) Undo();

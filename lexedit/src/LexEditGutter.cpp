@@ -4,6 +4,8 @@
 #include "lexedit/LexEditGutter.h"
 
 #include "lexedit/LexEdit.h"
+
+#include "LexEditPrivate.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexTextDrawer.h"
@@ -270,15 +272,15 @@ void TLexInternalImage::ChangeScale(int M, int D) {
 
 // ---- the editor: options and width ------------------------------------------------------------------
 
-void TCustomLexEdit::InitPainting() {
-    viewport()->setAttribute(Qt::WA_NoSystemBackground);
-    fTextDrawer->SetPalette(palette());
-    fCurrentPPI = std::max(1, logicalDpiY());
-    fGutter.ChangeScale(fCurrentPPI, 96);
-    fBookMarkOpt.ChangeScale(fCurrentPPI, 96);
-    fGutter.OnChange = [this] { GutterChanged(); };
-    fBookMarkOpt.OnChange = [this] { InvalidateGutter(); };
-    fSelectedColor.OnChange = [this] { InvalidateSelection(); };
+void TLexEditPrivate::InitPainting() {
+    Ed.viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    Ed.fTextDrawer->SetPalette(Ed.palette());
+    Ed.fCurrentPPI = std::max(1, Ed.logicalDpiY());
+    Ed.fGutter.ChangeScale(Ed.fCurrentPPI, 96);
+    Ed.fBookMarkOpt.ChangeScale(Ed.fCurrentPPI, 96);
+    Ed.fGutter.OnChange = [this] { GutterChanged(); };
+    Ed.fBookMarkOpt.OnChange = [this] { Ed.InvalidateGutter(); };
+    Ed.fSelectedColor.OnChange = [this] { Ed.InvalidateSelection(); };
     GutterChanged();
 }
 
@@ -289,7 +291,7 @@ void TCustomLexEdit::ChangeScale(int M, int D) {
         // One width computation at the end instead of one per scaled value.
         TUpdateGuard Lock(*this);
         fBookMarkOpt.ChangeScale(M, D);
-        if (fInternalImage) fInternalImage->ChangeScale(M, D);
+        if (fPriv->fInternalImage) fPriv->fInternalImage->ChangeScale(M, D);
         fWordWrapGlyph.ChangeScale(M, D);
         if (font().pixelSize() > 0) {
             QFont Font = font();
@@ -301,68 +303,69 @@ void TCustomLexEdit::ChangeScale(int M, int D) {
     InvalidateAll();
 }
 
-void TCustomLexEdit::ScreenChanged() {
-    const int Dpi = logicalDpiY();
-    if (Dpi > 0 && Dpi != fCurrentPPI) ChangeScale(Dpi, fCurrentPPI);
+void TLexEditPrivate::ScreenChanged() {
+    const int Dpi = Ed.logicalDpiY();
+    if (Dpi > 0 && Dpi != Ed.fCurrentPPI) Ed.ChangeScale(Dpi, Ed.fCurrentPPI);
 }
 
-void TCustomLexEdit::PaletteChanged() {
-    fTextDrawer->SetPalette(palette());
-    if (fGutterDrawer) fGutterDrawer->SetPalette(palette());
-    InvalidateAll();
+void TLexEditPrivate::PaletteChanged() {
+    Ed.fTextDrawer->SetPalette(Ed.palette());
+    if (fGutterDrawer) fGutterDrawer->SetPalette(Ed.palette());
+    Ed.InvalidateAll();
 }
 
-TheTextDrawer &TCustomLexEdit::GutterDrawer() {
-    if (!fGutter.UseFontStyle()) return *fTextDrawer;
+TheTextDrawer &TLexEditPrivate::GutterDrawer() {
+    if (!Ed.fGutter.UseFontStyle()) return *Ed.fTextDrawer;
     if (!fGutterDrawer) {
-        fGutterDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), fGutter.Font());
-        fGutterDrawer->SetPalette(palette());
-    } else if (fGutterDrawer->BaseFont() != fGutter.Font()) {
-        fGutterDrawer->SetBaseFont(fGutter.Font());
+        fGutterDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), Ed.fGutter.Font());
+        fGutterDrawer->SetPalette(Ed.palette());
+    } else if (fGutterDrawer->BaseFont() != Ed.fGutter.Font()) {
+        fGutterDrawer->SetBaseFont(Ed.fGutter.Font());
     }
     return *fGutterDrawer;
 }
 
-void TCustomLexEdit::GutterChanged() {
-    if (fDestroying || !fTextDrawer) return;
-    if (fGutter.ShowLineNumbers() && fGutter.AutoSize()) {
+void TLexEditPrivate::GutterChanged() {
+    if (fDestroying || !Ed.fTextDrawer) return;
+    if (Ed.fGutter.ShowLineNumbers() && Ed.fGutter.AutoSize()) {
         // Without OnChange recursion: a change of the digit count comes back here once.
-        auto Saved = std::move(fGutter.OnChange);
-        fGutter.AutoSizeDigitCount(fLines->Count());
-        fGutter.OnChange = std::move(Saved);
+        auto Saved = std::move(Ed.fGutter.OnChange);
+        Ed.fGutter.AutoSizeDigitCount(Ed.fLines->Count());
+        Ed.fGutter.OnChange = std::move(Saved);
     }
-    const int CellWidth = fGutter.UseFontStyle() ? GutterDrawer().CharWidth() : fCharWidth;
-    const int Width = fGutter.RealGutterWidth(std::max(CellWidth, 1));
-    if (Width == fGutterWidth)
-        InvalidateGutter();
+    const int CellWidth = Ed.fGutter.UseFontStyle() ? GutterDrawer().CharWidth() : Ed.fCharWidth;
+    const int Width = Ed.fGutter.RealGutterWidth(std::max(CellWidth, 1));
+    if (Width == Ed.fGutterWidth)
+        Ed.InvalidateGutter();
     else
         SetGutterWidth(Width);
 }
 
-void TCustomLexEdit::SetGutterWidth(int Value) {
+void TLexEditPrivate::SetGutterWidth(int Value) {
     Value = std::max(Value, 0);
-    if (Value == fGutterWidth) return;
-    fGutterWidth = Value;
-    fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
-    SizeOrFontChanged(false);
-    InvalidateAll();
+    if (Value == Ed.fGutterWidth) return;
+    Ed.fGutterWidth = Value;
+    Ed.fTextOffset = Ed.fGutterWidth + 2 - (Ed.fLeftChar - 1) * Ed.fCharWidth;
+    Ed.SizeOrFontChanged(false);
+    Ed.InvalidateAll();
 }
 
-void TCustomLexEdit::UpdateGutterDigits() {
-    if (fGutter.ShowLineNumbers() && fGutter.AutoSize()) fGutter.AutoSizeDigitCount(fLines->Count());
+void TLexEditPrivate::UpdateGutterDigits() {
+    if (Ed.fGutter.ShowLineNumbers() && Ed.fGutter.AutoSize())
+        Ed.fGutter.AutoSizeDigitCount(Ed.fLines->Count());
 }
 
 void TCustomLexEdit::InvalidateGutter() {
     InvalidateGutterLines(-1, -1);
 }
 
-void TCustomLexEdit::MarkListChange(int FirstLine, int LastLine) {
+void TLexEditPrivate::MarkListChange(int FirstLine, int LastLine) {
     if (FirstLine == -1 && LastLine == -1)
-        InvalidateGutter();
+        Ed.InvalidateGutter();
     else if (FirstLine == LastLine)
-        InvalidateGutterLine(FirstLine);
+        Ed.InvalidateGutterLine(FirstLine);
     else
-        InvalidateGutterLines(FirstLine, LastLine);
+        Ed.InvalidateGutterLines(FirstLine, LastLine);
 }
 
 // ---- the editor: painting ------------------------------------------------------------------------
@@ -379,7 +382,7 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
                         fGutter.GradientSteps(), QRect(0, 0, fGutterWidth, viewport()->height()), true,
                         palette());
     if (fGutter.ShowLineNumbers()) {
-        TheTextDrawer &D = GutterDrawer();
+        TheTextDrawer &D = fPriv->GutterDrawer();
         D.SetStyle(TFontStyles());
         TTextDrawingGuard Drawing(D, &ACanvas);
         D.SetForeColor(fGutter.UseFontStyle() ? fGutter.FontColor() : clWindowText);
@@ -410,7 +413,7 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
     } else if (!Gradient) {
         ACanvas.fillRect(AClip, GutterColor);
     }
-    PaintWrapGlyphs(ACanvas, aFirstRow, aLastRow);
+    fPriv->PaintWrapGlyphs(ACanvas, aFirstRow, aLastRow);
     // The border: one pixel column in the border colour at the edge or one pixel left of it.
     if (fGutter.BorderStyle() != gbsNone && ClipRight >= fGutterWidth - 2 && fGutterWidth >= 2) {
         const QColor Border = ColorToQColor(fGutter.BorderColor(), palette());
@@ -422,52 +425,52 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
             ACanvas.fillRect(QRect(fGutterWidth - 1, ClipTop, 1, Height), Border);
         }
     }
-    PaintMarks(ACanvas, aFirstRow, aLastRow);
+    fPriv->PaintMarks(ACanvas, aFirstRow, aLastRow);
 }
 
-void TCustomLexEdit::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow) {
-    const int vFirstLine = RowToLine(aFirstRow);
-    const int vLastLine = RowToLine(aLastRow);
+void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow) {
+    const int vFirstLine = Ed.RowToLine(aFirstRow);
+    const int vLastLine = Ed.RowToLine(aLastRow);
     // One x offset per painted row: where the next mark of the row goes.
     std::vector<int> aGutterOffs(size_t(std::max(0, aLastRow - aFirstRow + 1)), 0);
-    if (fBookMarkOpt.GlyphsVisible() && fMarkList.Count() > 0 && vLastLine >= vFirstLine) {
+    if (Ed.fBookMarkOpt.GlyphsVisible() && Ed.fMarkList.Count() > 0 && vLastLine >= vFirstLine) {
         if (!fInternalImage) {
             fInternalImage = std::make_unique<TLexInternalImage>(TLexInternalImage::BookmarkImages());
-            fInternalImage->ChangeScale(fCurrentPPI, 96);
+            fInternalImage->ChangeScale(Ed.fCurrentPPI, 96);
         }
         const auto Qualifies = [&](const TLexEditMark &M) {
-            return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= fLines->Count();
+            return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= Ed.fLines->Count();
         };
         bool SecondPass = false;
         for (int Pass = 0; Pass < 2; ++Pass) {
-            for (int i = 0; i < fMarkList.Count(); ++i) {
-                const TLexEditMark &M = fMarkList.Items(i);
+            for (int i = 0; i < Ed.fMarkList.Count(); ++i) {
+                const TLexEditMark &M = Ed.fMarkList.Items(i);
                 if (!Qualifies(M)) continue;
-                const bool First = M.IsBookmark() == fBookMarkOpt.DrawBookmarksFirst();
+                const bool First = M.IsBookmark() == Ed.fBookMarkOpt.DrawBookmarksFirst();
                 if (First != (Pass == 0)) {
                     SecondPass = true;
                     continue;
                 }
-                const int Row = LineToRow(M.Line);
+                const int Row = Ed.LineToRow(M.Line);
                 if (Row < aFirstRow || Row > aLastRow) continue;
                 int &Off = aGutterOffs[size_t(Row - aFirstRow)];
                 // Built-in pictures 0..9; only the first mark of a row is drawn.
                 if (M.ImageIndex < 0 || M.ImageIndex > 9) continue;
                 if (Off == 0)
-                    fInternalImage->Draw(ACanvas, M.ImageIndex, fBookMarkOpt.LeftMargin() + Off,
-                                         (Row - fTopLine) * fTextHeight, fTextHeight);
-                Off += fBookMarkOpt.Xoffset();
+                    fInternalImage->Draw(ACanvas, M.ImageIndex, Ed.fBookMarkOpt.LeftMargin() + Off,
+                                         (Row - Ed.fTopLine) * Ed.fTextHeight, Ed.fTextHeight);
+                Off += Ed.fBookMarkOpt.Xoffset();
             }
             if (!SecondPass) break;
         }
     }
-    if (!OnGutterPaint) return;
+    if (!Ed.OnGutterPaint) return;
     for (int Line = vFirstLine; Line <= vLastLine; ++Line) {
-        const int Row = LineToRow(Line);
+        const int Row = Ed.LineToRow(Line);
         // A row outside the painted ones (the first row continuing a line) has no offset.
         const int Index = Row - aFirstRow;
         const int X = Index >= 0 && Index < int(aGutterOffs.size()) ? aGutterOffs[size_t(Index)] : 0;
-        OnGutterPaint(this, Line, X, (Row - fTopLine) * fTextHeight);
+        Ed.OnGutterPaint(&Ed, Line, X, (Row - Ed.fTopLine) * Ed.fTextHeight);
     }
 }
 

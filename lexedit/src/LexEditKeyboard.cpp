@@ -12,6 +12,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditKeyConst.h"
 #include "lexedit/LexTextDrawer.h"
 
@@ -50,7 +52,7 @@ QString TypedText(const QString &S) {
 
 bool TCustomLexEdit::event(QEvent *AEvent) {
     // Moved to a screen of another resolution: the pixel sizes follow.
-    if (AEvent->type() == QEvent::ScreenChangeInternal) common::Guarded([this] { ScreenChanged(); });
+    if (AEvent->type() == QEvent::ScreenChangeInternal) common::Guarded([this] { fPriv->ScreenChanged(); });
     if (AEvent->type() == QEvent::ShortcutOverride) {
         auto *K = static_cast<QKeyEvent *>(AEvent);
         bool Claim = false;
@@ -58,9 +60,9 @@ bool TCustomLexEdit::event(QEvent *AEvent) {
             uint16_t Key = 0;
             TShiftState Shift;
             if (KeyEventToVirtualKey(*K, Key, Shift))
-                Claim =
-                    fKeyStrokes->FindKeycode(Key, Shift) >= 0 ||
-                    (fLastKey != 0 && fKeyStrokes->FindKeycode2(fLastKey, fLastShiftState, Key, Shift) >= 0);
+                Claim = fKeyStrokes->FindKeycode(Key, Shift) >= 0 ||
+                        (fPriv->fLastKey != 0 &&
+                         fKeyStrokes->FindKeycode2(fPriv->fLastKey, fPriv->fLastShiftState, Key, Shift) >= 0);
             if ((Key == VK_TAB) && !fWantTabs) Claim = false;
             if (!Claim && !(K->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
                 Claim = !TypedText(K->text()).isEmpty();
@@ -115,8 +117,8 @@ void TCustomLexEdit::KeyDown(uint16_t &Key, TShiftState Shift) {
 }
 
 void TCustomLexEdit::KeyPress(QString &Text) {
-    if (FIgnoreNextChar) {
-        FIgnoreNextChar = false;
+    if (fPriv->FIgnoreNextChar) {
+        fPriv->FIgnoreNextChar = false;
         return;
     }
     if (fStateFlags.Contains(sfIgnoreNextChar)) {
@@ -136,11 +138,11 @@ void TCustomLexEdit::KeyPress(QString &Text) {
 
 void TCustomLexEdit::KeyUp(uint16_t &Key, TShiftState Shift) {
     if (Shift.Contains(ssAlt) && IsKeypadDigit(Key)) {
-        FCharCodeString += QChar(u'0' + (Key - VK_NUMPAD0));
+        fPriv->FCharCodeString += QChar(u'0' + (Key - VK_NUMPAD0));
     } else if (Key == VK_MENU) {
         bool Ok = false;
-        const int Code = FCharCodeString.toInt(&Ok);
-        FCharCodeString.clear();
+        const int Code = fPriv->FCharCodeString.toInt(&Ok);
+        fPriv->FCharCodeString.clear();
         if (Ok && Code >= 32 && Code <= 65535 && Code != 127 && !QChar(char16_t(Code)).isSurrogate()) {
             QString Text = QString(QChar(char16_t(Code)));
             KeyPress(Text);

@@ -12,6 +12,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditHelpers.h"
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
@@ -44,18 +46,18 @@ int TCustomLexEdit::GetRowLength(int aRow) const {
     return fLines->ExpandedStringLengths(RowToLine(aRow) - 1);
 }
 
-int TCustomLexEdit::LineLength(int ALine) const {
-    if (ALine < 1 || ALine > fLines->Count()) return 0;
-    return fLines->LineCharLength(ALine - 1);
+int TLexEditPrivate::LineLength(int ALine) const {
+    if (ALine < 1 || ALine > Ed.fLines->Count()) return 0;
+    return Ed.fLines->LineCharLength(ALine - 1);
 }
 
-int TCustomLexEdit::CharColumnsAt(QStringView ALine, int AIndex, int ACol) const {
+int TLexEditPrivate::CharColumnsAt(QStringView ALine, int AIndex, int ACol) const {
     const QChar c = ALine[AIndex];
-    if (c == QLatin1Char('\t')) return fTabWidth - ACol % fTabWidth;
+    if (c == QLatin1Char('\t')) return Ed.fTabWidth - ACol % Ed.fTabWidth;
     if (c.unicode() <= 255) return 1;
     if (IsSurrogatePairAt(ALine, AIndex))
-        return fTextDrawer->CharColumns(ALine, AIndex) + 1; // the low half takes one more
-    return fTextDrawer->CharColumns(ALine, AIndex);
+        return Ed.fTextDrawer->CharColumns(ALine, AIndex) + 1; // the low half takes one more
+    return Ed.fTextDrawer->CharColumns(ALine, AIndex);
 }
 
 QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
@@ -86,16 +88,16 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
 }
 
 TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
-    TDisplayCoord Result = LineColumnOf(p);
+    TDisplayCoord Result = fPriv->LineColumnOf(p);
     if (fRowMap && Result.Row >= 1 && Result.Column >= 1)
         Result = fRowMap->BufferToDisplayPos(BufferCoord(Result.Column, Result.Row));
     return Result;
 }
 
-TDisplayCoord TCustomLexEdit::LineColumnOf(const TBufferCoord &p) const {
+TDisplayCoord TLexEditPrivate::LineColumnOf(const TBufferCoord &p) const {
     TDisplayCoord Result{p.Char, p.Line};
-    if (p.Line > fLines->Count()) return Result;
-    const QString S = p.Line >= 1 ? fLines->Get(p.Line - 1) : QString();
+    if (p.Line > Ed.fLines->Count()) return Result;
+    const QString S = p.Line >= 1 ? Ed.fLines->Get(p.Line - 1) : QString();
     const QStringView V(S);
     const int Len = int(S.size());
     const int64_t Walk = int64_t(p.Char) - 1; // code units before the position
@@ -107,7 +109,8 @@ TDisplayCoord TCustomLexEdit::LineColumnOf(const TBufferCoord &p) const {
             i += 2;
         } else {
             // A position between the halves of a pair sees only the high half's columns.
-            Col += IsSurrogatePairAt(V, i) ? fTextDrawer->CharColumns(V, i) : CharColumnsAt(V, i, int(Col));
+            Col +=
+                IsSurrogatePairAt(V, i) ? Ed.fTextDrawer->CharColumns(V, i) : CharColumnsAt(V, i, int(Col));
             ++i;
         }
     }
@@ -119,15 +122,15 @@ TDisplayCoord TCustomLexEdit::LineColumnOf(const TBufferCoord &p) const {
 TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
     if (fRowMap && p.Row >= 1 && p.Column >= 1) {
         const TBufferCoord InLine = fRowMap->DisplayToBufferPos(p);
-        return CharOfLineColumn(DisplayCoord(InLine.Char, InLine.Line));
+        return fPriv->CharOfLineColumn(DisplayCoord(InLine.Char, InLine.Line));
     }
-    return CharOfLineColumn(p);
+    return fPriv->CharOfLineColumn(p);
 }
 
-TBufferCoord TCustomLexEdit::CharOfLineColumn(const TDisplayCoord &p) const {
+TBufferCoord TLexEditPrivate::CharOfLineColumn(const TDisplayCoord &p) const {
     TBufferCoord Result{p.Column, p.Row};
-    if (p.Row < 1 || p.Row > fLines->Count()) return Result;
-    const QString S = fLines->Get(p.Row - 1);
+    if (p.Row < 1 || p.Row > Ed.fLines->Count()) return Result;
+    const QString S = Ed.fLines->Get(p.Row - 1);
     const QStringView V(S);
     const int Len = int(S.size());
     int64_t Col = 0; // columns before character i
@@ -257,12 +260,12 @@ TBufferCoord TCustomLexEdit::PrevWordPosEx(const TBufferCoord &XY) const {
         if (IsWordBreakChar(S[x - 2])) x = StrRScanForCharInCategory(S, x - 1, Ident);
         if (x > 0) x = StrRScanForCharInCategory(S, x - 1, Break) + 1;
         if (x == 0) {
-            if (XY.Line > 1) return BufferCoord(LineLength(XY.Line - 1) + 1, XY.Line - 1);
+            if (XY.Line > 1) return BufferCoord(fPriv->LineLength(XY.Line - 1) + 1, XY.Line - 1);
             return BufferCoord(1, XY.Line);
         }
         return BufferCoord(x, XY.Line);
     }
-    if (XY.Line > 1) return BufferCoord(LineLength(XY.Line - 1) + 1, XY.Line - 1);
+    if (XY.Line > 1) return BufferCoord(fPriv->LineLength(XY.Line - 1) + 1, XY.Line - 1);
     return BufferCoord(1, XY.Line);
 }
 

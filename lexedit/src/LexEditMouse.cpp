@@ -5,6 +5,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
 
@@ -55,7 +57,7 @@ int ScaledPixels(int APixels, int ADpi) {
 
 // ---- Qt events ------------------------------------------------------------------------------------
 
-TShiftState TCustomLexEdit::ShiftFromEvent(const QMouseEvent &AEvent) const {
+TShiftState TLexEditPrivate::ShiftFromEvent(const QMouseEvent &AEvent) const {
     TShiftState Shift;
     const Qt::KeyboardModifiers M = AEvent.modifiers();
     if (M & Qt::ShiftModifier) Shift.Include(ssShift);
@@ -69,22 +71,22 @@ TShiftState TCustomLexEdit::ShiftFromEvent(const QMouseEvent &AEvent) const {
 }
 
 void TCustomLexEdit::mousePressEvent(QMouseEvent *AEvent) {
-    HandleMousePress(AEvent);
+    fPriv->HandleMousePress(AEvent);
 }
 
 void TCustomLexEdit::mouseDoubleClickEvent(QMouseEvent *AEvent) {
     // The clicks of a series are counted here, from the presses' times and places.
-    HandleMousePress(AEvent);
+    fPriv->HandleMousePress(AEvent);
 }
 
-void TCustomLexEdit::HandleMousePress(QMouseEvent *AEvent) {
+void TLexEditPrivate::HandleMousePress(QMouseEvent *AEvent) {
     AEvent->accept();
     common::Guarded([&] {
         TShiftState Shift = ShiftFromEvent(*AEvent);
         CountClick(*AEvent, Shift);
-        if (fClickCount > 1) Shift.Include(ssDouble);
+        if (Ed.fClickCount > 1) Shift.Include(ssDouble);
         const QPoint P = AEvent->position().toPoint();
-        MouseDown(ToButton(AEvent->button()), Shift, P.x(), P.y());
+        Ed.MouseDown(ToButton(AEvent->button()), Shift, P.x(), P.y());
     });
 }
 
@@ -92,7 +94,7 @@ void TCustomLexEdit::mouseMoveEvent(QMouseEvent *AEvent) {
     AEvent->accept();
     common::Guarded([&] {
         const QPoint P = AEvent->position().toPoint();
-        MouseMove(ShiftFromEvent(*AEvent), P.x(), P.y());
+        MouseMove(fPriv->ShiftFromEvent(*AEvent), P.x(), P.y());
         UpdateMouseCursor(P);
     });
 }
@@ -101,39 +103,39 @@ void TCustomLexEdit::mouseReleaseEvent(QMouseEvent *AEvent) {
     AEvent->accept();
     common::Guarded([&] {
         const QPoint P = AEvent->position().toPoint();
-        MouseUp(ToButton(AEvent->button()), ShiftFromEvent(*AEvent), P.x(), P.y());
+        MouseUp(ToButton(AEvent->button()), fPriv->ShiftFromEvent(*AEvent), P.x(), P.y());
         UpdateMouseCursor(P);
     });
 }
 
 // ---- clicks -----------------------------------------------------------------------------------------
 
-void TCustomLexEdit::CountClick(const QMouseEvent &AEvent, TShiftState Shift) {
+void TLexEditPrivate::CountClick(const QMouseEvent &AEvent, TShiftState Shift) {
     TShiftState Buttons = Shift;
     Buttons.Exclude(ssDouble);
     if (AEvent.button() != Qt::LeftButton || Buttons != TShiftState{ssLeft}) {
-        fClickCount = 0;
+        Ed.fClickCount = 0;
         return;
     }
     const QPoint P = AEvent.position().toPoint();
-    const int64_t Time = AEvent.timestamp() != 0 ? int64_t(AEvent.timestamp()) : fMouseEnv.Now();
-    const int Distance = fMouseEnv.DragDistance();
-    if (fClickCount > 0 && std::abs(P.x() - fMouseDownX) < Distance &&
-        std::abs(P.y() - fMouseDownY) < Distance && Time - fLastClickTime < fMouseEnv.DoubleClickTime())
-        ++fClickCount;
+    const int64_t Time = AEvent.timestamp() != 0 ? int64_t(AEvent.timestamp()) : Ed.fMouseEnv.Now();
+    const int Distance = Ed.fMouseEnv.DragDistance();
+    if (Ed.fClickCount > 0 && std::abs(P.x() - fMouseDownX) < Distance &&
+        std::abs(P.y() - fMouseDownY) < Distance && Time - fLastClickTime < Ed.fMouseEnv.DoubleClickTime())
+        ++Ed.fClickCount;
     else
-        fClickCount = 1;
+        Ed.fClickCount = 1;
     fMouseDownX = P.x();
     fMouseDownY = P.y();
     fLastClickTime = Time;
-    if (fClickCount == 3)
-        TripleClick();
-    else if (fClickCount == 4)
-        QuadrupleClick();
+    if (Ed.fClickCount == 3)
+        Ed.TripleClick();
+    else if (Ed.fClickCount == 4)
+        Ed.QuadrupleClick();
 }
 
 void TCustomLexEdit::DblClick() {
-    if (fOptions.Contains(eoNoSelection) || fMouseDownX < fGutterWidth + 2) return;
+    if (fOptions.Contains(eoNoSelection) || fPriv->fMouseDownX < fGutterWidth + 2) return;
     SetWordBlock(CaretXY());
 }
 
@@ -141,8 +143,8 @@ void TCustomLexEdit::TripleClick() {
     if (!fOptions.Contains(eoNoSelection)) {
         const int Line = fCaretY;
         const TBufferCoord Start = BufferCoord(1, Line);
-        const TBufferCoord End =
-            Line < fLines->Count() ? BufferCoord(1, Line + 1) : BufferCoord(LineLength(Line) + 1, Line);
+        const TBufferCoord End = Line < fLines->Count() ? BufferCoord(1, Line + 1)
+                                                        : BufferCoord(fPriv->LineLength(Line) + 1, Line);
         SetCaretAndSelection(End, Start, End);
     }
     if (OnTripleClick) OnTripleClick(this);
@@ -155,13 +157,13 @@ void TCustomLexEdit::QuadrupleClick() {
 
 // ---- press, move, release -----------------------------------------------------------------------
 
-int TCustomLexEdit::ClampRow(int ARow) const {
-    return MinMax(ARow, 1, std::max(1, DisplayLineCount()));
+int TLexEditPrivate::ClampRow(int ARow) const {
+    return MinMax(ARow, 1, std::max(1, Ed.DisplayLineCount()));
 }
 
 void TCustomLexEdit::ComputeCaret(int X, int Y) {
     TDisplayCoord P = PixelsToNearestRowColumn(X, Y);
-    P.Row = ClampRow(P.Row);
+    P.Row = fPriv->ClampRow(P.Row);
     SetInternalDisplayXY(P);
 }
 
@@ -169,7 +171,7 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     const bool HadSelection = SelAvail();
     const TBufferCoord OldBegin = fBlockBegin;
     const TBufferCoord OldEnd = fBlockEnd;
-    if (Button == mbLeft) fMouseCaptured = true;
+    if (Button == mbLeft) fPriv->fMouseCaptured = true;
     // The second and later clicks of a series only select words, lines or everything.
     if (Button == mbLeft && fClickCount > 1) {
         if (fClickCount == 2) DblClick();
@@ -178,7 +180,7 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     fKbdHandler.ExecuteMouseDown(this, Button, Shift, X, Y);
     if (Button == mbRight) {
         TDisplayCoord Cell = PixelsToRowColumn(X, Y);
-        Cell.Row = ClampRow(Cell.Row);
+        Cell.Row = fPriv->ClampRow(Cell.Row);
         if (!fOptions.Contains(eoRightMouseMovesCursor) ||
             (HadSelection && IsPointInSelection(DisplayToBufferPos(Cell))))
             return;
@@ -187,14 +189,14 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
         ComputeCaret(X, Y);
     } else if (Button == mbLeft) {
         TDisplayCoord Cell = PixelsToNearestRowColumn(X, Y);
-        Cell.Row = ClampRow(Cell.Row);
+        Cell.Row = fPriv->ClampRow(Cell.Row);
         if (HadSelection && fOptions.Contains(eoDragDropEditing) && X >= fGutterWidth + 2 &&
             !Shift.Contains(ssAlt) && IsPointInSelection(DisplayToBufferPos(Cell))) {
             // Perhaps the start of a drag of the selection: the caret waits for the release.
-            fPendingDrag = true;
-            fPendingShift = Shift;
-            fMouseDownX = X;
-            fMouseDownY = Y;
+            fPriv->fPendingDrag = true;
+            fPriv->fPendingShift = Shift;
+            fPriv->fMouseDownX = X;
+            fPriv->fMouseDownY = Y;
             SetFocus();
             return;
         }
@@ -204,7 +206,7 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     } else {
         return;
     }
-    PlaceSelectionAtCaret(Shift);
+    fPriv->PlaceSelectionAtCaret(Shift);
     if (X < fGutterWidth) {
         fStateFlags.Include(sfPossibleGutterClick);
         if (Button == mbRight) DoOnGutterClick(Button, X, Y);
@@ -212,38 +214,39 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     SetFocus();
 }
 
-void TCustomLexEdit::PlaceSelectionAtCaret(TShiftState Shift) {
+void TLexEditPrivate::PlaceSelectionAtCaret(TShiftState Shift) {
     if (Shift.Contains(ssDouble)) return;
     if (Shift.Contains(ssShift)) {
-        SetBlockEnd(CaretXY());
+        Ed.SetBlockEnd(Ed.CaretXY());
         return;
     }
-    if (fOptions.Contains(eoAltSetsColumnMode) && fSelectionMode != smLine)
-        SetSelectionMode(Shift.Contains(ssAlt) ? smColumn : smNormal);
+    if (Ed.fOptions.Contains(eoAltSetsColumnMode) && Ed.fSelectionMode != smLine)
+        Ed.SetSelectionMode(Shift.Contains(ssAlt) ? smColumn : smNormal);
     CollapseSelectionOnCaret();
 }
 
-void TCustomLexEdit::ApplyPendingPress() {
+void TLexEditPrivate::ApplyPendingPress() {
     fPendingDrag = false;
-    ComputeCaret(fMouseDownX, fMouseDownY);
+    Ed.ComputeCaret(fMouseDownX, fMouseDownY);
     PlaceSelectionAtCaret(fPendingShift);
 }
 
 void TCustomLexEdit::MouseMove(TShiftState Shift, int X, int Y) {
-    if (!Shift.Contains(ssLeft) || !fMouseCaptured || FIsScrolling) return;
-    if (fPendingDrag) {
+    if (!Shift.Contains(ssLeft) || !fPriv->fMouseCaptured || FIsScrolling) return;
+    if (fPriv->fPendingDrag) {
         const int Distance = fMouseEnv.DragDistance();
-        if (std::abs(X - fMouseDownX) < Distance && std::abs(Y - fMouseDownY) < Distance) return;
+        if (std::abs(X - fPriv->fMouseDownX) < Distance && std::abs(Y - fPriv->fMouseDownY) < Distance)
+            return;
         // The selection is dragged away; without a way to drag, the move selects from the press.
         if (fMouseEnv.StartDrag) {
             DragSelection();
             return;
         }
-        ApplyPendingPress();
+        fPriv->ApplyPendingPress();
     }
     ComputeScroll(X, Y);
     TDisplayCoord P = PixelsToNearestRowColumn(X, Y);
-    P.Row = ClampRow(P.Row);
+    P.Row = fPriv->ClampRow(P.Row);
     const TBufferCoord Target = DisplayToBufferPos(P);
     if (Target == CaretXY()) return;
     if (fActiveSelectionMode == smNormal && fClickCount == 2) {
@@ -251,34 +254,34 @@ void TCustomLexEdit::MouseMove(TShiftState Shift, int X, int Y) {
     } else if (fActiveSelectionMode == smNormal && fClickCount == 3) {
         DoMouseSelectLineRange(Target);
     } else {
-        DragCaretTo(Target, true);
+        fPriv->DragCaretTo(Target, true);
     }
     if (fStateFlags.Contains(sfPossibleGutterClick) && fCaretY != fBlockBegin.Line)
         fStateFlags.Include(sfGutterDragging);
 }
 
-void TCustomLexEdit::DragCaretTo(const TBufferCoord &APos, bool AExtend) {
-    TUpdateGuard Lock(*this);
+void TLexEditPrivate::DragCaretTo(const TBufferCoord &APos, bool AExtend) {
+    TUpdateGuard Lock(Ed);
     // A collapsed block follows the caret: the press's place is kept as the anchor.
-    const TBufferCoord Begin = fBlockBegin;
-    const TBufferCoord End = fBlockEnd;
-    InternalSetCaretXY(APos);
+    const TBufferCoord Begin = Ed.fBlockBegin;
+    const TBufferCoord End = Ed.fBlockEnd;
+    Ed.InternalSetCaretXY(APos);
     if (!AExtend) return;
-    fBlockBegin = Begin;
-    fBlockEnd = End;
-    SetBlockEnd(CaretXY());
+    Ed.fBlockBegin = Begin;
+    Ed.fBlockEnd = End;
+    Ed.SetBlockEnd(Ed.CaretXY());
 }
 
 void TCustomLexEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     fKbdHandler.ExecuteMouseUp(this, Button, Shift, X, Y);
-    fScrollTimer.stop();
-    fScrollDeltaX = fScrollDeltaY = 0;
+    fPriv->fScrollTimer.stop();
+    fPriv->fScrollDeltaX = fPriv->fScrollDeltaY = 0;
     if (Button == mbRight && Shift == TShiftState{ssRight} && contextMenuPolicy() != Qt::DefaultContextMenu &&
         contextMenuPolicy() != Qt::NoContextMenu)
         return;
-    fMouseCaptured = false;
-    if (fPendingDrag && Button == mbLeft) ApplyPendingPress();
-    fPendingDrag = false;
+    fPriv->fMouseCaptured = false;
+    if (fPriv->fPendingDrag && Button == mbLeft) fPriv->ApplyPendingPress();
+    fPriv->fPendingDrag = false;
     // A click that began and ended in the gutter without leaving its line is the gutter's.
     const bool GutterClick = fStateFlags.Contains(sfPossibleGutterClick) &&
                              !fStateFlags.Contains(sfGutterDragging) && X < fGutterWidth && Button != mbRight;
@@ -299,55 +302,55 @@ void TCustomLexEdit::ComputeScroll(int X, int Y) {
     const int Top = Inset;
     const int Bottom = int(std::min<int64_t>(INT_MAX, int64_t(fLinesInWindow) * fTextHeight)) - Inset;
     if (X < Left && fLeftChar > 1)
-        fScrollDeltaX = (X - Left) / fCharWidth - 1;
+        fPriv->fScrollDeltaX = (X - Left) / fCharWidth - 1;
     else if (X >= Right)
-        fScrollDeltaX = (X - Right) / fCharWidth + 1;
+        fPriv->fScrollDeltaX = (X - Right) / fCharWidth + 1;
     else
-        fScrollDeltaX = 0;
+        fPriv->fScrollDeltaX = 0;
     if (Y < Top && fTopLine > 1)
-        fScrollDeltaY = (Y - Top) / fTextHeight - 1;
+        fPriv->fScrollDeltaY = (Y - Top) / fTextHeight - 1;
     else if (Y >= Bottom)
-        fScrollDeltaY = (Y - Bottom) / fTextHeight + 1;
+        fPriv->fScrollDeltaY = (Y - Bottom) / fTextHeight + 1;
     else
-        fScrollDeltaY = 0;
-    if (fScrollDeltaX != 0 || fScrollDeltaY != 0) {
-        if (!fScrollTimer.isActive()) fScrollTimer.start();
+        fPriv->fScrollDeltaY = 0;
+    if (fPriv->fScrollDeltaX != 0 || fPriv->fScrollDeltaY != 0) {
+        if (!fPriv->fScrollTimer.isActive()) fPriv->fScrollTimer.start();
     } else {
-        fScrollTimer.stop();
+        fPriv->fScrollTimer.stop();
     }
 }
 
 bool TCustomLexEdit::AutoScrolling() const {
-    return fScrollTimer.isActive();
+    return fPriv->fScrollTimer.isActive();
 }
 
 void TCustomLexEdit::ScrollTimerHandler() {
     const QPoint Pt = viewport()->mapFromGlobal(fMouseEnv.CursorPos());
     TDisplayCoord Target = PixelsToRowColumn(Pt.x(), Pt.y());
-    Target.Row = ClampRow(Target.Row);
-    if (fScrollDeltaX != 0) {
-        SetLeftChar(int(std::clamp<int64_t>(int64_t(fLeftChar) + fScrollDeltaX, 1, INT_MAX)));
+    Target.Row = fPriv->ClampRow(Target.Row);
+    if (fPriv->fScrollDeltaX != 0) {
+        SetLeftChar(int(std::clamp<int64_t>(int64_t(fLeftChar) + fPriv->fScrollDeltaX, 1, INT_MAX)));
         Target.Column = fLeftChar;
-        if (fScrollDeltaX > 0) Target.Column += fCharsInWindow;
+        if (fPriv->fScrollDeltaX > 0) Target.Column += fCharsInWindow;
     }
-    if (fScrollDeltaY != 0) {
+    if (fPriv->fScrollDeltaY != 0) {
         const bool Pages = (fMouseEnv.KeyboardModifiers() & Qt::ShiftModifier) != 0;
-        const int64_t Step = int64_t(fScrollDeltaY) * (Pages ? fLinesInWindow : 1);
+        const int64_t Step = int64_t(fPriv->fScrollDeltaY) * (Pages ? fLinesInWindow : 1);
         SetTopLine(int(std::clamp<int64_t>(int64_t(fTopLine) + Step, 1, INT_MAX)));
         Target.Row = fTopLine;
-        if (fScrollDeltaY > 0) Target.Row += fLinesInWindow - 1;
-        Target.Row = ClampRow(Target.Row);
+        if (fPriv->fScrollDeltaY > 0) Target.Row += fLinesInWindow - 1;
+        Target.Row = fPriv->ClampRow(Target.Row);
     }
     const TBufferCoord Pos = DisplayToBufferPos(Target);
     if (Pos != CaretXY()) {
         TUpdateGuard Lock(*this);
-        if (fMouseCaptured && fActiveSelectionMode == smNormal && fClickCount == 2) {
+        if (fPriv->fMouseCaptured && fActiveSelectionMode == smNormal && fClickCount == 2) {
             DoMouseSelectWordRange(Pos);
-        } else if (fMouseCaptured && fActiveSelectionMode == smNormal && fClickCount == 3) {
+        } else if (fPriv->fMouseCaptured && fActiveSelectionMode == smNormal && fClickCount == 3) {
             DoMouseSelectLineRange(Pos);
         } else {
             // Without the mouse held the timer serves a drop: the selection stays.
-            DragCaretTo(Pos, fMouseCaptured);
+            fPriv->DragCaretTo(Pos, fPriv->fMouseCaptured);
         }
     }
     ComputeScroll(Pt.x(), Pt.y());
@@ -393,12 +396,12 @@ void TCustomLexEdit::SetTextCursor(Qt::CursorShape Value) {
 
 void TCustomLexEdit::UpdateMouseCursor(const QPoint &APoint) {
     TDisplayCoord Cell = PixelsToRowColumn(APoint.x(), APoint.y());
-    Cell.Row = ClampRow(Cell.Row);
+    Cell.Row = fPriv->ClampRow(Cell.Row);
     const TBufferCoord Pos = DisplayToBufferPos(Cell);
     Qt::CursorShape Chosen = fTextCursor;
     if (APoint.x() < fGutterWidth)
         Chosen = Qt::ArrowCursor;
-    else if (fOptions.Contains(eoDragDropEditing) && !fMouseCaptured && IsPointInSelection(Pos))
+    else if (fOptions.Contains(eoDragDropEditing) && !fPriv->fMouseCaptured && IsPointInSelection(Pos))
         Chosen = Qt::ArrowCursor;
     if (OnMouseCursor) OnMouseCursor(this, Pos, Chosen);
     fKbdHandler.ExecuteMouseCursor(this, Pos, Chosen);
@@ -410,14 +413,14 @@ void TCustomLexEdit::UpdateMouseCursor(const QPoint &APoint) {
 void TCustomLexEdit::DoMouseSelectWordRange(TBufferCoord APos) {
     const int Count = fLines->Count();
     APos.Line = MinMax(APos.Line, 1, std::max(Count, 1));
-    const int Len = LineLength(APos.Line);
+    const int Len = fPriv->LineLength(APos.Line);
     APos.Char = MinMax(APos.Char, 1, Len + 1);
     // The anchor word: the one the double click selected, as long as it is still selected.
     TBufferCoord A0 = BlockBegin();
     TBufferCoord A1 = BlockEnd();
-    if (fWordAnchorBegin.Line > 0 && A0 <= fWordAnchorBegin && fWordAnchorEnd <= A1) {
-        A0 = fWordAnchorBegin;
-        A1 = fWordAnchorEnd;
+    if (fPriv->fWordAnchorBegin.Line > 0 && A0 <= fPriv->fWordAnchorBegin && fPriv->fWordAnchorEnd <= A1) {
+        A0 = fPriv->fWordAnchorBegin;
+        A1 = fPriv->fWordAnchorEnd;
     }
     if (APos >= A1) {
         TBufferCoord End = APos;
@@ -436,7 +439,7 @@ void TCustomLexEdit::DoMouseSelectLineRange(TBufferCoord APos) {
     APos.Line = MinMax(APos.Line, 1, std::max(Count, 1));
     // The end of a selected line is the start of the next one, or the end of the last line.
     const auto LineEnd = [this, Count](int L) {
-        return L < Count ? BufferCoord(1, L + 1) : BufferCoord(LineLength(L) + 1, L);
+        return L < Count ? BufferCoord(1, L + 1) : BufferCoord(fPriv->LineLength(L) + 1, L);
     };
     // The line clicked: the first selected line while the caret is at the end of the block,
     // else the last line the block covers (a block ending at character 1 does not cover that

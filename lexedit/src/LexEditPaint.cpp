@@ -7,6 +7,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditHelpers.h"
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
@@ -690,12 +692,12 @@ void TCustomLexEdit::paintArea(QPainter &APainter, const QRect &AClip) {
     const int nL2 = MinMax(fTopLine + (Clip.Bottom + TextHeight - 1) / TextHeight, 1, DisplayLineCount());
     APainter.save();
     APainter.setClipRect(AClip);
-    fPaintingPainter = &APainter;
+    fPriv->fPaintingPainter = &APainter;
     struct TRestore {
         TCustomLexEdit &E;
         QPainter &P;
         ~TRestore() {
-            E.fPaintingPainter = nullptr;
+            E.fPriv->fPaintingPainter = nullptr;
             P.restore();
         }
     } Restore{*this, APainter};
@@ -720,13 +722,13 @@ void TCustomLexEdit::paintArea(QPainter &APainter, const QRect &AClip) {
 }
 
 void TCustomLexEdit::DoOnPaintTransientEx(TTransientType TransientType, bool Lock) {
-    bool DoTransient = FPaintTransientLock == 0;
+    bool DoTransient = fPriv->FPaintTransientLock == 0;
     if (Lock) {
         if (TransientType == ttBefore) {
-            ++FPaintTransientLock;
+            ++fPriv->FPaintTransientLock;
         } else {
-            FPaintTransientLock = std::max(0, FPaintTransientLock - 1);
-            DoTransient = FPaintTransientLock == 0;
+            fPriv->FPaintTransientLock = std::max(0, fPriv->FPaintTransientLock - 1);
+            DoTransient = fPriv->FPaintTransientLock == 0;
         }
     }
     if (!DoTransient) return;
@@ -734,8 +736,8 @@ void TCustomLexEdit::DoOnPaintTransientEx(TTransientType TransientType, bool Loc
     // ask for an update of what they draw.
     for (TLexEditPlugin *Plugin : std::vector<TLexEditPlugin *>(fPlugins))
         if (Plugin->Handlers().Contains(phPaintTransient))
-            Plugin->PaintTransient(fPaintingPainter, TransientType);
-    if (OnPaintTransient) OnPaintTransient(this, fPaintingPainter, TransientType);
+            Plugin->PaintTransient(fPriv->fPaintingPainter, TransientType);
+    if (OnPaintTransient) OnPaintTransient(this, fPriv->fPaintingPainter, TransientType);
 }
 
 void TCustomLexEdit::paintEvent(QPaintEvent *AEvent) {
@@ -745,7 +747,7 @@ void TCustomLexEdit::paintEvent(QPaintEvent *AEvent) {
         // The input method's composition string, over the text at the caret.
         PaintPreedit(Painter);
         // The caret last, over everything.
-        PaintCaret(Painter, AEvent->rect());
+        fPriv->PaintCaret(Painter, AEvent->rect());
     });
 }
 
@@ -785,32 +787,33 @@ QString TCustomLexEdit::ShrinkAtWideGlyphs(const QString &S, int First, int &Cha
 // ---- invalidation -------------------------------------------------------------------------------
 
 void TCustomLexEdit::InvalidateRect(const QRect &aRect) {
-    if (fDestroying || aRect.isEmpty()) return;
+    if (fPriv->fDestroying || aRect.isEmpty()) return;
     if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging))
-        fInvalidateRect = fInvalidateRect.united(aRect);
+        fPriv->fInvalidateRect = fPriv->fInvalidateRect.united(aRect);
     else
         viewport()->update(aRect);
 }
 
-void TCustomLexEdit::InvalidateRows(int FirstLine, int LastLine, int ALeft, int ARight) {
-    if (fTextHeight <= 0 || ARight <= ALeft) return;
-    const int Height = viewport()->height();
+void TLexEditPrivate::InvalidateRows(int FirstLine, int LastLine, int ALeft, int ARight) {
+    if (Ed.fTextHeight <= 0 || ARight <= ALeft) return;
+    const int Height = Ed.viewport()->height();
     int Top = 0;
     int Bottom = Height;
-    if (FirstLine > 0) Top = std::max(0, (LineToRow(FirstLine) - fTopLine) * fTextHeight);
+    if (FirstLine > 0) Top = std::max(0, (Ed.LineToRow(FirstLine) - Ed.fTopLine) * Ed.fTextHeight);
     // Down to the last row of LastLine (the row before the next line's first).
     if (LastLine > 0 && LastLine < INT_MAX)
-        Bottom = std::min<int64_t>(Height, (int64_t(LineToRow(LastLine + 1)) - fTopLine) * fTextHeight);
-    if (Bottom > Top) InvalidateRect(QRect(ALeft, Top, ARight - ALeft, Bottom - Top));
+        Bottom =
+            std::min<int64_t>(Height, (int64_t(Ed.LineToRow(LastLine + 1)) - Ed.fTopLine) * Ed.fTextHeight);
+    if (Bottom > Top) Ed.InvalidateRect(QRect(ALeft, Top, ARight - ALeft, Bottom - Top));
 }
 
 void TCustomLexEdit::InvalidateLines(int FirstLine, int LastLine) {
-    InvalidateRows(FirstLine, LastLine, fGutterWidth, viewport()->width());
+    fPriv->InvalidateRows(FirstLine, LastLine, fGutterWidth, viewport()->width());
 }
 
 void TCustomLexEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
     if (FirstLine != -1 || LastLine != -1) FirstLine = std::max(FirstLine, 1);
-    InvalidateRows(FirstLine, LastLine, 0, fGutterWidth);
+    fPriv->InvalidateRows(FirstLine, LastLine, 0, fGutterWidth);
 }
 
 void TCustomLexEdit::InvalidateGutterLine(int aLine) {
@@ -829,10 +832,10 @@ void TCustomLexEdit::InvalidateAll() {
 }
 
 void TCustomLexEdit::FlushPendingInvalidation() {
-    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fInvalidateRect.isEmpty()) return;
-    const QRect R = fInvalidateRect;
-    fInvalidateRect = QRect();
-    if (!fDestroying) viewport()->update(R);
+    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fPriv->fInvalidateRect.isEmpty()) return;
+    const QRect R = fPriv->fInvalidateRect;
+    fPriv->fInvalidateRect = QRect();
+    if (!fPriv->fDestroying) viewport()->update(R);
 }
 
 // ---- text drawer ----------------------------------------------------------------------------------
@@ -841,7 +844,7 @@ void TCustomLexEdit::SetTextDrawer(std::unique_ptr<TheTextDrawer> ADrawer) {
     if (!ADrawer) return;
     fTextDrawer = std::move(ADrawer);
     fTextDrawer->SetPalette(palette());
-    LexFontChanged();
+    fPriv->LexFontChanged();
 }
 
 } // namespace lexedit

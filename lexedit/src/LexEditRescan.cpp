@@ -5,6 +5,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
@@ -51,58 +53,58 @@ int TCustomLexEdit::ScanFrom(int Index) {
 
 // ---- notifications ----------------------------------------------------------------------------
 
-void TCustomLexEdit::DoLinesInserted(int FirstLine, int Count) {
+void TLexEditPrivate::DoLinesInserted(int FirstLine, int Count) {
     // A line inserted at 0-based FirstLine pushes down the line that was there (1-based
     // FirstLine + 1) and everything below it; the line above keeps its marks.
-    fMarkList.LinesInserted(FirstLine + 1, Count);
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+    Ed.fMarkList.LinesInserted(FirstLine + 1, Count);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
         if (P->Handlers().Contains(phLinesInserted)) P->LinesInserted(FirstLine, Count);
 }
 
-void TCustomLexEdit::DoLinesDeleted(int FirstLine, int Count) {
-    fMarkList.LinesDeleted(FirstLine + 1, Count);
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+void TLexEditPrivate::DoLinesDeleted(int FirstLine, int Count) {
+    Ed.fMarkList.LinesDeleted(FirstLine + 1, Count);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
         if (P->Handlers().Contains(phLinesDeleted)) P->LinesDeleted(FirstLine, Count);
 }
 
-void TCustomLexEdit::DoLinePut(int Index, const QString &OldLine) {
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+void TLexEditPrivate::DoLinePut(int Index, const QString &OldLine) {
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
         if (P->Handlers().Contains(phLinePut)) P->LinePut(Index, OldLine);
 }
 
-void TCustomLexEdit::ListInserted(TLexEditStringList *Sender, int Index, int Count) {
-    if (Sender != fLines) return;
+void TLexEditPrivate::ListInserted(TLexEditStringList *Sender, int Index, int Count) {
+    if (Sender != Ed.fLines) return;
     fLinesNotified = true;
     DoLinesInserted(Index, Count);
     WrapLinesInserted(Index, Count);
-    if (ScansRanges() && fLines->Count() > 0) {
+    if (ScansRanges() && Ed.fLines->Count() > 0) {
         // Every inserted line is scanned, even when a scan stops early.
         int i = Index;
         do {
-            i = ScanFrom(i) + 1;
+            i = Ed.ScanFrom(i) + 1;
         } while (i < Index + Count);
     }
-    InvalidateLines(Index + 1, -1);
-    InvalidateGutterLines(Index + 1, -1);
-    fStateFlags.Include(sfScrollbarChanged);
-    ForEachFollower([&](TCustomLexEdit *F) { F->ListInserted(Sender, Index, Count); });
+    Ed.InvalidateLines(Index + 1, -1);
+    Ed.InvalidateGutterLines(Index + 1, -1);
+    Ed.fStateFlags.Include(sfScrollbarChanged);
+    ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListInserted(Sender, Index, Count); });
 }
 
-void TCustomLexEdit::ListDeleted(TLexEditStringList *Sender, int Index, int Count) {
-    if (Sender != fLines) return;
+void TLexEditPrivate::ListDeleted(TLexEditStringList *Sender, int Index, int Count) {
+    if (Sender != Ed.fLines) return;
     fLinesNotified = true;
     DoLinesDeleted(Index, Count);
     WrapLinesDeleted(Index, Count);
-    if (ScansRanges() && fLines->Count() > 0) ScanFrom(Index);
+    if (ScansRanges() && Ed.fLines->Count() > 0) Ed.ScanFrom(Index);
     KeepCaretAndBlockInBuffer();
-    InvalidateLines(Index + 1, -1);
-    InvalidateGutterLines(Index + 1, -1);
-    fStateFlags.Include(sfScrollbarChanged);
-    ForEachFollower([&](TCustomLexEdit *F) { F->ListDeleted(Sender, Index, Count); });
+    Ed.InvalidateLines(Index + 1, -1);
+    Ed.InvalidateGutterLines(Index + 1, -1);
+    Ed.fStateFlags.Include(sfScrollbarChanged);
+    ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListDeleted(Sender, Index, Count); });
 }
 
-void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine) {
-    if (Sender != fLines) return;
+void TLexEditPrivate::ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine) {
+    if (Sender != Ed.fLines) return;
     fLinesNotified = true;
     DoLinePut(Index, OldLine);
     // A line that now takes another number of rows moves every row below it.
@@ -111,17 +113,17 @@ void TCustomLexEdit::ListPut(TLexEditStringList *Sender, int Index, const QStrin
     if (RowsMoved)
         EndLine = -1;
     else if (ScansRanges())
-        EndLine = std::max(EndLine, ScanFrom(Index) + 1);
-    else if (fHighlighter != nullptr)
+        EndLine = std::max(EndLine, Ed.ScanFrom(Index) + 1);
+    else if (Ed.fHighlighter != nullptr)
         EndLine = -1; // a follower does not know how far the owner rescanned
-    InvalidateLines(Index + 1, EndLine);
-    InvalidateGutterLines(Index + 1, EndLine);
-    fStateFlags.Include(sfScrollbarChanged);
-    ForEachFollower([&](TCustomLexEdit *F) { F->ListPut(Sender, Index, OldLine); });
+    Ed.InvalidateLines(Index + 1, EndLine);
+    Ed.InvalidateGutterLines(Index + 1, EndLine);
+    Ed.fStateFlags.Include(sfScrollbarChanged);
+    ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListPut(Sender, Index, OldLine); });
 }
 
-void TCustomLexEdit::ListExchanged(TLexEditStringList *Sender, int Index1, int Index2) {
-    if (Sender != fLines) return;
+void TLexEditPrivate::ListExchanged(TLexEditStringList *Sender, int Index1, int Index2) {
+    if (Sender != Ed.fLines) return;
     fLinesNotified = true;
     // The two lines took their stored ranges along: both are scanned again, as changed lines are
     // (the first scan may stop before it reaches the second line).
@@ -132,68 +134,68 @@ void TCustomLexEdit::ListExchanged(TLexEditStringList *Sender, int Index1, int I
     RowsMoved = WrapLinePut(High, QString()) || RowsMoved;
     if (ScansRanges()) {
         // A swapped-in range may equal what the new text gives and stop the scan too early.
-        fLines->PutRange(Low, NullRange);
-        fLines->PutRange(High, NullRange);
-        EndLine = std::max(EndLine, ScanFrom(Low) + 1);
-        EndLine = std::max(EndLine, ScanFrom(High) + 1);
-    } else if (fHighlighter != nullptr) {
+        Ed.fLines->PutRange(Low, NullRange);
+        Ed.fLines->PutRange(High, NullRange);
+        EndLine = std::max(EndLine, Ed.ScanFrom(Low) + 1);
+        EndLine = std::max(EndLine, Ed.ScanFrom(High) + 1);
+    } else if (Ed.fHighlighter != nullptr) {
         EndLine = -1; // a follower does not know how far the owner rescanned
     }
     if (RowsMoved) EndLine = -1;
-    InvalidateLines(Low + 1, EndLine);
-    InvalidateGutterLines(Low + 1, EndLine);
-    ForEachFollower([&](TCustomLexEdit *F) { F->ListExchanged(Sender, Index1, Index2); });
+    Ed.InvalidateLines(Low + 1, EndLine);
+    Ed.InvalidateGutterLines(Low + 1, EndLine);
+    ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListExchanged(Sender, Index1, Index2); });
 }
 
-void TCustomLexEdit::ListCleared(TLexEditStringList *Sender) {
-    if (Sender != fLines) return;
+void TLexEditPrivate::ListCleared(TLexEditStringList *Sender) {
+    if (Sender != Ed.fLines) return;
     fLinesNotified = true;
     WrapReset();
-    fUndoRedo->Clear();
+    Ed.fUndoRedo->Clear();
     fInvalidateRect = QRect();
     fFollowFromRow = -1; // an empty view follows what comes next
-    InvalidateAll();
+    Ed.InvalidateAll();
     {
-        TUpdateGuard Lock(*this);
-        SetCaretXYEx(false, BufferCoord(1, 1));
-        fBlockBegin = fBlockEnd = CaretXY();
-        SetTopLine(1);
-        SetLeftChar(1);
-        StatusChanged({scAll});
+        TUpdateGuard Lock(Ed);
+        Ed.SetCaretXYEx(false, BufferCoord(1, 1));
+        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+        Ed.SetTopLine(1);
+        Ed.SetLeftChar(1);
+        Ed.StatusChanged({scAll});
     }
-    ForEachFollower([&](TCustomLexEdit *F) { F->ListCleared(Sender); });
+    ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListCleared(Sender); });
 }
 
-void TCustomLexEdit::LinesChanging(TLexEditStringList *Sender) {
-    if (Sender != fLines) return;
-    fStateFlags.Include(sfLinesChanging);
+void TLexEditPrivate::LinesChanging(TLexEditStringList *Sender) {
+    if (Sender != Ed.fLines) return;
+    Ed.fStateFlags.Include(sfLinesChanging);
     fLinesNotified = false;
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
         if (P->Handlers().Contains(phLinesChanging)) P->LinesChanging();
-    ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanging(Sender); });
+    ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->LinesChanging(Sender); });
 }
 
 void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
-    UpdateGutterDigits();
+    fPriv->UpdateGutterDigits();
     for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesChanged)) P->LinesChanged();
     fStateFlags.Exclude(sfLinesChanging);
-    if (!fLinesNotified && !BufferOwner().fOwnBracket && !fDestroying) {
+    if (!fPriv->fLinesNotified && !fPriv->BufferOwner().fPriv->fOwnBracket && !fPriv->fDestroying) {
         // A bracket opened from outside may have changed lines without saying which (Exchange
         // swaps two lines with their stored ranges): every range is checked again and
         // everything repainted.
-        if (ScansRanges()) ScanRanges();
-        WrapReset();
+        if (fPriv->ScansRanges()) ScanRanges();
+        fPriv->WrapReset();
         InvalidateAll();
     }
-    fLinesNotified = false;
-    if (!fDestroying) {
+    fPriv->fLinesNotified = false;
+    if (!fPriv->fDestroying) {
         // The selection collapses onto the caret, except after Undo and Redo, which restore
         // selections.
-        if (!fUndoRedoRunning) {
+        if (!fPriv->fUndoRedoRunning) {
             const TLexSelectionMode Mode = fActiveSelectionMode;
-            CollapseSelectionOnCaret();
+            fPriv->CollapseSelectionOnCaret();
             fActiveSelectionMode = Mode;
             // The collapsed block stays on the caret itself, also past the line end.
             fBlockBegin = fBlockEnd = CaretXY();
@@ -203,15 +205,15 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         if (fPaintLock == 0 && fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
     }
     DoChange();
-    ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanged(Sender); });
+    fPriv->ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanged(Sender); });
 }
 
-void TCustomLexEdit::KeepCaretAndBlockInBuffer() {
-    const int LastLine = std::max(fLines->Count(), 1);
-    if (fBlockBegin.Line > LastLine) fBlockBegin = ClampBlockPos(fBlockBegin);
-    if (fBlockEnd.Line > LastLine) fBlockEnd = ClampBlockPos(fBlockEnd);
+void TLexEditPrivate::KeepCaretAndBlockInBuffer() {
+    const int LastLine = std::max(Ed.fLines->Count(), 1);
+    if (Ed.fBlockBegin.Line > LastLine) Ed.fBlockBegin = ClampBlockPos(Ed.fBlockBegin);
+    if (Ed.fBlockEnd.Line > LastLine) Ed.fBlockEnd = ClampBlockPos(Ed.fBlockEnd);
     // Placing the caret again clamps it to the last line (a collapsed block follows it).
-    if (fCaretY > LastLine) SetCaretXYEx(false, CaretXY());
+    if (Ed.fCaretY > LastLine) Ed.SetCaretXYEx(false, Ed.CaretXY());
 }
 
 // ---- sharing a buffer -----------------------------------------------------------------------
@@ -220,54 +222,54 @@ void TCustomLexEdit::SetLinesPointer(TCustomLexEdit *AEdit) {
     if (AEdit == nullptr) throw ELexEdit(QStringLiteral("No editor given to share lines with"));
     TCustomLexEdit *Owner = AEdit->fChainedEditor != nullptr ? AEdit->fChainedEditor : AEdit;
     if (Owner == this || Owner == fChainedEditor) return;
-    if (!fFollowers.empty())
+    if (!fPriv->fFollowers.empty())
         throw ELexEdit(QStringLiteral("Other editors show the lines of this editor: it cannot show another "
                                       "editor's lines"));
     RemoveLinesPointer();
-    HookTextBuffer(Owner);
+    fPriv->HookTextBuffer(Owner);
 }
 
 void TCustomLexEdit::RemoveLinesPointer() {
-    UnHookTextBuffer();
+    fPriv->UnHookTextBuffer();
 }
 
-void TCustomLexEdit::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
-    COMMON_ASSERT(fChainedEditor == nullptr);
-    COMMON_ASSERT(fLines == fOrigLines.get());
-    fChainedEditor = AOwnerEdit;
-    AOwnerEdit->fFollowers.push_back(this);
-    fLines = AOwnerEdit->fLines;
-    fUndoRedo = AOwnerEdit->fUndoRedo;
+void TLexEditPrivate::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
+    COMMON_ASSERT(Ed.fChainedEditor == nullptr);
+    COMMON_ASSERT(Ed.fLines == fOrigLines.get());
+    Ed.fChainedEditor = AOwnerEdit;
+    AOwnerEdit->fPriv->fFollowers.push_back(&Ed);
+    Ed.fLines = AOwnerEdit->fLines;
+    Ed.fUndoRedo = AOwnerEdit->fUndoRedo;
     // One set of ranges: the owner's highlighter scans it for every editor of the buffer.
     AssignHighlighter(AOwnerEdit->fHighlighter);
     {
-        TUpdateGuard Lock(*this);
+        TUpdateGuard Lock(Ed);
         WrapReset();
-        SetCaretXYEx(false, CaretXY());
-        fBlockBegin = fBlockEnd = CaretXY();
-        fStateFlags.Include(sfScrollbarChanged);
-        InvalidateAll();
+        Ed.SetCaretXYEx(false, Ed.CaretXY());
+        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+        Ed.fStateFlags.Include(sfScrollbarChanged);
+        Ed.InvalidateAll();
     }
 }
 
-void TCustomLexEdit::UnHookTextBuffer() {
-    if (fLines == fOrigLines.get()) return;
-    if (fChainedEditor != nullptr) {
-        auto &F = fChainedEditor->fFollowers;
-        F.erase(std::remove(F.begin(), F.end(), this), F.end());
+void TLexEditPrivate::UnHookTextBuffer() {
+    if (Ed.fLines == fOrigLines.get()) return;
+    if (Ed.fChainedEditor != nullptr) {
+        auto &F = Ed.fChainedEditor->fPriv->fFollowers;
+        F.erase(std::remove(F.begin(), F.end(), &Ed), F.end());
     }
-    fChainedEditor = nullptr;
-    fLines = fOrigLines.get();
-    fUndoRedo = fOrigUndoRedo;
+    Ed.fChainedEditor = nullptr;
+    Ed.fLines = fOrigLines.get();
+    Ed.fUndoRedo = fOrigUndoRedo;
     if (fDestroying) return;
-    TUpdateGuard Lock(*this);
+    TUpdateGuard Lock(Ed);
     // The own lines may have been scanned by another highlighter.
-    if (ScansRanges()) ScanRanges();
+    if (ScansRanges()) Ed.ScanRanges();
     WrapReset();
-    SetCaretXYEx(false, CaretXY());
-    fBlockBegin = fBlockEnd = CaretXY();
-    fStateFlags.Include(sfScrollbarChanged);
-    InvalidateAll();
+    Ed.SetCaretXYEx(false, Ed.CaretXY());
+    Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    Ed.fStateFlags.Include(sfScrollbarChanged);
+    Ed.InvalidateAll();
 }
 
 } // namespace lexedit

@@ -4,6 +4,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -74,20 +76,20 @@ void TCustomLexEdit::SetTopLine(int Value) {
     if (Value == fTopLine) return;
     const int Delta = fTopLine - Value;
     fTopLine = Value;
-    ScrollView(0, Delta);
+    fPriv->ScrollView(0, Delta);
     UpdateScrollBars();
     StatusChanged({scTopLine});
 }
 
-int TCustomLexEdit::MaxLeftCharInPixels() const {
+int TLexEditPrivate::MaxLeftCharInPixels() const {
     // (LeftChar + CharsInWindow + 2) * CharWidth stays within 32 bits, so fTextOffset and the
     // pixel of every visible column do.
-    return std::max(1, INT_MAX / fCharWidth - fCharsInWindow - 2);
+    return std::max(1, INT_MAX / Ed.fCharWidth - Ed.fCharsInWindow - 2);
 }
 
 void TCustomLexEdit::SetLeftChar(int Value) {
     if (WordWrap()) Value = 1;
-    int Max = MaxLeftCharInPixels();
+    int Max = fPriv->MaxLeftCharInPixels();
     if (!fOptions.Contains(eoScrollPastEol)) {
         const int Longest = fLines->LengthOfLongestLine();
         Max = std::min(Max, Longest > fCharsInWindow ? Longest - fCharsInWindow + 1 : 1);
@@ -97,40 +99,40 @@ void TCustomLexEdit::SetLeftChar(int Value) {
     const int Delta = fLeftChar - Value;
     fLeftChar = Value;
     fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
-    ScrollView(Delta, 0);
+    fPriv->ScrollView(Delta, 0);
     UpdateScrollBars();
     StatusChanged({scLeftChar});
 }
 
-void TCustomLexEdit::ScrollView(int DeltaColumns, int DeltaRows) {
+void TLexEditPrivate::ScrollView(int DeltaColumns, int DeltaRows) {
     if (fDestroying) return;
     const bool Horizontal = DeltaColumns != 0;
     const int Delta = Horizontal ? DeltaColumns : DeltaRows;
-    const int InWindow = Horizontal ? fCharsInWindow : fLinesInWindow;
-    if (std::abs(Delta) >= InWindow || !viewport()->isVisible()) {
+    const int InWindow = Horizontal ? Ed.fCharsInWindow : Ed.fLinesInWindow;
+    if (std::abs(Delta) >= InWindow || !Ed.viewport()->isVisible()) {
         if (Horizontal)
-            InvalidateLines(-1, -1);
+            Ed.InvalidateLines(-1, -1);
         else
-            InvalidateAll();
+            Ed.InvalidateAll();
     } else {
         MovePixels(DeltaColumns, DeltaRows);
     }
-    fStateFlags.Include(sfCaretChanged);
-    if (fPaintLock == 0) UpdateCaret();
+    Ed.fStateFlags.Include(sfCaretChanged);
+    if (Ed.fPaintLock == 0) Ed.UpdateCaret();
 }
 
-void TCustomLexEdit::MovePixels(int DeltaColumns, int DeltaRows) {
+void TLexEditPrivate::MovePixels(int DeltaColumns, int DeltaRows) {
     const bool Horizontal = DeltaColumns != 0;
     // The pixels move; so do the area still to repaint and the caret drawn among them.
-    const QRect Client = viewport()->rect();
+    const QRect Client = Ed.viewport()->rect();
     QRect Moved = Client;
     int dx = 0;
     int dy = 0;
     if (Horizontal) {
-        Moved.setLeft(fGutterWidth + 2);
-        dx = DeltaColumns * fCharWidth;
+        Moved.setLeft(Ed.fGutterWidth + 2);
+        dx = DeltaColumns * Ed.fCharWidth;
     } else {
-        dy = DeltaRows * fTextHeight;
+        dy = DeltaRows * Ed.fTextHeight;
     }
     if (!fInvalidateRect.isEmpty()) {
         const QRect Inside = fInvalidateRect.intersected(Moved);
@@ -138,9 +140,9 @@ void TCustomLexEdit::MovePixels(int DeltaColumns, int DeltaRows) {
     }
     if (Moved.contains(fCaretRect)) fCaretRect.translate(dx, dy);
     if (Horizontal)
-        viewport()->scroll(dx, 0, Moved);
+        Ed.viewport()->scroll(dx, 0, Moved);
     else
-        viewport()->scroll(0, dy);
+        Ed.viewport()->scroll(0, dy);
 }
 
 bool TCustomLexEdit::CaretInView() const {
@@ -188,8 +190,8 @@ void TCustomLexEdit::EnsureCursorPosVisibleEx(bool ForceToMiddle, bool EvenIfVis
 
 void TCustomLexEdit::UpdateScrollBars() {
     fStateFlags.Include(sfScrollbarChanged);
-    if (fDestroying || fPaintLock > 0 || fInUpdateScrollBars) return;
-    fInUpdateScrollBars = true;
+    if (fPriv->fDestroying || fPaintLock > 0 || fPriv->fInUpdateScrollBars) return;
+    fPriv->fInUpdateScrollBars = true;
     // Showing or hiding a bar resizes the viewport, which asks for this again: a second pass
     // settles it.
     for (int Pass = 0; Pass < 3 && fStateFlags.Contains(sfScrollbarChanged); ++Pass) {
@@ -197,24 +199,24 @@ void TCustomLexEdit::UpdateScrollBars() {
         const bool H = (FScrollBars == ssHorizontal || FScrollBars == ssBoth) && !WordWrap();
         const bool V = FScrollBars == ssVertical || FScrollBars == ssBoth;
         // The longest line is kept by the buffer as lines change; this costs no pass over them.
-        ApplyScrollBar(true, H, std::max(fLines->LengthOfLongestLine(), 1), fCharsInWindow, fLeftChar);
+        fPriv->ApplyScrollBar(true, H, std::max(fLines->LengthOfLongestLine(), 1), fCharsInWindow, fLeftChar);
         int MaxRows = DisplayLineCount();
         if (fOptions.Contains(eoScrollPastEof)) MaxRows += fLinesInWindow - 1;
-        ApplyScrollBar(false, V, std::max(MaxRows, 1), fLinesInWindow, fTopLine);
+        fPriv->ApplyScrollBar(false, V, std::max(MaxRows, 1), fLinesInWindow, fTopLine);
     }
     fStateFlags.Exclude(sfScrollbarChanged);
-    fInUpdateScrollBars = false;
+    fPriv->fInUpdateScrollBars = false;
 }
 
-void TCustomLexEdit::ApplyScrollBar(bool AHorizontal, bool AWanted, int AMaxScroll, int APage,
-                                    int APosition) {
-    QScrollBar *Bar = AHorizontal ? horizontalScrollBar() : verticalScrollBar();
+void TLexEditPrivate::ApplyScrollBar(bool AHorizontal, bool AWanted, int AMaxScroll, int APage,
+                                     int APosition) {
+    QScrollBar *Bar = AHorizontal ? Ed.horizontalScrollBar() : Ed.verticalScrollBar();
     const bool Needed = AMaxScroll > APage;
     // Not needed: disabled, or hidden with eoHideShowScrollbars.
     Qt::ScrollBarPolicy Policy = Qt::ScrollBarAlwaysOn;
     if (!AWanted)
         Policy = Qt::ScrollBarAlwaysOff;
-    else if (fOptions.Contains(eoHideShowScrollbars))
+    else if (Ed.fOptions.Contains(eoHideShowScrollbars))
         Policy = Needed ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
     {
         const QSignalBlocker Blocker(Bar);
@@ -224,12 +226,12 @@ void TCustomLexEdit::ApplyScrollBar(bool AHorizontal, bool AWanted, int AMaxScro
         Bar->setValue(APosition);
         Bar->setEnabled(Needed);
     }
-    if (AHorizontal && horizontalScrollBarPolicy() != Policy) setHorizontalScrollBarPolicy(Policy);
-    if (!AHorizontal && verticalScrollBarPolicy() != Policy) setVerticalScrollBarPolicy(Policy);
+    if (AHorizontal && Ed.horizontalScrollBarPolicy() != Policy) Ed.setHorizontalScrollBarPolicy(Policy);
+    if (!AHorizontal && Ed.verticalScrollBarPolicy() != Policy) Ed.setVerticalScrollBarPolicy(Policy);
 }
 
-void TCustomLexEdit::ScrollBarAction(bool AHorizontal, int AAction) {
-    QScrollBar *Bar = AHorizontal ? horizontalScrollBar() : verticalScrollBar();
+void TLexEditPrivate::ScrollBarAction(bool AHorizontal, int AAction) {
+    QScrollBar *Bar = AHorizontal ? Ed.horizontalScrollBar() : Ed.verticalScrollBar();
     int Code = -1;
     switch (AAction) {
     case QAbstractSlider::SliderSingleStepSub:
@@ -263,118 +265,119 @@ void TCustomLexEdit::ScrollBarAction(bool AHorizontal, int AAction) {
         WMVScroll(Code, Bar->sliderPosition());
     // The bar goes on with the position the view took.
     const QSignalBlocker Blocker(Bar);
-    Bar->setSliderPosition(AHorizontal ? fLeftChar : fTopLine);
+    Bar->setSliderPosition(AHorizontal ? Ed.fLeftChar : Ed.fTopLine);
 }
 
-void TCustomLexEdit::WMHScroll(int ACode, int APosition) {
-    const int e = fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
+void TLexEditPrivate::WMHScroll(int ACode, int APosition) {
+    const int e = Ed.fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
     switch (ACode) {
     case 0:
-        SetLeftChar(fLeftChar - 1);
+        Ed.SetLeftChar(Ed.fLeftChar - 1);
         break;
     case 1:
-        SetLeftChar(fLeftChar + 1);
+        Ed.SetLeftChar(Ed.fLeftChar + 1);
         break;
     case 2:
-        SetLeftChar(fLeftChar - (fCharsInWindow - e));
+        Ed.SetLeftChar(Ed.fLeftChar - (Ed.fCharsInWindow - e));
         break;
     case 3:
-        SetLeftChar(fLeftChar + (fCharsInWindow - e));
+        Ed.SetLeftChar(Ed.fLeftChar + (Ed.fCharsInWindow - e));
         break;
     case 4:
     case 5:
-        FIsScrolling = true;
-        SetLeftChar(APosition);
+        Ed.FIsScrolling = true;
+        Ed.SetLeftChar(APosition);
         break;
     case 6:
-        SetLeftChar(1);
+        Ed.SetLeftChar(1);
         break;
     case 7:
-        SetLeftChar(fLines->LengthOfLongestLine());
+        Ed.SetLeftChar(Ed.fLines->LengthOfLongestLine());
         break;
     case 8:
-        FIsScrolling = false;
+        Ed.FIsScrolling = false;
         break;
     default:
         return;
     }
-    if (OnScroll) OnScroll(this, sbHorizontal);
+    if (Ed.OnScroll) Ed.OnScroll(&Ed, sbHorizontal);
 }
 
-void TCustomLexEdit::WMVScroll(int ACode, int APosition) {
-    const int e = fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
+void TLexEditPrivate::WMVScroll(int ACode, int APosition) {
+    const int e = Ed.fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
     switch (ACode) {
     case 0:
-        SetTopLine(fTopLine - 1);
+        Ed.SetTopLine(Ed.fTopLine - 1);
         break;
     case 1:
-        SetTopLine(fTopLine + 1);
+        Ed.SetTopLine(Ed.fTopLine + 1);
         break;
     case 2:
-        SetTopLine(fTopLine - (fLinesInWindow - e));
+        Ed.SetTopLine(Ed.fTopLine - (Ed.fLinesInWindow - e));
         break;
     case 3:
-        SetTopLine(fTopLine + (fLinesInWindow - e));
+        Ed.SetTopLine(Ed.fTopLine + (Ed.fLinesInWindow - e));
         break;
     case 4:
     case 5:
-        FIsScrolling = true;
-        SetTopLine(APosition);
-        if (fOptions.Contains(eoShowScrollHint)) ShowScrollHint();
+        Ed.FIsScrolling = true;
+        Ed.SetTopLine(APosition);
+        if (Ed.fOptions.Contains(eoShowScrollHint)) ShowScrollHint();
         break;
     case 6:
-        SetTopLine(1);
+        Ed.SetTopLine(1);
         break;
     case 7:
-        SetTopLine(DisplayLineCount());
+        Ed.SetTopLine(Ed.DisplayLineCount());
         break;
     case 8:
-        FIsScrolling = false;
-        if (fOptions.Contains(eoShowScrollHint)) HideScrollHint();
+        Ed.FIsScrolling = false;
+        if (Ed.fOptions.Contains(eoShowScrollHint)) HideScrollHint();
         break;
     default:
         return;
     }
-    FlushPendingInvalidation();
-    if (OnScroll) OnScroll(this, sbVertical);
+    Ed.FlushPendingInvalidation();
+    if (Ed.OnScroll) Ed.OnScroll(&Ed, sbVertical);
 }
 
-void TCustomLexEdit::ShowScrollHint() {
+void TLexEditPrivate::ShowScrollHint() {
     QPointer<QLabel> &Hint = ScrollHintWindow();
     if (Hint.isNull()) {
-        Hint = new QLabel(window(), Qt::ToolTip);
+        Hint = new QLabel(Ed.window(), Qt::ToolTip);
         Hint->setMargin(2);
         Hint->setFrameShape(QFrame::Box);
     }
     QPalette Palette = Hint->palette();
-    Palette.setColor(QPalette::Window, ColorToQColor(fScrollHintColor, palette()));
-    Palette.setColor(QPalette::WindowText, palette().color(QPalette::ToolTipText));
+    Palette.setColor(QPalette::Window, ColorToQColor(Ed.fScrollHintColor, Ed.palette()));
+    Palette.setColor(QPalette::WindowText, Ed.palette().color(QPalette::ToolTipText));
     Hint->setPalette(Palette);
     Hint->setAutoFillBackground(true);
     QString Text;
-    if (fScrollHintFormat == shfTopLineOnly)
-        Text = QStringLiteral("Top Line: %1").arg(RowToLine(fTopLine));
+    if (Ed.fScrollHintFormat == shfTopLineOnly)
+        Text = QStringLiteral("Top Line: %1").arg(Ed.RowToLine(Ed.fTopLine));
     else
         Text = QStringLiteral("%1 - %2")
-                   .arg(RowToLine(fTopLine))
-                   .arg(RowToLine(fTopLine + std::min(fLinesInWindow, DisplayLineCount() - fTopLine)));
+                   .arg(Ed.RowToLine(Ed.fTopLine))
+                   .arg(Ed.RowToLine(Ed.fTopLine +
+                                     std::min(Ed.fLinesInWindow, Ed.DisplayLineCount() - Ed.fTopLine)));
     Hint->setText(Text);
     Hint->setMaximumWidth(200);
     Hint->adjustSize();
-    const int Arrow = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int Arrow = Ed.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &Ed);
     int Y = 10;
-    if (fOptions.Contains(eoScrollHintFollows)) {
-        const QScrollBar *Bar = verticalScrollBar();
+    if (Ed.fOptions.Contains(eoScrollHintFollows)) {
+        const QScrollBar *Bar = Ed.verticalScrollBar();
         const double Track =
-            double(viewport()->height() - 2 * Arrow) * Bar->sliderPosition() / std::max(1, Bar->maximum());
+            double(Ed.viewport()->height() - 2 * Arrow) * Bar->sliderPosition() / std::max(1, Bar->maximum());
         Y = int(std::nearbyint(Track)) + Hint->height() / 2 + Arrow;
     }
-    const QPoint At(viewport()->width() - Hint->width() - 4, Y);
-    Hint->move(viewport()->mapToGlobal(At));
+    const QPoint At(Ed.viewport()->width() - Hint->width() - 4, Y);
+    Hint->move(Ed.viewport()->mapToGlobal(At));
     Hint->show();
 }
 
-void TCustomLexEdit::HideScrollHint() {
+void TLexEditPrivate::HideScrollHint() {
     if (!ScrollHintWindow().isNull()) ScrollHintWindow()->hide();
 }
 
@@ -391,9 +394,9 @@ bool TCustomLexEdit::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoin
     int Step = 3;
     if (Shift.Contains(ssCtrl))
         Step = fOptions.Contains(eoHalfPageScroll) ? std::max(1, fLinesInWindow / 2) : fLinesInWindow;
-    const int64_t Sum = int64_t(fMouseWheelAccumulator) + WheelDelta;
+    const int64_t Sum = int64_t(fPriv->fMouseWheelAccumulator) + WheelDelta;
     const int64_t Notches = Sum / 120;
-    fMouseWheelAccumulator = int(Sum % 120);
+    fPriv->fMouseWheelAccumulator = int(Sum % 120);
     SetTopLine(ClampToInt(int64_t(fTopLine) - Notches * Step));
     FlushPendingInvalidation();
     if (OnScroll) OnScroll(this, sbVertical);
@@ -442,19 +445,19 @@ void TCustomLexEdit::RecalcCharExtent() {
         Width = std::max(Width, fTextDrawer->CharWidth());
     }
     // A cell is never empty, whatever the font or a negative line spacing says.
-    fTextHeight = std::max(1, std::max(Height, RowHeightOfFont()) + fExtraLineSpacing);
+    fTextHeight = std::max(1, std::max(Height, fPriv->RowHeightOfFont()) + fExtraLineSpacing);
     fCharWidth = std::max(1, Width);
     fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
 }
 
-int TCustomLexEdit::RowHeightOfFont() const {
+int TLexEditPrivate::RowHeightOfFont() const {
     // The font's height may end above the ink of its lowest glyphs or its underline (DejaVu
     // Sans Mono at 14 px is 16 pixels high, its underscore on pixel row 16): the row grows to
     // hold them, in the plain and the bold variant.
-    int Height = fTextDrawer->CharHeight();
+    int Height = Ed.fTextDrawer->CharHeight();
     static const char16_t Low[] = u"_gjpqy|,;()[]{}$@";
     for (const TFontStyles Style : {TFontStyles(), TFontStyles{fsBold}}) {
-        const TheFontHandle Font(FontWithStyles(fTextDrawer->BaseFont(), Style));
+        const TheFontHandle Font(FontWithStyles(Ed.fTextDrawer->BaseFont(), Style));
         Height = std::max(Height, Font.Height());
         Height = std::max(Height, Font.Ascent() + Font.UnderlinePos() + Font.LineWidth());
         for (const char16_t *p = Low; *p != 0; ++p) {
@@ -466,11 +469,11 @@ int TCustomLexEdit::RowHeightOfFont() const {
 }
 
 void TCustomLexEdit::SizeOrFontChanged(bool bFont) {
-    if (fDestroying || fCharWidth == 0) return;
+    if (fPriv->fDestroying || fCharWidth == 0) return;
     // The window holds at least one cell, also when it is smaller than that.
     fCharsInWindow = std::max(1, std::max(viewport()->width() - fGutterWidth - 2, 0) / fCharWidth);
     fLinesInWindow = std::max(1, viewport()->height() / fTextHeight);
-    WrapDisplayChanged();
+    fPriv->WrapDisplayChanged();
     UpdateScrollBars();
     if (bFont) {
         InitializeCaret();
@@ -490,13 +493,13 @@ void TCustomLexEdit::resizeEvent(QResizeEvent *AEvent) {
 
 // ---- set-up -------------------------------------------------------------------------------------
 
-void TCustomLexEdit::InitViewAndMouse() {
+void TLexEditPrivate::InitViewAndMouse() {
     for (const bool Horizontal : {true, false}) {
-        QScrollBar *Bar = Horizontal ? horizontalScrollBar() : verticalScrollBar();
-        QObject::connect(Bar, &QAbstractSlider::actionTriggered, this, [this, Horizontal](int Action) {
+        QScrollBar *Bar = Horizontal ? Ed.horizontalScrollBar() : Ed.verticalScrollBar();
+        QObject::connect(Bar, &QAbstractSlider::actionTriggered, &Ed, [this, Horizontal](int Action) {
             common::Guarded([&] { ScrollBarAction(Horizontal, Action); });
         });
-        QObject::connect(Bar, &QAbstractSlider::sliderReleased, this, [this, Horizontal] {
+        QObject::connect(Bar, &QAbstractSlider::sliderReleased, &Ed, [this, Horizontal] {
             common::Guarded([&] {
                 if (Horizontal)
                     WMHScroll(8, 0);
@@ -505,17 +508,17 @@ void TCustomLexEdit::InitViewAndMouse() {
             });
         });
     }
-    QObject::connect(&fCaretBlinkTimer, &QTimer::timeout, this,
+    QObject::connect(&fCaretBlinkTimer, &QTimer::timeout, &Ed,
                      [this] { common::Guarded([this] { CaretBlink(); }); });
     fScrollTimer.setInterval(100);
-    QObject::connect(&fScrollTimer, &QTimer::timeout, this,
-                     [this] { common::Guarded([this] { ScrollTimerHandler(); }); });
-    fMouseEnv = DefaultMouseEnvironment();
-    viewport()->setMouseTracking(true);
-    viewport()->setCursor(fTextCursor);
+    QObject::connect(&fScrollTimer, &QTimer::timeout, &Ed,
+                     [this] { common::Guarded([this] { Ed.ScrollTimerHandler(); }); });
+    Ed.fMouseEnv = DefaultMouseEnvironment();
+    Ed.viewport()->setMouseTracking(true);
+    Ed.viewport()->setCursor(Ed.fTextCursor);
     // The editor is a drop target (LexEditDragDrop.cpp).
-    setAcceptDrops(true);
-    viewport()->setAcceptDrops(true);
+    Ed.setAcceptDrops(true);
+    Ed.viewport()->setAcceptDrops(true);
 }
 
 } // namespace lexedit

@@ -17,6 +17,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditBrackets.h"
 #include "LexEditHelpers.h"
 #include "lexedit/LexEditMiscProcs.h"
@@ -43,125 +45,125 @@ bool EndsWithLineBreak(const QString &S) {
 // ---- small helpers ----------------------------------------------------------------------------
 
 void TCustomLexEdit::ProperSetLine(int ALine, const QString &ALineText) {
-    PutTrimmedLine(ALine, ALineText);
+    fPriv->PutTrimmedLine(ALine, ALineText);
 }
 
-void TCustomLexEdit::PutTrimmedLine(int ALine, const QString &ALineText) {
-    if (!fOptions.Contains(eoTrimTrailingSpaces) || fUndoRedoing) {
-        fLines->Put(ALine, ALineText);
+void TLexEditPrivate::PutTrimmedLine(int ALine, const QString &ALineText) {
+    if (!Ed.fOptions.Contains(eoTrimTrailingSpaces) || Ed.fUndoRedoing) {
+        Ed.fLines->Put(ALine, ALineText);
     } else if (fTrimLines != nullptr) {
-        fLines->Put(ALine, ALineText);
+        Ed.fLines->Put(ALine, ALineText);
         fTrimLines->push_back(ALine + 1);
     } else {
-        fLines->Put(ALine, TrimTrailingSpaces(ALineText));
+        Ed.fLines->Put(ALine, TrimTrailingSpaces(ALineText));
     }
 }
 
-void TCustomLexEdit::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList) {
+void TLexEditPrivate::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoList) {
     std::sort(ALines.begin(), ALines.end());
     ALines.erase(std::unique(ALines.begin(), ALines.end()), ALines.end());
     for (int L : ALines) {
-        if (L < 1 || L > fLines->Count()) continue;
-        const QString S = fLines->Get(L - 1);
+        if (L < 1 || L > Ed.fLines->Count()) continue;
+        const QString S = Ed.fLines->Get(L - 1);
         const QString T = TrimTrailingSpaces(S);
         if (T.size() == S.size()) continue;
-        fLines->Put(L - 1, T);
+        Ed.fLines->Put(L - 1, T);
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, L),
-                                     BufferCoord(int(S.size()) + 1, L), S.mid(T.size()), smNormal);
+            Ed.fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, L),
+                                        BufferCoord(int(S.size()) + 1, L), S.mid(T.size()), smNormal);
         LimitToTrimmedLine(L);
     }
 }
 
-void TCustomLexEdit::LimitToTrimmedLine(int ALine) {
+void TLexEditPrivate::LimitToTrimmedLine(int ALine) {
     // The caret and the block ends stand no further than the end the line now has: pasted text
     // ends where its line ends when only blanks followed it.
     const int End = LineLength(ALine) + 1;
-    const bool Collapsed = fBlockBegin == fBlockEnd;
-    if (fCaretY == ALine && fCaretX > End) SetCaretXYEx(true, BufferCoord(End, ALine));
-    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
+    const bool Collapsed = Ed.fBlockBegin == Ed.fBlockEnd;
+    if (Ed.fCaretY == ALine && Ed.fCaretX > End) Ed.SetCaretXYEx(true, BufferCoord(End, ALine));
+    for (TBufferCoord *P : {&Ed.fBlockBegin, &Ed.fBlockEnd})
         if (P->Line == ALine && P->Char > End) P->Char = End;
-    if (Collapsed) fBlockBegin = fBlockEnd = CaretXY();
+    if (Collapsed) Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
 }
 
-void TCustomLexEdit::WithScrollPastEol(const std::function<void()> &AFunction) {
-    const bool WasOn = fOptions.Contains(eoScrollPastEol);
-    fOptions.Include(eoScrollPastEol);
+void TLexEditPrivate::WithScrollPastEol(const std::function<void()> &AFunction) {
+    const bool WasOn = Ed.fOptions.Contains(eoScrollPastEol);
+    Ed.fOptions.Include(eoScrollPastEol);
     try {
         AFunction();
     } catch (...) {
-        if (!WasOn) fOptions.Exclude(eoScrollPastEol);
+        if (!WasOn) Ed.fOptions.Exclude(eoScrollPastEol);
         throw;
     }
-    if (!WasOn) fOptions.Exclude(eoScrollPastEol);
+    if (!WasOn) Ed.fOptions.Exclude(eoScrollPastEol);
 }
 
-TBufferCoord TCustomLexEdit::ResolveEol(TBufferCoord P) const {
+TBufferCoord TLexEditPrivate::ResolveEol(TBufferCoord P) const {
     // The end-of-line marker stands for the end of its line.
     if (P.Char == INT_MAX) P.Char = LineLength(P.Line) + 1;
     return P;
 }
 
-void TCustomLexEdit::RecordFill(const TBufferCoord &AStart, const TBufferCoord &AEnd, const QString &AText) {
+void TLexEditPrivate::RecordFill(const TBufferCoord &AStart, const TBufferCoord &AEnd, const QString &AText) {
     if (fReversingUndo)
-        fUndoRedo->AddRedoChange(crSilentDelete, AStart, AEnd, AText, smNormal);
+        Ed.fUndoRedo->AddRedoChange(crSilentDelete, AStart, AEnd, AText, smNormal);
     else
-        fUndoRedo->AddUndoChange(crWhiteSpaceAdd, AStart, AEnd, AText, smNormal);
+        Ed.fUndoRedo->AddUndoChange(crWhiteSpaceAdd, AStart, AEnd, AText, smNormal);
 }
 
-int TCustomLexEdit::PadLine(int ALine, int AWidth) {
-    if (ALine < 1 || ALine > fLines->Count()) return 0;
-    const QString S = fLines->Get(ALine - 1);
+int TLexEditPrivate::PadLine(int ALine, int AWidth) {
+    if (ALine < 1 || ALine > Ed.fLines->Count()) return 0;
+    const QString S = Ed.fLines->Get(ALine - 1);
     const int Len = int(S.size());
     if (Len >= AWidth) return 0;
     const QString Fill(AWidth - Len, QLatin1Char(' '));
-    fLines->Put(ALine - 1, S + Fill);
+    Ed.fLines->Put(ALine - 1, S + Fill);
     RecordFill(BufferCoord(Len + 1, ALine), BufferCoord(AWidth + 1, ALine), Fill);
     return AWidth - Len;
 }
 
-QString TCustomLexEdit::SplitLineAt(const TBufferCoord &Pos) {
-    while (fLines->Count() < Pos.Line)
-        fLines->Add(QString());
-    const QString S = fLines->Get(Pos.Line - 1);
+QString TLexEditPrivate::SplitLineAt(const TBufferCoord &Pos) {
+    while (Ed.fLines->Count() < Pos.Line)
+        Ed.fLines->Add(QString());
+    const QString S = Ed.fLines->Get(Pos.Line - 1);
     const int c = std::clamp(Pos.Char, 1, int(S.size()) + 1);
     const QString Right = S.mid(c - 1);
-    fLines->Put(Pos.Line - 1, S.left(c - 1));
-    fLines->Insert(Pos.Line, Right);
+    Ed.fLines->Put(Pos.Line - 1, S.left(c - 1));
+    Ed.fLines->Insert(Pos.Line, Right);
     return Right;
 }
 
-void TCustomLexEdit::SetUndoSelection(const TBufferCoord &ACaret, const TBufferCoord &ABegin,
-                                      const TBufferCoord &AEnd, TLexSelectionMode AMode) {
-    TUpdateGuard Lock(*this);
-    InvalidateSelection();
-    SetCaretXYEx(true, ResolveEol(ACaret));
-    const int LastLine = std::max(fLines->Count(), 1);
+void TLexEditPrivate::SetUndoSelection(const TBufferCoord &ACaret, const TBufferCoord &ABegin,
+                                       const TBufferCoord &AEnd, TLexSelectionMode AMode) {
+    TUpdateGuard Lock(Ed);
+    Ed.InvalidateSelection();
+    Ed.SetCaretXYEx(true, ResolveEol(ACaret));
+    const int LastLine = std::max(Ed.fLines->Count(), 1);
     const auto Clamp = [&](TBufferCoord P) {
         P = ResolveEol(P);
         P.Line = std::clamp(P.Line, 1, LastLine);
         P.Char = std::max(P.Char, 1);
         // A recorded end can fall inside a pair once the text before it changed (a column
         // unindent keeps its block's characters): it goes to the pair's start.
-        if (P.Char >= 2 && P.Line <= fLines->Count() &&
-            IsSurrogatePairAt(fLines->Get(P.Line - 1), P.Char - 2))
+        if (P.Char >= 2 && P.Line <= Ed.fLines->Count() &&
+            IsSurrogatePairAt(Ed.fLines->Get(P.Line - 1), P.Char - 2))
             --P.Char;
         return P;
     };
-    fBlockBegin = Clamp(ABegin);
-    fBlockEnd = Clamp(AEnd);
+    Ed.fBlockBegin = Clamp(ABegin);
+    Ed.fBlockEnd = Clamp(AEnd);
     // An empty selection at the caret stays on it (the caret never stands inside a pair).
-    if (ABegin == ACaret && AEnd == ACaret) fBlockBegin = fBlockEnd = CaretXY();
-    fActiveSelectionMode = AMode;
-    InvalidateSelection();
-    StatusChanged({scSelection});
+    if (ABegin == ACaret && AEnd == ACaret) Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    Ed.fActiveSelectionMode = AMode;
+    Ed.InvalidateSelection();
+    Ed.StatusChanged({scSelection});
 }
 
 // ---- column rows ------------------------------------------------------------------------------
 
 void TCustomLexEdit::ColumnRowRange(int ALine, int Left, int Right, int &From, int &To) const {
     const int Row = LineToRow(ALine);
-    const int Len = LineLength(ALine);
+    const int Len = fPriv->LineLength(ALine);
     const QString S = Len > 0 ? fLines->Get(ALine - 1) : QString();
     // The first character starting at or after column C.
     const auto StartingFrom = [&](int C) {
@@ -174,24 +176,24 @@ void TCustomLexEdit::ColumnRowRange(int ALine, int Left, int Right, int &From, i
     To = std::max(From, StartingFrom(Right));
 }
 
-QString TCustomLexEdit::RemovedSelText() const {
-    if (fActiveSelectionMode != smColumn) return GetSelText();
-    if (!SelAvail()) return QString();
-    const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
-    const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
+QString TLexEditPrivate::RemovedSelText() const {
+    if (Ed.fActiveSelectionMode != smColumn) return Ed.GetSelText();
+    if (!Ed.SelAvail()) return QString();
+    const TDisplayCoord DB = Ed.BufferToDisplayPos(Ed.fBlockBegin);
+    const TDisplayCoord DE = Ed.BufferToDisplayPos(Ed.fBlockEnd);
     const int Left = std::min(DB.Column, DE.Column);
     const int Right = std::max(DB.Column, DE.Column);
-    const int First = std::min(fBlockBegin.Line, fBlockEnd.Line);
-    const int Last = std::max(fBlockBegin.Line, fBlockEnd.Line);
+    const int First = std::min(Ed.fBlockBegin.Line, Ed.fBlockEnd.Line);
+    const int Last = std::max(Ed.fBlockBegin.Line, Ed.fBlockEnd.Line);
     QString Result;
     bool Any = false;
     for (int L = First; L <= Last; ++L) {
         int From = 0;
         int To = 0;
-        ColumnRowRange(L, Left, Right, From, To);
+        Ed.ColumnRowRange(L, Left, Right, From, To);
         const int Len = LineLength(L);
         if (From <= Len) {
-            Result += fLines->Get(L - 1).mid(From - 1, std::min(To, Len + 1) - From);
+            Result += Ed.fLines->Get(L - 1).mid(From - 1, std::min(To, Len + 1) - From);
             Any = true;
         }
         if (L < Last) Result += CRLF;
@@ -210,9 +212,11 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
     TOwnBufferBracket Bracket(*this);
     TUpdateGuard Lock(*this);
     // The lines written lose their trailing blanks at the end, recorded in the same block.
-    const bool Trims = fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing && fTrimLines == nullptr;
+    const bool Trims =
+        fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing && fPriv->fTrimLines == nullptr;
     std::vector<int> Written;
-    common::ScopedValue<std::vector<int> *> TrimScope(fTrimLines, Trims ? &Written : fTrimLines);
+    common::ScopedValue<std::vector<int> *> TrimScope(fPriv->fTrimLines,
+                                                      Trims ? &Written : fPriv->fTrimLines);
     std::optional<TUndoBlockGuard> Block;
     if (AddToUndoList && (!Value.isEmpty() || (Trims && SelAvail()))) Block.emplace(*fUndoRedo);
     if (SelAvail()) {
@@ -221,7 +225,7 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
             // the text is, so that undo never needs fill. An end inside a surrogate pair goes to
             // the pair's start, so that the pair is never split.
             const auto Limit = [this](TBufferCoord &P) {
-                P.Char = std::min(P.Char, LineLength(P.Line) + 1);
+                P.Char = std::min(P.Char, fPriv->LineLength(P.Line) + 1);
                 if (P.Line >= 1 && P.Line <= fLines->Count() &&
                     IsSurrogatePairAt(fLines->Get(P.Line - 1), P.Char - 2))
                     --P.Char;
@@ -229,12 +233,12 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
             Limit(fBlockBegin);
             Limit(fBlockEnd);
         }
-        const QString Removed = RemovedSelText();
+        const QString Removed = fPriv->RemovedSelText();
         if (!Removed.isEmpty()) {
             if (AddToUndoList)
                 fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fBlockBegin, fBlockEnd,
                                          Removed, fActiveSelectionMode);
-            DeleteSelection(BlockBegin(), BlockEnd());
+            fPriv->DeleteSelection(BlockBegin(), BlockEnd());
         }
         fBlockBegin = fBlockEnd = CaretXY();
     }
@@ -244,64 +248,65 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
         Deleted.swap(Written);
         const int Count = fLines->Count();
         const int At = fCaretY;
-        InsertText(PasteMode, Value, AddToUndoList);
+        fPriv->InsertText(PasteMode, Value, AddToUndoList);
         const int Delta = fLines->Count() - Count;
         for (int L : Deleted) {
             if ((PasteMode == smNormal && L > At) || (PasteMode == smLine && L >= At)) L += Delta;
             Written.push_back(L);
         }
     }
-    if (Trims) TrimNotedLines(Written, AddToUndoList);
+    if (Trims) fPriv->TrimNotedLines(Written, AddToUndoList);
     if (fCaretY < 1) fCaretY = 1;
 }
 
-void TCustomLexEdit::DeleteSelection(const TBufferCoord &BB, const TBufferCoord &BE) {
-    const int Count = fLines->Count();
+void TLexEditPrivate::DeleteSelection(const TBufferCoord &BB, const TBufferCoord &BE) {
+    const int Count = Ed.fLines->Count();
     if (Count == 0) return;
-    switch (fActiveSelectionMode) {
+    switch (Ed.fActiveSelectionMode) {
     case smNormal: {
         const int Last = std::min(BE.Line, Count);
-        QString Joined = fLines->Get(BB.Line - 1).left(BB.Char - 1);
-        Joined += QStringView(fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
-        if (Last > BB.Line) fLines->DeleteLines(BB.Line, Last - BB.Line);
-        if (fOptions.Contains(eoScrollPastEol))
+        QString Joined = Ed.fLines->Get(BB.Line - 1).left(BB.Char - 1);
+        Joined +=
+            QStringView(Ed.fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
+        if (Last > BB.Line) Ed.fLines->DeleteLines(BB.Line, Last - BB.Line);
+        if (Ed.fOptions.Contains(eoScrollPastEol))
             PutTrimmedLine(BB.Line - 1, Joined);
         else
-            fLines->Put(BB.Line - 1, Joined);
-        SetCaretXYEx(true, BB);
+            Ed.fLines->Put(BB.Line - 1, Joined);
+        Ed.SetCaretXYEx(true, BB);
         break;
     }
     case smLine: {
         const int Last = std::min(BE.Line, Count);
         // One deletion for all lines; at the end of the buffer one empty line stays.
         if (Last == Count) {
-            if (Last > BB.Line) fLines->DeleteLines(BB.Line - 1, Last - BB.Line);
-            fLines->Put(BB.Line - 1, QString());
+            if (Last > BB.Line) Ed.fLines->DeleteLines(BB.Line - 1, Last - BB.Line);
+            Ed.fLines->Put(BB.Line - 1, QString());
         } else {
-            fLines->DeleteLines(BB.Line - 1, Last - BB.Line + 1);
+            Ed.fLines->DeleteLines(BB.Line - 1, Last - BB.Line + 1);
         }
-        SetCaretXYEx(true, BufferCoord(1, BB.Line));
+        Ed.SetCaretXYEx(true, BufferCoord(1, BB.Line));
         break;
     }
     case smColumn: {
-        const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
-        const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
+        const TDisplayCoord DB = Ed.BufferToDisplayPos(Ed.fBlockBegin);
+        const TDisplayCoord DE = Ed.BufferToDisplayPos(Ed.fBlockEnd);
         const int Left = std::min(DB.Column, DE.Column);
         const int Right = std::max(DB.Column, DE.Column);
         int CaretChar = BB.Char;
         for (int L = BB.Line; L <= std::min(BE.Line, Count); ++L) {
             int From = 0;
             int To = 0;
-            ColumnRowRange(L, Left, Right, From, To);
+            Ed.ColumnRowRange(L, Left, Right, From, To);
             if (L == BB.Line) CaretChar = From;
             const int Len = LineLength(L);
             if (From > Len) continue;
-            QString S = fLines->Get(L - 1);
+            QString S = Ed.fLines->Get(L - 1);
             S.remove(From - 1, std::min(To, Len + 1) - From);
-            ProperSetLine(L - 1, S);
+            Ed.ProperSetLine(L - 1, S);
         }
         // The block's left edge on its first line: never the right edge of the block.
-        SetCaretXYEx(true, BufferCoord(CaretChar, BB.Line));
+        Ed.SetCaretXYEx(true, BufferCoord(CaretChar, BB.Line));
         break;
     }
     }
@@ -309,23 +314,24 @@ void TCustomLexEdit::DeleteSelection(const TBufferCoord &BB, const TBufferCoord 
 
 // ---- inserting --------------------------------------------------------------------------------
 
-void TCustomLexEdit::InsertText(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList) {
+void TLexEditPrivate::InsertText(TLexSelectionMode PasteMode, const QString &Value, bool AddToUndoList) {
     if (Value.isEmpty()) return;
     switch (PasteMode) {
     case smNormal: {
-        const int Before = fCaretX;
-        const int Line = fCaretY;
-        const bool Record = AddToUndoList || fUndoRedoing;
+        const int Before = Ed.fCaretX;
+        const int Line = Ed.fCaretY;
+        const bool Record = AddToUndoList || Ed.fUndoRedoing;
         // The fill before the text is recorded (by PadLine) when recording.
-        if (fLines->Count() == 0) fLines->Add(QString());
+        if (Ed.fLines->Count() == 0) Ed.fLines->Add(QString());
         if (Record)
             PadLine(Line, Before - 1);
         else if (LineLength(Line) < Before - 1)
-            fLines->Put(Line - 1,
-                        fLines->Get(Line - 1) + QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
+            Ed.fLines->Put(Line - 1, Ed.fLines->Get(Line - 1) +
+                                         QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
         InsertNormal(Value);
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crInsert, BufferCoord(Before, Line), CaretXY(), QString(), smNormal);
+            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(Before, Line), Ed.CaretXY(), QString(),
+                                        smNormal);
         break;
     }
     case smLine:
@@ -337,125 +343,126 @@ void TCustomLexEdit::InsertText(TLexSelectionMode PasteMode, const QString &Valu
     }
 }
 
-void TCustomLexEdit::InsertNormal(const QString &Value) {
+void TLexEditPrivate::InsertNormal(const QString &Value) {
     QStringList Pieces = StringToLines(Value);
     if (Pieces.isEmpty()) return;
-    const int Line = fCaretY;
-    const QString S = fLines->Get(Line - 1);
-    const int X = std::min<int>(fCaretX, int(S.size()) + 1);
+    const int Line = Ed.fCaretY;
+    const QString S = Ed.fLines->Get(Line - 1);
+    const int X = std::min<int>(Ed.fCaretX, int(S.size()) + 1);
     const QString Left = S.left(X - 1);
     const QString Right = S.mid(X - 1);
     Pieces.first().prepend(Left);
     Pieces.last().append(Right);
     PutTrimmedLine(Line - 1, Pieces.first());
-    if (Pieces.size() > 1) fLines->InsertStrings(Line, Pieces, 1);
+    if (Pieces.size() > 1) Ed.fLines->InsertStrings(Line, Pieces, 1);
     const int NewLine = Line + int(Pieces.size()) - 1;
     if (fTrimLines != nullptr)
         for (int L = Line + 1; L <= NewLine; ++L)
             fTrimLines->push_back(L);
     const int NewChar = std::max(1, int(Pieces.last().size()) - int(Right.size()) + 1);
-    SetCaretXYEx(true, BufferCoord(NewChar, NewLine));
+    Ed.SetCaretXYEx(true, BufferCoord(NewChar, NewLine));
 }
 
-void TCustomLexEdit::InsertLine(const QString &Value, bool AddToUndoList, bool AFillLastLine) {
+void TLexEditPrivate::InsertLine(const QString &Value, bool AddToUndoList, bool AFillLastLine) {
     QStringList Pieces = StringToLines(Value);
     if (Pieces.isEmpty()) return;
-    const int Line = fCaretY;
+    const int Line = Ed.fCaretY;
     if (Pieces.size() == 1) {
         const QString P = Pieces.first();
         int NewLen = 0;
-        if (Line > fLines->Count()) {
-            fLines->Add(QString());
-            PutTrimmedLine(fLines->Count() - 1, P);
-            NewLen = LineLength(fLines->Count());
+        if (Line > Ed.fLines->Count()) {
+            Ed.fLines->Add(QString());
+            PutTrimmedLine(Ed.fLines->Count() - 1, P);
+            NewLen = LineLength(Ed.fLines->Count());
         } else {
-            fLines->Put(Line - 1, P + fLines->Get(Line - 1));
+            Ed.fLines->Put(Line - 1, P + Ed.fLines->Get(Line - 1));
             NewLen = LineLength(Line);
         }
-        const int L = std::min(Line, fLines->Count());
+        const int L = std::min(Line, Ed.fLines->Count());
         // Exactly the characters put in front of the line.
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L),
-                                     QString(), smNormal);
-        SetCaretXYEx(true, BufferCoord(NewLen + 1, L));
+            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L),
+                                        QString(), smNormal);
+        Ed.SetCaretXYEx(true, BufferCoord(NewLen + 1, L));
         return;
     }
     if (Pieces.last().isEmpty()) Pieces.removeLast();
     // Undoing a line-mode deletion that reached the last line: the leftover empty line takes
     // the last piece.
     QString LastPiece;
-    if (AFillLastLine && Pieces.size() > 1 && Line <= fLines->Count()) {
+    if (AFillLastLine && Pieces.size() > 1 && Line <= Ed.fLines->Count()) {
         LastPiece = Pieces.takeLast();
-        fLines->Put(Line - 1, LastPiece + fLines->Get(Line - 1));
+        Ed.fLines->Put(Line - 1, LastPiece + Ed.fLines->Get(Line - 1));
     }
     const int k = int(Pieces.size());
-    if (!fInserting && !fUndoRedoing && Line <= fLines->Count()) {
+    if (!Ed.fInserting && !Ed.fUndoRedoing && Line <= Ed.fLines->Count()) {
         // Overwrite mode replaces as many lines; the replaced lines are recorded as a line-mode
         // deletion, which leaves an empty line where it reaches the end of the buffer.
-        const int n = std::min(k, fLines->Count() - Line + 1);
-        const TLexSelectionMode Mode = fActiveSelectionMode;
+        const int n = std::min(k, Ed.fLines->Count() - Line + 1);
+        const TLexSelectionMode Mode = Ed.fActiveSelectionMode;
         // The end's character only has to differ from the start's for the lines to count as
         // selected, also for one empty line.
-        fBlockBegin = BufferCoord(1, Line);
-        fBlockEnd = BufferCoord(std::max(2, LineLength(Line + n - 1) + 1), Line + n - 1);
-        fActiveSelectionMode = smLine;
-        const QString Removed = GetSelText();
-        if (AddToUndoList) fUndoRedo->AddUndoChange(crDelete, fBlockBegin, fBlockEnd, Removed, smLine);
-        DeleteSelection(fBlockBegin, fBlockEnd);
-        fActiveSelectionMode = Mode;
-        fBlockBegin = fBlockEnd = CaretXY();
+        Ed.fBlockBegin = BufferCoord(1, Line);
+        Ed.fBlockEnd = BufferCoord(std::max(2, LineLength(Line + n - 1) + 1), Line + n - 1);
+        Ed.fActiveSelectionMode = smLine;
+        const QString Removed = Ed.GetSelText();
+        if (AddToUndoList)
+            Ed.fUndoRedo->AddUndoChange(crDelete, Ed.fBlockBegin, Ed.fBlockEnd, Removed, smLine);
+        DeleteSelection(Ed.fBlockBegin, Ed.fBlockEnd);
+        Ed.fActiveSelectionMode = Mode;
+        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
     }
-    const int At = std::min(Line - 1, fLines->Count());
-    fLines->InsertStrings(At, Pieces);
+    const int At = std::min(Line - 1, Ed.fLines->Count());
+    Ed.fLines->InsertStrings(At, Pieces);
     if (fTrimLines != nullptr)
         for (int L = At + 1; L <= At + k; ++L)
             fTrimLines->push_back(L);
     if (AddToUndoList) {
-        const int Count = fLines->Count();
+        const int Count = Ed.fLines->Count();
         const TBufferCoord End =
             At + k + 1 <= Count ? BufferCoord(1, At + k + 1) : BufferCoord(LineLength(Count) + 1, Count);
-        fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, At + 1), End, QString(), smNormal);
+        Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, At + 1), End, QString(), smNormal);
     }
-    SetCaretXYEx(true, BufferCoord(1, At + k + 1));
+    Ed.SetCaretXYEx(true, BufferCoord(1, At + k + 1));
 }
 
-void TCustomLexEdit::InsertColumn(const QString &Value, bool AddToUndoList) {
+void TLexEditPrivate::InsertColumn(const QString &Value, bool AddToUndoList) {
     const QStringList Pieces = StringToLines(Value);
-    const int p = fCaretX;
-    const int Line = fCaretY;
-    const bool Record = AddToUndoList || fUndoRedoing;
+    const int p = Ed.fCaretX;
+    const int Line = Ed.fCaretY;
+    const bool Record = AddToUndoList || Ed.fUndoRedoing;
     int LastLen = 0;
     for (int i = 0; i < Pieces.size(); ++i) {
         const QString &P = Pieces[i];
         const int L = Line + i;
         // The empty piece after a final line break is only a line end.
         if (i == Pieces.size() - 1 && P.isEmpty() && EndsWithLineBreak(Value)) break;
-        if (L > fLines->Count()) {
+        if (L > Ed.fLines->Count()) {
             // Every row past the end gets a line of its own, also for an empty piece.
-            const int Count = fLines->Count();
+            const int Count = Ed.fLines->Count();
             if (Count > 0 && AddToUndoList) {
                 const TBufferCoord At = BufferCoord(LineLength(Count) + 1, Count);
-                fUndoRedo->AddUndoChange(crLineBreak, At, At, QString(), smNormal);
+                Ed.fUndoRedo->AddUndoChange(crLineBreak, At, At, QString(), smNormal);
             }
-            fLines->Add(QString());
+            Ed.fLines->Add(QString());
         }
         if (P.isEmpty()) continue;
         if (Record)
             PadLine(L, p - 1);
         else if (LineLength(L) < p - 1)
-            fLines->Put(L - 1, fLines->Get(L - 1) + QString(p - 1 - LineLength(L), QLatin1Char(' ')));
-        QString S = fLines->Get(L - 1);
+            Ed.fLines->Put(L - 1, Ed.fLines->Get(L - 1) + QString(p - 1 - LineLength(L), QLatin1Char(' ')));
+        QString S = Ed.fLines->Get(L - 1);
         // A row whose character p is the second half of a surrogate pair gets the piece before
         // the pair: the pair is never split.
         const int q = IsSurrogatePairAt(S, p - 2) ? p - 1 : p;
         S.insert(q - 1, P);
-        ProperSetLine(L - 1, S);
+        Ed.ProperSetLine(L - 1, S);
         if (AddToUndoList)
-            fUndoRedo->AddUndoChange(crInsert, BufferCoord(q, L), BufferCoord(q + int(P.size()), L),
-                                     QString(), smColumn);
+            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(q, L), BufferCoord(q + int(P.size()), L),
+                                        QString(), smColumn);
         LastLen = int(P.size());
     }
-    SetCaretXYEx(true, BufferCoord(p + LastLen, Line + std::max(0, int(Pieces.size()) - 1)));
+    Ed.SetCaretXYEx(true, BufferCoord(p + LastLen, Line + std::max(0, int(Pieces.size()) - 1)));
 }
 
 void TCustomLexEdit::InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE, const QString &ChangeStr,
@@ -481,54 +488,54 @@ void TCustomLexEdit::InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE,
 
 // ---- reversing items --------------------------------------------------------------------------
 
-void TCustomLexEdit::UndoColumnDelete(const TBufferCoord &Start, const TBufferCoord &End, const QString &S) {
+void TLexEditPrivate::UndoColumnDelete(const TBufferCoord &Start, const TBufferCoord &End, const QString &S) {
     // The left edge of the block: the end whose line kept its characters before it. The other
     // end lies at or right of it once its row lost the block's characters.
-    const int Left = std::min(BufferToDisplayPos(Start).Column, BufferToDisplayPos(End).Column);
+    const int Left = std::min(Ed.BufferToDisplayPos(Start).Column, Ed.BufferToDisplayPos(End).Column);
     const int First = std::min(Start.Line, End.Line);
     const QStringList Pieces = S.split(CRLF);
     for (int i = 0; i < Pieces.size(); ++i) {
         const int L = First + i;
-        if (Pieces[i].isEmpty() || L > fLines->Count()) continue;
+        if (Pieces[i].isEmpty() || L > Ed.fLines->Count()) continue;
         int From = 0;
         int To = 0;
-        ColumnRowRange(L, Left, Left + 1, From, To);
+        Ed.ColumnRowRange(L, Left, Left + 1, From, To);
         PadLine(L, From - 1);
-        QString T = fLines->Get(L - 1);
+        QString T = Ed.fLines->Get(L - 1);
         T.insert(From - 1, Pieces[i]);
-        ProperSetLine(L - 1, T);
+        Ed.ProperSetLine(L - 1, T);
     }
 }
 
-TCustomLexEdit::TUndoStep TCustomLexEdit::UnpackUndoItem(const TLexEditUndoItem &Item) const {
+TLexEditPrivate::TUndoStep TLexEditPrivate::UnpackUndoItem(const TLexEditUndoItem &Item) const {
     return TUndoStep{ResolveEol(Item.ChangeStartPos), ResolveEol(Item.ChangeEndPos), Item.ChangeStr,
                      Item.ChangeSelMode, Item.GroupBreak};
 }
 
 void TCustomLexEdit::DoUndoItem(const TLexEditUndoItem &Item) {
-    ReverseItem(Item, false);
+    fPriv->ReverseItem(Item, false);
 }
 
 void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
-    ReverseItem(Item, true);
+    fPriv->ReverseItem(Item, true);
 }
 
-void TCustomLexEdit::ReverseItem(const TLexEditUndoItem &Item, bool ARedo) {
+void TLexEditPrivate::ReverseItem(const TLexEditUndoItem &Item, bool ARedo) {
     // Undo leaves the item's selection mode active; redo restores the mode in force.
-    const TLexSelectionMode Saved = fActiveSelectionMode;
+    const TLexSelectionMode Saved = Ed.fActiveSelectionMode;
     common::ScopedValue<bool> Reversing(fReversingUndo, !ARedo);
     try {
         WithScrollPastEol([&] { ApplyItem(Item, ARedo); });
     } catch (...) {
-        if (ARedo) fActiveSelectionMode = Saved;
+        if (ARedo) Ed.fActiveSelectionMode = Saved;
         throw;
     }
-    fActiveSelectionMode = ARedo ? Saved : Item.ChangeSelMode;
+    Ed.fActiveSelectionMode = ARedo ? Saved : Item.ChangeSelMode;
 }
 
-void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
+void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
     const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
-    ILexEditUndo &U = *fUndoRedo;
+    ILexEditUndo &U = *Ed.fUndoRedo;
     // What was done here goes on the other stack: redo's when undoing, undo's when redoing.
     const auto Record = [&, G = G](TLexChangeReason AReason, const TBufferCoord &AStart,
                                    const TBufferCoord &AEnd, const QString &AText, TLexSelectionMode AMode) {
@@ -537,7 +544,7 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
         else
             U.AddRedoChange(AReason, AStart, AEnd, AText, AMode, G);
     };
-    fActiveSelectionMode = M;
+    Ed.fActiveSelectionMode = M;
     switch (Item.ChangeReason) {
     case crNothing:
         Record(crNothing, Start, End, S, M);
@@ -545,14 +552,14 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
     case crInsert:
         if (ARedo) {
             SetUndoSelection(Start, Start, Start, M);
-            SetSelTextPrimitiveEx(M, S, false);
+            Ed.SetSelTextPrimitiveEx(M, S, false);
             SetUndoSelection(End, End, End, M);
             Record(crInsert, Start, End, QString(), M);
         } else {
             SetUndoSelection(Start, Start, End, M);
             const QString T = RemovedSelText();
-            SetSelTextPrimitiveEx(M, S, false);
-            const TBufferCoord AfterS = CaretXY();
+            Ed.SetSelTextPrimitiveEx(M, S, false);
+            const TBufferCoord AfterS = Ed.CaretXY();
             SetUndoSelection(Start, Start, Start, M);
             Record(crInsert, Start, End, T, M);
             // Text that was overwritten comes back; re-applying removes it first (the redo stack
@@ -569,16 +576,16 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
                 PadLine(Lo.Line, Lo.Char - 1);
             SetUndoSelection(Start, Start, End, M);
             const QString T = RemovedSelText();
-            SetSelTextPrimitiveEx(M, QString(), false);
+            Ed.SetSelTextPrimitiveEx(M, QString(), false);
             SetUndoSelection(Start, Start, Start, M);
             Record(Item.ChangeReason, Start, End, T, M);
         } else {
             TBufferCoord q = TBufferCoord::Min(Start, End);
             if (M == smColumn)
                 q = BufferCoord(std::min(Start.Char, End.Char), std::min(Start.Line, End.Line));
-            if (q.Line > fLines->Count()) {
-                SetCaretXYEx(false, BufferCoord(1, fLines->Count()));
-                fLines->Add(QString());
+            if (q.Line > Ed.fLines->Count()) {
+                Ed.SetCaretXYEx(false, BufferCoord(1, Ed.fLines->Count()));
+                Ed.fLines->Add(QString());
             }
             SetUndoSelection(q, q, q, M);
             if (M == smColumn)
@@ -594,7 +601,7 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
                 SetUndoSelection(E2, E2, E2, M);
             else
                 SetUndoSelection(E2, S2, E2, M);
-            EnsureCursorPosVisible();
+            Ed.EnsureCursorPosVisible();
             Record(Item.ChangeReason, S2, E2, QString(), M);
         }
         break;
@@ -605,18 +612,18 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
             // indentation once more and could be cancelled by a handler.
             Record(crLineBreak, Start, End, SplitLineAt(Start), M);
         } else {
-            if (Start.Line <= fLines->Count()) {
-                if (LeftSpaces(S) == 0) PadLine(Start.Line, Start.Char - 1);
-                ProperSetLine(Start.Line - 1, fLines->Get(Start.Line - 1) + S);
-                if (End.Line < fLines->Count()) fLines->Delete(End.Line);
+            if (Start.Line <= Ed.fLines->Count()) {
+                if (Ed.LeftSpaces(S) == 0) PadLine(Start.Line, Start.Char - 1);
+                Ed.ProperSetLine(Start.Line - 1, Ed.fLines->Get(Start.Line - 1) + S);
+                if (End.Line < Ed.fLines->Count()) Ed.fLines->Delete(End.Line);
             }
             Record(crLineBreak, Start, End, QString(), M);
         }
         break;
     case crIndent:
-        SetCaretAndSelection(End, Start, End);
+        Ed.SetCaretAndSelection(End, Start, End);
         // Ends limited to one place at a line end leave no selection: it lies on the caret.
-        if (!SelAvail()) SetCaretXY(CaretXY());
+        if (!Ed.SelAvail()) Ed.SetCaretXY(Ed.CaretXY());
         Record(crIndent, Start, End, S, M);
         break;
     case crUnindent:
@@ -624,18 +631,18 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
             RedoUnindent(Start, End, S, M);
         else {
             const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
-            InsertBlock(BufferCoord(c, Start.Line), BufferCoord(c, End.Line), S, false);
+            Ed.InsertBlock(BufferCoord(c, Start.Line), BufferCoord(c, End.Line), S, false);
             SetUndoSelection(Start, Start, End, M);
         }
         Record(crUnindent, Start, End, S, M);
         break;
     case crCaret:
-        Record(crCaret, CaretXY(), CaretXY(), QString(), fActiveSelectionMode);
-        SetCaretXYEx(true, Start);
+        Record(crCaret, Ed.CaretXY(), Ed.CaretXY(), QString(), Ed.fActiveSelectionMode);
+        Ed.SetCaretXYEx(true, Start);
         break;
     case crSelection:
-        Record(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode);
-        SetUndoSelection(CaretXY(), Start, End, M);
+        Record(crSelection, Ed.BlockBegin(), Ed.BlockEnd(), QString(), Ed.fActiveSelectionMode);
+        SetUndoSelection(Ed.CaretXY(), Start, End, M);
         break;
     case crWhiteSpaceAdd:
         // Undo takes the fill away; re-applying puts back exactly this fill (a tab on an empty
@@ -644,7 +651,7 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
             const TBufferCoord Lo = TBufferCoord::Min(Start, End);
             SetUndoSelection(Lo, Lo, TBufferCoord::Max(Start, End), smNormal);
             const QString T = RemovedSelText();
-            SetSelTextPrimitiveEx(smNormal, QString(), false);
+            Ed.SetSelTextPrimitiveEx(smNormal, QString(), false);
             SetUndoSelection(Lo, Lo, Lo, smNormal);
             if (!T.isEmpty()) Record(crInsert, Lo, TBufferCoord::Max(Start, End), T, smNormal);
         }
@@ -652,16 +659,16 @@ void TCustomLexEdit::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
     }
 }
 
-void TCustomLexEdit::RedoUnindent(const TBufferCoord &Start, const TBufferCoord &End, const QString &S,
-                                  TLexSelectionMode M) {
+void TLexEditPrivate::RedoUnindent(const TBufferCoord &Start, const TBufferCoord &End, const QString &S,
+                                   TLexSelectionMode M) {
     const int c = M == smColumn ? std::min(Start.Char, End.Char) : 1;
     const QStringList Pieces = S.split(CRLF);
     for (int i = 0; i < Pieces.size(); ++i) {
         const int L = Start.Line + i;
-        if (L > fLines->Count()) break;
-        QString T = fLines->Get(L - 1);
+        if (L > Ed.fLines->Count()) break;
+        QString T = Ed.fLines->Get(L - 1);
         if (T.mid(c - 1, Pieces[i].size()) == Pieces[i]) T.remove(c - 1, Pieces[i].size());
-        fLines->Put(L - 1, T);
+        Ed.fLines->Put(L - 1, T);
     }
     if (M == smColumn) {
         SetUndoSelection(Start, Start, End, M);

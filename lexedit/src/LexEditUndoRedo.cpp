@@ -5,6 +5,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "LexEditBrackets.h"
 #include "lexedit/LexEditUndo.h"
 
@@ -20,62 +22,62 @@ bool TCustomLexEdit::CanRedo() const {
     return !ReadOnly() && fUndoRedo->CanRedo();
 }
 
-void TCustomLexEdit::ModifiedChanged(ILexEditUndo *Sender) {
-    if (Sender != fUndoRedo.get()) return;
-    StatusChanged({scModified});
-    ForEachFollower([Sender](TCustomLexEdit *F) { F->ModifiedChanged(Sender); });
+void TLexEditPrivate::ModifiedChanged(ILexEditUndo *Sender) {
+    if (Sender != Ed.fUndoRedo.get()) return;
+    Ed.StatusChanged({scModified});
+    ForEachFollower([Sender](TCustomLexEdit *F) { F->fPriv->ModifiedChanged(Sender); });
 }
 
-void TCustomLexEdit::UndoItem(const TLexEditUndoItem &Item) {
-    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
+void TLexEditPrivate::UndoItem(const TLexEditUndoItem &Item) {
+    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : Ed;
     common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
     Target.DoUndoItem(Item);
 }
 
-void TCustomLexEdit::RedoItem(const TLexEditUndoItem &Item) {
-    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : *this;
+void TLexEditPrivate::RedoItem(const TLexEditUndoItem &Item) {
+    TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : Ed;
     common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
     Target.DoRedoItem(Item);
 }
 
 void TCustomLexEdit::Undo() {
-    if (!ReadOnly()) RunUndoRedo(false);
+    if (!ReadOnly()) fPriv->RunUndoRedo(false);
 }
 
 void TCustomLexEdit::Redo() {
-    if (!ReadOnly()) RunUndoRedo(true);
+    if (!ReadOnly()) fPriv->RunUndoRedo(true);
 }
 
-void TCustomLexEdit::LimitToLineEnds() {
-    if (fOptions.Contains(eoScrollPastEol)) return;
-    const bool Collapsed = fBlockBegin == fBlockEnd;
-    if (fCaretX > LineLength(fCaretY) + 1) SetCaretXYEx(false, CaretXY());
-    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
+void TLexEditPrivate::LimitToLineEnds() {
+    if (Ed.fOptions.Contains(eoScrollPastEol)) return;
+    const bool Collapsed = Ed.fBlockBegin == Ed.fBlockEnd;
+    if (Ed.fCaretX > LineLength(Ed.fCaretY) + 1) Ed.SetCaretXYEx(false, Ed.CaretXY());
+    for (TBufferCoord *P : {&Ed.fBlockBegin, &Ed.fBlockEnd})
         P->Char = std::min(P->Char, LineLength(P->Line) + 1);
-    if (Collapsed) fBlockBegin = fBlockEnd = CaretXY();
+    if (Collapsed) Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
 }
 
-void TCustomLexEdit::RunUndoRedo(bool ARedo) {
-    DoOnPaintTransient(ttBefore);
+void TLexEditPrivate::RunUndoRedo(bool ARedo) {
+    Ed.DoOnPaintTransient(ttBefore);
     try {
         // Outlives the buffer bracket, whose end would otherwise collapse the restored selection.
         common::ScopedValue<bool> Running(fUndoRedoRunning, true);
-        TUpdateGuard Lock(*this);
-        TOwnBufferBracket Bracket(*this);
+        TUpdateGuard Lock(Ed);
+        TOwnBufferBracket Bracket(Ed);
         // The engine calls the editor that created it, which passes the items on to this one.
-        common::ScopedValue<TCustomLexEdit *> Route(BufferOwner().fUndoRedoEditor, this);
+        common::ScopedValue<TCustomLexEdit *> Route(BufferOwner().fPriv->fUndoRedoEditor, &Ed);
         if (ARedo)
-            fUndoRedo->Redo();
+            Ed.fUndoRedo->Redo();
         else
-            fUndoRedo->Undo();
+            Ed.fUndoRedo->Undo();
         // The steps place the caret as if the caret could stand past a line end; afterwards it
         // obeys the options in force.
         LimitToLineEnds();
     } catch (...) {
-        DoOnPaintTransient(ttAfter);
+        Ed.DoOnPaintTransient(ttAfter);
         throw;
     }
-    DoOnPaintTransient(ttAfter);
+    Ed.DoOnPaintTransient(ttAfter);
 }
 
 } // namespace lexedit

@@ -3,6 +3,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 #include "lexedit/LexEditGutter.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditWordWrap.h"
@@ -19,7 +21,7 @@ void TCustomLexEdit::SetWordWrap(bool Value) {
     const bool WasInView = CaretInView();
     const int TopBufferLine = RowToLine(fTopLine);
     TUpdateGuard Lock(*this);
-    fCaretAtEOL = false;
+    fPriv->fCaretAtEOL = false;
     if (Value) {
         auto Wrap = std::make_unique<TLexWordWrapPlugin>(this);
         fWordWrapPlugin = Wrap.get();
@@ -41,73 +43,74 @@ void TCustomLexEdit::SetWordWrap(bool Value) {
 // Each notification is checked against the line count it must lead to: a plug-in that missed a
 // change (or never had a width) wraps everything again instead of mapping wrong lines.
 
-void TCustomLexEdit::WrapLinesInserted(int Index, int Count) {
-    if (!fWordWrapPlugin) return;
-    if (fWordWrapPlugin->MaxRowLength() == 0) return;
-    if (fWordWrapPlugin->LineCount() + Count != fLines->Count() || Index > fWordWrapPlugin->LineCount())
-        fWordWrapPlugin->Reset();
+void TLexEditPrivate::WrapLinesInserted(int Index, int Count) {
+    if (!Ed.fWordWrapPlugin) return;
+    if (Ed.fWordWrapPlugin->MaxRowLength() == 0) return;
+    if (Ed.fWordWrapPlugin->LineCount() + Count != Ed.fLines->Count() ||
+        Index > Ed.fWordWrapPlugin->LineCount())
+        Ed.fWordWrapPlugin->Reset();
     else
-        fWordWrapPlugin->LinesInserted(Index, Count);
+        Ed.fWordWrapPlugin->LinesInserted(Index, Count);
 }
 
-void TCustomLexEdit::WrapLinesDeleted(int Index, int Count) {
-    if (!fWordWrapPlugin) return;
-    if (fWordWrapPlugin->MaxRowLength() == 0) return;
-    if (fWordWrapPlugin->LineCount() - Count != fLines->Count() ||
-        Index + Count > fWordWrapPlugin->LineCount())
-        fWordWrapPlugin->Reset();
+void TLexEditPrivate::WrapLinesDeleted(int Index, int Count) {
+    if (!Ed.fWordWrapPlugin) return;
+    if (Ed.fWordWrapPlugin->MaxRowLength() == 0) return;
+    if (Ed.fWordWrapPlugin->LineCount() - Count != Ed.fLines->Count() ||
+        Index + Count > Ed.fWordWrapPlugin->LineCount())
+        Ed.fWordWrapPlugin->Reset();
     else
-        fWordWrapPlugin->LinesDeleted(Index, Count);
+        Ed.fWordWrapPlugin->LinesDeleted(Index, Count);
 }
 
-bool TCustomLexEdit::WrapLinePut(int Index, const QString &OldLine) {
-    if (!fWordWrapPlugin || fWordWrapPlugin->MaxRowLength() == 0) return false;
-    if (fWordWrapPlugin->LineCount() != fLines->Count() || Index >= fWordWrapPlugin->LineCount()) {
-        fWordWrapPlugin->Reset();
+bool TLexEditPrivate::WrapLinePut(int Index, const QString &OldLine) {
+    if (!Ed.fWordWrapPlugin || Ed.fWordWrapPlugin->MaxRowLength() == 0) return false;
+    if (Ed.fWordWrapPlugin->LineCount() != Ed.fLines->Count() || Index >= Ed.fWordWrapPlugin->LineCount()) {
+        Ed.fWordWrapPlugin->Reset();
         return true;
     }
-    return fWordWrapPlugin->LinePut(Index, OldLine) != 0;
+    return Ed.fWordWrapPlugin->LinePut(Index, OldLine) != 0;
 }
 
-void TCustomLexEdit::WrapReset() {
-    if (!fWordWrapPlugin) return;
-    fWordWrapPlugin->Reset();
+void TLexEditPrivate::WrapReset() {
+    if (!Ed.fWordWrapPlugin) return;
+    Ed.fWordWrapPlugin->Reset();
     fCaretAtEOL = false;
-    fStateFlags.Include(sfScrollbarChanged);
-    InvalidateAll();
+    Ed.fStateFlags.Include(sfScrollbarChanged);
+    Ed.InvalidateAll();
 }
 
-void TCustomLexEdit::WrapDisplayChanged() {
-    if (!fWordWrapPlugin) return;
-    const int Before = fWordWrapPlugin->MaxRowLength();
-    fWordWrapPlugin->DisplayChanged();
-    if (fWordWrapPlugin->MaxRowLength() != Before) InvalidateAll();
+void TLexEditPrivate::WrapDisplayChanged() {
+    if (!Ed.fWordWrapPlugin) return;
+    const int Before = Ed.fWordWrapPlugin->MaxRowLength();
+    Ed.fWordWrapPlugin->DisplayChanged();
+    if (Ed.fWordWrapPlugin->MaxRowLength() != Before) Ed.InvalidateAll();
 }
 
 // ---- the caret on wrapped rows ----------------------------------------------------------------
 
-bool TCustomLexEdit::IsContinuationRow(int aRow) const {
-    return fWordWrapPlugin && aRow >= 1 && aRow <= fWordWrapPlugin->RowCount() &&
-           LineToRow(RowToLine(aRow)) != aRow;
+bool TLexEditPrivate::IsContinuationRow(int aRow) const {
+    return Ed.fWordWrapPlugin && aRow >= 1 && aRow <= Ed.fWordWrapPlugin->RowCount() &&
+           Ed.LineToRow(Ed.RowToLine(aRow)) != aRow;
 }
 
-void TCustomLexEdit::SetCaretAtEOL(bool Value) {
-    TUpdateGuard Lock(*this);
+void TLexEditPrivate::SetCaretAtEOL(bool Value) {
+    TUpdateGuard Lock(Ed);
     fCaretAtEOL = Value;
-    UpdateLastCaretX();
-    EnsureCursorPosVisible();
-    fStateFlags.Include(sfCaretChanged);
+    Ed.UpdateLastCaretX();
+    Ed.EnsureCursorPosVisible();
+    Ed.fStateFlags.Include(sfCaretChanged);
 }
 
-bool TCustomLexEdit::WrapMoveCaretHorz(int DX) {
-    if (!fWordWrapPlugin) return false;
+bool TLexEditPrivate::WrapMoveCaretHorz(int DX) {
+    if (!Ed.fWordWrapPlugin) return false;
     if (DX == 1 && fCaretAtEOL) {
         // From the end of a row to the start of the next one: the same buffer position.
         SetCaretAtEOL(false);
         return true;
     }
     if (DX == -1 && !fCaretAtEOL) {
-        const TDisplayCoord P = DisplayXY();
+        const TDisplayCoord P = Ed.DisplayXY();
         if (P.Column == 1 && IsContinuationRow(P.Row)) {
             SetCaretAtEOL(true);
             return true;
@@ -116,33 +119,33 @@ bool TCustomLexEdit::WrapMoveCaretHorz(int DX) {
     return false;
 }
 
-void TCustomLexEdit::WrapKeepCaretInWindow() {
-    if (!fWordWrapPlugin || fCharsInWindow <= 0) return;
-    if (!fStatusChanges.Contains(scCaretX) && !fStatusChanges.Contains(scCaretY)) return;
-    const TDisplayCoord P = DisplayXY();
-    if (P.Column <= fCharsInWindow + 1) return;
+void TLexEditPrivate::WrapKeepCaretInWindow() {
+    if (!Ed.fWordWrapPlugin || Ed.fCharsInWindow <= 0) return;
+    if (!Ed.fStatusChanges.Contains(scCaretX) && !Ed.fStatusChanges.Contains(scCaretY)) return;
+    const TDisplayCoord P = Ed.DisplayXY();
+    if (P.Column <= Ed.fCharsInWindow + 1) return;
     if (fCaretAtEOL) {
         fCaretAtEOL = false;
-    } else if (fStatusChanges.Contains(scCaretY)) {
-        fCaretX = DisplayToBufferPos(DisplayCoord(fCharsInWindow + 1, P.Row)).Char;
-        fStatusChanges.Include(scCaretX);
-        UpdateLastCaretX();
+    } else if (Ed.fStatusChanges.Contains(scCaretY)) {
+        Ed.fCaretX = Ed.DisplayToBufferPos(DisplayCoord(Ed.fCharsInWindow + 1, P.Row)).Char;
+        Ed.fStatusChanges.Include(scCaretX);
+        Ed.UpdateLastCaretX();
     }
-    fStateFlags.Include(sfCaretChanged);
+    Ed.fStateFlags.Include(sfCaretChanged);
 }
 
 // ---- gutter -------------------------------------------------------------------------------------
 
-void TCustomLexEdit::PaintWrapGlyphs(QPainter &ACanvas, int aFirstRow, int aLastRow) {
-    if (!fWordWrapPlugin || !fWordWrapGlyph.Visible()) return;
-    const int X = fGutterWidth - fGutter.RightOffset() - 2 - fWordWrapGlyph.Width();
+void TLexEditPrivate::PaintWrapGlyphs(QPainter &ACanvas, int aFirstRow, int aLastRow) {
+    if (!Ed.fWordWrapPlugin || !Ed.fWordWrapGlyph.Visible()) return;
+    const int X = Ed.fGutterWidth - Ed.fGutter.RightOffset() - 2 - Ed.fWordWrapGlyph.Width();
     // Walks the lines of the painted rows: every row after a line's first is a continuation.
     int Row = aFirstRow;
-    while (Row <= aLastRow && Row <= fWordWrapPlugin->RowCount()) {
-        const int Line = RowToLine(Row);
-        const int NextLineRow = LineToRow(Line + 1);
-        for (int r = std::max(Row, LineToRow(Line) + 1); r < NextLineRow && r <= aLastRow; ++r)
-            fWordWrapGlyph.Draw(ACanvas, X, (r - fTopLine) * fTextHeight, fTextHeight);
+    while (Row <= aLastRow && Row <= Ed.fWordWrapPlugin->RowCount()) {
+        const int Line = Ed.RowToLine(Row);
+        const int NextLineRow = Ed.LineToRow(Line + 1);
+        for (int r = std::max(Row, Ed.LineToRow(Line) + 1); r < NextLineRow && r <= aLastRow; ++r)
+            Ed.fWordWrapGlyph.Draw(ACanvas, X, (r - Ed.fTopLine) * Ed.fTextHeight, Ed.fTextHeight);
         Row = NextLineRow;
     }
 }
