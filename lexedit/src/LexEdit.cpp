@@ -43,20 +43,20 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner)
     // The buffer, with this editor's widening of wide glyphs and its notifications.
     fPriv->fOrigLines =
         std::make_unique<TLexEditStringList>([this](const QString &S) { return ExpandAtWideGlyphs(S); });
-    fLines = fPriv->fOrigLines.get();
-    fLines->OnChange = [this](TLexEditStringList *Sender) { LinesChanged(Sender); };
-    fLines->OnChanging = [this](TLexEditStringList *Sender) { fPriv->LinesChanging(Sender); };
-    fLines->OnCleared = [this](TLexEditStringList *Sender) { fPriv->ListCleared(Sender); };
-    fLines->OnDeleted = [this](TLexEditStringList *Sender, int Index, int Count) {
+    fPriv->fLines = fPriv->fOrigLines.get();
+    fPriv->fLines->OnChange = [this](TLexEditStringList *Sender) { LinesChanged(Sender); };
+    fPriv->fLines->OnChanging = [this](TLexEditStringList *Sender) { fPriv->LinesChanging(Sender); };
+    fPriv->fLines->OnCleared = [this](TLexEditStringList *Sender) { fPriv->ListCleared(Sender); };
+    fPriv->fLines->OnDeleted = [this](TLexEditStringList *Sender, int Index, int Count) {
         fPriv->ListDeleted(Sender, Index, Count);
     };
-    fLines->OnInserted = [this](TLexEditStringList *Sender, int Index, int Count) {
+    fPriv->fLines->OnInserted = [this](TLexEditStringList *Sender, int Index, int Count) {
         fPriv->ListInserted(Sender, Index, Count);
     };
-    fLines->OnPut = [this](TLexEditStringList *Sender, int Index, const QString &OldLine) {
+    fPriv->fLines->OnPut = [this](TLexEditStringList *Sender, int Index, const QString &OldLine) {
         fPriv->ListPut(Sender, Index, OldLine);
     };
-    fLines->OnExchanged = [this](TLexEditStringList *Sender, int Index1, int Index2) {
+    fPriv->fLines->OnExchanged = [this](TLexEditStringList *Sender, int Index1, int Index2) {
         fPriv->ListExchanged(Sender, Index1, Index2);
     };
 
@@ -65,9 +65,9 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner)
                                              [this](const TLexEditUndoItem &Item) { fPriv->RedoItem(Item); });
     fPriv->fOrigUndoRedo->SetOnModifiedChanged(
         [this](ILexEditUndo *Sender) { fPriv->ModifiedChanged(Sender); });
-    fUndoRedo = fPriv->fOrigUndoRedo;
+    fPriv->fUndoRedo = fPriv->fOrigUndoRedo;
 
-    fTextOffset = fGutterWidth + 2;
+    fPriv->fTextOffset = fPriv->fGutterWidth + 2;
 
     // The window.
     resize(200, 150);
@@ -77,19 +77,21 @@ TCustomLexEdit::TCustomLexEdit(QWidget *AOwner)
     setAttribute(Qt::WA_InputMethodEnabled);
     setFrameShape(QFrame::StyledPanel);
     const QFont Font = MakeDefaultFont();
-    fTextDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), Font);
+    fPriv->fTextDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), Font);
     setFont(Font);
 
-    fKeyStrokes = std::make_unique<TLexEditKeyStrokes>(this);
-    fMarkList.OnChange = [this](int FirstLine, int LastLine) { fPriv->MarkListChange(FirstLine, LastLine); };
+    fPriv->fKeyStrokes = std::make_unique<TLexEditKeyStrokes>(this);
+    fPriv->fMarkList.OnChange = [this](int FirstLine, int LastLine) {
+        fPriv->MarkListChange(FirstLine, LastLine);
+    };
     SetDefaultKeystrokes();
 
-    fOptions = LEXEDIT_DEFAULT_OPTIONS;
-    fUndoRedo->SetGroupUndo(fOptions.Contains(eoGroupUndo));
+    fPriv->fOptions = LEXEDIT_DEFAULT_OPTIONS;
+    fPriv->fUndoRedo->SetGroupUndo(fPriv->fOptions.Contains(eoGroupUndo));
     fPriv->InitPainting();
     // The continuation glyph repaints the gutter when it changes.
-    fWordWrapGlyph.OnChange = [this] { InvalidateGutter(); };
-    fWordWrapGlyph.ChangeScale(std::max(1, logicalDpiY()), 96);
+    fPriv->fWordWrapGlyph.OnChange = [this] { InvalidateGutter(); };
+    fPriv->fWordWrapGlyph.ChangeScale(std::max(1, logicalDpiY()), 96);
     fPriv->LexFontChanged();
 }
 
@@ -99,11 +101,11 @@ TCustomLexEdit::~TCustomLexEdit() {
     const std::vector<TCustomLexEdit *> Followers = fPriv->fFollowers;
     for (TCustomLexEdit *Follower : Followers)
         Follower->RemoveLinesPointer();
-    if (fChainedEditor != nullptr) fPriv->UnHookTextBuffer();
+    if (fPriv->fChainedEditor != nullptr) fPriv->UnHookTextBuffer();
     fPriv->AssignHighlighter(nullptr);
-    for (TLexEditPlugin *Plugin : fPlugins)
+    for (TLexEditPlugin *Plugin : fPriv->fPlugins)
         Plugin->fOwner = nullptr;
-    fPlugins.clear();
+    fPriv->fPlugins.clear();
     // The buffer must not call back into a half-destroyed editor.
     fPriv->fOrigLines->OnChange = nullptr;
     fPriv->fOrigLines->OnChanging = nullptr;
@@ -119,59 +121,61 @@ TCustomLexEdit::~TCustomLexEdit() {
 
 void TCustomLexEdit::SetLines(const QStringList &AValue) {
     TOwnBufferBracket Bracket(*this);
-    fLines->Clear();
-    fLines->AddStrings(AValue);
+    fPriv->fLines->Clear();
+    fPriv->fLines->AddStrings(AValue);
 }
 
 QString TCustomLexEdit::Text() const {
-    return fLines->Text();
+    return fPriv->fLines->Text();
 }
 
 void TCustomLexEdit::SetText(const QString &AValue) {
-    fLines->SetText(AValue);
+    fPriv->fLines->SetText(AValue);
 }
 
 QString TCustomLexEdit::LineText() const {
-    if (fCaretY >= 1 && fCaretY <= fLines->Count()) return fLines->Get(fCaretY - 1);
+    if (fPriv->fCaretY >= 1 && fPriv->fCaretY <= fPriv->fLines->Count())
+        return fPriv->fLines->Get(fPriv->fCaretY - 1);
     return QString();
 }
 
 void TCustomLexEdit::SetLineText(const QString &AValue) {
-    if (fCaretY >= 1 && fCaretY <= std::max(fLines->Count(), 1))
-        fLines->Put(fCaretY - 1, AValue); // Put at Count appends
+    if (fPriv->fCaretY >= 1 && fPriv->fCaretY <= std::max(fPriv->fLines->Count(), 1))
+        fPriv->fLines->Put(fPriv->fCaretY - 1, AValue); // Put at Count appends
 }
 
 bool TCustomLexEdit::Modified() const {
-    return fUndoRedo->Modified();
+    return fPriv->fUndoRedo->Modified();
 }
 
 void TCustomLexEdit::SetModified(bool Value) {
-    if (Value == fUndoRedo->Modified()) return;
-    fUndoRedo->SetModified(Value);
-    if (!Value && fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo()) fUndoRedo->AddGroupBreak();
+    if (Value == fPriv->fUndoRedo->Modified()) return;
+    fPriv->fUndoRedo->SetModified(Value);
+    if (!Value && fPriv->fOptions.Contains(eoGroupUndo) && fPriv->fUndoRedo->CanUndo())
+        fPriv->fUndoRedo->AddGroupBreak();
     StatusChanged({scModified});
 }
 
 int TCustomLexEdit::MaxUndo() const {
-    return fUndoRedo->MaxUndoActions();
+    return fPriv->fUndoRedo->MaxUndoActions();
 }
 void TCustomLexEdit::SetMaxUndo(int Value) {
-    fUndoRedo->SetMaxUndoActions(Value);
+    fPriv->fUndoRedo->SetMaxUndoActions(Value);
 }
 
 // ---- settings -----------------------------------------------------------------------------------
 
 void TCustomLexEdit::SetOptions(TLexEditorOptions Value) {
-    if (Value == fOptions) return;
-    const TLexEditorOptions Changed = TLexEditorOptions::FromMask(Value.ToMask() ^ fOptions.ToMask());
-    fOptions = Value;
-    fUndoRedo->SetGroupUndo(fOptions.Contains(eoGroupUndo));
-    if (!fOptions.Contains(eoScrollPastEol)) SetLeftChar(fLeftChar);
-    if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
-    if (Changed.Contains(eoDropFiles)) setAcceptDrops(fOptions.Contains(eoDropFiles));
+    if (Value == fPriv->fOptions) return;
+    const TLexEditorOptions Changed = TLexEditorOptions::FromMask(Value.ToMask() ^ fPriv->fOptions.ToMask());
+    fPriv->fOptions = Value;
+    fPriv->fUndoRedo->SetGroupUndo(fPriv->fOptions.Contains(eoGroupUndo));
+    if (!fPriv->fOptions.Contains(eoScrollPastEol)) SetLeftChar(fPriv->fLeftChar);
+    if (!fPriv->fOptions.Contains(eoScrollPastEof)) SetTopLine(fPriv->fTopLine);
+    if (Changed.Contains(eoDropFiles)) setAcceptDrops(fPriv->fOptions.Contains(eoDropFiles));
     if (Changed.Contains(eoShowSpecialChars)) InvalidateAll();
     if (Changed.Contains(eoNoCaret)) {
-        if (fOptions.Contains(eoNoCaret))
+        if (fPriv->fOptions.Contains(eoNoCaret))
             HideCaret();
         else
             UpdateCaret();
@@ -183,9 +187,9 @@ void TCustomLexEdit::SetOptions(TLexEditorOptions Value) {
 
 void TCustomLexEdit::SetTabWidth(int Value) {
     Value = MinMax(Value, 1, 256);
-    if (Value == fTabWidth) return;
-    fTabWidth = Value;
-    fLines->SetTabWidth(Value);
+    if (Value == fPriv->fTabWidth) return;
+    fPriv->fTabWidth = Value;
+    fPriv->fLines->SetTabWidth(Value);
     InvalidateAll();
     if (WordWrap()) {
         fPriv->WrapReset();
@@ -194,65 +198,66 @@ void TCustomLexEdit::SetTabWidth(int Value) {
 }
 
 void TCustomLexEdit::SetInsertMode(bool Value) {
-    if (Value == fInserting) return;
-    fInserting = Value;
+    if (Value == fPriv->fInserting) return;
+    fPriv->fInserting = Value;
     InitializeCaret();
     StatusChanged({scInsertMode});
 }
 
 void TCustomLexEdit::SetReadOnly(bool Value) {
-    if (Value == fReadOnly) return;
-    fReadOnly = Value;
+    if (Value == fPriv->fReadOnly) return;
+    fPriv->fReadOnly = Value;
     StatusChanged({scReadOnly});
 }
 
 void TCustomLexEdit::SetHideSelection(bool Value) {
-    if (Value == fHideSelection) return;
-    fHideSelection = Value;
+    if (Value == fPriv->fHideSelection) return;
+    fPriv->fHideSelection = Value;
     InvalidateSelection();
 }
 
 void TCustomLexEdit::SetRightEdge(int Value) {
-    if (Value == fRightEdge) return;
-    fRightEdge = Value;
+    if (Value == fPriv->fRightEdge) return;
+    fPriv->fRightEdge = Value;
     InvalidateAll();
 }
 
 void TCustomLexEdit::SetRightEdgeColor(TColor Value) {
-    if (Value == fRightEdgeColor) return;
-    fRightEdgeColor = Value;
+    if (Value == fPriv->fRightEdgeColor) return;
+    fPriv->fRightEdgeColor = Value;
     // The strip around the margin line.
-    const int X = fTextOffset + fRightEdge * fCharWidth;
+    const int X = fPriv->fTextOffset + fPriv->fRightEdge * fPriv->fCharWidth;
     InvalidateRect(QRect(X - 1, 0, 3, viewport()->height()));
 }
 
 void TCustomLexEdit::SetActiveLineColor(TColor Value) {
-    if (Value == fActiveLineColor) return;
-    fActiveLineColor = Value;
-    InvalidateLine(fCaretY);
+    if (Value == fPriv->fActiveLineColor) return;
+    fPriv->fActiveLineColor = Value;
+    InvalidateLine(fPriv->fCaretY);
 }
 
 void TCustomLexEdit::SetColor(TColor Value) {
-    if (Value == fColor) return;
-    fColor = Value;
+    if (Value == fPriv->fColor) return;
+    fPriv->fColor = Value;
     InvalidateAll();
 }
 
 void TCustomLexEdit::SetExtraLineSpacing(int Value) {
-    if (Value == fExtraLineSpacing) return;
-    fExtraLineSpacing = Value;
+    if (Value == fPriv->fExtraLineSpacing) return;
+    fPriv->fExtraLineSpacing = Value;
     fPriv->LexFontChanged();
 }
 
 void TCustomLexEdit::SetFontQuality(TFontQuality Value) {
-    if (Value == fFontQuality) return;
-    fFontQuality = Value;
+    if (Value == fPriv->fFontQuality) return;
+    fPriv->fFontQuality = Value;
     SetEditorFont(font());
 }
 
 void TCustomLexEdit::SetEditorFont(const QFont &AFont) {
     QFont Font = AFont;
-    Font.setStyleStrategy(fFontQuality == fqNonAntialiased ? QFont::NoAntialias : QFont::PreferDefault);
+    Font.setStyleStrategy(fPriv->fFontQuality == fqNonAntialiased ? QFont::NoAntialias
+                                                                  : QFont::PreferDefault);
     // Text is laid out in cells: a proportional face is asked for again with a fixed pitch.
     if (!QFontInfo(Font).fixedPitch()) {
         Font.setFixedPitch(true);
@@ -262,21 +267,21 @@ void TCustomLexEdit::SetEditorFont(const QFont &AFont) {
 }
 
 void TCustomLexEdit::SetScrollBars(TScrollStyle Value) {
-    if (Value == FScrollBars) return;
-    FScrollBars = Value;
+    if (Value == fPriv->FScrollBars) return;
+    fPriv->FScrollBars = Value;
     UpdateScrollBars();
     InvalidateAll();
 }
 
 void TCustomLexEdit::SetBorderStyle(TBorderStyle Value) {
-    if (Value == fBorderStyle) return;
-    fBorderStyle = Value;
+    if (Value == fPriv->fBorderStyle) return;
+    fPriv->fBorderStyle = Value;
     setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
 void TCustomLexEdit::SetUseCodeFolding(bool Value) {
     // Folding is not available yet: the setting is kept, the view stays unfolded.
-    fUseCodeFolding = Value;
+    fPriv->fUseCodeFolding = Value;
 }
 
 void TCustomLexEdit::changeEvent(QEvent *AEvent) {
@@ -286,10 +291,10 @@ void TCustomLexEdit::changeEvent(QEvent *AEvent) {
 }
 
 void TLexEditPrivate::LexFontChanged() {
-    if (fDestroying || !Ed.fTextDrawer) return;
-    Ed.fTextDrawer->SetBaseFont(Ed.font());
+    if (fDestroying || !fTextDrawer) return;
+    fTextDrawer->SetBaseFont(Ed.font());
     // Wide glyphs may take another number of columns now.
-    Ed.fLines->FontChanged();
+    fLines->FontChanged();
     Ed.RecalcCharExtent();
     WrapReset();
     Ed.SizeOrFontChanged(true);
@@ -299,38 +304,38 @@ void TLexEditPrivate::LexFontChanged() {
 // ---- update lock and status -----------------------------------------------------------------
 
 void TCustomLexEdit::IncPaintLock() {
-    ++fPaintLock;
+    ++fPriv->fPaintLock;
 }
 
 void TCustomLexEdit::DecPaintLock() {
-    if (fPaintLock <= 0) throw common::EAssertionFailed();
-    if (fPaintLock == 1 && fPriv->fFollowFromRow >= 0) {
+    if (fPriv->fPaintLock <= 0) throw common::EAssertionFailed();
+    if (fPriv->fPaintLock == 1 && fPriv->fFollowFromRow >= 0) {
         // Lines came under the lock (AppendLines, ReplaceLine): the view follows them when the
         // end it had before them is in view (the scroll range the user had stops there). Still
         // inside the lock, so the move is part of the one repaint.
         const int Before = std::exchange(fPriv->fFollowFromRow, -1);
-        const int Rows = std::max(fLinesInWindow, 1);
-        if (fTopLine + Rows - 1 >= Before) SetTopLine(DisplayLineCount() - Rows + 1);
+        const int Rows = std::max(fPriv->fLinesInWindow, 1);
+        if (fPriv->fTopLine + Rows - 1 >= Before) SetTopLine(DisplayLineCount() - Rows + 1);
     }
-    if (--fPaintLock > 0) return;
-    if (fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
+    if (--fPriv->fPaintLock > 0) return;
+    if (fPriv->fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
     fPriv->WrapKeepCaretInWindow();
-    if (fStateFlags.Contains(sfCaretChanged)) {
-        fStateFlags.Exclude(sfCaretChanged);
+    if (fPriv->fStateFlags.Contains(sfCaretChanged)) {
+        fPriv->fStateFlags.Exclude(sfCaretChanged);
         UpdateCaret();
     }
     FlushPendingInvalidation();
-    if (!fStatusChanges.Empty()) DoOnStatusChange(fStatusChanges);
+    if (!fPriv->fStatusChanges.Empty()) DoOnStatusChange(fPriv->fStatusChanges);
 }
 
 void TCustomLexEdit::StatusChanged(TLexStatusChanges AChanges) {
-    fStatusChanges += AChanges;
-    if (fPaintLock == 0) DoOnStatusChange(fStatusChanges);
+    fPriv->fStatusChanges += AChanges;
+    if (fPriv->fPaintLock == 0) DoOnStatusChange(fPriv->fStatusChanges);
 }
 
 void TCustomLexEdit::DoOnStatusChange(TLexStatusChanges Changes) {
     if (OnStatusChange) {
-        fStatusChanges = TLexStatusChanges();
+        fPriv->fStatusChanges = TLexStatusChanges();
         OnStatusChange(this, Changes);
     }
 }
@@ -342,36 +347,36 @@ void TCustomLexEdit::DoChange() {
 // ---- highlighter ----------------------------------------------------------------------------
 
 void TCustomLexEdit::SetHighlighter(TLexCustomHighlighter *Value) {
-    if (fChainedEditor != nullptr) {
-        fChainedEditor->SetHighlighter(Value);
+    if (fPriv->fChainedEditor != nullptr) {
+        fPriv->fChainedEditor->SetHighlighter(Value);
         return;
     }
-    if (Value == fHighlighter) return;
+    if (Value == fPriv->fHighlighter) return;
     fPriv->AssignHighlighter(Value);
     fPriv->ForEachFollower([Value](TCustomLexEdit *F) { F->fPriv->AssignHighlighter(Value); });
 }
 
 void TLexEditPrivate::AssignHighlighter(TLexCustomHighlighter *Value) {
-    if (Value == Ed.fHighlighter) return;
-    if (Ed.fHighlighter != nullptr) {
-        Ed.fHighlighter->UnhookAttrChangeEvent(&Ed);
+    if (Value == fHighlighter) return;
+    if (fHighlighter != nullptr) {
+        fHighlighter->UnhookAttrChangeEvent(&Ed);
         QObject::disconnect(fHighlighterDestroyed);
     }
     if (Value != nullptr) {
         // A change the highlighter announces without a sender comes from the highlighter itself.
         Value->HookAttrChangeEvent(&Ed, [this](QObject *Sender) {
-            HighlighterAttrChanged(Sender != nullptr ? Sender : Ed.fHighlighter);
+            HighlighterAttrChanged(Sender != nullptr ? Sender : fHighlighter);
         });
         fHighlighterDestroyed = QObject::connect(
             Value, &QObject::destroyed, &Ed, [this] { common::Guarded([this] { HighlighterDestroyed(); }); });
     }
-    Ed.fHighlighter = Value;
+    fHighlighter = Value;
     if (!fDestroying) HighlighterAttrChanged(Value);
 }
 
 void TLexEditPrivate::HighlighterDestroyed() {
     // The highlighter's change chain is gone with it: only the reference is dropped.
-    Ed.fHighlighter = nullptr;
+    fHighlighter = nullptr;
     QObject::disconnect(fHighlighterDestroyed);
     if (!fDestroying) Ed.InvalidateAll();
 }
@@ -391,22 +396,22 @@ void TLexEditPrivate::HighlighterAttrChanged(QObject *Sender) {
 // ---- registration lists ---------------------------------------------------------------------
 
 void TCustomLexEdit::AddFocusControl(QWidget *AControl) {
-    if (AControl != nullptr) fFocusList.emplace_back(AControl);
+    if (AControl != nullptr) fPriv->fFocusList.emplace_back(AControl);
 }
 
 void TCustomLexEdit::RemoveFocusControl(QWidget *AControl) {
-    fFocusList.erase(
-        std::remove_if(fFocusList.begin(), fFocusList.end(),
+    fPriv->fFocusList.erase(
+        std::remove_if(fPriv->fFocusList.begin(), fPriv->fFocusList.end(),
                        [AControl](const QPointer<QWidget> &W) { return W.isNull() || W == AControl; }),
-        fFocusList.end());
+        fPriv->fFocusList.end());
 }
 
 void TLexEditPrivate::RegisterPlugin(TLexEditPlugin *APlugin) {
-    Ed.fPlugins.push_back(APlugin);
+    fPlugins.push_back(APlugin);
 }
 
 void TLexEditPrivate::UnregisterPlugin(TLexEditPlugin *APlugin) {
-    Ed.fPlugins.erase(std::remove(Ed.fPlugins.begin(), Ed.fPlugins.end(), APlugin), Ed.fPlugins.end());
+    fPlugins.erase(std::remove(fPlugins.begin(), fPlugins.end(), APlugin), fPlugins.end());
 }
 
 // ---- plug-ins ---------------------------------------------------------------------------------
@@ -418,6 +423,348 @@ TLexEditPlugin::TLexEditPlugin(TCustomLexEdit *AOwner, TPlugInHandlers AHandlers
 
 TLexEditPlugin::~TLexEditPlugin() {
     if (fOwner != nullptr) fOwner->fPriv->UnregisterPlugin(this);
+}
+
+// ---- accessors -------------------------------------------------------------------------------
+
+TLexEditStringList *TCustomLexEdit::Lines() const {
+    return fPriv->fLines;
+}
+
+ILexEditUndo *TCustomLexEdit::UndoRedo() const {
+    return fPriv->fUndoRedo.get();
+}
+
+TLexEditorOptions TCustomLexEdit::Options() const {
+    return fPriv->fOptions;
+}
+
+int TCustomLexEdit::TabWidth() const {
+    return fPriv->fTabWidth;
+}
+
+bool TCustomLexEdit::InsertMode() const {
+    return fPriv->fInserting;
+}
+
+bool TCustomLexEdit::WantReturns() const {
+    return fPriv->fWantReturns;
+}
+
+void TCustomLexEdit::SetWantReturns(bool Value) {
+    fPriv->fWantReturns = Value;
+}
+
+bool TCustomLexEdit::WantTabs() const {
+    return fPriv->fWantTabs;
+}
+
+void TCustomLexEdit::SetWantTabs(bool Value) {
+    fPriv->fWantTabs = Value;
+}
+
+bool TCustomLexEdit::HideSelection() const {
+    return fPriv->fHideSelection;
+}
+
+int TCustomLexEdit::RightEdge() const {
+    return fPriv->fRightEdge;
+}
+
+TColor TCustomLexEdit::RightEdgeColor() const {
+    return fPriv->fRightEdgeColor;
+}
+
+TColor TCustomLexEdit::ActiveLineColor() const {
+    return fPriv->fActiveLineColor;
+}
+
+TColor TCustomLexEdit::Color() const {
+    return fPriv->fColor;
+}
+
+int TCustomLexEdit::ExtraLineSpacing() const {
+    return fPriv->fExtraLineSpacing;
+}
+
+TFontQuality TCustomLexEdit::FontQuality() const {
+    return fPriv->fFontQuality;
+}
+
+TLexEditCaretType TCustomLexEdit::InsertCaret() const {
+    return fPriv->fInsertCaret;
+}
+
+TLexEditCaretType TCustomLexEdit::OverwriteCaret() const {
+    return fPriv->fOverwriteCaret;
+}
+
+TColor TCustomLexEdit::ScrollHintColor() const {
+    return fPriv->fScrollHintColor;
+}
+
+void TCustomLexEdit::SetScrollHintColor(TColor Value) {
+    fPriv->fScrollHintColor = Value;
+}
+
+TLexScrollHintFormat TCustomLexEdit::ScrollHintFormat() const {
+    return fPriv->fScrollHintFormat;
+}
+
+void TCustomLexEdit::SetScrollHintFormat(TLexScrollHintFormat Value) {
+    fPriv->fScrollHintFormat = Value;
+}
+
+TScrollStyle TCustomLexEdit::ScrollBars() const {
+    return fPriv->FScrollBars;
+}
+
+TBorderStyle TCustomLexEdit::BorderStyle() const {
+    return fPriv->fBorderStyle;
+}
+
+bool TCustomLexEdit::UseCodeFolding() const {
+    return fPriv->fUseCodeFolding;
+}
+
+bool TCustomLexEdit::WordWrap() const {
+    return fPriv->fWordWrapPlugin != nullptr;
+}
+
+const TLexWordWrapPlugin *TCustomLexEdit::WordWrapPlugin() const {
+    return fPriv->fWordWrapPlugin;
+}
+
+TLexGlyph &TCustomLexEdit::WordWrapGlyph() {
+    return fPriv->fWordWrapGlyph;
+}
+
+void TCustomLexEdit::SetWordWrapGlyph(const TLexGlyph &Value) {
+    fPriv->fWordWrapGlyph.Assign(Value);
+}
+
+TLexCustomHighlighter *TCustomLexEdit::Highlighter() const {
+    return fPriv->fHighlighter;
+}
+
+TLexEditKeyStrokes &TCustomLexEdit::Keystrokes() {
+    return *fPriv->fKeyStrokes;
+}
+
+int TCustomLexEdit::HookedCommandHandlerCount() const {
+    return int(fPriv->fHookedCommandHandlers.size());
+}
+
+TLexEditKbdHandler &TCustomLexEdit::KbdHandler() {
+    return fPriv->fKbdHandler;
+}
+
+bool TCustomLexEdit::RemoveKeyDownHandler(TLexHandlerId AId) {
+    return fPriv->fKbdHandler.RemoveKeyDownHandler(AId);
+}
+
+bool TCustomLexEdit::RemoveKeyUpHandler(TLexHandlerId AId) {
+    return fPriv->fKbdHandler.RemoveKeyUpHandler(AId);
+}
+
+bool TCustomLexEdit::RemoveKeyPressHandler(TLexHandlerId AId) {
+    return fPriv->fKbdHandler.RemoveKeyPressHandler(AId);
+}
+
+bool TCustomLexEdit::RemoveMouseDownHandler(TLexHandlerId AId) {
+    return fPriv->fKbdHandler.RemoveMouseDownHandler(AId);
+}
+
+bool TCustomLexEdit::RemoveMouseUpHandler(TLexHandlerId AId) {
+    return fPriv->fKbdHandler.RemoveMouseUpHandler(AId);
+}
+
+bool TCustomLexEdit::RemoveMouseCursorHandler(TLexHandlerId AId) {
+    return fPriv->fKbdHandler.RemoveMouseCursorHandler(AId);
+}
+
+int TCustomLexEdit::FocusControlCount() const {
+    return int(fPriv->fFocusList.size());
+}
+
+int TCustomLexEdit::PluginCount() const {
+    return int(fPriv->fPlugins.size());
+}
+
+TLexEditMarkList &TCustomLexEdit::Marks() {
+    return fPriv->fMarkList;
+}
+
+int TCustomLexEdit::PaintLock() const {
+    return fPriv->fPaintLock;
+}
+
+TLexStateFlags TCustomLexEdit::StateFlags() const {
+    return fPriv->fStateFlags;
+}
+
+TLexStatusChanges TCustomLexEdit::PendingStatusChanges() const {
+    return fPriv->fStatusChanges;
+}
+
+int TCustomLexEdit::TopLine() const {
+    return fPriv->fTopLine;
+}
+
+int TCustomLexEdit::LeftChar() const {
+    return fPriv->fLeftChar;
+}
+
+int TCustomLexEdit::CharsInWindow() const {
+    return fPriv->fCharsInWindow;
+}
+
+int TCustomLexEdit::LinesInWindow() const {
+    return fPriv->fLinesInWindow;
+}
+
+int TCustomLexEdit::CharWidth() const {
+    return fPriv->fCharWidth;
+}
+
+int TCustomLexEdit::LineHeight() const {
+    return fPriv->fTextHeight;
+}
+
+int TCustomLexEdit::GutterWidth() const {
+    return fPriv->fGutterWidth;
+}
+
+TheTextDrawer &TCustomLexEdit::TextDrawer() {
+    return *fPriv->fTextDrawer;
+}
+
+bool TCustomLexEdit::IsScrolling() const {
+    return fPriv->FIsScrolling;
+}
+
+bool TCustomLexEdit::AlwaysShowCaret() const {
+    return fPriv->fAlwaysShowCaret;
+}
+
+bool TCustomLexEdit::CaretShown() const {
+    return fPriv->fStateFlags.Contains(sfCaretVisible);
+}
+
+void TCustomLexEdit::SetMouseEnvironment(TLexMouseEnvironment AEnvironment) {
+    fPriv->fMouseEnv = std::move(AEnvironment);
+}
+
+const TLexMouseEnvironment &TCustomLexEdit::MouseEnvironment() const {
+    return fPriv->fMouseEnv;
+}
+
+int TCustomLexEdit::ClickCount() const {
+    return fPriv->fClickCount;
+}
+
+Qt::CursorShape TCustomLexEdit::TextCursor() const {
+    return fPriv->fTextCursor;
+}
+
+TCustomLexEdit *TCustomLexEdit::ChainedEditor() const {
+    return fPriv->fChainedEditor;
+}
+
+int TCustomLexEdit::CaretX() const {
+    return fPriv->fCaretX;
+}
+
+int TCustomLexEdit::CaretY() const {
+    return fPriv->fCaretY;
+}
+
+TBufferCoord TCustomLexEdit::CaretXY() const {
+    return BufferCoord(fPriv->fCaretX, fPriv->fCaretY);
+}
+
+void TCustomLexEdit::SetCaretX(int Value) {
+    SetCaretXY(BufferCoord(Value, fPriv->fCaretY));
+}
+
+void TCustomLexEdit::SetCaretY(int Value) {
+    SetCaretXY(BufferCoord(fPriv->fCaretX, Value));
+}
+
+void TCustomLexEdit::SetInternalCaretX(int Value) {
+    SetCaretXYEx(true, BufferCoord(Value, fPriv->fCaretY));
+}
+
+void TCustomLexEdit::SetInternalCaretY(int Value) {
+    SetCaretXYEx(true, BufferCoord(fPriv->fCaretX, Value));
+}
+
+int TCustomLexEdit::LastCaretX() const {
+    return fPriv->fLastCaretX;
+}
+
+TLexSelectionMode TCustomLexEdit::SelectionMode() const {
+    return fPriv->fSelectionMode;
+}
+
+TLexSelectionMode TCustomLexEdit::ActiveSelectionMode() const {
+    return fPriv->fActiveSelectionMode;
+}
+
+const TLexCharSet &TCustomLexEdit::AdditionalIdentChars() const {
+    return fPriv->FAdditionalIdentChars;
+}
+
+const TLexCharSet &TCustomLexEdit::AdditionalWordBreakChars() const {
+    return fPriv->FAdditionalWordBreakChars;
+}
+
+void TCustomLexEdit::SetAdditionalIdentChars(const TLexCharSet &Value) {
+    fPriv->FAdditionalIdentChars = Value;
+}
+
+void TCustomLexEdit::SetAdditionalWordBreakChars(const TLexCharSet &Value) {
+    fPriv->FAdditionalWordBreakChars = Value;
+}
+
+bool TCustomLexEdit::HTMLCopyUseBackground() const {
+    return fPriv->fHTMLCopyUseBackground;
+}
+
+void TCustomLexEdit::SetHTMLCopyUseBackground(bool Value) {
+    fPriv->fHTMLCopyUseBackground = Value;
+}
+
+QString TCustomLexEdit::PreeditString() const {
+    return fPriv->fPreeditString;
+}
+
+TLexGutter &TCustomLexEdit::Gutter() {
+    return fPriv->fGutter;
+}
+
+void TCustomLexEdit::SetGutter(const TLexGutter &Value) {
+    fPriv->fGutter.Assign(Value);
+}
+
+TLexSelectedColor &TCustomLexEdit::SelectedColor() {
+    return fPriv->fSelectedColor;
+}
+
+TLexBookMarkOpt &TCustomLexEdit::BookMarkOptions() {
+    return fPriv->fBookMarkOpt;
+}
+
+int TCustomLexEdit::CurrentPPI() const {
+    return fPriv->fCurrentPPI;
+}
+
+bool TCustomLexEdit::GetReadOnly() const {
+    return fPriv->fReadOnly;
+}
+
+bool TCustomLexEdit::IsUndoRedoing() const {
+    return fPriv->fUndoRedoing;
 }
 
 } // namespace lexedit

@@ -22,37 +22,41 @@ void TCustomLexEdit::AppendLines(const QStringList &ALines) {
     if (ALines.isEmpty()) return;
     TUpdateGuard Lock(*this);
     if (fPriv->fFollowFromRow < 0) fPriv->fFollowFromRow = DisplayLineCount();
-    const TBufferCoord Anchor = fBlockBegin;
-    const TBufferCoord End = fBlockEnd;
-    const TLexSelectionMode Mode = fActiveSelectionMode;
-    fLines->AddStrings(ALines);
-    if (fBlockBegin == Anchor && fBlockEnd == End && fActiveSelectionMode == Mode) return;
-    fBlockBegin = Anchor;
-    fBlockEnd = End;
-    fActiveSelectionMode = Mode;
+    const TBufferCoord Anchor = fPriv->fBlockBegin;
+    const TBufferCoord End = fPriv->fBlockEnd;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
+    fPriv->fLines->AddStrings(ALines);
+    if (fPriv->fBlockBegin == Anchor && fPriv->fBlockEnd == End && fPriv->fActiveSelectionMode == Mode)
+        return;
+    fPriv->fBlockBegin = Anchor;
+    fPriv->fBlockEnd = End;
+    fPriv->fActiveSelectionMode = Mode;
     InvalidateSelection();
     StatusChanged({scSelection});
 }
 
 void TCustomLexEdit::ReplaceLine(int ALine, const QString &AText) {
     // Only a line that is there (the buffer's Put would add one after the last).
-    if (ALine < 1 || ALine > fLines->Count())
+    if (ALine < 1 || ALine > fPriv->fLines->Count())
         throw ELexEditStringList(QStringLiteral("Invalid stringlist index %1").arg(ALine - 1));
     TUpdateGuard Lock(*this);
     if (fPriv->fFollowFromRow < 0) fPriv->fFollowFromRow = DisplayLineCount();
-    const TBufferCoord Anchor = fBlockBegin;
-    const TBufferCoord End = fBlockEnd;
-    const TLexSelectionMode Mode = fActiveSelectionMode;
-    fLines->Put(ALine - 1, AText);
+    const TBufferCoord Anchor = fPriv->fBlockBegin;
+    const TBufferCoord End = fPriv->fBlockEnd;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
+    fPriv->fLines->Put(ALine - 1, AText);
     // The caret stays, within the line when that became shorter.
-    if (fCaretY == ALine && fCaretX > fPriv->LineLength(ALine) + 1 && !fOptions.Contains(eoScrollPastEol))
+    if (fPriv->fCaretY == ALine && fPriv->fCaretX > fPriv->LineLength(ALine) + 1 &&
+        !fPriv->fOptions.Contains(eoScrollPastEol))
         SetCaretXYEx(false, CaretXY());
     const TBufferCoord KeptAnchor = Anchor.Line == ALine ? fPriv->ClampBlockPos(Anchor) : Anchor;
     const TBufferCoord KeptEnd = End.Line == ALine ? fPriv->ClampBlockPos(End) : End;
-    if (fBlockBegin == KeptAnchor && fBlockEnd == KeptEnd && fActiveSelectionMode == Mode) return;
-    fBlockBegin = KeptAnchor;
-    fBlockEnd = KeptEnd;
-    fActiveSelectionMode = Mode;
+    if (fPriv->fBlockBegin == KeptAnchor && fPriv->fBlockEnd == KeptEnd &&
+        fPriv->fActiveSelectionMode == Mode)
+        return;
+    fPriv->fBlockBegin = KeptAnchor;
+    fPriv->fBlockEnd = KeptEnd;
+    fPriv->fActiveSelectionMode = Mode;
     InvalidateSelection();
     StatusChanged({scSelection});
 }

@@ -73,26 +73,26 @@ void PlaceCaretAndSelection(TCustomLexEdit &AEdit, const TBufferCoord &ACaret, c
 // ---- Tab and Shift+Tab ----------------------------------------------------------------------------
 
 void TCustomLexEdit::DoTabKey() {
-    if (fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine())) {
+    if (fPriv->fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine())) {
         const bool TabLine = SelTabLine();
         DoBlockIndent();
         // A whole line selected stays selected from its first character.
         if (TabLine) {
-            if (fBlockBegin.Char < fBlockEnd.Char)
-                fBlockBegin.Char = 1;
+            if (fPriv->fBlockBegin.Char < fPriv->fBlockEnd.Char)
+                fPriv->fBlockBegin.Char = 1;
             else
-                fBlockEnd.Char = 1;
+                fPriv->fBlockEnd.Char = 1;
         }
         return;
     }
-    const int L = fCaretY;
+    const int L = fPriv->fCaretY;
     bool HasTarget = false;
     int Skipped = 0;
     int TargetColumn = 0;
-    if (fOptions.Contains(eoSmartTabs) && L > 1) {
+    if (fPriv->fOptions.Contains(eoSmartTabs) && L > 1) {
         const int D = DisplayX();
-        for (int k = std::min(L - 1, fLines->Count()); k >= 1 && !HasTarget; --k) {
-            const QString S = fLines->Get(k - 1);
+        for (int k = std::min(L - 1, fPriv->fLines->Count()); k >= 1 && !HasTarget; --k) {
+            const QString S = fPriv->fLines->Get(k - 1);
             const TBufferCoord P = DisplayToBufferPos(DisplayCoord(D, LineToRow(k)));
             if (P.Char > S.size()) continue;
             int i = P.Char - 1;
@@ -105,16 +105,17 @@ void TCustomLexEdit::DoTabKey() {
             TargetColumn = BufferToDisplayPos(BufferCoord(i + 1, k)).Column;
         }
     }
-    TUndoBlockGuard Block(*fUndoRedo);
+    TUndoBlockGuard Block(*fPriv->fUndoRedo);
     // A selection made in line mode is replaced as in normal mode: Tab never removes or inserts
     // whole lines.
-    const TLexSelectionMode Mode = fActiveSelectionMode;
-    common::ScopedValue<TLexSelectionMode> NormalMode(fActiveSelectionMode, Mode == smLine ? smNormal : Mode);
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
+    common::ScopedValue<TLexSelectionMode> NormalMode(fPriv->fActiveSelectionMode,
+                                                      Mode == smLine ? smNormal : Mode);
     if (SelAvail()) SetSelText(QString());
-    const int X = fCaretX;
+    const int X = fPriv->fCaretX;
     QString Text;
-    if (fOptions.Contains(eoTabsToSpaces)) {
-        Text = QString(HasTarget ? Skipped : fTabWidth - (X - 1) % fTabWidth, QLatin1Char(' '));
+    if (fPriv->fOptions.Contains(eoTabsToSpaces)) {
+        Text = QString(HasTarget ? Skipped : fPriv->fTabWidth - (X - 1) % fPriv->fTabWidth, QLatin1Char(' '));
     } else if (HasTarget) {
         const QString S = LineText().left(X - 1);
         bool NonBlank = false;
@@ -126,13 +127,13 @@ void TCustomLexEdit::DoTabKey() {
             const int D = DisplayX();
             const int T = TargetColumn;
             if (T > D) {
-                const int r = fTabWidth - (D - 1) % fTabWidth;
+                const int r = fPriv->fTabWidth - (D - 1) % fPriv->fTabWidth;
                 int Rest = T - D;
                 if (Rest >= r) {
                     Text += QLatin1Char('\t');
                     Rest -= r;
-                    Text += QString(Rest / fTabWidth, QLatin1Char('\t'));
-                    Rest %= fTabWidth;
+                    Text += QString(Rest / fPriv->fTabWidth, QLatin1Char('\t'));
+                    Rest %= fPriv->fTabWidth;
                 }
                 Text += QString(Rest, QLatin1Char(' '));
             }
@@ -140,27 +141,27 @@ void TCustomLexEdit::DoTabKey() {
     } else {
         Text = QStringLiteral("\t");
     }
-    WithoutTrim(fOptions, [&] {
+    WithoutTrim(fPriv->fOptions, [&] {
         if (!Text.isEmpty()) SetSelText(Text);
     });
     ForceCaretX(X + int(Text.size()));
-    fBlockBegin = fBlockEnd = CaretXY();
+    fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
     EnsureCursorPosVisible();
 }
 
 void TCustomLexEdit::DoShiftTabKey() {
-    if (fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine())) {
+    if (fPriv->fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine())) {
         DoBlockUnindent();
         return;
     }
-    const int L = fCaretY;
-    const int X = fCaretX;
+    const int L = fPriv->fCaretY;
+    const int X = fPriv->fCaretX;
     const QString Temp = LineText();
     const int Len = int(Temp.size());
     int NewX = X;
-    if (fOptions.Contains(eoSmartTabs) && X > 1 && L > 1) {
-        for (int k = std::min(L - 1, fLines->Count()); k >= 1; --k) {
-            const QString S = fLines->Get(k - 1);
+    if (fPriv->fOptions.Contains(eoSmartTabs) && X > 1 && L > 1) {
+        for (int k = std::min(L - 1, fPriv->fLines->Count()); k >= 1; --k) {
+            const QString S = fPriv->fLines->Get(k - 1);
             if (S.size() < X - 1) continue;
             int j = X - 1;
             while (j > 1 && S[j - 1] == QLatin1Char(' '))
@@ -172,7 +173,7 @@ void TCustomLexEdit::DoShiftTabKey() {
         }
     }
     if (NewX == X) {
-        const int p = std::max(1, ((X - 2) / fTabWidth) * fTabWidth + 1);
+        const int p = std::max(1, ((X - 2) / fPriv->fTabWidth) * fPriv->fTabWidth + 1);
         if (X > Len)
             NewX = p;
         else if (p < NewX && X >= 2 && Temp[X - 2] == QLatin1Char('\t'))
@@ -193,52 +194,52 @@ void TCustomLexEdit::DoShiftTabKey() {
         SetCaretXY(BufferCoord(NewX, L));
         return;
     }
-    TUndoBlockGuard Block(*fUndoRedo);
-    const TLexSelectionMode Mode = fActiveSelectionMode;
-    WithoutTrim(fOptions, [&] {
+    TUndoBlockGuard Block(*fPriv->fUndoRedo);
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
+    WithoutTrim(fPriv->fOptions, [&] {
         TUpdateGuard Lock(*this);
-        fBlockBegin = BufferCoord(From, L);
-        fBlockEnd = BufferCoord(X, L);
-        fActiveSelectionMode = smNormal;
+        fPriv->fBlockBegin = BufferCoord(From, L);
+        fPriv->fBlockEnd = BufferCoord(X, L);
+        fPriv->fActiveSelectionMode = smNormal;
         SetSelTextPrimitiveEx(smNormal, QString(), true, false);
     });
-    fActiveSelectionMode = Mode;
+    fPriv->fActiveSelectionMode = Mode;
     ForceCaretX(From);
-    fBlockBegin = fBlockEnd = CaretXY();
+    fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
 }
 
 // ---- block indent and unindent --------------------------------------------------------------------
 
 void TCustomLexEdit::DoBlockIndent() {
     if (!SelAvail()) return;
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     const TBufferCoord Caret = CaretXY();
     const TBufferCoord BB = BlockBegin();
     const TBufferCoord BE = BlockEnd();
     // A selection that ends at the start of a line leaves that line alone.
-    const int Last = std::min(BE.Char == 1 ? BE.Line - 1 : BE.Line, std::max(fLines->Count(), 1));
-    const bool Spaces = fOptions.Contains(eoTabsToSpaces);
-    const QString Unit = Spaces ? QString(fTabWidth, QLatin1Char(' ')) : QStringLiteral("\t");
+    const int Last = std::min(BE.Char == 1 ? BE.Line - 1 : BE.Line, std::max(fPriv->fLines->Count(), 1));
+    const bool Spaces = fPriv->fOptions.Contains(eoTabsToSpaces);
+    const QString Unit = Spaces ? QString(fPriv->fTabWidth, QLatin1Char(' ')) : QStringLiteral("\t");
     const int n = int(Unit.size());
     const int X = BE.Char == 1 ? 1 : Caret.Char + n;
     QStringList Rows;
     for (int L = BB.Line; L <= Last; ++L)
         Rows << Unit;
-    TUndoBlockGuard Block(*fUndoRedo);
+    TUndoBlockGuard Block(*fPriv->fUndoRedo);
     const auto Place = [&] {
         PlaceCaretAndSelection(*this, BufferCoord(X, Caret.Line), BufferCoord(BB.Char + n, BB.Line),
                                BufferCoord(BE.Char > 1 ? BE.Char + n : BE.Char, BE.Line));
-        fActiveSelectionMode = Mode;
+        fPriv->fActiveSelectionMode = Mode;
     };
     try {
         const TBufferCoord Pos =
             Mode == smColumn ? BufferCoord(std::min(BB.Char, BE.Char), BB.Line) : BufferCoord(1, BB.Line);
         // Undo ends by selecting the block as it was, in the mode it was selected in (the rows
         // go in as a column); re-applying ends by selecting the shifted block.
-        fUndoRedo->AddUndoChange(crIndent, BB, BE, QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crIndent, BB, BE, QString(), Mode);
         InsertBlock(Pos, Pos, Rows.join(CRLF), true);
-        fUndoRedo->AddUndoChange(crIndent, BufferCoord(BB.Char + n, BB.Line),
-                                 BufferCoord(BE.Char + n, BE.Line), QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crIndent, BufferCoord(BB.Char + n, BB.Line),
+                                        BufferCoord(BE.Char + n, BE.Line), QString(), Mode);
     } catch (...) {
         Place();
         throw;
@@ -251,29 +252,29 @@ int TLexEditPrivate::GetDelLen(const QString &S, int AFrom) const {
     if (AFrom >= Len) return 0;
     if (S[AFrom] == QLatin1Char('\t')) return 1;
     int n = 0;
-    while (n < Ed.fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char(' '))
+    while (n < fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char(' '))
         ++n;
-    if (n < Ed.fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char('\t')) ++n;
+    if (n < fTabWidth && AFrom + n < Len && S[AFrom + n] == QLatin1Char('\t')) ++n;
     return n;
 }
 
 void TCustomLexEdit::DoBlockUnindent() {
     if (!SelAvail()) return;
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     const bool Column = Mode == smColumn;
     const TBufferCoord Caret = CaretXY();
-    const TBufferCoord OldBegin = fBlockBegin;
-    const TBufferCoord OldEnd = fBlockEnd;
+    const TBufferCoord OldBegin = fPriv->fBlockBegin;
+    const TBufferCoord OldEnd = fPriv->fBlockEnd;
     TBufferCoord BB = BlockBegin();
     TBufferCoord BE = BlockEnd();
-    const int Last = std::min(BE.Char == 1 ? BE.Line - 1 : BE.Line, fLines->Count());
+    const int Last = std::min(BE.Char == 1 ? BE.Line - 1 : BE.Line, fPriv->fLines->Count());
     const int c = Column ? std::min(BB.Char, BE.Char) : 1;
     QStringList Removed;
     std::vector<int> Counts;
     int X = Caret.Char;
     bool Any = false;
     for (int L = BB.Line; L <= Last; ++L) {
-        const QString S = fLines->Get(L - 1);
+        const QString S = fPriv->fLines->Get(L - 1);
         const int From = Column ? std::min(c - 1, int(S.size())) : 0;
         const int n = fPriv->GetDelLen(S, From);
         Removed << S.mid(From, n);
@@ -282,17 +283,17 @@ void TCustomLexEdit::DoBlockUnindent() {
         Any = Any || n > 0;
     }
     if (!Any) return;
-    TUndoBlockGuard Block(*fUndoRedo);
+    TUndoBlockGuard Block(*fPriv->fUndoRedo);
     {
         TOwnBufferBracket Bracket(*this);
         for (int L = BB.Line; L <= Last; ++L) {
             const int n = Counts[size_t(L - BB.Line)];
             if (n == 0) continue;
-            QString S = fLines->Get(L - 1);
+            QString S = fPriv->fLines->Get(L - 1);
             S.remove(c - 1, n);
-            fLines->Put(L - 1, S);
+            fPriv->fLines->Put(L - 1, S);
         }
-        fUndoRedo->AddUndoChange(crUnindent, BB, BE, Removed.join(CRLF), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crUnindent, BB, BE, Removed.join(CRLF), Mode);
     }
     // The caret stays on its line; outside column mode the selection ends follow the text.
     if (Column) {
@@ -303,7 +304,7 @@ void TCustomLexEdit::DoBlockUnindent() {
         const bool Forward = OldBegin <= OldEnd;
         PlaceCaretAndSelection(*this, BufferCoord(X, Caret.Line), Forward ? BB : BE, Forward ? BE : BB);
     }
-    fActiveSelectionMode = Mode;
+    fPriv->fActiveSelectionMode = Mode;
 }
 
 // ---- case changes ---------------------------------------------------------------------------------
@@ -314,12 +315,12 @@ std::vector<TLexEditPrivate::TCaseRow> TLexEditPrivate::CaseRows() const {
     const TBufferCoord BB = Ed.BlockBegin();
     const TBufferCoord BE = Ed.BlockEnd();
     const int First = std::max(BB.Line, 1);
-    const int Last = std::min(BE.Line, Ed.fLines->Count());
+    const int Last = std::min(BE.Line, fLines->Count());
     int Left = 0;
     int Right = 0;
-    if (Ed.fActiveSelectionMode == smColumn) {
-        const int C1 = Ed.BufferToDisplayPos(Ed.fBlockBegin).Column;
-        const int C2 = Ed.BufferToDisplayPos(Ed.fBlockEnd).Column;
+    if (fActiveSelectionMode == smColumn) {
+        const int C1 = Ed.BufferToDisplayPos(fBlockBegin).Column;
+        const int C2 = Ed.BufferToDisplayPos(fBlockEnd).Column;
         Left = std::min(C1, C2);
         Right = std::max(C1, C2);
     }
@@ -327,9 +328,9 @@ std::vector<TLexEditPrivate::TCaseRow> TLexEditPrivate::CaseRows() const {
         const int Len = LineLength(L);
         int From = 1;
         int To = Len + 1;
-        if (Ed.fActiveSelectionMode == smColumn) {
+        if (fActiveSelectionMode == smColumn) {
             Ed.ColumnRowRange(L, Left, Right, From, To);
-        } else if (Ed.fActiveSelectionMode == smNormal) {
+        } else if (fActiveSelectionMode == smNormal) {
             if (L == BB.Line) From = BB.Char;
             if (L == BE.Line) To = BE.Char;
         }
@@ -343,16 +344,16 @@ std::vector<TLexEditPrivate::TCaseRow> TLexEditPrivate::CaseRows() const {
 void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
     if (GetReadOnly()) return;
     const TBufferCoord Caret = CaretXY();
-    const TBufferCoord OldBegin = fBlockBegin;
-    const TBufferCoord OldEnd = fBlockEnd;
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    const TBufferCoord OldBegin = fPriv->fBlockBegin;
+    const TBufferCoord OldEnd = fPriv->fBlockEnd;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     const bool HadSelection = SelAvail();
     const auto Restore = [&] {
         if (HadSelection)
             PlaceCaretAndSelection(*this, Caret, OldBegin, OldEnd);
         else
             SetCaretXY(Caret);
-        fActiveSelectionMode = Mode;
+        fPriv->fActiveSelectionMode = Mode;
     };
     try {
         if (!HadSelection) SetSelWord();
@@ -363,7 +364,7 @@ void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
         std::vector<QString> Converted;
         bool Changed = false;
         for (const TLexEditPrivate::TCaseRow &R : Rows) {
-            const QString S = fLines->Get(R.Line - 1).mid(R.From - 1, R.To - R.From);
+            const QString S = fPriv->fLines->Get(R.Line - 1).mid(R.From - 1, R.To - R.From);
             QString T;
             T.reserve(S.size());
             bool AfterBreak = true;
@@ -395,17 +396,17 @@ void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
             Converted.push_back(T);
         }
         if (Changed) {
-            TUndoBlockGuard Block(*fUndoRedo);
-            fUndoRedo->AddUndoChange(crSelection, HadSelection ? OldBegin : Caret,
-                                     HadSelection ? OldEnd : Caret, QString(), Mode);
-            fUndoRedo->AddUndoChange(crCaret, Caret, Caret, QString(), Mode);
-            fActiveSelectionMode = smNormal;
+            TUndoBlockGuard Block(*fPriv->fUndoRedo);
+            fPriv->fUndoRedo->AddUndoChange(crSelection, HadSelection ? OldBegin : Caret,
+                                            HadSelection ? OldEnd : Caret, QString(), Mode);
+            fPriv->fUndoRedo->AddUndoChange(crCaret, Caret, Caret, QString(), Mode);
+            fPriv->fActiveSelectionMode = smNormal;
             for (size_t i = 0; i < Rows.size(); ++i) {
                 const TLexEditPrivate::TCaseRow &R = Rows[i];
-                if (Converted[i] == fLines->Get(R.Line - 1).mid(R.From - 1, R.To - R.From)) continue;
-                fBlockBegin = BufferCoord(R.From, R.Line);
-                fBlockEnd = BufferCoord(R.To, R.Line);
-                fActiveSelectionMode = smNormal;
+                if (Converted[i] == fPriv->fLines->Get(R.Line - 1).mid(R.From - 1, R.To - R.From)) continue;
+                fPriv->fBlockBegin = BufferCoord(R.From, R.Line);
+                fPriv->fBlockEnd = BufferCoord(R.To, R.Line);
+                fPriv->fActiveSelectionMode = smNormal;
                 SetSelTextPrimitiveEx(smNormal, Converted[i], true, false);
             }
             Restore();
@@ -421,7 +422,7 @@ void TCustomLexEdit::ExecCmdCaseChange(TLexEditorCommand Cmd) {
 // ---- copying and moving lines ---------------------------------------------------------------------
 
 void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     if (GetReadOnly() || Count == 0) return;
     const TBufferCoord BB = BlockBegin();
     const TBufferCoord BE = BlockEnd();
@@ -439,27 +440,27 @@ void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
     switch (Command) {
     case ecCopyLineUp:
         for (int i = F; i <= L; ++i)
-            Text += fLines->Get(i - 1) + CRLF;
+            Text += fPriv->fLines->Get(i - 1) + CRLF;
         From = To = BufferCoord(1, F);
         break;
     case ecCopyLineDown:
         for (int i = F; i <= L; ++i)
-            Text += CRLF + fLines->Get(i - 1);
+            Text += CRLF + fPriv->fLines->Get(i - 1);
         From = To = BufferCoord(fPriv->LineLength(L) + 1, L);
         Shift = n;
         break;
     case ecMoveLineUp:
         for (int i = F; i <= L; ++i)
-            Text += fLines->Get(i - 1) + CRLF;
-        Text += fLines->Get(F - 2);
+            Text += fPriv->fLines->Get(i - 1) + CRLF;
+        Text += fPriv->fLines->Get(F - 2);
         From = BufferCoord(1, F - 1);
         To = BufferCoord(fPriv->LineLength(L) + 1, L);
         Shift = -1;
         break;
     case ecMoveLineDown:
-        Text = fLines->Get(L);
+        Text = fPriv->fLines->Get(L);
         for (int i = F; i <= L; ++i)
-            Text += CRLF + fLines->Get(i - 1);
+            Text += CRLF + fPriv->fLines->Get(i - 1);
         From = BufferCoord(1, F);
         To = BufferCoord(fPriv->LineLength(L + 1) + 1, L + 1);
         Shift = 1;
@@ -467,56 +468,56 @@ void TCustomLexEdit::ExecCmdCopyOrMoveLine(TLexEditorCommand Command) {
     default:
         return;
     }
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     const TBufferCoord Caret = CaretXY();
-    const TBufferCoord OldBegin = fBlockBegin;
-    const TBufferCoord OldEnd = fBlockEnd;
+    const TBufferCoord OldBegin = fPriv->fBlockBegin;
+    const TBufferCoord OldEnd = fPriv->fBlockEnd;
     const auto Shifted = [Shift](TBufferCoord P) {
         P.Line += Shift;
         return P;
     };
     DoOnPaintTransientEx(ttBefore, true);
     try {
-        TUndoBlockGuard Block(*fUndoRedo);
-        fActiveSelectionMode = smNormal;
-        fUndoRedo->AddUndoChange(crCaret, Caret, Caret, QString(), Mode);
-        fUndoRedo->AddUndoChange(crSelection, OldBegin, OldEnd, QString(), Mode);
+        TUndoBlockGuard Block(*fPriv->fUndoRedo);
+        fPriv->fActiveSelectionMode = smNormal;
+        fPriv->fUndoRedo->AddUndoChange(crCaret, Caret, Caret, QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crSelection, OldBegin, OldEnd, QString(), Mode);
         // The replacement puts the text where the caret is (the range's start once the range
         // is deleted); set directly, so that no trim of the line the caret leaves changes the
         // range before it is replaced.
-        fCaretX = From.Char;
-        fCaretY = From.Line;
-        fBlockBegin = From;
-        fBlockEnd = To;
+        fPriv->fCaretX = From.Char;
+        fPriv->fCaretY = From.Line;
+        fPriv->fBlockBegin = From;
+        fPriv->fBlockEnd = To;
         SetSelTextPrimitiveEx(smNormal, Text, true, false);
         PlaceCaretAndSelection(*this, Shifted(Caret), Shifted(OldBegin), Shifted(OldEnd));
-        fUndoRedo->AddUndoChange(crSelection, BlockBegin(), BlockEnd(), QString(), Mode);
-        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crSelection, BlockBegin(), BlockEnd(), QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
     } catch (...) {
-        fActiveSelectionMode = Mode;
+        fPriv->fActiveSelectionMode = Mode;
         DoOnPaintTransientEx(ttAfter, true);
         throw;
     }
-    fActiveSelectionMode = Mode;
+    fPriv->fActiveSelectionMode = Mode;
     DoOnPaintTransientEx(ttAfter, true);
 }
 
 // ---- deleting lines -------------------------------------------------------------------------------
 
 void TCustomLexEdit::ExecCmdDeleteLine() {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     if (GetReadOnly() || Count == 0) return;
     if (BlockBegin().Line == Count && fPriv->LineLength(Count) == 0) return;
     DoOnPaintTransient(ttBefore);
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     try {
-        TUndoBlockGuard Block(*fUndoRedo);
+        TUndoBlockGuard Block(*fPriv->fUndoRedo);
         TUpdateGuard Lock(*this);
-        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
-        fUndoRedo->AddUndoChange(crSelection, fBlockBegin, fBlockEnd, QString(), Mode);
-        fActiveSelectionMode = smNormal;
-        TBufferCoord B = fBlockBegin;
-        TBufferCoord E = fBlockEnd;
+        fPriv->fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crSelection, fPriv->fBlockBegin, fPriv->fBlockEnd, QString(), Mode);
+        fPriv->fActiveSelectionMode = smNormal;
+        TBufferCoord B = fPriv->fBlockBegin;
+        TBufferCoord E = fPriv->fBlockEnd;
         if (B > E) std::swap(B, E);
         B.Line = std::clamp(B.Line, 1, Count);
         E.Line = std::clamp(E.Line, 1, Count);
@@ -525,19 +526,19 @@ void TCustomLexEdit::ExecCmdDeleteLine() {
             E = E.Line < Count ? BufferCoord(1, E.Line + 1)
                                : BufferCoord(fPriv->LineLength(E.Line) + 1, E.Line);
         SetCaretXYEx(true, B);
-        fBlockBegin = B;
-        fBlockEnd = E;
-        fActiveSelectionMode = smNormal;
+        fPriv->fBlockBegin = B;
+        fPriv->fBlockEnd = E;
+        fPriv->fActiveSelectionMode = smNormal;
         SetSelTextPrimitiveEx(smNormal, QString(), true, false);
         SetCaretXYEx(true, B);
-        fBlockBegin = fBlockEnd = CaretXY();
-        fUndoRedo->AddUndoChange(crSelection, CaretXY(), CaretXY(), QString(), Mode);
-        fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
+        fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
+        fPriv->fUndoRedo->AddUndoChange(crSelection, CaretXY(), CaretXY(), QString(), Mode);
+        fPriv->fUndoRedo->AddUndoChange(crCaret, CaretXY(), CaretXY(), QString(), Mode);
     } catch (...) {
-        fActiveSelectionMode = Mode;
+        fPriv->fActiveSelectionMode = Mode;
         throw;
     }
-    fActiveSelectionMode = Mode;
+    fPriv->fActiveSelectionMode = Mode;
     DoOnPaintTransient(ttAfter);
 }
 
@@ -554,13 +555,13 @@ bool TCustomLexEdit::GetHighlighterAttriAtRowColEx(const TBufferCoord &XY, QStri
                                                    int &Start, TLexHighlighterAttributes *&Attri) const {
     Token.clear();
     Attri = nullptr;
-    TLexCustomHighlighter *H = fHighlighter;
-    if (H == nullptr || XY.Line < 1 || XY.Line > fLines->Count()) return false;
-    const QString S = fLines->Get(XY.Line - 1);
+    TLexCustomHighlighter *H = fPriv->fHighlighter;
+    if (H == nullptr || XY.Line < 1 || XY.Line > fPriv->fLines->Count()) return false;
+    const QString S = fPriv->fLines->Get(XY.Line - 1);
     if (XY.Line == 1)
         H->ResetRange();
     else
-        H->SetRange(fLines->GetRange(XY.Line - 2));
+        H->SetRange(fPriv->fLines->GetRange(XY.Line - 2));
     H->SetLine(S, XY.Line - 1);
     if (XY.Char < 1 || XY.Char > S.size()) return false;
     while (!H->GetEol()) {
@@ -582,9 +583,9 @@ TBufferCoord TCustomLexEdit::GetMatchingBracket() const {
 }
 
 TBufferCoord TCustomLexEdit::GetMatchingBracketEx(const TBufferCoord &APoint) const {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     if (APoint.Line < 1 || APoint.Line > Count) return BufferCoord(0, 0);
-    const QString First = fLines->Get(APoint.Line - 1);
+    const QString First = fPriv->fLines->Get(APoint.Line - 1);
     if (APoint.Char < 1 || APoint.Char > First.size()) return BufferCoord(0, 0);
     const char16_t B = First[APoint.Char - 1].unicode();
     const auto *It = std::find(std::begin(Brackets), std::end(Brackets), B);
@@ -594,24 +595,24 @@ TBufferCoord TCustomLexEdit::GetMatchingBracketEx(const TBufferCoord &APoint) co
     const char16_t Partner = Brackets[Forward ? Index + 1 : Index - 1];
     TLexHighlighterAttributes *StringAttr = nullptr;
     TLexHighlighterAttributes *CommentAttr = nullptr;
-    if (fHighlighter != nullptr) {
-        StringAttr = fHighlighter->GetDefaultAttribute(LEX_ATTR_STRING);
-        CommentAttr = fHighlighter->GetDefaultAttribute(LEX_ATTR_COMMENT);
+    if (fPriv->fHighlighter != nullptr) {
+        StringAttr = fPriv->fHighlighter->GetDefaultAttribute(LEX_ATTR_STRING);
+        CommentAttr = fPriv->fHighlighter->GetDefaultAttribute(LEX_ATTR_COMMENT);
     }
     // Whether the character at 1-based Char of the line in Skip lies in a string or comment.
     // The line's tokens are walked once, when a candidate is first met on it.
     int SkipLine = 0;
     std::vector<bool> Skip;
     const auto Ignored = [&](int Line, const QString &S, int Char) {
-        if (fHighlighter == nullptr) return false;
+        if (fPriv->fHighlighter == nullptr) return false;
         if (SkipLine != Line) {
             SkipLine = Line;
             Skip.assign(size_t(S.size()) + 1, false);
-            TLexCustomHighlighter *H = fHighlighter;
+            TLexCustomHighlighter *H = fPriv->fHighlighter;
             if (Line == 1)
                 H->ResetRange();
             else
-                H->SetRange(fLines->GetRange(Line - 2));
+                H->SetRange(fPriv->fLines->GetRange(Line - 2));
             H->SetLine(S, Line - 1);
             while (!H->GetEol()) {
                 TLexHighlighterAttributes *A = H->GetTokenAttribute();
@@ -640,7 +641,7 @@ TBufferCoord TCustomLexEdit::GetMatchingBracketEx(const TBufferCoord &APoint) co
         }
         Line += Forward ? 1 : -1;
         if (Line < 1 || Line > Count) return BufferCoord(0, 0);
-        S = fLines->Get(Line - 1);
+        S = fPriv->fLines->Get(Line - 1);
         Char = Forward ? 1 : int(S.size());
     }
 }

@@ -29,94 +29,94 @@ const QString CRLF = QStringLiteral("\r\n");
 void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
     fPriv->fCaretAtEOL = false;
     DoOnPaintTransient(ttBefore);
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     if (Value.Line > Count) Value.Line = Count;
     if (Value.Line < 1) Value.Line = 1;
     const int Len = fPriv->LineLength(Value.Line);
     if (Value.Char == INT_MAX) Value.Char = Len + 1; // the end-of-line marker
-    if (!fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1) Value.Char = Len + 1;
+    if (!fPriv->fOptions.Contains(eoScrollPastEol) && Value.Char > Len + 1) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
     // Never between the two halves of a surrogate pair: an edit there would split it.
     if (Value.Char >= 2 && Value.Char <= Len &&
-        IsSurrogatePairAt(fLines->Get(Value.Line - 1), Value.Char - 2))
+        IsSurrogatePairAt(fPriv->fLines->Get(Value.Line - 1), Value.Char - 2))
         --Value.Char;
     // The line the caret leaves loses its trailing blanks; inside a replacement the lines it
     // wrote are trimmed at its end instead, after the edit is recorded.
-    if (Value.Line != fCaretY && fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing &&
-        fPriv->fTrimLines == nullptr)
-        fPriv->TrimLineLeft(fCaretY);
+    if (Value.Line != fPriv->fCaretY && fPriv->fOptions.Contains(eoTrimTrailingSpaces) &&
+        !fPriv->fUndoRedoing && fPriv->fTrimLines == nullptr)
+        fPriv->TrimLineLeft(fPriv->fCaretY);
     if (Value == CaretXY()) {
         // A collapsed block set elsewhere (a selection end is clamped differently) joins the caret.
-        if (fBlockBegin == fBlockEnd) fBlockBegin = fBlockEnd = CaretXY();
+        if (fPriv->fBlockBegin == fPriv->fBlockEnd) fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
         UpdateLastCaretX();
     } else {
         TUpdateGuard Lock(*this);
-        const bool Collapsed = fBlockBegin == fBlockEnd;
-        if (Value.Char != fCaretX) {
-            fCaretX = Value.Char;
+        const bool Collapsed = fPriv->fBlockBegin == fPriv->fBlockEnd;
+        if (Value.Char != fPriv->fCaretX) {
+            fPriv->fCaretX = Value.Char;
             StatusChanged({scCaretX});
         }
-        if (Value.Line != fCaretY) {
-            if (fActiveLineColor != clNone || fOptions.Contains(eoShowLigatures)) {
-                InvalidateLine(fCaretY);
+        if (Value.Line != fPriv->fCaretY) {
+            if (fPriv->fActiveLineColor != clNone || fPriv->fOptions.Contains(eoShowLigatures)) {
+                InvalidateLine(fPriv->fCaretY);
                 InvalidateLine(Value.Line);
             }
-            fCaretY = Value.Line;
+            fPriv->fCaretY = Value.Line;
             StatusChanged({scCaretY});
         }
-        if (Collapsed) fBlockBegin = fBlockEnd = CaretXY();
+        if (Collapsed) fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
         UpdateLastCaretX();
         if (CallEnsureCursorPos) EnsureCursorPosVisible();
-        fStateFlags.Include(sfCaretChanged);
+        fPriv->fStateFlags.Include(sfCaretChanged);
     }
     DoOnPaintTransient(ttAfter);
 }
 
 void TLexEditPrivate::TrimLineLeft(int ALine) {
-    if (ALine < 1 || ALine > Ed.fLines->Count()) return;
-    const QString S = Ed.fLines->Get(ALine - 1);
+    if (ALine < 1 || ALine > fLines->Count()) return;
+    const QString S = fLines->Get(ALine - 1);
     const QString T = TrimTrailingSpaces(S);
     if (T.size() == S.size()) return;
     // Recorded, so that undo brings the blanks back.
-    Ed.fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
-                                BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
+    fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, ALine),
+                             BufferCoord(int(S.size()) + 1, ALine), S.mid(T.size()), smNormal);
     // The end of the buffer change collapses the selection onto the caret; a selecting move
     // that leaves the line must keep its selection.
-    const TBufferCoord SavedBegin = Ed.fBlockBegin;
-    const TBufferCoord SavedEnd = Ed.fBlockEnd;
-    const TLexSelectionMode SavedMode = Ed.fActiveSelectionMode;
-    Ed.fLines->Put(ALine - 1, T);
-    Ed.fBlockBegin = SavedBegin;
-    Ed.fBlockEnd = SavedEnd;
-    Ed.fActiveSelectionMode = SavedMode;
+    const TBufferCoord SavedBegin = fBlockBegin;
+    const TBufferCoord SavedEnd = fBlockEnd;
+    const TLexSelectionMode SavedMode = fActiveSelectionMode;
+    fLines->Put(ALine - 1, T);
+    fBlockBegin = SavedBegin;
+    fBlockEnd = SavedEnd;
+    fActiveSelectionMode = SavedMode;
     // A selection end left past the new line end moves to it.
-    for (TBufferCoord *P : {&Ed.fBlockBegin, &Ed.fBlockEnd})
+    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
         if (P->Line == ALine && P->Char > T.size() + 1) P->Char = int(T.size()) + 1;
 }
 
 void TCustomLexEdit::SetCaretXY(const TBufferCoord &Value) {
     TUpdateGuard Lock(*this);
-    fStatusChanges.Include(scSelection);
+    fPriv->fStatusChanges.Include(scSelection);
     const bool HadSelection = SelAvail();
     if (HadSelection) InvalidateSelection();
     SetCaretXYEx(true, Value);
-    fBlockBegin = fBlockEnd = CaretXY();
+    fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
 }
 
 void TCustomLexEdit::ForceCaretX(int aCaretX) {
-    const bool WasOn = fOptions.Contains(eoScrollPastEol);
-    fOptions.Include(eoScrollPastEol);
+    const bool WasOn = fPriv->fOptions.Contains(eoScrollPastEol);
+    fPriv->fOptions.Include(eoScrollPastEol);
     try {
         SetInternalCaretX(aCaretX);
     } catch (...) {
-        if (!WasOn) fOptions.Exclude(eoScrollPastEol);
+        if (!WasOn) fPriv->fOptions.Exclude(eoScrollPastEol);
         throw;
     }
-    if (!WasOn) fOptions.Exclude(eoScrollPastEol);
+    if (!WasOn) fPriv->fOptions.Exclude(eoScrollPastEol);
 }
 
 void TCustomLexEdit::UpdateLastCaretX() {
-    fLastCaretX = DisplayX();
+    fPriv->fLastCaretX = DisplayX();
 }
 
 void TCustomLexEdit::SetInternalDisplayXY(const TDisplayCoord &aPos) {
@@ -134,18 +134,18 @@ void TCustomLexEdit::GotoLineAndCenter(int ALine) {
     TUpdateGuard Lock(*this);
     SetCaretXYEx(false, BufferCoord(1, ALine));
     fPriv->CollapseSelectionOnCaret();
-    SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
+    SetTopLine(LineToRow(fPriv->fCaretY) - fPriv->fLinesInWindow / 2);
 }
 
 void TCustomLexEdit::GotoBookMark(int BookMark) {
     if (BookMark < 0 || BookMark > 9) return;
-    for (int i = 0; i < fMarkList.Count(); ++i) {
-        const TLexEditMark &M = fMarkList.Items(i);
+    for (int i = 0; i < fPriv->fMarkList.Count(); ++i) {
+        const TLexEditMark &M = fPriv->fMarkList.Items(i);
         if (M.BookmarkNumber != BookMark) continue;
-        if (M.Line < 1 || M.Line > fLines->Count()) return;
+        if (M.Line < 1 || M.Line > fPriv->fLines->Count()) return;
         TUpdateGuard Lock(*this);
         SetCaretXYEx(false, BufferCoord(M.Char, M.Line));
-        SetTopLine(LineToRow(fCaretY) - fLinesInWindow / 2);
+        SetTopLine(LineToRow(fPriv->fCaretY) - fPriv->fLinesInWindow / 2);
         fPriv->CollapseSelectionOnCaret();
         return;
     }
@@ -162,88 +162,89 @@ TDisplayCoord TCustomLexEdit::DisplayXY() const {
 }
 
 int TCustomLexEdit::DisplayY() const {
-    return fRowMap ? DisplayXY().Row : fCaretY;
+    return fPriv->fRowMap ? DisplayXY().Row : fPriv->fCaretY;
 }
 
 // ---- selection ----------------------------------------------------------------------------------
 
 TBufferCoord TCustomLexEdit::BlockBegin() const {
-    return TBufferCoord::Min(fBlockBegin, fBlockEnd);
+    return TBufferCoord::Min(fPriv->fBlockBegin, fPriv->fBlockEnd);
 }
 TBufferCoord TCustomLexEdit::BlockEnd() const {
-    return TBufferCoord::Max(fBlockBegin, fBlockEnd);
+    return TBufferCoord::Max(fPriv->fBlockBegin, fPriv->fBlockEnd);
 }
 
 bool TCustomLexEdit::SelAvail() const {
-    return fBlockBegin.Char != fBlockEnd.Char ||
-           (fBlockBegin.Line != fBlockEnd.Line && fActiveSelectionMode != smColumn);
+    return fPriv->fBlockBegin.Char != fPriv->fBlockEnd.Char ||
+           (fPriv->fBlockBegin.Line != fPriv->fBlockEnd.Line && fPriv->fActiveSelectionMode != smColumn);
 }
 
 bool TCustomLexEdit::SelTabBlock() const {
-    return fBlockBegin.Line != fBlockEnd.Line && fActiveSelectionMode != smColumn;
+    return fPriv->fBlockBegin.Line != fPriv->fBlockEnd.Line && fPriv->fActiveSelectionMode != smColumn;
 }
 
 bool TCustomLexEdit::SelTabLine() const {
-    return SelAvail() && BlockBegin().Char <= 1 && BlockEnd().Char > fPriv->LineLength(fCaretY);
+    return SelAvail() && BlockBegin().Char <= 1 && BlockEnd().Char > fPriv->LineLength(fPriv->fCaretY);
 }
 
 TBufferCoord TLexEditPrivate::ClampBlockPos(TBufferCoord Value) const {
-    const int Count = Ed.fLines->Count();
+    const int Count = fLines->Count();
     Value.Line = MinMax(Value.Line, 1, std::max(Count, 1));
     const int Len = LineLength(Value.Line);
     if (Value.Char == INT_MAX) Value.Char = Len + 1;
     if (Value.Char < 1) Value.Char = 1;
-    if ((Ed.fSelectionMode == smNormal || !Ed.fOptions.Contains(eoScrollPastEol)) && Value.Char > Len + 1)
+    if ((fSelectionMode == smNormal || !fOptions.Contains(eoScrollPastEol)) && Value.Char > Len + 1)
         Value.Char = Len + 1;
     // Never between the two halves of a surrogate pair: the selected text would split it.
     if (Value.Char >= 2 && Value.Char <= Len &&
-        IsSurrogatePairAt(Ed.fLines->Get(Value.Line - 1), Value.Char - 2))
+        IsSurrogatePairAt(fLines->Get(Value.Line - 1), Value.Char - 2))
         --Value.Char;
     return Value;
 }
 
 void TCustomLexEdit::SetBlockBegin(TBufferCoord Value) {
-    fActiveSelectionMode = fSelectionMode;
+    fPriv->fActiveSelectionMode = fPriv->fSelectionMode;
     Value = fPriv->ClampBlockPos(Value);
     const bool HadSelection = SelAvail();
     if (HadSelection)
-        InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
-                        std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
-    const bool Moved = fBlockBegin != Value || fBlockEnd != Value;
-    fBlockBegin = fBlockEnd = Value;
+        InvalidateLines(std::min({fPriv->fBlockBegin.Line, fPriv->fBlockEnd.Line, Value.Line}),
+                        std::max({fPriv->fBlockBegin.Line, fPriv->fBlockEnd.Line, Value.Line}));
+    const bool Moved = fPriv->fBlockBegin != Value || fPriv->fBlockEnd != Value;
+    fPriv->fBlockBegin = fPriv->fBlockEnd = Value;
     if (HadSelection || Moved) StatusChanged({scSelection});
 }
 
 void TLexEditPrivate::CollapseSelectionOnCaret() {
     Ed.SetBlockBegin(Ed.CaretXY());
     // Also where the caret stands past a line end, which the block setters limit.
-    Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    fBlockBegin = fBlockEnd = Ed.CaretXY();
 }
 
 void TCustomLexEdit::SetBlockEnd(TBufferCoord Value) {
-    fActiveSelectionMode = fSelectionMode;
-    if (fOptions.Contains(eoNoSelection)) return;
+    fPriv->fActiveSelectionMode = fPriv->fSelectionMode;
+    if (fPriv->fOptions.Contains(eoNoSelection)) return;
     Value = fPriv->ClampBlockPos(Value);
-    if (Value == fBlockEnd) return;
-    if (fActiveSelectionMode == smColumn && Value.Char != fBlockEnd.Char)
-        InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
-                        std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
+    if (Value == fPriv->fBlockEnd) return;
+    if (fPriv->fActiveSelectionMode == smColumn && Value.Char != fPriv->fBlockEnd.Char)
+        InvalidateLines(std::min({fPriv->fBlockBegin.Line, fPriv->fBlockEnd.Line, Value.Line}),
+                        std::max({fPriv->fBlockBegin.Line, fPriv->fBlockEnd.Line, Value.Line}));
     else
-        InvalidateLines(std::min(fBlockEnd.Line, Value.Line), std::max(fBlockEnd.Line, Value.Line));
-    fBlockEnd = Value;
+        InvalidateLines(std::min(fPriv->fBlockEnd.Line, Value.Line),
+                        std::max(fPriv->fBlockEnd.Line, Value.Line));
+    fPriv->fBlockEnd = Value;
     StatusChanged({scSelection});
 }
 
 void TCustomLexEdit::SetSelectionMode(TLexSelectionMode Value) {
-    if (Value == fSelectionMode) return;
-    fSelectionMode = Value;
+    if (Value == fPriv->fSelectionMode) return;
+    fPriv->fSelectionMode = Value;
     SetActiveSelectionMode(Value);
 }
 
 void TCustomLexEdit::SetActiveSelectionMode(TLexSelectionMode Value) {
-    if (Value == fActiveSelectionMode) return;
+    if (Value == fPriv->fActiveSelectionMode) return;
     InvalidateSelection();
-    fActiveSelectionMode = Value;
+    fPriv->fActiveSelectionMode = Value;
     InvalidateSelection();
     StatusChanged({scSelection});
 }
@@ -251,7 +252,7 @@ void TCustomLexEdit::SetActiveSelectionMode(TLexSelectionMode Value) {
 void TCustomLexEdit::SetCaretAndSelection(const TBufferCoord &ptCaret, const TBufferCoord &ptBefore,
                                           const TBufferCoord &ptAfter) {
     TUpdateGuard Lock(*this);
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     SetInternalCaretXY(ptCaret);
     SetBlockBegin(ptBefore);
     SetBlockEnd(ptAfter);
@@ -260,7 +261,8 @@ void TCustomLexEdit::SetCaretAndSelection(const TBufferCoord &ptCaret, const TBu
 
 void TCustomLexEdit::MoveCaretAndSelection(const TBufferCoord &ptBefore, const TBufferCoord &ptAfter,
                                            bool SelectionCommand) {
-    if (fOptions.Contains(eoGroupUndo) && fUndoRedo->CanUndo()) fUndoRedo->AddGroupBreak();
+    if (fPriv->fOptions.Contains(eoGroupUndo) && fPriv->fUndoRedo->CanUndo())
+        fPriv->fUndoRedo->AddGroupBreak();
     TUpdateGuard Lock(*this);
     if (SelectionCommand) {
         if (!SelAvail()) SetBlockBegin(ptBefore);
@@ -272,7 +274,7 @@ void TCustomLexEdit::MoveCaretAndSelection(const TBufferCoord &ptBefore, const T
 }
 
 void TCustomLexEdit::SelectAll() {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     const TBufferCoord End = BufferCoord(fPriv->LineLength(Count) + 1, std::max(Count, 1));
     SetCaretAndSelection(End, BufferCoord(1, 1), End);
     StatusChanged({scSelection});
@@ -283,10 +285,10 @@ QString TCustomLexEdit::GetSelText() const {
     const TBufferCoord B = BlockBegin();
     const TBufferCoord E = BlockEnd();
     const auto Line = [this](int L) {
-        return L >= 1 && L <= fLines->Count() ? fLines->Get(L - 1) : QString();
+        return L >= 1 && L <= fPriv->fLines->Count() ? fPriv->fLines->Get(L - 1) : QString();
     };
     QString Result;
-    switch (fActiveSelectionMode) {
+    switch (fPriv->fActiveSelectionMode) {
     case smNormal: {
         const QString First = Line(B.Line);
         if (B.Line == E.Line) return First.mid(B.Char - 1, std::max(0, E.Char - B.Char));
@@ -298,7 +300,7 @@ QString TCustomLexEdit::GetSelText() const {
         return Result;
     }
     case smLine: {
-        const int Count = fLines->Count();
+        const int Count = fPriv->fLines->Count();
         for (int L = B.Line; L <= E.Line; ++L) {
             Result += Line(L);
             if (L < E.Line || L < Count) Result += CRLF;
@@ -307,8 +309,8 @@ QString TCustomLexEdit::GetSelText() const {
     }
     case smColumn: {
         // The block covers the display columns [Left, Right) of every row (ColumnRowRange).
-        const TDisplayCoord DB = BufferToDisplayPos(fBlockBegin);
-        const TDisplayCoord DE = BufferToDisplayPos(fBlockEnd);
+        const TDisplayCoord DB = BufferToDisplayPos(fPriv->fBlockBegin);
+        const TDisplayCoord DE = BufferToDisplayPos(fPriv->fBlockEnd);
         const int Left = std::min(DB.Column, DE.Column);
         const int Right = std::max(DB.Column, DE.Column);
         const int FirstRow = std::min(DB.Row, DE.Row);
@@ -321,7 +323,7 @@ QString TCustomLexEdit::GetSelText() const {
             int To = 0;
             ColumnRowRange(L, Left, Right, From, To);
             if (From <= Len) Result += QStringView(S).mid(From - 1, std::min(To, Len + 1) - From);
-            if (!fOptions.Contains(eoTrimTrailingSpaces)) {
+            if (!fPriv->fOptions.Contains(eoTrimTrailingSpaces)) {
                 const int Missing = To - std::max(From, Len + 1);
                 if (Missing > 0) Result += QString(Missing, QLatin1Char(' '));
             }
@@ -360,9 +362,9 @@ TBufferCoord EndOfText(const TLexEditStringList &L) {
 TBufferCoord TLexEditPrivate::OffsetToPos(int64_t AOffset) const {
     // Past the end of the text: its end. On a line break: the end of that line, where the block
     // setters put a selection end too, so that the caret and an empty selection agree.
-    if (AOffset < 0 || AOffset > INT_MAX) return EndOfText(*Ed.fLines);
+    if (AOffset < 0 || AOffset > INT_MAX) return EndOfText(*fLines);
     TBufferCoord P = Ed.CharIndexToRowCol(int(AOffset));
-    if (P.Line > Ed.fLines->Count()) return EndOfText(*Ed.fLines);
+    if (P.Line > fLines->Count()) return EndOfText(*fLines);
     P.Char = std::min(P.Char, LineLength(P.Line) + 1);
     return P;
 }
@@ -391,8 +393,8 @@ void TCustomLexEdit::SetSelLength(int Value) {
 
 void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
     Value.Char = std::max(Value.Char, 1);
-    Value.Line = MinMax(Value.Line, 1, std::max(fLines->Count(), 1));
-    const QString S = fPriv->LineLength(Value.Line) > 0 ? fLines->Get(Value.Line - 1) : QString();
+    Value.Line = MinMax(Value.Line, 1, std::max(fPriv->fLines->Count(), 1));
+    const QString S = fPriv->LineLength(Value.Line) > 0 ? fPriv->fLines->Get(Value.Line - 1) : QString();
     const int Len = int(S.size());
     // The line followed by a NUL: Len + 1 characters.
     if (Value.Char > Len + 1) {
@@ -418,24 +420,24 @@ void TCustomLexEdit::SetWordBlock(TBufferCoord Value) {
 void TCustomLexEdit::MoveCaretHorz(int DX, bool SelectionCommand) {
     // With word wrap a step may only park or un-park the caret at the end of a row.
     if (fPriv->WrapMoveCaretHorz(DX)) return;
-    const bool PastEol = fOptions.Contains(eoScrollPastEol);
-    const int Len = fPriv->LineLength(fCaretY);
+    const bool PastEol = fPriv->fOptions.Contains(eoScrollPastEol);
+    const int Len = fPriv->LineLength(fPriv->fCaretY);
     TBufferCoord Dest;
-    if (!PastEol && DX == -1 && fCaretX == 1 && fCaretY > 1) {
-        Dest = BufferCoord(fPriv->LineLength(fCaretY - 1) + 1, fCaretY - 1);
-    } else if (!PastEol && DX == 1 && fCaretX > Len && fCaretY < fLines->Count()) {
-        Dest = BufferCoord(1, fCaretY + 1);
+    if (!PastEol && DX == -1 && fPriv->fCaretX == 1 && fPriv->fCaretY > 1) {
+        Dest = BufferCoord(fPriv->LineLength(fPriv->fCaretY - 1) + 1, fPriv->fCaretY - 1);
+    } else if (!PastEol && DX == 1 && fPriv->fCaretX > Len && fPriv->fCaretY < fPriv->fLines->Count()) {
+        Dest = BufferCoord(1, fPriv->fCaretY + 1);
     } else {
-        int x = ClampToInt(std::max<int64_t>(1, int64_t(fCaretX) + DX));
+        int x = ClampToInt(std::max<int64_t>(1, int64_t(fPriv->fCaretX) + DX));
         if (DX > 0 && !PastEol) x = std::min(x, Len + 1);
         // Never between the two halves of a surrogate pair.
         if (x >= 2 && x <= Len) {
-            const QString S = fLines->Get(fCaretY - 1);
+            const QString S = fPriv->fLines->Get(fPriv->fCaretY - 1);
             if (IsSurrogatePairAt(S, x - 2)) x += DX < 0 ? -1 : 1;
         }
-        Dest = BufferCoord(x, fCaretY);
+        Dest = BufferCoord(x, fPriv->fCaretY);
     }
-    MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
+    MoveCaretAndSelection(fPriv->fBlockBegin, Dest, SelectionCommand);
     // Reaching the start of a continuation row from the row before shows the caret at the end
     // of that row first.
     if (WordWrap() && DX == 1) {
@@ -450,20 +452,20 @@ void TCustomLexEdit::MoveCaretVert(int DY, bool SelectionCommand) {
     if (DY >= 0) Row = std::min<int64_t>(Row, std::max(DisplayLineCount(), 1));
     Row = std::max<int64_t>(Row, 1);
     int Column = P.Column;
-    if (Row != P.Row && fOptions.Contains(eoKeepCaretX)) Column = fLastCaretX;
+    if (Row != P.Row && fPriv->fOptions.Contains(eoKeepCaretX)) Column = fPriv->fLastCaretX;
     TBufferCoord Dest = DisplayToBufferPos(DisplayCoord(Column, int(Row)));
     // A column inside a surrogate pair maps to its start already.
-    const int SavedLastCaretX = fLastCaretX;
+    const int SavedLastCaretX = fPriv->fLastCaretX;
     {
         TUpdateGuard Lock(*this);
-        MoveCaretAndSelection(fBlockBegin, Dest, SelectionCommand);
+        MoveCaretAndSelection(fPriv->fBlockBegin, Dest, SelectionCommand);
         // A target beyond the end of a wrapped row stays on that row.
         if (WordWrap() && BufferToDisplayPos(CaretXY()).Row != Row) {
             fPriv->fCaretAtEOL = true;
-            fStateFlags.Include(sfCaretChanged);
+            fPriv->fStateFlags.Include(sfCaretChanged);
         }
     }
-    fLastCaretX = SavedLastCaretX;
+    fPriv->fLastCaretX = SavedLastCaretX;
 }
 
 void TCustomLexEdit::DoHomeKey(bool Selection) {
@@ -479,14 +481,14 @@ void TCustomLexEdit::DoHomeKey(bool Selection) {
         if (P.Row <= DisplayLineCount())
             RowChars = DisplayToBufferPos(DisplayCoord(GetRowLength(P.Row) + 1, P.Row)).Char - 1;
     }
-    if (fOptions.Contains(eoEnhanceHomeKey)) {
+    if (fPriv->fOptions.Contains(eoEnhanceHomeKey)) {
         const QString S = LineText();
         int n = 0;
         while (n < S.size() && n < RowChars && (S[n] == QLatin1Char(' ') || S[n] == QLatin1Char('\t')))
             ++n;
-        if (fCaretX - 1 > n || fCaretX == 1) Target = n + 1;
+        if (fPriv->fCaretX - 1 > n || fPriv->fCaretX == 1) Target = n + 1;
     }
-    MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
+    MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fPriv->fCaretY), Selection);
 }
 
 void TCustomLexEdit::DoEndKey(bool Selection) {
@@ -497,11 +499,11 @@ void TCustomLexEdit::DoEndKey(bool Selection) {
         return;
     }
     int Target = LineEnd;
-    if (fOptions.Contains(eoEnhanceEndKey)) {
+    if (fPriv->fOptions.Contains(eoEnhanceEndKey)) {
         const int k = int(TrimTrailingSpaces(S).size()) + 1;
-        Target = fCaretX == k ? LineEnd : k;
+        Target = fPriv->fCaretX == k ? LineEnd : k;
     }
-    MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fCaretY), Selection);
+    MoveCaretAndSelection(CaretXY(), BufferCoord(Target, fPriv->fCaretY), Selection);
 }
 
 void TLexEditPrivate::DoWrappedEndKey(bool Selection, const QString &S) {
@@ -509,15 +511,15 @@ void TLexEditPrivate::DoWrappedEndKey(bool Selection, const QString &S) {
     // last non-blank (not before the row's start) and the line's end. The column stays within
     // the window.
     const TDisplayCoord P = Ed.DisplayXY();
-    const bool LastRow = P.Row >= Ed.DisplayLineCount() || Ed.RowToLine(P.Row + 1) != Ed.fCaretY;
+    const bool LastRow = P.Row >= Ed.DisplayLineCount() || Ed.RowToLine(P.Row + 1) != fCaretY;
     int Column = Ed.GetRowLength(P.Row) + 1;
-    if (Ed.fOptions.Contains(eoEnhanceEndKey) && LastRow) {
+    if (fOptions.Contains(eoEnhanceEndKey) && LastRow) {
         const int RowStart = Ed.DisplayToBufferPos(DisplayCoord(1, P.Row)).Char;
         const int k = std::max(int(TrimTrailingSpaces(S).size()) + 1, RowStart);
-        const int Target = Ed.fCaretX == k ? int(S.size()) + 1 : k;
-        Column = Ed.BufferToDisplayPos(BufferCoord(Target, Ed.fCaretY)).Column;
+        const int Target = fCaretX == k ? int(S.size()) + 1 : k;
+        Column = Ed.BufferToDisplayPos(BufferCoord(Target, fCaretY)).Column;
     }
-    Column = std::min(Column, std::max(Ed.fCharsInWindow, 1) + 1);
+    Column = std::min(Column, std::max(fCharsInWindow, 1) + 1);
     const TDisplayCoord To = DisplayCoord(Column, P.Row);
     TUpdateGuard Lock(Ed);
     Ed.MoveCaretAndSelection(Ed.CaretXY(), Ed.DisplayToBufferPos(To), Selection);

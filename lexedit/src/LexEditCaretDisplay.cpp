@@ -30,29 +30,29 @@ constexpr TLexEditorCommand FocusLostCommand = 481;
 // ---- shape --------------------------------------------------------------------------------------
 
 void TCustomLexEdit::SetInsertCaret(TLexEditCaretType Value) {
-    if (Value == fInsertCaret) return;
-    fInsertCaret = Value;
+    if (Value == fPriv->fInsertCaret) return;
+    fPriv->fInsertCaret = Value;
     InitializeCaret();
 }
 
 void TCustomLexEdit::SetOverwriteCaret(TLexEditCaretType Value) {
-    if (Value == fOverwriteCaret) return;
-    fOverwriteCaret = Value;
+    if (Value == fPriv->fOverwriteCaret) return;
+    fPriv->fOverwriteCaret = Value;
     InitializeCaret();
 }
 
 void TCustomLexEdit::InitializeCaret() {
-    const TLexEditCaretType Type = fInserting ? fInsertCaret : fOverwriteCaret;
+    const TLexEditCaretType Type = fPriv->fInserting ? fPriv->fInsertCaret : fPriv->fOverwriteCaret;
     // Never less than one pixel, also in rows of one or two pixels.
-    const int Tall = std::max(1, fTextHeight - 2);
-    const int Wide = std::max(1, fCharWidth);
+    const int Tall = std::max(1, fPriv->fTextHeight - 2);
+    const int Wide = std::max(1, fPriv->fCharWidth);
     switch (Type) {
     case ctHorizontalLine:
         fPriv->fCaretSize = QSize(Wide, 2);
-        fPriv->fCaretOffset = QPoint(0, std::max(0, fTextHeight - 2));
+        fPriv->fCaretOffset = QPoint(0, std::max(0, fPriv->fTextHeight - 2));
         break;
     case ctHalfBlock: {
-        const int Half = std::max(1, (fTextHeight - 2) / 2);
+        const int Half = std::max(1, (fPriv->fTextHeight - 2) / 2);
         fPriv->fCaretSize = QSize(Wide, Half);
         fPriv->fCaretOffset = QPoint(0, Half);
         break;
@@ -69,7 +69,7 @@ void TCustomLexEdit::InitializeCaret() {
     }
     HideCaret();
     fPriv->fCaretCreated = false;
-    if (hasFocus() || fAlwaysShowCaret) {
+    if (hasFocus() || fPriv->fAlwaysShowCaret) {
         fPriv->fCaretCreated = true;
         fPriv->fCaretRect = QRect();
         UpdateCaret();
@@ -82,8 +82,8 @@ void TLexEditPrivate::DestroyCaret() {
 }
 
 void TCustomLexEdit::SetAlwaysShowCaret(bool Value) {
-    if (Value == fAlwaysShowCaret) return;
-    fAlwaysShowCaret = Value;
+    if (Value == fPriv->fAlwaysShowCaret) return;
+    fPriv->fAlwaysShowCaret = Value;
     if (hasFocus()) return;
     if (Value)
         InitializeCaret();
@@ -94,15 +94,16 @@ void TCustomLexEdit::SetAlwaysShowCaret(bool Value) {
 // ---- place --------------------------------------------------------------------------------------
 
 void TCustomLexEdit::UpdateCaret() {
-    if (fPaintLock > 0 || (!hasFocus() && !fAlwaysShowCaret)) {
-        fStateFlags.Include(sfCaretChanged);
+    if (fPriv->fPaintLock > 0 || (!hasFocus() && !fPriv->fAlwaysShowCaret)) {
+        fPriv->fStateFlags.Include(sfCaretChanged);
         return;
     }
-    fStateFlags.Exclude(sfCaretChanged);
+    fPriv->fStateFlags.Exclude(sfCaretChanged);
     if (fPriv->fDestroying) return;
     TDisplayCoord Cell = DisplayXY();
     // With word wrap the caret stays inside the window, after its last column at most.
-    if (WordWrap() && fCharsInWindow > 0) Cell.Column = std::min(Cell.Column, fCharsInWindow + 1);
+    if (WordWrap() && fPriv->fCharsInWindow > 0)
+        Cell.Column = std::min(Cell.Column, fPriv->fCharsInWindow + 1);
     const QPoint At = RowColumnToPixels(Cell) + fPriv->fCaretOffset;
     const QRect R(At, fPriv->fCaretSize);
     if (R != fPriv->fCaretRect) {
@@ -114,7 +115,7 @@ void TCustomLexEdit::UpdateCaret() {
         fPriv->InvalidateCaret();
     }
     const QRect Client = viewport()->rect();
-    if (At.x() >= fGutterWidth && At.x() <= Client.right() && At.y() >= 0 && At.y() <= Client.bottom())
+    if (At.x() >= fPriv->fGutterWidth && At.x() <= Client.right() && At.y() >= 0 && At.y() <= Client.bottom())
         ShowCaret();
     else
         HideCaret();
@@ -128,8 +129,10 @@ QRect TCustomLexEdit::CaretRectangle() const {
 // ---- show, hide, blink ----------------------------------------------------------------------------
 
 void TCustomLexEdit::ShowCaret() {
-    if (fOptions.Contains(eoNoCaret) || fStateFlags.Contains(sfCaretVisible) || !fPriv->fCaretCreated) return;
-    fStateFlags.Include(sfCaretVisible);
+    if (fPriv->fOptions.Contains(eoNoCaret) || fPriv->fStateFlags.Contains(sfCaretVisible) ||
+        !fPriv->fCaretCreated)
+        return;
+    fPriv->fStateFlags.Include(sfCaretVisible);
     fPriv->fCaretBlinkOn = true;
     const int Flash = QGuiApplication::styleHints()->cursorFlashTime();
     if (Flash > 0) fPriv->fCaretBlinkTimer.start(std::max(1, Flash / 2));
@@ -137,14 +140,14 @@ void TCustomLexEdit::ShowCaret() {
 }
 
 void TCustomLexEdit::HideCaret() {
-    if (!fStateFlags.Contains(sfCaretVisible)) return;
+    if (!fPriv->fStateFlags.Contains(sfCaretVisible)) return;
     fPriv->InvalidateCaret();
-    fStateFlags.Exclude(sfCaretVisible);
+    fPriv->fStateFlags.Exclude(sfCaretVisible);
     fPriv->fCaretBlinkTimer.stop();
 }
 
 void TLexEditPrivate::CaretBlink() {
-    if (!Ed.fStateFlags.Contains(sfCaretVisible)) {
+    if (!fStateFlags.Contains(sfCaretVisible)) {
         fCaretBlinkTimer.stop();
         return;
     }
@@ -154,13 +157,13 @@ void TLexEditPrivate::CaretBlink() {
 
 void TLexEditPrivate::InvalidateCaret() {
     // The caret is not part of the text: its pixels are asked for at once, also under the lock.
-    if (!fDestroying && !fCaretRect.isEmpty() && Ed.fStateFlags.Contains(sfCaretVisible))
+    if (!fDestroying && !fCaretRect.isEmpty() && fStateFlags.Contains(sfCaretVisible))
         Ed.viewport()->update(fCaretRect);
 }
 
 void TLexEditPrivate::PaintCaret(QPainter &APainter, const QRect &AClip) const {
-    if (!Ed.fStateFlags.Contains(sfCaretVisible) || !fCaretBlinkOn) return;
-    const QRect Text(Ed.fGutterWidth, 0, std::max(0, Ed.viewport()->width() - Ed.fGutterWidth),
+    if (!fStateFlags.Contains(sfCaretVisible) || !fCaretBlinkOn) return;
+    const QRect Text(fGutterWidth, 0, std::max(0, Ed.viewport()->width() - fGutterWidth),
                      Ed.viewport()->height());
     const QRect R = fCaretRect.intersected(Text).intersected(AClip);
     if (R.isEmpty()) return;
@@ -174,7 +177,7 @@ void TLexEditPrivate::PaintCaret(QPainter &APainter, const QRect &AClip) const {
 // ---- focus ----------------------------------------------------------------------------------------
 
 void TCustomLexEdit::SetFocus() {
-    for (auto It = fFocusList.rbegin(); It != fFocusList.rend(); ++It) {
+    for (auto It = fPriv->fFocusList.rbegin(); It != fPriv->fFocusList.rend(); ++It) {
         if (It->isNull()) continue;
         QWidget *W = It->data();
         if (W->isEnabled() && W->isVisible() && W->focusPolicy() != Qt::NoFocus)
@@ -194,7 +197,7 @@ void TCustomLexEdit::focusInEvent(QFocusEvent *AEvent) {
         }
         CommandProcessor(FocusGainedCommand, QChar(), nullptr);
         InitializeCaret();
-        if (fHideSelection && SelAvail()) InvalidateSelection();
+        if (fPriv->fHideSelection && SelAvail()) InvalidateSelection();
     });
 }
 
@@ -205,9 +208,9 @@ void TCustomLexEdit::focusOutEvent(QFocusEvent *AEvent) {
         if (AEvent->reason() == Qt::PopupFocusReason) return;
         CommandProcessor(FocusLostCommand, QChar(), nullptr);
         fPriv->fScrollTimer.stop();
-        if (hasFocus() || fAlwaysShowCaret) return;
+        if (hasFocus() || fPriv->fAlwaysShowCaret) return;
         fPriv->DestroyCaret();
-        if (fHideSelection && SelAvail()) InvalidateSelection();
+        if (fPriv->fHideSelection && SelAvail()) InvalidateSelection();
     });
 }
 

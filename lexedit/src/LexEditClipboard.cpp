@@ -26,37 +26,38 @@ void TCustomLexEdit::DoCopyToClipboard(const QString &SText) {
 
 QString TLexEditPrivate::SelTextForCopy() {
     // The rows of a column block keep the blanks that pad the shorter ones.
-    const bool Trim = Ed.fActiveSelectionMode == smColumn && Ed.fOptions.Contains(eoTrimTrailingSpaces);
+    const bool Trim = fActiveSelectionMode == smColumn && fOptions.Contains(eoTrimTrailingSpaces);
     if (!Trim) return Ed.GetSelText();
-    Ed.fOptions.Exclude(eoTrimTrailingSpaces);
+    fOptions.Exclude(eoTrimTrailingSpaces);
     QString Text;
     try {
         Text = Ed.GetSelText();
     } catch (...) {
-        Ed.fOptions.Include(eoTrimTrailingSpaces);
+        fOptions.Include(eoTrimTrailingSpaces);
         throw;
     }
-    Ed.fOptions.Include(eoTrimTrailingSpaces);
+    fOptions.Include(eoTrimTrailingSpaces);
     return Text;
 }
 
 void TCustomLexEdit::CopyToClipboard() {
     if (!SelAvail()) return;
-    const bool Trim = fActiveSelectionMode == smColumn && fOptions.Contains(eoTrimTrailingSpaces);
+    const bool Trim =
+        fPriv->fActiveSelectionMode == smColumn && fPriv->fOptions.Contains(eoTrimTrailingSpaces);
     // The HTML flavour pads the rows as the text does.
-    if (Trim) fOptions.Exclude(eoTrimTrailingSpaces);
+    if (Trim) fPriv->fOptions.Exclude(eoTrimTrailingSpaces);
     try {
         DoCopyToClipboard(GetSelText());
     } catch (...) {
-        if (Trim) fOptions.Include(eoTrimTrailingSpaces);
+        if (Trim) fPriv->fOptions.Include(eoTrimTrailingSpaces);
         throw;
     }
-    if (Trim) fOptions.Include(eoTrimTrailingSpaces);
+    if (Trim) fPriv->fOptions.Include(eoTrimTrailingSpaces);
 }
 
 void TCustomLexEdit::CutToClipboard() {
     if (GetReadOnly() || !SelAvail()) return;
-    TUndoBlockGuard Block(*fUndoRedo);
+    TUndoBlockGuard Block(*fPriv->fUndoRedo);
     DoCopyToClipboard(GetSelText());
     SetSelText(QString());
 }
@@ -74,7 +75,7 @@ void TCustomLexEdit::PasteFromClipboard() {
     // The text and its mode from one snapshot of the clipboard.
     const TLexDataObjectContent Content = ReadDataObject(QGuiApplication::clipboard()->mimeData());
     if (!Content.HasText || Content.Text.isEmpty()) return;
-    const TLexSelectionMode PasteMode = Content.Mode ? *Content.Mode : fSelectionMode;
+    const TLexSelectionMode PasteMode = Content.Mode ? *Content.Mode : fPriv->fSelectionMode;
     QString Text = Content.Text;
     // Lines copied from an editor paste as whole lines, also the last line of a text, which was
     // copied without a line break.
@@ -82,7 +83,7 @@ void TCustomLexEdit::PasteFromClipboard() {
         Text += QStringLiteral("\r\n");
     DoOnPaintTransient(ttBefore);
     {
-        TUndoBlockGuard Block(*fUndoRedo);
+        TUndoBlockGuard Block(*fPriv->fUndoRedo);
         SetSelTextPrimitiveEx(PasteMode, Text);
     }
     EnsureCursorPosVisible();

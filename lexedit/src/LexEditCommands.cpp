@@ -3,19 +3,21 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditPrivate.h"
+
 namespace lexedit {
 
 // ---- keystrokes -----------------------------------------------------------------------------
 
 void TCustomLexEdit::SetKeystrokes(const TLexEditKeyStrokes *Value) {
     if (Value == nullptr)
-        fKeyStrokes->Clear();
+        fPriv->fKeyStrokes->Clear();
     else
-        fKeyStrokes->Assign(*Value);
+        fPriv->fKeyStrokes->Assign(*Value);
 }
 
 void TCustomLexEdit::SetDefaultKeystrokes() {
-    fKeyStrokes->ResetDefaults();
+    fPriv->fKeyStrokes->ResetDefaults();
 }
 
 namespace {
@@ -45,18 +47,18 @@ std::vector<TLexStoredKeystroke> Missing(const TLexEditKeyStrokes &AFrom, const 
 std::vector<TLexStoredKeystroke> TCustomLexEdit::AddedKeystrokes() const {
     TLexEditKeyStrokes Defaults;
     Defaults.ResetDefaults();
-    return Missing(*fKeyStrokes, Defaults);
+    return Missing(*fPriv->fKeyStrokes, Defaults);
 }
 
 std::vector<TLexStoredKeystroke> TCustomLexEdit::RemovedKeystrokes() const {
     TLexEditKeyStrokes Defaults;
     Defaults.ResetDefaults();
-    return Missing(Defaults, *fKeyStrokes);
+    return Missing(Defaults, *fPriv->fKeyStrokes);
 }
 
 void TCustomLexEdit::ReadAddedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems) {
     for (const TLexStoredKeystroke &K : AItems) {
-        TLexEditKeyStroke *Item = fKeyStrokes->Add();
+        TLexEditKeyStroke *Item = fPriv->fKeyStrokes->Add();
         Item->SetCommand(K.Command);
         Item->SetKey(K.Key);
         Item->SetShift(K.Shift);
@@ -67,8 +69,8 @@ void TCustomLexEdit::ReadAddedKeystrokes(const std::vector<TLexStoredKeystroke> 
 
 void TCustomLexEdit::ReadRemovedKeystrokes(const std::vector<TLexStoredKeystroke> &AItems) {
     for (const TLexStoredKeystroke &K : AItems)
-        for (int i = fKeyStrokes->Count() - 1; i >= 0; --i)
-            if (Stored(*fKeyStrokes->Items(i)) == K) fKeyStrokes->Delete(i);
+        for (int i = fPriv->fKeyStrokes->Count() - 1; i >= 0; --i)
+            if (Stored(*fPriv->fKeyStrokes->Items(i)) == K) fPriv->fKeyStrokes->Delete(i);
 }
 
 // ---- hooked command handlers ----------------------------------------------------------------
@@ -76,16 +78,16 @@ void TCustomLexEdit::ReadRemovedKeystrokes(const std::vector<TLexStoredKeystroke
 void TCustomLexEdit::RegisterCommandHandler(const void *AOwner, THookedCommandEvent AHandlerProc,
                                             void *AHandlerData) {
     if (!AHandlerProc) return;
-    for (const THookedCommandHandlerEntry &E : fHookedCommandHandlers)
+    for (const THookedCommandHandlerEntry &E : fPriv->fHookedCommandHandlers)
         if (E.Owner == AOwner) return;
-    fHookedCommandHandlers.push_back(
+    fPriv->fHookedCommandHandlers.push_back(
         THookedCommandHandlerEntry{AOwner, std::move(AHandlerProc), AHandlerData});
 }
 
 void TCustomLexEdit::UnregisterCommandHandler(const void *AOwner) {
-    for (auto It = fHookedCommandHandlers.rbegin(); It != fHookedCommandHandlers.rend(); ++It) {
+    for (auto It = fPriv->fHookedCommandHandlers.rbegin(); It != fPriv->fHookedCommandHandlers.rend(); ++It) {
         if (It->Owner == AOwner) {
-            fHookedCommandHandlers.erase(std::next(It).base());
+            fPriv->fHookedCommandHandlers.erase(std::next(It).base());
             return;
         }
     }
@@ -94,7 +96,7 @@ void TCustomLexEdit::UnregisterCommandHandler(const void *AOwner) {
 void TCustomLexEdit::NotifyHookedCommandHandlers(bool AfterProcessing, TLexEditorCommand &Command,
                                                  QChar &AChar, void *Data) {
     // Over a copy: a handler may unregister itself.
-    const std::vector<THookedCommandHandlerEntry> Handlers = fHookedCommandHandlers;
+    const std::vector<THookedCommandHandlerEntry> Handlers = fPriv->fHookedCommandHandlers;
     bool Handled = false;
     for (const THookedCommandHandlerEntry &E : Handlers)
         E.Event(this, AfterProcessing, Handled, Command, AChar, Data, E.Data);
@@ -104,7 +106,7 @@ void TCustomLexEdit::NotifyHookedCommandHandlers(bool AfterProcessing, TLexEdito
 // ---- keyboard focus -------------------------------------------------------------------------
 
 bool TCustomLexEdit::focusNextPrevChild(bool ANext) {
-    if (fWantTabs) return false;
+    if (fPriv->fWantTabs) return false;
     return QAbstractScrollArea::focusNextPrevChild(ANext);
 }
 

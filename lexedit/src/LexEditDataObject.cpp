@@ -3,6 +3,8 @@
 #include "lexedit/LexEditDataObject.h"
 
 #include "lexedit/LexEdit.h"
+
+#include "LexEditPrivate.h"
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexExportHTML.h"
@@ -77,15 +79,15 @@ std::vector<TLexExportRow> SelectionRows(const TCustomLexEdit &E) {
 std::unique_ptr<QMimeData> TCustomLexEdit::CreateDataObject(const QString &SText) const {
     auto Data = std::make_unique<QMimeData>();
     Data->setText(SText);
-    Data->setData(LexEditClipboardFormat(), QByteArray(1, char(fActiveSelectionMode)));
-    if (fHighlighter == nullptr || !SelAvail()) return Data;
+    Data->setData(LexEditClipboardFormat(), QByteArray(1, char(fPriv->fActiveSelectionMode)));
+    if (fPriv->fHighlighter == nullptr || !SelAvail()) return Data;
     // The HTML flavour is optional: whatever goes wrong with it, the text is still copied.
     try {
         TLexExporterHTML X;
-        X.SetHighlighter(fHighlighter);
+        X.SetHighlighter(fPriv->fHighlighter);
         X.SetInlineStyles(true);
-        X.SetUseBackground(fHTMLCopyUseBackground);
-        if (fHTMLCopyUseBackground) X.SetColor(fColor);
+        X.SetUseBackground(fPriv->fHTMLCopyUseBackground);
+        if (fPriv->fHTMLCopyUseBackground) X.SetColor(fPriv->fColor);
         X.SetPalette(palette());
         TLexExportFont Font = X.Font();
         Font.Name = font().family();
@@ -97,12 +99,12 @@ std::unique_ptr<QMimeData> TCustomLexEdit::CreateDataObject(const QString &SText
         std::optional<TLexRange> StartRange;
         const int First = Rows.empty() ? 1 : Rows.front().Line;
         if (First == 1) {
-            fHighlighter->ResetRange();
-            StartRange = fHighlighter->GetRange();
-        } else if (First - 2 < fLines->Count() && fLines->GetRange(First - 2) != NullRange) {
-            StartRange = fLines->GetRange(First - 2);
+            fPriv->fHighlighter->ResetRange();
+            StartRange = fPriv->fHighlighter->GetRange();
+        } else if (First - 2 < fPriv->fLines->Count() && fPriv->fLines->GetRange(First - 2) != NullRange) {
+            StartRange = fPriv->fLines->GetRange(First - 2);
         }
-        X.ExportRows(*fLines, Rows, StartRange);
+        X.ExportRows(*fPriv->fLines, Rows, StartRange);
         Data->setData(QStringLiteral("text/html"), X.HtmlUtf8());
     } catch (const std::exception &) {
         Data->removeFormat(QStringLiteral("text/html"));

@@ -72,20 +72,20 @@ void TCustomLexEdit::DragSelection() {
     fPriv->fPendingDrag = false;
     // The press belongs to the drag now: the automatic scrolling serves drops only.
     fPriv->fMouseCaptured = false;
-    if (!SelAvail() || !fMouseEnv.StartDrag) return;
+    if (!SelAvail() || !fPriv->fMouseEnv.StartDrag) return;
     std::unique_ptr<QMimeData> Data = CreateDataObject(fPriv->SelTextForCopy());
     const Qt::DropActions Allowed = GetReadOnly() ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
     fPriv->fDropMovedHere = false;
-    fStateFlags.Include(sfOleDragSource);
+    fPriv->fStateFlags.Include(sfOleDragSource);
     Qt::DropAction Action = Qt::IgnoreAction;
     try {
-        Action = fMouseEnv.StartDrag(this, std::move(Data), Allowed);
+        Action = fPriv->fMouseEnv.StartDrag(this, std::move(Data), Allowed);
     } catch (...) {
-        fStateFlags.Exclude(sfOleDragSource);
+        fPriv->fStateFlags.Exclude(sfOleDragSource);
         fPriv->fScrollTimer.stop();
         throw;
     }
-    fStateFlags.Exclude(sfOleDragSource);
+    fPriv->fStateFlags.Exclude(sfOleDragSource);
     fPriv->fScrollTimer.stop();
     // A drop into this editor has moved the text itself.
     const bool MovedHere = fPriv->fDropMovedHere;
@@ -101,7 +101,7 @@ void TCustomLexEdit::OleDragEnter(const QMimeData *DataObject, TShiftState State
     Q_UNUSED(MousePt);
     if (GetReadOnly() || DataObject == nullptr) {
         Effect = Qt::IgnoreAction;
-    } else if (fOptions.Contains(eoDropFiles) && OnDropFiles && !LocalFiles(DataObject).isEmpty()) {
+    } else if (fPriv->fOptions.Contains(eoDropFiles) && OnDropFiles && !LocalFiles(DataObject).isEmpty()) {
         Effect = Qt::CopyAction;
     } else if (!DataObject->hasFormat(QStringLiteral("text/plain"))) {
         Effect = Qt::IgnoreAction;
@@ -114,8 +114,10 @@ void TCustomLexEdit::OleDragOver(const QMimeData *DataObject, TShiftState State,
     if (Effect == Qt::IgnoreAction) return;
     // The caret shows where the text would go, inside the visible cells.
     TDisplayCoord P = PixelsToNearestRowColumn(MousePt.x(), MousePt.y());
-    P.Column = std::clamp(P.Column, fLeftChar, std::max(fLeftChar, fLeftChar + fCharsInWindow - 1));
-    P.Row = fPriv->ClampRow(std::clamp(P.Row, fTopLine, std::max(fTopLine, fTopLine + fLinesInWindow - 1)));
+    P.Column = std::clamp(P.Column, fPriv->fLeftChar,
+                          std::max(fPriv->fLeftChar, fPriv->fLeftChar + fPriv->fCharsInWindow - 1));
+    P.Row = fPriv->ClampRow(std::clamp(
+        P.Row, fPriv->fTopLine, std::max(fPriv->fTopLine, fPriv->fTopLine + fPriv->fLinesInWindow - 1)));
     InternalSetCaretXY(DisplayToBufferPos(P));
     ComputeScroll(MousePt.x(), MousePt.y());
 }
@@ -123,7 +125,7 @@ void TCustomLexEdit::OleDragOver(const QMimeData *DataObject, TShiftState State,
 void TCustomLexEdit::OleDragLeave() {
     fPriv->fScrollTimer.stop();
     fPriv->fScrollDeltaX = fPriv->fScrollDeltaY = 0;
-    if (fStateFlags.Contains(sfOleDragSource)) ComputeCaret(fPriv->fMouseDownX, fPriv->fMouseDownY);
+    if (fPriv->fStateFlags.Contains(sfOleDragSource)) ComputeCaret(fPriv->fMouseDownX, fPriv->fMouseDownY);
 }
 
 void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, const QPoint &MousePt,
@@ -133,7 +135,7 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
     OleDragEnter(DataObject, State, MousePt, Effect);
     if (Effect == Qt::IgnoreAction) return;
     const QStringList Files =
-        fOptions.Contains(eoDropFiles) && OnDropFiles ? LocalFiles(DataObject) : QStringList();
+        fPriv->fOptions.Contains(eoDropFiles) && OnDropFiles ? LocalFiles(DataObject) : QStringList();
     if (!Files.isEmpty()) {
         OnDropFiles(this, MousePt.x(), MousePt.y(), Files);
         return;
@@ -145,17 +147,17 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
     }
     TUpdateGuard Lock(*this);
     const bool DropMove = Effect == Qt::MoveAction;
-    const bool FromHere = fStateFlags.Contains(sfOleDragSource) && SelAvail();
+    const bool FromHere = fPriv->fStateFlags.Contains(sfOleDragSource) && SelAvail();
     // The drop point: where the caret would go; the caret and the selection stay meanwhile.
     const TBufferCoord SavedCaret = CaretXY();
-    const TBufferCoord SavedBegin = fBlockBegin;
-    const TBufferCoord SavedEnd = fBlockEnd;
+    const TBufferCoord SavedBegin = fPriv->fBlockBegin;
+    const TBufferCoord SavedEnd = fPriv->fBlockEnd;
     ComputeCaret(MousePt.x(), MousePt.y());
     TBufferCoord P = CaretXY();
     InternalSetCaretXY(SavedCaret);
-    fBlockBegin = SavedBegin;
-    fBlockEnd = SavedEnd;
-    const TLexSelectionMode Mode = fActiveSelectionMode;
+    fPriv->fBlockBegin = SavedBegin;
+    fPriv->fBlockEnd = SavedEnd;
+    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
     const TBufferCoord BB = BlockBegin();
     const TBufferCoord BE = BlockEnd();
     // Where the drop lies against the selection dragged from here: a drop inside it, or a move
@@ -176,10 +178,10 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
             break;
         case smColumn:
             if (P.Line >= BB.Line && P.Line <= BE.Line) {
-                const int Left =
-                    std::min(BufferToDisplayPos(fBlockBegin).Column, BufferToDisplayPos(fBlockEnd).Column);
-                const int Right =
-                    std::max(BufferToDisplayPos(fBlockBegin).Column, BufferToDisplayPos(fBlockEnd).Column);
+                const int Left = std::min(BufferToDisplayPos(fPriv->fBlockBegin).Column,
+                                          BufferToDisplayPos(fPriv->fBlockEnd).Column);
+                const int Right = std::max(BufferToDisplayPos(fPriv->fBlockBegin).Column,
+                                           BufferToDisplayPos(fPriv->fBlockEnd).Column);
                 ColumnRowRange(P.Line, Left, Right, ColumnFrom, ColumnTo);
                 After = P.Char >= ColumnTo;
                 const bool Inside = P.Char > ColumnFrom && P.Char < ColumnTo;
@@ -193,14 +195,14 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
         Effect = Qt::IgnoreAction;
         return;
     }
-    const TLexSelectionMode PasteMode = Content.Mode ? *Content.Mode : fSelectionMode;
+    const TLexSelectionMode PasteMode = Content.Mode ? *Content.Mode : fPriv->fSelectionMode;
     const QString Text = PasteMode == smLine ? WholeLines(Content.Text) : Content.Text;
-    TUndoBlockGuard Block(*fUndoRedo);
+    TUndoBlockGuard Block(*fPriv->fUndoRedo);
     if (FromHere && DropMove) {
         // The source must not delete the text again.
         fPriv->fDropMovedHere = true;
         Effect = Qt::IgnoreAction;
-        const int CountBefore = fLines->Count();
+        const int CountBefore = fPriv->fLines->Count();
         const int LenBefore = fPriv->LineLength(P.Line);
         SetSelText(QString());
         switch (Mode) {
@@ -212,7 +214,7 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
             break;
         case smLine:
             // The lines removed, as many as the line count lost.
-            if (After) P.Line -= CountBefore - fLines->Count();
+            if (After) P.Line -= CountBefore - fPriv->fLines->Count();
             P.Char = 1;
             break;
         case smColumn:
@@ -220,27 +222,28 @@ void TCustomLexEdit::OleDrop(const QMimeData *DataObject, TShiftState State, con
             if (After && ColumnTo > 0) P.Char -= LenBefore - fPriv->LineLength(P.Line);
             break;
         }
-        P.Line = std::clamp(P.Line, 1, std::max(1, fLines->Count()));
+        P.Line = std::clamp(P.Line, 1, std::max(1, fPriv->fLines->Count()));
         P.Char = std::max(1, P.Char);
     } else {
         Effect = DropMove ? Qt::MoveAction : Qt::CopyAction;
     }
     fPriv->WithScrollPastEol([&] {
         SetCaretAndSelection(P, P, P);
-        const int CountBefore = fLines->Count();
+        const int CountBefore = fPriv->fLines->Count();
         SetSelTextPrimitiveEx(PasteMode, Text);
         // The dropped text is selected, the caret after it (dropped lines: after their last).
         TBufferCoord Start = P;
         TBufferCoord End = CaretXY();
         if (PasteMode == smLine) {
-            const int Last = P.Line + std::max(0, fLines->Count() - CountBefore - 1);
+            const int Last = P.Line + std::max(0, fPriv->fLines->Count() - CountBefore - 1);
             Start = BufferCoord(1, P.Line);
             End = BufferCoord(fPriv->LineLength(Last) + 1, Last);
         }
         SetActiveSelectionMode(PasteMode);
         SetCaretAndSelection(End, Start, End);
     });
-    fUndoRedo->AddUndoChange(crSelection, BlockBegin(), BlockEnd(), QString(), fActiveSelectionMode);
+    fPriv->fUndoRedo->AddUndoChange(crSelection, BlockBegin(), BlockEnd(), QString(),
+                                    fPriv->fActiveSelectionMode);
 }
 
 // ---- Qt events -------------------------------------------------------------------------------------------

@@ -43,39 +43,40 @@ void TCustomLexEdit::CommandProcessor(TLexEditorCommand Command, QChar AChar, vo
 
 TLexEditorCommand TCustomLexEdit::TranslateKeyCode(uint16_t Code, TShiftState Shift, void *&Data) {
     Data = nullptr;
-    return lexedit::TranslateKeyCode(*fKeyStrokes, Code, Shift, fPriv->fLastKey, fPriv->fLastShiftState);
+    return lexedit::TranslateKeyCode(*fPriv->fKeyStrokes, Code, Shift, fPriv->fLastKey,
+                                     fPriv->fLastShiftState);
 }
 
 // ---- execution ------------------------------------------------------------------------------
 
 void TLexEditPrivate::UpdateView() {
     // The rows collected so far are repainted at the next paint; the update lock flushes them.
-    if (Ed.fPaintLock == 0) Ed.FlushPendingInvalidation();
+    if (fPaintLock == 0) Ed.FlushPendingInvalidation();
 }
 
 void TLexEditPrivate::ExecPage(TLexEditorCommand Command, bool Sel) {
     switch (Command) {
     case ecPageUp:
     case ecPageDown: {
-        int n = std::max(Ed.fLinesInWindow, 1);
-        if (Ed.fOptions.Contains(eoHalfPageScroll)) n >>= 1;
-        if (Ed.fOptions.Contains(eoScrollByOneLess)) --n;
+        int n = std::max(fLinesInWindow, 1);
+        if (fOptions.Contains(eoHalfPageScroll)) n >>= 1;
+        if (fOptions.Contains(eoScrollByOneLess)) --n;
         n = std::max(n, 1);
         if (Command == ecPageUp) n = -n;
-        Ed.SetTopLine(Ed.fTopLine + n);
+        Ed.SetTopLine(fTopLine + n);
         Ed.MoveCaretVert(n, Sel);
         UpdateView();
         break;
     }
     case ecPageLeft:
-        Ed.MoveCaretHorz(-std::max(Ed.fCharsInWindow, 1), Sel);
+        Ed.MoveCaretHorz(-std::max(fCharsInWindow, 1), Sel);
         break;
     case ecPageRight:
-        Ed.MoveCaretHorz(std::max(Ed.fCharsInWindow, 1), Sel);
+        Ed.MoveCaretHorz(std::max(fCharsInWindow, 1), Sel);
         break;
     case ecPageTop:
     case ecPageBottom: {
-        const int Row = Command == ecPageTop ? Ed.fTopLine : Ed.fTopLine + std::max(Ed.fLinesInWindow, 1) - 1;
+        const int Row = Command == ecPageTop ? fTopLine : fTopLine + std::max(fLinesInWindow, 1) - 1;
         const TBufferCoord P = Ed.DisplayToBufferPos(DisplayCoord(Ed.DisplayX(), Row));
         Ed.MoveCaretAndSelection(Ed.CaretXY(), P, Sel);
         UpdateView();
@@ -88,18 +89,18 @@ void TLexEditPrivate::ExecPage(TLexEditorCommand Command, bool Sel) {
 
 void TLexEditPrivate::ExecScrollLine(bool AUp) {
     const int Y = Ed.DisplayY();
-    const int Lines = std::max(Ed.fLinesInWindow, 1);
-    if (Y < Ed.fTopLine || Y >= Ed.fTopLine + Lines) {
+    const int Lines = std::max(fLinesInWindow, 1);
+    if (Y < fTopLine || Y >= fTopLine + Lines) {
         Ed.EnsureCursorPosVisible();
         return;
     }
     if (AUp) {
-        Ed.SetTopLine(Ed.fTopLine - 1);
-        const int B = Ed.fTopLine + Lines - 1;
+        Ed.SetTopLine(fTopLine - 1);
+        const int B = fTopLine + Lines - 1;
         if (Y > B) Ed.MoveCaretVert(B - Y, false);
     } else {
-        Ed.SetTopLine(Ed.fTopLine + 1);
-        if (Y < Ed.fTopLine) Ed.MoveCaretVert(Ed.fTopLine - Y, false);
+        Ed.SetTopLine(fTopLine + 1);
+        if (Y < fTopLine) Ed.MoveCaretVert(fTopLine - Y, false);
     }
     Ed.EnsureCursorPosVisible();
     UpdateView();
@@ -150,7 +151,7 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         fPriv->UpdateView();
         return;
     case ecEditorBottom: {
-        const int Count = fLines->Count();
+        const int Count = fPriv->fLines->Count();
         const TBufferCoord P =
             Count > 0 ? BufferCoord(fPriv->LineLength(Count) + 1, Count) : BufferCoord(1, 1);
         MoveCaretAndSelection(CaretXY(), P, Sel);
@@ -167,11 +168,11 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         break;
     }
     if (Command >= ecGotoMarker0 && Command <= ecGotoMarker9) {
-        if (fBookMarkOpt.EnableKeys()) GotoBookMark(Command - ecGotoMarker0);
+        if (fPriv->fBookMarkOpt.EnableKeys()) GotoBookMark(Command - ecGotoMarker0);
         return;
     }
     if (Command >= ecSetMarker0 && Command <= ecSetMarker9) {
-        if (fBookMarkOpt.EnableKeys()) fPriv->ExecSetMarker(Command - ecSetMarker0, Data);
+        if (fPriv->fBookMarkOpt.EnableKeys()) fPriv->ExecSetMarker(Command - ecSetMarker0, Data);
         return;
     }
     switch (Command) {
@@ -190,7 +191,7 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         break;
     case ecScrollLeft:
     case ecScrollRight:
-        SetLeftChar(fLeftChar + (Command == ecScrollLeft ? -1 : 1));
+        SetLeftChar(fPriv->fLeftChar + (Command == ecScrollLeft ? -1 : 1));
         fPriv->UpdateView();
         break;
     case ecInsertMode:
@@ -200,7 +201,7 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
         SetInsertMode(false);
         break;
     case ecToggleMode:
-        SetInsertMode(!fInserting);
+        SetInsertMode(!fPriv->fInserting);
         break;
     case ecNormalSelect:
         SetSelectionMode(smNormal);
@@ -291,36 +292,36 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
 // ---- indentation helpers ----------------------------------------------------------------------
 
 int TCustomLexEdit::LeftSpacesEx(const QString &S, bool WantTabs, bool CalcAlways) const {
-    if (S.isEmpty() || (!CalcAlways && !fOptions.Contains(eoAutoIndent))) return 0;
+    if (S.isEmpty() || (!CalcAlways && !fPriv->fOptions.Contains(eoAutoIndent))) return 0;
     int Result = 0;
     for (QChar c : S) {
         if (c.unicode() > 32) break;
-        Result += c == QLatin1Char('\t') && WantTabs ? fTabWidth : 1;
+        Result += c == QLatin1Char('\t') && WantTabs ? fPriv->fTabWidth : 1;
     }
     return Result;
 }
 
 QString TCustomLexEdit::GetLeftSpacing(int CharCount, bool WantTabs) const {
     CharCount = std::max(CharCount, 0);
-    if (!WantTabs || fOptions.Contains(eoTabsToSpaces) || CharCount < fTabWidth)
+    if (!WantTabs || fPriv->fOptions.Contains(eoTabsToSpaces) || CharCount < fPriv->fTabWidth)
         return QString(CharCount, QLatin1Char(' '));
-    return QString(CharCount / fTabWidth, QLatin1Char('\t')) +
-           QString(CharCount % fTabWidth, QLatin1Char(' '));
+    return QString(CharCount / fPriv->fTabWidth, QLatin1Char('\t')) +
+           QString(CharCount % fPriv->fTabWidth, QLatin1Char(' '));
 }
 
 QString TCustomLexEdit::ExpandTabs(const QString &S) const {
     int Width = 0;
     for (QChar c : S)
-        Width = c == QLatin1Char('\t') ? (Width / fTabWidth + 1) * fTabWidth : Width + 1;
+        Width = c == QLatin1Char('\t') ? (Width / fPriv->fTabWidth + 1) * fPriv->fTabWidth : Width + 1;
     return QString(Width, QLatin1Char(' '));
 }
 
 // ---- clearing and undo brackets ----------------------------------------------------------------
 
 void TCustomLexEdit::ClearAll() {
-    fLines->Clear();
-    fMarkList.Clear();
-    fUndoRedo->Clear();
+    fPriv->fLines->Clear();
+    fPriv->fMarkList.Clear();
+    fPriv->fUndoRedo->Clear();
     SetModified(false);
 }
 
@@ -329,23 +330,23 @@ void TCustomLexEdit::ClearSelection() {
 }
 
 void TCustomLexEdit::BeginUndoBlock() {
-    fUndoRedo->BeginBlock();
+    fPriv->fUndoRedo->BeginBlock();
 }
 
 void TCustomLexEdit::EndUndoBlock() {
-    fUndoRedo->EndBlock();
+    fPriv->fUndoRedo->EndBlock();
 }
 
 void TCustomLexEdit::ClearUndo() {
-    fUndoRedo->Clear();
+    fPriv->fUndoRedo->Clear();
 }
 
 void TCustomLexEdit::LockUndo() {
-    fUndoRedo->Lock();
+    fPriv->fUndoRedo->Lock();
 }
 
 void TCustomLexEdit::UnlockUndo() {
-    fUndoRedo->Unlock();
+    fPriv->fUndoRedo->Unlock();
 }
 
 } // namespace lexedit

@@ -274,68 +274,68 @@ void TLexInternalImage::ChangeScale(int M, int D) {
 
 void TLexEditPrivate::InitPainting() {
     Ed.viewport()->setAttribute(Qt::WA_NoSystemBackground);
-    Ed.fTextDrawer->SetPalette(Ed.palette());
-    Ed.fCurrentPPI = std::max(1, Ed.logicalDpiY());
-    Ed.fGutter.ChangeScale(Ed.fCurrentPPI, 96);
-    Ed.fBookMarkOpt.ChangeScale(Ed.fCurrentPPI, 96);
-    Ed.fGutter.OnChange = [this] { GutterChanged(); };
-    Ed.fBookMarkOpt.OnChange = [this] { Ed.InvalidateGutter(); };
-    Ed.fSelectedColor.OnChange = [this] { Ed.InvalidateSelection(); };
+    fTextDrawer->SetPalette(Ed.palette());
+    fCurrentPPI = std::max(1, Ed.logicalDpiY());
+    fGutter.ChangeScale(fCurrentPPI, 96);
+    fBookMarkOpt.ChangeScale(fCurrentPPI, 96);
+    fGutter.OnChange = [this] { GutterChanged(); };
+    fBookMarkOpt.OnChange = [this] { Ed.InvalidateGutter(); };
+    fSelectedColor.OnChange = [this] { Ed.InvalidateSelection(); };
     GutterChanged();
 }
 
 void TCustomLexEdit::ChangeScale(int M, int D) {
     if (M <= 0 || D <= 0 || M == D) return;
-    fCurrentPPI = std::max(1, MulDiv(fCurrentPPI, M, D));
+    fPriv->fCurrentPPI = std::max(1, MulDiv(fPriv->fCurrentPPI, M, D));
     {
         // One width computation at the end instead of one per scaled value.
         TUpdateGuard Lock(*this);
-        fBookMarkOpt.ChangeScale(M, D);
+        fPriv->fBookMarkOpt.ChangeScale(M, D);
         if (fPriv->fInternalImage) fPriv->fInternalImage->ChangeScale(M, D);
-        fWordWrapGlyph.ChangeScale(M, D);
+        fPriv->fWordWrapGlyph.ChangeScale(M, D);
         if (font().pixelSize() > 0) {
             QFont Font = font();
             Font.setPixelSize(std::max(1, MulDiv(Font.pixelSize(), M, D)));
             SetEditorFont(Font); // the cells and the gutter follow
         }
-        fGutter.ChangeScale(M, D);
+        fPriv->fGutter.ChangeScale(M, D);
     }
     InvalidateAll();
 }
 
 void TLexEditPrivate::ScreenChanged() {
     const int Dpi = Ed.logicalDpiY();
-    if (Dpi > 0 && Dpi != Ed.fCurrentPPI) Ed.ChangeScale(Dpi, Ed.fCurrentPPI);
+    if (Dpi > 0 && Dpi != fCurrentPPI) Ed.ChangeScale(Dpi, fCurrentPPI);
 }
 
 void TLexEditPrivate::PaletteChanged() {
-    Ed.fTextDrawer->SetPalette(Ed.palette());
+    fTextDrawer->SetPalette(Ed.palette());
     if (fGutterDrawer) fGutterDrawer->SetPalette(Ed.palette());
     Ed.InvalidateAll();
 }
 
 TheTextDrawer &TLexEditPrivate::GutterDrawer() {
-    if (!Ed.fGutter.UseFontStyle()) return *Ed.fTextDrawer;
+    if (!fGutter.UseFontStyle()) return *fTextDrawer;
     if (!fGutterDrawer) {
-        fGutterDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), Ed.fGutter.Font());
+        fGutterDrawer = std::make_unique<TheTextDrawer>(TFontStyles(), fGutter.Font());
         fGutterDrawer->SetPalette(Ed.palette());
-    } else if (fGutterDrawer->BaseFont() != Ed.fGutter.Font()) {
-        fGutterDrawer->SetBaseFont(Ed.fGutter.Font());
+    } else if (fGutterDrawer->BaseFont() != fGutter.Font()) {
+        fGutterDrawer->SetBaseFont(fGutter.Font());
     }
     return *fGutterDrawer;
 }
 
 void TLexEditPrivate::GutterChanged() {
-    if (fDestroying || !Ed.fTextDrawer) return;
-    if (Ed.fGutter.ShowLineNumbers() && Ed.fGutter.AutoSize()) {
+    if (fDestroying || !fTextDrawer) return;
+    if (fGutter.ShowLineNumbers() && fGutter.AutoSize()) {
         // Without OnChange recursion: a change of the digit count comes back here once.
-        auto Saved = std::move(Ed.fGutter.OnChange);
-        Ed.fGutter.AutoSizeDigitCount(Ed.fLines->Count());
-        Ed.fGutter.OnChange = std::move(Saved);
+        auto Saved = std::move(fGutter.OnChange);
+        fGutter.AutoSizeDigitCount(fLines->Count());
+        fGutter.OnChange = std::move(Saved);
     }
-    const int CellWidth = Ed.fGutter.UseFontStyle() ? GutterDrawer().CharWidth() : Ed.fCharWidth;
-    const int Width = Ed.fGutter.RealGutterWidth(std::max(CellWidth, 1));
-    if (Width == Ed.fGutterWidth)
+    const int CellWidth = fGutter.UseFontStyle() ? GutterDrawer().CharWidth() : fCharWidth;
+    const int Width = fGutter.RealGutterWidth(std::max(CellWidth, 1));
+    if (Width == fGutterWidth)
         Ed.InvalidateGutter();
     else
         SetGutterWidth(Width);
@@ -343,16 +343,15 @@ void TLexEditPrivate::GutterChanged() {
 
 void TLexEditPrivate::SetGutterWidth(int Value) {
     Value = std::max(Value, 0);
-    if (Value == Ed.fGutterWidth) return;
-    Ed.fGutterWidth = Value;
-    Ed.fTextOffset = Ed.fGutterWidth + 2 - (Ed.fLeftChar - 1) * Ed.fCharWidth;
+    if (Value == fGutterWidth) return;
+    fGutterWidth = Value;
+    fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
     Ed.SizeOrFontChanged(false);
     Ed.InvalidateAll();
 }
 
 void TLexEditPrivate::UpdateGutterDigits() {
-    if (Ed.fGutter.ShowLineNumbers() && Ed.fGutter.AutoSize())
-        Ed.fGutter.AutoSizeDigitCount(Ed.fLines->Count());
+    if (fGutter.ShowLineNumbers() && fGutter.AutoSize()) fGutter.AutoSizeDigitCount(fLines->Count());
 }
 
 void TCustomLexEdit::InvalidateGutter() {
@@ -375,33 +374,34 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
     const int vLastLine = RowToLine(aLastRow);
     const int ClipLeft = AClip.left(), ClipTop = AClip.top();
     const int ClipRight = AClip.left() + AClip.width(), ClipBottom = AClip.top() + AClip.height();
-    const QColor GutterColor = ColorToQColor(fGutter.Color(), palette());
-    const bool Gradient = fGutter.Gradient();
+    const QColor GutterColor = ColorToQColor(fPriv->fGutter.Color(), palette());
+    const bool Gradient = fPriv->fGutter.Gradient();
     if (Gradient)
-        LexDrawGradient(ACanvas, fGutter.GradientStartColor(), fGutter.GradientEndColor(),
-                        fGutter.GradientSteps(), QRect(0, 0, fGutterWidth, viewport()->height()), true,
-                        palette());
-    if (fGutter.ShowLineNumbers()) {
+        LexDrawGradient(ACanvas, fPriv->fGutter.GradientStartColor(), fPriv->fGutter.GradientEndColor(),
+                        fPriv->fGutter.GradientSteps(),
+                        QRect(0, 0, fPriv->fGutterWidth, viewport()->height()), true, palette());
+    if (fPriv->fGutter.ShowLineNumbers()) {
         TheTextDrawer &D = fPriv->GutterDrawer();
         D.SetStyle(TFontStyles());
         TTextDrawingGuard Drawing(D, &ACanvas);
-        D.SetForeColor(fGutter.UseFontStyle() ? fGutter.FontColor() : clWindowText);
-        D.SetBackColor(fGutter.Color());
+        D.SetForeColor(fPriv->fGutter.UseFontStyle() ? fPriv->fGutter.FontColor() : clWindowText);
+        D.SetBackColor(fPriv->fGutter.Color());
         const int Cell = std::max(1, D.CharWidth());
-        const int Right = std::max(ClipRight, fGutterWidth - 2);
+        const int Right = std::max(ClipRight, fPriv->fGutterWidth - 2);
         int Bottom = ClipTop;
         for (int Line = vFirstLine; Line <= vLastLine; ++Line) {
-            const int Top = (LineToRow(Line) - fTopLine) * fTextHeight;
+            const int Top = (LineToRow(Line) - fPriv->fTopLine) * fPriv->fTextHeight;
             // Word wrap: the continuation rows of the line before have no number.
             if (Top > Bottom && !Gradient)
                 ACanvas.fillRect(QRect(ClipLeft, Bottom, Right - ClipLeft, Top - Bottom), GutterColor);
-            Bottom = Top + fTextHeight;
-            QString S = fGutter.FormatLineNumber(Line);
+            Bottom = Top + fPriv->fTextHeight;
+            QString S = fPriv->fGutter.FormatLineNumber(Line);
             if (OnGutterGetText) OnGutterGetText(this, Line, S);
             const int TextWidth = int(S.size()) * Cell;
-            const int X = fGutterWidth - fGutter.RightOffset() - fGutter.RightMargin() - TextWidth;
-            const int Y = Top + (fTextHeight - D.CharHeight()) / 2;
-            const QRect Row(ClipLeft, Top, Right - ClipLeft, fTextHeight);
+            const int X =
+                fPriv->fGutterWidth - fPriv->fGutter.RightOffset() - fPriv->fGutter.RightMargin() - TextWidth;
+            const int Y = Top + (fPriv->fTextHeight - D.CharHeight()) / 2;
+            const QRect Row(ClipLeft, Top, Right - ClipLeft, fPriv->fTextHeight);
             if (Gradient) {
                 D.ExtTextOut(X, Y, TTextOutOptions(), Row, S);
             } else {
@@ -415,14 +415,15 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
     }
     fPriv->PaintWrapGlyphs(ACanvas, aFirstRow, aLastRow);
     // The border: one pixel column in the border colour at the edge or one pixel left of it.
-    if (fGutter.BorderStyle() != gbsNone && ClipRight >= fGutterWidth - 2 && fGutterWidth >= 2) {
-        const QColor Border = ColorToQColor(fGutter.BorderColor(), palette());
+    if (fPriv->fGutter.BorderStyle() != gbsNone && ClipRight >= fPriv->fGutterWidth - 2 &&
+        fPriv->fGutterWidth >= 2) {
+        const QColor Border = ColorToQColor(fPriv->fGutter.BorderColor(), palette());
         const int Height = ClipBottom - ClipTop;
-        if (fGutter.BorderStyle() == gbsMiddle) {
-            ACanvas.fillRect(QRect(fGutterWidth - 2, ClipTop, 1, Height), Border);
-            ACanvas.fillRect(QRect(fGutterWidth - 1, ClipTop, 1, Height), GutterColor);
+        if (fPriv->fGutter.BorderStyle() == gbsMiddle) {
+            ACanvas.fillRect(QRect(fPriv->fGutterWidth - 2, ClipTop, 1, Height), Border);
+            ACanvas.fillRect(QRect(fPriv->fGutterWidth - 1, ClipTop, 1, Height), GutterColor);
         } else {
-            ACanvas.fillRect(QRect(fGutterWidth - 1, ClipTop, 1, Height), Border);
+            ACanvas.fillRect(QRect(fPriv->fGutterWidth - 1, ClipTop, 1, Height), Border);
         }
     }
     fPriv->PaintMarks(ACanvas, aFirstRow, aLastRow);
@@ -433,20 +434,20 @@ void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow)
     const int vLastLine = Ed.RowToLine(aLastRow);
     // One x offset per painted row: where the next mark of the row goes.
     std::vector<int> aGutterOffs(size_t(std::max(0, aLastRow - aFirstRow + 1)), 0);
-    if (Ed.fBookMarkOpt.GlyphsVisible() && Ed.fMarkList.Count() > 0 && vLastLine >= vFirstLine) {
+    if (fBookMarkOpt.GlyphsVisible() && fMarkList.Count() > 0 && vLastLine >= vFirstLine) {
         if (!fInternalImage) {
             fInternalImage = std::make_unique<TLexInternalImage>(TLexInternalImage::BookmarkImages());
-            fInternalImage->ChangeScale(Ed.fCurrentPPI, 96);
+            fInternalImage->ChangeScale(fCurrentPPI, 96);
         }
         const auto Qualifies = [&](const TLexEditMark &M) {
-            return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= Ed.fLines->Count();
+            return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= fLines->Count();
         };
         bool SecondPass = false;
         for (int Pass = 0; Pass < 2; ++Pass) {
-            for (int i = 0; i < Ed.fMarkList.Count(); ++i) {
-                const TLexEditMark &M = Ed.fMarkList.Items(i);
+            for (int i = 0; i < fMarkList.Count(); ++i) {
+                const TLexEditMark &M = fMarkList.Items(i);
                 if (!Qualifies(M)) continue;
-                const bool First = M.IsBookmark() == Ed.fBookMarkOpt.DrawBookmarksFirst();
+                const bool First = M.IsBookmark() == fBookMarkOpt.DrawBookmarksFirst();
                 if (First != (Pass == 0)) {
                     SecondPass = true;
                     continue;
@@ -457,9 +458,9 @@ void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow)
                 // Built-in pictures 0..9; only the first mark of a row is drawn.
                 if (M.ImageIndex < 0 || M.ImageIndex > 9) continue;
                 if (Off == 0)
-                    fInternalImage->Draw(ACanvas, M.ImageIndex, Ed.fBookMarkOpt.LeftMargin() + Off,
-                                         (Row - Ed.fTopLine) * Ed.fTextHeight, Ed.fTextHeight);
-                Off += Ed.fBookMarkOpt.Xoffset();
+                    fInternalImage->Draw(ACanvas, M.ImageIndex, fBookMarkOpt.LeftMargin() + Off,
+                                         (Row - fTopLine) * fTextHeight, fTextHeight);
+                Off += fBookMarkOpt.Xoffset();
             }
             if (!SecondPass) break;
         }
@@ -470,7 +471,7 @@ void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow)
         // A row outside the painted ones (the first row continuing a line) has no offset.
         const int Index = Row - aFirstRow;
         const int X = Index >= 0 && Index < int(aGutterOffs.size()) ? aGutterOffs[size_t(Index)] : 0;
-        Ed.OnGutterPaint(&Ed, Line, X, (Row - Ed.fTopLine) * Ed.fTextHeight);
+        Ed.OnGutterPaint(&Ed, Line, X, (Row - fTopLine) * fTextHeight);
     }
 }
 
@@ -481,13 +482,13 @@ void TCustomLexEdit::DoOnGutterClick(TMouseButton Button, int X, int Y) {
     if (!OnGutterClick) return;
     const TBufferCoord Pos = DisplayToBufferPos(PixelsToRowColumn(X, Y));
     const int Line = Pos.Line;
-    if (Line < 1 || Line > fLines->Count()) return;
+    if (Line < 1 || Line > fPriv->fLines->Count()) return;
     // The marks of the line lie side by side, one Xoffset apart: the first one whose span ends
     // right of the point is the one clicked.
     TLexEditMark *Clicked = nullptr;
     int Offset = 0;
-    for (TLexEditMark *Mark : fMarkList.GetMarksForLine(Line)) {
-        Offset += fBookMarkOpt.Xoffset();
+    for (TLexEditMark *Mark : fPriv->fMarkList.GetMarksForLine(Line)) {
+        Offset += fPriv->fBookMarkOpt.Xoffset();
         if (X < Offset) {
             Clicked = Mark;
             break;
@@ -499,29 +500,29 @@ void TCustomLexEdit::DoOnGutterClick(TMouseButton Button, int X, int Y) {
 // ---- the editor: bookmarks ---------------------------------------------------------------------
 
 void TCustomLexEdit::SetBookMark(int BookMark, int X, int Y) {
-    if (BookMark < 0 || BookMark > 9 || Y < 1 || Y > std::max(fLines->Count(), 1)) return;
+    if (BookMark < 0 || BookMark > 9 || Y < 1 || Y > std::max(fPriv->fLines->Count(), 1)) return;
     TLexEditMark Mark{Y, X, BookMark, BookMark, true, true};
     bool Place = true;
     if (OnPlaceBookmark) OnPlaceBookmark(this, Mark, Place);
     if (!Place) return;
     ClearBookMark(BookMark);
-    fMarkList.Add(Mark);
+    fPriv->fMarkList.Add(Mark);
 }
 
 void TCustomLexEdit::ClearBookMark(int BookMark) {
     if (BookMark < 0 || BookMark > 9) return;
-    for (int i = 0; i < fMarkList.Count(); ++i) {
-        TLexEditMark &M = fMarkList.Items(i);
+    for (int i = 0; i < fPriv->fMarkList.Count(); ++i) {
+        TLexEditMark &M = fPriv->fMarkList.Items(i);
         if (M.BookmarkNumber != BookMark) continue;
         if (OnClearBookmark) OnClearBookmark(this, M);
-        fMarkList.Delete(i);
+        fPriv->fMarkList.Delete(i);
         return;
     }
 }
 
 bool TCustomLexEdit::GetBookMark(int BookMark, int &X, int &Y) const {
-    for (int i = 0; i < fMarkList.Count(); ++i) {
-        const TLexEditMark &M = fMarkList.Items(i);
+    for (int i = 0; i < fPriv->fMarkList.Count(); ++i) {
+        const TLexEditMark &M = fPriv->fMarkList.Items(i);
         if (M.IsBookmark() && M.BookmarkNumber == BookMark) {
             X = M.Char;
             Y = M.Line;

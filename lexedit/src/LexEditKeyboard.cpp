@@ -60,10 +60,11 @@ bool TCustomLexEdit::event(QEvent *AEvent) {
             uint16_t Key = 0;
             TShiftState Shift;
             if (KeyEventToVirtualKey(*K, Key, Shift))
-                Claim = fKeyStrokes->FindKeycode(Key, Shift) >= 0 ||
-                        (fPriv->fLastKey != 0 &&
-                         fKeyStrokes->FindKeycode2(fPriv->fLastKey, fPriv->fLastShiftState, Key, Shift) >= 0);
-            if ((Key == VK_TAB) && !fWantTabs) Claim = false;
+                Claim =
+                    fPriv->fKeyStrokes->FindKeycode(Key, Shift) >= 0 ||
+                    (fPriv->fLastKey != 0 && fPriv->fKeyStrokes->FindKeycode2(
+                                                 fPriv->fLastKey, fPriv->fLastShiftState, Key, Shift) >= 0);
+            if ((Key == VK_TAB) && !fPriv->fWantTabs) Claim = false;
             if (!Claim && !(K->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
                 Claim = !TypedText(K->text()).isEmpty();
         });
@@ -85,7 +86,7 @@ void TCustomLexEdit::keyPressEvent(QKeyEvent *AEvent) {
             if (Shift.Contains(ssAlt) && IsKeypadDigit(Key)) return;
             KeyDown(Key, Shift);
         } else {
-            fStateFlags.Exclude(sfIgnoreNextChar);
+            fPriv->fStateFlags.Exclude(sfIgnoreNextChar);
         }
         QString Text = AEvent->text();
         if (!Text.isEmpty()) KeyPress(Text);
@@ -104,15 +105,15 @@ void TCustomLexEdit::keyReleaseEvent(QKeyEvent *AEvent) {
 }
 
 void TCustomLexEdit::KeyDown(uint16_t &Key, TShiftState Shift) {
-    fKbdHandler.ExecuteKeyDown(this, Key, Shift);
+    fPriv->fKbdHandler.ExecuteKeyDown(this, Key, Shift);
     void *Data = nullptr;
     const TLexEditorCommand Command = Key != 0 ? TranslateKeyCode(Key, Shift, Data) : ecNone;
     if (Command != ecNone) {
         Key = 0;
-        fStateFlags.Include(sfIgnoreNextChar);
+        fPriv->fStateFlags.Include(sfIgnoreNextChar);
         CommandProcessor(Command, QChar(0), Data);
     } else {
-        fStateFlags.Exclude(sfIgnoreNextChar);
+        fPriv->fStateFlags.Exclude(sfIgnoreNextChar);
     }
 }
 
@@ -121,15 +122,15 @@ void TCustomLexEdit::KeyPress(QString &Text) {
         fPriv->FIgnoreNextChar = false;
         return;
     }
-    if (fStateFlags.Contains(sfIgnoreNextChar)) {
+    if (fPriv->fStateFlags.Contains(sfIgnoreNextChar)) {
         // The text belongs to a key that already ran a command.
-        fStateFlags.Exclude(sfIgnoreNextChar);
+        fPriv->fStateFlags.Exclude(sfIgnoreNextChar);
         return;
     }
     Text = TypedText(Text);
     if (Text.size() == 1) {
         QChar c = Text[0];
-        fKbdHandler.ExecuteKeyPress(this, c);
+        fPriv->fKbdHandler.ExecuteKeyPress(this, c);
         if (c.unicode() != 0) CommandProcessor(ecChar, c, nullptr);
     } else if (!Text.isEmpty()) {
         CommandProcessor(ecImeStr, QChar(0), &Text);
@@ -148,7 +149,7 @@ void TCustomLexEdit::KeyUp(uint16_t &Key, TShiftState Shift) {
             KeyPress(Text);
         }
     }
-    fKbdHandler.ExecuteKeyUp(this, Key, Shift);
+    fPriv->fKbdHandler.ExecuteKeyUp(this, Key, Shift);
 }
 
 // ---- input method -------------------------------------------------------------------------------
@@ -157,9 +158,9 @@ void TCustomLexEdit::inputMethodEvent(QInputMethodEvent *AEvent) {
     common::Guarded([&] {
         QString Commit = AEvent->commitString();
         if (!Commit.isEmpty()) CommandProcessor(ecImeStr, QChar(0), &Commit);
-        if (AEvent->preeditString() != fPreeditString) {
-            fPreeditString = AEvent->preeditString();
-            InvalidateLine(fCaretY);
+        if (AEvent->preeditString() != fPriv->fPreeditString) {
+            fPriv->fPreeditString = AEvent->preeditString();
+            InvalidateLine(fPriv->fCaretY);
         }
     });
     AEvent->accept();
@@ -171,8 +172,8 @@ QVariant TCustomLexEdit::inputMethodQuery(Qt::InputMethodQuery AQuery) const {
         return !GetReadOnly();
     case Qt::ImCursorRectangle: {
         const TDisplayCoord P = DisplayXY();
-        return QRect((P.Column - 1) * fCharWidth + fTextOffset, (P.Row - fTopLine) * fTextHeight, 1,
-                     fTextHeight);
+        return QRect((P.Column - 1) * fPriv->fCharWidth + fPriv->fTextOffset,
+                     (P.Row - fPriv->fTopLine) * fPriv->fTextHeight, 1, fPriv->fTextHeight);
     }
     case Qt::ImFont:
         return font();
@@ -180,23 +181,24 @@ QVariant TCustomLexEdit::inputMethodQuery(Qt::InputMethodQuery AQuery) const {
         return LineText();
     case Qt::ImCursorPosition:
     case Qt::ImAnchorPosition:
-        return fCaretX - 1;
+        return fPriv->fCaretX - 1;
     default:
         return QAbstractScrollArea::inputMethodQuery(AQuery);
     }
 }
 
 void TCustomLexEdit::PaintPreedit(QPainter &APainter) const {
-    if (fPreeditString.isEmpty() || fCharWidth <= 0 || fTextHeight <= 0) return;
+    if (fPriv->fPreeditString.isEmpty() || fPriv->fCharWidth <= 0 || fPriv->fTextHeight <= 0) return;
     const TDisplayCoord P = DisplayXY();
-    const int X = (P.Column - 1) * fCharWidth + fTextOffset;
-    const int Y = (P.Row - fTopLine) * fTextHeight;
+    const int X = (P.Column - 1) * fPriv->fCharWidth + fPriv->fTextOffset;
+    const int Y = (P.Row - fPriv->fTopLine) * fPriv->fTextHeight;
     APainter.save();
     APainter.setFont(font());
-    const QRect R(X, Y, APainter.fontMetrics().horizontalAdvance(fPreeditString) + 1, fTextHeight);
-    APainter.fillRect(R, ColorToQColor(fColor, palette()));
+    const QRect R(X, Y, APainter.fontMetrics().horizontalAdvance(fPriv->fPreeditString) + 1,
+                  fPriv->fTextHeight);
+    APainter.fillRect(R, ColorToQColor(fPriv->fColor, palette()));
     APainter.setPen(palette().color(QPalette::Text));
-    APainter.drawText(R, Qt::AlignLeft | Qt::AlignVCenter, fPreeditString);
+    APainter.drawText(R, Qt::AlignLeft | Qt::AlignVCenter, fPriv->fPreeditString);
     // Underlined, as a composition is shown.
     APainter.drawLine(R.left(), R.bottom(), R.right(), R.bottom());
     APainter.restore();

@@ -27,41 +27,42 @@
 namespace lexedit {
 
 int TCustomLexEdit::DisplayLineCount() const {
-    const int Count = fLines->Count();
-    if (!fRowMap || Count == 0) return Count;
+    const int Count = fPriv->fLines->Count();
+    if (!fPriv->fRowMap || Count == 0) return Count;
     // Lines the row map has not mapped yet (no window width so far) are one row each.
-    return fRowMap->RowCount() + std::max(0, Count - fRowMap->LineCount());
+    return fPriv->fRowMap->RowCount() + std::max(0, Count - fPriv->fRowMap->LineCount());
 }
 
 int TCustomLexEdit::LineToRow(int aLine) const {
-    return fRowMap ? fRowMap->LineToRow(aLine) : aLine;
+    return fPriv->fRowMap ? fPriv->fRowMap->LineToRow(aLine) : aLine;
 }
 
 int TCustomLexEdit::RowToLine(int aRow) const {
-    return fRowMap ? fRowMap->RowToLine(aRow) : aRow;
+    return fPriv->fRowMap ? fPriv->fRowMap->RowToLine(aRow) : aRow;
 }
 
 int TCustomLexEdit::GetRowLength(int aRow) const {
-    if (fRowMap && aRow >= 1 && aRow <= fRowMap->RowCount()) return fRowMap->GetRowLength(aRow);
-    return fLines->ExpandedStringLengths(RowToLine(aRow) - 1);
+    if (fPriv->fRowMap && aRow >= 1 && aRow <= fPriv->fRowMap->RowCount())
+        return fPriv->fRowMap->GetRowLength(aRow);
+    return fPriv->fLines->ExpandedStringLengths(RowToLine(aRow) - 1);
 }
 
 int TLexEditPrivate::LineLength(int ALine) const {
-    if (ALine < 1 || ALine > Ed.fLines->Count()) return 0;
-    return Ed.fLines->LineCharLength(ALine - 1);
+    if (ALine < 1 || ALine > fLines->Count()) return 0;
+    return fLines->LineCharLength(ALine - 1);
 }
 
 int TLexEditPrivate::CharColumnsAt(QStringView ALine, int AIndex, int ACol) const {
     const QChar c = ALine[AIndex];
-    if (c == QLatin1Char('\t')) return Ed.fTabWidth - ACol % Ed.fTabWidth;
+    if (c == QLatin1Char('\t')) return fTabWidth - ACol % fTabWidth;
     if (c.unicode() <= 255) return 1;
     if (IsSurrogatePairAt(ALine, AIndex))
-        return Ed.fTextDrawer->CharColumns(ALine, AIndex) + 1; // the low half takes one more
-    return Ed.fTextDrawer->CharColumns(ALine, AIndex);
+        return fTextDrawer->CharColumns(ALine, AIndex) + 1; // the low half takes one more
+    return fTextDrawer->CharColumns(ALine, AIndex);
 }
 
 QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
-    if (!fTextDrawer) return S;
+    if (!fPriv->fTextDrawer) return S;
     const QStringView V(S);
     const int n = int(S.size());
     int i = int(IndexOfFirstAbove255(V));
@@ -78,7 +79,7 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
         }
         // Tabs are already expanded here (one tab character per column), so the drawer's
         // columns apply; a pair's fillers go before its high half.
-        const int Cols = fTextDrawer->CharColumns(V, i);
+        const int Cols = fPriv->fTextDrawer->CharColumns(V, i);
         for (int k = 1; k < Cols; ++k)
             Result.append(FillerChar);
         Result.append(c);
@@ -89,15 +90,15 @@ QString TCustomLexEdit::ExpandAtWideGlyphs(const QString &S) const {
 
 TDisplayCoord TCustomLexEdit::BufferToDisplayPos(const TBufferCoord &p) const {
     TDisplayCoord Result = fPriv->LineColumnOf(p);
-    if (fRowMap && Result.Row >= 1 && Result.Column >= 1)
-        Result = fRowMap->BufferToDisplayPos(BufferCoord(Result.Column, Result.Row));
+    if (fPriv->fRowMap && Result.Row >= 1 && Result.Column >= 1)
+        Result = fPriv->fRowMap->BufferToDisplayPos(BufferCoord(Result.Column, Result.Row));
     return Result;
 }
 
 TDisplayCoord TLexEditPrivate::LineColumnOf(const TBufferCoord &p) const {
     TDisplayCoord Result{p.Char, p.Line};
-    if (p.Line > Ed.fLines->Count()) return Result;
-    const QString S = p.Line >= 1 ? Ed.fLines->Get(p.Line - 1) : QString();
+    if (p.Line > fLines->Count()) return Result;
+    const QString S = p.Line >= 1 ? fLines->Get(p.Line - 1) : QString();
     const QStringView V(S);
     const int Len = int(S.size());
     const int64_t Walk = int64_t(p.Char) - 1; // code units before the position
@@ -109,8 +110,7 @@ TDisplayCoord TLexEditPrivate::LineColumnOf(const TBufferCoord &p) const {
             i += 2;
         } else {
             // A position between the halves of a pair sees only the high half's columns.
-            Col +=
-                IsSurrogatePairAt(V, i) ? Ed.fTextDrawer->CharColumns(V, i) : CharColumnsAt(V, i, int(Col));
+            Col += IsSurrogatePairAt(V, i) ? fTextDrawer->CharColumns(V, i) : CharColumnsAt(V, i, int(Col));
             ++i;
         }
     }
@@ -120,8 +120,8 @@ TDisplayCoord TLexEditPrivate::LineColumnOf(const TBufferCoord &p) const {
 }
 
 TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
-    if (fRowMap && p.Row >= 1 && p.Column >= 1) {
-        const TBufferCoord InLine = fRowMap->DisplayToBufferPos(p);
+    if (fPriv->fRowMap && p.Row >= 1 && p.Column >= 1) {
+        const TBufferCoord InLine = fPriv->fRowMap->DisplayToBufferPos(p);
         return fPriv->CharOfLineColumn(DisplayCoord(InLine.Char, InLine.Line));
     }
     return fPriv->CharOfLineColumn(p);
@@ -129,8 +129,8 @@ TBufferCoord TCustomLexEdit::DisplayToBufferPos(const TDisplayCoord &p) const {
 
 TBufferCoord TLexEditPrivate::CharOfLineColumn(const TDisplayCoord &p) const {
     TBufferCoord Result{p.Column, p.Row};
-    if (p.Row < 1 || p.Row > Ed.fLines->Count()) return Result;
-    const QString S = Ed.fLines->Get(p.Row - 1);
+    if (p.Row < 1 || p.Row > fLines->Count()) return Result;
+    const QString S = fLines->Get(p.Row - 1);
     const QStringView V(S);
     const int Len = int(S.size());
     int64_t Col = 0; // columns before character i
@@ -153,17 +153,17 @@ TBufferCoord TLexEditPrivate::CharOfLineColumn(const TDisplayCoord &p) const {
 // ---- character offsets ------------------------------------------------------------------------
 
 int TCustomLexEdit::RowColToCharIndex(const TBufferCoord &RowCol) const {
-    const int i = std::max(std::min(RowCol.Line, fLines->Count()) - 1, 0);
-    return ClampToInt(int64_t(fLines->LineCharIndex(i)) + 2 * int64_t(i) + RowCol.Char - 1);
+    const int i = std::max(std::min(RowCol.Line, fPriv->fLines->Count()) - 1, 0);
+    return ClampToInt(int64_t(fPriv->fLines->LineCharIndex(i)) + 2 * int64_t(i) + RowCol.Char - 1);
 }
 
 TBufferCoord TCustomLexEdit::CharIndexToRowCol(int Index) const {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     if (Count == 0 || Index < 0) return BufferCoord(1, 1);
     // Offset of line i: its cumulative character index plus two per line break before it.
-    auto Offset = [this](int i) { return int64_t(fLines->LineCharIndex(i)) + 2 * int64_t(i); };
+    auto Offset = [this](int i) { return int64_t(fPriv->fLines->LineCharIndex(i)) + 2 * int64_t(i); };
     const int64_t Last = Offset(Count - 1);
-    if (Index > Last + fLines->LineCharLength(Count - 1) + 1) return BufferCoord(1, Count + 1);
+    if (Index > Last + fPriv->fLines->LineCharLength(Count - 1) + 1) return BufferCoord(1, Count + 1);
     int Lo = 0;
     int Hi = Count - 1;
     while (Lo < Hi) { // the last line whose offset is at most Index
@@ -188,30 +188,30 @@ bool IsDefaultWordBreak(char16_t c) {
 } // namespace
 
 bool TCustomLexEdit::IsWordBreakChar(QChar AChar) const {
-    if (fHighlighter != nullptr) return fHighlighter->IsWordBreakChar(AChar);
+    if (fPriv->fHighlighter != nullptr) return fPriv->fHighlighter->IsWordBreakChar(AChar);
     const char16_t c = AChar.unicode();
     if (c > 255) return false;
-    if (FAdditionalIdentChars.Contains(c)) return false;
-    return IsDefaultWordBreak(c) || FAdditionalWordBreakChars.Contains(c);
+    if (fPriv->FAdditionalIdentChars.Contains(c)) return false;
+    return IsDefaultWordBreak(c) || fPriv->FAdditionalWordBreakChars.Contains(c);
 }
 
 bool TCustomLexEdit::IsIdentChar(QChar AChar) const {
-    if (fHighlighter != nullptr) return fHighlighter->IsIdentChar(AChar);
+    if (fPriv->fHighlighter != nullptr) return fPriv->fHighlighter->IsIdentChar(AChar);
     const char16_t c = AChar.unicode();
     if (c > 255 || IsWordBreakChar(AChar)) return false;
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
-           FAdditionalIdentChars.Contains(c);
+           fPriv->FAdditionalIdentChars.Contains(c);
 }
 
 bool TCustomLexEdit::IsWhiteChar(QChar AChar) const {
-    if (fHighlighter != nullptr) return fHighlighter->IsWhiteChar(AChar);
+    if (fPriv->fHighlighter != nullptr) return fPriv->fHighlighter->IsWhiteChar(AChar);
     if (AChar.unicode() <= 32) return true;
     return !IsIdentChar(AChar) && !IsWordBreakChar(AChar);
 }
 
 TBufferCoord TCustomLexEdit::WordStartEx(const TBufferCoord &XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count()) return XY;
-    const QString S = fLines->Get(XY.Line - 1);
+    if (XY.Line < 1 || XY.Line > fPriv->fLines->Count()) return XY;
+    const QString S = fPriv->fLines->Get(XY.Line - 1);
     int x = int(std::min<int64_t>(std::max(XY.Char, 1), int64_t(S.size()) + 1));
     if (x > 1 && !IsWordBreakChar(S[x - 2]))
         x = StrRScanForCharInCategory(S, x - 1, [this](QChar c) { return IsWordBreakChar(c); }) + 1;
@@ -219,17 +219,17 @@ TBufferCoord TCustomLexEdit::WordStartEx(const TBufferCoord &XY) const {
 }
 
 TBufferCoord TCustomLexEdit::WordEndEx(const TBufferCoord &XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count()) return XY;
-    const QString S = fLines->Get(XY.Line - 1);
+    if (XY.Line < 1 || XY.Line > fPriv->fLines->Count()) return XY;
+    const QString S = fPriv->fLines->Get(XY.Line - 1);
     int x = StrScanForCharInCategory(S, std::max(XY.Char, 1), [this](QChar c) { return IsWordBreakChar(c); });
     if (x == 0) x = int(S.size()) + 1;
     return BufferCoord(x, XY.Line);
 }
 
 TBufferCoord TCustomLexEdit::NextWordPosEx(const TBufferCoord &XY) const {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     if (XY.Line < 1 || XY.Line > Count) return XY;
-    const QString S = fLines->Get(XY.Line - 1);
+    const QString S = fPriv->fLines->Get(XY.Line - 1);
     const int Len = int(S.size());
     const auto Ident = [this](QChar c) { return IsIdentChar(c); };
     const auto Break = [this](QChar c) { return IsWordBreakChar(c); };
@@ -243,7 +243,7 @@ TBufferCoord TCustomLexEdit::NextWordPosEx(const TBufferCoord &XY) const {
         return BufferCoord(x, XY.Line);
     }
     if (XY.Line < Count) {
-        const QString Next = fLines->Get(XY.Line);
+        const QString Next = fPriv->fLines->Get(XY.Line);
         x = StrScanForCharInCategory(Next, 1, Ident);
         return BufferCoord(x == 0 ? 1 : x, XY.Line + 1);
     }
@@ -251,8 +251,8 @@ TBufferCoord TCustomLexEdit::NextWordPosEx(const TBufferCoord &XY) const {
 }
 
 TBufferCoord TCustomLexEdit::PrevWordPosEx(const TBufferCoord &XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count()) return XY;
-    const QString S = fLines->Get(XY.Line - 1);
+    if (XY.Line < 1 || XY.Line > fPriv->fLines->Count()) return XY;
+    const QString S = fPriv->fLines->Get(XY.Line - 1);
     const auto Ident = [this](QChar c) { return IsIdentChar(c); };
     const auto Break = [this](QChar c) { return IsWordBreakChar(c); };
     int x = int(std::min<int64_t>(std::max(XY.Char, 1), int64_t(S.size()) + 1));
@@ -270,8 +270,8 @@ TBufferCoord TCustomLexEdit::PrevWordPosEx(const TBufferCoord &XY) const {
 }
 
 QString TCustomLexEdit::GetWordAtRowCol(TBufferCoord XY) const {
-    if (XY.Line < 1 || XY.Line > fLines->Count()) return QString();
-    const QString S = fLines->Get(XY.Line - 1);
+    if (XY.Line < 1 || XY.Line > fPriv->fLines->Count()) return QString();
+    const QString S = fPriv->fLines->Get(XY.Line - 1);
     const int Len = int(S.size());
     if (XY.Char < 1 || XY.Char > Len || !IsIdentChar(S[XY.Char - 1])) return QString();
     int Start = XY.Char - 1;

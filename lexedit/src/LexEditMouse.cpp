@@ -84,7 +84,7 @@ void TLexEditPrivate::HandleMousePress(QMouseEvent *AEvent) {
     common::Guarded([&] {
         TShiftState Shift = ShiftFromEvent(*AEvent);
         CountClick(*AEvent, Shift);
-        if (Ed.fClickCount > 1) Shift.Include(ssDouble);
+        if (fClickCount > 1) Shift.Include(ssDouble);
         const QPoint P = AEvent->position().toPoint();
         Ed.MouseDown(ToButton(AEvent->button()), Shift, P.x(), P.y());
     });
@@ -114,44 +114,45 @@ void TLexEditPrivate::CountClick(const QMouseEvent &AEvent, TShiftState Shift) {
     TShiftState Buttons = Shift;
     Buttons.Exclude(ssDouble);
     if (AEvent.button() != Qt::LeftButton || Buttons != TShiftState{ssLeft}) {
-        Ed.fClickCount = 0;
+        fClickCount = 0;
         return;
     }
     const QPoint P = AEvent.position().toPoint();
-    const int64_t Time = AEvent.timestamp() != 0 ? int64_t(AEvent.timestamp()) : Ed.fMouseEnv.Now();
-    const int Distance = Ed.fMouseEnv.DragDistance();
-    if (Ed.fClickCount > 0 && std::abs(P.x() - fMouseDownX) < Distance &&
-        std::abs(P.y() - fMouseDownY) < Distance && Time - fLastClickTime < Ed.fMouseEnv.DoubleClickTime())
-        ++Ed.fClickCount;
+    const int64_t Time = AEvent.timestamp() != 0 ? int64_t(AEvent.timestamp()) : fMouseEnv.Now();
+    const int Distance = fMouseEnv.DragDistance();
+    if (fClickCount > 0 && std::abs(P.x() - fMouseDownX) < Distance &&
+        std::abs(P.y() - fMouseDownY) < Distance && Time - fLastClickTime < fMouseEnv.DoubleClickTime())
+        ++fClickCount;
     else
-        Ed.fClickCount = 1;
+        fClickCount = 1;
     fMouseDownX = P.x();
     fMouseDownY = P.y();
     fLastClickTime = Time;
-    if (Ed.fClickCount == 3)
+    if (fClickCount == 3)
         Ed.TripleClick();
-    else if (Ed.fClickCount == 4)
+    else if (fClickCount == 4)
         Ed.QuadrupleClick();
 }
 
 void TCustomLexEdit::DblClick() {
-    if (fOptions.Contains(eoNoSelection) || fPriv->fMouseDownX < fGutterWidth + 2) return;
+    if (fPriv->fOptions.Contains(eoNoSelection) || fPriv->fMouseDownX < fPriv->fGutterWidth + 2) return;
     SetWordBlock(CaretXY());
 }
 
 void TCustomLexEdit::TripleClick() {
-    if (!fOptions.Contains(eoNoSelection)) {
-        const int Line = fCaretY;
+    if (!fPriv->fOptions.Contains(eoNoSelection)) {
+        const int Line = fPriv->fCaretY;
         const TBufferCoord Start = BufferCoord(1, Line);
-        const TBufferCoord End = Line < fLines->Count() ? BufferCoord(1, Line + 1)
-                                                        : BufferCoord(fPriv->LineLength(Line) + 1, Line);
+        const TBufferCoord End = Line < fPriv->fLines->Count()
+                                     ? BufferCoord(1, Line + 1)
+                                     : BufferCoord(fPriv->LineLength(Line) + 1, Line);
         SetCaretAndSelection(End, Start, End);
     }
     if (OnTripleClick) OnTripleClick(this);
 }
 
 void TCustomLexEdit::QuadrupleClick() {
-    if (!fOptions.Contains(eoNoSelection)) SelectAll();
+    if (!fPriv->fOptions.Contains(eoNoSelection)) SelectAll();
     if (OnQuadrupleClick) OnQuadrupleClick(this);
 }
 
@@ -169,28 +170,28 @@ void TCustomLexEdit::ComputeCaret(int X, int Y) {
 
 void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     const bool HadSelection = SelAvail();
-    const TBufferCoord OldBegin = fBlockBegin;
-    const TBufferCoord OldEnd = fBlockEnd;
+    const TBufferCoord OldBegin = fPriv->fBlockBegin;
+    const TBufferCoord OldEnd = fPriv->fBlockEnd;
     if (Button == mbLeft) fPriv->fMouseCaptured = true;
     // The second and later clicks of a series only select words, lines or everything.
-    if (Button == mbLeft && fClickCount > 1) {
-        if (fClickCount == 2) DblClick();
+    if (Button == mbLeft && fPriv->fClickCount > 1) {
+        if (fPriv->fClickCount == 2) DblClick();
         return;
     }
-    fKbdHandler.ExecuteMouseDown(this, Button, Shift, X, Y);
+    fPriv->fKbdHandler.ExecuteMouseDown(this, Button, Shift, X, Y);
     if (Button == mbRight) {
         TDisplayCoord Cell = PixelsToRowColumn(X, Y);
         Cell.Row = fPriv->ClampRow(Cell.Row);
-        if (!fOptions.Contains(eoRightMouseMovesCursor) ||
+        if (!fPriv->fOptions.Contains(eoRightMouseMovesCursor) ||
             (HadSelection && IsPointInSelection(DisplayToBufferPos(Cell))))
             return;
         InvalidateSelection();
-        fBlockEnd = fBlockBegin;
+        fPriv->fBlockEnd = fPriv->fBlockBegin;
         ComputeCaret(X, Y);
     } else if (Button == mbLeft) {
         TDisplayCoord Cell = PixelsToNearestRowColumn(X, Y);
         Cell.Row = fPriv->ClampRow(Cell.Row);
-        if (HadSelection && fOptions.Contains(eoDragDropEditing) && X >= fGutterWidth + 2 &&
+        if (HadSelection && fPriv->fOptions.Contains(eoDragDropEditing) && X >= fPriv->fGutterWidth + 2 &&
             !Shift.Contains(ssAlt) && IsPointInSelection(DisplayToBufferPos(Cell))) {
             // Perhaps the start of a drag of the selection: the caret waits for the release.
             fPriv->fPendingDrag = true;
@@ -201,14 +202,14 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
             return;
         }
         ComputeCaret(X, Y);
-        fBlockBegin = OldBegin;
-        fBlockEnd = OldEnd;
+        fPriv->fBlockBegin = OldBegin;
+        fPriv->fBlockEnd = OldEnd;
     } else {
         return;
     }
     fPriv->PlaceSelectionAtCaret(Shift);
-    if (X < fGutterWidth) {
-        fStateFlags.Include(sfPossibleGutterClick);
+    if (X < fPriv->fGutterWidth) {
+        fPriv->fStateFlags.Include(sfPossibleGutterClick);
         if (Button == mbRight) DoOnGutterClick(Button, X, Y);
     }
     SetFocus();
@@ -220,7 +221,7 @@ void TLexEditPrivate::PlaceSelectionAtCaret(TShiftState Shift) {
         Ed.SetBlockEnd(Ed.CaretXY());
         return;
     }
-    if (Ed.fOptions.Contains(eoAltSetsColumnMode) && Ed.fSelectionMode != smLine)
+    if (fOptions.Contains(eoAltSetsColumnMode) && fSelectionMode != smLine)
         Ed.SetSelectionMode(Shift.Contains(ssAlt) ? smColumn : smNormal);
     CollapseSelectionOnCaret();
 }
@@ -232,13 +233,13 @@ void TLexEditPrivate::ApplyPendingPress() {
 }
 
 void TCustomLexEdit::MouseMove(TShiftState Shift, int X, int Y) {
-    if (!Shift.Contains(ssLeft) || !fPriv->fMouseCaptured || FIsScrolling) return;
+    if (!Shift.Contains(ssLeft) || !fPriv->fMouseCaptured || fPriv->FIsScrolling) return;
     if (fPriv->fPendingDrag) {
-        const int Distance = fMouseEnv.DragDistance();
+        const int Distance = fPriv->fMouseEnv.DragDistance();
         if (std::abs(X - fPriv->fMouseDownX) < Distance && std::abs(Y - fPriv->fMouseDownY) < Distance)
             return;
         // The selection is dragged away; without a way to drag, the move selects from the press.
-        if (fMouseEnv.StartDrag) {
+        if (fPriv->fMouseEnv.StartDrag) {
             DragSelection();
             return;
         }
@@ -249,31 +250,31 @@ void TCustomLexEdit::MouseMove(TShiftState Shift, int X, int Y) {
     P.Row = fPriv->ClampRow(P.Row);
     const TBufferCoord Target = DisplayToBufferPos(P);
     if (Target == CaretXY()) return;
-    if (fActiveSelectionMode == smNormal && fClickCount == 2) {
+    if (fPriv->fActiveSelectionMode == smNormal && fPriv->fClickCount == 2) {
         DoMouseSelectWordRange(Target);
-    } else if (fActiveSelectionMode == smNormal && fClickCount == 3) {
+    } else if (fPriv->fActiveSelectionMode == smNormal && fPriv->fClickCount == 3) {
         DoMouseSelectLineRange(Target);
     } else {
         fPriv->DragCaretTo(Target, true);
     }
-    if (fStateFlags.Contains(sfPossibleGutterClick) && fCaretY != fBlockBegin.Line)
-        fStateFlags.Include(sfGutterDragging);
+    if (fPriv->fStateFlags.Contains(sfPossibleGutterClick) && fPriv->fCaretY != fPriv->fBlockBegin.Line)
+        fPriv->fStateFlags.Include(sfGutterDragging);
 }
 
 void TLexEditPrivate::DragCaretTo(const TBufferCoord &APos, bool AExtend) {
     TUpdateGuard Lock(Ed);
     // A collapsed block follows the caret: the press's place is kept as the anchor.
-    const TBufferCoord Begin = Ed.fBlockBegin;
-    const TBufferCoord End = Ed.fBlockEnd;
+    const TBufferCoord Begin = fBlockBegin;
+    const TBufferCoord End = fBlockEnd;
     Ed.InternalSetCaretXY(APos);
     if (!AExtend) return;
-    Ed.fBlockBegin = Begin;
-    Ed.fBlockEnd = End;
+    fBlockBegin = Begin;
+    fBlockEnd = End;
     Ed.SetBlockEnd(Ed.CaretXY());
 }
 
 void TCustomLexEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    fKbdHandler.ExecuteMouseUp(this, Button, Shift, X, Y);
+    fPriv->fKbdHandler.ExecuteMouseUp(this, Button, Shift, X, Y);
     fPriv->fScrollTimer.stop();
     fPriv->fScrollDeltaX = fPriv->fScrollDeltaY = 0;
     if (Button == mbRight && Shift == TShiftState{ssRight} && contextMenuPolicy() != Qt::DefaultContextMenu &&
@@ -283,34 +284,38 @@ void TCustomLexEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
     if (fPriv->fPendingDrag && Button == mbLeft) fPriv->ApplyPendingPress();
     fPriv->fPendingDrag = false;
     // A click that began and ended in the gutter without leaving its line is the gutter's.
-    const bool GutterClick = fStateFlags.Contains(sfPossibleGutterClick) &&
-                             !fStateFlags.Contains(sfGutterDragging) && X < fGutterWidth && Button != mbRight;
-    fStateFlags.Exclude(sfPossibleGutterClick);
-    fStateFlags.Exclude(sfGutterDragging);
+    const bool GutterClick = fPriv->fStateFlags.Contains(sfPossibleGutterClick) &&
+                             !fPriv->fStateFlags.Contains(sfGutterDragging) && X < fPriv->fGutterWidth &&
+                             Button != mbRight;
+    fPriv->fStateFlags.Exclude(sfPossibleGutterClick);
+    fPriv->fStateFlags.Exclude(sfGutterDragging);
     if (GutterClick) DoOnGutterClick(Button, X, Y);
 }
 
 // ---- automatic scrolling ----------------------------------------------------------------------------
 
 void TCustomLexEdit::ComputeScroll(int X, int Y) {
-    int Margin = fStateFlags.Contains(sfOleDragSource) ? 4 : 0;
-    if (fBorderStyle == bsNone) Margin += 2;
+    int Margin = fPriv->fStateFlags.Contains(sfOleDragSource) ? 4 : 0;
+    if (fPriv->fBorderStyle == bsNone) Margin += 2;
     const int Inset = ScaledPixels(Margin, logicalDpiX());
-    const int Left = fGutterWidth + Inset;
+    const int Left = fPriv->fGutterWidth + Inset;
     const int Right =
-        int(std::min<int64_t>(INT_MAX, int64_t(fGutterWidth) + int64_t(fCharsInWindow) * fCharWidth)) - Inset;
+        int(std::min<int64_t>(INT_MAX, int64_t(fPriv->fGutterWidth) +
+                                           int64_t(fPriv->fCharsInWindow) * fPriv->fCharWidth)) -
+        Inset;
     const int Top = Inset;
-    const int Bottom = int(std::min<int64_t>(INT_MAX, int64_t(fLinesInWindow) * fTextHeight)) - Inset;
-    if (X < Left && fLeftChar > 1)
-        fPriv->fScrollDeltaX = (X - Left) / fCharWidth - 1;
+    const int Bottom =
+        int(std::min<int64_t>(INT_MAX, int64_t(fPriv->fLinesInWindow) * fPriv->fTextHeight)) - Inset;
+    if (X < Left && fPriv->fLeftChar > 1)
+        fPriv->fScrollDeltaX = (X - Left) / fPriv->fCharWidth - 1;
     else if (X >= Right)
-        fPriv->fScrollDeltaX = (X - Right) / fCharWidth + 1;
+        fPriv->fScrollDeltaX = (X - Right) / fPriv->fCharWidth + 1;
     else
         fPriv->fScrollDeltaX = 0;
-    if (Y < Top && fTopLine > 1)
-        fPriv->fScrollDeltaY = (Y - Top) / fTextHeight - 1;
+    if (Y < Top && fPriv->fTopLine > 1)
+        fPriv->fScrollDeltaY = (Y - Top) / fPriv->fTextHeight - 1;
     else if (Y >= Bottom)
-        fPriv->fScrollDeltaY = (Y - Bottom) / fTextHeight + 1;
+        fPriv->fScrollDeltaY = (Y - Bottom) / fPriv->fTextHeight + 1;
     else
         fPriv->fScrollDeltaY = 0;
     if (fPriv->fScrollDeltaX != 0 || fPriv->fScrollDeltaY != 0) {
@@ -325,28 +330,29 @@ bool TCustomLexEdit::AutoScrolling() const {
 }
 
 void TCustomLexEdit::ScrollTimerHandler() {
-    const QPoint Pt = viewport()->mapFromGlobal(fMouseEnv.CursorPos());
+    const QPoint Pt = viewport()->mapFromGlobal(fPriv->fMouseEnv.CursorPos());
     TDisplayCoord Target = PixelsToRowColumn(Pt.x(), Pt.y());
     Target.Row = fPriv->ClampRow(Target.Row);
     if (fPriv->fScrollDeltaX != 0) {
-        SetLeftChar(int(std::clamp<int64_t>(int64_t(fLeftChar) + fPriv->fScrollDeltaX, 1, INT_MAX)));
-        Target.Column = fLeftChar;
-        if (fPriv->fScrollDeltaX > 0) Target.Column += fCharsInWindow;
+        SetLeftChar(int(std::clamp<int64_t>(int64_t(fPriv->fLeftChar) + fPriv->fScrollDeltaX, 1, INT_MAX)));
+        Target.Column = fPriv->fLeftChar;
+        if (fPriv->fScrollDeltaX > 0) Target.Column += fPriv->fCharsInWindow;
     }
     if (fPriv->fScrollDeltaY != 0) {
-        const bool Pages = (fMouseEnv.KeyboardModifiers() & Qt::ShiftModifier) != 0;
-        const int64_t Step = int64_t(fPriv->fScrollDeltaY) * (Pages ? fLinesInWindow : 1);
-        SetTopLine(int(std::clamp<int64_t>(int64_t(fTopLine) + Step, 1, INT_MAX)));
-        Target.Row = fTopLine;
-        if (fPriv->fScrollDeltaY > 0) Target.Row += fLinesInWindow - 1;
+        const bool Pages = (fPriv->fMouseEnv.KeyboardModifiers() & Qt::ShiftModifier) != 0;
+        const int64_t Step = int64_t(fPriv->fScrollDeltaY) * (Pages ? fPriv->fLinesInWindow : 1);
+        SetTopLine(int(std::clamp<int64_t>(int64_t(fPriv->fTopLine) + Step, 1, INT_MAX)));
+        Target.Row = fPriv->fTopLine;
+        if (fPriv->fScrollDeltaY > 0) Target.Row += fPriv->fLinesInWindow - 1;
         Target.Row = fPriv->ClampRow(Target.Row);
     }
     const TBufferCoord Pos = DisplayToBufferPos(Target);
     if (Pos != CaretXY()) {
         TUpdateGuard Lock(*this);
-        if (fPriv->fMouseCaptured && fActiveSelectionMode == smNormal && fClickCount == 2) {
+        if (fPriv->fMouseCaptured && fPriv->fActiveSelectionMode == smNormal && fPriv->fClickCount == 2) {
             DoMouseSelectWordRange(Pos);
-        } else if (fPriv->fMouseCaptured && fActiveSelectionMode == smNormal && fClickCount == 3) {
+        } else if (fPriv->fMouseCaptured && fPriv->fActiveSelectionMode == smNormal &&
+                   fPriv->fClickCount == 3) {
             DoMouseSelectLineRange(Pos);
         } else {
             // Without the mouse held the timer serves a drop: the selection stays.
@@ -362,12 +368,12 @@ bool TCustomLexEdit::IsPointInSelection(const TBufferCoord &Value) const {
     const TBufferCoord B = BlockBegin();
     const TBufferCoord E = BlockEnd();
     if (Value.Line < B.Line || Value.Line > E.Line || !SelAvail()) return false;
-    switch (fActiveSelectionMode) {
+    switch (fPriv->fActiveSelectionMode) {
     case smLine:
         return true;
     case smColumn: {
-        const int c1 = std::min(fBlockBegin.Char, fBlockEnd.Char);
-        const int c2 = std::max(fBlockBegin.Char, fBlockEnd.Char);
+        const int c1 = std::min(fPriv->fBlockBegin.Char, fPriv->fBlockEnd.Char);
+        const int c2 = std::max(fPriv->fBlockBegin.Char, fPriv->fBlockEnd.Char);
         return c1 < c2 && Value.Char >= c1 && Value.Char < c2;
     }
     case smNormal:
@@ -377,7 +383,7 @@ bool TCustomLexEdit::IsPointInSelection(const TBufferCoord &Value) const {
 }
 
 bool TCustomLexEdit::GetPositionOfMouse(TBufferCoord &aPos) const {
-    const QPoint Pt = viewport()->mapFromGlobal(fMouseEnv.CursorPos());
+    const QPoint Pt = viewport()->mapFromGlobal(fPriv->fMouseEnv.CursorPos());
     if (Pt.x() < 0 || Pt.y() < 0 || Pt.x() > viewport()->width() || Pt.y() > viewport()->height())
         return false;
     aPos = DisplayToBufferPos(PixelsToRowColumn(Pt.x(), Pt.y()));
@@ -390,7 +396,7 @@ QString TCustomLexEdit::GetWordAtMouse() const {
 }
 
 void TCustomLexEdit::SetTextCursor(Qt::CursorShape Value) {
-    fTextCursor = Value;
+    fPriv->fTextCursor = Value;
     viewport()->setCursor(Value);
 }
 
@@ -398,20 +404,20 @@ void TCustomLexEdit::UpdateMouseCursor(const QPoint &APoint) {
     TDisplayCoord Cell = PixelsToRowColumn(APoint.x(), APoint.y());
     Cell.Row = fPriv->ClampRow(Cell.Row);
     const TBufferCoord Pos = DisplayToBufferPos(Cell);
-    Qt::CursorShape Chosen = fTextCursor;
-    if (APoint.x() < fGutterWidth)
+    Qt::CursorShape Chosen = fPriv->fTextCursor;
+    if (APoint.x() < fPriv->fGutterWidth)
         Chosen = Qt::ArrowCursor;
-    else if (fOptions.Contains(eoDragDropEditing) && !fPriv->fMouseCaptured && IsPointInSelection(Pos))
+    else if (fPriv->fOptions.Contains(eoDragDropEditing) && !fPriv->fMouseCaptured && IsPointInSelection(Pos))
         Chosen = Qt::ArrowCursor;
     if (OnMouseCursor) OnMouseCursor(this, Pos, Chosen);
-    fKbdHandler.ExecuteMouseCursor(this, Pos, Chosen);
+    fPriv->fKbdHandler.ExecuteMouseCursor(this, Pos, Chosen);
     if (viewport()->cursor().shape() != Chosen) viewport()->setCursor(Chosen);
 }
 
 // ---- multi-click selection while dragging -------------------------------------------------------------
 
 void TCustomLexEdit::DoMouseSelectWordRange(TBufferCoord APos) {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     APos.Line = MinMax(APos.Line, 1, std::max(Count, 1));
     const int Len = fPriv->LineLength(APos.Line);
     APos.Char = MinMax(APos.Char, 1, Len + 1);
@@ -424,7 +430,8 @@ void TCustomLexEdit::DoMouseSelectWordRange(TBufferCoord APos) {
     }
     if (APos >= A1) {
         TBufferCoord End = APos;
-        if (APos.Char > 1 && IsIdentChar(fLines->Get(APos.Line - 1)[APos.Char - 2])) End = WordEndEx(APos);
+        if (APos.Char > 1 && IsIdentChar(fPriv->fLines->Get(APos.Line - 1)[APos.Char - 2]))
+            End = WordEndEx(APos);
         SetCaretAndSelection(End, A0, End);
     } else if (APos < A0) {
         const TBufferCoord Start = WordStartEx(APos);
@@ -435,7 +442,7 @@ void TCustomLexEdit::DoMouseSelectWordRange(TBufferCoord APos) {
 }
 
 void TCustomLexEdit::DoMouseSelectLineRange(TBufferCoord APos) {
-    const int Count = fLines->Count();
+    const int Count = fPriv->fLines->Count();
     APos.Line = MinMax(APos.Line, 1, std::max(Count, 1));
     // The end of a selected line is the start of the next one, or the end of the last line.
     const auto LineEnd = [this, Count](int L) {

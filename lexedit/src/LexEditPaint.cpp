@@ -52,7 +52,7 @@ bool OnlySpaces(QStringView S) {
 class TLexTextPainter {
 public:
     TLexTextPainter(TCustomLexEdit &AEdit, QPainter &ACanvas)
-        : E(AEdit), Canvas(ACanvas), D(*AEdit.fTextDrawer) {}
+        : E(AEdit), Canvas(ACanvas), D(*AEdit.fPriv->fTextDrawer) {}
 
     void Run(TPaintRect AClip, int aFirstRow, int aLastRow, int FirstCol, int LastCol);
 
@@ -62,7 +62,7 @@ private:
     void SetDrawingColors(bool Selected);
     void Fill(int ARight);
     QColor Resolve(TColor C) const { return ColorToQColor(C, E.palette()); }
-    int ColumnToX(int Col) const { return (Col - 1) * E.fCharWidth + E.fTextOffset; }
+    int ColumnToX(int Col) const { return (Col - 1) * E.fPriv->fCharWidth + E.fPriv->fTextOffset; }
 
     void ComputeSelection();
     void PaintLine(int nLine);
@@ -130,12 +130,12 @@ private:
 };
 
 TColor TLexTextPainter::EditorBG() const {
-    if (E.fActiveLineColor != clNone && bCurrentLine) return E.fActiveLineColor;
-    if (E.fHighlighter != nullptr) {
-        const TLexHighlighterAttributes *A = E.fHighlighter->GetDefaultAttribute(LEX_ATTR_WHITESPACE);
+    if (E.fPriv->fActiveLineColor != clNone && bCurrentLine) return E.fPriv->fActiveLineColor;
+    if (E.fPriv->fHighlighter != nullptr) {
+        const TLexHighlighterAttributes *A = E.fPriv->fHighlighter->GetDefaultAttribute(LEX_ATTR_WHITESPACE);
         if (A != nullptr && A->Background() != clNone) return A->Background();
     }
-    return E.fColor;
+    return E.fPriv->fColor;
 }
 
 void TLexTextPainter::SetDrawingColors(bool Selected) {
@@ -159,18 +159,19 @@ void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFi
     LastRow = aLastRow;
     FirstCol = AFirstCol;
     LastCol = ALastCol;
-    ShowSpecial = E.fOptions.Contains(eoShowSpecialChars);
-    H = E.fHighlighter != nullptr && E.fHighlighter->Enabled() ? E.fHighlighter : nullptr;
+    ShowSpecial = E.fPriv->fOptions.Contains(eoShowSpecialChars);
+    H = E.fPriv->fHighlighter != nullptr && E.fPriv->fHighlighter->Enabled() ? E.fPriv->fHighlighter
+                                                                             : nullptr;
     colFont = clWindowText;
     vFirstLine = E.RowToLine(aFirstRow);
     vLastLine = E.RowToLine(aLastRow);
-    const int Gutter = E.fGutterWidth;
+    const int Gutter = E.fPriv->fGutterWidth;
 
-    if (E.fRightEdge > 0) {
-        nRightEdge = E.fRightEdge * E.fCharWidth + E.fTextOffset;
+    if (E.fPriv->fRightEdge > 0) {
+        nRightEdge = E.fPriv->fRightEdge * E.fPriv->fCharWidth + E.fPriv->fTextOffset;
         bDoRightEdge = Clip.Left <= nRightEdge && nRightEdge <= Clip.Right;
     }
-    if (E.fHighlighter != nullptr) E.fHighlighter->ResetRange();
+    if (E.fPriv->fHighlighter != nullptr) E.fPriv->fHighlighter->ResetRange();
     const QColor EditorColor = Resolve(EditorBG());
     // The strip between gutter and text.
     if (Clip.Left < Gutter + 2) {
@@ -178,15 +179,15 @@ void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFi
         if (Strip.Right > Strip.Left) Canvas.fillRect(Strip.ToQRect(), EditorColor);
         Clip.Left = Gutter + 2;
     }
-    const QColor EdgeColor = Resolve(E.fRightEdgeColor);
+    const QColor EdgeColor = Resolve(E.fPriv->fRightEdgeColor);
     if (vLastLine >= vFirstLine && Clip.Right > Clip.Left) {
         ComputeSelection();
         D.SetStyle(FontStylesOf(E.font()));
         TTextDrawingGuard Drawing(D, &Canvas);
         rcLine = Clip;
         rcLine.Left = Gutter + 2;
-        rcLine.Bottom = (aFirstRow - E.fTopLine) * E.fTextHeight;
-        AccuS.resize(std::max(128, E.fCharsInWindow));
+        rcLine.Bottom = (aFirstRow - E.fPriv->fTopLine) * E.fPriv->fTextHeight;
+        AccuS.resize(std::max(128, E.fPriv->fCharsInWindow));
         for (int nLine = vFirstLine; nLine <= vLastLine; ++nLine) {
             PaintLine(nLine);
             if (bDoRightEdge)
@@ -195,9 +196,9 @@ void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFi
     }
     // Below the last row.
     TPaintRect Below = Clip;
-    Below.Top = std::max(Clip.Top, (aLastRow - E.fTopLine + 1) * E.fTextHeight);
+    Below.Top = std::max(Clip.Top, (aLastRow - E.fPriv->fTopLine + 1) * E.fPriv->fTextHeight);
     if (Below.Top < Below.Bottom && Below.Right > Below.Left) {
-        if (E.fHighlighter != nullptr) E.fHighlighter->ResetRange();
+        if (E.fPriv->fHighlighter != nullptr) E.fPriv->fHighlighter->ResetRange();
         bCurrentLine = false;
         Canvas.fillRect(Below.ToQRect(), Resolve(EditorBG()));
         if (bDoRightEdge)
@@ -207,28 +208,28 @@ void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFi
 
 void TLexTextPainter::ComputeSelection() {
     bAnySelection = false;
-    if (E.fHideSelection && !E.hasFocus()) return;
-    TBufferCoord Start = E.fBlockBegin;
-    TBufferCoord End = E.fBlockEnd;
+    if (E.fPriv->fHideSelection && !E.hasFocus()) return;
+    TBufferCoord Start = E.fPriv->fBlockBegin;
+    TBufferCoord End = E.fPriv->fBlockEnd;
     if (Start == End) return;
     if (End < Start) std::swap(Start, End);
     if (End.Line < vFirstLine || Start.Line > vLastLine) return;
     bAnySelection = true;
     vSelStart = E.BufferToDisplayPos(Start);
     vSelEnd = E.BufferToDisplayPos(End);
-    if (E.fActiveSelectionMode == smLine) {
+    if (E.fPriv->fActiveSelectionMode == smLine) {
         // Every row of the selected lines.
         vSelStart.Row = E.LineToRow(Start.Line);
         vSelEnd.Row = E.LineToRow(End.Line + 1) - 1;
     }
-    if (E.fActiveSelectionMode == smColumn && vSelStart.Column > vSelEnd.Column)
+    if (E.fPriv->fActiveSelectionMode == smColumn && vSelStart.Column > vSelEnd.Column)
         std::swap(vSelStart.Column, vSelEnd.Column);
 }
 
 void TLexTextPainter::PaintLine(int nLine) {
-    sLine = E.fLines->ExpandedStrings(nLine - 1);
+    sLine = E.fPriv->fLines->ExpandedStrings(nLine - 1);
     sLineExpandedAtWideGlyphs = E.ExpandAtWideGlyphs(sLine);
-    bCurrentLine = nLine == E.fCaretY;
+    bCurrentLine = nLine == E.fPriv->fCaretY;
     colFG = colFont;
     colBG = EditorBG();
     bSpecialLine = E.DoOnSpecialLineColors(nLine, colFG, colBG);
@@ -236,8 +237,8 @@ void TLexTextPainter::PaintLine(int nLine) {
         colSelFG = colBG;
         colSelBG = colFG;
     } else {
-        colSelFG = E.fSelectedColor.Foreground();
-        colSelBG = E.fSelectedColor.Background();
+        colSelFG = E.fPriv->fSelectedColor.Foreground();
+        colSelBG = E.fPriv->fSelectedColor.Background();
     }
     if (Wraps(nLine)) {
         PaintWrappedLine(nLine);
@@ -261,7 +262,7 @@ void TLexTextPainter::PaintRow(int cRow) {
     if (bAnySelection && vSelStart.Row <= cRow && cRow <= vSelEnd.Row) {
         nLineSelStart = FirstCol;
         nLineSelEnd = LastCol + 1;
-        const TLexSelectionMode Mode = E.fActiveSelectionMode;
+        const TLexSelectionMode Mode = E.fPriv->fActiveSelectionMode;
         if (Mode == smColumn || (Mode == smNormal && cRow == vSelStart.Row)) {
             if (vSelStart.Column > LastCol) {
                 nLineSelStart = 0;
@@ -282,7 +283,7 @@ void TLexTextPainter::PaintRow(int cRow) {
         }
     }
     rcLine.Top = rcLine.Bottom;
-    rcLine.Bottom += E.fTextHeight;
+    rcLine.Bottom += E.fPriv->fTextHeight;
     bLineSelected = !bComplexLine && nLineSelStart > 0;
     rcToken = rcLine;
 }
@@ -318,7 +319,7 @@ void TLexTextPainter::PaintHighlightedRow(int nLine) {
     if (nLine == 1)
         H->ResetRange();
     else
-        H->SetRange(E.fLines->GetRange(nLine - 2));
+        H->SetRange(E.fPriv->fLines->GetRange(nLine - 2));
     H->SetLineExpandedAtWideGlyphs(sLine, sLineExpandedAtWideGlyphs, nLine - 1);
     AccuLen = 0;
     int nTokenPos = 0;
@@ -358,7 +359,8 @@ void TLexTextPainter::PaintHighlightedRow(int nLine) {
 
 void TLexTextPainter::AddHighlightToken(QStringView Token, int CharsBefore, TColor Foreground,
                                         TColor Background, TFontStyles Style) {
-    if (Background == clNone || (E.fActiveLineColor != clNone && bCurrentLine)) Background = EditorBG();
+    if (Background == clNone || (E.fPriv->fActiveLineColor != clNone && bCurrentLine))
+        Background = EditorBG();
     if (Foreground == clNone) Foreground = colFont;
     if (AccuLen > 0) {
         int Spaces = -1; // unknown
@@ -369,7 +371,7 @@ void TLexTextPainter::AddHighlightToken(QStringView Token, int CharsBefore, TCol
         };
         const bool StyleFits = Style == AccuStyle || (!Style.Contains(fsUnderline) &&
                                                       !AccuStyle.Contains(fsUnderline) && IsSpaces());
-        const bool ColourFits = (bSpecialLine && !E.fOptions.Contains(eoSpecialLineDefaultFg)) ||
+        const bool ColourFits = (bSpecialLine && !E.fPriv->fOptions.Contains(eoSpecialLineDefaultFg)) ||
                                 bLineSelected ||
                                 (Background == AccuBG && (Foreground == AccuFG || IsSpaces()));
         // A token that continues the run exactly is appended; anything else starts a new run.
@@ -407,7 +409,7 @@ void TLexTextPainter::PaintHighlightToken(bool bFillToEOL) {
         if (!bSpecialLine) {
             colBG = AccuBG;
             colFG = AccuFG;
-        } else if (E.fOptions.Contains(eoSpecialLineDefaultFg)) {
+        } else if (E.fPriv->fOptions.Contains(eoSpecialLineDefaultFg)) {
             colFG = AccuFG;
         }
         D.SetStyle(AccuStyle);
@@ -459,7 +461,8 @@ void TLexTextPainter::AdjustEndRect() {
     const QChar Last = AccuS[AccuLen - 1];
     const TheFontHandle::TGlyph &G = Font->Glyph(Last.unicode());
     const int Real = int(std::ceil(G.InkRight));
-    const int Normal = D.CharColumns(QStringView(&AccuS.constData()[AccuLen - 1], 1), 0) * E.fCharWidth;
+    const int Normal =
+        D.CharColumns(QStringView(&AccuS.constData()[AccuLen - 1], 1), 0) * E.fPriv->fCharWidth;
     // Only the part beyond the run's last cell, which the run's own rectangle already covers.
     const int RunEnd = ColumnToX(AccuCharsBefore + AccuLen + 1);
     if (Real > Normal && rcToken.Left == RunEnd) rcToken.Left += Real - Normal;
@@ -481,7 +484,7 @@ void TLexTextPainter::PaintToken(QStringView Token, int CharsBefore, int First, 
         // surrogate half goes back to its high half, fillers lead to their glyph.
         if (p > 1 && Token[p - 1].isLowSurrogate() && Token[p - 2].isHighSurrogate()) {
             --p;
-            nX -= E.fCharWidth;
+            nX -= E.fPriv->fCharWidth;
         }
         int FillerCount = 0;
         while (p + FillerCount <= TokenLen && Token[p + FillerCount - 1] == FillerChar)
@@ -489,7 +492,7 @@ void TLexTextPainter::PaintToken(QStringView Token, int CharsBefore, int First, 
         const int Glyph = p + FillerCount; // 1-based
         if (Glyph <= TokenLen && FillerCount == 0 && Token[Glyph - 1].unicode() > 255) {
             const int Cols = D.CharColumns(Token, Glyph - 1);
-            nX -= std::max(0, Cols - 1) * E.fCharWidth;
+            nX -= std::max(0, Cols - 1) * E.fPriv->fCharWidth;
         }
         Count = std::min(q - p + 1, TokenLen - p + 1);
         // One plain neighbour on either side is drawn as well, clipped away: the ink a bold or
@@ -500,7 +503,7 @@ void TLexTextPainter::PaintToken(QStringView Token, int CharsBefore, int First, 
         if (Plain(p - 1) && Plain(p)) {
             --p;
             ++Count;
-            nX -= E.fCharWidth;
+            nX -= E.fPriv->fCharWidth;
         }
         if (Plain(p + Count) && Plain(p + Count - 1)) ++Count;
         Text = E.ShrinkAtWideGlyphs(Token.toString(), p, Count);
@@ -514,7 +517,7 @@ void TLexTextPainter::PaintToken(QStringView Token, int CharsBefore, int First, 
         }
     }
     D.ExtTextOut(nX, rcToken.Top, TTextOutOptions{tooOpaque, tooClipped}, rcToken.ToQRect(), Text.constData(),
-                 Count, E.fOptions.Contains(eoShowLigatures) && !bCurrentLine);
+                 Count, E.fPriv->fOptions.Contains(eoShowLigatures) && !bCurrentLine);
     if (ShowSpecial && p <= TokenLen) PaintTabArrows(Token, CharsBefore, First, Last);
     rcToken.Left = rcToken.Right;
 }
@@ -535,15 +538,15 @@ void TLexTextPainter::PaintTabArrows(QStringView Token, int CharsBefore, int Fir
         int Start = p;
         // Tab stops count from the line's start (a wrapped row starts RowOffset columns in).
         while (Start > 1 && Token[Start - 2] == QLatin1Char('\t') &&
-               (Start + CharsBefore + RowOffset - 1) % E.fTabWidth != 0)
+               (Start + CharsBefore + RowOffset - 1) % E.fPriv->fTabWidth != 0)
             --Start;
         int TabLen = 1;
-        while ((Start + CharsBefore + RowOffset + TabLen - 1) % E.fTabWidth != 0)
+        while ((Start + CharsBefore + RowOffset + TabLen - 1) % E.fPriv->fTabWidth != 0)
             ++TabLen;
         int nX = ColumnToX(CharsBefore + Start + TabLen / 2 - 1);
-        nX += TabLen % 2 == 0 ? E.fCharWidth / 2 : E.fCharWidth;
+        nX += TabLen % 2 == 0 ? E.fPriv->fCharWidth / 2 : E.fPriv->fCharWidth;
         const TPaintRect Cell{std::max(nX, rcToken.Left), rcToken.Top,
-                              std::min(nX + E.fCharWidth, rcToken.Right), rcToken.Bottom};
+                              std::min(nX + E.fPriv->fCharWidth, rcToken.Right), rcToken.Bottom};
         if (Cell.Right > Cell.Left) {
             static const QChar Arrow[1] = {LexTabGlyph};
             D.ExtTextOut(nX, rcToken.Top, TTextOutOptions{tooOpaque, tooClipped}, Cell.ToQRect(), Arrow, 1,
@@ -556,14 +559,14 @@ void TLexTextPainter::PaintTabArrows(QStringView Token, int CharsBefore, int Fir
 // ---- word wrap: the rows of one line ---------------------------------------------------------------
 
 bool TLexTextPainter::Wraps(int nLine) const {
-    const TLexWordWrapPlugin *W = E.fWordWrapPlugin;
+    const TLexWordWrapPlugin *W = E.fPriv->fWordWrapPlugin;
     return W != nullptr && W->MaxRowLength() > 0 && nLine >= 1 && nLine <= W->LineCount();
 }
 
 void TLexTextPainter::PaintRightEdge() {
     if (bDoRightEdge)
         Canvas.fillRect(QRect(nRightEdge, rcLine.Top, 1, rcLine.Bottom + 1 - rcLine.Top),
-                        Resolve(E.fRightEdgeColor));
+                        Resolve(E.fPriv->fRightEdgeColor));
 }
 
 void TLexTextPainter::PaintWrappedLine(int nLine) {
@@ -582,7 +585,7 @@ void TLexTextPainter::PaintWrappedLine(int nLine) {
 }
 
 void TLexTextPainter::PaintWrappedPlainRows(int vStartRow, int vEndRow, int LineEndRow, int RowStart) {
-    const int Limit = std::min(LastCol, int(E.fWordWrapPlugin->MaxRowLength()) + 1);
+    const int Limit = std::min(LastCol, int(E.fPriv->fWordWrapPlugin->MaxRowLength()) + 1);
     for (int cRow = vStartRow; cRow <= vEndRow; ++cRow) {
         const int Len = E.GetRowLength(cRow);
         RowOffset = RowStart;
@@ -601,7 +604,7 @@ void TLexTextPainter::PaintWrappedHighlightedRows(int nLine, int vStartRow, int 
     if (nLine == 1)
         H->ResetRange();
     else
-        H->SetRange(E.fLines->GetRange(nLine - 2));
+        H->SetRange(E.fPriv->fLines->GetRange(nLine - 2));
     H->SetLineExpandedAtWideGlyphs(sLine, sLineExpandedAtWideGlyphs, nLine - 1);
     const TFontStyles FontStyle = FontStylesOf(E.font());
     const QStringView Display(sLineExpandedAtWideGlyphs);
@@ -683,13 +686,14 @@ void TCustomLexEdit::PaintTextLines(QPainter &ACanvas, const QRect &AClip, int a
 void TCustomLexEdit::paintArea(QPainter &APainter, const QRect &AClip) {
     const TPaintRect Clip = TPaintRect::Of(AClip);
     if (Clip.Right <= Clip.Left || Clip.Bottom <= Clip.Top) return;
-    const int CharWidth = std::max(1, fCharWidth);
-    const int TextHeight = std::max(1, fTextHeight);
-    int nC1 = fLeftChar;
-    if (Clip.Left > fGutterWidth + 2) nC1 += (Clip.Left - fGutterWidth - 2) / CharWidth;
-    const int nC2 = fLeftChar + (Clip.Right - fGutterWidth - 2 + CharWidth - 1) / CharWidth;
-    const int nL1 = std::max(fTopLine + Clip.Top / TextHeight, fTopLine);
-    const int nL2 = MinMax(fTopLine + (Clip.Bottom + TextHeight - 1) / TextHeight, 1, DisplayLineCount());
+    const int CharWidth = std::max(1, fPriv->fCharWidth);
+    const int TextHeight = std::max(1, fPriv->fTextHeight);
+    int nC1 = fPriv->fLeftChar;
+    if (Clip.Left > fPriv->fGutterWidth + 2) nC1 += (Clip.Left - fPriv->fGutterWidth - 2) / CharWidth;
+    const int nC2 = fPriv->fLeftChar + (Clip.Right - fPriv->fGutterWidth - 2 + CharWidth - 1) / CharWidth;
+    const int nL1 = std::max(fPriv->fTopLine + Clip.Top / TextHeight, fPriv->fTopLine);
+    const int nL2 =
+        MinMax(fPriv->fTopLine + (Clip.Bottom + TextHeight - 1) / TextHeight, 1, DisplayLineCount());
     APainter.save();
     APainter.setClipRect(AClip);
     fPriv->fPaintingPainter = &APainter;
@@ -701,21 +705,21 @@ void TCustomLexEdit::paintArea(QPainter &APainter, const QRect &AClip) {
             P.restore();
         }
     } Restore{*this, APainter};
-    if (Clip.Left < fGutterWidth) {
+    if (Clip.Left < fPriv->fGutterWidth) {
         TPaintRect G = Clip;
-        G.Right = fGutterWidth;
+        G.Right = fPriv->fGutterWidth;
         PaintGutter(APainter, G.ToQRect(), nL1, nL2);
     }
-    if (Clip.Right > fGutterWidth) {
+    if (Clip.Right > fPriv->fGutterWidth) {
         TPaintRect T = Clip;
-        T.Left = std::max(T.Left, fGutterWidth);
+        T.Left = std::max(T.Left, fPriv->fGutterWidth);
         PaintTextLines(APainter, T.ToQRect(), nL1, nL2, nC1, nC2);
     }
-    for (TLexEditPlugin *Plugin : std::vector<TLexEditPlugin *>(fPlugins))
+    for (TLexEditPlugin *Plugin : std::vector<TLexEditPlugin *>(fPriv->fPlugins))
         if (Plugin->Handlers().Contains(phAfterPaint)) Plugin->AfterPaint(APainter, AClip, nL1, nL2);
     if (OnPaint) {
         APainter.setFont(font());
-        APainter.setBrush(ColorToQColor(fColor, palette()));
+        APainter.setBrush(ColorToQColor(fPriv->fColor, palette()));
         OnPaint(this, APainter);
     }
     DoOnPaintTransient(ttAfter);
@@ -734,7 +738,7 @@ void TCustomLexEdit::DoOnPaintTransientEx(TTransientType TransientType, bool Loc
     if (!DoTransient) return;
     // Outside a paint there is no painter: plug-ins and the handler are told without one and
     // ask for an update of what they draw.
-    for (TLexEditPlugin *Plugin : std::vector<TLexEditPlugin *>(fPlugins))
+    for (TLexEditPlugin *Plugin : std::vector<TLexEditPlugin *>(fPriv->fPlugins))
         if (Plugin->Handlers().Contains(phPaintTransient))
             Plugin->PaintTransient(fPriv->fPaintingPainter, TransientType);
     if (OnPaintTransient) OnPaintTransient(this, fPriv->fPaintingPainter, TransientType);
@@ -774,8 +778,8 @@ QString TCustomLexEdit::ShrinkAtWideGlyphs(const QString &S, int First, int &Cha
         while (RunEnd < Len && S[RunEnd] == FillerChar)
             ++RunEnd;
         int Fillers = 0;
-        if (RunEnd < Len && S[RunEnd].unicode() > 255 && fTextDrawer)
-            Fillers = std::min(RunEnd - RunStart, fTextDrawer->CharColumns(S, RunEnd) - 1);
+        if (RunEnd < Len && S[RunEnd].unicode() > 255 && fPriv->fTextDrawer)
+            Fillers = std::min(RunEnd - RunStart, fPriv->fTextDrawer->CharColumns(S, RunEnd) - 1);
         const int Own = RunEnd - Fillers; // characters before Own are the text's
         for (; i < std::min(RunEnd, To); ++i)
             if (i < Own) Result += S[i];
@@ -788,40 +792,39 @@ QString TCustomLexEdit::ShrinkAtWideGlyphs(const QString &S, int First, int &Cha
 
 void TCustomLexEdit::InvalidateRect(const QRect &aRect) {
     if (fPriv->fDestroying || aRect.isEmpty()) return;
-    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging))
+    if (fPriv->fPaintLock > 0 || fPriv->fStateFlags.Contains(sfLinesChanging))
         fPriv->fInvalidateRect = fPriv->fInvalidateRect.united(aRect);
     else
         viewport()->update(aRect);
 }
 
 void TLexEditPrivate::InvalidateRows(int FirstLine, int LastLine, int ALeft, int ARight) {
-    if (Ed.fTextHeight <= 0 || ARight <= ALeft) return;
+    if (fTextHeight <= 0 || ARight <= ALeft) return;
     const int Height = Ed.viewport()->height();
     int Top = 0;
     int Bottom = Height;
-    if (FirstLine > 0) Top = std::max(0, (Ed.LineToRow(FirstLine) - Ed.fTopLine) * Ed.fTextHeight);
+    if (FirstLine > 0) Top = std::max(0, (Ed.LineToRow(FirstLine) - fTopLine) * fTextHeight);
     // Down to the last row of LastLine (the row before the next line's first).
     if (LastLine > 0 && LastLine < INT_MAX)
-        Bottom =
-            std::min<int64_t>(Height, (int64_t(Ed.LineToRow(LastLine + 1)) - Ed.fTopLine) * Ed.fTextHeight);
+        Bottom = std::min<int64_t>(Height, (int64_t(Ed.LineToRow(LastLine + 1)) - fTopLine) * fTextHeight);
     if (Bottom > Top) Ed.InvalidateRect(QRect(ALeft, Top, ARight - ALeft, Bottom - Top));
 }
 
 void TCustomLexEdit::InvalidateLines(int FirstLine, int LastLine) {
-    fPriv->InvalidateRows(FirstLine, LastLine, fGutterWidth, viewport()->width());
+    fPriv->InvalidateRows(FirstLine, LastLine, fPriv->fGutterWidth, viewport()->width());
 }
 
 void TCustomLexEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
     if (FirstLine != -1 || LastLine != -1) FirstLine = std::max(FirstLine, 1);
-    fPriv->InvalidateRows(FirstLine, LastLine, 0, fGutterWidth);
+    fPriv->InvalidateRows(FirstLine, LastLine, 0, fPriv->fGutterWidth);
 }
 
 void TCustomLexEdit::InvalidateGutterLine(int aLine) {
-    if (aLine >= 1 && aLine <= fLines->Count()) InvalidateGutterLines(aLine, aLine);
+    if (aLine >= 1 && aLine <= fPriv->fLines->Count()) InvalidateGutterLines(aLine, aLine);
 }
 
 void TCustomLexEdit::InvalidateSelection() {
-    if (fBlockBegin == fBlockEnd) return;
+    if (fPriv->fBlockBegin == fPriv->fBlockEnd) return;
     const TBufferCoord B = BlockBegin();
     const TBufferCoord E = BlockEnd();
     InvalidateLines(B.Line, E.Line);
@@ -832,7 +835,9 @@ void TCustomLexEdit::InvalidateAll() {
 }
 
 void TCustomLexEdit::FlushPendingInvalidation() {
-    if (fPaintLock > 0 || fStateFlags.Contains(sfLinesChanging) || fPriv->fInvalidateRect.isEmpty()) return;
+    if (fPriv->fPaintLock > 0 || fPriv->fStateFlags.Contains(sfLinesChanging) ||
+        fPriv->fInvalidateRect.isEmpty())
+        return;
     const QRect R = fPriv->fInvalidateRect;
     fPriv->fInvalidateRect = QRect();
     if (!fPriv->fDestroying) viewport()->update(R);
@@ -842,8 +847,8 @@ void TCustomLexEdit::FlushPendingInvalidation() {
 
 void TCustomLexEdit::SetTextDrawer(std::unique_ptr<TheTextDrawer> ADrawer) {
     if (!ADrawer) return;
-    fTextDrawer = std::move(ADrawer);
-    fTextDrawer->SetPalette(palette());
+    fPriv->fTextDrawer = std::move(ADrawer);
+    fPriv->fTextDrawer->SetPalette(palette());
     fPriv->LexFontChanged();
 }
 

@@ -30,6 +30,88 @@ public:
     TCustomLexEdit &Ed;
     using TUpdateGuard = TCustomLexEdit::TUpdateGuard;
 
+    // ---- the control's state ------------------------------------------------------------------
+    // The row map (none: one row per line), and the same object when it is word wrap.
+    std::unique_ptr<ILexEditBufferPlugin> fRowMap;
+    TLexWordWrapPlugin *fWordWrapPlugin = nullptr;
+    TLexGlyph fWordWrapGlyph{QStringLiteral("LexEditWrapped")};
+
+    // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) -----------------------------------------
+    TLexGutter fGutter;
+    TLexSelectedColor fSelectedColor;
+    TLexBookMarkOpt fBookMarkOpt;
+    int fCurrentPPI = 96; // the resolution the pixel sizes are scaled to
+
+    // buffer
+    TLexEditStringList *fLines; // the buffer shown: own or shared
+    // undo
+    std::shared_ptr<ILexEditUndo> fUndoRedo;
+    bool fUndoRedoing = false;
+    // caret
+    int fCaretX = 1;
+    int fCaretY = 1;
+    int fLastCaretX = 1;
+    // selection
+    TBufferCoord fBlockBegin{1, 1};
+    TBufferCoord fBlockEnd{1, 1};
+    TLexSelectionMode fSelectionMode = smNormal;
+    TLexSelectionMode fActiveSelectionMode = smNormal;
+    // view
+    int fLeftChar = 1;
+    int fTopLine = 1;
+    int fCharsInWindow = 0;
+    int fLinesInWindow = 0;
+    int fCharWidth = 0;
+    int fTextHeight = 0;
+    int fTextOffset = 0;
+    int fGutterWidth = 0;
+    // settings
+    TLexEditorOptions fOptions;
+    int fTabWidth = 8;
+    bool fWantReturns = true;
+    bool fWantTabs = false;
+    bool fInserting = true;
+    bool fReadOnly = false;
+    bool fHideSelection = false;
+    bool fAlwaysShowCaret = false;
+    int fRightEdge = 80;
+    TColor fRightEdgeColor = clSilver;
+    TColor fActiveLineColor = clNone;
+    TColor fColor = clWindow;
+    int fExtraLineSpacing = 0;
+    TFontQuality fFontQuality = fqClearTypeNatural;
+    TLexEditCaretType fInsertCaret = ctVerticalLine;
+    TLexEditCaretType fOverwriteCaret = ctBlock;
+    TColor fScrollHintColor = clInfoBk;
+    TLexScrollHintFormat fScrollHintFormat = shfTopLineOnly;
+    TScrollStyle FScrollBars = ssBoth;
+    TBorderStyle fBorderStyle = bsSingle;
+    bool fUseCodeFolding = false;
+    // flags
+    TLexStateFlags fStateFlags;
+    TLexStatusChanges fStatusChanges;
+    int fPaintLock = 0;
+    QString fPreeditString;
+    // view, caret display and mouse
+    bool FIsScrolling = false;
+    TLexMouseEnvironment fMouseEnv;
+    int fClickCount = 0;
+    bool fHTMLCopyUseBackground = false;
+    Qt::CursorShape fTextCursor = Qt::IBeamCursor;
+    // owned parts
+    std::unique_ptr<TheTextDrawer> fTextDrawer;
+    std::unique_ptr<TLexEditKeyStrokes> fKeyStrokes;
+    TLexEditKbdHandler fKbdHandler;
+    TLexEditMarkList fMarkList;
+    std::vector<QPointer<QWidget>> fFocusList;
+    std::vector<THookedCommandHandlerEntry> fHookedCommandHandlers;
+    std::vector<TLexEditPlugin *> fPlugins; // not owned: each plug-in registers itself
+    TLexCharSet FAdditionalWordBreakChars;
+    TLexCharSet FAdditionalIdentChars;
+    // references
+    TLexCustomHighlighter *fHighlighter = nullptr; // not owned; dropped when it is destroyed
+    TCustomLexEdit *fChainedEditor = nullptr;      // the editor whose buffer is shown, if any
+
     // ---- settings (LexEdit.cpp) ----------------------------------------------------------------
     void LexFontChanged();
     void RegisterPlugin(TLexEditPlugin *APlugin);
@@ -37,7 +119,7 @@ public:
     void HighlighterAttrChanged(QObject *Sender);
     void HighlighterDestroyed();
     void AssignHighlighter(TLexCustomHighlighter *Value);
-    bool ScansRanges() const { return Ed.fHighlighter != nullptr && Ed.fChainedEditor == nullptr; }
+    bool ScansRanges() const { return fHighlighter != nullptr && fChainedEditor == nullptr; }
 
     // ---- undo (LexEditUndoRedo.cpp) ------------------------------------------------------------
     void UndoItem(const TLexEditUndoItem &Item);
@@ -64,7 +146,7 @@ public:
     void HookTextBuffer(TCustomLexEdit *AOwnerEdit);
     void UnHookTextBuffer();
     // The editor whose buffer and undo engine this one shows (itself when it shows its own).
-    TCustomLexEdit &BufferOwner() { return Ed.fChainedEditor != nullptr ? *Ed.fChainedEditor : Ed; }
+    TCustomLexEdit &BufferOwner() { return fChainedEditor != nullptr ? *fChainedEditor : Ed; }
 
     // ---- caret and mapping (LexEditCaret.cpp, LexEditMapping.cpp) ------------------------------
     void TrimLineLeft(int ALine);
@@ -271,7 +353,7 @@ public:
     TBufferCoord fWordAnchorEnd{0, 0};
     QMetaObject::Connection fHighlighterDestroyed;
     std::vector<TCustomLexEdit *> fFollowers; // editors showing this editor's buffer
-    int fFollowFromRow = -1; // the row count before that first call; -1: nothing to follow
+    int fFollowFromRow = -1;                  // the row count before that first call; -1: nothing to follow
 };
 
 template <typename F> void TLexEditPrivate::ForEachFollower(F &&AFunction) {

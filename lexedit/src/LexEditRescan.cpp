@@ -18,35 +18,35 @@ namespace lexedit {
 // ---- highlighter ranges -------------------------------------------------------------------
 
 void TCustomLexEdit::ScanRanges() {
-    TLexCustomHighlighter *H = fHighlighter;
-    const int Count = fLines->Count();
+    TLexCustomHighlighter *H = fPriv->fHighlighter;
+    const int Count = fPriv->fLines->Count();
     if (H == nullptr || Count == 0) return;
     H->ResetRange();
     for (int i = 0; i < Count; ++i) {
-        H->SetLine(fLines->Get(i), i);
+        H->SetLine(fPriv->fLines->Get(i), i);
         H->NextToEol();
-        fLines->PutRange(i, H->GetRange());
+        fPriv->fLines->PutRange(i, H->GetRange());
     }
 }
 
 int TCustomLexEdit::ScanFrom(int Index) {
-    TLexCustomHighlighter *H = fHighlighter;
-    const int Count = fLines->Count();
+    TLexCustomHighlighter *H = fPriv->fHighlighter;
+    const int Count = fPriv->fLines->Count();
     if (Index < 0) Index = 0;
     if (H == nullptr || Index >= Count) return Index;
     // Never start from the state of a line that was not scanned yet.
-    while (Index > 0 && fLines->GetRange(Index - 1) == NullRange)
+    while (Index > 0 && fPriv->fLines->GetRange(Index - 1) == NullRange)
         --Index;
     if (Index == 0)
         H->ResetRange();
     else
-        H->SetRange(fLines->GetRange(Index - 1));
+        H->SetRange(fPriv->fLines->GetRange(Index - 1));
     for (;;) {
-        H->SetLine(fLines->Get(Index), Index);
+        H->SetLine(fPriv->fLines->Get(Index), Index);
         H->NextToEol();
         const TLexRange Range = H->GetRange();
-        if (Range == fLines->GetRange(Index)) return Index; // the lines below start as before
-        fLines->PutRange(Index, Range);
+        if (Range == fPriv->fLines->GetRange(Index)) return Index; // the lines below start as before
+        fPriv->fLines->PutRange(Index, Range);
         if (++Index >= Count) return Count - 1;
     }
 }
@@ -56,28 +56,28 @@ int TCustomLexEdit::ScanFrom(int Index) {
 void TLexEditPrivate::DoLinesInserted(int FirstLine, int Count) {
     // A line inserted at 0-based FirstLine pushes down the line that was there (1-based
     // FirstLine + 1) and everything below it; the line above keeps its marks.
-    Ed.fMarkList.LinesInserted(FirstLine + 1, Count);
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
+    fMarkList.LinesInserted(FirstLine + 1, Count);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesInserted)) P->LinesInserted(FirstLine, Count);
 }
 
 void TLexEditPrivate::DoLinesDeleted(int FirstLine, int Count) {
-    Ed.fMarkList.LinesDeleted(FirstLine + 1, Count);
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
+    fMarkList.LinesDeleted(FirstLine + 1, Count);
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesDeleted)) P->LinesDeleted(FirstLine, Count);
 }
 
 void TLexEditPrivate::DoLinePut(int Index, const QString &OldLine) {
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinePut)) P->LinePut(Index, OldLine);
 }
 
 void TLexEditPrivate::ListInserted(TLexEditStringList *Sender, int Index, int Count) {
-    if (Sender != Ed.fLines) return;
+    if (Sender != fLines) return;
     fLinesNotified = true;
     DoLinesInserted(Index, Count);
     WrapLinesInserted(Index, Count);
-    if (ScansRanges() && Ed.fLines->Count() > 0) {
+    if (ScansRanges() && fLines->Count() > 0) {
         // Every inserted line is scanned, even when a scan stops early.
         int i = Index;
         do {
@@ -86,25 +86,25 @@ void TLexEditPrivate::ListInserted(TLexEditStringList *Sender, int Index, int Co
     }
     Ed.InvalidateLines(Index + 1, -1);
     Ed.InvalidateGutterLines(Index + 1, -1);
-    Ed.fStateFlags.Include(sfScrollbarChanged);
+    fStateFlags.Include(sfScrollbarChanged);
     ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListInserted(Sender, Index, Count); });
 }
 
 void TLexEditPrivate::ListDeleted(TLexEditStringList *Sender, int Index, int Count) {
-    if (Sender != Ed.fLines) return;
+    if (Sender != fLines) return;
     fLinesNotified = true;
     DoLinesDeleted(Index, Count);
     WrapLinesDeleted(Index, Count);
-    if (ScansRanges() && Ed.fLines->Count() > 0) Ed.ScanFrom(Index);
+    if (ScansRanges() && fLines->Count() > 0) Ed.ScanFrom(Index);
     KeepCaretAndBlockInBuffer();
     Ed.InvalidateLines(Index + 1, -1);
     Ed.InvalidateGutterLines(Index + 1, -1);
-    Ed.fStateFlags.Include(sfScrollbarChanged);
+    fStateFlags.Include(sfScrollbarChanged);
     ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListDeleted(Sender, Index, Count); });
 }
 
 void TLexEditPrivate::ListPut(TLexEditStringList *Sender, int Index, const QString &OldLine) {
-    if (Sender != Ed.fLines) return;
+    if (Sender != fLines) return;
     fLinesNotified = true;
     DoLinePut(Index, OldLine);
     // A line that now takes another number of rows moves every row below it.
@@ -114,16 +114,16 @@ void TLexEditPrivate::ListPut(TLexEditStringList *Sender, int Index, const QStri
         EndLine = -1;
     else if (ScansRanges())
         EndLine = std::max(EndLine, Ed.ScanFrom(Index) + 1);
-    else if (Ed.fHighlighter != nullptr)
+    else if (fHighlighter != nullptr)
         EndLine = -1; // a follower does not know how far the owner rescanned
     Ed.InvalidateLines(Index + 1, EndLine);
     Ed.InvalidateGutterLines(Index + 1, EndLine);
-    Ed.fStateFlags.Include(sfScrollbarChanged);
+    fStateFlags.Include(sfScrollbarChanged);
     ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListPut(Sender, Index, OldLine); });
 }
 
 void TLexEditPrivate::ListExchanged(TLexEditStringList *Sender, int Index1, int Index2) {
-    if (Sender != Ed.fLines) return;
+    if (Sender != fLines) return;
     fLinesNotified = true;
     // The two lines took their stored ranges along: both are scanned again, as changed lines are
     // (the first scan may stop before it reaches the second line).
@@ -134,11 +134,11 @@ void TLexEditPrivate::ListExchanged(TLexEditStringList *Sender, int Index1, int 
     RowsMoved = WrapLinePut(High, QString()) || RowsMoved;
     if (ScansRanges()) {
         // A swapped-in range may equal what the new text gives and stop the scan too early.
-        Ed.fLines->PutRange(Low, NullRange);
-        Ed.fLines->PutRange(High, NullRange);
+        fLines->PutRange(Low, NullRange);
+        fLines->PutRange(High, NullRange);
         EndLine = std::max(EndLine, Ed.ScanFrom(Low) + 1);
         EndLine = std::max(EndLine, Ed.ScanFrom(High) + 1);
-    } else if (Ed.fHighlighter != nullptr) {
+    } else if (fHighlighter != nullptr) {
         EndLine = -1; // a follower does not know how far the owner rescanned
     }
     if (RowsMoved) EndLine = -1;
@@ -148,17 +148,17 @@ void TLexEditPrivate::ListExchanged(TLexEditStringList *Sender, int Index1, int 
 }
 
 void TLexEditPrivate::ListCleared(TLexEditStringList *Sender) {
-    if (Sender != Ed.fLines) return;
+    if (Sender != fLines) return;
     fLinesNotified = true;
     WrapReset();
-    Ed.fUndoRedo->Clear();
+    fUndoRedo->Clear();
     fInvalidateRect = QRect();
     fFollowFromRow = -1; // an empty view follows what comes next
     Ed.InvalidateAll();
     {
         TUpdateGuard Lock(Ed);
         Ed.SetCaretXYEx(false, BufferCoord(1, 1));
-        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+        fBlockBegin = fBlockEnd = Ed.CaretXY();
         Ed.SetTopLine(1);
         Ed.SetLeftChar(1);
         Ed.StatusChanged({scAll});
@@ -167,20 +167,20 @@ void TLexEditPrivate::ListCleared(TLexEditStringList *Sender) {
 }
 
 void TLexEditPrivate::LinesChanging(TLexEditStringList *Sender) {
-    if (Sender != Ed.fLines) return;
-    Ed.fStateFlags.Include(sfLinesChanging);
+    if (Sender != fLines) return;
+    fStateFlags.Include(sfLinesChanging);
     fLinesNotified = false;
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(Ed.fPlugins))
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
         if (P->Handlers().Contains(phLinesChanging)) P->LinesChanging();
     ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->LinesChanging(Sender); });
 }
 
 void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
-    if (Sender != fLines) return;
+    if (Sender != fPriv->fLines) return;
     fPriv->UpdateGutterDigits();
-    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPlugins))
+    for (TLexEditPlugin *P : std::vector<TLexEditPlugin *>(fPriv->fPlugins))
         if (P->Handlers().Contains(phLinesChanged)) P->LinesChanged();
-    fStateFlags.Exclude(sfLinesChanging);
+    fPriv->fStateFlags.Exclude(sfLinesChanging);
     if (!fPriv->fLinesNotified && !fPriv->BufferOwner().fPriv->fOwnBracket && !fPriv->fDestroying) {
         // A bracket opened from outside may have changed lines without saying which (Exchange
         // swaps two lines with their stored ranges): every range is checked again and
@@ -194,34 +194,34 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         // The selection collapses onto the caret, except after Undo and Redo, which restore
         // selections.
         if (!fPriv->fUndoRedoRunning) {
-            const TLexSelectionMode Mode = fActiveSelectionMode;
+            const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
             fPriv->CollapseSelectionOnCaret();
-            fActiveSelectionMode = Mode;
+            fPriv->fActiveSelectionMode = Mode;
             // The collapsed block stays on the caret itself, also past the line end.
-            fBlockBegin = fBlockEnd = CaretXY();
+            fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
         }
         FlushPendingInvalidation();
-        if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
-        if (fPaintLock == 0 && fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
+        if (!fPriv->fOptions.Contains(eoScrollPastEof)) SetTopLine(fPriv->fTopLine);
+        if (fPriv->fPaintLock == 0 && fPriv->fStateFlags.Contains(sfScrollbarChanged)) UpdateScrollBars();
     }
     DoChange();
     fPriv->ForEachFollower([&](TCustomLexEdit *F) { F->LinesChanged(Sender); });
 }
 
 void TLexEditPrivate::KeepCaretAndBlockInBuffer() {
-    const int LastLine = std::max(Ed.fLines->Count(), 1);
-    if (Ed.fBlockBegin.Line > LastLine) Ed.fBlockBegin = ClampBlockPos(Ed.fBlockBegin);
-    if (Ed.fBlockEnd.Line > LastLine) Ed.fBlockEnd = ClampBlockPos(Ed.fBlockEnd);
+    const int LastLine = std::max(fLines->Count(), 1);
+    if (fBlockBegin.Line > LastLine) fBlockBegin = ClampBlockPos(fBlockBegin);
+    if (fBlockEnd.Line > LastLine) fBlockEnd = ClampBlockPos(fBlockEnd);
     // Placing the caret again clamps it to the last line (a collapsed block follows it).
-    if (Ed.fCaretY > LastLine) Ed.SetCaretXYEx(false, Ed.CaretXY());
+    if (fCaretY > LastLine) Ed.SetCaretXYEx(false, Ed.CaretXY());
 }
 
 // ---- sharing a buffer -----------------------------------------------------------------------
 
 void TCustomLexEdit::SetLinesPointer(TCustomLexEdit *AEdit) {
     if (AEdit == nullptr) throw ELexEdit(QStringLiteral("No editor given to share lines with"));
-    TCustomLexEdit *Owner = AEdit->fChainedEditor != nullptr ? AEdit->fChainedEditor : AEdit;
-    if (Owner == this || Owner == fChainedEditor) return;
+    TCustomLexEdit *Owner = AEdit->fPriv->fChainedEditor != nullptr ? AEdit->fPriv->fChainedEditor : AEdit;
+    if (Owner == this || Owner == fPriv->fChainedEditor) return;
     if (!fPriv->fFollowers.empty())
         throw ELexEdit(QStringLiteral("Other editors show the lines of this editor: it cannot show another "
                                       "editor's lines"));
@@ -234,41 +234,41 @@ void TCustomLexEdit::RemoveLinesPointer() {
 }
 
 void TLexEditPrivate::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
-    COMMON_ASSERT(Ed.fChainedEditor == nullptr);
-    COMMON_ASSERT(Ed.fLines == fOrigLines.get());
-    Ed.fChainedEditor = AOwnerEdit;
+    COMMON_ASSERT(fChainedEditor == nullptr);
+    COMMON_ASSERT(fLines == fOrigLines.get());
+    fChainedEditor = AOwnerEdit;
     AOwnerEdit->fPriv->fFollowers.push_back(&Ed);
-    Ed.fLines = AOwnerEdit->fLines;
-    Ed.fUndoRedo = AOwnerEdit->fUndoRedo;
+    fLines = AOwnerEdit->fPriv->fLines;
+    fUndoRedo = AOwnerEdit->fPriv->fUndoRedo;
     // One set of ranges: the owner's highlighter scans it for every editor of the buffer.
-    AssignHighlighter(AOwnerEdit->fHighlighter);
+    AssignHighlighter(AOwnerEdit->fPriv->fHighlighter);
     {
         TUpdateGuard Lock(Ed);
         WrapReset();
         Ed.SetCaretXYEx(false, Ed.CaretXY());
-        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
-        Ed.fStateFlags.Include(sfScrollbarChanged);
+        fBlockBegin = fBlockEnd = Ed.CaretXY();
+        fStateFlags.Include(sfScrollbarChanged);
         Ed.InvalidateAll();
     }
 }
 
 void TLexEditPrivate::UnHookTextBuffer() {
-    if (Ed.fLines == fOrigLines.get()) return;
-    if (Ed.fChainedEditor != nullptr) {
-        auto &F = Ed.fChainedEditor->fPriv->fFollowers;
+    if (fLines == fOrigLines.get()) return;
+    if (fChainedEditor != nullptr) {
+        auto &F = fChainedEditor->fPriv->fFollowers;
         F.erase(std::remove(F.begin(), F.end(), &Ed), F.end());
     }
-    Ed.fChainedEditor = nullptr;
-    Ed.fLines = fOrigLines.get();
-    Ed.fUndoRedo = fOrigUndoRedo;
+    fChainedEditor = nullptr;
+    fLines = fOrigLines.get();
+    fUndoRedo = fOrigUndoRedo;
     if (fDestroying) return;
     TUpdateGuard Lock(Ed);
     // The own lines may have been scanned by another highlighter.
     if (ScansRanges()) Ed.ScanRanges();
     WrapReset();
     Ed.SetCaretXYEx(false, Ed.CaretXY());
-    Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
-    Ed.fStateFlags.Include(sfScrollbarChanged);
+    fBlockBegin = fBlockEnd = Ed.CaretXY();
+    fStateFlags.Include(sfScrollbarChanged);
     Ed.InvalidateAll();
 }
 

@@ -44,25 +44,26 @@ QPointer<QLabel> &ScrollHintWindow() {
 // ---- pixels and cells ---------------------------------------------------------------------------
 
 TDisplayCoord TCustomLexEdit::PixelsToRowColumn(int aX, int aY) const {
-    const int64_t Column = int64_t(fLeftChar) + (int64_t(aX) - fGutterWidth - 2) / fCharWidth;
-    const int64_t Row = int64_t(fTopLine) + aY / fTextHeight;
+    const int64_t Column =
+        int64_t(fPriv->fLeftChar) + (int64_t(aX) - fPriv->fGutterWidth - 2) / fPriv->fCharWidth;
+    const int64_t Row = int64_t(fPriv->fTopLine) + aY / fPriv->fTextHeight;
     return DisplayCoord(std::max(1, ClampToInt(Column)), std::max(1, ClampToInt(Row)));
 }
 
 TDisplayCoord TCustomLexEdit::PixelsToNearestRowColumn(int aX, int aY) const {
     // A point in the partly visible row below the last whole row goes to that row.
-    const int64_t Whole = int64_t(fLinesInWindow) * fTextHeight;
+    const int64_t Whole = int64_t(fPriv->fLinesInWindow) * fPriv->fTextHeight;
     if (aY >= Whole) aY = int(std::max<int64_t>(Whole - 1, 0));
     // The nearer cell boundary; a point just in the middle goes to the even one.
-    const float f = float(int64_t(aX) - fGutterWidth - 2) / float(fCharWidth);
+    const float f = float(int64_t(aX) - fPriv->fGutterWidth - 2) / float(fPriv->fCharWidth);
     const int64_t q = int64_t(std::nearbyint(f));
-    const int64_t Row = int64_t(fTopLine) + aY / fTextHeight;
-    return DisplayCoord(std::max(1, ClampToInt(fLeftChar + q)), std::max(1, ClampToInt(Row)));
+    const int64_t Row = int64_t(fPriv->fTopLine) + aY / fPriv->fTextHeight;
+    return DisplayCoord(std::max(1, ClampToInt(fPriv->fLeftChar + q)), std::max(1, ClampToInt(Row)));
 }
 
 QPoint TCustomLexEdit::RowColumnToPixels(const TDisplayCoord &RowCol) const {
-    const int64_t X = (int64_t(RowCol.Column) - 1) * fCharWidth + fTextOffset;
-    const int64_t Y = (int64_t(RowCol.Row) - fTopLine) * fTextHeight;
+    const int64_t X = (int64_t(RowCol.Column) - 1) * fPriv->fCharWidth + fPriv->fTextOffset;
+    const int64_t Y = (int64_t(RowCol.Row) - fPriv->fTopLine) * fPriv->fTextHeight;
     return QPoint(ClampToInt(X), ClampToInt(Y));
 }
 
@@ -70,12 +71,13 @@ QPoint TCustomLexEdit::RowColumnToPixels(const TDisplayCoord &RowCol) const {
 
 void TCustomLexEdit::SetTopLine(int Value) {
     const int Count = DisplayLineCount();
-    const int Max =
-        fOptions.Contains(eoScrollPastEof) ? std::max(Count, 1) : std::max(Count - fLinesInWindow + 1, 1);
+    const int Max = fPriv->fOptions.Contains(eoScrollPastEof)
+                        ? std::max(Count, 1)
+                        : std::max(Count - fPriv->fLinesInWindow + 1, 1);
     Value = MinMax(Value, 1, Max);
-    if (Value == fTopLine) return;
-    const int Delta = fTopLine - Value;
-    fTopLine = Value;
+    if (Value == fPriv->fTopLine) return;
+    const int Delta = fPriv->fTopLine - Value;
+    fPriv->fTopLine = Value;
     fPriv->ScrollView(0, Delta);
     UpdateScrollBars();
     StatusChanged({scTopLine});
@@ -84,21 +86,21 @@ void TCustomLexEdit::SetTopLine(int Value) {
 int TLexEditPrivate::MaxLeftCharInPixels() const {
     // (LeftChar + CharsInWindow + 2) * CharWidth stays within 32 bits, so fTextOffset and the
     // pixel of every visible column do.
-    return std::max(1, INT_MAX / Ed.fCharWidth - Ed.fCharsInWindow - 2);
+    return std::max(1, INT_MAX / fCharWidth - fCharsInWindow - 2);
 }
 
 void TCustomLexEdit::SetLeftChar(int Value) {
     if (WordWrap()) Value = 1;
     int Max = fPriv->MaxLeftCharInPixels();
-    if (!fOptions.Contains(eoScrollPastEol)) {
-        const int Longest = fLines->LengthOfLongestLine();
-        Max = std::min(Max, Longest > fCharsInWindow ? Longest - fCharsInWindow + 1 : 1);
+    if (!fPriv->fOptions.Contains(eoScrollPastEol)) {
+        const int Longest = fPriv->fLines->LengthOfLongestLine();
+        Max = std::min(Max, Longest > fPriv->fCharsInWindow ? Longest - fPriv->fCharsInWindow + 1 : 1);
     }
     Value = MinMax(Value, 1, Max);
-    if (Value == fLeftChar) return;
-    const int Delta = fLeftChar - Value;
-    fLeftChar = Value;
-    fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
+    if (Value == fPriv->fLeftChar) return;
+    const int Delta = fPriv->fLeftChar - Value;
+    fPriv->fLeftChar = Value;
+    fPriv->fTextOffset = fPriv->fGutterWidth + 2 - (fPriv->fLeftChar - 1) * fPriv->fCharWidth;
     fPriv->ScrollView(Delta, 0);
     UpdateScrollBars();
     StatusChanged({scLeftChar});
@@ -108,7 +110,7 @@ void TLexEditPrivate::ScrollView(int DeltaColumns, int DeltaRows) {
     if (fDestroying) return;
     const bool Horizontal = DeltaColumns != 0;
     const int Delta = Horizontal ? DeltaColumns : DeltaRows;
-    const int InWindow = Horizontal ? Ed.fCharsInWindow : Ed.fLinesInWindow;
+    const int InWindow = Horizontal ? fCharsInWindow : fLinesInWindow;
     if (std::abs(Delta) >= InWindow || !Ed.viewport()->isVisible()) {
         if (Horizontal)
             Ed.InvalidateLines(-1, -1);
@@ -117,8 +119,8 @@ void TLexEditPrivate::ScrollView(int DeltaColumns, int DeltaRows) {
     } else {
         MovePixels(DeltaColumns, DeltaRows);
     }
-    Ed.fStateFlags.Include(sfCaretChanged);
-    if (Ed.fPaintLock == 0) Ed.UpdateCaret();
+    fStateFlags.Include(sfCaretChanged);
+    if (fPaintLock == 0) Ed.UpdateCaret();
 }
 
 void TLexEditPrivate::MovePixels(int DeltaColumns, int DeltaRows) {
@@ -129,10 +131,10 @@ void TLexEditPrivate::MovePixels(int DeltaColumns, int DeltaRows) {
     int dx = 0;
     int dy = 0;
     if (Horizontal) {
-        Moved.setLeft(Ed.fGutterWidth + 2);
-        dx = DeltaColumns * Ed.fCharWidth;
+        Moved.setLeft(fGutterWidth + 2);
+        dx = DeltaColumns * fCharWidth;
     } else {
-        dy = DeltaRows * Ed.fTextHeight;
+        dy = DeltaRows * fTextHeight;
     }
     if (!fInvalidateRect.isEmpty()) {
         const QRect Inside = fInvalidateRect.intersected(Moved);
@@ -147,8 +149,8 @@ void TLexEditPrivate::MovePixels(int DeltaColumns, int DeltaRows) {
 
 bool TCustomLexEdit::CaretInView() const {
     const TDisplayCoord P = DisplayXY();
-    return P.Column >= fLeftChar && P.Column <= fLeftChar + fCharsInWindow && P.Row >= fTopLine &&
-           P.Row <= fTopLine + fLinesInWindow;
+    return P.Column >= fPriv->fLeftChar && P.Column <= fPriv->fLeftChar + fPriv->fCharsInWindow &&
+           P.Row >= fPriv->fTopLine && P.Row <= fPriv->fTopLine + fPriv->fLinesInWindow;
 }
 
 void TCustomLexEdit::EnsureCursorPosVisible() {
@@ -159,52 +161,53 @@ void TCustomLexEdit::EnsureCursorPosVisibleEx(bool ForceToMiddle, bool EvenIfVis
     TUpdateGuard Lock(*this);
     const TDisplayCoord P = DisplayXY();
     // The window holds at least one cell, so the caret always ends inside it.
-    const int Chars = std::max(1, fCharsInWindow);
-    const int Lines = std::max(1, fLinesInWindow);
-    if (P.Column < fLeftChar)
+    const int Chars = std::max(1, fPriv->fCharsInWindow);
+    const int Lines = std::max(1, fPriv->fLinesInWindow);
+    if (P.Column < fPriv->fLeftChar)
         SetLeftChar(P.Column);
-    else if (P.Column >= fLeftChar + Chars)
+    else if (P.Column >= fPriv->fLeftChar + Chars)
         SetLeftChar(P.Column - Chars + 1);
     else
-        SetLeftChar(fLeftChar);
+        SetLeftChar(fPriv->fLeftChar);
     const int Row = P.Row;
     const int Half = Lines / 2;
     if (ForceToMiddle) {
-        if (Row < fTopLine)
+        if (Row < fPriv->fTopLine)
             SetTopLine(Row - Half < 0 ? 1 : Row - Half + 1);
-        else if (Row > fTopLine + Lines - 2)
+        else if (Row > fPriv->fTopLine + Lines - 2)
             SetTopLine(Row - (Lines - 1) + Half);
         else if (EvenIfVisible)
             SetTopLine(Row - Half + 1);
     } else {
-        if (Row < fTopLine)
+        if (Row < fPriv->fTopLine)
             SetTopLine(Row);
-        else if (Row > fTopLine + Lines - 1)
+        else if (Row > fPriv->fTopLine + Lines - 1)
             SetTopLine(Row - (Lines - 1));
         else
-            SetTopLine(fTopLine);
+            SetTopLine(fPriv->fTopLine);
     }
 }
 
 // ---- scroll bars ----------------------------------------------------------------------------------
 
 void TCustomLexEdit::UpdateScrollBars() {
-    fStateFlags.Include(sfScrollbarChanged);
-    if (fPriv->fDestroying || fPaintLock > 0 || fPriv->fInUpdateScrollBars) return;
+    fPriv->fStateFlags.Include(sfScrollbarChanged);
+    if (fPriv->fDestroying || fPriv->fPaintLock > 0 || fPriv->fInUpdateScrollBars) return;
     fPriv->fInUpdateScrollBars = true;
     // Showing or hiding a bar resizes the viewport, which asks for this again: a second pass
     // settles it.
-    for (int Pass = 0; Pass < 3 && fStateFlags.Contains(sfScrollbarChanged); ++Pass) {
-        fStateFlags.Exclude(sfScrollbarChanged);
-        const bool H = (FScrollBars == ssHorizontal || FScrollBars == ssBoth) && !WordWrap();
-        const bool V = FScrollBars == ssVertical || FScrollBars == ssBoth;
+    for (int Pass = 0; Pass < 3 && fPriv->fStateFlags.Contains(sfScrollbarChanged); ++Pass) {
+        fPriv->fStateFlags.Exclude(sfScrollbarChanged);
+        const bool H = (fPriv->FScrollBars == ssHorizontal || fPriv->FScrollBars == ssBoth) && !WordWrap();
+        const bool V = fPriv->FScrollBars == ssVertical || fPriv->FScrollBars == ssBoth;
         // The longest line is kept by the buffer as lines change; this costs no pass over them.
-        fPriv->ApplyScrollBar(true, H, std::max(fLines->LengthOfLongestLine(), 1), fCharsInWindow, fLeftChar);
+        fPriv->ApplyScrollBar(true, H, std::max(fPriv->fLines->LengthOfLongestLine(), 1),
+                              fPriv->fCharsInWindow, fPriv->fLeftChar);
         int MaxRows = DisplayLineCount();
-        if (fOptions.Contains(eoScrollPastEof)) MaxRows += fLinesInWindow - 1;
-        fPriv->ApplyScrollBar(false, V, std::max(MaxRows, 1), fLinesInWindow, fTopLine);
+        if (fPriv->fOptions.Contains(eoScrollPastEof)) MaxRows += fPriv->fLinesInWindow - 1;
+        fPriv->ApplyScrollBar(false, V, std::max(MaxRows, 1), fPriv->fLinesInWindow, fPriv->fTopLine);
     }
-    fStateFlags.Exclude(sfScrollbarChanged);
+    fPriv->fStateFlags.Exclude(sfScrollbarChanged);
     fPriv->fInUpdateScrollBars = false;
 }
 
@@ -216,7 +219,7 @@ void TLexEditPrivate::ApplyScrollBar(bool AHorizontal, bool AWanted, int AMaxScr
     Qt::ScrollBarPolicy Policy = Qt::ScrollBarAlwaysOn;
     if (!AWanted)
         Policy = Qt::ScrollBarAlwaysOff;
-    else if (Ed.fOptions.Contains(eoHideShowScrollbars))
+    else if (fOptions.Contains(eoHideShowScrollbars))
         Policy = Needed ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
     {
         const QSignalBlocker Blocker(Bar);
@@ -265,37 +268,37 @@ void TLexEditPrivate::ScrollBarAction(bool AHorizontal, int AAction) {
         WMVScroll(Code, Bar->sliderPosition());
     // The bar goes on with the position the view took.
     const QSignalBlocker Blocker(Bar);
-    Bar->setSliderPosition(AHorizontal ? Ed.fLeftChar : Ed.fTopLine);
+    Bar->setSliderPosition(AHorizontal ? fLeftChar : fTopLine);
 }
 
 void TLexEditPrivate::WMHScroll(int ACode, int APosition) {
-    const int e = Ed.fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
+    const int e = fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
     switch (ACode) {
     case 0:
-        Ed.SetLeftChar(Ed.fLeftChar - 1);
+        Ed.SetLeftChar(fLeftChar - 1);
         break;
     case 1:
-        Ed.SetLeftChar(Ed.fLeftChar + 1);
+        Ed.SetLeftChar(fLeftChar + 1);
         break;
     case 2:
-        Ed.SetLeftChar(Ed.fLeftChar - (Ed.fCharsInWindow - e));
+        Ed.SetLeftChar(fLeftChar - (fCharsInWindow - e));
         break;
     case 3:
-        Ed.SetLeftChar(Ed.fLeftChar + (Ed.fCharsInWindow - e));
+        Ed.SetLeftChar(fLeftChar + (fCharsInWindow - e));
         break;
     case 4:
     case 5:
-        Ed.FIsScrolling = true;
+        FIsScrolling = true;
         Ed.SetLeftChar(APosition);
         break;
     case 6:
         Ed.SetLeftChar(1);
         break;
     case 7:
-        Ed.SetLeftChar(Ed.fLines->LengthOfLongestLine());
+        Ed.SetLeftChar(fLines->LengthOfLongestLine());
         break;
     case 8:
-        Ed.FIsScrolling = false;
+        FIsScrolling = false;
         break;
     default:
         return;
@@ -304,25 +307,25 @@ void TLexEditPrivate::WMHScroll(int ACode, int APosition) {
 }
 
 void TLexEditPrivate::WMVScroll(int ACode, int APosition) {
-    const int e = Ed.fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
+    const int e = fOptions.Contains(eoScrollByOneLess) ? 1 : 0;
     switch (ACode) {
     case 0:
-        Ed.SetTopLine(Ed.fTopLine - 1);
+        Ed.SetTopLine(fTopLine - 1);
         break;
     case 1:
-        Ed.SetTopLine(Ed.fTopLine + 1);
+        Ed.SetTopLine(fTopLine + 1);
         break;
     case 2:
-        Ed.SetTopLine(Ed.fTopLine - (Ed.fLinesInWindow - e));
+        Ed.SetTopLine(fTopLine - (fLinesInWindow - e));
         break;
     case 3:
-        Ed.SetTopLine(Ed.fTopLine + (Ed.fLinesInWindow - e));
+        Ed.SetTopLine(fTopLine + (fLinesInWindow - e));
         break;
     case 4:
     case 5:
-        Ed.FIsScrolling = true;
+        FIsScrolling = true;
         Ed.SetTopLine(APosition);
-        if (Ed.fOptions.Contains(eoShowScrollHint)) ShowScrollHint();
+        if (fOptions.Contains(eoShowScrollHint)) ShowScrollHint();
         break;
     case 6:
         Ed.SetTopLine(1);
@@ -331,8 +334,8 @@ void TLexEditPrivate::WMVScroll(int ACode, int APosition) {
         Ed.SetTopLine(Ed.DisplayLineCount());
         break;
     case 8:
-        Ed.FIsScrolling = false;
-        if (Ed.fOptions.Contains(eoShowScrollHint)) HideScrollHint();
+        FIsScrolling = false;
+        if (fOptions.Contains(eoShowScrollHint)) HideScrollHint();
         break;
     default:
         return;
@@ -349,24 +352,23 @@ void TLexEditPrivate::ShowScrollHint() {
         Hint->setFrameShape(QFrame::Box);
     }
     QPalette Palette = Hint->palette();
-    Palette.setColor(QPalette::Window, ColorToQColor(Ed.fScrollHintColor, Ed.palette()));
+    Palette.setColor(QPalette::Window, ColorToQColor(fScrollHintColor, Ed.palette()));
     Palette.setColor(QPalette::WindowText, Ed.palette().color(QPalette::ToolTipText));
     Hint->setPalette(Palette);
     Hint->setAutoFillBackground(true);
     QString Text;
-    if (Ed.fScrollHintFormat == shfTopLineOnly)
-        Text = QStringLiteral("Top Line: %1").arg(Ed.RowToLine(Ed.fTopLine));
+    if (fScrollHintFormat == shfTopLineOnly)
+        Text = QStringLiteral("Top Line: %1").arg(Ed.RowToLine(fTopLine));
     else
         Text = QStringLiteral("%1 - %2")
-                   .arg(Ed.RowToLine(Ed.fTopLine))
-                   .arg(Ed.RowToLine(Ed.fTopLine +
-                                     std::min(Ed.fLinesInWindow, Ed.DisplayLineCount() - Ed.fTopLine)));
+                   .arg(Ed.RowToLine(fTopLine))
+                   .arg(Ed.RowToLine(fTopLine + std::min(fLinesInWindow, Ed.DisplayLineCount() - fTopLine)));
     Hint->setText(Text);
     Hint->setMaximumWidth(200);
     Hint->adjustSize();
     const int Arrow = Ed.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &Ed);
     int Y = 10;
-    if (Ed.fOptions.Contains(eoScrollHintFollows)) {
+    if (fOptions.Contains(eoScrollHintFollows)) {
         const QScrollBar *Bar = Ed.verticalScrollBar();
         const double Track =
             double(Ed.viewport()->height() - 2 * Arrow) * Bar->sliderPosition() / std::max(1, Bar->maximum());
@@ -393,11 +395,12 @@ bool TCustomLexEdit::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoin
     Q_UNUSED(MousePos);
     int Step = 3;
     if (Shift.Contains(ssCtrl))
-        Step = fOptions.Contains(eoHalfPageScroll) ? std::max(1, fLinesInWindow / 2) : fLinesInWindow;
+        Step = fPriv->fOptions.Contains(eoHalfPageScroll) ? std::max(1, fPriv->fLinesInWindow / 2)
+                                                          : fPriv->fLinesInWindow;
     const int64_t Sum = int64_t(fPriv->fMouseWheelAccumulator) + WheelDelta;
     const int64_t Notches = Sum / 120;
     fPriv->fMouseWheelAccumulator = int(Sum % 120);
-    SetTopLine(ClampToInt(int64_t(fTopLine) - Notches * Step));
+    SetTopLine(ClampToInt(int64_t(fPriv->fTopLine) - Notches * Step));
     FlushPendingInvalidation();
     if (OnScroll) OnScroll(this, sbVertical);
     return true;
@@ -424,15 +427,15 @@ void TCustomLexEdit::RecalcCharExtent() {
     std::array<bool, 4> Used{};
     const auto Variant = [](bool Bold, bool Italic) { return (Bold ? 2 : 0) + (Italic ? 1 : 0); };
     bool HasAttributes = false;
-    if (fHighlighter != nullptr) {
-        for (int i = 0; i < fHighlighter->AttrCount(); ++i) {
-            const TFontStyles S = fHighlighter->Attribute(i)->Style();
+    if (fPriv->fHighlighter != nullptr) {
+        for (int i = 0; i < fPriv->fHighlighter->AttrCount(); ++i) {
+            const TFontStyles S = fPriv->fHighlighter->Attribute(i)->Style();
             Used[size_t(Variant(S.Contains(fsBold), S.Contains(fsItalic)))] = true;
             HasAttributes = true;
         }
     }
     if (!HasAttributes) Used[size_t(Variant(font().bold(), font().italic()))] = true;
-    fTextDrawer->SetBaseFont(font());
+    fPriv->fTextDrawer->SetBaseFont(font());
     int Height = 0;
     int Width = 0;
     for (int v = 0; v < 4; ++v) {
@@ -440,24 +443,24 @@ void TCustomLexEdit::RecalcCharExtent() {
         TFontStyles Style;
         if (v & 2) Style.Include(fsBold);
         if (v & 1) Style.Include(fsItalic);
-        fTextDrawer->SetBaseStyle(Style);
-        Height = std::max(Height, fTextDrawer->CharHeight());
-        Width = std::max(Width, fTextDrawer->CharWidth());
+        fPriv->fTextDrawer->SetBaseStyle(Style);
+        Height = std::max(Height, fPriv->fTextDrawer->CharHeight());
+        Width = std::max(Width, fPriv->fTextDrawer->CharWidth());
     }
     // A cell is never empty, whatever the font or a negative line spacing says.
-    fTextHeight = std::max(1, std::max(Height, fPriv->RowHeightOfFont()) + fExtraLineSpacing);
-    fCharWidth = std::max(1, Width);
-    fTextOffset = fGutterWidth + 2 - (fLeftChar - 1) * fCharWidth;
+    fPriv->fTextHeight = std::max(1, std::max(Height, fPriv->RowHeightOfFont()) + fPriv->fExtraLineSpacing);
+    fPriv->fCharWidth = std::max(1, Width);
+    fPriv->fTextOffset = fPriv->fGutterWidth + 2 - (fPriv->fLeftChar - 1) * fPriv->fCharWidth;
 }
 
 int TLexEditPrivate::RowHeightOfFont() const {
     // The font's height may end above the ink of its lowest glyphs or its underline (DejaVu
     // Sans Mono at 14 px is 16 pixels high, its underscore on pixel row 16): the row grows to
     // hold them, in the plain and the bold variant.
-    int Height = Ed.fTextDrawer->CharHeight();
+    int Height = fTextDrawer->CharHeight();
     static const char16_t Low[] = u"_gjpqy|,;()[]{}$@";
     for (const TFontStyles Style : {TFontStyles(), TFontStyles{fsBold}}) {
-        const TheFontHandle Font(FontWithStyles(Ed.fTextDrawer->BaseFont(), Style));
+        const TheFontHandle Font(FontWithStyles(fTextDrawer->BaseFont(), Style));
         Height = std::max(Height, Font.Height());
         Height = std::max(Height, Font.Ascent() + Font.UnderlinePos() + Font.LineWidth());
         for (const char16_t *p = Low; *p != 0; ++p) {
@@ -469,20 +472,21 @@ int TLexEditPrivate::RowHeightOfFont() const {
 }
 
 void TCustomLexEdit::SizeOrFontChanged(bool bFont) {
-    if (fPriv->fDestroying || fCharWidth == 0) return;
+    if (fPriv->fDestroying || fPriv->fCharWidth == 0) return;
     // The window holds at least one cell, also when it is smaller than that.
-    fCharsInWindow = std::max(1, std::max(viewport()->width() - fGutterWidth - 2, 0) / fCharWidth);
-    fLinesInWindow = std::max(1, viewport()->height() / fTextHeight);
+    fPriv->fCharsInWindow =
+        std::max(1, std::max(viewport()->width() - fPriv->fGutterWidth - 2, 0) / fPriv->fCharWidth);
+    fPriv->fLinesInWindow = std::max(1, viewport()->height() / fPriv->fTextHeight);
     fPriv->WrapDisplayChanged();
     UpdateScrollBars();
     if (bFont) {
         InitializeCaret();
-        fStateFlags.Exclude(sfCaretChanged);
+        fPriv->fStateFlags.Exclude(sfCaretChanged);
         InvalidateAll();
     }
     // Re-clamped (the pixel cap of the left column depends on the cell width too).
-    SetLeftChar(fLeftChar);
-    if (!fOptions.Contains(eoScrollPastEof)) SetTopLine(fTopLine);
+    SetLeftChar(fPriv->fLeftChar);
+    if (!fPriv->fOptions.Contains(eoScrollPastEof)) SetTopLine(fPriv->fTopLine);
     if (!bFont) UpdateCaret();
 }
 
@@ -513,9 +517,9 @@ void TLexEditPrivate::InitViewAndMouse() {
     fScrollTimer.setInterval(100);
     QObject::connect(&fScrollTimer, &QTimer::timeout, &Ed,
                      [this] { common::Guarded([this] { Ed.ScrollTimerHandler(); }); });
-    Ed.fMouseEnv = DefaultMouseEnvironment();
+    fMouseEnv = DefaultMouseEnvironment();
     Ed.viewport()->setMouseTracking(true);
-    Ed.viewport()->setCursor(Ed.fTextCursor);
+    Ed.viewport()->setCursor(fTextCursor);
     // The editor is a drop target (LexEditDragDrop.cpp).
     Ed.setAcceptDrops(true);
     Ed.viewport()->setAcceptDrops(true);

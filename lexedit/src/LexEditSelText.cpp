@@ -49,13 +49,13 @@ void TCustomLexEdit::ProperSetLine(int ALine, const QString &ALineText) {
 }
 
 void TLexEditPrivate::PutTrimmedLine(int ALine, const QString &ALineText) {
-    if (!Ed.fOptions.Contains(eoTrimTrailingSpaces) || Ed.fUndoRedoing) {
-        Ed.fLines->Put(ALine, ALineText);
+    if (!fOptions.Contains(eoTrimTrailingSpaces) || fUndoRedoing) {
+        fLines->Put(ALine, ALineText);
     } else if (fTrimLines != nullptr) {
-        Ed.fLines->Put(ALine, ALineText);
+        fLines->Put(ALine, ALineText);
         fTrimLines->push_back(ALine + 1);
     } else {
-        Ed.fLines->Put(ALine, TrimTrailingSpaces(ALineText));
+        fLines->Put(ALine, TrimTrailingSpaces(ALineText));
     }
 }
 
@@ -63,14 +63,14 @@ void TLexEditPrivate::TrimNotedLines(std::vector<int> &ALines, bool AddToUndoLis
     std::sort(ALines.begin(), ALines.end());
     ALines.erase(std::unique(ALines.begin(), ALines.end()), ALines.end());
     for (int L : ALines) {
-        if (L < 1 || L > Ed.fLines->Count()) continue;
-        const QString S = Ed.fLines->Get(L - 1);
+        if (L < 1 || L > fLines->Count()) continue;
+        const QString S = fLines->Get(L - 1);
         const QString T = TrimTrailingSpaces(S);
         if (T.size() == S.size()) continue;
-        Ed.fLines->Put(L - 1, T);
+        fLines->Put(L - 1, T);
         if (AddToUndoList)
-            Ed.fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, L),
-                                        BufferCoord(int(S.size()) + 1, L), S.mid(T.size()), smNormal);
+            fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(int(T.size()) + 1, L),
+                                     BufferCoord(int(S.size()) + 1, L), S.mid(T.size()), smNormal);
         LimitToTrimmedLine(L);
     }
 }
@@ -79,23 +79,23 @@ void TLexEditPrivate::LimitToTrimmedLine(int ALine) {
     // The caret and the block ends stand no further than the end the line now has: pasted text
     // ends where its line ends when only blanks followed it.
     const int End = LineLength(ALine) + 1;
-    const bool Collapsed = Ed.fBlockBegin == Ed.fBlockEnd;
-    if (Ed.fCaretY == ALine && Ed.fCaretX > End) Ed.SetCaretXYEx(true, BufferCoord(End, ALine));
-    for (TBufferCoord *P : {&Ed.fBlockBegin, &Ed.fBlockEnd})
+    const bool Collapsed = fBlockBegin == fBlockEnd;
+    if (fCaretY == ALine && fCaretX > End) Ed.SetCaretXYEx(true, BufferCoord(End, ALine));
+    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
         if (P->Line == ALine && P->Char > End) P->Char = End;
-    if (Collapsed) Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    if (Collapsed) fBlockBegin = fBlockEnd = Ed.CaretXY();
 }
 
 void TLexEditPrivate::WithScrollPastEol(const std::function<void()> &AFunction) {
-    const bool WasOn = Ed.fOptions.Contains(eoScrollPastEol);
-    Ed.fOptions.Include(eoScrollPastEol);
+    const bool WasOn = fOptions.Contains(eoScrollPastEol);
+    fOptions.Include(eoScrollPastEol);
     try {
         AFunction();
     } catch (...) {
-        if (!WasOn) Ed.fOptions.Exclude(eoScrollPastEol);
+        if (!WasOn) fOptions.Exclude(eoScrollPastEol);
         throw;
     }
-    if (!WasOn) Ed.fOptions.Exclude(eoScrollPastEol);
+    if (!WasOn) fOptions.Exclude(eoScrollPastEol);
 }
 
 TBufferCoord TLexEditPrivate::ResolveEol(TBufferCoord P) const {
@@ -106,30 +106,30 @@ TBufferCoord TLexEditPrivate::ResolveEol(TBufferCoord P) const {
 
 void TLexEditPrivate::RecordFill(const TBufferCoord &AStart, const TBufferCoord &AEnd, const QString &AText) {
     if (fReversingUndo)
-        Ed.fUndoRedo->AddRedoChange(crSilentDelete, AStart, AEnd, AText, smNormal);
+        fUndoRedo->AddRedoChange(crSilentDelete, AStart, AEnd, AText, smNormal);
     else
-        Ed.fUndoRedo->AddUndoChange(crWhiteSpaceAdd, AStart, AEnd, AText, smNormal);
+        fUndoRedo->AddUndoChange(crWhiteSpaceAdd, AStart, AEnd, AText, smNormal);
 }
 
 int TLexEditPrivate::PadLine(int ALine, int AWidth) {
-    if (ALine < 1 || ALine > Ed.fLines->Count()) return 0;
-    const QString S = Ed.fLines->Get(ALine - 1);
+    if (ALine < 1 || ALine > fLines->Count()) return 0;
+    const QString S = fLines->Get(ALine - 1);
     const int Len = int(S.size());
     if (Len >= AWidth) return 0;
     const QString Fill(AWidth - Len, QLatin1Char(' '));
-    Ed.fLines->Put(ALine - 1, S + Fill);
+    fLines->Put(ALine - 1, S + Fill);
     RecordFill(BufferCoord(Len + 1, ALine), BufferCoord(AWidth + 1, ALine), Fill);
     return AWidth - Len;
 }
 
 QString TLexEditPrivate::SplitLineAt(const TBufferCoord &Pos) {
-    while (Ed.fLines->Count() < Pos.Line)
-        Ed.fLines->Add(QString());
-    const QString S = Ed.fLines->Get(Pos.Line - 1);
+    while (fLines->Count() < Pos.Line)
+        fLines->Add(QString());
+    const QString S = fLines->Get(Pos.Line - 1);
     const int c = std::clamp(Pos.Char, 1, int(S.size()) + 1);
     const QString Right = S.mid(c - 1);
-    Ed.fLines->Put(Pos.Line - 1, S.left(c - 1));
-    Ed.fLines->Insert(Pos.Line, Right);
+    fLines->Put(Pos.Line - 1, S.left(c - 1));
+    fLines->Insert(Pos.Line, Right);
     return Right;
 }
 
@@ -138,23 +138,23 @@ void TLexEditPrivate::SetUndoSelection(const TBufferCoord &ACaret, const TBuffer
     TUpdateGuard Lock(Ed);
     Ed.InvalidateSelection();
     Ed.SetCaretXYEx(true, ResolveEol(ACaret));
-    const int LastLine = std::max(Ed.fLines->Count(), 1);
+    const int LastLine = std::max(fLines->Count(), 1);
     const auto Clamp = [&](TBufferCoord P) {
         P = ResolveEol(P);
         P.Line = std::clamp(P.Line, 1, LastLine);
         P.Char = std::max(P.Char, 1);
         // A recorded end can fall inside a pair once the text before it changed (a column
         // unindent keeps its block's characters): it goes to the pair's start.
-        if (P.Char >= 2 && P.Line <= Ed.fLines->Count() &&
-            IsSurrogatePairAt(Ed.fLines->Get(P.Line - 1), P.Char - 2))
+        if (P.Char >= 2 && P.Line <= fLines->Count() &&
+            IsSurrogatePairAt(fLines->Get(P.Line - 1), P.Char - 2))
             --P.Char;
         return P;
     };
-    Ed.fBlockBegin = Clamp(ABegin);
-    Ed.fBlockEnd = Clamp(AEnd);
+    fBlockBegin = Clamp(ABegin);
+    fBlockEnd = Clamp(AEnd);
     // An empty selection at the caret stays on it (the caret never stands inside a pair).
-    if (ABegin == ACaret && AEnd == ACaret) Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
-    Ed.fActiveSelectionMode = AMode;
+    if (ABegin == ACaret && AEnd == ACaret) fBlockBegin = fBlockEnd = Ed.CaretXY();
+    fActiveSelectionMode = AMode;
     Ed.InvalidateSelection();
     Ed.StatusChanged({scSelection});
 }
@@ -164,7 +164,7 @@ void TLexEditPrivate::SetUndoSelection(const TBufferCoord &ACaret, const TBuffer
 void TCustomLexEdit::ColumnRowRange(int ALine, int Left, int Right, int &From, int &To) const {
     const int Row = LineToRow(ALine);
     const int Len = fPriv->LineLength(ALine);
-    const QString S = Len > 0 ? fLines->Get(ALine - 1) : QString();
+    const QString S = Len > 0 ? fPriv->fLines->Get(ALine - 1) : QString();
     // The first character starting at or after column C.
     const auto StartingFrom = [&](int C) {
         TBufferCoord P = DisplayToBufferPos(DisplayCoord(C, Row));
@@ -177,14 +177,14 @@ void TCustomLexEdit::ColumnRowRange(int ALine, int Left, int Right, int &From, i
 }
 
 QString TLexEditPrivate::RemovedSelText() const {
-    if (Ed.fActiveSelectionMode != smColumn) return Ed.GetSelText();
+    if (fActiveSelectionMode != smColumn) return Ed.GetSelText();
     if (!Ed.SelAvail()) return QString();
-    const TDisplayCoord DB = Ed.BufferToDisplayPos(Ed.fBlockBegin);
-    const TDisplayCoord DE = Ed.BufferToDisplayPos(Ed.fBlockEnd);
+    const TDisplayCoord DB = Ed.BufferToDisplayPos(fBlockBegin);
+    const TDisplayCoord DE = Ed.BufferToDisplayPos(fBlockEnd);
     const int Left = std::min(DB.Column, DE.Column);
     const int Right = std::max(DB.Column, DE.Column);
-    const int First = std::min(Ed.fBlockBegin.Line, Ed.fBlockEnd.Line);
-    const int Last = std::max(Ed.fBlockBegin.Line, Ed.fBlockEnd.Line);
+    const int First = std::min(fBlockBegin.Line, fBlockEnd.Line);
+    const int Last = std::max(fBlockBegin.Line, fBlockEnd.Line);
     QString Result;
     bool Any = false;
     for (int L = First; L <= Last; ++L) {
@@ -193,7 +193,7 @@ QString TLexEditPrivate::RemovedSelText() const {
         Ed.ColumnRowRange(L, Left, Right, From, To);
         const int Len = LineLength(L);
         if (From <= Len) {
-            Result += Ed.fLines->Get(L - 1).mid(From - 1, std::min(To, Len + 1) - From);
+            Result += fLines->Get(L - 1).mid(From - 1, std::min(To, Len + 1) - From);
             Any = true;
         }
         if (L < Last) Result += CRLF;
@@ -204,7 +204,7 @@ QString TLexEditPrivate::RemovedSelText() const {
 // ---- replacing the selection ------------------------------------------------------------------
 
 void TCustomLexEdit::SetSelText(const QString &Value) {
-    SetSelTextPrimitiveEx(fActiveSelectionMode, Value, true, false);
+    SetSelTextPrimitiveEx(fPriv->fActiveSelectionMode, Value, true, false);
 }
 
 void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QString &Value,
@@ -212,67 +212,66 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
     TOwnBufferBracket Bracket(*this);
     TUpdateGuard Lock(*this);
     // The lines written lose their trailing blanks at the end, recorded in the same block.
-    const bool Trims =
-        fOptions.Contains(eoTrimTrailingSpaces) && !fUndoRedoing && fPriv->fTrimLines == nullptr;
+    const bool Trims = fPriv->fOptions.Contains(eoTrimTrailingSpaces) && !fPriv->fUndoRedoing &&
+                       fPriv->fTrimLines == nullptr;
     std::vector<int> Written;
     common::ScopedValue<std::vector<int> *> TrimScope(fPriv->fTrimLines,
                                                       Trims ? &Written : fPriv->fTrimLines);
     std::optional<TUndoBlockGuard> Block;
-    if (AddToUndoList && (!Value.isEmpty() || (Trims && SelAvail()))) Block.emplace(*fUndoRedo);
+    if (AddToUndoList && (!Value.isEmpty() || (Trims && SelAvail()))) Block.emplace(*fPriv->fUndoRedo);
     if (SelAvail()) {
-        if (fActiveSelectionMode == smNormal) {
+        if (fPriv->fActiveSelectionMode == smNormal) {
             // Past a line end a normal selection holds nothing more: its ends are recorded where
             // the text is, so that undo never needs fill. An end inside a surrogate pair goes to
             // the pair's start, so that the pair is never split.
             const auto Limit = [this](TBufferCoord &P) {
                 P.Char = std::min(P.Char, fPriv->LineLength(P.Line) + 1);
-                if (P.Line >= 1 && P.Line <= fLines->Count() &&
-                    IsSurrogatePairAt(fLines->Get(P.Line - 1), P.Char - 2))
+                if (P.Line >= 1 && P.Line <= fPriv->fLines->Count() &&
+                    IsSurrogatePairAt(fPriv->fLines->Get(P.Line - 1), P.Char - 2))
                     --P.Char;
             };
-            Limit(fBlockBegin);
-            Limit(fBlockEnd);
+            Limit(fPriv->fBlockBegin);
+            Limit(fPriv->fBlockEnd);
         }
         const QString Removed = fPriv->RemovedSelText();
         if (!Removed.isEmpty()) {
             if (AddToUndoList)
-                fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fBlockBegin, fBlockEnd,
-                                         Removed, fActiveSelectionMode);
+                fPriv->fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fPriv->fBlockBegin,
+                                                fPriv->fBlockEnd, Removed, fPriv->fActiveSelectionMode);
             fPriv->DeleteSelection(BlockBegin(), BlockEnd());
         }
-        fBlockBegin = fBlockEnd = CaretXY();
+        fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
     }
     if (!Value.isEmpty()) {
         // The lines noted so far move with the lines the insertion puts before them.
         std::vector<int> Deleted;
         Deleted.swap(Written);
-        const int Count = fLines->Count();
-        const int At = fCaretY;
+        const int Count = fPriv->fLines->Count();
+        const int At = fPriv->fCaretY;
         fPriv->InsertText(PasteMode, Value, AddToUndoList);
-        const int Delta = fLines->Count() - Count;
+        const int Delta = fPriv->fLines->Count() - Count;
         for (int L : Deleted) {
             if ((PasteMode == smNormal && L > At) || (PasteMode == smLine && L >= At)) L += Delta;
             Written.push_back(L);
         }
     }
     if (Trims) fPriv->TrimNotedLines(Written, AddToUndoList);
-    if (fCaretY < 1) fCaretY = 1;
+    if (fPriv->fCaretY < 1) fPriv->fCaretY = 1;
 }
 
 void TLexEditPrivate::DeleteSelection(const TBufferCoord &BB, const TBufferCoord &BE) {
-    const int Count = Ed.fLines->Count();
+    const int Count = fLines->Count();
     if (Count == 0) return;
-    switch (Ed.fActiveSelectionMode) {
+    switch (fActiveSelectionMode) {
     case smNormal: {
         const int Last = std::min(BE.Line, Count);
-        QString Joined = Ed.fLines->Get(BB.Line - 1).left(BB.Char - 1);
-        Joined +=
-            QStringView(Ed.fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
-        if (Last > BB.Line) Ed.fLines->DeleteLines(BB.Line, Last - BB.Line);
-        if (Ed.fOptions.Contains(eoScrollPastEol))
+        QString Joined = fLines->Get(BB.Line - 1).left(BB.Char - 1);
+        Joined += QStringView(fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
+        if (Last > BB.Line) fLines->DeleteLines(BB.Line, Last - BB.Line);
+        if (fOptions.Contains(eoScrollPastEol))
             PutTrimmedLine(BB.Line - 1, Joined);
         else
-            Ed.fLines->Put(BB.Line - 1, Joined);
+            fLines->Put(BB.Line - 1, Joined);
         Ed.SetCaretXYEx(true, BB);
         break;
     }
@@ -280,17 +279,17 @@ void TLexEditPrivate::DeleteSelection(const TBufferCoord &BB, const TBufferCoord
         const int Last = std::min(BE.Line, Count);
         // One deletion for all lines; at the end of the buffer one empty line stays.
         if (Last == Count) {
-            if (Last > BB.Line) Ed.fLines->DeleteLines(BB.Line - 1, Last - BB.Line);
-            Ed.fLines->Put(BB.Line - 1, QString());
+            if (Last > BB.Line) fLines->DeleteLines(BB.Line - 1, Last - BB.Line);
+            fLines->Put(BB.Line - 1, QString());
         } else {
-            Ed.fLines->DeleteLines(BB.Line - 1, Last - BB.Line + 1);
+            fLines->DeleteLines(BB.Line - 1, Last - BB.Line + 1);
         }
         Ed.SetCaretXYEx(true, BufferCoord(1, BB.Line));
         break;
     }
     case smColumn: {
-        const TDisplayCoord DB = Ed.BufferToDisplayPos(Ed.fBlockBegin);
-        const TDisplayCoord DE = Ed.BufferToDisplayPos(Ed.fBlockEnd);
+        const TDisplayCoord DB = Ed.BufferToDisplayPos(fBlockBegin);
+        const TDisplayCoord DE = Ed.BufferToDisplayPos(fBlockEnd);
         const int Left = std::min(DB.Column, DE.Column);
         const int Right = std::max(DB.Column, DE.Column);
         int CaretChar = BB.Char;
@@ -301,7 +300,7 @@ void TLexEditPrivate::DeleteSelection(const TBufferCoord &BB, const TBufferCoord
             if (L == BB.Line) CaretChar = From;
             const int Len = LineLength(L);
             if (From > Len) continue;
-            QString S = Ed.fLines->Get(L - 1);
+            QString S = fLines->Get(L - 1);
             S.remove(From - 1, std::min(To, Len + 1) - From);
             Ed.ProperSetLine(L - 1, S);
         }
@@ -318,20 +317,19 @@ void TLexEditPrivate::InsertText(TLexSelectionMode PasteMode, const QString &Val
     if (Value.isEmpty()) return;
     switch (PasteMode) {
     case smNormal: {
-        const int Before = Ed.fCaretX;
-        const int Line = Ed.fCaretY;
-        const bool Record = AddToUndoList || Ed.fUndoRedoing;
+        const int Before = fCaretX;
+        const int Line = fCaretY;
+        const bool Record = AddToUndoList || fUndoRedoing;
         // The fill before the text is recorded (by PadLine) when recording.
-        if (Ed.fLines->Count() == 0) Ed.fLines->Add(QString());
+        if (fLines->Count() == 0) fLines->Add(QString());
         if (Record)
             PadLine(Line, Before - 1);
         else if (LineLength(Line) < Before - 1)
-            Ed.fLines->Put(Line - 1, Ed.fLines->Get(Line - 1) +
-                                         QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
+            fLines->Put(Line - 1,
+                        fLines->Get(Line - 1) + QString(Before - 1 - LineLength(Line), QLatin1Char(' ')));
         InsertNormal(Value);
         if (AddToUndoList)
-            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(Before, Line), Ed.CaretXY(), QString(),
-                                        smNormal);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(Before, Line), Ed.CaretXY(), QString(), smNormal);
         break;
     }
     case smLine:
@@ -346,15 +344,15 @@ void TLexEditPrivate::InsertText(TLexSelectionMode PasteMode, const QString &Val
 void TLexEditPrivate::InsertNormal(const QString &Value) {
     QStringList Pieces = StringToLines(Value);
     if (Pieces.isEmpty()) return;
-    const int Line = Ed.fCaretY;
-    const QString S = Ed.fLines->Get(Line - 1);
-    const int X = std::min<int>(Ed.fCaretX, int(S.size()) + 1);
+    const int Line = fCaretY;
+    const QString S = fLines->Get(Line - 1);
+    const int X = std::min<int>(fCaretX, int(S.size()) + 1);
     const QString Left = S.left(X - 1);
     const QString Right = S.mid(X - 1);
     Pieces.first().prepend(Left);
     Pieces.last().append(Right);
     PutTrimmedLine(Line - 1, Pieces.first());
-    if (Pieces.size() > 1) Ed.fLines->InsertStrings(Line, Pieces, 1);
+    if (Pieces.size() > 1) fLines->InsertStrings(Line, Pieces, 1);
     const int NewLine = Line + int(Pieces.size()) - 1;
     if (fTrimLines != nullptr)
         for (int L = Line + 1; L <= NewLine; ++L)
@@ -366,23 +364,23 @@ void TLexEditPrivate::InsertNormal(const QString &Value) {
 void TLexEditPrivate::InsertLine(const QString &Value, bool AddToUndoList, bool AFillLastLine) {
     QStringList Pieces = StringToLines(Value);
     if (Pieces.isEmpty()) return;
-    const int Line = Ed.fCaretY;
+    const int Line = fCaretY;
     if (Pieces.size() == 1) {
         const QString P = Pieces.first();
         int NewLen = 0;
-        if (Line > Ed.fLines->Count()) {
-            Ed.fLines->Add(QString());
-            PutTrimmedLine(Ed.fLines->Count() - 1, P);
-            NewLen = LineLength(Ed.fLines->Count());
+        if (Line > fLines->Count()) {
+            fLines->Add(QString());
+            PutTrimmedLine(fLines->Count() - 1, P);
+            NewLen = LineLength(fLines->Count());
         } else {
-            Ed.fLines->Put(Line - 1, P + Ed.fLines->Get(Line - 1));
+            fLines->Put(Line - 1, P + fLines->Get(Line - 1));
             NewLen = LineLength(Line);
         }
-        const int L = std::min(Line, Ed.fLines->Count());
+        const int L = std::min(Line, fLines->Count());
         // Exactly the characters put in front of the line.
         if (AddToUndoList)
-            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L),
-                                        QString(), smNormal);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, L), BufferCoord(int(P.size()) + 1, L),
+                                     QString(), smNormal);
         Ed.SetCaretXYEx(true, BufferCoord(NewLen + 1, L));
         return;
     }
@@ -390,76 +388,75 @@ void TLexEditPrivate::InsertLine(const QString &Value, bool AddToUndoList, bool 
     // Undoing a line-mode deletion that reached the last line: the leftover empty line takes
     // the last piece.
     QString LastPiece;
-    if (AFillLastLine && Pieces.size() > 1 && Line <= Ed.fLines->Count()) {
+    if (AFillLastLine && Pieces.size() > 1 && Line <= fLines->Count()) {
         LastPiece = Pieces.takeLast();
-        Ed.fLines->Put(Line - 1, LastPiece + Ed.fLines->Get(Line - 1));
+        fLines->Put(Line - 1, LastPiece + fLines->Get(Line - 1));
     }
     const int k = int(Pieces.size());
-    if (!Ed.fInserting && !Ed.fUndoRedoing && Line <= Ed.fLines->Count()) {
+    if (!fInserting && !fUndoRedoing && Line <= fLines->Count()) {
         // Overwrite mode replaces as many lines; the replaced lines are recorded as a line-mode
         // deletion, which leaves an empty line where it reaches the end of the buffer.
-        const int n = std::min(k, Ed.fLines->Count() - Line + 1);
-        const TLexSelectionMode Mode = Ed.fActiveSelectionMode;
+        const int n = std::min(k, fLines->Count() - Line + 1);
+        const TLexSelectionMode Mode = fActiveSelectionMode;
         // The end's character only has to differ from the start's for the lines to count as
         // selected, also for one empty line.
-        Ed.fBlockBegin = BufferCoord(1, Line);
-        Ed.fBlockEnd = BufferCoord(std::max(2, LineLength(Line + n - 1) + 1), Line + n - 1);
-        Ed.fActiveSelectionMode = smLine;
+        fBlockBegin = BufferCoord(1, Line);
+        fBlockEnd = BufferCoord(std::max(2, LineLength(Line + n - 1) + 1), Line + n - 1);
+        fActiveSelectionMode = smLine;
         const QString Removed = Ed.GetSelText();
-        if (AddToUndoList)
-            Ed.fUndoRedo->AddUndoChange(crDelete, Ed.fBlockBegin, Ed.fBlockEnd, Removed, smLine);
-        DeleteSelection(Ed.fBlockBegin, Ed.fBlockEnd);
-        Ed.fActiveSelectionMode = Mode;
-        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+        if (AddToUndoList) fUndoRedo->AddUndoChange(crDelete, fBlockBegin, fBlockEnd, Removed, smLine);
+        DeleteSelection(fBlockBegin, fBlockEnd);
+        fActiveSelectionMode = Mode;
+        fBlockBegin = fBlockEnd = Ed.CaretXY();
     }
-    const int At = std::min(Line - 1, Ed.fLines->Count());
-    Ed.fLines->InsertStrings(At, Pieces);
+    const int At = std::min(Line - 1, fLines->Count());
+    fLines->InsertStrings(At, Pieces);
     if (fTrimLines != nullptr)
         for (int L = At + 1; L <= At + k; ++L)
             fTrimLines->push_back(L);
     if (AddToUndoList) {
-        const int Count = Ed.fLines->Count();
+        const int Count = fLines->Count();
         const TBufferCoord End =
             At + k + 1 <= Count ? BufferCoord(1, At + k + 1) : BufferCoord(LineLength(Count) + 1, Count);
-        Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, At + 1), End, QString(), smNormal);
+        fUndoRedo->AddUndoChange(crInsert, BufferCoord(1, At + 1), End, QString(), smNormal);
     }
     Ed.SetCaretXYEx(true, BufferCoord(1, At + k + 1));
 }
 
 void TLexEditPrivate::InsertColumn(const QString &Value, bool AddToUndoList) {
     const QStringList Pieces = StringToLines(Value);
-    const int p = Ed.fCaretX;
-    const int Line = Ed.fCaretY;
-    const bool Record = AddToUndoList || Ed.fUndoRedoing;
+    const int p = fCaretX;
+    const int Line = fCaretY;
+    const bool Record = AddToUndoList || fUndoRedoing;
     int LastLen = 0;
     for (int i = 0; i < Pieces.size(); ++i) {
         const QString &P = Pieces[i];
         const int L = Line + i;
         // The empty piece after a final line break is only a line end.
         if (i == Pieces.size() - 1 && P.isEmpty() && EndsWithLineBreak(Value)) break;
-        if (L > Ed.fLines->Count()) {
+        if (L > fLines->Count()) {
             // Every row past the end gets a line of its own, also for an empty piece.
-            const int Count = Ed.fLines->Count();
+            const int Count = fLines->Count();
             if (Count > 0 && AddToUndoList) {
                 const TBufferCoord At = BufferCoord(LineLength(Count) + 1, Count);
-                Ed.fUndoRedo->AddUndoChange(crLineBreak, At, At, QString(), smNormal);
+                fUndoRedo->AddUndoChange(crLineBreak, At, At, QString(), smNormal);
             }
-            Ed.fLines->Add(QString());
+            fLines->Add(QString());
         }
         if (P.isEmpty()) continue;
         if (Record)
             PadLine(L, p - 1);
         else if (LineLength(L) < p - 1)
-            Ed.fLines->Put(L - 1, Ed.fLines->Get(L - 1) + QString(p - 1 - LineLength(L), QLatin1Char(' ')));
-        QString S = Ed.fLines->Get(L - 1);
+            fLines->Put(L - 1, fLines->Get(L - 1) + QString(p - 1 - LineLength(L), QLatin1Char(' ')));
+        QString S = fLines->Get(L - 1);
         // A row whose character p is the second half of a surrogate pair gets the piece before
         // the pair: the pair is never split.
         const int q = IsSurrogatePairAt(S, p - 2) ? p - 1 : p;
         S.insert(q - 1, P);
         Ed.ProperSetLine(L - 1, S);
         if (AddToUndoList)
-            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(q, L), BufferCoord(q + int(P.size()), L),
-                                        QString(), smColumn);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(q, L), BufferCoord(q + int(P.size()), L),
+                                     QString(), smColumn);
         LastLen = int(P.size());
     }
     Ed.SetCaretXYEx(true, BufferCoord(p + LastLen, Line + std::max(0, int(Pieces.size()) - 1)));
@@ -468,22 +465,22 @@ void TLexEditPrivate::InsertColumn(const QString &Value, bool AddToUndoList) {
 void TCustomLexEdit::InsertBlock(const TBufferCoord &BB, const TBufferCoord &BE, const QString &ChangeStr,
                                  bool AddToUndoList) {
     TUpdateGuard Lock(*this);
-    const TLexSelectionMode Old = fActiveSelectionMode;
+    const TLexSelectionMode Old = fPriv->fActiveSelectionMode;
     // The block is set as it stands: the setters limit a normal-mode end to its line, which would
     // give a zero-width column block a width (and delete a character) on a shorter line.
     SetInternalCaretXY(BB);
-    const int LastLine = std::max(fLines->Count(), 1);
-    fBlockBegin = BufferCoord(std::max(BB.Char, 1), std::clamp(BB.Line, 1, LastLine));
-    fBlockEnd = BufferCoord(std::max(BE.Char, 1), std::clamp(BE.Line, 1, LastLine));
+    const int LastLine = std::max(fPriv->fLines->Count(), 1);
+    fPriv->fBlockBegin = BufferCoord(std::max(BB.Char, 1), std::clamp(BB.Line, 1, LastLine));
+    fPriv->fBlockEnd = BufferCoord(std::max(BE.Char, 1), std::clamp(BE.Line, 1, LastLine));
     // The block's character is the same on every row: the caret's step out of a surrogate pair
     // on BB's line does not move it (each row keeps its pairs whole by itself, InsertColumn).
-    if (fCaretX == BB.Char - 1 && fCaretY == BB.Line && BB.Line <= fLines->Count() &&
-        IsSurrogatePairAt(fLines->Get(BB.Line - 1), BB.Char - 2))
-        fCaretX = BB.Char;
-    fActiveSelectionMode = smColumn;
+    if (fPriv->fCaretX == BB.Char - 1 && fPriv->fCaretY == BB.Line && BB.Line <= fPriv->fLines->Count() &&
+        IsSurrogatePairAt(fPriv->fLines->Get(BB.Line - 1), BB.Char - 2))
+        fPriv->fCaretX = BB.Char;
+    fPriv->fActiveSelectionMode = smColumn;
     SetSelTextPrimitiveEx(smColumn, ChangeStr, AddToUndoList, false);
     StatusChanged({scSelection});
-    fActiveSelectionMode = Old;
+    fPriv->fActiveSelectionMode = Old;
 }
 
 // ---- reversing items --------------------------------------------------------------------------
@@ -496,12 +493,12 @@ void TLexEditPrivate::UndoColumnDelete(const TBufferCoord &Start, const TBufferC
     const QStringList Pieces = S.split(CRLF);
     for (int i = 0; i < Pieces.size(); ++i) {
         const int L = First + i;
-        if (Pieces[i].isEmpty() || L > Ed.fLines->Count()) continue;
+        if (Pieces[i].isEmpty() || L > fLines->Count()) continue;
         int From = 0;
         int To = 0;
         Ed.ColumnRowRange(L, Left, Left + 1, From, To);
         PadLine(L, From - 1);
-        QString T = Ed.fLines->Get(L - 1);
+        QString T = fLines->Get(L - 1);
         T.insert(From - 1, Pieces[i]);
         Ed.ProperSetLine(L - 1, T);
     }
@@ -522,20 +519,20 @@ void TCustomLexEdit::DoRedoItem(const TLexEditUndoItem &Item) {
 
 void TLexEditPrivate::ReverseItem(const TLexEditUndoItem &Item, bool ARedo) {
     // Undo leaves the item's selection mode active; redo restores the mode in force.
-    const TLexSelectionMode Saved = Ed.fActiveSelectionMode;
+    const TLexSelectionMode Saved = fActiveSelectionMode;
     common::ScopedValue<bool> Reversing(fReversingUndo, !ARedo);
     try {
         WithScrollPastEol([&] { ApplyItem(Item, ARedo); });
     } catch (...) {
-        if (ARedo) Ed.fActiveSelectionMode = Saved;
+        if (ARedo) fActiveSelectionMode = Saved;
         throw;
     }
-    Ed.fActiveSelectionMode = ARedo ? Saved : Item.ChangeSelMode;
+    fActiveSelectionMode = ARedo ? Saved : Item.ChangeSelMode;
 }
 
 void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
     const auto [Start, End, S, M, G] = UnpackUndoItem(Item);
-    ILexEditUndo &U = *Ed.fUndoRedo;
+    ILexEditUndo &U = *fUndoRedo;
     // What was done here goes on the other stack: redo's when undoing, undo's when redoing.
     const auto Record = [&, G = G](TLexChangeReason AReason, const TBufferCoord &AStart,
                                    const TBufferCoord &AEnd, const QString &AText, TLexSelectionMode AMode) {
@@ -544,7 +541,7 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
         else
             U.AddRedoChange(AReason, AStart, AEnd, AText, AMode, G);
     };
-    Ed.fActiveSelectionMode = M;
+    fActiveSelectionMode = M;
     switch (Item.ChangeReason) {
     case crNothing:
         Record(crNothing, Start, End, S, M);
@@ -583,9 +580,9 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
             TBufferCoord q = TBufferCoord::Min(Start, End);
             if (M == smColumn)
                 q = BufferCoord(std::min(Start.Char, End.Char), std::min(Start.Line, End.Line));
-            if (q.Line > Ed.fLines->Count()) {
-                Ed.SetCaretXYEx(false, BufferCoord(1, Ed.fLines->Count()));
-                Ed.fLines->Add(QString());
+            if (q.Line > fLines->Count()) {
+                Ed.SetCaretXYEx(false, BufferCoord(1, fLines->Count()));
+                fLines->Add(QString());
             }
             SetUndoSelection(q, q, q, M);
             if (M == smColumn)
@@ -612,10 +609,10 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
             // indentation once more and could be cancelled by a handler.
             Record(crLineBreak, Start, End, SplitLineAt(Start), M);
         } else {
-            if (Start.Line <= Ed.fLines->Count()) {
+            if (Start.Line <= fLines->Count()) {
                 if (Ed.LeftSpaces(S) == 0) PadLine(Start.Line, Start.Char - 1);
-                Ed.ProperSetLine(Start.Line - 1, Ed.fLines->Get(Start.Line - 1) + S);
-                if (End.Line < Ed.fLines->Count()) Ed.fLines->Delete(End.Line);
+                Ed.ProperSetLine(Start.Line - 1, fLines->Get(Start.Line - 1) + S);
+                if (End.Line < fLines->Count()) fLines->Delete(End.Line);
             }
             Record(crLineBreak, Start, End, QString(), M);
         }
@@ -637,11 +634,11 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
         Record(crUnindent, Start, End, S, M);
         break;
     case crCaret:
-        Record(crCaret, Ed.CaretXY(), Ed.CaretXY(), QString(), Ed.fActiveSelectionMode);
+        Record(crCaret, Ed.CaretXY(), Ed.CaretXY(), QString(), fActiveSelectionMode);
         Ed.SetCaretXYEx(true, Start);
         break;
     case crSelection:
-        Record(crSelection, Ed.BlockBegin(), Ed.BlockEnd(), QString(), Ed.fActiveSelectionMode);
+        Record(crSelection, Ed.BlockBegin(), Ed.BlockEnd(), QString(), fActiveSelectionMode);
         SetUndoSelection(Ed.CaretXY(), Start, End, M);
         break;
     case crWhiteSpaceAdd:
@@ -665,10 +662,10 @@ void TLexEditPrivate::RedoUnindent(const TBufferCoord &Start, const TBufferCoord
     const QStringList Pieces = S.split(CRLF);
     for (int i = 0; i < Pieces.size(); ++i) {
         const int L = Start.Line + i;
-        if (L > Ed.fLines->Count()) break;
-        QString T = Ed.fLines->Get(L - 1);
+        if (L > fLines->Count()) break;
+        QString T = fLines->Get(L - 1);
         if (T.mid(c - 1, Pieces[i].size()) == Pieces[i]) T.remove(c - 1, Pieces[i].size());
-        Ed.fLines->Put(L - 1, T);
+        fLines->Put(L - 1, T);
     }
     if (M == smColumn) {
         SetUndoSelection(Start, Start, End, M);

@@ -42,8 +42,8 @@ private:
 } // namespace
 
 int TLexEditPrivate::NearestIndentBelow(int ALine, int ALimit) const {
-    for (int L = std::min(ALine, Ed.fLines->Count() + 1) - 1; L >= 1; --L) {
-        const int n = Ed.LeftSpaces(Ed.fLines->Get(L - 1));
+    for (int L = std::min(ALine, fLines->Count() + 1) - 1; L >= 1; --L) {
+        const int n = Ed.LeftSpaces(fLines->Get(L - 1));
         if (n > 0 && n < ALimit) return n;
     }
     return 0;
@@ -59,38 +59,37 @@ void TLexEditPrivate::ExecChar(QChar AChar) {
     } else {
         TOwnBufferBracket Bracket(Ed);
         WithScrollPastEol([&] {
-            if (Ed.fLines->Count() == 0) Ed.fLines->Add(QString());
-            const int L = Ed.fCaretY;
-            QString Temp = Ed.fLines->Get(L - 1);
-            int X = Ed.fCaretX;
+            if (fLines->Count() == 0) fLines->Add(QString());
+            const int L = fCaretY;
+            QString Temp = fLines->Get(L - 1);
+            int X = fCaretX;
             std::optional<TUndoBlockGuard> Block;
             if (X > Temp.size() + 1) {
                 // Fill up to the caret; past the line end overwrite mode inserts as well.
-                Block.emplace(*Ed.fUndoRedo);
+                Block.emplace(*fUndoRedo);
                 const int Width = X - int(Temp.size()) - 1;
                 const QString Fill =
                     Temp.isEmpty() ? Ed.GetLeftSpacing(Width, true) : QString(Width, QLatin1Char(' '));
                 const int Len = int(Temp.size());
                 Temp += Fill;
-                Ed.fLines->Put(L - 1, Temp);
+                fLines->Put(L - 1, Temp);
                 RecordFill(BufferCoord(Len + 1, L), BufferCoord(int(Temp.size()) + 1, L), Fill);
                 X = int(Temp.size()) + 1;
             }
             QString Replaced;
-            if (Ed.fInserting || X > Temp.size()) {
+            if (fInserting || X > Temp.size()) {
                 Temp.insert(X - 1, AChar);
             } else {
                 const int n = IsSurrogatePairAt(Temp, X - 1) ? 2 : 1;
                 Replaced = Temp.mid(X - 1, n);
                 Temp.replace(X - 1, n, QString(AChar));
             }
-            Ed.fLines->Put(L - 1, Temp);
-            Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(X, L), BufferCoord(X + 1, L), Replaced,
-                                        smNormal);
+            fLines->Put(L - 1, Temp);
+            fUndoRedo->AddUndoChange(crInsert, BufferCoord(X, L), BufferCoord(X + 1, L), Replaced, smNormal);
             Ed.SetCaretXYEx(true, BufferCoord(X + 1, L));
-            Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
-            if (Ed.fCaretX >= Ed.fLeftChar + Ed.fCharsInWindow)
-                Ed.SetLeftChar(Ed.fLeftChar + std::min(std::max(Ed.fCharsInWindow - 1, 1), 25));
+            fBlockBegin = fBlockEnd = Ed.CaretXY();
+            if (fCaretX >= fLeftChar + fCharsInWindow)
+                Ed.SetLeftChar(fLeftChar + std::min(std::max(fCharsInWindow - 1, 1), 25));
         });
     }
     Ed.DoOnPaintTransient(ttAfter);
@@ -109,17 +108,17 @@ void TLexEditPrivate::ExecImeStr(const QString &S) {
     }
     TOwnBufferBracket Bracket(Ed);
     WithScrollPastEol([&] {
-        if (Ed.fLines->Count() == 0) Ed.fLines->Add(QString());
-        const int L = Ed.fCaretY;
-        const int X = Ed.fCaretX;
+        if (fLines->Count() == 0) fLines->Add(QString());
+        const int L = fCaretY;
+        const int X = fCaretX;
         std::optional<TUndoBlockGuard> Block;
         if (LineLength(L) < X - 1) {
-            Block.emplace(*Ed.fUndoRedo);
+            Block.emplace(*fUndoRedo);
             PadLine(L, X - 1);
         }
-        QString Temp = Ed.fLines->Get(L - 1);
+        QString Temp = fLines->Get(L - 1);
         QString Removed;
-        if (!Ed.fInserting) {
+        if (!fInserting) {
             int n = int(S.size());
             // Never half of a pair at the end of the overwritten text.
             if (X - 1 + n < Temp.size() && IsSurrogatePairAt(Temp, X - 2 + n)) ++n;
@@ -127,13 +126,13 @@ void TLexEditPrivate::ExecImeStr(const QString &S) {
             Temp.remove(X - 1, n);
         }
         Temp.insert(X - 1, S);
-        Ed.fLines->Put(L - 1, Temp);
+        fLines->Put(L - 1, Temp);
         const TBufferCoord NewCaret = BufferCoord(X + int(S.size()), L);
-        Ed.fUndoRedo->AddUndoChange(crInsert, BufferCoord(X, L), NewCaret, Removed, smNormal);
+        fUndoRedo->AddUndoChange(crInsert, BufferCoord(X, L), NewCaret, Removed, smNormal);
         Ed.SetCaretXYEx(true, NewCaret);
-        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
-        if (Ed.fCaretX >= Ed.fLeftChar + Ed.fCharsInWindow)
-            Ed.SetLeftChar(Ed.fLeftChar + std::min(std::max(Ed.fCharsInWindow - 1, 1), 25));
+        fBlockBegin = fBlockEnd = Ed.CaretXY();
+        if (fCaretX >= fLeftChar + fCharsInWindow)
+            Ed.SetLeftChar(fLeftChar + std::min(std::max(fCharsInWindow - 1, 1), 25));
     });
 }
 
@@ -146,8 +145,8 @@ void TLexEditPrivate::ExecDeleteLastChar() {
         return;
     }
     TOwnBufferBracket Bracket(Ed);
-    const int L = Ed.fCaretY;
-    const int X = Ed.fCaretX;
+    const int L = fCaretY;
+    const int X = fCaretX;
     QString Temp = Ed.LineText();
     const int Len = int(Temp.size());
     const TBufferCoord Old = Ed.CaretXY();
@@ -155,9 +154,9 @@ void TLexEditPrivate::ExecDeleteLastChar() {
     QString Removed;
     // A join moves the caret off its line first, which may trim it: one step with the join.
     std::optional<TUndoBlockGuard> Block;
-    if (X < 2 && Ed.fOptions.Contains(eoTrimTrailingSpaces)) Block.emplace(*Ed.fUndoRedo);
+    if (X < 2 && fOptions.Contains(eoTrimTrailingSpaces)) Block.emplace(*fUndoRedo);
     if (X > Len + 1) {
-        if (Ed.fOptions.Contains(eoSmartTabDelete))
+        if (fOptions.Contains(eoSmartTabDelete))
             New.Char = Len == 0 ? NearestIndentBelow(L, X - 1) + 1 : Len + 1;
         else
             New.Char = X - 1;
@@ -166,16 +165,16 @@ void TLexEditPrivate::ExecDeleteLastChar() {
         int Count = 1;
         int From = X - 2; // 0-based index of the first removed character
         if (Temp[X - 2].unicode() <= 32 && X - 1 == LS) {
-            if (Ed.fOptions.Contains(eoSmartTabDelete)) {
+            if (fOptions.Contains(eoSmartTabDelete)) {
                 // The blanks just before the caret go, down to the indentation of a line above.
                 const int n = NearestIndentBelow(L, LS);
                 From = n;
                 Count = LS - n;
             } else {
-                const QString Expanded = Ed.fLines->ExpandedStrings(L - 1);
+                const QString Expanded = fLines->ExpandedStrings(L - 1);
                 const int D = Ed.DisplayX();
-                int k = (D - 1) % Ed.fTabWidth;
-                if (k == 0) k = Ed.fTabWidth;
+                int k = (D - 1) % fTabWidth;
+                if (k == 0) k = fTabWidth;
                 Count = 0;
                 int Cols = 0;
                 for (int Col = D - k; Col < D; ++Col) {
@@ -184,7 +183,7 @@ void TLexEditPrivate::ExecDeleteLastChar() {
                         break;
                     }
                     ++Count;
-                    if (++Cols >= k || Cols >= Ed.fTabWidth) break;
+                    if (++Cols >= k || Cols >= fTabWidth) break;
                 }
                 Count = std::clamp(Count, 1, X - 1);
                 From = X - 1 - Count;
@@ -195,22 +194,22 @@ void TLexEditPrivate::ExecDeleteLastChar() {
         }
         Removed = Temp.mid(From, Count);
         Temp.remove(From, Count);
-        Ed.fLines->Put(L - 1, Temp);
+        fLines->Put(L - 1, Temp);
         New.Char = From + 1;
-    } else if (L > 1 && L <= Ed.fLines->Count()) {
-        const QString Prev = Ed.fLines->Get(L - 2);
+    } else if (L > 1 && L <= fLines->Count()) {
+        const QString Prev = fLines->Get(L - 2);
         New = BufferCoord(int(Prev.size()) + 1, L - 1);
         // The caret leaving the line may trim it (recorded): the line is read again after.
         Ed.SetCaretXYEx(false, New);
-        Temp = Ed.fLines->Get(L - 1);
-        Ed.fLines->Delete(L - 1);
-        Ed.fLines->Put(L - 2, Prev + Temp);
+        Temp = fLines->Get(L - 1);
+        fLines->Delete(L - 1);
+        fLines->Put(L - 2, Prev + Temp);
         Removed = CRLF;
     }
     if (New != Old) {
-        Ed.fUndoRedo->AddUndoChange(crSilentDelete, New, Old, Removed, smNormal);
+        fUndoRedo->AddUndoChange(crSilentDelete, New, Old, Removed, smNormal);
         Ed.SetCaretXYEx(true, New);
-        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+        fBlockBegin = fBlockEnd = Ed.CaretXY();
     }
     Ed.EnsureCursorPosVisible();
 }
@@ -223,41 +222,41 @@ void TLexEditPrivate::ExecDeleteChar() {
     }
     Ed.UpdateLastCaretX();
     TOwnBufferBracket Bracket(Ed);
-    const int L = Ed.fCaretY;
-    const int X = Ed.fCaretX;
+    const int L = fCaretY;
+    const int X = fCaretX;
     const TBufferCoord Caret = Ed.CaretXY();
     QString Temp = Ed.LineText();
     if (X <= Temp.size()) {
         const int n = IsSurrogatePairAt(Temp, X - 1) ? 2 : 1;
         const QString Removed = Temp.mid(X - 1, n);
         Temp.remove(X - 1, n);
-        Ed.fLines->Put(L - 1, Temp);
-        Ed.fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(X + n, L), Caret, Removed, smNormal);
-    } else if (L < Ed.fLines->Count()) {
-        TUndoBlockGuard Block(*Ed.fUndoRedo);
+        fLines->Put(L - 1, Temp);
+        fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(X + n, L), Caret, Removed, smNormal);
+    } else if (L < fLines->Count()) {
+        TUndoBlockGuard Block(*fUndoRedo);
         PadLine(L, X - 1);
-        const QString Joined = Ed.fLines->Get(L - 1) + Ed.fLines->Get(L);
-        Ed.fLines->Delete(L);
-        Ed.fLines->Put(L - 1, Joined);
-        Ed.fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(1, L + 1), Caret, CRLF, smNormal);
+        const QString Joined = fLines->Get(L - 1) + fLines->Get(L);
+        fLines->Delete(L);
+        fLines->Put(L - 1, Joined);
+        fUndoRedo->AddUndoChange(crSilentDelete, BufferCoord(1, L + 1), Caret, CRLF, smNormal);
     }
     Ed.SetCaretXYEx(false, Caret);
-    Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    fBlockBegin = fBlockEnd = Ed.CaretXY();
 }
 
 void TLexEditPrivate::ExecDeleteToBoundary(TLexEditorCommand Command) {
     Ed.DoOnPaintTransient(ttBefore);
     const TBufferCoord Caret = Ed.CaretXY();
-    const int L = Ed.fCaretY;
+    const int L = fCaretY;
     const QString Temp = Ed.LineText();
     const int Len = int(Temp.size());
     const bool Forward = Command == ecDeleteWord || Command == ecDeleteEOL;
     TBufferCoord Other = Caret;
     if (Command == ecDeleteWord) {
         Other = Ed.WordEnd();
-        if (Other < Caret || (Other == Caret && L < Ed.fLines->Count())) {
+        if (Other < Caret || (Other == Caret && L < fLines->Count())) {
             if (Other.Char > Len) {
-                if (L < Ed.fLines->Count()) Other = BufferCoord(1, L + 1);
+                if (L < fLines->Count()) Other = BufferCoord(1, L + 1);
             } else if (Temp[Other.Char - 1] != QLatin1Char(' ')) {
                 ++Other.Char;
             }
@@ -272,13 +271,13 @@ void TLexEditPrivate::ExecDeleteToBoundary(TLexEditorCommand Command) {
     if (Other != Caret) {
         {
             TUpdateGuard Lock(Ed);
-            Ed.fBlockBegin = Other;
-            Ed.fBlockEnd = Caret;
-            Ed.fActiveSelectionMode = smNormal;
+            fBlockBegin = Other;
+            fBlockEnd = Caret;
+            fActiveSelectionMode = smNormal;
             Ed.SetSelTextPrimitiveEx(smNormal, QString(), true, true);
         }
         Ed.SetCaretXYEx(true, Forward ? Caret : Other);
-        Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+        fBlockBegin = fBlockEnd = Ed.CaretXY();
     }
     if (!Forward) Ed.DoOnPaintTransient(ttAfter);
 }
@@ -288,66 +287,66 @@ void TLexEditPrivate::ExecDeleteToBoundary(TLexEditorCommand Command) {
 void TLexEditPrivate::ExecLineBreak(TLexEditorCommand Command) {
     const bool Break = Command == ecLineBreak;
     TOwnBufferBracket Bracket(Ed);
-    TUndoBlockGuard Block(*Ed.fUndoRedo);
+    TUndoBlockGuard Block(*fUndoRedo);
     if (Ed.SelAvail()) Ed.SetSelText(QString());
-    if (Ed.fLines->Count() == 0) Ed.fLines->Add(QString());
-    const int L = Ed.fCaretY;
-    const int X = Ed.fCaretX;
-    const QString Temp = Ed.fLines->Get(L - 1);
+    if (fLines->Count() == 0) fLines->Add(QString());
+    const int L = fCaretY;
+    const int X = fCaretX;
+    const QString Temp = fLines->Get(L - 1);
     const int Len = int(Temp.size());
     TBufferCoord NewCaret = Ed.CaretXY();
-    ILexEditUndo &U = *Ed.fUndoRedo;
+    ILexEditUndo &U = *fUndoRedo;
     // The break is recorded where the line is split, never past its end, so undoing it adds no
     // blanks.
     if (Len == 0) {
         int n = 0;
-        if (Ed.fOptions.Contains(eoAutoIndent)) {
+        if (fOptions.Contains(eoAutoIndent)) {
             for (int k = L; k >= 1; --k) {
-                const QString S = Ed.fLines->Get(k - 1);
+                const QString S = fLines->Get(k - 1);
                 if (!S.isEmpty()) {
                     n = Ed.LeftSpacesEx(S, true, false);
                     break;
                 }
             }
         }
-        Ed.fLines->Insert(L - 1, QString());
+        fLines->Insert(L - 1, QString());
         U.AddUndoChange(crLineBreak, BufferCoord(1, L), BufferCoord(1, L), QString(), smNormal);
         if (Break) NewCaret = BufferCoord(n + 1, L + 1);
     } else if (X > Len) {
-        Ed.fLines->Insert(L, QString());
+        fLines->Insert(L, QString());
         U.AddUndoChange(crLineBreak, BufferCoord(Len + 1, L), BufferCoord(Len + 1, L), QString(), smNormal);
         if (Break) {
             NewCaret = BufferCoord(1, L + 1);
             Ed.SetCaretXYEx(true, NewCaret);
-            Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
-            if (Ed.fOptions.Contains(eoAutoIndent)) {
+            fBlockBegin = fBlockEnd = Ed.CaretXY();
+            if (fOptions.Contains(eoAutoIndent)) {
                 QString Blanks = Temp.left(Ed.LeftSpaces(Temp));
-                const bool Smart = Ed.fOptions.Contains(eoSmartTabs);
+                const bool Smart = fOptions.Contains(eoSmartTabs);
                 if (Smart) {
-                    Ed.fOptions.Exclude(eoSmartTabs);
-                    if (Ed.fOptions.Contains(eoTabsToSpaces)) Blanks = Ed.ExpandTabs(Blanks);
+                    fOptions.Exclude(eoSmartTabs);
+                    if (fOptions.Contains(eoTabsToSpaces)) Blanks = Ed.ExpandTabs(Blanks);
                 }
                 try {
                     for (QChar c : Blanks)
                         Ed.CommandProcessor(c == QLatin1Char('\t') ? ecTab : ecChar, c, nullptr);
                 } catch (...) {
-                    if (Smart) Ed.fOptions.Include(eoSmartTabs);
+                    if (Smart) fOptions.Include(eoSmartTabs);
                     throw;
                 }
-                if (Smart) Ed.fOptions.Include(eoSmartTabs);
+                if (Smart) fOptions.Include(eoSmartTabs);
                 NewCaret = Ed.CaretXY();
             }
         }
     } else if (X <= 1) {
-        Ed.fLines->Insert(L - 1, QString());
+        fLines->Insert(L - 1, QString());
         U.AddUndoChange(crLineBreak, BufferCoord(1, L), BufferCoord(1, L), Temp, smNormal);
         if (Break) NewCaret = BufferCoord(1, L + 1);
     } else {
         const QString Left = Temp.left(X - 1);
         const QString Right = Temp.mid(X - 1);
         const QString Indent = Ed.GetLeftSpacing(Ed.LeftSpacesEx(Left, true, false), true);
-        Ed.fLines->Put(L - 1, Left);
-        Ed.fLines->Insert(L, Indent + Right);
+        fLines->Put(L - 1, Left);
+        fLines->Insert(L, Indent + Right);
         U.AddUndoChange(crLineBreak, BufferCoord(X, L), BufferCoord(X, L), Right, smNormal);
         // The indentation is an insert of its own, so that redoing the split brings it back.
         if (!Indent.isEmpty())
@@ -356,7 +355,7 @@ void TLexEditPrivate::ExecLineBreak(TLexEditorCommand Command) {
         if (Break) NewCaret = BufferCoord(int(Indent.size()) + 1, L + 1);
     }
     Ed.SetCaretXYEx(true, NewCaret);
-    Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    fBlockBegin = fBlockEnd = Ed.CaretXY();
     Ed.EnsureCursorPosVisible();
     Ed.UpdateLastCaretX();
 }

@@ -15,28 +15,28 @@
 namespace lexedit {
 
 bool TCustomLexEdit::CanUndo() const {
-    return !ReadOnly() && fUndoRedo->CanUndo();
+    return !ReadOnly() && fPriv->fUndoRedo->CanUndo();
 }
 
 bool TCustomLexEdit::CanRedo() const {
-    return !ReadOnly() && fUndoRedo->CanRedo();
+    return !ReadOnly() && fPriv->fUndoRedo->CanRedo();
 }
 
 void TLexEditPrivate::ModifiedChanged(ILexEditUndo *Sender) {
-    if (Sender != Ed.fUndoRedo.get()) return;
+    if (Sender != fUndoRedo.get()) return;
     Ed.StatusChanged({scModified});
     ForEachFollower([Sender](TCustomLexEdit *F) { F->fPriv->ModifiedChanged(Sender); });
 }
 
 void TLexEditPrivate::UndoItem(const TLexEditUndoItem &Item) {
     TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : Ed;
-    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
+    common::ScopedValue<bool> Running(Target.fPriv->fUndoRedoing, true);
     Target.DoUndoItem(Item);
 }
 
 void TLexEditPrivate::RedoItem(const TLexEditUndoItem &Item) {
     TCustomLexEdit &Target = fUndoRedoEditor != nullptr ? *fUndoRedoEditor : Ed;
-    common::ScopedValue<bool> Running(Target.fUndoRedoing, true);
+    common::ScopedValue<bool> Running(Target.fPriv->fUndoRedoing, true);
     Target.DoRedoItem(Item);
 }
 
@@ -49,12 +49,12 @@ void TCustomLexEdit::Redo() {
 }
 
 void TLexEditPrivate::LimitToLineEnds() {
-    if (Ed.fOptions.Contains(eoScrollPastEol)) return;
-    const bool Collapsed = Ed.fBlockBegin == Ed.fBlockEnd;
-    if (Ed.fCaretX > LineLength(Ed.fCaretY) + 1) Ed.SetCaretXYEx(false, Ed.CaretXY());
-    for (TBufferCoord *P : {&Ed.fBlockBegin, &Ed.fBlockEnd})
+    if (fOptions.Contains(eoScrollPastEol)) return;
+    const bool Collapsed = fBlockBegin == fBlockEnd;
+    if (fCaretX > LineLength(fCaretY) + 1) Ed.SetCaretXYEx(false, Ed.CaretXY());
+    for (TBufferCoord *P : {&fBlockBegin, &fBlockEnd})
         P->Char = std::min(P->Char, LineLength(P->Line) + 1);
-    if (Collapsed) Ed.fBlockBegin = Ed.fBlockEnd = Ed.CaretXY();
+    if (Collapsed) fBlockBegin = fBlockEnd = Ed.CaretXY();
 }
 
 void TLexEditPrivate::RunUndoRedo(bool ARedo) {
@@ -67,9 +67,9 @@ void TLexEditPrivate::RunUndoRedo(bool ARedo) {
         // The engine calls the editor that created it, which passes the items on to this one.
         common::ScopedValue<TCustomLexEdit *> Route(BufferOwner().fPriv->fUndoRedoEditor, &Ed);
         if (ARedo)
-            Ed.fUndoRedo->Redo();
+            fUndoRedo->Redo();
         else
-            Ed.fUndoRedo->Undo();
+            fUndoRedo->Undo();
         // The steps place the caret as if the caret could stand past a line end; afterwards it
         // obeys the options in force.
         LimitToLineEnds();

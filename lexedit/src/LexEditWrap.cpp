@@ -19,22 +19,22 @@ void TCustomLexEdit::SetWordWrap(bool Value) {
     if (Value == WordWrap()) return;
     InvalidateAll();
     const bool WasInView = CaretInView();
-    const int TopBufferLine = RowToLine(fTopLine);
+    const int TopBufferLine = RowToLine(fPriv->fTopLine);
     TUpdateGuard Lock(*this);
     fPriv->fCaretAtEOL = false;
     if (Value) {
         auto Wrap = std::make_unique<TLexWordWrapPlugin>(this);
-        fWordWrapPlugin = Wrap.get();
-        fRowMap = std::move(Wrap);
+        fPriv->fWordWrapPlugin = Wrap.get();
+        fPriv->fRowMap = std::move(Wrap);
         SetLeftChar(1);
     } else {
-        fWordWrapPlugin = nullptr;
-        fRowMap.reset();
+        fPriv->fWordWrapPlugin = nullptr;
+        fPriv->fRowMap.reset();
     }
     SetTopLine(LineToRow(TopBufferLine));
     UpdateScrollBars();
     if (WasInView) EnsureCursorPosVisible();
-    fStateFlags.Include(sfCaretChanged);
+    fPriv->fStateFlags.Include(sfCaretChanged);
     InvalidateAll();
 }
 
@@ -44,53 +44,52 @@ void TCustomLexEdit::SetWordWrap(bool Value) {
 // change (or never had a width) wraps everything again instead of mapping wrong lines.
 
 void TLexEditPrivate::WrapLinesInserted(int Index, int Count) {
-    if (!Ed.fWordWrapPlugin) return;
-    if (Ed.fWordWrapPlugin->MaxRowLength() == 0) return;
-    if (Ed.fWordWrapPlugin->LineCount() + Count != Ed.fLines->Count() ||
-        Index > Ed.fWordWrapPlugin->LineCount())
-        Ed.fWordWrapPlugin->Reset();
+    if (!fWordWrapPlugin) return;
+    if (fWordWrapPlugin->MaxRowLength() == 0) return;
+    if (fWordWrapPlugin->LineCount() + Count != fLines->Count() || Index > fWordWrapPlugin->LineCount())
+        fWordWrapPlugin->Reset();
     else
-        Ed.fWordWrapPlugin->LinesInserted(Index, Count);
+        fWordWrapPlugin->LinesInserted(Index, Count);
 }
 
 void TLexEditPrivate::WrapLinesDeleted(int Index, int Count) {
-    if (!Ed.fWordWrapPlugin) return;
-    if (Ed.fWordWrapPlugin->MaxRowLength() == 0) return;
-    if (Ed.fWordWrapPlugin->LineCount() - Count != Ed.fLines->Count() ||
-        Index + Count > Ed.fWordWrapPlugin->LineCount())
-        Ed.fWordWrapPlugin->Reset();
+    if (!fWordWrapPlugin) return;
+    if (fWordWrapPlugin->MaxRowLength() == 0) return;
+    if (fWordWrapPlugin->LineCount() - Count != fLines->Count() ||
+        Index + Count > fWordWrapPlugin->LineCount())
+        fWordWrapPlugin->Reset();
     else
-        Ed.fWordWrapPlugin->LinesDeleted(Index, Count);
+        fWordWrapPlugin->LinesDeleted(Index, Count);
 }
 
 bool TLexEditPrivate::WrapLinePut(int Index, const QString &OldLine) {
-    if (!Ed.fWordWrapPlugin || Ed.fWordWrapPlugin->MaxRowLength() == 0) return false;
-    if (Ed.fWordWrapPlugin->LineCount() != Ed.fLines->Count() || Index >= Ed.fWordWrapPlugin->LineCount()) {
-        Ed.fWordWrapPlugin->Reset();
+    if (!fWordWrapPlugin || fWordWrapPlugin->MaxRowLength() == 0) return false;
+    if (fWordWrapPlugin->LineCount() != fLines->Count() || Index >= fWordWrapPlugin->LineCount()) {
+        fWordWrapPlugin->Reset();
         return true;
     }
-    return Ed.fWordWrapPlugin->LinePut(Index, OldLine) != 0;
+    return fWordWrapPlugin->LinePut(Index, OldLine) != 0;
 }
 
 void TLexEditPrivate::WrapReset() {
-    if (!Ed.fWordWrapPlugin) return;
-    Ed.fWordWrapPlugin->Reset();
+    if (!fWordWrapPlugin) return;
+    fWordWrapPlugin->Reset();
     fCaretAtEOL = false;
-    Ed.fStateFlags.Include(sfScrollbarChanged);
+    fStateFlags.Include(sfScrollbarChanged);
     Ed.InvalidateAll();
 }
 
 void TLexEditPrivate::WrapDisplayChanged() {
-    if (!Ed.fWordWrapPlugin) return;
-    const int Before = Ed.fWordWrapPlugin->MaxRowLength();
-    Ed.fWordWrapPlugin->DisplayChanged();
-    if (Ed.fWordWrapPlugin->MaxRowLength() != Before) Ed.InvalidateAll();
+    if (!fWordWrapPlugin) return;
+    const int Before = fWordWrapPlugin->MaxRowLength();
+    fWordWrapPlugin->DisplayChanged();
+    if (fWordWrapPlugin->MaxRowLength() != Before) Ed.InvalidateAll();
 }
 
 // ---- the caret on wrapped rows ----------------------------------------------------------------
 
 bool TLexEditPrivate::IsContinuationRow(int aRow) const {
-    return Ed.fWordWrapPlugin && aRow >= 1 && aRow <= Ed.fWordWrapPlugin->RowCount() &&
+    return fWordWrapPlugin && aRow >= 1 && aRow <= fWordWrapPlugin->RowCount() &&
            Ed.LineToRow(Ed.RowToLine(aRow)) != aRow;
 }
 
@@ -99,11 +98,11 @@ void TLexEditPrivate::SetCaretAtEOL(bool Value) {
     fCaretAtEOL = Value;
     Ed.UpdateLastCaretX();
     Ed.EnsureCursorPosVisible();
-    Ed.fStateFlags.Include(sfCaretChanged);
+    fStateFlags.Include(sfCaretChanged);
 }
 
 bool TLexEditPrivate::WrapMoveCaretHorz(int DX) {
-    if (!Ed.fWordWrapPlugin) return false;
+    if (!fWordWrapPlugin) return false;
     if (DX == 1 && fCaretAtEOL) {
         // From the end of a row to the start of the next one: the same buffer position.
         SetCaretAtEOL(false);
@@ -120,32 +119,32 @@ bool TLexEditPrivate::WrapMoveCaretHorz(int DX) {
 }
 
 void TLexEditPrivate::WrapKeepCaretInWindow() {
-    if (!Ed.fWordWrapPlugin || Ed.fCharsInWindow <= 0) return;
-    if (!Ed.fStatusChanges.Contains(scCaretX) && !Ed.fStatusChanges.Contains(scCaretY)) return;
+    if (!fWordWrapPlugin || fCharsInWindow <= 0) return;
+    if (!fStatusChanges.Contains(scCaretX) && !fStatusChanges.Contains(scCaretY)) return;
     const TDisplayCoord P = Ed.DisplayXY();
-    if (P.Column <= Ed.fCharsInWindow + 1) return;
+    if (P.Column <= fCharsInWindow + 1) return;
     if (fCaretAtEOL) {
         fCaretAtEOL = false;
-    } else if (Ed.fStatusChanges.Contains(scCaretY)) {
-        Ed.fCaretX = Ed.DisplayToBufferPos(DisplayCoord(Ed.fCharsInWindow + 1, P.Row)).Char;
-        Ed.fStatusChanges.Include(scCaretX);
+    } else if (fStatusChanges.Contains(scCaretY)) {
+        fCaretX = Ed.DisplayToBufferPos(DisplayCoord(fCharsInWindow + 1, P.Row)).Char;
+        fStatusChanges.Include(scCaretX);
         Ed.UpdateLastCaretX();
     }
-    Ed.fStateFlags.Include(sfCaretChanged);
+    fStateFlags.Include(sfCaretChanged);
 }
 
 // ---- gutter -------------------------------------------------------------------------------------
 
 void TLexEditPrivate::PaintWrapGlyphs(QPainter &ACanvas, int aFirstRow, int aLastRow) {
-    if (!Ed.fWordWrapPlugin || !Ed.fWordWrapGlyph.Visible()) return;
-    const int X = Ed.fGutterWidth - Ed.fGutter.RightOffset() - 2 - Ed.fWordWrapGlyph.Width();
+    if (!fWordWrapPlugin || !fWordWrapGlyph.Visible()) return;
+    const int X = fGutterWidth - fGutter.RightOffset() - 2 - fWordWrapGlyph.Width();
     // Walks the lines of the painted rows: every row after a line's first is a continuation.
     int Row = aFirstRow;
-    while (Row <= aLastRow && Row <= Ed.fWordWrapPlugin->RowCount()) {
+    while (Row <= aLastRow && Row <= fWordWrapPlugin->RowCount()) {
         const int Line = Ed.RowToLine(Row);
         const int NextLineRow = Ed.LineToRow(Line + 1);
         for (int r = std::max(Row, Ed.LineToRow(Line) + 1); r < NextLineRow && r <= aLastRow; ++r)
-            Ed.fWordWrapGlyph.Draw(ACanvas, X, (r - Ed.fTopLine) * Ed.fTextHeight, Ed.fTextHeight);
+            fWordWrapGlyph.Draw(ACanvas, X, (r - fTopLine) * fTextHeight, fTextHeight);
         Row = NextLineRow;
     }
 }

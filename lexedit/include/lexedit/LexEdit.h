@@ -78,14 +78,14 @@ public:
     TCustomLexEdit &operator=(const TCustomLexEdit &) = delete;
 
     // ---- buffer and undo -----------------------------------------------------------------
-    TLexEditStringList *Lines() const { return fLines; }
+    TLexEditStringList *Lines() const;
     // Copies the lines of AValue into the buffer (one update bracket).
     void SetLines(const QStringList &AValue);
     QString Text() const;
     void SetText(const QString &AValue);
     QString LineText() const;
     void SetLineText(const QString &AValue);
-    ILexEditUndo *UndoRedo() const { return fUndoRedo.get(); }
+    ILexEditUndo *UndoRedo() const;
     bool Modified() const;
     void SetModified(bool Value);
     int MaxUndo() const;
@@ -98,68 +98,68 @@ public:
     bool CanRedo() const;
 
     // ---- settings --------------------------------------------------------------------------
-    TLexEditorOptions Options() const { return fOptions; }
+    TLexEditorOptions Options() const;
     void SetOptions(TLexEditorOptions Value);
-    int TabWidth() const { return fTabWidth; }
+    int TabWidth() const;
     void SetTabWidth(int Value);
-    bool InsertMode() const { return fInserting; }
+    bool InsertMode() const;
     void SetInsertMode(bool Value);
     bool ReadOnly() const { return GetReadOnly(); }
     virtual void SetReadOnly(bool Value);
-    bool WantReturns() const { return fWantReturns; }
-    void SetWantReturns(bool Value) { fWantReturns = Value; }
-    bool WantTabs() const { return fWantTabs; }
-    void SetWantTabs(bool Value) { fWantTabs = Value; }
-    bool HideSelection() const { return fHideSelection; }
+    bool WantReturns() const;
+    void SetWantReturns(bool Value);
+    bool WantTabs() const;
+    void SetWantTabs(bool Value);
+    bool HideSelection() const;
     void SetHideSelection(bool Value);
-    int RightEdge() const { return fRightEdge; }
+    int RightEdge() const;
     void SetRightEdge(int Value);
-    TColor RightEdgeColor() const { return fRightEdgeColor; }
+    TColor RightEdgeColor() const;
     void SetRightEdgeColor(TColor Value);
-    TColor ActiveLineColor() const { return fActiveLineColor; }
+    TColor ActiveLineColor() const;
     void SetActiveLineColor(TColor Value);
-    TColor Color() const { return fColor; }
+    TColor Color() const;
     void SetColor(TColor Value);
-    int ExtraLineSpacing() const { return fExtraLineSpacing; }
+    int ExtraLineSpacing() const;
     void SetExtraLineSpacing(int Value);
-    TFontQuality FontQuality() const { return fFontQuality; }
+    TFontQuality FontQuality() const;
     void SetFontQuality(TFontQuality Value);
     // The editor's font (DefaultFontName, 10 points at construction).
     QFont EditorFont() const { return font(); }
     void SetEditorFont(const QFont &AFont);
-    TLexEditCaretType InsertCaret() const { return fInsertCaret; }
+    TLexEditCaretType InsertCaret() const;
     void SetInsertCaret(TLexEditCaretType Value);
-    TLexEditCaretType OverwriteCaret() const { return fOverwriteCaret; }
+    TLexEditCaretType OverwriteCaret() const;
     void SetOverwriteCaret(TLexEditCaretType Value);
-    TColor ScrollHintColor() const { return fScrollHintColor; }
-    void SetScrollHintColor(TColor Value) { fScrollHintColor = Value; }
-    TLexScrollHintFormat ScrollHintFormat() const { return fScrollHintFormat; }
-    void SetScrollHintFormat(TLexScrollHintFormat Value) { fScrollHintFormat = Value; }
-    TScrollStyle ScrollBars() const { return FScrollBars; }
+    TColor ScrollHintColor() const;
+    void SetScrollHintColor(TColor Value);
+    TLexScrollHintFormat ScrollHintFormat() const;
+    void SetScrollHintFormat(TLexScrollHintFormat Value);
+    TScrollStyle ScrollBars() const;
     void SetScrollBars(TScrollStyle Value);
-    TBorderStyle BorderStyle() const { return fBorderStyle; }
+    TBorderStyle BorderStyle() const;
     void SetBorderStyle(TBorderStyle Value);
-    bool UseCodeFolding() const { return fUseCodeFolding; }
+    bool UseCodeFolding() const;
     void SetUseCodeFolding(bool Value);
     // Word wrap: every line is shown as rows no wider than the window (the horizontal scroll bar
     // goes, LeftChar stays 1). Setting it keeps the top line and the caret in view.
-    bool WordWrap() const { return fWordWrapPlugin != nullptr; }
+    bool WordWrap() const;
     void SetWordWrap(bool Value);
     // The plug-in while word wrap is on, else null.
-    const TLexWordWrapPlugin *WordWrapPlugin() const { return fWordWrapPlugin; }
+    const TLexWordWrapPlugin *WordWrapPlugin() const;
     // The picture drawn in the gutter on every continuation row (copied on assignment).
-    TLexGlyph &WordWrapGlyph() { return fWordWrapGlyph; }
-    void SetWordWrapGlyph(const TLexGlyph &Value) { fWordWrapGlyph.Assign(Value); }
+    TLexGlyph &WordWrapGlyph();
+    void SetWordWrapGlyph(const TLexGlyph &Value);
 
     // ---- highlighter -----------------------------------------------------------------------
-    TLexCustomHighlighter *Highlighter() const { return fHighlighter; }
+    TLexCustomHighlighter *Highlighter() const;
     // Not owned. Editors showing one buffer share one highlighter (their ranges are one set):
     // on an editor that shows another editor's lines this sets the owner's highlighter, which
     // every editor of the buffer then uses.
     void SetHighlighter(TLexCustomHighlighter *Value);
 
     // ---- keystrokes, handlers, plug-ins ----------------------------------------------------
-    TLexEditKeyStrokes &Keystrokes() { return *fKeyStrokes; }
+    TLexEditKeyStrokes &Keystrokes();
     // Without a table the keystrokes are cleared, otherwise copied.
     void SetKeystrokes(const TLexEditKeyStrokes *Value);
     virtual void SetDefaultKeystrokes();
@@ -174,42 +174,42 @@ public:
     // A handler is identified by AOwner; registering an owner twice is ignored.
     void RegisterCommandHandler(const void *AOwner, THookedCommandEvent AHandlerProc, void *AHandlerData);
     void UnregisterCommandHandler(const void *AOwner);
-    int HookedCommandHandlerCount() const { return int(fHookedCommandHandlers.size()); }
+    int HookedCommandHandlerCount() const;
     virtual void NotifyHookedCommandHandlers(bool AfterProcessing, TLexEditorCommand &Command, QChar &AChar,
                                              void *Data);
 
-    TLexEditKbdHandler &KbdHandler() { return fKbdHandler; }
+    TLexEditKbdHandler &KbdHandler();
     TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler) {
-        return fKbdHandler.AddKeyDownHandler(std::move(AHandler));
+        return KbdHandler().AddKeyDownHandler(std::move(AHandler));
     }
     TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler) {
-        return fKbdHandler.AddKeyUpHandler(std::move(AHandler));
+        return KbdHandler().AddKeyUpHandler(std::move(AHandler));
     }
     TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler) {
-        return fKbdHandler.AddKeyPressHandler(std::move(AHandler));
+        return KbdHandler().AddKeyPressHandler(std::move(AHandler));
     }
     TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler) {
-        return fKbdHandler.AddMouseDownHandler(std::move(AHandler));
+        return KbdHandler().AddMouseDownHandler(std::move(AHandler));
     }
     TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler) {
-        return fKbdHandler.AddMouseUpHandler(std::move(AHandler));
+        return KbdHandler().AddMouseUpHandler(std::move(AHandler));
     }
     TLexHandlerId AddMouseCursorHandler(TMouseCursorEvent AHandler) {
-        return fKbdHandler.AddMouseCursorHandler(std::move(AHandler));
+        return KbdHandler().AddMouseCursorHandler(std::move(AHandler));
     }
-    bool RemoveKeyDownHandler(TLexHandlerId AId) { return fKbdHandler.RemoveKeyDownHandler(AId); }
-    bool RemoveKeyUpHandler(TLexHandlerId AId) { return fKbdHandler.RemoveKeyUpHandler(AId); }
-    bool RemoveKeyPressHandler(TLexHandlerId AId) { return fKbdHandler.RemoveKeyPressHandler(AId); }
-    bool RemoveMouseDownHandler(TLexHandlerId AId) { return fKbdHandler.RemoveMouseDownHandler(AId); }
-    bool RemoveMouseUpHandler(TLexHandlerId AId) { return fKbdHandler.RemoveMouseUpHandler(AId); }
-    bool RemoveMouseCursorHandler(TLexHandlerId AId) { return fKbdHandler.RemoveMouseCursorHandler(AId); }
+    bool RemoveKeyDownHandler(TLexHandlerId AId);
+    bool RemoveKeyUpHandler(TLexHandlerId AId);
+    bool RemoveKeyPressHandler(TLexHandlerId AId);
+    bool RemoveMouseDownHandler(TLexHandlerId AId);
+    bool RemoveMouseUpHandler(TLexHandlerId AId);
+    bool RemoveMouseCursorHandler(TLexHandlerId AId);
 
     void AddFocusControl(QWidget *AControl);
     void RemoveFocusControl(QWidget *AControl);
-    int FocusControlCount() const { return int(fFocusList.size()); }
-    int PluginCount() const { return int(fPlugins.size()); }
+    int FocusControlCount() const;
+    int PluginCount() const;
 
-    TLexEditMarkList &Marks() { return fMarkList; }
+    TLexEditMarkList &Marks();
 
     // ---- update lock and status --------------------------------------------------------------
     void BeginUpdate() { IncPaintLock(); }
@@ -217,10 +217,10 @@ public:
     void IncPaintLock();
     // Without a matching IncPaintLock: "Assertion failure", and the lock stays at 0.
     void DecPaintLock();
-    int PaintLock() const { return fPaintLock; }
-    TLexStateFlags StateFlags() const { return fStateFlags; }
+    int PaintLock() const;
+    TLexStateFlags StateFlags() const;
     // The status changes not reported yet.
-    TLexStatusChanges PendingStatusChanges() const { return fStatusChanges; }
+    TLexStatusChanges PendingStatusChanges() const;
     void StatusChanged(TLexStatusChanges AChanges);
 
     // Holds the update lock for its lifetime.
@@ -228,20 +228,20 @@ public:
         common::BracketGuard<TCustomLexEdit, &TCustomLexEdit::IncPaintLock, &TCustomLexEdit::DecPaintLock>;
 
     // ---- view (LexEditScroll.cpp) --------------------------------------------------------------
-    int TopLine() const { return fTopLine; }
+    int TopLine() const;
     // Clamped to 1 .. the last row that keeps the window full (the last row with eoScrollPastEof).
     // A move by less than a window shifts the pixels and repaints only the uncovered band.
     void SetTopLine(int Value);
-    int LeftChar() const { return fLeftChar; }
+    int LeftChar() const;
     // Clamped to 1 .. the longest line minus the window (far right with eoScrollPastEol, as long
     // as the pixel offsets fit in 32 bits).
     void SetLeftChar(int Value);
-    int CharsInWindow() const { return fCharsInWindow; }
-    int LinesInWindow() const { return fLinesInWindow; }
-    int CharWidth() const { return fCharWidth; }
-    int LineHeight() const { return fTextHeight; }
-    int GutterWidth() const { return fGutterWidth; }
-    TheTextDrawer &TextDrawer() { return *fTextDrawer; }
+    int CharsInWindow() const;
+    int LinesInWindow() const;
+    int CharWidth() const;
+    int LineHeight() const;
+    int GutterWidth() const;
+    TheTextDrawer &TextDrawer();
     // Viewport pixels and cells: the cell under a point, the caret position nearest to a point
     // (the nearer cell boundary; a point below the last whole row goes to that row), and the
     // top-left pixel of a cell.
@@ -260,32 +260,32 @@ public:
     // whether it was handled.
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint &MousePos);
     // The scroll box is being dragged.
-    bool IsScrolling() const { return FIsScrolling; }
+    bool IsScrolling() const;
     TLexScrollEvent OnScroll;
 
     // ---- caret display (LexEditCaretDisplay.cpp) ----------------------------------------------
     // Shows the caret without the focus too.
-    bool AlwaysShowCaret() const { return fAlwaysShowCaret; }
+    bool AlwaysShowCaret() const;
     void SetAlwaysShowCaret(bool Value);
     // The caret's rectangle in the editor's own coordinates (what an input method is told), and
     // whether it is shown now (it may be in the off phase of its blinking).
     QRect CaretRectangle() const;
-    bool CaretShown() const { return fStateFlags.Contains(sfCaretVisible); }
+    bool CaretShown() const;
     // The focus goes to the last control of the focus list that can take it, else to the editor.
     void SetFocus();
 
     // ---- mouse (LexEditMouse.cpp) ---------------------------------------------------------------
     // What the mouse handling asks of the system; tests replace it.
-    void SetMouseEnvironment(TLexMouseEnvironment AEnvironment) { fMouseEnv = std::move(AEnvironment); }
-    const TLexMouseEnvironment &MouseEnvironment() const { return fMouseEnv; }
+    void SetMouseEnvironment(TLexMouseEnvironment AEnvironment);
+    const TLexMouseEnvironment &MouseEnvironment() const;
     bool IsPointInSelection(const TBufferCoord &Value) const;
     // The buffer position under the mouse cursor; false when the cursor is outside the control.
     bool GetPositionOfMouse(TBufferCoord &aPos) const;
     QString GetWordAtMouse() const;
     // The number of the current left click in a fast series (0 after another kind of press).
-    int ClickCount() const { return fClickCount; }
+    int ClickCount() const;
     // The cursor over the text (the gutter and a draggable selection show the arrow).
-    Qt::CursorShape TextCursor() const { return fTextCursor; }
+    Qt::CursorShape TextCursor() const;
     void SetTextCursor(Qt::CursorShape Value);
     TLexMouseCursorEvent OnMouseCursor;
     TLexNotifyEvent OnTripleClick;
@@ -302,23 +302,23 @@ public:
     // shows). Both editors then follow every change.
     void SetLinesPointer(TCustomLexEdit *AEdit);
     void RemoveLinesPointer();
-    TCustomLexEdit *ChainedEditor() const { return fChainedEditor; }
+    TCustomLexEdit *ChainedEditor() const;
 
     // ---- caret -------------------------------------------------------------------------------
-    int CaretX() const { return fCaretX; }
-    int CaretY() const { return fCaretY; }
-    TBufferCoord CaretXY() const { return BufferCoord(fCaretX, fCaretY); }
-    void SetCaretX(int Value) { SetCaretXY(BufferCoord(Value, fCaretY)); }
-    void SetCaretY(int Value) { SetCaretXY(BufferCoord(fCaretX, Value)); }
+    int CaretX() const;
+    int CaretY() const;
+    TBufferCoord CaretXY() const;
+    void SetCaretX(int Value);
+    void SetCaretY(int Value);
     // Places the caret and collapses the selection onto it.
     virtual void SetCaretXY(const TBufferCoord &Value);
-    void SetInternalCaretX(int Value) { SetCaretXYEx(true, BufferCoord(Value, fCaretY)); }
-    void SetInternalCaretY(int Value) { SetCaretXYEx(true, BufferCoord(fCaretX, Value)); }
+    void SetInternalCaretX(int Value);
+    void SetInternalCaretY(int Value);
     void SetInternalCaretXY(const TBufferCoord &Value) { SetCaretXYEx(true, Value); }
     virtual void SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value);
     void ForceCaretX(int aCaretX);
     void UpdateLastCaretX();
-    int LastCaretX() const { return fLastCaretX; }
+    int LastCaretX() const;
     void SetInternalDisplayXY(const TDisplayCoord &aPos);
     // Places the caret at the start of ALine, collapses the selection and centres the line.
     virtual void GotoLineAndCenter(int ALine);
@@ -336,9 +336,9 @@ public:
     bool SelAvail() const;
     bool SelTabBlock() const;
     bool SelTabLine() const;
-    TLexSelectionMode SelectionMode() const { return fSelectionMode; }
+    TLexSelectionMode SelectionMode() const;
     void SetSelectionMode(TLexSelectionMode Value);
-    TLexSelectionMode ActiveSelectionMode() const { return fActiveSelectionMode; }
+    TLexSelectionMode ActiveSelectionMode() const;
     void SetActiveSelectionMode(TLexSelectionMode Value);
     void SetCaretAndSelection(const TBufferCoord &ptCaret, const TBufferCoord &ptBefore,
                               const TBufferCoord &ptAfter);
@@ -382,10 +382,10 @@ public:
     virtual bool IsIdentChar(QChar AChar) const;
     virtual bool IsWhiteChar(QChar AChar) const;
     virtual bool IsWordBreakChar(QChar AChar) const;
-    const TLexCharSet &AdditionalIdentChars() const { return FAdditionalIdentChars; }
-    const TLexCharSet &AdditionalWordBreakChars() const { return FAdditionalWordBreakChars; }
-    void SetAdditionalIdentChars(const TLexCharSet &Value) { FAdditionalIdentChars = Value; }
-    void SetAdditionalWordBreakChars(const TLexCharSet &Value) { FAdditionalWordBreakChars = Value; }
+    const TLexCharSet &AdditionalIdentChars() const;
+    const TLexCharSet &AdditionalWordBreakChars() const;
+    void SetAdditionalIdentChars(const TLexCharSet &Value);
+    void SetAdditionalWordBreakChars(const TLexCharSet &Value);
     virtual TBufferCoord NextWordPosEx(const TBufferCoord &XY) const;
     virtual TBufferCoord WordStartEx(const TBufferCoord &XY) const;
     virtual TBufferCoord WordEndEx(const TBufferCoord &XY) const;
@@ -480,8 +480,8 @@ public:
     // mode and, with a highlighter, text/html (LexEditDataObject.h).
     std::unique_ptr<QMimeData> CreateDataObject(const QString &SText) const;
     // Whether the HTML flavour carries the editor's background colours (off by default).
-    bool HTMLCopyUseBackground() const { return fHTMLCopyUseBackground; }
-    void SetHTMLCopyUseBackground(bool Value) { fHTMLCopyUseBackground = Value; }
+    bool HTMLCopyUseBackground() const;
+    void SetHTMLCopyUseBackground(bool Value);
 
     // Drag and drop (LexEditDragDrop.cpp). The drop target's handlers take the data, the keys
     // and buttons, the point in viewport pixels and the effect: in, the one proposed (copy with
@@ -500,7 +500,7 @@ public:
     std::function<void(TCustomLexEdit *Sender, int X, int Y, const QStringList &AFiles)> OnDropFiles;
 
     // The input method's composition string, shown at the caret and never stored in the buffer.
-    QString PreeditString() const { return fPreeditString; }
+    QString PreeditString() const;
     // Paints the composition string at the caret (called by the paint entry after the text).
     void PaintPreedit(QPainter &APainter) const;
 
@@ -512,10 +512,10 @@ public:
     // The CharCount characters of S from the 1-based First without the fillers of wide glyphs;
     // CharCount becomes the number kept. A U+E000 of the text itself is kept.
     QString ShrinkAtWideGlyphs(const QString &S, int First, int &CharCount) const;
-    TLexGutter &Gutter() { return fGutter; }
-    void SetGutter(const TLexGutter &Value) { fGutter.Assign(Value); }
-    TLexSelectedColor &SelectedColor() { return fSelectedColor; }
-    TLexBookMarkOpt &BookMarkOptions() { return fBookMarkOpt; }
+    TLexGutter &Gutter();
+    void SetGutter(const TLexGutter &Value);
+    TLexSelectedColor &SelectedColor();
+    TLexBookMarkOpt &BookMarkOptions();
     // Bookmarks 0..9: a mark with that number on line Y (1..line count) at character X.
     void SetBookMark(int BookMark, int X, int Y);
     void ClearBookMark(int BookMark);
@@ -548,7 +548,7 @@ public:
     // (integer multiply-divide).
     virtual void ChangeScale(int M, int D);
     // The resolution the editor's pixel sizes are scaled to.
-    int CurrentPPI() const { return fCurrentPPI; }
+    int CurrentPPI() const;
 
     // ---- events ------------------------------------------------------------------------------
     TLexNotifyEvent OnChange;
@@ -571,7 +571,7 @@ protected:
     // ---- virtual operations ------------------------------------------------------------------
     virtual void InvalidateRect(const QRect &aRect);
     virtual void DoChange();
-    virtual bool GetReadOnly() const { return fReadOnly; }
+    virtual bool GetReadOnly() const;
     virtual void LinesChanged(TLexEditStringList *Sender);
     virtual void DoOnStatusChange(TLexStatusChanges Changes);
     virtual void InternalSetCaretXY(const TBufferCoord &Value) { SetCaretXYEx(true, Value); }
@@ -600,7 +600,7 @@ protected:
     // Recomputes the window size in cells.
     virtual void SizeOrFontChanged(bool bFont);
 
-    bool IsUndoRedoing() const { return fUndoRedoing; }
+    bool IsUndoRedoing() const;
 
     // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) ----------------------------------------
     virtual void PaintTextLines(QPainter &ACanvas, const QRect &AClip, int aFirstRow, int aLastRow,
@@ -677,87 +677,7 @@ private:
     std::unique_ptr<TLexEditPrivate> fPriv;
     friend class TLexEditPlugin;
     friend class TOwnBufferBracket;
-    // The row map (none: one row per line), and the same object when it is word wrap.
-    std::unique_ptr<ILexEditBufferPlugin> fRowMap;
-    TLexWordWrapPlugin *fWordWrapPlugin = nullptr;
-    TLexGlyph fWordWrapGlyph{QStringLiteral("LexEditWrapped")};
-
-    // ---- painting (LexEditPaint.cpp, LexEditGutter.cpp) -----------------------------------------
     friend class TLexTextPainter;
-    TLexGutter fGutter;
-    TLexSelectedColor fSelectedColor;
-    TLexBookMarkOpt fBookMarkOpt;
-    int fCurrentPPI = 96; // the resolution the pixel sizes are scaled to
-
-    // buffer
-    TLexEditStringList *fLines; // the buffer shown: own or shared
-    // undo
-    std::shared_ptr<ILexEditUndo> fUndoRedo;
-    bool fUndoRedoing = false;
-    // caret
-    int fCaretX = 1;
-    int fCaretY = 1;
-    int fLastCaretX = 1;
-    // selection
-    TBufferCoord fBlockBegin{1, 1};
-    TBufferCoord fBlockEnd{1, 1};
-    TLexSelectionMode fSelectionMode = smNormal;
-    TLexSelectionMode fActiveSelectionMode = smNormal;
-    // view
-    int fLeftChar = 1;
-    int fTopLine = 1;
-    int fCharsInWindow = 0;
-    int fLinesInWindow = 0;
-    int fCharWidth = 0;
-    int fTextHeight = 0;
-    int fTextOffset = 0;
-    int fGutterWidth = 0;
-    // settings
-    TLexEditorOptions fOptions;
-    int fTabWidth = 8;
-    bool fWantReturns = true;
-    bool fWantTabs = false;
-    bool fInserting = true;
-    bool fReadOnly = false;
-    bool fHideSelection = false;
-    bool fAlwaysShowCaret = false;
-    int fRightEdge = 80;
-    TColor fRightEdgeColor = clSilver;
-    TColor fActiveLineColor = clNone;
-    TColor fColor = clWindow;
-    int fExtraLineSpacing = 0;
-    TFontQuality fFontQuality = fqClearTypeNatural;
-    TLexEditCaretType fInsertCaret = ctVerticalLine;
-    TLexEditCaretType fOverwriteCaret = ctBlock;
-    TColor fScrollHintColor = clInfoBk;
-    TLexScrollHintFormat fScrollHintFormat = shfTopLineOnly;
-    TScrollStyle FScrollBars = ssBoth;
-    TBorderStyle fBorderStyle = bsSingle;
-    bool fUseCodeFolding = false;
-    // flags
-    TLexStateFlags fStateFlags;
-    TLexStatusChanges fStatusChanges;
-    int fPaintLock = 0;
-    QString fPreeditString;
-    // view, caret display and mouse
-    bool FIsScrolling = false;
-    TLexMouseEnvironment fMouseEnv;
-    int fClickCount = 0;
-    bool fHTMLCopyUseBackground = false;
-    Qt::CursorShape fTextCursor = Qt::IBeamCursor;
-    // owned parts
-    std::unique_ptr<TheTextDrawer> fTextDrawer;
-    std::unique_ptr<TLexEditKeyStrokes> fKeyStrokes;
-    TLexEditKbdHandler fKbdHandler;
-    TLexEditMarkList fMarkList;
-    std::vector<QPointer<QWidget>> fFocusList;
-    std::vector<THookedCommandHandlerEntry> fHookedCommandHandlers;
-    std::vector<TLexEditPlugin *> fPlugins; // not owned: each plug-in registers itself
-    TLexCharSet FAdditionalWordBreakChars;
-    TLexCharSet FAdditionalIdentChars;
-    // references
-    TLexCustomHighlighter *fHighlighter = nullptr; // not owned; dropped when it is destroyed
-    TCustomLexEdit *fChainedEditor = nullptr;      // the editor whose buffer is shown, if any
 };
 
 // The published form of the editor.
