@@ -427,6 +427,30 @@ TLexEditPlugin::~TLexEditPlugin() {
 
 // ---- accessors -------------------------------------------------------------------------------
 
+TLexHandlerId TCustomLexEdit::AddKeyDownHandler(TKeyEvent AHandler) {
+    return fPriv->fKbdHandler.AddKeyDownHandler(std::move(AHandler));
+}
+
+TLexHandlerId TCustomLexEdit::AddKeyUpHandler(TKeyEvent AHandler) {
+    return fPriv->fKbdHandler.AddKeyUpHandler(std::move(AHandler));
+}
+
+TLexHandlerId TCustomLexEdit::AddKeyPressHandler(TKeyPressEvent AHandler) {
+    return fPriv->fKbdHandler.AddKeyPressHandler(std::move(AHandler));
+}
+
+TLexHandlerId TCustomLexEdit::AddMouseDownHandler(TMouseEvent AHandler) {
+    return fPriv->fKbdHandler.AddMouseDownHandler(std::move(AHandler));
+}
+
+TLexHandlerId TCustomLexEdit::AddMouseUpHandler(TMouseEvent AHandler) {
+    return fPriv->fKbdHandler.AddMouseUpHandler(std::move(AHandler));
+}
+
+TLexHandlerId TCustomLexEdit::AddMouseCursorHandler(TMouseCursorEvent AHandler) {
+    return fPriv->fKbdHandler.AddMouseCursorHandler(std::move(AHandler));
+}
+
 TLexEditStringList *TCustomLexEdit::Lines() const {
     return fPriv->fLines;
 }

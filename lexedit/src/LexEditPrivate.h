@@ -2,11 +2,44 @@
 // The private side of the editor control: the state and helpers of its implementation that no
 // subclass, caller or event needs. TCustomLexEdit holds one TLexEditPrivate; its helpers reach the
 // control through Ed.
+//
+// The implementation is split by aspect:
+//   LexEdit.cpp          construction, settings, update lock and status, highlighter hook-up,
+//                        registration lists and plug-ins
+//   LexEditCommands.cpp  keystroke table and its stored differences, hooked command handlers,
+//                        keyboard focus
+//   LexEditCaret.cpp     caret placement, selection, selected text, offsets, caret moves
+//   LexEditMapping.cpp   buffer <-> display positions, character offsets, word rules
+//   LexEditMouse.cpp     clicks, click series, drags, automatic scrolling, the mouse cursor
+//   LexEditScroll.cpp    pixels and cells, top line and left column, scroll bars and wheel,
+//                        cell size and window size
+//   LexEditCaretDisplay.cpp  the caret's shape, place and blinking; focus
+//   LexEditPaint.cpp     the paint entry, text rows token by token, invalidation
+//   LexEditGutter.cpp    the gutter's options, width and painting, marks and bookmarks,
+//                        gutter clicks, scaling to another resolution
+//   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
+//   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
+//   LexEditSelText.cpp   replacing the selected text, and reversing and re-applying undo items
+//   LexEditExecute.cpp   the command gate, ExecuteCommand, indentation helpers, clearing
+//   LexEditTyping.cpp    typing, deleting, line breaks, bookmarks
+//   LexEditBlockCommands.cpp  Tab and Shift+Tab, block indent and unindent, case changes,
+//                        copying, moving and deleting lines, the matching bracket
+//   LexEditKeyboard.cpp  Qt key and input-method events, the composition string
+//   LexEditClipboard.cpp clipboard commands (text, its selection mode and HTML)
+//   LexEditDataObject.cpp the data object of a copy or a drag (LexEditDataObject.h)
+//   LexEditDragDrop.cpp  dragging the selection out, the drop target, dropped files
+//   LexEditWrap.cpp      word wrap: the property, the plug-in's updates, continuation glyphs
+//
+//   LexEditAppend.cpp    appending and replacing lines of output shown as it comes
+//
+// Without word wrap every buffer line is one display row; with it the word-wrap plug-in
+// (LexEditWordWrap.h) maps lines to rows.
 
 #include "lexedit/LexEdit.h"
 
 #include <QMetaObject>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QTimer>

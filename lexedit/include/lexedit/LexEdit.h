@@ -2,36 +2,8 @@
 // The editor control: TCustomLexEdit holds a line buffer, an undo engine, a keystroke table, key
 // and mouse handler chains and a text drawer, and shows the text of its buffer with the ranges of
 // its highlighter. TLexEdit is the published form.
-//
-// The implementation is split by aspect:
-//   LexEdit.cpp          construction, settings, update lock and status, highlighter hook-up,
-//                        registration lists and plug-ins
-//   LexEditCommands.cpp  keystroke table and its stored differences, hooked command handlers,
-//                        keyboard focus
-//   LexEditCaret.cpp     caret placement, selection, selected text, offsets, caret moves
-//   LexEditMapping.cpp   buffer <-> display positions, character offsets, word rules
-//   LexEditMouse.cpp     clicks, click series, drags, automatic scrolling, the mouse cursor
-//   LexEditScroll.cpp    pixels and cells, top line and left column, scroll bars and wheel,
-//                        cell size and window size
-//   LexEditCaretDisplay.cpp  the caret's shape, place and blinking; focus
-//   LexEditPaint.cpp     the paint entry, text rows token by token, invalidation
-//   LexEditGutter.cpp    the gutter's options, width and painting, marks and bookmarks,
-//                        gutter clicks, scaling to another resolution
-//   LexEditRescan.cpp    reaction to buffer changes, highlighter rescan, shared buffers
-//   LexEditUndoRedo.cpp  Undo and Redo, and the undo engine's callbacks
-//   LexEditSelText.cpp   replacing the selected text, and reversing and re-applying undo items
-//   LexEditExecute.cpp   the command gate, ExecuteCommand, indentation helpers, clearing
-//   LexEditTyping.cpp    typing, deleting, line breaks, bookmarks
-//   LexEditBlockCommands.cpp  Tab and Shift+Tab, block indent and unindent, case changes,
-//                        copying, moving and deleting lines, the matching bracket
-//   LexEditKeyboard.cpp  Qt key and input-method events, the composition string
-//   LexEditClipboard.cpp clipboard commands (text, its selection mode and HTML)
-//   LexEditDataObject.cpp the data object of a copy or a drag (LexEditDataObject.h)
-//   LexEditDragDrop.cpp  dragging the selection out, the drop target, dropped files
-//   LexEditWrap.cpp      word wrap: the property, the plug-in's updates, continuation glyphs
-//
-// Code folding is not part of the control yet. Without word wrap every buffer line is one display
-// row; with it the word-wrap plug-in (LexEditWordWrap.h) maps lines to rows.
+// The state and helpers of its implementation live on its private side (LexEditPrivate.h in
+// lexedit/src), which also maps the implementation's unit files.
 
 #include "common/BracketGuard.h"
 #include "lexedit/LexColor.h"
@@ -44,12 +16,9 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
-#include <QPointer>
 #include <QRect>
-#include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -179,24 +148,12 @@ public:
                                              void *Data);
 
     TLexEditKbdHandler &KbdHandler();
-    TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler) {
-        return KbdHandler().AddKeyDownHandler(std::move(AHandler));
-    }
-    TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler) {
-        return KbdHandler().AddKeyUpHandler(std::move(AHandler));
-    }
-    TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler) {
-        return KbdHandler().AddKeyPressHandler(std::move(AHandler));
-    }
-    TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler) {
-        return KbdHandler().AddMouseDownHandler(std::move(AHandler));
-    }
-    TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler) {
-        return KbdHandler().AddMouseUpHandler(std::move(AHandler));
-    }
-    TLexHandlerId AddMouseCursorHandler(TMouseCursorEvent AHandler) {
-        return KbdHandler().AddMouseCursorHandler(std::move(AHandler));
-    }
+    TLexHandlerId AddKeyDownHandler(TKeyEvent AHandler);
+    TLexHandlerId AddKeyUpHandler(TKeyEvent AHandler);
+    TLexHandlerId AddKeyPressHandler(TKeyPressEvent AHandler);
+    TLexHandlerId AddMouseDownHandler(TMouseEvent AHandler);
+    TLexHandlerId AddMouseUpHandler(TMouseEvent AHandler);
+    TLexHandlerId AddMouseCursorHandler(TMouseCursorEvent AHandler);
     bool RemoveKeyDownHandler(TLexHandlerId AId);
     bool RemoveKeyUpHandler(TLexHandlerId AId);
     bool RemoveKeyPressHandler(TLexHandlerId AId);
