@@ -195,15 +195,17 @@ void TCustomLexEdit::DoShiftTabKey() {
         return;
     }
     TUndoBlockGuard Block(*fPriv->fUndoRedo);
-    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
-    WithoutTrim(fPriv->fOptions, [&] {
-        TUpdateGuard Lock(*this);
-        fPriv->fBlockBegin = BufferCoord(From, L);
-        fPriv->fBlockEnd = BufferCoord(X, L);
-        fPriv->fActiveSelectionMode = smNormal;
-        SetSelTextPrimitiveEx(smNormal, QString(), true, false);
-    });
-    fPriv->fActiveSelectionMode = Mode;
+    {
+        // The blanks go as a normal-mode deletion; the selection mode comes back also when the
+        // deletion throws.
+        common::ScopedValue<TLexSelectionMode> NormalMode(fPriv->fActiveSelectionMode, smNormal);
+        WithoutTrim(fPriv->fOptions, [&] {
+            TUpdateGuard Lock(*this);
+            fPriv->fBlockBegin = BufferCoord(From, L);
+            fPriv->fBlockEnd = BufferCoord(X, L);
+            SetSelTextPrimitiveEx(smNormal, QString(), true, false);
+        });
+    }
     ForceCaretX(From);
     fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
 }
