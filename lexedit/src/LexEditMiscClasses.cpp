@@ -1,4 +1,5 @@
-// The mark list of the editor and the picture holder of the continuation glyph.
+// The mark list of the editor, the picture holder of the continuation glyph and the references
+// to search engines.
 
 #include "lexedit/LexEditMiscClasses.h"
 
@@ -221,6 +222,23 @@ void TLexGlyph::ChangeScale(int M, int D) {
     };
     Scale(fInternalGlyph);
     Scale(fGlyph);
+}
+
+// ---- search engine references -----------------------------------------------------------------
+
+void TLexSearchEngineRef::Set(TLexEditSearchCustom *AEngine) {
+    if (AEngine == fEngine) return;
+    if (fEngine != nullptr) {
+        auto &Refs = fEngine->fRefs;
+        Refs.erase(std::remove(Refs.begin(), Refs.end(), this), Refs.end());
+    }
+    fEngine = AEngine;
+    if (fEngine != nullptr) fEngine->fRefs.push_back(this);
+}
+
+TLexEditSearchCustom::~TLexEditSearchCustom() {
+    for (TLexSearchEngineRef *Ref : fRefs)
+        Ref->fEngine = nullptr;
 }
 
 } // namespace lexedit

@@ -29,6 +29,7 @@
 //   LexEditDataObject.cpp the data object of a copy or a drag (LexEditDataObject.h)
 //   LexEditDragDrop.cpp  dragging the selection out, the drop target, dropped files
 //   LexEditWrap.cpp      word wrap: the property, the plug-in's updates, continuation glyphs
+//   LexEditSearchReplace.cpp  search and replace through a search engine
 //
 //   LexEditAppend.cpp    appending and replacing lines of output shown as it comes
 //
@@ -387,6 +388,9 @@ public:
     QMetaObject::Connection fHighlighterDestroyed;
     std::vector<TCustomLexEdit *> fFollowers; // editors showing this editor's buffer
     int fFollowFromRow = -1;                  // the row count before that first call; -1: nothing to follow
+
+    // ---- search and replace (LexEditSearchReplace.cpp) -------------------------------------------
+    TLexSearchEngineRef fSearchEngine; // cleared by the engine when it is destroyed
 };
 
 template <typename F> void TLexEditPrivate::ForEachFollower(F &&AFunction) {

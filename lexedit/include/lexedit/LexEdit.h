@@ -507,6 +507,23 @@ public:
     // The resolution the editor's pixel sizes are scaled to.
     int CurrentPPI() const;
 
+    // ---- search and replace (LexEditSearchReplace.cpp) ----------------------------------------
+    // The engine that matches the text (not owned); it becomes null when the engine is destroyed.
+    TLexEditSearchCustom *SearchEngine() const;
+    void SetSearchEngine(TLexEditSearchCustom *Value);
+    // Finds (the first match) or replaces (one match, or all with ssoReplaceAll) ASearch in the
+    // whole text, from the caret, or in the selection (any selection mode), in either direction;
+    // returns the number of matches found or replaced. A match is selected as a stream of
+    // characters whatever the selection mode. A replace-all without prompting is one update lock
+    // and one undo step; replaced text is never searched again. Raises ELexEditError without an
+    // engine; an engine's failure ends the call with the replacements made so far kept.
+    int SearchReplace(const QString &ASearch, const QString &AReplace, TLexSearchOptions AOptions);
+    // raCancel unless OnReplaceText is set; otherwise the action the handler leaves.
+    virtual TLexReplaceAction DoOnReplaceText(const QString &ASearch, const QString &AReplace, int Line,
+                                              int Column);
+    TReplaceTextEvent OnReplaceText;
+    TSearchNotFoundEvent OnSearchNotFound; // never raised by the editor itself
+
     // ---- events ------------------------------------------------------------------------------
     TLexNotifyEvent OnChange;
     TStatusChangeEvent OnStatusChange;

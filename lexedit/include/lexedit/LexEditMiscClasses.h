@@ -201,6 +201,25 @@ private:
 // A search engine failed: an invalid pattern, or a pattern too complex to finish matching.
 COMMON_DECLARE_EXCEPTION(ELexSearchError, common::Exception)
 
+class TLexEditSearchCustom;
+
+// A reference to a search engine that the engine clears when it is destroyed, so that whoever
+// holds it (an editor) never keeps a dangling pointer. The reference does not own the engine.
+class TLexSearchEngineRef {
+public:
+    TLexSearchEngineRef() = default;
+    ~TLexSearchEngineRef() { Set(nullptr); }
+    TLexSearchEngineRef(const TLexSearchEngineRef &) = delete;
+    TLexSearchEngineRef &operator=(const TLexSearchEngineRef &) = delete;
+
+    TLexEditSearchCustom *Get() const { return fEngine; }
+    void Set(TLexEditSearchCustom *AEngine);
+
+private:
+    friend class TLexEditSearchCustom;
+    TLexEditSearchCustom *fEngine = nullptr;
+};
+
 // The contract of a search engine. The editor sets Options and then Pattern, hands the engine one
 // text at a time with FindAll and reads the matches back: Results(i) is the 1-based character
 // (UTF-16 code unit) position of match i in that text, Lengths(i) its length, in ascending order.
@@ -211,7 +230,8 @@ public:
     TLexEditSearchCustom() = default;
     TLexEditSearchCustom(const TLexEditSearchCustom &) = delete;
     TLexEditSearchCustom &operator=(const TLexEditSearchCustom &) = delete;
-    virtual ~TLexEditSearchCustom() = default;
+    // Clears every reference to this engine.
+    virtual ~TLexEditSearchCustom();
 
     virtual QString GetPattern() const = 0;
     virtual void SetPattern(const QString &Value) = 0;
@@ -230,6 +250,10 @@ public:
     int ResultCount() const { return GetResultCount(); }
     int Results(int Index) const { return GetResult(Index); }
     int Lengths(int Index) const { return GetLength(Index); }
+
+private:
+    friend class TLexSearchEngineRef;
+    std::vector<TLexSearchEngineRef *> fRefs; // the references to this engine, not owned
 };
 
 } // namespace lexedit

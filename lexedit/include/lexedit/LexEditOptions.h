@@ -21,6 +21,8 @@ class QWidget;
 namespace lexedit {
 
 COMMON_DECLARE_EXCEPTION(ELexEdit, common::Exception)
+// A search or replace was asked of an editor without a search engine.
+COMMON_DECLARE_EXCEPTION(ELexEditError, ELexEdit)
 
 // ---- options ----------------------------------------------------------------------------------
 
@@ -110,6 +112,11 @@ using TLexNotifyEvent = std::function<void(TCustomLexEdit *Sender)>;
 using TStatusChangeEvent = std::function<void(TCustomLexEdit *Sender, TLexStatusChanges Changes)>;
 using TProcessCommandEvent =
     std::function<void(TCustomLexEdit *Sender, TLexEditorCommand &Command, QChar &AChar, void *Data)>;
+// Asks whether to replace the match at (Line, Column); the handler leaves its answer in Action.
+using TReplaceTextEvent =
+    std::function<void(TCustomLexEdit *Sender, const QString &ASearch, const QString &AReplace, int Line,
+                       int Column, TLexReplaceAction &Action)>;
+using TSearchNotFoundEvent = std::function<void(TCustomLexEdit *Sender, const QString &FindText)>;
 using TContextHelpEvent = std::function<void(TCustomLexEdit *Sender, const QString &Word)>;
 // A hooked command handler: called before (AfterProcessing false) and after a command runs.
 using THookedCommandEvent =

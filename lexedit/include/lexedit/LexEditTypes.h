@@ -104,6 +104,9 @@ enum TLexSearchOption : uint8_t {
 };
 using TLexSearchOptions = TSet<TLexSearchOption, uint8_t>;
 
+// The answer of a replace prompt.
+enum TLexReplaceAction : uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
+
 // Tests whether one character belongs to a category (identifier, white space, word break ...).
 using TCategoryMethod = std::function<bool(QChar)>;
 

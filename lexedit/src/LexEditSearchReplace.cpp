@@ -1,0 +1,226 @@
+// Search and replace: the editor walks the lines of the search range, hands each line to the
+// search engine and selects, and possibly replaces, the matches it reports.
+//
+// The matches of a line are found once, on the line as it was before any replacement on it.
+// Going forwards, a replacement moves the rest of the line: to the right by the change of length,
+// and down by the line breaks the replacement inserted (the rest then stands on the last line of
+// the inserted text). The line's later matches follow the rest there, and the walk goes on after
+// that line, so text that a replacement inserted is never searched again. Whether a match lies in
+// the range is decided on the line as it was found, so the range keeps meaning the same text.
+
+#include "lexedit/LexEdit.h"
+
+#include "LexEditPrivate.h"
+#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditUndo.h"
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <utility>
+#include <vector>
+
+namespace lexedit {
+
+TLexEditSearchCustom *TCustomLexEdit::SearchEngine() const {
+    return fPriv->fSearchEngine.Get();
+}
+
+void TCustomLexEdit::SetSearchEngine(TLexEditSearchCustom *Value) {
+    fPriv->fSearchEngine.Set(Value);
+}
+
+TLexReplaceAction TCustomLexEdit::DoOnReplaceText(const QString &ASearch, const QString &AReplace, int Line,
+                                                  int Column) {
+    TLexReplaceAction Action = raCancel;
+    if (OnReplaceText) OnReplaceText(this, ASearch, AReplace, Line, Column, Action);
+    return Action;
+}
+
+int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplace,
+                                  TLexSearchOptions AOptions) {
+    TLexEditSearchCustom *Engine = SearchEngine();
+    if (Engine == nullptr) throw ELexEditError(QStringLiteral("No search engine has been assigned"));
+    if (ASearch.isEmpty()) return 0;
+
+    const bool bBackward = AOptions.Contains(ssoBackwards);
+    bool bPrompt = AOptions.Contains(ssoPrompt);
+    const bool bReplace = AOptions.Contains(ssoReplace);
+    bool bReplaceAll = AOptions.Contains(ssoReplaceAll);
+    const bool bFromCursor = !AOptions.Contains(ssoEntireScope);
+    if (!SelAvail()) AOptions.Exclude(ssoSelectedOnly);
+    const bool bSelectedOnly = AOptions.Contains(ssoSelectedOnly);
+    const TLexSelectionMode RangeMode = bSelectedOnly ? fPriv->fActiveSelectionMode : smNormal;
+
+    // The range.
+    const int Count = fPriv->fLines->Count();
+    TBufferCoord ptStart;
+    TBufferCoord ptEnd;
+    int ColumnLeft = 0;
+    int ColumnRight = 0;
+    if (bSelectedOnly) {
+        ptStart = BlockBegin();
+        ptEnd = BlockEnd();
+        if (RangeMode == smLine) {
+            ptStart.Char = 1;
+            ptEnd.Char = fPriv->LineLength(ptEnd.Line) + 1;
+        } else if (RangeMode == smColumn) {
+            const int C1 = BufferToDisplayPos(fPriv->fBlockBegin).Column;
+            const int C2 = BufferToDisplayPos(fPriv->fBlockEnd).Column;
+            ColumnLeft = std::min(C1, C2);
+            ColumnRight = std::max(C1, C2);
+            if (ptStart.Char > ptEnd.Char) std::swap(ptStart.Char, ptEnd.Char);
+        }
+    } else {
+        ptStart = BufferCoord(1, 1);
+        ptEnd = BufferCoord(fPriv->LineLength(Count) + 1, std::max(Count, 1));
+        if (bFromCursor) {
+            if (bBackward)
+                ptEnd = CaretXY();
+            else
+                ptStart = CaretXY();
+        }
+    }
+    // The characters [Lo, Hi) of a line, as it is before any replacement on it, in which a
+    // match must lie.
+    const auto LineBounds = [&](int ALine, int &Lo, int &Hi) {
+        Lo = 1;
+        Hi = INT_MAX;
+        if (RangeMode == smLine) return;
+        if (RangeMode == smColumn) {
+            // An empty column block accepts every match of its lines.
+            if (ColumnRight - ColumnLeft >= 1) ColumnRowRange(ALine, ColumnLeft, ColumnRight, Lo, Hi);
+            return;
+        }
+        if (ALine == ptStart.Line) Lo = ptStart.Char;
+        if (ALine == ptEnd.Line) Hi = ptEnd.Char;
+    };
+
+    const QString sReplace = Engine->PreprocessReplaceExpression(AReplace);
+    Engine->SetOptions(AOptions);
+    Engine->SetPattern(ASearch);
+
+    // The update lock and the undo block of a replace-all, and the transient painting around the
+    // call, closed however the call ends (an engine or a handler may throw).
+    struct TRun {
+        TCustomLexEdit &E;
+        bool Locked = false;
+        bool BlockOpen = false;
+        int Uncaught = std::uncaught_exceptions();
+        explicit TRun(TCustomLexEdit &AEdit) : E(AEdit) { E.DoOnPaintTransient(ttBefore); }
+        void Lock() {
+            if (Locked) return;
+            E.IncPaintLock();
+            Locked = true;
+        }
+        void OpenBlock() {
+            if (BlockOpen) return;
+            E.BeginUndoBlock();
+            BlockOpen = true;
+        }
+        TRun(const TRun &) = delete;
+        TRun &operator=(const TRun &) = delete;
+        ~TRun() noexcept(false) {
+            std::exception_ptr First;
+            const auto Step = [&](auto &&AStep) {
+                try {
+                    AStep();
+                } catch (...) {
+                    if (!First) First = std::current_exception();
+                }
+            };
+            if (Locked) Step([this] { E.DecPaintLock(); });
+            if (BlockOpen) Step([this] { E.EndUndoBlock(); });
+            Step([this] { E.DoOnPaintTransient(ttAfter); });
+            if (First && std::uncaught_exceptions() <= Uncaught) std::rethrow_exception(First);
+        }
+    } Run(*this);
+    if (bReplaceAll && !bPrompt) {
+        Run.Lock();
+        Run.OpenBlock();
+    }
+
+    struct TMatch {
+        int Pos;
+        int Len;
+    };
+    std::vector<TMatch> Matches;
+    int Result = 0;
+    TBufferCoord ptCurrent = bBackward ? ptEnd : ptStart;
+    while (ptCurrent.Line >= ptStart.Line && ptCurrent.Line <= ptEnd.Line &&
+           ptCurrent.Line <= fPriv->fLines->Count()) {
+        int Lo = 0;
+        int Hi = 0;
+        LineBounds(ptCurrent.Line, Lo, Hi);
+        // A copy of the results: a prompt handler may use the engine in between.
+        const int nInLine = Engine->FindAll(fPriv->fLines->Get(ptCurrent.Line - 1));
+        Matches.clear();
+        for (int i = 0; i < nInLine; ++i)
+            Matches.push_back({Engine->Results(i), Engine->Lengths(i)});
+        // Added to a position of the line as found: where that character stands now on the
+        // line ptCurrent.Line (forwards; backwards the text before a match never moves).
+        int iResultOffset = 0;
+        for (int k = 0; k < nInLine; ++k) {
+            const TMatch &M = Matches[size_t(bBackward ? nInLine - 1 - k : k)];
+            if (M.Pos < Lo || M.Pos + M.Len > Hi) continue;
+            const int nFound = M.Pos + iResultOffset;
+            const int nSearchLen = M.Len;
+            const int Line = ptCurrent.Line;
+            // A replacement that lost its trailing blanks (eoTrimTrailingSpaces) took the blanks
+            // after it along: a match among them is gone.
+            if (nFound + nSearchLen > fPriv->LineLength(Line) + 1) continue;
+            ++Result;
+            // The match is selected as a stream of characters; the caret stands at its end
+            // (forwards) or its start (backwards).
+            const TBufferCoord MatchBegin = BufferCoord(nFound, Line);
+            const TBufferCoord MatchEnd = BufferCoord(nFound + nSearchLen, Line);
+            const auto SelectMatch = [&] {
+                InvalidateSelection();
+                SetCaretXYEx(false, bBackward ? MatchBegin : MatchEnd);
+                fPriv->fBlockBegin = MatchBegin;
+                fPriv->fBlockEnd = MatchEnd;
+                fPriv->fActiveSelectionMode = smNormal;
+                InvalidateSelection();
+                StatusChanged({scSelection});
+            };
+            SelectMatch();
+            if (!bReplaceAll) EnsureCursorPosVisibleEx(true, false);
+            if (!bReplace && !bReplaceAll) return Result;
+
+            TLexReplaceAction nAction = raReplace;
+            if (bPrompt && OnReplaceText) {
+                nAction = DoOnReplaceText(ASearch, sReplace, Line, nFound);
+                if (nAction == raCancel) return Result;
+            }
+            if (nAction == raSkip) {
+                --Result;
+                continue;
+            }
+            if (nAction == raReplaceAll) {
+                // From here on the rest runs silently, as one undo step.
+                bReplaceAll = true;
+                bPrompt = false;
+                Run.Lock();
+                Run.OpenBlock();
+            }
+            // The handler may have moved the selection.
+            SelectMatch();
+            const QString Occurrence = GetSelText();
+            SetSelTextPrimitiveEx(smNormal, Engine->Replace(Occurrence, sReplace), true, false);
+            if (!bBackward) {
+                // The rest of the line now follows the caret, on the last line inserted.
+                const int Shift = fPriv->fCaretX - (nFound + nSearchLen);
+                const int Breaks = fPriv->fCaretY - Line;
+                iResultOffset += Shift;
+                if (RangeMode != smColumn && ptEnd.Line == Line) ptEnd.Char += Shift;
+                ptEnd.Line += Breaks;
+                ptCurrent.Line = fPriv->fCaretY;
+            }
+            if (!bReplaceAll) return Result;
+        }
+        ptCurrent.Line += bBackward ? -1 : 1;
+    }
+    return Result;
+}
+
+} // namespace lexedit
