@@ -247,6 +247,7 @@ void TControlPanelForm::CreateWidgets() {
         sheetLayout->addWidget(memo);
     }
     CreateInputRow(greyText);
+    CreateFindBars();
     PageControl->addTab(CodeSheet, QStringLiteral("PHP Code"));
     PageControl->addTab(TabSheet2, QStringLiteral("HTML Result"));
     PageControl->setCurrentIndex(0);

@@ -427,6 +427,7 @@ void TControlPanelForm::CreateActions() {
     SaveScriptAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     SaveScriptAction->setShortcutContext(Qt::WindowShortcut);
     addAction(SaveScriptAction);
+    CreateFindActions();
     CloseInputAction = makeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
     CloseInputAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     CloseInputAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);

@@ -31,6 +31,7 @@ class TLexPHPLex;
 
 namespace app {
 
+class TFindBar;
 class TLineMarks;
 class TResultBrowser;
 
@@ -84,6 +85,15 @@ public:
     int ErrorCount() const { return FErrorCount; }
     int WarningCount() const { return FWarningCount; }
 
+    // The find bars (ControlPanelFind.cpp): Ctrl+F opens the bar under the view that has the
+    // focus (else under the view shown), Ctrl+H the script view's bar with its replace row, F3 and
+    // Shift+F3 find the next and previous match of that bar's search.
+    void FindActionExecute();
+    void ReplaceActionExecute();
+    void FindNextActionExecute();
+    void FindPreviousActionExecute();
+    TFindBar *ActiveFindBar() const;
+
     // What the command line's options do: choose the interpreter, then open the script.
     void ChooseInterpreter(const QString &AFileName);
     void OpenScript(const QString &AFileName);
@@ -114,6 +124,8 @@ public:
     QWidget *TabSheet2 = nullptr;
     lexedit::TLexEdit *PHPmemo = nullptr;
     lexedit::TLexEdit *WebMemo = nullptr;
+    TFindBar *ScriptFindBar = nullptr;      // under PHPmemo, with a replace row
+    TFindBar *ResultFindBar = nullptr;      // under WebMemo
     lexedit::TLexPHPLex *PHPCode = nullptr; // the script view's highlighter
     lexedit::TLexHTMLLex *HTML5 = nullptr;  // the result view's highlighter
     runner::TConsoleCommand *ConsoleCommand = nullptr;
@@ -125,6 +137,10 @@ public:
     QAction *RunAgainAction = nullptr;
     QAction *CloseInputAction = nullptr;
     QAction *SaveScriptAction = nullptr;
+    QAction *FindAction = nullptr;
+    QAction *ReplaceAction = nullptr;
+    QAction *FindNextAction = nullptr;
+    QAction *FindPreviousAction = nullptr;
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
@@ -136,6 +152,8 @@ private:
     void CreateWidgets();
     void CreateActions();
     void CreateInputRow(const QColor &AGreyText);
+    void CreateFindBars();
+    void CreateFindActions();
     // Whether a script may be opened now: tells the user when no interpreter was chosen, and
     // refuses (throws) while a run is going on.
     bool ReadyForScript();

@@ -27,6 +27,10 @@ protected:
         if (AEvent->type() != QEvent::ShortcutOverride) return false;
         auto *edit = qobject_cast<QLineEdit *>(AWatched);
         if (!edit || !FForm.isAncestorOf(edit)) return false;
+        // A find bar's field keeps Esc, which closes the bar.
+        if (static_cast<QKeyEvent *>(AEvent)->key() == Qt::Key_Escape &&
+            edit->property("escapeClosesBar").toBool())
+            return false;
         const QKeySequence pressed(static_cast<QKeyEvent *>(AEvent)->keyCombination());
         for (const QAction *action : FForm.actions()) {
             if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed) {

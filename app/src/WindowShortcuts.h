@@ -28,6 +28,10 @@ inline constexpr TWindowShortcut kWindowShortcuts[] = {
     {"SaveResultsAction", "SaveButton", "Ctrl+Shift+S", "Save the result as an HTML file"},
     {nullptr, nullptr, "Ctrl+S", "Save the script shown in \"PHP Code\""},
     {"StopRunAction", "StopButton", "Esc", "Stop the run"},
+    {"FindAction", nullptr, "Ctrl+F", "Find in the view that has the focus"},
+    {"ReplaceAction", nullptr, "Ctrl+H", "Find and replace in the script"},
+    {"FindNextAction", nullptr, "F3", "Find the next match"},
+    {"FindPreviousAction", nullptr, "Shift+F3", "Find the previous match"},
 };
 
 // Gives the window's actions their shortcuts (reachable from anywhere in the window) and the

@@ -42,7 +42,8 @@ TLexSearchOptions Opts(std::initializer_list<TLexSearchOption> AItems) {
 }
 
 // Selects from ABegin to AEnd in AMode (the caret at AEnd).
-void Select(TCustomLexEdit &E, TLexSelectionMode AMode, const TBufferCoord &ABegin, const TBufferCoord &AEnd) {
+void Select(TCustomLexEdit &E, TLexSelectionMode AMode, const TBufferCoord &ABegin,
+            const TBufferCoord &AEnd) {
     E.SetSelectionMode(AMode);
     E.SetCaretAndSelection(AEnd, ABegin, AEnd);
     E.SetActiveSelectionMode(AMode);
@@ -208,8 +209,8 @@ void TestLexEditSearchReplace::skipThenReplaceAll() {
     E.SetSearchEngine(&Engine);
     Load(E, {"x x", "x x"});
     std::vector<TBufferCoord> Asked;
-    E.OnReplaceText = [&](TCustomLexEdit *, const QString &ASearch, const QString &AReplace, int Line, int Column,
-                          TLexReplaceAction &Action) {
+    E.OnReplaceText = [&](TCustomLexEdit *, const QString &ASearch, const QString &AReplace, int Line,
+                          int Column, TLexReplaceAction &Action) {
         QCOMPARE(ASearch, QString("x"));
         QCOMPARE(AReplace, QString("yy"));
         Asked.push_back(BufferCoord(Column, Line));
@@ -242,9 +243,8 @@ void TestLexEditSearchReplace::cancelKeepsMatchSelected() {
     E.SetSearchEngine(&Engine);
     Load(E, {"ab ab ab"});
     int Calls = 0;
-    E.OnReplaceText = [&](TCustomLexEdit *, const QString &, const QString &, int, int, TLexReplaceAction &Action) {
-        Action = ++Calls == 1 ? raReplace : raCancel;
-    };
+    E.OnReplaceText = [&](TCustomLexEdit *, const QString &, const QString &, int, int,
+                          TLexReplaceAction &Action) { Action = ++Calls == 1 ? raReplace : raCancel; };
     // The first is replaced; the answer for the second cancels, counted and still selected.
     QCOMPARE(E.SearchReplace("ab", "Z", Opts({ssoReplaceAll, ssoPrompt, ssoEntireScope})), 2);
     QCOMPARE(LinesOf(E), QStringList({"Z ab ab"}));
@@ -284,18 +284,50 @@ void TestLexEditSearchReplace::regexReplacement_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("groups swapped") << "key=value, a=b" << "(\\w+)=(\\w+)" << "\\2=\\1"
+    QTest::newRow("groups swapped") << "key=value, a=b"
+                                    << "(\\w+)=(\\w+)"
+                                    << "\\2=\\1"
                                     << "value=key, b=a";
-    QTest::newRow("dollar groups") << "key=value" << "(\\w+)=(\\w+)" << "$2:$1" << "value:key";
-    QTest::newRow("whole match") << "abc" << "b" << "[\\0]" << "a[b]c";
-    QTest::newRow("upper to end") << "get name" << "(\\w+) (\\w+)" << "\\U\\1 \\2" << "GET NAME";
-    QTest::newRow("upper until E") << "get name" << "(\\w+) (\\w+)" << "\\U\\1\\E \\2" << "GET name";
-    QTest::newRow("lower") << "GET NAME" << "(\\w+) (\\w+)" << "\\L\\1\\E \\2" << "get NAME";
-    QTest::newRow("one upper") << "get name" << "(\\w+) (\\w+)" << "\\1\\u\\2" << "getName";
-    QTest::newRow("one lower") << "Get Name" << "(\\w+) (\\w+)" << "\\l\\1 \\2" << "get Name";
-    QTest::newRow("upper then one lower") << "ab cd" << "(\\w+) (\\w+)" << "\\U\\l\\1\\2" << "aBCD";
-    QTest::newRow("escaped line break") << "a;b" << ";" << "\\n" << "a\nb";
-    QTest::newRow("group that took no part") << "ac" << "a(b)?c" << "[\\1]" << "[]";
+    QTest::newRow("dollar groups") << "key=value"
+                                   << "(\\w+)=(\\w+)"
+                                   << "$2:$1"
+                                   << "value:key";
+    QTest::newRow("whole match") << "abc"
+                                 << "b"
+                                 << "[\\0]"
+                                 << "a[b]c";
+    QTest::newRow("upper to end") << "get name"
+                                  << "(\\w+) (\\w+)"
+                                  << "\\U\\1 \\2"
+                                  << "GET NAME";
+    QTest::newRow("upper until E") << "get name"
+                                   << "(\\w+) (\\w+)"
+                                   << "\\U\\1\\E \\2"
+                                   << "GET name";
+    QTest::newRow("lower") << "GET NAME"
+                           << "(\\w+) (\\w+)"
+                           << "\\L\\1\\E \\2"
+                           << "get NAME";
+    QTest::newRow("one upper") << "get name"
+                               << "(\\w+) (\\w+)"
+                               << "\\1\\u\\2"
+                               << "getName";
+    QTest::newRow("one lower") << "Get Name"
+                               << "(\\w+) (\\w+)"
+                               << "\\l\\1 \\2"
+                               << "get Name";
+    QTest::newRow("upper then one lower") << "ab cd"
+                                          << "(\\w+) (\\w+)"
+                                          << "\\U\\l\\1\\2"
+                                          << "aBCD";
+    QTest::newRow("escaped line break") << "a;b"
+                                        << ";"
+                                        << "\\n"
+                                        << "a\nb";
+    QTest::newRow("group that took no part") << "ac"
+                                             << "a(b)?c"
+                                             << "[\\1]"
+                                             << "[]";
 }
 
 void TestLexEditSearchReplace::regexReplacement() {
@@ -412,8 +444,8 @@ void TestLexEditSearchReplace::lineBreakOfEveryKindMovesRangeEnd_data() {
     QTest::newRow("CR LF") << "<\r\n>" << QStringList({"<", "> <", ">", "<", "> x", "x x"});
     QTest::newRow("LF") << "<\n>" << QStringList({"<", "> <", ">", "<", "> x", "x x"});
     QTest::newRow("CR") << "<\r>" << QStringList({"<", "> <", ">", "<", "> x", "x x"});
-    QTest::newRow("LF CR: two breaks") << "<\n\r>"
-                                       << QStringList({"<", "", "> <", "", ">", "<", "", "> x", "x x"});
+    QTest::newRow("LF CR: two breaks")
+        << "<\n\r>" << QStringList({"<", "", "> <", "", ">", "<", "", "> x", "x x"});
 }
 
 void TestLexEditSearchReplace::lineBreakOfEveryKindMovesRangeEnd() {
@@ -595,21 +627,22 @@ void TestLexEditSearchReplace::randomReplaceAllMatchesModel() {
 
         E.SetSearchEngine(UseRegex ? static_cast<TLexEditSearchCustom *>(&Regex) : &Plain);
         const int Count = E.SearchReplace(Pattern, Replacement, Options);
-        const QString Context = QStringLiteral("round %1: text %2, pattern \"%3\", replacement \"%4\", scope %5, "
-                                               "range %6:%7-%8:%9, options %10")
-                                    .arg(Round)
-                                    .arg(Text.join(u'|'), Pattern, QString(Replacement).replace('\r', "\\r").replace('\n', "\\n"))
-                                    .arg(Scope)
-                                    .arg(First.Line)
-                                    .arg(First.Char)
-                                    .arg(Last.Line)
-                                    .arg(Last.Char)
-                                    .arg(int(Options.ToMask()));
-        QVERIFY2(LinesOf(E) == Model, qPrintable(Context + "\n got: " + LinesOf(E).join(u'|') +
-                                                 "\n model: " + Model.join(u'|')));
-        QVERIFY2(Count == ModelCount, qPrintable(Context + QStringLiteral(": %1 counted, %2 in the model")
-                                                               .arg(Count)
-                                                               .arg(ModelCount)));
+        const QString Context =
+            QStringLiteral("round %1: text %2, pattern \"%3\", replacement \"%4\", scope %5, "
+                           "range %6:%7-%8:%9, options %10")
+                .arg(Round)
+                .arg(Text.join(u'|'), Pattern, QString(Replacement).replace('\r', "\\r").replace('\n', "\\n"))
+                .arg(Scope)
+                .arg(First.Line)
+                .arg(First.Char)
+                .arg(Last.Line)
+                .arg(Last.Char)
+                .arg(int(Options.ToMask()));
+        QVERIFY2(LinesOf(E) == Model,
+                 qPrintable(Context + "\n got: " + LinesOf(E).join(u'|') + "\n model: " + Model.join(u'|')));
+        QVERIFY2(
+            Count == ModelCount,
+            qPrintable(Context + QStringLiteral(": %1 counted, %2 in the model").arg(Count).arg(ModelCount)));
         QCOMPARE(E.PaintLock(), 0);
         if (Count > 0) {
             E.Undo();

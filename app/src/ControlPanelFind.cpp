@@ -1,0 +1,71 @@
+// The find bars of the two views and the window's find keys.
+
+#include "ControlPanelUnit.h"
+#include "FindBar.h"
+#include "lexedit/LexEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QTabWidget>
+
+namespace app {
+
+void TControlPanelForm::CreateFindBars() {
+    ScriptFindBar = new TFindBar(PHPmemo, true, CodeSheet);
+    ScriptFindBar->setObjectName(QStringLiteral("ScriptFindBar"));
+    qobject_cast<QVBoxLayout *>(CodeSheet->layout())->addWidget(ScriptFindBar);
+    ResultFindBar = new TFindBar(WebMemo, false, TabSheet2);
+    ResultFindBar->setObjectName(QStringLiteral("ResultFindBar"));
+    // Between the result view and the input row.
+    auto *ResultLayout = qobject_cast<QVBoxLayout *>(TabSheet2->layout());
+    ResultLayout->insertWidget(ResultLayout->indexOf(WebMemo) + 1, ResultFindBar);
+}
+
+void TControlPanelForm::CreateFindActions() {
+    const auto MakeAction = [this](const char *AName, void (TControlPanelForm::*AHandler)()) {
+        auto *Action = new QAction(this);
+        Action->setObjectName(QString::fromLatin1(AName));
+        connect(Action, &QAction::triggered, this,
+                [this, AHandler] { common::Guarded([&] { (this->*AHandler)(); }); });
+        addAction(Action); // the keys come from the window's shortcut table
+        return Action;
+    };
+    FindAction = MakeAction("FindAction", &TControlPanelForm::FindActionExecute);
+    ReplaceAction = MakeAction("ReplaceAction", &TControlPanelForm::ReplaceActionExecute);
+    FindNextAction = MakeAction("FindNextAction", &TControlPanelForm::FindNextActionExecute);
+    FindPreviousAction = MakeAction("FindPreviousAction", &TControlPanelForm::FindPreviousActionExecute);
+}
+
+TFindBar *TControlPanelForm::ActiveFindBar() const {
+    const QWidget *Focus = QApplication::focusWidget();
+    for (TFindBar *Bar : {ScriptFindBar, ResultFindBar})
+        if (Focus != nullptr && (Focus == Bar->Editor() || Bar->isAncestorOf(Focus) ||
+                                 (Bar->Editor() != nullptr && Bar->Editor()->isAncestorOf(Focus))))
+            return Bar;
+    return PageControl->currentWidget() == TabSheet2 ? ResultFindBar : ScriptFindBar;
+}
+
+void TControlPanelForm::FindActionExecute() {
+    ActiveFindBar()->Open(false);
+}
+
+void TControlPanelForm::ReplaceActionExecute() {
+    // Only the script is edited by replacing: the result view gets its find bar alone.
+    TFindBar *Bar = ActiveFindBar();
+    Bar->Open(Bar->AllowsReplace());
+}
+
+void TControlPanelForm::FindNextActionExecute() {
+    TFindBar *Bar = ActiveFindBar();
+    if (Bar->isHidden()) Bar->Open(false);
+    Bar->FindNext();
+}
+
+void TControlPanelForm::FindPreviousActionExecute() {
+    TFindBar *Bar = ActiveFindBar();
+    if (Bar->isHidden()) Bar->Open(false);
+    Bar->FindPrevious();
+}
+
+} // namespace app

@@ -1,0 +1,573 @@
+#include "FindBar.h"
+
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditMiscClasses.h"
+#include "lexedit/LexEditTextBuffer.h"
+
+#include <QBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+#include <vector>
+
+namespace app {
+
+using lexedit::BufferCoord;
+using lexedit::TBufferCoord;
+using lexedit::TCustomLexEdit;
+using lexedit::TLexSearchOptions;
+
+// Keeps the number of matches of every line of an editor as its lines change, and paints the
+// matches of the rows in view. Inactive (no pattern) it does nothing.
+class TMatchCounter : public lexedit::TLexEditPlugin {
+public:
+    explicit TMatchCounter(TCustomLexEdit *AEditor)
+        : TLexEditPlugin(AEditor,
+                         {lexedit::phLinesInserted, lexedit::phLinesDeleted, lexedit::phLinePut,
+                          lexedit::phLinesChanging, lexedit::phLinesChanged, lexedit::phAfterPaint}) {}
+
+    // Searches for APattern with AOptions from now on (an empty pattern: inactive); counts
+    // every line. Throws the engine's error for an invalid pattern (and is inactive then).
+    void SetSearch(const QString &APattern, TLexSearchOptions AOptions, bool ARegex) {
+        FActive = false;
+        FCounts.clear();
+        FTotal = 0;
+        FEngine = ARegex ? static_cast<lexedit::TLexEditSearchCustom *>(&FRegex) : &FPlain;
+        FEngine->SetOptions(AOptions);
+        FEngine->SetPattern(APattern);
+        if (APattern.isEmpty()) return;
+        FActive = true;
+        try {
+            CountAll();
+        } catch (...) {
+            FActive = false;
+            FCounts.clear();
+            FTotal = 0;
+            throw;
+        }
+    }
+    bool Active() const { return FActive; }
+    qint64 Total() const { return FTotal; }
+    // Tells when a count changed.
+    std::function<void()> OnChange;
+
+    // The matches of 1-based line ALine (positions and lengths).
+    std::vector<std::pair<int, int>> MatchesOf(int ALine) {
+        std::vector<std::pair<int, int>> Result;
+        TCustomLexEdit *E = Owner();
+        if (!FActive || E == nullptr || ALine < 1 || ALine > E->Lines()->Count()) return Result;
+        const int N = FEngine->FindAll(E->Lines()->Get(ALine - 1));
+        for (int i = 0; i < N; ++i)
+            Result.emplace_back(FEngine->Results(i), FEngine->Lengths(i));
+        return Result;
+    }
+    // The number of matches before 1-based line ALine.
+    qint64 CountBefore(int ALine) const {
+        const auto End = FCounts.begin() + std::clamp<qsizetype>(ALine - 1, 0, qsizetype(FCounts.size()));
+        return std::accumulate(FCounts.begin(), End, qint64(0));
+    }
+
+    void LinesInserted(int FirstLine, int Count) override {
+        if (!FActive) return;
+        FDetailed = true;
+        if (FirstLine > int(FCounts.size())) return; // out of step: LinesChanged recounts
+        FCounts.insert(FCounts.begin() + FirstLine, size_t(Count), 0);
+        for (int i = FirstLine; i < FirstLine + Count; ++i)
+            Recount(i);
+        Changed();
+    }
+    void LinesDeleted(int FirstLine, int Count) override {
+        if (!FActive) return;
+        FDetailed = true;
+        if (FirstLine + Count > int(FCounts.size())) return;
+        for (int i = FirstLine; i < FirstLine + Count; ++i)
+            FTotal -= FCounts[size_t(i)];
+        FCounts.erase(FCounts.begin() + FirstLine, FCounts.begin() + FirstLine + Count);
+        Changed();
+    }
+    void LinePut(int Index, const QString &OldLine) override {
+        Q_UNUSED(OldLine);
+        if (!FActive) return;
+        FDetailed = true;
+        if (Index >= int(FCounts.size())) return;
+        Recount(Index);
+        Changed();
+    }
+    void LinesChanging() override { FDetailed = false; }
+    void LinesChanged() override {
+        // A change that did not say which lines it touched (clearing, swapping two lines), or
+        // one the counts lost step with: every line is counted again.
+        TCustomLexEdit *E = Owner();
+        if (!FActive || E == nullptr) return;
+        if (FDetailed && int(FCounts.size()) == E->Lines()->Count()) return;
+        Guarded([this] { CountAll(); });
+        Changed();
+    }
+
+    void AfterPaint(QPainter &ACanvas, const QRect &AClip, int FirstRow, int LastRow) override {
+        TCustomLexEdit *E = Owner();
+        if (!FActive || E == nullptr) return;
+        Guarded([&] {
+            const QColor Fill(255, 196, 0, 110);
+            const QColor Edge(214, 150, 0, 200);
+            ACanvas.save();
+            ACanvas.setClipRect(AClip.intersected(QRect(E->GutterWidth(), 0, 1 << 30, 1 << 30)));
+            int LastLine = 0;
+            for (int Row = FirstRow; Row <= LastRow; ++Row) {
+                const int Line = E->RowToLine(Row);
+                if (Line == LastLine || Line < 1 || Line > E->Lines()->Count()) continue;
+                LastLine = Line;
+                for (const auto &[Pos, Len] : MatchesOf(Line)) {
+                    const lexedit::TDisplayCoord From = E->BufferToDisplayPos(BufferCoord(Pos, Line));
+                    lexedit::TDisplayCoord To = E->BufferToDisplayPos(BufferCoord(Pos + Len, Line));
+                    if (To.Row != From.Row)
+                        To = lexedit::DisplayCoord(E->GetRowLength(From.Row) + 1, From.Row);
+                    const QPoint P1 = E->RowColumnToPixels(From);
+                    const QPoint P2 = E->RowColumnToPixels(To);
+                    const QRect R(P1.x(), P1.y(), std::max(2, P2.x() - P1.x()), E->LineHeight());
+                    ACanvas.fillRect(R, Fill);
+                    ACanvas.setPen(Edge);
+                    ACanvas.drawRect(R.adjusted(0, 0, -1, -1));
+                }
+            }
+            ACanvas.restore();
+        });
+    }
+
+private:
+    template <typename F> static void Guarded(F &&AFunction) {
+        // Counting and painting run inside the editor's notifications and paint: an engine's
+        // failure leaves the line uncounted rather than escaping.
+        try {
+            AFunction();
+        } catch (const std::exception &) {
+        }
+    }
+    void CountAll() {
+        TCustomLexEdit *E = Owner();
+        FCounts.assign(E != nullptr ? size_t(E->Lines()->Count()) : 0, 0);
+        FTotal = 0;
+        for (int i = 0; i < int(FCounts.size()); ++i)
+            Recount(i);
+    }
+    void Recount(int AIndex) {
+        int N = 0;
+        try {
+            N = FEngine->FindAll(Owner()->Lines()->Get(AIndex));
+        } catch (const std::exception &) {
+            N = 0;
+        }
+        FTotal += N - FCounts[size_t(AIndex)];
+        FCounts[size_t(AIndex)] = N;
+    }
+    void Changed() {
+        if (OnChange) OnChange();
+    }
+
+    bool FActive = false;
+    bool FDetailed = false;
+    std::vector<int> FCounts; // matches of each line (0-based)
+    qint64 FTotal = 0;
+    lexedit::TLexEditSearch FPlain;
+    lexedit::TLexEditRegexSearch FRegex;
+    lexedit::TLexEditSearchCustom *FEngine = &FPlain;
+};
+
+namespace {
+
+QToolButton *MakeToggle(QWidget *AParent, const char *AName, const QString &AText, const QString &ATip) {
+    auto *Button = new QToolButton(AParent);
+    Button->setObjectName(QString::fromLatin1(AName));
+    Button->setText(AText);
+    Button->setToolTip(ATip);
+    Button->setCheckable(true);
+    Button->setAutoRaise(true);
+    Button->setFocusPolicy(Qt::TabFocus);
+    return Button;
+}
+
+QToolButton *MakeButton(QWidget *AParent, const char *AName, const QString &AText, const QString &ATip) {
+    auto *Button = new QToolButton(AParent);
+    Button->setObjectName(QString::fromLatin1(AName));
+    Button->setText(AText);
+    Button->setToolTip(ATip);
+    Button->setAutoRaise(true);
+    Button->setFocusPolicy(Qt::TabFocus);
+    return Button;
+}
+
+QLineEdit *MakeField(QWidget *AParent, const char *AName, const QString &APlaceholder) {
+    auto *Edit = new QLineEdit(AParent);
+    Edit->setObjectName(QString::fromLatin1(AName));
+    Edit->setPlaceholderText(APlaceholder);
+    Edit->setClearButtonEnabled(true);
+    // Esc in the field closes the bar, also while the window's Esc (Stop) is enabled.
+    Edit->setProperty("escapeClosesBar", true);
+    return Edit;
+}
+
+} // namespace
+
+TFindBar::TFindBar(TCustomLexEdit *AEditor, bool AAllowReplace, QWidget *AParent)
+    : QFrame(AParent), FEditor(AEditor), FAllowReplace(AAllowReplace),
+      FCounter(std::make_unique<TMatchCounter>(AEditor)) {
+    CreateWidgets();
+    FCountTimer = new QTimer(this);
+    FCountTimer->setSingleShot(true);
+    FCountTimer->setInterval(100);
+    connect(FCountTimer, &QTimer::timeout, this, [this] { UpdateCount(); });
+    FCounter->OnChange = [this] { ScheduleCount(); };
+    hide();
+}
+
+TFindBar::~TFindBar() = default;
+
+void TFindBar::CreateWidgets() {
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Raised);
+    auto *Rows = new QVBoxLayout(this);
+    Rows->setContentsMargins(4, 2, 4, 2);
+    Rows->setSpacing(2);
+
+    auto *FindRow = new QHBoxLayout;
+    FindRow->setSpacing(4);
+    auto *FindLabel = new QLabel(QStringLiteral("Find:"), this);
+    FindEdit = MakeField(this, "FindEdit", QStringLiteral("Search (Enter: next, Shift+Enter: previous)"));
+    FindLabel->setBuddy(FindEdit);
+    MatchCaseButton = MakeToggle(this, "MatchCaseButton", QStringLiteral("Match case"),
+                                 QStringLiteral("Upper and lower case must match"));
+    WholeWordButton =
+        MakeToggle(this, "WholeWordButton", QStringLiteral("Whole word"), QStringLiteral("Only whole words"));
+    RegexButton = MakeToggle(this, "RegexButton", QStringLiteral("Regular expression"),
+                             QStringLiteral("The search text is a regular expression (PCRE); the replacement "
+                                            "knows \\1 .. \\9, $1, \\U \\L \\u \\l \\E"));
+    PreviousButton = MakeButton(this, "PreviousButton", QStringLiteral("\u25B2"),
+                                QStringLiteral("Previous match (Shift+Enter, Shift+F3)"));
+    NextButton =
+        MakeButton(this, "NextButton", QStringLiteral("\u25BC"), QStringLiteral("Next match (Enter, F3)"));
+    CountLabel = new QLabel(this);
+    CountLabel->setObjectName(QStringLiteral("CountLabel"));
+    CountLabel->setMinimumWidth(90);
+    NoticeLabel = new QLabel(this);
+    NoticeLabel->setObjectName(QStringLiteral("NoticeLabel"));
+    CloseButton = MakeButton(this, "CloseButton", QStringLiteral("\u2715"), QStringLiteral("Close (Esc)"));
+    FindRow->addWidget(FindLabel);
+    FindRow->addWidget(FindEdit, 1);
+    for (QWidget *W : {static_cast<QWidget *>(MatchCaseButton), static_cast<QWidget *>(WholeWordButton),
+                       static_cast<QWidget *>(RegexButton), static_cast<QWidget *>(PreviousButton),
+                       static_cast<QWidget *>(NextButton), static_cast<QWidget *>(CountLabel)})
+        FindRow->addWidget(W);
+    FindRow->addWidget(NoticeLabel, 1);
+    FindRow->addWidget(CloseButton);
+    Rows->addLayout(FindRow);
+
+    ReplaceRow = new QWidget(this);
+    ReplaceRow->setObjectName(QStringLiteral("ReplaceRow"));
+    auto *ReplaceLayout = new QHBoxLayout(ReplaceRow);
+    ReplaceLayout->setContentsMargins(0, 0, 0, 0);
+    ReplaceLayout->setSpacing(4);
+    auto *ReplaceLabel = new QLabel(QStringLiteral("Replace:"), ReplaceRow);
+    ReplaceEdit = MakeField(ReplaceRow, "ReplaceEdit", QStringLiteral("Replacement (Enter: replace)"));
+    ReplaceLabel->setBuddy(ReplaceEdit);
+    ReplaceButton = MakeButton(ReplaceRow, "ReplaceButton", QStringLiteral("Replace"),
+                               QStringLiteral("Replace the selected match and find the next"));
+    ReplaceAllButton = MakeButton(ReplaceRow, "ReplaceAllButton", QStringLiteral("Replace all"),
+                                  QStringLiteral("Replace every match (one undo step)"));
+    ReplaceLayout->addWidget(ReplaceLabel);
+    ReplaceLayout->addWidget(ReplaceEdit, 1);
+    ReplaceLayout->addWidget(ReplaceButton);
+    ReplaceLayout->addWidget(ReplaceAllButton);
+    ReplaceLayout->addStretch(1);
+    // The labels of both rows line up.
+    ReplaceLabel->setMinimumWidth(std::max(FindLabel->sizeHint().width(), ReplaceLabel->sizeHint().width()));
+    FindLabel->setMinimumWidth(ReplaceLabel->minimumWidth());
+    Rows->addWidget(ReplaceRow);
+    ReplaceRow->hide();
+
+    FindEdit->installEventFilter(this);
+    ReplaceEdit->installEventFilter(this);
+    const auto Guarded = [this](auto AFunction) {
+        return [this, AFunction] { common::Guarded([&] { AFunction(this); }); };
+    };
+    connect(FindEdit, &QLineEdit::textChanged, this, Guarded([](TFindBar *B) { B->PatternChanged(); }));
+    for (QToolButton *Toggle : {MatchCaseButton, WholeWordButton, RegexButton})
+        connect(Toggle, &QToolButton::toggled, this, Guarded([](TFindBar *B) { B->PatternChanged(); }));
+    connect(NextButton, &QToolButton::clicked, this, Guarded([](TFindBar *B) { B->FindNext(); }));
+    connect(PreviousButton, &QToolButton::clicked, this, Guarded([](TFindBar *B) { B->FindPrevious(); }));
+    connect(CloseButton, &QToolButton::clicked, this, Guarded([](TFindBar *B) { B->Close(); }));
+    connect(ReplaceButton, &QToolButton::clicked, this, Guarded([](TFindBar *B) { B->ReplaceOne(); }));
+    connect(ReplaceAllButton, &QToolButton::clicked, this, Guarded([](TFindBar *B) { B->ReplaceAll(); }));
+}
+
+bool TFindBar::ReplaceShown() const {
+    return isVisible() && ReplaceRow->isVisibleTo(this);
+}
+
+void TFindBar::Open(bool AReplace) {
+    if (!FEditor) return;
+    ReplaceRow->setVisible(AReplace && FAllowReplace);
+    FAnchor = FEditor->SelAvail() ? FEditor->BlockBegin() : FEditor->CaretXY();
+    const bool WasHidden = isHidden();
+    show();
+    // A selection within one line is what the user wants to find.
+    const QString Selected = FEditor->SelAvail() && FEditor->BlockBegin().Line == FEditor->BlockEnd().Line
+                                 ? FEditor->SelText()
+                                 : QString();
+    if (!Selected.isEmpty() && Selected != FindEdit->text()) {
+        FindEdit->setText(Selected); // counts and selects through PatternChanged
+    } else if (WasHidden) {
+        // The same search again: counted and painted, the selection left as it is.
+        ShowNotice(QString(), false);
+        if (StartCounting()) UpdateCount();
+    }
+    FindEdit->setFocus();
+    FindEdit->selectAll();
+}
+
+void TFindBar::Close() {
+    hide();
+    ShowNotice(QString(), false);
+    // Counting and highlighting stop until the bar opens again.
+    FCounter->SetSearch(QString(), {}, false);
+    FCountTimer->stop();
+    if (FEditor) {
+        FEditor->viewport()->update();
+        FEditor->setFocus();
+    }
+}
+
+TLexSearchOptions TFindBar::SearchOptions() const {
+    TLexSearchOptions Options;
+    if (MatchCaseButton->isChecked()) Options.Include(lexedit::ssoMatchCase);
+    if (WholeWordButton->isChecked()) Options.Include(lexedit::ssoWholeWord);
+    return Options;
+}
+
+lexedit::TLexEditSearchCustom &TFindBar::SearchEngine() {
+    if (RegexButton->isChecked()) return FRegex;
+    return FPlain;
+}
+
+template <typename F> bool TFindBar::Guard(F &&AFunction) {
+    try {
+        AFunction();
+        return true;
+    } catch (const lexedit::ELexSearchError &E) {
+        ShowNotice(E.Message(), true);
+        CountLabel->clear();
+        return false;
+    }
+}
+
+void TFindBar::PatternChanged() {
+    if (!FEditor) return;
+    ShowNotice(QString(), false);
+    const bool Valid = StartCounting();
+    // The search starts again where it began.
+    FEditor->SetCaretXY(FAnchor);
+    if (!Valid) return;
+    if (!FindEdit->text().isEmpty()) Find(false);
+    UpdateCount();
+}
+
+bool TFindBar::StartCounting() {
+    const bool Valid =
+        Guard([&] { FCounter->SetSearch(FindEdit->text(), SearchOptions(), RegexButton->isChecked()); });
+    FEditor->viewport()->update();
+    return Valid;
+}
+
+bool TFindBar::FindNext() {
+    if (!FEditor) return false;
+    if (FindEdit->text().isEmpty()) {
+        Open(false);
+        return false;
+    }
+    if (FEditor->SelAvail()) FEditor->SetCaretXY(FEditor->BlockEnd());
+    return Find(false);
+}
+
+bool TFindBar::FindPrevious() {
+    if (!FEditor) return false;
+    if (FindEdit->text().isEmpty()) {
+        Open(false);
+        return false;
+    }
+    if (FEditor->SelAvail()) FEditor->SetCaretXY(FEditor->BlockBegin());
+    return Find(true);
+}
+
+bool TFindBar::Find(bool ABackward) {
+    TCustomLexEdit &E = *FEditor;
+    const QString Pattern = FindEdit->text();
+    TLexSearchOptions Options = SearchOptions();
+    if (ABackward) Options.Include(lexedit::ssoBackwards);
+    int Found = 0;
+    bool Wrapped = false;
+    const bool Ok = Guard([&] {
+        E.SetSearchEngine(&SearchEngine());
+        const TBufferCoord Before = E.CaretXY();
+        Found = E.SearchReplace(Pattern, QString(), Options);
+        // An empty match (a pattern such as "x*") where the caret stands: one character on.
+        if (Found > 0 && !E.SelAvail() && E.CaretXY() == Before) {
+            const int Len =
+                E.Lines()->Count() >= Before.Line ? int(E.Lines()->Get(Before.Line - 1).size()) : 0;
+            const TBufferCoord Next = ABackward
+                                          ? (Before.Char > 1 ? BufferCoord(Before.Char - 1, Before.Line)
+                                                             : BufferCoord(INT_MAX, Before.Line - 1))
+                                          : (Before.Char <= Len ? BufferCoord(Before.Char + 1, Before.Line)
+                                                                : BufferCoord(1, Before.Line + 1));
+            const bool Edge = ABackward ? Next.Line < 1 : Next.Line > E.Lines()->Count();
+            Found = 0;
+            if (!Edge) {
+                E.SetCaretXY(Next);
+                Found = E.SearchReplace(Pattern, QString(), Options);
+            }
+        }
+        if (Found == 0) {
+            Options.Include(lexedit::ssoEntireScope);
+            Found = E.SearchReplace(Pattern, QString(), Options);
+            Wrapped = Found > 0;
+        }
+    });
+    if (!Ok) return false;
+    if (Wrapped)
+        ShowNotice(ABackward ? QStringLiteral("Wrapped around to the bottom")
+                             : QStringLiteral("Wrapped around to the top"),
+                   false);
+    else
+        ShowNotice(QString(), false);
+    UpdateCount();
+    return Found > 0;
+}
+
+void TFindBar::ReplaceOne() {
+    if (!FEditor || !FAllowReplace || FindEdit->text().isEmpty()) return;
+    TCustomLexEdit &E = *FEditor;
+    if (CurrentMatch() == 0) {
+        FindNext();
+        return;
+    }
+    const bool Ok = Guard([&] {
+        E.SetSearchEngine(&SearchEngine());
+        // The first match from the selection's start is the one selected.
+        E.SetCaretXY(E.BlockBegin());
+        TLexSearchOptions Options = SearchOptions();
+        Options.Include(lexedit::ssoReplace);
+        E.SearchReplace(FindEdit->text(), ReplaceEdit->text(), Options);
+    });
+    if (Ok) Find(false);
+}
+
+int TFindBar::ReplaceAll() {
+    if (!FEditor || !FAllowReplace || FindEdit->text().isEmpty()) return 0;
+    TCustomLexEdit &E = *FEditor;
+    int Count = 0;
+    const bool Ok = Guard([&] {
+        E.SetSearchEngine(&SearchEngine());
+        TLexSearchOptions Options = SearchOptions();
+        Options.Include(lexedit::ssoReplaceAll);
+        Options.Include(lexedit::ssoEntireScope);
+        Count = E.SearchReplace(FindEdit->text(), ReplaceEdit->text(), Options);
+    });
+    if (!Ok) return 0;
+    UpdateCount();
+    ShowNotice(Count == 1 ? QStringLiteral("1 replaced") : QStringLiteral("%1 replaced").arg(Count), false);
+    return Count;
+}
+
+qint64 TFindBar::MatchCount() const {
+    return FCounter->Active() ? FCounter->Total() : 0;
+}
+
+qint64 TFindBar::CurrentMatch() const {
+    if (!FEditor || !FCounter->Active()) return 0;
+    const TBufferCoord B = FEditor->BlockBegin();
+    const TBufferCoord E = FEditor->BlockEnd();
+    if (B.Line != E.Line) return 0;
+    try {
+        const auto Matches = FCounter->MatchesOf(B.Line);
+        for (size_t i = 0; i < Matches.size(); ++i)
+            if (Matches[i].first == B.Char && Matches[i].first + Matches[i].second == E.Char)
+                return FCounter->CountBefore(B.Line) + qint64(i) + 1;
+    } catch (const std::exception &) {
+    }
+    return 0;
+}
+
+QString TFindBar::CountText() const {
+    return CountLabel->text();
+}
+
+QString TFindBar::NoticeText() const {
+    return NoticeLabel->text();
+}
+
+void TFindBar::UpdateCount() {
+    FCountTimer->stop();
+    if (!FCounter->Active()) {
+        if (NoticeLabel->property("error").toBool()) return; // the error says why
+        CountLabel->clear();
+        return;
+    }
+    const qint64 N = MatchCount();
+    const qint64 K = CurrentMatch();
+    if (N == 0)
+        CountLabel->setText(QStringLiteral("No matches"));
+    else if (K > 0)
+        CountLabel->setText(QStringLiteral("%1 of %2").arg(K).arg(N));
+    else
+        CountLabel->setText(N == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(N));
+}
+
+void TFindBar::ScheduleCount() {
+    if (!FCountTimer->isActive()) FCountTimer->start();
+}
+
+void TFindBar::ShowNotice(const QString &AText, bool AError) {
+    NoticeLabel->setText(AText);
+    NoticeLabel->setProperty("error", AError);
+    QPalette Pal = palette();
+    Pal.setColor(QPalette::WindowText, AError ? QColor(192, 0, 0) : QColor(0, 96, 160));
+    NoticeLabel->setPalette(Pal);
+}
+
+bool TFindBar::eventFilter(QObject *AObject, QEvent *AEvent) {
+    if (AObject != FindEdit && AObject != ReplaceEdit) return false;
+    if (AEvent->type() == QEvent::ShortcutOverride) {
+        // Esc belongs to the bar here, not to the window.
+        if (static_cast<QKeyEvent *>(AEvent)->key() == Qt::Key_Escape) {
+            AEvent->accept();
+            return true;
+        }
+        return false;
+    }
+    if (AEvent->type() != QEvent::KeyPress) return false;
+    const auto *Key = static_cast<QKeyEvent *>(AEvent);
+    if (Key->key() == Qt::Key_Escape) {
+        common::Guarded([this] { Close(); });
+        return true;
+    }
+    if (Key->key() == Qt::Key_Return || Key->key() == Qt::Key_Enter) {
+        const bool Shift = Key->modifiers().testFlag(Qt::ShiftModifier);
+        common::Guarded([&] {
+            if (AObject == ReplaceEdit)
+                ReplaceOne();
+            else if (Shift)
+                FindPrevious();
+            else
+                FindNext();
+        });
+        return true;
+    }
+    return false;
+}
+
+} // namespace app
