@@ -10,6 +10,7 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditBrackets.h"
 #include "LexEditPrivate.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -146,6 +148,48 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     };
     std::vector<TMatch> Matches;
     int Result = 0;
+
+    // Replace-all of a line whose replacements hold no line break: the line is written once and
+    // the change recorded as the one deletion and insertion that replacing its span from the
+    // first to the last match would record, which undo reverses exactly. Lines that lose
+    // trailing blanks (eoTrimTrailingSpaces) go match by match.
+    std::optional<TOwnBufferBracket> Bracket;
+    std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such line
+    std::vector<QString> Pieces;
+    const auto ReplaceLineAtOnce = [&](int ALine, const QString &AText, int Lo, int Hi) {
+        if (fPriv->fOptions.Contains(eoTrimTrailingSpaces)) return false;
+        Pieces.clear();
+        int First = 0;
+        int LastEnd = 0;
+        int Replaced = 0;
+        for (const TMatch &M : Matches) {
+            if (M.Pos < Lo || M.Pos + M.Len > Hi) continue;
+            QString Piece = Engine->Replace(AText.mid(M.Pos - 1, M.Len), sReplace);
+            if (Piece.contains(QLatin1Char('\r')) || Piece.contains(QLatin1Char('\n'))) return false;
+            if (Replaced == 0) First = M.Pos;
+            // The text between the matches stays.
+            if (Replaced > 0) Pieces.push_back(AText.mid(LastEnd - 1, M.Pos - LastEnd));
+            Pieces.push_back(std::move(Piece));
+            LastEnd = M.Pos + M.Len;
+            ++Replaced;
+        }
+        if (Replaced == 0) return true;
+        QString Span;
+        for (const QString &P : Pieces)
+            Span += P;
+        if (!Bracket) Bracket.emplace(*this);
+        fPriv->fUndoRedo->AddUndoChange(crDelete, BufferCoord(First, ALine), BufferCoord(LastEnd, ALine),
+                                        AText.mid(First - 1, LastEnd - First), smNormal);
+        fPriv->fLines->Put(ALine - 1, AText.left(First - 1) + Span + AText.mid(LastEnd - 1));
+        const TBufferCoord SpanEnd = BufferCoord(First + int(Span.size()), ALine);
+        fPriv->fUndoRedo->AddUndoChange(crInsert, BufferCoord(First, ALine), SpanEnd, QString(), smNormal);
+        // Forwards the caret ends after the last replacement, backwards after the first.
+        CaretAfter = bBackward ? BufferCoord(First + int(Pieces.front().size()), ALine) : SpanEnd;
+        const int Shift = int(Span.size()) - (LastEnd - First);
+        if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += Shift;
+        Result += Replaced;
+        return true;
+    };
     TBufferCoord ptCurrent = bBackward ? ptEnd : ptStart;
     while (ptCurrent.Line >= ptStart.Line && ptCurrent.Line <= ptEnd.Line &&
            ptCurrent.Line <= fPriv->fLines->Count()) {
@@ -153,10 +197,15 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
         int Hi = 0;
         LineBounds(ptCurrent.Line, Lo, Hi);
         // A copy of the results: a prompt handler may use the engine in between.
-        const int nInLine = Engine->FindAll(fPriv->fLines->Get(ptCurrent.Line - 1));
+        const QString LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
+        const int nInLine = Engine->FindAll(LineText);
         Matches.clear();
         for (int i = 0; i < nInLine; ++i)
             Matches.push_back({Engine->Results(i), Engine->Lengths(i)});
+        if (bReplaceAll && !bPrompt && nInLine > 0 && ReplaceLineAtOnce(ptCurrent.Line, LineText, Lo, Hi)) {
+            ptCurrent.Line += bBackward ? -1 : 1;
+            continue;
+        }
         // Added to a position of the line as found: where that character stands now on the
         // line ptCurrent.Line (forwards; backwards the text before a match never moves).
         int iResultOffset = 0;
@@ -207,6 +256,7 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             SelectMatch();
             const QString Occurrence = GetSelText();
             SetSelTextPrimitiveEx(smNormal, Engine->Replace(Occurrence, sReplace), true, false);
+            CaretAfter.reset();
             if (!bBackward) {
                 // The rest of the line now follows the caret, on the last line inserted.
                 const int Shift = fPriv->fCaretX - (nFound + nSearchLen);
@@ -219,6 +269,10 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             if (!bReplaceAll) return Result;
         }
         ptCurrent.Line += bBackward ? -1 : 1;
+    }
+    if (CaretAfter) {
+        Bracket.reset();
+        SetCaretXY(*CaretAfter);
     }
     return Result;
 }

@@ -84,6 +84,7 @@ private slots:
     void cancelKeepsMatchSelected();
     void columnSelectionOnly();
     void backwardReplaceAll();
+    void backwardReplaceAllLeavesCaretAfterFirst();
     void regexReplacement_data();
     void regexReplacement();
     void catastrophicPatternReportsError();
@@ -198,6 +199,9 @@ void TestLexEditSearchReplace::threeOneLetterWords() {
     QCOMPARE(E.SearchReplace("a", "bb", Opts({ssoReplaceAll, ssoEntireScope})), 3);
     QCOMPARE(LinesOf(E), QStringList({"bb bb bb"}));
     QCOMPARE(E.PaintLock(), 0);
+    // The caret after the last replacement, nothing selected.
+    QCOMPARE(E.CaretXY(), BufferCoord(9, 1));
+    QVERIFY(!E.SelAvail());
     E.Undo();
     QCOMPARE(LinesOf(E), QStringList({"a a a"}));
     QVERIFY(!E.CanUndo());
@@ -265,6 +269,19 @@ void TestLexEditSearchReplace::columnSelectionOnly() {
     QCOMPARE(LinesOf(E), QStringList({"ab ab ab", "ab X ab", "ab X ab", "ab ab ab"}));
     E.Undo();
     QCOMPARE(LinesOf(E), QStringList({"ab ab ab", "ab ab ab", "ab ab ab", "ab ab ab"}));
+}
+
+void TestLexEditSearchReplace::backwardReplaceAllLeavesCaretAfterFirst() {
+    TLexEdit E;
+    TLexEditSearch Engine;
+    E.SetSearchEngine(&Engine);
+    Load(E, {"x ab ab", "ab"});
+    E.SetCaretXY(BufferCoord(3, 2));
+    QCOMPARE(E.SearchReplace("ab", "QQQ", Opts({ssoReplaceAll, ssoBackwards})), 3);
+    QCOMPARE(LinesOf(E), QStringList({"x QQQ QQQ", "QQQ"}));
+    // The last replacement made is the first match of the text.
+    QCOMPARE(E.CaretXY(), BufferCoord(6, 1));
+    QVERIFY(!E.SelAvail());
 }
 
 void TestLexEditSearchReplace::backwardReplaceAll() {
