@@ -58,7 +58,8 @@ bool WriteFile(const QString &AName, const QByteArray &ABytes) {
 
 void Row(const char *AWhat, double AMs, const char *APeer, double APeerMs) {
     if (APeerMs > 0)
-        std::printf("  %-44s %9.1f ms   %-22s %9.1f ms   ratio %.2f\n", AWhat, AMs, APeer, APeerMs, AMs / APeerMs);
+        std::printf("  %-44s %9.1f ms   %-22s %9.1f ms   ratio %.2f\n", AWhat, AMs, APeer, APeerMs,
+                    AMs / APeerMs);
     else
         std::printf("  %-44s %9.1f ms\n", AWhat, AMs);
 }
@@ -126,7 +127,8 @@ int main(int argc, char **argv) {
     TLexEditRegexSearch Regex;
     long long Check = 0;
 
-    const auto Find = [&](TLexEditSearchCustom &AEngine, const QString &APattern, TLexSearchOptions AOptions) {
+    const auto Find = [&](TLexEditSearchCustom &AEngine, const QString &APattern,
+                          TLexSearchOptions AOptions) {
         E.SetSearchEngine(&AEngine);
         E.SetCaretXY(BufferCoord(1, 1));
         AOptions.Include(ssoEntireScope);
@@ -135,6 +137,11 @@ int main(int argc, char **argv) {
     const double PlainMs = Find(Plain, Absent, {ssoMatchCase});
     const double NoCaseMs = Find(Plain, Absent, {});
     const double RegexMs = Find(Regex, Absent, {ssoMatchCase});
+    // What every line search pays before matching: each line made into a QString.
+    const double ReadMs = BestMs(3, [&] {
+        for (int i = 0; i < E.Lines()->Count(); ++i)
+            Check += E.Lines()->Get(i).size();
+    });
     // The count as the find bar keeps it: every line through the engine.
     long long Count = 0;
     const double CountMs = BestMs(3, [&] {
@@ -150,7 +157,8 @@ int main(int argc, char **argv) {
     int Replaced = 0;
     E.SetSearchEngine(&Plain);
     const double ReplaceMs = BestMs(1, [&] {
-        Replaced = E.SearchReplace(QStringLiteral("="), QStringLiteral("=="), {ssoMatchCase, ssoReplaceAll, ssoEntireScope});
+        Replaced = E.SearchReplace(QStringLiteral("="), QStringLiteral("=="),
+                                   {ssoMatchCase, ssoReplaceAll, ssoEntireScope});
     });
     const double UndoMs = BestMs(1, [&] { E.Undo(); });
     const bool Restored = !E.CanUndo() && E.Lines()->Text() == Original;
@@ -170,7 +178,8 @@ int main(int argc, char **argv) {
     if (WithDocument) {
         QTextDocument Doc;
         Doc.setPlainText(E.Lines()->Text());
-        DocPlain = BestMs(3, [&] { Check += Doc.find(Absent, 0, QTextDocument::FindCaseSensitively).isNull(); });
+        DocPlain =
+            BestMs(3, [&] { Check += Doc.find(Absent, 0, QTextDocument::FindCaseSensitively).isNull(); });
         DocNoCase = BestMs(3, [&] { Check += Doc.find(Absent, 0).isNull(); });
         const QRegularExpression Re(Absent);
         DocRegex = BestMs(3, [&] { Check += Doc.find(Re, 0, QTextDocument::FindCaseSensitively).isNull(); });
@@ -197,6 +206,7 @@ int main(int argc, char **argv) {
     Row("", CountMs, "python3 re.findall", Py.value("count").first);
     Row("5. replace-all \"=\" by \"==\"", ReplaceMs, "python3 re.subn", Py.value("replace").first);
     Row("   its undo (one step)", UndoMs, "", 0);
+    Row("reading every line as a QString", ReadMs, "", 0);
     std::printf("\n  matches counted: editor %lld, QTextDocument %lld, python %lld\n", Count, DocMatches,
                 Py.value("count").second);
     std::printf("  replaced: editor %d, python %lld; one undo restored the text: %s\n", Replaced,
