@@ -148,8 +148,10 @@ int main(int argc, char **argv) {
         Plain.SetOptions({ssoMatchCase, ssoWholeWord});
         Plain.SetPattern(QStringLiteral("total"));
         Count = 0;
+        QLatin1String Line;
         for (int i = 0; i < E.Lines()->Count(); ++i)
-            Count += Plain.FindAll(E.Lines()->Get(i));
+            Count +=
+                E.Lines()->GetLatin1(i, Line) ? Plain.FindAllLatin1(Line) : Plain.FindAll(E.Lines()->Get(i));
     });
     // Replace-all and its undo: once (a second round would replace the doubled text).
     const QString Original = E.Lines()->Text();

@@ -63,7 +63,7 @@ public:
         std::vector<std::pair<int, int>> Result;
         TCustomLexEdit *E = Owner();
         if (!FActive || E == nullptr || ALine < 1 || ALine > E->Lines()->Count()) return Result;
-        const int N = FEngine->FindAll(E->Lines()->Get(ALine - 1));
+        const int N = FindIn(ALine - 1);
         for (int i = 0; i < N; ++i)
             Result.emplace_back(FEngine->Results(i), FEngine->Lengths(i));
         return Result;
@@ -160,7 +160,7 @@ private:
     void Recount(int AIndex) {
         int N = 0;
         try {
-            N = FEngine->FindAll(Owner()->Lines()->Get(AIndex));
+            N = FindIn(AIndex);
         } catch (const std::exception &) {
             N = 0;
         }
@@ -169,6 +169,13 @@ private:
     }
     void Changed() {
         if (OnChange) OnChange();
+    }
+    // The engine run on 0-based line AIndex (its bytes as they are when it is held as Latin-1).
+    int FindIn(int AIndex) {
+        const lexedit::TLexEditStringList &Lines = *Owner()->Lines();
+        QLatin1String Bytes;
+        if (Lines.GetLatin1(AIndex, Bytes)) return FEngine->FindAllLatin1(Bytes);
+        return FEngine->FindAll(Lines.Get(AIndex));
     }
 
     bool FActive = false;

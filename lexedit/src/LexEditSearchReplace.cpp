@@ -197,8 +197,18 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
         int Hi = 0;
         LineBounds(ptCurrent.Line, Lo, Hi);
         // A copy of the results: a prompt handler may use the engine in between.
-        const QString LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
-        const int nInLine = Engine->FindAll(LineText);
+        // Lines held as Latin-1 bytes are searched as they are; the text is read only when
+        // something is found.
+        QLatin1String Bytes;
+        QString LineText;
+        int nInLine = 0;
+        if (fPriv->fLines->GetLatin1(ptCurrent.Line - 1, Bytes)) {
+            nInLine = Engine->FindAllLatin1(Bytes);
+            if (nInLine > 0) LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
+        } else {
+            LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
+            nInLine = Engine->FindAll(LineText);
+        }
         Matches.clear();
         for (int i = 0; i < nInLine; ++i)
             Matches.push_back({Engine->Results(i), Engine->Lengths(i)});

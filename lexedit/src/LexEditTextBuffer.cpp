@@ -40,6 +40,14 @@ QString TLexEditStringList::Get(int Index) const {
     return FStore->FList[size_t(Index)].Text();
 }
 
+bool TLexEditStringList::GetLatin1(int Index, QLatin1String &AText) const {
+    if (Index < 0 || Index >= Count()) return false;
+    const TLexEditStringRec &Rec = FStore->FList[size_t(Index)];
+    if (Rec.IsWide()) return false;
+    AText = Rec.Length() == 0 ? QLatin1String("") : QLatin1String(Rec.Latin1(), qsizetype(Rec.Length()));
+    return true;
+}
+
 void *TLexEditStringList::GetObject(int Index) const {
     if (Index < 0 || Index >= Count() || FStore->FObjects.empty()) return nullptr;
     const auto It = std::lower_bound(FStore->FObjects.begin(), FStore->FObjects.end(), Index,

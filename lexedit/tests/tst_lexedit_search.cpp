@@ -61,6 +61,7 @@ private slots:
     void plainFind();
     void plainLengthsAndLiteralReplace();
     void plainProperty();
+    void plainLatin1MatchesModel();
     void regexFind_data();
     void regexFind();
     void regexInvalidPattern();
@@ -153,6 +154,39 @@ void TestLexEditSearch::plainProperty() {
                                  .arg(MatchCase)
                                  .arg(WholeWord)));
     }
+}
+
+void TestLexEditSearch::plainLatin1MatchesModel() {
+    // Searching Latin-1 bytes gives what the QString search model gives on the same characters:
+    // case folding of Latin-1 letters (also to characters beyond Latin-1: the micro sign and the
+    // Greek mu, the Kelvin sign and k, y with diaeresis and its capital), whole words, patterns
+    // that cannot occur in Latin-1 text, and matches that do not overlap.
+    QRandomGenerator R(2612);
+    const QString TextAlphabet = QStringLiteral("aAbBkK _1\u00b5\u00df\u00ff\u00e9\u00c9\u00e0.");
+    const QString PatternAlphabet = TextAlphabet + QStringLiteral("\u039c\u03bc\u212a\u0178\u1e9e");
+    TLexEditSearch Engine;
+    for (int Round = 0; Round < 6000; ++Round) {
+        const QString Text = RandomText(R, TextAlphabet, 40);
+        const QString Pattern = RandomText(R, R.bounded(4) == 0 ? PatternAlphabet : TextAlphabet, 3);
+        const bool MatchCase = R.bounded(2) == 1;
+        const bool WholeWord = R.bounded(2) == 1;
+        Engine.SetOptions(Options(MatchCase, WholeWord));
+        Engine.SetPattern(Pattern);
+        const QByteArray Bytes = Text.toLatin1();
+        const int Count = Engine.FindAllLatin1(QLatin1String(Bytes.constData(), Bytes.size()));
+        const QList<int> Expected = PlainModel(Text, Pattern, MatchCase, WholeWord);
+        if (Positions(Engine) != Expected || Count != Expected.size())
+            QFAIL(qPrintable(QStringLiteral("text \"%1\" pattern \"%2\" case %3 word %4")
+                                 .arg(Text, Pattern)
+                                 .arg(MatchCase)
+                                 .arg(WholeWord)));
+    }
+    // The default entry point of an engine converts the text and calls FindAll.
+    TLexEditRegexSearch Regex;
+    Regex.SetOptions(Options(false, false));
+    Regex.SetPattern(QStringLiteral("\u00e9+"));
+    QCOMPARE(Regex.FindAllLatin1(QLatin1String("x\xe9\xc9\xe9 \xe9")), 2);
+    QCOMPARE(Regex.Lengths(0), 3);
 }
 
 void TestLexEditSearch::regexFind_data() {

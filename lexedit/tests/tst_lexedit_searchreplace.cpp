@@ -59,6 +59,10 @@ public:
         if (++Calls == FailAt) throw ELexSearchError(QStringLiteral("engine failed"));
         return TLexEditSearch::FindAll(NewText);
     }
+    int FindAllLatin1(QLatin1String NewText) override {
+        if (++Calls == FailAt) throw ELexSearchError(QStringLiteral("engine failed"));
+        return TLexEditSearch::FindAllLatin1(NewText);
+    }
 };
 
 // Splits at CR LF, CR and LF, as insertion splits text into lines.

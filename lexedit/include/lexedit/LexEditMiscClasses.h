@@ -241,6 +241,10 @@ public:
     virtual void SetOptions(TLexSearchOptions Value) = 0;
     // Finds every match in NewText and returns their number.
     virtual int FindAll(const QString &NewText) = 0;
+    // The same for a text of Latin-1 characters (one position a character, as in FindAll):
+    // callers holding such text use it to save the conversion. By default the text is converted
+    // and given to FindAll.
+    virtual int FindAllLatin1(QLatin1String NewText) { return FindAll(QString(NewText)); }
     // Turns the user's replacement expression into the one passed to Replace; unchanged here.
     virtual QString PreprocessReplaceExpression(const QString &AReplace) { return AReplace; }
     // The text that replaces aOccurrence (a match of the last FindAll) for the expression.

@@ -64,6 +64,9 @@ public:
     int Count() const;
     int Capacity() const;
     QString Get(int Index) const;
+    // The line's characters as Latin-1 bytes when the line is held that way (the bytes stay
+    // valid until the buffer changes); false for a line held as UTF-16 (read it with Get).
+    bool GetLatin1(int Index, QLatin1String &AText) const;
     QString Strings(int Index) const { return Get(Index); }
     void *GetObject(int Index) const;
     TLexRange GetRange(int Index) const;
