@@ -90,8 +90,11 @@ int TLexEditRegexSearch::FindAll(const QString &NewText) {
         ResumeAt = Match.capturedEnd(0);
         fMatches.push_back(std::move(Match));
     }
-    // The matching stopped: either no match is left or the match limit cut it short. The probe
-    // redoes the failed part and tells the two apart. An empty match at the end is complete.
+    // The matching stopped: either no match is left or the match limit cut it short. An
+    // iterator still valid saw PCRE2 answer "no match", which it never does at the limit: the
+    // search is complete (the common case, at no extra cost). Otherwise the probe redoes the
+    // failed part and tells the two apart. An empty match at the end is complete.
+    if (It.isValid()) return int(fMatches.size());
     const bool EndedAtEnd = !fMatches.empty() && fMatches.back().capturedLength(0) == 0 &&
                             fMatches.back().capturedStart(0) == fLastText.size();
     // Backtracking verbs ((*COMMIT), (*PRUNE) ...) may end a search without a match in a way the

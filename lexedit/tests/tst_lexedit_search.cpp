@@ -68,6 +68,7 @@ private slots:
     void regexReplace_data();
     void regexReplace();
     void regexCatastrophicPattern();
+    void regexQuickFailureIsNoRunaway();
     void regexLargeTextWithinLimit();
     void regexProperty();
 };
@@ -384,6 +385,16 @@ void TestLexEditSearch::regexCatastrophicPattern() {
     QCOMPARE(Engine.ResultCount(), 0);
     // The same pattern on a text it matches quickly still works.
     QCOMPARE(Engine.FindAll(QString(30, u'a')), 1);
+}
+
+void TestLexEditSearch::regexQuickFailureIsNoRunaway() {
+    // PCRE2 rejects this pattern at once on a text without a 'z' (the character is required);
+    // the engine must not call that "too complex" because a check of its own would run away.
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern("(x+x+)+z");
+    QCOMPARE(Engine.FindAll(QString(40, u'x')), 0);
+    QCOMPARE(Engine.FindAll(QString(40, u'x') + u'z'), 1);
 }
 
 void TestLexEditSearch::regexLargeTextWithinLimit() {

@@ -49,7 +49,7 @@ private:
     TLexSearchOptions fOptions;
     bool fCompiled = false;
     QRegularExpression fRegex;
-    // Tried only when fRegex stops finding: it fails where fRegex failed and matches at the end of
+    // Tried only when fRegex stops on an error: it fails where fRegex failed and matches at the end of
     // the text otherwise, so a failure means the match limit cut the search short.
     QRegularExpression fProbe;
     QString fLastText;
