@@ -470,6 +470,10 @@ void TLexCustomHighlighter::NextToEol() {
     ReleaseLargeLineCopy();
 }
 
+int TLexCustomHighlighter::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    return ReadTokens(*this, ATokens, AMax);
+}
+
 void TLexCustomHighlighter::ReleaseLargeLineCopy() {
     // The line is scanned: a copy of a very long line is not kept until the next line comes.
     // The scanned text then reads from the line itself (NUL-terminated as well), which differs

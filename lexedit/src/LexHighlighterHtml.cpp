@@ -182,6 +182,10 @@ void TLexHTMLLex::NextToEol() {
     ReleaseLargeLineCopy();
 }
 
+int TLexHTMLLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    return ReadTokens(*this, ATokens, AMax);
+}
+
 void TLexHTMLLex::Next() {
     // A zero-length token at the position where the last one ended is skipped.
     do {

@@ -275,6 +275,10 @@ void TLexPHPLex::NextToEol() {
     ReleaseLargeLineCopy();
 }
 
+int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    return ReadTokens(*this, ATokens, AMax);
+}
+
 void TLexPHPLex::Next() {
     // A zero-length token at the position where the last one ended is skipped.
     do {

@@ -64,6 +64,7 @@ public:
     void Next() override;
     // The loop of Next without a virtual call per token.
     void NextToEol() override;
+    int NextTokens(TLexTokenSpan *ATokens, int AMax) override;
     bool IsFilterStored() const override;
     QString GetSampleSource() const override;
     bool IsIdentChar(QChar AChar) const override;
