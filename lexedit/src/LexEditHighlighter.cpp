@@ -454,10 +454,7 @@ int TLexCustomHighlighter::ExpandedCellsEnd(int AExpandedPos, int APos) const {
     return AExpandedPos + 1;
 }
 
-void TLexCustomHighlighter::Next() {
-    if (fOldRun == Run) return;
-    fExpandedTokenPos = ExpandedRun;
-    if (!fExpandedLine) return;
+void TLexCustomHighlighter::KeepExpandedRun() {
     // Keep the display position in step with the characters consumed.
     for (int Pos = fOldRun; Pos < Run; ++Pos)
         ExpandedRun = ExpandedCellsEnd(ExpandedRun, Pos);

@@ -197,11 +197,12 @@ bool IdentToLexColor(const QString &AText, TColor &AColor);
 class TLexCustomHighlighter;
 
 // One token of a scanned line as NextTokens gives it: the characters [Pos, End) of the line and
-// the token's attribute (null for a token without one, such as a NUL of the text).
+// the token's attribute (null for a token without one, such as a NUL of the text). A plain record
+// without initial values, so that a batch of them costs nothing until NextTokens fills it.
 struct TLexTokenSpan {
-    int Pos = 0;
-    int End = 0;
-    TLexHighlighterAttributes *Attri = nullptr;
+    int Pos;
+    int End;
+    TLexHighlighterAttributes *Attri;
 };
 
 // A highlighter class as the placeable-highlighter list knows it.
@@ -337,7 +338,12 @@ public:
     virtual void SetLineExpandedAtWideGlyphs(const QString &Line, const QString &ExpandedLine,
                                              int LineNumber);
     virtual bool GetEol() const = 0;
-    virtual void Next();
+    virtual void Next() {
+        // Inline: every highlighter's own Next ends here, once per token.
+        if (fOldRun == Run) return;
+        fExpandedTokenPos = ExpandedRun;
+        if (fExpandedLine) KeepExpandedRun();
+    }
     // Runs the tokenizer to the end of the line (a highlighter may run its own loop of Next).
     virtual void NextToEol();
     // The scanning loop in batches: reads up to AMax tokens from the current one on (position,
@@ -392,6 +398,8 @@ protected:
     }
     // After a line is scanned to its end: a copy of a very long line is given back.
     void ReleaseLargeLineCopy();
+    // Moves ExpandedRun past the characters consumed since the last token (Next).
+    void KeepExpandedRun();
     void SetCaseSensitive(bool Value) { fCaseSensitive = Value; }
     bool CaseSensitive() const { return fCaseSensitive; }
 

@@ -7,6 +7,8 @@
 
 #include "lexedit/LexEditHighlighter.h"
 
+#include <array>
+
 namespace lexedit {
 
 namespace php {
@@ -58,7 +60,7 @@ public:
     TLexRange GetRange() const override { return TLexRange(fRange); }
     void SetRange(TLexRange Value) override;
     void ResetRange() override { fRange = php::rsUnKnown; }
-    TLexHighlighterAttributes *GetTokenAttribute() const override;
+    TLexHighlighterAttributes *GetTokenAttribute() const override { return fTokenAttributes[FTokenID]; }
     int GetTokenKind() const override { return int(FTokenID); }
     php::TtkTokenKind GetTokenID() const { return FTokenID; }
     void Next() override;
@@ -125,6 +127,8 @@ private:
     TLexHighlighterAttributes *fSymbolAttri = nullptr;
     TLexHighlighterAttributes *fVariableAttri = nullptr;
     TLexHighlighterAttributes *fDocumentAttri = nullptr;
+    // The attribute of each token kind (null for tkNull).
+    std::array<TLexHighlighterAttributes *, php::tkVariable + 1> fTokenAttributes{};
 };
 
 } // namespace lexedit
