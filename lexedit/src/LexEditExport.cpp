@@ -43,6 +43,14 @@ inline char *CopyShort(char *ADest, const char *ASource, qsizetype n) {
     return ADest + n;
 }
 
+// Every ASCII character written as it is (text written without replacements).
+constexpr std::array<bool, 128> AllAsciiPlain = [] {
+    std::array<bool, 128> t{};
+    for (bool &b : t)
+        b = true;
+    return t;
+}();
+
 bool IsBlank(QStringView AText) {
     const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
     for (qsizetype i = 0, n = AText.size(); i < n; ++i)
@@ -235,13 +243,14 @@ void TLexCustomExporter::Emit(QStringView AText, bool AReplace) {
     const qsizetype n = AText.size();
     char *p = Room(n * 8 + 8);
     const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
+    const std::array<bool, 128> &Plain = AReplace ? fAsciiPlain : AllAsciiPlain;
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = u[i];
         if (c < 0x80) {
-            const QByteArray &R = fAsciiReplacements[c];
-            if (!AReplace || R.isEmpty()) {
+            if (Plain[c]) {
                 *p++ = char(c);
             } else {
+                const QByteArray &R = fAsciiReplacements[c];
                 p = CopyShort(p, R.constData(), R.size());
             }
             continue;
@@ -402,6 +411,7 @@ int TLexCustomExporter::FindLook(TLexHighlighterAttributes *Attri) {
         if (Slot.Index < 0) {
             Slot.Attri = Attri;
             Slot.Index = AddLook(Attri);
+            Slot.Id = fLooks[size_t(Slot.Index)].second.Id;
             return Slot.Index;
         }
         if (Slot.Attri == Attri) return Slot.Index;
@@ -462,7 +472,6 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
         FormatToken(Piece);
         return;
     }
-    const int Len = int(ALine.size());
     constexpr int Batch = 128;
     TLexTokenSpan Tokens[Batch];
     for (;;) {
@@ -471,16 +480,17 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
         for (; k < n && Tokens[k].Pos < ATo; ++k) {
             const TLexTokenSpan &T = Tokens[k];
             const int a = std::max(T.Pos, AFrom);
-            const int b = std::min(std::min(T.End, Len), ATo);
+            const int b = std::min(T.End, ATo); // ATo is within the line
             if (a >= b) continue;
             // A token without an attribute (a NUL of the text) is written in the default look.
-            const QStringView Piece = ALine.mid(a, b - a);
-            if (fFirstAttribute || T.Attri == nullptr || T.Attri != fLastAttribute) {
-                const int Index = LookIndex(T.Attri);
-                if (fFirstAttribute || fLooks[size_t(Index)].second.Id != fRunLook)
-                    SetTokenAttribute(T.Attri, Index, Piece);
-                else
+            const QStringView Piece(ALine.data() + a, b - a);
+            // fLastAttribute has the run's look (and is null only before the first token).
+            if (T.Attri != fLastAttribute || fFirstAttribute) {
+                const TLookSlot &Slot = fLookSlots[LookSlot(T.Attri)];
+                if (Slot.Attri == T.Attri && Slot.Index >= 0 && Slot.Id == fRunLook && !fFirstAttribute)
                     fLastAttribute = T.Attri; // the same look: the token joins the run
+                else
+                    SetTokenAttribute(T.Attri, LookIndex(T.Attri), Piece);
             }
             // Tokens of one run are written together.
             if (!fPending.isEmpty() && fPending.data() + fPending.size() == Piece.data())
@@ -514,7 +524,9 @@ TLexCustomExporter::StartBody(int AFirstLine, std::optional<TLexRange> AStartRan
     for (int c = 0; c < 256; ++c) {
         fReplacements[c] = ReplaceReservedChar(char16_t(c)).toString();
         fReplaced[c] = !fReplacements[c].isEmpty();
-        if (c < 128) fAsciiReplacements[c] = fReplacements[c].toUtf8();
+        if (c >= 128) continue;
+        fAsciiReplacements[c] = fReplacements[c].toUtf8();
+        fAsciiPlain[c] = !fReplaced[c];
     }
     fAnsiLimit = AsciiOnly() ? 0x7F : 0xFF;
     BeginExport();

@@ -258,11 +258,7 @@ void TLexPHPLex::NextToEol() {
     ReleaseLargeLineCopy();
 }
 
-int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
-    return ReadTokens(*this, ATokens, AMax);
-}
-
-void TLexPHPLex::Next() {
+inline void TLexPHPLex::Step() {
     // A zero-length token at the position where the last one ended is skipped.
     do {
         fTokenPos = Run;
@@ -292,6 +288,23 @@ void TLexPHPLex::Next() {
         }
     } while (Run == fOldRun && !GetEol());
     TLexCustomHighlighter::Next();
+}
+
+void TLexPHPLex::Next() {
+    Step();
+}
+
+int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    // The loop of ReadTokens, with the step inline.
+    int n = 0;
+    while (n < AMax && !GetEol()) {
+        TLexTokenSpan &T = ATokens[n++];
+        T.Pos = fTokenPos;
+        T.Attri = GetTokenAttribute();
+        Step();
+        T.End = GetEol() ? fLineLen : fTokenPos;
+    }
+    return n;
 }
 
 void TLexPHPLex::NextProcedure() {

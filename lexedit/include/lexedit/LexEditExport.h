@@ -268,8 +268,10 @@ private:
     // The replacements of the characters below 256 during an export.
     std::array<QString, 256> fReplacements;
     std::array<bool, 256> fReplaced{};
-    // The UTF-8 bytes of the ASCII characters' replacements (empty: written as they are).
+    // The UTF-8 bytes of the ASCII characters' replacements, and the ASCII characters written
+    // as they are (those without a replacement).
     std::array<QByteArray, 128> fAsciiReplacements;
+    std::array<bool, 128> fAsciiPlain{};
     QStringView fPending;
     // The attributes met in this export with their looks, and a table from an attribute's address
     // to its number there (hashed, probed linearly; -1: a free slot).
@@ -277,6 +279,7 @@ private:
     struct TLookSlot {
         const TLexHighlighterAttributes *Attri = nullptr;
         int Index = -1;
+        int Id = -1; // the look's Id
     };
     std::array<TLookSlot, 64> fLookSlots; // LookSlot gives 6 bits
 };

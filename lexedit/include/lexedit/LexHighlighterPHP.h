@@ -83,6 +83,8 @@ public:
     TLexHighlighterAttributes *VariableAttri() const { return fVariableAttri; }
 
 private:
+    // The work of Next.
+    void Step();
     void NextProcedure();
     void AndSymbolProc();
     void AnsiCProc();
