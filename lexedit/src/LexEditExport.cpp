@@ -333,23 +333,16 @@ qsizetype TLexCustomExporter::StringSize(QStringView AText) const {
 }
 
 void TLexCustomExporter::InsertData(QStringView AText) {
-    const qsizetype Size = StringSize(AText);
+    const QByteArray Bytes = Encoded(AText);
+    const qsizetype Size = Bytes.size();
     if (Size <= fStart) {
         // Into the room left before the output.
-        const qsizetype End = fLen;
         fStart -= Size;
-        fLen = fStart;
-        AddData(AText);
-        fLen = End;
+        std::copy(Bytes.begin(), Bytes.end(), fBuffer.data() + fStart);
         return;
     }
     Settle();
-    QByteArray Body;
-    std::swap(Body, fBuffer);
-    fLen = 0;
-    AddData(AText);
-    Settle();
-    fBuffer.append(Body);
+    fBuffer.prepend(Bytes);
     fLen = fBuffer.size();
 }
 
