@@ -302,13 +302,6 @@ void TLexCustomExporter::AddData(QStringView AText) {
     Emit(AText, false);
 }
 
-void TLexCustomExporter::AddBytes(const QByteArray &ABytes) {
-    const qsizetype n = ABytes.size();
-    if (n == 0) return;
-    CopyShort(Room(n), ABytes.constData(), n);
-    fLen += n;
-}
-
 void TLexCustomExporter::WriteText(QStringView AText) {
     Emit(AText, true);
 }

@@ -37,12 +37,13 @@ QStringList TrickyLines() {
     return {QStringLiteral("<?php // a <b> & \"c\" 'd' ]]> --> <!--"),
             QStringLiteral("\t$x = \"caf\u00E9 \u4E2D\u6587 \U0001F600\";  /* open"),
             QStringLiteral("   still ]]> comment */ $y = 'a' . \"b\";"),
-            QString::fromUtf16(u"$ctrl = \"\u0001\u001B\u007F\u0085\";") + QChar(0) + QStringLiteral(" after nul"),
+            QString::fromUtf16(u"$ctrl = \"\u0001\u001B\u007F\u0085\";") + QChar(0) +
+                QStringLiteral(" after nul"),
             QString(),
             QStringLiteral("    echo 12.5e3 + 0x1F; # hash comment \u00A0nbsp"),
             QStringLiteral("?><p class=\"x\">&amp; &copy; &#169; <b>bold</b></p><?php"),
-            QStringLiteral("  $a = \"x $b[1] {$c['k']} ${d}\" . `cmd` ; \\\\ ") + QChar(0xFFFF) + QChar(0xFFFE) +
-                QChar(0xD800) + QStringLiteral(" end"),
+            QStringLiteral("  $a = \"x $b[1] {$c['k']} ${d}\" . `cmd` ; \\\\ ") + QChar(0xFFFF) +
+                QChar(0xFFFE) + QChar(0xD800) + QStringLiteral(" end"),
             QStringLiteral("/** doc"),
             QStringLiteral(" * more */ $q = 1;   \t\t  ")};
 }
@@ -138,14 +139,15 @@ void TestLexExportGolden::sameBytesAsTheReference_data() {
     QTest::addColumn<QString>("golden");
     for (const char *Lang : {"php", "html"}) {
         QDir Dir(DataDir() + QStringLiteral("/highlighter/") + QLatin1String(Lang));
-        const QStringList Files = Dir.entryList({QStringLiteral("*.php"), QStringLiteral("*.html")}, QDir::Files,
-                                                QDir::Name);
+        const QStringList Files =
+            Dir.entryList({QStringLiteral("*.php"), QStringLiteral("*.html")}, QDir::Files, QDir::Name);
         QVERIFY(Files.size() >= 6);
         for (const QString &File : Files) {
             TLexEditStringList L;
             L.LoadFromFile(Dir.filePath(File));
-            QTest::newRow(qPrintable(File)) << L.ToStringList() << (QLatin1String(Lang) == QLatin1String("php"))
-                                            << File + QStringLiteral(".exports");
+            QTest::newRow(qPrintable(File))
+                << L.ToStringList() << (QLatin1String(Lang) == QLatin1String("php"))
+                << File + QStringLiteral(".exports");
         }
     }
     QTest::newRow("tricky php") << TrickyLines() << true << QStringLiteral("tricky-php.exports");
@@ -169,10 +171,13 @@ void TestLexExportGolden::sameBytesAsTheReference() {
     qsizetype At = 0;
     while (At < Got.size() && At < Want.size() && Got[At] == Want[At])
         ++At;
-    QFAIL(qPrintable(QStringLiteral("differs at byte %1: got \"%2\", want \"%3\"")
-                         .arg(At)
-                         .arg(QString::fromLatin1(Got.mid(std::max<qsizetype>(0, At - 40), 100).toPercentEncoding(" <>/=\"")),
-                              QString::fromLatin1(Want.mid(std::max<qsizetype>(0, At - 40), 100).toPercentEncoding(" <>/=\"")))));
+    QFAIL(qPrintable(
+        QStringLiteral("differs at byte %1: got \"%2\", want \"%3\"")
+            .arg(At)
+            .arg(QString::fromLatin1(
+                     Got.mid(std::max<qsizetype>(0, At - 40), 100).toPercentEncoding(" <>/=\"")),
+                 QString::fromLatin1(
+                     Want.mid(std::max<qsizetype>(0, At - 40), 100).toPercentEncoding(" <>/=\"")))));
 }
 
 void TestLexExportGolden::headerLongerThanItsRoom_data() {
@@ -181,7 +186,8 @@ void TestLexExportGolden::headerLongerThanItsRoom_data() {
     for (TLexEncoding E : {seUTF8, seUTF16LE, seUTF16BE, seAnsi}) {
         QTest::newRow(qPrintable(TLexCustomExporter::EncodingStr(E) + QStringLiteral(", document")))
             << E << true;
-        QTest::newRow(qPrintable(TLexCustomExporter::EncodingStr(E) + QStringLiteral(", payload"))) << E << false;
+        QTest::newRow(qPrintable(TLexCustomExporter::EncodingStr(E) + QStringLiteral(", payload")))
+            << E << false;
     }
 }
 

@@ -162,7 +162,15 @@ protected:
     // Writes AText in the export encoding at the end of the buffer, without replacements.
     void AddData(QStringView AText);
     // Writes bytes already in the export encoding (made by Encoded) at the end of the buffer.
-    void AddBytes(const QByteArray &ABytes);
+    void AddBytes(const QByteArray &ABytes) {
+        const qsizetype n = ABytes.size();
+        char *p = Room(n);
+        const char *q = ABytes.constData();
+        // A plain loop: for these short texts (tags) a call of memcpy cost more than the copy.
+        for (qsizetype i = 0; i < n; ++i)
+            p[i] = q[i];
+        fLen += n;
+    }
     // AText in the export encoding, without replacements.
     QByteArray Encoded(QStringView AText) const;
     // Puts AText in front of everything written so far.
