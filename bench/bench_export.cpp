@@ -57,6 +57,8 @@ struct TExport {
 };
 
 TExport ExportFile(const QString &AIn, const QString &AOut, bool AColours) {
+    // Into a new file, as the peer writes: the pages of an earlier output are freed before timing.
+    QFile::remove(AOut);
     TExport R;
     const double Cpu0 = CpuSeconds();
     QElapsedTimer T;

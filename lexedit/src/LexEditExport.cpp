@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -32,6 +33,23 @@ QPalette InitialPalette() {
     P.setColor(QPalette::Text, Qt::black);
     return P;
 }
+
+// Copies the n bytes at ASource to ADest and returns the end of the copy. For the short texts of
+// the markup (tags, entities: a few dozen bytes) a plain loop: calling the library's memcpy for
+// them made the export of many small spans about half again as slow.
+inline char *CopyShort(char *ADest, const char *ASource, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i)
+        ADest[i] = ASource[i];
+    return ADest + n;
+}
+
+// Every ASCII character written as it is (text written without replacements).
+constexpr std::array<bool, 128> AllAsciiPlain = [] {
+    std::array<bool, 128> t{};
+    for (bool &b : t)
+        b = true;
+    return t;
+}();
 
 bool IsBlank(QStringView AText) {
     const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
@@ -63,6 +81,7 @@ TLexCustomExporter::~TLexCustomExporter() = default;
 
 void TLexCustomExporter::Clear() {
     fBuffer.clear();
+    fStart = 0;
     fLen = 0;
     fLastStyle = TFontStyles();
     fLastBG = clWindow;
@@ -207,47 +226,32 @@ char *TLexCustomExporter::Grow(qsizetype AMore) {
 
 void TLexCustomExporter::Settle() {
     if (fBuffer.size() != fLen) fBuffer.resize(fLen);
+    if (fStart > 0) {
+        // Qt drops the bytes at the front by moving the array's start, without copying.
+        fBuffer.remove(0, fStart);
+        fLen -= fStart;
+        fStart = 0;
+    }
 }
 
 void TLexCustomExporter::Emit(QStringView AText, bool AReplace) {
-    const qsizetype n = AText.size();
     if (FEncoding != seUTF8) {
-        for (qsizetype i = 0; i < n; ++i) {
-            const char16_t c = AText[i].unicode();
-            if (c < 256 && AReplace && !fReplacements[c].isEmpty()) {
-                Emit(fReplacements[c], false);
-            } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
-                       QChar::isLowSurrogate(AText[i + 1].unicode())) {
-                PutCode(QChar::surrogateToUcs4(c, AText[i + 1].unicode()));
-                ++i;
-            } else if (QChar::isSurrogate(c) || (AReplace && c >= 0xFFFE)) {
-                PutCode(0xFFFD);
-            } else {
-                PutCode(c);
-            }
-        }
+        EmitOther(AText, AReplace);
         return;
     }
     // UTF-8 straight into the buffer: at most 4 bytes a unit, 8 for a replaced one.
+    const qsizetype n = AText.size();
     char *p = Room(n * 8 + 8);
     const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
+    const std::array<bool, 128> &Plain = AReplace ? fAsciiPlain : AllAsciiPlain;
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = u[i];
         if (c < 0x80) {
-            if (!AReplace || !fReplaced[c]) {
+            if (Plain[c]) {
                 *p++ = char(c);
-                continue;
-            }
-            // Replacements are short ASCII texts or U+FFFD.
-            for (QChar r : fReplacements[c]) {
-                const char32_t rc = r.unicode();
-                if (rc < 0x80) {
-                    *p++ = char(rc);
-                } else {
-                    *p++ = char(0xE0 | (rc >> 12));
-                    *p++ = char(0x80 | ((rc >> 6) & 0x3F));
-                    *p++ = char(0x80 | (rc & 0x3F));
-                }
+            } else {
+                const QByteArray &R = fAsciiReplacements[c];
+                p = CopyShort(p, R.constData(), R.size());
             }
             continue;
         }
@@ -277,6 +281,23 @@ void TLexCustomExporter::Emit(QStringView AText, bool AReplace) {
     fLen = p - fBuffer.data();
 }
 
+void TLexCustomExporter::EmitOther(QStringView AText, bool AReplace) {
+    const qsizetype n = AText.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = AText[i].unicode();
+        if (c < 256 && AReplace && fReplaced[c]) {
+            EmitOther(fReplacements[c], false);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(AText[i + 1].unicode())) {
+            PutCode(QChar::surrogateToUcs4(c, AText[i + 1].unicode()));
+            ++i;
+        } else if (QChar::isSurrogate(c) || (AReplace && c >= 0xFFFE)) {
+            PutCode(0xFFFD);
+        } else {
+            PutCode(c);
+        }
+    }
+}
+
 void TLexCustomExporter::AddData(QStringView AText) {
     Emit(AText, false);
 }
@@ -285,28 +306,36 @@ void TLexCustomExporter::WriteText(QStringView AText) {
     Emit(AText, true);
 }
 
-qsizetype TLexCustomExporter::StringSize(QStringView AText) const {
-    // Measured by writing it into a scratch exporter state.
+QByteArray TLexCustomExporter::Encoded(QStringView AText) const {
+    // Written past the end of the output and taken back: the output itself does not change.
     auto *Self = const_cast<TLexCustomExporter *>(this);
-    QByteArray Saved;
-    const qsizetype SavedLen = fLen;
-    std::swap(Saved, Self->fBuffer);
-    Self->fLen = 0;
+    const qsizetype End = fLen;
     Self->AddData(AText);
-    const qsizetype Size = Self->fLen;
-    std::swap(Saved, Self->fBuffer);
-    Self->fLen = SavedLen;
+    QByteArray Bytes(fBuffer.constData() + End, fLen - End);
+    Self->fLen = End;
+    return Bytes;
+}
+
+qsizetype TLexCustomExporter::StringSize(QStringView AText) const {
+    auto *Self = const_cast<TLexCustomExporter *>(this);
+    const qsizetype End = fLen;
+    Self->AddData(AText);
+    const qsizetype Size = fLen - End;
+    Self->fLen = End;
     return Size;
 }
 
 void TLexCustomExporter::InsertData(QStringView AText) {
+    const QByteArray Bytes = Encoded(AText);
+    const qsizetype Size = Bytes.size();
+    if (Size <= fStart) {
+        // Into the room left before the output.
+        fStart -= Size;
+        std::copy(Bytes.begin(), Bytes.end(), fBuffer.data() + fStart);
+        return;
+    }
     Settle();
-    QByteArray Body;
-    std::swap(Body, fBuffer);
-    fLen = 0;
-    AddData(AText);
-    Settle();
-    fBuffer.append(Body);
+    fBuffer.prepend(Bytes);
     fLen = fBuffer.size();
 }
 
@@ -344,21 +373,43 @@ QString TLexCustomExporter::BufferText() const {
 
 // ---- the walk ----------------------------------------------------------------------------------------
 
-TLexCustomExporter::TLook TLexCustomExporter::LookOf(TLexHighlighterAttributes *Attri) {
-    for (const auto &L : fLooks)
-        if (L.first == Attri) return L.second;
+int TLexCustomExporter::AddLook(TLexHighlighterAttributes *Attri) {
     TLook L;
     L.BG = fUseBackground ? ValidatedColor(Attri != nullptr ? Attri->Background() : clNone, fBackgroundColor)
                           : BackgroundRGB();
     L.FG = ValidatedColor(Attri != nullptr ? Attri->Foreground() : clNone, fFont.Color);
     L.Style = Attri != nullptr ? Attri->Style() : TFontStyles();
+    L.Id = int(fLooks.size());
+    for (const auto &Other : fLooks)
+        if (Other.second.BG == L.BG && Other.second.FG == L.FG && Other.second.Style == L.Style) {
+            L.Id = Other.second.Id;
+            break;
+        }
     fLooks.emplace_back(Attri, L);
-    return L;
+    return int(fLooks.size() - 1);
 }
 
-void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, bool ABlank) {
-    if (!fFirstAttribute && Attri != nullptr && Attri == fLastAttribute) return;
-    const TLook Look = LookOf(Attri);
+int TLexCustomExporter::FindLook(TLexHighlighterAttributes *Attri) {
+    const size_t Count = fLookSlots.size();
+    const size_t Hash = LookSlot(Attri);
+    for (size_t k = 0; k < Count; ++k) {
+        TLookSlot &Slot = fLookSlots[(Hash + k) % Count];
+        if (Slot.Index < 0) {
+            Slot.Attri = Attri;
+            Slot.Index = AddLook(Attri);
+            Slot.Id = fLooks[size_t(Slot.Index)].second.Id;
+            return Slot.Index;
+        }
+        if (Slot.Attri == Attri) return Slot.Index;
+    }
+    // More attributes than slots: the list itself.
+    for (size_t i = 0; i < fLooks.size(); ++i)
+        if (fLooks[i].first == Attri) return int(i);
+    return AddLook(Attri);
+}
+
+void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, int AIndex, QStringView AText) {
+    const TLook &Look = fLooks[size_t(AIndex)].second;
     const TColor BG = Look.BG;
     const TColor FG = Look.FG;
     const TFontStyles Style = Look.Style;
@@ -368,18 +419,24 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, boo
         fLastFG = FG;
         fLastStyle = Style;
         fRunAttribute = Attri;
+        fRunIndex = AIndex;
+        fRunLook = Look.Id;
         fLastAttribute = Attri;
         FlushPending();
         FormatBeforeFirstAttribute(fUseBackground && BG != BackgroundRGB(), FG != FontColorRGB(), Style);
         return;
     }
-    // Blanks show only their background and lines: they join the open run when both agree.
-    if (ABlank && BG == fLastBG && !fLastStyle.Contains(fsUnderline) && !fLastStyle.Contains(fsStrikeOut))
-        return;
-    fLastAttribute = Attri;
     const bool BGChanged = BG != fLastBG;
     const bool FGChanged = FG != fLastFG;
-    if (!BGChanged && !FGChanged && Style == fLastStyle) return;
+    if (!BGChanged && !FGChanged && Style == fLastStyle) {
+        fLastAttribute = Attri;
+        return;
+    }
+    // Blanks show only their background and lines: they join the open run when both agree.
+    if (!BGChanged && !fLastStyle.Contains(fsUnderline) && !fLastStyle.Contains(fsStrikeOut) &&
+        IsBlank(AText))
+        return;
+    fLastAttribute = Attri;
     FlushPending();
     FormatAttributeDone(BGChanged, FGChanged, fLastStyle - Style);
     const TFontStyles Added = Style - fLastStyle;
@@ -387,6 +444,8 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, boo
     fLastFG = FG;
     fLastStyle = Style;
     fRunAttribute = Attri;
+    fRunIndex = AIndex;
+    fRunLook = Look.Id;
     FormatAttributeInit(BGChanged, FGChanged, Added);
 }
 
@@ -395,106 +454,142 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
     TLexCustomHighlighter *H = fHighlighter;
     if (H == nullptr) {
         const QStringView Piece = ALine.mid(AFrom, ATo - AFrom);
-        SetTokenAttribute(nullptr, IsBlank(Piece));
+        SetTokenAttribute(nullptr, LookIndex(nullptr), Piece);
         FormatToken(Piece);
         return;
     }
-    const int Len = int(ALine.size());
-    while (!H->GetEol()) {
-        const int Pos = H->GetTokenPos();
-        if (Pos >= ATo) break;
-        TLexHighlighterAttributes *Attri = H->GetTokenAttribute();
-        H->Next();
-        const int End = std::min(H->GetEol() ? Len : H->GetTokenPos(), Len);
-        const int a = std::max(Pos, AFrom);
-        const int b = std::min(End, ATo);
-        if (a >= b) continue;
-        // A token without an attribute (a NUL of the text) is written in the default look.
-        const QStringView Piece = ALine.mid(a, b - a);
-        if (fFirstAttribute || Attri == nullptr || Attri != fLastAttribute)
-            SetTokenAttribute(Attri, IsBlank(Piece));
-        // Tokens of one run are written together.
-        if (!fPending.isEmpty() && fPending.data() + fPending.size() == Piece.data())
-            fPending = QStringView(fPending.data(), fPending.size() + Piece.size());
-        else {
-            FlushPending();
-            fPending = Piece;
+    constexpr int Batch = 128;
+    TLexTokenSpan Tokens[Batch];
+    for (;;) {
+        const int n = H->NextTokens(Tokens, Batch);
+        int k = 0;
+        for (; k < n && Tokens[k].Pos < ATo; ++k) {
+            const TLexTokenSpan &T = Tokens[k];
+            const int a = std::max(T.Pos, AFrom);
+            const int b = std::min(T.End, ATo); // ATo is within the line
+            if (a >= b) continue;
+            // A token without an attribute (a NUL of the text) is written in the default look.
+            const QStringView Piece(ALine.data() + a, b - a);
+            // fLastAttribute has the run's look (and is null only before the first token).
+            if (T.Attri != fLastAttribute || fFirstAttribute) {
+                const TLookSlot &Slot = fLookSlots[LookSlot(T.Attri)];
+                if (Slot.Attri == T.Attri && Slot.Index >= 0 && Slot.Id == fRunLook && !fFirstAttribute)
+                    fLastAttribute = T.Attri; // the same look: the token joins the run
+                else
+                    SetTokenAttribute(T.Attri, LookIndex(T.Attri), Piece);
+            }
+            // Tokens of one run are written together.
+            if (!fPending.isEmpty() && fPending.data() + fPending.size() == Piece.data())
+                fPending = QStringView(fPending.data(), fPending.size() + Piece.size());
+            else {
+                FlushPending();
+                fPending = Piece;
+            }
         }
+        // The batch reached the end of the line or of the piece.
+        if (n < Batch || k < n) break;
     }
     FlushPending();
 }
 
-void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
-                                    std::optional<TLexRange> AStartRange) {
-    struct TStreamingGuard {
-        bool &Flag;
-        explicit TStreamingGuard(bool &AFlag) : Flag(AFlag) { Flag = true; }
-        ~TStreamingGuard() { Flag = false; }
-    } Guard(FStreaming);
+TLexCustomExporter::TRowWalk
+TLexCustomExporter::StartBody(int AFirstLine, std::optional<TLexRange> AStartRange, bool AHasRows) {
+    // Room for the header in front of the output, so that it need not be moved to make room.
     fBuffer.clear();
-    fLen = 0;
+    fStart = 4096 * FCharSize;
+    fLen = fStart;
     fFirstAttribute = true;
     fLastAttribute = nullptr;
     fRunAttribute = nullptr;
+    fRunIndex = 0;
+    fRunLook = 0;
     fLooks.clear();
+    fLookSlots.fill(TLookSlot());
     fPageRGB = ValidatedColor(fBackgroundColor, clWindow);
     fFontRGB = ValidatedColor(fFont.Color, clWindowText);
-    BeginExport();
     for (int c = 0; c < 256; ++c) {
         fReplacements[c] = ReplaceReservedChar(char16_t(c)).toString();
         fReplaced[c] = !fReplacements[c].isEmpty();
+        if (c >= 128) continue;
+        fAsciiReplacements[c] = fReplacements[c].toUtf8();
+        fAsciiPlain[c] = !fReplaced[c];
     }
     fAnsiLimit = AsciiOnly() ? 0x7F : 0xFF;
-    TLexCustomHighlighter *H = fHighlighter;
-    const int Count = ALines.Count();
-    // The range at the start of line CurLine (1-based).
-    TLexRange CurRange = 0;
-    int CurLine = 1;
-    if (H != nullptr && !ARows.empty()) {
-        H->ResetRange();
-        CurRange = H->GetRange();
+    BeginExport();
+    // The range at the start of line Line (1-based).
+    TRowWalk Walk;
+    if (fHighlighter != nullptr && AHasRows) {
+        fHighlighter->ResetRange();
+        Walk.Range = fHighlighter->GetRange();
         if (AStartRange) {
-            CurRange = *AStartRange;
-            CurLine = std::max(1, ARows.front().Line);
+            Walk.Range = *AStartRange;
+            Walk.Line = std::max(1, AFirstLine);
         }
     }
-    for (size_t r = 0; r < ARows.size(); ++r) {
-        const TLexExportRow &Row = ARows[r];
-        const bool InText = Row.Line >= 1 && Row.Line <= Count;
-        const QString Line = InText ? ALines.Get(Row.Line - 1) : QString();
-        const int Len = int(Line.size());
-        const int From = std::clamp(Row.From, 1, Len + 1) - 1;
-        const int To = std::max(From, std::clamp(Row.To, 1, Len + 1) - 1);
-        if (H != nullptr && InText) {
-            for (; CurLine < Row.Line; ++CurLine) {
-                H->SetRange(CurRange);
-                H->SetLine(ALines.Get(CurLine - 1), CurLine - 1);
-                H->NextToEol();
-                CurRange = H->GetRange();
-            }
-            H->SetRange(CurRange);
-            H->SetLine(Line, Row.Line - 1);
-            if (From < To) ExportLinePiece(Line, From, To);
-            // The next row on another line starts from the range this line ends in.
-            if (r + 1 < ARows.size() && ARows[r + 1].Line != Row.Line) {
-                H->NextToEol();
-                CurRange = H->GetRange();
-                CurLine = Row.Line + 1;
-            }
-        } else if (From < To) {
-            ExportLinePiece(Line, From, To);
+    return Walk;
+}
+
+void TLexCustomExporter::ExportRow(const TLexExportLines &ALines, const TLexExportRow &Row, int ANextLine,
+                                   TRowWalk &AWalk) {
+    TLexCustomHighlighter *H = fHighlighter;
+    const bool InText = Row.Line >= 1 && Row.Line <= ALines.Count();
+    const QString Line = InText ? ALines.Get(Row.Line - 1) : QString();
+    const int Len = int(Line.size());
+    const int From = std::clamp(Row.From, 1, Len + 1) - 1;
+    const int To = std::max(From, std::clamp(Row.To, 1, Len + 1) - 1);
+    if (H != nullptr && InText) {
+        for (; AWalk.Line < Row.Line; ++AWalk.Line) {
+            H->SetRange(AWalk.Range);
+            H->SetLine(ALines.Get(AWalk.Line - 1), AWalk.Line - 1);
+            H->NextToEol();
+            AWalk.Range = H->GetRange();
         }
-        if (Row.Padding > 0) {
-            const QString Blanks(Row.Padding, QLatin1Char(' '));
-            SetTokenAttribute(nullptr, true);
-            FormatToken(Blanks);
+        H->SetRange(AWalk.Range);
+        H->SetLine(Line, Row.Line - 1);
+        if (From < To) ExportLinePiece(Line, From, To);
+        // The next row on another line starts from the range this line ends in.
+        if (ANextLine > 0 && ANextLine != Row.Line) {
+            H->NextToEol();
+            AWalk.Range = H->GetRange();
+            AWalk.Line = Row.Line + 1;
         }
-        if (Row.LineBreak) FormatNewLine();
+    } else if (From < To) {
+        ExportLinePiece(Line, From, To);
     }
+    if (Row.Padding > 0) {
+        const QString Blanks(Row.Padding, QLatin1Char(' '));
+        SetTokenAttribute(nullptr, LookIndex(nullptr), Blanks);
+        FormatToken(Blanks);
+    }
+    if (Row.LineBreak) FormatNewLine();
+}
+
+void TLexCustomExporter::FinishBody() {
     if (!fFirstAttribute) FormatAfterLastAttribute();
     InsertData(GetHeader());
     AddData(GetFooter());
     Settle();
+}
+
+namespace {
+
+struct TStreamingGuard {
+    bool &Flag;
+    explicit TStreamingGuard(bool &AFlag) : Flag(AFlag) { Flag = true; }
+    ~TStreamingGuard() { Flag = false; }
+    TStreamingGuard(const TStreamingGuard &) = delete;
+    TStreamingGuard &operator=(const TStreamingGuard &) = delete;
+};
+
+} // namespace
+
+void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
+                                    std::optional<TLexRange> AStartRange) {
+    const TStreamingGuard Guard(FStreaming);
+    TRowWalk Walk = StartBody(ARows.empty() ? 1 : ARows.front().Line, AStartRange, !ARows.empty());
+    for (size_t r = 0; r < ARows.size(); ++r)
+        ExportRow(ALines, ARows[r], r + 1 < ARows.size() ? ARows[r + 1].Line : 0, Walk);
+    FinishBody();
 }
 
 void TLexCustomExporter::ExportAll(const TLexExportLines &ALines) {
@@ -502,23 +597,27 @@ void TLexCustomExporter::ExportAll(const TLexExportLines &ALines) {
 }
 
 void TLexCustomExporter::ExportRange(const TLexExportLines &ALines, TBufferCoord Start, TBufferCoord Stop) {
-    std::vector<TLexExportRow> Rows;
+    const TStreamingGuard Guard(FStreaming);
     const int Count = ALines.Count();
     if (Stop < Start) std::swap(Start, Stop);
-    if (Count > 0 && Start.Line <= Count && Stop.Line >= 1) {
+    const bool HasRows = Count > 0 && Start.Line <= Count && Stop.Line >= 1;
+    if (HasRows) {
         if (Start.Line < 1) Start = BufferCoord(1, 1);
         if (Stop.Line > Count) Stop = BufferCoord(INT_MAX, Count);
-        Rows.reserve(size_t(Stop.Line - Start.Line + 1));
+    }
+    TRowWalk Walk = StartBody(Start.Line, std::nullopt, HasRows);
+    if (HasRows) {
+        // One row per line, made as the walk goes.
         for (int L = Start.Line; L <= Stop.Line; ++L) {
             TLexExportRow Row;
             Row.Line = L;
             Row.From = L == Start.Line ? std::max(1, Start.Char) : 1;
             Row.To = L == Stop.Line ? Stop.Char : INT_MAX;
             Row.LineBreak = L < Stop.Line;
-            Rows.push_back(Row);
+            ExportRow(ALines, Row, L < Stop.Line ? L + 1 : 0, Walk);
         }
     }
-    ExportRows(ALines, Rows);
+    FinishBody();
 }
 
 // ---- saving and the clipboard -------------------------------------------------------------------------

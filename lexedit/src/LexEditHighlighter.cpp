@@ -454,10 +454,7 @@ int TLexCustomHighlighter::ExpandedCellsEnd(int AExpandedPos, int APos) const {
     return AExpandedPos + 1;
 }
 
-void TLexCustomHighlighter::Next() {
-    if (fOldRun == Run) return;
-    fExpandedTokenPos = ExpandedRun;
-    if (!fExpandedLine) return;
+void TLexCustomHighlighter::KeepExpandedRun() {
     // Keep the display position in step with the characters consumed.
     for (int Pos = fOldRun; Pos < Run; ++Pos)
         ExpandedRun = ExpandedCellsEnd(ExpandedRun, Pos);
@@ -468,6 +465,10 @@ void TLexCustomHighlighter::NextToEol() {
     while (!GetEol())
         Next();
     ReleaseLargeLineCopy();
+}
+
+int TLexCustomHighlighter::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    return ReadTokens(*this, ATokens, AMax);
 }
 
 void TLexCustomHighlighter::ReleaseLargeLineCopy() {

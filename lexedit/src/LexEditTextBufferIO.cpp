@@ -55,6 +55,15 @@ qsizetype FindBreak(const char *P, qsizetype i, qsizetype n, bool &High) {
     return n;
 }
 
+// The bits set in a 16-bit mask, without the library call the compiler makes for
+// __builtin_popcount when the processor's instruction is not assumed.
+inline unsigned BitCount16(unsigned v) {
+    v = v - ((v >> 1) & 0x5555u);
+    v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+    v = (v + (v >> 4)) & 0x0F0Fu;
+    return (v + (v >> 8)) & 0x1Fu;
+}
+
 // The number of line breaks in P[0 .. n): every CR and every LF, a CR LF pair counting once.
 qsizetype CountBreaks(const char *P, qsizetype n) {
     qsizetype Count = 0;
@@ -73,7 +82,7 @@ qsizetype CountBreaks(const char *P, qsizetype n) {
         }
         // An LF right after a CR (also across the chunk boundary) does not end another line.
         const unsigned Pairs = LFs & ((CRs << 1) | (PrevCR ? 1u : 0u));
-        Count += __builtin_popcount(CRs) + __builtin_popcount(LFs) - __builtin_popcount(Pairs);
+        Count += BitCount16(CRs) + BitCount16(LFs) - BitCount16(Pairs);
         PrevCR = (CRs & 0x8000u) != 0;
     }
 #endif

@@ -271,9 +271,21 @@ QString TLexExporterHTML::GetFooter() {
 // ---- runs -----------------------------------------------------------------------------------------------
 
 void TLexExporterHTML::OpenSpan() {
-    fSpanOpen = false;
+    // The opening tag of each attribute's runs is made once per export.
+    const size_t Index = size_t(RunAttributeIndex());
+    if (Index >= fSpanTags.size()) fSpanTags.resize(Index + 1);
+    TSpanTag &Tag = fSpanTags[Index];
+    if (!Tag.Made) {
+        Tag.Open = Encoded(SpanTag());
+        Tag.Made = true;
+    }
+    AddBytes(Tag.Open);
+    fSpanOpen = !Tag.Open.isEmpty();
+}
+
+QString TLexExporterHTML::SpanTag() {
     const bool BG = UseBackground() && LastBG() != BackgroundRGB();
-    if (!BG && LastFG() == FontColorRGB() && LastStyle().Empty()) return; // the default look
+    if (!BG && LastFG() == FontColorRGB() && LastStyle().Empty()) return QString(); // the default look
     TLexCustomHighlighter *H = Highlighter();
     if (!fInlineStyles && H != nullptr && fClassNamesFor != H) {
         fClassNames.clear();
@@ -286,23 +298,18 @@ void TLexExporterHTML::OpenSpan() {
         EnumHighlighterAttris(H, false, Proc, 0, Visited);
         fClassNamesFor = H;
     }
-    // The opening tag of each attribute's runs is made once per export.
-    auto Tag = fSpanTags.constFind(RunAttribute());
-    if (Tag == fSpanTags.constEnd()) {
-        const auto Class = fInlineStyles ? fClassNames.constEnd() : fClassNames.constFind(RunAttribute());
-        const QString Open = Class != fClassNames.constEnd()
-                                 ? QStringLiteral("<span class=\"%1\">").arg(*Class)
-                                 : QStringLiteral("<span style=\"%1\">")
-                                       .arg(LookToCSS(LastBG(), LastFG(), LastStyle(), BG).trimmed());
-        Tag = fSpanTags.insert(RunAttribute(), Open);
-    }
-    AddData(*Tag);
-    fSpanOpen = true;
+    const auto Class = fInlineStyles ? fClassNames.constEnd() : fClassNames.constFind(RunAttribute());
+    return Class != fClassNames.constEnd()
+               ? QStringLiteral("<span class=\"%1\">").arg(*Class)
+               : QStringLiteral("<span style=\"%1\">")
+                     .arg(LookToCSS(LastBG(), LastFG(), LastStyle(), BG).trimmed());
 }
 
 void TLexExporterHTML::BeginExport() {
     fSpanTags.clear();
     fSpanOpen = false;
+    fSpanClose = Encoded(u"</span>");
+    fLineBreak = Encoded(u"<br />");
 }
 
 void TLexExporterHTML::FormatBeforeFirstAttribute(bool, bool, TFontStyles) {
@@ -314,7 +321,7 @@ void TLexExporterHTML::FormatAttributeInit(bool, bool, TFontStyles) {
 }
 
 void TLexExporterHTML::FormatAttributeDone(bool, bool, TFontStyles) {
-    if (fSpanOpen) AddData(u"</span>");
+    if (fSpanOpen) AddBytes(fSpanClose);
     fSpanOpen = false;
 }
 
@@ -323,7 +330,7 @@ void TLexExporterHTML::FormatAfterLastAttribute() {
 }
 
 void TLexExporterHTML::FormatNewLine() {
-    AddData(u"<br />");
+    AddBytes(fLineBreak);
 }
 
 // ---- the clipboard --------------------------------------------------------------------------------------

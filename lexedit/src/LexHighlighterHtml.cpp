@@ -78,6 +78,15 @@ TLexHTMLLex::TLexHTMLLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     fAndAttri->SetForeground(clLime);
     AddAttribute(fAndAttri);
     SetAttributesOnChange([this](QObject *Sender) { DefHighlightChange(Sender); });
+    fTokenAttributes[tkAmpersand] = fAndAttri;
+    fTokenAttributes[tkComment] = fCommentAttri;
+    fTokenAttributes[tkIdentifier] = fIdentifierAttri;
+    fTokenAttributes[tkKey] = fKeyAttri;
+    fTokenAttributes[tkSpace] = fSpaceAttri;
+    fTokenAttributes[tkSymbol] = fSymbolAttri;
+    fTokenAttributes[tkText] = fTextAttri;
+    fTokenAttributes[tkUndefKey] = fUndefKeyAttri;
+    fTokenAttributes[tkValue] = fValueAttri;
     fRange = rsText;
     fDefaultFilter = HTMLFilter;
     fAndCode = -1;
@@ -125,32 +134,6 @@ void TLexHTMLLex::DoSetLine(const QString &Value, int LineNumber) {
     TLexCustomHighlighter::DoSetLine(Value, LineNumber);
 }
 
-TLexHighlighterAttributes *TLexHTMLLex::GetTokenAttribute() const {
-    switch (fTokenID) {
-    case tkAmpersand:
-        return fAndAttri;
-    case tkComment:
-        return fCommentAttri;
-    case tkIdentifier:
-        return fIdentifierAttri;
-    case tkKey:
-        return fKeyAttri;
-    case tkSpace:
-        return fSpaceAttri;
-    case tkSymbol:
-        return fSymbolAttri;
-    case tkText:
-        return fTextAttri;
-    case tkUndefKey:
-        return fUndefKeyAttri;
-    case tkValue:
-        return fValueAttri;
-    case tkNull:
-        break;
-    }
-    return nullptr;
-}
-
 bool TLexHTMLLex::IsFilterStored() const {
     return fDefaultFilter != HTMLFilter;
 }
@@ -180,6 +163,10 @@ void TLexHTMLLex::NextToEol() {
     while (!GetEol())
         Next();
     ReleaseLargeLineCopy();
+}
+
+int TLexHTMLLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    return ReadTokens(*this, ATokens, AMax);
 }
 
 void TLexHTMLLex::Next() {

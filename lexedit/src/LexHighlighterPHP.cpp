@@ -173,6 +173,16 @@ TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
     fVariableAttri = new TLexHighlighterAttributes(QStringLiteral("Variable"), QStringLiteral("Variable"));
     AddAttribute(fVariableAttri);
     SetAttributesOnChange([this](QObject *Sender) { DefHighlightChange(Sender); });
+    fTokenAttributes[tkSymbol] = fSymbolAttri;
+    fTokenAttributes[tkKey] = fKeyAttri;
+    fTokenAttributes[tkComment] = fCommentAttri;
+    fTokenAttributes[tkDocument] = fDocumentAttri;
+    fTokenAttributes[tkIdentifier] = fIdentifierAttri;
+    fTokenAttributes[tkUnknown] = fIdentifierAttri;
+    fTokenAttributes[tkNumber] = fNumberAttri;
+    fTokenAttributes[tkSpace] = fSpaceAttri;
+    fTokenAttributes[tkString] = fStringAttri;
+    fTokenAttributes[tkVariable] = fVariableAttri;
     fDefaultFilter = PHPFilter;
     fRange = rsUnKnown;
 }
@@ -208,33 +218,6 @@ TLexHighlighterAttributes *TLexPHPLex::GetDefaultAttribute(int Index) const {
 void TLexPHPLex::SetRange(TLexRange Value) {
     // A value the scanner never produces (NullRange included) starts from the initial state.
     fRange = (Value >= rsUnKnown && Value <= rsVarExpansion) ? TRangeState(Value) : rsUnKnown;
-}
-
-TLexHighlighterAttributes *TLexPHPLex::GetTokenAttribute() const {
-    switch (FTokenID) {
-    case tkSymbol:
-        return fSymbolAttri;
-    case tkKey:
-        return fKeyAttri;
-    case tkComment:
-        return fCommentAttri;
-    case tkDocument:
-        return fDocumentAttri;
-    case tkIdentifier:
-    case tkUnknown:
-        return fIdentifierAttri;
-    case tkNumber:
-        return fNumberAttri;
-    case tkSpace:
-        return fSpaceAttri;
-    case tkString:
-        return fStringAttri;
-    case tkVariable:
-        return fVariableAttri;
-    case tkNull:
-        break;
-    }
-    return nullptr;
 }
 
 bool TLexPHPLex::IsFilterStored() const {
@@ -275,7 +258,7 @@ void TLexPHPLex::NextToEol() {
     ReleaseLargeLineCopy();
 }
 
-void TLexPHPLex::Next() {
+inline void TLexPHPLex::Step() {
     // A zero-length token at the position where the last one ended is skipped.
     do {
         fTokenPos = Run;
@@ -305,6 +288,23 @@ void TLexPHPLex::Next() {
         }
     } while (Run == fOldRun && !GetEol());
     TLexCustomHighlighter::Next();
+}
+
+void TLexPHPLex::Next() {
+    Step();
+}
+
+int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
+    // The loop of ReadTokens, with the step inline.
+    int n = 0;
+    while (n < AMax && !GetEol()) {
+        TLexTokenSpan &T = ATokens[n++];
+        T.Pos = fTokenPos;
+        T.Attri = GetTokenAttribute();
+        Step();
+        T.End = GetEol() ? fLineLen : fTokenPos;
+    }
+    return n;
 }
 
 void TLexPHPLex::NextProcedure() {

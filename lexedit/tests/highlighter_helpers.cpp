@@ -1,6 +1,7 @@
 #include "highlighter_helpers.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -138,6 +139,60 @@ QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCu
                 .arg(Dump(again), Dump(carried[i]));
         const QString problem = CheckLine(ALines[i], again);
         if (!problem.isEmpty()) return QStringLiteral("line %1: %2").arg(i).arg(problem);
+    }
+    return QString();
+}
+
+QString BatchScanMismatch(TLexCustomHighlighter &H, const QStringList &ALines) {
+    const QVector<TScannedLine> Loop = ScanText(H, ALines);
+    for (const bool Own : {true, false}) {
+        for (const int Batch : {1, 2, 7, 128}) {
+            std::vector<TLexTokenSpan> Spans(size_t(Batch) + 1);
+            TLexRange Range = 0;
+            for (int i = 0; i < ALines.size(); ++i) {
+                if (i == 0)
+                    H.ResetRange();
+                else
+                    H.SetRange(Range);
+                H.SetLine(ALines[i], i);
+                QVector<TLexTokenSpan> Got;
+                for (int Calls = 0;; ++Calls) {
+                    // A guard past the value read: a batch never writes more than asked.
+                    Spans[size_t(Batch)].Pos = -7;
+                    const int n = Own ? H.NextTokens(Spans.data(), Batch)
+                                      : H.TLexCustomHighlighter::NextTokens(Spans.data(), Batch);
+                    if (n < 0 || n > Batch || Spans[size_t(Batch)].Pos != -7)
+                        return QStringLiteral("line %1: a batch of %2 gave %3 tokens")
+                            .arg(i)
+                            .arg(Batch)
+                            .arg(n);
+                    Got.append(QVector<TLexTokenSpan>(Spans.begin(), Spans.begin() + n));
+                    if (n < Batch || Calls > ALines[i].size() + 2) break;
+                }
+                if (!H.GetEol() || H.NextTokens(Spans.data(), Batch) != 0)
+                    return QStringLiteral("line %1: a short batch before the end of the line").arg(i);
+                const QVector<TScannedToken> &Want = Loop[i].Tokens;
+                const QString Where = QStringLiteral("line %1, %2 batches of %3: ")
+                                          .arg(i)
+                                          .arg(Own ? QStringLiteral("own") : QStringLiteral("base"))
+                                          .arg(Batch);
+                if (Got.size() != Want.size())
+                    return Where + QStringLiteral("%1 tokens, want %2").arg(Got.size()).arg(Want.size());
+                for (int k = 0; k < Got.size(); ++k) {
+                    const int End = k + 1 < Want.size() ? Want[k + 1].Pos : int(ALines[i].size());
+                    if (Got[k].Pos != Want[k].Pos || Got[k].End != End || Got[k].Attri != Want[k].Attr)
+                        return Where + QStringLiteral("token %1 is (%2, %3), want (%4, %5) of %6")
+                                           .arg(k)
+                                           .arg(Got[k].Pos)
+                                           .arg(Got[k].End)
+                                           .arg(Want[k].Pos)
+                                           .arg(End)
+                                           .arg(Dump(Loop[i]));
+                }
+                Range = H.GetRange();
+                if (Range != Loop[i].EndRange) return Where + QStringLiteral("another end range");
+            }
+        }
     }
     return QString();
 }

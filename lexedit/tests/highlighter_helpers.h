@@ -60,6 +60,12 @@ QStringList SampleAndDataLines(const QString &ASample, const QString &ADir, cons
 QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCustomHighlighter &AFresh,
                        const QStringList &ALines);
 
+// Scans ALines (ranges carried) through NextTokens in batches of 1, 2, 7 and 128 tokens, both
+// the highlighter's own and the base class's, and compares every token (position, end, attribute)
+// and end range with the loop of GetTokenPos, GetTokenAttribute and Next: returns the first
+// difference, or an empty string when they agree.
+QString BatchScanMismatch(lexedit::TLexCustomHighlighter &H, const QStringList &ALines);
+
 // Runs lextokens --ranges on ASource and compares its output with ASource + ".tokens"; returns
 // what differs first, or an empty string when they agree.
 QString GoldenFileMismatch(const QString &ALang, const QString &ASource);

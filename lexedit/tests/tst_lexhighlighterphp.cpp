@@ -58,6 +58,7 @@ private slots:
     void rangesCarryAcrossLines();
     void sampleSourceProperties();
     void randomLinesKeepTheScanProperties();
+    void batchScanAgreesWithTokenLoop();
     void goldenFiles_data();
     void goldenFiles();
     void lexTokensRejectsBadUse();
@@ -266,6 +267,29 @@ void TestLexHighlighterPHP::randomLinesKeepTheScanProperties() {
             QCOMPARE(Again, S);
         }
     }
+}
+
+void TestLexHighlighterPHP::batchScanAgreesWithTokenLoop() {
+    // The batch scan the exporter uses gives the tokens of the loop of Next, in batches of any
+    // size, on the sample, the test files and random lines (long ones, so that batches split them).
+    QString Missing;
+    QStringList Lines =
+        SampleAndDataLines(TLexPHPLex().SampleSource(), DataDir(), QStringLiteral("*.php"), &Missing);
+    QVERIFY2(Missing.isEmpty(), qPrintable(Missing));
+    const QString Alphabet = QStringLiteral("$${}[]'\"`\\/*#-+=<>!&|^%.:;?@(),~ \t0129aexfEX_L\u00e9\u4E2D") +
+                             QChar(0xD800) + QChar(0);
+    QRandomGenerator Rng(20260601);
+    for (int n = 0; n < 300; ++n) {
+        QString Line;
+        const int Len = int(Rng.bounded(0, 400));
+        for (int i = 0; i < Len; ++i)
+            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000)))
+                                        : Alphabet[Rng.bounded(Alphabet.size())];
+        Lines << Line;
+    }
+    TLexPHPLex H;
+    const QString Problem = BatchScanMismatch(H, Lines);
+    QVERIFY2(Problem.isEmpty(), qPrintable(Problem));
 }
 
 void TestLexHighlighterPHP::goldenFiles_data() {

@@ -106,7 +106,7 @@ public:
     QString BufferText() const;
 
     const QByteArray &Buffer() const { return fBuffer; }
-    qsizetype GetBufferSize() const { return fLen; }
+    qsizetype GetBufferSize() const { return fLen - fStart; }
     virtual QString GetFormatName() const { return QString(); }
     virtual TLexEncodings SupportedEncodings() const = 0;
 
@@ -161,6 +161,18 @@ protected:
 
     // Writes AText in the export encoding at the end of the buffer, without replacements.
     void AddData(QStringView AText);
+    // Writes bytes already in the export encoding (made by Encoded) at the end of the buffer.
+    void AddBytes(const QByteArray &ABytes) {
+        const qsizetype n = ABytes.size();
+        char *p = Room(n);
+        const char *q = ABytes.constData();
+        // A plain loop: for these short texts (tags) a call of memcpy cost more than the copy.
+        for (qsizetype i = 0; i < n; ++i)
+            p[i] = q[i];
+        fLen += n;
+    }
+    // AText in the export encoding, without replacements.
+    QByteArray Encoded(QStringView AText) const;
     // Puts AText in front of everything written so far.
     void InsertData(QStringView AText);
     // The bytes AText takes in the export encoding.
@@ -172,6 +184,9 @@ protected:
     TFontStyles LastStyle() const { return fLastStyle; }
     // The attribute of the token that opened the run (null: the default look).
     TLexHighlighterAttributes *RunAttribute() const { return fRunAttribute; }
+    // The number of RunAttribute among the attributes met so far in this export (0 for the first
+    // one met, null included): a format may keep what it makes per attribute under it.
+    int RunAttributeIndex() const { return fRunIndex; }
     // Whether an export is running.
     bool Streaming() const { return FStreaming; }
     // The RGB value of C, or of ADefault when C is clNone.
@@ -186,16 +201,39 @@ protected:
     virtual void BeginExport() {}
 
 private:
-    void SetTokenAttribute(TLexHighlighterAttributes *Attri, bool ABlank);
+    // Opens a new run for the token AText of attribute Attri (number AIndex in fLooks) when its
+    // look differs from the run's.
+    void SetTokenAttribute(TLexHighlighterAttributes *Attri, int AIndex, QStringView AText);
     struct TLook {
         TColor BG = 0;
         TColor FG = 0;
         TFontStyles Style;
+        int Id = 0; // the number of the first attribute in fLooks with the same look
     };
-    // The resolved look of an attribute (null: the default look), cached during an export.
-    TLook LookOf(TLexHighlighterAttributes *Attri);
+    // The number of an attribute (null: the default look) in fLooks, where its resolved look is
+    // kept during an export.
+    int LookIndex(TLexHighlighterAttributes *Attri) {
+        const TLookSlot &Slot = fLookSlots[LookSlot(Attri)];
+        return Slot.Attri == Attri && Slot.Index >= 0 ? Slot.Index : FindLook(Attri);
+    }
+    static size_t LookSlot(const TLexHighlighterAttributes *Attri) {
+        return size_t((uint64_t(reinterpret_cast<uintptr_t>(Attri)) * 0x9E3779B97F4A7C15ULL) >> 58);
+    }
+    int FindLook(TLexHighlighterAttributes *Attri);
+    int AddLook(TLexHighlighterAttributes *Attri);
+    // The state of the walk between two rows: the highlighter's range at the start of line Line.
+    struct TRowWalk {
+        TLexRange Range = 0;
+        int Line = 1;
+    };
+    // An export: StartBody, then ExportRow for every row (ANextLine: the line of the row after
+    // it, 0 after the last), then FinishBody.
+    TRowWalk StartBody(int AFirstLine, std::optional<TLexRange> AStartRange, bool AHasRows);
+    void ExportRow(const TLexExportLines &ALines, const TLexExportRow &Row, int ANextLine, TRowWalk &AWalk);
+    void FinishBody();
     // Writes AText in the export encoding, with the format's replacements when AReplace.
     void Emit(QStringView AText, bool AReplace);
+    void EmitOther(QStringView AText, bool AReplace);
     void WriteText(QStringView AText);
     // The text of the open run not written yet (a piece of the line being exported).
     void FlushPending();
@@ -211,8 +249,9 @@ private:
     void ExportLinePiece(QStringView ALine, int AFrom, int ATo);
 
     QByteArray fBuffer;
-    qsizetype fLen = 0;  // bytes written to fBuffer
-    TColor fPageRGB = 0; // BackgroundRGB and FontColorRGB during an export
+    qsizetype fStart = 0; // where the output starts in fBuffer (room for the header before it)
+    qsizetype fLen = 0;   // the end of what is written to fBuffer
+    TColor fPageRGB = 0;  // BackgroundRGB and FontColorRGB during an export
     TColor fFontRGB = 0;
     int FCharSize = 1;
     bool fFirstAttribute = true;
@@ -227,6 +266,8 @@ private:
     TColor fLastFG = clWindowText;
     TFontStyles fLastStyle;
     TLexHighlighterAttributes *fRunAttribute = nullptr;
+    int fRunIndex = 0;
+    int fRunLook = 0; // the Id of the run's look
     TLexHighlighterAttributes *fLastAttribute = nullptr;
     QString fTitle;
     bool fUseBackground = false;
@@ -235,8 +276,20 @@ private:
     // The replacements of the characters below 256 during an export.
     std::array<QString, 256> fReplacements;
     std::array<bool, 256> fReplaced{};
+    // The UTF-8 bytes of the ASCII characters' replacements, and the ASCII characters written
+    // as they are (those without a replacement).
+    std::array<QByteArray, 128> fAsciiReplacements;
+    std::array<bool, 128> fAsciiPlain{};
     QStringView fPending;
+    // The attributes met in this export with their looks, and a table from an attribute's address
+    // to its number there (hashed, probed linearly; -1: a free slot).
     std::vector<std::pair<TLexHighlighterAttributes *, TLook>> fLooks;
+    struct TLookSlot {
+        const TLexHighlighterAttributes *Attri = nullptr;
+        int Index = -1;
+        int Id = -1; // the look's Id
+    };
+    std::array<TLookSlot, 64> fLookSlots; // LookSlot gives 6 bits
 };
 
 } // namespace lexedit

@@ -196,6 +196,15 @@ bool IdentToLexColor(const QString &AText, TColor &AColor);
 
 class TLexCustomHighlighter;
 
+// One token of a scanned line as NextTokens gives it: the characters [Pos, End) of the line and
+// the token's attribute (null for a token without one, such as a NUL of the text). A plain record
+// without initial values, so that a batch of them costs nothing until NextTokens fills it.
+struct TLexTokenSpan {
+    int Pos;
+    int End;
+    TLexHighlighterAttributes *Attri;
+};
+
 // A highlighter class as the placeable-highlighter list knows it.
 struct TLexHighlighterClass {
     const char *ClassName;
@@ -329,9 +338,21 @@ public:
     virtual void SetLineExpandedAtWideGlyphs(const QString &Line, const QString &ExpandedLine,
                                              int LineNumber);
     virtual bool GetEol() const = 0;
-    virtual void Next();
+    virtual void Next() {
+        // Inline: every highlighter's own Next ends here, once per token.
+        if (fOldRun == Run) return;
+        fExpandedTokenPos = ExpandedRun;
+        if (fExpandedLine) KeepExpandedRun();
+    }
     // Runs the tokenizer to the end of the line (a highlighter may run its own loop of Next).
     virtual void NextToEol();
+    // The scanning loop in batches: reads up to AMax tokens from the current one on (position,
+    // end and attribute, as GetTokenPos and GetTokenAttribute give them, the end being where the
+    // next token starts, or the line's length after the last), stepping past each one; returns
+    // how many were read, 0 at the end of the line. A highlighter may override it with ReadTokens
+    // on itself, so that a long scan makes one virtual call per batch instead of several per
+    // token.
+    virtual int NextTokens(TLexTokenSpan *ATokens, int AMax);
     virtual QString GetToken() const;
     virtual int GetTokenPos() const { return fTokenPos; }
     virtual int GetTokenKind() const = 0;
@@ -377,6 +398,8 @@ protected:
     }
     // After a line is scanned to its end: a copy of a very long line is given back.
     void ReleaseLargeLineCopy();
+    // Moves ExpandedRun past the characters consumed since the last token (Next).
+    void KeepExpandedRun();
     void SetCaseSensitive(bool Value) { fCaseSensitive = Value; }
     bool CaseSensitive() const { return fCaseSensitive; }
 
@@ -414,6 +437,21 @@ protected:
     int ExpandedRun = 0;
     int fOldRun = 0;
 };
+
+// The loop of NextTokens over AHighlighter's own calls: with a final highlighter class none of
+// them is a virtual call.
+template <typename THighlighter>
+int ReadTokens(THighlighter &AHighlighter, TLexTokenSpan *ATokens, int AMax) {
+    int n = 0;
+    while (n < AMax && !AHighlighter.GetEol()) {
+        TLexTokenSpan &T = ATokens[n++];
+        T.Pos = AHighlighter.GetTokenPos();
+        T.Attri = AHighlighter.GetTokenAttribute();
+        AHighlighter.Next();
+        T.End = AHighlighter.GetEol() ? AHighlighter.LineLength() : AHighlighter.GetTokenPos();
+    }
+    return n;
+}
 
 // An INI file held in memory. Section and key names are looked up without regard to letter case
 // and keep the case they were first written with; the file is read when the object is created

@@ -17,8 +17,11 @@
 
 #include "lexedit/LexEditExport.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
+
+#include <vector>
 
 namespace lexedit {
 
@@ -69,6 +72,8 @@ protected:
 
 private:
     void OpenSpan();
+    // The opening tag of the run now open; empty in the default look.
+    QString SpanTag();
     QString DocumentHead();
     // The CSS declarations of a look ("color: #...; font-weight: bold; ").
     QString LookToCSS(TColor BG, TColor FG, TFontStyles AStyle, bool ABackground) const;
@@ -84,8 +89,16 @@ private:
     // The class names of the highlighter's attributes, made at the start of an export.
     QHash<const TLexHighlighterAttributes *, QString> fClassNames;
     const TLexCustomHighlighter *fClassNamesFor = nullptr;
-    // The opening tag of the runs of each attribute (null: the default look), per export.
-    QHash<const TLexHighlighterAttributes *, QString> fSpanTags;
+    // The opening tag of the runs of each attribute, in the export encoding, by the attribute's
+    // number in the export (RunAttributeIndex); made when first needed.
+    struct TSpanTag {
+        bool Made = false;
+        QByteArray Open; // empty: the default look, no span
+    };
+    std::vector<TSpanTag> fSpanTags;
+    // "</span>" and "<br />" in the export encoding.
+    QByteArray fSpanClose;
+    QByteArray fLineBreak;
 };
 
 } // namespace lexedit

@@ -63,12 +63,13 @@ public:
     TLexRange GetRange() const override { return TLexRange(fRange); }
     void SetRange(TLexRange Value) override;
     void ResetRange() override;
-    TLexHighlighterAttributes *GetTokenAttribute() const override;
+    TLexHighlighterAttributes *GetTokenAttribute() const override { return fTokenAttributes[fTokenID]; }
     int GetTokenKind() const override { return int(fTokenID); }
     html::TtkTokenKind GetTokenID() const { return fTokenID; }
     void Next() override;
     // The loop of Next without a virtual call per token.
     void NextToEol() override;
+    int NextTokens(TLexTokenSpan *ATokens, int AMax) override;
     bool IsFilterStored() const override;
     QString GetSampleSource() const override;
     bool IsIdentChar(QChar AChar) const override;
@@ -117,6 +118,8 @@ private:
     TLexHighlighterAttributes *fTextAttri = nullptr;
     TLexHighlighterAttributes *fUndefKeyAttri = nullptr;
     TLexHighlighterAttributes *fValueAttri = nullptr;
+    // The attribute of each token kind (null for tkNull).
+    std::array<TLexHighlighterAttributes *, html::tkValue + 1> fTokenAttributes{};
 };
 
 } // namespace lexedit

@@ -7,6 +7,8 @@
 
 #include "lexedit/LexEditHighlighter.h"
 
+#include <array>
+
 namespace lexedit {
 
 namespace php {
@@ -58,12 +60,13 @@ public:
     TLexRange GetRange() const override { return TLexRange(fRange); }
     void SetRange(TLexRange Value) override;
     void ResetRange() override { fRange = php::rsUnKnown; }
-    TLexHighlighterAttributes *GetTokenAttribute() const override;
+    TLexHighlighterAttributes *GetTokenAttribute() const override { return fTokenAttributes[FTokenID]; }
     int GetTokenKind() const override { return int(FTokenID); }
     php::TtkTokenKind GetTokenID() const { return FTokenID; }
     void Next() override;
     // The loop of Next without a virtual call per token.
     void NextToEol() override;
+    int NextTokens(TLexTokenSpan *ATokens, int AMax) override;
     bool IsFilterStored() const override;
     QString GetSampleSource() const override;
     bool IsIdentChar(QChar AChar) const override;
@@ -80,6 +83,8 @@ public:
     TLexHighlighterAttributes *VariableAttri() const { return fVariableAttri; }
 
 private:
+    // The work of Next.
+    void Step();
     void NextProcedure();
     void AndSymbolProc();
     void AnsiCProc();
@@ -124,6 +129,8 @@ private:
     TLexHighlighterAttributes *fSymbolAttri = nullptr;
     TLexHighlighterAttributes *fVariableAttri = nullptr;
     TLexHighlighterAttributes *fDocumentAttri = nullptr;
+    // The attribute of each token kind (null for tkNull).
+    std::array<TLexHighlighterAttributes *, php::tkVariable + 1> fTokenAttributes{};
 };
 
 } // namespace lexedit
