@@ -146,7 +146,7 @@ const QString PHPFilter = QStringLiteral("PHP Files (*.php;*.php3;*.phtml;*.inc)
 
 } // namespace
 
-TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomHighlighter(AOwner) {
+TLexPHPLex::TLexPHPLex(QObject *AOwner) : TLexCustomCodeFoldingHighlighter(AOwner) {
     SetCaseSensitive(false);
     fCommentAttri = new TLexHighlighterAttributes(QStringLiteral("Comment"), QStringLiteral("Comment"));
     fCommentAttri->SetStyle({fsItalic});

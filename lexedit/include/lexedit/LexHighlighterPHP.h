@@ -4,7 +4,13 @@
 // treatment of the open and close tags). Case-insensitive: keywords are found in any letter case
 // while GetToken keeps the case of the line. Open block comments and open apostrophe and
 // double-quote strings are carried to the next line through the range.
+//
+// It is a folding highlighter: braces (fold type 1, only those outside comments and strings),
+// block comments over several lines (type 2) and region markers (FoldRegionType): a comment line
+// starting "//#region", "#region" or "//region", ended by "//#endregion", "#endregion" or
+// "//endregion", in any letter case.
 
+#include "lexedit/LexEditCodeFolding.h"
 #include "lexedit/LexEditHighlighter.h"
 
 #include <array>
@@ -41,7 +47,9 @@ enum TRangeState : uint8_t {
 
 } // namespace php
 
-class TLexPHPLex final : public TLexCustomHighlighter {
+// Not final, so that a test can count its scans; the scanning loop is final, so its calls stay
+// direct.
+class TLexPHPLex : public TLexCustomCodeFoldingHighlighter {
 public:
     explicit TLexPHPLex(QObject *AOwner = nullptr);
     ~TLexPHPLex() override;
@@ -56,21 +64,23 @@ public:
     QString GetFriendlyLanguageNameProp() const override { return GetFriendlyLanguageName(); }
 
     TLexHighlighterAttributes *GetDefaultAttribute(int Index) const override;
-    bool GetEol() const override { return Run > fLineLen; }
+    bool GetEol() const final { return Run > fLineLen; }
     TLexRange GetRange() const override { return TLexRange(fRange); }
     void SetRange(TLexRange Value) override;
     void ResetRange() override { fRange = php::rsUnKnown; }
     TLexHighlighterAttributes *GetTokenAttribute() const override { return fTokenAttributes[FTokenID]; }
     int GetTokenKind() const override { return int(FTokenID); }
     php::TtkTokenKind GetTokenID() const { return FTokenID; }
-    void Next() override;
+    void Next() final;
     // The loop of Next without a virtual call per token.
-    void NextToEol() override;
-    int NextTokens(TLexTokenSpan *ATokens, int AMax) override;
+    void NextToEol() final;
+    int NextTokens(TLexTokenSpan *ATokens, int AMax) final;
     bool IsFilterStored() const override;
     QString GetSampleSource() const override;
     bool IsIdentChar(QChar AChar) const override;
     bool IsWordBreakChar(QChar AChar) const override;
+    void ScanForFoldRanges(TLexFoldRanges &FoldRanges, const TLexEditStringList &LinesToScan, int FromLine,
+                           int ToLine) override;
 
     TLexHighlighterAttributes *CommentAttri() const { return fCommentAttri; }
     TLexHighlighterAttributes *DocumentAttri() const { return fDocumentAttri; }
@@ -83,6 +93,9 @@ public:
     TLexHighlighterAttributes *VariableAttri() const { return fVariableAttri; }
 
 private:
+    // The marker of a line that neither starts nor ends a block comment: a region marker, else a
+    // brace that is not matched on the line, else none.
+    void ScanLineFolds(TLexFoldRanges &FoldRanges, const TLexEditStringList &LinesToScan, int Line);
     // The work of Next.
     void Step();
     void NextProcedure();
