@@ -3,6 +3,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditFolding.h"
+
 #include "LexEditPrivate.h"
 
 #include "LexEditBrackets.h"
@@ -34,7 +36,8 @@ QFont MakeDefaultFont() {
 
 // ---- construction and destruction -------------------------------------------------------------
 
-TLexEditPrivate::TLexEditPrivate(TCustomLexEdit &AEdit) : Ed(AEdit) {}
+TLexEditPrivate::TLexEditPrivate(TCustomLexEdit &AEdit)
+    : Ed(AEdit), fFolding(std::make_unique<TLexEditFolding>(AEdit, *this)) {}
 
 TLexEditPrivate::~TLexEditPrivate() = default;
 
@@ -279,11 +282,6 @@ void TCustomLexEdit::SetBorderStyle(TBorderStyle Value) {
     setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
-void TCustomLexEdit::SetUseCodeFolding(bool Value) {
-    // Folding is not available yet: the setting is kept, the view stays unfolded.
-    fPriv->fUseCodeFolding = Value;
-}
-
 void TCustomLexEdit::changeEvent(QEvent *AEvent) {
     QAbstractScrollArea::changeEvent(AEvent);
     if (AEvent->type() == QEvent::FontChange) common::Guarded([this] { fPriv->LexFontChanged(); });
@@ -371,14 +369,27 @@ void TLexEditPrivate::AssignHighlighter(TLexCustomHighlighter *Value) {
             Value, &QObject::destroyed, &Ed, [this] { common::Guarded([this] { HighlighterDestroyed(); }); });
     }
     fHighlighter = Value;
-    if (!fDestroying) HighlighterAttrChanged(Value);
+    if (!fDestroying) {
+        HighlighterAttrChanged(Value);
+        FoldingHighlighterChanged();
+    }
+}
+
+void TLexEditPrivate::FoldingHighlighterChanged() {
+    // Folding goes off and back on with the new highlighter (when it can fold), which scans again.
+    const bool Folding = fUseCodeFolding;
+    Ed.SetUseCodeFolding(false);
+    Ed.SetUseCodeFolding(Folding);
 }
 
 void TLexEditPrivate::HighlighterDestroyed() {
     // The highlighter's change chain is gone with it: only the reference is dropped.
     fHighlighter = nullptr;
     QObject::disconnect(fHighlighterDestroyed);
-    if (!fDestroying) Ed.InvalidateAll();
+    if (!fDestroying) {
+        FoldingHighlighterChanged();
+        Ed.InvalidateAll();
+    }
 }
 
 void TLexEditPrivate::HighlighterAttrChanged(QObject *Sender) {

@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditFolding.h"
+
 #include "LexEditPrivate.h"
 
 #include "LexEditHelpers.h"
@@ -66,6 +68,8 @@ void TCustomLexEdit::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) 
         }
         if (Collapsed) fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
         UpdateLastCaretX();
+        // A caret placed on a line hidden by collapsed ranges (a goto, a search hit) shows it.
+        fPriv->fFolding->RevealCaret();
         if (CallEnsureCursorPos) EnsureCursorPosVisible();
         fPriv->fStateFlags.Include(sfCaretChanged);
     }

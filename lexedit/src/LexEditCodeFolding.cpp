@@ -56,6 +56,8 @@ int TLexFoldRanges::FindInfo(int Line, bool &Found) const {
 }
 
 void TLexFoldRanges::RangesChanged() {
+    fCollapsedCount = int(
+        std::count_if(fRanges.begin(), fRanges.end(), [](const TLexFoldRange &R) { return R.Collapsed; }));
     fTreeValid = false;
     fEndIndexValid = false;
     fSpansValid = false;
@@ -66,6 +68,7 @@ void TLexFoldRanges::SetCollapsed(int Index, bool Value) {
     TLexFoldRange &R = fRanges[size_t(Index)];
     if (R.Collapsed == Value) return;
     R.Collapsed = Value;
+    fCollapsedCount += Value ? 1 : -1;
     fSpansValid = false;
     if (fTreeValid) UpdateTree(Index);
 }
@@ -105,7 +108,8 @@ void TLexFoldRanges::AddLineInfo(int ALine, int AFoldType, TFoldOpenClose AFoldO
         I.FoldType = AFoldType;
         I.Indent = AIndent;
     } else {
-        fFoldInfoList.insert(fFoldInfoList.begin() + Index, TLineFoldInfo{ALine, AFoldOpenClose, AFoldType, AIndent});
+        fFoldInfoList.insert(fFoldInfoList.begin() + Index,
+                             TLineFoldInfo{ALine, AFoldOpenClose, AFoldType, AIndent});
     }
     fRangesNeedFixing = true;
 }
@@ -165,7 +169,8 @@ bool TLexFoldRanges::FoldEndAtLine(int Line) const {
 bool TLexFoldRanges::FoldEndAtLine(int Line, int &Index) const {
     if (!fEndIndexValid) BuildEndIndex();
     // The ranges ending at Line in index order: the first is the first in range order.
-    const auto It = std::lower_bound(fEndIndex.begin(), fEndIndex.end(), std::make_pair(int32_t(Line), INT32_MIN));
+    const auto It =
+        std::lower_bound(fEndIndex.begin(), fEndIndex.end(), std::make_pair(int32_t(Line), INT32_MIN));
     if (It == fEndIndex.end() || It->first != Line) return false;
     Index = It->second;
     return true;
@@ -199,21 +204,23 @@ void TLexFoldRanges::UpdateTree(int Index) const {
 int TLexFoldRanges::RightmostReaching(int Last, int Threshold, bool WantCollapsed) const {
     if (Last < 0) return -1;
     if (!fTreeValid) BuildTree();
-    const std::vector<int32_t> &T = fTreeMax[WantCollapsed ? 1 : 0];
+    return SearchTree(fTreeMax[WantCollapsed ? 1 : 0], 1, 0, fTreeSize, Last, Threshold);
+}
+
+int TLexFoldRanges::SearchTree(const std::vector<int32_t> &T, size_t Node, int Lo, int Hi, int Last,
+                               int Threshold) {
     // Descends into the right child first; a subtree is entered only when it lies (partly) at or
     // before Last and holds a last line reaching Threshold.
-    std::function<int(size_t, int, int)> Search = [&](size_t Node, int Lo, int Hi) -> int {
-        if (Lo > Last || T[Node] < Threshold) return -1;
-        if (Hi - Lo == 1) return Lo;
-        const int Mid = (Lo + Hi) / 2;
-        const int Right = Search(2 * Node + 1, Mid, Hi);
-        return Right >= 0 ? Right : Search(2 * Node, Lo, Mid);
-    };
-    return Search(1, 0, fTreeSize);
+    if (Lo > Last || T[Node] < Threshold) return -1;
+    if (Hi - Lo == 1) return Lo;
+    const int Mid = (Lo + Hi) / 2;
+    const int Right = SearchTree(T, 2 * Node + 1, Mid, Hi, Last, Threshold);
+    return Right >= 0 ? Right : SearchTree(T, 2 * Node, Lo, Mid, Last, Threshold);
 }
 
 bool TLexFoldRanges::FoldAroundLineEx(int Line, bool WantCollapsed, bool AcceptFromLine, bool AcceptToLine,
                                       int &Index) const {
+    if (WantCollapsed && fCollapsedCount == 0) return false;
     // The candidates start before Line (or at it): the last match among them in range order.
     const int FromLimit = AcceptFromLine ? Line : Line - 1;
     bool Found = false;
@@ -276,6 +283,8 @@ std::vector<int> TLexFoldRanges::FoldsOfType(int aType) const {
 
 void TLexFoldRanges::BuildHiddenSpans() const {
     fSpans.clear();
+    fSpansValid = true;
+    if (fCollapsedCount == 0) return;
     int32_t Before = 0;
     for (const TLexFoldRange &R : fRanges) {
         if (!R.Collapsed || R.ToLine <= R.FromLine) continue;
@@ -330,7 +339,17 @@ void TLexFoldRanges::LinesInserted(int aIndex, int aCount) {
         else if (aIndex < R.ToLine)
             R.ToLine += aCount;
     }
-    RangesChanged();
+    // Every last line after aIndex moved by aCount, the others stayed: the order by last line
+    // holds, and the index of the ranges ending at a line is updated in place.
+    if (fEndIndexValid)
+        for (auto &E : fEndIndex)
+            if (E.first > aIndex) E.first += aCount;
+    // The same map is monotone, so every node of the tree of largest last lines follows it too.
+    if (fTreeValid)
+        for (auto &T : fTreeMax)
+            for (int32_t &V : T)
+                if (V > aIndex) V += aCount;
+    fSpansValid = false;
 }
 
 void TLexFoldRanges::LinesDeleted(int aIndex, int aCount) {
@@ -357,19 +376,45 @@ void TLexFoldRanges::LinesDeleted(int aIndex, int aCount) {
     const auto NewEnd = std::remove_if(fRanges.begin(), fRanges.end(), [&](const TLexFoldRange &R) {
         return R.FromLine > aIndex && R.FromLine <= LastDeleted;
     });
-    if (NewEnd != fRanges.end()) {
+    const bool RemovedAny = NewEnd != fRanges.end();
+    bool Reordered = false;
+    if (RemovedAny) {
         fRanges.erase(NewEnd, fRanges.end());
         fRangesNeedFixing = true;
     }
     for (TLexFoldRange &R : fRanges) {
-        if (R.FromLine > LastDeleted)
+        if (R.FromLine > LastDeleted) {
             R.Move(-aCount);
-        else if (R.ToLine > LastDeleted)
+        } else if (R.ToLine > LastDeleted) {
             R.ToLine -= aCount;
-        else if (R.ToLine > aIndex)
+        } else if (R.ToLine > aIndex) {
             R.ToLine = aIndex;
+            Reordered = true; // last lines that were apart may meet
+        }
     }
-    RangesChanged();
+    if (RemovedAny) {
+        RangesChanged();
+        return;
+    }
+    // Otherwise the last lines after the deleted ones moved up by aCount, the others stayed:
+    // the index of the ranges ending at a line keeps its order and is updated in place.
+    if (fEndIndexValid && !Reordered) {
+        for (auto &E : fEndIndex)
+            if (E.first > LastDeleted) E.first -= aCount;
+    } else {
+        fEndIndexValid = false;
+    }
+    // The map of last lines is monotone (those in the deleted lines meet at aIndex): every node
+    // of the tree of largest last lines follows it.
+    if (fTreeValid)
+        for (auto &T : fTreeMax)
+            for (int32_t &V : T) {
+                if (V > LastDeleted)
+                    V -= aCount;
+                else if (V > aIndex)
+                    V = aIndex;
+            }
+    fSpansValid = false;
 }
 
 void TLexFoldRanges::LinePut(int aIndex, const QString &OldLine) {
@@ -392,7 +437,7 @@ void TLexFoldRanges::RestoreCollapsedState() {
         if (Found) fRanges[size_t(Index)].Collapsed = true;
     }
     fCollapsedState.clear();
-    RangesChanged();
+    RangesChanged(); // the collapsed count and the tree
 }
 
 void TLexFoldRanges::StoreCollapsedState(QIODevice &Stream) const {
@@ -510,9 +555,10 @@ void TLexCustomCodeFoldingHighlighter::StartLineScan(const TLexEditStringList &L
     SetLine(Lines.Get(Line), Line);
 }
 
-bool TLexCustomCodeFoldingHighlighter::GetHighlighterAttriAtRowColEx(const TLexEditStringList &Lines, int Line,
-                                                                     int Char, QString &Token, int &TokenType,
-                                                                     int &Start, TLexHighlighterAttributes *&Attri) {
+bool TLexCustomCodeFoldingHighlighter::GetHighlighterAttriAtRowColEx(const TLexEditStringList &Lines,
+                                                                     int Line, int Char, QString &Token,
+                                                                     int &TokenType, int &Start,
+                                                                     TLexHighlighterAttributes *&Attri) {
     Token.clear();
     Attri = nullptr;
     if (Line < 0 || Line >= Lines.Count()) return false;
@@ -533,8 +579,9 @@ bool TLexCustomCodeFoldingHighlighter::GetHighlighterAttriAtRowColEx(const TLexE
     return false;
 }
 
-TLexHighlighterAttributes *TLexCustomCodeFoldingHighlighter::GetHighlighterAttriAtRowCol(
-    const TLexEditStringList &Lines, int Line, int Char) {
+TLexHighlighterAttributes *
+TLexCustomCodeFoldingHighlighter::GetHighlighterAttriAtRowCol(const TLexEditStringList &Lines, int Line,
+                                                              int Char) {
     QString Token;
     int TokenType = 0;
     int Start = 0;
@@ -550,10 +597,10 @@ TLexCodeFolding::TLexCodeFolding() = default;
 void TLexCodeFolding::Assign(const QObject *Source) {
     const auto *S = dynamic_cast<const TLexCodeFolding *>(Source);
     if (S == nullptr)
-        throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2.")
-                                .arg(Source ? QString::fromLatin1(Source->metaObject()->className())
-                                            : QStringLiteral("nil"),
-                                     QString::fromLatin1(StaticClassName())));
+        throw EConvertError(
+            QStringLiteral("Cannot assign a %1 to a %2.")
+                .arg(Source ? QString::fromLatin1(Source->metaObject()->className()) : QStringLiteral("nil"),
+                     QString::fromLatin1(StaticClassName())));
     fIndentGuides = S->fIndentGuides;
     fCollapsedLineColor = S->fCollapsedLineColor;
     fFolderBarLinesColor = S->fFolderBarLinesColor;

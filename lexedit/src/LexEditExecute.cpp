@@ -6,6 +6,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "lexedit/LexEditCodeFolding.h"
+
 #include "LexEditPrivate.h"
 
 #include "lexedit/LexEditMiscProcs.h"
@@ -282,9 +284,37 @@ void TCustomLexEdit::ExecuteCommand(TLexEditorCommand Command, QChar AChar, void
     case ecMatchBracket:
         FindMatchingBracket();
         break;
+    case ecFoldAll:
+        CollapseAll();
+        break;
+    case ecUnfoldAll:
+        UncollapseAll();
+        break;
+    case ecFoldNearest:
+        CollapseNearest();
+        break;
+    case ecUnfoldNearest:
+        UncollapseNearest();
+        break;
+    case ecFoldLevel1:
+    case ecFoldLevel2:
+    case ecFoldLevel3:
+        CollapseLevel(Command - ecFoldLevel1 + 1);
+        break;
+    case ecUnfoldLevel1:
+    case ecUnfoldLevel2:
+    case ecUnfoldLevel3:
+        UnCollapseLevel(Command - ecUnfoldLevel1 + 1);
+        break;
+    case ecFoldRanges:
+        CollapseFoldType(FoldRegionType);
+        break;
+    case ecUnfoldRanges:
+        UnCollapseFoldType(FoldRegionType);
+        break;
     default:
-        // Folding has no built-in behaviour in this editor yet; the focus commands,
-        // ecCommentBlock, ecString and ecAutoCompletion never have one.
+        // The focus commands, ecCommentBlock, ecString and ecAutoCompletion have no built-in
+        // behaviour.
         break;
     }
 }

@@ -5,6 +5,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditFolding.h"
+
 #include "LexEditPrivate.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -299,6 +301,7 @@ void TCustomLexEdit::ChangeScale(int M, int D) {
             SetEditorFont(Font); // the cells and the gutter follow
         }
         fPriv->fGutter.ChangeScale(M, D);
+        OnCodeFoldingChange(this); // the fold shapes' column at the new size
     }
     InvalidateAll();
 }
@@ -389,7 +392,7 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
         const int Cell = std::max(1, D.CharWidth());
         const int Right = std::max(ClipRight, fPriv->fGutterWidth - 2);
         int Bottom = ClipTop;
-        for (int Line = vFirstLine; Line <= vLastLine; ++Line) {
+        for (int Line = vFirstLine; Line <= vLastLine; Line = fPriv->fFolding->NextShownLine(Line)) {
             const int Top = (LineToRow(Line) - fPriv->fTopLine) * fPriv->fTextHeight;
             // Word wrap: the continuation rows of the line before have no number.
             if (Top > Bottom && !Gradient)
@@ -414,6 +417,7 @@ void TCustomLexEdit::PaintGutter(QPainter &ACanvas, const QRect &AClip, int aFir
         ACanvas.fillRect(AClip, GutterColor);
     }
     fPriv->PaintWrapGlyphs(ACanvas, aFirstRow, aLastRow);
+    fPriv->fFolding->PaintGutterShapes(ACanvas, aFirstRow, aLastRow);
     // The border: one pixel column in the border colour at the edge or one pixel left of it.
     if (fPriv->fGutter.BorderStyle() != gbsNone && ClipRight >= fPriv->fGutterWidth - 2 &&
         fPriv->fGutterWidth >= 2) {
@@ -440,7 +444,8 @@ void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow)
             fInternalImage->ChangeScale(fCurrentPPI, 96);
         }
         const auto Qualifies = [&](const TLexEditMark &M) {
-            return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= fLines->Count();
+            return M.Visible && M.Line >= vFirstLine && M.Line <= vLastLine && M.Line <= fLines->Count() &&
+                   !fFolding->LineHidden(M.Line);
         };
         bool SecondPass = false;
         for (int Pass = 0; Pass < 2; ++Pass) {
@@ -466,7 +471,7 @@ void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow)
         }
     }
     if (!Ed.OnGutterPaint) return;
-    for (int Line = vFirstLine; Line <= vLastLine; ++Line) {
+    for (int Line = vFirstLine; Line <= vLastLine; Line = fFolding->NextShownLine(Line)) {
         const int Row = Ed.LineToRow(Line);
         // A row outside the painted ones (the first row continuing a line) has no offset.
         const int Index = Row - aFirstRow;
@@ -478,7 +483,8 @@ void TLexEditPrivate::PaintMarks(QPainter &ACanvas, int aFirstRow, int aLastRow)
 // ---- the editor: clicks ---------------------------------------------------------------------
 
 void TCustomLexEdit::DoOnGutterClick(TMouseButton Button, int X, int Y) {
-    // (Fold shapes in the gutter would take the click first; the editor has no folding yet.)
+    // A fold shape takes the click first: it toggles its range.
+    if (Button == mbLeft && fPriv->fFolding->GutterClick(X, Y)) return;
     if (!OnGutterClick) return;
     const TBufferCoord Pos = DisplayToBufferPos(PixelsToRowColumn(X, Y));
     const int Line = Pos.Line;

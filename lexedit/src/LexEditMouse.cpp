@@ -5,6 +5,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditFolding.h"
+
 #include "LexEditPrivate.h"
 
 #include "lexedit/LexEditMiscProcs.h"
@@ -290,6 +292,9 @@ void TCustomLexEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
     fPriv->fStateFlags.Exclude(sfPossibleGutterClick);
     fPriv->fStateFlags.Exclude(sfGutterDragging);
     if (GutterClick) DoOnGutterClick(Button, X, Y);
+    // A release on the collapse mark behind a collapsed line expands it.
+    if (!GutterClick && Button == mbLeft && X >= fPriv->fGutterWidth)
+        fPriv->fFolding->CollapseMarkClick(X, Y);
 }
 
 // ---- automatic scrolling ----------------------------------------------------------------------------
@@ -405,7 +410,9 @@ void TCustomLexEdit::UpdateMouseCursor(const QPoint &APoint) {
     Cell.Row = fPriv->ClampRow(Cell.Row);
     const TBufferCoord Pos = DisplayToBufferPos(Cell);
     Qt::CursorShape Chosen = fPriv->fTextCursor;
-    if (APoint.x() < fPriv->fGutterWidth)
+    if (fPriv->fFolding->OverFoldHitArea(APoint.x(), APoint.y()))
+        Chosen = Qt::PointingHandCursor;
+    else if (APoint.x() < fPriv->fGutterWidth)
         Chosen = Qt::ArrowCursor;
     else if (fPriv->fOptions.Contains(eoDragDropEditing) && !fPriv->fMouseCaptured && IsPointInSelection(Pos))
         Chosen = Qt::ArrowCursor;

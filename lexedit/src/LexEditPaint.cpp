@@ -7,6 +7,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditFolding.h"
+
 #include "LexEditPrivate.h"
 
 #include "LexEditHelpers.h"
@@ -188,7 +190,8 @@ void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFi
         rcLine.Left = Gutter + 2;
         rcLine.Bottom = (aFirstRow - E.fPriv->fTopLine) * E.fPriv->fTextHeight;
         AccuS.resize(std::max(128, E.fPriv->fCharsInWindow));
-        for (int nLine = vFirstLine; nLine <= vLastLine; ++nLine) {
+        // Lines hidden by collapsed ranges are skipped.
+        for (int nLine = vFirstLine; nLine <= vLastLine; nLine = E.fPriv->fFolding->NextShownLine(nLine)) {
             PaintLine(nLine);
             if (bDoRightEdge)
                 Canvas.fillRect(QRect(nRightEdge, rcLine.Top, 1, rcLine.Bottom + 1 - rcLine.Top), EdgeColor);
@@ -204,6 +207,10 @@ void TLexTextPainter::Run(TPaintRect AClip, int aFirstRow, int aLastRow, int AFi
         if (bDoRightEdge)
             Canvas.fillRect(QRect(nRightEdge, Below.Top, 1, Below.Bottom - Below.Top), EdgeColor);
     }
+    // Indent guides, the collapsed-line rule and the collapse marks over the text.
+    if (Clip.Right > Clip.Left)
+        E.fPriv->fFolding->PaintFoldAttributes(Canvas, Clip.ToQRect(), aFirstRow, aLastRow, vFirstLine,
+                                               vLastLine);
 }
 
 void TLexTextPainter::ComputeSelection() {

@@ -53,6 +53,7 @@
 namespace lexedit {
 
 class TLexInternalImage;
+class TLexEditFolding;
 
 class TLexEditPrivate {
 public:
@@ -63,6 +64,11 @@ public:
 
     TCustomLexEdit &Ed;
     using TUpdateGuard = TCustomLexEdit::TUpdateGuard;
+    // Code folding (LexEditFolding.h): options, ranges, the hooks and the painting; made first and
+    // gone last, since the row map refers to it. Folding goes off and back on when the
+    // highlighter changes.
+    std::unique_ptr<TLexEditFolding> fFolding;
+    void FoldingHighlighterChanged();
 
     // ---- the control's state ------------------------------------------------------------------
     // The row map (none: one row per line), and the same object when it is word wrap.

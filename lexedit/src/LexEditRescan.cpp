@@ -5,6 +5,8 @@
 
 #include "lexedit/LexEdit.h"
 
+#include "LexEditFolding.h"
+
 #include "LexEditPrivate.h"
 
 #include "lexedit/LexEditHighlighter.h"
@@ -77,13 +79,17 @@ void TLexEditPrivate::ListInserted(TLexEditStringList *Sender, int Index, int Co
     fLinesNotified = true;
     DoLinesInserted(Index, Count);
     WrapLinesInserted(Index, Count);
+    // The last line scanned (a follower does not know how far the owner scanned: all of them).
+    int LastScanned = fLines->Count() - 1;
     if (ScansRanges() && fLines->Count() > 0) {
         // Every inserted line is scanned, even when a scan stops early.
         int i = Index;
         do {
-            i = Ed.ScanFrom(i) + 1;
+            LastScanned = Ed.ScanFrom(i);
+            i = LastScanned + 1;
         } while (i < Index + Count);
     }
+    fFolding->LinesInserted(Index, Count, LastScanned);
     Ed.InvalidateLines(Index + 1, -1);
     Ed.InvalidateGutterLines(Index + 1, -1);
     fStateFlags.Include(sfScrollbarChanged);
@@ -95,7 +101,9 @@ void TLexEditPrivate::ListDeleted(TLexEditStringList *Sender, int Index, int Cou
     fLinesNotified = true;
     DoLinesDeleted(Index, Count);
     WrapLinesDeleted(Index, Count);
-    if (ScansRanges() && fLines->Count() > 0) Ed.ScanFrom(Index);
+    int LastScanned = fLines->Count() - 1;
+    if (ScansRanges() && fLines->Count() > 0) LastScanned = Ed.ScanFrom(Index);
+    fFolding->LinesDeleted(Index, Count, LastScanned);
     KeepCaretAndBlockInBuffer();
     Ed.InvalidateLines(Index + 1, -1);
     Ed.InvalidateGutterLines(Index + 1, -1);
@@ -110,12 +118,15 @@ void TLexEditPrivate::ListPut(TLexEditStringList *Sender, int Index, const QStri
     // A line that now takes another number of rows moves every row below it.
     const bool RowsMoved = WrapLinePut(Index, OldLine);
     int EndLine = Index + 1; // 1-based
+    int LastScanned = fLines->Count() - 1;
+    if (ScansRanges()) LastScanned = Ed.ScanFrom(Index);
     if (RowsMoved)
         EndLine = -1;
     else if (ScansRanges())
-        EndLine = std::max(EndLine, Ed.ScanFrom(Index) + 1);
+        EndLine = std::max(EndLine, LastScanned + 1);
     else if (fHighlighter != nullptr)
         EndLine = -1; // a follower does not know how far the owner rescanned
+    fFolding->LinePut(Index, LastScanned);
     Ed.InvalidateLines(Index + 1, EndLine);
     Ed.InvalidateGutterLines(Index + 1, EndLine);
     fStateFlags.Include(sfScrollbarChanged);
@@ -142,6 +153,9 @@ void TLexEditPrivate::ListExchanged(TLexEditStringList *Sender, int Index1, int 
         EndLine = -1; // a follower does not know how far the owner rescanned
     }
     if (RowsMoved) EndLine = -1;
+    const int LastScanned = EndLine < 0 ? fLines->Count() - 1 : EndLine - 1;
+    fFolding->LinePut(Low, LastScanned);
+    fFolding->LinePut(High, LastScanned);
     Ed.InvalidateLines(Low + 1, EndLine);
     Ed.InvalidateGutterLines(Low + 1, EndLine);
     ForEachFollower([&](TCustomLexEdit *F) { F->fPriv->ListExchanged(Sender, Index1, Index2); });
@@ -151,6 +165,7 @@ void TLexEditPrivate::ListCleared(TLexEditStringList *Sender) {
     if (Sender != fLines) return;
     fLinesNotified = true;
     WrapReset();
+    fFolding->Cleared();
     fUndoRedo->Clear();
     fInvalidateRect = QRect();
     fFollowFromRow = -1; // an empty view follows what comes next
@@ -187,9 +202,14 @@ void TCustomLexEdit::LinesChanged(TLexEditStringList *Sender) {
         // everything repainted.
         if (fPriv->ScansRanges()) ScanRanges();
         fPriv->WrapReset();
+        fPriv->fFolding->Cleared();
+        FullFoldScan();
         InvalidateAll();
     }
     fPriv->fLinesNotified = false;
+    // The rebuild of the fold ranges left for the end of the update, and the caret out of
+    // collapsed ranges (an edit or an undo may have put it on a hidden line).
+    if (!fPriv->fDestroying) fPriv->fFolding->LinesChanged();
     if (!fPriv->fDestroying) {
         // The selection collapses onto the caret, except after Undo and Redo, which restore
         // selections.
@@ -245,6 +265,8 @@ void TLexEditPrivate::HookTextBuffer(TCustomLexEdit *AOwnerEdit) {
     {
         TUpdateGuard Lock(Ed);
         WrapReset();
+        fFolding->Cleared();
+        Ed.FullFoldScan();
         Ed.SetCaretXYEx(false, Ed.CaretXY());
         fBlockBegin = fBlockEnd = Ed.CaretXY();
         fStateFlags.Include(sfScrollbarChanged);
@@ -266,6 +288,8 @@ void TLexEditPrivate::UnHookTextBuffer() {
     // The own lines may have been scanned by another highlighter.
     if (ScansRanges()) Ed.ScanRanges();
     WrapReset();
+    fFolding->Cleared();
+    Ed.FullFoldScan();
     Ed.SetCaretXYEx(false, Ed.CaretXY());
     fBlockBegin = fBlockEnd = Ed.CaretXY();
     fStateFlags.Include(sfScrollbarChanged);

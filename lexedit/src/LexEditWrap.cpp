@@ -17,6 +17,7 @@ namespace lexedit {
 
 void TCustomLexEdit::SetWordWrap(bool Value) {
     if (Value == WordWrap()) return;
+    if (Value && fPriv->fUseCodeFolding) return; // folding and word wrap exclude each other
     InvalidateAll();
     const bool WasInView = CaretInView();
     const int TopBufferLine = RowToLine(fPriv->fTopLine);

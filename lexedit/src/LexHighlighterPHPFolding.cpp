@@ -94,9 +94,9 @@ void TLexPHPLex::ScanLineFolds(TLexFoldRanges &FoldRanges, const TLexEditStringL
         return;
     }
     StartLineScan(LinesToScan, Line);
-    bool First = true;           // no token but blanks seen yet
-    char16_t FirstBrace = 0;     // the first brace outside comments and strings
-    bool MatchedLater = false;   // the opposite brace follows it on the line
+    bool First = true;         // no token but blanks seen yet
+    char16_t FirstBrace = 0;   // the first brace outside comments and strings
+    bool MatchedLater = false; // the opposite brace follows it on the line
     TRegionMarker Region = rmNone;
     while (!GetEol()) {
         const TtkTokenKind Kind = FTokenID;

@@ -178,7 +178,8 @@ struct TFoldedText {
 };
 
 // Markers and ranges of a fresh full scan of the lines.
-void FullScan(const QStringList &Lines, std::vector<TLineFoldInfo> &Infos, std::vector<TLexFoldRange> &Ranges) {
+void FullScan(const QStringList &Lines, std::vector<TLineFoldInfo> &Infos,
+              std::vector<TLexFoldRange> &Ranges) {
     TLexEditStringList L;
     L.AddStrings(Lines);
     TLexPHPLex H;
@@ -200,7 +201,11 @@ std::vector<TLexFoldRange> WithoutCollapsed(std::vector<TLexFoldRange> R) {
 QString Describe(const std::vector<TLexFoldRange> &R) {
     QStringList Parts;
     for (const TLexFoldRange &x : R)
-        Parts << QStringLiteral("%1..%2:%3%4").arg(x.FromLine).arg(x.ToLine).arg(x.FoldType).arg(x.Collapsed ? "c" : "");
+        Parts << QStringLiteral("%1..%2:%3%4")
+                     .arg(x.FromLine)
+                     .arg(x.ToLine)
+                     .arg(x.FoldType)
+                     .arg(x.Collapsed ? "c" : "");
     return Parts.join(QLatin1Char(' '));
 }
 
@@ -286,13 +291,20 @@ private slots:
 void tst_lexedit_folding::rangesFromMarkers_data() {
     QTest::addColumn<QString>("markers"); // line:o|c:type[:indent], comma separated
     QTest::addColumn<QString>("ranges");
-    QTest::newRow("one range") << "2:o:1,5:c:1" << "2..5:1";
-    QTest::newRow("inner closes first") << "1:o:1,3:o:1,4:c:1" << "1..1:1 3..4:1";
-    QTest::newRow("close of other type ignored") << "1:o:1,3:c:2,6:c:1" << "1..6:1";
-    QTest::newRow("close without open") << "2:c:1,3:o:1,4:c:1" << "3..4:1";
-    QTest::newRow("interleaved types") << "1:o:1,2:o:99,4:c:1,6:c:99" << "1..4:1 2..6:99";
-    QTest::newRow("indent closes at line before") << "1:o:1:0,3:o:1:1,5:o:1:0" << "1..4:1 3..4:1 5..5:1";
-    QTest::newRow("indent close marker") << "1:o:1:0,3:o:1:2,6:c:1:1" << "1..1:1 3..5:1";
+    QTest::newRow("one range") << "2:o:1,5:c:1"
+                               << "2..5:1";
+    QTest::newRow("inner closes first") << "1:o:1,3:o:1,4:c:1"
+                                        << "1..1:1 3..4:1";
+    QTest::newRow("close of other type ignored") << "1:o:1,3:c:2,6:c:1"
+                                                 << "1..6:1";
+    QTest::newRow("close without open") << "2:c:1,3:o:1,4:c:1"
+                                        << "3..4:1";
+    QTest::newRow("interleaved types") << "1:o:1,2:o:99,4:c:1,6:c:99"
+                                       << "1..4:1 2..6:99";
+    QTest::newRow("indent closes at line before") << "1:o:1:0,3:o:1:1,5:o:1:0"
+                                                  << "1..4:1 3..4:1 5..5:1";
+    QTest::newRow("indent close marker") << "1:o:1:0,3:o:1:2,6:c:1:1"
+                                         << "1..1:1 3..5:1";
 }
 
 void tst_lexedit_folding::rangesFromMarkers() {
@@ -388,13 +400,28 @@ void tst_lexedit_folding::indexedQueriesMatchWalks() {
         }
         for (int Level = 1; Level <= 4; ++Level)
             QCOMPARE(F.FoldsAtLevel(Level), WalkLevel(Ranges, Level));
+        // Lines inserted and deleted after the indexes were built: they follow.
+        for (int Edit = 0; Edit < 4; ++Edit) {
+            if (R.bounded(2) == 0)
+                F.LinesInserted(R.bounded(Lines + 1), 1 + R.bounded(3));
+            else
+                F.LinesDeleted(R.bounded(Lines), 1 + R.bounded(3));
+            for (int l = 0; l <= Lines + 4; ++l) {
+                int Index = -1;
+                QCOMPARE(F.FoldEndAtLine(l, Index) ? Index : -1, WalkEnd(F.AllRanges(), l));
+                QCOMPARE(F.FoldHidesLine(l, Index) ? Index : -1,
+                         WalkAround(F.AllRanges(), l, true, false, true));
+                QCOMPARE(F.FoldLineToRow(l), WalkLineToRow(F.AllRanges(), l));
+            }
+        }
         // A collapse after the indexes were built is seen by them.
         if (F.Count() > 0) {
             const int k = R.bounded(F.Count());
             F.SetCollapsed(k, !F.Ranges(k).Collapsed);
             for (int l = 0; l <= Lines + 1; ++l) {
                 int Index = -1;
-                QCOMPARE(F.FoldHidesLine(l, Index) ? Index : -1, WalkAround(F.AllRanges(), l, true, false, true));
+                QCOMPARE(F.FoldHidesLine(l, Index) ? Index : -1,
+                         WalkAround(F.AllRanges(), l, true, false, true));
                 QCOMPARE(F.FoldLineToRow(l), WalkLineToRow(F.AllRanges(), l));
             }
         }
@@ -537,8 +564,9 @@ void tst_lexedit_folding::indentationMode() {
     TLexFoldRanges F;
     F.SetCodeFoldingMode(cfmIndentation);
     TLexEditStringList L;
-    L.AddStrings({QStringLiteral("a:"), QStringLiteral("  b"), QStringLiteral("  c:"), QStringLiteral("    d"),
-                  QStringLiteral(""), QStringLiteral("e"), QStringLiteral("  f"), QStringLiteral("  ")});
+    L.AddStrings({QStringLiteral("a:"), QStringLiteral("  b"), QStringLiteral("  c:"),
+                  QStringLiteral("    d"), QStringLiteral(""), QStringLiteral("e"), QStringLiteral("  f"),
+                  QStringLiteral("  ")});
     F.StartFoldRange(1, 1, 0);
     F.StartFoldRange(3, 1, 1);
     F.StartFoldRange(6, 1, 0);
@@ -552,19 +580,32 @@ void tst_lexedit_folding::indentationMode() {
 void tst_lexedit_folding::phpFoldScan_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("ranges");
-    QTest::newRow("braces") << "function f() {\n  body();\n}" << "1..3:1";
-    QTest::newRow("else keeps the range open") << "if ($a) {\n  x();\n} else {\n  y();\n}" << "1..5:1";
-    QTest::newRow("block comment") << "$a;\n\n\n/* one\n two\n three */\n$b;" << "4..6:2";
-    QTest::newRow("doc comment") << "/**\n * doc\n */\nfunction f() {}" << "1..3:2";
-    QTest::newRow("region") << "//#REGION one\n$a;\n  //#EndRegion" << "1..3:99";
-    QTest::newRow("region lower case, blanks") << "\t  //#region\n$a;\n//#endregion" << "1..3:99";
-    QTest::newRow("hash region") << "#region x\nf();\n#endregion" << "1..3:99";
-    QTest::newRow("slash region") << "//region x\nf();\n//endregion" << "1..3:99";
-    QTest::newRow("longer word is no region") << "//#regional\nf();\n//#endregion" << "";
-    QTest::newRow("region around braces") << "//#region\nclass A {\n  f();\n}\n//#endregion" << "1..5:99 2..4:1";
-    QTest::newRow("unclosed brace one line") << "function f() {\n  x();" << "1..1:1";
-    QTest::newRow("nested") << "class A {\n  function f() {\n    x();\n  }\n}" << "1..5:1 2..4:1";
-    QTest::newRow("comment end and brace") << "/* a\n b */ if (1) {\n}" << "1..2:2";
+    QTest::newRow("braces") << "function f() {\n  body();\n}"
+                            << "1..3:1";
+    QTest::newRow("else keeps the range open") << "if ($a) {\n  x();\n} else {\n  y();\n}"
+                                               << "1..5:1";
+    QTest::newRow("block comment") << "$a;\n\n\n/* one\n two\n three */\n$b;"
+                                   << "4..6:2";
+    QTest::newRow("doc comment") << "/**\n * doc\n */\nfunction f() {}"
+                                 << "1..3:2";
+    QTest::newRow("region") << "//#REGION one\n$a;\n  //#EndRegion"
+                            << "1..3:99";
+    QTest::newRow("region lower case, blanks") << "\t  //#region\n$a;\n//#endregion"
+                                               << "1..3:99";
+    QTest::newRow("hash region") << "#region x\nf();\n#endregion"
+                                 << "1..3:99";
+    QTest::newRow("slash region") << "//region x\nf();\n//endregion"
+                                  << "1..3:99";
+    QTest::newRow("longer word is no region") << "//#regional\nf();\n//#endregion"
+                                              << "";
+    QTest::newRow("region around braces") << "//#region\nclass A {\n  f();\n}\n//#endregion"
+                                          << "1..5:99 2..4:1";
+    QTest::newRow("unclosed brace one line") << "function f() {\n  x();"
+                                             << "1..1:1";
+    QTest::newRow("nested") << "class A {\n  function f() {\n    x();\n  }\n}"
+                            << "1..5:1 2..4:1";
+    QTest::newRow("comment end and brace") << "/* a\n b */ if (1) {\n}"
+                                           << "1..2:2";
 }
 
 void tst_lexedit_folding::phpFoldScan() {
@@ -660,7 +701,8 @@ void tst_lexedit_folding::incrementalEqualsFullAfterRandomEdits() {
             std::vector<TLineFoldInfo> I;
             std::vector<TLexFoldRange> Full;
             FullScan(T.L.ToStringList(), I, Full);
-            QVERIFY2(T.F.FoldInfos() == I, qPrintable(QStringLiteral("round %1 step %2").arg(Round).arg(Step)));
+            QVERIFY2(T.F.FoldInfos() == I,
+                     qPrintable(QStringLiteral("round %1 step %2").arg(Round).arg(Step)));
             QCOMPARE(Describe(WithoutCollapsed(T.F.AllRanges())), Describe(Full));
         }
     }

@@ -32,6 +32,14 @@ namespace lexedit {
 
 class ILexEditUndo;
 class TLexWordWrapPlugin;
+class TLexCodeFolding;
+class TLexFoldRanges;
+class TLexEditStringList;
+class TCustomLexEdit;
+// Lets the application record fold markers for the 0-based lines FromLine..ToLine.
+using TScanForFoldRangesEvent =
+    std::function<void(TCustomLexEdit *Sender, TLexFoldRanges &FoldRanges,
+                       const TLexEditStringList &LinesToScan, int FromLine, int ToLine)>;
 class TheTextDrawer;
 class TLexCustomHighlighter;
 class TLexHighlighterAttributes;
@@ -108,8 +116,40 @@ public:
     void SetScrollBars(TScrollStyle Value);
     TBorderStyle BorderStyle() const;
     void SetBorderStyle(TBorderStyle Value);
+    // ---- code folding (LexEditFolding.cpp) -----------------------------------------------------
+    // Folding needs a folding highlighter or OnScanForFoldRanges; switching it on turns word wrap
+    // off and scans every line. Collapsed ranges hide the lines after their first: the row map
+    // of the editor then skips them, and the caret never stays on a hidden line (a move, an edit
+    // or an undo that puts it there expands the ranges around it).
     bool UseCodeFolding() const;
     void SetUseCodeFolding(bool Value);
+    TLexCodeFolding &CodeFolding();
+    void SetCodeFolding(const TLexCodeFolding &Value);
+    const TLexFoldRanges &AllFoldRanges() const;
+    TScanForFoldRangesEvent OnScanForFoldRanges;
+    // The gutter's right offset from the options (room for the fold shapes), and a repaint.
+    void OnCodeFoldingChange(QObject *Sender);
+    void FullFoldScan();
+    // 0-based lines; lines past the end are not scanned.
+    void ReScanForFoldRanges(int FromLine, int ToLine);
+    virtual void ScanForFoldRanges(TLexFoldRanges &FoldRanges, const TLexEditStringList &LinesToScan,
+                                   int FromLine, int ToLine);
+    // 0-based indices into AllFoldRanges.
+    void Collapse(int FoldRangeIndex, bool Invalidate = true);
+    void Uncollapse(int FoldRangeIndex, bool Invalidate = true);
+    void CollapseAll();
+    void UncollapseAll();
+    void CollapseLevel(int Level);
+    void UnCollapseLevel(int Level);
+    void CollapseFoldType(int FoldType);
+    void UnCollapseFoldType(int FoldType);
+    void CollapseNearest();
+    void UncollapseNearest();
+    void UncollapseAroundLine(int Line);
+    // The fold shape of a display row and the "..." mark behind a collapsed line, in viewport
+    // pixels (an empty rectangle when the line starts no collapsed range).
+    QRect GetFoldShapeRect(int Row) const;
+    QRect GetCollapseMarkRect(int Row, int Line = -1) const;
     // Word wrap: every line is shown as rows no wider than the window (the horizontal scroll bar
     // goes, LeftChar stays 1). Setting it keeps the top line and the caret in view.
     bool WordWrap() const;
@@ -652,6 +692,7 @@ private:
     friend class TLexEditPlugin;
     friend class TOwnBufferBracket;
     friend class TLexTextPainter;
+    friend class TLexEditFolding;
 };
 
 // The published form of the editor.

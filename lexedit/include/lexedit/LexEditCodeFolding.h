@@ -42,10 +42,10 @@ enum TFoldOpenClose : uint8_t { focOpen, focClose };
 enum TLexCodeFoldingMode : uint8_t { cfmStandard, cfmIndentation };
 
 struct TLexFoldRange {
-    int32_t FromLine = 0;  // first line: stays visible when collapsed
-    int32_t ToLine = 0;    // last line: hidden with the others when collapsed
-    int32_t FoldType = 0;  // chosen by the highlighter (PHP: 1 braces, 2 comments, regions)
-    int32_t Indent = -1;   // indentation level of indentation folds, -1 for marker folds
+    int32_t FromLine = 0; // first line: stays visible when collapsed
+    int32_t ToLine = 0;   // last line: hidden with the others when collapsed
+    int32_t FoldType = 0; // chosen by the highlighter (PHP: 1 braces, 2 comments, regions)
+    int32_t Indent = -1;  // indentation level of indentation folds, -1 for marker folds
     bool Collapsed = false;
 
     static TLexFoldRange Create(int AFromLine, int AToLine, int AFoldType, int AIndent = -1,
@@ -69,7 +69,8 @@ struct TLineFoldInfo {
     int32_t FoldType = 0;
     int32_t Indent = -1;
     bool operator==(const TLineFoldInfo &O) const {
-        return Line == O.Line && FoldOpenClose == O.FoldOpenClose && FoldType == O.FoldType && Indent == O.Indent;
+        return Line == O.Line && FoldOpenClose == O.FoldOpenClose && FoldType == O.FoldType &&
+               Indent == O.Indent;
     }
 };
 
@@ -166,6 +167,8 @@ private:
     void UpdateTree(int Index) const;
     // The largest range index i <= Last with ToLine >= Threshold and the given collapsed flag.
     int RightmostReaching(int Last, int Threshold, bool WantCollapsed) const;
+    static int SearchTree(const std::vector<int32_t> &T, size_t Node, int Lo, int Hi, int Last,
+                          int Threshold);
 
     TLexCodeFoldingMode fCodeFoldingMode = cfmStandard;
     bool fRangesNeedFixing = false;
@@ -179,9 +182,10 @@ private:
         int32_t Last;   // last hidden line
         int32_t Before; // hidden lines before First
     };
+    int fCollapsedCount = 0; // ranges collapsed
     mutable bool fTreeValid = false;
-    mutable int fTreeSize = 0;                       // leaves, a power of two
-    mutable std::vector<int32_t> fTreeMax[2];         // max ToLine per node: [0] expanded, [1] collapsed
+    mutable int fTreeSize = 0;                // leaves, a power of two
+    mutable std::vector<int32_t> fTreeMax[2]; // max ToLine per node: [0] expanded, [1] collapsed
     mutable bool fEndIndexValid = false;
     mutable std::vector<std::pair<int32_t, int32_t>> fEndIndex; // (ToLine, index), sorted
     mutable bool fSpansValid = false;
@@ -206,7 +210,8 @@ public:
     // The token containing the 1-based column Char of the 0-based Line.
     bool GetHighlighterAttriAtRowColEx(const TLexEditStringList &Lines, int Line, int Char, QString &Token,
                                        int &TokenType, int &Start, TLexHighlighterAttributes *&Attri);
-    TLexHighlighterAttributes *GetHighlighterAttriAtRowCol(const TLexEditStringList &Lines, int Line, int Char);
+    TLexHighlighterAttributes *GetHighlighterAttriAtRowCol(const TLexEditStringList &Lines, int Line,
+                                                           int Char);
 
 protected:
     // Puts the scanner on the 0-based Line with the state stored for the line before it.
