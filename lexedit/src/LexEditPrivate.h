@@ -32,9 +32,11 @@
 //   LexEditSearchReplace.cpp  search and replace through a search engine
 //
 //   LexEditAppend.cpp    appending and replacing lines of output shown as it comes
+//   LexEditFolding.cpp   code folding: the property, rescans, collapse and expand, the fold row
+//                        map, fold shapes, indent guides and collapse marks (LexEditFolding.h)
 //
-// Without word wrap every buffer line is one display row; with it the word-wrap plug-in
-// (LexEditWordWrap.h) maps lines to rows.
+// Without word wrap and folding every buffer line is one display row; the word-wrap plug-in
+// (LexEditWordWrap.h) or the fold row map (LexEditFolding.h) maps lines to rows otherwise.
 
 #include "lexedit/LexEdit.h"
 
