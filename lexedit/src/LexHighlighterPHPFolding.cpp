@@ -62,6 +62,16 @@ bool MayHoldMarker(const QString &S) {
     return std::any_of(P + i, P + N, [](char16_t c) { return c == u'{' || c == u'}'; });
 }
 
+// Whether the line, started outside strings and comments, holds nothing that opens a string or a
+// comment: then every brace on it is a symbol and the line needs no tokenising.
+bool IsPlainCode(const QString &S) {
+    for (QChar c : S) {
+        const char16_t u = c.unicode();
+        if (u == u'"' || u == u'\'' || u == u'`' || u == u'#' || u == u'/') return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void TLexPHPLex::ScanForFoldRanges(TLexFoldRanges &FoldRanges, const TLexEditStringList &LinesToScan,
@@ -93,11 +103,37 @@ void TLexPHPLex::ScanLineFolds(TLexFoldRanges &FoldRanges, const TLexEditStringL
         FoldRanges.NoFoldInfo(Line + 1);
         return;
     }
-    StartLineScan(LinesToScan, Line);
-    bool First = true;         // no token but blanks seen yet
     char16_t FirstBrace = 0;   // the first brace outside comments and strings
     bool MatchedLater = false; // the opposite brace follows it on the line
-    TRegionMarker Region = rmNone;
+    int Region = rmNone;
+    const TLexRange Start = Line > 0 ? LinesToScan.GetRange(Line - 1) : TLexRange(rsUnKnown);
+    if ((Start == TLexRange(rsUnKnown) || Start == NullRange) && IsPlainCode(S)) {
+        for (QChar c : S) {
+            if (c != QLatin1Char('{') && c != QLatin1Char('}')) continue;
+            if (FirstBrace == 0)
+                FirstBrace = c.unicode();
+            else if (c.unicode() != FirstBrace)
+                MatchedLater = true;
+        }
+    } else {
+        ScanLineTokens(LinesToScan, Line, FirstBrace, MatchedLater, Region);
+    }
+    if (Region == rmStart)
+        FoldRanges.StartFoldRange(Line + 1, FoldRegionType);
+    else if (Region == rmEnd)
+        FoldRanges.StopFoldRange(Line + 1, FoldRegionType);
+    else if (FirstBrace == u'{' && !MatchedLater)
+        FoldRanges.StartFoldRange(Line + 1, BraceFoldType);
+    else if (FirstBrace == u'}' && !MatchedLater)
+        FoldRanges.StopFoldRange(Line + 1, BraceFoldType);
+    else
+        FoldRanges.NoFoldInfo(Line + 1);
+}
+
+void TLexPHPLex::ScanLineTokens(const TLexEditStringList &LinesToScan, int Line, char16_t &FirstBrace,
+                                bool &MatchedLater, int &Region) {
+    StartLineScan(LinesToScan, Line);
+    bool First = true; // no token but blanks seen yet
     while (!GetEol()) {
         const TtkTokenKind Kind = FTokenID;
         if (Kind == tkSymbol) {
@@ -118,16 +154,6 @@ void TLexPHPLex::ScanLineFolds(TLexFoldRanges &FoldRanges, const TLexEditStringL
         Next();
     }
     ReleaseLargeLineCopy();
-    if (Region == rmStart)
-        FoldRanges.StartFoldRange(Line + 1, FoldRegionType);
-    else if (Region == rmEnd)
-        FoldRanges.StopFoldRange(Line + 1, FoldRegionType);
-    else if (FirstBrace == u'{' && !MatchedLater)
-        FoldRanges.StartFoldRange(Line + 1, BraceFoldType);
-    else if (FirstBrace == u'}' && !MatchedLater)
-        FoldRanges.StopFoldRange(Line + 1, BraceFoldType);
-    else
-        FoldRanges.NoFoldInfo(Line + 1);
 }
 
 } // namespace lexedit

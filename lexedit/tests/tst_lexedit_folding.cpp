@@ -278,6 +278,7 @@ private slots:
     void bracesInStringsAndCommentsDoNotFold_data();
     void bracesInStringsAndCommentsDoNotFold();
     void foldScanTokenisesEachLineOnce();
+    void markersFollowTheTokens();
     void scanPastEndRecordsNothing();
     void incrementalEqualsFullAfterRandomEdits();
     void collapsedRangeStaysAfterEditsOutside();
@@ -646,6 +647,96 @@ void tst_lexedit_folding::foldScanTokenisesEachLineOnce() {
     H.SetLines = 0;
     H.ScanForFoldRanges(F, L, 0, L.Count() - 1);
     QVERIFY2(H.SetLines <= L.Count(), qPrintable(QString::number(H.SetLines)));
+}
+
+void tst_lexedit_folding::markersFollowTheTokens() {
+    // Random lines of braces, strings, comments and region markers: every line's marker is the
+    // one its tokens give (scanned from the stored state of the line before), whatever shortcut
+    // the scan takes.
+    QRandomGenerator R(31);
+    const QStringList Bits = {
+        QStringLiteral("{"),    QStringLiteral("}"),         QStringLiteral(" "),
+        QStringLiteral("\""),   QStringLiteral("'"),         QStringLiteral("`"),
+        QStringLiteral("/*"),   QStringLiteral("*/"),        QStringLiteral("//"),
+        QStringLiteral("#"),    QStringLiteral("$a"),        QStringLiteral("${b}"),
+        QStringLiteral("f();"), QStringLiteral("//#region"), QStringLiteral("#endregion"),
+        QStringLiteral("\\"),   QStringLiteral("else")};
+    for (int Round = 0; Round < 60; ++Round) {
+        TLexEditStringList L;
+        for (int i = 0; i < 40; ++i) {
+            QString S;
+            const int n = R.bounded(7);
+            for (int k = 0; k < n; ++k)
+                S += Bits[R.bounded(int(Bits.size()))];
+            L.Add(S);
+        }
+        TLexPHPLex H;
+        ScanAllRanges(H, L);
+        TLexFoldRanges F;
+        H.ScanForFoldRanges(F, L, 0, L.Count() - 1);
+        TLexPHPLex T;
+        for (int i = 0; i < L.Count(); ++i) {
+            const auto Comment = [&](int k) {
+                const TLexRange r = L.GetRange(k);
+                return r == TLexRange(php::rsComment) || r == TLexRange(php::rsDocument);
+            };
+            const bool In = Comment(i), Prev = i > 0 && Comment(i - 1);
+            QString Expected = QStringLiteral("none");
+            if (In && !Prev) {
+                Expected = QStringLiteral("open 2");
+            } else if (!In && Prev) {
+                Expected = QStringLiteral("close 2");
+            } else if (!In) {
+                if (i == 0)
+                    T.ResetRange();
+                else
+                    T.SetRange(L.GetRange(i - 1));
+                T.SetLine(L.Get(i), i);
+                QString Braces;
+                bool First = true;
+                while (!T.GetEol()) {
+                    const QString Tok = T.GetToken();
+                    if (T.GetTokenID() == php::tkSymbol)
+                        for (QChar c : Tok)
+                            if (c == QLatin1Char('{') || c == QLatin1Char('}')) Braces += c;
+                    if (First && T.GetTokenID() != php::tkSpace) {
+                        First = false;
+                        const QString U = Tok.toUpper();
+                        auto Word = [&](const QString &W) {
+                            return U.startsWith(W) &&
+                                   (U.size() == W.size() ||
+                                    !(U[W.size()].isLetterOrNumber() || U[W.size()] == QLatin1Char('_')));
+                        };
+                        if (T.GetTokenID() == php::tkComment) {
+                            if (Word(QStringLiteral("//#REGION")) || Word(QStringLiteral("#REGION")) ||
+                                Word(QStringLiteral("//REGION")))
+                                Expected = QStringLiteral("open 99");
+                            else if (Word(QStringLiteral("//#ENDREGION")) ||
+                                     Word(QStringLiteral("#ENDREGION")) ||
+                                     Word(QStringLiteral("//ENDREGION")))
+                                Expected = QStringLiteral("close 99");
+                        }
+                    }
+                    T.Next();
+                }
+                if (Expected == QLatin1String("none") && !Braces.isEmpty()) {
+                    const QChar B = Braces[0];
+                    if (!Braces.mid(1).contains(B == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char('{')))
+                        Expected =
+                            B == QLatin1Char('{') ? QStringLiteral("open 1") : QStringLiteral("close 1");
+                }
+            }
+            QString Actual = QStringLiteral("none");
+            for (const TLineFoldInfo &M : F.FoldInfos())
+                if (M.Line == i + 1)
+                    Actual = QStringLiteral("%1 %2")
+                                 .arg(M.FoldOpenClose == focOpen ? "open" : "close")
+                                 .arg(M.FoldType);
+            QVERIFY2(Actual == Expected, qPrintable(QStringLiteral("line %1 [%2]: %3, expected %4")
+                                                        .arg(i + 1)
+                                                        .arg(L.Get(i), Actual, Expected)));
+        }
+    }
 }
 
 void tst_lexedit_folding::scanPastEndRecordsNothing() {

@@ -96,6 +96,9 @@ private:
     // The marker of a line that neither starts nor ends a block comment: a region marker, else a
     // brace that is not matched on the line, else none.
     void ScanLineFolds(TLexFoldRanges &FoldRanges, const TLexEditStringList &LinesToScan, int Line);
+    // The braces and the region marker of a line from its tokens (Region: 0 none, 1 start, 2 end).
+    void ScanLineTokens(const TLexEditStringList &LinesToScan, int Line, char16_t &FirstBrace,
+                        bool &MatchedLater, int &Region);
     // The work of Next.
     void Step();
     void NextProcedure();
