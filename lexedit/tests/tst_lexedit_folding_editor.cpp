@@ -128,6 +128,7 @@ private slots:
     void paintsCollapsedLineRuleAndSkipsHiddenLines();
     void indentGuidesFromOneWalkMatchPerRowRule();
     void collapseMarkRect();
+    void editorsSharingLinesFoldApart();
 };
 
 void tst_lexedit_folding_editor::useCodeFoldingNeedsAFoldingHighlighter() {
@@ -540,6 +541,32 @@ void tst_lexedit_folding_editor::collapseMarkRect() {
     QCOMPARE(R.height(), T.E.LineHeight() - 2);
     T.E.SetUseCodeFolding(false);
     QVERIFY(T.E.GetCollapseMarkRect(2).isNull());
+}
+
+void tst_lexedit_folding_editor::editorsSharingLinesFoldApart() {
+    // A second editor showing the first one's lines keeps fold ranges of its own, in step with
+    // edits made through either editor, and its collapsed ranges are its own.
+    TFoldEdit T;
+    TLexEdit B;
+    B.SetLinesPointer(&T.E);
+    B.SetUseCodeFolding(true);
+    QVERIFY(B.UseCodeFolding());
+    QCOMPARE(Describe(B.AllFoldRanges().AllRanges()), Describe(T.E.AllFoldRanges().AllRanges()));
+    int Index = -1;
+    QVERIFY(B.AllFoldRanges().FoldStartAtLine(2, Index));
+    B.Collapse(Index);
+    QVERIFY(!T.Collapsed(2));
+    T.E.SetCaretXY(BufferCoord(1, 1));
+    T.E.SetSelText(QStringLiteral("if (1) {\n}\n"));
+    B.SetCaretXY(BufferCoord(1, 12));
+    B.SetSelText(QStringLiteral("/* x\n y */\n"));
+    const QString Fresh = FreshRanges(T.E.Lines()->ToStringList());
+    QCOMPARE(Describe(T.E.AllFoldRanges().AllRanges()), Fresh);
+    QCOMPARE(Describe(B.AllFoldRanges().AllRanges()), Fresh);
+    QVERIFY(B.AllFoldRanges().CollapsedFoldStartAtLine(4)); // moved down by the two lines
+    B.RemoveLinesPointer();
+    QCOMPARE(B.Lines()->Count(), 0);
+    QCOMPARE(B.AllFoldRanges().Count(), 0);
 }
 
 QTEST_MAIN(tst_lexedit_folding_editor)
