@@ -8,6 +8,7 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditCodeFolding.h"
 #include "lexedit/LexEditKeyCmds.h"
+#include "lexedit/LexEditSearch.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexHighlighterHtml.h"
 #include "lexedit/LexHighlighterPHP.h"
@@ -119,6 +120,7 @@ private slots:
     void collapseMarkClickExpands();
     void undoIntoCollapsedRangeUncollapses();
     void gotoHiddenLineUncollapses();
+    void searchHitOnHiddenLineUncollapses();
     void typingBreakAfterCollapsedLineShowsNewLine();
     void incrementalEqualsFullThroughEditor();
     void deletionInsideUpdateKeepsPendingRebuild();
@@ -323,6 +325,21 @@ void tst_lexedit_folding_editor::gotoHiddenLineUncollapses() {
     QCOMPARE(T.E.CaretY(), 4);
     QVERIFY(!T.Collapsed(2));
     QVERIFY(!T.Collapsed(3));
+}
+
+void tst_lexedit_folding_editor::searchHitOnHiddenLineUncollapses() {
+    TFoldEdit T;
+    TLexEditSearch Search;
+    T.E.SetSearchEngine(&Search);
+    T.E.Collapse(T.IndexAt(3));
+    T.E.Collapse(T.IndexAt(2));
+    T.E.SetCaretXY(BufferCoord(1, 1));
+    QCOMPARE(T.E.SearchReplace(QStringLiteral("y()"), QString(), TLexSearchOptions()), 1);
+    QCOMPARE(T.E.CaretY(), 4);
+    QVERIFY(!T.E.AllFoldRanges().FoldHidesLine(4));
+    QVERIFY(!T.Collapsed(2));
+    QVERIFY(!T.Collapsed(3));
+    QVERIFY(!T.Collapsed(7) && !T.Collapsed(9)); // nothing else expanded
 }
 
 void tst_lexedit_folding_editor::typingBreakAfterCollapsedLineShowsNewLine() {
