@@ -7,6 +7,7 @@
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexHighlighterHtml.h"
 #include "lexedit/LexHighlighterPHP.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,39 +32,9 @@
 #include <deque>
 
 using namespace app;
+using namespace window_test;
 
 namespace {
-
-// Dialogs answered from queues; a dialog that was not expected fails the test.
-class TScriptedDialogs : public TFileDialogs {
-public:
-    std::deque<QString> OpenAnswers; // an empty string answers "cancel"
-    std::deque<QString> SaveAnswers;
-    QStringList Informations;
-    QList<int> OpenFilterIndexes;
-    int Unexpected = 0;
-
-    bool ExecuteOpen(int AFilterIndex, QString &AFileName) override {
-        OpenFilterIndexes << AFilterIndex;
-        if (OpenAnswers.empty()) {
-            ++Unexpected;
-            return false;
-        }
-        AFileName = OpenAnswers.front();
-        OpenAnswers.pop_front();
-        return !AFileName.isEmpty();
-    }
-    bool ExecuteSave(QString &AFileName) override {
-        if (SaveAnswers.empty()) {
-            ++Unexpected;
-            return false;
-        }
-        AFileName = SaveAnswers.front();
-        SaveAnswers.pop_front();
-        return !AFileName.isEmpty();
-    }
-    void ShowInformation(const QString &AText) override { Informations << AText; }
-};
 
 // The next widget that Tab moves to.
 QWidget *NextTabStop(QWidget *AWidget) {
@@ -71,35 +42,6 @@ QWidget *NextTabStop(QWidget *AWidget) {
     while (w != AWidget && !(w->focusPolicy() & Qt::TabFocus))
         w = w->nextInFocusChain();
     return w;
-}
-
-QString Php() {
-    return QStandardPaths::findExecutable(QStringLiteral("php"));
-}
-
-// The editor's viewport painted through its paint entry.
-QImage PaintEditor(lexedit::TLexEdit &AEdit) {
-    QImage image(AEdit.viewport()->size(), QImage::Format_RGB32);
-    image.fill(Qt::black); // anything the paint leaves out shows
-    QPainter painter(&image);
-    AEdit.paintArea(painter, image.rect());
-    return image;
-}
-
-// The largest channel difference between two colours.
-int ColourDistance(const QColor &A, const QColor &B) {
-    return std::max(
-        {std::abs(A.red() - B.red()), std::abs(A.green() - B.green()), std::abs(A.blue() - B.blue())});
-}
-
-// How near the pixels of ARect come to AColour (0: one of them is that colour).
-int NearestTo(const QImage &AImage, const QRect &ARect, const QColor &AColour) {
-    int best = 255;
-    const QRect r = ARect.intersected(AImage.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            best = std::min(best, ColourDistance(AImage.pixelColor(x, y), AColour));
-    return best;
 }
 
 // Glyphs are smoothed: the inside of a stroke is the token's colour within this much.

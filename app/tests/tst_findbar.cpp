@@ -7,6 +7,7 @@
 #include "ResultBrowser.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QtTest>
 
 using namespace app;
+using window_test::PaintEditor;
 
 namespace {
 
@@ -37,14 +39,6 @@ QStringList LinesOf(const lexedit::TCustomLexEdit &E) {
     for (int i = 0; i < E.Lines()->Count(); ++i)
         Result << E.Lines()->Get(i);
     return Result;
-}
-
-QImage PaintEditor(lexedit::TLexEdit &AEdit) {
-    QImage Image(AEdit.viewport()->size(), QImage::Format_RGB32);
-    Image.fill(Qt::black);
-    QPainter Painter(&Image);
-    AEdit.paintArea(Painter, Image.rect());
-    return Image;
 }
 
 // The number of pixels of ARect within 12 of AColour in every channel.

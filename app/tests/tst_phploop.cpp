@@ -7,6 +7,7 @@
 #include "ResultBrowser.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,74 +28,9 @@
 #include <deque>
 
 using namespace app;
+using namespace window_test;
 
 namespace {
-
-class TScriptedDialogs : public TFileDialogs {
-public:
-    std::deque<QString> OpenAnswers; // an empty string answers "cancel"
-    std::deque<QString> SaveAnswers;
-    std::deque<TUnsavedAnswer> UnsavedAnswers;
-    std::deque<bool> Utf8Answers;
-    std::deque<bool> ReloadAnswers;
-    QStringList Errors;
-    int Unexpected = 0;
-
-    bool ExecuteOpen(int, QString &AFileName) override { return Answer(OpenAnswers, AFileName); }
-    bool ExecuteSave(QString &AFileName) override { return Answer(SaveAnswers, AFileName); }
-    void ShowInformation(const QString &) override { ++Unexpected; }
-    TUnsavedAnswer AskUnsavedScript(const QString &) override { return Take(UnsavedAnswers, uaCancel); }
-    bool AskSaveAsUtf8(const QString &) override { return Take(Utf8Answers, false); }
-    bool AskReloadScript(const QString &) override { return Take(ReloadAnswers, false); }
-    void ShowError(const QString &AText) override { Errors << AText; }
-
-private:
-    template <typename T> T Take(std::deque<T> &AAnswers, T ADefault) {
-        if (AAnswers.empty()) {
-            ++Unexpected;
-            return ADefault;
-        }
-        const T answer = AAnswers.front();
-        AAnswers.pop_front();
-        return answer;
-    }
-    bool Answer(std::deque<QString> &AAnswers, QString &AFileName) {
-        if (AAnswers.empty()) {
-            ++Unexpected;
-            return false;
-        }
-        AFileName = AAnswers.front();
-        AAnswers.pop_front();
-        return !AFileName.isEmpty();
-    }
-};
-
-QString Php() {
-    return QStandardPaths::findExecutable(QStringLiteral("php"));
-}
-
-// The editor's viewport painted through its paint entry.
-QImage PaintEditor(lexedit::TLexEdit &AEdit) {
-    QImage image(AEdit.viewport()->size(), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    AEdit.paintArea(painter, image.rect());
-    return image;
-}
-
-// How near the pixels of ARect come to AColour (0: one of them is that colour).
-int NearestTo(const QImage &AImage, const QRect &ARect, const QColor &AColour) {
-    int best = 255;
-    const QRect r = ARect.intersected(AImage.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const QColor c = AImage.pixelColor(x, y);
-            best = std::min(
-                best, std::max({std::abs(c.red() - AColour.red()), std::abs(c.green() - AColour.green()),
-                                std::abs(c.blue() - AColour.blue())}));
-        }
-    return best;
-}
 
 // The gutter and the text of buffer line ALine, in viewport pixels.
 QRect GutterOf(const lexedit::TLexEdit &AEdit, int ALine) {
@@ -204,6 +140,7 @@ private slots:
 
     void cleanup() {
         QCOMPARE(FDialogs->Unexpected, 0);
+        QCOMPARE(FDialogs->Informations, QStringList());
         FForm.reset();
     }
 

@@ -1,0 +1,98 @@
+#pragma once
+// Shared pieces of the window tests: dialogs answered from queues, the php found on the PATH, and
+// pictures of an editor's viewport for pixel checks.
+
+#include "FileDialogs.h"
+#include "lexedit/LexEdit.h"
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QPainter>
+#include <QRect>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+
+namespace window_test {
+
+// Dialogs answered from queues. A dialog or question with no answer queued counts as unexpected
+// and is answered as a user who wants nothing changed would; messages are recorded.
+class TScriptedDialogs : public app::TFileDialogs {
+public:
+    std::deque<QString> OpenAnswers; // an empty string answers "cancel"
+    std::deque<QString> SaveAnswers;
+    std::deque<app::TUnsavedAnswer> UnsavedAnswers;
+    std::deque<bool> Utf8Answers;
+    std::deque<bool> ReloadAnswers;
+    QList<int> OpenFilterIndexes; // the filter of every open dialog shown
+    QStringList Informations;
+    QStringList Errors;
+    int Unexpected = 0;
+
+    bool ExecuteOpen(int AFilterIndex, QString &AFileName) override {
+        OpenFilterIndexes << AFilterIndex;
+        return Answer(OpenAnswers, AFileName);
+    }
+    bool ExecuteSave(QString &AFileName) override { return Answer(SaveAnswers, AFileName); }
+    void ShowInformation(const QString &AText) override { Informations << AText; }
+    app::TUnsavedAnswer AskUnsavedScript(const QString &) override { return Take(UnsavedAnswers, app::uaCancel); }
+    bool AskSaveAsUtf8(const QString &) override { return Take(Utf8Answers, false); }
+    bool AskReloadScript(const QString &) override { return Take(ReloadAnswers, false); }
+    void ShowError(const QString &AText) override { Errors << AText; }
+
+private:
+    template <typename T> T Take(std::deque<T> &AAnswers, T ADefault) {
+        if (AAnswers.empty()) {
+            ++Unexpected;
+            return ADefault;
+        }
+        const T answer = AAnswers.front();
+        AAnswers.pop_front();
+        return answer;
+    }
+    bool Answer(std::deque<QString> &AAnswers, QString &AFileName) {
+        if (AAnswers.empty()) {
+            ++Unexpected;
+            return false;
+        }
+        AFileName = AAnswers.front();
+        AAnswers.pop_front();
+        return !AFileName.isEmpty();
+    }
+};
+
+inline QString Php() {
+    return QStandardPaths::findExecutable(QStringLiteral("php"));
+}
+
+// The editor's viewport painted through its paint entry.
+inline QImage PaintEditor(lexedit::TLexEdit &AEdit) {
+    QImage image(AEdit.viewport()->size(), QImage::Format_RGB32);
+    image.fill(Qt::black); // anything the paint leaves out shows
+    QPainter painter(&image);
+    AEdit.paintArea(painter, image.rect());
+    return image;
+}
+
+// The largest channel difference between two colours.
+inline int ColourDistance(const QColor &A, const QColor &B) {
+    return std::max(
+        {std::abs(A.red() - B.red()), std::abs(A.green() - B.green()), std::abs(A.blue() - B.blue())});
+}
+
+// How near the pixels of ARect come to AColour (0: one of them is that colour).
+inline int NearestTo(const QImage &AImage, const QRect &ARect, const QColor &AColour) {
+    int best = 255;
+    const QRect r = ARect.intersected(AImage.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            best = std::min(best, ColourDistance(AImage.pixelColor(x, y), AColour));
+    return best;
+}
+
+} // namespace window_test
