@@ -40,7 +40,9 @@ public:
     }
     bool ExecuteSave(QString &AFileName) override { return Answer(SaveAnswers, AFileName); }
     void ShowInformation(const QString &AText) override { Informations << AText; }
-    app::TUnsavedAnswer AskUnsavedScript(const QString &) override { return Take(UnsavedAnswers, app::uaCancel); }
+    app::TUnsavedAnswer AskUnsavedScript(const QString &) override {
+        return Take(UnsavedAnswers, app::uaCancel);
+    }
     bool AskSaveAsUtf8(const QString &) override { return Take(Utf8Answers, false); }
     bool AskReloadScript(const QString &) override { return Take(ReloadAnswers, false); }
     void ShowError(const QString &AText) override { Errors << AText; }
