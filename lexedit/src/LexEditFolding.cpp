@@ -444,81 +444,62 @@ void TCustomLexEdit::Uncollapse(int FoldRangeIndex, bool Invalidate) {
     }
 }
 
-namespace {
-
-template <typename F> void ForEachIndex(const std::vector<int> &AIndices, F &&AFunction) {
-    for (int i : AIndices)
-        AFunction(i);
+void TLexEditFolding::ChangeMany(const std::function<void()> &AChange) {
+    {
+        TCustomLexEdit::TUpdateGuard Lock(Ed);
+        AChange();
+    }
+    Ed.InvalidateLines(-1, -1);
+    Ed.InvalidateGutterLines(-1, -1);
+    Ed.EnsureCursorPosVisible();
 }
-
-} // namespace
 
 void TCustomLexEdit::CollapseAll() {
     if (!fPriv->fUseCodeFolding) return;
-    {
-        TUpdateGuard Lock(*this);
+    fPriv->fFolding->ChangeMany([this] {
         for (int i = fPriv->fFolding->Ranges.Count() - 1; i >= 0; --i)
             Collapse(i, false);
-    }
-    InvalidateLines(-1, -1);
-    InvalidateGutterLines(-1, -1);
-    EnsureCursorPosVisible();
+    });
 }
 
 void TCustomLexEdit::UncollapseAll() {
     if (!fPriv->fUseCodeFolding) return;
-    {
-        TUpdateGuard Lock(*this);
+    fPriv->fFolding->ChangeMany([this] {
         for (int i = fPriv->fFolding->Ranges.Count() - 1; i >= 0; --i)
             Uncollapse(i, false);
-    }
-    InvalidateLines(-1, -1);
-    InvalidateGutterLines(-1, -1);
-    EnsureCursorPosVisible();
+    });
 }
 
 void TCustomLexEdit::CollapseLevel(int Level) {
     if (!fPriv->fUseCodeFolding) return;
-    {
-        TUpdateGuard Lock(*this);
-        ForEachIndex(fPriv->fFolding->Ranges.FoldsAtLevel(Level), [this](int i) { Collapse(i, false); });
-    }
-    InvalidateLines(-1, -1);
-    InvalidateGutterLines(-1, -1);
-    EnsureCursorPosVisible();
+    fPriv->fFolding->ChangeMany([this, Level] {
+        for (int i : fPriv->fFolding->Ranges.FoldsAtLevel(Level))
+            Collapse(i, false);
+    });
 }
 
 void TCustomLexEdit::UnCollapseLevel(int Level) {
     if (!fPriv->fUseCodeFolding) return;
-    {
-        TUpdateGuard Lock(*this);
-        ForEachIndex(fPriv->fFolding->Ranges.FoldsAtLevel(Level), [this](int i) { Uncollapse(i, false); });
-    }
-    InvalidateLines(-1, -1);
-    InvalidateGutterLines(-1, -1);
-    EnsureCursorPosVisible();
+    fPriv->fFolding->ChangeMany([this, Level] {
+        for (int i : fPriv->fFolding->Ranges.FoldsAtLevel(Level))
+            Uncollapse(i, false);
+    });
 }
 
 void TCustomLexEdit::CollapseFoldType(int FoldType) {
     if (!fPriv->fUseCodeFolding) return;
-    {
-        TUpdateGuard Lock(*this);
-        ForEachIndex(fPriv->fFolding->Ranges.FoldsOfType(FoldType), [this](int i) { Collapse(i, false); });
-    }
-    InvalidateLines(-1, -1);
-    InvalidateGutterLines(-1, -1);
-    EnsureCursorPosVisible();
+    fPriv->fFolding->ChangeMany([this, FoldType] {
+        for (int i : fPriv->fFolding->Ranges.FoldsOfType(FoldType))
+            Collapse(i, false);
+    });
 }
 
 void TCustomLexEdit::UnCollapseFoldType(int FoldType) {
     if (!fPriv->fUseCodeFolding) return;
-    {
-        TUpdateGuard Lock(*this);
-        ForEachIndex(fPriv->fFolding->Ranges.FoldsOfType(FoldType), [this](int i) { Uncollapse(i, false); });
-    }
-    InvalidateLines(-1, -1);
-    InvalidateGutterLines(-1, -1);
-    EnsureCursorPosVisible();
+    fPriv->fFolding->ChangeMany([this, FoldType] {
+        for (int i : fPriv->fFolding->Ranges.FoldsOfType(FoldType))
+            Uncollapse(i, false);
+    });
 }
 
 void TCustomLexEdit::CollapseNearest() {

@@ -8,6 +8,8 @@
 
 #include <QRect>
 
+#include <functional>
+
 namespace lexedit {
 
 class TLexEditFolding;
@@ -63,6 +65,9 @@ public:
     void FinishScan();
     // Expands the ranges hiding the caret line.
     void RevealCaret();
+    // Runs AChange (collapsing or expanding many ranges) under one update lock, then repaints
+    // text and gutter and brings the caret into view.
+    void ChangeMany(const std::function<void()> &AChange);
 
     // A click at viewport pixel (X, Y) in the gutter: toggles the fold shape hit; true when one
     // was hit.

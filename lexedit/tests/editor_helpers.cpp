@@ -117,6 +117,24 @@ void TRecordingPlugin::LinesChanged() {
 
 namespace editor_test {
 
+QStringList TrickyExportLines() {
+    return {QStringLiteral("<?php // a <b> & \"c\" 'd' ]]> --> <!--"),
+            QStringLiteral("\t$x = \"caf\u00E9 \u4E2D\u6587 \U0001F600\";  /* open"),
+            QStringLiteral("   still ]]> comment */ $y = 'a' . \"b\";"),
+            QString::fromUtf16(u"$ctrl = \"\u0001\u001B\u007F\u0085\";") + QChar(0) +
+                QStringLiteral(" after nul"),
+            QString(),
+            QStringLiteral("    echo 12.5e3 + 0x1F; # hash comment \u00A0nbsp"),
+            QStringLiteral("?><p class=\"x\">&amp; &copy; &#169; <b>bold</b></p><?php")};
+}
+
+QFont TestFont(int APixelSize) {
+    QFont F(QStringLiteral("DejaVu Sans Mono"));
+    F.setPixelSize(APixelSize);
+    F.setStyleStrategy(QFont::NoAntialias);
+    return F;
+}
+
 int TInjectedWidthDrawer::MeasureCharWidth(QStringView ACharacter) const {
     const char32_t Code = ACharacter.size() == 2 ? QChar::surrogateToUcs4(ACharacter[0], ACharacter[1])
                                                  : char32_t(ACharacter[0].unicode());

@@ -8,6 +8,7 @@
 #include "lexedit/LexEditUndo.h"
 #include "lexedit/LexTextDrawer.h"
 
+#include <QFont>
 #include <QHash>
 #include <QMetaType>
 #include <QRandomGenerator>
@@ -82,6 +83,13 @@ public:
 } // namespace editor_test
 
 namespace editor_test {
+
+// The font of the pixel and layout tests: DejaVu Sans Mono without smoothing, APixelSize high.
+QFont TestFont(int APixelSize = 14);
+
+// Lines with every kind of character an export must treat: markup characters, quotes, "]]>",
+// blanks and tabs, non-ASCII text, a character outside the BMP, control characters and a NUL.
+QStringList TrickyExportLines();
 
 // A text drawer that measures the characters of Injected with the given widths (the machine
 // has no font with wide glyphs).

@@ -143,6 +143,15 @@ QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCu
     return QString();
 }
 
+QString RandomLine(QRandomGenerator &ARng, const QString &AAlphabet, int AMaxLength) {
+    QString Line;
+    const int Len = int(ARng.bounded(0, AMaxLength));
+    for (int i = 0; i < Len; ++i)
+        Line += ARng.bounded(8) == 0 ? QChar(char16_t(ARng.bounded(0, 0x10000)))
+                                     : AAlphabet[ARng.bounded(AAlphabet.size())];
+    return Line;
+}
+
 QString BatchScanMismatch(TLexCustomHighlighter &H, const QStringList &ALines) {
     const QVector<TScannedLine> Loop = ScanText(H, ALines);
     for (const bool Own : {true, false}) {

@@ -4,6 +4,7 @@
 
 #include "lexedit/LexEditHighlighter.h"
 
+#include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -65,6 +66,9 @@ QString RescanMismatch(lexedit::TLexCustomHighlighter &ACarried, lexedit::TLexCu
 // and end range with the loop of GetTokenPos, GetTokenAttribute and Next: returns the first
 // difference, or an empty string when they agree.
 QString BatchScanMismatch(lexedit::TLexCustomHighlighter &H, const QStringList &ALines);
+
+// A random line shorter than AMaxLength: characters of AAlphabet, one in eight any UTF-16 unit.
+QString RandomLine(QRandomGenerator &ARng, const QString &AAlphabet, int AMaxLength);
 
 // Runs lextokens --ranges on ASource and compares its output with ASource + ".tokens"; returns
 // what differs first, or an empty string when they agree.

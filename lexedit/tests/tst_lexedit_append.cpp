@@ -17,13 +17,6 @@ using namespace editor_test;
 
 namespace {
 
-QFont TestFont() {
-    QFont F(QStringLiteral("DejaVu Sans Mono"));
-    F.setPixelSize(14);
-    F.setStyleStrategy(QFont::NoAntialias);
-    return F;
-}
-
 // An editor shown offscreen, about 30 columns and 10 rows.
 struct TOutputView {
     TLexEdit E;

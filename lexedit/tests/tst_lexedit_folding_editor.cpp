@@ -22,13 +22,6 @@ using namespace editor_test;
 
 namespace {
 
-QFont TestFont() {
-    QFont F(QStringLiteral("DejaVu Sans Mono"));
-    F.setPixelSize(14);
-    F.setStyleStrategy(QFont::NoAntialias);
-    return F;
-}
-
 const QStringList Sample = {
     QStringLiteral("<?php"),          // 1
     QStringLiteral("function a() {"), // 2  range 2..6

@@ -18,13 +18,6 @@ using namespace editor_test;
 
 namespace {
 
-QFont TestFont(int APixelSize) {
-    QFont F(QStringLiteral("DejaVu Sans Mono"));
-    F.setPixelSize(APixelSize);
-    F.setStyleStrategy(QFont::NoAntialias);
-    return F;
-}
-
 QStringList ManyLines(int ACount) {
     QStringList L;
     for (int i = 1; i <= ACount; ++i)

@@ -21,13 +21,6 @@ namespace {
 
 constexpr QRgb Magenta = 0xFFFF00FF;
 
-QFont TestFont(int APixelSize = 14) {
-    QFont F(QStringLiteral("DejaVu Sans Mono"));
-    F.setPixelSize(APixelSize);
-    F.setStyleStrategy(QFont::NoAntialias);
-    return F;
-}
-
 // An editor shown offscreen with the test font and plain colours.
 struct TPaintEdit {
     TLexEdit E;

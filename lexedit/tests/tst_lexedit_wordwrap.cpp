@@ -18,13 +18,6 @@ using namespace editor_test;
 
 namespace {
 
-QFont TestFont() {
-    QFont F(QStringLiteral("DejaVu Sans Mono"));
-    F.setPixelSize(14);
-    F.setStyleStrategy(QFont::NoAntialias);
-    return F;
-}
-
 // An editor shown offscreen without scroll bars, so that its width in columns is exact.
 struct TWrapEdit {
     TLexEdit E;

@@ -24,6 +24,7 @@
 #include <memory>
 
 using namespace lexedit;
+using editor_test::TrickyExportLines;
 
 Q_DECLARE_METATYPE(lexedit::TLexEncoding)
 
@@ -31,20 +32,6 @@ namespace {
 
 QString DataDir() {
     return QFINDTESTDATA("tests/data/highlighter");
-}
-
-// A text with every kind of character the exporter must treat: markup characters, quotes,
-// "]]>", blanks and tabs, non-ASCII text, a character outside the BMP, control characters and a
-// NUL.
-QStringList TrickyLines() {
-    return {QStringLiteral("<?php // a <b> & \"c\" 'd' ]]> --> <!--"),
-            QStringLiteral("\t$x = \"caf\u00E9 \u4E2D\u6587 \U0001F600\";  /* open"),
-            QStringLiteral("   still ]]> comment */ $y = 'a' . \"b\";"),
-            QString::fromUtf16(u"$ctrl = \"\u0001\u001B\u007F\u0085\";") + QChar(0) +
-                QStringLiteral(" after nul"),
-            QString(),
-            QStringLiteral("    echo 12.5e3 + 0x1F; # hash comment \u00A0nbsp"),
-            QStringLiteral("?><p class=\"x\">&amp; &copy; &#169; <b>bold</b></p><?php")};
 }
 
 // The same text as it must come back from the export (controls other than TAB as U+FFFD).
@@ -167,8 +154,8 @@ std::vector<TSample> Samples() {
             R.push_back({File, L.ToStringList(), QLatin1String(Lang) == QLatin1String("php")});
         }
     }
-    R.push_back({QStringLiteral("tricky.php"), TrickyLines(), true});
-    R.push_back({QStringLiteral("tricky.html"), TrickyLines(), false});
+    R.push_back({QStringLiteral("tricky.php"), TrickyExportLines(), true});
+    R.push_back({QStringLiteral("tricky.html"), TrickyExportLines(), false});
     return R;
 }
 
@@ -251,7 +238,7 @@ void TestLexExport::rangesKeepTheirText() {
     // holds exactly the characters from Start up to Stop.
     QRandomGenerator Random(22);
     TLexPHPLex Php;
-    for (const QStringList &Lines : {TrickyLines(), Samples().front().Lines}) {
+    for (const QStringList &Lines : {TrickyExportLines(), Samples().front().Lines}) {
         for (int Round = 0; Round < 200; ++Round) {
             const auto Coord = [&] {
                 const int L = int(Random.bounded(Lines.size())) + 1;

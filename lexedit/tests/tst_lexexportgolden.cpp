@@ -8,6 +8,7 @@
 // LEXEXPORT_WRITE_GOLDEN=1 writes the reference files instead of comparing: review the difference
 // before committing them.
 
+#include "editor_helpers.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexExportHTML.h"
 #include "lexedit/LexHighlighterHtml.h"
@@ -22,6 +23,7 @@
 #include <vector>
 
 using namespace lexedit;
+using editor_test::TrickyExportLines;
 
 Q_DECLARE_METATYPE(lexedit::TLexEncoding)
 
@@ -31,21 +33,13 @@ QString DataDir() {
     return QFINDTESTDATA("tests/data");
 }
 
-// Every kind of character: markup characters, quotes, "]]>", blanks and tabs, non-ASCII text, a
-// character outside the BMP, a lone surrogate, control characters, a NUL, the two non-characters.
+// Every kind of character: the exporter tests' tricky lines, then a lone surrogate, the two
+// non-characters and a documentation comment.
 QStringList TrickyLines() {
-    return {QStringLiteral("<?php // a <b> & \"c\" 'd' ]]> --> <!--"),
-            QStringLiteral("\t$x = \"caf\u00E9 \u4E2D\u6587 \U0001F600\";  /* open"),
-            QStringLiteral("   still ]]> comment */ $y = 'a' . \"b\";"),
-            QString::fromUtf16(u"$ctrl = \"\u0001\u001B\u007F\u0085\";") + QChar(0) +
-                QStringLiteral(" after nul"),
-            QString(),
-            QStringLiteral("    echo 12.5e3 + 0x1F; # hash comment \u00A0nbsp"),
-            QStringLiteral("?><p class=\"x\">&amp; &copy; &#169; <b>bold</b></p><?php"),
-            QStringLiteral("  $a = \"x $b[1] {$c['k']} ${d}\" . `cmd` ; \\\\ ") + QChar(0xFFFF) +
-                QChar(0xFFFE) + QChar(0xD800) + QStringLiteral(" end"),
-            QStringLiteral("/** doc"),
-            QStringLiteral(" * more */ $q = 1;   \t\t  ")};
+    return TrickyExportLines() +
+           QStringList{QStringLiteral("  $a = \"x $b[1] {$c['k']} ${d}\" . `cmd` ; \\\\ ") + QChar(0xFFFF) +
+                           QChar(0xFFFE) + QChar(0xD800) + QStringLiteral(" end"),
+                       QStringLiteral("/** doc"), QStringLiteral(" * more */ $q = 1;   \t\t  ")};
 }
 
 enum TColours { coDefault, coForeground, coEverything };

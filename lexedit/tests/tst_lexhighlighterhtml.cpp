@@ -272,11 +272,7 @@ void TestLexHighlighterHTML::randomLinesKeepTheScanProperties() {
     const TLexRange Starts[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, -1, 9, 255, TLexRange(1) << 40};
     const std::set<TLexRange> Produced{1, 2, 3, 4, 6, 7, 8}; // 0 and 5 only when started there
     for (int n = 0; n < 20000; ++n) {
-        QString Line;
-        const int Len = int(Rng.bounded(0, 24));
-        for (int i = 0; i < Len; ++i)
-            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000)))
-                                        : Alphabet[Rng.bounded(Alphabet.size())];
+        const QString Line = RandomLine(Rng, Alphabet, 24);
         for (TLexRange Start : Starts) {
             TScannedLine S, Again;
             QString Error;
@@ -303,14 +299,8 @@ void TestLexHighlighterHTML::batchScanAgreesWithTokenLoop() {
     const QString Alphabet =
         QStringLiteral("<<>>!--==&&#;;xX9'\"/ \tabdivhtmlcopyampltAB_\u00e9") + QChar(0xD800) + QChar(0);
     QRandomGenerator Rng(20260602);
-    for (int n = 0; n < 300; ++n) {
-        QString Line;
-        const int Len = int(Rng.bounded(0, 400));
-        for (int i = 0; i < Len; ++i)
-            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000)))
-                                        : Alphabet[Rng.bounded(Alphabet.size())];
-        Lines << Line;
-    }
+    for (int n = 0; n < 300; ++n)
+        Lines << RandomLine(Rng, Alphabet, 400);
     TLexHTMLLex H;
     const QString Problem = BatchScanMismatch(H, Lines);
     QVERIFY2(Problem.isEmpty(), qPrintable(Problem));

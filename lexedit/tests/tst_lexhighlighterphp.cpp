@@ -248,11 +248,7 @@ void TestLexHighlighterPHP::randomLinesKeepTheScanProperties() {
     const TLexRange Starts[] = {0, 1, 2, 3, 4, 5, 6, -1, 7, 255, 256, TLexRange(1) << 40};
     const std::set<TLexRange> Produced{0, 1, 2, 3, 4, 5};
     for (int n = 0; n < 20000; ++n) {
-        QString Line;
-        const int Len = int(Rng.bounded(0, 24));
-        for (int i = 0; i < Len; ++i)
-            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000)))
-                                        : Alphabet[Rng.bounded(Alphabet.size())];
+        const QString Line = RandomLine(Rng, Alphabet, 24);
         for (TLexRange Start : Starts) {
             TScannedLine S, Again;
             QString Error;
@@ -279,14 +275,8 @@ void TestLexHighlighterPHP::batchScanAgreesWithTokenLoop() {
     const QString Alphabet = QStringLiteral("$${}[]'\"`\\/*#-+=<>!&|^%.:;?@(),~ \t0129aexfEX_L\u00e9\u4E2D") +
                              QChar(0xD800) + QChar(0);
     QRandomGenerator Rng(20260601);
-    for (int n = 0; n < 300; ++n) {
-        QString Line;
-        const int Len = int(Rng.bounded(0, 400));
-        for (int i = 0; i < Len; ++i)
-            Line += Rng.bounded(8) == 0 ? QChar(char16_t(Rng.bounded(0, 0x10000)))
-                                        : Alphabet[Rng.bounded(Alphabet.size())];
-        Lines << Line;
-    }
+    for (int n = 0; n < 300; ++n)
+        Lines << RandomLine(Rng, Alphabet, 400);
     TLexPHPLex H;
     const QString Problem = BatchScanMismatch(H, Lines);
     QVERIFY2(Problem.isEmpty(), qPrintable(Problem));
