@@ -18,6 +18,10 @@
 #include <memory>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace lexedit {
 
 namespace {
@@ -67,7 +71,29 @@ TLexExportLines::TLexExportLines(const QStringList &ALines)
       FGet([&ALines](int i) { return ALines.at(i); }) {}
 
 TLexExportLines::TLexExportLines(const TLexEditStringList &ALines)
-    : FCount(ALines.Count()), FGet([&ALines](int i) { return ALines.Get(i); }) {}
+    : FCount(ALines.Count()), FGet([&ALines](int i) { return ALines.Get(i); }), FList(&ALines) {}
+
+void TLexExportLines::GetInto(int AIndex, QString &ADest) const {
+    QLatin1String Bytes;
+    if (FList == nullptr || !FList->GetLatin1(AIndex, Bytes)) {
+        ADest = FGet(AIndex);
+        return;
+    }
+    const qsizetype n = Bytes.size();
+    ADest.resize(n); // keeps the storage when it is ADest's own and large enough
+    char16_t *Dest = reinterpret_cast<char16_t *>(ADest.data());
+    const auto *Src = reinterpret_cast<const unsigned char *>(Bytes.data());
+    qsizetype i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(Src + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(Dest + i), _mm_unpacklo_epi8(V, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(Dest + i + 8), _mm_unpackhi_epi8(V, _mm_setzero_si128()));
+    }
+#endif
+    for (; i < n; ++i)
+        Dest[i] = Src[i];
+}
 
 // ---- construction and properties -------------------------------------------------------------------
 
@@ -458,6 +484,10 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
         FormatToken(Piece);
         return;
     }
+    // The open run's text is written when its look ends: from RunStart up to the token that
+    // changes the look, and at the end of the piece.
+    const QChar *Line = ALine.data();
+    int RunStart = AFrom;
     constexpr int Batch = 128;
     TLexTokenSpan Tokens[Batch];
     for (;;) {
@@ -465,30 +495,26 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
         int k = 0;
         for (; k < n && Tokens[k].Pos < ATo; ++k) {
             const TLexTokenSpan &T = Tokens[k];
+            // fLastAttribute has the run's look (and is null only before the first token).
+            if (T.Attri == fLastAttribute && !fFirstAttribute) continue;
             const int a = std::max(T.Pos, AFrom);
             const int b = std::min(T.End, ATo); // ATo is within the line
             if (a >= b) continue;
+            const TLookSlot &Slot = fLookSlots[LookSlot(T.Attri)];
+            if (Slot.Attri == T.Attri && Slot.Index >= 0 && Slot.Id == fRunLook && !fFirstAttribute) {
+                fLastAttribute = T.Attri; // the same look: the token joins the run
+                continue;
+            }
             // A token without an attribute (a NUL of the text) is written in the default look.
-            const QStringView Piece(ALine.data() + a, b - a);
-            // fLastAttribute has the run's look (and is null only before the first token).
-            if (T.Attri != fLastAttribute || fFirstAttribute) {
-                const TLookSlot &Slot = fLookSlots[LookSlot(T.Attri)];
-                if (Slot.Attri == T.Attri && Slot.Index >= 0 && Slot.Id == fRunLook && !fFirstAttribute)
-                    fLastAttribute = T.Attri; // the same look: the token joins the run
-                else
-                    SetTokenAttribute(T.Attri, LookIndex(T.Attri), Piece);
-            }
-            // Tokens of one run are written together.
-            if (!fPending.isEmpty() && fPending.data() + fPending.size() == Piece.data())
-                fPending = QStringView(fPending.data(), fPending.size() + Piece.size());
-            else {
-                FlushPending();
-                fPending = Piece;
-            }
+            fPending = QStringView(Line + RunStart, a - RunStart);
+            SetTokenAttribute(T.Attri, LookIndex(T.Attri), QStringView(Line + a, b - a));
+            // Written when a new run began; otherwise the token (blanks) joins the open run.
+            if (fPending.isEmpty()) RunStart = a;
         }
         // The batch reached the end of the line or of the piece.
         if (n < Batch || k < n) break;
     }
+    fPending = QStringView(Line + RunStart, ATo - RunStart);
     FlushPending();
 }
 
@@ -533,7 +559,14 @@ void TLexCustomExporter::ExportRow(const TLexExportLines &ALines, const TLexExpo
                                    TRowWalk &AWalk) {
     TLexCustomHighlighter *H = fHighlighter;
     const bool InText = Row.Line >= 1 && Row.Line <= ALines.Count();
-    const QString Line = InText ? ALines.Get(Row.Line - 1) : QString();
+    // Two line strings in turn: the highlighter keeps a reference to the last line it was given,
+    // so the other one is free to be filled without a new allocation.
+    fLineTurn ^= 1;
+    QString &Line = fLineText[fLineTurn];
+    if (InText)
+        ALines.GetInto(Row.Line - 1, Line);
+    else
+        Line.clear();
     const int Len = int(Line.size());
     const int From = std::clamp(Row.From, 1, Len + 1) - 1;
     const int To = std::max(From, std::clamp(Row.To, 1, Len + 1) - 1);
@@ -565,6 +598,8 @@ void TLexCustomExporter::ExportRow(const TLexExportLines &ALines, const TLexExpo
 }
 
 void TLexCustomExporter::FinishBody() {
+    for (QString &Line : fLineText)
+        Line = QString(); // a long line is not kept after the export
     if (!fFirstAttribute) FormatAfterLastAttribute();
     InsertData(GetHeader());
     AddData(GetFooter());

@@ -277,6 +277,7 @@ void TLexExporterHTML::OpenSpan() {
     TSpanTag &Tag = fSpanTags[Index];
     if (!Tag.Made) {
         Tag.Open = Encoded(SpanTag());
+        PadForAddBytes(Tag.Open);
         Tag.Made = true;
     }
     AddBytes(Tag.Open);
@@ -310,6 +311,8 @@ void TLexExporterHTML::BeginExport() {
     fSpanOpen = false;
     fSpanClose = Encoded(u"</span>");
     fLineBreak = Encoded(u"<br />");
+    PadForAddBytes(fSpanClose);
+    PadForAddBytes(fLineBreak);
 }
 
 void TLexExporterHTML::FormatBeforeFirstAttribute(bool, bool, TFontStyles) {

@@ -294,16 +294,144 @@ void TLexPHPLex::Next() {
     Step();
 }
 
+namespace {
+
+// The end of the symbol at P: one character, or two when the second is one of ASecond.
+inline int SymbolEnd(const char16_t *P, int R, const char16_t *ASecond) {
+    const char16_t Next = P[R + 1];
+    if (Next != 0)
+        for (const char16_t *q = ASecond; *q; ++q)
+            if (*q == Next) return R + 2;
+    return R + 1;
+}
+
+} // namespace
+
 int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
-    // The loop of ReadTokens, with the step inline.
+    // The loop of ReadTokens. Outside strings and comments the common tokens (blanks, words,
+    // variables, numbers, symbols, the end of the line) are scanned right here, with the
+    // position in locals, as their procedures would scan them; every other token takes Step.
+    // A display form with wide glyphs keeps to Step, which moves the display position along.
     int n = 0;
-    while (n < AMax && !GetEol()) {
-        TLexTokenSpan &T = ATokens[n++];
-        T.Pos = fTokenPos;
-        T.Attri = GetTokenAttribute();
-        Step();
-        T.End = GetEol() ? fLineLen : fTokenPos;
+    if (fExpandedLine != nullptr || fOldRun != 0) {
+        while (n < AMax && !GetEol()) {
+            TLexTokenSpan &T = ATokens[n++];
+            T.Pos = fTokenPos;
+            T.Attri = GetTokenAttribute();
+            Step();
+            T.End = GetEol() ? fLineLen : fTokenPos;
+        }
+        return n;
     }
+    const char16_t *const L = fLine;
+    const int Len = fLineLen;
+    int R = Run;
+    int Pos = fTokenPos;
+    TtkTokenKind Id = FTokenID;
+    bool Scanned = false;
+    while (n < AMax && R <= Len) {
+        TLexTokenSpan &T = ATokens[n++];
+        T.Pos = Pos;
+        T.Attri = fTokenAttributes[Id];
+        const char16_t c = L[R];
+        bool Fast = fRange == rsUnKnown;
+        if (Fast) {
+            const int Start = R;
+            if (R == Len) {
+                Id = tkNull; // the NUL after the line
+                ++R;
+            } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_') {
+                const auto Word = Keywords.Find(L + R);
+                Id = Word.Kind;
+                R += Word.Length;
+            } else if (c == u' ' || c == u'\t') {
+                Id = tkSpace;
+                ++R;
+                while (L[R] <= 32 && !IsLineEnd(R))
+                    ++R;
+            } else if (c == u'$') {
+                ++R;
+                if (IsIdentCode(L[R])) {
+                    Id = tkVariable;
+                    while (IsIdentCode(L[R]))
+                        ++R;
+                } else {
+                    Id = tkSymbol;
+                }
+            } else if (c >= u'0' && c <= u'9') {
+                Id = tkNumber;
+                ++R;
+                while (IsNumberChar(L[R]) && !(L[R] == u'.' && L[R + 1] == u'.'))
+                    ++R;
+            } else {
+                Id = tkSymbol;
+                switch (c) {
+                case u'(':
+                case u')':
+                case u',':
+                case u'.':
+                case u':':
+                case u';':
+                case u'?':
+                case u'@':
+                case u'[':
+                case u'\\':
+                case u']':
+                case u'{':
+                case u'}':
+                case u'~':
+                    ++R;
+                    break;
+                case u'<':
+                    R += L[R + 1] == u'<' ? (L[R + 2] == u'=' ? 3 : 2) : L[R + 1] == u'=' ? 2 : 1;
+                    break;
+                case u'=':
+                case u'>':
+                    R = SymbolEnd(L, R, u"=>");
+                    break;
+                case u'&':
+                    R = SymbolEnd(L, R, u"&=");
+                    break;
+                case u'-':
+                    R = SymbolEnd(L, R, u"-=>");
+                    break;
+                case u'|':
+                    R = SymbolEnd(L, R, u"=|");
+                    break;
+                case u'+':
+                    R = SymbolEnd(L, R, u"+=");
+                    break;
+                case u'!':
+                case u'%':
+                case u'*':
+                case u'^':
+                    R = SymbolEnd(L, R, u"=");
+                    break;
+                default:
+                    Fast = false; // strings, comments, line breaks, other characters
+                    break;
+                }
+            }
+            if (Fast) {
+                Pos = Start;
+                Scanned = true;
+            }
+        }
+        if (!Fast) {
+            Run = R;
+            fTokenPos = Pos;
+            FTokenID = Id;
+            Step();
+            R = Run;
+            Pos = fTokenPos;
+            Id = FTokenID;
+        }
+        T.End = R > Len ? Len : Pos;
+    }
+    Run = R;
+    fTokenPos = Pos;
+    FTokenID = Id;
+    if (Scanned) fExpandedTokenPos = ExpandedRun; // as Next does after each token
     return n;
 }
 

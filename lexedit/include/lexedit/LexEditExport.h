@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -48,10 +49,13 @@ public:
     int Count() const { return FCount; }
     // 0-based.
     QString Get(int AIndex) const { return FGet(AIndex); }
+    // Puts line AIndex into ADest, reusing its storage when no one else shares it.
+    void GetInto(int AIndex, QString &ADest) const;
 
 private:
     int FCount = 0;
     std::function<QString(int)> FGet;
+    const TLexEditStringList *FList = nullptr; // lines held as 8-bit text are widened in place
 };
 
 // One piece of an export: the characters [From, To) (1-based, within the line) of line Line
@@ -162,15 +166,22 @@ protected:
     // Writes AText in the export encoding at the end of the buffer, without replacements.
     void AddData(QStringView AText);
     // Writes bytes already in the export encoding (made by Encoded) at the end of the buffer.
+    // Bytes that are written often (tags) are copied eight at a time when their array has room
+    // to read past its end (PadForAddBytes gives them that); otherwise by a plain loop, which for
+    // these short texts costs less than a call of memcpy.
     void AddBytes(const QByteArray &ABytes) {
         const qsizetype n = ABytes.size();
-        char *p = Room(n);
+        char *p = Room(n + 8);
         const char *q = ABytes.constData();
-        // A plain loop: for these short texts (tags) a call of memcpy cost more than the copy.
-        for (qsizetype i = 0; i < n; ++i)
-            p[i] = q[i];
+        if (ABytes.capacity() >= n + 8)
+            for (qsizetype i = 0; i < n; i += 8)
+                std::memcpy(p + i, q + i, 8);
+        else
+            for (qsizetype i = 0; i < n; ++i)
+                p[i] = q[i];
         fLen += n;
     }
+    static void PadForAddBytes(QByteArray &ABytes) { ABytes.reserve(ABytes.size() + 8); }
     // AText in the export encoding, without replacements.
     QByteArray Encoded(QStringView AText) const;
     // Puts AText in front of everything written so far.
@@ -281,6 +292,8 @@ private:
     std::array<QByteArray, 128> fAsciiReplacements;
     std::array<bool, 128> fAsciiPlain{};
     QStringView fPending;
+    std::array<QString, 2> fLineText; // the line being exported and the one before it
+    int fLineTurn = 0;
     // The attributes met in this export with their looks, and a table from an attribute's address
     // to its number there (hashed, probed linearly; -1: a free slot).
     std::vector<std::pair<TLexHighlighterAttributes *, TLook>> fLooks;

@@ -68,7 +68,7 @@ public:
     TLexRange GetRange() const override { return TLexRange(fRange); }
     void SetRange(TLexRange Value) override;
     void ResetRange() override { fRange = php::rsUnKnown; }
-    TLexHighlighterAttributes *GetTokenAttribute() const override { return fTokenAttributes[FTokenID]; }
+    TLexHighlighterAttributes *GetTokenAttribute() const final { return fTokenAttributes[FTokenID]; }
     int GetTokenKind() const override { return int(FTokenID); }
     php::TtkTokenKind GetTokenID() const { return FTokenID; }
     void Next() final;
