@@ -88,7 +88,8 @@ void TLexExportLines::GetInto(int AIndex, QString &ADest) const {
     for (; i + 16 <= n; i += 16) {
         const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(Src + i));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(Dest + i), _mm_unpacklo_epi8(V, _mm_setzero_si128()));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(Dest + i + 8), _mm_unpackhi_epi8(V, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(Dest + i + 8),
+                         _mm_unpackhi_epi8(V, _mm_setzero_si128()));
     }
 #endif
     for (; i < n; ++i)
