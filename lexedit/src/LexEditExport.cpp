@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -115,6 +116,7 @@ void TLexCustomExporter::Clear() {
     fLastFG = clWindowText;
     fRunAttribute = nullptr;
     fLastAttribute = nullptr;
+    fJoinedAttribute = nullptr;
 }
 
 void TLexCustomExporter::AssignFont(const TLexExportFont *Value) {
@@ -271,10 +273,16 @@ void TLexCustomExporter::Emit(QStringView AText, bool AReplace) {
     char *p = Room(n * 8 + 8);
     const char16_t *u = reinterpret_cast<const char16_t *>(AText.data());
     const std::array<bool, 128> &Plain = AReplace ? fAsciiPlain : AllAsciiPlain;
+    const bool Table = AReplace && fAsciiOutTable;
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = u[i];
         if (c < 0x80) {
-            if (Plain[c]) {
+            if (Table) {
+                // Eight bytes are written, the length of the character's text kept: the room
+                // asked for above holds them.
+                std::memcpy(p, fAsciiOut[c].data(), 8);
+                p += fAsciiOutLength[c];
+            } else if (Plain[c]) {
                 *p++ = char(c);
             } else {
                 const QByteArray &R = fAsciiReplacements[c];
@@ -449,6 +457,7 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, int
         fRunIndex = AIndex;
         fRunLook = Look.Id;
         fLastAttribute = Attri;
+        fJoinedAttribute = nullptr;
         FlushPending();
         FormatBeforeFirstAttribute(fUseBackground && BG != BackgroundRGB(), FG != FontColorRGB(), Style);
         return;
@@ -457,6 +466,7 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, int
     const bool FGChanged = FG != fLastFG;
     if (!BGChanged && !FGChanged && Style == fLastStyle) {
         fLastAttribute = Attri;
+        fJoinedAttribute = nullptr;
         return;
     }
     // Blanks show only their background and lines: they join the open run when both agree.
@@ -464,6 +474,7 @@ void TLexCustomExporter::SetTokenAttribute(TLexHighlighterAttributes *Attri, int
         IsBlank(AText))
         return;
     fLastAttribute = Attri;
+    fJoinedAttribute = nullptr;
     FlushPending();
     FormatAttributeDone(BGChanged, FGChanged, fLastStyle - Style);
     const TFontStyles Added = Style - fLastStyle;
@@ -496,14 +507,18 @@ void TLexCustomExporter::ExportLinePiece(QStringView ALine, int AFrom, int ATo) 
         int k = 0;
         for (; k < n && Tokens[k].Pos < ATo; ++k) {
             const TLexTokenSpan &T = Tokens[k];
-            // fLastAttribute has the run's look (and is null only before the first token).
-            if (T.Attri == fLastAttribute && !fFirstAttribute) continue;
+            // fLastAttribute and fJoinedAttribute have the run's look (and are null before the
+            // first token): tokens often alternate between two attributes of one look.
+            if ((T.Attri == fLastAttribute || (T.Attri == fJoinedAttribute && T.Attri != nullptr)) &&
+                !fFirstAttribute)
+                continue;
             const int a = std::max(T.Pos, AFrom);
             const int b = std::min(T.End, ATo); // ATo is within the line
             if (a >= b) continue;
             const TLookSlot &Slot = fLookSlots[LookSlot(T.Attri)];
             if (Slot.Attri == T.Attri && Slot.Index >= 0 && Slot.Id == fRunLook && !fFirstAttribute) {
-                fLastAttribute = T.Attri; // the same look: the token joins the run
+                fJoinedAttribute = fLastAttribute; // the same look: the token joins the run
+                fLastAttribute = T.Attri;
                 continue;
             }
             // A token without an attribute (a NUL of the text) is written in the default look.
@@ -527,6 +542,7 @@ TLexCustomExporter::StartBody(int AFirstLine, std::optional<TLexRange> AStartRan
     fLen = fStart;
     fFirstAttribute = true;
     fLastAttribute = nullptr;
+    fJoinedAttribute = nullptr;
     fRunAttribute = nullptr;
     fRunIndex = 0;
     fRunLook = 0;
@@ -540,6 +556,14 @@ TLexCustomExporter::StartBody(int AFirstLine, std::optional<TLexRange> AStartRan
         if (c >= 128) continue;
         fAsciiReplacements[c] = fReplacements[c].toUtf8();
         fAsciiPlain[c] = !fReplaced[c];
+    }
+    fAsciiOutTable = true;
+    for (size_t c = 0; c < 128; ++c) {
+        const QByteArray Out = fAsciiPlain[c] ? QByteArray(1, char(c)) : fAsciiReplacements[c];
+        if (Out.size() > 8) fAsciiOutTable = false;
+        fAsciiOut[c].fill(0);
+        std::copy_n(Out.constData(), std::min<qsizetype>(Out.size(), 8), fAsciiOut[c].begin());
+        fAsciiOutLength[c] = uint8_t(std::min<qsizetype>(Out.size(), 8));
     }
     fAnsiLimit = AsciiOnly() ? 0x7F : 0xFF;
     BeginExport();

@@ -407,6 +407,18 @@ int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
                 case u'^':
                     R = SymbolEnd(L, R, u"=");
                     break;
+                case u'/':
+                    if (L[R + 1] == u'/') {
+                        Id = tkComment; // to the end of the line
+                        R += 2;
+                        while (!IsLineEnd(R))
+                            ++R;
+                    } else if (L[R + 1] != u'*') {
+                        R = SymbolEnd(L, R, u"=");
+                    } else {
+                        Fast = false; // a block comment
+                    }
+                    break;
                 default:
                     Fast = false; // strings, comments, line breaks, other characters
                     break;

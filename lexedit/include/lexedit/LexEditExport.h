@@ -280,6 +280,7 @@ private:
     int fRunIndex = 0;
     int fRunLook = 0; // the Id of the run's look
     TLexHighlighterAttributes *fLastAttribute = nullptr;
+    TLexHighlighterAttributes *fJoinedAttribute = nullptr; // another attribute met in the run
     QString fTitle;
     bool fUseBackground = false;
     char32_t fAnsiLimit = 0xFF; // the largest code written as one byte in the 8-bit encoding
@@ -291,6 +292,11 @@ private:
     // as they are (those without a replacement).
     std::array<QByteArray, 128> fAsciiReplacements;
     std::array<bool, 128> fAsciiPlain{};
+    // The same as eight bytes and a length for each ASCII character (its own byte or its
+    // replacement), when every replacement fits: Emit then writes ASCII without a branch.
+    std::array<std::array<char, 8>, 128> fAsciiOut{};
+    std::array<uint8_t, 128> fAsciiOutLength{};
+    bool fAsciiOutTable = false;
     QStringView fPending;
     std::array<QString, 2> fLineText; // the line being exported and the one before it
     int fLineTurn = 0;
