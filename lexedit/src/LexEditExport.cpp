@@ -63,6 +63,24 @@ bool IsBlank(QStringView AText) {
     return true;
 }
 
+// The byte-order mark of an encoding.
+QByteArray ByteOrderMark(TLexEncoding AEncoding) {
+    const auto Mark = [](const auto &ABytes) {
+        return QByteArray(reinterpret_cast<const char *>(ABytes.data()), int(ABytes.size()));
+    };
+    switch (AEncoding) {
+    case seUTF8:
+        return Mark(UTF8BOM);
+    case seUTF16LE:
+        return Mark(UTF16BOMLE);
+    case seUTF16BE:
+        return Mark(UTF16BOMBE);
+    case seAnsi:
+        break;
+    }
+    return QByteArray();
+}
+
 } // namespace
 
 // ---- lines ---------------------------------------------------------------------------------------
@@ -567,6 +585,13 @@ TLexCustomExporter::StartBody(int AFirstLine, std::optional<TLexRange> AStartRan
     }
     fAnsiLimit = AsciiOnly() ? 0x7F : 0xFF;
     BeginExport();
+    if (fStream != nullptr) {
+        // The header is known before the body: the mark and the header go first.
+        const QByteArray Bom = UseBom() ? ByteOrderMark(FEncoding) : QByteArray();
+        WriteOut(Bom.constData(), Bom.size());
+        const QByteArray Header = Encoded(GetHeader());
+        WriteOut(Header.constData(), Header.size());
+    }
     // The range at the start of line Line (1-based).
     TRowWalk Walk;
     if (fHighlighter != nullptr && AHasRows) {
@@ -620,15 +645,34 @@ void TLexCustomExporter::ExportRow(const TLexExportLines &ALines, const TLexExpo
         FormatToken(Blanks);
     }
     if (Row.LineBreak) FormatNewLine();
+    // Written out in pieces that stay in the processor's cache.
+    if (fStream != nullptr && fLen - fStart >= 256 * 1024) FlushToStream();
 }
 
 void TLexCustomExporter::FinishBody() {
     for (QString &Line : fLineText)
         Line = QString(); // a long line is not kept after the export
     if (!fFirstAttribute) FormatAfterLastAttribute();
-    InsertData(GetHeader());
+    if (fStream == nullptr) InsertData(GetHeader());
     AddData(GetFooter());
+    if (fStream != nullptr) {
+        FlushToStream();
+        fBuffer.clear();
+        fStart = 0;
+        fLen = 0;
+        return;
+    }
     Settle();
+}
+
+void TLexCustomExporter::WriteOut(const char *AData, qsizetype ASize) {
+    if (ASize > 0 && fStream->write(AData, ASize) != ASize)
+        throw ELexExporterError(QStringLiteral("Cannot write the export: %1").arg(fStream->errorString()));
+}
+
+void TLexCustomExporter::FlushToStream() {
+    WriteOut(fBuffer.constData() + fStart, fLen - fStart);
+    fLen = fStart;
 }
 
 namespace {
@@ -682,27 +726,56 @@ void TLexCustomExporter::ExportRange(const TLexExportLines &ALines, TBufferCoord
 
 // ---- saving and the clipboard -------------------------------------------------------------------------
 
+namespace {
+
+// Opens FileName for writing, runs AWrite on it and flushes it; failures raise ELexExporterError.
+template <typename TWrite> void WriteFile(const QString &FileName, TWrite AWrite) {
+    QFile F(FileName);
+    if (!F.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ELexExporterError(QStringLiteral("Cannot create %1: %2").arg(FileName, F.errorString()));
+    AWrite(F);
+    if (!F.flush())
+        throw ELexExporterError(QStringLiteral("Cannot write %1: %2").arg(FileName, F.errorString()));
+}
+
+} // namespace
+
 void TLexCustomExporter::SaveToStream(QIODevice &Stream) {
-    QByteArray Bom;
-    if (UseBom()) {
-        if (FEncoding == seUTF8)
-            Bom = QByteArray(reinterpret_cast<const char *>(UTF8BOM.data()), int(UTF8BOM.size()));
-        else if (FEncoding == seUTF16LE)
-            Bom = QByteArray(reinterpret_cast<const char *>(UTF16BOMLE.data()), int(UTF16BOMLE.size()));
-        else if (FEncoding == seUTF16BE)
-            Bom = QByteArray(reinterpret_cast<const char *>(UTF16BOMBE.data()), int(UTF16BOMBE.size()));
-    }
+    const QByteArray Bom = UseBom() ? ByteOrderMark(FEncoding) : QByteArray();
     if ((!Bom.isEmpty() && Stream.write(Bom) != Bom.size()) || Stream.write(fBuffer) != fBuffer.size())
         throw ELexExporterError(QStringLiteral("Cannot write the export: %1").arg(Stream.errorString()));
 }
 
 void TLexCustomExporter::SaveToFile(const QString &FileName) {
-    QFile F(FileName);
-    if (!F.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ELexExporterError(QStringLiteral("Cannot create %1: %2").arg(FileName, F.errorString()));
-    SaveToStream(F);
-    if (!F.flush())
-        throw ELexExporterError(QStringLiteral("Cannot write %1: %2").arg(FileName, F.errorString()));
+    WriteFile(FileName, [this](QIODevice &F) { SaveToStream(F); });
+}
+
+void TLexCustomExporter::ExportAllToStream(const TLexExportLines &ALines, QIODevice &Stream) {
+    if (!HeaderBeforeBody()) {
+        ExportAll(ALines);
+        SaveToStream(Stream);
+        return;
+    }
+    struct TStreamScope {
+        QIODevice *&Target;
+        TStreamScope(QIODevice *&ATarget, QIODevice &AStream) : Target(ATarget) { Target = &AStream; }
+        ~TStreamScope() { Target = nullptr; }
+        TStreamScope(const TStreamScope &) = delete;
+        TStreamScope &operator=(const TStreamScope &) = delete;
+    } Scope(fStream, Stream);
+    try {
+        ExportAll(ALines);
+    } catch (...) {
+        // What was written is not the whole export: the buffer does not pretend to hold it.
+        fBuffer.clear();
+        fStart = 0;
+        fLen = 0;
+        throw;
+    }
+}
+
+void TLexCustomExporter::ExportAllToFile(const TLexExportLines &ALines, const QString &FileName) {
+    WriteFile(FileName, [this, &ALines](QIODevice &F) { ExportAllToStream(ALines, F); });
 }
 
 void TLexCustomExporter::FillMimeData(QMimeData &AData) const {

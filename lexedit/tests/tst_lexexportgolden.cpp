@@ -14,9 +14,11 @@
 #include "lexedit/LexHighlighterHtml.h"
 #include "lexedit/LexHighlighterPHP.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -125,6 +127,9 @@ private slots:
     void sameBytesAsTheReference();
     void headerLongerThanItsRoom_data();
     void headerLongerThanItsRoom();
+    void streamedExportIsTheSameBytes_data();
+    void streamedExportIsTheSameBytes();
+    void streamWriteFailureRaises();
 };
 
 void TestLexExportGolden::sameBytesAsTheReference_data() {
@@ -240,4 +245,68 @@ void TestLexExportGolden::headerLongerThanItsRoom() {
 }
 
 QTEST_MAIN(TestLexExportGolden)
+void TestLexExportGolden::streamedExportIsTheSameBytes_data() {
+    QTest::addColumn<TLexEncoding>("encoding");
+    QTest::addColumn<int>("kind"); // 0 document, 1 fragment, 2 clipboard payload
+    for (TLexEncoding E : {seUTF8, seUTF16LE, seUTF16BE, seAnsi})
+        for (int Kind = 0; Kind < 3; ++Kind)
+            QTest::newRow(qPrintable(TLexCustomExporter::EncodingStr(E) + QLatin1String(", ") +
+                                     QLatin1String(Kind == 0   ? "document"
+                                                   : Kind == 1 ? "fragment"
+                                                               : "payload")))
+                << E << Kind;
+}
+
+void TestLexExportGolden::streamedExportIsTheSameBytes() {
+    // Exported straight to a stream, written out in pieces as the walk goes (the text is long
+    // enough for several), the bytes are those of an export saved from the buffer; afterwards
+    // the buffer is empty.
+    QFETCH(TLexEncoding, encoding);
+    QFETCH(int, kind);
+    QStringList Lines;
+    for (int i = 0; i < 2000; ++i)
+        Lines += TrickyLines();
+    const auto Exporter = [&](TLexExporterHTML &X, TLexPHPLex &Php) {
+        Colour(Php, coForeground);
+        X.SetHighlighter(&Php);
+        X.SetExportAsText(kind != 2);
+        X.SetCreateHTMLFragment(kind == 1);
+        X.SetEncoding(encoding);
+    };
+    TLexPHPLex Php1;
+    TLexExporterHTML Buffered;
+    Exporter(Buffered, Php1);
+    Buffered.ExportAll(Lines);
+    QBuffer Want;
+    QVERIFY(Want.open(QIODevice::WriteOnly));
+    Buffered.SaveToStream(Want);
+    QVERIFY(Want.data().size() > 3 * 256 * 1024); // several pieces of the streamed export
+
+    TLexPHPLex Php2;
+    TLexExporterHTML Streamed;
+    Exporter(Streamed, Php2);
+    QBuffer Got;
+    QVERIFY(Got.open(QIODevice::WriteOnly));
+    Streamed.ExportAllToStream(Lines, Got);
+    QVERIFY(Got.data() == Want.data());
+    QCOMPARE(Streamed.GetBufferSize(), qsizetype(kind == 2 ? Buffered.GetBufferSize() : 0));
+}
+
+void TestLexExportGolden::streamWriteFailureRaises() {
+    // A stream that takes no bytes: the export raises and leaves no partial output behind.
+    TLexPHPLex Php;
+    TLexExporterHTML X;
+    X.SetHighlighter(&Php);
+    X.SetExportAsText(true);
+    QBuffer ReadOnly;
+    QVERIFY(ReadOnly.open(QIODevice::ReadOnly));
+    QVERIFY_THROWS_EXCEPTION(ELexExporterError, X.ExportAllToStream(TrickyLines(), ReadOnly));
+    QCOMPARE(X.GetBufferSize(), qsizetype(0));
+    QVERIFY(X.Buffer().isEmpty());
+    QTemporaryDir Dir;
+    QVERIFY_THROWS_EXCEPTION(
+        ELexExporterError,
+        X.ExportAllToFile(TrickyLines(), Dir.filePath(QStringLiteral("no/such/dir.html"))));
+}
+
 #include "tst_lexexportgolden.moc"

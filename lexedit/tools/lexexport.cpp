@@ -77,8 +77,7 @@ int main(int argc, char **argv) {
         Exporter.SetCreateHTMLFragment(Fragment);
         Exporter.SetEncoding(Encoding);
         Exporter.SetTitle(QFileInfo(Files[0]).fileName());
-        Exporter.ExportAll(Lines);
-        Exporter.SaveToFile(Files[1]);
+        Exporter.ExportAllToFile(Lines, Files[1]);
     } catch (const std::exception &E) {
         std::fprintf(stderr, "lexexport: %s\n", E.what());
         return 1;

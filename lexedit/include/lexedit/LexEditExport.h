@@ -97,6 +97,12 @@ public:
     // scanned from the first line.
     void ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
                     std::optional<TLexRange> AStartRange = std::nullopt);
+    // ExportAll then SaveToStream, for big texts: when the format's header does not depend on the
+    // body, the output goes to Stream as the walk goes, so that only a small part of it is held
+    // in memory. The buffer is empty afterwards. Failures raise ELexExporterError.
+    void ExportAllToStream(const TLexExportLines &ALines, QIODevice &Stream);
+    // The same into a new or truncated file.
+    void ExportAllToFile(const TLexExportLines &ALines, const QString &FileName);
     // The buffer, after a byte-order mark for the UTF-16 encodings.
     void SaveToStream(QIODevice &Stream);
     // Creates or truncates the file; failures raise ELexExporterError.
@@ -160,6 +166,9 @@ protected:
     // The text written for a character the 8-bit encoding cannot hold.
     virtual QString UnencodableChar(char32_t ACode) const;
     virtual bool UseBom() const = 0;
+    // True when GetHeader does not depend on the body, so that an export can be written out as
+    // it goes.
+    virtual bool HeaderBeforeBody() const { return false; }
     // In the 8-bit encoding, write only ASCII (other characters through UnencodableChar).
     virtual bool AsciiOnly() const { return false; }
 
@@ -242,6 +251,9 @@ private:
     TRowWalk StartBody(int AFirstLine, std::optional<TLexRange> AStartRange, bool AHasRows);
     void ExportRow(const TLexExportLines &ALines, const TLexExportRow &Row, int ANextLine, TRowWalk &AWalk);
     void FinishBody();
+    // While exporting to a stream: writes out what the buffer holds.
+    void WriteOut(const char *AData, qsizetype ASize);
+    void FlushToStream();
     // Writes AText in the export encoding, with the format's replacements when AReplace.
     void Emit(QStringView AText, bool AReplace);
     void EmitOther(QStringView AText, bool AReplace);
@@ -298,6 +310,7 @@ private:
     std::array<uint8_t, 128> fAsciiOutLength{};
     bool fAsciiOutTable = false;
     QStringView fPending;
+    QIODevice *fStream = nullptr;     // where the output goes during ExportAllToStream
     std::array<QString, 2> fLineText; // the line being exported and the one before it
     int fLineTurn = 0;
     // The attributes met in this export with their looks, and a table from an attribute's address

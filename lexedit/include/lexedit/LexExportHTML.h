@@ -67,6 +67,7 @@ protected:
     QStringView ReplaceReservedChar(char16_t AChar) const override;
     QString UnencodableChar(char32_t ACode) const override;
     bool UseBom() const override;
+    bool HeaderBeforeBody() const override { return ExportAsText(); }
     bool AsciiOnly() const override;
     void BeginExport() override;
 
