@@ -135,6 +135,54 @@ static_assert(Keywords.Distinct(), "every reserved word must own its slot");
 
 namespace {
 
+// The symbols that are a token of one character whatever follows them.
+bool IsOneCharSymbol(char16_t c) {
+    switch (c) {
+    case u'(':
+    case u')':
+    case u',':
+    case u'.':
+    case u':':
+    case u';':
+    case u'?':
+    case u'@':
+    case u'[':
+    case u'\\':
+    case u']':
+    case u'{':
+    case u'}':
+    case u'~':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The characters that make a symbol of two characters after c ("+=", "->" …), or null when c
+// does not start one.
+const char16_t *SecondSymbolChars(char16_t c) {
+    switch (c) {
+    case u'=':
+    case u'>':
+        return u"=>";
+    case u'&':
+        return u"&=";
+    case u'-':
+        return u"-=>";
+    case u'|':
+        return u"=|";
+    case u'+':
+        return u"+=";
+    case u'!':
+    case u'%':
+    case u'*':
+    case u'^':
+        return u"=";
+    default:
+        return nullptr;
+    }
+}
+
 bool IsNumberChar(char16_t c) {
     return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') ||
            (c >= u'a' && c <= u'f') || c == u'L' || c == u'l' || c == u'X' || c == u'x';
@@ -363,49 +411,17 @@ int TLexPHPLex::NextTokens(TLexTokenSpan *ATokens, int AMax) {
                 ++R;
                 while (IsNumberChar(L[R]) && !(L[R] == u'.' && L[R + 1] == u'.'))
                     ++R;
+            } else if (IsOneCharSymbol(c)) {
+                Id = tkSymbol;
+                ++R;
+            } else if (const char16_t *Second = SecondSymbolChars(c)) {
+                Id = tkSymbol;
+                R = SymbolEnd(L, R, Second);
             } else {
                 Id = tkSymbol;
                 switch (c) {
-                case u'(':
-                case u')':
-                case u',':
-                case u'.':
-                case u':':
-                case u';':
-                case u'?':
-                case u'@':
-                case u'[':
-                case u'\\':
-                case u']':
-                case u'{':
-                case u'}':
-                case u'~':
-                    ++R;
-                    break;
                 case u'<':
                     R += L[R + 1] == u'<' ? (L[R + 2] == u'=' ? 3 : 2) : L[R + 1] == u'=' ? 2 : 1;
-                    break;
-                case u'=':
-                case u'>':
-                    R = SymbolEnd(L, R, u"=>");
-                    break;
-                case u'&':
-                    R = SymbolEnd(L, R, u"&=");
-                    break;
-                case u'-':
-                    R = SymbolEnd(L, R, u"-=>");
-                    break;
-                case u'|':
-                    R = SymbolEnd(L, R, u"=|");
-                    break;
-                case u'+':
-                    R = SymbolEnd(L, R, u"+=");
-                    break;
-                case u'!':
-                case u'%':
-                case u'*':
-                case u'^':
-                    R = SymbolEnd(L, R, u"=");
                     break;
                 case u'/':
                     if (L[R + 1] == u'/') {
@@ -480,22 +496,6 @@ void TLexPHPLex::NextProcedure() {
     case u'\'':
         String39Proc();
         break;
-    case u'(':
-    case u')':
-    case u',':
-    case u'.':
-    case u':':
-    case u';':
-    case u'?':
-    case u'@':
-    case u'[':
-    case u'\\':
-    case u']':
-    case u'{':
-    case u'}':
-    case u'~':
-        SymbolProc();
-        break;
     case u'*':
         MultiplyProc();
         break;
@@ -527,7 +527,9 @@ void TLexPHPLex::NextProcedure() {
         OrSymbolProc();
         break;
     default:
-        if (c <= 32)
+        if (IsOneCharSymbol(c))
+            SymbolProc();
+        else if (c <= 32)
             SpaceProc();
         else if (c >= u'0' && c <= u'9')
             NumberProc();
@@ -552,34 +554,34 @@ void TLexPHPLex::TwoCharSymbol(const char16_t *ASecond) {
 }
 
 void TLexPHPLex::AndSymbolProc() {
-    TwoCharSymbol(u"&=");
+    TwoCharSymbol(SecondSymbolChars(u'&'));
 }
 void TLexPHPLex::EqualProc() {
-    TwoCharSymbol(u"=>");
+    TwoCharSymbol(SecondSymbolChars(u'='));
 }
 void TLexPHPLex::GreaterProc() {
-    TwoCharSymbol(u"=>");
+    TwoCharSymbol(SecondSymbolChars(u'>'));
 }
 void TLexPHPLex::MinusProc() {
-    TwoCharSymbol(u"-=>");
+    TwoCharSymbol(SecondSymbolChars(u'-'));
 }
 void TLexPHPLex::MultiplyProc() {
-    TwoCharSymbol(u"=");
+    TwoCharSymbol(SecondSymbolChars(u'*'));
 }
 void TLexPHPLex::NotSymbolProc() {
-    TwoCharSymbol(u"=");
+    TwoCharSymbol(SecondSymbolChars(u'!'));
 }
 void TLexPHPLex::OrSymbolProc() {
-    TwoCharSymbol(u"=|");
+    TwoCharSymbol(SecondSymbolChars(u'|'));
 }
 void TLexPHPLex::PlusProc() {
-    TwoCharSymbol(u"+=");
+    TwoCharSymbol(SecondSymbolChars(u'+'));
 }
 void TLexPHPLex::RemainderSymbolProc() {
-    TwoCharSymbol(u"=");
+    TwoCharSymbol(SecondSymbolChars(u'%'));
 }
 void TLexPHPLex::XOrSymbolProc() {
-    TwoCharSymbol(u"=");
+    TwoCharSymbol(SecondSymbolChars(u'^'));
 }
 
 void TLexPHPLex::CRProc() {
