@@ -118,12 +118,7 @@ private slots:
 
     void init() {
         FErrors.clear();
-        FForm = std::make_unique<TControlPanelForm>();
-        auto dialogs = std::make_unique<TScriptedDialogs>();
-        FDialogs = dialogs.get();
-        FForm->SetDialogs(std::move(dialogs));
-        FForm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+        QVERIFY(ShowNewForm(FForm, FDialogs));
     }
 
     void cleanup() {

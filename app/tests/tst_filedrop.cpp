@@ -7,13 +7,13 @@
 #include "common/Exception.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -21,6 +21,9 @@
 #include <memory>
 
 using namespace app;
+using window_test::Php;
+using window_test::ShowNewForm;
+using window_test::StopRun;
 
 namespace {
 
@@ -91,7 +94,7 @@ class TestFileDrop : public QObject {
         return path;
     }
 
-    void ChoosePhp() { FForm->ChooseInterpreter(QStandardPaths::findExecutable(QStringLiteral("php"))); }
+    void ChoosePhp() { FForm->ChooseInterpreter(Php()); }
 
     // Lets the queued opening of a drop happen.
     void SettleDrop() {
@@ -102,8 +105,7 @@ class TestFileDrop : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(FDir.isValid());
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("php")).isEmpty(),
-                 "php-cli must be installed");
+        QVERIFY2(!Php().isEmpty(), "php-cli must be installed");
         common::SetErrorReporter([this](const common::ErrorReport &AReport) { FErrors << AReport; });
     }
 
@@ -111,23 +113,17 @@ private slots:
         FErrors.clear();
         FQuestions.clear();
         FAnswer = true;
-        FForm = std::make_unique<TControlPanelForm>();
-        auto dialogs = std::make_unique<TRecordingDialogs>();
-        FDialogs = dialogs.get();
-        FForm->SetDialogs(std::move(dialogs));
+        QVERIFY(ShowNewForm(FForm, FDialogs));
         FDrop = FForm->findChild<TFileDrop *>();
         QVERIFY(FDrop);
         FDrop->OnConfirm = [this](const QString &AFileName) {
             FQuestions << AFileName;
             return FAnswer;
         };
-        FForm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
     }
 
     void cleanup() {
-        if (FForm->ConsoleCommand->IsRunning()) FForm->ConsoleCommand->Stop();
-        QTRY_VERIFY_WITH_TIMEOUT(!FForm->ConsoleCommand->IsRunning(), 10000);
+        QVERIFY(StopRun(*FForm));
         QCOMPARE(FDialogs->Opened, 0); // a drop never opens the file dialog
         FForm.reset();
     }

@@ -19,6 +19,7 @@
 
 using namespace app;
 using window_test::PaintEditor;
+using window_test::ShowNewForm;
 
 namespace {
 
@@ -84,12 +85,7 @@ private slots:
 
     void init() {
         FErrors.clear();
-        FForm = std::make_unique<TControlPanelForm>();
-        auto Dialogs = std::make_unique<TNoDialogs>();
-        FDialogs = Dialogs.get();
-        FForm->SetDialogs(std::move(Dialogs));
-        FForm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+        QVERIFY(ShowNewForm(FForm, FDialogs));
         FForm->activateWindow(); // the window's shortcuts need it active
         QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
     }

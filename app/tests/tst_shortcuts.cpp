@@ -8,6 +8,7 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditKeyCmds.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,7 +17,6 @@
 #include <QProcess>
 #include <QSet>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -24,6 +24,9 @@
 #include <memory>
 
 using namespace app;
+using window_test::Php;
+using window_test::ShowNewForm;
+using window_test::StopRun;
 
 namespace {
 
@@ -70,8 +73,6 @@ class TestShortcuts : public QObject {
     std::unique_ptr<TControlPanelForm> FForm;
     TCancellingDialogs *FDialogs = nullptr;
 
-    QString Php() const { return QStandardPaths::findExecutable(QStringLiteral("php")); }
-
     QString WriteFile(const QString &AName, const QByteArray &ASource) {
         const QString path = FDir.filePath(AName);
         QFile file(path);
@@ -89,20 +90,14 @@ private slots:
 
     void init() {
         FErrors.clear();
-        FForm = std::make_unique<TControlPanelForm>();
-        auto dialogs = std::make_unique<TCancellingDialogs>();
-        FDialogs = dialogs.get();
-        FForm->SetDialogs(std::move(dialogs));
-        FForm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+        QVERIFY(ShowNewForm(FForm, FDialogs));
         // Window shortcuts answer in the active window only (no window manager here gives it).
         QApplication::setActiveWindow(FForm.get());
         QTRY_VERIFY(FForm->isActiveWindow());
     }
 
     void cleanup() {
-        if (FForm->ConsoleCommand->IsRunning()) FForm->ConsoleCommand->Stop();
-        QTRY_VERIFY_WITH_TIMEOUT(!FForm->ConsoleCommand->IsRunning(), 10000);
+        QVERIFY(StopRun(*FForm));
         FForm.reset();
     }
 

@@ -1,7 +1,9 @@
 #pragma once
-// Shared pieces of the window tests: dialogs answered from queues, the php found on the PATH, and
-// pictures of an editor's viewport for pixel checks.
+// Shared pieces of the window tests: a window shown with dialogs of a test's own, the end of a
+// run, dialogs answered from queues, the php found on the PATH, and pictures of an editor's
+// viewport for pixel checks.
 
+#include "ControlPanelUnit.h"
 #include "FileDialogs.h"
 #include "lexedit/LexEdit.h"
 
@@ -13,10 +15,12 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 
 namespace window_test {
 
@@ -67,6 +71,24 @@ private:
         return !AFileName.isEmpty();
     }
 };
+
+// A new window in AForm with a new TDialogs as its dialogs (the window owns them; ADialogs points
+// at them), shown; false when it was never exposed.
+template <typename TDialogs>
+bool ShowNewForm(std::unique_ptr<app::TControlPanelForm> &AForm, TDialogs *&ADialogs) {
+    AForm = std::make_unique<app::TControlPanelForm>();
+    auto Dialogs = std::make_unique<TDialogs>();
+    ADialogs = Dialogs.get();
+    AForm->SetDialogs(std::move(Dialogs));
+    AForm->show();
+    return QTest::qWaitForWindowExposed(AForm.get());
+}
+
+// Stops the window's run if one is going; false when it has not ended within 10 s.
+inline bool StopRun(app::TControlPanelForm &AForm) {
+    if (AForm.ConsoleCommand->IsRunning()) AForm.ConsoleCommand->Stop();
+    return QTest::qWaitFor([&AForm] { return !AForm.ConsoleCommand->IsRunning(); }, 10000);
+}
 
 inline QString Php() {
     return QStandardPaths::findExecutable(QStringLiteral("php"));
