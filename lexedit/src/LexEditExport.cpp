@@ -8,9 +8,11 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QMimeData>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -728,14 +730,22 @@ void TLexCustomExporter::ExportRange(const TLexExportLines &ALines, TBufferCoord
 
 namespace {
 
-// Opens FileName for writing, runs AWrite on it and flushes it; failures raise ELexExporterError.
+// Runs AWrite on a new file that replaces FileName once it is complete: a failure (raised as
+// ELexExporterError) leaves an earlier file of that name as it was. What is not a plain file (a
+// device, a pipe such as /dev/stdout) is written straight into.
 template <typename TWrite> void WriteFile(const QString &FileName, TWrite AWrite) {
-    QFile F(FileName);
-    if (!F.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ELexExporterError(QStringLiteral("Cannot create %1: %2").arg(FileName, F.errorString()));
-    AWrite(F);
-    if (!F.flush())
-        throw ELexExporterError(QStringLiteral("Cannot write %1: %2").arg(FileName, F.errorString()));
+    const QFileInfo Info(FileName);
+    std::unique_ptr<QFileDevice> F;
+    if (Info.exists() && !Info.isFile())
+        F = std::make_unique<QFile>(FileName);
+    else
+        F = std::make_unique<QSaveFile>(FileName);
+    if (!F->open(QIODevice::WriteOnly))
+        throw ELexExporterError(QStringLiteral("Cannot create %1: %2").arg(FileName, F->errorString()));
+    AWrite(*F); // on a failure a new file is dropped with F
+    auto *Save = qobject_cast<QSaveFile *>(F.get());
+    if (!(Save != nullptr ? Save->commit() : F->flush()))
+        throw ELexExporterError(QStringLiteral("Cannot write %1: %2").arg(FileName, F->errorString()));
 }
 
 } // namespace

@@ -519,6 +519,11 @@ void TestLexExport::lexexportTool() {
     const bool Php = File.endsWith(QLatin1String(".php"));
     QVERIFY(Decode(Bytes, Encoding)
                 .contains(Php ? QLatin1String("class=\"php1-") : QLatin1String("class=\"html1-")));
+    // Into a pipe (its standard output), the same bytes.
+    P.start(QStringLiteral(LEXEXPORT_BINARY), Options + QStringList{File, QStringLiteral("/dev/stdout")});
+    QVERIFY(P.waitForFinished(60000));
+    QCOMPARE(P.exitCode(), 0);
+    QVERIFY(P.readAllStandardOutput() == Bytes);
     // A file of another kind and bad options are refused.
     P.start(QStringLiteral(LEXEXPORT_BINARY), {Dir.filePath(QStringLiteral("a.txt")), Out});
     QVERIFY(P.waitForFinished(60000));

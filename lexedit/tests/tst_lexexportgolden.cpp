@@ -130,6 +130,7 @@ private slots:
     void streamedExportIsTheSameBytes_data();
     void streamedExportIsTheSameBytes();
     void streamWriteFailureRaises();
+    void failedExportLeavesTheEarlierFile();
 };
 
 void TestLexExportGolden::sameBytesAsTheReference_data() {
@@ -307,6 +308,33 @@ void TestLexExportGolden::streamWriteFailureRaises() {
     QVERIFY_THROWS_EXCEPTION(
         ELexExporterError,
         X.ExportAllToFile(TrickyLines(), Dir.filePath(QStringLiteral("no/such/dir.html"))));
+}
+
+void TestLexExportGolden::failedExportLeavesTheEarlierFile() {
+    // An export that fails after much of it was written out leaves the file it was to replace
+    // as it was, and no other file beside it.
+    struct TFailingExporter : TLexExporterHTML {
+        QString GetFooter() override { throw ELexExporterError(QStringLiteral("no footer")); }
+    };
+    QTemporaryDir Dir;
+    const QString Name = Dir.filePath(QStringLiteral("page.html"));
+    {
+        QFile F(Name);
+        QVERIFY(F.open(QIODevice::WriteOnly));
+        F.write("earlier");
+    }
+    QStringList Lines;
+    for (int i = 0; i < 2000; ++i)
+        Lines += TrickyLines();
+    TLexPHPLex Php;
+    TFailingExporter X;
+    X.SetHighlighter(&Php);
+    X.SetExportAsText(true);
+    QVERIFY_THROWS_EXCEPTION(ELexExporterError, X.ExportAllToFile(Lines, Name));
+    QFile F(Name);
+    QVERIFY(F.open(QIODevice::ReadOnly));
+    QCOMPARE(F.readAll(), QByteArray("earlier"));
+    QCOMPARE(QDir(Dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("page.html")});
 }
 
 #include "tst_lexexportgolden.moc"

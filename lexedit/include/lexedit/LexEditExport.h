@@ -101,11 +101,12 @@ public:
     // body, the output goes to Stream as the walk goes, so that only a small part of it is held
     // in memory. The buffer is empty afterwards. Failures raise ELexExporterError.
     void ExportAllToStream(const TLexExportLines &ALines, QIODevice &Stream);
-    // The same into a new or truncated file.
+    // The same into a file, which replaces an earlier one only once it is complete.
     void ExportAllToFile(const TLexExportLines &ALines, const QString &FileName);
     // The buffer, after a byte-order mark for the UTF-16 encodings.
     void SaveToStream(QIODevice &Stream);
-    // Creates or truncates the file; failures raise ELexExporterError.
+    // Writes the buffer to a file, which replaces an earlier one only once it is complete;
+    // failures raise ELexExporterError and leave the earlier file as it was.
     void SaveToFile(const QString &FileName);
     // As text (ExportAsText): the buffer decoded as text/plain. Otherwise the format's clipboard
     // flavour (FillMimeData). The buffer itself is never changed.
