@@ -34,6 +34,41 @@ void AppendCased(QString &AResult, const QString &S, TCaseMode AMode, TCaseMode 
     }
 }
 
+// APattern's text when every character of it is printable ASCII that stands for itself in a
+// regular expression; else an empty array.
+QByteArray PlainAsciiText(const QString &APattern) {
+    QByteArray Text;
+    for (QChar c : APattern) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u > 0x7E || QByteArrayView("\\^$.|?*+()[]{}").contains(char(u))) return QByteArray();
+        Text += char(u);
+    }
+    return Text;
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+}
+
+// True when AText holds ALiteral; without AMatchCase ASCII letters match in either case
+// (ALiteral is in lower case then). Other Latin-1 letters never equal an ASCII one in either
+// case, so this is what a case-insensitive match of ASCII text finds in Latin-1 text.
+bool ContainsText(QLatin1String AText, const QByteArray &ALiteral, bool AMatchCase) {
+    const qsizetype n = AText.size();
+    const qsizetype m = ALiteral.size();
+    if (AMatchCase) return QByteArrayView(AText.data(), n).contains(QByteArrayView(ALiteral));
+    const char *T = AText.data();
+    const char *L = ALiteral.constData();
+    for (qsizetype i = 0; i + m <= n; ++i) {
+        if (AsciiLower(T[i]) != L[0]) continue;
+        qsizetype k = 1;
+        while (k < m && AsciiLower(T[i + k]) == L[k])
+            ++k;
+        if (k == m) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void TLexEditRegexSearch::SetPattern(const QString &Value) {
@@ -73,6 +108,10 @@ void TLexEditRegexSearch::Compile() {
     const QString Limit = QStringLiteral("(*LIMIT_MATCH=%1)").arg(MatchLimit);
     fRegex = QRegularExpression(Limit + Body, Options);
     fProbe = QRegularExpression(Limit + QStringLiteral("(?:%1(*FAIL)|\\z)").arg(Body), Options);
+    fLiteral = PlainAsciiText(fPattern);
+    if (!fOptions.Contains(ssoMatchCase))
+        for (char &c : fLiteral)
+            c = AsciiLower(c);
     if (!fRegex.isValid() || !fProbe.isValid())
         throw ELexSearchError(QStringLiteral("Invalid regular expression: %1").arg(fRegex.errorString()));
     fCompiled = true;
@@ -105,6 +144,17 @@ int TLexEditRegexSearch::FindAll(const QString &NewText) {
         throw ELexSearchError(QStringLiteral("pattern too complex"));
     }
     return int(fMatches.size());
+}
+
+int TLexEditRegexSearch::FindAllLatin1(QLatin1String NewText) {
+    if (!fPattern.isEmpty()) {
+        Compile();
+        if (!fLiteral.isEmpty() && !ContainsText(NewText, fLiteral, fOptions.Contains(ssoMatchCase))) {
+            fMatches.clear();
+            return 0;
+        }
+    }
+    return FindAll(QString(NewText));
 }
 
 QString TLexEditRegexSearch::Replace(const QString &aOccurrence, const QString &aReplacement) {

@@ -71,6 +71,7 @@ private slots:
     void regexQuickFailureIsNoRunaway();
     void regexLargeTextWithinLimit();
     void regexProperty();
+    void regexLatin1MatchesConvertedText();
 };
 
 void TestLexEditSearch::plainFind_data() {
@@ -447,4 +448,50 @@ void TestLexEditSearch::regexProperty() {
 }
 
 QTEST_GUILESS_MAIN(TestLexEditSearch)
+void TestLexEditSearch::regexLatin1MatchesConvertedText() {
+    // On Latin-1 bytes the regular-expression engine finds what it finds in the same text as a
+    // QString, also where patterns of plain text skip lines without that text: letters of both
+    // cases (k and s, whose other cases lie beyond Latin-1), Latin-1 letters, whole words, and
+    // patterns with special characters mixed in.
+    QRandomGenerator R(2613);
+    const QString TextAlphabet = QStringLiteral("aAbBkKsS _1-#\u00b5\u00df\u00ff\u00e9\u00c9\u00e0");
+    const QString PatternAlphabet = QStringLiteral("aAbBkKsS _1-#.");
+    TLexEditRegexSearch Bytes;
+    TLexEditRegexSearch Text;
+    for (int Round = 0; Round < 4000; ++Round) {
+        const QString Line = RandomText(R, TextAlphabet, 40);
+        QString Pattern;
+        if (R.bounded(2) == 0 && !Line.isEmpty()) {
+            // A piece of the line, its ASCII letters in random case.
+            const int From = R.bounded(int(Line.size()));
+            for (QChar c : Line.mid(From, 1 + R.bounded(4)))
+                Pattern +=
+                    c.unicode() < 0x80 && R.bounded(2) == 0 ? (c.isUpper() ? c.toLower() : c.toUpper()) : c;
+        } else {
+            Pattern = RandomText(R, PatternAlphabet, 3);
+        }
+        if (Pattern.isEmpty()) continue;
+        const TLexSearchOptions O = Options(R.bounded(2) == 1, R.bounded(2) == 1);
+        for (TLexEditRegexSearch *E : {&Bytes, &Text}) {
+            E->SetOptions(O);
+            E->SetPattern(Pattern);
+        }
+        const QByteArray Latin1 = Line.toLatin1();
+        const int Count = Bytes.FindAllLatin1(QLatin1String(Latin1.constData(), Latin1.size()));
+        const int Want = Text.FindAll(Line);
+        QList<int> GotLengths, WantLengths;
+        for (int k = 0; k < Count; ++k)
+            GotLengths << Bytes.Lengths(k);
+        for (int k = 0; k < Want; ++k)
+            WantLengths << Text.Lengths(k);
+        if (Count != Want || Positions(Bytes) != Positions(Text) || GotLengths != WantLengths)
+            QFAIL(qPrintable(QStringLiteral("text \"%1\" pattern \"%2\" case %3 word %4: %5 matches, want %6")
+                                 .arg(Line, Pattern)
+                                 .arg(O.Contains(ssoMatchCase))
+                                 .arg(O.Contains(ssoWholeWord))
+                                 .arg(Count)
+                                 .arg(Want)));
+    }
+}
+
 #include "tst_lexedit_search.moc"
