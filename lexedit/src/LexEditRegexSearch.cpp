@@ -34,13 +34,19 @@ void AppendCased(QString &AResult, const QString &S, TCaseMode AMode, TCaseMode 
     }
 }
 
-// APattern's text when every character of it is printable ASCII that stands for itself in a
-// regular expression; else an empty array.
-QByteArray PlainAsciiText(const QString &APattern) {
+// The printable ASCII text every match of APattern starts with (empty when there is none known):
+// the characters that stand for themselves up to the first that does not, less the last one when
+// a quantifier lets it be absent. A pattern with an alternative anywhere has none.
+QByteArray RequiredAsciiPrefix(const QString &APattern) {
+    if (APattern.contains(u'|')) return QByteArray();
     QByteArray Text;
     for (QChar c : APattern) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || u > 0x7E || QByteArrayView("\\^$.|?*+()[]{}").contains(char(u))) return QByteArray();
+        if (u < 0x20 || u > 0x7E) break;
+        if (QByteArrayView("\\^$.?*+()[]{}").contains(char(u))) {
+            if ((u == u'?' || u == u'*' || u == u'{') && !Text.isEmpty()) Text.chop(1);
+            break;
+        }
         Text += char(u);
     }
     return Text;
@@ -108,7 +114,7 @@ void TLexEditRegexSearch::Compile() {
     const QString Limit = QStringLiteral("(*LIMIT_MATCH=%1)").arg(MatchLimit);
     fRegex = QRegularExpression(Limit + Body, Options);
     fProbe = QRegularExpression(Limit + QStringLiteral("(?:%1(*FAIL)|\\z)").arg(Body), Options);
-    fLiteral = PlainAsciiText(fPattern);
+    fLiteral = RequiredAsciiPrefix(fPattern);
     if (!fOptions.Contains(ssoMatchCase))
         for (char &c : fLiteral)
             c = AsciiLower(c);

@@ -450,12 +450,22 @@ void TestLexEditSearch::regexProperty() {
 QTEST_GUILESS_MAIN(TestLexEditSearch)
 void TestLexEditSearch::regexLatin1MatchesConvertedText() {
     // On Latin-1 bytes the regular-expression engine finds what it finds in the same text as a
-    // QString, also where patterns of plain text skip lines without that text: letters of both
-    // cases (k and s, whose other cases lie beyond Latin-1), Latin-1 letters, whole words, and
-    // patterns with special characters mixed in.
+    // QString, also where a pattern starting with plain text skips lines without that text:
+    // letters of both cases (k and s, whose other cases lie beyond Latin-1), Latin-1 letters,
+    // whole words, and quantifiers, alternatives and classes after the text.
     QRandomGenerator R(2613);
     const QString TextAlphabet = QStringLiteral("aAbBkKsS _1-#\u00b5\u00df\u00ff\u00e9\u00c9\u00e0");
     const QString PatternAlphabet = QStringLiteral("aAbBkKsS _1-#.");
+    const QStringList Tails = {QString(),
+                               QStringLiteral("?"),
+                               QStringLiteral("*"),
+                               QStringLiteral("+"),
+                               QStringLiteral("{0,2}"),
+                               QStringLiteral("\\w*"),
+                               QStringLiteral("|k"),
+                               QStringLiteral("(s|b)"),
+                               QStringLiteral("[ab]"),
+                               QStringLiteral(".")};
     TLexEditRegexSearch Bytes;
     TLexEditRegexSearch Text;
     for (int Round = 0; Round < 4000; ++Round) {
@@ -470,6 +480,8 @@ void TestLexEditSearch::regexLatin1MatchesConvertedText() {
         } else {
             Pattern = RandomText(R, PatternAlphabet, 3);
         }
+        // Special characters after the text: quantifiers of its last character, alternatives.
+        Pattern += Tails.at(R.bounded(int(Tails.size())));
         if (Pattern.isEmpty()) continue;
         const TLexSearchOptions O = Options(R.bounded(2) == 1, R.bounded(2) == 1);
         for (TLexEditRegexSearch *E : {&Bytes, &Text}) {
@@ -477,8 +489,17 @@ void TestLexEditSearch::regexLatin1MatchesConvertedText() {
             E->SetPattern(Pattern);
         }
         const QByteArray Latin1 = Line.toLatin1();
-        const int Count = Bytes.FindAllLatin1(QLatin1String(Latin1.constData(), Latin1.size()));
-        const int Want = Text.FindAll(Line);
+        // An invalid pattern (a quantifier with nothing before it) is refused by both.
+        int Count = -1, Want = -1;
+        try {
+            Count = Bytes.FindAllLatin1(QLatin1String(Latin1.constData(), Latin1.size()));
+        } catch (const ELexSearchError &) {
+        }
+        try {
+            Want = Text.FindAll(Line);
+        } catch (const ELexSearchError &) {
+        }
+        if (Count < 0 && Want < 0) continue;
         QList<int> GotLengths, WantLengths;
         for (int k = 0; k < Count; ++k)
             GotLengths << Bytes.Lengths(k);

@@ -38,9 +38,9 @@ public:
     void SetOptions(TLexSearchOptions Value) override;
     // Throws ELexSearchError for an invalid pattern and for a pattern too complex to finish.
     int FindAll(const QString &NewText) override;
-    // The same on a line of Latin-1 text. A pattern of plain ASCII text (no character with a
-    // meaning in a regular expression) first looks for that text in the bytes: a line without it
-    // has no match and is not converted or matched at all.
+    // The same on a line of Latin-1 text. A pattern that starts with plain ASCII text (up to its
+    // first character with a meaning in a regular expression) first looks for that text in the
+    // bytes: a line without it has no match and is neither converted nor matched.
     int FindAllLatin1(QLatin1String NewText) override;
     // Expands the replacement expression with the groups of the match of the last FindAll whose
     // text is aOccurrence (or, when none is, of the pattern matched against aOccurrence alone).
@@ -59,7 +59,7 @@ private:
     // the text otherwise, so a failure means the match limit cut the search short.
     QRegularExpression fProbe;
     QString fLastText;
-    // The pattern's text when it is plain ASCII text (else empty), in lower case unless the
+    // The ASCII text every match starts with (empty when none is known), in lower case unless the
     // search matches case.
     QByteArray fLiteral;
     std::vector<QRegularExpressionMatch> fMatches;
