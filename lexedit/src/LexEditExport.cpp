@@ -732,14 +732,19 @@ namespace {
 
 // Runs AWrite on a new file that replaces FileName once it is complete: a failure (raised as
 // ELexExporterError) leaves an earlier file of that name as it was. What is not a plain file (a
-// device, a pipe such as /dev/stdout) is written straight into.
+// device, a pipe such as /dev/stdout) is written straight into, as is a file in a directory
+// that takes no new files.
 template <typename TWrite> void WriteFile(const QString &FileName, TWrite AWrite) {
     const QFileInfo Info(FileName);
     std::unique_ptr<QFileDevice> F;
-    if (Info.exists() && !Info.isFile())
+    if (Info.exists() && !Info.isFile()) {
         F = std::make_unique<QFile>(FileName);
-    else
-        F = std::make_unique<QSaveFile>(FileName);
+    } else {
+        auto Save = std::make_unique<QSaveFile>(FileName);
+        // A writable file in a directory where no new file can be made is written in place.
+        Save->setDirectWriteFallback(true);
+        F = std::move(Save);
+    }
     if (!F->open(QIODevice::WriteOnly))
         throw ELexExporterError(QStringLiteral("Cannot create %1: %2").arg(FileName, F->errorString()));
     AWrite(*F); // on a failure a new file is dropped with F
