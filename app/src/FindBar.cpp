@@ -392,23 +392,22 @@ bool TFindBar::StartCounting() {
 }
 
 bool TFindBar::FindNext() {
-    if (!FEditor) return false;
-    if (FindEdit->text().isEmpty()) {
-        Open(false);
-        return false;
-    }
-    if (FEditor->SelAvail()) FEditor->SetCaretXY(FEditor->BlockEnd());
-    return Find(false);
+    return FindFromSelection(false);
 }
 
 bool TFindBar::FindPrevious() {
+    return FindFromSelection(true);
+}
+
+bool TFindBar::FindFromSelection(bool ABackward) {
     if (!FEditor) return false;
     if (FindEdit->text().isEmpty()) {
         Open(false);
         return false;
     }
-    if (FEditor->SelAvail()) FEditor->SetCaretXY(FEditor->BlockBegin());
-    return Find(true);
+    // Past the selected match, so that the search does not find it again.
+    if (FEditor->SelAvail()) FEditor->SetCaretXY(ABackward ? FEditor->BlockBegin() : FEditor->BlockEnd());
+    return Find(ABackward);
 }
 
 bool TFindBar::Find(bool ABackward) {

@@ -91,6 +91,8 @@ private:
     // Counts and paints the matches of the search text; false (with the error shown) for an
     // invalid pattern.
     bool StartCounting();
+    // Find next or previous: an empty search text opens the bar instead.
+    bool FindFromSelection(bool ABackward);
     bool Find(bool ABackward);
     void ScheduleCount();
     void ShowNotice(const QString &AText, bool AError);

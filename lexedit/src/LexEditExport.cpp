@@ -3,6 +3,7 @@
 
 #include "lexedit/LexEditExport.h"
 
+#include "common/BracketGuard.h"
 #include "lexedit/LexEditHighlighter.h"
 #include "lexedit/LexEditMiscProcs.h"
 
@@ -677,21 +678,9 @@ void TLexCustomExporter::FlushToStream() {
     fLen = fStart;
 }
 
-namespace {
-
-struct TStreamingGuard {
-    bool &Flag;
-    explicit TStreamingGuard(bool &AFlag) : Flag(AFlag) { Flag = true; }
-    ~TStreamingGuard() { Flag = false; }
-    TStreamingGuard(const TStreamingGuard &) = delete;
-    TStreamingGuard &operator=(const TStreamingGuard &) = delete;
-};
-
-} // namespace
-
 void TLexCustomExporter::ExportRows(const TLexExportLines &ALines, const std::vector<TLexExportRow> &ARows,
                                     std::optional<TLexRange> AStartRange) {
-    const TStreamingGuard Guard(FStreaming);
+    const common::ScopedValue<bool> Guard(FStreaming, true);
     TRowWalk Walk = StartBody(ARows.empty() ? 1 : ARows.front().Line, AStartRange, !ARows.empty());
     for (size_t r = 0; r < ARows.size(); ++r)
         ExportRow(ALines, ARows[r], r + 1 < ARows.size() ? ARows[r + 1].Line : 0, Walk);
@@ -703,7 +692,7 @@ void TLexCustomExporter::ExportAll(const TLexExportLines &ALines) {
 }
 
 void TLexCustomExporter::ExportRange(const TLexExportLines &ALines, TBufferCoord Start, TBufferCoord Stop) {
-    const TStreamingGuard Guard(FStreaming);
+    const common::ScopedValue<bool> Guard(FStreaming, true);
     const int Count = ALines.Count();
     if (Stop < Start) std::swap(Start, Stop);
     const bool HasRows = Count > 0 && Start.Line <= Count && Stop.Line >= 1;
@@ -771,13 +760,7 @@ void TLexCustomExporter::ExportAllToStream(const TLexExportLines &ALines, QIODev
         SaveToStream(Stream);
         return;
     }
-    struct TStreamScope {
-        QIODevice *&Target;
-        TStreamScope(QIODevice *&ATarget, QIODevice &AStream) : Target(ATarget) { Target = &AStream; }
-        ~TStreamScope() { Target = nullptr; }
-        TStreamScope(const TStreamScope &) = delete;
-        TStreamScope &operator=(const TStreamScope &) = delete;
-    } Scope(fStream, Stream);
+    const common::ScopedValue<QIODevice *> Scope(fStream, &Stream);
     try {
         ExportAll(ALines);
     } catch (...) {

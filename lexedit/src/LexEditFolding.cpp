@@ -422,84 +422,69 @@ void TCustomLexEdit::Collapse(int FoldRangeIndex, bool Invalidate) {
     const TLexFoldRange R = F.Ranges(FoldRangeIndex);
     if (R.FromLine < fPriv->fCaretY && fPriv->fCaretY <= R.ToLine)
         SetCaretXY(BufferCoord(fPriv->fLines->LineCharLength(R.FromLine - 1) + 1, R.FromLine));
-    if (Invalidate) {
-        InvalidateLines(R.FromLine, INT_MAX);
-        InvalidateGutterLines(R.FromLine, INT_MAX);
-        UpdateScrollBars();
-    } else {
-        fPriv->fStateFlags.Include(sfScrollbarChanged);
-    }
+    fPriv->fFolding->Toggled(R.FromLine, Invalidate);
 }
 
 void TCustomLexEdit::Uncollapse(int FoldRangeIndex, bool Invalidate) {
     TLexFoldRanges &F = fPriv->fFolding->Ranges;
     F.SetCollapsed(FoldRangeIndex, false);
-    const TLexFoldRange R = F.Ranges(FoldRangeIndex);
-    if (Invalidate) {
-        InvalidateLines(R.FromLine, INT_MAX);
-        InvalidateGutterLines(R.FromLine, INT_MAX);
-        UpdateScrollBars();
-    } else {
-        fPriv->fStateFlags.Include(sfScrollbarChanged);
-    }
+    fPriv->fFolding->Toggled(F.Ranges(FoldRangeIndex).FromLine, Invalidate);
 }
 
-void TLexEditFolding::ChangeMany(const std::function<void()> &AChange) {
+void TLexEditFolding::Toggled(int AFromLine, bool AInvalidate) {
+    if (!AInvalidate) {
+        P.fStateFlags.Include(sfScrollbarChanged);
+        return;
+    }
+    Ed.InvalidateLines(AFromLine, INT_MAX);
+    Ed.InvalidateGutterLines(AFromLine, INT_MAX);
+    Ed.UpdateScrollBars();
+}
+
+void TLexEditFolding::SetCollapsedMany(const std::vector<int> &AIndexes, bool ACollapsed) {
+    if (!P.fUseCodeFolding) return;
     {
         TCustomLexEdit::TUpdateGuard Lock(Ed);
-        AChange();
+        for (int i : AIndexes)
+            if (ACollapsed)
+                Ed.Collapse(i, false);
+            else
+                Ed.Uncollapse(i, false);
     }
     Ed.InvalidateLines(-1, -1);
     Ed.InvalidateGutterLines(-1, -1);
     Ed.EnsureCursorPosVisible();
 }
 
+std::vector<int> TLexEditFolding::AllFromLast() const {
+    std::vector<int> Indexes(size_t(Ranges.Count()));
+    for (int i = 0; i < Ranges.Count(); ++i)
+        Indexes[size_t(i)] = Ranges.Count() - 1 - i;
+    return Indexes;
+}
+
 void TCustomLexEdit::CollapseAll() {
-    if (!fPriv->fUseCodeFolding) return;
-    fPriv->fFolding->ChangeMany([this] {
-        for (int i = fPriv->fFolding->Ranges.Count() - 1; i >= 0; --i)
-            Collapse(i, false);
-    });
+    fPriv->fFolding->SetCollapsedMany(fPriv->fFolding->AllFromLast(), true);
 }
 
 void TCustomLexEdit::UncollapseAll() {
-    if (!fPriv->fUseCodeFolding) return;
-    fPriv->fFolding->ChangeMany([this] {
-        for (int i = fPriv->fFolding->Ranges.Count() - 1; i >= 0; --i)
-            Uncollapse(i, false);
-    });
+    fPriv->fFolding->SetCollapsedMany(fPriv->fFolding->AllFromLast(), false);
 }
 
 void TCustomLexEdit::CollapseLevel(int Level) {
-    if (!fPriv->fUseCodeFolding) return;
-    fPriv->fFolding->ChangeMany([this, Level] {
-        for (int i : fPriv->fFolding->Ranges.FoldsAtLevel(Level))
-            Collapse(i, false);
-    });
+    fPriv->fFolding->SetCollapsedMany(fPriv->fFolding->Ranges.FoldsAtLevel(Level), true);
 }
 
 void TCustomLexEdit::UnCollapseLevel(int Level) {
-    if (!fPriv->fUseCodeFolding) return;
-    fPriv->fFolding->ChangeMany([this, Level] {
-        for (int i : fPriv->fFolding->Ranges.FoldsAtLevel(Level))
-            Uncollapse(i, false);
-    });
+    fPriv->fFolding->SetCollapsedMany(fPriv->fFolding->Ranges.FoldsAtLevel(Level), false);
 }
 
 void TCustomLexEdit::CollapseFoldType(int FoldType) {
-    if (!fPriv->fUseCodeFolding) return;
-    fPriv->fFolding->ChangeMany([this, FoldType] {
-        for (int i : fPriv->fFolding->Ranges.FoldsOfType(FoldType))
-            Collapse(i, false);
-    });
+    fPriv->fFolding->SetCollapsedMany(fPriv->fFolding->Ranges.FoldsOfType(FoldType), true);
 }
 
 void TCustomLexEdit::UnCollapseFoldType(int FoldType) {
-    if (!fPriv->fUseCodeFolding) return;
-    fPriv->fFolding->ChangeMany([this, FoldType] {
-        for (int i : fPriv->fFolding->Ranges.FoldsOfType(FoldType))
-            Uncollapse(i, false);
-    });
+    fPriv->fFolding->SetCollapsedMany(fPriv->fFolding->Ranges.FoldsOfType(FoldType), false);
 }
 
 void TCustomLexEdit::CollapseNearest() {

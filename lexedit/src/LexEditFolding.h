@@ -8,7 +8,7 @@
 
 #include <QRect>
 
-#include <functional>
+#include <vector>
 
 namespace lexedit {
 
@@ -65,9 +65,14 @@ public:
     void FinishScan();
     // Expands the ranges hiding the caret line.
     void RevealCaret();
-    // Runs AChange (collapsing or expanding many ranges) under one update lock, then repaints
-    // text and gutter and brings the caret into view.
-    void ChangeMany(const std::function<void()> &AChange);
+    // After one range was collapsed or expanded: repaints from its first line on and updates the
+    // scroll bars, or (AInvalidate false, one of many) leaves that for later.
+    void Toggled(int AFromLine, bool AInvalidate);
+    // Collapses or expands the ranges AIndexes (in that order) under one update lock, then
+    // repaints text and gutter and brings the caret into view; nothing while folding is off.
+    void SetCollapsedMany(const std::vector<int> &AIndexes, bool ACollapsed);
+    // Every range's index, the last first.
+    std::vector<int> AllFromLast() const;
 
     // A click at viewport pixel (X, Y) in the gutter: toggles the fold shape hit; true when one
     // was hit.

@@ -37,9 +37,9 @@ void AppendCased(QString &AResult, const QString &S, TCaseMode AMode, TCaseMode 
 // The printable ASCII text every match of APattern starts with (empty when there is none known):
 // the characters that stand for themselves up to the first that does not, less the last one when
 // a quantifier lets it be absent. A pattern with an alternative anywhere has none.
-QByteArray RequiredAsciiPrefix(const QString &APattern) {
-    if (APattern.contains(u'|')) return QByteArray();
-    QByteArray Text;
+QString RequiredAsciiPrefix(const QString &APattern) {
+    if (APattern.contains(u'|')) return QString();
+    QString Text;
     for (QChar c : APattern) {
         const char16_t u = c.unicode();
         if (u < 0x20 || u > 0x7E) break;
@@ -47,32 +47,9 @@ QByteArray RequiredAsciiPrefix(const QString &APattern) {
             if ((u == u'?' || u == u'*' || u == u'{') && !Text.isEmpty()) Text.chop(1);
             break;
         }
-        Text += char(u);
+        Text += c;
     }
     return Text;
-}
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
-}
-
-// True when AText holds ALiteral; without AMatchCase ASCII letters match in either case
-// (ALiteral is in lower case then). Other Latin-1 letters never equal an ASCII one in either
-// case, so this is what a case-insensitive match of ASCII text finds in Latin-1 text.
-bool ContainsText(QLatin1String AText, const QByteArray &ALiteral, bool AMatchCase) {
-    const qsizetype n = AText.size();
-    const qsizetype m = ALiteral.size();
-    if (AMatchCase) return QByteArrayView(AText.data(), n).contains(QByteArrayView(ALiteral));
-    const char *T = AText.data();
-    const char *L = ALiteral.constData();
-    for (qsizetype i = 0; i + m <= n; ++i) {
-        if (AsciiLower(T[i]) != L[0]) continue;
-        qsizetype k = 1;
-        while (k < m && AsciiLower(T[i + k]) == L[k])
-            ++k;
-        if (k == m) return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -114,10 +91,12 @@ void TLexEditRegexSearch::Compile() {
     const QString Limit = QStringLiteral("(*LIMIT_MATCH=%1)").arg(MatchLimit);
     fRegex = QRegularExpression(Limit + Body, Options);
     fProbe = QRegularExpression(Limit + QStringLiteral("(?:%1(*FAIL)|\\z)").arg(Body), Options);
-    fLiteral = RequiredAsciiPrefix(fPattern);
-    if (!fOptions.Contains(ssoMatchCase))
-        for (char &c : fLiteral)
-            c = AsciiLower(c);
+    // The plain engine finds that text in Latin-1 bytes; case folding agrees with the regular
+    // expression's there, as the other cases of ASCII letters (the Kelvin sign, the long s) lie
+    // beyond Latin-1.
+    fPrefix.SetOptions(fOptions.Contains(ssoMatchCase) ? TLexSearchOptions{ssoMatchCase}
+                                                       : TLexSearchOptions());
+    fPrefix.SetPattern(RequiredAsciiPrefix(fPattern));
     if (!fRegex.isValid() || !fProbe.isValid())
         throw ELexSearchError(QStringLiteral("Invalid regular expression: %1").arg(fRegex.errorString()));
     fCompiled = true;
@@ -155,7 +134,7 @@ int TLexEditRegexSearch::FindAll(const QString &NewText) {
 int TLexEditRegexSearch::FindAllLatin1(QLatin1String NewText) {
     if (!fPattern.isEmpty()) {
         Compile();
-        if (!fLiteral.isEmpty() && !ContainsText(NewText, fLiteral, fOptions.Contains(ssoMatchCase))) {
+        if (!fPrefix.GetPattern().isEmpty() && fPrefix.FindAllLatin1(NewText) == 0) {
             fMatches.clear();
             return 0;
         }

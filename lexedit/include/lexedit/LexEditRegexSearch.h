@@ -12,9 +12,9 @@
 // character only). Any other backslash pair is kept as it is.
 
 #include "lexedit/LexEditMiscClasses.h"
+#include "lexedit/LexEditSearch.h"
 #include "lexedit/LexEditTypes.h"
 
-#include <QByteArray>
 #include <QLatin1String>
 #include <QRegularExpression>
 #include <QRegularExpressionMatch>
@@ -59,9 +59,8 @@ private:
     // the text otherwise, so a failure means the match limit cut the search short.
     QRegularExpression fProbe;
     QString fLastText;
-    // The ASCII text every match starts with (empty when none is known), in lower case unless the
-    // search matches case.
-    QByteArray fLiteral;
+    // Searches for the ASCII text every match starts with (no pattern when none is known).
+    TLexEditSearch fPrefix;
     std::vector<QRegularExpressionMatch> fMatches;
 };
 
