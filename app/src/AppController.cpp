@@ -7,8 +7,13 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace app {
+
+QString DefaultInterpreter() {
+    return QStandardPaths::findExecutable(QStringLiteral("php"));
+}
 
 QString FolderOf(const QString &AFileName) {
     const int cut = AFileName.lastIndexOf(QLatin1Char('/'));
@@ -137,7 +142,7 @@ void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes) {
 }
 
 QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qint64 AElapsedMs,
-                      qint64 ALines, const QString &AError, bool AFailedToStart) {
+                      qint64 ALines, const QString &AError, bool AFailedToStart, const QString &AStopReason) {
     const QLocale english(QLocale::English);
     const QString figures =
         QStringLiteral("%1 s, %2 %3")
@@ -154,7 +159,7 @@ QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qi
                   : QStringLiteral("exit code %1").arg(ACommand.ExitCode());
         break;
     case runner::esStop:
-        how = QStringLiteral("stopped");
+        how = AStopReason.isEmpty() ? QStringLiteral("stopped") : AStopReason;
         break;
     case runner::esTime: {
         const int sinceStart = ACommand.MaxTimeAfterBeginning();
@@ -164,7 +169,8 @@ QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qi
         break;
     }
     case runner::esError:
-        how = (AFailedToStart ? QStringLiteral("could not start: ") : QStringLiteral("failed: ")) + AError;
+        if (AFailedToStart) return QStringLiteral("could not start: ") + AError;
+        how = QStringLiteral("failed: ") + AError;
         break;
     default:
         return QString(); // no run yet

@@ -9,6 +9,9 @@
 
 namespace app {
 
+// The interpreter used when none was chosen: "php" on PATH, or "" when there is none.
+QString DefaultInterpreter();
+
 // The folder part of a full file name, up to and including the last separator ("" when none).
 QString FolderOf(const QString &AFileName);
 
@@ -54,8 +57,11 @@ void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes);
 // how the run ended ("exit code N", "killed by signal N (SIGNAME)", "stopped", "timed out: no
 // output for N s", "timed out after N s", "could not start: reason", "failed: reason"), then
 // the wall time and the line count.
+// A run that could not start shows no figures (no time passed in the run). AStopReason, when
+// given, says why a stopped run was stopped ("stopped: the output passed 256 MB").
 QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qint64 AElapsedMs,
-                      qint64 ALines, const QString &AError, bool AFailedToStart);
+                      qint64 ALines, const QString &AError, bool AFailedToStart,
+                      const QString &AStopReason = QString());
 // An error's message as an error dialog shows it: a sentence (a capital first letter, a full stop
 // at the end), without the exception's class name.
 QString ErrorDialogText(const QString &AMessage);

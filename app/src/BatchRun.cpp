@@ -1,12 +1,14 @@
 #include "BatchRun.h"
 
 #include "AppController.h"
+#include "OutputLimit.h"
 #include "PhpMessages.h"
 #include "runner/ConsoleCommand.h"
 #include "runner/TerminationSignals.h"
 
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -33,11 +35,12 @@ void ReportMessage(const QString &ARawLine, TPhpMessageFilter &AFilter) {
 } // namespace
 
 int RunBatch(const TBatchOptions &AOptions) {
-    if (AOptions.Interpreter.isEmpty()) {
-        PrintError(QStringLiteral("No php.exe specified."));
+    const QString interpreter = AOptions.Interpreter.isEmpty() ? DefaultInterpreter() : AOptions.Interpreter;
+    if (interpreter.isEmpty()) {
+        PrintError(QStringLiteral("No PHP interpreter found. Give one with --php."));
         return kExitUsage;
     }
-    QString commands = QuoteCommandArgument(AOptions.Interpreter);
+    QString commands = QuoteCommandArgument(interpreter);
     if (!AOptions.Script.isEmpty()) {
         QFile script(AOptions.Script);
         if (!script.open(QIODevice::ReadOnly)) {
@@ -58,9 +61,16 @@ int RunBatch(const TBatchOptions &AOptions) {
     command.SetMaxTimeAfterBeginning(AOptions.TimeoutSeconds);
     command.SetMaxTimeAfterLastOutput(1000);
     command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
-    command.SetCurrentDir(FolderOf(AOptions.Interpreter));
+    // In the script's folder, as `cd dir && php script.php` runs it; without a script, here.
+    if (!AOptions.Script.isEmpty()) command.SetCurrentDir(QFileInfo(AOptions.Script).absolutePath());
     TPhpMessageFilter messageFilter;
+    TOutputLimit limit(AOptions.MaxOutputBytes);
     command.SetOnNewLine([&](QObject *, const QString &ANewLine, runner::TOutputType AType) {
+        if (limit.Passed()) return; // being stopped: the rest is dropped
+        if (limit.Add(ANewLine.size(), AType == runner::otEntireLine)) {
+            command.Stop();
+            return;
+        }
         if (AType != runner::otEntireLine) return;
         result.AddLine(ANewLine);
         if (AOptions.ReportErrors) ReportMessage(ANewLine, messageFilter);
@@ -97,6 +107,10 @@ int RunBatch(const TBatchOptions &AOptions) {
     if (stopSignal != 0) {
         PrintError(QStringLiteral("the run was stopped by signal %1").arg(stopSignal));
         return runner::TTerminationSignals::ExitStatusFor(stopSignal);
+    }
+    if (limit.Passed()) {
+        PrintError(QStringLiteral("the run was %1").arg(limit.StopText()));
+        return kExitOutputLimit;
     }
     switch (command.EndStatus()) {
     case runner::esError:

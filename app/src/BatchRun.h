@@ -1,16 +1,20 @@
 #pragma once
 // The batch mode: runs a script as the window would and writes the result file, without a window.
 
+#include "OutputLimit.h"
+
 #include <QString>
 
 namespace app {
 
 struct TBatchOptions {
-    QString Interpreter;
+    QString Interpreter; // empty: php on PATH
     QString Params;
     QString Script; // may be empty: the interpreter then runs with the parameters alone
     QString ResultFile;
     int TimeoutSeconds = 0; // the run ends this long after its start (0: no limit)
+    // The run is stopped once its output passes this many bytes (0: no limit).
+    qint64 MaxOutputBytes = kDefaultMaxOutput;
     // Also write each of PHP's messages to standard error as "FILE:LINE: error: message"
     // (warning, note), once even when PHP writes it twice.
     bool ReportErrors = false;
@@ -20,6 +24,7 @@ struct TBatchOptions {
 inline constexpr int kExitUsage = 2;        // bad arguments, unreadable script
 inline constexpr int kExitRunFailed = 70;   // the run failed after the interpreter had started
 inline constexpr int kExitResultFile = 74;  // the result file could not be written
+inline constexpr int kExitOutputLimit = 75; // the output passed the limit; the run was stopped
 inline constexpr int kExitTimeOut = 124;    // the run ended by time-out
 inline constexpr int kExitNotStarted = 127; // the interpreter could not be started
 

@@ -2,6 +2,7 @@
 // stored layout (sizes are pixels at 96 dots per inch).
 
 #include "ControlPanelUnit.h"
+#include "ElidedLabel.h"
 #include "ResultBrowser.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditHighlighterOptions.h"
@@ -96,6 +97,9 @@ lexedit::TLexEdit *MakeMemo(QWidget *AParent, const char *AName,
     memo->SetUseCodeFolding(false);
     memo->Gutter().SetFont(ConsolasFont(11));
     memo->Gutter().SetShowLineNumbers(true);
+    // Wide enough for the last line's number (12 M lines of output need eight digits); the
+    // marks keep their column left of the numbers.
+    memo->Gutter().SetAutoSize(true);
     memo->SetHighlighter(AHighlighter);
     return memo;
 }
@@ -268,8 +272,11 @@ void TControlPanelForm::CreateWidgets() {
     auto *statusLayout = new QHBoxLayout(StatusPanel);
     statusLayout->setContentsMargins(5, 1, 5, 0);
     statusLayout->setSpacing(6);
-    ControlLabel = MakeLabel(StatusPanel, "ControlLabel", QStringLiteral(">"), greyText);
-    ControlLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ControlLabel = new TElidedLabel(StatusPanel);
+    ControlLabel->setObjectName(QStringLiteral("ControlLabel"));
+    ControlLabel->setText(QStringLiteral(">"));
+    ControlLabel->setFont(TahomaFont());
+    SetGreyText(ControlLabel, greyText);
     ControlLabel->setMinimumWidth(0);
     ControlLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     RunStatusLabel = MakeLabel(StatusPanel, "RunStatusLabel", QString(), greyText);

@@ -1,6 +1,8 @@
 #include "ControlPanelUnit.h"
 
 #include "AppController.h"
+#include "AppSettings.h"
+#include "ElidedLabel.h"
 #include "FileDrop.h"
 #include "LineMarks.h"
 #include "ResultBrowser.h"
@@ -9,6 +11,8 @@
 #include "lexedit/LexEditTextBuffer.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -22,9 +26,11 @@
 namespace app {
 
 TControlPanelForm::TControlPanelForm(QWidget *AParent)
-    : QWidget(AParent), FDialogs(std::make_unique<TWidgetFileDialogs>(this)) {
+    : QWidget(AParent), FSettings(std::make_unique<TAppSettings>()), FOutputLimit(FSettings->MaxOutput()),
+      FDialogs(std::make_unique<TWidgetFileDialogs>(this)) {
     setObjectName(QStringLiteral("ControlPanelForm"));
     CreateWidgets();
+    CreateOutputLimitBox();
     CreateActions();
     new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
     AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
@@ -53,6 +59,10 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     ConsoleCommand = new runner::TConsoleCommand(this);
     ConsoleCommand->setObjectName(QStringLiteral("ConsoleCommand"));
     ConsoleCommand->SetInputToOutput(false);
+    ConsoleCommand->SetKeepLines(false); // the result view holds the output, once
+    // What is typed in the input row reaches the script as a shell's would: UTF-8, ending in LF.
+    ConsoleCommand->SetInputEncoding(runner::ieUTF8);
+    ConsoleCommand->SetInputLineBreak(QStringLiteral("\n"));
     ConsoleCommand->SetMaxTimeAfterBeginning(0);
     ConsoleCommand->SetMaxTimeAfterLastOutput(1000);
     ConsoleCommand->SetOnNewLine(
@@ -93,41 +103,79 @@ void TControlPanelForm::showEvent(QShowEvent *AEvent) {
     }
 }
 
+namespace {
+const QString kNoInterpreter = QStringLiteral("No PHP interpreter found. Choose one with the PHP button.");
+}
+
 void TControlPanelForm::FormShow() {
     FPhpFolder.clear();
     FPhpScript.clear();
     FCommands.clear();
+    TakeInterpreterAtStart();
+}
+
+// The interpreter chosen at an earlier start, else php on PATH, named in the status line.
+void TControlPanelForm::TakeInterpreterAtStart() {
+    QStringList notice;
+    if (!FSettings->Notice().isEmpty()) notice << FSettings->Notice();
+    const QString remembered = FSettings->Interpreter();
+    const QFileInfo info(remembered);
+    if (!remembered.isEmpty() && info.isFile() && info.isExecutable()) {
+        ChooseInterpreter(remembered);
+    } else {
+        if (!remembered.isEmpty())
+            notice << QStringLiteral("The interpreter %1 chosen before is gone.").arg(remembered);
+        const QString found = DefaultInterpreter();
+        if (found.isEmpty()) {
+            notice << kNoInterpreter;
+        } else {
+            ChooseInterpreter(found);
+            notice << QStringLiteral("Using php from PATH: %1").arg(found);
+        }
+    }
+    ShowNotice(notice.join(QLatin1Char(' ')));
 }
 
 void TControlPanelForm::SelectPHPFolderActionExecute() {
     QString fileName;
     if (!FDialogs->ExecuteOpen(1, fileName)) return;
     ChooseInterpreter(fileName);
+    FSettings->SetInterpreter(fileName);
+    ShowNotice(QString());
 }
 
 void TControlPanelForm::ChooseInterpreter(const QString &AFileName) {
+    FInterpreter = AFileName;
     FPhpFolder = FolderOf(AFileName);
-    FCommands = QuoteCommandArgument(AFileName);
-    ControlLabel->setText(AFileName);
+    UpdateCommand();
 }
 
-bool TControlPanelForm::ReadyForScript() {
-    if (FPhpFolder.isEmpty()) {
-        FDialogs->ShowInformation(QStringLiteral("No php.exe specified."));
-        return false;
-    }
+QString TControlPanelForm::WorkingFolder() const {
+    return FPhpScript.isEmpty() ? QString() : QFileInfo(FPhpScript).absolutePath();
+}
+
+// The command is the interpreter and the script shown: opening another script replaces it.
+void TControlPanelForm::UpdateCommand() {
+    QStringList parts;
+    if (!FInterpreter.isEmpty()) parts << QuoteCommandArgument(FInterpreter);
+    if (!FPhpScript.isEmpty()) parts << QuoteCommandArgument(FPhpScript);
+    FCommands = parts.join(QLatin1Char(' '));
+    ControlLabel->setText(FCommands.isEmpty() ? QStringLiteral(">") : FCommands);
+    ControlLabel->setToolTip(
+        FPhpScript.isEmpty() ? FCommands : FCommands + QStringLiteral("\nRuns in ") + WorkingFolder());
+}
+
+void TControlPanelForm::RefuseWhileRunning() const {
     // A second run would be refused by the runner after the result view had been cleared;
     // refuse before anything changes so that the running child's output stays.
     if (ConsoleCommand->IsRunning())
         throw runner::EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
-    return true;
 }
 
 void TControlPanelForm::OpenScriptActionExecute() {
-    if (!ReadyForScript()) return;
+    RefuseWhileRunning();
     QString fileName;
     if (FDialogs->ExecuteOpen(2, fileName)) {
-        if (!ConfirmDiscardScript()) return;
         LoadScriptAndRun(fileName);
     } else {
         // Runs the command again: the script as shown.
@@ -137,20 +185,82 @@ void TControlPanelForm::OpenScriptActionExecute() {
 }
 
 void TControlPanelForm::OpenScript(const QString &AFileName) {
-    if (ReadyForScript()) LoadScriptAndRun(AFileName);
+    RefuseWhileRunning();
+    LoadScriptAndRun(AFileName);
 }
 
-void TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
+bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
+    if (!ConfirmDiscardScript()) return false;
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->Lines()->LoadFromFile(AFileName);
     FPhpScript = AFileName;
     ScriptLoaded();
-    FCommands += QLatin1Char(' ') + QuoteCommandArgument(AFileName);
-    ControlLabel->setText(FCommands);
+    UpdateCommand();
     StartRun();
+    return true;
+}
+
+void TControlPanelForm::SetMaxOutput(qint64 ABytes) {
+    FOutputLimit = TOutputLimit(ABytes);
+    FSettings->SetMaxOutput(ABytes);
+    const QString text = ByteSizeText(ABytes);
+    if (MaxOutputBox->currentText() != text) MaxOutputBox->setCurrentText(text);
+}
+
+void TControlPanelForm::ShowNotice(const QString &AText) {
+    FNotice = AText;
+    RunStatusLabel->setText(AText);
+    QPalette pal = RunStatusLabel->palette();
+    pal.setColor(RunStatusLabel->foregroundRole(), AText.isEmpty()
+                                                       ? Label1->palette().color(Label1->foregroundRole())
+                                                       : QColor(0xB4, 0x1E, 0x14));
+    RunStatusLabel->setPalette(pal);
+}
+
+// An editable list of limits beside the input row; a size typed there counts when it reads as
+// one ("100 MB", "2G", "none"), else the field shows the limit in force again.
+void TControlPanelForm::CreateOutputLimitBox() {
+    auto *label = new QLabel(QStringLiteral("Output limit:"), InputPanel);
+    label->setFont(InputLabel->font());
+    label->setPalette(InputLabel->palette());
+    MaxOutputBox = new QComboBox(InputPanel);
+    MaxOutputBox->setObjectName(QStringLiteral("MaxOutputBox"));
+    MaxOutputBox->setEditable(true);
+    MaxOutputBox->setInsertPolicy(QComboBox::NoInsert);
+    MaxOutputBox->setFont(InputEdit->font());
+    MaxOutputBox->setToolTip(
+        QStringLiteral("A run whose output passes this size is stopped (none: no limit)"));
+    for (const qint64 size :
+         {qint64(16) << 20, qint64(64) << 20, kDefaultMaxOutput, qint64(1) << 30, qint64(0)})
+        MaxOutputBox->addItem(ByteSizeText(size));
+    MaxOutputBox->setCurrentText(ByteSizeText(FOutputLimit.MaxBytes()));
+    const auto take = [this] {
+        common::Guarded([this] {
+            qint64 bytes = 0;
+            if (ParseByteSize(MaxOutputBox->currentText(), bytes))
+                SetMaxOutput(bytes);
+            else
+                MaxOutputBox->setCurrentText(ByteSizeText(FOutputLimit.MaxBytes()));
+        });
+    };
+    connect(MaxOutputBox, &QComboBox::activated, this, take);
+    connect(MaxOutputBox->lineEdit(), &QLineEdit::editingFinished, this, take);
+    auto *row = qobject_cast<QHBoxLayout *>(InputPanel->layout());
+    row->addSpacing(12);
+    row->addWidget(label);
+    row->addWidget(MaxOutputBox);
 }
 
 void TControlPanelForm::StartRun() {
+    if (FPhpScript.isEmpty()) {
+        ShowNotice(QStringLiteral("Open a script first."));
+        return;
+    }
+    if (!HasInterpreter()) {
+        ShowNotice(kNoInterpreter);
+        return;
+    }
+    ShowNotice(QString());
     CloseResultUpdate();
     WebMemo->Lines()->Clear();
     FResultMarks->Clear();
@@ -161,7 +271,8 @@ void TControlPanelForm::StartRun() {
     FErrorCount = 0;
     FWarningCount = 0;
     ConsoleCommand->SetCommandLine(BuildCommandLine(FCommands, ParamsEdit->text()));
-    ConsoleCommand->SetCurrentDir(FPhpFolder);
+    ConsoleCommand->SetCurrentDir(WorkingFolder());
+    FOutputLimit.Reset();
     FRunLines = 0;
     FRunError.clear();
     FRunFailedToStart = false;
@@ -196,15 +307,15 @@ void TControlPanelForm::StopRunActionExecute() {
 
 void TControlPanelForm::RunAgainActionExecute() {
     if (ConsoleCommand->IsRunning()) return;
-    if (!ReadyForScript()) return;
     if (!SaveModifiedScript()) return; // F5 runs what is shown
     StartRun();
 }
 
 void TControlPanelForm::ShowRunStatus() {
     const bool running = ConsoleCommand->IsRunning();
-    QString status = RunStatusText(*ConsoleCommand, running, running ? FRunClock.elapsed() : FRunMs,
-                                   FRunLines, FRunError, FRunFailedToStart);
+    QString status =
+        RunStatusText(*ConsoleCommand, running, running ? FRunClock.elapsed() : FRunMs, FRunLines, FRunError,
+                      FRunFailedToStart, FOutputLimit.Passed() ? FOutputLimit.StopText() : QString());
     const QString counts = ErrorCountText(FErrorCount, FWarningCount);
     if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
     RunStatusLabel->setText(status);
@@ -217,6 +328,12 @@ void TControlPanelForm::ShowRunStatus() {
 
 void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,
                                               runner::TOutputType AOutputType) {
+    // Past the limit the run is being stopped: what still comes is dropped.
+    if (FOutputLimit.Passed()) return;
+    if (FOutputLimit.Add(ANewLine.size(), AOutputType == runner::otEntireLine)) {
+        ConsoleCommand->Stop();
+        return;
+    }
     if (!FOutputShown) {
         // The output comes to the front with its first line (a prompt without a line end too).
         FOutputShown = true;

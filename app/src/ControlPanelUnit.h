@@ -4,6 +4,7 @@
 // render the result in the browser pane and save it as a UTF-8 HTML file.
 
 #include "FileDialogs.h"
+#include "OutputLimit.h"
 #include "PhpMessages.h"
 #include "runner/ConsoleCommand.h"
 
@@ -14,6 +15,7 @@
 #include <memory>
 
 class QAction;
+class QComboBox;
 class QFileSystemWatcher;
 class QFrame;
 class QLabel;
@@ -31,6 +33,7 @@ class TLexPHPLex;
 
 namespace app {
 
+class TAppSettings;
 class TFindBar;
 class TLineMarks;
 class TResultBrowser;
@@ -44,11 +47,23 @@ public:
     // Replaces the dialogs (tests answer them themselves).
     void SetDialogs(std::unique_ptr<TFileDialogs> ADialogs);
 
-    // State: folder of the interpreter (with its trailing separator), the last script and the
-    // command built so far.
+    // State: folder of the interpreter (with its trailing separator), the script shown and the
+    // command built from them (the interpreter, then the script: one script at a time).
     const QString &PhpFolder() const { return FPhpFolder; }
     const QString &PhpScript() const { return FPhpScript; }
     const QString &Commands() const { return FCommands; }
+    // The interpreter a run uses: the one chosen, else php on PATH; "" when there is none.
+    const QString &Interpreter() const { return FInterpreter; }
+    bool HasInterpreter() const { return !FInterpreter.isEmpty(); }
+    // The folder a run starts in: the script's own, as `cd dir && php script.php` has it.
+    QString WorkingFolder() const;
+    TFileDialogs &Dialogs() const { return *FDialogs; }
+    TAppSettings &Settings() const { return *FSettings; }
+    // The output limit of a run (0: none); remembered in the settings.
+    qint64 MaxOutput() const { return FOutputLimit.MaxBytes(); }
+    void SetMaxOutput(qint64 ABytes);
+    // A sentence in the status line (replaced by the next run's status).
+    void ShowNotice(const QString &AText);
 
     // The four user commands and the runner's line handler.
     void FormShow();
@@ -94,7 +109,8 @@ public:
     void FindPreviousActionExecute();
     TFindBar *ActiveFindBar() const;
 
-    // What the command line's options do: choose the interpreter, then open the script.
+    // What the command line's options do: choose the interpreter, then open the script (asking
+    // first when the script shown has unsaved changes) and run it when there is an interpreter.
     void ChooseInterpreter(const QString &AFileName);
     void OpenScript(const QString &AFileName);
 
@@ -111,8 +127,9 @@ public:
     QFrame *StatusPanel = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *ControlLabel = nullptr;
-    QLabel *RunStatusLabel = nullptr; // how the run goes or how it ended
-    QFrame *InputPanel = nullptr;     // the input row under the result view
+    QLabel *RunStatusLabel = nullptr;  // how the run goes or how it ended
+    QComboBox *MaxOutputBox = nullptr; // the output limit, in the input row
+    QFrame *InputPanel = nullptr;      // the input row under the result view
     QLabel *InputLabel = nullptr;
     QLineEdit *InputEdit = nullptr;
     QToolButton *CloseInputButton = nullptr;
@@ -154,11 +171,16 @@ private:
     void CreateInputRow(const QColor &AGreyText);
     void CreateFindBars();
     void CreateFindActions();
-    // Whether a script may be opened now: tells the user when no interpreter was chosen, and
-    // refuses (throws) while a run is going on.
-    bool ReadyForScript();
-    void LoadScriptAndRun(const QString &AFileName);
+    // Refuses (throws) while a run is going on.
+    void RefuseWhileRunning() const;
+    // Loads the script (after asking about unsaved changes; false when cancelled) and runs it.
+    bool LoadScriptAndRun(const QString &AFileName);
+    // Runs the script shown: says what is missing instead when there is no script or no
+    // interpreter.
     void StartRun();
+    void UpdateCommand();
+    void TakeInterpreterAtStart();
+    void CreateOutputLimitBox();
     void RunEnded();
     void ShowRunStatus();
     // Output lines arrive in batches: the result view takes each batch inside one update bracket,
@@ -191,6 +213,10 @@ private:
     QString FPhpFolder;
     QString FPhpScript;
     QString FCommands;
+    QString FInterpreter;
+    std::unique_ptr<TAppSettings> FSettings;
+    TOutputLimit FOutputLimit;
+    QString FNotice; // shown in the status line until the next run
     bool FShown = false;
     // The current or last run, for the status line.
     QElapsedTimer FRunClock;

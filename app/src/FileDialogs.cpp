@@ -62,6 +62,10 @@ bool TFileDialogs::AskReloadScript(const QString &) {
 
 void TFileDialogs::ShowError(const QString &) {}
 
+bool TFileDialogs::AskRunNonPhpFile(const QString &) {
+    return false;
+}
+
 TUnsavedAnswer TWidgetFileDialogs::AskUnsavedScript(const QString &AFileName) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Check PHP file"),
                     QStringLiteral("The script \"%1\" has unsaved changes. Save them?")
@@ -103,6 +107,13 @@ bool TWidgetFileDialogs::AskReloadScript(const QString &AFileName) {
 void TWidgetFileDialogs::ShowError(const QString &AText) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Check PHP file"), AText, QMessageBox::Ok, FParent);
     box.exec();
+}
+
+bool TWidgetFileDialogs::AskRunNonPhpFile(const QString &AFileName) {
+    const QString text = QStringLiteral("\"%1\" is not a .php file.\nRun it with the PHP interpreter anyway?")
+                             .arg(QFileInfo(AFileName).fileName());
+    return QMessageBox::question(FParent, QStringLiteral("Check PHP file"), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace app

@@ -34,6 +34,8 @@ public:
     virtual bool AskReloadScript(const QString &AFileName);
     // An error message (a save that failed).
     virtual void ShowError(const QString &AText);
+    // A file dropped on the window does not end in ".php": true to run it anyway.
+    virtual bool AskRunNonPhpFile(const QString &AFileName);
 };
 
 // The real dialogs, parented to AParent.
@@ -47,6 +49,7 @@ public:
     bool AskSaveAsUtf8(const QString &AFileName) override;
     bool AskReloadScript(const QString &AFileName) override;
     void ShowError(const QString &AText) override;
+    bool AskRunNonPhpFile(const QString &AFileName) override;
 
 private:
     QWidget *FParent; // not owned

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -69,18 +68,11 @@ bool TFileDrop::eventFilter(QObject *AWatched, QEvent *AEvent) {
 void TFileDrop::OpenDropped(const QString &AFileName) {
     // Without an interpreter, or during a run, the Script button's own answer comes first: no
     // question about a file that would not run anyway.
-    const bool canRun = !FForm.PhpFolder().isEmpty() && !FForm.ConsoleCommand->IsRunning();
-    if (canRun && !AFileName.endsWith(QLatin1String(".php"), Qt::CaseInsensitive) && !Confirm(AFileName))
+    const bool canRun = FForm.HasInterpreter() && !FForm.ConsoleCommand->IsRunning();
+    if (canRun && !AFileName.endsWith(QLatin1String(".php"), Qt::CaseInsensitive) &&
+        !FForm.Dialogs().AskRunNonPhpFile(AFileName))
         return;
     FForm.OpenScript(AFileName);
-}
-
-bool TFileDrop::Confirm(const QString &AFileName) {
-    if (OnConfirm) return OnConfirm(AFileName);
-    const QString text = QStringLiteral("\"%1\" is not a .php file.\nRun it with the PHP interpreter anyway?")
-                             .arg(QFileInfo(AFileName).fileName());
-    return QMessageBox::question(&FForm, QStringLiteral("Check PHP file"), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace app

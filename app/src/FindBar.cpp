@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 
@@ -323,10 +324,16 @@ void TFindBar::Open(bool AReplace) {
     FAnchor = FEditor->SelAvail() ? FEditor->BlockBegin() : FEditor->CaretXY();
     const bool WasHidden = isHidden();
     show();
-    // A selection within one line is what the user wants to find.
-    const QString Selected = FEditor->SelAvail() && FEditor->BlockBegin().Line == FEditor->BlockEnd().Line
-                                 ? FEditor->SelText()
-                                 : QString();
+    // A selection within one line is what the user wants to find, unless it is a match of the
+    // search in the field (Ctrl+H after finding a regular expression keeps the expression). In
+    // regex mode the selection is escaped, so that it finds itself.
+    QString Selected = FEditor->SelAvail() && FEditor->BlockBegin().Line == FEditor->BlockEnd().Line
+                           ? FEditor->SelText()
+                           : QString();
+    if (!Selected.isEmpty() && !FindEdit->text().isEmpty() && StartCounting() && CurrentMatch() > 0)
+        Selected = FindEdit->text();
+    else if (RegexButton->isChecked())
+        Selected = QRegularExpression::escape(Selected);
     if (!Selected.isEmpty() && Selected != FindEdit->text()) {
         FindEdit->setText(Selected); // counts and selects through PatternChanged
     } else if (WasHidden) {

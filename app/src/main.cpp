@@ -42,6 +42,10 @@ void AddOptions(QCommandLineParser &AParser) {
                        QStringLiteral("Batch mode: stop the run SECONDS after its start (default: no limit; "
                                       "a run without output for 1000 s always ends)."),
                        QStringLiteral("SECONDS")});
+    AParser.addOption({QStringLiteral("max-output"),
+                       QStringLiteral("Batch mode: stop the run once its output passes SIZE (such as 64k, "
+                                      "256M, 1G; 0: no limit; default 256M); exit status 75."),
+                       QStringLiteral("SIZE")});
     AParser.addOption({QStringLiteral("errors"),
                        QStringLiteral("Batch mode: also write each PHP error, warning and stack frame to "
                                       "standard error as FILE:LINE: error: message (warning, note).")});
@@ -109,6 +113,11 @@ int RunWithoutWindow(int argc, char **argv) {
             std::fprintf(stderr, "checkphp: --timeout needs a whole number of seconds, 1 or more\n");
             return app::kExitUsage;
         }
+    }
+    if (parser.isSet(QStringLiteral("max-output")) &&
+        !app::ParseByteSize(parser.value(QStringLiteral("max-output")), options.MaxOutputBytes)) {
+        std::fprintf(stderr, "checkphp: --max-output needs a size such as 64k, 256M or 1G (0: no limit)\n");
+        return app::kExitUsage;
     }
     return app::RunBatch(options);
 }

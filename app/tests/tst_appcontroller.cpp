@@ -1,8 +1,11 @@
 #include "AppController.h"
+#include "AppSettings.h"
+#include "OutputLimit.h"
 #include "common/Exception.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -312,6 +315,51 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(common::Exception,
                                  memo.Lines()->LoadFromFile(QStringLiteral("/nonexistent/x.php")));
         QCOMPARE(memo.Text(), QStringLiteral("keep me"));
+    }
+
+    // Every size reads back from its text, and the texts a user types read as expected.
+    void byteSizesReadBackFromTheirText() {
+        for (int i = 0; i < 2000; ++i) {
+            const int shift = int(QRandomGenerator::global()->bounded(41));
+            const qint64 size = qint64(QRandomGenerator::global()->bounded(1024)) << shift;
+            qint64 back = -1;
+            QVERIFY2(ParseByteSize(ByteSizeText(size), back), qPrintable(ByteSizeText(size)));
+            // One decimal of a unit: within a twentieth of it.
+            QVERIFY2(std::abs(double(back - size)) <= double(size) / 20, qPrintable(ByteSizeText(size)));
+        }
+        for (const auto &[text, bytes] : {std::pair<const char *, qint64>{"256 MB", qint64(256) << 20},
+                                          {"64k", 65536},
+                                          {"1.5G", qint64(3) << 29},
+                                          {"none", 0},
+                                          {"0", 0}}) {
+            qint64 read = -1;
+            QVERIFY(ParseByteSize(QString::fromLatin1(text), read));
+            QCOMPARE(read, bytes);
+        }
+        qint64 unchanged = 7;
+        QVERIFY(!ParseByteSize(QStringLiteral("lots"), unchanged) &&
+                !ParseByteSize(QStringLiteral("-1M"), unchanged));
+        QCOMPARE(unchanged, qint64(7));
+    }
+
+    // A settings file that cannot be read is moved aside with a sentence, never lost or fatal.
+    void unreadableSettingsAreMovedAside() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("checkphp/checkphp.ini"));
+        QVERIFY(QDir().mkpath(file)); // a folder where the file should be
+        TAppSettings settings(file);
+        QVERIFY(settings.Notice().contains(QStringLiteral("moved to")));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("checkphp")))
+                     .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                     .size(),
+                 1);
+        QCOMPARE(settings.MaxOutput(), kDefaultMaxOutput);
+        settings.SetInterpreter(QStringLiteral("/opt/php"));
+        settings.SetMaxOutput(qint64(1) << 30);
+        TAppSettings again(file);
+        QVERIFY(again.Notice().isEmpty());
+        QCOMPARE(again.Interpreter(), QStringLiteral("/opt/php"));
+        QCOMPARE(again.MaxOutput(), qint64(1) << 30);
     }
 };
 

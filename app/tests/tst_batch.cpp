@@ -1,5 +1,6 @@
 // The batch mode end to end: checkphp --save runs the real interpreter without a display.
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,7 @@ class TestBatch : public QObject {
     Q_OBJECT
 
     QTemporaryDir FDir;
+    QByteArray FPath; // the PATH checkphp gets, when not empty
 
     QString WriteFile(const QString &AName, const QByteArray &ABytes) {
         const QString path = FDir.filePath(AName);
@@ -25,11 +27,12 @@ class TestBatch : public QObject {
         QByteArray StdErr;
         QByteArray StdOut;
     };
-    static void PrepareProcess(QProcess &AProcess) {
+    void PrepareProcess(QProcess &AProcess) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!FPath.isEmpty()) env.insert(QStringLiteral("PATH"), QString::fromLocal8Bit(FPath));
         AProcess.setProcessEnvironment(env);
     }
     // AInput: a file for the standard input, or empty for an input pipe closed at once.
@@ -81,7 +84,7 @@ private slots:
         QTest::newRow("missing script") << "php"
                                         << "missing.php" << 2 << "missing.php";
         QTest::newRow("no interpreter") << ""
-                                        << "ok.php" << 2 << "No php.exe specified.";
+                                        << "ok.php" << 2 << "No PHP interpreter found.";
     }
     void failuresGiveOneLineAndNoFile() {
         QFETCH(QString, interpreter);
@@ -92,12 +95,40 @@ private slots:
         const QString out = FDir.filePath(QStringLiteral("never.html"));
         QStringList args{QStringLiteral("--save"), out, FDir.filePath(script)};
         if (!interpreter.isEmpty()) args << QStringLiteral("--php") << interpreter;
+        FPath = interpreter.isEmpty() ? QByteArrayLiteral("/nonexistent") : QByteArray();
         const Result r = Run(args);
+        FPath.clear();
         QCOMPARE(r.ExitCode, exitCode);
         const QString err = QString::fromLocal8Bit(r.StdErr);
         QCOMPARE(err.count(QLatin1Char('\n')), 1);
         QVERIFY2(err.contains(message), qPrintable(err));
         QVERIFY(!QFile::exists(out));
+    }
+
+    // A script that printed for ever filled the memory. --max-output stops it with a status of its
+    // own and keeps what came; php from PATH runs it, in the script's folder. The benchmarks'
+    // flood of 1 M lines (25 MB) stays under the default limit.
+    void outputLimitStopsTheRunAndKeepsWhatCame() {
+        const QString script =
+            WriteFile(QStringLiteral("forever.php"),
+                      "<?php echo getcwd(), \"\\n\"; while (true) echo str_repeat('x', 99), \"\\n\";\n");
+        const QString out = FDir.filePath(QStringLiteral("limited.html"));
+        Result r = Run(
+            {QStringLiteral("--max-output"), QStringLiteral("64k"), QStringLiteral("--save"), out, script});
+        QCOMPARE(r.ExitCode, 75);
+        QVERIFY2(r.StdErr.contains("the output passed 64 KB"), r.StdErr.constData());
+        QFile limited(out);
+        QVERIFY(limited.open(QIODevice::ReadOnly));
+        const QByteArray bytes = limited.readAll();
+        QCOMPARE(bytes.left(bytes.indexOf('\r')), QDir(FDir.path()).canonicalPath().toLocal8Bit());
+        QVERIFY2(bytes.size() > 60000 && bytes.size() < 70000, QByteArray::number(bytes.size()).constData());
+
+        const QString flood = WriteFile(QStringLiteral("flood.php"),
+                                        "<?php for ($i = 0; $i < 1000000; ++$i) echo \"line \", $i, "
+                                        "\" of the flood\\n\";\n");
+        r = Run({QStringLiteral("--save"), out, flood});
+        QCOMPARE(r.ExitCode, 0);
+        QVERIFY(QFileInfo(out).size() > 25000000);
     }
 
     QString ReadAll(const QString &AName) {

@@ -1,6 +1,7 @@
 // The window driven as a user would drive it, with answered dialogs and the real PHP interpreter.
 
 #include "ControlPanelUnit.h"
+#include "ElidedLabel.h"
 #include "ResultBrowser.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditHighlighterOptions.h"
@@ -118,7 +119,7 @@ private slots:
 
     void init() {
         FErrors.clear();
-        QVERIFY(ShowNewForm(FForm, FDialogs));
+        QVERIFY(ShowNewForm(FForm, FDialogs, false));
     }
 
     void cleanup() {
@@ -542,12 +543,39 @@ private slots:
         QCOMPARE(f.HSplitter->handleWidth(), 5);
     }
 
-    void scriptBeforeInterpreterIsRefused() {
+    // Without an interpreter anywhere the script still loads, and a sentence says what is missing.
+    void scriptWithoutAnInterpreterLoadsAndSaysWhatIsMissing() {
+        QCOMPARE(FForm->RunStatusLabel->text(),
+                 QStringLiteral("No PHP interpreter found. Choose one with the PHP button."));
+        FDialogs->OpenAnswers = {WriteScript(QStringLiteral("early.php"), "<?php echo 1;\n")};
         FForm->OpenScriptAction->trigger();
-        QCOMPARE(FDialogs->Informations, QStringList{QStringLiteral("No php.exe specified.")});
-        QVERIFY(FDialogs->OpenFilterIndexes.isEmpty());
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(0), QStringLiteral("<?php echo 1;"));
+        QCOMPARE(FForm->RunStatusLabel->text(),
+                 QStringLiteral("No PHP interpreter found. Choose one with the PHP button."));
         QVERIFY(!FForm->ConsoleCommand->IsRunning());
         QVERIFY(FForm->ConsoleCommand->CommandLine().isEmpty());
+    }
+
+    // A window started with php on PATH (as the menu entry starts it) names it and runs a script
+    // given to it; the PHP button's choice is remembered for the next start.
+    void phpOnPathRunsAScriptGivenAtStart() {
+        std::unique_ptr<TControlPanelForm> form;
+        TScriptedDialogs *dialogs = nullptr;
+        QVERIFY(ShowNewForm(form, dialogs));
+        QCOMPARE(form->Interpreter(), Php());
+        QCOMPARE(form->RunStatusLabel->text(), QStringLiteral("Using php from PATH: ") + Php());
+        form->OpenScript(WriteScript(QStringLiteral("given.php"), "<?php echo PHP_OS_FAMILY;\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(!form->ConsoleCommand->IsRunning(), 20000);
+        QCOMPARE(form->WebMemo->Text(), QStringLiteral("Linux"));
+        const QString chosen = FDir.filePath(QStringLiteral("php-link"));
+        QVERIFY(QFile::link(Php(), chosen));
+        dialogs->OpenAnswers = {chosen};
+        form->SelectPHPFolderAction->trigger();
+        form.reset();
+        TScopedEnv noPhp("PATH", PathWithoutPhp());
+        TControlPanelForm again;
+        again.show();
+        QCOMPARE(again.Interpreter(), chosen);
     }
 
     void cancelledInterpreterDialogChangesNothing() {
@@ -558,14 +586,15 @@ private slots:
         QCOMPARE(FForm->ControlLabel->text(), QStringLiteral(">"));
     }
 
-    // Output streams into the result view while the script runs, decoded as UTF-8; the command
-    // line accumulates script paths; a cancelled script dialog runs the last command again.
-    void scriptRunsAndCommandLinesAccumulate() {
+    // Output streams into the result view while the script runs, decoded as UTF-8. A second
+    // script took its place beside the first on the command line, which ran the first; now it
+    // replaces it. A cancelled script dialog runs the script shown again.
+    void secondScriptReplacesTheFirstOnTheCommandLine() {
         const QString php = Php();
         const QString a =
             WriteScript(QStringLiteral("a.php"),
                         "<?php\necho \"<h1>Title</h1>\\n\";\necho \"caf\xC3\xA9\\r\\n\";\necho \"end\";\n");
-        const QString b = WriteScript(QStringLiteral("b.php"), "<?php echo 'b';\n");
+        const QString b = WriteScript(QStringLiteral("b.php"), "<?php echo 'b', $argv[1] ?? '';\n");
         FDialogs->OpenAnswers = {php, a};
         FForm->SelectPHPFolderAction->trigger();
         QCOMPARE(FForm->PhpFolder(), php.left(php.lastIndexOf(QLatin1Char('/')) + 1));
@@ -576,36 +605,44 @@ private slots:
         QCOMPARE(FDialogs->OpenFilterIndexes, QList<int>({1, 2}));
         QCOMPARE(FForm->PhpScript(), a);
         QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + a + QLatin1Char(' '));
-        QCOMPARE(FForm->ConsoleCommand->CurrentDir(), FForm->PhpFolder());
         QCOMPARE(FForm->ControlLabel->text(), php + QLatin1Char(' ') + a);
         QVERIFY(FForm->PHPmemo->Text().startsWith(QStringLiteral("<?php\r\necho")));
         WaitForRunEnd();
         QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("<h1>Title</h1>\r\ncaf\u00E9\r\nend"));
         QVERIFY(FErrors.isEmpty());
 
-        // A second script accumulates, with the parameters at the end.
         FForm->ParamsEdit->setText(QStringLiteral("x=1"));
         FDialogs->OpenAnswers = {b};
         FForm->OpenScriptAction->trigger();
-        QCOMPARE(FForm->ConsoleCommand->CommandLine(),
-                 php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QStringLiteral(" x=1"));
+        QCOMPARE(FForm->ConsoleCommand->CommandLine(), php + QLatin1Char(' ') + b + QStringLiteral(" x=1"));
         WaitForRunEnd();
-        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("<h1>Title</h1>\r\ncaf\u00E9\r\nend"));
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("bx=1"));
 
-        // Cancelling the script dialog clears the result and runs the same command again.
         FForm->ParamsEdit->setText(QString());
         FDialogs->OpenAnswers = {QString()};
         FForm->OpenScriptAction->trigger();
         QCOMPARE(FForm->PhpScript(), b);
-        QCOMPARE(FForm->ConsoleCommand->CommandLine(),
-                 php + QLatin1Char(' ') + a + QLatin1Char(' ') + b + QLatin1Char(' '));
         WaitForRunEnd();
-        QVERIFY(!FForm->WebMemo->Text().isEmpty());
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("b"));
+    }
 
-        // Choosing the interpreter again drops the scripts.
-        FDialogs->OpenAnswers = {php};
+    // The script ran in the interpreter's folder: a relative file next to it was not found, and
+    // a relative write landed in /usr/bin. It runs in its own folder, named in the tool tip.
+    void scriptRunsInItsOwnFolder() {
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("project")));
+        QFile data(FDir.filePath(QStringLiteral("project/data.txt")));
+        QVERIFY(data.open(QIODevice::WriteOnly) && data.write("next to me") > 0);
+        data.close();
+        FDialogs->OpenAnswers = {Php(), WriteScript(QStringLiteral("project/rel.php"),
+                                                    "<?php echo file_get_contents('data.txt');"
+                                                    " file_put_contents('out.txt', 'written');\n")};
         FForm->SelectPHPFolderAction->trigger();
-        QCOMPARE(FForm->Commands(), php);
+        FForm->OpenScriptAction->trigger();
+        WaitForRunEnd();
+        QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("next to me"));
+        QVERIFY(QFile::exists(FDir.filePath(QStringLiteral("project/out.txt"))));
+        QVERIFY(FForm->ControlLabel->toolTip().endsWith(QStringLiteral("Runs in ") +
+                                                        FDir.filePath(QStringLiteral("project"))));
     }
 
     void pathsWithBlanksReachTheInterpreterAsOneArgument() {
@@ -813,6 +850,15 @@ private slots:
         QCOMPARE(FErrors.size(), 1);
         QVERIFY2(FForm->RunStatusLabel->text().contains(QStringLiteral("could not start: ")),
                  qPrintable(FForm->RunStatusLabel->text()));
+        // It counted the time the error box stood open as run time, and cut the command label
+        // after a few characters: no time now, and a long label loses its middle.
+        QVERIFY2(!FForm->RunStatusLabel->text().contains(QStringLiteral(" s, ")),
+                 qPrintable(FForm->RunStatusLabel->text()));
+        const auto *label = static_cast<TElidedLabel *>(FForm->ControlLabel);
+        const QString shown = label->ShownText(200);
+        QVERIFY2(shown.startsWith(FDir.path().left(4)) && shown.endsWith(QStringLiteral("s.php")) &&
+                     shown.contains(QChar(0x2026)),
+                 qPrintable(shown));
     }
 
     void executeRendersTheResultAsAPage() {

@@ -38,6 +38,18 @@ public:
     }
     bool ExecuteSave(QString &) override { return false; }
     void ShowInformation(const QString &AText) override { Informations << AText; }
+    // Files the drop asked about, and the answer it gets.
+    QStringList Questions;
+    bool Answer = true;
+    bool AskRunNonPhpFile(const QString &AFileName) override {
+        Questions << AFileName;
+        return Answer;
+    }
+    int UnsavedAsked = 0;
+    TUnsavedAnswer AskUnsavedScript(const QString &) override {
+        ++UnsavedAsked;
+        return uaCancel;
+    }
 };
 
 std::unique_ptr<QMimeData> UriList(const QStringList &AUrls) {
@@ -83,8 +95,6 @@ class TestFileDrop : public QObject {
     std::unique_ptr<TControlPanelForm> FForm;
     TRecordingDialogs *FDialogs = nullptr;
     TFileDrop *FDrop = nullptr;
-    QStringList FQuestions; // files the drop asked about
-    bool FAnswer = true;
 
     QString WriteFile(const QString &AName, const QByteArray &ASource) {
         const QString path = FDir.filePath(AName);
@@ -111,15 +121,9 @@ private slots:
 
     void init() {
         FErrors.clear();
-        FQuestions.clear();
-        FAnswer = true;
-        QVERIFY(ShowNewForm(FForm, FDialogs));
+        QVERIFY(ShowNewForm(FForm, FDialogs, false));
         FDrop = FForm->findChild<TFileDrop *>();
         QVERIFY(FDrop);
-        FDrop->OnConfirm = [this](const QString &AFileName) {
-            FQuestions << AFileName;
-            return FAnswer;
-        };
     }
 
     void cleanup() {
@@ -140,7 +144,7 @@ private slots:
         QVERIFY(FForm->Commands().endsWith(QLatin1Char(' ') + script));
         QCOMPARE(FForm->ControlLabel->text(), FForm->Commands());
         QVERIFY(FForm->PHPmemo->Text().startsWith(QStringLiteral("<?php")));
-        QVERIFY(FQuestions.isEmpty());
+        QVERIFY(FDialogs->Questions.isEmpty());
         QVERIFY(FDialogs->Informations.isEmpty());
         QVERIFY(FErrors.isEmpty());
     }
@@ -165,15 +169,32 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), QStringLiteral("here"), 20000);
     }
 
-    void dropBeforeTheInterpreterSaysWhatIsMissing() {
+    void dropBeforeTheInterpreterLoadsAndSaysWhatIsMissing() {
         const auto data = UriList({WriteFile(QStringLiteral("early.php"), "<?php echo 'early';")});
         QVERIFY(DragAndDrop(FForm.get(), *data));
         SettleDrop();
-        QCOMPARE(FDialogs->Informations, QStringList{QStringLiteral("No php.exe specified.")});
-        QVERIFY(FQuestions.isEmpty()); // nothing to confirm for a file that cannot run yet
-        QVERIFY(FForm->PhpScript().isEmpty());
-        QCOMPARE(FForm->PHPmemo->Lines()->Count(), 0);
+        QCOMPARE(FForm->RunStatusLabel->text(),
+                 QStringLiteral("No PHP interpreter found. Choose one with the PHP button."));
+        QVERIFY(FDialogs->Questions.isEmpty()); // nothing to confirm for a file that cannot run yet
+        QCOMPARE(FForm->PHPmemo->Lines()->Get(0), QStringLiteral("<?php echo 'early';"));
         QCOMPARE(FForm->ConsoleCommand->EndStatus(), runner::esNone);
+    }
+
+    // A drop (and a script named on the command line) replaced modified text without the question
+    // the Script button asks.
+    void dropOverUnsavedEditsAsksFirst() {
+        ChoosePhp();
+        const QString first = WriteFile(QStringLiteral("first.php"), "<?php echo 1;");
+        FForm->OpenScript(first);
+        QVERIFY(StopRun(*FForm));
+        FForm->PHPmemo->SetText(QStringLiteral("<?php echo 'edited';"));
+        FForm->PHPmemo->SetModified(true);
+        const auto data = UriList({WriteFile(QStringLiteral("second.php"), "<?php echo 2;")});
+        QVERIFY(DragAndDrop(FForm.get(), *data));
+        SettleDrop();
+        QCOMPARE(FDialogs->UnsavedAsked, 1);
+        QCOMPARE(FForm->PhpScript(), first);
+        QCOMPARE(FForm->PHPmemo->Text(), QStringLiteral("<?php echo 'edited';"));
     }
 
     // A name without ".php" runs only when the user agrees; ".php" in any case needs no question.
@@ -196,12 +217,12 @@ private slots:
         QFETCH(bool, runs);
         ChoosePhp();
         const QString commandsBefore = FForm->Commands();
-        FAnswer = answer;
+        FDialogs->Answer = answer;
         const QString file = WriteFile(name, "<?php echo 'ran';");
         const auto data = UriList({file});
         QVERIFY(DragAndDrop(FForm.get(), *data));
         SettleDrop();
-        QCOMPARE(FQuestions, asked ? QStringList{file} : QStringList());
+        QCOMPARE(FDialogs->Questions, asked ? QStringList{file} : QStringList());
         if (runs) {
             QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), QStringLiteral("ran"), 20000);
             QCOMPARE(FForm->PhpScript(), file);
@@ -241,7 +262,7 @@ private slots:
             QVERIFY(!DragAndDrop(widget, *data));
         SettleDrop();
         QCOMPARE(FForm->ConsoleCommand->EndStatus(), runner::esNone);
-        QVERIFY(FQuestions.isEmpty());
+        QVERIFY(FDialogs->Questions.isEmpty());
     }
 
     // An editor that takes drops of its own (as one with drag and drop editing does) is still
@@ -275,9 +296,8 @@ private slots:
         QCOMPARE(dropped, file);
         QCOMPARE(recorder.Offered, file ? 0 : 1);
         SettleDrop();
-        // No interpreter is chosen: the file drop answers as the Script button does.
-        QCOMPARE(FDialogs->Informations,
-                 file ? QStringList{QStringLiteral("No php.exe specified.")} : QStringList());
+        // No interpreter is chosen: the file drop loads the file as the Script button does.
+        QCOMPARE(FForm->PhpScript(), file ? FDir.filePath(QStringLiteral("passing.php")) : QString());
     }
 
     // The file is looked up again at the drop: one removed while it was dragged is not taken.
@@ -325,7 +345,7 @@ private slots:
         SettleDrop();
         QCOMPARE(FErrors.size(), 1);
         QCOMPARE(FErrors.constFirst().Message, QStringLiteral("ConsoleCommand still running"));
-        QVERIFY(FQuestions.isEmpty());
+        QVERIFY(FDialogs->Questions.isEmpty());
         QCOMPARE(FForm->PhpScript(), slow);
         QCOMPARE(FForm->WebMemo->Text(), QStringLiteral("started"));
         QVERIFY(FForm->ConsoleCommand->IsRunning());

@@ -238,6 +238,26 @@ private slots:
         QCOMPARE(Script().CountText(), QString("No matches"));
     }
 
+    // Ctrl+H after a regular-expression search put the selected match into the field as the
+    // pattern: "No matches". The pattern stays; a selection that is no match comes escaped.
+    void ctrlHKeepsTheRegularExpression() {
+        LoadScript({"<?php", "$price = 2; $qty = 3;", "echo $price * $qty;", "$pricey = 1;"});
+        Key(FForm->PHPmemo, "Ctrl+F");
+        Script().RegexButton->click();
+        QTest::keyClicks(Script().FindEdit, "\\$(price|qty)\\b");
+        QCOMPARE(Script().CountText(), QString("1 of 4"));
+        FForm->PHPmemo->setFocus();
+        Key(FForm->PHPmemo, "Ctrl+H");
+        QCOMPARE(Script().FindEdit->text(), QString("\\$(price|qty)\\b"));
+        QCOMPARE(Script().CountText(), QString("1 of 4"));
+        // Selected by hand, not a match: the text as a pattern that finds itself.
+        FForm->PHPmemo->SetCaretAndSelection(lexedit::BufferCoord(6, 3), lexedit::BufferCoord(6, 3),
+                                             lexedit::BufferCoord(14, 3));
+        Key(FForm->PHPmemo, "Ctrl+H");
+        QCOMPARE(Script().FindEdit->text(), QString("\\$price\\ \\*"));
+        QCOMPARE(Script().CountText(), QString("1 of 1"));
+    }
+
     void resultViewHasNoReplaceRow() {
         FForm->PageControl->setCurrentWidget(FForm->TabSheet2);
         FForm->WebMemo->setFocus();

@@ -139,6 +139,44 @@ private slots:
         FForm.reset();
     }
 
+    // Output that never ended took all memory. A run stops at the output limit and says why;
+    // what arrived stays.
+    void runStopsAtTheOutputLimit() {
+        FForm->SetMaxOutput(64 << 10);
+        StartScript(QStringLiteral("forever.php"),
+                    "<?php $i = 0; while (true) echo ++$i, ' ', str_repeat('x', 90), \"\\n\";\n");
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->ConsoleCommand->EndStatus(), runner::esStop);
+        QVERIFY2(FForm->RunStatusLabel->text().startsWith(QStringLiteral("stopped: the output passed 64 KB")),
+                 qPrintable(FForm->RunStatusLabel->text()));
+        const int lines = ResultLines().Count();
+        QVERIFY2(lines > 600 && lines < 720, qPrintable(QString::number(lines)));
+        QVERIFY2(ResultLines().Get(0).startsWith(QStringLiteral("1 x")), qPrintable(ResultLines().Get(0)));
+        QVERIFY(FForm->ConsoleCommand->Lines().isEmpty()); // the view alone holds the output
+    }
+
+    // The input row sent Latin-1 with CR LF: "€" became "?" and rtrim($l, "\n") left a "\r".
+    void inputReachesTheScriptAsUtf8EndingInLf() {
+        StartScript(QStringLiteral("hex.php"), "<?php echo bin2hex(fgets(STDIN)), \"\\n\";\n");
+        FForm->InputEdit->setText(QString::fromUtf8("\xC3\xA4\xC3\xA9\xE2\x82\xAC"));
+        FForm->SendInputActionExecute();
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->ResultText(), QStringLiteral("c3a4c3a9e282ac0a"));
+    }
+
+    // Numbers of seven and more digits were cut and overwrote the mark column: the gutter widens.
+    void lineNumbersOfEightDigitsFitBesideTheMarks() {
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        view.Lines()->Add(QStringLiteral("Fatal error: x in /a.php on line 1"));
+        const int narrow = view.GutterWidth();
+        view.Gutter().SetLineNumberStart(12000000);
+        const int cell = QFontMetrics(view.Gutter().Font()).horizontalAdvance(QLatin1Char('0'));
+        QVERIFY(view.GutterWidth() > narrow);
+        const int numberLeft =
+            view.GutterWidth() - view.Gutter().RightOffset() - view.Gutter().RightMargin() - 8 * cell;
+        QVERIFY2(numberLeft >= view.Gutter().LeftOffset(), qPrintable(QString::number(numberLeft)));
+    }
+
     // Before the first Execute the browser pane shows a short neutral text, not a blank page.
     void browserShowsAPlaceholderUntilExecute() {
         QString text;

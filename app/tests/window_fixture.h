@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -72,10 +73,49 @@ private:
     }
 };
 
+// An environment variable set for the life of the object; the old value comes back after.
+class TScopedEnv {
+public:
+    TScopedEnv(const char *AName, const QByteArray &AValue)
+        : FName(AName), FHad(qEnvironmentVariableIsSet(AName)), FOld(qgetenv(AName)) {
+        qputenv(AName, AValue);
+    }
+    ~TScopedEnv() {
+        if (FHad)
+            qputenv(FName, FOld);
+        else
+            qunsetenv(FName);
+    }
+    TScopedEnv(const TScopedEnv &) = delete;
+    TScopedEnv &operator=(const TScopedEnv &) = delete;
+
+private:
+    const char *FName;
+    bool FHad;
+    QByteArray FOld;
+};
+
+// A PATH on which no php is found.
+inline QByteArray PathWithoutPhp() {
+    return QByteArrayLiteral("/nonexistent-checkphp-test");
+}
+
+// Each new window reads and writes a settings folder of its own: no test sees what another one
+// (or the user running the tests) remembered.
+inline void UseFreshSettings() {
+    static std::unique_ptr<QTemporaryDir> Folder;
+    Folder = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", Folder->path().toLocal8Bit());
+}
+
 // A new window in AForm with a new TDialogs as its dialogs (the window owns them; ADialogs points
-// at them), shown; false when it was never exposed.
+// at them), shown; false when it was never exposed. With APhpOnPath false the window starts
+// without an interpreter (none remembered, none on PATH).
 template <typename TDialogs>
-bool ShowNewForm(std::unique_ptr<app::TControlPanelForm> &AForm, TDialogs *&ADialogs) {
+bool ShowNewForm(std::unique_ptr<app::TControlPanelForm> &AForm, TDialogs *&ADialogs,
+                 bool APhpOnPath = true) {
+    UseFreshSettings();
+    TScopedEnv path("PATH", APhpOnPath ? qgetenv("PATH") : PathWithoutPhp());
     AForm = std::make_unique<app::TControlPanelForm>();
     auto Dialogs = std::make_unique<TDialogs>();
     ADialogs = Dialogs.get();

@@ -88,6 +88,12 @@ void TCustomLexEdit::keyPressEvent(QKeyEvent *AEvent) {
         } else {
             fPriv->fStateFlags.Exclude(sfIgnoreNextChar);
         }
+        // A key held with Ctrl or Meta is a command or nothing: Ctrl+- or Ctrl+. must not type
+        // the character. AltGr (a separate modifier here, never Ctrl) still types its character.
+        if (AEvent->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) {
+            fPriv->fStateFlags.Exclude(sfIgnoreNextChar);
+            return;
+        }
         QString Text = AEvent->text();
         if (!Text.isEmpty()) KeyPress(Text);
     });

@@ -40,6 +40,7 @@ private slots:
     void preeditIsPaintedAndNotStored();
     void altWithKeypadCodeTypesTheCharacter();
     void tabFollowsWantTabs();
+    void ctrlOrMetaWithAPrintableKeyTypesNothing();
 };
 
 void TestLexEditKeyboard::ctrlZReachesTheEditorDespiteAWindowShortcut() {
@@ -165,3 +166,32 @@ void TestLexEditKeyboard::tabFollowsWantTabs() {
 
 QTEST_MAIN(TestLexEditKeyboard)
 #include "tst_lexedit_keyboard.moc"
+
+// Ctrl+-, Ctrl+. or Meta+, typed their character into the text. Now a key held with Ctrl or Meta
+// runs its command or does nothing; AltGr still types.
+void TestLexEditKeyboard::ctrlOrMetaWithAPrintableKeyTypesNothing() {
+    TLexEdit Edit;
+    const QString Start = QStringLiteral("<?php");
+    Edit.SetText(Start);
+    // The reported keys, with the default table.
+    for (const int Key :
+         {int(Qt::Key_Minus), int(Qt::Key_Period), int(Qt::Key_Comma), int(Qt::Key_Semicolon)})
+        SendKey(&Edit, Key, Qt::ControlModifier, QString(QChar(Key)));
+    QCOMPARE(Edit.Text(), Start);
+    QVERIFY(!Edit.Modified());
+    // With an empty table no key has a command: every printable key leaves the text as it was.
+    Edit.Keystrokes().Clear();
+    for (const Qt::KeyboardModifiers Mods :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier,
+          Qt::KeyboardModifiers(Qt::MetaModifier), Qt::ControlModifier | Qt::AltModifier})
+        for (int Key = 0x21; Key <= 0x7E; ++Key) {
+            SendKey(&Edit, Key, Mods, QString(QChar(Key)));
+            QVERIFY2(Edit.Text() == Start, qPrintable(QStringLiteral("key %1 typed").arg(Key)));
+        }
+    // AltGr+Q and AltGr+E of a German layout, and a plain key, still type.
+    Edit.SetCaretXY(BufferCoord(1, 1));
+    SendKey(&Edit, Qt::Key_Q, Qt::GroupSwitchModifier, QStringLiteral("@"));
+    SendKey(&Edit, Qt::Key_E, Qt::GroupSwitchModifier, QString(QChar(0x20AC)));
+    SendKey(&Edit, Qt::Key_Minus, Qt::NoModifier, QStringLiteral("-"));
+    QCOMPARE(Edit.Text(), QStringLiteral("@\u20AC-") + Start);
+}

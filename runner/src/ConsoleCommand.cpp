@@ -133,6 +133,16 @@ void TConsoleCommand::SetOnCharEncoding(TCharEncoding AValue) {
     FOnCharEncoding = std::move(AValue);
 }
 
+void TConsoleCommand::SetInputEncoding(TInputEncoding AValue) {
+    if (FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    FInputEncoding = AValue;
+}
+
+void TConsoleCommand::SetInputLineBreak(const QString &AValue) {
+    if (FThread) throw EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    FInputLineBreak = AValue;
+}
+
 size_t TConsoleCommand::PeakUndelivered() const {
     return FShared ? FShared->PeakUndelivered() : 0;
 }
@@ -166,6 +176,7 @@ void TConsoleCommand::Execute() {
         settings.ReportPartial = static_cast<bool>(FOnNewLine);
         settings.AskTerminate = static_cast<bool>(FOnTerminateProcess);
         settings.DefaultDecoding = HasDefaultCharDecoding();
+        settings.InputLineBreak = Own(FInputLineBreak);
 
         TRunHandlers handlers;
         handlers.OnNewLine = FOnNewLine;
@@ -222,7 +233,8 @@ void TConsoleCommand::DoCharEncoding(QObject *ASender, const QString &AChars, QB
         FOnCharEncoding(this, AChars, AOutBuf);
         return;
     }
-    if (!AChars.isEmpty()) AOutBuf += AChars.toLatin1();
+    if (AChars.isEmpty()) return;
+    AOutBuf += FInputEncoding == ieUTF8 ? AChars.toUtf8() : AChars.toLatin1();
 }
 
 bool TConsoleCommand::HasDefaultCharDecoding() const {

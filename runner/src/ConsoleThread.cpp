@@ -396,7 +396,7 @@ void TConsoleThread::ServeInput() {
                 FInputWrite.Close();
                 continue;
             }
-            if (entry.startsWith(QLatin1Char('_'))) entry += QStringLiteral("\r\n");
+            if (entry.startsWith(QLatin1Char('_'))) entry += FSettings.InputLineBreak;
             entry.remove(0, 1);
             if (entry.isEmpty()) continue;
             FOwner->DoCharEncoding(FOwner, entry, FPendingInput);

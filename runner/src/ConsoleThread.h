@@ -68,6 +68,7 @@ struct TRunSettings {
     bool ReportPartial = false;        // OnNewLine was set
     bool AskTerminate = false;         // OnTerminateProcess was set
     bool DefaultDecoding = false;      // the owner's HasDefaultCharDecoding() at Execute
+    QString InputLineBreak;            // appended to a line sent with its end
 };
 
 class TConsoleThread {

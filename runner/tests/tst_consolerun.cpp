@@ -535,6 +535,19 @@ private slots:
         QCOMPARE(cmd.Lines(), QStringList{QStringLiteral("GOT:\u00C3\u00A9")});
     }
 
+    // Input went out as Latin-1 with CR LF whatever the caller needed: "€" became "?".
+    void inputEncodingAndLineBreakAreTheCallers() {
+        TConsoleCommand cmd;
+        cmd.SetInputEncoding(ieUTF8);
+        cmd.SetInputLineBreak(QStringLiteral("!\n"));
+        cmd.SetCommandLine(Child(QStringLiteral("readline")));
+        cmd.Execute();
+        QVERIFY_THROWS_EXCEPTION(EConsoleCommand, cmd.SetInputLineBreak(QStringLiteral("\n")));
+        cmd.SendLine(QStringLiteral("\u00E9\u20AC"), true);
+        QVERIFY(WaitEnd(cmd));
+        QCOMPARE(cmd.Lines(), QStringList{QString::fromLatin1("got:\xC3\xA9\xE2\x82\xAC!")});
+    }
+
     // Who decodes the output: the worker's own Latin-1 conversion only while DoCharDecoding is the
     // default one; a user hook or a subclass's override is called for every chunk.
     void decodingHooks_data() {

@@ -22,6 +22,10 @@ enum TOutputType : uint8_t { otEntireLine, otBeginningOfLine };
 
 enum TEndStatus : uint8_t { esStop, esProcess, esStill_Active, esNone, esError, esTime };
 
+// How SendLine's text becomes bytes when no OnCharEncoding hook is set: Latin-1 (the ANSI code
+// page here; a character it cannot hold becomes "?") or UTF-8.
+enum TInputEncoding : uint8_t { ieAnsi, ieUTF8 };
+
 // Events. The sender is always the TConsoleCommand itself.
 using TNotifyEvent = std::function<void(QObject *ASender)>;
 using TNewLineEvent = std::function<void(QObject *ASender, const QString &ANewLine, TOutputType AOutputType)>;
@@ -55,7 +59,7 @@ struct TProcessInformation {
     int64_t dwThreadId = 0;
 };
 
-// Marker characters of input queue entries: blank = send as is, "_" = append CR LF.
+// Marker characters of input queue entries: blank = send as is, "_" = append the line break.
 inline constexpr char16_t EolCh[2] = {u' ', u'_'};
 // The marker of the queue entry CloseInput adds: close the child's standard input there.
 inline constexpr char16_t CloseInputCh = u'\x04';
@@ -144,6 +148,12 @@ public:
     void SetOnCharDecoding(TCharDecoding AValue); // raises EConsoleCommand while running
     const TCharEncoding &OnCharEncoding() const { return FOnCharEncoding; }
     void SetOnCharEncoding(TCharEncoding AValue); // raises EConsoleCommand while running
+    // The encoding of sent lines without an OnCharEncoding hook (default ieAnsi), and the line
+    // break SendLine appends when asked (default CR LF). Both raise EConsoleCommand while running.
+    TInputEncoding InputEncoding() const { return FInputEncoding; }
+    void SetInputEncoding(TInputEncoding AValue);
+    const QString &InputLineBreak() const { return FInputLineBreak; }
+    void SetInputLineBreak(const QString &AValue);
     const TErrorEvent &OnExecuteError() const { return FonExecuteError; }
     void SetOnExecuteError(TErrorEvent AValue) { FonExecuteError = std::move(AValue); }
     const TNewCharEvent &OnNewChar() const { return FOnNewChar; }
@@ -223,6 +233,8 @@ private:
     int32_t FMaxTimeAfterLastOutput = 0;
     TCharDecoding FOnCharDecoding;
     TCharEncoding FOnCharEncoding;
+    TInputEncoding FInputEncoding = ieAnsi;
+    QString FInputLineBreak = QStringLiteral("\r\n");
     TErrorEvent FonExecuteError;
     TNewCharEvent FOnNewChar;
     TNewLineEvent FOnNewLine;
