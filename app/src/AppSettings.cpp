@@ -29,9 +29,8 @@ TAppSettings::TAppSettings(const QString &AFileName)
         return;
     // Unreadable or not an INI file: kept beside under another name, and the defaults apply.
     FSettings.reset();
-    const QString aside =
-        FFileName + QStringLiteral(".unreadable-") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString aside = FFileName + QStringLiteral(".unreadable-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::rename(FFileName, aside))
         FNotice = QStringLiteral("The settings file could not be read; it was moved to %1 and the "
                                  "defaults apply.")

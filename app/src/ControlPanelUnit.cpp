@@ -9,6 +9,7 @@
 #include "WindowShortcuts.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "runner/FreeMemory.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -104,8 +105,9 @@ void TControlPanelForm::showEvent(QShowEvent *AEvent) {
 }
 
 namespace {
+constexpr qint64 kReturnMemoryAbove = qint64(16) << 20;
 const QString kNoInterpreter = QStringLiteral("No PHP interpreter found. Choose one with the PHP button.");
-}
+} // namespace
 
 void TControlPanelForm::FormShow() {
     FPhpFolder.clear();
@@ -201,7 +203,7 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
 }
 
 void TControlPanelForm::SetMaxOutput(qint64 ABytes) {
-    FOutputLimit = TOutputLimit(ABytes);
+    FOutputLimit.SetMaxBytes(ABytes);
     FSettings->SetMaxOutput(ABytes);
     const QString text = ByteSizeText(ABytes);
     if (MaxOutputBox->currentText() != text) MaxOutputBox->setCurrentText(text);
@@ -263,6 +265,8 @@ void TControlPanelForm::StartRun() {
     ShowNotice(QString());
     CloseResultUpdate();
     WebMemo->Lines()->Clear();
+    // The memory of a large result goes back to the system, not only to the allocator.
+    if (FOutputLimit.Bytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
     FResultMarks->Clear();
     FScriptMarks->Clear();
     FScriptMarks->RepaintGutter();
@@ -287,6 +291,8 @@ void TControlPanelForm::StartRun() {
 
 void TControlPanelForm::RunEnded() {
     CloseResultUpdate();
+    // The runner's buffers of a flood are freed by now: given back to the system too.
+    if (FOutputLimit.Bytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
     FRunMs = FRunClock.elapsed();
     FStatusTimer->stop();
     StopRunAction->setEnabled(false);

@@ -12,7 +12,8 @@ bool ParseByteSize(const QString &AText, qint64 &ABytes) {
         ABytes = 0;
         return true;
     }
-    static const QRegularExpression kSize(QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*(|b|bytes?|k|kb|kib|m|mb|mib|g|gb|gib)$"));
+    static const QRegularExpression kSize(
+        QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*(|b|bytes?|k|kb|kib|m|mb|mib|g|gb|gib)$"));
     const QRegularExpressionMatch match = kSize.match(text);
     if (!match.hasMatch()) return false;
     const QString unit = match.captured(2);
@@ -45,13 +46,11 @@ QString ByteSizeText(qint64 ABytes) {
 }
 
 bool TOutputLimit::Add(qsizetype ALength, bool AEntireLine) {
-    if (FMax <= 0 || FPassed) return FPassed;
-    if (AEntireLine) {
-        FBytes += qint64(ALength) + 1;
-        FPassed = FBytes > FMax;
-    } else {
-        FPassed = FBytes + qint64(ALength) > FMax; // a line that never ends counts too
-    }
+    if (FPassed) return true;
+    // A line that never ends counts too, with what it has so far.
+    const qint64 bytes = FBytes + qint64(ALength) + (AEntireLine ? 1 : 0);
+    if (AEntireLine) FBytes = bytes;
+    FPassed = FMax > 0 && bytes > FMax;
     return FPassed;
 }
 

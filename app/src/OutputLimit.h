@@ -20,6 +20,8 @@ class TOutputLimit {
 public:
     explicit TOutputLimit(qint64 AMaxBytes = kDefaultMaxOutput) : FMax(AMaxBytes) {}
     qint64 MaxBytes() const { return FMax; }
+    // A new limit keeps the count: lowered during a run, it applies to what came already.
+    void SetMaxBytes(qint64 AMaxBytes) { FMax = AMaxBytes; }
     // Counts an entire line (its text and a line end) or looks at a partial one (its text so far,
     // which its entire line replaces); true once the output has passed the limit.
     bool Add(qsizetype ALength, bool AEntireLine);

@@ -264,6 +264,7 @@ void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
     }
     // 3. From here IsRunning is false and Execute is allowed.
     thread.reset();
+    if (FShared) FShared->ReleaseBuffers();
     // 4. The error of the run: OnExecuteError, else the error box.
     if (error && !delivery->ExecuteError(error)) return;
     // 5. OnTerminated.

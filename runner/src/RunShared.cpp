@@ -103,6 +103,16 @@ void TRunShared::Delivered(size_t ACost, std::vector<TRunBatch> &ASpare) {
     if (wake) FWake.Signal();
 }
 
+void TRunShared::ReleaseBuffers() {
+    std::vector<TRunBatch> spare;
+    std::vector<TRunBatch> queue;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        spare.swap(FSpare);
+        if (FQueue.empty()) queue.swap(FQueue);
+    }
+}
+
 void TRunShared::Answer(bool ACanTerminate) {
     std::lock_guard<std::mutex> lock(FLock);
     FCanTerminate = ACanTerminate;

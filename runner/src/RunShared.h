@@ -103,6 +103,9 @@ public:
     // GUI: ACost bytes have been delivered; ASpare: delivered batches whose buffers the worker
     // may reuse (taken).
     void Delivered(size_t ACost, std::vector<TRunBatch> &ASpare);
+    // Once the worker is gone: frees the batches kept for reuse (their buffers grow with a
+    // flood of output) and the queue's storage, which no later run uses.
+    void ReleaseBuffers();
     // GUI: the answer to AskCanTerminate.
     void Answer(bool ACanTerminate);
     // GUI: cancels every wait of the worker (destruction).
