@@ -2,8 +2,9 @@
 // comments, functions with a nested block, regions): the full fold scan, collapse-all and
 // uncollapse-all (with the paint that follows), a keystroke with folding on against the same
 // keystroke with folding off, and the caret moved down through 10,000 collapsed ranges, one key
-// each. In the same run, where QScintilla is found at configure time, its fold-all on the same
-// file with its C++ lexer (braces and block comments, as here).
+// each; collapse-all and expanding around the caret inside 12,500 to 50,000 nested blocks,
+// against the caret at the top. In the same run, where QScintilla is found at configure time,
+// its fold-all on the same file with its C++ lexer (braces and block comments, as here).
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_folding [lines, default 1400000] [keys, default 200]
 
@@ -76,6 +77,27 @@ double TypeKeys(TLexEdit &E, int AKeys, bool ALineBreaks) {
         Ms.push_back(TimeMs([&] { Key(E, KeyCode, Text); }));
     }
     return Median(Ms);
+}
+
+// Collapse-all, then expanding around the innermost line, on ADepth blocks nested in each other,
+// with the caret on that innermost line or (the peer) on line 1.
+double NestedMs(int ADepth, bool ACaretInside) {
+    QStringList L;
+    for (int i = 0; i < ADepth; ++i)
+        L << QStringLiteral("{");
+    L << QStringLiteral("$x;");
+    for (int i = 0; i < ADepth; ++i)
+        L << QStringLiteral("}");
+    TLexPHPLex Php;
+    TLexEdit E;
+    E.SetHighlighter(&Php);
+    E.Lines()->AddStrings(L);
+    E.SetUseCodeFolding(true);
+    E.SetCaretXY(BufferCoord(1, ACaretInside ? ADepth + 1 : 1));
+    return TimeMs([&] {
+        E.CollapseAll();
+        E.UncollapseAroundLine(ADepth + 1);
+    });
 }
 
 } // namespace
@@ -188,6 +210,19 @@ int main(int argc, char **argv) {
     std::printf("  %d Down keys through collapsed ranges  %8.1f ms   (%.3f ms a key; caret on line %d, %d "
                 "collapsed ranges passed; the same keys unfolded %.1f ms)\n",
                 Moves, MovesMs, MovesMs / Moves, CaretLine, Passed, MovesOffMs);
+
+    // Deep nesting: the cost must grow linearly with the depth, with the caret inside as at the top.
+    double Previous = 0;
+    for (int Depth : {12500, 25000, 50000}) {
+        const double Inside = NestedMs(Depth, true);
+        const double Top = NestedMs(Depth, false);
+        std::printf("  %d nested blocks, collapse-all + expand around the innermost line: caret inside "
+                    "%.1f ms, caret at the top %.1f ms, inside / top %.2f",
+                    Depth, Inside, Top, Inside / Top);
+        if (Previous > 0) std::printf("; against half the depth %.2f (linear: about 2)", Inside / Previous);
+        std::printf("\n");
+        Previous = Inside;
+    }
 
 #ifdef LEX_HAVE_QSCINTILLA
     {

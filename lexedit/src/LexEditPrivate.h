@@ -250,6 +250,10 @@ public:
     TBufferCoord OffsetToPos(int64_t AOffset) const;
     // Block unindent: the indentation removable at 0-based AFrom of S.
     int GetDelLen(const QString &S, int AFrom) const;
+    // The last line block indent and unindent change for a selection ending at ABlockEnd.
+    int LastBlockLine(const TBufferCoord &ABlockEnd) const;
+    // A line-mode selection is present: Tab and Shift+Tab indent and unindent its lines.
+    bool LineModeSelection() const;
     // Case change of the characters [From, To) of each row of the selection.
     struct TCaseRow {
         int Line;

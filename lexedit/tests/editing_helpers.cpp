@@ -210,6 +210,18 @@ QString PlacementFault(TLexEdit &E, const TBufferCoord &P, const char *AWhat) {
     return QString();
 }
 
+// The line without its indentation, and without its trailing blanks when an edit may trim them.
+QStringView WithoutIndent(const QString &S, bool ATrimmed) {
+    const auto Blank = [&](qsizetype i) { return S[i] == QLatin1Char(' ') || S[i] == QLatin1Char('\t'); };
+    qsizetype i = 0;
+    qsizetype j = S.size();
+    while (i < j && Blank(i))
+        ++i;
+    while (ATrimmed && j > i && Blank(j - 1))
+        --j;
+    return QStringView(S).mid(i, j - i);
+}
+
 bool HasLoneSurrogate(const QString &S) {
     for (qsizetype i = 0; i < S.size(); ++i) {
         if (S[i].isHighSurrogate() && i + 1 < S.size() && S[i + 1].isLowSurrogate())
@@ -334,6 +346,8 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &AChoices, int AMaxCom
         const QStringList LinesBefore = E.Lines()->ToStringList();
         const bool ColumnDelete = E.SelAvail() && E.ActiveSelectionMode() == smColumn &&
                                   (Cmd == ecDeleteLastChar || Cmd == ecDeleteChar);
+        const bool LineModeTab =
+            E.SelAvail() && E.ActiveSelectionMode() == smLine && (Cmd == ecTab || Cmd == ecShiftTab);
         const TBufferCoord B = E.BlockBegin();
         const TBufferCoord BE = E.BlockEnd();
         E.UndoRedo()->AddGroupBreak();
@@ -460,6 +474,16 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &AChoices, int AMaxCom
             for (int L = 1; L <= Now.size(); ++L)
                 if ((L < B.Line || L > BE.Line) && Now[L - 1] != LinesBefore[L - 1])
                     return Fail(QStringLiteral("column delete changed a row outside the block"));
+        }
+        // Tab and Shift+Tab on lines selected in line mode only indent or unindent them.
+        if (LineModeTab) {
+            const QStringList Now = E.Lines()->ToStringList();
+            const bool Trim = Options.Contains(eoTrimTrailingSpaces);
+            if (Now.size() != LinesBefore.size())
+                return Fail(QStringLiteral("line-mode Tab changed the line count"));
+            for (int L = 0; L < Now.size(); ++L)
+                if (WithoutIndent(Now[L], Trim) != WithoutIndent(LinesBefore[L], Trim))
+                    return Fail(QStringLiteral("line-mode Tab changed line %1 beyond its indent").arg(L + 1));
         }
         // One Undo restores the text before the command, one Redo the text after it.
         if (Cmd != ecUndo && Cmd != ecRedo && After != Before) {
