@@ -4,7 +4,8 @@
 // keystroke with folding off, and the caret moved down through 10,000 collapsed ranges, one key
 // each; collapse-all and expanding around the caret inside 12,500 to 50,000 nested blocks,
 // against the caret at the top. In the same run, where QScintilla is found at configure time,
-// its fold-all on the same file with its C++ lexer (braces and block comments, as here).
+// its fold-all on the same file with its C++ lexer (braces and block comments, as here), and a
+// line break inserted in its middle.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_folding [lines, default 1400000] [keys, default 200]
 
@@ -249,6 +250,18 @@ int main(int argc, char **argv) {
                 QApplication::processEvents();
             }));
         }
+        // A line break inserted in the middle of the text with the paint after it, then taken
+        // back (untimed), as the Enter key of TLexEdit's figure.
+        std::vector<double> PeerBreaks;
+        const int PeerMiddle = Peer.lines() / 2;
+        for (int i = 0; i < Keys / 2; ++i) {
+            PeerBreaks.push_back(TimeMs([&] {
+                Peer.insertAt(QStringLiteral("\r\n"), PeerMiddle, 2);
+                QApplication::processEvents();
+            }));
+            Peer.undo();
+            QApplication::processEvents();
+        }
         std::printf("QScintilla %s, the same file, C++ lexer\n", QSCINTILLA_VERSION_STR);
         std::printf("  setText %.1f ms; styling and folding the whole text %.1f ms (TLexEdit's full scan / "
                     "this %.2f)\n",
@@ -256,6 +269,9 @@ int main(int argc, char **argv) {
         std::printf(
             "  foldAll + paint %.1f ms, again (unfold) %.1f ms (TLexEdit's collapse-all / foldAll %.2f)\n",
             Median(FoldAll), Median(UnfoldAll), Median(CollapseMs) / Median(FoldAll));
+        std::printf("  a line break inserted in the middle + paint %.3f ms (TLexEdit's line break, folding "
+                    "off / this %.2f, on / this %.2f)\n",
+                    Median(PeerBreaks), BreakOff / Median(PeerBreaks), BreakOn / Median(PeerBreaks));
     }
 #else
     std::printf("(QScintilla was not found at configure time: no peer)\n");

@@ -69,6 +69,7 @@ private slots:
     void storedRangesEqualFullScan_data();
     void storedRangesEqualFullScan();
     void editKeepingEndRangeRescansOneLine();
+    void wholeTextDeletionUndoneWithoutARescan();
     void openCommentRescansToEndAndBack();
     void appendAfterOpenComment();
     void loadFileNotifiesOnce();
@@ -139,6 +140,41 @@ void TestLexEditRescan::editKeepingEndRangeRescansOneLine() {
     H.ScannedLines = 0;
     E.Lines()->Delete(30);
     QCOMPARE(H.ScannedLines, 1); // the line that moved up: same start state, same end
+}
+
+void TestLexEditRescan::wholeTextDeletionUndoneWithoutARescan() {
+    TLexEdit E;
+    TCountingHighlighter H(std::make_unique<TLexPHPLex>());
+    TLexHTMLLex Html;
+    E.SetHighlighter(&H);
+    QStringList Lines = PhpLines(60);
+    Lines[20] = QStringLiteral("/* open");
+    Lines[30] = QStringLiteral("\tclosed */ $b = 1;");
+    E.SetLines(Lines);
+    const QString Text = E.Text();
+    for (int Round = 0; Round < 3; ++Round) {
+        E.SelectAll();
+        E.SetSelText(QString());
+        QCOMPARE(E.Text(), QString());
+        // Between the deletion and its undo: nothing (the kept ranges stay valid), a new tab
+        // width (display lengths redone), another highlighter (every line scanned).
+        if (Round == 1) E.SetTabWidth(2);
+        if (Round == 2) E.SetHighlighter(&Html);
+        H.ScannedLines = 0;
+        E.Undo();
+        QCOMPARE(E.Text(), Text);
+        if (Round == 0) QCOMPARE(H.ScannedLines, 1); // the first line only
+        QCOMPARE(StoredRanges(*E.Lines()),
+                 FullScan(Round == 2 ? static_cast<TLexCustomHighlighter &>(Html) : H.Inner(), *E.Lines()));
+        TLexEditStringList Fresh;
+        Fresh.SetTabWidth(E.TabWidth());
+        Fresh.AddStrings(Lines);
+        QCOMPARE(E.Lines()->LengthOfLongestLine(), Fresh.LengthOfLongestLine());
+        E.Redo();
+        QCOMPARE(E.Text(), QString());
+        E.Undo();
+        QCOMPARE(E.Text(), Text);
+    }
 }
 
 void TestLexEditRescan::openCommentRescansToEndAndBack() {
