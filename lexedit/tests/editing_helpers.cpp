@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -211,15 +212,9 @@ QString PlacementFault(TLexEdit &E, const TBufferCoord &P, const char *AWhat) {
 }
 
 // The line without its indentation, and without its trailing blanks when an edit may trim them.
-QStringView WithoutIndent(const QString &S, bool ATrimmed) {
-    const auto Blank = [&](qsizetype i) { return S[i] == QLatin1Char(' ') || S[i] == QLatin1Char('\t'); };
-    qsizetype i = 0;
-    qsizetype j = S.size();
-    while (i < j && Blank(i))
-        ++i;
-    while (ATrimmed && j > i && Blank(j - 1))
-        --j;
-    return QStringView(S).mid(i, j - i);
+QString WithoutIndent(QString S, bool ATrimmed) {
+    static const QRegularExpression Indent(QStringLiteral("^[ \t]+")), Trailing(QStringLiteral("[ \t]+$"));
+    return ATrimmed ? S.remove(Indent).remove(Trailing) : S.remove(Indent);
 }
 
 bool HasLoneSurrogate(const QString &S) {
@@ -476,15 +471,13 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &AChoices, int AMaxCom
                     return Fail(QStringLiteral("column delete changed a row outside the block"));
         }
         // Tab and Shift+Tab on lines selected in line mode only indent or unindent them.
-        if (LineModeTab) {
-            const QStringList Now = E.Lines()->ToStringList();
-            const bool Trim = Options.Contains(eoTrimTrailingSpaces);
-            if (Now.size() != LinesBefore.size())
-                return Fail(QStringLiteral("line-mode Tab changed the line count"));
-            for (int L = 0; L < Now.size(); ++L)
-                if (WithoutIndent(Now[L], Trim) != WithoutIndent(LinesBefore[L], Trim))
-                    return Fail(QStringLiteral("line-mode Tab changed line %1 beyond its indent").arg(L + 1));
-        }
+        const auto Unindented = [&](QStringList L) {
+            for (QString &S : L)
+                S = WithoutIndent(S, Options.Contains(eoTrimTrailingSpaces));
+            return L;
+        };
+        if (LineModeTab && Unindented(E.Lines()->ToStringList()) != Unindented(LinesBefore))
+            return Fail(QStringLiteral("line-mode Tab changed more than the lines' indentation"));
         // One Undo restores the text before the command, one Redo the text after it.
         if (Cmd != ecUndo && Cmd != ecRedo && After != Before) {
             E.Undo();

@@ -810,15 +810,11 @@ void TestLexEditEdit::lineModeTabDeletesNoSelectedCharacters() {
     E.SetTabWidth(4);
     const QString Start = QStringLiteral("first\r\nabc def\r\nlast");
     for (const bool TabIndent : {false, true}) {
-        TLexEditorOptions Options = LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs};
-        Options.Include(eoTabsToSpaces);
-        if (TabIndent)
-            Options.Include(eoTabIndent);
-        else
-            Options.Exclude(eoTabIndent);
-        E.SetOptions(Options);
-        // Two characters selected in line mode show the whole caret line: Tab indents it, and
-        // Shift+Tab takes that indent away again; the lines around it stay as they were.
+        E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs, eoTabIndent} +
+                     TLexEditorOptions{eoTabsToSpaces} +
+                     (TabIndent ? TLexEditorOptions{eoTabIndent} : TLexEditorOptions{}));
+        // Two characters selected in line mode show the whole caret line: Tab indents it,
+        // Shift+Tab takes the indent away again, and then has nothing left to take.
         E.SetText(Start);
         Run(E, ecLineSelect);
         GotoXY(E, ecGotoXY, 1, 2);
@@ -826,18 +822,13 @@ void TestLexEditEdit::lineModeTabDeletesNoSelectedCharacters() {
         Run(E, ecSelRight);
         Run(E, ecTab);
         QCOMPARE(LinesOf(E), (QStringList{"first", "    abc def", "last"}));
-        QVERIFY(E.SelAvail());
         Run(E, ecShiftTab);
-        QCOMPARE(LinesOf(E), (QStringList{"first", "abc def", "last"}));
-        // Nothing left to unindent: nothing changes.
         Run(E, ecShiftTab);
         QCOMPARE(E.Text(), Start);
         // Lines selected down to the start of the last one include it.
         E.SetCaretAndSelection(BufferCoord(1, 3), BufferCoord(3, 2), BufferCoord(1, 3));
         Run(E, ecTab);
         QCOMPARE(LinesOf(E), (QStringList{"first", "    abc def", "    last"}));
-        E.Undo();
-        QCOMPARE(E.Text(), Start);
         Run(E, ecNormalSelect);
     }
 }

@@ -410,14 +410,11 @@ void TestLexEditTextBuffer::randomEditsKeepCachesExact() {
         // font changes), as the undo of a deletion of everything does.
         std::shared_ptr<TLexTakenLines> Taken;
         QStringList TakenModel;
-        if (Round % 2 == 1) {
-            // Lines loaded from bytes point into a block the list holds.
-            QStringList Start;
-            for (int k = 0; k < 20; ++k)
-                Start << RandomLine();
-            L.LoadFromBytes(Start.join(QStringLiteral("\r\n")).toUtf8());
-            Model = LinesOf(L);
-        }
+        // Lines loaded from bytes point into a block the list holds.
+        for (int k = 0; Round % 2 == 1 && k < 20; ++k)
+            Model << RandomLine();
+        L.LoadFromBytes(Model.join(QStringLiteral("\r\n")).toUtf8());
+        Model = LinesOf(L);
         for (int Step = 0; Step < 300; ++Step) {
             const int n = L.Count();
             const int Index = n == 0 ? 0 : int(rng.bounded(n));
