@@ -2,8 +2,10 @@
 // comments, functions with a nested block, regions): the full fold scan, collapse-all and
 // uncollapse-all (with the paint that follows), a keystroke with folding on against the same
 // keystroke with folding off, and the caret moved down through 10,000 collapsed ranges, one key
-// each. In the same run, where QScintilla is found at configure time, its fold-all on the same
-// file with its C++ lexer (braces and block comments, as here).
+// each; collapse-all and expanding around the caret inside 12,500 to 50,000 nested blocks,
+// against the caret at the top. In the same run, where QScintilla is found at configure time,
+// its fold-all on the same file with its C++ lexer (braces and block comments, as here), and a
+// line break inserted in its middle.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_folding [lines, default 1400000] [keys, default 200]
 
@@ -76,6 +78,33 @@ double TypeKeys(TLexEdit &E, int AKeys, bool ALineBreaks) {
         Ms.push_back(TimeMs([&] { Key(E, KeyCode, Text); }));
     }
     return Median(Ms);
+}
+
+// Collapse-all, then expanding around the innermost line, on ADepth blocks nested in each other,
+// with the caret on that innermost line or (the peer) on line 1.
+double NestedMs(int ADepth, bool ACaretInside) {
+    QStringList L;
+    for (int i = 0; i < ADepth; ++i)
+        L << QStringLiteral("{");
+    L << QStringLiteral("$x;");
+    for (int i = 0; i < ADepth; ++i)
+        L << QStringLiteral("}");
+    TLexPHPLex Php;
+    TLexEdit E;
+    E.SetHighlighter(&Php);
+    E.Lines()->AddStrings(L);
+    E.SetUseCodeFolding(true);
+    // The median of five rounds, each from everything expanded and the caret in its place.
+    return MedianMs(
+        5,
+        [&] {
+            E.UncollapseAll();
+            E.SetCaretXY(BufferCoord(1, ACaretInside ? ADepth + 1 : 1));
+        },
+        [&] {
+            E.CollapseAll();
+            E.UncollapseAroundLine(ADepth + 1);
+        });
 }
 
 } // namespace
@@ -189,6 +218,19 @@ int main(int argc, char **argv) {
                 "collapsed ranges passed; the same keys unfolded %.1f ms)\n",
                 Moves, MovesMs, MovesMs / Moves, CaretLine, Passed, MovesOffMs);
 
+    // Deep nesting: the cost must grow linearly with the depth, with the caret inside as at the top.
+    double Previous = 0;
+    for (int Depth : {12500, 25000, 50000}) {
+        const double Inside = NestedMs(Depth, true);
+        const double Top = NestedMs(Depth, false);
+        std::printf("  %d nested blocks, collapse-all + expand around the innermost line: caret inside "
+                    "%.1f ms, caret at the top %.1f ms, inside / top %.2f",
+                    Depth, Inside, Top, Inside / Top);
+        if (Previous > 0) std::printf("; against half the depth %.2f (linear: about 2)", Inside / Previous);
+        std::printf("\n");
+        Previous = Inside;
+    }
+
 #ifdef LEX_HAVE_QSCINTILLA
     {
         QsciScintilla Peer;
@@ -214,6 +256,18 @@ int main(int argc, char **argv) {
                 QApplication::processEvents();
             }));
         }
+        // A line break inserted in the middle of the text with the paint after it, then taken
+        // back (untimed), as the Enter key of TLexEdit's figure.
+        std::vector<double> PeerBreaks;
+        const int PeerMiddle = Peer.lines() / 2;
+        for (int i = 0; i < Keys / 2; ++i) {
+            PeerBreaks.push_back(TimeMs([&] {
+                Peer.insertAt(QStringLiteral("\r\n"), PeerMiddle, 2);
+                QApplication::processEvents();
+            }));
+            Peer.undo();
+            QApplication::processEvents();
+        }
         std::printf("QScintilla %s, the same file, C++ lexer\n", QSCINTILLA_VERSION_STR);
         std::printf("  setText %.1f ms; styling and folding the whole text %.1f ms (TLexEdit's full scan / "
                     "this %.2f)\n",
@@ -221,6 +275,9 @@ int main(int argc, char **argv) {
         std::printf(
             "  foldAll + paint %.1f ms, again (unfold) %.1f ms (TLexEdit's collapse-all / foldAll %.2f)\n",
             Median(FoldAll), Median(UnfoldAll), Median(CollapseMs) / Median(FoldAll));
+        std::printf("  a line break inserted in the middle + paint %.3f ms (TLexEdit's line break, folding "
+                    "off / this %.2f, on / this %.2f)\n",
+                    Median(PeerBreaks), BreakOff / Median(PeerBreaks), BreakOn / Median(PeerBreaks));
     }
 #else
     std::printf("(QScintilla was not found at configure time: no peer)\n");

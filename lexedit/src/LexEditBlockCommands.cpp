@@ -72,7 +72,18 @@ void PlaceCaretAndSelection(TCustomLexEdit &AEdit, const TBufferCoord &ACaret, c
 
 // ---- Tab and Shift+Tab ----------------------------------------------------------------------------
 
+// A line-mode selection shows whole lines, so Tab and Shift+Tab indent and unindent them, with
+// or without tab indent: replacing the characters between the selection's ends would delete text
+// the user never saw selected.
+bool TLexEditPrivate::LineModeSelection() const {
+    return fActiveSelectionMode == smLine && Ed.SelAvail();
+}
+
 void TCustomLexEdit::DoTabKey() {
+    if (fPriv->LineModeSelection()) {
+        DoBlockIndent();
+        return;
+    }
     if (fPriv->fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine())) {
         const bool TabLine = SelTabLine();
         DoBlockIndent();
@@ -106,11 +117,6 @@ void TCustomLexEdit::DoTabKey() {
         }
     }
     TUndoBlockGuard Block(*fPriv->fUndoRedo);
-    // A selection made in line mode is replaced as in normal mode: Tab never removes or inserts
-    // whole lines.
-    const TLexSelectionMode Mode = fPriv->fActiveSelectionMode;
-    common::ScopedValue<TLexSelectionMode> NormalMode(fPriv->fActiveSelectionMode,
-                                                      Mode == smLine ? smNormal : Mode);
     if (SelAvail()) SetSelText(QString());
     const int X = fPriv->fCaretX;
     QString Text;
@@ -150,7 +156,8 @@ void TCustomLexEdit::DoTabKey() {
 }
 
 void TCustomLexEdit::DoShiftTabKey() {
-    if (fPriv->fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine())) {
+    if (fPriv->LineModeSelection() ||
+        (fPriv->fOptions.Contains(eoTabIndent) && (SelTabBlock() || SelTabLine()))) {
         DoBlockUnindent();
         return;
     }
@@ -218,12 +225,11 @@ void TCustomLexEdit::DoBlockIndent() {
     const TBufferCoord Caret = CaretXY();
     const TBufferCoord BB = BlockBegin();
     const TBufferCoord BE = BlockEnd();
-    // A selection that ends at the start of a line leaves that line alone.
-    const int Last = std::min(BE.Char == 1 ? BE.Line - 1 : BE.Line, std::max(fPriv->fLines->Count(), 1));
+    const int Last = std::min(fPriv->LastBlockLine(BE), std::max(fPriv->fLines->Count(), 1));
     const bool Spaces = fPriv->fOptions.Contains(eoTabsToSpaces);
     const QString Unit = Spaces ? QString(fPriv->fTabWidth, QLatin1Char(' ')) : QStringLiteral("\t");
     const int n = int(Unit.size());
-    const int X = BE.Char == 1 ? 1 : Caret.Char + n;
+    const int X = BE.Char == 1 && Mode != smLine ? 1 : Caret.Char + n;
     QStringList Rows;
     for (int L = BB.Line; L <= Last; ++L)
         Rows << Unit;
@@ -249,6 +255,12 @@ void TCustomLexEdit::DoBlockIndent() {
     Place();
 }
 
+int TLexEditPrivate::LastBlockLine(const TBufferCoord &ABlockEnd) const {
+    // A selection that ends at the start of a line leaves that line alone, except in line mode,
+    // where that line is shown selected too.
+    return ABlockEnd.Char == 1 && fActiveSelectionMode != smLine ? ABlockEnd.Line - 1 : ABlockEnd.Line;
+}
+
 int TLexEditPrivate::GetDelLen(const QString &S, int AFrom) const {
     const int Len = int(S.size());
     if (AFrom >= Len) return 0;
@@ -269,7 +281,7 @@ void TCustomLexEdit::DoBlockUnindent() {
     const TBufferCoord OldEnd = fPriv->fBlockEnd;
     TBufferCoord BB = BlockBegin();
     TBufferCoord BE = BlockEnd();
-    const int Last = std::min(BE.Char == 1 ? BE.Line - 1 : BE.Line, fPriv->fLines->Count());
+    const int Last = std::min(fPriv->LastBlockLine(BE), fPriv->fLines->Count());
     const int c = Column ? std::min(BB.Char, BE.Char) : 1;
     QStringList Removed;
     std::vector<int> Counts;

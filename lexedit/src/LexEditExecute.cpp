@@ -369,6 +369,7 @@ void TCustomLexEdit::EndUndoBlock() {
 
 void TCustomLexEdit::ClearUndo() {
     fPriv->fUndoRedo->Clear();
+    fPriv->fWholeTextDeletion.reset();
 }
 
 void TCustomLexEdit::LockUndo() {

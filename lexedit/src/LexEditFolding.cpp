@@ -167,15 +167,24 @@ void TLexEditFolding::RevealCaret() {
 
 // ---- TLexEditFolding: hit areas ------------------------------------------------------------------
 
+void TLexEditFolding::Pressed(int X, int Y) {
+    fPress = TPress{X, Y, P.fTopLine, true};
+}
+
+TLexEditFolding::TPress TLexEditFolding::PressOr(int X, int Y) const {
+    return fPress.Valid ? fPress : TPress{X, Y, P.fTopLine, true};
+}
+
 bool TLexEditFolding::GutterClick(int X, int Y) {
-    if (!Active() || P.fTextHeight <= 0 || Y < 0) return false;
-    const int Row = P.fTopLine + Y / P.fTextHeight;
+    const TPress At = PressOr(X, Y);
+    if (!Active() || P.fTextHeight <= 0 || At.Y < 0) return false;
+    const int Row = At.TopLine + At.Y / P.fTextHeight;
     const int Line = Ed.RowToLine(Row);
     int Index = 0;
     if (Line > P.fLines->Count() || !Ranges.FoldStartAtLine(Line, Index)) return false;
     const QRect R = Ed.GetFoldShapeRect(Row);
     // The whole width of the shape column counts, from the row's top to its bottom.
-    if (X < R.left() || X > R.right()) return false;
+    if (At.X < R.left() || At.X > R.right()) return false;
     if (Ranges.Ranges(Index).Collapsed)
         Ed.Uncollapse(Index, true);
     else
@@ -184,10 +193,14 @@ bool TLexEditFolding::GutterClick(int X, int Y) {
 }
 
 bool TLexEditFolding::CollapseMarkClick(int X, int Y) {
-    if (!Active() || P.fTextHeight <= 0 || Y < 0) return false;
-    const int Row = P.fTopLine + Y / P.fTextHeight;
-    const QRect R = Ed.GetCollapseMarkRect(Row);
-    if (R.isNull() || !R.contains(X, Y)) return false;
+    const TPress At = PressOr(X, Y);
+    if (!Active() || P.fTextHeight <= 0 || At.Y < 0) return false;
+    const int Row = At.TopLine + At.Y / P.fTextHeight;
+    QRect R = Ed.GetCollapseMarkRect(Row);
+    if (R.isNull()) return false;
+    // The mark where it was drawn at the press; the release must still be on it.
+    R.translate(0, (P.fTopLine - At.TopLine) * P.fTextHeight);
+    if (!R.contains(At.X, At.Y) || !R.contains(X, Y)) return false;
     int Index = 0;
     if (!Ranges.CollapsedFoldStartAtLine(Ed.RowToLine(Row), Index)) return false;
     Ed.Uncollapse(Index, true);
@@ -439,18 +452,32 @@ void TLexEditFolding::Toggled(int AFromLine, bool AInvalidate) {
     Ed.InvalidateLines(AFromLine, INT_MAX);
     Ed.InvalidateGutterLines(AFromLine, INT_MAX);
     Ed.UpdateScrollBars();
+    KeepTopLineInRange();
+}
+
+void TLexEditFolding::KeepTopLineInRange() {
+    // Rows hidden near the end lower the largest top line; the setter limits it again.
+    Ed.SetTopLine(P.fTopLine);
 }
 
 void TLexEditFolding::SetCollapsedMany(const std::vector<int> &AIndexes, bool ACollapsed) {
     if (!P.fUseCodeFolding) return;
     {
         TCustomLexEdit::TUpdateGuard Lock(Ed);
-        for (int i : AIndexes)
-            if (ACollapsed)
-                Ed.Collapse(i, false);
-            else
-                Ed.Uncollapse(i, false);
+        // Each collapse that hides the caret line sends the caret to the end of the range's first
+        // line. Only the line is followed here and the caret moved once at the end: a caret move
+        // per range would map rows anew each time, quadratic in the depth of nesting.
+        int CaretLine = P.fCaretY;
+        for (int i : AIndexes) {
+            Ranges.SetCollapsed(i, ACollapsed);
+            const TLexFoldRange &R = Ranges.AllRanges()[size_t(i)];
+            if (ACollapsed && R.FromLine < CaretLine && CaretLine <= R.ToLine) CaretLine = R.FromLine;
+        }
+        P.fStateFlags.Include(sfScrollbarChanged);
+        if (CaretLine != P.fCaretY)
+            Ed.SetCaretXY(BufferCoord(P.fLines->LineCharLength(CaretLine - 1) + 1, CaretLine));
     }
+    KeepTopLineInRange();
     Ed.InvalidateLines(-1, -1);
     Ed.InvalidateGutterLines(-1, -1);
     Ed.EnsureCursorPosVisible();
@@ -504,9 +531,17 @@ void TCustomLexEdit::UncollapseNearest() {
 
 void TCustomLexEdit::UncollapseAroundLine(int Line) {
     if (!fPriv->fUseCodeFolding) return;
+    TLexFoldRanges &F = fPriv->fFolding->Ranges;
+    // Each pass expands the innermost collapsed range still hiding the line. The repaint and the
+    // scroll bars follow once, from the outermost range's first line: once per range they would
+    // map rows anew each time, quadratic in the depth of nesting.
     int Index = 0;
-    while (fPriv->fFolding->Ranges.FoldHidesLine(Line, Index))
-        Uncollapse(Index, true);
+    int From = INT_MAX;
+    while (F.FoldHidesLine(Line, Index)) {
+        F.SetCollapsed(Index, false);
+        From = std::min(From, F.AllRanges()[size_t(Index)].FromLine);
+    }
+    if (From != INT_MAX) fPriv->fFolding->Toggled(From, true);
 }
 
 QRect TCustomLexEdit::GetFoldShapeRect(int Row) const {

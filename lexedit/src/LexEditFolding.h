@@ -68,16 +68,23 @@ public:
     // After one range was collapsed or expanded: repaints from its first line on and updates the
     // scroll bars, or (AInvalidate false, one of many) leaves that for later.
     void Toggled(int AFromLine, bool AInvalidate);
+    // Limits the top line after rows were hidden.
+    void KeepTopLineInRange();
     // Collapses or expands the ranges AIndexes (in that order) under one update lock, then
     // repaints text and gutter and brings the caret into view; nothing while folding is off.
     void SetCollapsedMany(const std::vector<int> &AIndexes, bool ACollapsed);
     // Every range's index, the last first.
     std::vector<int> AllFromLast() const;
 
-    // A click at viewport pixel (X, Y) in the gutter: toggles the fold shape hit; true when one
-    // was hit.
+    // The left button went down at viewport pixel (X, Y), or came up again. A click acts on the
+    // row under its press, as it was shown then, also when the press scrolled the text.
+    void Pressed(int X, int Y);
+    void Released() { fPress.Valid = false; }
+    // A click in the gutter (at the press, or at (X, Y) without one): toggles the fold shape
+    // hit; true when one was hit.
     bool GutterClick(int X, int Y);
-    // A release at (X, Y) on the collapse mark of a collapsed line expands it; true when hit.
+    // A release at (X, Y) on the collapse mark of a collapsed line, pressed on the same mark,
+    // expands it; true when hit.
     bool CollapseMarkClick(int X, int Y);
     bool OverFoldHitArea(int X, int Y) const;
 
@@ -86,6 +93,16 @@ public:
                              int vFirstLine, int vLastLine);
 
 private:
+    struct TPress {
+        int X = 0;
+        int Y = 0;
+        int TopLine = 1;
+        bool Valid = false;
+    };
+    TPress fPress;
+    // The press, or (X, Y) at the current top line when there is none.
+    TPress PressOr(int X, int Y) const;
+
     void PaintIndentGuides(QPainter &ACanvas, const QRect &AClip, int aFirstRow, int aLastRow);
     void PaintCollapsedLines(QPainter &ACanvas, const QRect &AClip, int vFirstLine, int vLastLine);
     void Rescan(int From, int To);

@@ -174,7 +174,10 @@ void TCustomLexEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     const bool HadSelection = SelAvail();
     const TBufferCoord OldBegin = fPriv->fBlockBegin;
     const TBufferCoord OldEnd = fPriv->fBlockEnd;
-    if (Button == mbLeft) fPriv->fMouseCaptured = true;
+    if (Button == mbLeft) {
+        fPriv->fMouseCaptured = true;
+        fPriv->fFolding->Pressed(X, Y);
+    }
     // The second and later clicks of a series only select words, lines or everything.
     if (Button == mbLeft && fPriv->fClickCount > 1) {
         if (fPriv->fClickCount == 2) DblClick();
@@ -295,6 +298,7 @@ void TCustomLexEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
     // A release on the collapse mark behind a collapsed line expands it.
     if (!GutterClick && Button == mbLeft && X >= fPriv->fGutterWidth)
         fPriv->fFolding->CollapseMarkClick(X, Y);
+    if (Button == mbLeft) fPriv->fFolding->Released();
 }
 
 // ---- automatic scrolling ----------------------------------------------------------------------------

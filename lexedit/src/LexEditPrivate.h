@@ -50,12 +50,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace lexedit {
 
 class TLexInternalImage;
 class TLexEditFolding;
+struct TLexTakenLines;
 
 class TLexEditPrivate {
 public:
@@ -89,6 +91,25 @@ public:
     // undo
     std::shared_ptr<ILexEditUndo> fUndoRedo;
     bool fUndoRedoing = false;
+    // The lines of the last deletion of the whole text, kept for its undo: they are put back
+    // whole instead of being split again from the recorded text, and keep their highlighter
+    // ranges when the same highlighter is attached and nothing rescanned every line since.
+    struct TWholeTextDeletion {
+        TLexEditStringList *Lines = nullptr;
+        QString Text; // the text recorded for the undo
+        QString FirstLine;
+        std::shared_ptr<TLexTakenLines> Rest;
+        TLexCustomHighlighter *Highlighter = nullptr;
+        int FullScans = 0;
+    };
+    std::optional<TWholeTextDeletion> fWholeTextDeletion;
+    int fFullScans = 0;           // rescans of every line
+    bool fRangesRestored = false; // inserted lines come with their ranges: no rescan
+    // Deletes every line but an empty first one, keeping the lines for the undo.
+    void DeleteWholeText();
+    // Undo of a deletion of S at (1, 1) of an empty buffer: the kept lines back when S is their
+    // text; false (nothing done) otherwise.
+    bool RestoreWholeText(const QString &S);
     // caret
     int fCaretX = 1;
     int fCaretY = 1;
@@ -250,6 +271,10 @@ public:
     TBufferCoord OffsetToPos(int64_t AOffset) const;
     // Block unindent: the indentation removable at 0-based AFrom of S.
     int GetDelLen(const QString &S, int AFrom) const;
+    // The last line block indent and unindent change for a selection ending at ABlockEnd.
+    int LastBlockLine(const TBufferCoord &ABlockEnd) const;
+    // A line-mode selection is present: Tab and Shift+Tab indent and unindent its lines.
+    bool LineModeSelection() const;
     // Case change of the characters [From, To) of each row of the selection.
     struct TCaseRow {
         int Line;

@@ -22,6 +22,7 @@ namespace lexedit {
 void TCustomLexEdit::ScanRanges() {
     TLexCustomHighlighter *H = fPriv->fHighlighter;
     const int Count = fPriv->fLines->Count();
+    ++fPriv->fFullScans;
     if (H == nullptr || Count == 0) return;
     H->ResetRange();
     for (int i = 0; i < Count; ++i) {
@@ -81,7 +82,7 @@ void TLexEditPrivate::ListInserted(TLexEditStringList *Sender, int Index, int Co
     WrapLinesInserted(Index, Count);
     // The last line scanned (a follower does not know how far the owner scanned: all of them).
     int LastScanned = fLines->Count() - 1;
-    if (ScansRanges() && fLines->Count() > 0) {
+    if (ScansRanges() && fLines->Count() > 0 && !fRangesRestored) {
         // Every inserted line is scanned, even when a scan stops early.
         int i = Index;
         do {

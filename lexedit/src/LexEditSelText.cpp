@@ -239,6 +239,9 @@ void TCustomLexEdit::SetSelTextPrimitiveEx(TLexSelectionMode PasteMode, const QS
                 fPriv->fUndoRedo->AddUndoChange(SilentDelete ? crSilentDelete : crDelete, fPriv->fBlockBegin,
                                                 fPriv->fBlockEnd, Removed, fPriv->fActiveSelectionMode);
             fPriv->DeleteSelection(BlockBegin(), BlockEnd());
+            // Lines kept by a deletion of the whole text belong to the text just recorded.
+            if (fPriv->fWholeTextDeletion && fPriv->fWholeTextDeletion->Text.isNull())
+                fPriv->fWholeTextDeletion->Text = Removed;
         }
         fPriv->fBlockBegin = fPriv->fBlockEnd = CaretXY();
     }
@@ -265,6 +268,10 @@ void TLexEditPrivate::DeleteSelection(const TBufferCoord &BB, const TBufferCoord
     switch (fActiveSelectionMode) {
     case smNormal: {
         const int Last = std::min(BE.Line, Count);
+        if (BB == BufferCoord(1, 1) && Last == Count && Count > 1 && BE.Char > LineLength(Last)) {
+            DeleteWholeText();
+            break;
+        }
         QString Joined = fLines->Get(BB.Line - 1).left(BB.Char - 1);
         Joined += QStringView(fLines->Get(Last - 1)).mid(std::min<qsizetype>(BE.Char - 1, LineLength(Last)));
         if (Last > BB.Line) fLines->DeleteLines(BB.Line, Last - BB.Line);
@@ -309,6 +316,40 @@ void TLexEditPrivate::DeleteSelection(const TBufferCoord &BB, const TBufferCoord
         break;
     }
     }
+}
+
+void TLexEditPrivate::DeleteWholeText() {
+    TWholeTextDeletion D;
+    D.Lines = fLines;
+    D.FirstLine = fLines->Get(0);
+    D.Highlighter = fHighlighter;
+    D.FullScans = fFullScans;
+    // A new deletion drops the lines kept for an older one first.
+    fWholeTextDeletion.reset();
+    D.Rest = fLines->TakeLines(1);
+    fLines->Put(0, QString());
+    fWholeTextDeletion = std::move(D);
+    Ed.SetCaretXYEx(true, BufferCoord(1, 1));
+}
+
+bool TLexEditPrivate::RestoreWholeText(const QString &S) {
+    if (!fWholeTextDeletion) return false;
+    const TWholeTextDeletion &D = *fWholeTextDeletion;
+    if (D.Lines != fLines || fLines->Count() != 1 || LineLength(1) != 0 ||
+        Ed.CaretXY() != BufferCoord(1, 1) || S.size() != D.Text.size() || S != D.Text)
+        return false;
+    TWholeTextDeletion Kept = std::move(*fWholeTextDeletion);
+    fWholeTextDeletion.reset();
+    fLines->Put(0, Kept.FirstLine);
+    {
+        // The kept ranges follow the first line's, scanned again just now from the same start.
+        common::ScopedValue<bool> Restored(fRangesRestored,
+                                           Kept.Highlighter == fHighlighter && Kept.FullScans == fFullScans);
+        fLines->RestoreLines(1, *Kept.Rest);
+    }
+    const int Count = fLines->Count();
+    Ed.SetCaretXYEx(true, BufferCoord(LineLength(Count) + 1, Count));
+    return true;
 }
 
 // ---- inserting --------------------------------------------------------------------------------
@@ -589,7 +630,7 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
                 UndoColumnDelete(Start, End, S);
             else if (M == smLine)
                 InsertLine(S, false, !EndsWithLineBreak(S));
-            else if (!S.isEmpty())
+            else if (!S.isEmpty() && !RestoreWholeText(S))
                 InsertText(smNormal, S, false);
             // The end-of-line marker stands for the end of the line as it is now, with S back.
             const TBufferCoord S2 = ResolveEol(Item.ChangeStartPos);

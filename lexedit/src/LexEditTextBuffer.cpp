@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace lexedit {
@@ -244,6 +245,7 @@ void TLexEditStringList::LineChanged(int Index) {
 
 void TLexEditStringList::InvalidateExpandedLengths() {
     ForgetLongestLine();
+    ++FStore->FExpansionEpoch;
     for (TLexEditStringRec &Rec : FStore->FList) {
         Rec.FExpandedLength = -1;
         Rec.FFlags.Exclude(sfHasNoTabs);
@@ -433,6 +435,65 @@ void TLexEditStringList::DeleteLines(int Index, int NumLines) {
     UpdateGuard Bracket(*this);
     RemoveRecords(Index, Num);
     if (OnDeleted) OnDeleted(this, Index, Num);
+}
+
+std::shared_ptr<TLexTakenLines> TLexEditStringList::TakeLines(int Index) {
+    if (Index < 0 || Index >= Count()) ListIndexError(Index);
+    auto Taken = std::make_shared<TLexTakenLines>();
+    const int Num = Count() - Index;
+    std::vector<TLexEditStringRec> Kept;
+    Kept.reserve(size_t(Index));
+    UpdateGuard Bracket(*this);
+    // The records stay in their vector, which the set takes; the lines kept move to a new one.
+    std::move(FStore->FList.begin(), FStore->FList.begin() + Index, std::back_inserter(Kept));
+    Taken->Lines.swap(FStore->FList);
+    FStore->FList.swap(Kept);
+    Taken->First = Index;
+    // The blocks are shared with the list: the bytes stay where the taken lines point.
+    Taken->Blocks = FStore->FBlocks;
+    for (size_t i = size_t(Index); i < Taken->Lines.size(); ++i)
+        if (Taken->Lines[i].IsShared()) Taken->SharedBytes += Taken->Lines[i].Length();
+    FStore->FSharedBytes -= Taken->SharedBytes;
+    FStore->CompactBlocks();
+    Taken->ExpansionEpoch = FStore->FExpansionEpoch;
+    LinesDeleted(Index, Num);
+    if (OnDeleted) OnDeleted(this, Index, Num);
+    return Taken;
+}
+
+void TLexEditStringList::RestoreLines(int Index, TLexTakenLines &ALines) {
+    if (Index < 0 || Index > Count()) ListIndexError(Index);
+    const int Num = int(ALines.Lines.size()) - ALines.First;
+    if (Num <= 0) return;
+    const bool InPlace = Index == ALines.First && Index == Count();
+    if (!InPlace) Grow(Count() + Num);
+    FStore->FBlocks.reserve(FStore->FBlocks.size() + ALines.Blocks.size());
+    UpdateGuard Bracket(*this);
+    const auto Taken = ALines.Lines.begin() + ALines.First;
+    // Display lengths computed before a change of the tab width or of wide glyphs are redone.
+    if (ALines.ExpansionEpoch != FStore->FExpansionEpoch)
+        for (auto It = Taken; It != ALines.Lines.end(); ++It) {
+            It->FExpandedLength = -1;
+            It->FFlags.Exclude(sfHasNoTabs);
+            It->FFlags.Include(sfExpandedLengthUnknown);
+        }
+    if (InPlace) {
+        // The lines before them are the list's lines: they go back into the free places.
+        std::move(FStore->FList.begin(), FStore->FList.end(), ALines.Lines.begin());
+        FStore->FList.swap(ALines.Lines);
+    } else {
+        FStore->FList.insert(FStore->FList.begin() + Index, std::make_move_iterator(Taken),
+                             std::make_move_iterator(ALines.Lines.end()));
+    }
+    for (QByteArray &Block : ALines.Blocks) {
+        FStore->FBlockBytes += Block.size();
+        FStore->FBlocks.push_back(std::move(Block));
+    }
+    FStore->FSharedBytes += ALines.SharedBytes;
+    ALines = TLexTakenLines();
+    FStore->CompactBlocks();
+    LinesInserted(Index, Num);
+    if (OnInserted) OnInserted(this, Index, Num);
 }
 
 void TLexEditStringList::Exchange(int Index1, int Index2) {

@@ -105,6 +105,18 @@ struct TLexLoadedLines {
     bool SawCR = false, SawLF = false, SawLS = false;
 };
 
+// Lines moved out of a list whole (TakeLines), with the blocks their shared bytes lie in.
+struct TLexTakenLines {
+    // The lines taken are Lines[First..]; the records before them are empty. The list's own
+    // vector is taken whole, so that neither taking nor putting back moves the records.
+    std::vector<TLexEditStringRec> Lines;
+    int First = 0;
+    std::vector<QByteArray> Blocks;
+    qsizetype SharedBytes = 0;
+    // The list's display lengths were computed under this count of invalidations.
+    int ExpansionEpoch = 0;
+};
+
 // How a load reads its bytes: the encoding, and where the text starts after the byte-order mark.
 struct TLexLoadPlan {
     TLexEncoding Encoding = seAnsi;
@@ -156,6 +168,8 @@ public:
     int FPendingTo = 0;
     // The FCharIndex fields of the first FValidCharIndexes lines are current.
     int FValidCharIndexes = 0;
+    // Counts the times every display length was invalidated (tab width, wide glyphs).
+    int FExpansionEpoch = 0;
 
     // The record Rec is about to lose its shared bytes (changed or removed).
     void Unshare(const TLexEditStringRec &Rec) noexcept {

@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -210,6 +211,12 @@ QString PlacementFault(TLexEdit &E, const TBufferCoord &P, const char *AWhat) {
     return QString();
 }
 
+// The line without its indentation, and without its trailing blanks when an edit may trim them.
+QString WithoutIndent(QString S, bool ATrimmed) {
+    static const QRegularExpression Indent(QStringLiteral("^[ \t]+")), Trailing(QStringLiteral("[ \t]+$"));
+    return ATrimmed ? S.remove(Indent).remove(Trailing) : S.remove(Indent);
+}
+
 bool HasLoneSurrogate(const QString &S) {
     for (qsizetype i = 0; i < S.size(); ++i) {
         if (S[i].isHighSurrogate() && i + 1 < S.size() && S[i + 1].isLowSurrogate())
@@ -334,6 +341,8 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &AChoices, int AMaxCom
         const QStringList LinesBefore = E.Lines()->ToStringList();
         const bool ColumnDelete = E.SelAvail() && E.ActiveSelectionMode() == smColumn &&
                                   (Cmd == ecDeleteLastChar || Cmd == ecDeleteChar);
+        const bool LineModeTab =
+            E.SelAvail() && E.ActiveSelectionMode() == smLine && (Cmd == ecTab || Cmd == ecShiftTab);
         const TBufferCoord B = E.BlockBegin();
         const TBufferCoord BE = E.BlockEnd();
         E.UndoRedo()->AddGroupBreak();
@@ -461,6 +470,14 @@ TEditRunResult RunEditSequence(TLexEdit &E, TChoiceSource &AChoices, int AMaxCom
                 if ((L < B.Line || L > BE.Line) && Now[L - 1] != LinesBefore[L - 1])
                     return Fail(QStringLiteral("column delete changed a row outside the block"));
         }
+        // Tab and Shift+Tab on lines selected in line mode only indent or unindent them.
+        const auto Unindented = [&](QStringList L) {
+            for (QString &S : L)
+                S = WithoutIndent(S, Options.Contains(eoTrimTrailingSpaces));
+            return L;
+        };
+        if (LineModeTab && Unindented(E.Lines()->ToStringList()) != Unindented(LinesBefore))
+            return Fail(QStringLiteral("line-mode Tab changed more than the lines' indentation"));
         // One Undo restores the text before the command, one Redo the text after it.
         if (Cmd != ecUndo && Cmd != ecRedo && After != Before) {
             E.Undo();

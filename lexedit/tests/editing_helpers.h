@@ -77,7 +77,8 @@ struct TEditRunResult {
 // end unless eoScrollPastEol is on, never between the halves of a surrogate pair; no lone
 // surrogate half in the text; a collapsed selection on the caret; one Undo restores the text
 // before the command and one Redo the text after it; a column delete keeps the line count and
-// the rows outside the block. At the end undo-all restores the start text and redo-all the final
+// the rows outside the block; Tab and Shift+Tab on a line-mode selection change nothing but the
+// lines' indentation. At the end undo-all restores the start text and redo-all the final
 // text, twice, and a read-only editor refuses every editing command.
 TEditRunResult RunEditSequence(lexedit::TLexEdit &AEdit, TChoiceSource &AChoices, int AMaxCommands);
 

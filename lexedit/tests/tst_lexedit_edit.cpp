@@ -80,7 +80,7 @@ private slots:
     void columnPasteNeverSplitsASurrogatePair();
     void columnUnindentUndoKeepsEveryCharacter();
     void shiftTabRemovesOnlyBlanksBeforeTheCaret();
-    void tabInLineModeKeepsTheCaretLine();
+    void lineModeTabDeletesNoSelectedCharacters();
     void selectionEndsNeverSplitASurrogatePair();
     void trimLimitsCaretAndBlockToTheShortenedLine();
     void undoRedoKeepTheCaretWithinTheLine();
@@ -805,25 +805,30 @@ void TestLexEditEdit::shiftTabRemovesOnlyBlanksBeforeTheCaret() {
     QCOMPARE(E.CaretX(), 5);
 }
 
-void TestLexEditEdit::tabInLineModeKeepsTheCaretLine() {
+void TestLexEditEdit::lineModeTabDeletesNoSelectedCharacters() {
     TLexEdit E;
-    E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs, eoTabsToSpaces});
-    const QString Start = QStringLiteral("first\r\n    abc def\r\nlast");
-    for (TLexEditorCommand Cmd : {ecTab, ecShiftTab}) {
+    E.SetTabWidth(4);
+    const QString Start = QStringLiteral("first\r\nabc def\r\nlast");
+    for (const bool TabIndent : {false, true}) {
+        E.SetOptions(LEXEDIT_DEFAULT_OPTIONS - TLexEditorOptions{eoSmartTabs, eoTabIndent} +
+                     TLexEditorOptions{eoTabsToSpaces} +
+                     (TabIndent ? TLexEditorOptions{eoTabIndent} : TLexEditorOptions{}));
+        // Two characters selected in line mode show the whole caret line: Tab indents it,
+        // Shift+Tab takes the indent away again, and then has nothing left to take.
         E.SetText(Start);
         Run(E, ecLineSelect);
-        GotoXY(E, ecGotoXY, 5, 2);
+        GotoXY(E, ecGotoXY, 1, 2);
         Run(E, ecSelRight);
         Run(E, ecSelRight);
-        Run(E, Cmd);
-        // The two selected characters are replaced as in normal mode; the lines stay.
-        QCOMPARE(LinesOf(E).size(), 3);
-        QCOMPARE(LinesOf(E)[0], QStringLiteral("first"));
-        QCOMPARE(LinesOf(E)[2], QStringLiteral("last"));
-        QVERIFY2(LinesOf(E)[1].endsWith(QStringLiteral("c def")), qPrintable(LinesOf(E)[1]));
-        if (Cmd == ecTab) QCOMPARE(LinesOf(E)[1], QStringLiteral("    \tc def"));
-        E.Undo();
+        Run(E, ecTab);
+        QCOMPARE(LinesOf(E), (QStringList{"first", "    abc def", "last"}));
+        Run(E, ecShiftTab);
+        Run(E, ecShiftTab);
         QCOMPARE(E.Text(), Start);
+        // Lines selected down to the start of the last one include it.
+        E.SetCaretAndSelection(BufferCoord(1, 3), BufferCoord(3, 2), BufferCoord(1, 3));
+        Run(E, ecTab);
+        QCOMPARE(LinesOf(E), (QStringList{"first", "    abc def", "    last"}));
         Run(E, ecNormalSelect);
     }
 }

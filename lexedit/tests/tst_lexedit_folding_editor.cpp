@@ -41,7 +41,7 @@ struct TFoldEdit {
     TLexEdit E;
     TLexPHPLex H;
     int64_t Clock = 1000;
-    TFoldEdit() {
+    explicit TFoldEdit(const QStringList &ALines = Sample) {
         E.setAttribute(Qt::WA_DontShowOnScreen);
         E.SetEditorFont(TestFont());
         E.Gutter().SetFont(TestFont());
@@ -49,7 +49,7 @@ struct TFoldEdit {
         E.resize(500, 400);
         E.show();
         E.SetHighlighter(&H);
-        E.Lines()->AddStrings(Sample);
+        E.Lines()->AddStrings(ALines);
         E.SetUseCodeFolding(true);
     }
     int IndexAt(int Line) const {
@@ -57,6 +57,10 @@ struct TFoldEdit {
         return E.AllFoldRanges().FoldStartAtLine(Line, Index) ? Index : -1;
     }
     bool Collapsed(int Line) const { return E.AllFoldRanges().CollapsedFoldStartAtLine(Line); }
+    int CollapsedCount() const {
+        const auto &R = E.AllFoldRanges().AllRanges();
+        return int(std::count_if(R.begin(), R.end(), [](const TLexFoldRange &x) { return x.Collapsed; }));
+    }
     void Send(QEvent::Type AType, QPoint AAt, Qt::MouseButton AButton, Qt::MouseButtons AButtons) {
         QMouseEvent Ev(AType, QPointF(AAt), QPointF(E.viewport()->mapToGlobal(AAt)), AButton, AButtons,
                        Qt::NoModifier);
@@ -111,6 +115,8 @@ private slots:
     void foldCommands();
     void gutterClickToggles();
     void collapseMarkClickExpands();
+    void foldClickAfterCollapseNearTheEndActsOnThePressedRow();
+    void collapseAllAndExpandAroundACaretDeepInsideNesting();
     void undoIntoCollapsedRangeUncollapses();
     void gotoHiddenLineUncollapses();
     void searchHitOnHiddenLineUncollapses();
@@ -295,6 +301,41 @@ void tst_lexedit_folding_editor::collapseMarkClickExpands() {
     QVERIFY(!Mark.isNull());
     T.Click(Mark.center());
     QVERIFY(!T.Collapsed(7));
+}
+
+void tst_lexedit_folding_editor::foldClickAfterCollapseNearTheEndActsOnThePressedRow() {
+    QStringList Lines(20, QStringLiteral("$a;"));
+    Lines << QStringLiteral("{") << QStringLiteral("$b;") << QStringLiteral("}") << QStringLiteral("{")
+          << QStringLiteral("$c;") << QStringLiteral("}") << QStringList(4, QStringLiteral("$d;"));
+    TFoldEdit T(Lines);
+    for (int i = 0; i < 4; ++i) // 22 rows
+        T.E.resize(700, T.E.height() - T.E.viewport()->height() + 22 * T.E.LineHeight());
+    T.E.SetTopLine(30);
+    QCOMPARE(T.E.TopLine(), 9);
+    // Collapsing 21..23 hides two rows near the end: the top line stays within its limit.
+    T.Click(T.E.GetFoldShapeRect(21).center());
+    QVERIFY(T.Collapsed(21));
+    QCOMPARE(T.E.TopLine(), 7);
+    T.Click(T.E.GetFoldShapeRect(T.E.LineToRow(24)).center());
+    QVERIFY(T.Collapsed(24));
+    T.Click(T.E.GetCollapseMarkRect(T.E.LineToRow(24)).center());
+    QVERIFY(!T.Collapsed(24) && T.Collapsed(21));
+}
+
+void tst_lexedit_folding_editor::collapseAllAndExpandAroundACaretDeepInsideNesting() {
+    const int Depth = 300;
+    TFoldEdit T(QStringList(Depth, QStringLiteral("{")) + QStringList{QStringLiteral("$x;")} +
+                QStringList(Depth, QStringLiteral("}")) + QStringList{QStringLiteral("$end;")});
+    T.E.SetCaretXY(BufferCoord(2, Depth + 1));
+    T.E.CommandProcessor(ecFoldAll, QChar(), nullptr);
+    // Every range collapsed; the caret at the end of the outermost range's first line.
+    QCOMPARE(T.CollapsedCount(), Depth);
+    QCOMPARE(T.E.CaretXY(), BufferCoord(2, 1));
+    QCOMPARE(T.E.DisplayLineCount(), 2);
+    // Expanding around the innermost range's first line opens only the ranges hiding it.
+    T.E.UncollapseAroundLine(Depth);
+    QVERIFY(T.CollapsedCount() == 1 && T.Collapsed(Depth));
+    QCOMPARE(T.E.DisplayLineCount(), 2 * Depth);
 }
 
 void tst_lexedit_folding_editor::undoIntoCollapsedRangeUncollapses() {

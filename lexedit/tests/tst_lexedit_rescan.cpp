@@ -69,6 +69,7 @@ private slots:
     void storedRangesEqualFullScan_data();
     void storedRangesEqualFullScan();
     void editKeepingEndRangeRescansOneLine();
+    void wholeTextDeletionUndoneWithoutARescan();
     void openCommentRescansToEndAndBack();
     void appendAfterOpenComment();
     void loadFileNotifiesOnce();
@@ -139,6 +140,31 @@ void TestLexEditRescan::editKeepingEndRangeRescansOneLine() {
     H.ScannedLines = 0;
     E.Lines()->Delete(30);
     QCOMPARE(H.ScannedLines, 1); // the line that moved up: same start state, same end
+}
+
+void TestLexEditRescan::wholeTextDeletionUndoneWithoutARescan() {
+    TLexEdit E;
+    TCountingHighlighter H(std::make_unique<TLexPHPLex>());
+    TLexHTMLLex Html;
+    E.SetHighlighter(&H);
+    QStringList Lines = PhpLines(60);
+    Lines[20] = QStringLiteral("/* open");
+    E.SetLines(Lines);
+    const QString Text = E.Text();
+    // Undone as it was, then with another highlighter attached in between (every line scanned).
+    for (TLexCustomHighlighter *Other : std::initializer_list<TLexCustomHighlighter *>{nullptr, &Html}) {
+        E.SelectAll();
+        E.SetSelText(QString());
+        if (Other != nullptr) E.SetHighlighter(Other);
+        H.ScannedLines = 0;
+        E.Undo();
+        QCOMPARE(E.Text(), Text);
+        if (Other == nullptr) QCOMPARE(H.ScannedLines, 1); // the first line only
+        QCOMPARE(StoredRanges(*E.Lines()), FullScan(Other != nullptr ? *Other : H.Inner(), *E.Lines()));
+        E.Redo();
+        QCOMPARE(E.Text(), QString());
+        E.Undo();
+    }
 }
 
 void TestLexEditRescan::openCommentRescansToEndAndBack() {

@@ -406,6 +406,15 @@ void TestLexEditTextBuffer::randomEditsKeepCachesExact() {
         TLexEditStringList L(Widen);
         QStringList Model;
         int Width = 8;
+        // Lines taken out whole, put back later somewhere (after other edits, tab width and
+        // font changes), as the undo of a deletion of everything does.
+        std::shared_ptr<TLexTakenLines> Taken;
+        QStringList TakenModel;
+        // Lines loaded from bytes point into a block the list holds.
+        for (int k = 0; Round % 2 == 1 && k < 20; ++k)
+            Model << RandomLine();
+        L.LoadFromBytes(Model.join(QStringLiteral("\r\n")).toUtf8());
+        Model = LinesOf(L);
         for (int Step = 0; Step < 300; ++Step) {
             const int n = L.Count();
             const int Index = n == 0 ? 0 : int(rng.bounded(n));
@@ -463,6 +472,19 @@ void TestLexEditTextBuffer::randomEditsKeepCachesExact() {
                 } else if (rng.bounded(20) == 0) {
                     L.Clear();
                     Model.clear();
+                }
+                break;
+            case 8:
+                if (Taken) {
+                    const int At = int(rng.bounded(n + 1));
+                    L.RestoreLines(At, *Taken);
+                    for (int k = 0; k < TakenModel.size(); ++k)
+                        Model.insert(At + k, TakenModel[k]);
+                    Taken.reset();
+                } else if (n > 0) {
+                    Taken = L.TakeLines(Index);
+                    TakenModel = Model.mid(Index);
+                    Model.erase(Model.begin() + Index, Model.end());
                 }
                 break;
             default: {

@@ -41,6 +41,7 @@ class TLexEditLineStore;
 struct TLexLoadedLines;
 
 class TLexEditStringList;
+struct TLexTakenLines;
 
 using TLexStringListNotifyEvent = std::function<void(TLexEditStringList *Sender)>;
 using TStringListChangeEvent = std::function<void(TLexEditStringList *Sender, int Index, int Count)>;
@@ -99,6 +100,13 @@ public:
     // breaks found. A text ending in a line break gets an empty last line.
     void SetTextAndFileFormat(const QString &Value);
     void SetCapacity(int NewCapacity);
+    // Moves the lines from Index to the end out of the list whole, with their stored ranges and
+    // display lengths, for a caller that may put them back (the undo of deleting them); notified
+    // as DeleteLines. Their objects are dropped, as DeleteLines drops them.
+    std::shared_ptr<TLexTakenLines> TakeLines(int Index);
+    // Puts lines taken by TakeLines back at Index, each with its stored range; notified as
+    // InsertStrings. The set is empty afterwards.
+    void RestoreLines(int Index, TLexTakenLines &ALines);
 
     int TabWidth() const { return FTabWidth; }
     void SetTabWidth(int Value);
