@@ -94,7 +94,7 @@ private slots:
     // A result past the limit renders up to a line end before it and says what was left out,
     // also when the cut falls inside a comment.
     void largeResultRendersItsFirstPart() {
-        QCOMPARE(FForm->WB->RenderLimit(), 8 * 1024 * 1024);
+        QCOMPARE(FForm->WB->RenderLimit(), 1024 * 1024);
         FForm->WB->SetRenderLimit(1000);
         QVERIFY(Run("<?php echo \"<p>first</p>\\n<!-- open\\n\";\n"
                     "for ($i = 1; $i <= 300; ++$i) echo \"line $i\\n\";\n"));
