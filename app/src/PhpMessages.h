@@ -58,7 +58,9 @@ class TPhpMessageFilter {
 public:
     // Whether AMessage is to be reported (false for the second copy and what belongs to it).
     // Lines that follow a message PHP formatted as HTML (its stack frames and chained
-    // exceptions, which carry no HTML marks of their own) are decoded like it.
+    // exceptions, which carry no HTML marks of their own) are decoded like it, and so are logged
+    // messages once one came as HTML (html_errors is on: PHP escapes its functions' messages in
+    // the log too; a logged message before the first HTML one keeps PHP's escapes).
     bool Accept(TPhpMessage &AMessage);
     void Reset() { *this = TPhpMessageFilter(); }
 

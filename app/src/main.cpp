@@ -78,7 +78,7 @@ void AddOptions(QCommandLineParser &AParser) {
 }
 
 // Qt's own options of the window, which its application object takes from the command line
-// ("-style fusion", "--platform=xcb"): whether AArgument is one, and whether a separate value
+// ("-style fusion", "-platform offscreen"): whether AArgument is one, and whether a separate value
 // follows it.
 bool IsQtWindowOption(const QString &AArgument, bool &ATakesValue) {
     static const QStringList withValue = {
