@@ -5,7 +5,7 @@
 // documents of any size load (setHtml stops at 2 MB). The pane uses its own off-the-record
 // profile whose pages cannot reach local files: every request for a file: or qrc: URL is blocked.
 // A result larger than RenderLimit() is rendered up to a line end before it, with a line at its
-// end saying how much was left out: a page of many megabytes takes the renderer minutes, or past
+// end saying how much was left out: a page of many megabytes takes the renderer long, or past
 // its memory. When the renderer ends abnormally (out of memory, crashed, killed), the pane says so
 // in a sentence; the next document starts a new renderer.
 
@@ -32,9 +32,8 @@ public:
     explicit TResultBrowser(QWidget *AParent = nullptr);
     ~TResultBrowser() override;
 
-    // The UTF-8 size above which a result is rendered in part: 1 MB. Plain text lines, which a
-    // page lays out as one paragraph, take the renderer time that grows faster than their size
-    // (measured: 1 MB about 1 s, 2 MB 16 s, 8 MB over two minutes).
+    // The UTF-8 size above which a result is rendered in part: 1 MB, which keeps Execute within
+    // a few seconds (bench/bench_resultpage: some 2.5 s a megabyte on a busy 2-core machine).
     static constexpr qsizetype kDefaultRenderLimit = 1024 * 1024;
 
     // Replaces the page with AText as a new HTML document (its first part when it is larger
