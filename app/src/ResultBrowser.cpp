@@ -32,26 +32,39 @@ QByteArray ClosingFor(const QByteArray &ADocument) {
     return closing;
 }
 
-// ADocument cut to at most ALimit bytes at its last line end before it (at a character when its
-// first line is longer), followed by a line saying how much was left out.
-QByteArray FirstPartOf(const QByteArray &ADocument, qsizetype ALimit) {
-    qsizetype cut = ADocument.lastIndexOf('\n', ALimit);
+// The size of AText in UTF-8.
+qsizetype Utf8Size(QStringView AText) {
+    qsizetype size = 0;
+    for (const QChar c : AText) {
+        const char16_t u = c.unicode();
+        size += u < 0x80 ? 1 : u < 0x800 || QChar::isSurrogate(u) ? 2 : 3; // a pair: 4
+    }
+    return size;
+}
+
+// AHead (the UTF-8 of the text's beginning, longer than ALimit) cut to at most ALimit bytes at its
+// last line end before it (at a character when its first line is longer), followed by a line
+// saying how much was left out of it and of ATail, the text after it.
+QByteArray FirstPartOf(const QByteArray &AHead, QStringView ATail, qsizetype ALimit) {
+    qsizetype cut = AHead.lastIndexOf('\n', ALimit);
     qsizetype rest = cut + 1;
     if (cut <= 0) {
         cut = ALimit;
-        while (cut > 0 && (uchar(ADocument[cut]) & 0xC0) == 0x80) // inside a UTF-8 sequence
+        while (cut > 0 && (uchar(AHead[cut]) & 0xC0) == 0x80) // inside a UTF-8 sequence
             --cut;
         rest = cut;
     }
-    QByteArray first = ADocument.left(cut);
+    QByteArray first = AHead.left(cut);
     // The line the cut goes through counts as left out.
-    const qsizetype lines = ADocument.count('\n') - first.count('\n') + (rest == cut ? 1 : 0);
+    const qsizetype lines =
+        AHead.count('\n') - first.count('\n') + ATail.count(QLatin1Char('\n')) + (rest == cut ? 1 : 0);
+    const qsizetype bytes = AHead.size() - rest + Utf8Size(ATail);
     const QLocale english(QLocale::English);
     const QString note =
         QStringLiteral("%1 more %2 left out here (%3): the page renders the first %4 of "
                        "a result. Save writes all of it.")
             .arg(english.toString(lines), QLatin1String(lines == 1 ? "line is" : "lines are"),
-                 english.formattedDataSize(ADocument.size() - rest, 1, QLocale::DataSizeTraditionalFormat),
+                 english.formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat),
                  english.formattedDataSize(ALimit, 0, QLocale::DataSizeTraditionalFormat));
     first += ClosingFor(first);
     first +=
@@ -118,8 +131,11 @@ TResultBrowser::~TResultBrowser() = default;
 void TResultBrowser::WriteDocument(const QString &AText) {
     page()->setBackgroundColor(Qt::white);
     FShowsRendererEnded = false;
-    QByteArray document = AText.toUtf8();
-    if (document.size() > FRenderLimit) document = FirstPartOf(document, FRenderLimit);
+    // Only what can be rendered is converted: a character takes at least one byte of UTF-8.
+    const QStringView head = QStringView(AText).left(FRenderLimit + 1);
+    QByteArray document = head.toUtf8();
+    if (document.size() > FRenderLimit)
+        document = FirstPartOf(document, QStringView(AText).mid(head.size()), FRenderLimit);
     FSchemeHandler->FDocument = std::move(document);
     ++FDocumentNumber;
     load(DocumentUrl());
