@@ -19,8 +19,8 @@ checkphp \\- run a PHP script and show, render and save its output
 .B checkphp
 [\\fIoptions\\fR] [\\fISCRIPT\\fR...]
 .br
-.B checkphp \\-\\-php
-\\fIINTERPRETER\\fR \\-\\-save \\fIFILE\\fR [\\fIoptions\\fR] [\\fISCRIPT\\fR]
+.B checkphp
+[\\-\\-php \\fIINTERPRETER\\fR] [\\-\\-params \\fITEXT\\fR] \\-\\-save \\fIFILE\\fR [\\-\\-timeout \\fISECONDS\\fR] [\\-\\-errors] [\\fISCRIPT\\fR]
 .SH DESCRIPTION
 .nf
 ${help}.fi

@@ -6,6 +6,10 @@ namespace app {
 
 namespace {
 
+constexpr bool isAsciiLetter(char16_t AChar) {
+    return (AChar >= 'a' && AChar <= 'z') || (AChar >= 'A' && AChar <= 'Z');
+}
+
 constexpr QLatin1String kEvalSuffix(") : eval()'d code");
 
 // A, ASeparator and B in one string (one allocation).
@@ -72,6 +76,113 @@ bool SetLocation(QStringView AFile, int ALine, TPhpMessage &AMessage) {
     return true;
 }
 
+// The length of the class name at the start of AText (a namespace's backslashes included), or 0.
+qsizetype ClassNameLength(QStringView AText) {
+    qsizetype i = 0;
+    while (i < AText.size()) {
+        const QChar c = AText[i];
+        const bool letter = c.isLetter() || c == QLatin1Char('_') || c.unicode() >= 0x80;
+        if (!letter && !(i > 0 && (c.isDigit() || c == QLatin1Char('\\')))) break;
+        ++i;
+    }
+    return i;
+}
+
+// "MESSAGE in FILE:N", where an exception was thrown, ends AText; the message ends at AHeadEnd.
+bool RecogniseThrownAt(QStringView AText, qsizetype &AHeadEnd, TPhpMessage &AMessage) {
+    const qsizetype colon = AText.lastIndexOf(QLatin1Char(':'));
+    const int line = colon > 0 ? ParseLineNumber(AText.mid(colon + 1)) : -1;
+    if (line < 0) return false;
+    const QStringView head = AText.left(colon);
+    AHeadEnd = FindIn(head);
+    return AHeadEnd >= 0 && SetLocation(head.mid(AHeadEnd + 4), line, AMessage);
+}
+
+// "X: MESSAGE in FILE:N" or "X in FILE:N" (no message) after "Next ": the exception thrown
+// while the one before was handled, an error of its own.
+bool RecogniseNext(QStringView AText, TPhpMessage &AMessage) {
+    const qsizetype name = ClassNameLength(AText);
+    if (name == 0) return false;
+    qsizetype headEnd = 0;
+    if (!RecogniseThrownAt(AText, headEnd, AMessage)) return false;
+    if (headEnd != name && !(headEnd > name + 1 && AText.mid(name).startsWith(QLatin1String(": "))))
+        return false;
+    AMessage.Severity = psError;
+    AMessage.Text = Joined(u"Uncaught", AText.left(headEnd), QLatin1String(" "));
+    AMessage.Counted = true;
+    AMessage.Chained = true;
+    return true;
+}
+
+// AText with the entities PHP writes decoded: &lt; &gt; &amp; &quot; &apos; and numeric ones.
+QString DecodeEntities(QStringView AText) {
+    QString out;
+    out.reserve(AText.size());
+    for (qsizetype i = 0; i < AText.size(); ++i) {
+        const QChar c = AText[i];
+        const qsizetype semicolon = c == QLatin1Char('&') ? AText.mid(i, 10).indexOf(QLatin1Char(';')) : -1;
+        if (semicolon < 2) {
+            out += c;
+            continue;
+        }
+        const QStringView name = AText.mid(i + 1, semicolon - 1);
+        char32_t code = 0;
+        if (name == QLatin1String("lt"))
+            code = '<';
+        else if (name == QLatin1String("gt"))
+            code = '>';
+        else if (name == QLatin1String("amp"))
+            code = '&';
+        else if (name == QLatin1String("quot"))
+            code = '"';
+        else if (name == QLatin1String("apos"))
+            code = '\'';
+        else if (name[0] == QLatin1Char('#')) {
+            bool ok = false;
+            const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
+            const uint value = name.mid(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+            if (ok && value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) code = value;
+        }
+        if (code == 0) {
+            out += c;
+            continue;
+        }
+        out += QStringView(QChar::fromUcs4(code));
+        i += semicolon;
+    }
+    return out;
+}
+
+// The length of the tag PHP puts into a message in the HTML form at the start of AText (the link
+// to the manual, "<a href='...'>" and "</a>", a line break, what error_prepend_string may add),
+// or 0. Other names stay: PHP leaves some messages unescaped, so "<level>" may be text.
+qsizetype TagLength(QStringView AText) {
+    qsizetype i = 1;
+    if (i < AText.size() && AText[i] == QLatin1Char('/')) ++i;
+    const qsizetype nameStart = i;
+    while (i < AText.size() && isAsciiLetter(AText[i].unicode()))
+        ++i;
+    const QStringView name = AText.mid(nameStart, i - nameStart);
+    if (name != QLatin1String("a") && name != QLatin1String("br") && name != QLatin1String("span") &&
+        name != QLatin1String("font"))
+        return 0;
+    if (i >= AText.size() ||
+        (AText[i] != QLatin1Char('>') && AText[i] != QLatin1Char(' ') && AText[i] != QLatin1Char('/')))
+        return 0;
+    for (; i < AText.size(); ++i) {
+        if (AText[i] == QLatin1Char('<')) return 0;
+        if (AText[i] == QLatin1Char('>')) return i + 1;
+    }
+    return 0;
+}
+
+// AMessage's text and file as plain text when they came in the HTML form.
+void MakePlain(TPhpMessage &AMessage) {
+    AMessage.Text = PlainFromHtml(AMessage.Text);
+    AMessage.File = DecodeEntities(AMessage.File);
+    AMessage.Html = true;
+}
+
 // "#K FILE(N): CALL"; AText starts at "#".
 bool RecogniseFrame(QStringView AText, TPhpMessage &AMessage) {
     qsizetype i = 1;
@@ -107,7 +218,7 @@ bool RecogniseOnLine(QStringView AText, qsizetype &AHeadEnd, TPhpMessage &AMessa
 
 // Whether a line starting with these two characters can be a message: "<b>", "<br />", "#0 ",
 // "  thrown", "PHP ", "Parse error", "Warning", "Fatal error", "Notice", "Deprecated",
-// "Recoverable fatal error", "[" (a time stamp).
+// "Recoverable fatal error", "Next", "[" (a time stamp).
 bool MayStartMessage(char16_t AFirst, char16_t ASecond) {
     switch (AFirst) {
     case '<':
@@ -122,7 +233,7 @@ bool MayStartMessage(char16_t AFirst, char16_t ASecond) {
     case 'F':
         return ASecond == 'a';
     case 'N':
-        return ASecond == 'o';
+        return ASecond == 'o' || ASecond == 'e';
     case 'D':
     case 'R':
         return ASecond == 'e';
@@ -167,11 +278,16 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     AMessage = TPhpMessage();
     AMessage.Logged = logged;
     if (s.startsWith(QLatin1Char('#'))) return RecogniseFrame(s, AMessage);
+    if (s.startsWith(QLatin1String("Next "))) return RecogniseNext(s.mid(5), AMessage);
     if (s.startsWith(QLatin1String("  thrown in "))) {
         s = s.mid(8); // from " in "
-        if (s.endsWith(QLatin1String("<br />"))) s.chop(6);
+        if (s.endsWith(QLatin1String("<br />"))) {
+            s.chop(6);
+            AMessage.Html = true;
+        }
         qsizetype headEnd = 0;
         if (!RecogniseOnLine(s, headEnd, AMessage) || headEnd != 0) return false;
+        if (AMessage.Html) AMessage.File = DecodeEntities(AMessage.File);
         AMessage.Severity = psNote;
         AMessage.Text = QStringLiteral("thrown");
         AMessage.Counted = false;
@@ -179,7 +295,8 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     }
     if (s.startsWith(QLatin1String("<br />"))) s = s.mid(6);
     QStringView label;
-    if (s.startsWith(QLatin1String("<b>"))) {
+    AMessage.Html = s.startsWith(QLatin1String("<b>"));
+    if (AMessage.Html) {
         const qsizetype end = s.left(40).indexOf(QLatin1String("</b>:"));
         if (end < 0) return false;
         label = s.mid(3, end - 3);
@@ -200,13 +317,7 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
 
     qsizetype headEnd = 0;
     if (kind == lbFatal && s.startsWith(QLatin1String("Uncaught "))) {
-        // "Uncaught X: MESSAGE in FILE:N"
-        const qsizetype colon = s.lastIndexOf(QLatin1Char(':'));
-        const int line = colon > 0 ? ParseLineNumber(s.mid(colon + 1)) : -1;
-        if (line < 0) return false;
-        const QStringView head = s.left(colon);
-        headEnd = FindIn(head);
-        if (headEnd < 0 || !SetLocation(head.mid(headEnd + 4), line, AMessage)) return false;
+        if (!RecogniseThrownAt(s, headEnd, AMessage)) return false; // "Uncaught X: MESSAGE in FILE:N"
     } else if (!RecogniseOnLine(s, headEnd, AMessage)) {
         return false;
     }
@@ -216,7 +327,25 @@ bool RecognisePhpMessage(QStringView ALine, TPhpMessage &AMessage) {
     AMessage.Text =
         kind == lbWarning || kind == lbFatal ? text.toString() : Joined(label, text, QLatin1String(": "));
     AMessage.Counted = true;
+    if (AMessage.Html) {
+        AMessage.Text = PlainFromHtml(AMessage.Text);
+        AMessage.File = DecodeEntities(AMessage.File);
+    }
     return true;
+}
+
+QString PlainFromHtml(QStringView AText) {
+    if (!AText.contains(QLatin1Char('<')) && !AText.contains(QLatin1Char('&'))) return AText.toString();
+    QString untagged;
+    untagged.reserve(AText.size());
+    for (qsizetype i = 0; i < AText.size(); ++i) {
+        const qsizetype tag = AText[i] == QLatin1Char('<') ? TagLength(AText.mid(i)) : 0;
+        if (tag > 0)
+            i += tag - 1;
+        else
+            untagged += AText[i];
+    }
+    return DecodeEntities(untagged);
 }
 
 QString FormatForTools(const TPhpMessage &AMessage) {
@@ -227,11 +356,29 @@ QString FormatForTools(const TPhpMessage &AMessage) {
         .arg(QLatin1String(kSeverity[AMessage.Severity]), AMessage.Text);
 }
 
-bool TPhpMessageFilter::Accept(const TPhpMessage &AMessage) {
-    if (!AMessage.Counted) return !FLastWasCopy;
+bool TPhpMessageFilter::Accept(TPhpMessage &AMessage) {
+    if (!AMessage.Counted || AMessage.Chained) {
+        // Part of the heading before it: dropped with a dropped copy, HTML when it was.
+        if (FLastWasCopy) return false;
+        // "Next X: ..." is PHP's only in the trace of an uncaught exception.
+        if (AMessage.Chained && !FInTrace) return false;
+        if (!AMessage.Counted && AMessage.Text == QLatin1String("thrown")) FInTrace = false;
+        if (FHtml && !AMessage.Html) MakePlain(AMessage);
+        return true;
+    }
+    FHtml = AMessage.Html;
+    // With html_errors on, PHP escapes its functions' messages in the log as well.
+    if (AMessage.Html)
+        FHtmlSeen = true;
+    else if (FHtmlSeen && AMessage.Logged)
+        MakePlain(AMessage);
+    FInTrace = AMessage.Text.startsWith(QLatin1String("Uncaught "));
     const bool copy = FHaveLast && !FLastPaired && AMessage.Logged != FLast.Logged &&
                       AMessage.Severity == FLast.Severity && AMessage.Line == FLast.Line &&
-                      AMessage.File == FLast.File && AMessage.Text == FLast.Text;
+                      (AMessage.Text == FLast.Text ||
+                       (AMessage.Html && !FLast.Html && AMessage.Text == PlainFromHtml(FLast.Text))) &&
+                      (AMessage.File == FLast.File ||
+                       (AMessage.Html && !FLast.Html && AMessage.File == DecodeEntities(FLast.File)));
     if (copy) {
         FLastPaired = true;
         FLastWasCopy = true;

@@ -17,16 +17,44 @@
 #include <QStandardPaths>
 #include <QStyleFactory>
 
-#include <cstring>
+#include <cstdio>
 #include <memory>
 
 namespace {
 
+// The options of the batch mode alone; given without --save they are a mistake.
+const char *const kBatchOnlyOptions[] = {"timeout", "errors"};
+
+// What --help says besides the options: the forms, the exit statuses, the window's keys.
+QString DescriptionText() {
+    return QStringLiteral(
+               "Runs a PHP script through the PHP command-line interpreter and shows, renders and saves "
+               "its output.\n\n"
+               "Forms:\n"
+               "  checkphp [--php INTERPRETER] [--params TEXT] [SCRIPT...]\n"
+               "      the window; SCRIPT opens and runs at once (of several files, the first)\n"
+               "  checkphp [--php INTERPRETER] [--params TEXT] --save FILE [--timeout SECONDS]\n"
+               "           [--errors] [SCRIPT]\n"
+               "      batch mode: no window and no display; the output is saved to FILE\n\n"
+               "Exit status:\n"
+               "  0       the window was closed; in batch mode, the interpreter's own exit code\n"
+               "  %1       a mistake on the command line (both forms), an unreadable script\n"
+               "  %2      the run failed after the interpreter had started (batch mode)\n"
+               "  %3      the result file could not be written (batch mode)\n"
+               "  75      the output passed --max-output (batch mode)\n"
+               "  %4     the run ended by --timeout (batch mode)\n"
+               "  %5     the interpreter could not be started (batch mode)\n"
+               "  128+N   stopped by signal N: 130 SIGINT (Ctrl+C), 143 SIGTERM, 129 SIGHUP\n\n")
+               .arg(app::kExitUsage)
+               .arg(app::kExitRunFailed)
+               .arg(app::kExitResultFile)
+               .arg(app::kExitTimeOut)
+               .arg(app::kExitNotStarted) +
+           app::ShortcutHelpText();
+}
+
 void AddOptions(QCommandLineParser &AParser) {
-    AParser.setApplicationDescription(
-        QStringLiteral("Runs a PHP script through the PHP command-line "
-                       "interpreter and shows, renders and saves its output.\n\n") +
-        app::ShortcutHelpText());
+    AParser.setApplicationDescription(DescriptionText());
     AParser.addHelpOption();
     AParser.addVersionOption();
     AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."),
@@ -49,20 +77,71 @@ void AddOptions(QCommandLineParser &AParser) {
     AParser.addOption({QStringLiteral("errors"),
                        QStringLiteral("Batch mode: also write each PHP error, warning and stack frame to "
                                       "standard error as FILE:LINE: error: message (warning, note).")});
-    AParser.addPositionalArgument(QStringLiteral("SCRIPT"),
-                                  QStringLiteral("The PHP script to open and run."));
+    AParser.addPositionalArgument(QStringLiteral("SCRIPT"), QStringLiteral("The PHP script to open and run."),
+                                  QStringLiteral("[SCRIPT]"));
 }
 
-// Whether the arguments ask for something that needs no window.
-bool WantsNoWindow(int argc, char **argv) {
-    for (int i = 1; i < argc; ++i) {
-        const char *a = argv[i];
-        if (!std::strcmp(a, "--save") || !std::strncmp(a, "--save=", 7) || !std::strcmp(a, "--help") ||
-            !std::strcmp(a, "--help-all") || !std::strcmp(a, "-h") || !std::strcmp(a, "--version") ||
-            !std::strcmp(a, "-v") || !std::strcmp(a, "-?"))
-            return true;
+// Qt's own options of the window, which its application object takes from the command line
+// ("-style fusion", "-platform offscreen"): whether AArgument is one, and whether a separate value
+// follows it.
+bool IsQtWindowOption(const QString &AArgument, bool &ATakesValue) {
+    static const QStringList withValue = {
+        QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+        QStringLiteral("display"),       QStringLiteral("qwindowgeometry"),
+        QStringLiteral("geometry"),      QStringLiteral("qwindowtitle"),
+        QStringLiteral("title"),         QStringLiteral("qwindowicon"),
+        QStringLiteral("icon"),          QStringLiteral("style"),
+        QStringLiteral("stylesheet"),    QStringLiteral("session"),
+        QStringLiteral("name")};
+    static const QStringList alone = {QStringLiteral("reverse"),     QStringLiteral("widgetcount"),
+                                      QStringLiteral("nograb"),      QStringLiteral("dograb"),
+                                      QStringLiteral("testability"), QStringLiteral("qmljsdebugger")};
+    if (!AArgument.startsWith(QLatin1Char('-'))) return false;
+    const QString name =
+        AArgument.mid(AArgument.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+    const bool inlineValue = AArgument.contains(QLatin1Char('='));
+    if (withValue.contains(name)) {
+        ATakesValue = !inlineValue;
+        return true;
     }
-    return false;
+    ATakesValue = false;
+    return alone.contains(name) && (inlineValue == (name == QLatin1String("qmljsdebugger")));
+}
+
+// The command line as our parser reads it: Qt's window options left out (the window's
+// application object takes them; the batch mode has no use for them). Everything after "--"
+// is kept as it is.
+QStringList OwnArguments(int argc, char **argv) {
+    QStringList arguments;
+    bool optionsEnded = false;
+    for (int i = 0; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        bool takesValue = false;
+        if (i > 0 && !optionsEnded && IsQtWindowOption(argument, takesValue)) {
+            if (takesValue) ++i;
+            continue;
+        }
+        if (argument == QLatin1String("--")) optionsEnded = true;
+        arguments << argument;
+    }
+    return arguments;
+}
+
+// The option of the batch mode given without --save, or an empty string.
+QString BatchOptionWithoutSave(const QCommandLineParser &AParser) {
+    if (AParser.isSet(QStringLiteral("save"))) return QString();
+    for (const char *name : kBatchOnlyOptions)
+        if (AParser.isSet(QString::fromLatin1(name))) return QString::fromLatin1(name);
+    return QString();
+}
+
+// A mistake on the command line: one sentence and the usage line of --help on standard error.
+int UsageError(const QCommandLineParser &AParser, const QString &ASentence) {
+    const QString usage = AParser.helpText().section(QLatin1Char('\n'), 0, 0);
+    std::fprintf(stderr, "checkphp: %s\n%s\n", ASentence.toLocal8Bit().constData(),
+                 usage.toLocal8Bit().constData());
+    return app::kExitUsage;
 }
 
 void SetApplicationNames() {
@@ -88,18 +167,23 @@ void QuietMessageHandler(QtMsgType AType, const QMessageLogContext &, const QStr
     std::fprintf(stderr, "%s\n", AMessage.toLocal8Bit().constData());
 }
 
-int RunWithoutWindow(int argc, char **argv) {
+// Everything that needs no display: mistakes on the command line, --help, --version and the
+// batch mode.
+int RunWithoutWindow(int argc, char **argv, const QStringList &AArguments) {
     if (qEnvironmentVariableIsEmpty("CHECKPHP_DEBUG")) qInstallMessageHandler(QuietMessageHandler);
     QCoreApplication application(argc, argv);
     SetApplicationNames();
     QCommandLineParser parser;
     AddOptions(parser);
-    parser.process(application); // handles --help and --version
+    if (!parser.parse(AArguments)) return UsageError(parser, parser.errorText());
+    parser.process(AArguments); // --help, --help-all and --version print and exit
+    const QString batchOption = BatchOptionWithoutSave(parser);
+    if (!batchOption.isEmpty())
+        return UsageError(
+            parser, QStringLiteral("--%1 needs --save FILE: it belongs to the batch mode.").arg(batchOption));
     const QStringList scripts = parser.positionalArguments();
-    if (scripts.size() > 1) {
-        std::fprintf(stderr, "checkphp: only one SCRIPT may be given\n");
-        return app::kExitUsage;
-    }
+    if (scripts.size() > 1)
+        return UsageError(parser, QStringLiteral("The batch mode takes one SCRIPT only."));
     app::TBatchOptions options;
     options.Interpreter = FullPath(parser.value(QStringLiteral("php")), true);
     options.Params = parser.value(QStringLiteral("params"));
@@ -109,10 +193,9 @@ int RunWithoutWindow(int argc, char **argv) {
     if (parser.isSet(QStringLiteral("timeout"))) {
         bool ok = false;
         options.TimeoutSeconds = parser.value(QStringLiteral("timeout")).toInt(&ok);
-        if (!ok || options.TimeoutSeconds < 1) {
-            std::fprintf(stderr, "checkphp: --timeout needs a whole number of seconds, 1 or more\n");
-            return app::kExitUsage;
-        }
+        if (!ok || options.TimeoutSeconds < 1)
+            return UsageError(parser,
+                              QStringLiteral("--timeout needs a whole number of seconds, 1 or more."));
     }
     if (parser.isSet(QStringLiteral("max-output")) &&
         !app::ParseByteSize(parser.value(QStringLiteral("max-output")), options.MaxOutputBytes)) {
@@ -138,7 +221,15 @@ void ApplySilverStyle(QApplication &AApplication) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (WantsNoWindow(argc, argv)) return RunWithoutWindow(argc, argv);
+    // The command line is read before anything needs a display: mistakes, --help and the batch
+    // mode run without one.
+    const QStringList arguments = OwnArguments(argc, argv);
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("save")) ||
+        parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+        parser.isSet(QStringLiteral("version")) || !BatchOptionWithoutSave(parser).isEmpty())
+        return RunWithoutWindow(argc, argv, arguments);
 
     app::TResultBrowser::PrepareEngine();
     QApplication application(argc, argv);
@@ -153,9 +244,6 @@ int main(int argc, char **argv) {
         box.exec();
     });
 
-    QCommandLineParser parser;
-    AddOptions(parser);
-    parser.process(application);
     // A file manager passes every selected file (Exec=checkphp %F): the first one is run.
     if (parser.positionalArguments().size() > 1)
         std::fprintf(stderr, "checkphp: %d files given; only the first is opened: %s\n",

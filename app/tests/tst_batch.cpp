@@ -300,12 +300,82 @@ private slots:
             QStringLiteral("%1:2: error: Parse error: syntax error, unexpected token \";\"\n").arg(parse));
     }
 
+    // What --errors prints for a script, with the script's path as F.
+    QString ErrorsOf(const QString &AName, const QByteArray &ASource) {
+        const QString script = WriteFile(AName, ASource);
+        const Result r =
+            Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--errors"),
+                 QStringLiteral("--save"), FDir.filePath(QStringLiteral("errors.html")), script});
+        return QString::fromLocal8Bit(r.StdErr).replace(script, QStringLiteral("F"));
+    }
+
+    // Regression: with html_errors on, --errors printed PHP's HTML escapes ("Foo-&gt;bar()").
+    void errorsOfHtmlFormattedMessagesArePlainText() {
+        QCOMPARE(
+            ErrorsOf(QStringLiteral("html.php"),
+                     "<?php\nini_set('display_errors', '1'); ini_set('log_errors', '0'); "
+                     "ini_set('html_errors', '1');\n"
+                     "file_get_contents('/nonexistent/a&b');\n"
+                     "class Foo { function bar() { throw new LogicException('x < y & \"z\"'); } }\n"
+                     "(new Foo)->bar();\n"),
+            QStringLiteral("F:3: warning: file_get_contents(/nonexistent/a&b): Failed to open stream: No "
+                           "such file or directory\n"
+                           "F:4: error: Uncaught LogicException: x < y & \"z\"\n"
+                           "F:5: note: #0 Foo->bar()\n"
+                           "F:4: note: thrown\n"));
+    }
+
+    // Regression: "Next X: message in FILE:N" of a chained exception was lost (only a note
+    // "thrown" at its line); it is an error of its own, once although PHP writes it twice.
+    void chainedExceptionIsAnErrorOfItsOwn() {
+        QCOMPARE(ErrorsOf(QStringLiteral("chained.php"),
+                          "<?php\nini_set('display_errors', '1');\nclass Foo { function bar() {\n"
+                          "  try { throw new LogicException('low'); }\n"
+                          "  catch (Exception $e) { throw new RuntimeException('high level', 0, $e); } } }\n"
+                          "(new Foo)->bar();\n"),
+                 QStringLiteral("F:4: error: Uncaught LogicException: low\n"
+                                "F:6: note: #0 Foo->bar()\n"
+                                "F:5: error: Uncaught RuntimeException: high level\n"
+                                "F:6: note: #0 Foo->bar()\n"
+                                "F:5: note: thrown\n"));
+    }
+
+    // Regression: an unknown option needed a display (abort, 134) or exited 1, and the batch
+    // mode's options were ignored without --save; each is one sentence, the usage line and 2.
+    void commandLineMistakesExitTwoWithoutADisplay_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("unknown option")
+            << QStringList{"--frobnicate", "a.php"} << "Unknown option 'frobnicate'.";
+        QTest::newRow("unknown, batch")
+            << QStringList{"--save", "o.html", "--frobnicate"} << "Unknown option 'frobnicate'.";
+        QTest::newRow("missing value") << QStringList{"--save"} << "Missing value after '--save'.";
+        QTest::newRow("--errors alone") << QStringList{"--errors", "a.php"}
+                                        << "--errors needs --save FILE: it belongs to the batch mode.";
+        QTest::newRow("--timeout alone")
+            << QStringList{"--timeout", "5"} << "--timeout needs --save FILE: it belongs to the batch mode.";
+    }
+    void commandLineMistakesExitTwoWithoutADisplay() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, sentence);
+        const Result r = Run(arguments);
+        QCOMPARE(r.ExitCode, 2);
+        QCOMPARE(
+            QString::fromLocal8Bit(r.StdErr),
+            QStringLiteral("checkphp: %1\nUsage: %2 [options] [SCRIPT]\n").arg(sentence, CHECKPHP_BINARY));
+        QVERIFY(r.StdOut.isEmpty());
+    }
+
     void helpAndVersionNeedNoDisplay() {
         const Result help = Run({QStringLiteral("--help")});
         QCOMPARE(help.ExitCode, 0);
         QVERIFY(help.StdOut.contains("--save"));
         QVERIFY(help.StdOut.contains("--php"));
         QVERIFY(help.StdOut.contains("--errors"));
+        // The forms and the exit statuses.
+        QVERIFY(help.StdOut.contains("--save FILE [--timeout SECONDS]"));
+        for (const char *status : {"  2 ", "  70 ", "  74 ", "  75 ", "  124 ", "  127 ", "  128+N "})
+            QVERIFY2(help.StdOut.contains(status), status);
         const Result version = Run({QStringLiteral("--version")});
         QCOMPARE(version.ExitCode, 0);
         QVERIFY(version.StdOut.startsWith("checkphp "));

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -883,6 +884,7 @@ private slots:
             ++count;
         }
         text += QStringLiteral("<p id=\"last\">the end</p>");
+        FForm->WB->SetRenderLimit(text.size() + 1); // past setHtml's 2 MB, within the pane's limit
         QSignalSpy loaded(FForm->WB, &QWebEngineView::loadFinished);
         FForm->WB->WriteDocument(text);
         QVERIFY(loaded.wait(60000));
@@ -890,6 +892,54 @@ private slots:
                  count + 1);
         QCOMPARE(RunJavaScript(QStringLiteral("document.getElementById('last').textContent")).toString(),
                  QStringLiteral("the end"));
+    }
+
+    // Opens a script printing ASource's output with the php on the PATH and waits for its end.
+    void RunScript(const QByteArray &ASource) {
+        FDialogs->OpenAnswers = {Php(), WriteScript(QStringLiteral("page.php"), ASource)};
+        FForm->SelectPHPFolderAction->trigger();
+        FForm->OpenScriptAction->trigger();
+        WaitForRunEnd();
+    }
+
+    // Regression: when the renderer ended (out of memory on a large page), the pane went blank
+    // without a word.
+    void endedRendererIsReportedAndExecuteRendersAgain() {
+        RunScript("<?php echo \"<p>rendered once</p>\\n\";\n");
+        QVERIFY(ExecuteAndWaitForPage());
+        QVERIFY(PagePlainText().contains(QStringLiteral("rendered once")));
+        const qint64 renderer = FForm->WB->page()->renderProcessPid();
+        QVERIFY(renderer > 0);
+        QSignalSpy loaded(FForm->WB, &QWebEngineView::loadFinished); // the sentence's page
+        QCOMPARE(
+            QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-KILL"), QString::number(renderer)}),
+            0);
+        QVERIFY(loaded.wait(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(PagePlainText().contains(TResultBrowser::RendererEndedText()), 20000);
+        QVERIFY(ExecuteAndWaitForPage());
+        QCOMPARE(PagePlainText().trimmed(), QStringLiteral("rendered once"));
+    }
+
+    // A result past the limit renders whole lines up to it and counts the lines left out, also
+    // when the cut falls inside a comment.
+    void largeResultRendersItsFirstPart() {
+        QCOMPARE(FForm->WB->RenderLimit(), 1024 * 1024);
+        FForm->WB->SetRenderLimit(1000);
+        RunScript("<?php echo \"<p>first</p>\\n<!-- open\\n\";\nfor ($i = 1; $i <= 300; ++$i) echo \"line "
+                  "$i\\n\";\n");
+        QVERIFY(ExecuteAndWaitForPage());
+        const QString text = PagePlainText();
+        QVERIFY2(text.startsWith(QStringLiteral("first")), qPrintable(text));
+        const QRegularExpressionMatch note =
+            QRegularExpression(
+                QStringLiteral("(\\d+) more lines are left out here \\([\\d.]+ kB\\): the page "
+                               "renders the first 1,000 bytes"))
+                .match(text);
+        QVERIFY2(note.hasMatch(), qPrintable(text));
+        const QByteArray all = FForm->ResultText().toUtf8();
+        const int kept = all.left(all.lastIndexOf('\n', 1000)).count('\n') + 1;
+        QCOMPARE(note.captured(1).toInt(), all.count('\n') + 1 - kept);
+        QVERIFY(kept > 50 && kept < 302);
     }
 
     void pageCannotReadLocalFiles() {

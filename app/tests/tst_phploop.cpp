@@ -408,6 +408,25 @@ private slots:
         QCOMPARE(FForm->PHPmemo->CaretY(), 3);
     }
 
+    // A chained exception's "Next" is an error of its own: marked, counted once although PHP
+    // writes the trace twice (display and log), and a double click goes to where it was thrown.
+    void chainedExceptionIsMarkedAndCounted() {
+        StartScript(QStringLiteral("chained.php"),
+                    "<?php\nini_set('display_errors', '1');\nclass Foo { function bar() {\n"
+                    "  try { throw new LogicException('low'); }\n"
+                    "  catch (Exception $e) { throw new RuntimeException('high level', 0, $e); } } }\n"
+                    "(new Foo)->bar();\n");
+        QVERIFY(WaitForRunEnd());
+        const int next = ResultLineStartingWith(QStringLiteral("Next RuntimeException: high level"));
+        QVERIFY(next > 0);
+        QCOMPARE(FForm->ResultMarks().Kind(next), lmError);
+        QCOMPARE(FForm->ErrorCount(), 2);
+        QVERIFY2(FForm->RunStatusLabel->text().endsWith(QStringLiteral("2 errors")),
+                 qPrintable(FForm->RunStatusLabel->text()));
+        DoubleClickResultLine(next);
+        QCOMPARE(FForm->PHPmemo->CaretY(), 5);
+    }
+
     // Messages about another file, a file that no longer exists, or a line past the end of the
     // script: no jump, no crash, and the double click goes to the view as before.
     void noJumpOutsideTheScriptShown() {

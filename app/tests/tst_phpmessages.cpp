@@ -97,6 +97,25 @@ private slots:
             "/tmp/e1.php", 4, "Uncaught RuntimeException: boom", true, false);
         row("html thrown", "  thrown in <b>/tmp/e1.php</b> on line <b>4</b><br />", psNote, "/tmp/e1.php", 4,
             "thrown", false, false);
+        row("html uncaught escaped",
+            "<b>Fatal error</b>:  Uncaught LogicException: low &lt;level&gt; &amp; &quot;q&quot; in "
+            "/t/c.php:5",
+            psError, "/t/c.php", 5, "Uncaught LogicException: low <level> & \"q\"", true, false);
+        row("html link to the manual",
+            "<b>Warning</b>:  file_get_contents(/a&amp;b) [<a "
+            "href='https://www.php.net/function.file-get-contents'>function.file-get-contents</a>]: Failed "
+            "in "
+            "<b>/w/a&amp;b.php</b> on line <b>12</b><br />",
+            psWarning, "/w/a&b.php", 12, "file_get_contents(/a&b) [function.file-get-contents]: Failed", true,
+            false);
+        row("html left unescaped",
+            "<b>Warning</b>:  Undefined array key \"k<b>\" in <b>/w/a.php</b> on line <b>1</b>", psWarning,
+            "/w/a.php", 1, "Undefined array key \"k<b>\"", true, false);
+        // A chained exception, an error of its own.
+        row("next", "Next RuntimeException: high level in /t/c.php:7", psError, "/t/c.php", 7,
+            "Uncaught RuntimeException: high level", true, false);
+        row("next without a message", "Next Foo\\Bar\\MyEx in /t/c.php:3", psError, "/t/c.php", 3,
+            "Uncaught Foo\\Bar\\MyEx", true, false);
         // A message that itself names a file; a path with blanks.
         row("message with a path",
             "PHP Warning:  include(/nope.php): Failed to open stream: No such file or directory in /w/a.php "
@@ -154,6 +173,10 @@ private slots:
             "[info] server started in /srv on line 2 of the log", // a log line of something else
             "Deprecated: old in  on line 6",                      // empty file
             "Notice: 1 in /a.php on line 99999999999",            // too large
+            "Next: boom in /a.php:3",                             // no class
+            "Next 9Lives: boom in /a.php:3",                      // not a class name
+            "Next step, then: it in /a.php:3",                    // nor this
+            "Next RuntimeException: boom",                        // no location
         };
         for (const char *l : lines)
             QTest::newRow(l) << QString::fromUtf8(l);
@@ -218,6 +241,10 @@ private slots:
         QVERIFY(RecognisePhpMessage(output[1], a));
         QVERIFY(filter.Accept(a));
         QVERIFY(filter.Accept(a));
+        // "Next" outside an uncaught exception's trace is some other text.
+        filter.Reset();
+        QVERIFY(RecognisePhpMessage(QStringLiteral("Next Step: look in /w/s.php:3"), a));
+        QVERIFY(!filter.Accept(a));
     }
 
     void countText_data() {
