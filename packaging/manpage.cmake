@@ -20,11 +20,14 @@ checkphp \\- run a PHP script and show, render and save its output
 [\\fIoptions\\fR] [\\fISCRIPT\\fR...]
 .br
 .B checkphp
-[\\-\\-php \\fIINTERPRETER\\fR] [\\-\\-params \\fITEXT\\fR] \\-\\-save \\fIFILE\\fR [\\-\\-timeout \\fISECONDS\\fR] [\\-\\-errors] [\\fISCRIPT\\fR]
+[\\-\\-php \\fIINTERPRETER\\fR] [\\-\\-params \\fITEXT\\fR] \\-\\-save \\fIFILE\\fR [\\-\\-timeout \\fISECONDS\\fR] [\\-\\-max\\-output \\fISIZE\\fR] [\\-\\-errors] [\\fISCRIPT\\fR]
 .SH DESCRIPTION
 .nf
 ${help}.fi
 .SH FILES
+.TP
+.I ~/.config/checkphp/checkphp.ini
+what the window remembers: the interpreter chosen and the output limit (\\fB$XDG_CONFIG_HOME\\fR is used when set)
 .TP
 .I /usr/share/applications/checkphp.desktop
 the menu entry \"Check PHP file\"

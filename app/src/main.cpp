@@ -23,7 +23,7 @@
 namespace {
 
 // The options of the batch mode alone; given without --save they are a mistake.
-const char *const kBatchOnlyOptions[] = {"timeout", "errors"};
+const char *const kBatchOnlyOptions[] = {"timeout", "max-output", "errors"};
 
 // What --help says besides the options: the forms, the exit statuses, the window's keys.
 QString DescriptionText() {
@@ -34,20 +34,21 @@ QString DescriptionText() {
                "  checkphp [--php INTERPRETER] [--params TEXT] [SCRIPT...]\n"
                "      the window; SCRIPT opens and runs at once (of several files, the first)\n"
                "  checkphp [--php INTERPRETER] [--params TEXT] --save FILE [--timeout SECONDS]\n"
-               "           [--errors] [SCRIPT]\n"
+               "           [--max-output SIZE] [--errors] [SCRIPT]\n"
                "      batch mode: no window and no display; the output is saved to FILE\n\n"
                "Exit status:\n"
                "  0       the window was closed; in batch mode, the interpreter's own exit code\n"
                "  %1       a mistake on the command line (both forms), an unreadable script\n"
                "  %2      the run failed after the interpreter had started (batch mode)\n"
                "  %3      the result file could not be written (batch mode)\n"
-               "  75      the output passed --max-output (batch mode)\n"
-               "  %4     the run ended by --timeout (batch mode)\n"
-               "  %5     the interpreter could not be started (batch mode)\n"
+               "  %4      the output passed --max-output; the run was stopped (batch mode)\n"
+               "  %5     the run ended by --timeout (batch mode)\n"
+               "  %6     the interpreter could not be started (batch mode)\n"
                "  128+N   stopped by signal N: 130 SIGINT (Ctrl+C), 143 SIGTERM, 129 SIGHUP\n\n")
                .arg(app::kExitUsage)
                .arg(app::kExitRunFailed)
                .arg(app::kExitResultFile)
+               .arg(app::kExitOutputLimit)
                .arg(app::kExitTimeOut)
                .arg(app::kExitNotStarted) +
            app::ShortcutHelpText();
