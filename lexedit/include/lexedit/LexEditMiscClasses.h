@@ -249,6 +249,13 @@ public:
     virtual QString PreprocessReplaceExpression(const QString &AReplace) { return AReplace; }
     // The text that replaces aOccurrence (a match of the last FindAll) for the expression.
     virtual QString Replace(const QString &aOccurrence, const QString &aReplacement) = 0;
+    // The same for match Index of the last FindAll, whose text is aOccurrence: callers that know
+    // which match they replace say so, as matches with the same text may differ in their groups.
+    // By default the text alone decides.
+    virtual QString ReplaceMatch(int Index, const QString &aOccurrence, const QString &aReplacement) {
+        Q_UNUSED(Index);
+        return Replace(aOccurrence, aReplacement);
+    }
 
     QString Pattern() const { return GetPattern(); }
     int ResultCount() const { return GetResultCount(); }
