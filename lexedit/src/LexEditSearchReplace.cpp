@@ -145,9 +145,66 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     struct TMatch {
         int Pos;
         int Len;
+        int Index;    // the match's index in the engine's results for its line
+        QString Repl; // the replacement, made before the text changes (silent replace-all)
     };
     std::vector<TMatch> Matches;
     int Result = 0;
+    const bool bSilent = bReplaceAll && !bPrompt;
+    // A find from the caret does not find again an empty match where the caret stands: it looks
+    // from the next character on (the previous one, backwards).
+    const bool bSkipEmptyAtCaret = bFromCursor && !bSelectedOnly && !bReplace && !bReplaceAll;
+    const TBufferCoord Caret = CaretXY();
+
+    // The matches of a line (Lines held as Latin-1 bytes are searched as they are; the text is
+    // read only when something is found) that lie in its part of the range.
+    QString LineText;
+    const auto SearchLine = [&](int ALine) {
+        int Lo = 0;
+        int Hi = 0;
+        LineBounds(ALine, Lo, Hi);
+        QLatin1String Bytes;
+        int nInLine = 0;
+        LineText.clear();
+        if (fPriv->fLines->GetLatin1(ALine - 1, Bytes)) {
+            nInLine = Engine->FindAllLatin1(Bytes);
+            if (nInLine > 0) LineText = fPriv->fLines->Get(ALine - 1);
+        } else {
+            LineText = fPriv->fLines->Get(ALine - 1);
+            nInLine = Engine->FindAll(LineText);
+        }
+        Matches.clear();
+        for (int i = 0; i < nInLine; ++i) {
+            const int Pos = Engine->Results(i);
+            const int Len = Engine->Lengths(i);
+            if (Pos < Lo || Pos + Len > Hi) continue;
+            if (bSkipEmptyAtCaret && Len == 0 && ALine == Caret.Line && Pos == Caret.Char) continue;
+            Matches.push_back({Pos, Len, i, QString()});
+        }
+    };
+
+    // A silent replace-all searches every line of its range and makes every replacement before
+    // the text changes: a pattern the engine gives up on leaves the text as it was. Matches are
+    // found on the lines as they are before any replacement in any case, so the plan is what a
+    // walk that replaces as it goes would find.
+    struct TPlannedLine {
+        int Line;
+        QString Text;
+        std::vector<TMatch> Matches;
+    };
+    std::vector<TPlannedLine> Plan;
+    if (bSilent) {
+        const int First = std::max(ptStart.Line, 1);
+        const int Last = std::min(ptEnd.Line, Count);
+        for (int L = bBackward ? Last : First; L >= First && L <= Last; L += bBackward ? -1 : 1) {
+            SearchLine(L);
+            if (Matches.empty()) continue;
+            for (TMatch &M : Matches)
+                M.Repl = Engine->ReplaceMatch(M.Index, LineText.mid(M.Pos - 1, M.Len), sReplace);
+            Plan.push_back({L, LineText, std::move(Matches)});
+            Matches.clear();
+        }
+    }
 
     // Replace-all of a line whose replacements hold no line break: the line is written once and
     // the change recorded as the one deletion and insertion that replacing its span from the
@@ -155,28 +212,20 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     // trailing blanks (eoTrimTrailingSpaces) go match by match.
     std::optional<TOwnBufferBracket> Bracket;
     std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such line
-    std::vector<QString> Pieces;
-    const auto ReplaceLineAtOnce = [&](int ALine, const QString &AText, int Lo, int Hi) {
+    const auto ReplaceLineAtOnce = [&](int ALine, const QString &AText) {
         if (fPriv->fOptions.Contains(eoTrimTrailingSpaces)) return false;
-        Pieces.clear();
-        int First = 0;
-        int LastEnd = 0;
-        int Replaced = 0;
-        for (const TMatch &M : Matches) {
-            if (M.Pos < Lo || M.Pos + M.Len > Hi) continue;
-            QString Piece = Engine->Replace(AText.mid(M.Pos - 1, M.Len), sReplace);
-            if (Piece.contains(QLatin1Char('\r')) || Piece.contains(QLatin1Char('\n'))) return false;
-            if (Replaced == 0) First = M.Pos;
-            // The text between the matches stays.
-            if (Replaced > 0) Pieces.push_back(AText.mid(LastEnd - 1, M.Pos - LastEnd));
-            Pieces.push_back(std::move(Piece));
-            LastEnd = M.Pos + M.Len;
-            ++Replaced;
-        }
-        if (Replaced == 0) return true;
+        for (const TMatch &M : Matches)
+            if (M.Repl.contains(QLatin1Char('\r')) || M.Repl.contains(QLatin1Char('\n'))) return false;
+        const int First = Matches.front().Pos;
+        const int LastEnd = Matches.back().Pos + Matches.back().Len;
         QString Span;
-        for (const QString &P : Pieces)
-            Span += P;
+        int LastPos = First;
+        for (const TMatch &M : Matches) {
+            // The text between the matches stays.
+            Span += QStringView(AText).mid(LastPos - 1, M.Pos - LastPos);
+            Span += M.Repl;
+            LastPos = M.Pos + M.Len;
+        }
         if (!Bracket) Bracket.emplace(*this);
         fPriv->fUndoRedo->AddUndoChange(crDelete, BufferCoord(First, ALine), BufferCoord(LastEnd, ALine),
                                         AText.mid(First - 1, LastEnd - First), smNormal);
@@ -184,44 +233,40 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
         const TBufferCoord SpanEnd = BufferCoord(First + int(Span.size()), ALine);
         fPriv->fUndoRedo->AddUndoChange(crInsert, BufferCoord(First, ALine), SpanEnd, QString(), smNormal);
         // Forwards the caret ends after the last replacement, backwards after the first.
-        CaretAfter = bBackward ? BufferCoord(First + int(Pieces.front().size()), ALine) : SpanEnd;
+        CaretAfter = bBackward ? BufferCoord(First + int(Matches.front().Repl.size()), ALine) : SpanEnd;
         const int Shift = int(Span.size()) - (LastEnd - First);
         if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += Shift;
-        Result += Replaced;
+        Result += int(Matches.size());
         return true;
     };
+
+    // The walk: the planned lines (a silent replace-all; forwards each stands lower by the line
+    // breaks replacements inserted above it), or the lines of the range searched one by one.
     TBufferCoord ptCurrent = bBackward ? ptEnd : ptStart;
-    while (ptCurrent.Line >= ptStart.Line && ptCurrent.Line <= ptEnd.Line &&
-           ptCurrent.Line <= fPriv->fLines->Count()) {
-        int Lo = 0;
-        int Hi = 0;
-        LineBounds(ptCurrent.Line, Lo, Hi);
-        // A copy of the results: a prompt handler may use the engine in between.
-        // Lines held as Latin-1 bytes are searched as they are; the text is read only when
-        // something is found.
-        QLatin1String Bytes;
-        QString LineText;
-        int nInLine = 0;
-        if (fPriv->fLines->GetLatin1(ptCurrent.Line - 1, Bytes)) {
-            nInLine = Engine->FindAllLatin1(Bytes);
-            if (nInLine > 0) LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
+    size_t PlanIndex = 0;
+    int PlanShift = 0;
+    for (;;) {
+        int PlannedLine = 0;
+        if (bSilent) {
+            if (PlanIndex >= Plan.size()) break;
+            TPlannedLine &P = Plan[PlanIndex++];
+            PlannedLine = P.Line;
+            ptCurrent.Line = P.Line + PlanShift;
+            LineText = std::move(P.Text);
+            Matches = std::move(P.Matches);
+            if (ReplaceLineAtOnce(ptCurrent.Line, LineText)) continue;
         } else {
-            LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
-            nInLine = Engine->FindAll(LineText);
+            if (ptCurrent.Line < ptStart.Line || ptCurrent.Line > ptEnd.Line ||
+                ptCurrent.Line > fPriv->fLines->Count())
+                break;
+            SearchLine(ptCurrent.Line);
         }
-        Matches.clear();
-        for (int i = 0; i < nInLine; ++i)
-            Matches.push_back({Engine->Results(i), Engine->Lengths(i)});
-        if (bReplaceAll && !bPrompt && nInLine > 0 && ReplaceLineAtOnce(ptCurrent.Line, LineText, Lo, Hi)) {
-            ptCurrent.Line += bBackward ? -1 : 1;
-            continue;
-        }
+        const int nInLine = int(Matches.size());
         // Added to a position of the line as found: where that character stands now on the
         // line ptCurrent.Line (forwards; backwards the text before a match never moves).
         int iResultOffset = 0;
         for (int k = 0; k < nInLine; ++k) {
             const TMatch &M = Matches[size_t(bBackward ? nInLine - 1 - k : k)];
-            if (M.Pos < Lo || M.Pos + M.Len > Hi) continue;
             const int nFound = M.Pos + iResultOffset;
             const int nSearchLen = M.Len;
             const int Line = ptCurrent.Line;
@@ -265,7 +310,9 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             // The handler may have moved the selection.
             SelectMatch();
             const QString Occurrence = GetSelText();
-            SetSelTextPrimitiveEx(smNormal, Engine->Replace(Occurrence, sReplace), true, false);
+            const QString Replacement =
+                bSilent ? M.Repl : Engine->ReplaceMatch(M.Index, Occurrence, sReplace);
+            SetSelTextPrimitiveEx(smNormal, Replacement, true, false);
             CaretAfter.reset();
             if (!bBackward) {
                 // The rest of the line now follows the caret, on the last line inserted.
@@ -277,6 +324,10 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
                 ptCurrent.Line = fPriv->fCaretY;
             }
             if (!bReplaceAll) return Result;
+        }
+        if (bSilent) {
+            PlanShift += ptCurrent.Line - (PlannedLine + PlanShift);
+            continue;
         }
         ptCurrent.Line += bBackward ? -1 : 1;
     }

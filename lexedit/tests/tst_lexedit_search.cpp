@@ -72,6 +72,10 @@ private slots:
     void regexLargeTextWithinLimit();
     void regexProperty();
     void regexLatin1MatchesConvertedText();
+    void quotingAndCommentsSurviveWrapping_data();
+    void quotingAndCommentsSurviveWrapping();
+    void loneSurrogateIsSearched();
+    void lowerCaseOfDottedCapitalI();
 };
 
 void TestLexEditSearch::plainFind_data() {
@@ -414,8 +418,12 @@ void TestLexEditSearch::regexLargeTextWithinLimit() {
 
 void TestLexEditSearch::regexProperty() {
     QRandomGenerator R(2612);
-    const QStringList Pieces = {"a", "b", "A",  "[ab]", "a*",    "b+", "\\w", "\\s",  "(a|b)",
-                                ".", " ", "a?", "\\b",  "(?=a)", "$",  "^",   "[^a]", "(b)\\1"};
+    // Lookarounds, patterns that match empty, quotes (\\Q..\\E, or open to the end) and, in some
+    // rounds, free spacing with a comment at the end.
+    const QStringList Pieces = {"a",       "b",     "A",        "[ab]",      "a*",     "b+",    "\\w",
+                                "\\s",     "(a|b)", ".",        " ",         "a?",     "\\b",   "(?=a)",
+                                "$",       "^",     "[^a]",     "(b)\\1",    "(?<=a)", "(?!b)", "(?<!\\w)",
+                                "(?=(.))", "x*",    "\\Qa.\\E", "\\Q(a|\\E", "\\B",    "()"};
     const QString Alphabet = QStringLiteral("aAbB _1\u00e9");
     TLexEditRegexSearch Engine;
     for (int Round = 0; Round < 3000; ++Round) {
@@ -424,6 +432,9 @@ void TestLexEditSearch::regexProperty() {
         const int Count = 1 + R.bounded(3);
         for (int i = 0; i < Count; ++i)
             Pattern += Pieces.at(R.bounded(int(Pieces.size())));
+        const int Form = R.bounded(6);
+        if (Form == 0) Pattern += QStringLiteral("\\Q)(");
+        if (Form == 1) Pattern = QStringLiteral("(?x)") + Pattern + QStringLiteral(" # a comment)");
         const bool MatchCase = R.bounded(2) == 1;
         Engine.SetOptions(Options(MatchCase, false));
         Engine.SetPattern(Pattern);
@@ -432,16 +443,24 @@ void TestLexEditSearch::regexProperty() {
         if (!MatchCase) PatternOptions |= QRegularExpression::CaseInsensitiveOption;
         QList<int> Expected;
         QList<int> ExpectedLengths;
+        QStringList ExpectedGroups;
         auto It = QRegularExpression(Pattern, PatternOptions).globalMatch(Text);
         while (It.hasNext()) {
             const QRegularExpressionMatch M = It.next();
             Expected << int(M.capturedStart(0)) + 1;
             ExpectedLengths << int(M.capturedLength(0));
+            ExpectedGroups << M.captured(0) + u'|' + M.captured(1) + u'|' + M.captured(2);
         }
         QList<int> Lengths;
-        for (int i = 0; i < Engine.ResultCount(); ++i)
+        QStringList Groups;
+        for (int i = 0; i < Engine.ResultCount(); ++i) {
             Lengths << Engine.Lengths(i);
-        if (Positions(Engine) != Expected || Lengths != ExpectedLengths)
+            // Each match's replacement takes that match's groups, also where several have the
+            // same text.
+            Groups << Engine.ReplaceMatch(i, Text.mid(Engine.Results(i) - 1, Engine.Lengths(i)),
+                                          "\\0|\\1|\\2");
+        }
+        if (Positions(Engine) != Expected || Lengths != ExpectedLengths || Groups != ExpectedGroups)
             QFAIL(qPrintable(
                 QStringLiteral("text \"%1\" pattern \"%2\" case %3").arg(Text, Pattern).arg(MatchCase)));
     }
@@ -513,6 +532,72 @@ void TestLexEditSearch::regexLatin1MatchesConvertedText() {
                                  .arg(Count)
                                  .arg(Want)));
     }
+}
+
+void TestLexEditSearch::quotingAndCommentsSurviveWrapping_data() {
+    // Patterns that the engine once broke by wrapping them in a group of its own: a \Q quote
+    // left open swallowed the closing parenthesis, and so did a (?x) comment. With whole words
+    // the pattern is still wrapped, so both forms are checked with and without.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("length");
+    QTest::newRow("open quote") << "x a.b y"
+                                << "\\Qa.b" << 3 << 3;
+    QTest::newRow("quoted parenthesis") << "x a) y"
+                                        << "a\\Q)" << 3 << 2;
+    QTest::newRow("comment to the end") << "b a"
+                                        << "(?x)a # comment" << 3 << 1;
+    QTest::newRow("comment after a quote") << "b a#"
+                                           << "(?x)a\\Q#\\E # comment" << 3 << 2;
+    QTest::newRow("leading option item") << "b a"
+                                         << "(*UCP)(?x)a # comment" << 3 << 1;
+}
+
+void TestLexEditSearch::quotingAndCommentsSurviveWrapping() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(int, position);
+    QFETCH(int, length);
+    for (const bool WholeWord : {false, true}) {
+        TLexEditRegexSearch Engine;
+        Engine.SetOptions(Options(true, WholeWord));
+        Engine.SetPattern(pattern);
+        QCOMPARE(Engine.FindAll(text), 1);
+        QCOMPARE(Engine.Results(0), position);
+        QCOMPARE(Engine.Lengths(0), length);
+        const QByteArray Bytes = text.toLatin1();
+        QCOMPARE(Engine.FindAllLatin1(QLatin1String(Bytes.constData(), Bytes.size())), 1);
+        QCOMPARE(Engine.Results(0), position);
+    }
+}
+
+void TestLexEditSearch::loneSurrogateIsSearched() {
+    // A line that is not valid UTF-16 is searched all the same: a lone surrogate stands as
+    // U+FFFD for the pattern, and the groups hand out the line's own characters.
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern("x(.)y|b");
+    const QString Line = QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y b ") + QChar(0xDC00);
+    QCOMPARE(Engine.FindAll(Line), 2);
+    QCOMPARE(Positions(Engine), QList<int>({1, 5}));
+    QCOMPARE(Engine.ReplaceMatch(0, Line.left(3), "[\\1]"), QStringLiteral("[") + QChar(0xD800) + u']');
+    Engine.SetPattern("\\x{FFFD}");
+    QCOMPARE(Engine.FindAll(Line), 2);
+    QCOMPARE(Positions(Engine), QList<int>({2, 7}));
+}
+
+void TestLexEditSearch::lowerCaseOfDottedCapitalI() {
+    // The case operators change case through the string functions: U+0130 lower-cases to i and
+    // a combining dot above, which the one-character mapping leaves as it is.
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern("(.)X");
+    QCOMPARE(Engine.FindAll(QStringLiteral("\u0130X")), 1);
+    QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u0130X"), "\\L\\1"), QStringLiteral("i\u0307"));
+    QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u0130X"), "\\l\\1\\1"), QStringLiteral("i\u0307\u0130"));
+    QCOMPARE(Engine.FindAll(QStringLiteral("\u00dfX")), 1);
+    QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u00dfX"), "\\U\\1"), QStringLiteral("SS"));
 }
 
 #include "tst_lexedit_search.moc"
