@@ -5,6 +5,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 0
 #include <pcre2.h>
 
+#include "lexedit/LexEditTextBuffer.h"
+
 #include <QChar>
 
 #include <algorithm>
@@ -61,11 +63,28 @@ bool IsLimitError(int ACode) {
     throw ELexSearchError(QStringLiteral("pattern too complex"));
 }
 
+// One engine call, first under the cheap limit; one that needs more is charged MatchLimit to
+// ABudget and run again under the full limit. Returns PCRE2's answer, a match or no match.
+template <typename W>
+int Attempt(const typename W::Code *C, typename W::Data *D, typename W::Context *X, const typename W::Unit *S,
+            size_t N, size_t Start, uint32_t Options, long long &ABudget) {
+    int rc = W::Match(C, S, N, Start, Options, D, X);
+    if (IsLimitError(rc)) {
+        ABudget -= TLexEditRegexSearch::MatchLimit;
+        if (ABudget < 0) ThrowTooComplex();
+        W::SetLimit(X, TLexEditRegexSearch::MatchLimit);
+        rc = W::Match(C, S, N, Start, Options, D, X);
+        W::SetLimit(X, TLexEditRegexSearch::CheapLimit);
+        if (IsLimitError(rc)) ThrowTooComplex();
+    }
+    if (rc < 0 && rc != PCRE2_ERROR_NOMATCH)
+        throw ELexSearchError(QStringLiteral("Regular expression failed: %1").arg(ErrorText(rc)));
+    return rc;
+}
+
 // Every match of code C in the N units at S, Perl's way: after an empty match the next is tried
 // at the same place only when not empty, then from the next character on. Appends Groups + 1
-// offset pairs a match to AOffsets and returns the number of matches. Each call first runs under
-// the cheap limit; one that needs more is charged MatchLimit to ABudget and run again under the
-// full limit.
+// offset pairs a match to AOffsets and returns the number of matches.
 template <typename W>
 int MatchAll(const typename W::Code *C, typename W::Data *D, typename W::Context *X,
              const typename W::Unit *S, size_t N, int AGroups, long long &ABudget,
@@ -75,15 +94,7 @@ int MatchAll(const typename W::Code *C, typename W::Data *D, typename W::Context
     uint32_t Options = PCRE2_NO_UTF_CHECK;
     const size_t Pairs = size_t(AGroups) + 1;
     for (;;) {
-        int rc = W::Match(C, S, N, Start, Options, D, X);
-        if (IsLimitError(rc)) {
-            ABudget -= TLexEditRegexSearch::MatchLimit;
-            if (ABudget < 0) ThrowTooComplex();
-            W::SetLimit(X, TLexEditRegexSearch::MatchLimit);
-            rc = W::Match(C, S, N, Start, Options, D, X);
-            W::SetLimit(X, TLexEditRegexSearch::CheapLimit);
-            if (IsLimitError(rc)) ThrowTooComplex();
-        }
+        const int rc = Attempt<W>(C, D, X, S, N, Start, Options, ABudget);
         if (rc == PCRE2_ERROR_NOMATCH) {
             // Nothing more from here; after an empty match, try again one character on.
             if ((Options & PCRE2_NOTEMPTY_ATSTART) == 0 || Start >= N) break;
@@ -91,7 +102,6 @@ int MatchAll(const typename W::Code *C, typename W::Data *D, typename W::Context
             Options = PCRE2_NO_UTF_CHECK;
             continue;
         }
-        if (rc < 0) throw ELexSearchError(QStringLiteral("Regular expression failed: %1").arg(ErrorText(rc)));
         const size_t *O = W::Ovector(D);
         const size_t MatchStart = O[0];
         // \K in a lookahead can end a match before its start: it counts as empty.
@@ -131,6 +141,37 @@ QString WholeWordPattern(const QString &APattern, bool ACommentTail) {
     }
     return APattern.left(Lead) + QStringLiteral("(?<!\\w)(?:") + APattern.mid(Lead) +
            (ACommentTail ? QStringLiteral("\\E\n)(?!\\w)") : QStringLiteral("\\E(?#\n))(?!\\w)"));
+}
+
+// Appends the groups of the match in D (rc from the engine), shifted by -ABase.
+void AppendGroups(const size_t *O, int rc, int AGroups, size_t ABase, std::vector<int> &AOffsets) {
+    for (size_t g = 0; g <= size_t(AGroups); ++g) {
+        const bool Set = g < size_t(rc) && O[2 * g] != PCRE2_UNSET;
+        AOffsets.push_back(Set ? int(O[2 * g] - ABase) : -1);
+        AOffsets.push_back(Set ? int(std::max(O[2 * g], O[2 * g + 1]) - ABase) : -1);
+    }
+}
+
+// Whether matching the pattern over many lines joined by line breaks (multi-line mode, any of
+// CR, LF and CR LF a line break) finds a match that starts in a line wherever the line searched
+// alone has one, and the same match where it does not reach past the line's end. Told from the
+// pattern's text, erring on the side of no: a line break must look like the end of a line to
+// everything that does not consume it, and every way through the pattern must be tried.
+bool BlockSafe(const QString &APattern) {
+    static const char *const Unsafe[] = {"(?=", "(?!", "(?<=", "(?<!", "(?>", "(?(", "(*", "\\A",
+                                         "\\Z", "\\z", "\\G",  "*+",   "++",  "?+",  "}+"};
+    for (const char *U : Unsafe)
+        if (APattern.contains(QLatin1String(U))) return false;
+    // Option settings that change or reset multi-line mode.
+    for (qsizetype i = APattern.indexOf(QLatin1String("(?")); i >= 0;
+         i = APattern.indexOf(QLatin1String("(?"), i + 2)) {
+        for (qsizetype k = i + 2; k < APattern.size(); ++k) {
+            const QChar c = APattern.at(k);
+            if (c == u'm' || c == u'^') return false;
+            if (!(c.isLetter() || c == u'-')) break;
+        }
+    }
+    return true;
 }
 
 enum class TCaseMode { None, Upper, Lower };
@@ -241,6 +282,9 @@ struct TLexEditRegexSearch::TImpl {
     pcre2_match_data_8 *Data8 = nullptr;
     pcre2_match_context_8 *Context8 = nullptr;
     pcre2_jit_stack_8 *Stack8 = nullptr;
+    // The same for many Latin-1 lines at once (multi-line mode, any line break); none when the
+    // pattern is not safe for that.
+    pcre2_code_8 *Block8 = nullptr;
 
     TImpl() = default;
     TImpl(const TImpl &) = delete;
@@ -255,6 +299,7 @@ struct TLexEditRegexSearch::TImpl {
         pcre2_match_context_free_8(Context8);
         pcre2_match_data_free_8(Data8);
         pcre2_code_free_8(Code8);
+        pcre2_code_free_8(Block8);
         Code16 = nullptr;
         Data16 = nullptr;
         Context16 = nullptr;
@@ -263,6 +308,7 @@ struct TLexEditRegexSearch::TImpl {
         Data8 = nullptr;
         Context8 = nullptr;
         Stack8 = nullptr;
+        Block8 = nullptr;
     }
 };
 
@@ -353,6 +399,17 @@ void TLexEditRegexSearch::Compile() {
             I.Stack8 = pcre2_jit_stack_create_8(32 * 1024, 4 * 1024 * 1024, nullptr);
             pcre2_jit_stack_assign_8(I.Context8, nullptr, I.Stack8);
             pcre2_set_match_limit_8(I.Context8, CheapLimit);
+            if (BlockSafe(fPattern)) {
+                pcre2_compile_context_8 *Compile = pcre2_compile_context_create_8(nullptr);
+                pcre2_set_newline_8(Compile, PCRE2_NEWLINE_ANYCRLF);
+                I.Block8 =
+                    pcre2_compile_8(reinterpret_cast<PCRE2_SPTR8>(Bytes.constData()), size_t(Bytes.size()),
+                                    PCRE2_UCP | PCRE2_NEVER_UTF | PCRE2_MULTILINE | PCRE2_ALT_CIRCUMFLEX |
+                                        (Caseless ? PCRE2_CASELESS : 0),
+                                    &Error, &Offset, Compile);
+                pcre2_compile_context_free_8(Compile);
+                if (I.Block8 != nullptr) pcre2_jit_compile_8(I.Block8, PCRE2_JIT_COMPLETE);
+            }
         } else {
             pcre2_code_free_8(I.Code8);
             I.Code8 = nullptr;
@@ -406,7 +463,148 @@ int TLexEditRegexSearch::FindAllLatin1(QLatin1String NewText) {
         fBytes = QByteArray(NewText.data(), NewText.size());
     else
         fBytes.clear();
+    fView = QLatin1String(fBytes.constData(), fBytes.size());
     return fCount;
+}
+
+long long TLexEditRegexSearch::FindAllLines(const TLexEditStringList &ALines, int AFirst, int ALast,
+                                            const std::function<bool(int, int)> &AFound) {
+    if (fPattern.isEmpty()) return 0;
+    Compile();
+    TImpl &I = *fImpl;
+    if (I.Block8 == nullptr) return TLexEditSearchCustom::FindAllLines(ALines, AFirst, ALast, AFound);
+    ALast = std::min(ALast, ALines.Count() - 1);
+    long long Total = 0;
+    bool Stopped = false;
+    // Reports the results of line ALine (its bytes AView) when it has any.
+    const auto Report = [&](int ALine, QLatin1String AView) {
+        if (fCount == 0) return;
+        fTextIsBytes = true;
+        fView = AView;
+        Total += fCount;
+        if (!AFound(ALine, fCount)) Stopped = true;
+    };
+    const auto Clear = [&] {
+        fCount = 0;
+        fOffsets.clear();
+    };
+    QLatin1String View;
+    int Line = std::max(AFirst, 0);
+    try {
+        while (Line <= ALast && !Stopped) {
+            QLatin1String Run;
+            int RunLines = ALines.GetLatin1Run(Line, Run);
+            if (RunLines < 2) {
+                // A line on its own.
+                const int n = ALines.GetLatin1(Line, View) ? FindAllLatin1(View) : FindAll(ALines.Get(Line));
+                if (n > 0) {
+                    Total += n;
+                    if (!AFound(Line, n)) Stopped = true;
+                }
+                ++Line;
+                continue;
+            }
+            const char *B = Run.data();
+            const int RunLast = std::min(Line + RunLines - 1, ALast);
+            // The current line: its bytes are [LStart, LEnd) of the run.
+            ALines.GetLatin1(Line, View);
+            size_t LStart = 0;
+            size_t LEnd = size_t(View.size());
+            const auto NextLine = [&] {
+                size_t Next = LEnd;
+                if (B[Next] == '\r' && B[Next + 1] == '\n')
+                    Next += 2;
+                else
+                    ++Next;
+                ++Line;
+                ALines.GetLatin1(Line, View);
+                LStart = Next;
+                LEnd = Next + size_t(View.size());
+            };
+            // The run ends with the last line to search.
+            size_t N = size_t(Run.size());
+            if (RunLast < Line + RunLines - 1) {
+                const int Keep = Line;
+                const size_t KeepStart = LStart, KeepEnd = LEnd;
+                while (Line < RunLast)
+                    NextLine();
+                N = LEnd;
+                Line = Keep;
+                ALines.GetLatin1(Line, View);
+                LStart = KeepStart;
+                LEnd = KeepEnd;
+            }
+            Clear();
+            size_t Pos = 0;
+            uint32_t Options = PCRE2_NO_UTF_CHECK;
+            for (;;) {
+                const int rc =
+                    Attempt<TNarrow>(I.Block8, I.Data8, I.Context8, B, N, Pos, Options, fBudgetLeft);
+                if (rc == PCRE2_ERROR_NOMATCH) {
+                    if ((Options & PCRE2_NOTEMPTY_ATSTART) != 0) {
+                        // After an empty match inside the line: one character on.
+                        ++Pos;
+                        Options = PCRE2_NO_UTF_CHECK;
+                        continue;
+                    }
+                    Report(Line, QLatin1String(B + LStart, qsizetype(LEnd - LStart)));
+                    break;
+                }
+                const size_t *O = pcre2_get_ovector_pointer_8(I.Data8);
+                const size_t Start = O[0];
+                const size_t End = std::max(O[0], O[1]);
+                // The lines before the one the match starts in are complete.
+                while (Start > LEnd && Line < RunLast) {
+                    Report(Line, QLatin1String(B + LStart, qsizetype(LEnd - LStart)));
+                    if (Stopped) break;
+                    Clear();
+                    NextLine();
+                }
+                if (Stopped) break;
+                if (Start < LStart || End > LEnd) {
+                    // The match reaches past the line's end (or starts in a line break): the
+                    // line is searched on its own, and the run goes on after it.
+                    Clear();
+                    const QLatin1String Own(B + LStart, qsizetype(LEnd - LStart));
+                    fCount = MatchAll<TNarrow>(I.Code8, I.Data8, I.Context8, Own.data(), size_t(Own.size()),
+                                               fGroups, fBudgetLeft, fOffsets);
+                    Report(Line, Own);
+                    if (Line >= RunLast || Stopped) break;
+                    Clear();
+                    NextLine();
+                    Pos = LStart;
+                    Options = PCRE2_NO_UTF_CHECK;
+                    continue;
+                }
+                AppendGroups(O, rc, fGroups, LStart, fOffsets);
+                ++fCount;
+                Pos = End;
+                Options = PCRE2_NO_UTF_CHECK;
+                if (End == Start) {
+                    if (End < LEnd) {
+                        Options |= PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED;
+                    } else {
+                        // An empty match at the line's end ends the line's search.
+                        Report(Line, QLatin1String(B + LStart, qsizetype(LEnd - LStart)));
+                        if (Line >= RunLast || Stopped) break;
+                        Clear();
+                        NextLine();
+                        Pos = LStart;
+                    }
+                }
+            }
+            Line = RunLast + 1;
+        }
+    } catch (...) {
+        Clear();
+        throw;
+    }
+    // The results of the last line reported stay readable after the buffer changes.
+    if (fCount > 0 && fTextIsBytes) {
+        fBytes = QByteArray(fView.data(), fView.size());
+        fView = QLatin1String(fBytes.constData(), fBytes.size());
+    }
+    return Total;
 }
 
 QString TLexEditRegexSearch::Group(int AMatch, int AGroup) const {
@@ -415,7 +613,7 @@ QString TLexEditRegexSearch::Group(int AMatch, int AGroup) const {
     const int Start = fOffsets[At];
     const int End = fOffsets[At + 1];
     if (Start < 0) return QString();
-    if (fTextIsBytes) return QString::fromLatin1(fBytes.constData() + Start, End - Start);
+    if (fTextIsBytes) return QString::fromLatin1(fView.data() + Start, End - Start);
     return fText.mid(Start, End - Start);
 }
 

@@ -159,20 +159,11 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     // The matches of a line (Lines held as Latin-1 bytes are searched as they are; the text is
     // read only when something is found) that lie in its part of the range.
     QString LineText;
-    const auto SearchLine = [&](int ALine) {
+    // Takes the engine's nInLine results for line ALine.
+    const auto CollectMatches = [&](int ALine, int nInLine) {
         int Lo = 0;
         int Hi = 0;
         LineBounds(ALine, Lo, Hi);
-        QLatin1String Bytes;
-        int nInLine = 0;
-        LineText.clear();
-        if (fPriv->fLines->GetLatin1(ALine - 1, Bytes)) {
-            nInLine = Engine->FindAllLatin1(Bytes);
-            if (nInLine > 0) LineText = fPriv->fLines->Get(ALine - 1);
-        } else {
-            LineText = fPriv->fLines->Get(ALine - 1);
-            nInLine = Engine->FindAll(LineText);
-        }
         Matches.clear();
         for (int i = 0; i < nInLine; ++i) {
             const int Pos = Engine->Results(i);
@@ -181,6 +172,26 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             if (bSkipEmptyAtCaret && Len == 0 && ALine == Caret.Line && Pos == Caret.Char) continue;
             Matches.push_back({Pos, Len, i, QString()});
         }
+        LineText = Matches.empty() ? QString() : fPriv->fLines->Get(ALine - 1);
+    };
+    const auto SearchLine = [&](int ALine) {
+        QLatin1String Bytes;
+        const int nInLine = fPriv->fLines->GetLatin1(ALine - 1, Bytes)
+                                ? Engine->FindAllLatin1(Bytes)
+                                : Engine->FindAll(fPriv->fLines->Get(ALine - 1));
+        CollectMatches(ALine, nInLine);
+    };
+    // Forwards, the next line from ALine on with matches in the range (0 when there is none):
+    // the engine may search many lines in one go.
+    const auto NextLineWithMatches = [&](int ALine, int ALast) {
+        int Found = 0;
+        Engine->FindAllLines(*fPriv->fLines, ALine - 1, ALast - 1, [&](int AIndex, int nInLine) {
+            CollectMatches(AIndex + 1, nInLine);
+            if (Matches.empty()) return true;
+            Found = AIndex + 1;
+            return false;
+        });
+        return Found;
     };
 
     // A silent replace-all searches every line of its range and makes every replacement before
@@ -196,14 +207,16 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     if (bSilent) {
         const int First = std::max(ptStart.Line, 1);
         const int Last = std::min(ptEnd.Line, Count);
-        for (int L = bBackward ? Last : First; L >= First && L <= Last; L += bBackward ? -1 : 1) {
-            SearchLine(L);
-            if (Matches.empty()) continue;
+        Engine->FindAllLines(*fPriv->fLines, First - 1, Last - 1, [&](int AIndex, int nInLine) {
+            CollectMatches(AIndex + 1, nInLine);
+            if (Matches.empty()) return true;
             for (TMatch &M : Matches)
                 M.Repl = Engine->ReplaceMatch(M.Index, LineText.mid(M.Pos - 1, M.Len), sReplace);
-            Plan.push_back({L, LineText, std::move(Matches)});
+            Plan.push_back({AIndex + 1, LineText, std::move(Matches)});
             Matches.clear();
-        }
+            return true;
+        });
+        if (bBackward) std::reverse(Plan.begin(), Plan.end());
     }
 
     // Replace-all of a line whose replacements hold no line break: the line is written once and
@@ -259,7 +272,13 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             if (ptCurrent.Line < ptStart.Line || ptCurrent.Line > ptEnd.Line ||
                 ptCurrent.Line > fPriv->fLines->Count())
                 break;
-            SearchLine(ptCurrent.Line);
+            if (bBackward) {
+                SearchLine(ptCurrent.Line);
+            } else {
+                ptCurrent.Line =
+                    NextLineWithMatches(ptCurrent.Line, std::min(ptEnd.Line, fPriv->fLines->Count()));
+                if (ptCurrent.Line == 0) break;
+            }
         }
         const int nInLine = int(Matches.size());
         // Added to a position of the line as found: where that character stands now on the

@@ -1,10 +1,12 @@
 #include "lexedit/LexEditRegexSearch.h"
 #include "lexedit/LexEditSearch.h"
+#include "lexedit/LexEditTextBuffer.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <climits>
 #include <vector>
 
 using namespace lexedit;
@@ -76,6 +78,7 @@ private slots:
     void quotingAndCommentsSurviveWrapping();
     void loneSurrogateIsSearched();
     void lowerCaseOfDottedCapitalI();
+    void linesAtOnceMatchLineByLine();
 };
 
 void TestLexEditSearch::plainFind_data() {
@@ -598,6 +601,102 @@ void TestLexEditSearch::lowerCaseOfDottedCapitalI() {
     QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u0130X"), "\\l\\1\\1"), QStringLiteral("i\u0307\u0130"));
     QCOMPARE(Engine.FindAll(QStringLiteral("\u00dfX")), 1);
     QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u00dfX"), "\\U\\1"), QStringLiteral("SS"));
+}
+
+void TestLexEditSearch::linesAtOnceMatchLineByLine() {
+    // A loaded file's lines searched many at a time give each line the matches, groups and count
+    // that the line searched on its own has: mixed line breaks, empty lines, edited lines that
+    // break the block, patterns whose matches could run on over a line break, and patterns
+    // that must go line by line (lookarounds, anchors, atomic groups). A search stopped early
+    // leaves the stopping line's results readable.
+    QRandomGenerator R(4242);
+    const QString Alphabet = QStringLiteral("ab A_1 \u00e9");
+    const QStringList Breaks = {"\n", "\r\n", "\r"};
+    const QStringList Pieces = {"a",     "b",    "\\w+",      "\\s*",     "[^a]",  ".",     "$",
+                                "^",     "\\b",  "a*",        "(a|b)",    "\\R",   "\\v",   "(?s).",
+                                "x*",    "\\B",  "(b)\\1",    "\u00e9",   "(?=a)", "a++",   "\\z",
+                                "(?m)$", "\\n?", "(?>a|ab)c", "[\\s\\S]", " ",     "(?<!b)"};
+    TLexEditRegexSearch Lines;
+    TLexEditRegexSearch Alone;
+    for (int Round = 0; Round < 1500; ++Round) {
+        QStringList Text;
+        QByteArray Bytes;
+        const int Count = 1 + R.bounded(12);
+        for (int i = 0; i < Count; ++i) {
+            Text << RandomText(R, Alphabet, 8);
+            Bytes += Text.last().toLatin1();
+            if (i + 1 < Count || R.bounded(2) == 0) Bytes += Breaks.at(R.bounded(3)).toLatin1();
+        }
+        TLexEditStringList List;
+        List.LoadFromBytes(Bytes);
+        if (R.bounded(3) == 0 && List.Count() > 0)
+            List.Put(R.bounded(List.Count()), RandomText(R, Alphabet, 8));
+        if (R.bounded(4) == 0 && List.Count() > 1) List.Delete(R.bounded(List.Count()));
+        if (List.Count() == 0) continue;
+        QString Pattern;
+        for (int i = 0, n = 1 + R.bounded(3); i < n; ++i)
+            Pattern += Pieces.at(R.bounded(int(Pieces.size())));
+        const TLexSearchOptions O = Options(R.bounded(2) == 1, R.bounded(4) == 0);
+        for (TLexEditRegexSearch *E : {&Lines, &Alone}) {
+            E->SetOptions(O);
+            E->SetPattern(Pattern);
+        }
+        const int First = R.bounded(List.Count());
+        const int Last = First + R.bounded(List.Count() - First);
+        const int StopAfter = R.bounded(4) == 0 ? 1 + R.bounded(3) : INT_MAX;
+        const auto Describe = [&](int ALine) {
+            return QStringLiteral("pattern \"%1\" case %2 word %3 line %4 of %5")
+                .arg(Pattern)
+                .arg(O.Contains(ssoMatchCase))
+                .arg(O.Contains(ssoWholeWord))
+                .arg(ALine)
+                .arg(List.Count());
+        };
+        // What each line has on its own.
+        const auto Expected = [&](int ALine) {
+            QStringList Result;
+            const QString Line = List.Get(ALine);
+            for (int k = 0, n = Alone.FindAll(Line); k < n; ++k)
+                Result << QStringLiteral("%1+%2:").arg(Alone.Results(k)).arg(Alone.Lengths(k)) +
+                              Alone.ReplaceMatch(k, Line.mid(Alone.Results(k) - 1, Alone.Lengths(k)),
+                                                 "\\0|\\1");
+            return Result;
+        };
+        const auto Got = [&](int ALine) {
+            QStringList Result;
+            const QString Line = List.Get(ALine);
+            for (int k = 0; k < Lines.ResultCount(); ++k)
+                Result << QStringLiteral("%1+%2:").arg(Lines.Results(k)).arg(Lines.Lengths(k)) +
+                              Lines.ReplaceMatch(k, Line.mid(Lines.Results(k) - 1, Lines.Lengths(k)),
+                                                 "\\0|\\1");
+            return Result;
+        };
+        int Next = First;
+        int Reported = 0;
+        int LastReported = -1;
+        bool Failed = false;
+        Lines.FindAllLines(List, First, Last, [&](int AIndex, int n) {
+            for (; Next < AIndex; ++Next)
+                if (!Expected(Next).isEmpty()) Failed = true;
+            const QStringList Want = Expected(AIndex);
+            if (Failed || Got(AIndex) != Want || n != int(Want.size())) {
+                Failed = true;
+                qWarning("%s: got %s, want %s", qPrintable(Describe(AIndex)),
+                         qPrintable(Got(AIndex).join(u' ')), qPrintable(Want.join(u' ')));
+                return false;
+            }
+            Next = AIndex + 1;
+            LastReported = AIndex;
+            return ++Reported < StopAfter;
+        });
+        if (Failed) QFAIL("a line's matches differ from its own search");
+        if (Reported < StopAfter) {
+            for (; Next <= Last; ++Next)
+                if (!Expected(Next).isEmpty()) QFAIL(qPrintable(Describe(Next) + ": matches not reported"));
+        } else {
+            QVERIFY2(Got(LastReported) == Expected(LastReported), qPrintable(Describe(LastReported)));
+        }
+    }
 }
 
 #include "tst_lexedit_search.moc"

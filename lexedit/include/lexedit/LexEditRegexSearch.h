@@ -24,6 +24,7 @@
 #include <QLatin1String>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,6 +61,14 @@ public:
     QString Replace(const QString &aOccurrence, const QString &aReplacement) override;
     // Expands it with the groups of match Index of the last FindAll when its text is aOccurrence.
     QString ReplaceMatch(int Index, const QString &aOccurrence, const QString &aReplacement) override;
+    // Lines held one after another in one block of bytes (a loaded file's) are searched many
+    // at a time, one engine call for a stretch without matches, when the pattern cannot tell a
+    // line break from the end of a line (no lookarounds, anchors of the whole text, atomic
+    // groups, possessive quantifiers, verbs or changes of multi-line mode). A match found so
+    // stands for the line's own search unless it reaches past the line's end; then that line is
+    // searched on its own.
+    long long FindAllLines(const TLexEditStringList &ALines, int AFirst, int ALast,
+                           const std::function<bool(int, int)> &AFound) override;
 
     // The budget a search starts with (see DefaultSearchBudget).
     long long SearchBudget = DefaultSearchBudget;
@@ -78,9 +87,11 @@ private:
     int fCount = 0;
     int fGroups = 0;
     std::vector<int> fOffsets;
-    // The text they were found in (for the groups): UTF-16, or Latin-1 bytes.
+    // The text they were found in (for the groups): UTF-16, or Latin-1 bytes (fView, which is
+    // fBytes or, inside FindAllLines, the line in the buffer).
     QString fText;
     QByteArray fBytes;
+    QLatin1String fView;
     bool fTextIsBytes = false;
     long long fBudgetLeft = DefaultSearchBudget;
 };
