@@ -10,6 +10,7 @@
 #include <QChar>
 
 #include <algorithm>
+#include <cstring>
 
 namespace lexedit {
 
@@ -467,6 +468,26 @@ int TLexEditRegexSearch::FindAllLatin1(QLatin1String NewText) {
     return fCount;
 }
 
+int TLexEditRegexSearch::GatherLatin1(const TLexEditStringList &ALines, int AFirst, int ALast,
+                                      QLatin1String &ARun) {
+    // Lines held as Latin-1 bytes that do not lie in one block are copied into one, joined by LF,
+    // a stretch of them at a time (a line holding a line break character of its own ends it).
+    constexpr qsizetype Stretch = 256 * 1024;
+    fScratch.resize(0);
+    QLatin1String View;
+    int Lines = 0;
+    for (int i = AFirst; i <= ALast && fScratch.size() < Stretch && ALines.GetLatin1(i, View); ++i) {
+        if (std::memchr(View.data(), '\n', size_t(View.size())) != nullptr ||
+            std::memchr(View.data(), '\r', size_t(View.size())) != nullptr)
+            break;
+        if (Lines > 0) fScratch += '\n';
+        fScratch.append(View.data(), View.size());
+        ++Lines;
+    }
+    ARun = QLatin1String(fScratch.constData(), fScratch.size());
+    return Lines;
+}
+
 long long TLexEditRegexSearch::FindAllLines(const TLexEditStringList &ALines, int AFirst, int ALast,
                                             const std::function<bool(int, int)> &AFound) {
     if (fPattern.isEmpty()) return 0;
@@ -494,6 +515,7 @@ long long TLexEditRegexSearch::FindAllLines(const TLexEditStringList &ALines, in
         while (Line <= ALast && !Stopped) {
             QLatin1String Run;
             int RunLines = ALines.GetLatin1Run(Line, Run);
+            if (RunLines < 2) RunLines = GatherLatin1(ALines, Line, ALast, Run);
             if (RunLines < 2) {
                 // A line on its own.
                 const int n = ALines.GetLatin1(Line, View) ? FindAllLatin1(View) : FindAll(ALines.Get(Line));
@@ -538,8 +560,24 @@ long long TLexEditRegexSearch::FindAllLines(const TLexEditStringList &ALines, in
             size_t Pos = 0;
             uint32_t Options = PCRE2_NO_UTF_CHECK;
             for (;;) {
-                const int rc =
-                    Attempt<TNarrow>(I.Block8, I.Data8, I.Context8, B, N, Pos, Options, fBudgetLeft);
+                const int rc = pcre2_match_8(I.Block8, reinterpret_cast<PCRE2_SPTR8>(B), N, Pos, Options,
+                                             I.Data8, I.Context8);
+                if (IsLimitError(rc)) {
+                    // An expensive start position: the rest of the run goes line by line, where
+                    // the search's budget is charged for each line that needs it.
+                    for (;;) {
+                        Clear();
+                        const QLatin1String Own(B + LStart, qsizetype(LEnd - LStart));
+                        fCount = MatchAll<TNarrow>(I.Code8, I.Data8, I.Context8, Own.data(),
+                                                   size_t(Own.size()), fGroups, fBudgetLeft, fOffsets);
+                        Report(Line, Own);
+                        if (Line >= RunLast || Stopped) break;
+                        NextLine();
+                    }
+                    break;
+                }
+                if (rc < 0 && rc != PCRE2_ERROR_NOMATCH)
+                    throw ELexSearchError(QStringLiteral("Regular expression failed: %1").arg(ErrorText(rc)));
                 if (rc == PCRE2_ERROR_NOMATCH) {
                     if ((Options & PCRE2_NOTEMPTY_ATSTART) != 0) {
                         // After an empty match inside the line: one character on.

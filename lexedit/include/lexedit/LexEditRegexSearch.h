@@ -61,8 +61,9 @@ public:
     QString Replace(const QString &aOccurrence, const QString &aReplacement) override;
     // Expands it with the groups of match Index of the last FindAll when its text is aOccurrence.
     QString ReplaceMatch(int Index, const QString &aOccurrence, const QString &aReplacement) override;
-    // Lines held one after another in one block of bytes (a loaded file's) are searched many
-    // at a time, one engine call for a stretch without matches, when the pattern cannot tell a
+    // Lines held as Latin-1 bytes are searched many at a time (those that lie one after another
+    // in one block, as a loaded file's do, where they are; others copied into one), one engine
+    // call for a stretch without matches, when the pattern cannot tell a
     // line break from the end of a line (no lookarounds, anchors of the whole text, atomic
     // groups, possessive quantifiers, verbs or changes of multi-line mode). A match found so
     // stands for the line's own search unless it reaches past the line's end; then that line is
@@ -78,6 +79,7 @@ private:
     void Compile();
     void Invalidate();
     QString Group(int AMatch, int AGroup) const;
+    int GatherLatin1(const TLexEditStringList &ALines, int AFirst, int ALast, QLatin1String &ARun);
     QString Expand(const QString &AExpression, int AMatch) const;
     QString fPattern;
     TLexSearchOptions fOptions;
@@ -93,6 +95,7 @@ private:
     QByteArray fBytes;
     QLatin1String fView;
     bool fTextIsBytes = false;
+    QByteArray fScratch; // lines copied into one block for FindAllLines
     long long fBudgetLeft = DefaultSearchBudget;
 };
 
