@@ -5,7 +5,7 @@
 //  3. the same as a regular expression;
 //  4. the count of every whole-word match of a common identifier ("total"), line by line as the
 //     window's find bar counts;
-//  5. replace-all of every "=" by "==" (about 1 M matches), as one undo step, and its undo;
+//  5. replace-all of every "=" by "==" (about 1 M matches), as one undo step, its undo and redo;
 //  6. the count of every match of a set of regular expressions (with and without a plain-text
 //     start, many matches and none, matching case and not), every line's count kept as the
 //     window's find bar keeps them;
@@ -272,8 +272,13 @@ int main(int argc, char **argv) {
         Replaced = E.SearchReplace(QStringLiteral("="), QStringLiteral("=="),
                                    {ssoMatchCase, ssoReplaceAll, ssoEntireScope});
     });
+    const QString ReplacedText = E.Lines()->Text();
     const double UndoMs = BestMs(1, [&] { E.Undo(); });
-    const bool Restored = !E.CanUndo() && E.Lines()->Text() == Original;
+    bool Restored = !E.CanUndo() && E.Lines()->Text() == Original;
+    const double RedoMs = BestMs(1, [&] { E.Redo(); });
+    Restored = Restored && E.Lines()->Text() == ReplacedText;
+    E.Undo();
+    Restored = Restored && E.Lines()->Text() == Original;
 
     // 7. Replace-all of many matches on one line, against the same matches over many lines.
     const auto LongLineMs = [&](int APerLine, long long &AReplaced) {
@@ -344,7 +349,8 @@ int main(int argc, char **argv) {
     Row("4. count of whole-word \"total\"", CountMs, "QTextDocument::find", DocCount);
     Row("", CountMs, "python3 re.findall", Py.value("count").first);
     Row("5. replace-all \"=\" by \"==\"", ReplaceMs, "python3 re.subn", Py.value("replace").first);
-    Row("   its undo (one step)", UndoMs, "", 0);
+    Row("   its undo (one step)", UndoMs, "the replace-all", ReplaceMs);
+    Row("   its redo", RedoMs, "the replace-all", ReplaceMs);
     Row("reading every line as a QString", ReadMs, "", 0);
     std::printf("\n  6. regular expressions, every line's count (matches: editor / PCRE2 / python / rg)\n");
     bool RegexOk = true;
@@ -364,7 +370,7 @@ int main(int argc, char **argv) {
     Row("one line of 100 KB", LongMs, "lines of 100 characters", ShortMs);
     std::printf("\n  matches counted: editor %lld, QTextDocument %lld, python %lld\n", Count, DocMatches,
                 Py.value("count").second);
-    std::printf("  replaced: editor %d, python %lld; one undo restored the text: %s\n", Replaced,
+    std::printf("  replaced: editor %d, python %lld; undo, redo and undo gave the texts back: %s\n", Replaced,
                 Py.value("replace").second, Restored ? "yes" : "NO");
     std::printf("  targets: absent plain <= 2x grep and <= 30 ms; case-insensitive <= 80 ms; count <= 200 ms;"
                 " replace-all <= 1 s\n");

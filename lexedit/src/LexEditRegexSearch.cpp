@@ -200,6 +200,8 @@ void AppendCased(QString &AResult, const QString &S, TCaseMode AMode, TCaseMode 
 
 // Expands a replacement expression for one match whose groups AGroup(n) hands out.
 template <typename F> QString ExpandWith(const QString &AExpression, F AGroup) {
+    // Plain text (the common case) is its own expansion.
+    if (!AExpression.contains(u'\\') && !AExpression.contains(u'$')) return AExpression;
     QString Result;
     TCaseMode Mode = TCaseMode::None;
     TCaseMode OneShot = TCaseMode::None;

@@ -198,59 +198,72 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     // the text changes: a pattern the engine gives up on leaves the text as it was. Matches are
     // found on the lines as they are before any replacement in any case, so the plan is what a
     // walk that replaces as it goes would find.
+    // A line whose replacements hold no line break (and that loses no trailing blanks with
+    // eoTrimTrailingSpaces) is planned as its new text, written in one go; others match by match.
     struct TPlannedLine {
         int Line;
         QString Text;
-        std::vector<TMatch> Matches;
+        std::vector<TMatch> Matches; // when not written in one go
+        QString NewText;
+        int First = 0;      // the changed part of the line: from the first match
+        int NewSpanEnd = 0; // to the end of the last replacement, in the new text
+        int FirstReplLength = 0;
+        int Replaced = 0;
     };
     std::vector<TPlannedLine> Plan;
     if (bSilent) {
         const int First = std::max(ptStart.Line, 1);
         const int Last = std::min(ptEnd.Line, Count);
+        const bool Trim = fPriv->fOptions.Contains(eoTrimTrailingSpaces);
         Engine->FindAllLines(*fPriv->fLines, First - 1, Last - 1, [&](int AIndex, int nInLine) {
             CollectMatches(AIndex + 1, nInLine);
             if (Matches.empty()) return true;
-            for (TMatch &M : Matches)
+            bool AtOnce = !Trim;
+            for (TMatch &M : Matches) {
                 M.Repl = Engine->ReplaceMatch(M.Index, LineText.mid(M.Pos - 1, M.Len), sReplace);
-            Plan.push_back({AIndex + 1, LineText, std::move(Matches)});
+                if (M.Repl.contains(QLatin1Char('\r')) || M.Repl.contains(QLatin1Char('\n'))) AtOnce = false;
+            }
+            TPlannedLine P{AIndex + 1, LineText, {}, {}};
+            if (AtOnce) {
+                const QStringView Old(LineText);
+                P.First = Matches.front().Pos;
+                P.FirstReplLength = int(Matches.front().Repl.size());
+                P.Replaced = int(Matches.size());
+                P.NewText.reserve(LineText.size() + 16);
+                P.NewText += Old.left(P.First - 1);
+                int From = P.First;
+                for (const TMatch &M : Matches) {
+                    // The text between the matches stays.
+                    P.NewText += Old.mid(From - 1, M.Pos - From);
+                    P.NewText += M.Repl;
+                    From = M.Pos + M.Len;
+                }
+                P.NewSpanEnd = int(P.NewText.size()) + 1;
+                P.NewText += Old.mid(From - 1);
+            } else {
+                P.Matches = std::move(Matches);
+            }
+            Plan.push_back(std::move(P));
             Matches.clear();
             return true;
         });
         if (bBackward) std::reverse(Plan.begin(), Plan.end());
     }
 
-    // Replace-all of a line whose replacements hold no line break: the line is written once and
-    // the change recorded as the one deletion and insertion that replacing its span from the
-    // first to the last match would record, which undo reverses exactly. Lines that lose
-    // trailing blanks (eoTrimTrailingSpaces) go match by match.
+    // A planned line written in one go, recorded as one change of the line, which undo and redo
+    // reverse in one write each.
     std::optional<TOwnBufferBracket> Bracket;
     std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such line
-    const auto ReplaceLineAtOnce = [&](int ALine, const QString &AText) {
-        if (fPriv->fOptions.Contains(eoTrimTrailingSpaces)) return false;
-        for (const TMatch &M : Matches)
-            if (M.Repl.contains(QLatin1Char('\r')) || M.Repl.contains(QLatin1Char('\n'))) return false;
-        const int First = Matches.front().Pos;
-        const int LastEnd = Matches.back().Pos + Matches.back().Len;
-        QString Span;
-        int LastPos = First;
-        for (const TMatch &M : Matches) {
-            // The text between the matches stays.
-            Span += QStringView(AText).mid(LastPos - 1, M.Pos - LastPos);
-            Span += M.Repl;
-            LastPos = M.Pos + M.Len;
-        }
+    const auto WriteLine = [&](int ALine, const TPlannedLine &P) {
         if (!Bracket) Bracket.emplace(*this);
-        fPriv->fUndoRedo->AddUndoChange(crDelete, BufferCoord(First, ALine), BufferCoord(LastEnd, ALine),
-                                        AText.mid(First - 1, LastEnd - First), smNormal);
-        fPriv->fLines->Put(ALine - 1, AText.left(First - 1) + Span + AText.mid(LastEnd - 1));
-        const TBufferCoord SpanEnd = BufferCoord(First + int(Span.size()), ALine);
-        fPriv->fUndoRedo->AddUndoChange(crInsert, BufferCoord(First, ALine), SpanEnd, QString(), smNormal);
+        fPriv->fLines->Put(ALine - 1, P.NewText);
+        fPriv->fUndoRedo->AddUndoChange(crLineReplace, BufferCoord(P.First, ALine),
+                                        BufferCoord(P.NewSpanEnd, ALine), P.Text, smNormal);
         // Forwards the caret ends after the last replacement, backwards after the first.
-        CaretAfter = bBackward ? BufferCoord(First + int(Matches.front().Repl.size()), ALine) : SpanEnd;
-        const int Shift = int(Span.size()) - (LastEnd - First);
-        if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += Shift;
-        Result += int(Matches.size());
-        return true;
+        CaretAfter =
+            bBackward ? BufferCoord(P.First + P.FirstReplLength, ALine) : BufferCoord(P.NewSpanEnd, ALine);
+        if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += int(P.NewText.size() - P.Text.size());
+        Result += P.Replaced;
     };
 
     // The walk: the planned lines (a silent replace-all; forwards each stands lower by the line
@@ -265,9 +278,13 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             TPlannedLine &P = Plan[PlanIndex++];
             PlannedLine = P.Line;
             ptCurrent.Line = P.Line + PlanShift;
+            if (P.Replaced > 0) {
+                WriteLine(ptCurrent.Line, P);
+                P = TPlannedLine{0, {}, {}, {}};
+                continue;
+            }
             LineText = std::move(P.Text);
             Matches = std::move(P.Matches);
-            if (ReplaceLineAtOnce(ptCurrent.Line, LineText)) continue;
         } else {
             if (ptCurrent.Line < ptStart.Line || ptCurrent.Line > ptEnd.Line ||
                 ptCurrent.Line > fPriv->fLines->Count())

@@ -693,6 +693,10 @@ void TestLexEditSearchReplace::randomReplaceAllMatchesModel() {
         if (Count > 0) {
             E.Undo();
             QVERIFY2(LinesOf(E) == Text, qPrintable(Context + " (undo)"));
+            E.Redo();
+            QVERIFY2(LinesOf(E) == Model, qPrintable(Context + " (redo)"));
+            E.Undo();
+            QVERIFY2(LinesOf(E) == Text, qPrintable(Context + " (undo after redo)"));
         }
         QVERIFY2(!E.CanUndo(), qPrintable(Context + " (more than one undo step)"));
         Replaced += Count;
