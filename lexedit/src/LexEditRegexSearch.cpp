@@ -661,10 +661,19 @@ QString TLexEditRegexSearch::Expand(const QString &AExpression, int AMatch) cons
     return ExpandWith(AExpression, [&](int n) { return Group(AMatch, n); });
 }
 
-QString TLexEditRegexSearch::ReplaceMatch(int Index, const QString &aOccurrence,
-                                          const QString &aReplacement) {
-    if (Index >= 0 && Index < fCount && Group(Index, 0) == aOccurrence) return Expand(aReplacement, Index);
-    return Replace(aOccurrence, aReplacement);
+bool TLexEditRegexSearch::GroupEquals(int AMatch, int AGroup, QStringView AText) const {
+    if (AMatch < 0 || AMatch >= fCount || AGroup < 0 || AGroup > fGroups) return false;
+    const size_t At = (size_t(AMatch) * size_t(fGroups + 1) + size_t(AGroup)) * 2;
+    const int Start = fOffsets[At];
+    const int End = fOffsets[At + 1];
+    if (Start < 0 || End - Start != AText.size()) return false;
+    if (fTextIsBytes) return QLatin1String(fView.data() + Start, End - Start).compare(AText) == 0;
+    return QStringView(fText).mid(Start, End - Start) == AText;
+}
+
+QString TLexEditRegexSearch::ReplaceMatch(int Index, QStringView aOccurrence, const QString &aReplacement) {
+    if (GroupEquals(Index, 0, aOccurrence)) return Expand(aReplacement, Index);
+    return Replace(aOccurrence.toString(), aReplacement);
 }
 
 QString TLexEditRegexSearch::Replace(const QString &aOccurrence, const QString &aReplacement) {

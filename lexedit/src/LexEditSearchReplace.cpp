@@ -220,7 +220,7 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             if (Matches.empty()) return true;
             bool AtOnce = !Trim;
             for (TMatch &M : Matches) {
-                M.Repl = Engine->ReplaceMatch(M.Index, LineText.mid(M.Pos - 1, M.Len), sReplace);
+                M.Repl = Engine->ReplaceMatch(M.Index, QStringView(LineText).mid(M.Pos - 1, M.Len), sReplace);
                 if (M.Repl.contains(QLatin1Char('\r')) || M.Repl.contains(QLatin1Char('\n'))) AtOnce = false;
             }
             TPlannedLine P{AIndex + 1, LineText, {}, {}};

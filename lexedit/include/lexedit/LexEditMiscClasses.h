@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <functional>
@@ -261,9 +262,9 @@ public:
     // The same for match Index of the last FindAll, whose text is aOccurrence: callers that know
     // which match they replace say so, as matches with the same text may differ in their groups.
     // By default the text alone decides.
-    virtual QString ReplaceMatch(int Index, const QString &aOccurrence, const QString &aReplacement) {
+    virtual QString ReplaceMatch(int Index, QStringView aOccurrence, const QString &aReplacement) {
         Q_UNUSED(Index);
-        return Replace(aOccurrence, aReplacement);
+        return Replace(aOccurrence.toString(), aReplacement);
     }
 
     QString Pattern() const { return GetPattern(); }

@@ -60,7 +60,7 @@ public:
     // text is aOccurrence (or, when none is, of the pattern matched against aOccurrence alone).
     QString Replace(const QString &aOccurrence, const QString &aReplacement) override;
     // Expands it with the groups of match Index of the last FindAll when its text is aOccurrence.
-    QString ReplaceMatch(int Index, const QString &aOccurrence, const QString &aReplacement) override;
+    QString ReplaceMatch(int Index, QStringView aOccurrence, const QString &aReplacement) override;
     // Lines held as Latin-1 bytes are searched many at a time (those that lie one after another
     // in one block, as a loaded file's do, where they are; others copied into one), one engine
     // call for a stretch without matches, when the pattern cannot tell a
@@ -79,6 +79,7 @@ private:
     void Compile();
     void Invalidate();
     QString Group(int AMatch, int AGroup) const;
+    bool GroupEquals(int AMatch, int AGroup, QStringView AText) const;
     int GatherLatin1(const TLexEditStringList &ALines, int AFirst, int ALast, QLatin1String &ARun);
     QString Expand(const QString &AExpression, int AMatch) const;
     QString fPattern;
