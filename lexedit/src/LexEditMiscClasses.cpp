@@ -5,6 +5,7 @@
 
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditOptions.h"
+#include "lexedit/LexEditTextBuffer.h"
 
 #include <QPainter>
 
@@ -234,6 +235,19 @@ void TLexSearchEngineRef::Set(TLexEditSearchCustom *AEngine) {
     }
     fEngine = AEngine;
     if (fEngine != nullptr) fEngine->fRefs.push_back(this);
+}
+
+long long TLexEditSearchCustom::FindAllLines(const TLexEditStringList &ALines, int AFirst, int ALast,
+                                             const std::function<bool(int, int)> &AFound) {
+    long long Total = 0;
+    QLatin1String Bytes;
+    for (int i = std::max(AFirst, 0); i <= ALast && i < ALines.Count(); ++i) {
+        const int n = ALines.GetLatin1(i, Bytes) ? FindAllLatin1(Bytes) : FindAll(ALines.Get(i));
+        if (n == 0) continue;
+        Total += n;
+        if (!AFound(i, n)) break;
+    }
+    return Total;
 }
 
 TLexEditSearchCustom::~TLexEditSearchCustom() {

@@ -145,83 +145,164 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     struct TMatch {
         int Pos;
         int Len;
+        int Index;    // the match's index in the engine's results for its line
+        QString Repl; // the replacement, made before the text changes (silent replace-all)
     };
     std::vector<TMatch> Matches;
     int Result = 0;
+    const bool bSilent = bReplaceAll && !bPrompt;
+    // A find from the caret does not find again an empty match where the caret stands: it looks
+    // from the next character on (the previous one, backwards).
+    const bool bSkipEmptyAtCaret = bFromCursor && !bSelectedOnly && !bReplace && !bReplaceAll;
+    const TBufferCoord Caret = CaretXY();
 
-    // Replace-all of a line whose replacements hold no line break: the line is written once and
-    // the change recorded as the one deletion and insertion that replacing its span from the
-    // first to the last match would record, which undo reverses exactly. Lines that lose
-    // trailing blanks (eoTrimTrailingSpaces) go match by match.
-    std::optional<TOwnBufferBracket> Bracket;
-    std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such line
-    std::vector<QString> Pieces;
-    const auto ReplaceLineAtOnce = [&](int ALine, const QString &AText, int Lo, int Hi) {
-        if (fPriv->fOptions.Contains(eoTrimTrailingSpaces)) return false;
-        Pieces.clear();
-        int First = 0;
-        int LastEnd = 0;
-        int Replaced = 0;
-        for (const TMatch &M : Matches) {
-            if (M.Pos < Lo || M.Pos + M.Len > Hi) continue;
-            QString Piece = Engine->Replace(AText.mid(M.Pos - 1, M.Len), sReplace);
-            if (Piece.contains(QLatin1Char('\r')) || Piece.contains(QLatin1Char('\n'))) return false;
-            if (Replaced == 0) First = M.Pos;
-            // The text between the matches stays.
-            if (Replaced > 0) Pieces.push_back(AText.mid(LastEnd - 1, M.Pos - LastEnd));
-            Pieces.push_back(std::move(Piece));
-            LastEnd = M.Pos + M.Len;
-            ++Replaced;
-        }
-        if (Replaced == 0) return true;
-        QString Span;
-        for (const QString &P : Pieces)
-            Span += P;
-        if (!Bracket) Bracket.emplace(*this);
-        fPriv->fUndoRedo->AddUndoChange(crDelete, BufferCoord(First, ALine), BufferCoord(LastEnd, ALine),
-                                        AText.mid(First - 1, LastEnd - First), smNormal);
-        fPriv->fLines->Put(ALine - 1, AText.left(First - 1) + Span + AText.mid(LastEnd - 1));
-        const TBufferCoord SpanEnd = BufferCoord(First + int(Span.size()), ALine);
-        fPriv->fUndoRedo->AddUndoChange(crInsert, BufferCoord(First, ALine), SpanEnd, QString(), smNormal);
-        // Forwards the caret ends after the last replacement, backwards after the first.
-        CaretAfter = bBackward ? BufferCoord(First + int(Pieces.front().size()), ALine) : SpanEnd;
-        const int Shift = int(Span.size()) - (LastEnd - First);
-        if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += Shift;
-        Result += Replaced;
-        return true;
-    };
-    TBufferCoord ptCurrent = bBackward ? ptEnd : ptStart;
-    while (ptCurrent.Line >= ptStart.Line && ptCurrent.Line <= ptEnd.Line &&
-           ptCurrent.Line <= fPriv->fLines->Count()) {
+    // The matches of a line (Lines held as Latin-1 bytes are searched as they are; the text is
+    // read only when something is found) that lie in its part of the range.
+    QString LineText;
+    // Takes the engine's nInLine results for line ALine.
+    const auto CollectMatches = [&](int ALine, int nInLine) {
         int Lo = 0;
         int Hi = 0;
-        LineBounds(ptCurrent.Line, Lo, Hi);
-        // A copy of the results: a prompt handler may use the engine in between.
-        // Lines held as Latin-1 bytes are searched as they are; the text is read only when
-        // something is found.
-        QLatin1String Bytes;
-        QString LineText;
-        int nInLine = 0;
-        if (fPriv->fLines->GetLatin1(ptCurrent.Line - 1, Bytes)) {
-            nInLine = Engine->FindAllLatin1(Bytes);
-            if (nInLine > 0) LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
-        } else {
-            LineText = fPriv->fLines->Get(ptCurrent.Line - 1);
-            nInLine = Engine->FindAll(LineText);
-        }
+        LineBounds(ALine, Lo, Hi);
         Matches.clear();
-        for (int i = 0; i < nInLine; ++i)
-            Matches.push_back({Engine->Results(i), Engine->Lengths(i)});
-        if (bReplaceAll && !bPrompt && nInLine > 0 && ReplaceLineAtOnce(ptCurrent.Line, LineText, Lo, Hi)) {
-            ptCurrent.Line += bBackward ? -1 : 1;
-            continue;
+        for (int i = 0; i < nInLine; ++i) {
+            const int Pos = Engine->Results(i);
+            const int Len = Engine->Lengths(i);
+            if (Pos < Lo || Pos + Len > Hi) continue;
+            if (bSkipEmptyAtCaret && Len == 0 && ALine == Caret.Line && Pos == Caret.Char) continue;
+            Matches.push_back({Pos, Len, i, QString()});
         }
+        LineText = Matches.empty() ? QString() : fPriv->fLines->Get(ALine - 1);
+    };
+    const auto SearchLine = [&](int ALine) {
+        QLatin1String Bytes;
+        const int nInLine = fPriv->fLines->GetLatin1(ALine - 1, Bytes)
+                                ? Engine->FindAllLatin1(Bytes)
+                                : Engine->FindAll(fPriv->fLines->Get(ALine - 1));
+        CollectMatches(ALine, nInLine);
+    };
+    // Forwards, the next line from ALine on with matches in the range (0 when there is none):
+    // the engine may search many lines in one go.
+    const auto NextLineWithMatches = [&](int ALine, int ALast) {
+        int Found = 0;
+        Engine->FindAllLines(*fPriv->fLines, ALine - 1, ALast - 1, [&](int AIndex, int nInLine) {
+            CollectMatches(AIndex + 1, nInLine);
+            if (Matches.empty()) return true;
+            Found = AIndex + 1;
+            return false;
+        });
+        return Found;
+    };
+
+    // A silent replace-all searches every line of its range and makes every replacement before
+    // the text changes: a pattern the engine gives up on leaves the text as it was. Matches are
+    // found on the lines as they are before any replacement in any case, so the plan is what a
+    // walk that replaces as it goes would find.
+    // A line whose replacements hold no line break (and that loses no trailing blanks with
+    // eoTrimTrailingSpaces) is planned as its new text, written in one go; others match by match.
+    struct TPlannedLine {
+        int Line;
+        QString Text;
+        std::vector<TMatch> Matches; // when not written in one go
+        QString NewText;
+        int First = 0;      // the changed part of the line: from the first match
+        int NewSpanEnd = 0; // to the end of the last replacement, in the new text
+        int FirstReplLength = 0;
+        int Replaced = 0;
+    };
+    std::vector<TPlannedLine> Plan;
+    if (bSilent) {
+        const int First = std::max(ptStart.Line, 1);
+        const int Last = std::min(ptEnd.Line, Count);
+        const bool Trim = fPriv->fOptions.Contains(eoTrimTrailingSpaces);
+        Engine->FindAllLines(*fPriv->fLines, First - 1, Last - 1, [&](int AIndex, int nInLine) {
+            CollectMatches(AIndex + 1, nInLine);
+            if (Matches.empty()) return true;
+            bool AtOnce = !Trim;
+            for (TMatch &M : Matches) {
+                M.Repl = Engine->ReplaceMatch(M.Index, QStringView(LineText).mid(M.Pos - 1, M.Len), sReplace);
+                if (M.Repl.contains(QLatin1Char('\r')) || M.Repl.contains(QLatin1Char('\n'))) AtOnce = false;
+            }
+            TPlannedLine P{AIndex + 1, LineText, {}, {}};
+            if (AtOnce) {
+                const QStringView Old(LineText);
+                P.First = Matches.front().Pos;
+                P.FirstReplLength = int(Matches.front().Repl.size());
+                P.Replaced = int(Matches.size());
+                P.NewText.reserve(LineText.size() + 16);
+                P.NewText += Old.left(P.First - 1);
+                int From = P.First;
+                for (const TMatch &M : Matches) {
+                    // The text between the matches stays.
+                    P.NewText += Old.mid(From - 1, M.Pos - From);
+                    P.NewText += M.Repl;
+                    From = M.Pos + M.Len;
+                }
+                P.NewSpanEnd = int(P.NewText.size()) + 1;
+                P.NewText += Old.mid(From - 1);
+            } else {
+                P.Matches = std::move(Matches);
+            }
+            Plan.push_back(std::move(P));
+            Matches.clear();
+            return true;
+        });
+        if (bBackward) std::reverse(Plan.begin(), Plan.end());
+    }
+
+    // A planned line written in one go, recorded as one change of the line, which undo and redo
+    // reverse in one write each.
+    std::optional<TOwnBufferBracket> Bracket;
+    std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such line
+    const auto WriteLine = [&](int ALine, const TPlannedLine &P) {
+        if (!Bracket) Bracket.emplace(*this);
+        fPriv->fLines->Put(ALine - 1, P.NewText);
+        fPriv->fUndoRedo->AddUndoChange(crLineReplace, BufferCoord(P.First, ALine),
+                                        BufferCoord(P.NewSpanEnd, ALine), P.Text, smNormal);
+        // Forwards the caret ends after the last replacement, backwards after the first.
+        CaretAfter =
+            bBackward ? BufferCoord(P.First + P.FirstReplLength, ALine) : BufferCoord(P.NewSpanEnd, ALine);
+        if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += int(P.NewText.size() - P.Text.size());
+        Result += P.Replaced;
+    };
+
+    // The walk: the planned lines (a silent replace-all; forwards each stands lower by the line
+    // breaks replacements inserted above it), or the lines of the range searched one by one.
+    TBufferCoord ptCurrent = bBackward ? ptEnd : ptStart;
+    size_t PlanIndex = 0;
+    int PlanShift = 0;
+    for (;;) {
+        int PlannedLine = 0;
+        if (bSilent) {
+            if (PlanIndex >= Plan.size()) break;
+            TPlannedLine &P = Plan[PlanIndex++];
+            PlannedLine = P.Line;
+            ptCurrent.Line = P.Line + PlanShift;
+            if (P.Replaced > 0) {
+                WriteLine(ptCurrent.Line, P);
+                P = TPlannedLine{0, {}, {}, {}};
+                continue;
+            }
+            LineText = std::move(P.Text);
+            Matches = std::move(P.Matches);
+        } else {
+            if (ptCurrent.Line < ptStart.Line || ptCurrent.Line > ptEnd.Line ||
+                ptCurrent.Line > fPriv->fLines->Count())
+                break;
+            if (bBackward) {
+                SearchLine(ptCurrent.Line);
+            } else {
+                ptCurrent.Line =
+                    NextLineWithMatches(ptCurrent.Line, std::min(ptEnd.Line, fPriv->fLines->Count()));
+                if (ptCurrent.Line == 0) break;
+            }
+        }
+        const int nInLine = int(Matches.size());
         // Added to a position of the line as found: where that character stands now on the
         // line ptCurrent.Line (forwards; backwards the text before a match never moves).
         int iResultOffset = 0;
         for (int k = 0; k < nInLine; ++k) {
             const TMatch &M = Matches[size_t(bBackward ? nInLine - 1 - k : k)];
-            if (M.Pos < Lo || M.Pos + M.Len > Hi) continue;
             const int nFound = M.Pos + iResultOffset;
             const int nSearchLen = M.Len;
             const int Line = ptCurrent.Line;
@@ -265,7 +346,9 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             // The handler may have moved the selection.
             SelectMatch();
             const QString Occurrence = GetSelText();
-            SetSelTextPrimitiveEx(smNormal, Engine->Replace(Occurrence, sReplace), true, false);
+            const QString Replacement =
+                bSilent ? M.Repl : Engine->ReplaceMatch(M.Index, Occurrence, sReplace);
+            SetSelTextPrimitiveEx(smNormal, Replacement, true, false);
             CaretAfter.reset();
             if (!bBackward) {
                 // The rest of the line now follows the caret, on the last line inserted.
@@ -277,6 +360,10 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
                 ptCurrent.Line = fPriv->fCaretY;
             }
             if (!bReplaceAll) return Result;
+        }
+        if (bSilent) {
+            PlanShift += ptCurrent.Line - (PlannedLine + PlanShift);
+            continue;
         }
         ptCurrent.Line += bBackward ? -1 : 1;
     }

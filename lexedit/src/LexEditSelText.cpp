@@ -694,6 +694,18 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
             if (!T.isEmpty()) Record(crInsert, Lo, TBufferCoord::Max(Start, End), T, smNormal);
         }
         break;
+    case crLineReplace:
+        // The line gets its other text back in one write, and the other stack the text it had:
+        // undo selects the changed part as it was, redo leaves the caret after it.
+        if (Start.Line >= 1 && Start.Line <= fLines->Count()) {
+            const QString Current = fLines->Get(Start.Line - 1);
+            fLines->Put(Start.Line - 1, S);
+            const TBufferCoord After =
+                BufferCoord(End.Char + int(S.size()) - int(Current.size()), Start.Line);
+            SetUndoSelection(After, ARedo ? After : Start, After, smNormal);
+            Record(crLineReplace, Start, After, Current, smNormal);
+        }
+        break;
     }
 }
 

@@ -49,6 +49,41 @@ bool TLexEditStringList::GetLatin1(int Index, QLatin1String &AText) const {
     return true;
 }
 
+int TLexEditStringList::GetLatin1Run(int Index, QLatin1String &ABytes) const {
+    const int N = Count();
+    if (Index < 0 || Index >= N) return 0;
+    const TLexEditStringRec &First = FStore->FList[size_t(Index)];
+    if (!First.IsShared()) return 0;
+    // Shared bytes lie in a QByteArray, which ends in a NUL: the byte after a line's end can be
+    // read, and the one after a CR there too.
+    const char *Begin = First.Latin1();
+    const char *End = Begin + First.Length();
+    int Lines = 1;
+    for (int i = Index + 1; i < N; ++i) {
+        const char *Next = End;
+        if (*Next == '\r') {
+            ++Next;
+            if (*Next == '\n') ++Next;
+        } else if (*Next == '\n') {
+            ++Next;
+        } else {
+            break;
+        }
+        const TLexEditStringRec &Rec = FStore->FList[size_t(i)];
+        // An empty line holds no bytes: it stands wherever a line break brought the run.
+        if (Rec.Length() == 0) {
+            End = Next;
+        } else if (Rec.IsShared() && Rec.Latin1() == Next) {
+            End = Next + Rec.Length();
+        } else {
+            break;
+        }
+        ++Lines;
+    }
+    ABytes = QLatin1String(Begin, End - Begin);
+    return Lines;
+}
+
 void *TLexEditStringList::GetObject(int Index) const {
     if (Index < 0 || Index >= Count() || FStore->FObjects.empty()) return nullptr;
     const auto It = std::lower_bound(FStore->FObjects.begin(), FStore->FObjects.end(), Index,

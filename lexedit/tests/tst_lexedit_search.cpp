@@ -1,10 +1,12 @@
 #include "lexedit/LexEditRegexSearch.h"
 #include "lexedit/LexEditSearch.h"
+#include "lexedit/LexEditTextBuffer.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <climits>
 #include <vector>
 
 using namespace lexedit;
@@ -72,6 +74,11 @@ private slots:
     void regexLargeTextWithinLimit();
     void regexProperty();
     void regexLatin1MatchesConvertedText();
+    void quotingAndCommentsSurviveWrapping_data();
+    void quotingAndCommentsSurviveWrapping();
+    void loneSurrogateIsSearched();
+    void lowerCaseOfDottedCapitalI();
+    void linesAtOnceMatchLineByLine();
 };
 
 void TestLexEditSearch::plainFind_data() {
@@ -414,8 +421,12 @@ void TestLexEditSearch::regexLargeTextWithinLimit() {
 
 void TestLexEditSearch::regexProperty() {
     QRandomGenerator R(2612);
-    const QStringList Pieces = {"a", "b", "A",  "[ab]", "a*",    "b+", "\\w", "\\s",  "(a|b)",
-                                ".", " ", "a?", "\\b",  "(?=a)", "$",  "^",   "[^a]", "(b)\\1"};
+    // Lookarounds, patterns that match empty, quotes (\\Q..\\E, or open to the end) and, in some
+    // rounds, free spacing with a comment at the end.
+    const QStringList Pieces = {"a",       "b",     "A",        "[ab]",      "a*",     "b+",    "\\w",
+                                "\\s",     "(a|b)", ".",        " ",         "a?",     "\\b",   "(?=a)",
+                                "$",       "^",     "[^a]",     "(b)\\1",    "(?<=a)", "(?!b)", "(?<!\\w)",
+                                "(?=(.))", "x*",    "\\Qa.\\E", "\\Q(a|\\E", "\\B",    "()"};
     const QString Alphabet = QStringLiteral("aAbB _1\u00e9");
     TLexEditRegexSearch Engine;
     for (int Round = 0; Round < 3000; ++Round) {
@@ -424,6 +435,9 @@ void TestLexEditSearch::regexProperty() {
         const int Count = 1 + R.bounded(3);
         for (int i = 0; i < Count; ++i)
             Pattern += Pieces.at(R.bounded(int(Pieces.size())));
+        const int Form = R.bounded(6);
+        if (Form == 0) Pattern += QStringLiteral("\\Q)(");
+        if (Form == 1) Pattern = QStringLiteral("(?x)") + Pattern + QStringLiteral(" # a comment)");
         const bool MatchCase = R.bounded(2) == 1;
         Engine.SetOptions(Options(MatchCase, false));
         Engine.SetPattern(Pattern);
@@ -432,16 +446,24 @@ void TestLexEditSearch::regexProperty() {
         if (!MatchCase) PatternOptions |= QRegularExpression::CaseInsensitiveOption;
         QList<int> Expected;
         QList<int> ExpectedLengths;
+        QStringList ExpectedGroups;
         auto It = QRegularExpression(Pattern, PatternOptions).globalMatch(Text);
         while (It.hasNext()) {
             const QRegularExpressionMatch M = It.next();
             Expected << int(M.capturedStart(0)) + 1;
             ExpectedLengths << int(M.capturedLength(0));
+            ExpectedGroups << M.captured(0) + u'|' + M.captured(1) + u'|' + M.captured(2);
         }
         QList<int> Lengths;
-        for (int i = 0; i < Engine.ResultCount(); ++i)
+        QStringList Groups;
+        for (int i = 0; i < Engine.ResultCount(); ++i) {
             Lengths << Engine.Lengths(i);
-        if (Positions(Engine) != Expected || Lengths != ExpectedLengths)
+            // Each match's replacement takes that match's groups, also where several have the
+            // same text.
+            Groups << Engine.ReplaceMatch(i, Text.mid(Engine.Results(i) - 1, Engine.Lengths(i)),
+                                          "\\0|\\1|\\2");
+        }
+        if (Positions(Engine) != Expected || Lengths != ExpectedLengths || Groups != ExpectedGroups)
             QFAIL(qPrintable(
                 QStringLiteral("text \"%1\" pattern \"%2\" case %3").arg(Text, Pattern).arg(MatchCase)));
     }
@@ -512,6 +534,168 @@ void TestLexEditSearch::regexLatin1MatchesConvertedText() {
                                  .arg(O.Contains(ssoWholeWord))
                                  .arg(Count)
                                  .arg(Want)));
+    }
+}
+
+void TestLexEditSearch::quotingAndCommentsSurviveWrapping_data() {
+    // Patterns that the engine once broke by wrapping them in a group of its own: a \Q quote
+    // left open swallowed the closing parenthesis, and so did a (?x) comment. With whole words
+    // the pattern is still wrapped, so both forms are checked with and without.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("length");
+    QTest::newRow("open quote") << "x a.b y"
+                                << "\\Qa.b" << 3 << 3;
+    QTest::newRow("quoted parenthesis") << "x a) y"
+                                        << "a\\Q)" << 3 << 2;
+    QTest::newRow("comment to the end") << "b a"
+                                        << "(?x)a # comment" << 3 << 1;
+    QTest::newRow("comment after a quote") << "b a#"
+                                           << "(?x)a\\Q#\\E # comment" << 3 << 2;
+    QTest::newRow("leading option item") << "b a"
+                                         << "(*UCP)(?x)a # comment" << 3 << 1;
+}
+
+void TestLexEditSearch::quotingAndCommentsSurviveWrapping() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(int, position);
+    QFETCH(int, length);
+    for (const bool WholeWord : {false, true}) {
+        TLexEditRegexSearch Engine;
+        Engine.SetOptions(Options(true, WholeWord));
+        Engine.SetPattern(pattern);
+        QCOMPARE(Engine.FindAll(text), 1);
+        QCOMPARE(Engine.Results(0), position);
+        QCOMPARE(Engine.Lengths(0), length);
+        const QByteArray Bytes = text.toLatin1();
+        QCOMPARE(Engine.FindAllLatin1(QLatin1String(Bytes.constData(), Bytes.size())), 1);
+        QCOMPARE(Engine.Results(0), position);
+    }
+}
+
+void TestLexEditSearch::loneSurrogateIsSearched() {
+    // A line that is not valid UTF-16 is searched all the same: a lone surrogate stands as
+    // U+FFFD for the pattern, and the groups hand out the line's own characters.
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern("x(.)y|b");
+    const QString Line = QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y b ") + QChar(0xDC00);
+    QCOMPARE(Engine.FindAll(Line), 2);
+    QCOMPARE(Positions(Engine), QList<int>({1, 5}));
+    QCOMPARE(Engine.ReplaceMatch(0, Line.left(3), "[\\1]"), QStringLiteral("[") + QChar(0xD800) + u']');
+    Engine.SetPattern("\\x{FFFD}");
+    QCOMPARE(Engine.FindAll(Line), 2);
+    QCOMPARE(Positions(Engine), QList<int>({2, 7}));
+}
+
+void TestLexEditSearch::lowerCaseOfDottedCapitalI() {
+    // The case operators change case through the string functions: U+0130 lower-cases to i and
+    // a combining dot above, which the one-character mapping leaves as it is.
+    TLexEditRegexSearch Engine;
+    Engine.SetOptions(Options(true, false));
+    Engine.SetPattern("(.)X");
+    QCOMPARE(Engine.FindAll(QStringLiteral("\u0130X")), 1);
+    QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u0130X"), "\\L\\1"), QStringLiteral("i\u0307"));
+    QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u0130X"), "\\l\\1\\1"), QStringLiteral("i\u0307\u0130"));
+    QCOMPARE(Engine.FindAll(QStringLiteral("\u00dfX")), 1);
+    QCOMPARE(Engine.ReplaceMatch(0, QStringLiteral("\u00dfX"), "\\U\\1"), QStringLiteral("SS"));
+}
+
+void TestLexEditSearch::linesAtOnceMatchLineByLine() {
+    // A loaded file's lines searched many at a time give each line the matches, groups and count
+    // that the line searched on its own has: mixed line breaks, empty lines, edited lines that
+    // break the block, patterns whose matches could run on over a line break, and patterns
+    // that must go line by line (lookarounds, anchors, atomic groups). A search stopped early
+    // leaves the stopping line's results readable.
+    QRandomGenerator R(4242);
+    const QString Alphabet = QStringLiteral("ab A_1 \u00e9");
+    const QStringList Breaks = {"\n", "\r\n", "\r"};
+    const QStringList Pieces = {"a",     "b",    "\\w+",      "\\s*",     "[^a]",  ".",     "$",
+                                "^",     "\\b",  "a*",        "(a|b)",    "\\R",   "\\v",   "(?s).",
+                                "x*",    "\\B",  "(b)\\1",    "\u00e9",   "(?=a)", "a++",   "\\z",
+                                "(?m)$", "\\n?", "(?>a|ab)c", "[\\s\\S]", " ",     "(?<!b)"};
+    TLexEditRegexSearch Lines;
+    TLexEditRegexSearch Alone;
+    for (int Round = 0; Round < 1500; ++Round) {
+        QStringList Text;
+        QByteArray Bytes;
+        const int Count = 1 + R.bounded(12);
+        for (int i = 0; i < Count; ++i) {
+            Text << RandomText(R, Alphabet, 8);
+            Bytes += Text.last().toLatin1();
+            if (i + 1 < Count || R.bounded(2) == 0) Bytes += Breaks.at(R.bounded(3)).toLatin1();
+        }
+        TLexEditStringList List;
+        List.LoadFromBytes(Bytes);
+        if (R.bounded(3) == 0 && List.Count() > 0)
+            List.Put(R.bounded(List.Count()), RandomText(R, Alphabet, 8));
+        if (R.bounded(4) == 0 && List.Count() > 1) List.Delete(R.bounded(List.Count()));
+        if (List.Count() == 0) continue;
+        QString Pattern;
+        for (int i = 0, n = 1 + R.bounded(3); i < n; ++i)
+            Pattern += Pieces.at(R.bounded(int(Pieces.size())));
+        const TLexSearchOptions O = Options(R.bounded(2) == 1, R.bounded(4) == 0);
+        for (TLexEditRegexSearch *E : {&Lines, &Alone}) {
+            E->SetOptions(O);
+            E->SetPattern(Pattern);
+        }
+        const int First = R.bounded(List.Count());
+        const int Last = First + R.bounded(List.Count() - First);
+        const int StopAfter = R.bounded(4) == 0 ? 1 + R.bounded(3) : INT_MAX;
+        const auto Describe = [&](int ALine) {
+            return QStringLiteral("pattern \"%1\" case %2 word %3 line %4 of %5")
+                .arg(Pattern)
+                .arg(O.Contains(ssoMatchCase))
+                .arg(O.Contains(ssoWholeWord))
+                .arg(ALine)
+                .arg(List.Count());
+        };
+        // What each line has on its own.
+        const auto Expected = [&](int ALine) {
+            QStringList Result;
+            const QString Line = List.Get(ALine);
+            for (int k = 0, n = Alone.FindAll(Line); k < n; ++k)
+                Result << QStringLiteral("%1+%2:").arg(Alone.Results(k)).arg(Alone.Lengths(k)) +
+                              Alone.ReplaceMatch(k, Line.mid(Alone.Results(k) - 1, Alone.Lengths(k)),
+                                                 "\\0|\\1");
+            return Result;
+        };
+        const auto Got = [&](int ALine) {
+            QStringList Result;
+            const QString Line = List.Get(ALine);
+            for (int k = 0; k < Lines.ResultCount(); ++k)
+                Result << QStringLiteral("%1+%2:").arg(Lines.Results(k)).arg(Lines.Lengths(k)) +
+                              Lines.ReplaceMatch(k, Line.mid(Lines.Results(k) - 1, Lines.Lengths(k)),
+                                                 "\\0|\\1");
+            return Result;
+        };
+        int Next = First;
+        int Reported = 0;
+        int LastReported = -1;
+        bool Failed = false;
+        Lines.FindAllLines(List, First, Last, [&](int AIndex, int n) {
+            for (; Next < AIndex; ++Next)
+                if (!Expected(Next).isEmpty()) Failed = true;
+            const QStringList Want = Expected(AIndex);
+            if (Failed || Got(AIndex) != Want || n != int(Want.size())) {
+                Failed = true;
+                qWarning("%s: got %s, want %s", qPrintable(Describe(AIndex)),
+                         qPrintable(Got(AIndex).join(u' ')), qPrintable(Want.join(u' ')));
+                return false;
+            }
+            Next = AIndex + 1;
+            LastReported = AIndex;
+            return ++Reported < StopAfter;
+        });
+        if (Failed) QFAIL("a line's matches differ from its own search");
+        if (Reported < StopAfter) {
+            for (; Next <= Last; ++Next)
+                if (!Expected(Next).isEmpty()) QFAIL(qPrintable(Describe(Next) + ": matches not reported"));
+        } else {
+            QVERIFY2(Got(LastReported) == Expected(LastReported), qPrintable(Describe(LastReported)));
+        }
     }
 }
 

@@ -103,6 +103,12 @@ private slots:
     void laterMatchesFollowInsertedLineBreak();
     // The property.
     void randomReplaceAllMatchesModel();
+    void replacementTakesGroupsOfItsOwnMatch_data();
+    void replacementTakesGroupsOfItsOwnMatch();
+    void replaceAllExpandsByMatchIndex();
+    void runawayPatternBoundedPerSearch();
+    void loneSurrogateDoesNotStopSearch();
+    void findStepsPastEmptyMatch();
 };
 
 void TestLexEditSearchReplace::lineBufferHandsOutLatin1Bytes() {
@@ -417,11 +423,10 @@ void TestLexEditSearchReplace::engineFailureClosesLockAndUndoBlock() {
     } catch (const ELexSearchError &Error) {
         QCOMPARE(Error.Message(), QString("engine failed"));
     }
-    // The replacements made so far stay; the lock is released and the block closed.
-    QCOMPARE(LinesOf(E), QStringList({"b b", "b", "a", "a"}));
-    QCOMPARE(E.PaintLock(), 0);
-    E.Undo();
+    // A silent replace-all searches everything before it replaces: the text is unchanged, the
+    // lock is released and the block closed empty.
     QCOMPARE(LinesOf(E), QStringList({"a a", "a", "a", "a"}));
+    QCOMPARE(E.PaintLock(), 0);
     QVERIFY(!E.CanUndo());
     // The editor goes on working.
     Engine.FailAt = 0;
@@ -688,12 +693,154 @@ void TestLexEditSearchReplace::randomReplaceAllMatchesModel() {
         if (Count > 0) {
             E.Undo();
             QVERIFY2(LinesOf(E) == Text, qPrintable(Context + " (undo)"));
+            E.Redo();
+            QVERIFY2(LinesOf(E) == Model, qPrintable(Context + " (redo)"));
+            E.Undo();
+            QVERIFY2(LinesOf(E) == Text, qPrintable(Context + " (undo after redo)"));
         }
         QVERIFY2(!E.CanUndo(), qPrintable(Context + " (more than one undo step)"));
         Replaced += Count;
     }
     // The rounds did replace something (the generator's choices are not degenerate).
     QVERIFY(Replaced > Rounds / 2);
+}
+
+void TestLexEditSearchReplace::replacementTakesGroupsOfItsOwnMatch_data() {
+    // Matches of one line with the same text (lookarounds, empty matches) but different groups,
+    // replaced all at once and one by one (prompted).
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("lookbehind") << "1x2x"
+                                << "(?<=(\\d))x"
+                                << "[\\1]"
+                                << "1[1]2[2]";
+    QTest::newRow("lookahead") << "bcbcj"
+                               << "bc(?=(.))"
+                               << "\\1"
+                               << "bjj";
+    QTest::newRow("alternatives") << "ab ac"
+                                  << "a(?=(b))|a(?=(c))"
+                                  << "<\\1\\2>"
+                                  << "<b>b <c>c";
+    QTest::newRow("empty matches") << "\u00c5\u00e5"
+                                   << "(?=(.))"
+                                   << "\\1"
+                                   << "\u00c5\u00c5\u00e5\u00e5";
+}
+
+void TestLexEditSearchReplace::replacementTakesGroupsOfItsOwnMatch() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(QString, replacement);
+    QFETCH(QString, expected);
+    for (const bool Prompt : {false, true}) {
+        TLexEdit E;
+        TLexEditRegexSearch Engine;
+        E.SetSearchEngine(&Engine);
+        E.OnReplaceText = [](TCustomLexEdit *, const QString &, const QString &, int, int,
+                             TLexReplaceAction &A) { A = raReplace; };
+        Load(E, {text});
+        TLexSearchOptions O = Opts({ssoReplaceAll, ssoEntireScope, ssoMatchCase});
+        if (Prompt) O.Include(ssoPrompt);
+        E.SearchReplace(pattern, replacement, O);
+        QCOMPARE(LinesOf(E), QStringList({expected}));
+    }
+}
+
+void TestLexEditSearchReplace::replaceAllExpandsByMatchIndex() {
+    // Each replacement is made from the match the editor replaces, known by its index, never
+    // looked up again by its text in the line's matches (which made a line with many matches
+    // quadratic), on both replace-all paths.
+    class TCountingEngine : public TLexEditRegexSearch {
+    public:
+        int Lookups = 0;
+        QString Replace(const QString &aOccurrence, const QString &aReplacement) override {
+            ++Lookups;
+            return TLexEditRegexSearch::Replace(aOccurrence, aReplacement);
+        }
+    };
+    QStringList Words;
+    QStringList Want;
+    for (int i = 0; i < 3000; ++i) {
+        Words << QStringLiteral("n%1").arg(i);
+        Want << QStringLiteral("<%1>").arg(i);
+    }
+    for (const bool Prompt : {false, true}) {
+        TLexEdit E;
+        TCountingEngine Engine;
+        E.SetSearchEngine(&Engine);
+        E.OnReplaceText = [](TCustomLexEdit *, const QString &, const QString &, int, int,
+                             TLexReplaceAction &A) { A = raReplace; };
+        Load(E, {Words.join(u' ')});
+        TLexSearchOptions O = Opts({ssoReplaceAll, ssoEntireScope, ssoMatchCase});
+        if (Prompt) O.Include(ssoPrompt);
+        QCOMPARE(E.SearchReplace("n(\\d+)", "<\\1>", O), 3000);
+        QCOMPARE(LinesOf(E), QStringList({Want.join(u' ')}));
+        QCOMPARE(Engine.Lookups, 0);
+    }
+}
+
+void TestLexEditSearchReplace::runawayPatternBoundedPerSearch() {
+    // Each line stays under the match limit, but all of them together would take minutes: the
+    // search has one budget, and past it fails with the text unchanged.
+    TLexEdit E;
+    TLexEditRegexSearch Engine;
+    E.SetSearchEngine(&Engine);
+    const QStringList Text(10000, QString(22, u'a') + QString(6, u'b'));
+    Load(E, Text);
+    for (const bool Replace : {true, false}) {
+        QElapsedTimer Watchdog;
+        Watchdog.start();
+        try {
+            E.SearchReplace("(.*a){25}", "x",
+                            Replace ? Opts({ssoReplaceAll, ssoEntireScope}) : Opts({ssoEntireScope}));
+            QFAIL("a runaway pattern reported no error");
+        } catch (const ELexSearchError &Error) {
+            QCOMPARE(Error.Message(), QString("pattern too complex"));
+        }
+        // Generous for a loaded machine: without the budget this takes minutes.
+        QVERIFY2(Watchdog.elapsed() < 30000, "the search's budget did not stop the pattern");
+        QVERIFY(LinesOf(E) == Text);
+        QVERIFY(!E.CanUndo());
+    }
+    // A new search has a new budget.
+    QCOMPARE(E.SearchReplace("a{22}", "x", Opts({ssoReplaceAll, ssoEntireScope})), 10000);
+}
+
+void TestLexEditSearchReplace::loneSurrogateDoesNotStopSearch() {
+    TLexEdit E;
+    TLexEditRegexSearch Engine;
+    E.SetSearchEngine(&Engine);
+    const QString Broken = QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y b");
+    Load(E, {"b one", Broken, "last b"});
+    QCOMPARE(E.SearchReplace("b", "B", Opts({ssoReplaceAll, ssoEntireScope, ssoMatchCase})), 3);
+    QCOMPARE(LinesOf(E),
+             QStringList({"B one", QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y B"), "last B"}));
+}
+
+void TestLexEditSearchReplace::findStepsPastEmptyMatch() {
+    // A find from the caret where an empty match stands finds the next match, forwards and
+    // backwards, so repeated finds walk the line instead of staying put.
+    TLexEdit E;
+    TLexEditRegexSearch Engine;
+    E.SetSearchEngine(&Engine);
+    Load(E, {"ab xx cd"});
+    QList<int> Forward;
+    E.SetCaretXY(BufferCoord(1, 1));
+    while (E.SearchReplace("x*", QString(), Opts({ssoMatchCase})) > 0)
+        Forward << E.CaretX();
+    QCOMPARE(Forward, QList<int>({2, 3, 6, 7, 8, 9}));
+    QList<int> Backward;
+    E.SetCaretXY(BufferCoord(9, 1));
+    while (E.SearchReplace("x*", QString(), Opts({ssoMatchCase, ssoBackwards})) > 0)
+        Backward << E.CaretX();
+    QCOMPARE(Backward, QList<int>({8, 7, 6, 4, 3, 2, 1}));
+    // A match that is not empty is still found where the caret stands.
+    E.SetCaretXY(BufferCoord(4, 1));
+    QCOMPARE(E.SearchReplace("x*", QString(), Opts({ssoMatchCase})), 1);
+    QCOMPARE(E.SelText(), QString("xx"));
 }
 
 QTEST_MAIN(TestLexEditSearchReplace)

@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <functional>
@@ -202,6 +203,7 @@ private:
 COMMON_DECLARE_EXCEPTION(ELexSearchError, common::Exception)
 
 class TLexEditSearchCustom;
+class TLexEditStringList;
 
 // A reference to a search engine that the engine clears when it is destroyed, so that whoever
 // holds it (an editor) never keeps a dangling pointer. The reference does not own the engine.
@@ -245,10 +247,25 @@ public:
     // callers holding such text use it to save the conversion. By default the text is converted
     // and given to FindAll.
     virtual int FindAllLatin1(QLatin1String NewText) { return FindAll(QString(NewText)); }
+    // Searches the lines AFirst to ALast (0-based) of ALines in order and calls AFound(Index,
+    // Count) for each line with matches, when the results are that line's (as after FindAll on
+    // it). The call ends when AFound returns false or after the last line; it returns the number
+    // of matches reported. The lines must not change during the call. By default each line is
+    // given to FindAll (FindAllLatin1 for one held as Latin-1 bytes); an engine may search many
+    // lines at once.
+    virtual long long FindAllLines(const TLexEditStringList &ALines, int AFirst, int ALast,
+                                   const std::function<bool(int, int)> &AFound);
     // Turns the user's replacement expression into the one passed to Replace; unchanged here.
     virtual QString PreprocessReplaceExpression(const QString &AReplace) { return AReplace; }
     // The text that replaces aOccurrence (a match of the last FindAll) for the expression.
     virtual QString Replace(const QString &aOccurrence, const QString &aReplacement) = 0;
+    // The same for match Index of the last FindAll, whose text is aOccurrence: callers that know
+    // which match they replace say so, as matches with the same text may differ in their groups.
+    // By default the text alone decides.
+    virtual QString ReplaceMatch(int Index, QStringView aOccurrence, const QString &aReplacement) {
+        Q_UNUSED(Index);
+        return Replace(aOccurrence.toString(), aReplacement);
+    }
 
     QString Pattern() const { return GetPattern(); }
     int ResultCount() const { return GetResultCount(); }

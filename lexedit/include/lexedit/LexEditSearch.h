@@ -33,6 +33,11 @@ public:
     int FindAllLatin1(QLatin1String NewText) override;
     // The replacement is literal text.
     QString Replace(const QString &aOccurrence, const QString &aReplacement) override;
+    QString ReplaceMatch(int Index, QStringView aOccurrence, const QString &aReplacement) override {
+        Q_UNUSED(Index);
+        Q_UNUSED(aOccurrence);
+        return aReplacement;
+    }
 
     // The rule for whole words; by default letters, digits and '_'.
     TWordCharRule WordCharRule;

@@ -68,6 +68,12 @@ public:
     // The line's characters as Latin-1 bytes when the line is held that way (the bytes stay
     // valid until the buffer changes); false for a line held as UTF-16 (read it with Get).
     bool GetLatin1(int Index, QLatin1String &AText) const;
+    // The lines from Index on that lie one after another in one block of bytes with exactly one
+    // line break (CR, LF or CR LF) between each two, as a loaded file's lines do until they are
+    // edited: their number (0 when line Index does not start such a run), and the bytes from the
+    // start of line Index to the end of the last of them. Searches use it to hand many lines to
+    // an engine at once. The bytes stay valid until the buffer changes.
+    int GetLatin1Run(int Index, QLatin1String &ABytes) const;
     QString Strings(int Index) const { return Get(Index); }
     void *GetObject(int Index) const;
     TLexRange GetRange(int Index) const;

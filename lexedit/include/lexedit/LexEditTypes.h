@@ -89,7 +89,10 @@ enum TLexChangeReason : uint8_t {
     crUnindent,
     crCaret,
     crSelection,
-    crWhiteSpaceAdd
+    crWhiteSpaceAdd,
+    // A line written whole (a replace-all): ChangeStr is the line's text to put back, and the
+    // positions the changed part of the line as it stands before that.
+    crLineReplace
 };
 
 enum TLexSearchOption : uint8_t {
