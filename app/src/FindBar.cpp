@@ -14,7 +14,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <climits>
 #include <numeric>
 #include <vector>
 
@@ -426,24 +425,8 @@ bool TFindBar::Find(bool ABackward) {
     bool Wrapped = false;
     const bool Ok = Guard([&] {
         E.SetSearchEngine(&SearchEngine());
-        const TBufferCoord Before = E.CaretXY();
+        // The library steps past an empty match (a pattern such as "x*") at the caret itself.
         Found = E.SearchReplace(Pattern, QString(), Options);
-        // An empty match (a pattern such as "x*") where the caret stands: one character on.
-        if (Found > 0 && !E.SelAvail() && E.CaretXY() == Before) {
-            const int Len =
-                E.Lines()->Count() >= Before.Line ? int(E.Lines()->Get(Before.Line - 1).size()) : 0;
-            const TBufferCoord Next = ABackward
-                                          ? (Before.Char > 1 ? BufferCoord(Before.Char - 1, Before.Line)
-                                                             : BufferCoord(INT_MAX, Before.Line - 1))
-                                          : (Before.Char <= Len ? BufferCoord(Before.Char + 1, Before.Line)
-                                                                : BufferCoord(1, Before.Line + 1));
-            const bool Edge = ABackward ? Next.Line < 1 : Next.Line > E.Lines()->Count();
-            Found = 0;
-            if (!Edge) {
-                E.SetCaretXY(Next);
-                Found = E.SearchReplace(Pattern, QString(), Options);
-            }
-        }
         if (Found == 0) {
             Options.Include(lexedit::ssoEntireScope);
             Found = E.SearchReplace(Pattern, QString(), Options);
