@@ -20,18 +20,43 @@ void PrintError(const QString &AMessage) {
     std::fprintf(stderr, "checkphp: %s\n", AMessage.toLocal8Bit().constData());
     std::fflush(stderr);
 }
-// Writes a recognised message of PHP in the form editors and CI tools read. ARawLine as the
-// runner delivers it (each byte one character): the marks of a message are ASCII, which UTF-8
-// never uses inside a character, so it is recognised as it is and decoded only when it is one.
-void ReportMessage(const QString &ARawLine, TPhpMessageFilter &AFilter) {
-    TPhpMessage message;
-    if (!RecognisePhpMessage(ARawLine, message)) return;
-    const QString line = DecodeResultLine(ARawLine); // the line itself when it is ASCII
-    if (line.constData() != ARawLine.constData() && !RecognisePhpMessage(line, message)) return;
-    if (!AFilter.Accept(message)) return;
-    std::fprintf(stderr, "%s\n", FormatForTools(message).toLocal8Bit().constData());
-    std::fflush(stderr);
-}
+// Writes PHP's messages in the form editors and CI tools read. A message is written when the
+// next one comes (or the run ends): with display and log both on and html_errors set, PHP logs a
+// message with its HTML escapes before the first HTML copy shows that they are escapes, and the
+// displayed copy that follows gives the plain text.
+class TToolReport {
+public:
+    // ARawLine as the runner delivers it (each byte one character): the marks of a message are
+    // ASCII, which UTF-8 never uses inside a character, so it is recognised as it is and decoded
+    // only when it is one.
+    void Line(const QString &ARawLine) {
+        TPhpMessage message;
+        if (!RecognisePhpMessage(ARawLine, message)) return;
+        const QString line = DecodeResultLine(ARawLine); // the line itself when it is ASCII
+        if (line.constData() != ARawLine.constData() && !RecognisePhpMessage(line, message)) return;
+        if (FFilter.Accept(message)) {
+            Flush();
+            FHeld = message;
+            FHolding = true;
+        } else if (FHolding && message.Html && !FHeld.Html && message.Counted && !message.Chained &&
+                   FHeld.Counted && !FHeld.Chained) {
+            // The displayed copy of the held logged message: its text without PHP's escapes.
+            FHeld.Text = message.Text;
+            FHeld.File = message.File;
+        }
+    }
+    void Flush() {
+        if (!FHolding) return;
+        FHolding = false;
+        std::fprintf(stderr, "%s\n", FormatForTools(FHeld).toLocal8Bit().constData());
+        std::fflush(stderr);
+    }
+
+private:
+    TPhpMessageFilter FFilter;
+    TPhpMessage FHeld;
+    bool FHolding = false;
+};
 } // namespace
 
 int RunBatch(const TBatchOptions &AOptions) {
@@ -63,7 +88,7 @@ int RunBatch(const TBatchOptions &AOptions) {
     command.SetCommandLine(BuildCommandLine(commands, AOptions.Params));
     // In the script's folder, as `cd dir && php script.php` runs it; without a script, here.
     if (!AOptions.Script.isEmpty()) command.SetCurrentDir(QFileInfo(AOptions.Script).absolutePath());
-    TPhpMessageFilter messageFilter;
+    TToolReport toolReport;
     TOutputLimit limit(AOptions.MaxOutputBytes);
     command.SetOnNewLine([&](QObject *, const QString &ANewLine, runner::TOutputType AType) {
         if (limit.Passed()) return; // being stopped: the rest is dropped
@@ -73,7 +98,7 @@ int RunBatch(const TBatchOptions &AOptions) {
         }
         if (AType != runner::otEntireLine) return;
         result.AddLine(ANewLine);
-        if (AOptions.ReportErrors) ReportMessage(ANewLine, messageFilter);
+        if (AOptions.ReportErrors) toolReport.Line(ANewLine);
     });
     command.SetOnExecuteError([&](QObject *, const common::Exception &AE, bool &AHandled) {
         startError = AE.Message();
@@ -93,6 +118,7 @@ int RunBatch(const TBatchOptions &AOptions) {
         return kExitNotStarted;
     }
     loop.exec();
+    toolReport.Flush();
 
     if (command.ProcessInformation().dwProcessId <= 0) {
         PrintError(startError.isEmpty() ? QStringLiteral("the interpreter could not be run") : startError);

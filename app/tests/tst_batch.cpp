@@ -310,14 +310,22 @@ private slots:
     }
 
     // Regression: with html_errors on, --errors printed PHP's HTML escapes ("Foo-&gt;bar()").
+    void errorsOfHtmlFormattedMessagesArePlainText_data() {
+        QTest::addColumn<QByteArray>("log");
+        QTest::newRow("displayed") << QByteArray("0");
+        // The logged copy comes first, with PHP's escapes, before any HTML shows they are escapes.
+        QTest::newRow("displayed and logged") << QByteArray("1");
+    }
     void errorsOfHtmlFormattedMessagesArePlainText() {
+        QFETCH(QByteArray, log);
         QCOMPARE(
             ErrorsOf(QStringLiteral("html.php"),
-                     "<?php\nini_set('display_errors', '1'); ini_set('log_errors', '0'); "
-                     "ini_set('html_errors', '1');\n"
-                     "file_get_contents('/nonexistent/a&b');\n"
-                     "class Foo { function bar() { throw new LogicException('x < y & \"z\"'); } }\n"
-                     "(new Foo)->bar();\n"),
+                     "<?php\nini_set('display_errors', '1'); ini_set('log_errors', '" + log +
+                         "'); "
+                         "ini_set('html_errors', '1');\n"
+                         "file_get_contents('/nonexistent/a&b');\n"
+                         "class Foo { function bar() { throw new LogicException('x < y & \"z\"'); } }\n"
+                         "(new Foo)->bar();\n"),
             QStringLiteral("F:3: warning: file_get_contents(/nonexistent/a&b): Failed to open stream: No "
                            "such file or directory\n"
                            "F:4: error: Uncaught LogicException: x < y & \"z\"\n"
