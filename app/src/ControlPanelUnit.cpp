@@ -210,12 +210,14 @@ void TControlPanelForm::SetMaxOutput(qint64 ABytes) {
 }
 
 void TControlPanelForm::ShowNotice(const QString &AText) {
-    FNotice = AText;
+    ShowStatus(AText, !AText.isEmpty());
+}
+
+void TControlPanelForm::ShowStatus(const QString &AText, bool AWarn) {
     RunStatusLabel->setText(AText);
     QPalette pal = RunStatusLabel->palette();
-    pal.setColor(RunStatusLabel->foregroundRole(), AText.isEmpty()
-                                                       ? Label1->palette().color(Label1->foregroundRole())
-                                                       : QColor(0xB4, 0x1E, 0x14));
+    pal.setColor(RunStatusLabel->foregroundRole(),
+                 AWarn ? QColor(0xB4, 0x1E, 0x14) : Label1->palette().color(Label1->foregroundRole()));
     RunStatusLabel->setPalette(pal);
 }
 
@@ -324,12 +326,7 @@ void TControlPanelForm::ShowRunStatus() {
                       FRunFailedToStart, FOutputLimit.Passed() ? FOutputLimit.StopText() : QString());
     const QString counts = ErrorCountText(FErrorCount, FWarningCount);
     if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
-    RunStatusLabel->setText(status);
-    const bool warn = !running && RunEndedBadly(*ConsoleCommand);
-    QPalette pal = RunStatusLabel->palette();
-    const QPalette::ColorRole role = RunStatusLabel->foregroundRole();
-    pal.setColor(role, warn ? QColor(0xB4, 0x1E, 0x14) : Label1->palette().color(Label1->foregroundRole()));
-    RunStatusLabel->setPalette(pal);
+    ShowStatus(status, !running && RunEndedBadly(*ConsoleCommand));
 }
 
 void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,

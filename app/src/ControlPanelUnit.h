@@ -183,6 +183,8 @@ private:
     void CreateOutputLimitBox();
     void RunEnded();
     void ShowRunStatus();
+    // The status line's text, in red when it warns.
+    void ShowStatus(const QString &AText, bool AWarn);
     // Output lines arrive in batches: the result view takes each batch inside one update bracket,
     // closed when the event loop is through with it, or at the end of the frame when the view
     // was brought up to date less than a frame ago.
@@ -216,7 +218,6 @@ private:
     QString FInterpreter;
     std::unique_ptr<TAppSettings> FSettings;
     TOutputLimit FOutputLimit;
-    QString FNotice; // shown in the status line until the next run
     bool FShown = false;
     // The current or last run, for the status line.
     QElapsedTimer FRunClock;
