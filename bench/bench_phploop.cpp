@@ -12,8 +12,8 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_phploop [ROUNDS, default 11] [CHECKPHP]
 // CHECKPHP defaults to the checkphp next to this build (../app/checkphp).
 
-#include "AppController.h"
 #include "ControlPanelUnit.h"
+#include "FileWriting.h"
 #include "LineMarks.h"
 #include "PhpMessages.h"
 #include "ResultBrowser.h"

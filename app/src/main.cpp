@@ -1,9 +1,9 @@
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
-#include "AppController.h"
 #include "AppIcon.h"
 #include "BatchRun.h"
 #include "ControlPanelUnit.h"
+#include "FileDialogs.h"
 #include "ResultBrowser.h"
 #include "WindowShortcuts.h"
 #include "common/Exception.h"

@@ -2,6 +2,7 @@
 // The batch mode: runs a script as the window would and writes the result file, without a window.
 
 #include "OutputLimit.h"
+#include "RunOutcome.h"
 
 #include <QString>
 
@@ -19,14 +20,6 @@ struct TBatchOptions {
     // (warning, note), once even when PHP writes it twice.
     bool ReportErrors = false;
 };
-
-// Exit statuses of the batch mode besides the interpreter's own exit code.
-inline constexpr int kExitUsage = 2;        // bad arguments, unreadable script
-inline constexpr int kExitRunFailed = 70;   // the run failed after the interpreter had started
-inline constexpr int kExitResultFile = 74;  // the result file could not be written
-inline constexpr int kExitOutputLimit = 75; // the output passed the limit; the run was stopped
-inline constexpr int kExitTimeOut = 124;    // the run ended by time-out
-inline constexpr int kExitNotStarted = 127; // the interpreter could not be started
 
 // Runs the interpreter on the script and returns the exit status for the process. The child reads
 // this process's standard input. Once the interpreter has started, the result file is written

@@ -1,37 +1,13 @@
-#include "AppController.h"
+#include "FileWriting.h"
 
 #include "common/Exception.h"
 #include "runner/FileOwnership.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace app {
-
-QString DefaultInterpreter() {
-    return QStandardPaths::findExecutable(QStringLiteral("php"));
-}
-
-QString FolderOf(const QString &AFileName) {
-    const int cut = AFileName.lastIndexOf(QLatin1Char('/'));
-    return cut < 0 ? QString() : AFileName.left(cut + 1);
-}
-
-QString QuoteCommandArgument(const QString &AArgument) {
-    const bool needsQuotes = AArgument.contains(QLatin1Char(' ')) || AArgument.contains(QLatin1Char('\t')) ||
-                             AArgument.contains(QLatin1Char('"')) || AArgument.contains(QLatin1Char('\n'));
-    if (!needsQuotes) return AArgument;
-    QString quoted = AArgument;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString BuildCommandLine(const QString &ACommands, const QString &AParams) {
-    return ACommands + QLatin1Char(' ') + AParams;
-}
 
 QString DecodeResultLine(const QString &ANewLine) {
     // A line of ASCII characters is its own UTF-8 decoding (the common case: no conversion).
@@ -110,10 +86,10 @@ void TResultBytes::AddLine(const QString &ANewLine) {
 }
 
 void WriteResultFile(const QString &AFileName, const QString &AText) {
-    WriteResultBytes(AFileName, EncodeResultText(AText));
+    WriteFileBytes(AFileName, EncodeResultText(AText));
 }
 
-void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes) {
+void WriteFileBytes(const QString &AFileName, const QByteArray &ABytes) {
     if (WritesInPlace(AFileName)) {
         WriteInPlace(AFileName, ABytes);
         return;
@@ -139,64 +115,6 @@ void WriteResultBytes(const QString &AFileName, const QByteArray &ABytes) {
     }
     KeepOwnerAndGroup(AFileName, file);
     if (!file.commit()) CannotWrite(AFileName, file.errorString());
-}
-
-QString RunStatusText(const runner::TConsoleCommand &ACommand, bool ARunning, qint64 AElapsedMs,
-                      qint64 ALines, const QString &AError, bool AFailedToStart, const QString &AStopReason) {
-    const QLocale english(QLocale::English);
-    const QString figures =
-        QStringLiteral("%1 s, %2 %3")
-            .arg(english.toString(double(AElapsedMs) / 1000.0, 'f', 1), english.toString(ALines),
-                 ALines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
-    if (ARunning) return QStringLiteral("running: ") + figures;
-    QString how;
-    switch (ACommand.EndStatus()) {
-    case runner::esProcess:
-        how = ACommand.TerminationSignal() != 0
-                  ? QStringLiteral("killed by signal %1 (%2)")
-                        .arg(ACommand.TerminationSignal())
-                        .arg(runner::TConsoleCommand::SignalName(ACommand.TerminationSignal()))
-                  : QStringLiteral("exit code %1").arg(ACommand.ExitCode());
-        break;
-    case runner::esStop:
-        how = AStopReason.isEmpty() ? QStringLiteral("stopped") : AStopReason;
-        break;
-    case runner::esTime: {
-        const int sinceStart = ACommand.MaxTimeAfterBeginning();
-        how = sinceStart > 0 && AElapsedMs >= qint64(sinceStart) * 1000
-                  ? QStringLiteral("timed out after %1 s").arg(sinceStart)
-                  : QStringLiteral("timed out: no output for %1 s").arg(ACommand.MaxTimeAfterLastOutput());
-        break;
-    }
-    case runner::esError:
-        if (AFailedToStart) return QStringLiteral("could not start: ") + AError;
-        how = QStringLiteral("failed: ") + AError;
-        break;
-    default:
-        return QString(); // no run yet
-    }
-    return how + QStringLiteral(" \u2014 ") + figures;
-}
-
-QString ErrorDialogText(const QString &AMessage) {
-    QString text = AMessage.trimmed();
-    if (text.isEmpty()) return QStringLiteral("An unknown error occurred.");
-    if (text[0].isLower()) text[0] = text[0].toUpper();
-    const QChar last = text.back();
-    if (last != QLatin1Char('.') && last != QLatin1Char('!') && last != QLatin1Char('?'))
-        text += QLatin1Char('.');
-    return text;
-}
-
-bool RunEndedBadly(const runner::TConsoleCommand &ACommand) {
-    switch (ACommand.EndStatus()) {
-    case runner::esProcess:
-        return ACommand.ExitCode() != 0 || ACommand.TerminationSignal() != 0;
-    case runner::esError:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace app

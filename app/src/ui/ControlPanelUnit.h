@@ -5,7 +5,7 @@
 
 #include "FileDialogs.h"
 #include "OutputLimit.h"
-#include "PhpMessages.h"
+#include "RunSession.h"
 #include "runner/ConsoleCommand.h"
 
 #include <QDateTime>
@@ -60,7 +60,7 @@ public:
     TFileDialogs &Dialogs() const { return *FDialogs; }
     TAppSettings &Settings() const { return *FSettings; }
     // The output limit of a run (0: none); remembered in the settings.
-    qint64 MaxOutput() const { return FOutputLimit.MaxBytes(); }
+    qint64 MaxOutput() const { return FRun->MaxOutput(); }
     void SetMaxOutput(qint64 ABytes);
     // A sentence in the status line (replaced by the next run's status).
     void ShowNotice(const QString &AText);
@@ -75,6 +75,8 @@ public:
     // cancelling the script dialog does, but during a run it is ignored, never a second child.
     void StopRunActionExecute();
     void RunAgainActionExecute();
+    // A line of the runner as its OnNewLine delivers it: counted, decoded and recognised by the
+    // run, then shown (RunNewLine, RunPartialLine).
     void ConsoleCommandNewLine(QObject *ASender, const QString &ANewLine, runner::TOutputType AOutputType);
     // Input to the running script: Enter in the input row sends its text as one line (echoed
     // into the result view, not part of the result); "Close input" (Ctrl+D in the row) closes
@@ -97,8 +99,13 @@ public:
     // Marks beside the lines of the result view and of the script view.
     TLineMarks &ResultMarks() const { return *FResultMarks; }
     TLineMarks &ScriptMarks() const { return *FScriptMarks; }
-    int ErrorCount() const { return FErrorCount; }
-    int WarningCount() const { return FWarningCount; }
+    int ErrorCount() const { return FRun->Errors(); }
+    int WarningCount() const { return FRun->Warnings(); }
+    // The run of the window: the current or last one.
+    TRunSession &Run() const { return *FRun; }
+    // The run the Script button and F5 start: the interpreter and the script shown, the
+    // parameters, the script's folder and the output limit.
+    TRunSpec CurrentRunSpec() const;
 
     // The find bars (ControlPanelFind.cpp): Ctrl+F opens the bar under the view that has the
     // focus (else under the view shown), Ctrl+H the script view's bar with its replace row, F3 and
@@ -141,11 +148,11 @@ public:
     QWidget *TabSheet2 = nullptr;
     lexedit::TLexEdit *PHPmemo = nullptr;
     lexedit::TLexEdit *WebMemo = nullptr;
-    TFindBar *ScriptFindBar = nullptr;      // under PHPmemo, with a replace row
-    TFindBar *ResultFindBar = nullptr;      // under WebMemo
-    lexedit::TLexPHPLex *PHPCode = nullptr; // the script view's highlighter
-    lexedit::TLexHTMLLex *HTML5 = nullptr;  // the result view's highlighter
-    runner::TConsoleCommand *ConsoleCommand = nullptr;
+    TFindBar *ScriptFindBar = nullptr;                 // under PHPmemo, with a replace row
+    TFindBar *ResultFindBar = nullptr;                 // under WebMemo
+    lexedit::TLexPHPLex *PHPCode = nullptr;            // the script view's highlighter
+    lexedit::TLexHTMLLex *HTML5 = nullptr;             // the result view's highlighter
+    runner::TConsoleCommand *ConsoleCommand = nullptr; // the runner of FRun
     QAction *SelectPHPFolderAction = nullptr;
     QAction *OpenScriptAction = nullptr;
     QAction *ExecuteScriptAction = nullptr;
@@ -197,7 +204,12 @@ private:
     // Adds or replaces (at ALine, 1-based; 0 adds) a line of the result view, keeping a
     // selection the user made and following the end when it is in view; returns the line.
     int PutResultLine(int ALine, const QString &AText);
-    void NoteMessage(int ALine, const QString &AText);
+    void RunNewLine(const TRunLine &ALine);
+    void RunPartialLine(const QString &AText);
+    // The result tab comes to the front with the run's first output; the view takes the
+    // batch of lines inside one update bracket.
+    void ShowOutput();
+    void NoteMessage(int ALine, const TPhpMessage &AMessage);
     void SetInputEnabled(bool AEnabled);
     // The script view as an editor of its file (ControlPanelScript.cpp).
     void SetUpScriptEditing();
@@ -217,14 +229,8 @@ private:
     QString FCommands;
     QString FInterpreter;
     std::unique_ptr<TAppSettings> FSettings;
-    TOutputLimit FOutputLimit;
+    TRunSession *FRun = nullptr; // a child object
     bool FShown = false;
-    // The current or last run, for the status line.
-    QElapsedTimer FRunClock;
-    qint64 FRunMs = 0;
-    qint64 FRunLines = 0;
-    QString FRunError; // message of a run that failed
-    bool FRunFailedToStart = false;
     QTimer *FStatusTimer = nullptr; // while running, 10 updates a second
     // The result view repaints (and updates its scroll bars) at most every kResultFrameMs while
     // output streams in; a batch after a pause shows at once.
@@ -236,9 +242,6 @@ private:
     std::unique_ptr<TLineMarks> FResultMarks;
     std::unique_ptr<TLineMarks> FScriptMarks;
     bool FOutputShown = false; // the result tab was brought to the front in this run
-    TPhpMessageFilter FMessageFilter;
-    int FErrorCount = 0;
-    int FWarningCount = 0;
     // The script's file as last loaded or saved, to tell its own saves from changes by others.
     QFileSystemWatcher *FScriptWatcher = nullptr;
     QDateTime FScriptFileTime;

@@ -1,9 +1,10 @@
 #include "ControlPanelUnit.h"
 
-#include "AppController.h"
 #include "AppSettings.h"
+#include "CommandLine.h"
 #include "ElidedLabel.h"
 #include "FileDrop.h"
+#include "FileWriting.h"
 #include "LineMarks.h"
 #include "ResultBrowser.h"
 #include "WindowShortcuts.h"
@@ -27,7 +28,7 @@
 namespace app {
 
 TControlPanelForm::TControlPanelForm(QWidget *AParent)
-    : QWidget(AParent), FSettings(std::make_unique<TAppSettings>()), FOutputLimit(FSettings->MaxOutput()),
+    : QWidget(AParent), FSettings(std::make_unique<TAppSettings>()), FRun(new TRunSession(this)),
       FDialogs(std::make_unique<TWidgetFileDialogs>(this)) {
     setObjectName(QStringLiteral("ControlPanelForm"));
     CreateWidgets();
@@ -57,26 +58,11 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     WebMemo->installEventFilter(this);
     InputEdit->installEventFilter(this);
 
-    ConsoleCommand = new runner::TConsoleCommand(this);
-    ConsoleCommand->setObjectName(QStringLiteral("ConsoleCommand"));
-    ConsoleCommand->SetInputToOutput(false);
-    ConsoleCommand->SetKeepLines(false); // the result view holds the output, once
-    // What is typed in the input row reaches the script as a shell's would: UTF-8, ending in LF.
-    ConsoleCommand->SetInputEncoding(runner::ieUTF8);
-    ConsoleCommand->SetInputLineBreak(QStringLiteral("\n"));
-    ConsoleCommand->SetMaxTimeAfterBeginning(0);
-    ConsoleCommand->SetMaxTimeAfterLastOutput(1000);
-    ConsoleCommand->SetOnNewLine(
-        [this](QObject *ASender, const QString &ANewLine, runner::TOutputType AType) {
-            ConsoleCommandNewLine(ASender, ANewLine, AType);
-        });
-    ConsoleCommand->SetOnExecuteError([this](QObject *, const common::Exception &AE, bool &) {
-        // Noted for the status line; the error is still reported as before.
-        FRunError = AE.Message();
-        FRunFailedToStart = dynamic_cast<const runner::ECreateProcessError *>(&AE) != nullptr ||
-                            dynamic_cast<const runner::ECreatePipeError *>(&AE) != nullptr;
-    });
-    ConsoleCommand->SetOnTerminated([this](QObject *) { RunEnded(); });
+    FRun->SetMaxOutput(FSettings->MaxOutput());
+    FRun->SetOnLine([this](const TRunLine &ALine) { RunNewLine(ALine); });
+    FRun->SetOnPartialLine([this](const QString &AText) { RunPartialLine(AText); });
+    FRun->SetOnEnded([this](const TRunOutcome &) { RunEnded(); });
+    ConsoleCommand = &FRun->Command();
 
     FResultFrameTimer = new QTimer(this);
     FResultFrameTimer->setSingleShot(true);
@@ -88,7 +74,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     connect(FStatusTimer, &QTimer::timeout, this, [this] { common::Guarded([this] { ShowRunStatus(); }); });
 }
 
-// The runner is a child object: Qt destroys it with the window, and its destructor stops a
+// The run is a child object: Qt destroys it with the window, and its runner's destructor stops a
 // running child and waits for the worker.
 TControlPanelForm::~TControlPanelForm() = default;
 
@@ -158,13 +144,20 @@ QString TControlPanelForm::WorkingFolder() const {
 
 // The command is the interpreter and the script shown: opening another script replaces it.
 void TControlPanelForm::UpdateCommand() {
-    QStringList parts;
-    if (!FInterpreter.isEmpty()) parts << QuoteCommandArgument(FInterpreter);
-    if (!FPhpScript.isEmpty()) parts << QuoteCommandArgument(FPhpScript);
-    FCommands = parts.join(QLatin1Char(' '));
+    FCommands = CurrentRunSpec().Commands();
     ControlLabel->setText(FCommands.isEmpty() ? QStringLiteral(">") : FCommands);
     ControlLabel->setToolTip(
         FPhpScript.isEmpty() ? FCommands : FCommands + QStringLiteral("\nRuns in ") + WorkingFolder());
+}
+
+TRunSpec TControlPanelForm::CurrentRunSpec() const {
+    TRunSpec spec;
+    spec.Interpreter = FInterpreter;
+    spec.Script = FPhpScript;
+    spec.Params = ParamsEdit->text();
+    spec.WorkingFolder = WorkingFolder();
+    spec.MaxOutputBytes = FRun->MaxOutput();
+    return spec;
 }
 
 void TControlPanelForm::RefuseWhileRunning() const {
@@ -203,7 +196,7 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
 }
 
 void TControlPanelForm::SetMaxOutput(qint64 ABytes) {
-    FOutputLimit.SetMaxBytes(ABytes);
+    FRun->SetMaxOutput(ABytes);
     FSettings->SetMaxOutput(ABytes);
     const QString text = ByteSizeText(ABytes);
     if (MaxOutputBox->currentText() != text) MaxOutputBox->setCurrentText(text);
@@ -237,14 +230,14 @@ void TControlPanelForm::CreateOutputLimitBox() {
     for (const qint64 size :
          {qint64(16) << 20, qint64(64) << 20, kDefaultMaxOutput, qint64(1) << 30, qint64(0)})
         MaxOutputBox->addItem(ByteSizeText(size));
-    MaxOutputBox->setCurrentText(ByteSizeText(FOutputLimit.MaxBytes()));
+    MaxOutputBox->setCurrentText(ByteSizeText(FRun->MaxOutput()));
     const auto take = [this] {
         common::Guarded([this] {
             qint64 bytes = 0;
             if (ParseByteSize(MaxOutputBox->currentText(), bytes))
                 SetMaxOutput(bytes);
             else
-                MaxOutputBox->setCurrentText(ByteSizeText(FOutputLimit.MaxBytes()));
+                MaxOutputBox->setCurrentText(ByteSizeText(FRun->MaxOutput()));
         });
     };
     connect(MaxOutputBox, &QComboBox::activated, this, take);
@@ -268,22 +261,12 @@ void TControlPanelForm::StartRun() {
     CloseResultUpdate();
     WebMemo->Lines()->Clear();
     // The memory of a large result goes back to the system, not only to the allocator.
-    if (FOutputLimit.Bytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
+    if (FRun->OutputBytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
     FResultMarks->Clear();
     FScriptMarks->Clear();
     FScriptMarks->RepaintGutter();
     FOutputShown = false;
-    FMessageFilter.Reset();
-    FErrorCount = 0;
-    FWarningCount = 0;
-    ConsoleCommand->SetCommandLine(BuildCommandLine(FCommands, ParamsEdit->text()));
-    ConsoleCommand->SetCurrentDir(WorkingFolder());
-    FOutputLimit.Reset();
-    FRunLines = 0;
-    FRunError.clear();
-    FRunFailedToStart = false;
-    FRunClock.start();
-    ConsoleCommand->Execute();
+    FRun->Start(CurrentRunSpec());
     StopRunAction->setEnabled(true);
     StopButton->setEnabled(true);
     SetInputEnabled(true);
@@ -294,8 +277,7 @@ void TControlPanelForm::StartRun() {
 void TControlPanelForm::RunEnded() {
     CloseResultUpdate();
     // The runner's buffers of a flood are freed by now: given back to the system too.
-    if (FOutputLimit.Bytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
-    FRunMs = FRunClock.elapsed();
+    if (FRun->OutputBytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
     FStatusTimer->stop();
     StopRunAction->setEnabled(false);
     StopButton->setEnabled(false);
@@ -320,40 +302,36 @@ void TControlPanelForm::RunAgainActionExecute() {
 }
 
 void TControlPanelForm::ShowRunStatus() {
-    const bool running = ConsoleCommand->IsRunning();
-    QString status =
-        RunStatusText(*ConsoleCommand, running, running ? FRunClock.elapsed() : FRunMs, FRunLines, FRunError,
-                      FRunFailedToStart, FOutputLimit.Passed() ? FOutputLimit.StopText() : QString());
-    const QString counts = ErrorCountText(FErrorCount, FWarningCount);
-    if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
-    ShowStatus(status, !running && RunEndedBadly(*ConsoleCommand));
+    const TRunOutcome outcome = FRun->Outcome();
+    ShowStatus(outcome.StatusText(), outcome.EndedBadly());
 }
 
 void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,
                                               runner::TOutputType AOutputType) {
-    // Past the limit the run is being stopped: what still comes is dropped.
-    if (FOutputLimit.Passed()) return;
-    if (FOutputLimit.Add(ANewLine.size(), AOutputType == runner::otEntireLine)) {
-        ConsoleCommand->Stop();
-        return;
-    }
+    FRun->TakeLine(ANewLine, AOutputType);
+}
+
+void TControlPanelForm::RunPartialLine(const QString &AText) {
+    ShowOutput();
+    ShowPendingLine(AText);
+}
+
+void TControlPanelForm::RunNewLine(const TRunLine &ALine) {
+    ShowOutput();
+    // The entire line takes the place of its pending beginning.
+    const int pending = FResultMarks->LastOf(lmPending);
+    if (pending > 0) FResultMarks->Set(pending, lmNone);
+    const int line = PutResultLine(pending, ALine.Text());
+    if (ALine.Message) NoteMessage(line, *ALine.Message);
+}
+
+void TControlPanelForm::ShowOutput() {
     if (!FOutputShown) {
         // The output comes to the front with its first line (a prompt without a line end too).
         FOutputShown = true;
         PageControl->setCurrentWidget(TabSheet2);
     }
     OpenResultUpdate();
-    if (AOutputType != runner::otEntireLine) {
-        ShowPendingLine(DecodeResultLine(ANewLine));
-        return;
-    }
-    ++FRunLines;
-    const QString text = DecodeResultLine(ANewLine);
-    // The entire line takes the place of its pending beginning.
-    const int pending = FResultMarks->LastOf(lmPending);
-    if (pending > 0) FResultMarks->Set(pending, lmNone);
-    const int line = PutResultLine(pending, text);
-    NoteMessage(line, text);
 }
 
 void TControlPanelForm::ShowPendingLine(const QString &AText) {
@@ -372,17 +350,10 @@ int TControlPanelForm::PutResultLine(int ALine, const QString &AText) {
     return WebMemo->Lines()->Count();
 }
 
-void TControlPanelForm::NoteMessage(int ALine, const QString &AText) {
-    TPhpMessage message;
-    if (!RecognisePhpMessage(AText, message)) return;
-    FResultMarks->Set(ALine, message.Severity == psError     ? lmError
-                             : message.Severity == psWarning ? lmWarning
-                                                             : lmNote);
-    if (!message.Counted || !FMessageFilter.Accept(message)) return;
-    if (message.Severity == psError)
-        ++FErrorCount;
-    else if (message.Severity == psWarning)
-        ++FWarningCount;
+void TControlPanelForm::NoteMessage(int ALine, const TPhpMessage &AMessage) {
+    FResultMarks->Set(ALine, AMessage.Severity == psError     ? lmError
+                             : AMessage.Severity == psWarning ? lmWarning
+                                                              : lmNote);
 }
 
 QString TControlPanelForm::ResultText() const {

@@ -1,12 +1,11 @@
-#include "AppController.h"
 #include "AppSettings.h"
+#include "CommandLine.h"
+#include "FileWriting.h"
 #include "OutputLimit.h"
+#include "RunSession.h"
 #include "common/Exception.h"
-#include "lexedit/LexEdit.h"
-#include "lexedit/LexEditTextBuffer.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -18,7 +17,7 @@
 
 using namespace app;
 
-class TestAppController : public QObject {
+class TestRunCore : public QObject {
     Q_OBJECT
 private slots:
     void folderKeepsTrailingSeparator_data() {
@@ -229,92 +228,24 @@ private slots:
         QFETCH(int, sinceStart);
         QFETCH(int, idle);
         QFETCH(QString, status);
-        runner::TConsoleCommand command;
-        command.SetMaxTimeAfterBeginning(sinceStart);
-        command.SetMaxTimeAfterLastOutput(idle);
-        command.SetCommandLine(QStringLiteral("php -r \"sleep(20);\""));
-        QElapsedTimer t;
-        t.start();
-        command.Execute();
-        QTRY_VERIFY_WITH_TIMEOUT(!command.IsRunning(), 15000);
-        QCOMPARE(command.EndStatus(), runner::esTime);
-        const QString text = RunStatusText(command, false, t.elapsed(), 0, QString(), false);
+        TRunSession session;
+        TRunSpec spec;
+        spec.Interpreter = QStringLiteral("php");
+        spec.Params = QStringLiteral("-r \"sleep(20);\"");
+        spec.MaxTimeAfterBeginning = sinceStart;
+        spec.MaxTimeAfterLastOutput = idle;
+        session.Start(spec);
+        QTRY_VERIFY_WITH_TIMEOUT(!session.IsRunning(), 15000);
+        const TRunOutcome outcome = session.Outcome();
+        QCOMPARE(outcome.EndStatus, runner::esTime);
+        const QString text = outcome.StatusText();
         QVERIFY2(text.startsWith(status) && text.endsWith(QStringLiteral(" s, 0 lines")), qPrintable(text));
-        QVERIFY(!RunEndedBadly(command));
-        QCOMPARE(RunStatusText(command, true, 1234, 1, QString(), false),
-                 QStringLiteral("running: 1.2 s, 1 line"));
-    }
-
-    void errorDialogsReadAsSentences_data() {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("runner") << "ConsoleCommand still running"
-                                << "ConsoleCommand still running.";
-        QTest::newRow("lower case") << "cannot run \"x\": No such file or directory"
-                                    << "Cannot run \"x\": No such file or directory.";
-        QTest::newRow("already a sentence") << "No php.exe specified."
-                                            << "No php.exe specified.";
-        QTest::newRow("question") << "Save it?"
-                                  << "Save it?";
-        QTest::newRow("blanks") << "  disk full \n"
-                                << "Disk full.";
-        QTest::newRow("empty") << ""
-                               << "An unknown error occurred.";
-    }
-
-    void errorDialogsReadAsSentences() {
-        QFETCH(QString, message);
-        QFETCH(QString, shown);
-        QCOMPARE(ErrorDialogText(message), shown);
-    }
-
-    void memoLinesJoinWithCrLf() {
-        lexedit::TLexEdit memo;
-        QCOMPARE(memo.Lines()->Count(), 0);
-        QCOMPARE(memo.Text(), QString());
-        memo.Lines()->Add(QString());
-        QCOMPARE(memo.Lines()->Count(), 1);
-        memo.Lines()->Add(QStringLiteral("b"));
-        QCOMPARE(memo.Text(), QStringLiteral("\r\nb"));
-        memo.Lines()->Clear();
-        memo.Lines()->Add(QStringLiteral("a"));
-        memo.Lines()->Add(QStringLiteral("b"));
-        QCOMPARE(memo.Lines()->Count(), 2);
-        QCOMPARE(memo.Text(), QStringLiteral("a\r\nb"));
-    }
-
-    void memoLoadsByEncoding_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<?php\r\necho '\xC3\xA9';\r\n")
-                                  << QStringLiteral("<?php\r\necho '\u00E9';\r\n");
-        QTest::newRow("utf8 plain") << QByteArray("a\n\xC3\xA9\n") << QStringLiteral("a\r\n\u00E9\r\n");
-        QTest::newRow("latin1") << QByteArray("caf\xE9\rb") << QStringLiteral("caf\u00E9\r\nb");
-        QTest::newRow("utf16le") << QByteArray("\xFF\xFE"
-                                               "a\0\n\0b\0",
-                                               8)
-                                 << QStringLiteral("a\r\nb");
-        QTest::newRow("utf16be") << QByteArray("\xFE\xFF\0a\0\n\0b", 8) << QStringLiteral("a\r\nb");
-    }
-    void memoLoadsByEncoding() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("s.php")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
-        lexedit::TLexEdit memo;
-        memo.Lines()->LoadFromFile(file.fileName());
-        QCOMPARE(memo.Text(), text);
-    }
-
-    void memoLoadFailureChangesNothing() {
-        lexedit::TLexEdit memo;
-        memo.Lines()->Add(QStringLiteral("keep me"));
-        QVERIFY_THROWS_EXCEPTION(common::Exception,
-                                 memo.Lines()->LoadFromFile(QStringLiteral("/nonexistent/x.php")));
-        QCOMPARE(memo.Text(), QStringLiteral("keep me"));
+        QVERIFY(!outcome.EndedBadly());
+        TRunOutcome running;
+        running.Running = true;
+        running.WallMs = 1234;
+        running.Lines = 1;
+        QCOMPARE(running.StatusText(), QStringLiteral("running: 1.2 s, 1 line"));
     }
 
     // Every size reads back from its text, and the texts a user types read as expected.
@@ -363,5 +294,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAppController)
-#include "tst_appcontroller.moc"
+QTEST_GUILESS_MAIN(TestRunCore)
+#include "tst_runcore.moc"

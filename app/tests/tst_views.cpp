@@ -1,9 +1,16 @@
-// The marks beside the lines of an editor: they follow their lines through inserts and deletes
-// anywhere (output appended, the user's edits), go with deleted lines, and keep their counts.
+// The window's views: the marks beside the lines of an editor follow their lines through inserts
+// and deletes anywhere (output appended, the user's edits), go with deleted lines, and keep their
+// counts; the views join and load text as the result file and the script need; error dialogs
+// read as sentences.
 
+#include "FileDialogs.h"
 #include "LineMarks.h"
+#include "common/Exception.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -12,7 +19,7 @@
 
 using namespace app;
 
-class TestLineMarks : public QObject {
+class TestViews : public QObject {
     Q_OBJECT
 
 private slots:
@@ -110,7 +117,79 @@ private slots:
         marks.RepaintGutter();
         QCOMPARE(marks.Kind(1), lmError);
     }
+
+    void errorDialogsReadAsSentences_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("runner") << "ConsoleCommand still running"
+                                << "ConsoleCommand still running.";
+        QTest::newRow("lower case") << "cannot run \"x\": No such file or directory"
+                                    << "Cannot run \"x\": No such file or directory.";
+        QTest::newRow("already a sentence") << "No php.exe specified."
+                                            << "No php.exe specified.";
+        QTest::newRow("question") << "Save it?"
+                                  << "Save it?";
+        QTest::newRow("blanks") << "  disk full \n"
+                                << "Disk full.";
+        QTest::newRow("empty") << ""
+                               << "An unknown error occurred.";
+    }
+
+    void errorDialogsReadAsSentences() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(ErrorDialogText(message), shown);
+    }
+
+    void memoLinesJoinWithCrLf() {
+        lexedit::TLexEdit memo;
+        QCOMPARE(memo.Lines()->Count(), 0);
+        QCOMPARE(memo.Text(), QString());
+        memo.Lines()->Add(QString());
+        QCOMPARE(memo.Lines()->Count(), 1);
+        memo.Lines()->Add(QStringLiteral("b"));
+        QCOMPARE(memo.Text(), QStringLiteral("\r\nb"));
+        memo.Lines()->Clear();
+        memo.Lines()->Add(QStringLiteral("a"));
+        memo.Lines()->Add(QStringLiteral("b"));
+        QCOMPARE(memo.Lines()->Count(), 2);
+        QCOMPARE(memo.Text(), QStringLiteral("a\r\nb"));
+    }
+
+    void memoLoadsByEncoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<?php\r\necho '\xC3\xA9';\r\n")
+                                  << QStringLiteral("<?php\r\necho '\u00E9';\r\n");
+        QTest::newRow("utf8 plain") << QByteArray("a\n\xC3\xA9\n") << QStringLiteral("a\r\n\u00E9\r\n");
+        QTest::newRow("latin1") << QByteArray("caf\xE9\rb") << QStringLiteral("caf\u00E9\r\nb");
+        QTest::newRow("utf16le") << QByteArray("\xFF\xFE"
+                                               "a\0\n\0b\0",
+                                               8)
+                                 << QStringLiteral("a\r\nb");
+        QTest::newRow("utf16be") << QByteArray("\xFE\xFF\0a\0\n\0b", 8) << QStringLiteral("a\r\nb");
+    }
+    void memoLoadsByEncoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("s.php")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        lexedit::TLexEdit memo;
+        memo.Lines()->LoadFromFile(file.fileName());
+        QCOMPARE(memo.Text(), text);
+    }
+
+    void memoLoadFailureChangesNothing() {
+        lexedit::TLexEdit memo;
+        memo.Lines()->Add(QStringLiteral("keep me"));
+        QVERIFY_THROWS_EXCEPTION(common::Exception,
+                                 memo.Lines()->LoadFromFile(QStringLiteral("/nonexistent/x.php")));
+        QCOMPARE(memo.Text(), QStringLiteral("keep me"));
+    }
 };
 
-QTEST_MAIN(TestLineMarks)
-#include "tst_linemarks.moc"
+QTEST_MAIN(TestViews)
+#include "tst_views.moc"

@@ -4,8 +4,8 @@
 // shows an asterisk while the text differs from the file, a run saves a modified script first,
 // unsaved changes are never lost without a question, and a change of the file on disk reloads it.
 
-#include "AppController.h"
 #include "ControlPanelUnit.h"
+#include "FileWriting.h"
 #include "LineMarks.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -98,7 +98,7 @@ bool TControlPanelForm::SaveScript() {
         bytes.open(QIODevice::WriteOnly);
         lines.SaveToStream(bytes, lines.Encoding());
         if (cancelled) return false;
-        WriteResultBytes(FPhpScript, bytes.data());
+        WriteFileBytes(FPhpScript, bytes.data());
     } catch (const common::Exception &e) {
         ShowSaveError(e.Message());
         return false;

@@ -15,6 +15,16 @@ const QString kScriptFilter = QStringLiteral("PHP script (*.php)");
 const QString kAllFilesFilter = QStringLiteral("All files (*)");
 } // namespace
 
+QString ErrorDialogText(const QString &AMessage) {
+    QString text = AMessage.trimmed();
+    if (text.isEmpty()) return QStringLiteral("An unknown error occurred.");
+    if (text[0].isLower()) text[0] = text[0].toUpper();
+    const QChar last = text.back();
+    if (last != QLatin1Char('.') && last != QLatin1Char('!') && last != QLatin1Char('?'))
+        text += QLatin1Char('.');
+    return text;
+}
+
 bool TWidgetFileDialogs::ExecuteOpen(int AFilterIndex, QString &AFileName) {
     QFileDialog dialog(FParent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -38,6 +38,10 @@ public:
     virtual bool AskRunNonPhpFile(const QString &AFileName);
 };
 
+// An error's message as an error dialog shows it: a sentence (a capital first letter, a full stop
+// at the end), without the exception's class name.
+QString ErrorDialogText(const QString &AMessage);
+
 // The real dialogs, parented to AParent.
 class TWidgetFileDialogs : public TFileDialogs {
 public:

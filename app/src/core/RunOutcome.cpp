@@ -1,0 +1,84 @@
+#include "RunOutcome.h"
+
+#include "PhpMessages.h"
+#include "runner/TerminationSignals.h"
+
+#include <QLocale>
+
+namespace app {
+
+QString TRunOutcome::StatusText() const {
+    const QLocale english(QLocale::English);
+    const QString figures =
+        QStringLiteral("%1 s, %2 %3")
+            .arg(english.toString(double(WallMs) / 1000.0, 'f', 1), english.toString(Lines),
+                 Lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
+    QString status;
+    if (Running) {
+        status = QStringLiteral("running: ") + figures;
+    } else {
+        QString how;
+        switch (EndStatus) {
+        case runner::esProcess:
+            how = Signal != 0 ? QStringLiteral("killed by signal %1 (%2)")
+                                    .arg(Signal)
+                                    .arg(runner::TConsoleCommand::SignalName(Signal))
+                              : QStringLiteral("exit code %1").arg(ExitCode);
+            break;
+        case runner::esStop:
+            how = StopReason.isEmpty() ? QStringLiteral("stopped") : StopReason;
+            break;
+        case runner::esTime:
+            how = MaxTimeAfterBeginning > 0 && WallMs >= qint64(MaxTimeAfterBeginning) * 1000
+                      ? QStringLiteral("timed out after %1 s").arg(MaxTimeAfterBeginning)
+                      : QStringLiteral("timed out: no output for %1 s").arg(MaxTimeAfterLastOutput);
+            break;
+        case runner::esError:
+            if (FailedToStart) return QStringLiteral("could not start: ") + Error;
+            how = QStringLiteral("failed: ") + Error;
+            break;
+        default:
+            return QString(); // no run yet
+        }
+        status = how + QStringLiteral(" \u2014 ") + figures;
+    }
+    const QString counts = ErrorCountText(Errors, Warnings);
+    if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
+    return status;
+}
+
+bool TRunOutcome::EndedBadly() const {
+    if (Running) return false;
+    switch (EndStatus) {
+    case runner::esProcess:
+        return ExitCode != 0 || Signal != 0;
+    case runner::esError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int TRunOutcome::BatchExitCode(QString &AMessage) const {
+    AMessage.clear();
+    if (StopSignal != 0) {
+        AMessage = QStringLiteral("the run was stopped by signal %1").arg(StopSignal);
+        return runner::TTerminationSignals::ExitStatusFor(StopSignal);
+    }
+    if (OutputLimitPassed) {
+        AMessage = QStringLiteral("the run was ") + StopReason;
+        return kExitOutputLimit;
+    }
+    switch (EndStatus) {
+    case runner::esError:
+        AMessage = Error.isEmpty() ? QStringLiteral("the run failed") : Error;
+        return kExitRunFailed;
+    case runner::esTime:
+        AMessage = QStringLiteral("the run ended by time-out");
+        return kExitTimeOut;
+    default:
+        return ExitCode & 0xFF;
+    }
+}
+
+} // namespace app

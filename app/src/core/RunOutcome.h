@@ -1,0 +1,52 @@
+#pragma once
+// A run as a value: how it ended and its figures. The window's status line and the batch mode's
+// exit status and message are read from it, so the mapping of how a run ended exists once.
+
+#include "runner/ConsoleCommand.h"
+
+#include <QString>
+
+namespace app {
+
+// Exit statuses of the batch mode besides the interpreter's own exit code.
+inline constexpr int kExitUsage = 2;        // bad arguments, unreadable script
+inline constexpr int kExitRunFailed = 70;   // the run failed after the interpreter had started
+inline constexpr int kExitResultFile = 74;  // the result file could not be written
+inline constexpr int kExitOutputLimit = 75; // the output passed the limit; the run was stopped
+inline constexpr int kExitTimeOut = 124;    // the run ended by time-out
+inline constexpr int kExitNotStarted = 127; // the interpreter could not be started
+
+struct TRunOutcome {
+    bool Running = false;
+    runner::TEndStatus EndStatus = runner::esNone; // esNone: no run yet
+    int ExitCode = 0;
+    int Signal = 0;       // the signal that ended the child, 0 when it exited by itself or was stopped
+    bool Started = false; // the child was started
+    bool FailedToStart = false;
+    QString Error;      // why the run could not start or failed
+    QString StopReason; // why a stopped run was stopped ("stopped: the output passed 256 MB")
+    bool OutputLimitPassed = false;
+    int StopSignal = 0; // a signal to this process stopped the run (the batch mode)
+    int MaxTimeAfterBeginning = 0;
+    int MaxTimeAfterLastOutput = 0;
+    qint64 WallMs = 0; // so far, while running
+    qint64 Lines = 0;  // entire output lines
+    int Errors = 0;    // PHP's errors and warnings, each counted once
+    int Warnings = 0;
+
+    // The status line's text. While running: "running: 3.2 s, 1,234 lines". At the end, how the
+    // run ended ("exit code N", "killed by signal N (SIGNAME)", "stopped", "timed out: no output
+    // for N s", "timed out after N s", "could not start: reason", "failed: reason"), then the
+    // wall time and the line count; a run that could not start shows no figures. The counts of
+    // errors and warnings follow when there are any. Empty before the first run.
+    QString StatusText() const;
+    // Whether the run ended in a way shown as a warning: a non-zero exit code, a signal, or a
+    // failure.
+    bool EndedBadly() const;
+    // The batch mode's exit status for a run that started: the interpreter's exit code, or the
+    // code of a time-out, the output limit, a failure or a stopping signal; AMessage says why
+    // when the code is not the interpreter's.
+    int BatchExitCode(QString &AMessage) const;
+};
+
+} // namespace app
