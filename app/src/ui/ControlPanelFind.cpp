@@ -22,21 +22,6 @@ void TControlPanelForm::CreateFindBars() {
     ResultLayout->insertWidget(ResultLayout->indexOf(WebMemo) + 1, ResultFindBar);
 }
 
-void TControlPanelForm::CreateFindActions() {
-    const auto MakeAction = [this](const char *AName, void (TControlPanelForm::*AHandler)()) {
-        auto *Action = new QAction(this);
-        Action->setObjectName(QString::fromLatin1(AName));
-        connect(Action, &QAction::triggered, this,
-                [this, AHandler] { common::Guarded([&] { (this->*AHandler)(); }); });
-        addAction(Action); // the keys come from the window's shortcut table
-        return Action;
-    };
-    FindAction = MakeAction("FindAction", &TControlPanelForm::FindActionExecute);
-    ReplaceAction = MakeAction("ReplaceAction", &TControlPanelForm::ReplaceActionExecute);
-    FindNextAction = MakeAction("FindNextAction", &TControlPanelForm::FindNextActionExecute);
-    FindPreviousAction = MakeAction("FindPreviousAction", &TControlPanelForm::FindPreviousActionExecute);
-}
-
 TFindBar *TControlPanelForm::ActiveFindBar() const {
     const QWidget *Focus = QApplication::focusWidget();
     for (TFindBar *Bar : {ScriptFindBar, ResultFindBar})

@@ -90,11 +90,6 @@ void TControlPanelForm::showEvent(QShowEvent *AEvent) {
     }
 }
 
-namespace {
-constexpr qint64 kReturnMemoryAbove = qint64(16) << 20;
-const QString kNoInterpreter = QStringLiteral("No PHP interpreter found. Choose one with the PHP button.");
-} // namespace
-
 void TControlPanelForm::FormShow() {
     FPhpFolder.clear();
     FPhpScript.clear();
@@ -115,7 +110,7 @@ void TControlPanelForm::TakeInterpreterAtStart() {
             notice << QStringLiteral("The interpreter %1 chosen before is gone.").arg(remembered);
         const QString found = DefaultInterpreter();
         if (found.isEmpty()) {
-            notice << kNoInterpreter;
+            notice << QString::fromLatin1(kNoInterpreter);
         } else {
             ChooseInterpreter(found);
             notice << QStringLiteral("Using php from PATH: %1").arg(found);
@@ -163,8 +158,7 @@ TRunSpec TControlPanelForm::CurrentRunSpec() const {
 void TControlPanelForm::RefuseWhileRunning() const {
     // A second run would be refused by the runner after the result view had been cleared;
     // refuse before anything changes so that the running child's output stays.
-    if (ConsoleCommand->IsRunning())
-        throw runner::EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
+    if (FRun->IsRunning()) throw runner::EConsoleCommand(QStringLiteral("ConsoleCommand still running"));
 }
 
 void TControlPanelForm::OpenScriptActionExecute() {
@@ -195,13 +189,6 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     return true;
 }
 
-void TControlPanelForm::SetMaxOutput(qint64 ABytes) {
-    FRun->SetMaxOutput(ABytes);
-    FSettings->SetMaxOutput(ABytes);
-    const QString text = ByteSizeText(ABytes);
-    if (MaxOutputBox->currentText() != text) MaxOutputBox->setCurrentText(text);
-}
-
 void TControlPanelForm::ShowNotice(const QString &AText) {
     ShowStatus(AText, !AText.isEmpty());
 }
@@ -212,186 +199,6 @@ void TControlPanelForm::ShowStatus(const QString &AText, bool AWarn) {
     pal.setColor(RunStatusLabel->foregroundRole(),
                  AWarn ? QColor(0xB4, 0x1E, 0x14) : Label1->palette().color(Label1->foregroundRole()));
     RunStatusLabel->setPalette(pal);
-}
-
-// An editable list of limits beside the input row; a size typed there counts when it reads as
-// one ("100 MB", "2G", "none"), else the field shows the limit in force again.
-void TControlPanelForm::CreateOutputLimitBox() {
-    auto *label = new QLabel(QStringLiteral("Output limit:"), InputPanel);
-    label->setFont(InputLabel->font());
-    label->setPalette(InputLabel->palette());
-    MaxOutputBox = new QComboBox(InputPanel);
-    MaxOutputBox->setObjectName(QStringLiteral("MaxOutputBox"));
-    MaxOutputBox->setEditable(true);
-    MaxOutputBox->setInsertPolicy(QComboBox::NoInsert);
-    MaxOutputBox->setFont(InputEdit->font());
-    MaxOutputBox->setToolTip(
-        QStringLiteral("A run whose output passes this size is stopped (none: no limit)"));
-    for (const qint64 size :
-         {qint64(16) << 20, qint64(64) << 20, kDefaultMaxOutput, qint64(1) << 30, qint64(0)})
-        MaxOutputBox->addItem(ByteSizeText(size));
-    MaxOutputBox->setCurrentText(ByteSizeText(FRun->MaxOutput()));
-    const auto take = [this] {
-        common::Guarded([this] {
-            qint64 bytes = 0;
-            if (ParseByteSize(MaxOutputBox->currentText(), bytes))
-                SetMaxOutput(bytes);
-            else
-                MaxOutputBox->setCurrentText(ByteSizeText(FRun->MaxOutput()));
-        });
-    };
-    connect(MaxOutputBox, &QComboBox::activated, this, take);
-    connect(MaxOutputBox->lineEdit(), &QLineEdit::editingFinished, this, take);
-    auto *row = qobject_cast<QHBoxLayout *>(InputPanel->layout());
-    row->addSpacing(12);
-    row->addWidget(label);
-    row->addWidget(MaxOutputBox);
-}
-
-void TControlPanelForm::StartRun() {
-    if (FPhpScript.isEmpty()) {
-        ShowNotice(QStringLiteral("Open a script first."));
-        return;
-    }
-    if (!HasInterpreter()) {
-        ShowNotice(kNoInterpreter);
-        return;
-    }
-    ShowNotice(QString());
-    CloseResultUpdate();
-    WebMemo->Lines()->Clear();
-    // The memory of a large result goes back to the system, not only to the allocator.
-    if (FRun->OutputBytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
-    FResultMarks->Clear();
-    FScriptMarks->Clear();
-    FScriptMarks->RepaintGutter();
-    FOutputShown = false;
-    FRun->Start(CurrentRunSpec());
-    StopRunAction->setEnabled(true);
-    StopButton->setEnabled(true);
-    SetInputEnabled(true);
-    FStatusTimer->start();
-    ShowRunStatus();
-}
-
-void TControlPanelForm::RunEnded() {
-    CloseResultUpdate();
-    // The runner's buffers of a flood are freed by now: given back to the system too.
-    if (FRun->OutputBytes() > kReturnMemoryAbove) runner::ReturnFreeMemory();
-    FStatusTimer->stop();
-    StopRunAction->setEnabled(false);
-    StopButton->setEnabled(false);
-    SetInputEnabled(false);
-    // The runner delivered the pending line as an entire line; what is still marked pending was
-    // never completed (an edit of the view took its place).
-    if (const int pending = FResultMarks->LastOf(lmPending)) {
-        FResultMarks->Set(pending, lmNone);
-        FResultMarks->RepaintGutter();
-    }
-    ShowRunStatus();
-}
-
-void TControlPanelForm::StopRunActionExecute() {
-    ConsoleCommand->Stop(); // nothing when no run is going
-}
-
-void TControlPanelForm::RunAgainActionExecute() {
-    if (ConsoleCommand->IsRunning()) return;
-    if (!SaveModifiedScript()) return; // F5 runs what is shown
-    StartRun();
-}
-
-void TControlPanelForm::ShowRunStatus() {
-    const TRunOutcome outcome = FRun->Outcome();
-    ShowStatus(outcome.StatusText(), outcome.EndedBadly());
-}
-
-void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine,
-                                              runner::TOutputType AOutputType) {
-    FRun->TakeLine(ANewLine, AOutputType);
-}
-
-void TControlPanelForm::RunPartialLine(const QString &AText) {
-    ShowOutput();
-    ShowPendingLine(AText);
-}
-
-void TControlPanelForm::RunNewLine(const TRunLine &ALine) {
-    ShowOutput();
-    // The entire line takes the place of its pending beginning.
-    const int pending = FResultMarks->LastOf(lmPending);
-    if (pending > 0) FResultMarks->Set(pending, lmNone);
-    const int line = PutResultLine(pending, ALine.Text());
-    if (ALine.Message) NoteMessage(line, *ALine.Message);
-}
-
-void TControlPanelForm::ShowOutput() {
-    if (!FOutputShown) {
-        // The output comes to the front with its first line (a prompt without a line end too).
-        FOutputShown = true;
-        PageControl->setCurrentWidget(TabSheet2);
-    }
-    OpenResultUpdate();
-}
-
-void TControlPanelForm::ShowPendingLine(const QString &AText) {
-    const int line = PutResultLine(FResultMarks->LastOf(lmPending), AText);
-    FResultMarks->Set(line, lmPending);
-}
-
-int TControlPanelForm::PutResultLine(int ALine, const QString &AText) {
-    // The view keeps a selection the user is making or has made (to copy from it) while output
-    // comes, and follows the end like a terminal when the bracket closes.
-    if (ALine > 0 && ALine <= WebMemo->Lines()->Count()) {
-        WebMemo->ReplaceLine(ALine, AText);
-        return ALine;
-    }
-    WebMemo->AppendLines({AText});
-    return WebMemo->Lines()->Count();
-}
-
-void TControlPanelForm::NoteMessage(int ALine, const TPhpMessage &AMessage) {
-    FResultMarks->Set(ALine, AMessage.Severity == psError     ? lmError
-                             : AMessage.Severity == psWarning ? lmWarning
-                                                              : lmNote);
-}
-
-QString TControlPanelForm::ResultText() const {
-    if (FResultMarks->CountOf(lmPending) == 0 && FResultMarks->CountOf(lmInput) == 0) return WebMemo->Text();
-    const lexedit::TLexEditStringList &lines = *WebMemo->Lines();
-    QStringList kept;
-    kept.reserve(lines.Count());
-    for (int i = 0; i < lines.Count(); ++i) {
-        const TLineMarkKind kind = FResultMarks->Kind(i + 1);
-        if (kind != lmPending && kind != lmInput) kept << lines.Get(i);
-    }
-    return kept.join(lines.LineBreak());
-}
-
-void TControlPanelForm::SendInputActionExecute() {
-    if (!ConsoleCommand->IsRunning()) return;
-    const QString text = InputEdit->text();
-    ConsoleCommand->SendLine(text, true);
-    InputEdit->clear();
-    // The echo goes after the output so far (a pending prompt stays above it and is completed
-    // in its place); it is shown, never saved or rendered.
-    OpenResultUpdate();
-    const int line = PutResultLine(0, text);
-    FResultMarks->Set(line, lmInput);
-}
-
-void TControlPanelForm::CloseInputActionExecute() {
-    if (!ConsoleCommand->IsRunning()) return;
-    ConsoleCommand->CloseInput();
-    InputEdit->setEnabled(false);
-    CloseInputButton->setEnabled(false);
-    CloseInputAction->setEnabled(false);
-}
-
-void TControlPanelForm::SetInputEnabled(bool AEnabled) {
-    InputEdit->setEnabled(AEnabled);
-    CloseInputButton->setEnabled(AEnabled);
-    CloseInputAction->setEnabled(AEnabled);
 }
 
 bool TControlPanelForm::JumpToMessage(int AResultLine) {
@@ -442,36 +249,6 @@ bool TControlPanelForm::eventFilter(QObject *AObject, QEvent *AEvent) {
     return handled || QWidget::eventFilter(AObject, AEvent);
 }
 
-void TControlPanelForm::OpenResultUpdate() {
-    if (FResultUpdateOpen) return;
-    FResultUpdateOpen = true;
-    WebMemo->BeginUpdate();
-    // Runs after the rest of the batch the runner posted.
-    QTimer::singleShot(0, this, [this] { common::Guarded([this] { ResultBatchDelivered(); }); });
-}
-
-void TControlPanelForm::ResultBatchDelivered() {
-    if (!FResultUpdateOpen) return;
-    // While output streams, the view is brought up to date at most once a frame: later batches
-    // join the open bracket until the frame is over.
-    const qint64 wait = FResultShown.isValid() ? kResultFrameMs - FResultShown.elapsed() : 0;
-    if (wait <= 0)
-        CloseResultUpdate();
-    else if (!FResultFrameTimer->isActive())
-        FResultFrameTimer->start(int(wait));
-}
-
-void TControlPanelForm::CloseResultUpdate() {
-    if (!FResultUpdateOpen) return;
-    FResultUpdateOpen = false;
-    FResultFrameTimer->stop();
-    // Like a terminal: the view follows the output when the end it showed before the bracket is
-    // still in view, and stays where the user scrolled otherwise; it moves once for all the
-    // lines of the bracket, when the bracket ends.
-    WebMemo->EndUpdate();
-    FResultShown.start();
-}
-
 void TControlPanelForm::ExecuteScriptActionExecute() {
     WB->WriteDocument(ResultText());
 }
@@ -483,46 +260,38 @@ void TControlPanelForm::SaveResultsActionExecute() {
     WriteResultFile(fileName, text);
 }
 
+QAction *TControlPanelForm::MakeAction(const char *AName, void (TControlPanelForm::*AHandler)()) {
+    auto *action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(AName));
+    connect(action, &QAction::triggered, this,
+            [this, AHandler] { common::Guarded([&] { (this->*AHandler)(); }); });
+    return action;
+}
+
+// The keys of the actions come from the window's shortcut table (WindowShortcuts.h).
 void TControlPanelForm::CreateActions() {
-    auto makeAction = [this](const char *AName, void (TControlPanelForm::*AHandler)()) {
-        auto *action = new QAction(this);
-        action->setObjectName(QString::fromLatin1(AName));
-        connect(action, &QAction::triggered, this,
-                [this, AHandler] { common::Guarded([&] { (this->*AHandler)(); }); });
-        return action;
-    };
-    OpenScriptAction = makeAction("OpenScriptAction", &TControlPanelForm::OpenScriptActionExecute);
-    SaveResultsAction = makeAction("SaveResultsAction", &TControlPanelForm::SaveResultsActionExecute);
-    ExecuteScriptAction = makeAction("ExecuteScriptAction", &TControlPanelForm::ExecuteScriptActionExecute);
+    OpenScriptAction = MakeAction("OpenScriptAction", &TControlPanelForm::OpenScriptActionExecute);
+    SaveResultsAction = MakeAction("SaveResultsAction", &TControlPanelForm::SaveResultsActionExecute);
+    ExecuteScriptAction = MakeAction("ExecuteScriptAction", &TControlPanelForm::ExecuteScriptActionExecute);
     SelectPHPFolderAction =
-        makeAction("SelectPHPFolderAction", &TControlPanelForm::SelectPHPFolderActionExecute);
+        MakeAction("SelectPHPFolderAction", &TControlPanelForm::SelectPHPFolderActionExecute);
     connect(SpeedButton1, &QToolButton::clicked, SelectPHPFolderAction, &QAction::trigger);
     connect(SpeedButton2, &QToolButton::clicked, OpenScriptAction, &QAction::trigger);
     connect(PHPFileButton, &QToolButton::clicked, ExecuteScriptAction, &QAction::trigger);
     connect(SaveButton, &QToolButton::clicked, SaveResultsAction, &QAction::trigger);
-    StopRunAction = makeAction("StopRunAction", &TControlPanelForm::StopRunActionExecute);
-    StopRunAction->setShortcut(QKeySequence(Qt::Key_Escape));
-    StopRunAction->setShortcutContext(Qt::WindowShortcut);
+    StopRunAction = MakeAction("StopRunAction", &TControlPanelForm::StopRunActionExecute);
     StopRunAction->setEnabled(false);
-    addAction(StopRunAction);
     connect(StopButton, &QToolButton::clicked, StopRunAction, &QAction::trigger);
     StopButton->setEnabled(false);
-    RunAgainAction = makeAction("RunAgainAction", &TControlPanelForm::RunAgainActionExecute);
-    RunAgainAction->setShortcut(QKeySequence(Qt::Key_F5));
-    RunAgainAction->setShortcutContext(Qt::WindowShortcut);
-    RunAgainAction->setAutoRepeat(false);
-    addAction(RunAgainAction);
+    RunAgainAction = MakeAction("RunAgainAction", &TControlPanelForm::RunAgainActionExecute);
     connect(InputEdit, &QLineEdit::returnPressed, this,
             [this] { common::Guarded([this] { SendInputActionExecute(); }); });
-    SaveScriptAction = makeAction("SaveScriptAction", &TControlPanelForm::SaveScriptActionExecute);
-    SaveScriptAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    SaveScriptAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(SaveScriptAction);
-    CreateFindActions();
-    CloseInputAction = makeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
-    CloseInputAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    CloseInputAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    InputPanel->addAction(CloseInputAction);
+    SaveScriptAction = MakeAction("SaveScriptAction", &TControlPanelForm::SaveScriptActionExecute);
+    FindAction = MakeAction("FindAction", &TControlPanelForm::FindActionExecute);
+    ReplaceAction = MakeAction("ReplaceAction", &TControlPanelForm::ReplaceActionExecute);
+    FindNextAction = MakeAction("FindNextAction", &TControlPanelForm::FindNextActionExecute);
+    FindPreviousAction = MakeAction("FindPreviousAction", &TControlPanelForm::FindPreviousActionExecute);
+    CloseInputAction = MakeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
     connect(CloseInputButton, &QToolButton::clicked, CloseInputAction, &QAction::trigger);
     SetInputEnabled(false);
 }

@@ -33,6 +33,9 @@ class TLexPHPLex;
 
 namespace app {
 
+// What the status line says when no interpreter is known.
+inline constexpr char kNoInterpreter[] = "No PHP interpreter found. Choose one with the PHP button.";
+
 class TAppSettings;
 class TFindBar;
 class TLineMarks;
@@ -55,6 +58,8 @@ public:
     // The interpreter a run uses: the one chosen, else php on PATH; "" when there is none.
     const QString &Interpreter() const { return FInterpreter; }
     bool HasInterpreter() const { return !FInterpreter.isEmpty(); }
+    // Whether a script opened now would run: there is an interpreter and no run is going.
+    bool ScriptWouldRun() const { return HasInterpreter() && !FRun->IsRunning(); }
     // The folder a run starts in: the script's own, as `cd dir && php script.php` has it.
     QString WorkingFolder() const;
     TFileDialogs &Dialogs() const { return *FDialogs; }
@@ -175,9 +180,10 @@ protected:
 private:
     void CreateWidgets();
     void CreateActions();
+    // An action of the window that runs AHandler, errors shown as every command's are.
+    QAction *MakeAction(const char *AName, void (TControlPanelForm::*AHandler)());
     void CreateInputRow(const QColor &AGreyText);
     void CreateFindBars();
-    void CreateFindActions();
     // Refuses (throws) while a run is going on.
     void RefuseWhileRunning() const;
     // Loads the script (after asking about unsaved changes; false when cancelled) and runs it.

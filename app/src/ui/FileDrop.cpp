@@ -2,7 +2,6 @@
 
 #include "ControlPanelUnit.h"
 #include "common/Exception.h"
-#include "runner/ConsoleCommand.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -68,8 +67,7 @@ bool TFileDrop::eventFilter(QObject *AWatched, QEvent *AEvent) {
 void TFileDrop::OpenDropped(const QString &AFileName) {
     // Without an interpreter, or during a run, the Script button's own answer comes first: no
     // question about a file that would not run anyway.
-    const bool canRun = FForm.HasInterpreter() && !FForm.ConsoleCommand->IsRunning();
-    if (canRun && !AFileName.endsWith(QLatin1String(".php"), Qt::CaseInsensitive) &&
+    if (FForm.ScriptWouldRun() && !AFileName.endsWith(QLatin1String(".php"), Qt::CaseInsensitive) &&
         !FForm.Dialogs().AskRunNonPhpFile(AFileName))
         return;
     FForm.OpenScript(AFileName);

@@ -1,7 +1,5 @@
 #include "WindowShortcuts.h"
 
-#include "ControlPanelUnit.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -54,23 +52,22 @@ QString TooltipLine(const TWindowShortcut &AShortcut, const QKeySequence &AKeys)
 
 void AddWindowShortcuts(TControlPanelForm &AForm) {
     new TLineEditShortcuts(AForm);
-    QMap<QString, QStringList> tips;
+    QMap<QToolButton *, QStringList> tips;
     for (const TWindowShortcut &shortcut : kWindowShortcuts) {
         const QKeySequence keys(QString::fromLatin1(shortcut.Keys), QKeySequence::PortableText);
-        if (shortcut.Action) {
-            if (auto *action = AForm.findChild<QAction *>(QString::fromLatin1(shortcut.Action))) {
-                action->setShortcut(keys);
-                action->setShortcutContext(Qt::WindowShortcut);
-                action->setAutoRepeat(false);
-                AForm.addAction(action); // no-op when the window already holds it
-            }
-        }
-        if (shortcut.Button) tips[QString::fromLatin1(shortcut.Button)] << TooltipLine(shortcut, keys);
+        QAction *action = AForm.*shortcut.Action;
+        action->setShortcut(keys);
+        action->setShortcutContext(shortcut.InputRow ? Qt::WidgetWithChildrenShortcut : Qt::WindowShortcut);
+        action->setAutoRepeat(false);
+        if (shortcut.InputRow)
+            AForm.InputPanel->addAction(action);
+        else
+            AForm.addAction(action);
+        if (shortcut.Button) tips[AForm.*shortcut.Button] << TooltipLine(shortcut, keys);
     }
     // A button's tooltip names every key of its entries, one a line (Script: Ctrl+O and F5).
     for (auto it = tips.cbegin(); it != tips.cend(); ++it)
-        if (auto *button = AForm.findChild<QToolButton *>(it.key()))
-            button->setToolTip(it.value().join(QLatin1Char('\n')));
+        it.key()->setToolTip(it.value().join(QLatin1Char('\n')));
 }
 
 QString ShortcutHelpText() {
