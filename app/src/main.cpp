@@ -2,9 +2,11 @@
 
 #include "AppIcon.h"
 #include "BatchRun.h"
+#include "CommandLine.h"
 #include "ControlPanelUnit.h"
 #include "FileDialogs.h"
 #include "ResultBrowser.h"
+#include "RunConfig.h"
 #include "WindowShortcuts.h"
 #include "common/Exception.h"
 #include "runner/TerminationSignals.h"
@@ -23,7 +25,7 @@
 namespace {
 
 // The options of the batch mode alone; given without --save they are a mistake.
-const char *const kBatchOnlyOptions[] = {"timeout", "max-output", "errors"};
+const char *const kBatchOnlyOptions[] = {"timeout", "max-output", "errors", "php-option", "env", "cwd"};
 
 // What --help says besides the options: the forms, the exit statuses, the window's keys.
 QString DescriptionText() {
@@ -34,7 +36,8 @@ QString DescriptionText() {
                "  checkphp [--php INTERPRETER] [--params TEXT] [SCRIPT...]\n"
                "      the window; SCRIPT opens and runs at once (of several files, the first)\n"
                "  checkphp [--php INTERPRETER] [--params TEXT] --save FILE [--timeout SECONDS]\n"
-               "           [--max-output SIZE] [--errors] [SCRIPT]\n"
+               "           [--max-output SIZE] [--errors] [--php-option OPTIONS]...\n"
+               "           [--env NAME=VALUE]... [--cwd FOLDER] [SCRIPT]\n"
                "      batch mode: no window and no display; the output is saved to FILE\n\n"
                "Exit status:\n"
                "  0       the window was closed; in batch mode, the interpreter's own exit code\n"
@@ -60,8 +63,10 @@ void AddOptions(QCommandLineParser &AParser) {
     AParser.addVersionOption();
     AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."),
                        QStringLiteral("INTERPRETER")});
-    AParser.addOption({QStringLiteral("params"), QStringLiteral("Parameters appended to the command line."),
-                       QStringLiteral("TEXT")});
+    AParser.addOption(
+        {QStringLiteral("params"),
+         QStringLiteral("The script's parameters, as a shell reads words ('b c' \"d e\" f\\ g: three)."),
+         QStringLiteral("TEXT")});
     AParser.addOption(
         {QStringLiteral("save"),
          QStringLiteral("Batch mode: run without a window and save the result to FILE; exit with the "
@@ -78,6 +83,19 @@ void AddOptions(QCommandLineParser &AParser) {
     AParser.addOption({QStringLiteral("errors"),
                        QStringLiteral("Batch mode: also write each PHP error, warning and stack frame to "
                                       "standard error as FILE:LINE: error: message (warning, note).")});
+    AParser.addOption(
+        {QStringLiteral("php-option"),
+         QStringLiteral("Batch mode: options of the interpreter before the script, as a shell reads "
+                        "words (-d display_errors=1); may be given more than once."),
+         QStringLiteral("OPTIONS")});
+    AParser.addOption(
+        {QStringLiteral("env"),
+         QStringLiteral("Batch mode: add NAME=VALUE to the script's environment; may be given more "
+                        "than once."),
+         QStringLiteral("NAME=VALUE")});
+    AParser.addOption({QStringLiteral("cwd"),
+                       QStringLiteral("Batch mode: run in FOLDER (default: the script's folder)."),
+                       QStringLiteral("FOLDER")});
     AParser.addPositionalArgument(QStringLiteral("SCRIPT"), QStringLiteral("The PHP script to open and run."),
                                   QStringLiteral("[SCRIPT]"));
 }
@@ -202,6 +220,22 @@ int RunWithoutWindow(int argc, char **argv, const QStringList &AArguments) {
         !app::ParseByteSize(parser.value(QStringLiteral("max-output")), options.MaxOutputBytes)) {
         std::fprintf(stderr, "checkphp: --max-output needs a size such as 64k, 256M or 1G (0: no limit)\n");
         return app::kExitUsage;
+    }
+    options.InterpreterOptions = parser.values(QStringLiteral("php-option")).join(QLatin1Char(' '));
+    QString problem;
+    QStringList words;
+    if (!app::SplitShellWords(options.Params, words, problem))
+        return UsageError(parser, QStringLiteral("--params: %1.").arg(problem));
+    if (!app::SplitShellWords(options.InterpreterOptions, words, problem))
+        return UsageError(parser, QStringLiteral("--php-option: %1.").arg(problem));
+    if (!app::ParseEnvironment(parser.values(QStringLiteral("env")).join(QLatin1Char('\n')),
+                               options.Environment, problem))
+        return UsageError(parser, QStringLiteral("--env: %1.").arg(problem));
+    if (parser.isSet(QStringLiteral("cwd"))) {
+        options.WorkingFolder = QFileInfo(parser.value(QStringLiteral("cwd"))).absoluteFilePath();
+        if (!QFileInfo(options.WorkingFolder).isDir())
+            return UsageError(parser,
+                              QStringLiteral("--cwd: \"%1\" is not a folder.").arg(options.WorkingFolder));
     }
     return app::RunBatch(options);
 }

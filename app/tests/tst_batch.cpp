@@ -64,6 +64,26 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("<p>one</p>\r\ncaf\xC3\xA9\r\nlast"));
     }
 
+    // --params with shell quoting, --php-option, --env and --cwd all reach the script.
+    void runConfigurationOptionsReachTheScript() {
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("cwd here")));
+        const QString script = WriteFile(
+            QStringLiteral("config.php"),
+            "<?php echo json_encode([array_slice($argv, 1), ini_get('precision'), getenv('CHECKPHP_T'), "
+            "basename(getcwd())]);\n");
+        const Result r = Run({QStringLiteral("--params"), QStringLiteral("'b c' \"d e\" f\\ g"),
+                              QStringLiteral("--php-option"), QStringLiteral("-d precision=5"),
+                              QStringLiteral("--env"), QStringLiteral("CHECKPHP_T=x=y"),
+                              QStringLiteral("--cwd"), FDir.filePath(QStringLiteral("cwd here")),
+                              QStringLiteral("--save"), QStringLiteral("/dev/stdout"), script});
+        QCOMPARE(r.ExitCode, 0);
+        QCOMPARE(r.StdOut, QByteArray(R"([["b c","d e","f g"],"5","x=y","cwd here"])"));
+        QCOMPARE(Run({QStringLiteral("--env"), QStringLiteral("=x"), QStringLiteral("--save"),
+                      QStringLiteral("/dev/null"), script})
+                     .ExitCode,
+                 2);
+    }
+
     void emptyOutputGivesAnEmptyFile() {
         const QString script = WriteFile(QStringLiteral("quiet.php"), "<?php\n");
         const QString out = FDir.filePath(QStringLiteral("empty.html"));

@@ -679,6 +679,42 @@ private slots:
         QVERIFY(FForm->ScriptModified());
         QCOMPARE(ReadFile(path), QByteArray("<?php\necho 68;\n"));
     }
+
+    // A run configuration (a quoted parameter, an interpreter option, an environment variable, a
+    // working folder) reaches the script, the label shows the command as a shell reads it, and
+    // the next window's first run of the script uses it again.
+    void runConfigurationReachesTheScriptAndIsRemembered() {
+        const QString script = StartScript(
+            QStringLiteral("config.php"),
+            "<?php echo json_encode([array_slice($argv, 1), ini_get('precision'), getenv('CHECKPHP_T'), "
+            "basename(getcwd())]);\n");
+        QVERIFY(WaitForRunEnd());
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("work place")));
+        TRunConfig config;
+        config.Params = QStringLiteral("'b c' \"d e\" f\\ g");
+        config.InterpreterOptions = QStringLiteral("-d precision=5");
+        config.Environment = {QStringLiteral("CHECKPHP_T=x=y")};
+        config.WorkingFolder = FDir.filePath(QStringLiteral("work place"));
+        FDialogs->RunConfigAnswers = {config};
+        QTest::keyClick(FForm.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(FDialogs->RunConfigAnswers.empty());
+        QCOMPARE(FForm->ParamsEdit->text(), config.Params);
+        QVERIFY2(FForm->ControlLabel->text().endsWith(QStringLiteral(" -d precision=5 ") + script +
+                                                      QStringLiteral(" 'b c' 'd e' 'f g'")),
+                 qPrintable(FForm->ControlLabel->text()));
+        const QString expected = QStringLiteral("[[\"b c\",\"d e\",\"f g\"],\"5\",\"x=y\",\"work place\"]");
+        FForm->RunAgainAction->trigger();
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->WebMemo->Text(), expected);
+
+        FForm.reset();
+        QVERIFY(ShowNewForm(FForm, FDialogs, true, false));
+        FForm->OpenScript(script);
+        QVERIFY(WaitForRunEnd());
+        QCOMPARE(FForm->WebMemo->Text(), expected);
+        QVERIFY(FForm->RunConfig() == config);
+        QCOMPARE(FDialogs->Unexpected, 0);
+    }
 };
 
 int main(int argc, char **argv) {

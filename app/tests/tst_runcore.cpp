@@ -3,6 +3,7 @@
 #include "FileWriting.h"
 #include "OutputLimit.h"
 #include "RunSession.h"
+#include "RunSpec.h"
 #include "common/Exception.h"
 
 #include <QDir>
@@ -58,6 +59,36 @@ private slots:
         const QStringList args =
             QProcess::splitCommand(BuildCommandLine(QStringLiteral("/usr/bin/php ") + quoted, QString()));
         QCOMPARE(args, QStringList({QStringLiteral("/usr/bin/php"), path}));
+    }
+
+    // Property: words quoted for a shell split back to themselves, and the runner's command line
+    // of a run splits (by the runner's own splitting) into the same words.
+    void shellWordsRoundTripThroughTheRunner() {
+        QStringList words;
+        QString error;
+        QVERIFY(SplitShellWords(QStringLiteral("'b c' \"d e\" f\\ g \"\\$x\\q\" ''"), words, error));
+        QCOMPARE(words, QStringList({"b c", "d e", "f g", "$x\\q", ""}));
+        QVERIFY(!SplitShellWords(QStringLiteral("a 'b"), words, error) &&
+                error.contains(QStringLiteral("quote")));
+        const QString alphabet = QStringLiteral("ab \t'\"\\$`*;&|<>()=-\u00E9\n");
+        QRandomGenerator random(20261210);
+        for (int round = 0; round < 500; ++round) {
+            QStringList original;
+            for (int w = int(random.bounded(5)); w > 0; --w) {
+                QString word;
+                for (int n = int(random.bounded(1, 7)); n > 0; --n)
+                    word += alphabet[int(random.bounded(int(alphabet.size())))];
+                original << word;
+            }
+            QStringList back;
+            QVERIFY2(SplitShellWords(ShellCommandText(original), back, error), qPrintable(error));
+            QCOMPARE(back, original);
+            TRunSpec spec;
+            spec.Interpreter = QStringLiteral("/usr/bin/php");
+            spec.Script = QStringLiteral("/w/a b.php");
+            spec.Params = ShellCommandText(original);
+            QCOMPARE(QProcess::splitCommand(spec.CommandLine()), spec.Words());
+        }
     }
 
     void commandLineAlwaysEndsInBlankAndParameters() {

@@ -150,8 +150,8 @@ private slots:
                      qPrintable(button->toolTip()));
             buttons << button->objectName();
         }
-        // PHP, Script (Ctrl+O and F5), Execute, Save, Stop.
-        QCOMPARE(buttons.size(), 5);
+        // PHP, Script (Ctrl+O and F5), Execute, Save, Stop, the run configuration.
+        QCOMPARE(buttons.size(), 6);
         QCOMPARE(FForm->SpeedButton2->toolTip().count(QLatin1Char('\n')), 1);
     }
 

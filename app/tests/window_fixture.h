@@ -34,6 +34,7 @@ public:
     std::deque<app::TUnsavedAnswer> UnsavedAnswers;
     std::deque<bool> Utf8Answers;
     std::deque<bool> ReloadAnswers;
+    std::deque<app::TRunConfig> RunConfigAnswers;
     QList<int> OpenFilterIndexes; // the filter of every open dialog shown
     QStringList Informations;
     QStringList Errors;
@@ -51,6 +52,12 @@ public:
     bool AskSaveAsUtf8(const QString &) override { return Take(Utf8Answers, false); }
     bool AskReloadScript(const QString &) override { return Take(ReloadAnswers, false); }
     void ShowError(const QString &AText) override { Errors << AText; }
+    bool EditRunConfig(const app::TRunSpec &, app::TRunConfig &AConfig) override {
+        if (RunConfigAnswers.empty()) return Take(ReloadAnswers, false); // unexpected
+        AConfig = RunConfigAnswers.front();
+        RunConfigAnswers.pop_front();
+        return true;
+    }
 
 private:
     template <typename T> T Take(std::deque<T> &AAnswers, T ADefault) {
@@ -102,7 +109,8 @@ inline QByteArray PathWithoutPhp() {
 
 // Each new window reads and writes a settings folder of its own: no test sees what another one
 // (or the user running the tests) remembered.
-inline void UseFreshSettings() {
+inline void UseFreshSettings(bool AFresh = true) {
+    if (!AFresh) return;
     static std::unique_ptr<QTemporaryDir> Folder;
     Folder = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", Folder->path().toLocal8Bit());
@@ -110,11 +118,12 @@ inline void UseFreshSettings() {
 
 // A new window in AForm with a new TDialogs as its dialogs (the window owns them; ADialogs points
 // at them), shown; false when it was never exposed. With APhpOnPath false the window starts
-// without an interpreter (none remembered, none on PATH).
+// without an interpreter (none remembered, none on PATH); with AFreshSettings false it reads what
+// the window before it remembered.
 template <typename TDialogs>
-bool ShowNewForm(std::unique_ptr<app::TControlPanelForm> &AForm, TDialogs *&ADialogs,
-                 bool APhpOnPath = true) {
-    UseFreshSettings();
+bool ShowNewForm(std::unique_ptr<app::TControlPanelForm> &AForm, TDialogs *&ADialogs, bool APhpOnPath = true,
+                 bool AFreshSettings = true) {
+    UseFreshSettings(AFreshSettings);
     TScopedEnv path("PATH", APhpOnPath ? qgetenv("PATH") : PathWithoutPhp());
     AForm = std::make_unique<app::TControlPanelForm>();
     auto Dialogs = std::make_unique<TDialogs>();

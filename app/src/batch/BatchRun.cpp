@@ -71,6 +71,9 @@ int RunBatch(const TBatchOptions &AOptions) {
         spec.WorkingFolder = QFileInfo(AOptions.Script).absolutePath();
     }
     spec.Params = AOptions.Params;
+    spec.InterpreterOptions = AOptions.InterpreterOptions;
+    spec.Environment = AOptions.Environment;
+    if (!AOptions.WorkingFolder.isEmpty()) spec.WorkingFolder = AOptions.WorkingFolder;
     spec.MaxTimeAfterBeginning = AOptions.TimeoutSeconds;
     spec.MaxOutputBytes = AOptions.MaxOutputBytes;
     spec.InheritStandardInput = true;

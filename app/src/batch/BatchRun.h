@@ -5,13 +5,17 @@
 #include "RunOutcome.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace app {
 
 struct TBatchOptions {
-    QString Interpreter; // empty: php on PATH
-    QString Params;
-    QString Script; // may be empty: the interpreter then runs with the parameters alone
+    QString Interpreter;        // empty: php on PATH
+    QString Params;             // as a shell reads words
+    QString InterpreterOptions; // before the script, as a shell reads words
+    QStringList Environment;    // NAME=VALUE added to the inherited environment
+    QString WorkingFolder;      // empty: the script's folder (without a script, this process's)
+    QString Script;             // may be empty: the interpreter then runs with the parameters alone
     QString ResultFile;
     int TimeoutSeconds = 0; // the run ends this long after its start (0: no limit)
     // The run is stopped once its output passes this many bytes (0: no limit).

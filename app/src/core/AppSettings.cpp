@@ -8,12 +8,17 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace app {
 
 namespace {
 const QString kInterpreterKey = QStringLiteral("Run/Interpreter");
 const QString kMaxOutputKey = QStringLiteral("Run/MaxOutput");
+// A script's group: its path, percent-encoded so that its separators do not nest groups.
+QString ScriptGroup(const QString &AFileName) {
+    return QStringLiteral("Scripts/") + QString::fromLatin1(QUrl::toPercentEncoding(AFileName));
+}
 } // namespace
 
 QString TAppSettings::DefaultFileName() {
@@ -61,6 +66,33 @@ qint64 TAppSettings::MaxOutput() const {
 
 void TAppSettings::SetMaxOutput(qint64 ABytes) {
     Write(kMaxOutputKey, ByteSizeText(ABytes));
+}
+
+TRunConfig TAppSettings::RunConfig(const QString &AFileName) const {
+    TRunConfig config;
+    if (!FSettings) return config;
+    FSettings->beginGroup(ScriptGroup(AFileName));
+    config.Params = FSettings->value(QStringLiteral("Params")).toString();
+    config.InterpreterOptions = FSettings->value(QStringLiteral("InterpreterOptions")).toString();
+    config.Environment = FSettings->value(QStringLiteral("Environment")).toStringList();
+    config.WorkingFolder = FSettings->value(QStringLiteral("WorkingFolder")).toString();
+    FSettings->endGroup();
+    return config;
+}
+
+void TAppSettings::SetRunConfig(const QString &AFileName, const TRunConfig &AConfig) {
+    if (!FSettings) return;
+    QDir().mkpath(QFileInfo(FFileName).absolutePath());
+    FSettings->remove(ScriptGroup(AFileName));
+    if (!AConfig.IsDefault()) {
+        FSettings->beginGroup(ScriptGroup(AFileName));
+        FSettings->setValue(QStringLiteral("Params"), AConfig.Params);
+        FSettings->setValue(QStringLiteral("InterpreterOptions"), AConfig.InterpreterOptions);
+        FSettings->setValue(QStringLiteral("Environment"), AConfig.Environment);
+        FSettings->setValue(QStringLiteral("WorkingFolder"), AConfig.WorkingFolder);
+        FSettings->endGroup();
+    }
+    FSettings->sync();
 }
 
 void TAppSettings::Write(const QString &AKey, const QString &AValue) {

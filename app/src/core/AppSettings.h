@@ -3,6 +3,8 @@
 // folder ($XDG_CONFIG_HOME/checkphp/checkphp.ini, else ~/.config/checkphp/checkphp.ini). A file
 // that cannot be read is moved aside (never lost, never a crash) and the defaults apply.
 
+#include "RunConfig.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -31,6 +33,11 @@ public:
     // The output limit of a run in bytes (0: none).
     qint64 MaxOutput() const;
     void SetMaxOutput(qint64 ABytes);
+
+    // The run configuration kept for the script AFileName (the defaults when none is kept); a
+    // configuration of defaults is not kept.
+    TRunConfig RunConfig(const QString &AFileName) const;
+    void SetRunConfig(const QString &AFileName, const TRunConfig &AConfig);
 
 private:
     void Write(const QString &AKey, const QString &AValue);

@@ -11,8 +11,11 @@ namespace app {
 
 struct TRunSpec {
     QString Interpreter; // full file name; required
-    QString Script;      // full file name; empty: the interpreter runs with the parameters alone
-    // The rest of the command line as the user writes it, after the script.
+    // Options of the interpreter before the script ("-d display_errors=1 -n"), as a shell reads
+    // words.
+    QString InterpreterOptions;
+    QString Script; // full file name; empty: the interpreter runs with the parameters alone
+    // The script's arguments as a shell reads words: `'b c' "d e" f\ g` gives three.
     QString Params;
     // NAME=VALUE entries added to the environment the child inherits.
     QStringList Environment;
@@ -28,8 +31,14 @@ struct TRunSpec {
 
     // The interpreter and the script, each quoted for the runner's splitting ("" for neither).
     QString Commands() const;
-    // The runner's command line: the commands, a blank and the parameters.
+    // The words of the command: the interpreter, its options, the script and the parameters.
+    // Throws common::Exception naming the field whose quoting is broken.
+    QStringList Words() const;
+    // The runner's command line: the commands, the options before the script, a blank and the
+    // parameters; its splitting gives Words() back (an empty word cannot be passed: it is dropped).
     QString CommandLine() const;
+    // The command as a shell would read it, for the window to show.
+    QString ShellText() const;
 };
 
 } // namespace app

@@ -216,6 +216,12 @@ void TControlPanelForm::CreateWidgets() {
     SetGreyText(ParamsEdit, greyText);
     paramsLayout->addWidget(Label2);
     paramsLayout->addWidget(ParamsEdit, 1);
+    // The script's whole run configuration: options, environment, working folder.
+    RunConfigButton = new QToolButton(Panel2);
+    RunConfigButton->setObjectName(QStringLiteral("RunConfigButton"));
+    RunConfigButton->setText(QStringLiteral("\u2026"));
+    RunConfigButton->setFixedHeight(22);
+    paramsLayout->addWidget(RunConfigButton);
     formLayout->addWidget(Panel2);
     formLayout->addSpacing(10);
 

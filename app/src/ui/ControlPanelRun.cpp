@@ -83,6 +83,7 @@ void TControlPanelForm::StartRun() {
     FScriptMarks->Clear();
     FScriptMarks->RepaintGutter();
     FOutputShown = false;
+    FSettings->SetRunConfig(FPhpScript, RunConfig()); // the configuration a run used is kept
     FRun->Start(CurrentRunSpec());
     StopRunAction->setEnabled(true);
     StopButton->setEnabled(true);

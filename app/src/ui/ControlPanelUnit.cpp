@@ -134,22 +134,54 @@ void TControlPanelForm::ChooseInterpreter(const QString &AFileName) {
 }
 
 QString TControlPanelForm::WorkingFolder() const {
+    if (!FRunConfig.WorkingFolder.isEmpty()) return FRunConfig.WorkingFolder;
     return FPhpScript.isEmpty() ? QString() : QFileInfo(FPhpScript).absolutePath();
 }
 
-// The command is the interpreter and the script shown: opening another script replaces it.
+TRunConfig TControlPanelForm::RunConfig() const {
+    TRunConfig config = FRunConfig;
+    config.Params = ParamsEdit->text();
+    return config;
+}
+
+void TControlPanelForm::SetRunConfig(const TRunConfig &AConfig) {
+    FRunConfig = AConfig;
+    FRunConfig.Params.clear();
+    ParamsEdit->setText(AConfig.Params);
+    UpdateCommand();
+}
+
+void TControlPanelForm::RunConfigActionExecute() {
+    TRunConfig config = RunConfig();
+    if (!FDialogs->EditRunConfig(CurrentRunSpec(), config)) return;
+    SetRunConfig(config);
+    if (!FPhpScript.isEmpty()) FSettings->SetRunConfig(FPhpScript, config);
+}
+
+// The command is the interpreter and the script shown: opening another script replaces it. The
+// label shows the whole command as a shell would read it.
 void TControlPanelForm::UpdateCommand() {
-    FCommands = CurrentRunSpec().Commands();
-    ControlLabel->setText(FCommands.isEmpty() ? QStringLiteral(">") : FCommands);
-    ControlLabel->setToolTip(
-        FPhpScript.isEmpty() ? FCommands : FCommands + QStringLiteral("\nRuns in ") + WorkingFolder());
+    const TRunSpec spec = CurrentRunSpec();
+    FCommands = spec.Commands();
+    QString shown;
+    try {
+        shown = spec.ShellText();
+    } catch (const common::Exception &) {
+        shown = FCommands + QLatin1Char(' ') + spec.Params; // quoting the run will report
+    }
+    ControlLabel->setText(shown.trimmed().isEmpty() ? QStringLiteral(">") : shown.trimmed());
+    ControlLabel->setToolTip(FPhpScript.isEmpty()
+                                 ? ControlLabel->text()
+                                 : ControlLabel->text() + QStringLiteral("\nRuns in ") + WorkingFolder());
 }
 
 TRunSpec TControlPanelForm::CurrentRunSpec() const {
     TRunSpec spec;
     spec.Interpreter = FInterpreter;
+    spec.InterpreterOptions = FRunConfig.InterpreterOptions;
     spec.Script = FPhpScript;
     spec.Params = ParamsEdit->text();
+    spec.Environment = FRunConfig.Environment;
     spec.WorkingFolder = WorkingFolder();
     spec.MaxOutputBytes = FRun->MaxOutput();
     return spec;
@@ -183,6 +215,12 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->Lines()->LoadFromFile(AFileName);
     FPhpScript = AFileName;
+    // The script's own configuration; one without any keeps the parameters shown.
+    TRunConfig config = FSettings->RunConfig(AFileName);
+    if (config.IsDefault()) config.Params = ParamsEdit->text();
+    FRunConfig = config;
+    FRunConfig.Params.clear();
+    ParamsEdit->setText(config.Params);
     ScriptLoaded();
     UpdateCommand();
     StartRun();
@@ -291,6 +329,10 @@ void TControlPanelForm::CreateActions() {
     ReplaceAction = MakeAction("ReplaceAction", &TControlPanelForm::ReplaceActionExecute);
     FindNextAction = MakeAction("FindNextAction", &TControlPanelForm::FindNextActionExecute);
     FindPreviousAction = MakeAction("FindPreviousAction", &TControlPanelForm::FindPreviousActionExecute);
+    RunConfigAction = MakeAction("RunConfigAction", &TControlPanelForm::RunConfigActionExecute);
+    connect(RunConfigButton, &QToolButton::clicked, RunConfigAction, &QAction::trigger);
+    connect(ParamsEdit, &QLineEdit::textChanged, this,
+            [this] { common::Guarded([this] { UpdateCommand(); }); });
     CloseInputAction = MakeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
     connect(CloseInputButton, &QToolButton::clicked, CloseInputAction, &QAction::trigger);
     SetInputEnabled(false);

@@ -5,6 +5,7 @@
 
 #include "FileDialogs.h"
 #include "OutputLimit.h"
+#include "RunConfig.h"
 #include "RunSession.h"
 #include "runner/ConsoleCommand.h"
 
@@ -60,8 +61,16 @@ public:
     bool HasInterpreter() const { return !FInterpreter.isEmpty(); }
     // Whether a script opened now would run: there is an interpreter and no run is going.
     bool ScriptWouldRun() const { return HasInterpreter() && !FRun->IsRunning(); }
-    // The folder a run starts in: the script's own, as `cd dir && php script.php` has it.
+    // The folder a run starts in: the script's own, as `cd dir && php script.php` has it, unless
+    // its run configuration names another.
     QString WorkingFolder() const;
+    // The script's run configuration (its parameters are the Parameters field's text). A script
+    // opened takes the one kept for it; one without keeps the parameters shown. Each run keeps it
+    // for the script.
+    TRunConfig RunConfig() const;
+    void SetRunConfig(const TRunConfig &AConfig);
+    // Ctrl+Shift+P and the button beside Parameters: edits the run configuration in a dialog.
+    void RunConfigActionExecute();
     TFileDialogs &Dialogs() const { return *FDialogs; }
     TAppSettings &Settings() const { return *FSettings; }
     // The output limit of a run (0: none); remembered in the settings.
@@ -136,6 +145,7 @@ public:
     QFrame *Panel2 = nullptr;
     QLabel *Label2 = nullptr;
     QLineEdit *ParamsEdit = nullptr;
+    QToolButton *RunConfigButton = nullptr;
     QFrame *StatusPanel = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *ControlLabel = nullptr;
@@ -166,6 +176,7 @@ public:
     QAction *RunAgainAction = nullptr;
     QAction *CloseInputAction = nullptr;
     QAction *SaveScriptAction = nullptr;
+    QAction *RunConfigAction = nullptr;
     QAction *FindAction = nullptr;
     QAction *ReplaceAction = nullptr;
     QAction *FindNextAction = nullptr;
@@ -235,6 +246,7 @@ private:
     QString FCommands;
     QString FInterpreter;
     std::unique_ptr<TAppSettings> FSettings;
+    TRunConfig FRunConfig;       // all but the parameters, which ParamsEdit holds
     TRunSession *FRun = nullptr; // a child object
     bool FShown = false;
     QTimer *FStatusTimer = nullptr; // while running, 10 updates a second

@@ -1,5 +1,7 @@
 #include "FileDialogs.h"
 
+#include "RunConfigDialog.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -124,6 +126,17 @@ bool TWidgetFileDialogs::AskRunNonPhpFile(const QString &AFileName) {
                              .arg(QFileInfo(AFileName).fileName());
     return QMessageBox::question(FParent, QStringLiteral("Check PHP file"), text,
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TFileDialogs::EditRunConfig(const TRunSpec &, TRunConfig &) {
+    return false;
+}
+
+bool TWidgetFileDialogs::EditRunConfig(const TRunSpec &ASpec, TRunConfig &AConfig) {
+    TRunConfigDialog dialog(ASpec, AConfig, FParent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    AConfig = dialog.Config();
+    return true;
 }
 
 } // namespace app

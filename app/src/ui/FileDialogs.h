@@ -1,6 +1,9 @@
 #pragma once
 // The dialogs the window uses, behind an interface so that tests can answer them.
 
+#include "RunConfig.h"
+#include "RunSpec.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -36,6 +39,8 @@ public:
     virtual void ShowError(const QString &AText);
     // A file dropped on the window does not end in ".php": true to run it anyway.
     virtual bool AskRunNonPhpFile(const QString &AFileName);
+    // The run configuration of the script of ASpec, edited: true (AConfig changed) when accepted.
+    virtual bool EditRunConfig(const TRunSpec &ASpec, TRunConfig &AConfig);
 };
 
 // An error's message as an error dialog shows it: a sentence (a capital first letter, a full stop
@@ -54,6 +59,7 @@ public:
     bool AskReloadScript(const QString &AFileName) override;
     void ShowError(const QString &AText) override;
     bool AskRunNonPhpFile(const QString &AFileName) override;
+    bool EditRunConfig(const TRunSpec &ASpec, TRunConfig &AConfig) override;
 
 private:
     QWidget *FParent; // not owned

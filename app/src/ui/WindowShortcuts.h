@@ -36,6 +36,8 @@ inline const TWindowShortcut kWindowShortcuts[] = {
     {&TControlPanelForm::SaveResultsAction, &TControlPanelForm::SaveButton, "Ctrl+Shift+S",
      "Save the result as an HTML file"},
     {&TControlPanelForm::SaveScriptAction, nullptr, "Ctrl+S", "Save the script shown in \"PHP Code\""},
+    {&TControlPanelForm::RunConfigAction, &TControlPanelForm::RunConfigButton, "Ctrl+Shift+P",
+     "Edit the script's run configuration"},
     {&TControlPanelForm::StopRunAction, &TControlPanelForm::StopButton, "Esc", "Stop the run"},
     {&TControlPanelForm::FindAction, nullptr, "Ctrl+F", "Find in the view that has the focus"},
     {&TControlPanelForm::ReplaceAction, nullptr, "Ctrl+H", "Find and replace in the script"},
