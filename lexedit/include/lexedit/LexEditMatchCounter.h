@@ -59,7 +59,7 @@ public:
     // Whether a search is set (and the editor is still there).
     bool Active() const;
     // The matches in the whole text (0 while inactive).
-    qint64 Total() const { return FActive ? FTotal : 0; }
+    qint64 Total() const { return Active() ? FTotal : 0; }
     // The matches of 1-based line ALine, and those of the lines before it (0 outside the text).
     int CountOf(int ALine) const;
     qint64 CountBefore(int ALine) const;
