@@ -10,11 +10,11 @@
 //
 // SetSearch counts every line through the engine's FindAllLines, so a loaded file's lines held as
 // Latin-1 bytes are searched as they lie, many at a time. After that a change of the lines counts
-// only the lines it touched; a change that does not say which lines it touched (Clear, a bracket
-// that lost step with the lines) counts every line again. The number of matches of every line is
-// kept (4 bytes a line); the matches themselves are kept for the lines in view and for the lines
-// a change just counted, so painting searches neither an unchanged line nor a line the count has
-// just searched.
+// only the lines it touched; an update bracket in which no change said which lines it touched
+// (Clear, Exchange), or after which the counts are out of step with the lines, counts every line
+// again. The number of matches of every line is kept (4 bytes a line); the matches themselves are
+// kept for the lines in view and for the lines a change just counted, so painting searches
+// neither an unchanged line nor a line the count has just searched, nor a line without matches.
 //
 // The matches are the engine's: they do not overlap, an empty match (a pattern such as "x*")
 // counts, and a match's position is the 1-based UTF-16 position in its line, as in
