@@ -1,191 +1,22 @@
 #include "FindBar.h"
 
 #include "lexedit/LexEdit.h"
-#include "lexedit/LexEditMiscClasses.h"
-#include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexEditMatchCounter.h"
 
 #include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
-#include <numeric>
-#include <vector>
 
 namespace app {
 
-using lexedit::BufferCoord;
-using lexedit::TBufferCoord;
 using lexedit::TCustomLexEdit;
 using lexedit::TLexSearchOptions;
-
-// Keeps the number of matches of every line of an editor as its lines change, and paints the
-// matches of the rows in view. Inactive (no pattern) it does nothing.
-class TMatchCounter : public lexedit::TLexEditPlugin {
-public:
-    explicit TMatchCounter(TCustomLexEdit *AEditor)
-        : TLexEditPlugin(AEditor,
-                         {lexedit::phLinesInserted, lexedit::phLinesDeleted, lexedit::phLinePut,
-                          lexedit::phLinesChanging, lexedit::phLinesChanged, lexedit::phAfterPaint}) {}
-
-    // Searches for APattern with AOptions from now on (an empty pattern: inactive); counts
-    // every line. Throws the engine's error for an invalid pattern (and is inactive then).
-    void SetSearch(const QString &APattern, TLexSearchOptions AOptions, bool ARegex) {
-        FActive = false;
-        FCounts.clear();
-        FTotal = 0;
-        FEngine = ARegex ? static_cast<lexedit::TLexEditSearchCustom *>(&FRegex) : &FPlain;
-        FEngine->SetOptions(AOptions);
-        FEngine->SetPattern(APattern);
-        if (APattern.isEmpty()) return;
-        FActive = true;
-        try {
-            CountAll();
-        } catch (...) {
-            FActive = false;
-            FCounts.clear();
-            FTotal = 0;
-            throw;
-        }
-    }
-    bool Active() const { return FActive; }
-    qint64 Total() const { return FTotal; }
-    // Tells when a count changed.
-    std::function<void()> OnChange;
-
-    // The matches of 1-based line ALine (positions and lengths).
-    std::vector<std::pair<int, int>> MatchesOf(int ALine) {
-        std::vector<std::pair<int, int>> Result;
-        TCustomLexEdit *E = Owner();
-        if (!FActive || E == nullptr || ALine < 1 || ALine > E->Lines()->Count()) return Result;
-        const int N = FindIn(ALine - 1);
-        for (int i = 0; i < N; ++i)
-            Result.emplace_back(FEngine->Results(i), FEngine->Lengths(i));
-        return Result;
-    }
-    // The number of matches before 1-based line ALine.
-    qint64 CountBefore(int ALine) const {
-        const auto End = FCounts.begin() + std::clamp<qsizetype>(ALine - 1, 0, qsizetype(FCounts.size()));
-        return std::accumulate(FCounts.begin(), End, qint64(0));
-    }
-
-    void LinesInserted(int FirstLine, int Count) override {
-        if (!FActive) return;
-        FDetailed = true;
-        if (FirstLine > int(FCounts.size())) return; // out of step: LinesChanged recounts
-        FCounts.insert(FCounts.begin() + FirstLine, size_t(Count), 0);
-        for (int i = FirstLine; i < FirstLine + Count; ++i)
-            Recount(i);
-        Changed();
-    }
-    void LinesDeleted(int FirstLine, int Count) override {
-        if (!FActive) return;
-        FDetailed = true;
-        if (FirstLine + Count > int(FCounts.size())) return;
-        for (int i = FirstLine; i < FirstLine + Count; ++i)
-            FTotal -= FCounts[size_t(i)];
-        FCounts.erase(FCounts.begin() + FirstLine, FCounts.begin() + FirstLine + Count);
-        Changed();
-    }
-    void LinePut(int Index, const QString &OldLine) override {
-        Q_UNUSED(OldLine);
-        if (!FActive) return;
-        FDetailed = true;
-        if (Index >= int(FCounts.size())) return;
-        Recount(Index);
-        Changed();
-    }
-    void LinesChanging() override { FDetailed = false; }
-    void LinesChanged() override {
-        // A change that did not say which lines it touched (clearing, swapping two lines), or
-        // one the counts lost step with: every line is counted again.
-        TCustomLexEdit *E = Owner();
-        if (!FActive || E == nullptr) return;
-        if (FDetailed && int(FCounts.size()) == E->Lines()->Count()) return;
-        Guarded([this] { CountAll(); });
-        Changed();
-    }
-
-    void AfterPaint(QPainter &ACanvas, const QRect &AClip, int FirstRow, int LastRow) override {
-        TCustomLexEdit *E = Owner();
-        if (!FActive || E == nullptr) return;
-        Guarded([&] {
-            const QColor Fill(255, 196, 0, 110);
-            const QColor Edge(214, 150, 0, 200);
-            ACanvas.save();
-            ACanvas.setClipRect(AClip.intersected(QRect(E->GutterWidth(), 0, 1 << 30, 1 << 30)));
-            int LastLine = 0;
-            for (int Row = FirstRow; Row <= LastRow; ++Row) {
-                const int Line = E->RowToLine(Row);
-                if (Line == LastLine || Line < 1 || Line > E->Lines()->Count()) continue;
-                LastLine = Line;
-                for (const auto &[Pos, Len] : MatchesOf(Line)) {
-                    const lexedit::TDisplayCoord From = E->BufferToDisplayPos(BufferCoord(Pos, Line));
-                    lexedit::TDisplayCoord To = E->BufferToDisplayPos(BufferCoord(Pos + Len, Line));
-                    if (To.Row != From.Row)
-                        To = lexedit::DisplayCoord(E->GetRowLength(From.Row) + 1, From.Row);
-                    const QPoint P1 = E->RowColumnToPixels(From);
-                    const QPoint P2 = E->RowColumnToPixels(To);
-                    const QRect R(P1.x(), P1.y(), std::max(2, P2.x() - P1.x()), E->LineHeight());
-                    ACanvas.fillRect(R, Fill);
-                    ACanvas.setPen(Edge);
-                    ACanvas.drawRect(R.adjusted(0, 0, -1, -1));
-                }
-            }
-            ACanvas.restore();
-        });
-    }
-
-private:
-    template <typename F> static void Guarded(F &&AFunction) {
-        // Counting and painting run inside the editor's notifications and paint: an engine's
-        // failure leaves the line uncounted rather than escaping.
-        try {
-            AFunction();
-        } catch (const std::exception &) {
-        }
-    }
-    void CountAll() {
-        TCustomLexEdit *E = Owner();
-        FCounts.assign(E != nullptr ? size_t(E->Lines()->Count()) : 0, 0);
-        FTotal = 0;
-        for (int i = 0; i < int(FCounts.size()); ++i)
-            Recount(i);
-    }
-    void Recount(int AIndex) {
-        int N = 0;
-        try {
-            N = FindIn(AIndex);
-        } catch (const std::exception &) {
-            N = 0;
-        }
-        FTotal += N - FCounts[size_t(AIndex)];
-        FCounts[size_t(AIndex)] = N;
-    }
-    void Changed() {
-        if (OnChange) OnChange();
-    }
-    // The engine run on 0-based line AIndex (its bytes as they are when it is held as Latin-1).
-    int FindIn(int AIndex) {
-        const lexedit::TLexEditStringList &Lines = *Owner()->Lines();
-        QLatin1String Bytes;
-        if (Lines.GetLatin1(AIndex, Bytes)) return FEngine->FindAllLatin1(Bytes);
-        return FEngine->FindAll(Lines.Get(AIndex));
-    }
-
-    bool FActive = false;
-    bool FDetailed = false;
-    std::vector<int> FCounts; // matches of each line (0-based)
-    qint64 FTotal = 0;
-    lexedit::TLexEditSearch FPlain;
-    lexedit::TLexEditRegexSearch FRegex;
-    lexedit::TLexEditSearchCustom *FEngine = &FPlain;
-};
 
 namespace {
 
@@ -224,7 +55,7 @@ QLineEdit *MakeField(QWidget *AParent, const char *AName, const QString &APlaceh
 
 TFindBar::TFindBar(TCustomLexEdit *AEditor, bool AAllowReplace, QWidget *AParent)
     : QFrame(AParent), FEditor(AEditor), FAllowReplace(AAllowReplace),
-      FCounter(std::make_unique<TMatchCounter>(AEditor)) {
+      FCounter(std::make_unique<lexedit::TLexMatchCounter>(AEditor)) {
     CreateWidgets();
     FCountTimer = new QTimer(this);
     FCountTimer->setSingleShot(true);
@@ -350,10 +181,7 @@ void TFindBar::Close() {
     // Counting and highlighting stop until the bar opens again.
     FCounter->SetSearch(QString(), {}, false);
     FCountTimer->stop();
-    if (FEditor) {
-        FEditor->viewport()->update();
-        FEditor->setFocus();
-    }
+    if (FEditor) FEditor->setFocus();
 }
 
 TLexSearchOptions TFindBar::SearchOptions() const {
@@ -391,10 +219,7 @@ void TFindBar::PatternChanged() {
 }
 
 bool TFindBar::StartCounting() {
-    const bool Valid =
-        Guard([&] { FCounter->SetSearch(FindEdit->text(), SearchOptions(), RegexButton->isChecked()); });
-    FEditor->viewport()->update();
-    return Valid;
+    return Guard([&] { FCounter->SetSearch(FindEdit->text(), SearchOptions(), RegexButton->isChecked()); });
 }
 
 bool TFindBar::FindNext() {
@@ -484,18 +309,8 @@ qint64 TFindBar::MatchCount() const {
 }
 
 qint64 TFindBar::CurrentMatch() const {
-    if (!FEditor || !FCounter->Active()) return 0;
-    const TBufferCoord B = FEditor->BlockBegin();
-    const TBufferCoord E = FEditor->BlockEnd();
-    if (B.Line != E.Line) return 0;
-    try {
-        const auto Matches = FCounter->MatchesOf(B.Line);
-        for (size_t i = 0; i < Matches.size(); ++i)
-            if (Matches[i].first == B.Char && Matches[i].first + Matches[i].second == E.Char)
-                return FCounter->CountBefore(B.Line) + qint64(i) + 1;
-    } catch (const std::exception &) {
-    }
-    return 0;
+    if (!FEditor) return 0;
+    return FCounter->MatchNumber(FEditor->BlockBegin(), FEditor->BlockEnd());
 }
 
 QString TFindBar::CountText() const {

@@ -5,10 +5,12 @@
 // view) a replace row with "Replace" and "Replace all".
 //
 // Finding and replacing go through the editor's SearchReplace with the library's two engines.
-// The count is kept line by line as the text changes, so it stays right while output streams
-// into the view; it is shown at most ten times a second.
+// Counting and painting the matches is the library's TLexMatchCounter, which keeps the count line
+// by line as the text changes, so it stays right while output streams into the view; the count
+// is shown at most ten times a second.
 
 #include "lexedit/LexEdit.h"
+#include "lexedit/LexEditMatchCounter.h"
 #include "lexedit/LexEditRegexSearch.h"
 #include "lexedit/LexEditSearch.h"
 #include "lexedit/LexEditTypes.h"
@@ -24,8 +26,6 @@ class QTimer;
 class QToolButton;
 
 namespace app {
-
-class TMatchCounter;
 
 class TFindBar : public QFrame {
     Q_OBJECT
@@ -104,7 +104,7 @@ private:
     // The engines SearchReplace uses; the counter has its own.
     lexedit::TLexEditSearch FPlain;
     lexedit::TLexEditRegexSearch FRegex;
-    std::unique_ptr<TMatchCounter> FCounter;
+    std::unique_ptr<lexedit::TLexMatchCounter> FCounter;
     QTimer *FCountTimer = nullptr;
     lexedit::TBufferCoord FAnchor{1, 1}; // where the search began
 };
