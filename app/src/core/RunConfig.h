@@ -14,7 +14,8 @@ struct TRunConfig {
     QString WorkingFolder;      // empty: the script's own folder
 
     bool IsDefault() const {
-        return Params.isEmpty() && InterpreterOptions.isEmpty() && Environment.isEmpty() && WorkingFolder.isEmpty();
+        return Params.isEmpty() && InterpreterOptions.isEmpty() && Environment.isEmpty() &&
+               WorkingFolder.isEmpty();
     }
     bool operator==(const TRunConfig &AOther) const {
         return Params == AOther.Params && InterpreterOptions == AOther.InterpreterOptions &&

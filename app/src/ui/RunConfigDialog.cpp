@@ -32,8 +32,8 @@ TRunConfigDialog::TRunConfigDialog(const TRunSpec &ASpec, const TRunConfig &ACon
     form->addRow(QStringLiteral("&Environment:"), EnvironmentEdit);
     auto *folderRow = new QHBoxLayout;
     FolderEdit = new QLineEdit(AConfig.WorkingFolder, this);
-    FolderEdit->setPlaceholderText(
-        ASpec.Script.isEmpty() ? QStringLiteral("the script's folder") : QFileInfo(ASpec.Script).absolutePath());
+    FolderEdit->setPlaceholderText(ASpec.Script.isEmpty() ? QStringLiteral("the script's folder")
+                                                          : QFileInfo(ASpec.Script).absolutePath());
     auto *browse = new QPushButton(QStringLiteral("&Browse\u2026"), this);
     folderRow->addWidget(FolderEdit, 1);
     folderRow->addWidget(browse);
