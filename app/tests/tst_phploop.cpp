@@ -3,9 +3,12 @@
 // lines.
 
 #include "ControlPanelUnit.h"
+#include "FindBar.h"
 #include "LineMarks.h"
 #include "ResultBrowser.h"
+#include "WindowMemory.h"
 #include "lexedit/LexEdit.h"
+#include "lexedit/LexEditCodeFolding.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "window_fixture.h"
 
@@ -15,8 +18,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QProcess>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -713,6 +718,43 @@ private slots:
         QVERIFY(WaitForRunEnd());
         QCOMPARE(FForm->WebMemo->Text(), expected);
         QVERIFY(FForm->RunConfig() == config);
+        QCOMPARE(FDialogs->Unexpected, 0);
+    }
+
+    // The next window comes back as this one closed: its size and splitter, the find options,
+    // the script at the top of the recent list (opened from the Script button's menu) with its
+    // collapsed fold.
+    void windowSettingsComeBackInTheNextWindow() {
+        const QString script =
+            StartScript(QStringLiteral("folds.php"), "<?php\nfunction f() {\n    echo 1;\n}\necho 2;\n");
+        QVERIFY(WaitForRunEnd());
+        const auto collapsedAt = [this](int ALine) {
+            for (const lexedit::TLexFoldRange &range : FForm->PHPmemo->AllFoldRanges().AllRanges())
+                if (range.FromLine == ALine) return range.Collapsed ? 1 : 0;
+            return -1;
+        };
+        QCOMPARE(collapsedAt(2), 0);
+        for (int i = 0; i < FForm->PHPmemo->AllFoldRanges().Count(); ++i)
+            if (FForm->PHPmemo->AllFoldRanges().Ranges(i).FromLine == 2) FForm->PHPmemo->Collapse(i);
+        FForm->ResultFindBar->RegexButton->setChecked(true);
+        FForm->resize(900, 640);
+        FForm->HSplitter->setSizes({200, 400});
+        const QList<int> sizes = FForm->HSplitter->sizes();
+        QVERIFY(FForm->close());
+
+        FForm.reset();
+        QVERIFY(ShowNewForm(FForm, FDialogs, true, false));
+        QCOMPARE(FForm->size(), QSize(900, 640));
+        QCOMPARE(FForm->HSplitter->sizes(), sizes);
+        QVERIFY(FForm->ScriptFindBar->RegexButton->isChecked() &&
+                FForm->ResultFindBar->RegexButton->isChecked());
+        QMenu *recent = FForm->Memory().RecentMenu();
+        emit recent->aboutToShow();
+        QVERIFY(!recent->actions().isEmpty() && recent->actions().constFirst()->text().endsWith(script));
+        recent->actions().constFirst()->trigger();
+        QCOMPARE(FForm->PhpScript(), script);
+        QCOMPARE(collapsedAt(2), 1);
+        QVERIFY(WaitForRunEnd());
         QCOMPARE(FDialogs->Unexpected, 0);
     }
 };

@@ -304,8 +304,21 @@ private slots:
         QCOMPARE(unchanged, qint64(7));
     }
 
-    // A settings file that cannot be read is moved aside with a sentence, never lost or fatal.
+    // A settings file that cannot be read (a folder in its place, or bytes that are no INI file)
+    // is moved aside with a sentence, never lost or fatal.
     void unreadableSettingsAreMovedAside() {
+        {
+            QTemporaryDir garbageDir;
+            const QString garbage = garbageDir.filePath(QStringLiteral("checkphp.ini"));
+            QFile file(garbage);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("[Run\n\x00\xFF\xFE=\x01\n[[[", 14));
+            file.close();
+            TAppSettings settings(garbage);
+            QVERIFY2(settings.Notice().contains(QStringLiteral("moved to")), qPrintable(settings.Notice()));
+            QCOMPARE(QDir(garbageDir.path()).entryList(QDir::Files).size(), 1);
+            QCOMPARE(settings.MaxOutput(), kDefaultMaxOutput);
+        }
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("checkphp/checkphp.ini"));
         QVERIFY(QDir().mkpath(file)); // a folder where the file should be

@@ -83,7 +83,8 @@ TRunConfig TAppSettings::RunConfig(const QString &AFileName) const {
 void TAppSettings::SetRunConfig(const QString &AFileName, const TRunConfig &AConfig) {
     if (!FSettings) return;
     QDir().mkpath(QFileInfo(FFileName).absolutePath());
-    FSettings->remove(ScriptGroup(AFileName));
+    for (const char *key : {"Params", "InterpreterOptions", "Environment", "WorkingFolder"})
+        FSettings->remove(ScriptGroup(AFileName) + QLatin1Char('/') + QLatin1String(key));
     if (!AConfig.IsDefault()) {
         FSettings->beginGroup(ScriptGroup(AFileName));
         FSettings->setValue(QStringLiteral("Params"), AConfig.Params);
@@ -92,6 +93,98 @@ void TAppSettings::SetRunConfig(const QString &AFileName, const TRunConfig &ACon
         FSettings->setValue(QStringLiteral("WorkingFolder"), AConfig.WorkingFolder);
         FSettings->endGroup();
     }
+    FSettings->sync();
+}
+
+QStringList TAppSettings::RecentScripts() const {
+    return FSettings ? FSettings->value(QStringLiteral("Recent/Scripts")).toStringList() : QStringList();
+}
+
+void TAppSettings::AddRecentScript(const QString &AFileName) {
+    QStringList scripts = RecentScripts();
+    scripts.removeAll(AFileName);
+    scripts.prepend(AFileName);
+    while (scripts.size() > kRecentScripts)
+        scripts.removeLast();
+    WriteValue(QStringLiteral("Recent/Scripts"), scripts);
+}
+
+void TAppSettings::RemoveRecentScript(const QString &AFileName) {
+    QStringList scripts = RecentScripts();
+    if (scripts.removeAll(AFileName) > 0) WriteValue(QStringLiteral("Recent/Scripts"), scripts);
+}
+
+QByteArray TAppSettings::WindowGeometry() const {
+    return FSettings ? FSettings->value(QStringLiteral("Window/Geometry")).toByteArray() : QByteArray();
+}
+
+QByteArray TAppSettings::SplitterState() const {
+    return FSettings ? FSettings->value(QStringLiteral("Window/Splitter")).toByteArray() : QByteArray();
+}
+
+void TAppSettings::SetWindowLayout(const QByteArray &AGeometry, const QByteArray &ASplitter) {
+    WriteValue(QStringLiteral("Window/Geometry"), AGeometry);
+    WriteValue(QStringLiteral("Window/Splitter"), ASplitter);
+}
+
+TAppSettings::TFindOptions TAppSettings::FindOptions() const {
+    TFindOptions options;
+    if (!FSettings) return options;
+    options.MatchCase = FSettings->value(QStringLiteral("Find/MatchCase"), false).toBool();
+    options.WholeWord = FSettings->value(QStringLiteral("Find/WholeWord"), false).toBool();
+    options.Regex = FSettings->value(QStringLiteral("Find/Regex"), false).toBool();
+    return options;
+}
+
+void TAppSettings::SetFindOptions(const TFindOptions &AOptions) {
+    WriteValue(QStringLiteral("Find/MatchCase"), AOptions.MatchCase);
+    WriteValue(QStringLiteral("Find/WholeWord"), AOptions.WholeWord);
+    WriteValue(QStringLiteral("Find/Regex"), AOptions.Regex);
+}
+
+namespace {
+QString FileStamp(qint64 ASize, const QDateTime &AModified) {
+    return QStringLiteral("%1 %2").arg(ASize).arg(AModified.toMSecsSinceEpoch());
+}
+} // namespace
+
+QList<int> TAppSettings::CollapsedFolds(const QString &AFileName, qint64 ASize,
+                                        const QDateTime &AModified) const {
+    QList<int> lines;
+    if (!FSettings) return lines;
+    const QString group = ScriptGroup(AFileName);
+    if (FSettings->value(group + QStringLiteral("/FoldsOf")).toString() != FileStamp(ASize, AModified))
+        return lines;
+    for (const QString &line :
+         FSettings->value(group + QStringLiteral("/Folds")).toString().split(QLatin1Char(' '))) {
+        bool ok = false;
+        const int number = line.toInt(&ok);
+        if (ok && number > 0) lines << number;
+    }
+    return lines;
+}
+
+void TAppSettings::SetCollapsedFolds(const QString &AFileName, qint64 ASize, const QDateTime &AModified,
+                                     const QList<int> &ALines) {
+    if (!FSettings) return;
+    const QString group = ScriptGroup(AFileName);
+    if (ALines.isEmpty()) {
+        FSettings->remove(group + QStringLiteral("/Folds"));
+        FSettings->remove(group + QStringLiteral("/FoldsOf"));
+        FSettings->sync();
+        return;
+    }
+    QStringList numbers;
+    for (const int line : ALines)
+        numbers << QString::number(line);
+    WriteValue(group + QStringLiteral("/Folds"), numbers.join(QLatin1Char(' ')));
+    WriteValue(group + QStringLiteral("/FoldsOf"), FileStamp(ASize, AModified));
+}
+
+void TAppSettings::WriteValue(const QString &AKey, const QVariant &AValue) {
+    if (!FSettings) return;
+    QDir().mkpath(QFileInfo(FFileName).absolutePath());
+    FSettings->setValue(AKey, AValue);
     FSettings->sync();
 }
 

@@ -5,12 +5,17 @@
 
 #include "RunConfig.h"
 
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <memory>
 
 class QSettings;
+class QVariant;
 
 namespace app {
 
@@ -39,8 +44,35 @@ public:
     TRunConfig RunConfig(const QString &AFileName) const;
     void SetRunConfig(const QString &AFileName, const TRunConfig &AConfig);
 
+    // The scripts opened last, the latest first (at most kRecentScripts).
+    static constexpr int kRecentScripts = 10;
+    QStringList RecentScripts() const;
+    void AddRecentScript(const QString &AFileName);
+    void RemoveRecentScript(const QString &AFileName);
+
+    // The window's geometry and its splitter, as Qt saves them (empty: none kept).
+    QByteArray WindowGeometry() const;
+    QByteArray SplitterState() const;
+    void SetWindowLayout(const QByteArray &AGeometry, const QByteArray &ASplitter);
+
+    // The find bars' options: match case, whole word, regular expression.
+    struct TFindOptions {
+        bool MatchCase = false;
+        bool WholeWord = false;
+        bool Regex = false;
+    };
+    TFindOptions FindOptions() const;
+    void SetFindOptions(const TFindOptions &AOptions);
+
+    // The collapsed folds of a script (their first lines, 1-based), kept with the file's size
+    // and time of change: they come back only on the file as it was.
+    QList<int> CollapsedFolds(const QString &AFileName, qint64 ASize, const QDateTime &AModified) const;
+    void SetCollapsedFolds(const QString &AFileName, qint64 ASize, const QDateTime &AModified,
+                           const QList<int> &ALines);
+
 private:
     void Write(const QString &AKey, const QString &AValue);
+    void WriteValue(const QString &AKey, const QVariant &AValue);
     QString FFileName;
     QString FNotice;
     std::unique_ptr<QSettings> FSettings; // none when the file could not be moved aside

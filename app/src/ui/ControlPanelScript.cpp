@@ -7,6 +7,7 @@
 #include "ControlPanelUnit.h"
 #include "FileWriting.h"
 #include "LineMarks.h"
+#include "WindowMemory.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
 
@@ -29,6 +30,8 @@ bool TControlPanelForm::ScriptModified() const {
 }
 
 void TControlPanelForm::SetUpScriptEditing() {
+    // The script view folds as the PHP highlighter marks its blocks, comments and regions.
+    PHPmemo->SetUseCodeFolding(true);
     FScriptWatcher = new QFileSystemWatcher(this);
     // A save that replaces the file (as most editors and this window do) ends the watch of the
     // file; the folder's watch sees the new one.
@@ -137,10 +140,13 @@ bool TControlPanelForm::ConfirmDiscardScript() {
 void TControlPanelForm::closeEvent(QCloseEvent *AEvent) {
     bool close = true;
     common::Guarded([&] { close = ConfirmDiscardScript(); });
-    if (close)
+    if (close) {
+        FMemory->KeepFolds();
+        FMemory->KeepWindowLayout();
         AEvent->accept();
-    else
+    } else {
         AEvent->ignore();
+    }
 }
 
 void TControlPanelForm::ScriptFileChanged() {

@@ -7,6 +7,7 @@
 #include "FileWriting.h"
 #include "LineMarks.h"
 #include "ResultBrowser.h"
+#include "WindowMemory.h"
 #include "WindowShortcuts.h"
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditTextBuffer.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -53,6 +55,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
             ABackground = lexedit::TColor(0xE8 << 16 | 0xF8 << 8 | 0xFF);
         }
     };
+    FMemory = new TWindowMemory(*this);
     WB->ShowPlaceholder();
     WebMemo->viewport()->installEventFilter(this);
     WebMemo->installEventFilter(this);
@@ -80,6 +83,28 @@ TControlPanelForm::~TControlPanelForm() = default;
 
 void TControlPanelForm::SetDialogs(std::unique_ptr<TFileDialogs> ADialogs) {
     FDialogs = std::move(ADialogs);
+}
+
+// A maximised window gives its extra height to the views as well as to the page (a window
+// resized by hand grows the page); back to normal, the splitter is as it was.
+void TControlPanelForm::changeEvent(QEvent *AEvent) {
+    QWidget::changeEvent(AEvent);
+    if (AEvent->type() != QEvent::WindowStateChange) return;
+    const bool maximised = isMaximized() || isFullScreen();
+    if (maximised && FNormalSplitter.isEmpty()) {
+        FNormalSplitter = HSplitter->sizes();
+        QTimer::singleShot(0, this, [this] {
+            const QList<int> now = HSplitter->sizes();
+            if (now.size() != 2 || FNormalSplitter.size() != 2) return;
+            const int extra = now[0] + now[1] - FNormalSplitter[0] - FNormalSplitter[1];
+            if (extra > 0)
+                HSplitter->setSizes({FNormalSplitter[0] + extra / 2, FNormalSplitter[1] + extra - extra / 2});
+        });
+    } else if (!maximised && !FNormalSplitter.isEmpty()) {
+        const QList<int> normal = FNormalSplitter;
+        FNormalSplitter.clear();
+        QTimer::singleShot(0, this, [this, normal] { HSplitter->setSizes(normal); });
+    }
 }
 
 void TControlPanelForm::showEvent(QShowEvent *AEvent) {
@@ -151,6 +176,10 @@ void TControlPanelForm::SetRunConfig(const TRunConfig &AConfig) {
     UpdateCommand();
 }
 
+void TControlPanelForm::RecentScriptsActionExecute() {
+    FMemory->ShowRecentMenu();
+}
+
 void TControlPanelForm::RunConfigActionExecute() {
     TRunConfig config = RunConfig();
     if (!FDialogs->EditRunConfig(CurrentRunSpec(), config)) return;
@@ -212,6 +241,7 @@ void TControlPanelForm::OpenScript(const QString &AFileName) {
 
 bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     if (!ConfirmDiscardScript()) return false;
+    FMemory->KeepFolds(); // of the script shown so far
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->Lines()->LoadFromFile(AFileName);
     FPhpScript = AFileName;
@@ -221,6 +251,7 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     FRunConfig = config;
     FRunConfig.Params.clear();
     ParamsEdit->setText(config.Params);
+    FMemory->ScriptLoaded(AFileName);
     ScriptLoaded();
     UpdateCommand();
     StartRun();
@@ -333,6 +364,7 @@ void TControlPanelForm::CreateActions() {
     connect(RunConfigButton, &QToolButton::clicked, RunConfigAction, &QAction::trigger);
     connect(ParamsEdit, &QLineEdit::textChanged, this,
             [this] { common::Guarded([this] { UpdateCommand(); }); });
+    RecentScriptsAction = MakeAction("RecentScriptsAction", &TControlPanelForm::RecentScriptsActionExecute);
     CloseInputAction = MakeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
     connect(CloseInputButton, &QToolButton::clicked, CloseInputAction, &QAction::trigger);
     SetInputEnabled(false);

@@ -41,6 +41,7 @@ class TAppSettings;
 class TFindBar;
 class TLineMarks;
 class TResultBrowser;
+class TWindowMemory;
 
 class TControlPanelForm : public QWidget {
     Q_OBJECT
@@ -71,6 +72,9 @@ public:
     void SetRunConfig(const TRunConfig &AConfig);
     // Ctrl+Shift+P and the button beside Parameters: edits the run configuration in a dialog.
     void RunConfigActionExecute();
+    // Ctrl+R: the menu of the scripts opened last, under the Script button.
+    void RecentScriptsActionExecute();
+    TWindowMemory &Memory() const { return *FMemory; }
     TFileDialogs &Dialogs() const { return *FDialogs; }
     TAppSettings &Settings() const { return *FSettings; }
     // The output limit of a run (0: none); remembered in the settings.
@@ -177,6 +181,7 @@ public:
     QAction *CloseInputAction = nullptr;
     QAction *SaveScriptAction = nullptr;
     QAction *RunConfigAction = nullptr;
+    QAction *RecentScriptsAction = nullptr;
     QAction *FindAction = nullptr;
     QAction *ReplaceAction = nullptr;
     QAction *FindNextAction = nullptr;
@@ -184,6 +189,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
+    void changeEvent(QEvent *AEvent) override;
     bool eventFilter(QObject *AObject, QEvent *AEvent) override;
     // Asks about unsaved changes of the script (save, discard, cancel).
     void closeEvent(QCloseEvent *AEvent) override;
@@ -246,8 +252,10 @@ private:
     QString FCommands;
     QString FInterpreter;
     std::unique_ptr<TAppSettings> FSettings;
-    TRunConfig FRunConfig;       // all but the parameters, which ParamsEdit holds
-    TRunSession *FRun = nullptr; // a child object
+    TRunConfig FRunConfig;            // all but the parameters, which ParamsEdit holds
+    TWindowMemory *FMemory = nullptr; // a child object
+    QList<int> FNormalSplitter;       // the splitter's sizes before the window was maximised
+    TRunSession *FRun = nullptr;      // a child object
     bool FShown = false;
     QTimer *FStatusTimer = nullptr; // while running, 10 updates a second
     // The result view repaints (and updates its scroll bars) at most every kResultFrameMs while

@@ -29,6 +29,8 @@ inline const TWindowShortcut kWindowShortcuts[] = {
      "Choose the PHP interpreter"},
     {&TControlPanelForm::OpenScriptAction, &TControlPanelForm::SpeedButton2, "Ctrl+O",
      "Open a PHP script and run it"},
+    {&TControlPanelForm::RecentScriptsAction, nullptr, "Ctrl+R",
+     "Open one of the scripts opened last (also the Script button's arrow)"},
     {&TControlPanelForm::RunAgainAction, &TControlPanelForm::SpeedButton2, "F5",
      "Run the current command again"},
     {&TControlPanelForm::ExecuteScriptAction, &TControlPanelForm::PHPFileButton, "Ctrl+E",
