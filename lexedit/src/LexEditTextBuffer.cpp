@@ -531,6 +531,60 @@ void TLexEditStringList::RestoreLines(int Index, TLexTakenLines &ALines) {
     if (OnInserted) OnInserted(this, Index, Num);
 }
 
+void TLexEditStringList::SwapLines(TLexSwappedLines &ALines, bool AReverse,
+                                   const std::function<void()> &AExchanged) {
+    const size_t Num = ALines.Indexes.size();
+    if (ALines.Lines.size() != Num) throw EListError(QStringLiteral("Swapped lines without their texts"));
+    for (const int Index : ALines.Indexes)
+        if (Index < 0 || Index >= Count()) ListIndexError(Index);
+    if (Num == 0) return;
+    UpdateGuard Bracket(*this);
+    TLexEditLineStore &S = *FStore;
+    // Both sides keep the blocks their lines now point into: the list every block, the set the
+    // list's blocks as they were (its lines came from there).
+    std::vector<QByteArray> Blocks = S.FBlocks;
+    S.FBlocks.reserve(S.FBlocks.size() + ALines.Blocks.size());
+    for (QByteArray &Block : ALines.Blocks) {
+        const bool Known = std::any_of(S.FBlocks.begin(), S.FBlocks.end(), [&](const QByteArray &B) {
+            return B.constData() == Block.constData();
+        });
+        if (Known) continue;
+        S.FBlockBytes += Block.size();
+        S.FBlocks.push_back(std::move(Block));
+    }
+    ALines.Blocks.swap(Blocks);
+    for (size_t i = 0; i < Num; ++i) {
+        TLexEditStringRec &Rec = S.FList[size_t(ALines.Indexes[i])];
+        TLexEditStringRec &Other = ALines.Lines[i];
+        if (Rec.IsShared()) S.FSharedBytes -= Rec.Length();
+        if (Other.IsShared()) S.FSharedBytes += Other.Length();
+        Rec.SwapText(Other);
+        Rec.FFlags.Exclude(sfHasTabs);
+        Rec.FFlags.Exclude(sfHasNoTabs);
+        Rec.FFlags.Include(sfExpandedLengthUnknown);
+    }
+    S.CompactBlocks();
+    if (AExchanged) AExchanged();
+    for (const int Index : ALines.Indexes)
+        LineChanged(Index);
+    if (!OnPut) return;
+    // The old line of each notification, widened into one reused string.
+    QString Old;
+    for (size_t k = 0; k < Num; ++k) {
+        const size_t i = AReverse ? Num - 1 - k : k;
+        const TLexEditStringRec &Was = ALines.Lines[i];
+        if (Was.IsWide()) {
+            OnPut(this, ALines.Indexes[i], Was.Wide());
+            continue;
+        }
+        Old.resize(Was.Length());
+        auto *Dest = reinterpret_cast<char16_t *>(Old.data());
+        for (int c = 0; c < Was.Length(); ++c)
+            Dest[c] = char16_t(uchar(Was.Latin1()[c]));
+        OnPut(this, ALines.Indexes[i], Old);
+    }
+}
+
 void TLexEditStringList::Exchange(int Index1, int Index2) {
     if (Index1 < 0 || Index1 >= Count()) ListIndexError(Index1);
     if (Index2 < 0 || Index2 >= Count()) ListIndexError(Index2);
