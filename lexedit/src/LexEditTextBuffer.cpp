@@ -103,10 +103,9 @@ QString TLexEditStringList::ExpandString(int Index) const {
         Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
         return QString();
     }
-    if (!Rec.IsWide() && !FExpandAtWideGlyphsFunc &&
-        std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
-        // Without tabs the expanded line is the line itself; its length is known without
-        // building the string.
+    if (!Rec.IsWide() && std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
+        // Without tabs the expanded line is the line itself (a Latin-1 line has no wide glyphs);
+        // its length is known without building the string.
         Rec.FExpandedLength = Rec.Length();
         Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
         return QString();
@@ -138,8 +137,27 @@ QString TLexEditStringList::ExpandedStrings(int Index) const {
 
 int TLexEditStringList::ExpandedStringLengths(int Index) const {
     if (Index < 0 || Index >= Count()) return 0;
-    if (FStore->FList[size_t(Index)].FFlags.Contains(sfExpandedLengthUnknown)) ExpandString(Index);
-    return FStore->FList[size_t(Index)].FExpandedLength;
+    TLexEditStringRec &Rec = FStore->FList[size_t(Index)];
+    if (!Rec.FFlags.Contains(sfExpandedLengthUnknown)) return Rec.FExpandedLength;
+    if (Rec.IsWide() || Rec.Length() == 0) {
+        ExpandString(Index);
+        return Rec.FExpandedLength;
+    }
+    // A Latin-1 line is measured from its bytes, as the expansion would count it (a tab fills
+    // up to the next multiple of the tab width; one column when the width is below 2), without
+    // building the string.
+    const char *P = Rec.Latin1();
+    const int n = Rec.Length();
+    const void *Tab = std::memchr(P, '\t', size_t(n));
+    int Len = n;
+    if (Tab != nullptr && FTabWidth >= 2) {
+        Len = int(static_cast<const char *>(Tab) - P);
+        for (int i = Len; i < n; ++i)
+            Len += P[i] == '\t' ? FTabWidth - Len % FTabWidth : 1;
+    }
+    Rec.FExpandedLength = Len;
+    Rec.FFlags = TLexEditStringFlags{Tab != nullptr ? sfHasTabs : sfHasNoTabs};
+    return Len;
 }
 
 int TLexEditStringList::LengthOfLongestLine() const {
@@ -555,7 +573,7 @@ void TLexEditStringList::SwapLines(TLexSwappedLines &ALines, bool AReverse,
     ALines.Blocks.swap(Blocks);
     for (size_t i = 0; i < Num; ++i) {
         TLexEditStringRec &Rec = S.FList[size_t(ALines.Indexes[i])];
-        TLexEditStringRec &Other = ALines.Lines[i];
+        TLexLineText &Other = ALines.Lines[i];
         if (Rec.IsShared()) S.FSharedBytes -= Rec.Length();
         if (Other.IsShared()) S.FSharedBytes += Other.Length();
         Rec.SwapText(Other);
@@ -572,7 +590,7 @@ void TLexEditStringList::SwapLines(TLexSwappedLines &ALines, bool AReverse,
     QString Old;
     for (size_t k = 0; k < Num; ++k) {
         const size_t i = AReverse ? Num - 1 - k : k;
-        const TLexEditStringRec &Was = ALines.Lines[i];
+        const TLexLineText &Was = ALines.Lines[i];
         if (Was.IsWide()) {
             OnPut(this, ALines.Indexes[i], Was.Wide());
             continue;

@@ -47,11 +47,15 @@ void NarrowLatin1(const char16_t *P, qsizetype n, char *Dest) {
 
 // ---- line record --------------------------------------------------------------------------
 
+void TLexEditStringRec::FreeData(void *AData, TForm AForm) noexcept {
+    if (AForm == fmWide)
+        delete static_cast<QString *>(AData);
+    else if (AForm == fmBytes)
+        std::free(AData);
+}
+
 void TLexEditStringRec::FreeText() noexcept {
-    if (FForm == fmWide)
-        delete static_cast<QString *>(FData);
-    else if (FForm == fmBytes)
-        std::free(FData);
+    FreeData(FData, FForm);
     FData = nullptr;
     FLength = 0;
     FForm = fmBytes;
@@ -177,18 +181,22 @@ void TLexLineTextWriter::Append(QStringView S) {
 }
 
 void TLexLineTextWriter::End() {
-    TLexEditStringRec Rec;
+    TLexLineText Text;
     if (FWideMode) {
+        TLexEditStringRec Rec;
         Rec.SetText(std::move(FWide));
         FWide = QString();
+        Rec.SwapText(Text);
     } else if (FLength > 0) {
-        Rec.SetShared(FBlock + FUsed, FLength);
+        Text.FData = FBlock + FUsed;
+        Text.FLength = int32_t(FLength);
+        Text.FForm = TLexEditStringRec::fmSharedBytes;
         FUsed += FLength;
         FBlock[FUsed++] = '\n';
     }
     FLength = 0;
     FWideMode = false;
-    FOut.Lines.push_back(std::move(Rec));
+    FOut.Lines.push_back(std::move(Text));
     FOut.Indexes.push_back(FIndex);
 }
 
