@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <iterator>
 #include <utility>
 
@@ -582,25 +583,37 @@ void TLexEditStringList::SwapLines(TLexSwappedLines &ALines, bool AReverse,
         Rec.FFlags.Include(sfExpandedLengthUnknown);
     }
     S.CompactBlocks();
-    if (AExchanged) AExchanged();
+    // The lines are told of the change even when the caller's step fails.
+    std::exception_ptr Failed;
+    if (AExchanged) {
+        try {
+            AExchanged();
+        } catch (...) {
+            Failed = std::current_exception();
+        }
+    }
     for (const int Index : ALines.Indexes)
         LineChanged(Index);
-    if (!OnPut) return;
-    // The old line of each notification, widened into one reused string.
-    QString Old;
-    for (size_t k = 0; k < Num; ++k) {
-        const size_t i = AReverse ? Num - 1 - k : k;
-        const TLexLineText &Was = ALines.Lines[i];
-        if (Was.IsWide()) {
-            OnPut(this, ALines.Indexes[i], Was.Wide());
-            continue;
+    if (OnPut) {
+        // The old line of each notification, widened into one reused string.
+        QString Old;
+        for (size_t k = 0; k < Num; ++k) {
+            const size_t i = AReverse ? Num - 1 - k : k;
+            // A handler that deleted lines: the lines gone are not told.
+            if (ALines.Indexes[i] >= Count()) continue;
+            const TLexLineText &Was = ALines.Lines[i];
+            if (Was.IsWide()) {
+                OnPut(this, ALines.Indexes[i], Was.Wide());
+                continue;
+            }
+            Old.resize(Was.Length());
+            auto *Dest = reinterpret_cast<char16_t *>(Old.data());
+            for (int c = 0; c < Was.Length(); ++c)
+                Dest[c] = char16_t(uchar(Was.Latin1()[c]));
+            OnPut(this, ALines.Indexes[i], Old);
         }
-        Old.resize(Was.Length());
-        auto *Dest = reinterpret_cast<char16_t *>(Old.data());
-        for (int c = 0; c < Was.Length(); ++c)
-            Dest[c] = char16_t(uchar(Was.Latin1()[c]));
-        OnPut(this, ALines.Indexes[i], Old);
     }
+    if (Failed) std::rethrow_exception(Failed);
 }
 
 void TLexEditStringList::Exchange(int Index1, int Index2) {

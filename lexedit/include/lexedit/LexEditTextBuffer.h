@@ -117,8 +117,9 @@ public:
     // Exchanges the texts of the lines listed in ALines with the other texts held there for them
     // (a change that rewrote those lines in place, its undo and its redo), without copying
     // text; the lines keep their stored ranges. Either every text is exchanged or (an exception)
-    // none. Then AExchanged is called (where a caller records the change), and each line is
-    // notified as by Put, in the order of the set or (AReverse) the reverse.
+    // none. Then AExchanged is called (where a caller records the change; an exception of it
+    // passes on after the notifications), and each line is notified as by Put, in the order of
+    // the set or (AReverse) the reverse.
     void SwapLines(TLexSwappedLines &ALines, bool AReverse = false,
                    const std::function<void()> &AExchanged = {});
 
