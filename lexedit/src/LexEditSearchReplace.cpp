@@ -12,12 +12,14 @@
 
 #include "LexEditBrackets.h"
 #include "LexEditPrivate.h"
+#include "LexEditTextBufferStore.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
 
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -156,9 +158,8 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     const bool bSkipEmptyAtCaret = bFromCursor && !bSelectedOnly && !bReplace && !bReplaceAll;
     const TBufferCoord Caret = CaretXY();
 
-    // The matches of a line (Lines held as Latin-1 bytes are searched as they are; the text is
-    // read only when something is found) that lie in its part of the range.
-    QString LineText;
+    // The matches of a line (Lines held as Latin-1 bytes are searched as they are) that lie in
+    // its part of the range.
     // Takes the engine's nInLine results for line ALine.
     const auto CollectMatches = [&](int ALine, int nInLine) {
         int Lo = 0;
@@ -172,7 +173,6 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
             if (bSkipEmptyAtCaret && Len == 0 && ALine == Caret.Line && Pos == Caret.Char) continue;
             Matches.push_back({Pos, Len, i, QString()});
         }
-        LineText = Matches.empty() ? QString() : fPriv->fLines->Get(ALine - 1);
     };
     const auto SearchLine = [&](int ALine) {
         QLatin1String Bytes;
@@ -199,70 +199,148 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     // found on the lines as they are before any replacement in any case, so the plan is what a
     // walk that replaces as it goes would find.
     // A line whose replacements hold no line break (and that loses no trailing blanks with
-    // eoTrimTrailingSpaces) is planned as its new text, written in one go; others match by match.
-    struct TPlannedLine {
-        int Line;
-        QString Text;
-        std::vector<TMatch> Matches; // when not written in one go
-        QString NewText;
-        int First = 0;      // the changed part of the line: from the first match
-        int NewSpanEnd = 0; // to the end of the last replacement, in the new text
-        int FirstReplLength = 0;
+    // eoTrimTrailingSpaces) is written in one go: its new text is made straight into a set of
+    // swapped lines, with the other such lines next to it in the plan. The set is written by one
+    // swap and recorded as one change, which undo and redo reverse by one swap each. Other lines
+    // are replaced match by match.
+    struct TLineSpan {
+        int Line = 0;
+        int First = 0;           // the changed part of the line: from the first match
+        int FirstReplLength = 0; // the length of the first replacement
+        int OldSpanEnd = 0;      // to the end of the last match, in the old text
+        int NewSpanEnd = 0;      // to the end of the last replacement, in the new text
+    };
+    struct TPlanStep {
+        // A line replaced match by match...
+        int Line = 0;
+        std::vector<TMatch> Matches;
+        // ... or lines written in one go: their new texts, their first and last line in the
+        // text, and the number of replacements.
+        std::shared_ptr<TLexSwappedLines> Set;
+        TLineSpan Top;
+        TLineSpan Bottom;
         int Replaced = 0;
     };
-    std::vector<TPlannedLine> Plan;
+    std::vector<TPlanStep> Plan;
     if (bSilent) {
         const int First = std::max(ptStart.Line, 1);
         const int Last = std::min(ptEnd.Line, Count);
         const bool Trim = fPriv->fOptions.Contains(eoTrimTrailingSpaces);
+        std::optional<TLexLineTextWriter> Writer; // writes into the set at the end of the plan
+        QString Wide;                             // the line, when it is not held as bytes
+        QString Occurrence;                       // a match of a line held as bytes
         Engine->FindAllLines(*fPriv->fLines, First - 1, Last - 1, [&](int AIndex, int nInLine) {
             CollectMatches(AIndex + 1, nInLine);
             if (Matches.empty()) return true;
+            QLatin1String Bytes;
+            const bool IsBytes = fPriv->fLines->GetLatin1(AIndex, Bytes);
+            Wide = IsBytes ? QString() : fPriv->fLines->Get(AIndex);
             bool AtOnce = !Trim;
             for (TMatch &M : Matches) {
-                M.Repl = Engine->ReplaceMatch(M.Index, QStringView(LineText).mid(M.Pos - 1, M.Len), sReplace);
+                QStringView Found;
+                if (IsBytes) {
+                    Occurrence.resize(M.Len);
+                    auto *Dest = reinterpret_cast<char16_t *>(Occurrence.data());
+                    for (int c = 0; c < M.Len; ++c)
+                        Dest[c] = char16_t(uchar(Bytes[M.Pos - 1 + c].toLatin1()));
+                    Found = Occurrence;
+                } else {
+                    Found = QStringView(Wide).mid(M.Pos - 1, M.Len);
+                }
+                M.Repl = Engine->ReplaceMatch(M.Index, Found, sReplace);
                 if (M.Repl.contains(QLatin1Char('\r')) || M.Repl.contains(QLatin1Char('\n'))) AtOnce = false;
             }
-            TPlannedLine P{AIndex + 1, LineText, {}, {}};
-            if (AtOnce) {
-                const QStringView Old(LineText);
-                P.First = Matches.front().Pos;
-                P.FirstReplLength = int(Matches.front().Repl.size());
-                P.Replaced = int(Matches.size());
-                P.NewText.reserve(LineText.size() + 16);
-                P.NewText += Old.left(P.First - 1);
-                int From = P.First;
-                for (const TMatch &M : Matches) {
-                    // The text between the matches stays.
-                    P.NewText += Old.mid(From - 1, M.Pos - From);
-                    P.NewText += M.Repl;
-                    From = M.Pos + M.Len;
-                }
-                P.NewSpanEnd = int(P.NewText.size()) + 1;
-                P.NewText += Old.mid(From - 1);
-            } else {
+            if (!AtOnce) {
+                Writer.reset();
+                TPlanStep P;
+                P.Line = AIndex + 1;
                 P.Matches = std::move(Matches);
+                Plan.push_back(std::move(P));
+                Matches.clear();
+                return true;
             }
-            Plan.push_back(std::move(P));
+            if (!Writer) {
+                TPlanStep P;
+                P.Set = std::make_shared<TLexSwappedLines>();
+                // Room for every line left in the range when this is the first set (pages never
+                // written cost nothing).
+                if (Plan.empty()) {
+                    P.Set->Indexes.reserve(size_t(Last - AIndex));
+                    P.Set->Lines.reserve(size_t(Last - AIndex));
+                }
+                Plan.push_back(std::move(P));
+                Writer.emplace(*Plan.back().Set);
+            }
+            TPlanStep &P = Plan.back();
+            // The text between the matches stays.
+            const auto Keep = [&](int AFrom, int ATo) {
+                if (IsBytes)
+                    Writer->Append(QLatin1StringView(Bytes.data() + AFrom - 1, ATo - AFrom));
+                else
+                    Writer->Append(QStringView(Wide).mid(AFrom - 1, ATo - AFrom));
+            };
+            TLineSpan Span;
+            Span.Line = AIndex + 1;
+            Span.First = Matches.front().Pos;
+            Span.FirstReplLength = int(Matches.front().Repl.size());
+            Writer->Begin(AIndex);
+            int From = 1;
+            for (const TMatch &M : Matches) {
+                Keep(From, M.Pos);
+                Writer->Append(QStringView(M.Repl));
+                From = M.Pos + M.Len;
+            }
+            Span.OldSpanEnd = From;
+            Span.NewSpanEnd = int(Writer->Length()) + 1;
+            Keep(From, int(IsBytes ? Bytes.size() : Wide.size()) + 1);
+            Writer->End();
+            if (P.Replaced == 0) P.Top = Span;
+            P.Bottom = Span;
+            P.Replaced += int(Matches.size());
             Matches.clear();
             return true;
         });
-        if (bBackward) std::reverse(Plan.begin(), Plan.end());
+        Writer.reset();
+        if (bBackward) {
+            std::reverse(Plan.begin(), Plan.end());
+            for (TPlanStep &P : Plan)
+                if (P.Set) {
+                    std::reverse(P.Set->Indexes.begin(), P.Set->Indexes.end());
+                    std::reverse(P.Set->Lines.begin(), P.Set->Lines.end());
+                }
+        }
     }
 
-    // A planned line written in one go, recorded as one change of the line, which undo and redo
-    // reverse in one write each.
+    // A set of lines written in one go, forwards PlanShift lines lower than found (the line
+    // breaks that replacements above it inserted).
     std::optional<TOwnBufferBracket> Bracket;
-    std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such line
-    const auto WriteLine = [&](int ALine, const TPlannedLine &P) {
+    std::optional<TBufferCoord> CaretAfter; // where the caret goes after the last such set
+    int PlanShift = 0;
+    const auto WriteSet = [&](const TPlanStep &P) {
+        TLexSwappedLines &S = *P.Set;
+        if (PlanShift != 0)
+            for (int &Index : S.Indexes)
+                Index += PlanShift;
+        // The lines are written in the plan's order: from the top forwards, from the bottom
+        // backwards.
+        const TLineSpan &FirstWritten = bBackward ? P.Bottom : P.Top;
+        const TLineSpan &LastWritten = bBackward ? P.Top : P.Bottom;
+        const int FirstLine = FirstWritten.Line + PlanShift;
+        const int LastLine = LastWritten.Line + PlanShift;
+        // Undo selects the changed part of the first line written, as it was; redo leaves the
+        // caret after the changed part of the last one.
+        S.UndoBegin = BufferCoord(FirstWritten.First, FirstLine);
+        S.UndoEnd = BufferCoord(FirstWritten.OldSpanEnd, FirstLine);
+        S.RedoCaret = BufferCoord(LastWritten.NewSpanEnd, LastLine);
         if (!Bracket) Bracket.emplace(*this);
-        fPriv->fLines->Put(ALine - 1, P.NewText);
-        fPriv->fUndoRedo->AddUndoChange(crLineReplace, BufferCoord(P.First, ALine),
-                                        BufferCoord(P.NewSpanEnd, ALine), P.Text, smNormal);
+        fPriv->fLines->SwapLines(S, false, [&] {
+            fPriv->fUndoRedo->AddUndoChange(crLineReplace, S.UndoBegin,
+                                            BufferCoord(FirstWritten.NewSpanEnd, FirstLine), QString(),
+                                            smNormal, false, P.Set);
+        });
         // Forwards the caret ends after the last replacement, backwards after the first.
         CaretAfter =
-            bBackward ? BufferCoord(P.First + P.FirstReplLength, ALine) : BufferCoord(P.NewSpanEnd, ALine);
-        if (!bBackward && ptEnd.Line == ALine) ptEnd.Char += int(P.NewText.size() - P.Text.size());
+            bBackward ? BufferCoord(LastWritten.First + LastWritten.FirstReplLength, LastLine) : S.RedoCaret;
         Result += P.Replaced;
     };
 
@@ -270,20 +348,18 @@ int TCustomLexEdit::SearchReplace(const QString &ASearch, const QString &AReplac
     // breaks replacements inserted above it), or the lines of the range searched one by one.
     TBufferCoord ptCurrent = bBackward ? ptEnd : ptStart;
     size_t PlanIndex = 0;
-    int PlanShift = 0;
     for (;;) {
         int PlannedLine = 0;
         if (bSilent) {
             if (PlanIndex >= Plan.size()) break;
-            TPlannedLine &P = Plan[PlanIndex++];
-            PlannedLine = P.Line;
-            ptCurrent.Line = P.Line + PlanShift;
-            if (P.Replaced > 0) {
-                WriteLine(ptCurrent.Line, P);
-                P = TPlannedLine{0, {}, {}, {}};
+            TPlanStep &P = Plan[PlanIndex++];
+            if (P.Set) {
+                WriteSet(P);
+                P = TPlanStep();
                 continue;
             }
-            LineText = std::move(P.Text);
+            PlannedLine = P.Line;
+            ptCurrent.Line = P.Line + PlanShift;
             Matches = std::move(P.Matches);
         } else {
             if (ptCurrent.Line < ptStart.Line || ptCurrent.Line > ptEnd.Line ||

@@ -21,6 +21,7 @@
 
 #include "LexEditBrackets.h"
 #include "LexEditHelpers.h"
+#include "LexEditTextBufferStore.h"
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexEditUndo.h"
@@ -576,11 +577,12 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
     ILexEditUndo &U = *fUndoRedo;
     // What was done here goes on the other stack: redo's when undoing, undo's when redoing.
     const auto Record = [&, G = G](TLexChangeReason AReason, const TBufferCoord &AStart,
-                                   const TBufferCoord &AEnd, const QString &AText, TLexSelectionMode AMode) {
+                                   const TBufferCoord &AEnd, const QString &AText, TLexSelectionMode AMode,
+                                   std::shared_ptr<TLexSwappedLines> ALines = nullptr) {
         if (ARedo)
-            U.AddUndoChange(AReason, AStart, AEnd, AText, AMode, G);
+            U.AddUndoChange(AReason, AStart, AEnd, AText, AMode, G, std::move(ALines));
         else
-            U.AddRedoChange(AReason, AStart, AEnd, AText, AMode, G);
+            U.AddRedoChange(AReason, AStart, AEnd, AText, AMode, G, std::move(ALines));
     };
     fActiveSelectionMode = M;
     switch (Item.ChangeReason) {
@@ -695,15 +697,18 @@ void TLexEditPrivate::ApplyItem(const TLexEditUndoItem &Item, bool ARedo) {
         }
         break;
     case crLineReplace:
-        // The line gets its other text back in one write, and the other stack the text it had:
-        // undo selects the changed part as it was, redo leaves the caret after it.
-        if (Start.Line >= 1 && Start.Line <= fLines->Count()) {
-            const QString Current = fLines->Get(Start.Line - 1);
-            fLines->Put(Start.Line - 1, S);
-            const TBufferCoord After =
-                BufferCoord(End.Char + int(S.size()) - int(Current.size()), Start.Line);
-            SetUndoSelection(After, ARedo ? After : Start, After, smNormal);
-            Record(crLineReplace, Start, After, Current, smNormal);
+        // The lines get their other texts back in one swap, and the other stack the same set:
+        // undo selects the changed part of the first line as it was, redo leaves the caret after
+        // the changed part of the last line, as when the lines were written.
+        // The lines are told of the change in the order they were written, undo in reverse.
+        if (Item.ChangeLines) {
+            TLexSwappedLines &L = *Item.ChangeLines;
+            fLines->SwapLines(
+                L, !ARedo, [&] { Record(crLineReplace, Start, End, QString(), smNormal, Item.ChangeLines); });
+            if (ARedo)
+                SetUndoSelection(L.RedoCaret, L.RedoCaret, L.RedoCaret, smNormal);
+            else
+                SetUndoSelection(L.UndoEnd, L.UndoBegin, L.UndoEnd, smNormal);
         }
         break;
     }

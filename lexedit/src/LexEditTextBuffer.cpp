@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <iterator>
 #include <utility>
 
@@ -103,10 +104,9 @@ QString TLexEditStringList::ExpandString(int Index) const {
         Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
         return QString();
     }
-    if (!Rec.IsWide() && !FExpandAtWideGlyphsFunc &&
-        std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
-        // Without tabs the expanded line is the line itself; its length is known without
-        // building the string.
+    if (!Rec.IsWide() && std::memchr(Rec.Latin1(), '\t', size_t(Rec.Length())) == nullptr) {
+        // Without tabs the expanded line is the line itself (a Latin-1 line has no wide glyphs);
+        // its length is known without building the string.
         Rec.FExpandedLength = Rec.Length();
         Rec.FFlags = TLexEditStringFlags{sfHasNoTabs};
         return QString();
@@ -138,8 +138,27 @@ QString TLexEditStringList::ExpandedStrings(int Index) const {
 
 int TLexEditStringList::ExpandedStringLengths(int Index) const {
     if (Index < 0 || Index >= Count()) return 0;
-    if (FStore->FList[size_t(Index)].FFlags.Contains(sfExpandedLengthUnknown)) ExpandString(Index);
-    return FStore->FList[size_t(Index)].FExpandedLength;
+    TLexEditStringRec &Rec = FStore->FList[size_t(Index)];
+    if (!Rec.FFlags.Contains(sfExpandedLengthUnknown)) return Rec.FExpandedLength;
+    if (Rec.IsWide() || Rec.Length() == 0) {
+        ExpandString(Index);
+        return Rec.FExpandedLength;
+    }
+    // A Latin-1 line is measured from its bytes, as the expansion would count it (a tab fills
+    // up to the next multiple of the tab width; one column when the width is below 2), without
+    // building the string.
+    const char *P = Rec.Latin1();
+    const int n = Rec.Length();
+    const void *Tab = std::memchr(P, '\t', size_t(n));
+    int Len = n;
+    if (Tab != nullptr && FTabWidth >= 2) {
+        Len = int(static_cast<const char *>(Tab) - P);
+        for (int i = Len; i < n; ++i)
+            Len += P[i] == '\t' ? FTabWidth - Len % FTabWidth : 1;
+    }
+    Rec.FExpandedLength = Len;
+    Rec.FFlags = TLexEditStringFlags{Tab != nullptr ? sfHasTabs : sfHasNoTabs};
+    return Len;
 }
 
 int TLexEditStringList::LengthOfLongestLine() const {
@@ -529,6 +548,72 @@ void TLexEditStringList::RestoreLines(int Index, TLexTakenLines &ALines) {
     FStore->CompactBlocks();
     LinesInserted(Index, Num);
     if (OnInserted) OnInserted(this, Index, Num);
+}
+
+void TLexEditStringList::SwapLines(TLexSwappedLines &ALines, bool AReverse,
+                                   const std::function<void()> &AExchanged) {
+    const size_t Num = ALines.Indexes.size();
+    if (ALines.Lines.size() != Num) throw EListError(QStringLiteral("Swapped lines without their texts"));
+    for (const int Index : ALines.Indexes)
+        if (Index < 0 || Index >= Count()) ListIndexError(Index);
+    if (Num == 0) return;
+    UpdateGuard Bracket(*this);
+    TLexEditLineStore &S = *FStore;
+    // Both sides keep the blocks their lines now point into: the list every block, the set the
+    // list's blocks as they were (its lines came from there).
+    std::vector<QByteArray> Blocks = S.FBlocks;
+    S.FBlocks.reserve(S.FBlocks.size() + ALines.Blocks.size());
+    for (QByteArray &Block : ALines.Blocks) {
+        const bool Known = std::any_of(S.FBlocks.begin(), S.FBlocks.end(), [&](const QByteArray &B) {
+            return B.constData() == Block.constData();
+        });
+        if (Known) continue;
+        S.FBlockBytes += Block.size();
+        S.FBlocks.push_back(std::move(Block));
+    }
+    ALines.Blocks.swap(Blocks);
+    for (size_t i = 0; i < Num; ++i) {
+        TLexEditStringRec &Rec = S.FList[size_t(ALines.Indexes[i])];
+        TLexLineText &Other = ALines.Lines[i];
+        if (Rec.IsShared()) S.FSharedBytes -= Rec.Length();
+        if (Other.IsShared()) S.FSharedBytes += Other.Length();
+        Rec.SwapText(Other);
+        Rec.FFlags.Exclude(sfHasTabs);
+        Rec.FFlags.Exclude(sfHasNoTabs);
+        Rec.FFlags.Include(sfExpandedLengthUnknown);
+    }
+    S.CompactBlocks();
+    // The lines are told of the change even when the caller's step fails.
+    std::exception_ptr Failed;
+    if (AExchanged) {
+        try {
+            AExchanged();
+        } catch (...) {
+            Failed = std::current_exception();
+        }
+    }
+    for (const int Index : ALines.Indexes)
+        LineChanged(Index);
+    if (OnPut) {
+        // The old line of each notification, widened into one reused string.
+        QString Old;
+        for (size_t k = 0; k < Num; ++k) {
+            const size_t i = AReverse ? Num - 1 - k : k;
+            // A handler that deleted lines: the lines gone are not told.
+            if (ALines.Indexes[i] >= Count()) continue;
+            const TLexLineText &Was = ALines.Lines[i];
+            if (Was.IsWide()) {
+                OnPut(this, ALines.Indexes[i], Was.Wide());
+                continue;
+            }
+            Old.resize(Was.Length());
+            auto *Dest = reinterpret_cast<char16_t *>(Old.data());
+            for (int c = 0; c < Was.Length(); ++c)
+                Dest[c] = char16_t(uchar(Was.Latin1()[c]));
+            OnPut(this, ALines.Indexes[i], Old);
+        }
+    }
+    if (Failed) std::rethrow_exception(Failed);
 }
 
 void TLexEditStringList::Exchange(int Index1, int Index2) {

@@ -47,11 +47,15 @@ void NarrowLatin1(const char16_t *P, qsizetype n, char *Dest) {
 
 // ---- line record --------------------------------------------------------------------------
 
+void TLexEditStringRec::FreeData(void *AData, TForm AForm) noexcept {
+    if (AForm == fmWide)
+        delete static_cast<QString *>(AData);
+    else if (AForm == fmBytes)
+        std::free(AData);
+}
+
 void TLexEditStringRec::FreeText() noexcept {
-    if (FForm == fmWide)
-        delete static_cast<QString *>(FData);
-    else if (FForm == fmBytes)
-        std::free(FData);
+    FreeData(FData, FForm);
     FData = nullptr;
     FLength = 0;
     FForm = fmBytes;
@@ -121,6 +125,91 @@ void TLexEditStringRec::AppendTo(QString &Dest) const {
         Dest += Wide();
     else if (FLength > 0)
         Dest += QLatin1StringView(Latin1(), FLength);
+}
+
+// ---- writing new line texts ---------------------------------------------------------------
+
+namespace {
+
+// The size of a block of new line texts: large enough that the blocks are few, small enough
+// that the unused end of the last one does not matter.
+constexpr qsizetype WriterBlockSize = qsizetype(1) << 20;
+
+} // namespace
+
+void TLexLineTextWriter::Begin(int AIndex) {
+    FIndex = AIndex;
+    FLength = 0;
+    FWideMode = false;
+    FWide.clear();
+    // The longest line held as bytes, and the line break after it, fit in the block.
+    if (FBlock == nullptr || FCapacity - FUsed < TLexEditStringRec::MaxLatin1Length + 1) {
+        Close();
+        FOut.Blocks.emplace_back(WriterBlockSize, Qt::Uninitialized);
+        FBlock = FOut.Blocks.back().data();
+        FUsed = 0;
+        FCapacity = WriterBlockSize;
+    }
+}
+
+void TLexLineTextWriter::ToWide() {
+    FWide = QString::fromLatin1(FBlock + FUsed, FLength);
+    FWideMode = true;
+    FLength = 0;
+}
+
+void TLexLineTextWriter::Append(QLatin1StringView S) {
+    if (!FWideMode && FLength + S.size() > TLexEditStringRec::MaxLatin1Length) ToWide();
+    if (FWideMode) {
+        FWide += S;
+        return;
+    }
+    if (!S.isEmpty()) std::memcpy(FBlock + FUsed + FLength, S.data(), size_t(S.size()));
+    FLength += S.size();
+}
+
+void TLexLineTextWriter::Append(QStringView S) {
+    const auto *P = reinterpret_cast<const char16_t *>(S.utf16());
+    if (!FWideMode && (FLength + S.size() > TLexEditStringRec::MaxLatin1Length || !IsLatin1(P, S.size())))
+        ToWide();
+    if (FWideMode) {
+        FWide += S;
+        return;
+    }
+    NarrowLatin1(P, S.size(), FBlock + FUsed + FLength);
+    FLength += S.size();
+}
+
+void TLexLineTextWriter::End() {
+    TLexLineText Text;
+    if (FWideMode) {
+        TLexEditStringRec Rec;
+        Rec.SetText(std::move(FWide));
+        FWide = QString();
+        Rec.SwapText(Text);
+    } else if (FLength > 0) {
+        Text.FData = FBlock + FUsed;
+        Text.FLength = int32_t(FLength);
+        Text.FForm = TLexEditStringRec::fmSharedBytes;
+        FUsed += FLength;
+        FBlock[FUsed++] = '\n';
+    }
+    FLength = 0;
+    FWideMode = false;
+    FOut.Lines.push_back(std::move(Text));
+    FOut.Indexes.push_back(FIndex);
+}
+
+void TLexLineTextWriter::Close() noexcept {
+    if (FBlock == nullptr) return;
+    // Shrinking keeps the bytes where they are (the array is not shared yet); an unused block
+    // goes.
+    if (FUsed == 0)
+        FOut.Blocks.pop_back();
+    else
+        FOut.Blocks.back().resize(FUsed);
+    FBlock = nullptr;
+    FUsed = FCapacity = 0;
 }
 
 // ---- blocks -------------------------------------------------------------------------------

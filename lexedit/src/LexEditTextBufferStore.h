@@ -71,6 +71,14 @@ struct TLexEditStringRec {
     void SetText(QStringView S);
     // Takes S as the line's characters without copying a QString form.
     void SetText(QString &&S);
+    // Exchanges the characters (not the cached values) with Other's.
+    template <typename T> void SwapText(T &Other) noexcept {
+        std::swap(FData, Other.FData);
+        std::swap(FLength, Other.FLength);
+        std::swap(FForm, Other.FForm);
+    }
+    // Frees characters held in the form AForm.
+    static void FreeData(void *AData, TForm AForm) noexcept;
     // Points the line at n (1 to MaxLatin1Length) Latin-1 bytes in a block the list holds.
     void SetShared(const char *P, qsizetype n) noexcept;
     QString Text() const;
@@ -115,6 +123,87 @@ struct TLexTakenLines {
     qsizetype SharedBytes = 0;
     // The list's display lengths were computed under this count of invalidations.
     int ExpansionEpoch = 0;
+};
+
+// The characters of a line apart from a record, owned as a record owns them (the other text of
+// a swapped line): half the size of a record.
+struct TLexLineText {
+    TLexLineText() noexcept = default;
+    ~TLexLineText() { TLexEditStringRec::FreeData(FData, FForm); }
+    TLexLineText(TLexLineText &&Other) noexcept
+        : FData(std::exchange(Other.FData, nullptr)), FLength(std::exchange(Other.FLength, 0)),
+          FForm(std::exchange(Other.FForm, TLexEditStringRec::fmBytes)) {}
+    TLexLineText &operator=(TLexLineText &&Other) noexcept {
+        if (this != &Other) {
+            TLexEditStringRec::FreeData(FData, FForm);
+            FData = std::exchange(Other.FData, nullptr);
+            FLength = std::exchange(Other.FLength, 0);
+            FForm = std::exchange(Other.FForm, TLexEditStringRec::fmBytes);
+        }
+        return *this;
+    }
+    TLexLineText(const TLexLineText &) = delete;
+    TLexLineText &operator=(const TLexLineText &) = delete;
+
+    int Length() const { return FLength; }
+    bool IsWide() const { return FForm == TLexEditStringRec::fmWide; }
+    bool IsShared() const { return FForm == TLexEditStringRec::fmSharedBytes; }
+    const char *Latin1() const { return static_cast<const char *>(FData); }
+    const QString &Wide() const { return *static_cast<const QString *>(FData); }
+
+    void *FData = nullptr;
+    int32_t FLength = 0;
+    TLexEditStringRec::TForm FForm = TLexEditStringRec::fmBytes;
+};
+
+// The other texts of some lines, for a change that rewrote those lines in place (a replace-all):
+// SwapLines exchanges them with the list's texts of the same lines, so undoing and redoing the
+// change are one swap each and copy no text. Lines[i] is the other text of line Indexes[i]; the
+// lines are notified in this order. The positions say where undo and redo leave the selection.
+struct TLexSwappedLines {
+    std::vector<int> Indexes;
+    std::vector<TLexLineText> Lines;
+    // The blocks the shared bytes of Lines lie in.
+    std::vector<QByteArray> Blocks;
+    // After the undo: the changed part of the first line, as it was (caret at its end).
+    TBufferCoord UndoBegin;
+    TBufferCoord UndoEnd;
+    // After the redo: the caret after the changed part of the last line.
+    TBufferCoord RedoCaret;
+};
+
+// Writes new line texts for a TLexSwappedLines: the characters of a line are appended piece by
+// piece, and the line is kept as Latin-1 bytes in large blocks of the set's own (one line break
+// after each line, so that GetLatin1Run can read past a line's end) while it fits that form, or
+// as a QString otherwise. No allocation per line in the common case.
+class TLexLineTextWriter {
+public:
+    explicit TLexLineTextWriter(TLexSwappedLines &AOut) : FOut(AOut) {}
+    ~TLexLineTextWriter() { Close(); }
+    TLexLineTextWriter(const TLexLineTextWriter &) = delete;
+    TLexLineTextWriter &operator=(const TLexLineTextWriter &) = delete;
+
+    // Starts the new text of line AIndex.
+    void Begin(int AIndex);
+    void Append(QLatin1StringView S);
+    void Append(QStringView S);
+    // The characters of the current line so far.
+    qsizetype Length() const { return FWideMode ? FWide.size() : FLength; }
+    // Ends the current line: its record joins the set.
+    void End();
+    // Trims the last block to what it holds; nothing more may be written.
+    void Close() noexcept;
+
+private:
+    void ToWide();
+    TLexSwappedLines &FOut;
+    int FIndex = 0;
+    char *FBlock = nullptr; // the block being filled (the last of FOut.Blocks)
+    qsizetype FUsed = 0;    // its bytes in use
+    qsizetype FCapacity = 0;
+    qsizetype FLength = 0; // the current line's bytes, from FBlock + FUsed
+    bool FWideMode = false;
+    QString FWide;
 };
 
 // How a load reads its bytes: the encoding, and where the text starts after the byte-order mark.

@@ -97,17 +97,21 @@ public:
     }
 
     void AddUndoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
-                       const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak) override {
+                       const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak,
+                       std::shared_ptr<TLexSwappedLines> ChangeLines) override {
         if (FLockCount > 0) return;
         const bool OldModified = GetModified();
-        AddChange(FUndoList, AReason, AStart, AEnd, ChangeText, SelMode, IsGroupBreak);
+        AddChange(FUndoList, AReason, AStart, AEnd, ChangeText, SelMode, IsGroupBreak,
+                  std::move(ChangeLines));
         if (!FInsideRedo) FRedoList.Clear();
         if (!FInsideRedo && FBlockCount == 0 && GetModified() != OldModified && FOnModifiedChanged)
             FOnModifiedChanged(this);
     }
     void AddRedoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
-                       const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak) override {
-        AddChange(FRedoList, AReason, AStart, AEnd, ChangeText, SelMode, IsGroupBreak);
+                       const QString &ChangeText, TLexSelectionMode SelMode, bool IsGroupBreak,
+                       std::shared_ptr<TLexSwappedLines> ChangeLines) override {
+        AddChange(FRedoList, AReason, AStart, AEnd, ChangeText, SelMode, IsGroupBreak,
+                  std::move(ChangeLines));
     }
     void AddGroupBreak() override {
         if (!FUndoList.Empty() && FBlockCount == 0) FUndoList.Top().GroupBreak = true;
@@ -121,13 +125,14 @@ public:
 private:
     void AddChange(TLexEditUndoList &AList, TLexChangeReason AReason, const TBufferCoord &AStart,
                    const TBufferCoord &AEnd, const QString &ChangeText, TLexSelectionMode SelMode,
-                   bool IsGroupBreak) {
+                   bool IsGroupBreak, std::shared_ptr<TLexSwappedLines> ChangeLines) {
         if (FLockCount > 0) return;
         TLexEditUndoItem Item;
         Item.ChangeReason = AReason;
         Item.ChangeStartPos = AStart;
         Item.ChangeEndPos = AEnd;
         Item.ChangeStr = ChangeText;
+        Item.ChangeLines = std::move(ChangeLines);
         Item.ChangeSelMode = SelMode;
         Item.GroupBreak = IsGroupBreak;
         Item.ChangeNumber =

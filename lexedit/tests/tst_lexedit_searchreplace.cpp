@@ -103,6 +103,7 @@ private slots:
     void laterMatchesFollowInsertedLineBreak();
     // The property.
     void randomReplaceAllMatchesModel();
+    void randomReplaceAllOfLoadedTextUndoesAndRedoes();
     void replacementTakesGroupsOfItsOwnMatch_data();
     void replacementTakesGroupsOfItsOwnMatch();
     void replaceAllExpandsByMatchIndex();
@@ -703,6 +704,86 @@ void TestLexEditSearchReplace::randomReplaceAllMatchesModel() {
     }
     // The rounds did replace something (the generator's choices are not degenerate).
     QVERIFY(Replaced > Rounds / 2);
+}
+
+void TestLexEditSearchReplace::randomReplaceAllOfLoadedTextUndoesAndRedoes() {
+    // Texts loaded from 8-bit bytes (the lines held in the loaded block), some lines short and
+    // some about as long as the longest line held as bytes, with tabs. Replace-alls (lines that
+    // grow past that length or get characters outside Latin-1, lines that shrink to nothing),
+    // undos and redos in random order: after each the text equals the model's state, a regex
+    // count over the buffer (which reads runs of lines from their blocks) equals the model's,
+    // and every line's display length equals its expanded text's.
+    QRandomGenerator R(20261211);
+    const QString Alphabet = QStringLiteral("ab= \t\u00e9");
+    const QStringList Patterns = {"a", "=", "b a", "\u00e9", "ab"};
+    const QStringList Replacements = {"==", "", "\u03c9", "x", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"};
+    TLexEdit E;
+    TLexEditSearch Plain;
+    TLexEditRegexSearch Regex;
+    E.SetSearchEngine(&Plain);
+    Regex.SetOptions(Opts({ssoMatchCase}));
+    Regex.SetPattern(QStringLiteral("a"));
+    int Replaced = 0;
+    for (int Round = 0; Round < 150; ++Round) {
+        QStringList Text;
+        const int LineCount = 1 + R.bounded(25);
+        for (int i = 0; i < LineCount; ++i) {
+            const int Len = R.bounded(4) == 0 ? 4060 + R.bounded(40) : R.bounded(12);
+            QString S;
+            for (int j = 0; j < Len; ++j)
+                S += Alphabet.at(R.bounded(int(Alphabet.size())));
+            Text << S;
+        }
+        Text.last() += QLatin1Char('a'); // no line break ends the text
+        E.Lines()->LoadFromBytes(Text.join(QStringLiteral("\r\n")).toLatin1(), seAnsi);
+        E.ClearUndo();
+        QCOMPARE(LinesOf(E), Text);
+        std::vector<QStringList> States = {Text};
+        size_t At = 0;
+        for (int Step = 0; Step < 8; ++Step) {
+            const int Kind = R.bounded(4);
+            QString What;
+            if (Kind <= 1) {
+                const QString Pattern = Patterns.at(R.bounded(int(Patterns.size())));
+                const QString Replacement = Replacements.at(R.bounded(int(Replacements.size())));
+                TLexSearchOptions Options = Opts({ssoMatchCase, ssoReplaceAll, ssoEntireScope});
+                if (R.bounded(2) == 1) Options.Include(ssoBackwards);
+                What = QStringLiteral("replace \"%1\" by \"%2\"").arg(Pattern, Replacement);
+                if (E.SearchReplace(Pattern, Replacement, Options) > 0) {
+                    QStringList Model = States[At];
+                    for (QString &S : Model)
+                        S.replace(Pattern, Replacement);
+                    States.resize(At + 1);
+                    States.push_back(Model);
+                    ++At;
+                    ++Replaced;
+                }
+            } else if (Kind == 2) {
+                What = QStringLiteral("undo");
+                E.Undo();
+                if (At > 0) --At;
+            } else {
+                What = QStringLiteral("redo");
+                E.Redo();
+                if (At + 1 < States.size()) ++At;
+            }
+            const QString Context = QStringLiteral("round %1 step %2: %3").arg(Round).arg(Step).arg(What);
+            QVERIFY2(LinesOf(E) == States[At], qPrintable(Context));
+            long long Model = 0;
+            for (const QString &S : States[At])
+                Model += S.count(QLatin1Char('a'));
+            const long long Counted =
+                Regex.FindAllLines(*E.Lines(), 0, E.Lines()->Count() - 1, [](int, int) { return true; });
+            QVERIFY2(Counted == Model,
+                     qPrintable(Context +
+                                QStringLiteral(": %1 counted, %2 in the model").arg(Counted).arg(Model)));
+            for (int i = 0; i < E.Lines()->Count(); ++i)
+                QVERIFY2(E.Lines()->ExpandedStringLengths(i) == E.Lines()->ExpandedStrings(i).size(),
+                         qPrintable(Context + QStringLiteral(": line %1").arg(i)));
+        }
+    }
+    // The rounds did replace something (the generator's choices are not degenerate).
+    QVERIFY(Replaced > 150);
 }
 
 void TestLexEditSearchReplace::replacementTakesGroupsOfItsOwnMatch_data() {

@@ -42,6 +42,7 @@ struct TLexLoadedLines;
 
 class TLexEditStringList;
 struct TLexTakenLines;
+struct TLexSwappedLines;
 
 using TLexStringListNotifyEvent = std::function<void(TLexEditStringList *Sender)>;
 using TStringListChangeEvent = std::function<void(TLexEditStringList *Sender, int Index, int Count)>;
@@ -113,6 +114,14 @@ public:
     // Puts lines taken by TakeLines back at Index, each with its stored range; notified as
     // InsertStrings. The set is empty afterwards.
     void RestoreLines(int Index, TLexTakenLines &ALines);
+    // Exchanges the texts of the lines listed in ALines with the other texts held there for them
+    // (a change that rewrote those lines in place, its undo and its redo), without copying
+    // text; the lines keep their stored ranges. Either every text is exchanged or (an exception)
+    // none. Then AExchanged is called (where a caller records the change; an exception of it
+    // passes on after the notifications), and each line is notified as by Put, in the order of
+    // the set or (AReverse) the reverse.
+    void SwapLines(TLexSwappedLines &ALines, bool AReverse = false,
+                   const std::function<void()> &AExchanged = {});
 
     int TabWidth() const { return FTabWidth; }
     void SetTabWidth(int Value);

@@ -90,8 +90,8 @@ enum TLexChangeReason : uint8_t {
     crCaret,
     crSelection,
     crWhiteSpaceAdd,
-    // A line written whole (a replace-all): ChangeStr is the line's text to put back, and the
-    // positions the changed part of the line as it stands before that.
+    // Lines written whole in place (a replace-all): the item's ChangeLines hold the lines'
+    // texts to put back.
     crLineReplace
 };
 

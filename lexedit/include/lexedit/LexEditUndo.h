@@ -19,10 +19,16 @@
 
 namespace lexedit {
 
+// The other texts of lines rewritten in place (defined with the line buffer).
+struct TLexSwappedLines;
+
 struct TLexEditUndoItem {
     TBufferCoord ChangeStartPos;
     TBufferCoord ChangeEndPos;
     QString ChangeStr;
+    // For crLineReplace: the lines' other texts, which the undo or redo swaps in; the item on
+    // the other stack then holds the same set.
+    std::shared_ptr<TLexSwappedLines> ChangeLines;
     int32_t ChangeNumber = 0;
     TLexChangeReason ChangeReason = crNothing;
     TLexSelectionMode ChangeSelMode = smNormal;
@@ -59,11 +65,13 @@ public:
     virtual void Clear() = 0;
     virtual void AddUndoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
                                const QString &ChangeText, TLexSelectionMode SelMode,
-                               bool IsGroupBreak = false) = 0;
+                               bool IsGroupBreak = false,
+                               std::shared_ptr<TLexSwappedLines> ChangeLines = nullptr) = 0;
     // Records on the redo stack; called by the editor's undo callback.
     virtual void AddRedoChange(TLexChangeReason AReason, const TBufferCoord &AStart, const TBufferCoord &AEnd,
                                const QString &ChangeText, TLexSelectionMode SelMode,
-                               bool IsGroupBreak = false) = 0;
+                               bool IsGroupBreak = false,
+                               std::shared_ptr<TLexSwappedLines> ChangeLines = nullptr) = 0;
     virtual void AddGroupBreak() = 0;
     virtual void Undo() = 0;
     virtual void Redo() = 0;
