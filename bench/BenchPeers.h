@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the editor benchmarks share: the editor font and the peer's highlighting, a
 // QSyntaxHighlighter giving a QTextDocument the PHP highlighter's runs.

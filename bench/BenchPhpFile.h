@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The generated PHP file the text benchmarks load: about 38 characters a line, mixed HTML and
 // PHP, with CR LF line ends.

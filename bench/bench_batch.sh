@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Batch mode against its floor: checkphp --save on a script printing LINES lines of
 # "<tr><td>N</td></tr>" (default 1,000,000, 24.9 MB), against php writing the same into a pipe
 # drained by cat (php's own cost of writing into a pipe). The two take turns, ROUNDS rounds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editing benchmark, on a generated PHP file of 1.4 M lines with the PHP highlighter attached:
 //  1. typing 10,000 characters (through the command gate, as keys do) at line 1,000,000,
 //     against the same typing at line 1,000 of a file a hundred times smaller (the cost of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HTML export of generated PHP files to an HTML file, against pygmentize (-l php -f html, Debian
 // python3-pygments) exporting the same file in the same run; then copying a 100,000-line
 // selection with the HTML flavour.

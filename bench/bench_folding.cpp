@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code folding on the generated PHP file of 1.4 M lines in foldable blocks (documentation
 // comments, functions with a nested block, regions): the full fold scan, collapse-all and
 // uncollapse-all (with the paint that follows), a keystroke with folding on against the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scan speed of the PHP and HTML highlighters, scanning every line with the range carried from
 // the line before (as the editor does after loading a file), against a peer measured in the same
 // run: a tokenizer built on one QRegularExpression per line, the way simple highlighters work.

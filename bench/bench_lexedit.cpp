@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editor benchmark: highlighter ranges kept by the editor.
 //  1. full range scan of a large generated PHP file loaded into an editor with the PHP
 //     highlighter, against a bare scan loop over the same lines (the peer);

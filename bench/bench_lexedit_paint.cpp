@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editor painting: the generated PHP file with the PHP highlighter in an editor whose viewport is
 // 1920 x 1080 pixels (about 240 x 70 cells), against a QPlainTextEdit of the same size showing
 // the same text with the same styled runs set by a QSyntaxHighlighter (the PHP highlighter's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typing at the end of a large file, as a user sees it: one character typed (a real key event)
 // at the end of the last line of the generated PHP file of 1.4 M lines, with the rescan, the
 // scroll-bar update and the repaint of what changed (the event loop paints the pending region

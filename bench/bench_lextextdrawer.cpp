@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paints a full editor screen of 240 x 70 cells of mixed-style text into an image through the
 // text drawer, against two peers measured in the same run: a QPlainTextEdit painting the same
 // text, and one QPainter::drawText call per character.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PHP developer's loop, measured.
 //
 // 1. Recognising PHP's messages in 100,000 output lines, against the plain streaming of the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser pane's render time against the size of the result, which sets its render limit.
 //
 // Each round writes a document into the pane (TResultBrowser, the render limit raised past it)

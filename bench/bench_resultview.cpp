@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's result view under a flood: php printing LINES lines of "<tr><td>N</td></tr>" into
 // the "Check PHP file" window, end to end through the runner, the controller and the highlighted
 // result view, from the start of the run until the last line is in the view's buffer and has

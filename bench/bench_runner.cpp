@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmark: our runner (TConsoleCommand) against QProcess, the handler on the GUI thread.
 //   (a) `seq 1 1000000`: lines/s and CPU time of this process (all threads)
 //   (b) 1 M lines into a handler that spins 5 us per line: wall time and peak memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Search benchmark: the generated PHP file (about 53 MB, 1.4 M lines) loaded into an editor,
 // searched through the editor's SearchReplace with the library's engines:
 //  1. a string that is not there, plain, case-sensitive;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line buffer benchmark: loading a large generated PHP file and a file of one 5.5 MB line, with
 // the time and memory they take, against QScintilla loading the same file (read + setText) when
 // it was found at configure time; reading the whole text back; reading every line (as

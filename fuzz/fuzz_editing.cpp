@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target for editing: the fuzz input drives the random-command harness of the editor
 // tests (text, options, selection mode and every command are taken from the input bytes), and
 // every property of the harness must hold: caret and block inside the buffer, one undo and one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target for the PHP and HTML highlighters: random lines scanned from random start
 // ranges (also values no scanner produces) must end, give tokens that join to exactly the line,
 // and give the same tokens and end range on a second highlighter with another history. Lines are

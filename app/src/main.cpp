@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // checkphp: the "Check PHP file" window, or with --save the same run without a window.
 
 #include "AppIcon.h"

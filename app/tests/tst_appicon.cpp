@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application's icon: the raster pictures at every installed size and the SVG document come
 // from one drawing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch mode end to end: checkphp --save runs the real interpreter without a display.
 
 #include <QDir>

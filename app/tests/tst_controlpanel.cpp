@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window driven as a user would drive it, with answered dialogs and the real PHP interpreter.
 
 #include "ControlPanelUnit.h"

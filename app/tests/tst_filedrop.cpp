@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files dropped on the window: synthesised drag and drop events carrying text/uri-list, run by
 // the real PHP interpreter.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The find bar in the window, driven by keys like a user would: the count, next and previous,
 // wrap-around, the toggles, the highlight of the matches in view, replace and replace-all as one
 // undo step in the script view, and the count while output streams into the result view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTML flavour of a copy from the PHP view, loaded as a page into the window's browser pane:
 // each token shows in its attribute's colour and style, and the lines and their leading blanks
 // are kept.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PHP developer's loop in the window, with the real interpreter: the output comes to the
 // front, a prompt shows before any input, input reaches the script, errors jump to the script's
 // lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recogniser of PHP's messages: real messages as PHP writes them in both configurations
 // (Debian's CLI php.ini logs to standard error with "PHP " and two blanks; "php -n" displays on
 // standard output with one blank; html_errors gives the HTML form; an error_log file adds a time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's shortcuts, the tooltips that name them, and --help listing them; the command line
 // given several files.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's views: the marks beside the lines of an editor follow their lines through inserts
 // and deletes anywhere (output appended, the user's edits), go with deleted lines, and keep their
 // counts; the views join and load text as the result file and the script need; error dialogs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared pieces of the window tests: a window shown with dialogs of a test's own, the end of a
 // run, dialogs answered from queues, the php found on the PATH, and pictures of an editor's

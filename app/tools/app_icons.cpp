@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the application's icon into a hicolor theme tree, as the build installs it:
 //   OUTDIR/hicolor/NxN/apps/checkphp.png for every installed size, and
 //   OUTDIR/hicolor/scalable/apps/checkphp.svg.

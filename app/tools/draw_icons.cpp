@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the five 48 x 48 button pictures of the window into PNG files (run once; the pictures are
 // shipped as resources): an open folder, a blue elephant, a floppy disk, a right-pointing
 // chevron in an orange ring and a square in a red ring.

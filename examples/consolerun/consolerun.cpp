@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // consolerun COMMAND [ARGUMENT...]
 //
 // Runs COMMAND as a child process with ConsoleCommand and prints every line it writes (standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // phpviewer FILE.php [--paint OUT.png]
 //
 // Shows a PHP file in a LexEdit editor with the PHP highlighter and line numbers, read-only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lexedit/LexColor.h"
 
 namespace lexedit {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor control: construction and destruction, settings, the update lock and status
 // reports, the highlighter hook-up, the focus list and the plug-in registration.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output shown as it comes: lines added at the end and a line rewritten in place keep the user's
 // selection and caret (a selection being made or made to copy from must survive a stream of
 // output), and the view follows the end like a terminal. The following itself happens when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Indentation, case and line commands: Tab and Shift+Tab (smart tabs, tab indent), block indent
 // and unindent, the four case changes, copying, moving and deleting lines, and the search for
 // the matching bracket.

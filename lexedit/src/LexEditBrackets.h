@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The buffer's update bracket as the editor's implementation opens it.
 

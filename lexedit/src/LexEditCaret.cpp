@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Caret and selection: placement, selection ends and modes, selected text, character offsets,
 // word blocks and the caret moves by characters, lines, Home and End.
 //

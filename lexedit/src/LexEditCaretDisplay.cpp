@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The caret on screen: its shape for the insert and overwrite modes, its place at the caret's
 // cell, showing, hiding and blinking, and the focus that creates and removes it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The clipboard commands: copying and cutting the selected text, pasting text at the caret.
 //
 // The clipboard gets the editor's data object (LexEditDataObject.h): the text, the selection

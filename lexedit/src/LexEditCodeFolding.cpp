@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fold ranges: markers, the rebuild of the ranges, line changes, collapsed state, the row map of
 // collapsed ranges; the folding highlighter base and the folding options.
 

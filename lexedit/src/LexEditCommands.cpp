@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Commands and keyboard input: the keystroke table and the difference from the default table
 // that a stored form keeps, the hooked command handlers, and keeping Tab in the editor.
 

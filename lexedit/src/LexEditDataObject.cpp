@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's data object: building the QMimeData of a copy or a drag, and reading one.
 
 #include "lexedit/LexEditDataObject.h"

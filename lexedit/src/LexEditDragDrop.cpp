@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drag and drop: dragging the selection out of the editor, the editor as a drop target for text
 // (with the caret following the mouse and automatic scrolling near the edges), moving text
 // within the editor, and files dropped onto it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command gate and the execution of the built-in commands: caret and selection moves,
 // paging and scrolling, modes, bookmarks, and the dispatch of the editing commands (typing and
 // deleting are in LexEditTyping.cpp, the block, case and line commands in

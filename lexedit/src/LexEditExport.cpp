@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The format-independent part of exporting: the byte buffer in the export encoding, the walk
 // over lines and tokens, the detection of look changes, saving and the clipboard.
 

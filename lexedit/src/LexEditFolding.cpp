@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code folding in the editor: the UseCodeFolding property, rescans after buffer changes,
 // collapse and expand with their commands, the fold row map, the hit areas, and the painting of
 // fold shapes, indent guides, the collapsed-line rule and the collapse mark.

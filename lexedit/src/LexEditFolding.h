@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The editor's code folding: its options and fold ranges, the row map that hides the lines of
 // collapsed ranges, the updates after buffer changes, and the folding decorations of gutter and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gutter: its options and width, the selection colours, the bookmark options and pictures,
 // the painting of line numbers, border and marks, and the ten bookmarks of the editor.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small text helpers shared by the editor library's implementation files.
 

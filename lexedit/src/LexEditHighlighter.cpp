@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Token attributes, the notify-event chain, the placeable-highlighter list and the scanning core
 // of the base highlighter. Persistence lives in LexEditHighlighterPersist.cpp, the INI file in
 // LexEditHighlighterIni.cpp.

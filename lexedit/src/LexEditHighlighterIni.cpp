@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The small INI file the highlighters persist their attributes in.
 
 #include "lexedit/LexEditHighlighter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Persistence of highlighter attributes: a key/value store (QSettings), INI files, and the import
 // of another IDE's editor colours.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lexedit/LexEditKeyCmds.h"
 
 #include "lexedit/LexEditKeyConst.h"

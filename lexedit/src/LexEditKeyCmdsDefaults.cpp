@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The default keystroke table every new editor starts with.
 
 #include "lexedit/LexEditKeyCmds.h"

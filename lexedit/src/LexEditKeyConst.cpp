@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Translation of Qt key events into layout-independent virtual-key codes.
 
 #include "lexedit/LexEditKeyConst.h"

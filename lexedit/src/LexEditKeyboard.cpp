@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard and input-method input from Qt.
 //
 // A key press is translated through the keystroke table; a key that ran a command inserts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mapping between buffer positions, display positions and character offsets, and the word rules
 // of the editor.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The match counter: the number of matches of every line kept as the lines change, and the
 // matches in view painted over the text.
 

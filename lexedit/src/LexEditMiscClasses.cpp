@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mark list of the editor, the picture holder of the continuation glyph and the references
 // to search engines.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mouse: click series, presses, drags and releases that place the caret and build the
 // selection, double, triple and quadruple clicks, the automatic scrolling while the mouse is
 // dragged outside the text, the mouse cursor, and extending a multi-click selection by words or

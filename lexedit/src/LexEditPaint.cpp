@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Painting of the text area: the paint entry (gutter, text lines, events), the rows of each line
 // token by token with the selection, the caret line colour, special characters and the right
 // edge, the wide-glyph fillers of the display form, and the invalidation of rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The private side of the editor control: the state and helpers of its implementation that no
 // subclass, caller or event needs. TCustomLexEdit holds one TLexEditPrivate; its helpers reach the

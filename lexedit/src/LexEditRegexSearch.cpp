@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The regular-expression search engine.
 
 #include "lexedit/LexEditRegexSearch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's reaction to changes of its buffer: highlighter ranges kept current by an
 // incremental rescan, marks and plug-ins told, rows collected for repainting, OnChange reported;
 // editors that show this editor's buffer are told after this editor has reacted. Also showing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view: pixels and cells, the first visible row and column with their clamps, keeping the
 // caret in view, the scroll bars with their user actions and the scroll hint, the wheel, and the
 // cell and window size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plain-text search engine.
 
 #include "lexedit/LexEditSearch.h"

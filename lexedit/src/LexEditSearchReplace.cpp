@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Search and replace: the editor walks the lines of the search range, hands each line to the
 // search engine and selects, and possibly replaces, the matches it reports.
 //

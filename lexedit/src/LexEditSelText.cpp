@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replacing the selected text, and reversing and re-applying undo items.
 //
 // Every change of the selection's text runs through SetSelTextPrimitiveEx: it deletes the

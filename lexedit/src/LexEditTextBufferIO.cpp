@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading and saving of the line buffer, with byte-order-mark and UTF-8 detection.
 
 #include "lexedit/LexEditTextBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line records and the blocks of the line buffer's storage.
 
 #include "LexEditTextBufferStore.h"

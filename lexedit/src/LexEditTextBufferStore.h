@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The storage behind TLexEditStringList: the line records, the blocks that hold the 8-bit text of
 // loaded lines, the objects' side table and the caches of the longest line and the character

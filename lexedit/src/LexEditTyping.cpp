@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typing and deleting: characters and input-method strings in insert and overwrite mode,
 // Backspace and Delete, deleting to word and line boundaries, line breaks with auto-indent, and
 // setting bookmarks.

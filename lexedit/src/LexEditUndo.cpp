@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lexedit/LexEditUndo.h"
 
 #include "common/Exception.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Undo and redo in the editor: the editor's Undo and Redo run the undo engine in use, and the
 // engine's callbacks apply each item in the editor that runs them. An editor that shows another
 // editor's buffer uses that editor's engine, whose callbacks were made by the other editor: they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The word-wrap plug-in: splitting lines into rows, the blocks that hold the rows of all lines,
 // and the mapping between line columns and row columns.
 

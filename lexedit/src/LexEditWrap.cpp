@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's side of word wrap: the WordWrap property, the plug-in told of buffer and window
 // changes, the caret at the end of a wrapped row, and the continuation glyphs of the gutter.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTML format of the exporter: the XHTML document, its style block, the runs as spans, and
 // the clipboard payload with its byte offsets.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTML highlighter.
 
 #include "lexedit/LexHighlighterHtml.h"

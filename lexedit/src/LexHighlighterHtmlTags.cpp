@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tables of the HTML highlighter: tag names and character entities.
 
 #include "lexedit/LexHighlighterHtml.h"

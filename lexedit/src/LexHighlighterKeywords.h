@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The word characters and keyword tables of the PHP and HTML highlighters.
 

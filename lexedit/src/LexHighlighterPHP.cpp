@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PHP highlighter.
 
 #include "lexedit/LexHighlighterPHP.h"

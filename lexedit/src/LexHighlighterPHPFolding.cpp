@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fold scan of the PHP highlighter: block comments over several lines, region markers and
 // braces.
 //

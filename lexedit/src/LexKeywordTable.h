@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A fixed keyword table for a highlighter's scanner. Every keyword owns one slot of a table
 // indexed by a multiplicative hash of its characters, so looking up the word at a scan position

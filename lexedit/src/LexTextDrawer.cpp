@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text drawer: cell metrics, measuring with the column rule, drawing phases and runs of
 // text with one advance per character.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font variants of the text drawer: the drawing-ready variant, the process-wide sharing of
 // variants between equal base fonts, and the font stock.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "editing_helpers.h"
 
 #include "lexedit/LexEditTextBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The random-command harness of the editing tests and the fuzz target: command sequences on
 // small texts (tabs, empty lines, trailing blanks, surrogate pairs, a final empty line) in each

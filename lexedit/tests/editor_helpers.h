@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Helpers of the editor tests: a highlighter that counts the lines it scans, a fresh full scan
 // to compare stored ranges with, and random edits that open and close comments and strings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highlighter_helpers.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Helpers of the highlighter tests: scanning lines and texts through the line-scanning protocol
 // and checking the properties every scan must have.

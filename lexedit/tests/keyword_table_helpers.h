@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A check of a highlighter's keyword table (LexKeywordTable.h) against the rule it stands for:
 // the word at a position is the run of word characters there, and it is a keyword exactly when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textmodel_helpers.h"
 
 namespace textmodel_test {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared helpers of the text model tests: a recorder of line-buffer notifications.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output shown as it comes (AppendLines, ReplaceLine): the user's selection keeps its text, its
 // ends, its direction and its mode, the caret stays, and the view follows the end like a terminal
 // only when the end was in view; under the update lock it moves once, when the lock ends.

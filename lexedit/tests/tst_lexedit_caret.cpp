@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Caret, selection and coordinate mapping: display and buffer positions, selected text in every
 // mode, character offsets, words, Home and End, vertical moves, the empty buffer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data object, the clipboard with its HTML flavour, and drag and drop: drags run through the
 // injected drag start, drops arrive as Qt drag events at the viewport.
 

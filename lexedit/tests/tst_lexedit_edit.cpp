@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editing: the random-command undo property, the command gate, and one regression test for each
 // mended fault of the replacement primitive, the undo reversal and the typing commands.
 

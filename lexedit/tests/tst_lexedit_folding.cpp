@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fold ranges and the PHP fold scan: markers to ranges, the row map of collapsed ranges against a
 // plain walk over the ranges, the indexed queries against plain walks, line insertion and
 // deletion, collapsed state through a stream and across rebuilds, incremental scans after random

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code folding in the editor: switching it on, the caret after collapses and edits, nested
 // expansion, the commands, gutter clicks, undo into a collapsed range, the fold ranges kept equal
 // to a fresh scan through random edits, the rescan limits, and the pixels of the fold shapes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gutter's answers to the mouse and to its marks: clicks through hand-made mouse events (the
 // line and the mark under the point, no click after a drag to another line or out of the
 // gutter), the rows repainted when marks and bookmarks change, and the scaling of the pixel sizes

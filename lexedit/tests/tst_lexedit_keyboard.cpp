@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard and input-method input through real Qt events: window shortcuts do not take the
 // editor's keys, a key that ran a command types nothing, multi-unit text is one character, the
 // composition string is painted and not stored, Alt with a keypad code types that character,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The match counter: after random edits its counts and matches equal a fresh search of every
 // line as UTF-16 text, for both engines, on lines held as Latin-1 bytes (a loaded file's, searched
 // many at a time) and on lines that are not Latin-1.

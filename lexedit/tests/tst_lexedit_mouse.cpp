@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mouse: click series driven by hand-made, time-stamped events, presses and drags that place
 // the caret and select, the automatic scrolling while dragging outside the text, right clicks,
 // presses inside the selection and the mouse cursor.

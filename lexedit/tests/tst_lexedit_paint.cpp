@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Painting of the editor: the text rows with their colours, selection and special characters,
 // the gutter with line numbers, border and marks, the bookmarks, and the column rule the display
 // form shares with the mapping and the line buffer. Pictures are painted into images with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's reaction to buffer changes: stored highlighter ranges always equal a fresh full
 // scan, rescans stop where the ranges agree again, loading notifies once, marks move with their
 // lines, plug-ins are told, and editors sharing one buffer follow every change.

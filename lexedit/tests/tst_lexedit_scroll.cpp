@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view: pixels and cells, the clamps of the top line and left column, moving pixels against
 // repainting, keeping the caret in view, the scroll bars and their actions, the wheel, the caret's
 // shapes and the cell size. Sizes are the editor's own measured cells, never a font's pixels.

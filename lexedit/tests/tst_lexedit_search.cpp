@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lexedit/LexEditRegexSearch.h"
 #include "lexedit/LexEditSearch.h"
 #include "lexedit/LexEditTextBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's search and replace over the two search engines: the range rules, both directions,
 // prompting, replace-all as one undo step, replacements with line breaks, failures, and a random
 // replace-all property against a model built on QString::replace and QRegularExpression::replace.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's state: defaults, settings with side effects, the update lock and status reports,
 // the highlighter hook-up, registration lists and stored keystroke differences.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Word wrap: how lines split into rows, the row mapping over random text and widths, the rows
 // kept up to date through random edits, the caret on wrapped rows, the scroll bars, and the
 // gutter and text painted on rows.

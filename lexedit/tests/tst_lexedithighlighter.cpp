@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base highlighter: attributes, change notification, character classes, the scanning core,
 // Assign, the options record and the placeable-highlighter list.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Persistence of highlighter attributes: INI files, the key/value store and the colour import.
 
 #include "lexedit/LexEditHighlighter.h"

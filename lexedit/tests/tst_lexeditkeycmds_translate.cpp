@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Translation of Qt key events into virtual keys and shift states, with synthesized events as
 // X11 and Wayland deliver them (X keycodes in nativeScanCode, the layout's symbol as key).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lexedit/LexEditMiscProcs.h"
 #include "lexedit/LexUnicode.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LexEditTextBufferStore.h"
 #include "lexedit/LexEditTextBuffer.h"
 #include "lexedit/LexUnicode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/Exception.h"
 #include "lexedit/LexEditUndo.h"
 

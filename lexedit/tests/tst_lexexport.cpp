@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the HTML exporter: every export is well-formed XML (checked by xmllint), the text comes
 // back from the markup, runs and class names, encodings, the clipboard payload's byte offsets, and
 // tolerance of bad ranges.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exports compared byte for byte with reference outputs kept in tests/data/export: the highlighter
 // test files and a text with every kind of character the exporter treats, each exported in four
 // settings (attributes, backgrounds, document, fragment and clipboard payload, the encodings,

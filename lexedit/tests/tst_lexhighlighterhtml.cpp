@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTML highlighter: token rules, tag-name lookup, entities, ranges across lines, scan
 // properties on random lines, and golden files through lextokens.
 

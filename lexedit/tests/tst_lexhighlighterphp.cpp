@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PHP highlighter: token rules, keyword lookup, ranges across lines, scan properties on
 // random lines, golden files through lextokens, and agreement with PHP's own tokenizer.
 

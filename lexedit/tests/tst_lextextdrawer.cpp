@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The font stock and the drawer's metrics and measuring. Drawing: tst_lextextdrawer_paint.cpp.
 
 #include "lexedit/LexTextDrawer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing through the text drawer into images: every character in its own cell, lines across
 // cells, opaque and clipped runs, drawing phases and colours.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exports a PHP or HTML file as the editor highlights it, as an XHTML document (or only its
 // <pre> element), in one of the exporter's encodings. The highlighter is chosen by the file's
 // extension (.php .php3 .php4 .php5 .phtml .inc: PHP; .html .htm .xhtml: HTML).

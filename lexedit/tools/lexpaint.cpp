@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paints a PHP file the way the editor shows it into a PNG image: line numbers, the PHP
 // highlighter's colours, a selection, the caret line colour, a bookmark and the right edge.
 // With --fold, code folding instead: fold shapes, indent guides (tab width 4), the collapsed-line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lextokens --lang php|html [--ranges] FILE
 //
 // Prints every token of FILE as the editor's highlighter scans it, one per line:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # examples.sh BUILD_DIR SOURCE_DIR: installs the libraries (component "dev") into a temporary
 # prefix, configures and builds both programs of examples/ against it from outside the tree,
 # then runs them: the console example on a child that prints three lines, the viewer painting a

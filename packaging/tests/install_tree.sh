@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # install_tree.sh BUILD_DIR LIBDIR: installs the built tree into a temporary prefix and checks
 # the layout: the program, the desktop entry (valid under desktop-file-validate, naming the
 # installed icon), the hicolor icons at their sizes, the libraries with their headers and CMake

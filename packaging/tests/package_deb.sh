@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # package_deb.sh BUILD_DIR: makes the Debian package with cpack from the built tree and checks it:
 # its files (dpkg-deb --contents), its control fields (dpkg-deb --info), and lintian, which must
 # report no error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TConsoleCommand: the component's public face and the termination handler of a run. The
 // delivery of the worker's batched calls is TRunDelivery (RunDelivery.h).
 #include "runner/ConsoleCommand.h"

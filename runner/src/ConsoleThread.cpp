@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The worker of one run and its line assembly and input sending.
 #include "ConsoleThread.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TConsoleThread: the worker of one run. It creates the pipes and the child, then waits in one
 // poll() for everything that can move a run on: output (the pipe itself), the child's end (its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TProcessTimer: the runner's one-second clock. A QTimer on the GUI thread ticks once
 // a second while a run is in progress; every tick increments both counters atomically and

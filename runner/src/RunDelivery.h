@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The GUI thread's side of one run: takes the batches the worker posted and hands each event to
 // the component's handlers, in order, for a bounded time per wake; and the end of the run (the

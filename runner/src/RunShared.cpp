@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunShared.h"
 
 #include <algorithm>

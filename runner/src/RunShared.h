@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What one run shares between its worker and the GUI thread: the queue of posted calls
 // (batched: one post carries everything one read produced), the bound on undelivered output,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SyncContainers.h"
 
 #include "common/Exception.h"

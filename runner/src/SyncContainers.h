@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TInputLines: the lock-protected queue that carries input entries from the GUI thread to the
 // worker. Each operation holds the lock for its own duration only. (Output needs no such

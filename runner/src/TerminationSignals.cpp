@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "runner/TerminationSignals.h"
 
 #include "common/Exception.h"

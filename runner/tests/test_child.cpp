@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The runner tests' child program. Its arguments are steps, done from left to right:
 //   print TEXT          write TEXT (escapes: \n \r \t \0 \\ \xHH), no line end added
 //   err TEXT            the same on standard error

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The runner's public face: state after construction, the three error messages,
 // Stop when idle, settings taken at Execute.
 #include "RunnerTestUtil.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real children through the runner (Parts 2.2-2.4): events in order, line ends, partial lines,
 // errors with their exact texts, time-outs, stop, veto, input, echo, environment, directory.
 #include "RunnerTestUtil.h"

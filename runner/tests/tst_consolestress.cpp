@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The runner under load and at its edges: a million lines, a grandchild holding the pipe, a
 // thousand consecutive runs without leaks, destruction in the middle of a run, back-pressure.
 #include "RunnerTestUtil.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BatchRun.h"
 
 #include "CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The batch mode: runs a script as the window would and writes the result file, without a window.
 

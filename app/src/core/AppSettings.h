@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the window remembers between starts, in one INI file under the user's configuration
 // folder ($XDG_CONFIG_HOME/checkphp/checkphp.ini, else ~/.config/checkphp/checkphp.ini). A file

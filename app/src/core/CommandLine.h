@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command line of a run. The user writes parameters and interpreter options as a POSIX shell
 // reads words; the runner is handed its own command line, whose splitting gives the same words

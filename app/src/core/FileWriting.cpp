@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FileWriting.h"
 
 #include "common/Exception.h"

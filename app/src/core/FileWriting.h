@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The result as bytes and the safe writing of files: the result file of the window and of the
 // batch mode, and the script the window saves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The bound on a run's output: a run that prints more than the limit is stopped, so a script
 // that prints for ever cannot take all memory. The window and the batch mode share it.

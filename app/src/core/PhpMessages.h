@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Recognises PHP's error messages in output lines, so that the window can link them to the
 // script's lines and the batch mode can list them for editors and CI tools.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a script is run, as the user configured it for that script: kept in the settings with the
 // script's path and applied to every run of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunOutcome.h"
 
 #include "PhpMessages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A run as a value: how it ended and its figures. The window's status line and the batch mode's
 // exit status and message are read from it, so the mapping of how a run ended exists once.

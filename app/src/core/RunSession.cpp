@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunSession.h"
 
 #include "FileWriting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TRunSession: one run of the interpreter as the window and the batch mode both make it. It sets
 // up the runner from a TRunSpec, bounds the output, decodes the lines, recognises and counts

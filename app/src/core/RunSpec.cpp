@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunSpec.h"
 
 #include "CommandLine.h"

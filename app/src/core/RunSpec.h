@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a run is: the interpreter, the script, their arguments and the bounds of the run, as one
 // value the window and the batch mode both build and hand to a TRunSession.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The application's icon: a page with the blue elephant of the Script button and a green check
 // mark. One drawing gives both the raster pictures (any size) and the scalable SVG, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The find bars of the two views and the window's find keys.
 
 #include "ControlPanelUnit.h"

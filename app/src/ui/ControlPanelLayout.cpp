@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The widget tree of the window, built in code with the names, sizes, captions and fonts of its
 // stored layout (sizes are pixels at 96 dots per inch).
 

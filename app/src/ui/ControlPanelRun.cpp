@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's run: starting and stopping it, its lines shown in the result view as they come,
 // its status, the input sent to it and the output limit.
 

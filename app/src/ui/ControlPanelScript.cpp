@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The script view as an editor of the script's file: Ctrl+S saves it through the line buffer
 // (keeping the encoding, byte-order mark and line breaks it was loaded with, and the file's mode,
 // owner and group), the tab caption

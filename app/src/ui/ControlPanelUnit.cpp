@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ControlPanelUnit.h"
 
 #include "AppSettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TControlPanelForm: the "Check PHP file" window. It lets the user choose the PHP interpreter,
 // open a script (shown and run at once), watch the output arrive line by line in the result view,

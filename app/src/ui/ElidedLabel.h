@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A one-line label that shows a text too long for it with "…" in the middle, so both ends of a
 // command (the interpreter and the script's name) stay readable. text() is the whole text, and

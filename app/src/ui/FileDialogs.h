@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The dialogs the window uses, behind an interface so that tests can answer them.
 

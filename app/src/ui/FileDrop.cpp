@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FileDrop.h"
 
 #include "ControlPanelUnit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Dropping a file on the window opens and runs it as the Script button would.
 //

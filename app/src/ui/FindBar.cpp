@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FindBar.h"
 
 #include "lexedit/LexEdit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The find bar under an editor view: a search field with "Match case", "Whole word" and
 // "Regular expression", "k of N" with the exact count of matches in the whole text, every match

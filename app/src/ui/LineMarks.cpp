@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LineMarks.h"
 
 #include "lexedit/LexEdit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Marks on lines of an editor that the window keeps beside the text: a recognised PHP message by
 // severity, the pending partial output line, the echo of input sent to the script, the script

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RunConfigDialog.h"
 
 #include "common/Exception.h"

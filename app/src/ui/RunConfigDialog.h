@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The dialog that edits a script's run configuration: its parameters and the interpreter's
 // options (as a shell reads words), the environment variables added (NAME=VALUE lines) and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the window remembers between starts, through the settings file: its size, place and
 // splitter, the find bars' options, the scripts opened last (the Script button's menu and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The window's keyboard shortcuts: one table of the window's actions gives them their keys, the
 // tool buttons their tooltips and --help its list.

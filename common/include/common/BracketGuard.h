@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Scope guards for the Begin/End brackets of the project (update locks, buffer update brackets,
 // undo blocks, drawing phases) and for values set for the duration of a call.

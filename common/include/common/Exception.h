@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one exception base class of the project and the process-wide error reporter.
 //

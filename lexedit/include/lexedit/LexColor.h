@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Colours and font styles as the editor and its highlighters store them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The editor control: TCustomLexEdit holds a line buffer, an undo engine, a keystroke table, key
 // and mouse handler chains and a text drawer, and shows the text of its buffer with the ranges of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The editor's data object: one QMimeData serves the clipboard and drags. It carries
 //   text/plain   the text;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Export of highlighted text. TLexCustomExporter walks lines with a highlighter, notices where
 // the look of the text (background, foreground, font style) changes, and writes the text wrapped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The option objects of the editor's gutter and painting: the gutter itself (width, line
 // numbers, background, border), the bookmark options, the selection colours, and the built-in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Descriptive settings of a highlighter (title, default extension, comment markers, detection).
 // Nothing in the editor reads them; they are kept, streamed and copied.

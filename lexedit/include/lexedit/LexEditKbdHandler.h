@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Handler chains through which plug-ins see the editor's key and mouse events before the
 // editor acts on them.

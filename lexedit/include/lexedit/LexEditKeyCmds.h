@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Editor command codes, shortcuts and shift states, and the keystroke table that maps keys
 // (single keys and two-key sequences) to commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Virtual-key codes used by the keystroke table, and the translation of Qt key events into
 // them. The codes do not depend on the keyboard layout: digits and punctuation are taken from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TLexMatchCounter: counts the matches of a search in an editor's text, keeps the count up to date
 // as the text changes, and paints the matches of the rows in view over the text. A find bar shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small helper classes owned by the editor: the mark list (bookmarks and other line marks), the
 // plug-in base class with the notifications a plug-in may ask for, and the search-engine contract.

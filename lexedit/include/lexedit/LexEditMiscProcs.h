@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Free-standing helpers of the editor: clamping and integer arithmetic, tab expansion,
 // character-category scans, blank trimming, the default font name, export names of highlighters

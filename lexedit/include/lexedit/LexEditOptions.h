@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The types of the editor control's interface: its exception, the option set with its default,
 // the state and status-change flags, the settings' enumerations and the event types.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The regular-expression search engine on PCRE2 (its syntax, with Unicode properties).
 //

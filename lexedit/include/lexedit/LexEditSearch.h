@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The plain-text search engine: finds a literal string, with or without case, optionally only as
 // a whole word.

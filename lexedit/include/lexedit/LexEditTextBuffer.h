@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TLexEditStringList: the text of one editor as an array of lines, with per line the
 // highlighter's range at its end, a cached display length and tab flags; change notifications;

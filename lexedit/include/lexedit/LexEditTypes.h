@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Value types shared by the whole editor: buffer and display coordinates, selection modes, file
 // formats and encodings, change reasons of the undo list, search options, the character

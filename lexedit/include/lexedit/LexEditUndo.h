@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The undo and redo engine of an editor. The editor reports every change as an undo item; the
 // engine numbers the items so that a compound edit is undone as one step, merges consecutive

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TLexWordWrapPlugin: the word wrap of an editor. Every buffer line is shown as one or more
 // display rows no wider than the text area; a row ends after a word-break character when one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The HTML highlighter: text runs, character entities, tags (angle brackets, tag name, attribute
 // names and values) and comments. Case-insensitive. An open comment, an open quoted attribute

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The PHP highlighter: keywords, identifiers, variables, numbers, strings, comments,
 // documentation comments, symbols and white space. The whole text is scanned as PHP (no special

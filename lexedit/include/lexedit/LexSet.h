@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TSet<E>: a set of the ordinals of an unscoped enumeration, held as a bitmask (bit = ordinal).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Line breaks, line counting and splitting, byte-order marks, the text encodings of the editor
 // and UTF-8 sniffing.

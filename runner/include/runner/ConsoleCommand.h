@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TConsoleCommand: runs one console program at a time as a child process with redirected standard
 // input, output and error, and reports what the child writes as characters and lines on the GUI

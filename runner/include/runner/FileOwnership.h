@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The ownership of a file written in place of another, from the runner's platform layer: the
 // application reaches the system through it and includes no system header of its own.

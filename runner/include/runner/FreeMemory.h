@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Memory given back to the system, from the runner's platform layer. After a large output is
 // dropped, the allocator keeps the freed heap for later use; a window that showed a quarter of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TTerminationSignals: turns SIGINT, SIGTERM and SIGHUP into a call on the thread that created
 // the watcher, through its event loop. The signal handler itself only writes the signal's

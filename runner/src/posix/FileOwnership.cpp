@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ownership of a replaced file (runner/FileOwnership.h).
 #include "runner/FileOwnership.h"
 

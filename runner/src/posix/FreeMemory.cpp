@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "runner/FreeMemory.h"
 
 #include <cstdlib> // defines __GLIBC__ with the C library

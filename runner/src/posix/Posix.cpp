@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every POSIX call of the runner.
 #include "posix/Posix.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The runner's small platform layer. Every POSIX call of the runner lives behind this header
 // (in Posix.cpp); the header itself includes no POSIX header, so the rest of the runner stays
