@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -34,6 +35,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     CreateWidgets();
     CreateOutputLimitBox();
     CreateActions();
+    SetUpConsole();
     new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
     AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
     FResultMarks = std::make_unique<TLineMarks>(WebMemo);
@@ -76,7 +78,13 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
 
 // The run is a child object: Qt destroys it with the window, and its runner's destructor stops a
 // running child and waits for the worker.
-TControlPanelForm::~TControlPanelForm() = default;
+TControlPanelForm::~TControlPanelForm() {
+    // A window destroyed with the focus in the output limit's field (the input row passes it
+    // there when a run ends) would take the field's text on the focus leaving it, after the
+    // settings are gone.
+    MaxOutputBox->disconnect(this);
+    MaxOutputBox->lineEdit()->disconnect(this);
+}
 
 void TControlPanelForm::SetDialogs(std::unique_ptr<TFileDialogs> ADialogs) {
     FDialogs = std::move(ADialogs);
@@ -111,6 +119,11 @@ void TControlPanelForm::TakeInterpreterAtStart() {
         const QString found = DefaultInterpreter();
         if (found.isEmpty()) {
             notice << QString::fromLatin1(kNoInterpreter);
+            // The first start's page says which keys get going.
+            WB->ShowPlaceholder(
+                TResultBrowser::NoInterpreterHint(ShortcutKeysOf(&TControlPanelForm::SelectPHPFolderAction),
+                                                  ShortcutKeysOf(&TControlPanelForm::OpenScriptAction)));
+            FShowsHint = true;
         } else {
             ChooseInterpreter(found);
             notice << QStringLiteral("Using php from PATH: %1").arg(found);
@@ -131,6 +144,10 @@ void TControlPanelForm::ChooseInterpreter(const QString &AFileName) {
     FInterpreter = AFileName;
     FPhpFolder = FolderOf(AFileName);
     UpdateCommand();
+    if (FShowsHint) {
+        FShowsHint = false;
+        WB->ShowPlaceholder();
+    }
 }
 
 QString TControlPanelForm::WorkingFolder() const {
@@ -245,10 +262,14 @@ bool TControlPanelForm::JumpToMessage(int AResultLine) {
     if (kind == lmInput || kind == lmPending) return false;
     TPhpMessage message;
     if (!RecognisePhpMessage(WebMemo->Lines()->Get(AResultLine - 1), message)) return false;
-    if (FPhpScript.isEmpty()) return false;
+    // A relative name is the run's: from the folder it ran in.
+    const QString file = QDir(WorkingFolder()).absoluteFilePath(message.File);
     // The script shown, compared by resolved paths; a file that is gone resolves to nothing.
-    const QString target = QFileInfo(message.File).canonicalFilePath();
-    if (target.isEmpty() || target != QFileInfo(FPhpScript).canonicalFilePath()) return false;
+    const QString target = QFileInfo(file).canonicalFilePath();
+    if (FPhpScript.isEmpty() || target.isEmpty() || target != QFileInfo(FPhpScript).canonicalFilePath()) {
+        ShowFileAtLine(file, message.Line);
+        return true;
+    }
     if (message.Line > PHPmemo->Lines()->Count()) return false;
     PageControl->setCurrentWidget(CodeSheet);
     PHPmemo->SetCaretXY(lexedit::BufferCoord(1, message.Line));
