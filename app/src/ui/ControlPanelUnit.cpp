@@ -73,7 +73,12 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
 
     FStatusTimer = new QTimer(this);
     FStatusTimer->setInterval(100);
-    connect(FStatusTimer, &QTimer::timeout, this, [this] { common::Guarded([this] { ShowRunStatus(); }); });
+    connect(FStatusTimer, &QTimer::timeout, this, [this] {
+        // A sentence shown during the run (a file that is gone ...) stays a while before the
+        // run's status takes the line back.
+        if (FNoticeShown.isValid() && FNoticeShown.elapsed() < kNoticeMs) return;
+        common::Guarded([this] { ShowRunStatus(); });
+    });
 }
 
 // The run is a child object: Qt destroys it with the window, and its runner's destructor stops a
@@ -245,6 +250,10 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
 }
 
 void TControlPanelForm::ShowNotice(const QString &AText) {
+    if (AText.isEmpty())
+        FNoticeShown.invalidate();
+    else
+        FNoticeShown.start();
     ShowStatus(AText, !AText.isEmpty());
 }
 

@@ -77,7 +77,8 @@ public:
     // The output limit of a run (0: none); remembered in the settings.
     qint64 MaxOutput() const { return FRun->MaxOutput(); }
     void SetMaxOutput(qint64 ABytes);
-    // A sentence in the status line (replaced by the next run's status).
+    // A sentence in the status line (replaced by the next run's status; during a run, by the
+    // run's status after a few seconds).
     void ShowNotice(const QString &AText);
 
     // The four user commands and the runner's line handler.
@@ -295,9 +296,11 @@ private:
     bool FAskingReload = false;
     // The console (ControlPanelConsole.cpp).
     static constexpr int kPromptQuietMs = 200;
-    QTimer *FPromptTimer = nullptr; // started by each part of a pending line
-    int FMessageLine = 0;           // the message F8 went to last in this run; 0: none yet
-    bool FShowsHint = false;        // the page shows the hint of a start without an interpreter
+    QTimer *FPromptTimer = nullptr;        // started by each part of a pending line
+    int FMessageLine = 0;                  // the message F8 went to last in this run; 0: none yet
+    bool FShowsHint = false;               // the page shows the hint of a start without an interpreter
+    static constexpr int kNoticeMs = 4000; // a notice shown during a run stays this long
+    QElapsedTimer FNoticeShown;            // since the last notice
 };
 
 } // namespace app
