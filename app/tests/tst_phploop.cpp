@@ -4,6 +4,7 @@
 // lines.
 
 #include "ControlPanelUnit.h"
+#include "FileView.h"
 #include "FindBar.h"
 #include "LineMarks.h"
 #include "ResultBrowser.h"
@@ -11,9 +12,11 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditCodeFolding.h"
 #include "lexedit/LexEditTextBuffer.h"
+#include "lexedit/LexHighlighterPHP.h"
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -223,6 +226,7 @@ private slots:
     // lines only.
     void promptShowsAndInputReachesTheScript() {
         QVERIFY(!FForm->InputEdit->isEnabled());
+        FForm->ParamsEdit->setFocus();
         StartScript(QStringLiteral("ask.php"), "<?php\necho \"Name? \";\n$name = trim(fgets(STDIN));\necho "
                                                "\"Hello $name\\n\";\necho \"bye\\n\";\n");
         QTRY_COMPARE_WITH_TIMEOUT(ResultLines().Count(), 1, 10000);
@@ -232,6 +236,8 @@ private slots:
         QCOMPARE(FForm->ResultText(), QString()); // the pending line is not part of the result
         QVERIFY(FForm->ConsoleCommand->IsRunning());
         QVERIFY(FForm->InputEdit->isEnabled());
+        // Nothing more comes: the input row takes the focus for the answer.
+        QTRY_VERIFY(FForm->InputEdit->hasFocus());
 
         FForm->InputEdit->setText(QStringLiteral("Bob"));
         QTest::keyClick(FForm->InputEdit, Qt::Key_Return);
@@ -385,10 +391,10 @@ private slots:
         QCOMPARE(enterOn(frame), 8);
         QCOMPARE(enterOn(evalLine), 7);
         QCOMPARE(enterOn(deprecated), 5);
-        // Enter on a line that is no message edits the view as always.
+        // Enter on a line that is no message changes nothing: the view is read-only.
         const int count = ResultLines().Count();
         QCOMPARE(enterOn(1), 0);
-        QCOMPARE(ResultLines().Count(), count + 1);
+        QCOMPARE(ResultLines().Count(), count);
         QCOMPARE(FForm->ResultText().count(QStringLiteral("PHP Warning:  Undefined variable $x")), 1);
 
         // The next run clears the script's mark.
@@ -433,35 +439,144 @@ private slots:
         QCOMPARE(FForm->PHPmemo->CaretY(), 5);
     }
 
-    // Messages about another file, a file that no longer exists, or a line past the end of the
-    // script: no jump, no crash, and the double click goes to the view as before.
-    void noJumpOutsideTheScriptShown() {
-        const QString other = WriteScript(QStringLiteral("other.php"), "<?php\n\n\n\n");
-        const QString gone = WriteScript(QStringLiteral("gone.php"), "<?php\n\n\n\n");
-        const QString script = StartScript(QStringLiteral("short.php"), "<?php\necho 1;\n");
+    // A warning in an included file shows that file, read-only with the script's highlighter, at
+    // the warning's line in a tab of its own; the run command stays the script's. Ctrl+Tab,
+    // Ctrl+PgDn (next) and Ctrl+Shift+Tab, Ctrl+PgUp (previous) go round the tabs from inside the
+    // editors. A file gone since gives a sentence; a line past the script's end does nothing.
+    void messageInAnotherFileShowsThatFile() {
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("lib")));
+        const QString helper =
+            WriteScript(QStringLiteral("lib/helper.php"), "<?php\n// A helper\nfunction helper() {\n"
+                                                          "    return $missing . \"done\";\n}\n");
+        const QString script =
+            StartScript(QStringLiteral("main.php"),
+                        "<?php\nini_set('display_errors', '1');\nini_set('log_errors', '0');\n"
+                        "require __DIR__ . '/lib/helper.php';\necho helper(), \"\\n\";\n");
         QVERIFY(WaitForRunEnd());
-        QVERIFY(QFile::remove(gone));
-        FForm->PageControl->setCurrentWidget(FForm->TabSheet2);
-        const QStringList lines = {
-            QStringLiteral("PHP Warning:  a in %1 on line 3").arg(other),
-            QStringLiteral("PHP Warning:  b in %1 on line 3").arg(gone),
-            QStringLiteral("PHP Warning:  c in %1 on line 99").arg(script),
-            QStringLiteral("PHP Warning:  d in %1 on line 2").arg(script),
+        const QString command = FForm->Commands();
+        const int warning = ResultLineStartingWith(QStringLiteral("Warning: Undefined variable $missing"));
+        QVERIFY2(warning > 0, qPrintable(FForm->WebMemo->Text()));
+        DoubleClickResultLine(warning);
+        QVERIFY(FForm->FileSheet);
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->FileSheet);
+        const int tab = FForm->PageControl->indexOf(FForm->FileSheet);
+        QCOMPARE(FForm->PageControl->tabText(tab), QStringLiteral("helper.php"));
+        QCOMPARE(FForm->PageControl->tabToolTip(tab), helper);
+        lexedit::TLexEdit &file = *FForm->FileSheet->Memo;
+        QCOMPARE(file.CaretY(), 4);
+        QCOMPARE(file.Lines()->Get(3), QStringLiteral("    return $missing . \"done\";"));
+        QCOMPARE(FForm->FileSheet->Marks().Kind(4), lmJumpTarget);
+        QCOMPARE(file.Highlighter(), FForm->PHPCode);
+        QVERIFY(file.hasFocus());
+        QTest::keyClicks(&file, QStringLiteral("x"));
+        QCOMPARE(file.Lines()->Get(3), QStringLiteral("    return $missing . \"done\";"));
+        QCOMPARE(FForm->PhpScript(), script);
+        QCOMPARE(FForm->Commands(), command);
+
+        // Round the three tabs by keys, each from inside the editor that has the focus.
+        const auto key = [&](Qt::Key AKey, Qt::KeyboardModifiers AModifiers) {
+            QTest::keyClick(QApplication::focusWidget(), AKey, AModifiers);
+            return FForm->PageControl->currentWidget();
         };
-        for (const QString &l : lines)
-            FForm->ConsoleCommandNewLine(FForm->ConsoleCommand, l, runner::otEntireLine);
+        QCOMPARE(key(Qt::Key_Tab, Qt::ControlModifier), FForm->CodeSheet);
+        QVERIFY(FForm->PHPmemo->hasFocus());
+        QCOMPARE(key(Qt::Key_PageDown, Qt::ControlModifier), FForm->TabSheet2);
+        QVERIFY(FForm->WebMemo->hasFocus());
+        QCOMPARE(key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), FForm->CodeSheet);
+        QCOMPARE(key(Qt::Key_PageUp, Qt::ControlModifier), FForm->FileSheet);
+        QCOMPARE(key(Qt::Key_PageDown, Qt::ControlModifier), FForm->CodeSheet);
+
+        // Gone since the run: a sentence, and the view stays.
+        QVERIFY(QFile::remove(helper));
+        FForm->PageControl->setCurrentWidget(FForm->TabSheet2);
+        FForm->WebMemo->setFocus();
+        FForm->WebMemo->SetCaretXY(lexedit::BufferCoord(1, warning));
+        QTest::keyClick(FForm->WebMemo, Qt::Key_Return);
+        QCOMPARE(FForm->RunStatusLabel->text(), QStringLiteral("The file %1 no longer exists.").arg(helper));
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->TabSheet2);
+
+        // A line the script does not have, and lines that are not there.
+        FForm->ConsoleCommandNewLine(FForm->ConsoleCommand,
+                                     QStringLiteral("PHP Warning:  c in %1 on line 99").arg(script),
+                                     runner::otEntireLine);
         QTRY_COMPARE(FForm->WebMemo->PaintLock(), 0);
-        const int first = ResultLines().Count() - 3;
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(!FForm->JumpToMessage(first + i));
-            DoubleClickResultLine(first + i);
-            QCOMPARE(FForm->PageControl->currentWidget(), FForm->TabSheet2);
-            QCOMPARE(FForm->WebMemo->CaretY(), first + i); // the click went to the view as usual
-        }
-        QVERIFY(FForm->JumpToMessage(first + 3));
-        QCOMPARE(FForm->PHPmemo->CaretY(), 2);
+        QVERIFY(!FForm->JumpToMessage(ResultLines().Count()));
         QVERIFY(!FForm->JumpToMessage(0));
         QVERIFY(!FForm->JumpToMessage(ResultLines().Count() + 1));
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // F8 and Shift+F8 go from message to message of the output, wrapping around, from any tab:
+    // the result tab comes to the front with the caret on the message.
+    void f8GoesFromMessageToMessage() {
+        OpenAndRun(QStringLiteral("three.php"),
+                   "<?php\nerror_reporting(E_ALL);\nini_set('display_errors', '1');\n"
+                   "ini_set('log_errors', '0');\necho \"start\\n\";\necho $a;\necho \"middle\\n\";\n"
+                   "trigger_error('careful', E_USER_NOTICE);\ntrigger_error('stop', E_USER_WARNING);\n"
+                   "echo \"end\\n\";\n");
+        const QList<int> messages = {
+            ResultLineStartingWith(QStringLiteral("Warning: Undefined variable $a")),
+            ResultLineStartingWith(QStringLiteral("Notice: careful")),
+            ResultLineStartingWith(QStringLiteral("Warning: stop")),
+        };
+        QVERIFY2(!messages.contains(0), qPrintable(FForm->WebMemo->Text()));
+        QCOMPARE(FForm->PageControl->currentWidget(), FForm->CodeSheet); // OpenAndRun shows the script
+        const auto press = [&](Qt::KeyboardModifiers AModifiers) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8, AModifiers);
+            return FForm->PageControl->currentWidget() == FForm->TabSheet2 ? FForm->WebMemo->CaretY() : 0;
+        };
+        QCOMPARE(press(Qt::NoModifier), messages[0]);
+        QCOMPARE(press(Qt::NoModifier), messages[1]);
+        QCOMPARE(press(Qt::NoModifier), messages[2]);
+        QCOMPARE(press(Qt::NoModifier), messages[0]);
+        QCOMPARE(press(Qt::ShiftModifier), messages[2]);
+        QCOMPARE(press(Qt::ShiftModifier), messages[1]);
+        // From the script's tab too, on from where the caret was left.
+        FForm->PageControl->setCurrentWidget(FForm->CodeSheet);
+        FForm->PHPmemo->setFocus();
+        QCOMPARE(press(Qt::NoModifier), messages[2]);
+        QVERIFY(FForm->WebMemo->hasFocus());
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // The result view is read to, never typed into: keys, paste, cut, line commands and undo
+    // change nothing, neither the view nor what Save writes; a selection is copied.
+    void typingIntoTheResultViewChangesNothing() {
+        StartScript(QStringLiteral("out.php"), "<?php\necho \"<p>one</p>\\n<p>two</p>\\n\";\n");
+        QVERIFY(WaitForRunEnd());
+        lexedit::TLexEdit &view = *FForm->WebMemo;
+        const QString shown = view.Text();
+        QCOMPARE(FForm->ResultText(), QStringLiteral("<p>one</p>\r\n<p>two</p>"));
+        view.setFocus();
+        view.SetCaretXY(lexedit::BufferCoord(4, 1));
+        QApplication::clipboard()->setText(QStringLiteral("pasted"));
+        QTest::keyClicks(&view, QStringLiteral("typed"));
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Tab})
+            QTest::keyClick(&view, key);
+        for (const Qt::Key key : {Qt::Key_V, Qt::Key_Y, Qt::Key_T, Qt::Key_Z})
+            QTest::keyClick(&view, key, Qt::ControlModifier);
+        QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&view, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(view.Text(), shown);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("pasted")); // nothing was cut
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), shown);
+        const QString out = FDir.filePath(QStringLiteral("out.html"));
+        FDialogs->SaveAnswers = {out};
+        FForm->SaveResultsAction->trigger();
+        QCOMPARE(ReadFile(out), QByteArray("<p>one</p>\r\n<p>two</p>"));
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    // The title names the script, with "*" while it is modified; without a script, the program.
+    void titleNamesTheScript() {
+        QCOMPARE(FForm->windowTitle(), QStringLiteral("Check PHP file"));
+        OpenAndRun(QStringLiteral("title.php"), "<?php\necho 1;\n");
+        QCOMPARE(FForm->windowTitle(), QStringLiteral("title.php \u2014 Check PHP file"));
+        TypeInScript(2, 6, QStringLiteral("2"));
+        QCOMPARE(FForm->windowTitle(), QStringLiteral("title.php* \u2014 Check PHP file"));
+        PressCtrlS();
+        QCOMPARE(FForm->windowTitle(), QStringLiteral("title.php \u2014 Check PHP file"));
     }
 
     // Ctrl+S writes the script back byte for byte when the text is as loaded, in the encoding,

@@ -2,6 +2,7 @@
 // The find bars of the two views and the window's find keys.
 
 #include "ControlPanelUnit.h"
+#include "FileView.h"
 #include "FindBar.h"
 #include "lexedit/LexEdit.h"
 
@@ -25,10 +26,12 @@ void TControlPanelForm::CreateFindBars() {
 
 TFindBar *TControlPanelForm::ActiveFindBar() const {
     const QWidget *Focus = QApplication::focusWidget();
-    for (TFindBar *Bar : {ScriptFindBar, ResultFindBar})
-        if (Focus != nullptr && (Focus == Bar->Editor() || Bar->isAncestorOf(Focus) ||
-                                 (Bar->Editor() != nullptr && Bar->Editor()->isAncestorOf(Focus))))
+    for (TFindBar *Bar : {ScriptFindBar, ResultFindBar, FileSheet ? FileSheet->FindBar : nullptr})
+        if (Bar != nullptr && Focus != nullptr &&
+            (Focus == Bar->Editor() || Bar->isAncestorOf(Focus) ||
+             (Bar->Editor() != nullptr && Bar->Editor()->isAncestorOf(Focus))))
             return Bar;
+    if (FileSheet != nullptr && PageControl->currentWidget() == FileSheet) return FileSheet->FindBar;
     return PageControl->currentWidget() == TabSheet2 ? ResultFindBar : ScriptFindBar;
 }
 

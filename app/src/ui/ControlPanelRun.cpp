@@ -84,6 +84,7 @@ void TControlPanelForm::StartRun() {
     FScriptMarks->Clear();
     FScriptMarks->RepaintGutter();
     FOutputShown = false;
+    FMessageLine = 0;
     FSettings->SetRunConfig(FPhpScript, RunConfig()); // the configuration a run used is kept
     FRun->Start(CurrentRunSpec());
     StopRunAction->setEnabled(true);
@@ -133,6 +134,7 @@ void TControlPanelForm::ConsoleCommandNewLine(QObject *, const QString &ANewLine
 void TControlPanelForm::RunPartialLine(const QString &AText) {
     ShowOutput();
     ShowPendingLine(AText);
+    FPromptTimer->start(); // a prompt, when nothing follows it for a while
 }
 
 void TControlPanelForm::RunNewLine(const TRunLine &ALine) {

@@ -49,6 +49,7 @@ void TControlPanelForm::UpdateScriptCaption() {
     const int index = PageControl->indexOf(CodeSheet);
     const QString caption = PHPmemo->Modified() ? kScriptCaption + QLatin1Char('*') : kScriptCaption;
     if (PageControl->tabText(index) != caption) PageControl->setTabText(index, caption);
+    UpdateWindowTitle();
 }
 
 void TControlPanelForm::ScriptLoaded() {

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -37,6 +38,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     CreateWidgets();
     CreateOutputLimitBox();
     CreateActions();
+    SetUpConsole();
     new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
     AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
     FResultMarks = std::make_unique<TLineMarks>(WebMemo);
@@ -75,12 +77,23 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
 
     FStatusTimer = new QTimer(this);
     FStatusTimer->setInterval(100);
-    connect(FStatusTimer, &QTimer::timeout, this, [this] { common::Guarded([this] { ShowRunStatus(); }); });
+    connect(FStatusTimer, &QTimer::timeout, this, [this] {
+        // A sentence shown during the run (a file that is gone ...) stays a while before the
+        // run's status takes the line back.
+        if (FNoticeShown.isValid() && FNoticeShown.elapsed() < kNoticeMs) return;
+        common::Guarded([this] { ShowRunStatus(); });
+    });
 }
 
 // The run is a child object: Qt destroys it with the window, and its runner's destructor stops a
 // running child and waits for the worker.
-TControlPanelForm::~TControlPanelForm() = default;
+TControlPanelForm::~TControlPanelForm() {
+    // A window destroyed with the focus in the output limit's field (the input row passes it
+    // there when a run ends) would take the field's text on the focus leaving it, after the
+    // settings are gone.
+    MaxOutputBox->disconnect(this);
+    MaxOutputBox->lineEdit()->disconnect(this);
+}
 
 void TControlPanelForm::SetDialogs(std::unique_ptr<TFileDialogs> ADialogs) {
     FDialogs = std::move(ADialogs);
@@ -137,6 +150,11 @@ void TControlPanelForm::TakeInterpreterAtStart() {
         const QString found = DefaultInterpreter();
         if (found.isEmpty()) {
             notice << QString::fromLatin1(kNoInterpreter);
+            // The first start's page says which keys get going.
+            WB->ShowPlaceholder(
+                TResultBrowser::NoInterpreterHint(ShortcutKeysOf(&TControlPanelForm::SelectPHPFolderAction),
+                                                  ShortcutKeysOf(&TControlPanelForm::OpenScriptAction)));
+            FShowsHint = true;
         } else {
             ChooseInterpreter(found);
             notice << QStringLiteral("Using php from PATH: %1").arg(found);
@@ -157,6 +175,10 @@ void TControlPanelForm::ChooseInterpreter(const QString &AFileName) {
     FInterpreter = AFileName;
     FPhpFolder = FolderOf(AFileName);
     UpdateCommand();
+    if (FShowsHint) {
+        FShowsHint = false;
+        WB->ShowPlaceholder();
+    }
 }
 
 QString TControlPanelForm::WorkingFolder() const {
@@ -260,6 +282,10 @@ bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
 }
 
 void TControlPanelForm::ShowNotice(const QString &AText) {
+    if (AText.isEmpty())
+        FNoticeShown.invalidate();
+    else
+        FNoticeShown.start();
     ShowStatus(AText, !AText.isEmpty());
 }
 
@@ -277,10 +303,14 @@ bool TControlPanelForm::JumpToMessage(int AResultLine) {
     if (kind == lmInput || kind == lmPending) return false;
     TPhpMessage message;
     if (!RecognisePhpMessage(WebMemo->Lines()->Get(AResultLine - 1), message)) return false;
-    if (FPhpScript.isEmpty()) return false;
+    // A relative name is the run's: from the folder it ran in.
+    const QString file = QDir(WorkingFolder()).absoluteFilePath(message.File);
     // The script shown, compared by resolved paths; a file that is gone resolves to nothing.
-    const QString target = QFileInfo(message.File).canonicalFilePath();
-    if (target.isEmpty() || target != QFileInfo(FPhpScript).canonicalFilePath()) return false;
+    const QString target = QFileInfo(file).canonicalFilePath();
+    if (FPhpScript.isEmpty() || target.isEmpty() || target != QFileInfo(FPhpScript).canonicalFilePath()) {
+        ShowFileAtLine(file, message.Line);
+        return true;
+    }
     if (message.Line > PHPmemo->Lines()->Count()) return false;
     PageControl->setCurrentWidget(CodeSheet);
     PHPmemo->SetCaretXY(lexedit::BufferCoord(1, message.Line));

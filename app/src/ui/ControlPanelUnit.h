@@ -39,6 +39,7 @@ namespace app {
 inline constexpr char kNoInterpreter[] = "No PHP interpreter found. Choose one with the PHP button.";
 
 class TAppSettings;
+class TFileView;
 class TFindBar;
 class TLineMarks;
 class TResultBrowser;
@@ -81,7 +82,8 @@ public:
     // The output limit of a run (0: none); remembered in the settings.
     qint64 MaxOutput() const { return FRun->MaxOutput(); }
     void SetMaxOutput(qint64 ABytes);
-    // A sentence in the status line (replaced by the next run's status).
+    // A sentence in the status line (replaced by the next run's status; during a run, by the
+    // run's status after a few seconds).
     void ShowNotice(const QString &AText);
 
     // The four user commands and the runner's line handler.
@@ -102,18 +104,32 @@ public:
     // the script's standard input once the lines sent before are written.
     void SendInputActionExecute();
     void CloseInputActionExecute();
-    // Follows the PHP message on line AResultLine of the result view to its line in the script
-    // shown; false (nothing happens) when the line is no message, names another file or a line
-    // the script does not have.
+    // Follows the PHP message on line AResultLine of the result view to its line: in the script
+    // shown, or in the "file" tab for another file (ShowFileAtLine). False (nothing happens) when
+    // the line is no message or names a line the script does not have.
     bool JumpToMessage(int AResultLine);
+    // The console by keys (ControlPanelConsole.cpp). F8 and Shift+F8 put the caret on the next
+    // and previous PHP message of the output (an error, warning or note in ResultMarks()),
+    // wrapping around, with the result tab in front; the first of a run goes to its first (last)
+    // message. Ctrl+Tab and Ctrl+PgDn show the next tab, Ctrl+Shift+Tab and Ctrl+PgUp the
+    // previous one, wrapping around; the tab's editor takes the focus.
+    void NextMessageActionExecute();
+    void PreviousMessageActionExecute();
+    void NextTabActionExecute();
+    void PreviousTabActionExecute();
+    // Shows AFileName, another file than the script, read-only at line ALine in the "file" tab
+    // (one tab, captioned with the file's name, its tooltip the full path); a file that is gone
+    // or cannot be read gives a sentence in the status line instead. The run command stays.
+    void ShowFileAtLine(const QString &AFileName, int ALine);
     // Ctrl+S: saves the script shown to its file through the line buffer, keeping the encoding,
     // byte-order mark and line breaks it was loaded with; asks before characters 8-bit text
     // cannot hold would be lost. A failure is shown and the text stays, marked modified.
     void SaveScriptActionExecute();
     bool SaveScript(); // false when it was not saved
     bool ScriptModified() const;
-    // The result view's text as Save writes it and Execute renders it: the entire output lines
-    // (and the user's edits), without the pending partial line and the echo of sent input.
+    // The result view's text as Save writes it and Execute renders it: the entire output lines,
+    // without the pending partial line and the echo of sent input. The view is read-only to the
+    // user, so this is the output as it came.
     QString ResultText() const;
     // Marks beside the lines of the result view and of the script view.
     TLineMarks &ResultMarks() const { return *FResultMarks; }
@@ -170,6 +186,7 @@ public:
     lexedit::TLexEdit *WebMemo = nullptr;
     TFindBar *ScriptFindBar = nullptr;                 // under PHPmemo, with a replace row
     TFindBar *ResultFindBar = nullptr;                 // under WebMemo
+    TFileView *FileSheet = nullptr;                    // the "file" tab, made when first shown
     lexedit::TLexPHPLex *PHPCode = nullptr;            // the script view's highlighter
     lexedit::TLexHTMLLex *HTML5 = nullptr;             // the result view's highlighter
     runner::TConsoleCommand *ConsoleCommand = nullptr; // the runner of FRun
@@ -187,6 +204,10 @@ public:
     QAction *ReplaceAction = nullptr;
     QAction *FindNextAction = nullptr;
     QAction *FindPreviousAction = nullptr;
+    QAction *NextMessageAction = nullptr;
+    QAction *PreviousMessageAction = nullptr;
+    QAction *NextTabAction = nullptr;
+    QAction *PreviousTabAction = nullptr;
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
@@ -202,6 +223,14 @@ private:
     QAction *MakeAction(const char *AName, void (TControlPanelForm::*AHandler)());
     void CreateInputRow(const QColor &AGreyText);
     void CreateFindBars();
+    // The console's actions and timer, the result view read-only (ControlPanelConsole.cpp).
+    void SetUpConsole();
+    void GoToMessage(bool AForward);
+    void ShowTab(int AStep);
+    // A partial line pending and no output since kPromptQuietMs: the input row takes the focus.
+    void PromptWaiting();
+    // "script.php — Check PHP file", with "*" after the name while the script is modified.
+    void UpdateWindowTitle();
     // Refuses (throws) while a run is going on.
     void RefuseWhileRunning() const;
     // Loads the script (after asking about unsaved changes; false when cancelled) and runs it.
@@ -274,6 +303,13 @@ private:
     QDateTime FScriptFileTime;
     qint64 FScriptFileSize = -1;
     bool FAskingReload = false;
+    // The console (ControlPanelConsole.cpp).
+    static constexpr int kPromptQuietMs = 200;
+    QTimer *FPromptTimer = nullptr;        // started by each part of a pending line
+    int FMessageLine = 0;                  // the message F8 went to last in this run; 0: none yet
+    bool FShowsHint = false;               // the page shows the hint of a start without an interpreter
+    static constexpr int kNoticeMs = 4000; // a notice shown during a run stays this long
+    QElapsedTimer FNoticeShown;            // since the last notice
 };
 
 } // namespace app

@@ -53,6 +53,24 @@ int TLineMarks::LastOf(TLineMarkKind AKind) const {
     return 0;
 }
 
+int TLineMarks::NextOf(int ALine, bool AForward, std::initializer_list<TLineMarkKind> AKinds) const {
+    const auto wanted = [&](const std::pair<int, TLineMarkKind> &AMark) {
+        return std::find(AKinds.begin(), AKinds.end(), AMark.second) != AKinds.end();
+    };
+    if (FMarks.empty()) return 0;
+    if (AForward) {
+        // From the first mark after ALine to the end, then from the start up to ALine.
+        const auto from = LowerBound(ALine + 1);
+        auto it = std::find_if(from, FMarks.end(), wanted);
+        if (it == FMarks.end()) it = std::find_if(FMarks.begin(), from, wanted);
+        return it != FMarks.end() && wanted(*it) ? it->first : 0;
+    }
+    const auto before = std::make_reverse_iterator(LowerBound(ALine));
+    auto it = std::find_if(before, FMarks.rend(), wanted);
+    if (it == FMarks.rend()) it = std::find_if(FMarks.rbegin(), before, wanted);
+    return it != FMarks.rend() && wanted(*it) ? it->first : 0;
+}
+
 void TLineMarks::Clear() {
     FMarks.clear();
     std::fill(std::begin(FCounts), std::end(FCounts), 0);

@@ -13,6 +13,7 @@
 #include <QColor>
 
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     TLineMarkKind Kind(int ALine) const;
     // The last line with AKind, 0 when none (at once when there is none).
     int LastOf(TLineMarkKind AKind) const;
+    // The first line after ALine (before it when AForward is false) whose mark is one of AKinds,
+    // going on from the other end past the last (first) line; 0 when no line has such a mark.
+    // A mark on ALine itself counts last.
+    int NextOf(int ALine, bool AForward, std::initializer_list<TLineMarkKind> AKinds) const;
     int CountOf(TLineMarkKind AKind) const { return FCounts[AKind]; }
     int Count() const { return int(FMarks.size()); }
     void Clear();

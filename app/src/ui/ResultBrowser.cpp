@@ -170,6 +170,15 @@ void TResultBrowser::ShowPlaceholder() {
     ShowNotice(PlaceholderText());
 }
 
+void TResultBrowser::ShowPlaceholder(const QString &AText) {
+    ShowNotice(AText);
+}
+
+QString TResultBrowser::NoInterpreterHint(const QString &AChooseKeys, const QString &AOpenKeys) {
+    return QStringLiteral("No PHP interpreter found: press %1 to choose one, then %2 to open a script.")
+        .arg(AChooseKeys, AOpenKeys);
+}
+
 void TResultBrowser::ShowNotice(const QString &AText) {
     // In the window's own colours, so the pane reads as part of the window, not a blank page.
     const QColor back = palette().color(QPalette::Window);

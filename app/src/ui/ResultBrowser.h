@@ -43,6 +43,10 @@ public:
     // The short neutral page shown until the first document is written.
     void ShowPlaceholder();
     static QString PlaceholderText();
+    // The same page with another line: NoInterpreterHint() when no interpreter was found.
+    void ShowPlaceholder(const QString &AText);
+    // The first start's hint: which keys choose the interpreter and open a script.
+    static QString NoInterpreterHint(const QString &AChooseKeys, const QString &AOpenKeys);
     // The sentence shown when the page's renderer ended abnormally.
     static QString RendererEndedText();
     // The URL of the document last written.

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "WindowShortcuts.h"
 
+#include "lexedit/LexEdit.h"
+#include "lexedit/LexEditKeyCmds.h"
+#include "lexedit/LexEditKeyConst.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -32,7 +36,7 @@ protected:
             return false;
         const QKeySequence pressed(static_cast<QKeyEvent *>(AEvent)->keyCombination());
         for (const QAction *action : FForm.actions()) {
-            if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed) {
+            if (action->isEnabled() && action->shortcuts().contains(pressed)) {
                 AEvent->ignore(); // not the box's: the window's shortcut runs
                 return true;
             }
@@ -57,7 +61,7 @@ void AddWindowShortcuts(TControlPanelForm &AForm) {
     for (const TWindowShortcut &shortcut : kWindowShortcuts) {
         const QKeySequence keys(QString::fromLatin1(shortcut.Keys), QKeySequence::PortableText);
         QAction *action = AForm.*shortcut.Action;
-        action->setShortcut(keys);
+        action->setShortcuts(action->shortcuts() << keys); // an action may have several entries
         action->setShortcutContext(shortcut.InputRow ? Qt::WidgetWithChildrenShortcut : Qt::WindowShortcut);
         action->setAutoRepeat(false);
         if (shortcut.InputRow)
@@ -69,15 +73,42 @@ void AddWindowShortcuts(TControlPanelForm &AForm) {
     // A button's tooltip names every key of its entries, one a line (Script: Ctrl+O and F5).
     for (auto it = tips.cbegin(); it != tips.cend(); ++it)
         it.key()->setToolTip(it.value().join(QLatin1Char('\n')));
+    TakeWindowKeysFrom(*AForm.PHPmemo);
+    TakeWindowKeysFrom(*AForm.WebMemo);
+}
+
+void TakeWindowKeysFrom(lexedit::TCustomLexEdit &AEditor) {
+    lexedit::TLexEditKeyStrokes &strokes = AEditor.Keystrokes();
+    for (const TWindowShortcut &shortcut : kWindowShortcuts) {
+        if (shortcut.InputRow) continue; // the row's keys act in the row only
+        const QKeySequence keys(QString::fromLatin1(shortcut.Keys), QKeySequence::PortableText);
+        if (keys.count() != 1) continue;
+        // The key as the editor reads it from a key press.
+        const QKeyEvent press(QEvent::KeyPress, keys[0].key(), keys[0].keyboardModifiers());
+        uint16_t key = 0;
+        lexedit::TShiftState shift;
+        if (!lexedit::KeyEventToVirtualKey(press, key, shift)) continue;
+        // Also a two-key command that begins with it: the window takes the first key.
+        for (int i = strokes.Count() - 1; i >= 0; --i)
+            if (strokes.Items(i)->Key() == key && strokes.Items(i)->Shift() == shift) strokes.Delete(i);
+    }
+}
+
+QString ShortcutKeysOf(QAction *TControlPanelForm::*AAction) {
+    for (const TWindowShortcut &shortcut : kWindowShortcuts)
+        if (shortcut.Action == AAction)
+            return QKeySequence(QString::fromLatin1(shortcut.Keys), QKeySequence::PortableText)
+                .toString(QKeySequence::NativeText);
+    return QString();
 }
 
 QString ShortcutHelpText() {
     QString text = QStringLiteral("Shortcuts in the window:\n");
     for (const TWindowShortcut &shortcut : kWindowShortcuts)
-        text += QStringLiteral("  %1%2\n")
+        text += QStringLiteral("  %1 %2\n")
                     .arg(QString::fromLatin1(shortcut.Keys), -14)
                     .arg(QString::fromUtf8(shortcut.What));
-    text += QStringLiteral("Inside an editor, a key of the editor's own keystroke table wins.");
+    text += QStringLiteral("They work inside the editors too.");
     return text;
 }
 

@@ -4,8 +4,15 @@
 // tool buttons their tooltips and --help its list.
 //
 // The shortcuts work anywhere in the window. Inside an editor a key of the editor's keystroke
-// table wins over the window's (the editor claims it before the window sees it); none of the
-// keys below is in the editors' default table.
+// table wins over the window's (the editor claims it before the window sees it), so the window
+// takes its keys out of its editors' tables when it makes them (TakeWindowKeysFrom): of the
+// default table that is Ctrl+PgUp and Ctrl+PgDn (caret to the top and bottom of the page), which
+// switch tabs here as in browsers and terminals; Ctrl+Home and Ctrl+End, and Ctrl+Shift+PgUp and
+// Ctrl+Shift+PgDn (selecting to the top and bottom of the page), stay the editors'. A key given
+// to an editor's table later wins inside that editor.
+//
+// An action may have several entries, one for each of its keys (the next tab: Ctrl+Tab and
+// Ctrl+PgDn).
 
 #include "ControlPanelUnit.h"
 
@@ -14,6 +21,10 @@
 
 class QAction;
 class QToolButton;
+
+namespace lexedit {
+class TCustomLexEdit;
+}
 
 namespace app {
 
@@ -46,13 +57,28 @@ inline const TWindowShortcut kWindowShortcuts[] = {
     {&TControlPanelForm::ReplaceAction, nullptr, "Ctrl+H", "Find and replace in the script"},
     {&TControlPanelForm::FindNextAction, nullptr, "F3", "Find the next match"},
     {&TControlPanelForm::FindPreviousAction, nullptr, "Shift+F3", "Find the previous match"},
+    {&TControlPanelForm::NextMessageAction, nullptr, "F8", "Go to the next PHP message in the output"},
+    {&TControlPanelForm::PreviousMessageAction, nullptr, "Shift+F8",
+     "Go to the previous PHP message in the output"},
+    {&TControlPanelForm::NextTabAction, nullptr, "Ctrl+Tab", "Show the next tab"},
+    {&TControlPanelForm::NextTabAction, nullptr, "Ctrl+PgDown", "Show the next tab"},
+    {&TControlPanelForm::PreviousTabAction, nullptr, "Ctrl+Shift+Tab", "Show the previous tab"},
+    {&TControlPanelForm::PreviousTabAction, nullptr, "Ctrl+PgUp", "Show the previous tab"},
     {&TControlPanelForm::CloseInputAction, nullptr, "Ctrl+D", "Close the script's input (in the input row)",
      true},
 };
 
 // Gives the window's actions their shortcuts (reachable from anywhere in the window, or in the
-// input row) and the tool buttons tooltips naming them.
+// input row) and the tool buttons tooltips naming them, and takes the window's keys out of the
+// keystroke tables of the window's editors.
 void AddWindowShortcuts(TControlPanelForm &AForm);
+
+// Takes every key of the window's shortcuts (but the input row's) out of AEditor's keystroke
+// table, so that the window's shortcut answers it inside that editor too.
+void TakeWindowKeysFrom(lexedit::TCustomLexEdit &AEditor);
+
+// The keys of AAction's first entry, as the user's keyboard names them ("Ctrl+P").
+QString ShortcutKeysOf(QAction *TControlPanelForm::*AAction);
 
 // The list --help prints: a heading and one line a shortcut.
 QString ShortcutHelpText();
