@@ -38,7 +38,9 @@ TRunConfigDialog::TRunConfigDialog(const TRunSpec &ASpec, const TRunConfig &ACon
     auto *browse = new QPushButton(QStringLiteral("&Browse\u2026"), this);
     folderRow->addWidget(FolderEdit, 1);
     folderRow->addWidget(browse);
-    form->addRow(QStringLiteral("&Working folder:"), folderRow);
+    auto *folderLabel = new QLabel(QStringLiteral("&Working folder:"), this);
+    folderLabel->setBuddy(FolderEdit);
+    form->addRow(folderLabel, folderRow);
     CommandLabel = new QLabel(this);
     CommandLabel->setWordWrap(true);
     CommandLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
