@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,6 +84,17 @@ private slots:
                       QStringLiteral("/dev/null"), script})
                      .ExitCode,
                  2);
+    }
+
+    // --stats writes the run's figures as one line a script can read.
+    void statsLineDescribesTheRun() {
+        const QString script = WriteFile(QStringLiteral("stats.php"), "<?php echo \"a\\nb\\n\"; exit(3);\n");
+        const Result r =
+            Run({QStringLiteral("--stats"), QStringLiteral("--save"), QStringLiteral("/dev/null"), script});
+        QCOMPARE(r.ExitCode, 3);
+        const QRegularExpression line(QStringLiteral(
+            R"(^checkphp: exit=3 wall=\d+\.\d{3}s user=\d+\.\d{3}s sys=\d+\.\d{3}s maxrss=\d+\.\dMB lines=2\n$)"));
+        QVERIFY2(line.match(QString::fromLocal8Bit(r.StdErr)).hasMatch(), r.StdErr.constData());
     }
 
     void emptyOutputGivesAnEmptyFile() {

@@ -758,7 +758,9 @@ private slots:
         WaitForRunEnd();
         const QString text = FForm->RunStatusLabel->text();
         QVERIFY2(text.startsWith(status), qPrintable(text));
-        QVERIFY2(text.endsWith(QStringLiteral(" s, %1 %2")
+        QVERIFY2(text.contains(QStringLiteral(" s, CPU ")) && text.contains(QStringLiteral(" MB peak, ")),
+                 qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral(", %1 %2")
                                    .arg(FForm->WebMemo->Lines()->Count())
                                    .arg(FForm->WebMemo->Lines()->Count() == 1 ? QStringLiteral("line")
                                                                               : QStringLiteral("lines"))),

@@ -271,13 +271,44 @@ private slots:
         const TRunOutcome outcome = session.Outcome();
         QCOMPARE(outcome.EndStatus, runner::esTime);
         const QString text = outcome.StatusText();
-        QVERIFY2(text.startsWith(status) && text.endsWith(QStringLiteral(" s, 0 lines")), qPrintable(text));
+        QVERIFY2(text.startsWith(status) && text.contains(QStringLiteral(" s, CPU ")) &&
+                     text.endsWith(QStringLiteral(" MB peak, 0 lines")),
+                 qPrintable(text));
         QVERIFY(!outcome.EndedBadly());
         TRunOutcome running;
         running.Running = true;
         running.WallMs = 1234;
         running.Lines = 1;
         QCOMPARE(running.StatusText(), QStringLiteral("running: 1.2 s, 1 line"));
+    }
+
+    // The figures of a run come from the kernel's accounting of the child and count the
+    // children it waited for: a child of the script holds 64 MB, and the run lasts 300 ms at least.
+    void figuresCountTheChildrenWaitedFor() {
+        QTemporaryDir dir;
+        const auto write = [&](const char *AName, const QByteArray &ASource) {
+            QFile file(dir.filePath(QString::fromLatin1(AName)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(ASource);
+        };
+        write("child.php", "<?php $s = str_repeat('x', 64 << 20); echo strlen($s), \"\\n\";\n");
+        write("parent.php",
+              "<?php usleep(300000);\n"
+              "passthru(escapeshellarg(PHP_BINARY) . ' ' . escapeshellarg(__DIR__ . '/child.php'));\n");
+        TRunSession session;
+        TRunSpec spec;
+        spec.Interpreter = QStringLiteral("php");
+        spec.Script = dir.filePath(QStringLiteral("parent.php"));
+        session.Start(spec);
+        QTRY_VERIFY_WITH_TIMEOUT(!session.IsRunning(), 15000);
+        const TRunOutcome outcome = session.Outcome();
+        const QString stats = outcome.StatsLine();
+        QVERIFY2(outcome.Lines == 1 && outcome.Figures.Valid, qPrintable(stats));
+        QVERIFY2(outcome.Figures.WallMilliseconds >= 300, qPrintable(stats));
+        QVERIFY2(outcome.Figures.MaxResidentBytes >= qint64(64) << 20, qPrintable(stats));
+        QVERIFY2(stats.startsWith(QStringLiteral("exit=0 wall=")) &&
+                     stats.endsWith(QStringLiteral(" lines=1")),
+                 qPrintable(stats));
     }
 
     // Every size reads back from its text, and the texts a user types read as expected.

@@ -255,6 +255,7 @@ void TConsoleCommand::ThreadTerminated(TConsoleThread *ASender) {
     // 1. The exit code.
     FExitCode = thread->ExitCode();
     FTerminationSignal = thread->TerminationSignal();
+    FFigures = thread->Figures();
     std::exception_ptr error = thread->FatalError();
     FProcessInformation.hProcess = -1; // the pidfd went with the run
     // 2. The clock.

@@ -194,6 +194,7 @@ void TConsoleThread::StartChild() {
         throw ECreateProcessError(QStringLiteral("Error creating Process: %1 - (%2)")
                                       .arg(FSettings.CommandLine, posix::ErrorText(spawned.Error)));
     FPid = spawned.Pid;
+    FSpawnedAt = std::chrono::steady_clock::now();
     if (spawned.NiceError != 0)
         qWarning().noquote() << QStringLiteral("TConsoleThread: could not set the priority of %1: %2")
                                     .arg(FSettings.CommandLine, posix::ErrorText(spawned.NiceError));
@@ -299,6 +300,7 @@ void TConsoleThread::Loop() {
             int signal = 0;
             if (posix::ChildHasEnded(FPid, code, signal)) {
                 FChildEnded = true;
+                FEndedAt = Clock::now();
                 FExitCode = code;
                 FSignal = signal;
                 graceEnd = Clock::now() + kGrace;
@@ -373,7 +375,9 @@ void TConsoleThread::Cleanup() {
             int signal = 0;
             // After our own kill the exit code is 0 (a child that exited by itself in the
             // meantime keeps its code).
-            if (posix::ReapChild(FPid, code, signal) && wasRunning) {
+            const bool reaped = posix::ReapChild(FPid, code, signal, &FUsage);
+            if (!FChildEnded) FEndedAt = Clock::now();
+            if (reaped && wasRunning) {
                 FExitCode = signal == posix::kSigKill ? 0 : code;
                 FSignal = signal == posix::kSigKill ? 0 : signal;
             }
@@ -567,6 +571,18 @@ void TConsoleThread::DoLinesAddInChunk(qsizetype AOffset, qsizetype ALength) {
 void TConsoleThread::Flush() {
     FShared->Post(FBatch, FBatchCost);
     FBatchCost = 0;
+}
+
+TRunFigures TConsoleThread::Figures() const {
+    TRunFigures figures;
+    if (!FUsage.Valid) return figures;
+    figures.Valid = true;
+    figures.WallMilliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(FEndedAt - FSpawnedAt).count();
+    figures.UserMicroseconds = FUsage.UserMicroseconds;
+    figures.SystemMicroseconds = FUsage.SystemMicroseconds;
+    figures.MaxResidentBytes = FUsage.MaxResidentKilobytes * 1024;
+    return figures;
 }
 
 } // namespace runner

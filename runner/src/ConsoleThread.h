@@ -104,6 +104,8 @@ public:
     // Valid after Join().
     uint32_t ExitCode() const { return FExitCode; }
     int TerminationSignal() const { return FSignal; }
+    // The child's figures once it was reaped (not valid when it was left running).
+    TRunFigures Figures() const;
     std::exception_ptr FatalError() const { return FFatalError; }
 
 private:
@@ -149,6 +151,9 @@ private:
     bool FVetoed = false;
     uint32_t FExitCode = 0;
     int FSignal = 0; // the signal that ended the child, 0 when it exited
+    posix::TChildUsage FUsage;
+    std::chrono::steady_clock::time_point FSpawnedAt{};
+    std::chrono::steady_clock::time_point FEndedAt{};
     std::exception_ptr FFatalError;
 
     // Line assembly state: the pending unfinished line, whether it was reported partially, and

@@ -112,6 +112,7 @@ int RunBatch(const TBatchOptions &AOptions) {
         PrintError(e.Message());
         return kExitResultFile;
     }
+    if (AOptions.ReportStats) PrintError(outcome.StatsLine());
     QString message;
     const int status = outcome.BatchExitCode(message);
     if (!message.isEmpty()) PrintError(message);

@@ -24,6 +24,9 @@ struct TBatchOptions {
     // Also write each of PHP's messages to standard error as "FILE:LINE: error: message"
     // (warning, note), once even when PHP writes it twice.
     bool ReportErrors = false;
+    // Also write the run's figures to standard error as one line: "checkphp: exit=0 wall=0.412s
+    // user=0.301s sys=0.020s maxrss=12.6MB lines=13".
+    bool ReportStats = false;
 };
 
 // Runs the interpreter on the script and returns the exit status for the process. The child reads

@@ -15,6 +15,7 @@ QString TRunOutcome::StatusText() const {
             .arg(english.toString(double(WallMs) / 1000.0, 'f', 1), english.toString(Lines),
                  Lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
     QString status;
+    const auto megabytes = [](qint64 ABytes) { return double(ABytes) / double(1 << 20); };
     if (Running) {
         status = QStringLiteral("running: ") + figures;
     } else {
@@ -41,7 +42,17 @@ QString TRunOutcome::StatusText() const {
         default:
             return QString(); // no run yet
         }
-        status = how + QStringLiteral(" \u2014 ") + figures;
+        const QString done =
+            !Figures.Valid
+                ? figures
+                : QStringLiteral("%1 s, CPU %2 s, %3 MB peak, %4 %5")
+                      .arg(english.toString(double(Figures.WallMilliseconds) / 1000.0, 'f', 2),
+                           english.toString(
+                               double(Figures.UserMicroseconds + Figures.SystemMicroseconds) / 1e6, 'f', 2),
+                           english.toString(megabytes(Figures.MaxResidentBytes), 'f', 1),
+                           english.toString(Lines),
+                           Lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
+        status = how + QStringLiteral(" \u2014 ") + done;
     }
     const QString counts = ErrorCountText(Errors, Warnings);
     if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
@@ -58,6 +69,17 @@ bool TRunOutcome::EndedBadly() const {
     default:
         return false;
     }
+}
+
+QString TRunOutcome::StatsLine() const {
+    QString line = QStringLiteral("exit=%1").arg(ExitCode);
+    if (Figures.Valid)
+        line += QStringLiteral(" wall=%1s user=%2s sys=%3s maxrss=%4MB")
+                    .arg(double(Figures.WallMilliseconds) / 1000.0, 0, 'f', 3)
+                    .arg(double(Figures.UserMicroseconds) / 1e6, 0, 'f', 3)
+                    .arg(double(Figures.SystemMicroseconds) / 1e6, 0, 'f', 3)
+                    .arg(double(Figures.MaxResidentBytes) / double(1 << 20), 0, 'f', 1);
+    return line + QStringLiteral(" lines=%1").arg(Lines);
 }
 
 int TRunOutcome::BatchExitCode(QString &AMessage) const {

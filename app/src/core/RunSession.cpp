@@ -113,6 +113,7 @@ TRunOutcome TRunSession::Outcome() const {
     outcome.Lines = FLines;
     outcome.Errors = FErrors;
     outcome.Warnings = FWarnings;
+    if (!outcome.Running) outcome.Figures = FCommand->Figures();
     return outcome;
 }
 

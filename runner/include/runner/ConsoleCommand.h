@@ -60,6 +60,18 @@ struct TProcessInformation {
     int64_t dwThreadId = 0;
 };
 
+// What the child of a run cost, as the kernel accounted it when the child was reaped (wait4):
+// its CPU time and peak resident memory include those of the children it waited for. The wall
+// time runs from the child's start to its end. Not valid before a run has ended, for a run whose
+// child could not start, or for a child left running at the terminate question's answer.
+struct TRunFigures {
+    bool Valid = false;
+    int64_t WallMilliseconds = 0;
+    int64_t UserMicroseconds = 0;
+    int64_t SystemMicroseconds = 0;
+    int64_t MaxResidentBytes = 0;
+};
+
 // Marker characters of input queue entries: blank = send as is, "_" = append the line break.
 inline constexpr char16_t EolCh[2] = {u' ', u'_'};
 // The marker of the queue entry CloseInput adds: close the child's standard input there.
@@ -172,6 +184,8 @@ public:
     // The signal that ended the child of the last run (ExitCode is then 128 + it), 0 when the
     // child exited by itself or was ended by Stop, a time-out or the component's destruction.
     int TerminationSignal() const { return FTerminationSignal; }
+    // The figures of the child of the last run (see TRunFigures).
+    const TRunFigures &Figures() const { return FFigures; }
     // The name of a signal ("SIGKILL"), or "signal N" for a number the system does not name.
     static QString SignalName(int ASignal);
     bool IsRunning() const { return FThread != nullptr; }
@@ -247,6 +261,7 @@ private:
     std::unique_ptr<TProcessTimer> FTimer;
     std::atomic<TEndStatus> FEndStatus{esNone};
     TProcessInformation FProcessInformation;
+    TRunFigures FFigures;
     // The current (or last) run's shared state, and the object the worker posts to.
     std::shared_ptr<TRunShared> FShared;
     std::shared_ptr<TRunDelivery> FDelivery; // the GUI side of the current (or last) run

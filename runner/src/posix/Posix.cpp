@@ -379,13 +379,20 @@ bool ChildHasEnded(int APid, uint32_t &AExitCode, int &AKilledBySignal) {
     return true;
 }
 
-bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal) {
+bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage *AUsage) {
     int status = 0;
+    struct rusage usage {};
     for (;;) {
-        pid_t r = ::waitpid(APid, &status, 0);
+        pid_t r = ::wait4(APid, &status, 0, &usage);
         if (r == APid) break;
         if (r < 0 && errno == EINTR) continue;
         return false;
+    }
+    if (AUsage) {
+        AUsage->Valid = true;
+        AUsage->UserMicroseconds = int64_t(usage.ru_utime.tv_sec) * 1000000 + usage.ru_utime.tv_usec;
+        AUsage->SystemMicroseconds = int64_t(usage.ru_stime.tv_sec) * 1000000 + usage.ru_stime.tv_usec;
+        AUsage->MaxResidentKilobytes = usage.ru_maxrss; // kilobytes on Linux
     }
     if (WIFEXITED(status))
         AExitCode = DecodeStatus(CLD_EXITED, WEXITSTATUS(status), AKilledBySignal);

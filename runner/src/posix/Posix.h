@@ -94,9 +94,16 @@ int PidfdOpen(int APid, int &AError);
 // AExitCode: the exit status, or 128 + signal when a signal ended it. AKilledBySignal: the signal
 // number or 0.
 bool ChildHasEnded(int APid, uint32_t &AExitCode, int &AKilledBySignal);
-// Reaps this child (waitpid(pid), blocking). Same outputs as ChildHasEnded. False when the pid
-// is not (any more) our child.
-bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal);
+// What the kernel accounted to a reaped child and the children it waited for.
+struct TChildUsage {
+    bool Valid = false;
+    int64_t UserMicroseconds = 0;
+    int64_t SystemMicroseconds = 0;
+    int64_t MaxResidentKilobytes = 0;
+};
+// Reaps this child (wait4(pid), blocking). Same outputs as ChildHasEnded, and its usage when
+// AUsage is given. False when the pid is not (any more) our child.
+bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage *AUsage = nullptr);
 // SIGKILL to the process group APgid. Returns 0 or the error number (ESRCH: no process left).
 int KillGroup(int APgid);
 // Whether any process of the group still exists (kill(-pgid, 0)).
