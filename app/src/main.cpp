@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "ControlPanelUnit.h"
 #include "FileDialogs.h"
+#include "Interpreters.h"
 #include "ResultBrowser.h"
 #include "RunConfig.h"
 #include "WindowShortcuts.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-// The options of the batch mode alone; given without --save they are a mistake.
+// The options of the batch mode alone; given without --save or --compare they are a mistake.
 const char *const kBatchOnlyOptions[] = {"timeout",    "max-output", "errors", "stats",
                                          "php-option", "env",        "cwd"};
 
@@ -40,7 +41,12 @@ QString DescriptionText() {
                "  checkphp [--php INTERPRETER] [--params TEXT] --save FILE [--timeout SECONDS]\n"
                "           [--max-output SIZE] [--errors] [--stats] [--php-option OPTIONS]...\n"
                "           [--env NAME=VALUE]... [--cwd FOLDER] [SCRIPT]\n"
-               "      batch mode: no window and no display; the output is saved to FILE\n\n"
+               "      batch mode: no window and no display; the output is saved to FILE\n"
+               "  checkphp --php COMMAND --php COMMAND... --compare [--params TEXT] [--timeout SECONDS]\n"
+               "           [--max-output SIZE] [--php-option OPTIONS]... [--env NAME=VALUE]... SCRIPT\n"
+               "      runs SCRIPT on each interpreter (without --php: php and phpX.Y on PATH) and\n"
+               "      prints a table and a unified diff of each output that differs from the first;\n"
+               "      exits 0 when all outputs are the same, 1 when they differ, %1 on a mistake\n\n"
                "Exit status:\n"
                "  0       the window was closed; in batch mode, the interpreter's own exit code\n"
                "  %1       a mistake on the command line (both forms), an unreadable script\n"
@@ -63,8 +69,12 @@ void AddOptions(QCommandLineParser &AParser) {
     AParser.setApplicationDescription(DescriptionText());
     AParser.addHelpOption();
     AParser.addVersionOption();
-    AParser.addOption({QStringLiteral("php"), QStringLiteral("The PHP interpreter to run."),
-                       QStringLiteral("INTERPRETER")});
+    AParser.addOption(
+        {QStringLiteral("php"),
+         QStringLiteral("The PHP interpreter to run; with --compare, one of the interpreters to "
+                        "compare (may be given more than once), a command as a shell reads "
+                        "words, {dir} standing for the script's folder."),
+         QStringLiteral("INTERPRETER")});
     AParser.addOption(
         {QStringLiteral("params"),
          QStringLiteral("The script's parameters, as a shell reads words ('b c' \"d e\" f\\ g: three)."),
@@ -102,6 +112,9 @@ void AddOptions(QCommandLineParser &AParser) {
     AParser.addOption({QStringLiteral("cwd"),
                        QStringLiteral("Batch mode: run in FOLDER (default: the script's folder)."),
                        QStringLiteral("FOLDER")});
+    AParser.addOption({QStringLiteral("compare"),
+                       QStringLiteral("Batch mode: run SCRIPT on every --php and print a table and the "
+                                      "differences of their outputs on standard output.")});
     AParser.addPositionalArgument(QStringLiteral("SCRIPT"), QStringLiteral("The PHP script to open and run."),
                                   QStringLiteral("[SCRIPT]"));
 }
@@ -153,9 +166,9 @@ QStringList OwnArguments(int argc, char **argv) {
     return arguments;
 }
 
-// The option of the batch mode given without --save, or an empty string.
+// The option of the batch mode given without --save or --compare, or an empty string.
 QString BatchOptionWithoutSave(const QCommandLineParser &AParser) {
-    if (AParser.isSet(QStringLiteral("save"))) return QString();
+    if (AParser.isSet(QStringLiteral("save")) || AParser.isSet(QStringLiteral("compare"))) return QString();
     for (const char *name : kBatchOnlyOptions)
         if (AParser.isSet(QString::fromLatin1(name))) return QString::fromLatin1(name);
     return QString();
@@ -204,8 +217,16 @@ int RunWithoutWindow(int argc, char **argv, const QStringList &AArguments) {
     parser.process(AArguments); // --help, --help-all and --version print and exit
     const QString batchOption = BatchOptionWithoutSave(parser);
     if (!batchOption.isEmpty())
-        return UsageError(
-            parser, QStringLiteral("--%1 needs --save FILE: it belongs to the batch mode.").arg(batchOption));
+        return UsageError(parser,
+                          QStringLiteral("--%1 needs --save FILE or --compare: it belongs to the batch mode.")
+                              .arg(batchOption));
+    const bool compare = parser.isSet(QStringLiteral("compare"));
+    if (compare && parser.isSet(QStringLiteral("save")))
+        return UsageError(parser, QStringLiteral("--compare writes to standard output; it takes no --save."));
+    if (compare && (parser.isSet(QStringLiteral("errors")) || parser.isSet(QStringLiteral("stats"))))
+        return UsageError(parser, QStringLiteral("--errors and --stats belong to --save, not --compare."));
+    if (!compare && parser.values(QStringLiteral("php")).size() > 1)
+        return UsageError(parser, QStringLiteral("Several --php need --compare."));
     const QStringList scripts = parser.positionalArguments();
     if (scripts.size() > 1)
         return UsageError(parser, QStringLiteral("The batch mode takes one SCRIPT only."));
@@ -244,6 +265,12 @@ int RunWithoutWindow(int argc, char **argv, const QStringList &AArguments) {
             return UsageError(parser,
                               QStringLiteral("--cwd: \"%1\" is not a folder.").arg(options.WorkingFolder));
     }
+    if (compare) {
+        if (options.Script.isEmpty()) return UsageError(parser, QStringLiteral("--compare needs a SCRIPT."));
+        QStringList interpreters = parser.values(QStringLiteral("php"));
+        if (interpreters.isEmpty()) interpreters = app::FindInterpretersOnPath();
+        return app::CompareBatch(options, interpreters);
+    }
     return app::RunBatch(options);
 }
 
@@ -269,8 +296,9 @@ int main(int argc, char **argv) {
     QCommandLineParser parser;
     AddOptions(parser);
     if (!parser.parse(arguments) || parser.isSet(QStringLiteral("save")) ||
-        parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
-        parser.isSet(QStringLiteral("version")) || !BatchOptionWithoutSave(parser).isEmpty())
+        parser.isSet(QStringLiteral("compare")) || parser.isSet(QStringLiteral("help")) ||
+        parser.isSet(QStringLiteral("help-all")) || parser.isSet(QStringLiteral("version")) ||
+        !BatchOptionWithoutSave(parser).isEmpty())
         return RunWithoutWindow(argc, argv, arguments);
 
     app::TResultBrowser::PrepareEngine();

@@ -53,31 +53,40 @@ private:
 };
 } // namespace
 
-int RunBatch(const TBatchOptions &AOptions) {
-    TRunSpec spec;
-    spec.Interpreter = AOptions.Interpreter.isEmpty() ? DefaultInterpreter() : AOptions.Interpreter;
-    if (spec.Interpreter.isEmpty()) {
+void PrintBatchError(const QString &AMessage) {
+    PrintError(AMessage);
+}
+
+bool MakeBatchSpec(const TBatchOptions &AOptions, TRunSpec &ASpec) {
+    ASpec.Interpreter = AOptions.Interpreter.isEmpty() ? DefaultInterpreter() : AOptions.Interpreter;
+    if (ASpec.Interpreter.isEmpty()) {
         PrintError(QStringLiteral("No PHP interpreter found. Give one with --php."));
-        return kExitUsage;
+        return false;
     }
     if (!AOptions.Script.isEmpty()) {
         QFile script(AOptions.Script);
         if (!script.open(QIODevice::ReadOnly)) {
             PrintError(
                 QStringLiteral("Cannot open file \"%1\": %2").arg(AOptions.Script, script.errorString()));
-            return kExitUsage;
+            return false;
         }
-        spec.Script = AOptions.Script;
+        ASpec.Script = AOptions.Script;
         // In the script's folder, as `cd dir && php script.php` runs it; without a script, here.
-        spec.WorkingFolder = QFileInfo(AOptions.Script).absolutePath();
+        ASpec.WorkingFolder = QFileInfo(AOptions.Script).absolutePath();
     }
-    spec.Params = AOptions.Params;
-    spec.InterpreterOptions = AOptions.InterpreterOptions;
-    spec.Environment = AOptions.Environment;
-    if (!AOptions.WorkingFolder.isEmpty()) spec.WorkingFolder = AOptions.WorkingFolder;
-    spec.MaxTimeAfterBeginning = AOptions.TimeoutSeconds;
-    spec.MaxOutputBytes = AOptions.MaxOutputBytes;
-    spec.InheritStandardInput = true;
+    ASpec.Params = AOptions.Params;
+    ASpec.InterpreterOptions = AOptions.InterpreterOptions;
+    ASpec.Environment = AOptions.Environment;
+    if (!AOptions.WorkingFolder.isEmpty()) ASpec.WorkingFolder = AOptions.WorkingFolder;
+    ASpec.MaxTimeAfterBeginning = AOptions.TimeoutSeconds;
+    ASpec.MaxOutputBytes = AOptions.MaxOutputBytes;
+    ASpec.InheritStandardInput = true;
+    return true;
+}
+
+int RunBatch(const TBatchOptions &AOptions) {
+    TRunSpec spec;
+    if (!MakeBatchSpec(AOptions, spec)) return kExitUsage;
 
     TResultBytes result; // what the result file needs, once: the runner keeps no lines
     TToolReport toolReport;

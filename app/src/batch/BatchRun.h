@@ -4,6 +4,7 @@
 
 #include "OutputLimit.h"
 #include "RunOutcome.h"
+#include "RunSpec.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,5 +36,18 @@ struct TBatchOptions {
 // SIGHUP, which stop the run; the status is then 128 + the signal). Messages go to standard
 // error, one line each.
 int RunBatch(const TBatchOptions &AOptions);
+
+// Runs the script on each interpreter command (as a shell reads words; {dir} stands for the
+// script's folder), at most as many at a time as there are cores, and writes to standard output
+// a table (version, how each run ended, time, peak memory, output group) and, for each group
+// whose output differs from the first group's, a unified diff against it. Returns 0 when every
+// output is the same, 1 when they differ or a run could not start, 2 (kExitUsage) on a broken
+// command or an unreadable script. Children read no input.
+int CompareBatch(const TBatchOptions &AOptions, const QStringList &AInterpreters);
+
+// The run the batch mode makes of its options; false, with the reason on standard error, when
+// there is no interpreter or the script cannot be read.
+bool MakeBatchSpec(const TBatchOptions &AOptions, TRunSpec &ASpec);
+void PrintBatchError(const QString &AMessage);
 
 } // namespace app

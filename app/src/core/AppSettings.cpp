@@ -97,6 +97,15 @@ void TAppSettings::SetRunConfig(const QString &AFileName, const TRunConfig &ACon
     FSettings->sync();
 }
 
+QStringList TAppSettings::Interpreters() const {
+    return FSettings ? FSettings->value(QStringLiteral("Compare/Interpreters")).toStringList()
+                     : QStringList();
+}
+
+void TAppSettings::SetInterpreters(const QStringList &ACommands) {
+    WriteValue(QStringLiteral("Compare/Interpreters"), ACommands);
+}
+
 QStringList TAppSettings::RecentScripts() const {
     return FSettings ? FSettings->value(QStringLiteral("Recent/Scripts")).toStringList() : QStringList();
 }

@@ -45,6 +45,11 @@ public:
     TRunConfig RunConfig(const QString &AFileName) const;
     void SetRunConfig(const QString &AFileName, const TRunConfig &AConfig);
 
+    // The interpreters "Run on all" compares, each a command as a shell reads words (empty: none
+    // listed; the window then offers those on PATH).
+    QStringList Interpreters() const;
+    void SetInterpreters(const QStringList &ACommands);
+
     // The scripts opened last, the latest first (at most kRecentScripts).
     static constexpr int kRecentScripts = 10;
     QStringList RecentScripts() const;

@@ -19,29 +19,9 @@ QString TRunOutcome::StatusText() const {
     if (Running) {
         status = QStringLiteral("running: ") + figures;
     } else {
-        QString how;
-        switch (EndStatus) {
-        case runner::esProcess:
-            how = Signal != 0 ? QStringLiteral("killed by signal %1 (%2)")
-                                    .arg(Signal)
-                                    .arg(runner::TConsoleCommand::SignalName(Signal))
-                              : QStringLiteral("exit code %1").arg(ExitCode);
-            break;
-        case runner::esStop:
-            how = StopReason.isEmpty() ? QStringLiteral("stopped") : StopReason;
-            break;
-        case runner::esTime:
-            how = MaxTimeAfterBeginning > 0 && WallMs >= qint64(MaxTimeAfterBeginning) * 1000
-                      ? QStringLiteral("timed out after %1 s").arg(MaxTimeAfterBeginning)
-                      : QStringLiteral("timed out: no output for %1 s").arg(MaxTimeAfterLastOutput);
-            break;
-        case runner::esError:
-            if (FailedToStart) return QStringLiteral("could not start: ") + Error;
-            how = QStringLiteral("failed: ") + Error;
-            break;
-        default:
-            return QString(); // no run yet
-        }
+        const QString how = EndText();
+        if (how.isEmpty()) return QString(); // no run yet
+        if (EndStatus == runner::esError && FailedToStart) return how;
         const QString done =
             !Figures.Valid
                 ? figures
@@ -57,6 +37,26 @@ QString TRunOutcome::StatusText() const {
     const QString counts = ErrorCountText(Errors, Warnings);
     if (!counts.isEmpty()) status += QStringLiteral(" \u2014 ") + counts;
     return status;
+}
+
+QString TRunOutcome::EndText() const {
+    switch (EndStatus) {
+    case runner::esProcess:
+        return Signal != 0 ? QStringLiteral("killed by signal %1 (%2)")
+                                 .arg(Signal)
+                                 .arg(runner::TConsoleCommand::SignalName(Signal))
+                           : QStringLiteral("exit code %1").arg(ExitCode);
+    case runner::esStop:
+        return StopReason.isEmpty() ? QStringLiteral("stopped") : StopReason;
+    case runner::esTime:
+        return MaxTimeAfterBeginning > 0 && WallMs >= qint64(MaxTimeAfterBeginning) * 1000
+                   ? QStringLiteral("timed out after %1 s").arg(MaxTimeAfterBeginning)
+                   : QStringLiteral("timed out: no output for %1 s").arg(MaxTimeAfterLastOutput);
+    case runner::esError:
+        return (FailedToStart ? QStringLiteral("could not start: ") : QStringLiteral("failed: ")) + Error;
+    default:
+        return QString();
+    }
 }
 
 bool TRunOutcome::EndedBadly() const {

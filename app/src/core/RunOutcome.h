@@ -44,6 +44,9 @@ struct TRunOutcome {
     // 12.3 MB peak, 13 lines"); a run that could not start shows no figures. The counts of
     // errors and warnings follow when there are any. Empty before the first run.
     QString StatusText() const;
+    // How the run ended, the first part of StatusText ("exit code 0", "stopped", "could not
+    // start: reason"); empty while running or before the first run.
+    QString EndText() const;
     // Whether the run ended in a way shown as a warning: a non-zero exit code, a signal, or a
     // failure.
     bool EndedBadly() const;

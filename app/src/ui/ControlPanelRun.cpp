@@ -3,6 +3,7 @@
 // its status, the input sent to it and the output limit.
 
 #include "AppSettings.h"
+#include "ComparePanel.h"
 #include "ControlPanelUnit.h"
 #include "LineMarks.h"
 #include "lexedit/LexEdit.h"
@@ -86,7 +87,11 @@ void TControlPanelForm::StartRun() {
     FOutputShown = false;
     FMessageLine = 0;
     FSettings->SetRunConfig(FPhpScript, RunConfig()); // the configuration a run used is kept
-    FRun->Start(CurrentRunSpec());
+    const TRunSpec spec = CurrentRunSpec();
+    FRun->Start(spec);
+    FRunCommand = spec.ShellText();
+    FRunStarted = QDateTime::currentDateTime();
+    FRunOutput = TOutputBytes();
     StopRunAction->setEnabled(true);
     StopButton->setEnabled(true);
     SetInputEnabled(true);
@@ -109,10 +114,12 @@ void TControlPanelForm::RunEnded() {
         FResultMarks->RepaintGutter();
     }
     ShowRunStatus();
+    if (FRun->Outcome().Started) KeepRun();
 }
 
 void TControlPanelForm::StopRunActionExecute() {
     ConsoleCommand->Stop(); // nothing when no run is going
+    CompareSheet->Stop();   // the runs on all interpreters too
 }
 
 void TControlPanelForm::RunAgainActionExecute() {
@@ -138,6 +145,7 @@ void TControlPanelForm::RunPartialLine(const QString &AText) {
 }
 
 void TControlPanelForm::RunNewLine(const TRunLine &ALine) {
+    FRunOutput.AddLine(ALine.Raw);
     ShowOutput();
     // The entire line takes the place of its pending beginning.
     const int pending = FResultMarks->LastOf(lmPending);

@@ -39,6 +39,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     CreateOutputLimitBox();
     CreateActions();
     SetUpConsole();
+    SetUpComparing();
     new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
     AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
     FResultMarks = std::make_unique<TLineMarks>(WebMemo);

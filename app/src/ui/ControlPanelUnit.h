@@ -7,6 +7,7 @@
 #include "FileDialogs.h"
 #include "OutputLimit.h"
 #include "RunConfig.h"
+#include "RunHistory.h"
 #include "RunSession.h"
 #include "runner/ConsoleCommand.h"
 
@@ -39,7 +40,10 @@ namespace app {
 inline constexpr char kNoInterpreter[] = "No PHP interpreter found. Choose one with the PHP button.";
 
 class TAppSettings;
+class TComparePanel;
+class TDiffView;
 class TFileView;
+class TRunsPanel;
 class TFindBar;
 class TLineMarks;
 class TResultBrowser;
@@ -142,6 +146,17 @@ public:
     // parameters, the script's folder and the output limit.
     TRunSpec CurrentRunSpec() const;
 
+    // Runs kept and compared (ControlPanelCompare.cpp). Each run that ends is kept in the "Runs"
+    // tab (shown from the first). Ctrl+Shift+F5 runs the script on each interpreter of the list
+    // (InterpreterCommands) in the "Compare" tab; Stop ends them all. F7 and Shift+F7 go to the
+    // next and previous change of the diff shown in either tab.
+    void RunOnAllActionExecute();
+    void NextChangeActionExecute();
+    void PreviousChangeActionExecute();
+    void EditInterpretersActionExecute();
+    // The interpreters listed in the settings, else those on PATH.
+    QStringList InterpreterCommands() const;
+
     // The find bars (ControlPanelFind.cpp): Ctrl+F opens the bar under the view that has the
     // focus (else under the view shown), Ctrl+H the script view's bar with its replace row, F3 and
     // Shift+F3 find the next and previous match of that bar's search.
@@ -187,6 +202,8 @@ public:
     TFindBar *ScriptFindBar = nullptr;                 // under PHPmemo, with a replace row
     TFindBar *ResultFindBar = nullptr;                 // under WebMemo
     TFileView *FileSheet = nullptr;                    // the "file" tab, made when first shown
+    TRunsPanel *RunsSheet = nullptr;                   // the "Runs" tab, a tab from the first run kept
+    TComparePanel *CompareSheet = nullptr;             // the "Compare" tab, a tab from the first use
     lexedit::TLexPHPLex *PHPCode = nullptr;            // the script view's highlighter
     lexedit::TLexHTMLLex *HTML5 = nullptr;             // the result view's highlighter
     runner::TConsoleCommand *ConsoleCommand = nullptr; // the runner of FRun
@@ -208,6 +225,10 @@ public:
     QAction *PreviousMessageAction = nullptr;
     QAction *NextTabAction = nullptr;
     QAction *PreviousTabAction = nullptr;
+    QAction *RunOnAllAction = nullptr;
+    QAction *NextChangeAction = nullptr;
+    QAction *PreviousChangeAction = nullptr;
+    QAction *EditInterpretersAction = nullptr;
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
@@ -223,6 +244,11 @@ private:
     QAction *MakeAction(const char *AName, void (TControlPanelForm::*AHandler)());
     void CreateInputRow(const QColor &AGreyText);
     void CreateFindBars();
+    // The runs kept and compared (ControlPanelCompare.cpp).
+    void SetUpComparing();
+    void ShowSheet(QWidget *ASheet, const QString &ACaption);
+    void KeepRun();
+    TDiffView *ShownDiffView() const;
     // The console's actions and timer, the result view read-only (ControlPanelConsole.cpp).
     void SetUpConsole();
     void GoToMessage(bool AForward);
@@ -298,6 +324,10 @@ private:
     std::unique_ptr<TLineMarks> FResultMarks;
     std::unique_ptr<TLineMarks> FScriptMarks;
     bool FOutputShown = false; // the result tab was brought to the front in this run
+    // The run going, as it is kept when it ends.
+    QString FRunCommand;
+    QDateTime FRunStarted;
+    TOutputBytes FRunOutput;
     // The script's file as last loaded or saved, to tell its own saves from changes by others.
     QFileSystemWatcher *FScriptWatcher = nullptr;
     QDateTime FScriptFileTime;

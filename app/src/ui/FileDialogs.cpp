@@ -3,9 +3,14 @@
 
 #include "RunConfigDialog.h"
 
+#include <QBoxLayout>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace app {
@@ -137,6 +142,48 @@ bool TWidgetFileDialogs::EditRunConfig(const TRunSpec &ASpec, TRunConfig &AConfi
     TRunConfigDialog dialog(ASpec, AConfig, FParent);
     if (dialog.exec() != QDialog::Accepted) return false;
     AConfig = dialog.Config();
+    return true;
+}
+
+bool TFileDialogs::EditInterpreters(QStringList &, const QStringList &) {
+    return false;
+}
+
+bool TWidgetFileDialogs::EditInterpreters(QStringList &ACommands, const QStringList &AFound) {
+    QDialog dialog(FParent);
+    dialog.setWindowTitle(QStringLiteral("Interpreters"));
+    auto *text = new QPlainTextEdit(&dialog);
+    text->setPlainText(ACommands.join(QLatin1Char('\n')));
+    auto *found = new QPushButton(QStringLiteral("&Add those on PATH"), &dialog);
+    found->setEnabled(!AFound.isEmpty());
+    QObject::connect(found, &QPushButton::clicked, text, [text, AFound] {
+        QStringList lines = text->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &file : AFound)
+            if (!lines.contains(file)) lines << file;
+        text->setPlainText(lines.join(QLatin1Char('\n')));
+    });
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->addButton(found, QDialogButtonBox::ActionRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(
+        QStringLiteral(
+            "One interpreter a line: a path such as /usr/bin/php8.1, or a command with arguments "
+            "such as\ndocker run --rm -i -v {dir}:{dir} -w {dir} php:7.4-cli php\n"
+            "where {dir} stands for the script's folder. With none listed, those on PATH are used:\n%1")
+            .arg(AFound.isEmpty() ? QStringLiteral("(none found)") : AFound.join(QStringLiteral(", "))),
+        &dialog);
+    label->setWordWrap(true);
+    label->setBuddy(text);
+    layout->addWidget(label);
+    layout->addWidget(text, 1);
+    layout->addWidget(buttons);
+    dialog.resize(640, 320);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    ACommands.clear();
+    for (const QString &line : text->toPlainText().split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty()) ACommands << line.trimmed();
     return true;
 }
 

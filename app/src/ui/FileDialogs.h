@@ -6,6 +6,7 @@
 #include "RunSpec.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -42,6 +43,9 @@ public:
     virtual bool AskRunNonPhpFile(const QString &AFileName);
     // The run configuration of the script of ASpec, edited: true (AConfig changed) when accepted.
     virtual bool EditRunConfig(const TRunSpec &ASpec, TRunConfig &AConfig);
+    // The interpreters "Run on all" compares, one command a line, edited: true (ACommands
+    // changed) when accepted. AFound: those on PATH, offered.
+    virtual bool EditInterpreters(QStringList &ACommands, const QStringList &AFound);
 };
 
 // An error's message as an error dialog shows it: a sentence (a capital first letter, a full stop
@@ -61,6 +65,7 @@ public:
     void ShowError(const QString &AText) override;
     bool AskRunNonPhpFile(const QString &AFileName) override;
     bool EditRunConfig(const TRunSpec &ASpec, TRunConfig &AConfig) override;
+    bool EditInterpreters(QStringList &ACommands, const QStringList &AFound) override;
 
 private:
     QWidget *FParent; // not owned

@@ -110,7 +110,10 @@ QColor TLineMarks::ColorOf(TLineMarkKind AKind) {
     case lmInput:
         return QColor(0x1A, 0x5F, 0xB4);
     case lmJumpTarget:
+    case lmRemoved:
         return QColor(0xD0, 0x21, 0x1B);
+    case lmAdded:
+        return QColor(0x2E, 0x8B, 0x2E);
     case lmNone:
         break;
     }
@@ -164,6 +167,13 @@ void TLineMarks::AfterPaint(QPainter &ACanvas, const QRect &AClip, int FirstRow,
             ACanvas.drawPath(arrow);
             break;
         }
+        case lmRemoved: // a minus
+            ACanvas.drawRect(QRectF(box.left(), box.center().y() - 1, box.width(), 2));
+            break;
+        case lmAdded: // a plus
+            ACanvas.drawRect(QRectF(box.left(), box.center().y() - 1, box.width(), 2));
+            ACanvas.drawRect(QRectF(box.center().x() - 1, box.top(), 2, box.height()));
+            break;
         case lmNone:
             break;
         }

@@ -19,7 +19,19 @@
 
 namespace app {
 
-enum TLineMarkKind : uint8_t { lmNone, lmError, lmWarning, lmNote, lmPending, lmInput, lmJumpTarget };
+// lmRemoved and lmAdded mark the lines of a diff only in the first output and only in the second.
+enum TLineMarkKind : uint8_t {
+    lmNone,
+    lmError,
+    lmWarning,
+    lmNote,
+    lmPending,
+    lmInput,
+    lmJumpTarget,
+    lmRemoved,
+    lmAdded,
+    lmLastKind = lmAdded
+};
 
 class TLineMarks : public lexedit::TLexEditPlugin {
 public:
@@ -51,7 +63,7 @@ private:
     std::vector<std::pair<int, TLineMarkKind>>::iterator LowerBound(int ALine);
     std::vector<std::pair<int, TLineMarkKind>>::const_iterator LowerBound(int ALine) const;
     std::vector<std::pair<int, TLineMarkKind>> FMarks; // (1-based line, kind), sorted by line
-    int FCounts[lmJumpTarget + 1] = {};                // marks of each kind
+    int FCounts[lmLastKind + 1] = {};                  // marks of each kind
 };
 
 } // namespace app

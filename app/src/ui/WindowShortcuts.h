@@ -64,6 +64,11 @@ inline const TWindowShortcut kWindowShortcuts[] = {
     {&TControlPanelForm::NextTabAction, nullptr, "Ctrl+PgDown", "Show the next tab"},
     {&TControlPanelForm::PreviousTabAction, nullptr, "Ctrl+Shift+Tab", "Show the previous tab"},
     {&TControlPanelForm::PreviousTabAction, nullptr, "Ctrl+PgUp", "Show the previous tab"},
+    {&TControlPanelForm::RunOnAllAction, nullptr, "Ctrl+Shift+F5",
+     "Run the script on every interpreter listed and compare their outputs"},
+    {&TControlPanelForm::NextChangeAction, nullptr, "F7", "Go to the next change of the diff shown"},
+    {&TControlPanelForm::PreviousChangeAction, nullptr, "Shift+F7",
+     "Go to the previous change of the diff shown"},
     {&TControlPanelForm::CloseInputAction, nullptr, "Ctrl+D", "Close the script's input (in the input row)",
      true},
 };
