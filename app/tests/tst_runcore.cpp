@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "CommandLine.h"
 #include "FileWriting.h"
+#include "OutputDiff.h"
 #include "OutputLimit.h"
 #include "RunSession.h"
 #include "RunSpec.h"
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace app;
+using namespace Qt::Literals::StringLiterals;
 
 class TestRunCore : public QObject {
     Q_OBJECT
@@ -309,6 +311,106 @@ private slots:
         QVERIFY2(stats.startsWith(QStringLiteral("exit=0 wall=")) &&
                      stats.endsWith(QStringLiteral(" lines=1")),
                  qPrintable(stats));
+    }
+
+    // Property: the hunks of random texts (few distinct lines, random edits, a last line with or
+    // without LF, NUL bytes) turn the old lines into the new ones, and what lies between them is
+    // equal; GNU patch turns the old text into the new one with the unified diff, without offset
+    // or fuzz. Texts whose diff has one answer give GNU diff's bytes exactly.
+    void outputDiffRebuildsTheNewText() {
+        const auto lines = [](const QByteArray &AText) {
+            QList<QByteArray> result;
+            for (qsizetype at = 0; at < AText.size();) {
+                const qsizetype lf = AText.indexOf('\n', at);
+                const qsizetype end = lf < 0 ? AText.size() : lf + 1;
+                result.append(AText.mid(at, end - at));
+                at = end;
+            }
+            return result;
+        };
+        QTemporaryDir dir;
+        const auto write = [&](const char *AName, const QByteArray &ABytes) {
+            QFile file(dir.filePath(QString::fromLatin1(AName)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ABytes) == ABytes.size());
+        };
+        QRandomGenerator random(20261211);
+        int patched = 0;
+        for (int round = 0; round < 3000; ++round) {
+            const QList<QByteArray> alphabet = {"a\n", "b\n", "c\n", "<p>d</p>\n", "e\0f\n"_qba, "\n"};
+            const int letters = int(random.bounded(1, int(alphabet.size()) + 1));
+            QList<QByteArray> oldLines, newLines;
+            for (int n = int(random.bounded(12)); n > 0; --n)
+                oldLines.append(alphabet[int(random.bounded(letters))]);
+            newLines = oldLines;
+            for (int edits = int(random.bounded(4)); edits > 0; --edits) {
+                const int at = int(random.bounded(int(newLines.size()) + 1));
+                if (random.bounded(3) == 0 && at < newLines.size())
+                    newLines.removeAt(at);
+                else
+                    newLines.insert(at, alphabet[int(random.bounded(letters))]);
+            }
+            QByteArray oldText = oldLines.join(), newText = newLines.join();
+            if (random.bounded(4) == 0) oldText.chop(oldText.endsWith('\n') ? 1 : 0);
+            if (random.bounded(4) == 0) newText.chop(newText.endsWith('\n') ? 1 : 0);
+            oldLines = lines(oldText);
+            newLines = lines(newText);
+            const TOutputDiff diff = TOutputDiff::Compare(oldText, newText);
+            QCOMPARE(diff.Equal(), oldText == newText);
+            QList<QByteArray> rebuilt;
+            int oldAt = 0, newAt = 0;
+            for (const TDiffHunk &h : diff.Hunks()) {
+                // Between hunks: at least one line, equal on both sides.
+                QVERIFY(h.OldCount + h.NewCount > 0 && h.OldStart - oldAt == h.NewStart - newAt);
+                QVERIFY(oldAt == 0 || h.OldStart > oldAt);
+                QCOMPARE(oldLines.mid(oldAt, h.OldStart - oldAt), newLines.mid(newAt, h.NewStart - newAt));
+                rebuilt += oldLines.mid(oldAt, h.OldStart - oldAt) + newLines.mid(h.NewStart, h.NewCount);
+                oldAt = h.OldStart + h.OldCount;
+                newAt = h.NewStart + h.NewCount;
+            }
+            QVERIFY(oldAt <= oldLines.size() && newAt <= newLines.size());
+            QCOMPARE(oldLines.mid(oldAt), newLines.mid(newAt));
+            QCOMPARE(rebuilt + oldLines.mid(oldAt), newLines);
+            const QByteArray unified =
+                TOutputDiff::Unified(oldText, newText, "old", "new", int(random.bounded(4)));
+            QCOMPARE(unified.isEmpty(), diff.Equal());
+            if (diff.Equal() || newText.isEmpty() || newText.contains('\0') || patched >= 40) continue;
+            ++patched;
+            write("old", oldText);
+            write("diff", unified);
+            QProcess patch;
+            patch.setWorkingDirectory(dir.path());
+            patch.start(QStringLiteral("patch"), {"--fuzz=0", "-o", "out", "old", "diff"});
+            QVERIFY(patch.waitForFinished(10000));
+            const QByteArray said = patch.readAll();
+            QVERIFY2(patch.exitCode() == 0 && !said.contains("offset") && !said.contains("fuzz"),
+                     said + '\n' + unified);
+            QFile out(dir.filePath(QStringLiteral("out")));
+            QVERIFY(out.open(QIODevice::ReadOnly));
+            QCOMPARE(out.readAll(), newText);
+        }
+        QCOMPARE(patched, 40);
+
+        const QList<std::pair<QByteArray, QByteArray>> exact = {
+            {"a\nb\n", "a\nb\n"},
+            {"", "x\n"},
+            {"x\ny\n", ""},
+            {"a\nb\nc\n", "z\na\nb\nc\n"},
+            {"a\nb", "a\nb\n"},
+            {"a\nb\n", "a\nc"},
+            {"a\0b\nc\n"_qba, "a\0c\nc\n"_qba},
+            {"1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n",
+             "1\n2\nX\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n15\n"},
+        };
+        for (const auto &[oldText, newText] : exact) {
+            write("old", oldText);
+            write("new", newText);
+            QProcess gnu;
+            gnu.start(QStringLiteral("diff"),
+                      {"-a", "-u", "--label", "A", "--label", "B", dir.filePath("old"), dir.filePath("new")});
+            QVERIFY(gnu.waitForFinished(10000));
+            QCOMPARE(TOutputDiff::Unified(oldText, newText, "A", "B"), gnu.readAllStandardOutput());
+        }
+        QCOMPARE(TOutputDiff::Compare("a\0b\n"_qba, "a\0c\n"_qba).Hunks().size(), 1);
     }
 
     // Every size reads back from its text, and the texts a user types read as expected.
