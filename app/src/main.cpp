@@ -218,7 +218,10 @@ int RunWithoutWindow(int argc, char **argv, const QStringList &AArguments) {
     const QString batchOption = BatchOptionWithoutSave(parser);
     if (!batchOption.isEmpty())
         return UsageError(parser,
-                          QStringLiteral("--%1 needs --save FILE or --compare: it belongs to the batch mode.")
+                          (batchOption == QLatin1String("errors") || batchOption == QLatin1String("stats")
+                               ? QStringLiteral("--%1 needs --save FILE: it belongs to the batch mode.")
+                               : QStringLiteral("--%1 needs --save FILE or --compare: it belongs to the "
+                                                "batch mode."))
                               .arg(batchOption));
     const bool compare = parser.isSet(QStringLiteral("compare"));
     if (compare && parser.isSet(QStringLiteral("save")))

@@ -66,6 +66,49 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("<p>one</p>\r\ncaf\xC3\xA9\r\nlast"));
     }
 
+    // --compare runs the script on each interpreter (a wrapper, a command with arguments and
+    // {dir}), groups identical outputs and prints a unified diff of each group that differs;
+    // it exits 0 when all outputs are the same, 1 when they differ, 2 on a broken command.
+    void compareGroupsTheOutputsAndExitsByThem() {
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("cmp dir")));
+        const QString script = WriteFile(QStringLiteral("cmp dir/float.php"),
+                                         "<?php echo 1/3, \"\\n\", basename(getcwd()), \"\\n\";\n");
+        const QString wrapper =
+            WriteFile(QStringLiteral("php5"), "#!/bin/sh\nexec php -d precision=5 \"$@\"\n");
+        QVERIFY(QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFile::ExeOwner));
+        const QString same = QStringLiteral("env -C {dir} php -d precision=14");
+        Result r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--php"), same,
+                        QStringLiteral("--compare"), script});
+        QCOMPARE(r.ExitCode, 0);
+        QVERIFY2(!r.StdOut.contains("@@") && r.StdOut.count("  A\n") == 2, r.StdOut.constData());
+
+        r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--php"), wrapper,
+                 QStringLiteral("--php"), same, QStringLiteral("--compare"), script});
+        QCOMPARE(r.ExitCode, 1);
+        const QString version =
+            QString::fromLatin1(Run({QStringLiteral("--php"), QStringLiteral("php"),
+                                     QStringLiteral("--params"), QStringLiteral("-r 'echo PHP_VERSION;'"),
+                                     QStringLiteral("--save"), QStringLiteral("/dev/stdout")})
+                                    .StdOut);
+        const QStringList rows = QString::fromUtf8(r.StdOut).split(QLatin1Char('\n'));
+        QVERIFY2(rows.size() > 4 && rows[1].startsWith(QStringLiteral("php ")) &&
+                     rows[1].endsWith(QStringLiteral("  A")) && rows[2].startsWith(wrapper) &&
+                     rows[2].endsWith(QStringLiteral("  B")) && rows[3].endsWith(QStringLiteral("  A")) &&
+                     rows[2].contains(version),
+                 r.StdOut.constData());
+        QVERIFY2(r.StdOut.contains(
+                     QStringLiteral(
+                         "--- A: php\n+++ B: %1\n@@ -1,2 +1,2 @@\n-0.33333333333333\n+0.33333\n cmp dir\n")
+                         .arg(wrapper)
+                         .toUtf8()),
+                 r.StdOut.constData());
+
+        r = Run({QStringLiteral("--php"), QStringLiteral("php"), QStringLiteral("--php"),
+                 QStringLiteral("no-such-php-here"), QStringLiteral("--compare"), script});
+        QCOMPARE(r.ExitCode, 2);
+        QVERIFY2(r.StdErr.contains("no-such-php-here is not on PATH"), r.StdErr.constData());
+    }
+
     // --params with shell quoting, --php-option, --env and --cwd all reach the script.
     void runConfigurationOptionsReachTheScript() {
         QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("cwd here")));
@@ -394,7 +437,8 @@ private slots:
         QTest::newRow("--errors alone") << QStringList{"--errors", "a.php"}
                                         << "--errors needs --save FILE: it belongs to the batch mode.";
         QTest::newRow("--timeout alone")
-            << QStringList{"--timeout", "5"} << "--timeout needs --save FILE: it belongs to the batch mode.";
+            << QStringList{"--timeout", "5"}
+            << "--timeout needs --save FILE or --compare: it belongs to the batch mode.";
     }
     void commandLineMistakesExitTwoWithoutADisplay() {
         QFETCH(QStringList, arguments);
