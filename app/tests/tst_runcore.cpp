@@ -2,8 +2,10 @@
 #include "AppSettings.h"
 #include "CommandLine.h"
 #include "FileWriting.h"
+#include "Interpreters.h"
 #include "OutputDiff.h"
 #include "OutputLimit.h"
+#include "RunHistory.h"
 #include "RunSession.h"
 #include "RunSpec.h"
 #include "common/Exception.h"
@@ -24,6 +26,67 @@ using namespace Qt::Literals::StringLiterals;
 class TestRunCore : public QObject {
     Q_OBJECT
 private slots:
+
+    // The last 20 runs are kept; past the budget the oldest outputs go first and say so, the
+    // newest output always stays.
+    void historyKeepsTheLastRunsWithinItsBudget() {
+        TRunHistory history(1000);
+        for (int i = 1; i <= 25; ++i) {
+            TRunRecord run;
+            run.Output = QByteArray(i == 25 ? 1500 : 300, char('a' + i % 26));
+            history.Add(std::move(run));
+            qint64 kept = 0;
+            for (const TRunRecord &r : history.Runs())
+                kept += r.Output.size();
+            QCOMPARE(history.OutputBytes(), kept);
+            QVERIFY(kept <= 1000 || history.Runs().back().Output.size() == kept);
+        }
+        QCOMPARE(int(history.Runs().size()), TRunHistory::kMaxRuns);
+        QCOMPARE(history.Runs().front().Number, 6);
+        QCOMPARE(history.Runs().back().Output.size(), 1500); // alone over the budget, still kept
+        for (size_t i = 0; i + 1 < history.Runs().size(); ++i)
+            QVERIFY(history.Runs()[i].OutputDropped);
+        QVERIFY(history.Find(5) == nullptr && history.Find(25) != nullptr);
+    }
+
+    // php and phpX.Y on PATH are found once each (a link to the same file counts once), php
+    // first and then the newest; {dir} in a command stands for the script's folder as one word.
+    void interpretersOnPathAndTheirCommands() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")) &&
+                QDir(dir.path()).mkpath(QStringLiteral("b c")));
+        const auto program = [&](const QString &AName) {
+            QFile file(dir.filePath(AName));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("#!/bin/sh\n");
+            file.close();
+            QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+        };
+        program(QStringLiteral("a/php7.4"));
+        program(QStringLiteral("a/php8.2"));
+        program(QStringLiteral("a/phpize"));
+        program(QStringLiteral("b c/php8.10"));
+        QVERIFY(
+            QFile::link(dir.filePath(QStringLiteral("a/php8.2")), dir.filePath(QStringLiteral("b c/php"))));
+        QCOMPARE(FindInterpretersOnPath(dir.filePath(QStringLiteral("a")) + QLatin1Char(':') +
+                                        dir.filePath(QStringLiteral("b c"))),
+                 (QStringList{dir.filePath(QStringLiteral("b c/php8.10")),
+                              dir.filePath(QStringLiteral("a/php8.2")),
+                              dir.filePath(QStringLiteral("a/php7.4"))}));
+
+        TRunSpec base;
+        base.Script = dir.filePath(QStringLiteral("b c/s.php"));
+        base.InterpreterOptions = QStringLiteral("-n");
+        const TRunSpec spec = SpecForInterpreter(base, QStringLiteral("env -C {dir} php -d 'x={dir}/y'"));
+        QCOMPARE(spec.Words(), (QStringList{QStandardPaths::findExecutable(QStringLiteral("env")),
+                                            QStringLiteral("-C"), dir.filePath(QStringLiteral("b c")),
+                                            QStringLiteral("php"), QStringLiteral("-d"),
+                                            QStringLiteral("x=") + dir.filePath(QStringLiteral("b c/y")),
+                                            QStringLiteral("-n"), base.Script}));
+        QVERIFY_THROWS_EXCEPTION(common::Exception,
+                                 SpecForInterpreter(base, QStringLiteral("no-such-php-here")));
+        QVERIFY_THROWS_EXCEPTION(common::Exception, SpecForInterpreter(base, QStringLiteral("php '")));
+    }
     void folderKeepsTrailingSeparator_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("folder");
