@@ -31,6 +31,7 @@ TComparePanel::TComparePanel(lexedit::TLexCustomHighlighter *AHighlighter, const
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->verticalHeader()->hide();
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6); // as the Runs list
     Table->horizontalHeader()->setSectionResizeMode(kInterpreter, QHeaderView::Stretch);
     Summary = new QLabel(this);
     DiffButton = new QPushButton(QStringLiteral("&Diff against group A"), this);

@@ -63,7 +63,9 @@ TRunsPanel::TRunsPanel(lexedit::TLexCustomHighlighter *AHighlighter, const QFont
 }
 
 void TRunsPanel::Keep(TRunRecord ARecord) {
-    const int selected = SelectedNumber();
+    // A run the user chose stays selected; the newest, selected by itself, gives way to the new one.
+    const int newest = FHistory.Runs().empty() ? 0 : FHistory.Runs().back().Number;
+    const int selected = SelectedNumber() == newest ? 0 : SelectedNumber();
     FHistory.Add(std::move(ARecord));
     // The list is rebuilt: outputs let go and runs gone change older rows too.
     List->clear();
