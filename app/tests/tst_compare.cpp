@@ -79,10 +79,10 @@ private slots:
         }
         QCOMPARE(runs.History().Runs().front().Output, QByteArray("a\nb\nc\n"));
 
-        QVERIFY(runs.Select(1));
+        QVERIFY(runs.Select(1)); // while the tab is hidden: shown when the tab is
+        FForm->PageControl->setCurrentWidget(&runs);
         QCOMPARE(ViewLines(*runs.View), (QStringList{"a", "b", "c"}));
         QVERIFY(runs.CompareButton->isEnabled());
-        FForm->PageControl->setCurrentWidget(&runs);
         QTest::mouseClick(runs.CompareButton, Qt::LeftButton);
         QCOMPARE(ViewLines(*runs.View), (QStringList{"  a", "- b", "+ B", "  c", "+ d"}));
         QCOMPARE(runs.View->ChangeCount(), 2);

@@ -28,8 +28,10 @@ TCompareRuns::TCompareRuns(QObject *AParent) : QObject(AParent) {}
 // The sessions, child objects, go with it: their runners stop their children and wait for their
 // workers, without telling.
 TCompareRuns::~TCompareRuns() {
-    for (auto &job : FJobs)
+    for (auto &job : FJobs) {
+        job->Session->SetOnLine(nullptr);
         job->Session->SetOnEnded(nullptr);
+    }
 }
 
 void TCompareRuns::Start(const TRunSpec &ABase, const QStringList &ACommands, int AParallel) {

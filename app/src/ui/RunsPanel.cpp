@@ -112,11 +112,18 @@ int TRunsPanel::SelectedNumber() const {
     return item ? item->data(kNumber, Qt::DisplayRole).toInt() : 0;
 }
 
+void TRunsPanel::showEvent(QShowEvent *AEvent) {
+    QWidget::showEvent(AEvent);
+    if (FViewStale) common::Guarded([this] { ShowSelected(); });
+}
+
 void TRunsPanel::ShowSelected() {
     const TRunRecord *run = FHistory.Find(SelectedNumber());
     CompareButton->setEnabled(run && !FHistory.Runs().empty() &&
                               run->Number != FHistory.Runs().back().Number);
-    if (!run) return;
+    // A run's output (up to the output limit) is loaded into the view only when it is seen.
+    FViewStale = !isVisible();
+    if (!run || FViewStale) return;
     const QString caption = QStringLiteral("Run #%1: %2").arg(run->Number).arg(run->Command);
     View->ShowOutput(run->OutputDropped ? caption + QStringLiteral(" \u2014 its output is no longer kept")
                                         : caption,

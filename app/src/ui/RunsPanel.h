@@ -37,10 +37,14 @@ public:
     QPushButton *CompareButton = nullptr;
     TDiffView *View = nullptr;
 
+protected:
+    void showEvent(QShowEvent *AEvent) override;
+
 private:
     void ShowSelected();
     int SelectedNumber() const;
     TRunHistory FHistory;
+    bool FViewStale = false; // the selection changed while the tab was hidden
 };
 
 } // namespace app
