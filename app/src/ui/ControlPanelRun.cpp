@@ -109,10 +109,21 @@ void TControlPanelForm::RunEnded() {
         FResultMarks->RepaintGutter();
     }
     ShowRunStatus();
+    if (FSaveRunAfterStop) {
+        // Run on save stopped this run for a new one (ControlPanelRunOnSave.cpp); it starts once
+        // the runner is through with the end of this one, if the view still holds the file.
+        FSaveRunAfterStop = false;
+        QTimer::singleShot(0, this, [this] {
+            common::Guarded([this] {
+                if (!FRun->IsRunning() && !PHPmemo->Modified()) StartRun();
+            });
+        });
+    }
 }
 
 void TControlPanelForm::StopRunActionExecute() {
-    ConsoleCommand->Stop(); // nothing when no run is going
+    FSaveRunAfterStop = false; // stopped by the user: no run on save takes its place
+    ConsoleCommand->Stop();    // nothing when no run is going
 }
 
 void TControlPanelForm::RunAgainActionExecute() {
