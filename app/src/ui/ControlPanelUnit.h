@@ -334,7 +334,7 @@ private:
     // time after a run on save started.
     enum TSaveRunState : uint8_t { srIdle, srSettling, srQuiet };
     static constexpr int kSaveRunQuietMs = 300;
-    static constexpr int kSaveRunSettleMs = 25;
+    static constexpr int kSaveRunSettleMs = 20;
     TSaveRunState FSaveRunState = srIdle;
     QTimer *FSaveRunTimer = nullptr;   // single shot: the settling, then the quiet time
     QElapsedTimer FLastScriptChange;   // since the last change of the script
