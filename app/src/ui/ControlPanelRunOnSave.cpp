@@ -66,12 +66,14 @@ void TControlPanelForm::SaveRunTimerFired() {
         // The quiet time counts from the last change, which may have come while settling.
         FSaveRunTimer->start(std::max<qint64>(0, kSaveRunQuietMs - FLastScriptChange.elapsed()));
         RunForSave();
-    } else if (FSaveRunState == srQuiet && FChangedSinceSaveRun) {
-        FChangedSinceSaveRun = false;
-        FSaveRunTimer->start(kSaveRunQuietMs);
-        RunForSave();
     } else {
+        // kSaveRunQuietMs without a change: the burst is over, and the next change is a first
+        // one again. One more run when the file changed after the first run started.
         FSaveRunState = srIdle;
+        if (FChangedSinceSaveRun) {
+            FChangedSinceSaveRun = false;
+            RunForSave();
+        }
     }
 }
 

@@ -331,7 +331,7 @@ private:
     qint64 FScriptFileSize = -1;
     bool FAskingReload = false;
     // Run on save: idle (no change for kSaveRunQuietMs), a first change settling, or the quiet
-    // time after a run on save started.
+    // time after the first change's run started, until kSaveRunQuietMs pass without a change.
     enum TSaveRunState : uint8_t { srIdle, srSettling, srQuiet };
     static constexpr int kSaveRunQuietMs = 300;
     static constexpr int kSaveRunSettleMs = 20;
