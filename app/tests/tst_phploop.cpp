@@ -16,6 +16,7 @@
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -799,6 +800,72 @@ private slots:
         QCOMPARE(FForm->PHPmemo->Lines()->Get(1), QStringLiteral("echo 968;"));
         QVERIFY(FForm->ScriptModified());
         QCOMPARE(ReadFile(path), QByteArray("<?php\necho 68;\n"));
+    }
+
+    // Run on save. Another program writes the script, and writes it twice more within 100 ms
+    // once the first write's run has begun (well within the 300 ms quiet time): the first write
+    // runs at once, the next two make one more run, which stops the first (still sleeping) and
+    // shows the last version. Ctrl+S runs once (its own save is no change from outside); unticked
+    // (Ctrl+F5), a write is reloaded and not run; the box comes back ticked in the next window.
+    void runOnSaveRunsAtOnceAndCoalescesABurst() {
+        QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("save")));
+        const QString log = FDir.filePath(QStringLiteral("runs.log")); // one line a run
+        const auto source = [&](const char *AVersion, bool AHang) {
+            return QByteArray("<?php file_put_contents('") + QFile::encodeName(log) + "', \"" + AVersion +
+                   "\\n\", FILE_APPEND); echo \"" + AVersion + "\\n\";" +
+                   (AHang ? " flush(); sleep(20);" : "") + "\n";
+        };
+        const QString path = OpenAndRun(QStringLiteral("save/loop.php"), source("v0", false));
+        QTest::mouseClick(FForm->RunOnSaveBox, Qt::LeftButton);
+        QVERIFY(FForm->RunOnSave());
+        const auto runs = [&] {
+            return QString::fromLatin1(ReadFile(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        };
+        const auto settled = [&](const QString &AOutput) {
+            QTRY_COMPARE_WITH_TIMEOUT(FForm->WebMemo->Text(), AOutput, 20000);
+            QVERIFY(WaitForRunEnd());
+            QTest::qWait(700); // past the quiet time: any run still due would have started
+            QVERIFY(!FForm->ConsoleCommand->IsRunning());
+        };
+        QProcess writer;
+        writer.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             // Waits at most 200 ms for the first write's run: a run only after 300 ms
+             // of quiet would come too late, and one run would take all three writes.
+             QStringLiteral("printf %s \"$1\" > \"$4\"; end=$(($(date +%s%N) + 200000000)); "
+                            "until grep -qx v1 \"$5\" || [ $(date +%s%N) -ge $end ]; do sleep 0.005; "
+                            "done; printf %s \"$2\" > \"$4\"; sleep 0.05; printf %s \"$3\" > \"$4\""),
+             QStringLiteral("sh"), QString::fromUtf8(source("v1", true)),
+             QString::fromUtf8(source("v2", false)), QString::fromUtf8(source("v3", false)), path, log});
+        // Waited for in the event loop: the window takes in the writes meanwhile.
+        QTRY_COMPARE_WITH_TIMEOUT(writer.state(), QProcess::NotRunning, 10000);
+        settled(QStringLiteral("v3"));
+        QCOMPARE(runs(), QStringList({"v0", "v1", "v3"}));
+        QCOMPARE(FForm->Run().Outcome().ExitCode, 0);
+        QCOMPARE(FForm->PHPmemo->Lines()->Text(),
+                 QString::fromUtf8(source("v3", false)).replace("\n", "\r\n"));
+
+        PressCtrlS();
+        QTRY_COMPARE_WITH_TIMEOUT(runs().size(), 4, 20000);
+        settled(QStringLiteral("v3"));
+        QCOMPARE(runs(), QStringList({"v0", "v1", "v3", "v3"}));
+
+        QTest::keyClick(FForm->PHPmemo, Qt::Key_F5, Qt::ControlModifier);
+        QVERIFY(!FForm->RunOnSaveBox->isChecked());
+        writer.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\" > \"$2\""), QStringLiteral("sh"),
+                      QString::fromUtf8(source("v4", false)), path});
+        QTRY_COMPARE_WITH_TIMEOUT(writer.state(), QProcess::NotRunning, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(FForm->PHPmemo->Lines()->Text().contains(QStringLiteral("v4")), 5000);
+        settled(QStringLiteral("v3"));
+        QCOMPARE(runs().size(), 4);
+        QVERIFY(FErrors.isEmpty());
+
+        FForm->RunOnSaveBox->click();
+        FForm.reset();
+        QVERIFY(ShowNewForm(FForm, FDialogs, true, false));
+        QVERIFY(FForm->RunOnSaveBox->isChecked() && FForm->RunOnSave());
     }
 
     // A run configuration (a quoted parameter, an interpreter option, an environment variable, a

@@ -16,6 +16,7 @@ namespace app {
 namespace {
 const QString kInterpreterKey = QStringLiteral("Run/Interpreter");
 const QString kMaxOutputKey = QStringLiteral("Run/MaxOutput");
+const QString kRunOnSaveKey = QStringLiteral("Run/RunOnSave");
 // A script's group: its path, percent-encoded so that its separators do not nest groups.
 QString ScriptGroup(const QString &AFileName) {
     return QStringLiteral("Scripts/") + QString::fromLatin1(QUrl::toPercentEncoding(AFileName));
@@ -67,6 +68,14 @@ qint64 TAppSettings::MaxOutput() const {
 
 void TAppSettings::SetMaxOutput(qint64 ABytes) {
     Write(kMaxOutputKey, ByteSizeText(ABytes));
+}
+
+bool TAppSettings::RunOnSave() const {
+    return FSettings && FSettings->value(kRunOnSaveKey, false).toBool();
+}
+
+void TAppSettings::SetRunOnSave(bool AValue) {
+    WriteValue(kRunOnSaveKey, AValue);
 }
 
 TRunConfig TAppSettings::RunConfig(const QString &AFileName) const {

@@ -39,6 +39,9 @@ public:
     // The output limit of a run in bytes (0: none).
     qint64 MaxOutput() const;
     void SetMaxOutput(qint64 ABytes);
+    // Whether the window runs the script again each time it is saved (off unless turned on).
+    bool RunOnSave() const;
+    void SetRunOnSave(bool AValue);
 
     // The run configuration kept for the script AFileName (the defaults when none is kept); a
     // configuration of defaults is not kept.

@@ -11,6 +11,7 @@
 #include "lexedit/LexHighlighterPHP.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -223,6 +224,13 @@ void TControlPanelForm::CreateWidgets() {
     RunConfigButton->setText(QStringLiteral("\u2026"));
     RunConfigButton->setFixedHeight(22);
     paramsLayout->addWidget(RunConfigButton);
+    // Runs the script again each time it is saved (ControlPanelRunOnSave.cpp).
+    RunOnSaveBox = new QCheckBox(QStringLiteral("Run on save"), Panel2);
+    RunOnSaveBox->setObjectName(QStringLiteral("RunOnSaveBox"));
+    RunOnSaveBox->setFont(TahomaFont());
+    SetGreyText(RunOnSaveBox, greyText);
+    paramsLayout->addSpacing(6);
+    paramsLayout->addWidget(RunOnSaveBox);
     formLayout->addWidget(Panel2);
     formLayout->addSpacing(10);
 
@@ -297,7 +305,8 @@ void TControlPanelForm::CreateWidgets() {
     setTabOrder(SpeedButton2, PHPFileButton);
     setTabOrder(PHPFileButton, SaveButton);
     setTabOrder(SaveButton, ParamsEdit);
-    setTabOrder(ParamsEdit, WB);
+    setTabOrder(ParamsEdit, RunOnSaveBox);
+    setTabOrder(RunOnSaveBox, WB);
     setTabOrder(WB, PageControl);
     for (QToolButton *button : {SpeedButton1, SpeedButton2, PHPFileButton, SaveButton})
         button->setFocusPolicy(Qt::TabFocus);

@@ -115,11 +115,22 @@ void TControlPanelForm::RunEnded() {
     }
     ShowRunStatus();
     if (FRun->Outcome().Started) KeepRun();
+    if (FSaveRunAfterStop) {
+        // Run on save stopped this run for a new one (ControlPanelRunOnSave.cpp); it starts once
+        // the runner is through with the end of this one, if the view still holds the file.
+        FSaveRunAfterStop = false;
+        QTimer::singleShot(0, this, [this] {
+            common::Guarded([this] {
+                if (!FRun->IsRunning() && !PHPmemo->Modified()) StartRun();
+            });
+        });
+    }
 }
 
 void TControlPanelForm::StopRunActionExecute() {
-    ConsoleCommand->Stop(); // nothing when no run is going
-    CompareSheet->Stop();   // the runs on all interpreters too
+    FSaveRunAfterStop = false; // stopped by the user: no run on save takes its place
+    ConsoleCommand->Stop();    // nothing when no run is going
+    CompareSheet->Stop();      // the runs on all interpreters too
 }
 
 void TControlPanelForm::RunAgainActionExecute() {

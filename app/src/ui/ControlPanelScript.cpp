@@ -70,7 +70,8 @@ void TControlPanelForm::RememberScriptFile() {
 }
 
 void TControlPanelForm::SaveScriptActionExecute() {
-    SaveScript();
+    // Only the user's save counts for run on save: the save before a run runs it anyway.
+    if (SaveScript()) ScriptChangedForRun();
 }
 
 bool TControlPanelForm::SaveScript() {
@@ -178,6 +179,7 @@ void TControlPanelForm::ReloadScript() {
     const int line = std::min(caret.Line, std::max(1, PHPmemo->Lines()->Count()));
     PHPmemo->SetCaretXY(lexedit::BufferCoord(1, line));
     PHPmemo->SetTopLine(top);
+    ScriptChangedForRun(); // the view holds the file's new text
 }
 
 } // namespace app

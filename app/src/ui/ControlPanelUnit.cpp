@@ -42,6 +42,7 @@ TControlPanelForm::TControlPanelForm(QWidget *AParent)
     SetUpComparing();
     new TFileDrop(*this);      // a file dropped on the window runs as the Script button would
     AddWindowShortcuts(*this); // Ctrl+P, Ctrl+O, Ctrl+E, Ctrl+Shift+S and the buttons' tooltips
+    SetUpRunOnSave();
     FResultMarks = std::make_unique<TLineMarks>(WebMemo);
     FScriptMarks = std::make_unique<TLineMarks>(PHPmemo);
     SetUpScriptEditing();
@@ -266,6 +267,7 @@ void TControlPanelForm::OpenScript(const QString &AFileName) {
 bool TControlPanelForm::LoadScriptAndRun(const QString &AFileName) {
     if (!ConfirmDiscardScript()) return false;
     FMemory->KeepFolds(); // of the script shown so far
+    CancelSaveRun();      // a run due for the script shown so far
     // Load first: a script that cannot be read changes nothing and starts no run.
     PHPmemo->Lines()->LoadFromFile(AFileName);
     FPhpScript = AFileName;
@@ -396,6 +398,9 @@ void TControlPanelForm::CreateActions() {
     connect(RunConfigButton, &QToolButton::clicked, RunConfigAction, &QAction::trigger);
     connect(ParamsEdit, &QLineEdit::textChanged, this,
             [this] { common::Guarded([this] { UpdateCommand(); }); });
+    RunOnSaveAction = new QAction(this);
+    RunOnSaveAction->setObjectName(QStringLiteral("RunOnSaveAction"));
+    RunOnSaveAction->setCheckable(true);
     RecentScriptsAction = MakeAction("RecentScriptsAction", &TControlPanelForm::RecentScriptsActionExecute);
     CloseInputAction = MakeAction("CloseInputAction", &TControlPanelForm::CloseInputActionExecute);
     connect(CloseInputButton, &QToolButton::clicked, CloseInputAction, &QAction::trigger);

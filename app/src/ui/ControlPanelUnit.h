@@ -18,6 +18,7 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFileSystemWatcher;
 class QFrame;
@@ -131,6 +132,23 @@ public:
     void SaveScriptActionExecute();
     bool SaveScript(); // false when it was not saved
     bool ScriptModified() const;
+    // Run on save (ControlPanelRunOnSave.cpp; the box beside Parameters, Ctrl+F5, remembered):
+    // while it is on, a change of the script runs it again. A change is a save with Ctrl+S, or a
+    // change of the file on disk (another program's save, in place or by renaming a new file
+    // over it) that the view took in (a modified view asks first; kept edits are no change).
+    // Changes come in bursts, so they are coalesced:
+    // - a change after kSaveRunQuietMs without one runs the script at once (kSaveRunSettleMs
+    //   later, so that the run and the view see the whole of one save: truncating and writing
+    //   the file, or writing a new one and renaming it, are several events);
+    // - changes within kSaveRunQuietMs of the one before make one more run, kSaveRunQuietMs
+    //   after the last of them (a single-shot timer restarted by each change), when one of them
+    //   came after the run started.
+    // The run is the window's own (StartRun), and only while the view holds the file's text. A
+    // run still going when the next one is due is stopped first; the new run starts when the
+    // stopped one has ended (RunEnded). Without an interpreter nothing runs and the status line
+    // says so.
+    bool RunOnSave() const;
+    void SetRunOnSave(bool AValue);
     // The result view's text as Save writes it and Execute renders it: the entire output lines,
     // without the pending partial line and the echo of sent input. The view is read-only to the
     // user, so this is the output as it came.
@@ -182,6 +200,7 @@ public:
     QLabel *Label2 = nullptr;
     QLineEdit *ParamsEdit = nullptr;
     QToolButton *RunConfigButton = nullptr;
+    QCheckBox *RunOnSaveBox = nullptr; // "Run on save", at the end of the Parameters row
     QFrame *StatusPanel = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *ControlLabel = nullptr;
@@ -216,6 +235,7 @@ public:
     QAction *CloseInputAction = nullptr;
     QAction *SaveScriptAction = nullptr;
     QAction *RunConfigAction = nullptr;
+    QAction *RunOnSaveAction = nullptr; // checkable, as RunOnSaveBox
     QAction *RecentScriptsAction = nullptr;
     QAction *FindAction = nullptr;
     QAction *ReplaceAction = nullptr;
@@ -302,6 +322,13 @@ private:
     bool ConfirmDiscardScript();
     void ScriptFileChanged();
     void ReloadScript();
+    // Run on save (ControlPanelRunOnSave.cpp): its action and box, a change of the script, the
+    // timer's end, the run when it is due, and forgetting what was due.
+    void SetUpRunOnSave();
+    void ScriptChangedForRun();
+    void SaveRunTimerFired();
+    void RunForSave();
+    void CancelSaveRun();
 
     QString FPhpFolder;
     QString FPhpScript;
@@ -333,6 +360,16 @@ private:
     QDateTime FScriptFileTime;
     qint64 FScriptFileSize = -1;
     bool FAskingReload = false;
+    // Run on save: idle (no change for kSaveRunQuietMs), a first change settling, or the quiet
+    // time after the first change's run started, until kSaveRunQuietMs pass without a change.
+    enum TSaveRunState : uint8_t { srIdle, srSettling, srQuiet };
+    static constexpr int kSaveRunQuietMs = 300;
+    static constexpr int kSaveRunSettleMs = 20;
+    TSaveRunState FSaveRunState = srIdle;
+    QTimer *FSaveRunTimer = nullptr;   // single shot: the settling, then the quiet time
+    QElapsedTimer FLastScriptChange;   // since the last change of the script
+    bool FChangedSinceSaveRun = false; // a change came after the last run on save started
+    bool FSaveRunAfterStop = false;    // a run on save waits for the stopped run to end
     // The console (ControlPanelConsole.cpp).
     static constexpr int kPromptQuietMs = 200;
     QTimer *FPromptTimer = nullptr;        // started by each part of a pending line

@@ -7,6 +7,7 @@
 #include "lexedit/LexEdit.h"
 #include "lexedit/LexEditCodeFolding.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSplitter>
@@ -32,6 +33,11 @@ TWindowMemory::TWindowMemory(TControlPanelForm &AForm)
         for (QToolButton *button : {bar->MatchCaseButton, bar->WholeWordButton, bar->RegexButton})
             connect(button, &QToolButton::toggled, this, [this] { KeepFindOptions(); });
     }
+
+    // Run on save, as it was left.
+    FForm.RunOnSaveAction->setChecked(settings.RunOnSave());
+    connect(FForm.RunOnSaveAction, &QAction::toggled, this,
+            [this](bool AOn) { FForm.Settings().SetRunOnSave(AOn); });
 
     // The Script button opens the file dialog; its arrow the scripts opened last.
     FForm.SpeedButton2->setMenu(FRecent);

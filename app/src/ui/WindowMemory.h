@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // What the window remembers between starts, through the settings file: its size, place and
-// splitter, the find bars' options, the scripts opened last (the Script button's menu and
-// Ctrl+R) and each script's collapsed folds.
+// splitter, the find bars' options, run on save, the scripts opened last (the Script button's
+// menu and Ctrl+R) and each script's collapsed folds.
 
 #include <QObject>
 #include <QString>

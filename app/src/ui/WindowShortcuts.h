@@ -52,6 +52,8 @@ inline const TWindowShortcut kWindowShortcuts[] = {
     {&TControlPanelForm::SaveScriptAction, nullptr, "Ctrl+S", "Save the script shown in \"PHP Code\""},
     {&TControlPanelForm::RunConfigAction, &TControlPanelForm::RunConfigButton, "Ctrl+Shift+P",
      "Edit the script's run configuration"},
+    {&TControlPanelForm::RunOnSaveAction, nullptr, "Ctrl+F5",
+     "Turn run on save on or off: the script runs again each time it is saved"},
     {&TControlPanelForm::StopRunAction, &TControlPanelForm::StopButton, "Esc", "Stop the run"},
     {&TControlPanelForm::FindAction, nullptr, "Ctrl+F", "Find in the view that has the focus"},
     {&TControlPanelForm::ReplaceAction, nullptr, "Ctrl+H", "Find and replace in the script"},
