@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace app {
 
@@ -38,7 +39,12 @@ int OnHunk(const git_diff_delta *, const git_diff_hunk *AHunk, void *APayload) {
     h.OldStart = collect.LineOffset + (AHunk->old_lines > 0 ? AHunk->old_start - 1 : AHunk->old_start);
     h.NewCount = AHunk->new_lines;
     h.NewStart = collect.LineOffset + (AHunk->new_lines > 0 ? AHunk->new_start - 1 : AHunk->new_start);
-    collect.Hunks.append(h);
+    // No exception may cross libgit2's C frames: a failed append stops the diff as an error.
+    try {
+        collect.Hunks.append(h);
+    } catch (const std::bad_alloc &) {
+        return GIT_EUSER;
+    }
     return 0;
 }
 
@@ -168,10 +174,11 @@ TOutputDiff TOutputDiff::Compare(const QByteArray &AOld, const QByteArray &ANew)
         git_diff_buffers(oldData + prefix, size_t(oldMiddle), nullptr, newData + prefix, size_t(newMiddle),
                          nullptr, &options, nullptr, OnBinary, OnHunk, nullptr, &collect);
     if (error < 0)
-        throw common::Exception(QStringLiteral("The outputs (%1 and %2 bytes) cannot be compared: %3.")
-                                    .arg(oldSize)
-                                    .arg(newSize)
-                                    .arg(LastGitError()));
+        throw common::Exception(
+            QStringLiteral("The outputs (%1 and %2 bytes) cannot be compared: %3.")
+                .arg(oldSize)
+                .arg(newSize)
+                .arg(error == GIT_EUSER ? QStringLiteral("out of memory") : LastGitError()));
     if (collect.Binary || collect.Hunks.isEmpty())
         throw common::Exception(QStringLiteral("The outputs (%1 and %2 bytes) cannot be compared as text.")
                                     .arg(oldSize)
