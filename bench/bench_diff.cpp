@@ -23,6 +23,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -55,11 +57,22 @@ double MedianMs(std::vector<double> AValues) {
     return AValues[AValues.size() / 2];
 }
 
-double TimeMs(const std::function<void()> &AFunction) {
+// Minor page faults of this process so far: fresh memory the diff touches.
+long MinorFaults() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// The milliseconds AFunction takes; its page faults are added to AFaults when given.
+double TimeMs(const std::function<void()> &AFunction, std::vector<double> *AFaults = nullptr) {
+    const long faults = MinorFaults();
     QElapsedTimer timer;
     timer.start();
     AFunction();
-    return double(timer.nsecsElapsed()) / 1e6;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    if (AFaults != nullptr) AFaults->push_back(double(MinorFaults() - faults));
+    return ms;
 }
 
 void RunDiff(const QStringList &AArguments) {
@@ -131,21 +144,25 @@ int main(int argc, char **argv) {
     std::printf("bench_diff: %d lines (%.1f MB and %.1f MB), %d changed (%.2f %%), median of %d rounds\n",
                 lines, double(oldBytes.size()) / 1e6, double(newBytes.size()) / 1e6, changed,
                 100.0 * changed / lines, rounds);
-    std::vector<double> diffMs, compareMs, diffUMs, unifiedMs;
+    std::vector<double> diffMs, compareMs, diffUMs, unifiedMs, compareFaults, unifiedFaults;
     qsizetype hunks = 0, unifiedBytes = 0;
     for (int r = 0; r < rounds; ++r) {
         diffMs.push_back(TimeMs([&] { RunDiff({oldFile, newFile}); }));
-        compareMs.push_back(TimeMs([&] { hunks = TOutputDiff::Compare(oldBytes, newBytes).Hunks().size(); }));
+        compareMs.push_back(
+            TimeMs([&] { hunks = TOutputDiff::Compare(oldBytes, newBytes).Hunks().size(); }, &compareFaults));
         diffUMs.push_back(TimeMs([&] { RunDiff({QStringLiteral("-u"), oldFile, newFile}); }));
-        unifiedMs.push_back(TimeMs(
-            [&] { unifiedBytes = TOutputDiff::Unified(oldBytes, newBytes, oldFile, newFile).size(); }));
+        unifiedMs.push_back(
+            TimeMs([&] { unifiedBytes = TOutputDiff::Unified(oldBytes, newBytes, oldFile, newFile).size(); },
+                   &unifiedFaults));
     }
     const double diff = MedianMs(diffMs), compare = MedianMs(compareMs);
     const double diffU = MedianMs(diffUMs), unified = MedianMs(unifiedMs);
-    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld hunks)\n", "TOutputDiff::Compare",
-                compare, "diff", diff, compare / diff, static_cast<long long>(hunks));
-    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld bytes)\n", "TOutputDiff::Unified",
-                unified, "diff -u", diffU, unified / diffU, static_cast<long long>(unifiedBytes));
+    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld hunks, %.0f page faults)\n",
+                "TOutputDiff::Compare", compare, "diff", diff, compare / diff, static_cast<long long>(hunks),
+                MedianMs(compareFaults));
+    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld bytes, %.0f page faults)\n",
+                "TOutputDiff::Unified", unified, "diff -u", diffU, unified / diffU,
+                static_cast<long long>(unifiedBytes), MedianMs(unifiedFaults));
 
     // Nearly equal outputs: one line in the middle changed.
     QByteArray nearBytes = oldBytes;
