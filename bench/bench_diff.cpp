@@ -6,8 +6,9 @@
 //   GNU diff on the two files, its normal output to /dev/null   against TOutputDiff::Compare;
 //   GNU diff -u on the two files, output to /dev/null           against TOutputDiff::Unified;
 // our two on the bytes read from those files (reading not timed; diff reads them from the page
-// cache). Also libgit2's other algorithms on the same bytes (minimal Myers, patience, the
-// indentation heuristic), to show why Compare uses the default.
+// cache). Then the same against the old output with one line in its middle changed (two runs
+// that nearly agree: the equal ends are most of the work). Also libgit2's other algorithms on the same bytes
+// (minimal Myers, patience, the indentation heuristic), to show why Compare uses the default.
 //
 // Usage: bench_diff [lines, default 1000000] [rounds, default 5]
 
@@ -21,6 +22,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -54,11 +57,22 @@ double MedianMs(std::vector<double> AValues) {
     return AValues[AValues.size() / 2];
 }
 
-double TimeMs(const std::function<void()> &AFunction) {
+// Minor page faults of this process so far: fresh memory the diff touches.
+long MinorFaults() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// The milliseconds AFunction takes; its page faults are added to AFaults when given.
+double TimeMs(const std::function<void()> &AFunction, std::vector<double> *AFaults = nullptr) {
+    const long faults = MinorFaults();
     QElapsedTimer timer;
     timer.start();
     AFunction();
-    return double(timer.nsecsElapsed()) / 1e6;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    if (AFaults != nullptr) AFaults->push_back(double(MinorFaults() - faults));
+    return ms;
 }
 
 void RunDiff(const QStringList &AArguments) {
@@ -130,32 +144,72 @@ int main(int argc, char **argv) {
     std::printf("bench_diff: %d lines (%.1f MB and %.1f MB), %d changed (%.2f %%), median of %d rounds\n",
                 lines, double(oldBytes.size()) / 1e6, double(newBytes.size()) / 1e6, changed,
                 100.0 * changed / lines, rounds);
-    std::vector<double> diffMs, compareMs, diffUMs, unifiedMs;
+    std::vector<double> diffMs, compareMs, diffUMs, unifiedMs, compareFaults, unifiedFaults;
     qsizetype hunks = 0, unifiedBytes = 0;
     for (int r = 0; r < rounds; ++r) {
         diffMs.push_back(TimeMs([&] { RunDiff({oldFile, newFile}); }));
-        compareMs.push_back(TimeMs([&] { hunks = TOutputDiff::Compare(oldBytes, newBytes).Hunks().size(); }));
+        compareMs.push_back(
+            TimeMs([&] { hunks = TOutputDiff::Compare(oldBytes, newBytes).Hunks().size(); }, &compareFaults));
         diffUMs.push_back(TimeMs([&] { RunDiff({QStringLiteral("-u"), oldFile, newFile}); }));
-        unifiedMs.push_back(TimeMs(
-            [&] { unifiedBytes = TOutputDiff::Unified(oldBytes, newBytes, oldFile, newFile).size(); }));
+        unifiedMs.push_back(
+            TimeMs([&] { unifiedBytes = TOutputDiff::Unified(oldBytes, newBytes, oldFile, newFile).size(); },
+                   &unifiedFaults));
     }
     const double diff = MedianMs(diffMs), compare = MedianMs(compareMs);
     const double diffU = MedianMs(diffUMs), unified = MedianMs(unifiedMs);
-    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld hunks)\n", "TOutputDiff::Compare",
-                compare, "diff", diff, compare / diff, static_cast<long long>(hunks));
-    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld bytes)\n", "TOutputDiff::Unified",
-                unified, "diff -u", diffU, unified / diffU, static_cast<long long>(unifiedBytes));
+    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld hunks, %.0f page faults)\n",
+                "TOutputDiff::Compare", compare, "diff", diff, compare / diff, static_cast<long long>(hunks),
+                MedianMs(compareFaults));
+    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld bytes, %.0f page faults)\n",
+                "TOutputDiff::Unified", unified, "diff -u", diffU, unified / diffU,
+                static_cast<long long>(unifiedBytes), MedianMs(unifiedFaults));
 
-    // libgit2's algorithms, one round each after the rounds above.
-    std::printf("  libgit2 algorithms, no context, one round each (diff's median above: %.1f ms):\n", diff);
-    for (const auto &[name, flags] :
-         {std::pair<const char *, uint32_t>{"Myers, git's heuristics (Compare)", 0},
-          {"Myers + indentation heuristic", GIT_DIFF_INDENT_HEURISTIC},
-          {"minimal Myers", GIT_DIFF_MINIMAL},
-          {"patience", GIT_DIFF_PATIENCE}}) {
-        int n = 0;
-        const double ms = TimeMs([&] { n = GitHunks(oldBytes, newBytes, flags); });
-        std::printf("    %-34s %8.1f ms   ratio %.2f to diff   (%d hunks)\n", name, ms, ms / diff, n);
+    // Nearly equal outputs: one line in the middle changed.
+    QByteArray nearBytes = oldBytes;
+    qsizetype middle = nearBytes.size() / 2;
+    while (nearBytes[middle] == '\n' || nearBytes[middle] == '#')
+        --middle;
+    nearBytes[middle] = '#';
+    const QString nearFile = dir.filePath(QStringLiteral("near.html"));
+    {
+        QFile file(nearFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(nearBytes) != nearBytes.size()) return 1;
+    }
+    std::vector<double> nearDiffMs, nearCompareMs;
+    for (int r = 0; r < rounds; ++r) {
+        nearDiffMs.push_back(TimeMs([&] { RunDiff({oldFile, nearFile}); }));
+        nearCompareMs.push_back(
+            TimeMs([&] { hunks = TOutputDiff::Compare(oldBytes, nearBytes).Hunks().size(); }));
+    }
+    const double nearDiff = MedianMs(nearDiffMs), nearCompare = MedianMs(nearCompareMs);
+    std::printf("  %-34s %8.1f ms   %-18s %8.1f ms   ratio %.2f   (%lld hunks)\n",
+                "Compare, one line changed", nearCompare, "diff", nearDiff, nearCompare / nearDiff,
+                static_cast<long long>(hunks));
+
+    // libgit2's algorithms on the whole texts (no trimming of equal ends), taking turns, with
+    // GNU diff in each round again.
+    const std::vector<std::pair<const char *, uint32_t>> variants = {
+        {"Myers, git's heuristics (Compare's)", 0},
+        {"Myers + indentation heuristic", GIT_DIFF_INDENT_HEURISTIC},
+        {"minimal Myers", GIT_DIFF_MINIMAL},
+        {"patience", GIT_DIFF_PATIENCE}};
+    std::vector<std::vector<double>> variantMs(variants.size());
+    std::vector<int> variantHunks(variants.size());
+    std::vector<double> peerMs;
+    const int variantRounds = std::max(1, (rounds + 1) / 2);
+    for (int r = 0; r < variantRounds; ++r) {
+        peerMs.push_back(TimeMs([&] { RunDiff({oldFile, newFile}); }));
+        for (size_t v = 0; v < variants.size(); ++v)
+            variantMs[v].push_back(
+                TimeMs([&] { variantHunks[v] = GitHunks(oldBytes, newBytes, variants[v].second); }));
+    }
+    const double peer = MedianMs(peerMs);
+    std::printf("  libgit2's algorithms, no context, median of %d rounds; diff %.1f ms in the same rounds:\n",
+                variantRounds, peer);
+    for (size_t v = 0; v < variants.size(); ++v) {
+        const double ms = MedianMs(variantMs[v]);
+        std::printf("    %-34s %8.1f ms   ratio %.2f   (%d hunks)\n", variants[v].first, ms, ms / peer,
+                    variantHunks[v]);
     }
     return 0;
 }

@@ -23,7 +23,8 @@ class TOutputDiff {
 public:
     // Compares the two texts line by line with git's diff engine (libgit2: Myers with git's
     // heuristics, not the minimal diff). Bytes are compared as text, NUL included. Throws
-    // common::Exception when libgit2 refuses (an output past its size limit of about 1 GB).
+    // common::Exception when libgit2 cannot compare them (the lines between the equal first and
+    // last ones span 1023 MB or more on a side, its limit).
     static TOutputDiff Compare(const QByteArray &AOld, const QByteArray &ANew);
     bool Equal() const { return FHunks.isEmpty(); }
     const QVector<TDiffHunk> &Hunks() const { return FHunks; }
