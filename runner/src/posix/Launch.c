@@ -4,9 +4,9 @@
    Why: Linux keeps a process's peak resident memory (ru_maxrss) in its signal_struct and, at
    exec, raises it to the peak of the address space exec replaces. A child the runner forks from
    a big application therefore reports at least the application's size as its own peak. The
-   launcher is tiny, and the program runs in a process the launcher forks (a fresh
-   signal_struct), so the peak the launcher reads when it reaps the program is the program's
-   own, children it waited for included.
+   launcher is tiny, and the program runs in a process the launcher starts (a new process, with
+   a signal_struct of its own), so the peak the launcher reads when it reaps the program is the
+   program's own, children it waited for included.
 
    Usage: consolecommand-launch ERROR_FD REPORT_FD PROGRAM ARGV0 [ARG...]
    The runner has already set up everything the program inherits: standard input, output and
@@ -33,6 +33,7 @@
    in the freestanding build. */
 #include <errno.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <stddef.h>
 #include <string.h>
@@ -140,32 +141,76 @@ static _Noreturn void EndLike(int ACode, int AStatus) {
     Exit(128 + AStatus); /* a signal whose default action does not end a process */
 }
 
+/* What the program's process needs, set before it is started. */
+struct TProgram {
+    long Launcher; /* the launcher's pid */
+    int ErrorFd;
+    int ReportFd;
+    const char *Path;
+    char **Argv;
+    char **Envp;
+};
+static struct TProgram GProgram;
+
+/* The program's process, until its exec: the leader of a group of its own, ended when the
+   launcher ends (which itself ends when the runner ends), without the two pipes. */
+__attribute__((used)) _Noreturn void RunProgram(void) {
+    long r = Sys(SYS_setpgid, 0, 0, 0, 0);
+    if (r < 0) Fail(GProgram.ErrorFd, r);
+    r = Sys(SYS_prctl, PR_SET_PDEATHSIG, SIGKILL, 0, 0);
+    if (r < 0) Fail(GProgram.ErrorFd, r);
+    if (Sys(SYS_getppid, 0, 0, 0, 0) != GProgram.Launcher) Exit(127); /* the launcher is already gone */
+    if ((r = Sys(SYS_fcntl, GProgram.ErrorFd, F_SETFD, FD_CLOEXEC, 0)) < 0 ||
+        (r = Sys(SYS_fcntl, GProgram.ReportFd, F_SETFD, FD_CLOEXEC, 0)) < 0)
+        Fail(GProgram.ErrorFd, r);
+    Fail(GProgram.ErrorFd, Sys(SYS_execve, GProgram.Path, GProgram.Argv, GProgram.Envp, 0));
+}
+
+/* Starts RunProgram in a new process; its pid, or minus the error number. */
+#if defined(LAUNCH_FREESTANDING)
+/* As vfork: the process shares the launcher's memory (no copy of it to make or to fault in) and
+   runs on a stack of its own, while the launcher waits for its exec or its end. */
+__attribute__((used, aligned(16))) char GProgramStack[16384];
+long StartProgram(void);
+__asm__(".text\n"
+        "StartProgram:\n"
+        "    mov $56, %eax\n"                       /* clone */
+        "    mov $0x4111, %edi\n"                   /* CLONE_VM | CLONE_VFORK | SIGCHLD */
+        "    lea GProgramStack+16384(%rip), %rsi\n" /* the new process's stack */
+        "    xor %edx, %edx\n"
+        "    xor %r10d, %r10d\n"
+        "    xor %r8d, %r8d\n"
+        "    syscall\n"
+        "    test %rax, %rax\n"
+        "    jnz 1f\n"
+        "    xor %ebp, %ebp\n"
+        "    call RunProgram\n"
+        "    hlt\n"
+        "1:  ret\n");
+_Static_assert(SYS_clone == 56 && CLONE_VM == 0x100 && CLONE_VFORK == 0x4000 && SIGCHLD == 17,
+               "the clone call above");
+#else
+static long StartProgram(void) {
+    const long pid = Sys(SYS_clone, SIGCHLD, 0, 0, 0); /* fork */
+    if (pid == 0) RunProgram();
+    return pid;
+}
+#endif
+
 static int Launch(int AArgc, char **AArgv, char **AEnvp) {
     if (AArgc < 5) return 127;
     const int errorFd = ParseFd(AArgv[1]);
     const int reportFd = ParseFd(AArgv[2]);
     if (errorFd < 0 || reportFd < 0) return 127;
-    const char *program = AArgv[3];
-    char **programArgv = AArgv + 4;
 
-    const long self = Sys(SYS_getpid, 0, 0, 0, 0);
-    /* fork(): a copy of the launcher's few pages. */
-    const long pid = Sys(SYS_clone, SIGCHLD, 0, 0, 0);
+    GProgram.Launcher = Sys(SYS_getpid, 0, 0, 0, 0);
+    GProgram.ErrorFd = errorFd;
+    GProgram.ReportFd = reportFd;
+    GProgram.Path = AArgv[3];
+    GProgram.Argv = AArgv + 4;
+    GProgram.Envp = AEnvp;
+    const long pid = StartProgram();
     if (pid < 0) Fail(errorFd, pid);
-    if (pid == 0) {
-        /* The program: the leader of a group of its own, ended when the launcher ends (which
-           itself ends when the runner ends), without the two pipes. */
-        long r = Sys(SYS_setpgid, 0, 0, 0, 0);
-        if (r < 0) Fail(errorFd, r);
-        r = Sys(SYS_prctl, PR_SET_PDEATHSIG, SIGKILL, 0, 0);
-        if (r < 0) Fail(errorFd, r);
-        if (Sys(SYS_getppid, 0, 0, 0, 0) != self) Exit(127); /* the launcher is already gone */
-        if ((r = Sys(SYS_fcntl, errorFd, F_SETFD, FD_CLOEXEC, 0)) < 0 ||
-            (r = Sys(SYS_fcntl, reportFd, F_SETFD, FD_CLOEXEC, 0)) < 0)
-            Fail(errorFd, r);
-        Fail(errorFd, Sys(SYS_execve, program, programArgv, AEnvp, 0));
-    }
-
     /* The pid goes out before the error pipe closes here, so the runner, which reads it after
        end of file on the error pipe, finds it waiting. */
     const struct TLaunchStarted started = {LAUNCH_STARTED_MAGIC, (int32_t)pid};
