@@ -376,15 +376,15 @@ void TConsoleThread::Cleanup() {
             posix::KillGroup(FGroup);
             uint32_t code = 0;
             int signal = 0;
-            bool reaped = posix::ReapChild(FPid, code, signal, &FUsage);
+            const bool reaped = posix::ReapChild(FPid, code, signal, &FUsage);
             // Under the launcher, how the program ended and what it cost come from its report.
             // Without one (the launcher was killed too) the launcher's own figures stand, with
             // the peak memory unknown.
-            if (reaped && FReport.IsOpen() && posix::ReadLaunchReport(FReport.Get(), code, signal, FUsage)) {
-                if (!wasRunning) {
-                    FExitCode = code;
-                    FSignal = signal;
-                }
+            const bool reported =
+                reaped && FReport.IsOpen() && posix::ReadLaunchReport(FReport.Get(), code, signal, FUsage);
+            if (reported && !wasRunning) {
+                FExitCode = code;
+                FSignal = signal;
             }
             if (!FChildEnded) FEndedAt = Clock::now();
             // After our own kill the exit code is 0 (a child that exited by itself in the
