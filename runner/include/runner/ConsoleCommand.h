@@ -71,9 +71,10 @@ struct TProcessInformation {
 // Linux carries a process's peak memory over exec, so a program started straight from a big
 // process would report that process's size as its own peak. The program therefore runs under a
 // small launcher (consolecommand-launch, installed in libexec/checkphp/) that reaps it and
-// reports its figures. The launcher costs a run one more fork and exec of a program of a few
-// pages (bench/bench_launch measures it: about 1 ms of wall and of CPU time on a virtual machine
-// where running /bin/true alone takes 1.5 ms) and adds none of its own CPU time to the figures.
+// reports its figures. The launcher costs a run one more process start and exec of a program of
+// a few pages (bench/bench_launch measures it: 0.7 ms of wall and 0.8 ms of CPU time on a
+// virtual machine where a run of /bin/true through the runner takes 2 ms) and adds none of its
+// own CPU time to the figures.
 // MaxResidentKnown is false (and MaxResidentBytes 0) when that report is missing: no launcher
 // was found (the program was then started directly, as CONSOLECOMMAND_LAUNCHER set to an empty
 // value in the environment also asks), or the launcher was killed from outside before the
