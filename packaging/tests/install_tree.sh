@@ -25,6 +25,9 @@ expect_file() {
 [ -x "$prefix/bin/checkphp" ] || fail "bin/checkphp is missing or not executable"
 version=$("$prefix/bin/checkphp" --version) || fail "installed checkphp --version failed"
 [[ $version == checkphp\ * ]] || fail "checkphp --version printed '$version'"
+# The launcher the runner starts programs through, where the installed program looks for it.
+[ -x "$prefix/libexec/checkphp/consolecommand-launch" ] ||
+  fail "libexec/checkphp/consolecommand-launch is missing or not executable"
 
 # The desktop entry.
 desktop=share/applications/checkphp.desktop

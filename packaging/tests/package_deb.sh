@@ -28,7 +28,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 # The files, at their standard paths.
 dpkg-deb --contents "$deb" >"$work/listing"
 awk '{ print $NF }' "$work/listing" | sed 's|^\./|/|' >"$work/contents"
-expected=(/usr/bin/checkphp /usr/share/applications/checkphp.desktop
+expected=(/usr/bin/checkphp /usr/libexec/checkphp/consolecommand-launch /usr/share/applications/checkphp.desktop
           /usr/share/icons/hicolor/scalable/apps/checkphp.svg
           /usr/share/doc/checkphp/copyright /usr/share/doc/checkphp/changelog.gz
           /usr/share/man/man1/checkphp.1.gz)
@@ -44,6 +44,8 @@ if grep -E '\.a$|\.h$|/cmake/|/include/' "$work/contents"; then
 fi
 grep -q '^-rwxr-xr-x root/root .* \./usr/bin/checkphp$' "$work/listing" ||
   fail "/usr/bin/checkphp is not an executable owned by root"
+grep -q '^-rwxr-xr-x root/root .* \./usr/libexec/checkphp/consolecommand-launch$' "$work/listing" ||
+  fail "/usr/libexec/checkphp/consolecommand-launch is not an executable owned by root"
 
 # The control fields.
 dpkg-deb --info "$deb" >"$work/info"

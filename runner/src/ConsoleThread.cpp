@@ -194,6 +194,8 @@ void TConsoleThread::StartChild() {
         throw ECreateProcessError(QStringLiteral("Error creating Process: %1 - (%2)")
                                       .arg(FSettings.CommandLine, posix::ErrorText(spawned.Error)));
     FPid = spawned.Pid;
+    FGroup = spawned.Group;
+    FReport = std::move(spawned.Report);
     FSpawnedAt = std::chrono::steady_clock::now();
     if (spawned.NiceError != 0)
         qWarning().noquote() << QStringLiteral("TConsoleThread: could not set the priority of %1: %2")
@@ -201,7 +203,7 @@ void TConsoleThread::StartChild() {
     int pidfdError = 0;
     FPidfd = posix::TFd(posix::PidfdOpen(FPid, pidfdError));
 
-    FBatch.Events.emplace_back(TRunEvent::rkProcessInfo, FPidfd.Get(), FPid, false);
+    FBatch.Events.emplace_back(TRunEvent::rkProcessInfo, FPidfd.Get(), FGroup, false);
     Flush();
 
     // The parent's copies of the child's ends.
@@ -346,7 +348,7 @@ void TConsoleThread::DoTerminateProcess() {
         FBatchCost = 0;
     }
     if (FCanTerminate) {
-        posix::KillGroup(FPid);
+        posix::KillGroup(FGroup);
         FKilledByUs = true;
     } else {
         FVetoed = true;
@@ -368,22 +370,34 @@ void TConsoleThread::Cleanup() {
         } else {
             // The child (still running after an error, a stop or a time-out) and whatever is left of
             // its process group (a grandchild holding the pipe) end now. The child is not reaped
-            // before, so its process group id cannot have been given to anyone else.
+            // before, so its process group id cannot have been given to anyone else (the
+            // launcher joins the program's group before it reaps the program).
             const bool wasRunning = !FChildEnded;
-            posix::KillGroup(FPid);
+            posix::KillGroup(FGroup);
             uint32_t code = 0;
             int signal = 0;
+            const bool reaped = posix::ReapChild(FPid, code, signal, &FUsage);
+            // Under the launcher, how the program ended and what it cost come from its report.
+            // Without one (the launcher was killed too) the launcher's own figures stand, with
+            // the peak memory unknown.
+            const bool reported =
+                reaped && FReport.IsOpen() && posix::ReadLaunchReport(FReport.Get(), code, signal, FUsage);
+            if (reported && !wasRunning) {
+                FExitCode = code;
+                FSignal = signal;
+            }
+            if (!FChildEnded) FEndedAt = Clock::now();
             // After our own kill the exit code is 0 (a child that exited by itself in the
             // meantime keeps its code).
-            const bool reaped = posix::ReapChild(FPid, code, signal, &FUsage);
-            if (!FChildEnded) FEndedAt = Clock::now();
             if (reaped && wasRunning) {
                 FExitCode = signal == posix::kSigKill ? 0 : code;
                 FSignal = signal == posix::kSigKill ? 0 : signal;
             }
         }
         FPid = 0;
+        FGroup = 0;
     }
+    FReport.Close();
     FInputWrite.Close();
     FPidfd.Close();
     FReader.reset();
@@ -581,7 +595,8 @@ TRunFigures TConsoleThread::Figures() const {
         std::chrono::duration_cast<std::chrono::milliseconds>(FEndedAt - FSpawnedAt).count();
     figures.UserMicroseconds = FUsage.UserMicroseconds;
     figures.SystemMicroseconds = FUsage.SystemMicroseconds;
-    figures.MaxResidentBytes = FUsage.MaxResidentKilobytes * 1024;
+    figures.MaxResidentKnown = FUsage.MaxResidentKnown;
+    figures.MaxResidentBytes = FUsage.MaxResidentKnown ? FUsage.MaxResidentKilobytes * 1024 : 0;
     return figures;
 }
 

@@ -144,7 +144,9 @@ private:
     posix::TFd FInputWrite;
     posix::TFd FPidfd;
     std::unique_ptr<TReadPipe> FReader;
-    int FPid = 0;
+    int FPid = 0;       // the direct child: the launcher, or the program started without one
+    int FGroup = 0;     // the program's process group (its pid)
+    posix::TFd FReport; // the launcher's report; closed without a launcher
     bool FChildEnded = false;
     bool FCanTerminate = false;
     bool FKilledByUs = false;

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <vector>
 
 using namespace runner;
 using namespace runnertest;
@@ -502,6 +503,35 @@ private slots:
         QVERIFY(cmd.Lines().contains(QStringLiteral("fd 0")));
         QVERIFY(cmd.Lines().contains(QStringLiteral("fd 1")));
         QVERIFY(cmd.Lines().contains(QStringLiteral("fd 2")));
+    }
+
+    // Regression: a child's peak memory was the runner's own. Linux carries a process's peak
+    // resident memory over exec, so a small child started straight from a big process (the
+    // window) reported the big process's size. The child runs under the launcher now, whose
+    // report holds the child's own peak.
+    void peakMemoryIsTheChildsNotTheRunners() {
+        // This process grows past 200 MB resident: every page of the ballast is written.
+        std::vector<char> ballast(size_t(200) << 20);
+        volatile char *pages = ballast.data();
+        for (size_t i = 0; i < ballast.size(); i += 4096)
+            pages[i] = 1;
+        QFile status(QStringLiteral("/proc/self/status"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QByteArray text = status.readAll();
+        const qsizetype hwm = text.indexOf("VmHWM:");
+        QVERIFY(hwm >= 0);
+        const qint64 ownPeakKb =
+            text.mid(hwm + 6, text.indexOf('\n', hwm) - hwm - 6).trimmed().split(' ')[0].toLongLong();
+        QVERIFY2(ownPeakKb >= 200 * 1024, qPrintable(QString::number(ownPeakKb)));
+
+        TConsoleCommand cmd;
+        QVERIFY(RunToEnd(cmd, Child(QStringLiteral("exit 0"))));
+        const TRunFigures &figures = cmd.Figures();
+        QVERIFY(figures.Valid);
+        QVERIFY(figures.MaxResidentKnown);
+        QVERIFY2(figures.MaxResidentBytes > 0 && figures.MaxResidentBytes < qint64(50) << 20,
+                 qPrintable(QString::number(figures.MaxResidentBytes)));
+        QCOMPARE(pages[ballast.size() - 4096], char(1));
     }
 
     void twoRunnersHaveTheirOwnClock() {

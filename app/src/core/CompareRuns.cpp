@@ -171,16 +171,13 @@ QString TCompareRuns::TableText() const {
                               QStringLiteral("time"), QStringLiteral("peak"), QStringLiteral("group")}};
     for (const TCompareRow &row : FRows) {
         const runner::TRunFigures &figures = row.Outcome.Figures;
-        cells.append(
-            {row.Command, row.Version.isEmpty() ? QStringLiteral("?") : row.Version,
-             row.Error.isEmpty() ? row.Outcome.EndText() : row.Error,
-             figures.Valid
-                 ? english.toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) + QStringLiteral(" s")
-                 : QStringLiteral("-"),
-             figures.Valid ? english.toString(double(figures.MaxResidentBytes) / double(1 << 20), 'f', 1) +
-                                 QStringLiteral(" MB")
-                           : QStringLiteral("-"),
-             GroupName(row.Group)});
+        cells.append({row.Command, row.Version.isEmpty() ? QStringLiteral("?") : row.Version,
+                      row.Error.isEmpty() ? row.Outcome.EndText() : row.Error,
+                      figures.Valid ? english.toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) +
+                                          QStringLiteral(" s")
+                                    : QStringLiteral("-"),
+                      figures.Valid ? PeakMegabytes(figures) + QStringLiteral(" MB") : QStringLiteral("-"),
+                      GroupName(row.Group)});
     }
     std::vector<int> widths(6, 0);
     for (const QStringList &line : cells)

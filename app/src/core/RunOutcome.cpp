@@ -8,6 +8,11 @@
 
 namespace app {
 
+QString PeakMegabytes(const runner::TRunFigures &AFigures) {
+    if (!AFigures.MaxResidentKnown) return QStringLiteral("?");
+    return QLocale(QLocale::English).toString(double(AFigures.MaxResidentBytes) / double(1 << 20), 'f', 1);
+}
+
 QString TRunOutcome::StatusText() const {
     const QLocale english(QLocale::English);
     const QString figures =
@@ -15,7 +20,6 @@ QString TRunOutcome::StatusText() const {
             .arg(english.toString(double(WallMs) / 1000.0, 'f', 1), english.toString(Lines),
                  Lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
     QString status;
-    const auto megabytes = [](qint64 ABytes) { return double(ABytes) / double(1 << 20); };
     if (Running) {
         status = QStringLiteral("running: ") + figures;
     } else {
@@ -29,8 +33,7 @@ QString TRunOutcome::StatusText() const {
                       .arg(english.toString(double(Figures.WallMilliseconds) / 1000.0, 'f', 2),
                            english.toString(
                                double(Figures.UserMicroseconds + Figures.SystemMicroseconds) / 1e6, 'f', 2),
-                           english.toString(megabytes(Figures.MaxResidentBytes), 'f', 1),
-                           english.toString(Lines),
+                           PeakMegabytes(Figures), english.toString(Lines),
                            Lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
         status = how + QStringLiteral(" \u2014 ") + done;
     }
@@ -74,11 +77,13 @@ bool TRunOutcome::EndedBadly() const {
 QString TRunOutcome::StatsLine() const {
     QString line = QStringLiteral("exit=%1").arg(ExitCode);
     if (Figures.Valid)
-        line += QStringLiteral(" wall=%1s user=%2s sys=%3s maxrss=%4MB")
+        line += QStringLiteral(" wall=%1s user=%2s sys=%3s")
                     .arg(double(Figures.WallMilliseconds) / 1000.0, 0, 'f', 3)
                     .arg(double(Figures.UserMicroseconds) / 1e6, 0, 'f', 3)
-                    .arg(double(Figures.SystemMicroseconds) / 1e6, 0, 'f', 3)
-                    .arg(double(Figures.MaxResidentBytes) / double(1 << 20), 0, 'f', 1);
+                    .arg(double(Figures.SystemMicroseconds) / 1e6, 0, 'f', 3);
+    if (Figures.Valid && Figures.MaxResidentKnown)
+        line +=
+            QStringLiteral(" maxrss=%1MB").arg(double(Figures.MaxResidentBytes) / double(1 << 20), 0, 'f', 1);
     return line + QStringLiteral(" lines=%1").arg(Lines);
 }
 

@@ -17,6 +17,9 @@ inline constexpr int kExitOutputLimit = 75; // the output passed the limit; the 
 inline constexpr int kExitTimeOut = 124;    // the run ended by time-out
 inline constexpr int kExitNotStarted = 127; // the interpreter could not be started
 
+// The peak memory of a run in MB with one decimal ("12.3"), "?" when it is unknown.
+QString PeakMegabytes(const runner::TRunFigures &AFigures);
+
 struct TRunOutcome {
     bool Running = false;
     runner::TEndStatus EndStatus = runner::esNone; // esNone: no run yet
@@ -55,7 +58,8 @@ struct TRunOutcome {
     // when the code is not the interpreter's.
     int BatchExitCode(QString &AMessage) const;
     // The figures as one machine-readable line: "exit=0 wall=0.412s user=0.301s sys=0.020s
-    // maxrss=12.6MB lines=13" (no CPU and memory fields when the child's figures are missing).
+    // maxrss=12.6MB lines=13" (no CPU and memory fields when the child's figures are missing,
+    // no maxrss when its peak memory is unknown).
     QString StatsLine() const;
 };
 

@@ -88,17 +88,15 @@ void TComparePanel::ShowRow(int ARow) {
     const QString end = !row.Error.isEmpty()  ? row.Error
                         : row.Outcome.Running ? QStringLiteral("running")
                                               : row.Outcome.EndText();
-    const QStringList cells{
-        row.Command,
-        row.Version,
-        end,
-        figures.Valid
-            ? english.toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) + QStringLiteral(" s")
-            : QString(),
-        figures.Valid ? english.toString(double(figures.MaxResidentBytes) / double(1 << 20), 'f', 1) +
-                            QStringLiteral(" MB")
-                      : QString(),
-        row.Group >= 0 ? TCompareRuns::GroupName(row.Group) : QString()};
+    const QStringList cells{row.Command,
+                            row.Version,
+                            end,
+                            figures.Valid
+                                ? english.toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) +
+                                      QStringLiteral(" s")
+                                : QString(),
+                            figures.Valid ? PeakMegabytes(figures) + QStringLiteral(" MB") : QString(),
+                            row.Group >= 0 ? TCompareRuns::GroupName(row.Group) : QString()};
     for (int c = 0; c < kColumns; ++c) {
         auto *item = Table->item(ARow, c);
         if (!item) Table->setItem(ARow, c, item = new QTableWidgetItem);

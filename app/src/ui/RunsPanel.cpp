@@ -81,12 +81,7 @@ void TRunsPanel::Keep(TRunRecord ARecord) {
         item->setText(kCpu, figures.Valid
                                 ? Seconds(double(figures.UserMicroseconds + figures.SystemMicroseconds) / 1e6)
                                 : QString());
-        item->setText(kPeak,
-                      figures.Valid
-                          ? QLocale(QLocale::English)
-                                    .toString(double(figures.MaxResidentBytes) / double(1 << 20), 'f', 1) +
-                                QStringLiteral(" MB")
-                          : QString());
+        item->setText(kPeak, figures.Valid ? PeakMegabytes(figures) + QStringLiteral(" MB") : QString());
         item->setData(kLines, Qt::DisplayRole, run->Outcome.Lines);
         item->setText(kCommand, run->Command);
         item->setToolTip(kCommand, run->Command);

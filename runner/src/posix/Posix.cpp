@@ -2,6 +2,8 @@
 // Every POSIX call of the runner.
 #include "posix/Posix.h"
 
+#include "posix/LaunchReport.h"
+
 #include <QFile>
 
 #include <atomic>
@@ -167,13 +169,14 @@ int FindProgram(const std::string &AProgram, std::string &APath) {
 
 // Everything the child needs between vfork and exec, prepared before.
 struct TChildSetup {
-    const char *Program;
+    const char *Program; // the program, or the launcher
     char *const *Argv;
     char *const *Envp;
     const char *Dir;
     int Stdin;
     int Stdout;
-    int ErrorFd; // write end of the close-on-exec error pipe
+    int ErrorFd;  // write end of the close-on-exec error pipe
+    int ReportFd; // write end of the launcher's report pipe; -1 without the launcher
     pid_t Parent;
 };
 
@@ -198,18 +201,30 @@ struct TChildSetup {
     // tied to the thread that forked, which lives as long as the process.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) ChildFails(ASetup.ErrorFd, errno);
     if (::getppid() != ASetup.Parent) ::_exit(127); // the parent is already gone
-    // The descriptors are first moved above 2, so that none is overwritten by another's dup2 when
-    // the parent had some of 0..2 closed.
-    const int errorFd = ::fcntl(ASetup.ErrorFd, F_DUPFD_CLOEXEC, 3);
+    // The descriptors are first moved above the ones they become (0..2, and 3 and 4 for the
+    // launcher), so that none is overwritten by another's dup2 when the parent had some of
+    // those closed.
+    int errorFd = ::fcntl(ASetup.ErrorFd, F_DUPFD_CLOEXEC, 5);
     if (errorFd < 0) ChildFails(ASetup.ErrorFd, errno);
-    const int in = ::fcntl(ASetup.Stdin, F_DUPFD_CLOEXEC, 3);
-    const int out = ::fcntl(ASetup.Stdout, F_DUPFD_CLOEXEC, 3);
+    const int in = ::fcntl(ASetup.Stdin, F_DUPFD_CLOEXEC, 5);
+    const int out = ::fcntl(ASetup.Stdout, F_DUPFD_CLOEXEC, 5);
     if (in < 0 || out < 0) ChildFails(errorFd, errno);
     if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) ChildFails(errorFd, errno);
-    // Stray descriptors that someone opened without O_CLOEXEC do not reach the child; the error
-    // pipe closes itself at exec.
-    if (errorFd > 3) ::syscall(SYS_close_range, 3u, static_cast<unsigned>(errorFd - 1), 0u);
-    ::syscall(SYS_close_range, static_cast<unsigned>(errorFd + 1), ~0u, 0u);
+    if (ASetup.ReportFd >= 0) {
+        // The launcher gets the error pipe and its report pipe as 3 and 4, open across its exec;
+        // its child makes them close-on-exec before it runs the program.
+        const int reportFd = ::fcntl(ASetup.ReportFd, F_DUPFD_CLOEXEC, 5);
+        if (reportFd < 0) ChildFails(errorFd, errno);
+        if (::dup2(errorFd, LAUNCH_ERROR_FD) < 0) ChildFails(errorFd, errno);
+        errorFd = LAUNCH_ERROR_FD;
+        if (::dup2(reportFd, LAUNCH_REPORT_FD) < 0) ChildFails(errorFd, errno);
+        ::syscall(SYS_close_range, 5u, ~0u, 0u);
+    } else {
+        // Stray descriptors that someone opened without O_CLOEXEC do not reach the child; the
+        // error pipe closes itself at exec.
+        ::syscall(SYS_close_range, 3u, static_cast<unsigned>(errorFd - 1), 0u);
+        ::syscall(SYS_close_range, static_cast<unsigned>(errorFd + 1), ~0u, 0u);
+    }
     if (*ASetup.Dir && ::chdir(ASetup.Dir) != 0) ChildFails(errorFd, errno);
     sigset_t none;
     sigemptyset(&none);
@@ -245,7 +260,8 @@ public:
         FWake.notify_all();
         FFinished.wait(lock, [this] { return FDone; });
         FRequest = nullptr;
-        return FResult;
+        TSpawnResult result = std::move(FResult);
+        return result;
     }
 
 private:
@@ -280,6 +296,16 @@ private:
     TSpawnResult FResult;
 };
 
+// Reads exactly sizeof(ARecord) bytes; false at end of file, on an error or (non-blocking)
+// when they are not all there.
+template <typename TRecord> bool ReadRecord(int AFd, TRecord &ARecord) {
+    ssize_t n;
+    do {
+        n = ::read(AFd, &ARecord, sizeof ARecord);
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(sizeof ARecord);
+}
+
 TSpawnResult TLauncher::Start(const TSpawnRequest &ARequest) {
     TSpawnResult result;
     TCStringArray argv(ARequest.Arguments);
@@ -290,21 +316,42 @@ TSpawnResult TLauncher::Start(const TSpawnRequest &ARequest) {
         result.Error = err;
         return result;
     }
-    TFd errorRead, errorWrite;
+    TFd errorRead, errorWrite, reportRead, reportWrite;
     if (int err = MakePipe(errorRead, errorWrite)) {
         result.Error = err;
         return result;
     }
-    const TChildSetup setup{
-        program.c_str(),  argv.Get(),       ARequest.UseEnvironment ? envp.Get() : environ,
-        dir.c_str(),      ARequest.StdinFd, ARequest.StdoutFd,
-        errorWrite.Get(), ::getpid()};
+    // Through the launcher: its own path, the two descriptors, the program's path and argv.
+    const std::string &launcher = LauncherPath();
+    static const std::string kErrorFd = std::to_string(LAUNCH_ERROR_FD);
+    static const std::string kReportFd = std::to_string(LAUNCH_REPORT_FD);
+    std::vector<char *> launcherArgv;
+    if (!launcher.empty()) {
+        if (int err = MakePipe(reportRead, reportWrite)) {
+            result.Error = err;
+            return result;
+        }
+        for (const std::string *s :
+             std::initializer_list<const std::string *>{&launcher, &kErrorFd, &kReportFd, &program})
+            launcherArgv.push_back(const_cast<char *>(s->c_str())); // execve does not write them
+        launcherArgv.insert(launcherArgv.end(), argv.Pointers.begin(), argv.Pointers.end());
+    }
+    const TChildSetup setup{launcher.empty() ? program.c_str() : launcher.c_str(),
+                            launcher.empty() ? argv.Get() : launcherArgv.data(),
+                            ARequest.UseEnvironment ? envp.Get() : environ,
+                            dir.c_str(),
+                            ARequest.StdinFd,
+                            ARequest.StdoutFd,
+                            errorWrite.Get(),
+                            reportWrite.Get(),
+                            ::getpid()};
     const pid_t pid = ForkChild(setup);
     if (pid < 0) {
         result.Error = errno;
         return result;
     }
     errorWrite.Close();
+    reportWrite.Close();
     // End of file: the exec succeeded (the pipe closed itself). Else the child's error number;
     // the child has then exited and is reaped here, so a failure never looks like an exit code.
     int childError = 0;
@@ -312,6 +359,17 @@ TSpawnResult TLauncher::Start(const TSpawnRequest &ARequest) {
     do {
         n = ::read(errorRead.Get(), &childError, sizeof childError);
     } while (n < 0 && errno == EINTR);
+    // The launcher wrote the program's pid before the pipe closed on its side.
+    TLaunchStarted started{};
+    if (n != static_cast<ssize_t>(sizeof childError) && !launcher.empty() &&
+        (!ReadRecord(reportRead.Get(), started) || started.Magic != LAUNCH_STARTED_MAGIC ||
+         started.Pid <= 0)) {
+        // The launcher died before it started the program, or is of another version: it ends
+        // now (the program, if any, with it: its parent-death signal).
+        ::kill(pid, SIGKILL);
+        childError = ECHILD;
+        n = sizeof childError;
+    }
     if (n == static_cast<ssize_t>(sizeof childError)) {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -320,14 +378,56 @@ TSpawnResult TLauncher::Start(const TSpawnRequest &ARequest) {
         return result;
     }
     result.Pid = pid;
+    result.Group = launcher.empty() ? pid : started.Pid;
+    if (!launcher.empty()) {
+        if (int err = SetNonBlocking(reportRead.Get())) {
+            ::kill(-result.Group, SIGKILL);
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            TSpawnResult failed;
+            failed.Error = err;
+            return failed;
+        }
+        result.Report = std::move(reportRead);
+    }
     if (ARequest.Nice != 0) {
-        // The child's whole group, so that what it starts at once is covered as well.
-        if (setpriority(PRIO_PGRP, static_cast<id_t>(pid), ARequest.Nice) != 0) result.NiceError = errno;
+        // The program's whole group, so that what it starts at once is covered as well.
+        if (setpriority(PRIO_PGRP, static_cast<id_t>(result.Group), ARequest.Nice) != 0)
+            result.NiceError = errno;
     }
     return result;
 }
 
+// Whether APath names a file this process may execute.
+bool Executable(const std::string &APath) {
+    return !APath.empty() && ::access(APath.c_str(), X_OK) == 0;
+}
+
+std::string FindLauncher() {
+    if (const char *env = std::getenv("CONSOLECOMMAND_LAUNCHER"))
+        return Executable(env) ? std::string(env) : std::string();
+    std::vector<std::string> candidates;
+    // In an installed tree (wherever it was installed or unpacked), beside the program.
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string exe(self, static_cast<size_t>(n));
+        candidates.push_back(exe.substr(0, exe.rfind('/') + 1) + RUNNER_LAUNCH_FROM_BIN);
+    }
+    candidates.push_back(RUNNER_LAUNCH_INSTALLED);
+    candidates.push_back(RUNNER_LAUNCH_BUILT);
+    for (const std::string &candidate : candidates)
+        if (Executable(candidate)) return candidate;
+    return std::string();
+}
+
 } // namespace
+
+const std::string &LauncherPath() {
+    static const std::string path = FindLauncher();
+    return path;
+}
 
 TSpawnResult Spawn(const TSpawnRequest &ARequest) {
     if (ARequest.Arguments.isEmpty() || ARequest.Arguments.front().isEmpty()) {
@@ -335,6 +435,7 @@ TSpawnResult Spawn(const TSpawnRequest &ARequest) {
         result.Error = ENOENT;
         return result;
     }
+    LauncherPath(); // found once, on a caller's thread
     return TLauncher::Instance().Run(ARequest);
 }
 
@@ -390,6 +491,9 @@ bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage 
     }
     if (AUsage) {
         AUsage->Valid = true;
+        // The peak of a child started from this process counts this process's own (see Spawn);
+        // the launcher's report holds the program's.
+        AUsage->MaxResidentKnown = false;
         AUsage->UserMicroseconds = int64_t(usage.ru_utime.tv_sec) * 1000000 + usage.ru_utime.tv_usec;
         AUsage->SystemMicroseconds = int64_t(usage.ru_stime.tv_sec) * 1000000 + usage.ru_stime.tv_usec;
         AUsage->MaxResidentKilobytes = usage.ru_maxrss; // kilobytes on Linux
@@ -398,6 +502,18 @@ bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage 
         AExitCode = DecodeStatus(CLD_EXITED, WEXITSTATUS(status), AKilledBySignal);
     else
         AExitCode = DecodeStatus(CLD_KILLED, WTERMSIG(status), AKilledBySignal);
+    return true;
+}
+
+bool ReadLaunchReport(int AFd, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage &AUsage) {
+    TLaunchEnded ended{};
+    if (AFd < 0 || !ReadRecord(AFd, ended) || ended.Magic != LAUNCH_ENDED_MAGIC) return false;
+    AExitCode = DecodeStatus(ended.Code, ended.Status, AKilledBySignal);
+    AUsage.Valid = true;
+    AUsage.MaxResidentKnown = true;
+    AUsage.UserMicroseconds = ended.UserMicroseconds;
+    AUsage.SystemMicroseconds = ended.SystemMicroseconds;
+    AUsage.MaxResidentKilobytes = ended.MaxResidentKilobytes;
     return true;
 }
 

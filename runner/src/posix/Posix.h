@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace runner::posix {
 
@@ -73,15 +74,27 @@ struct TSpawnRequest {
     int Nice = 0;                // nice value applied right after the start (0: unchanged)
 };
 struct TSpawnResult {
-    int Pid = 0;       // > 0 when started
+    int Pid = 0;       // > 0 when started: the direct child, the one to wait for and reap
+    int Group = 0;     // the program's process id, also the id of its process group
     int Error = 0;     // error number when not started (exec failures included)
     int NiceError = 0; // error number of applying Nice (the child runs anyway)
+    // When the program runs under the launcher: the non-blocking read end of its report (see
+    // ReadLaunchReport). Closed when the program was started directly.
+    TFd Report;
 };
-// Starts the child with the three standard descriptors set up, every other descriptor closed,
+// Starts the program with the three standard descriptors set up, every other descriptor closed,
 // the working directory changed, all signal dispositions default, an empty signal mask, a
-// process group of its own (whose id is the child's pid) and SIGKILL as its parent-death
-// signal, so it never outlives this process. Failures of the exec itself are reported here.
+// process group of its own (Group) and SIGKILL as its parent-death signal, so it never outlives
+// this process. Failures of the exec itself are reported here.
+//
+// The program runs under the launcher (Launch.c) when one is found: the direct child (Pid) is
+// then the launcher, which forks the program, reaps it, reports its figures and ends the way the
+// program ended. Started straight from this process, a program's peak memory would count this
+// process's own (Linux carries the peak over exec). The launcher is taken from
+// $CONSOLECOMMAND_LAUNCHER (set but empty: none), the installed tree, or the build tree.
 TSpawnResult Spawn(const TSpawnRequest &ARequest);
+// The launcher Spawn uses, empty when programs are started directly.
+const std::string &LauncherPath();
 
 // The descriptor a child started with this process's own standard input should get: 0 when it
 // is open; when it is closed, /dev/null opened into ANull (so the child sees end of input at
@@ -97,6 +110,7 @@ bool ChildHasEnded(int APid, uint32_t &AExitCode, int &AKilledBySignal);
 // What the kernel accounted to a reaped child and the children it waited for.
 struct TChildUsage {
     bool Valid = false;
+    bool MaxResidentKnown = false; // false: the peak counts this process's own (see Spawn)
     int64_t UserMicroseconds = 0;
     int64_t SystemMicroseconds = 0;
     int64_t MaxResidentKilobytes = 0;
@@ -104,6 +118,10 @@ struct TChildUsage {
 // Reaps this child (wait4(pid), blocking). Same outputs as ChildHasEnded, and its usage when
 // AUsage is given. False when the pid is not (any more) our child.
 bool ReapChild(int APid, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage *AUsage = nullptr);
+// The launcher's report of how the program ended, read once the launcher has ended: its exit
+// status (as ChildHasEnded gives it) and usage, the peak memory its own. False when there is no
+// complete report (the launcher was killed before it could write one).
+bool ReadLaunchReport(int AFd, uint32_t &AExitCode, int &AKilledBySignal, TChildUsage &AUsage);
 // SIGKILL to the process group APgid. Returns 0 or the error number (ESRCH: no process left).
 int KillGroup(int APgid);
 // Whether any process of the group still exists (kill(-pgid, 0)).
