@@ -78,8 +78,10 @@ void TControlPanelForm::RunOnAllActionExecute() {
         StopRunAction->setEnabled(false);
         StopButton->setEnabled(false);
         const int groups = CompareSheet->Runs().GroupCount();
-        ShowNotice(groups <= 1 ? QStringLiteral("Run on all: every output is the same.")
-                               : QStringLiteral("Run on all: %1 different outputs.").arg(groups));
+        // Outputs that differ are what the user looks for: in red; all the same, in black.
+        ShowStatus(groups <= 1 ? QStringLiteral("Run on all: every output is the same.")
+                               : QStringLiteral("Run on all: %1 different outputs.").arg(groups),
+                   groups > 1);
     });
     StopRunAction->setEnabled(true);
     StopButton->setEnabled(true);
