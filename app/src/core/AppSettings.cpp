@@ -91,7 +91,8 @@ TRunConfig TAppSettings::RunConfig(const QString &AFileName) const {
 }
 
 void TAppSettings::SetRunConfig(const QString &AFileName, const TRunConfig &AConfig) {
-    if (!FSettings) return;
+    // Each run keeps its configuration: one that is kept already costs no write.
+    if (!FSettings || RunConfig(AFileName) == AConfig) return;
     QDir().mkpath(QFileInfo(FFileName).absolutePath());
     for (const char *key : {"Params", "InterpreterOptions", "Environment", "WorkingFolder"})
         FSettings->remove(ScriptGroup(AFileName) + QLatin1Char('/') + QLatin1String(key));
