@@ -165,19 +165,32 @@ QString TCompareRuns::GroupName(int AGroup) {
     return name;
 }
 
+QStringList TCompareRuns::RowCells(int ARow) const {
+    const TCompareRow &row = FRows[size_t(ARow)];
+    const runner::TRunFigures &figures = row.Outcome.Figures;
+    const QString end = !row.Error.isEmpty()  ? row.Error
+                        : row.Outcome.Running ? QStringLiteral("running")
+                                              : row.Outcome.EndText();
+    return {row.Command,
+            row.Version,
+            end,
+            figures.Valid
+                ? QLocale(QLocale::English).toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) +
+                      QStringLiteral(" s")
+                : QString(),
+            figures.Valid ? PeakMegabytes(figures) + QStringLiteral(" MB") : QString(),
+            row.Group >= 0 ? GroupName(row.Group) : QString()};
+}
+
 QString TCompareRuns::TableText() const {
-    const QLocale english(QLocale::English);
     QList<QStringList> cells{{QStringLiteral("interpreter"), QStringLiteral("version"), QStringLiteral("end"),
                               QStringLiteral("time"), QStringLiteral("peak"), QStringLiteral("group")}};
-    for (const TCompareRow &row : FRows) {
-        const runner::TRunFigures &figures = row.Outcome.Figures;
-        cells.append({row.Command, row.Version.isEmpty() ? QStringLiteral("?") : row.Version,
-                      row.Error.isEmpty() ? row.Outcome.EndText() : row.Error,
-                      figures.Valid ? english.toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) +
-                                          QStringLiteral(" s")
-                                    : QStringLiteral("-"),
-                      figures.Valid ? PeakMegabytes(figures) + QStringLiteral(" MB") : QStringLiteral("-"),
-                      GroupName(row.Group)});
+    for (int row = 0; row < int(FRows.size()); ++row) {
+        QStringList line = RowCells(row);
+        if (line[1].isEmpty()) line[1] = QStringLiteral("?"); // the version could not be asked
+        for (const int c : {3, 4, 5})
+            if (line[c].isEmpty()) line[c] = QStringLiteral("-");
+        cells.append(line);
     }
     std::vector<int> widths(6, 0);
     for (const QStringList &line : cells)

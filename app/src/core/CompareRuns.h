@@ -52,6 +52,9 @@ public:
     int FirstRowOf(int AGroup) const;
     // "A" for the first group, "B" for the second, … "Z", then "AA", "AB".
     static QString GroupName(int AGroup);
+    // Row ARow's cells: the command, version, how the run ended ("running" while it runs), wall
+    // time, peak memory and group; empty for what is not known (yet).
+    QStringList RowCells(int ARow) const;
     // The rows as a plain-text table, one row per interpreter: the command, version, how the
     // run ended, wall time, peak memory and the group.
     QString TableText() const;

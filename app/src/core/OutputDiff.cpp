@@ -231,4 +231,35 @@ QByteArray TOutputDiff::Unified(const QByteArray &AOld, const QByteArray &ANew, 
     return out;
 }
 
+TOutputDiff::TMerged TOutputDiff::Merged(const QByteArray &AOld, const QByteArray &ANew) const {
+    const QVector<qsizetype> oldStarts = LineStarts(AOld), newStarts = LineStarts(ANew);
+    const int oldLines = int(oldStarts.size() - 1);
+    TMerged merged;
+    merged.Text.reserve(AOld.size() + ANew.size() / 8 + 2 * qsizetype(oldLines) + 16);
+    int line = 0; // lines of the merged text so far
+    // Lines [AFrom, ATo) of AText, each after APrefix, their numbers added to AMarked.
+    const auto append = [&](const QByteArray &AText, const QVector<qsizetype> &AStarts, int AFrom, int ATo,
+                            const char *APrefix, std::vector<int> *AMarked) {
+        for (int i = AFrom; i < ATo; ++i) {
+            const qsizetype from = AStarts[i];
+            qsizetype to = AStarts[i + 1];
+            if (to > from && AText[to - 1] == '\n') --to;
+            merged.Text.append(APrefix, 2).append(AText.constData() + from, to - from).append('\n');
+            ++line;
+            if (AMarked) AMarked->push_back(line);
+        }
+    };
+    int oldNext = 0; // the next line of the old output
+    for (const TDiffHunk &hunk : FHunks) {
+        append(AOld, oldStarts, oldNext, hunk.OldStart, "  ", nullptr); // an empty range: where it goes
+        merged.Changes.push_back(line + 1);
+        append(AOld, oldStarts, hunk.OldStart, hunk.OldStart + hunk.OldCount, "- ", &merged.Removed);
+        append(ANew, newStarts, hunk.NewStart, hunk.NewStart + hunk.NewCount, "+ ", &merged.Added);
+        oldNext = hunk.OldStart + hunk.OldCount;
+    }
+    append(AOld, oldStarts, oldNext, oldLines, "  ", nullptr);
+    if (merged.Text.endsWith('\n')) merged.Text.chop(1);
+    return merged;
+}
+
 } // namespace app

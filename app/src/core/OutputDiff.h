@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <vector>
+
 namespace app {
 
 // One stretch where two outputs differ: OldCount lines of the old output from line OldStart are
@@ -33,6 +35,17 @@ public:
     // Empty when equal.
     static QByteArray Unified(const QByteArray &AOld, const QByteArray &ANew, const QString &AOldLabel,
                               const QString &ANewLabel, int AContext = 3);
+
+    // Every line of both outputs in one text, as a view shows a diff whole: a line of both after
+    // "  ", a line only in the old output after "- ", one only in the new after "+ "; lines
+    // joined by LF, no LF after the last.
+    struct TMerged {
+        QByteArray Text;
+        std::vector<int> Removed; // the "- " lines, 1-based, ascending
+        std::vector<int> Added;   // the "+ " lines
+        std::vector<int> Changes; // the first line of each change
+    };
+    TMerged Merged(const QByteArray &AOld, const QByteArray &ANew) const;
 
 private:
     QVector<TDiffHunk> FHunks;

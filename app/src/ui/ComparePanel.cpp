@@ -4,12 +4,9 @@
 #include "DiffView.h"
 #include "common/Exception.h"
 
-#include <QBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTableWidget>
 
 namespace app {
@@ -41,23 +38,7 @@ TComparePanel::TComparePanel(lexedit::TLexCustomHighlighter *AHighlighter, const
     InterpretersButton->setObjectName(QStringLiteral("InterpretersButton"));
     View = new TDiffView(AHighlighter, AFont, AGutterFont, this);
     View->setObjectName(QStringLiteral("CompareView"));
-    auto *top = new QWidget(this);
-    auto *topLayout = new QVBoxLayout(top);
-    topLayout->setContentsMargins(0, 0, 0, 0);
-    topLayout->addWidget(Table, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Summary, 1);
-    buttons->addWidget(InterpretersButton);
-    buttons->addWidget(DiffButton);
-    topLayout->addLayout(buttons);
-    auto *split = new QSplitter(Qt::Vertical, this);
-    split->setChildrenCollapsible(false);
-    split->addWidget(top);
-    split->addWidget(View);
-    split->setSizes({120, 240});
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(split);
+    LayOutOverDiffView(*this, Table, {Summary, InterpretersButton, DiffButton}, View);
     FRuns.SetOnRowChanged([this](int ARow) { ShowRow(ARow); });
     FRuns.SetOnFinished([this] { Finished(); });
     connect(Table, &QTableWidget::itemSelectionChanged, this,
@@ -83,20 +64,7 @@ void TComparePanel::Start(const TRunSpec &ABase, const QStringList &ACommands,
 
 void TComparePanel::ShowRow(int ARow) {
     const TCompareRow &row = FRuns.Rows()[size_t(ARow)];
-    const runner::TRunFigures &figures = row.Outcome.Figures;
-    const QLocale english(QLocale::English);
-    const QString end = !row.Error.isEmpty()  ? row.Error
-                        : row.Outcome.Running ? QStringLiteral("running")
-                                              : row.Outcome.EndText();
-    const QStringList cells{row.Command,
-                            row.Version,
-                            end,
-                            figures.Valid
-                                ? english.toString(double(figures.WallMilliseconds) / 1000.0, 'f', 3) +
-                                      QStringLiteral(" s")
-                                : QString(),
-                            figures.Valid ? PeakMegabytes(figures) + QStringLiteral(" MB") : QString(),
-                            row.Group >= 0 ? TCompareRuns::GroupName(row.Group) : QString()};
+    const QStringList cells = FRuns.RowCells(ARow);
     for (int c = 0; c < kColumns; ++c) {
         auto *item = Table->item(ARow, c);
         if (!item) Table->setItem(ARow, c, item = new QTableWidgetItem);

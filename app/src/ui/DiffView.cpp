@@ -9,34 +9,11 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QSplitter>
 
 #include <algorithm>
 
 namespace app {
-
-namespace {
-// Appends lines [AFrom, ATo) of AText (split at ALineStarts), each after APrefix.
-void AppendLines(QByteArray &AOut, const QByteArray &AText, const std::vector<qsizetype> &ALineStarts,
-                 int AFrom, int ATo, const char *APrefix) {
-    for (int i = AFrom; i < ATo; ++i) {
-        const qsizetype start = ALineStarts[size_t(i)];
-        qsizetype end = ALineStarts[size_t(i) + 1];
-        if (end > start && AText[end - 1] == '\n') --end;
-        AOut.append(APrefix, 2);
-        AOut.append(AText.constData() + start, end - start);
-        AOut.append('\n');
-    }
-}
-
-// Where each line of AText starts, and the end as the last entry.
-std::vector<qsizetype> LineStarts(const QByteArray &AText) {
-    std::vector<qsizetype> starts{0};
-    for (qsizetype at = AText.indexOf('\n'); at >= 0; at = AText.indexOf('\n', at + 1))
-        starts.push_back(at + 1);
-    if (starts.back() != AText.size()) starts.push_back(AText.size()); // a last line without LF
-    return starts;
-}
-} // namespace
 
 TDiffView::TDiffView(lexedit::TLexCustomHighlighter *AHighlighter, const QFont &AFont,
                      const QFont &AGutterFont, QWidget *AParent)
@@ -86,35 +63,14 @@ void TDiffView::ShowOutput(const QString &ACaption, const QByteArray &AOutput) {
 }
 
 void TDiffView::ShowDiff(const QString &ACaption, const QByteArray &AOld, const QByteArray &ANew) {
-    const TOutputDiff diff = TOutputDiff::Compare(AOld, ANew);
-    const std::vector<qsizetype> oldStarts = LineStarts(AOld);
-    const std::vector<qsizetype> newStarts = LineStarts(ANew);
-    const int oldLines = int(oldStarts.size()) - 1;
-    QByteArray merged;
-    merged.reserve(AOld.size() + ANew.size() / 8 + 2 * oldLines + 16);
-    std::vector<std::pair<int, TLineMarkKind>> marks;
-    FChanges.clear();
-    int line = 0;    // lines of the merged text so far
-    int oldNext = 0; // the next line of the old output to show
-    for (const TDiffHunk &hunk : diff.Hunks()) {
-        const int same = std::clamp(hunk.OldStart, oldNext, oldLines); // an empty range: where it goes
-        AppendLines(merged, AOld, oldStarts, oldNext, same, "  ");
-        line += same - oldNext;
-        FChanges.push_back(line + 1);
-        AppendLines(merged, AOld, oldStarts, hunk.OldStart, hunk.OldStart + hunk.OldCount, "- ");
-        for (int i = 0; i < hunk.OldCount; ++i)
-            marks.emplace_back(++line, lmRemoved);
-        AppendLines(merged, ANew, newStarts, hunk.NewStart, hunk.NewStart + hunk.NewCount, "+ ");
-        for (int i = 0; i < hunk.NewCount; ++i)
-            marks.emplace_back(++line, lmAdded);
-        oldNext = same + hunk.OldCount;
-    }
-    AppendLines(merged, AOld, oldStarts, oldNext, oldLines, "  ");
-    if (merged.endsWith('\n')) merged.chop(1);
+    TOutputDiff::TMerged merged = TOutputDiff::Compare(AOld, ANew).Merged(AOld, ANew);
     FMarks->Clear();
-    Memo->Lines()->LoadFromBytes(std::move(merged), lexedit::seUTF8);
-    for (const auto &[at, kind] : marks)
-        FMarks->Set(at, kind);
+    Memo->Lines()->LoadFromBytes(std::move(merged.Text), lexedit::seUTF8);
+    for (const int line : merged.Removed)
+        FMarks->Set(line, lmRemoved);
+    for (const int line : merged.Added)
+        FMarks->Set(line, lmAdded);
+    FChanges = std::move(merged.Changes);
     FShowsDiff = true;
     Caption->setText(QStringLiteral("%1 \u2014 %2")
                          .arg(ACaption, FChanges.empty()
@@ -142,6 +98,26 @@ bool TDiffView::GoToChange(bool AForward) {
     Memo->SetCaretXY(lexedit::BufferCoord(1, target));
     Memo->EnsureCursorPosVisibleEx(true);
     return true;
+}
+
+void LayOutOverDiffView(QWidget &APanel, QWidget *AList, std::initializer_list<QWidget *> ARow,
+                        TDiffView *AView) {
+    auto *top = new QWidget(&APanel);
+    auto *topLayout = new QVBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->addWidget(AList, 1);
+    auto *row = new QHBoxLayout;
+    for (QWidget *widget : ARow)
+        row->addWidget(widget, widget == *ARow.begin() ? 1 : 0);
+    topLayout->addLayout(row);
+    auto *split = new QSplitter(Qt::Vertical, &APanel);
+    split->setChildrenCollapsible(false);
+    split->addWidget(top);
+    split->addWidget(AView);
+    split->setSizes({120, 240});
+    auto *layout = new QVBoxLayout(&APanel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split);
 }
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QWidget>
 
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -51,5 +52,10 @@ private:
     std::vector<int> FChanges;
     bool FShowsDiff = false;
 };
+
+// Lays APanel out as the Runs and Compare tabs have it: AList over a row of ARow's widgets (the
+// first takes the row's spare width), AView under both, a splitter between.
+void LayOutOverDiffView(QWidget &APanel, QWidget *AList, std::initializer_list<QWidget *> ARow,
+                        TDiffView *AView);
 
 } // namespace app

@@ -4,12 +4,10 @@
 #include "DiffView.h"
 #include "common/Exception.h"
 
-#include <QBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTreeWidget>
 
 namespace app {
@@ -39,23 +37,11 @@ TRunsPanel::TRunsPanel(lexedit::TLexCustomHighlighter *AHighlighter, const QFont
     CompareButton->setEnabled(false);
     View = new TDiffView(AHighlighter, AFont, AGutterFont, this);
     View->setObjectName(QStringLiteral("RunsView"));
-    auto *top = new QWidget(this);
-    auto *topLayout = new QVBoxLayout(top);
-    topLayout->setContentsMargins(0, 0, 0, 0);
-    topLayout->addWidget(List, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(
-        new QLabel(QStringLiteral("The last %1 runs of this session.").arg(TRunHistory::kMaxRuns), top), 1);
-    buttons->addWidget(CompareButton);
-    topLayout->addLayout(buttons);
-    auto *split = new QSplitter(Qt::Vertical, this);
-    split->setChildrenCollapsible(false);
-    split->addWidget(top);
-    split->addWidget(View);
-    split->setSizes({120, 240});
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(split);
+    LayOutOverDiffView(
+        *this, List,
+        {new QLabel(QStringLiteral("The last %1 runs of this session.").arg(TRunHistory::kMaxRuns), this),
+         CompareButton},
+        View);
     connect(List, &QTreeWidget::itemSelectionChanged, this,
             [this] { common::Guarded([this] { ShowSelected(); }); });
     connect(CompareButton, &QPushButton::clicked, this,
