@@ -21,17 +21,6 @@ using lexedit::TLexSearchOptions;
 
 namespace {
 
-QToolButton *MakeToggle(QWidget *AParent, const char *AName, const QString &AText, const QString &ATip) {
-    auto *Button = new QToolButton(AParent);
-    Button->setObjectName(QString::fromLatin1(AName));
-    Button->setText(AText);
-    Button->setToolTip(ATip);
-    Button->setCheckable(true);
-    Button->setAutoRaise(true);
-    Button->setFocusPolicy(Qt::TabFocus);
-    return Button;
-}
-
 QToolButton *MakeButton(QWidget *AParent, const char *AName, const QString &AText, const QString &ATip) {
     auto *Button = new QToolButton(AParent);
     Button->setObjectName(QString::fromLatin1(AName));
@@ -39,6 +28,13 @@ QToolButton *MakeButton(QWidget *AParent, const char *AName, const QString &ATex
     Button->setToolTip(ATip);
     Button->setAutoRaise(true);
     Button->setFocusPolicy(Qt::TabFocus);
+    return Button;
+}
+
+// An option of the search, on or off.
+QToolButton *MakeToggle(QWidget *AParent, const char *AName, const QString &AText, const QString &ATip) {
+    QToolButton *Button = MakeButton(AParent, AName, AText, ATip);
+    Button->setCheckable(true);
     return Button;
 }
 
